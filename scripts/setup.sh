@@ -1,0 +1,41 @@
+# Shared set-up of ./run and ./test: install the Debian packages that are
+# missing, then configure and build into build/. Sourced, not run.
+
+TESSEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+TESSEL_BUILD="${TESSEL_BUILD:-$TESSEL_ROOT/build}"
+TESSEL_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+                 qt6-base-dev)
+
+tessel_missing_packages() {
+  local p missing=()
+  for p in "${TESSEL_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  echo "${missing[@]}"
+}
+
+tessel_install() {
+  local missing
+  missing="$(tessel_missing_packages)"
+  [ -z "$missing" ] && return 0
+  echo "Installing missing packages: $missing"
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1 && sudo -n true 2>/dev/null; then
+      sudo apt-get update && sudo DEBIAN_FRONTEND=noninteractive apt-get install -y $missing
+    else
+      echo "These Debian packages are missing: $missing" >&2
+      echo "Install them as root, then run this again:" >&2
+      echo "  sudo apt-get update && sudo apt-get install -y $missing" >&2
+      return 1
+    fi
+  else
+    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y $missing
+  fi
+}
+
+tessel_build() {
+  cmake -S "$TESSEL_ROOT" -B "$TESSEL_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
+    cmake --build "$TESSEL_BUILD" -j2
+}
