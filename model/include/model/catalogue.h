@@ -1,6 +1,8 @@
 #pragma once
 
-// Interface fixed here; implementation and tables in catalogue.cpp.
+// The radio parameter catalogue: parameter codes, the letters that encode
+// choice parameters, and the per-model register and poll maps. Pure data,
+// built once on first use and never changed.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,6 +47,25 @@ constexpr int onTimer = 113;
 constexpr int offTimer = 114;
 }  // namespace param
 
+// Letters sent for choice parameters, indexed by the control's item index
+// (radio mode Master/Slave/Repeater sends "M"/"S"/"R", and so on).
+namespace letters {
+inline constexpr char radioMode[] = "MSR";
+inline constexpr char repeaters[] = "YN";
+inline constexpr char reTXBroadcasts[] = "YN";
+inline constexpr char roaming[] = "YN";
+inline constexpr char parity[] = "EON";
+inline constexpr char handShaking[] = "NH";
+inline constexpr char bufferMode[] = "CP";
+}  // namespace letters
+
+// Access flags of a register row.
+enum RegisterAccess : int32_t {
+  raReadOnly = 0,   // status registers, never written
+  raReadWrite = 1,  // read and written
+  raWriteOnly = 2,  // written; skipped when registers are read one by one
+};
+
 struct RegisterRow {
   int32_t reg;     // S-register; -1 = identification request ("ATI")
   int32_t param;   // parameter code
@@ -60,13 +81,26 @@ const RegisterMap& registerMap(int model);
 const PollMap& pollMap(int model);
 const std::vector<RegisterRow>& mapFor(int model, bool usePoll);
 
+// Parameter code of the first row holding register reg; -1 when none does.
 int parameterFor(int reg, int model, bool usePoll);
+// Register number of a row (0-based) as decimal text; "" outside the map.
 std::string registerAt(int row, int model, bool usePoll);
+// Rows in the map; 0 for an unknown model.
 int rowCount(int model, bool usePoll);
+// The next row after row whose register may be read on its own (access flag
+// 0 or 1); rowCount when none is left. row -1 gives the first readable row.
 int nextReadableRow(int row, int model, bool usePoll);
 
+// Panel text (MHz or seconds) to register text in tenths: "915.7" -> "9157",
+// "" -> "0". A text that is not a decimal number also gives "0".
 std::string MhzToRegister(const std::string& text);
+// Register text in tenths to MHz text: "9157" -> "915.7".
 std::string RegisterToMhz(const std::string& text);
+// Blocked frequency as shown for a register reply: "" (entry cleared) when
+// value is 899 or less, otherwise RegisterToMhz(text).
+std::string BlockedFreqFromReply(int value, const std::string& text);
+// Flush time register (tenths of seconds) to seconds: the text less its last
+// character, no rounding ("12005" -> "1200").
 std::string FlushTimeFromRegister(const std::string& text);
 
 }  // namespace tessel

@@ -1,18 +1,35 @@
 #pragma once
 
-// Interface fixed here; implementation in ini_file.cpp.
+// The project's INI file, opened.
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tessel {
 
-// The project's INI file, opened. Sections and keys match without regard to
-// case; values read without surrounding blanks; every write reaches the file
-// at once (write-through), replacing it atomically.
+// Sections and keys match without regard to (ASCII) case; values are read
+// without surrounding blanks; every write reaches the file at once
+// (write-through), replacing it atomically, so there is no save step.
+//
+// The object keeps the whole file in memory and writes it from there: it
+// assumes no one else edits the file while it is open. Lines that are neither
+// section headers nor keys (comments, blank lines) are kept as they stand;
+// the file's line ends (LF or CR LF) are kept. A new key goes right after the
+// last key line of its section, so comments and blank lines that trail a
+// section stay in front of the next section header.
+//
+// Text is single-byte. CR and LF are dropped from section names, keys and
+// values before writing. A section name containing "]", and a key that
+// contains "=" or starts with "[" or ";", could not be read back as written;
+// writes with such names are refused (false, lastError()). Leading and
+// trailing blanks of section names and keys are not significant.
 class IniFile {
  public:
   // Opens path; the file need not exist (it is created by the first write).
+  // A file that exists but cannot be read leaves the object empty, with
+  // lastError() saying why; writes are then refused so nothing is lost.
   explicit IniFile(std::string path);
+  virtual ~IniFile() = default;
 
   const std::string& fileName() const { return path_; }
 
@@ -29,14 +46,40 @@ class IniFile {
   bool writeString(const std::string& section, const std::string& key, const std::string& value);
   bool writeInteger(const std::string& section, const std::string& key, int value);
   bool deleteKey(const std::string& section, const std::string& key);
+  // Removes every section of that name: header, keys and the lines up to the
+  // next section header.
   bool eraseSection(const std::string& section);
 
   const std::string& lastError() const { return lastError_; }
 
  private:
+  struct Line {
+    std::string text;  // as in the file, without its line end
+    std::string key;   // lower-cased key of a key line; "" for other lines
+  };
+  struct Section {
+    std::string header;  // the header line as in the file
+    std::string name;    // name between the brackets, without blanks
+    std::string lname;   // name lower-cased
+    std::vector<Line> body;
+  };
+
+  bool load();
+  void rebuildIndex();
+  const Section* findSection(const std::string& section) const;
+  Section* findSection(const std::string& section);
+  std::string serialize() const;
+  bool commit();
+
   std::string path_;
   std::string lastError_;
-  // implementation detail: the lines of the file and an index
+  bool loadFailed_ = false;
+  std::string bom_;             // UTF-8 byte order mark, kept if present
+  std::vector<Line> preamble_;  // lines before the first section
+  std::vector<Section> sections_;
+  std::unordered_map<std::string, size_t> index_;  // lname -> first section
+  std::string eol_ = "\n";
+  bool finalEol_ = true;
 };
 
 }  // namespace tessel

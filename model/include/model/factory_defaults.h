@@ -1,0 +1,71 @@
+#pragma once
+
+// Factory settings: what the panel's Defaults command puts into the radio
+// parameters, and the values the group parameters take when the project
+// file does not have them.
+#include <array>
+
+namespace tessel {
+
+// Item indices of the choice controls, in selector order.
+namespace item {
+constexpr int master = 0, slave = 1, repeater = 2;            // radio mode, letters "MSR"
+constexpr int roamingAllowed = 0, roamingMasterID = 1;        // roaming, letters "YN"
+constexpr int yes = 0, no = 1;                                // repeaters, re-broadcast
+constexpr int parityEven = 0, parityOdd = 1, parityNone = 2;  // letters "EON"
+constexpr int handshakeNone = 0, handshakeHardware = 1;       // letters "NH"
+constexpr int protocolDisable = 0, protocolModbus = 1, protocolDF1 = 2;
+constexpr int bufferCharacter = 0, bufferPacket = 1;  // letters "CP"
+}  // namespace item
+
+// Radio parameters set by the panel's Defaults command. The group parameters
+// (group ID, security ID, repeaters, re-broadcast, RF band, flush time,
+// blocked frequencies) are left alone by it.
+struct PanelDefaults {
+  const char* radioID = "1";
+  int radioMode = item::slave;
+  int roaming = item::roamingAllowed;
+  const char* masterID = "0";
+  const char* baudRate = "9600";
+  int dataBits = 8;
+  int stopBits = 1;
+  int parity = item::parityNone;
+  int handShaking = item::handshakeNone;
+  int protocol = item::protocolDisable;
+  int bufferMode = item::bufferCharacter;
+  // Model selected first when no model is selected.
+  int modelWhenNone = 1;
+};
+inline constexpr PanelDefaults kPanelDefaults{};
+
+// Retries after Defaults: model 2 retries less by default. An index outside
+// 0..2 counts as model 1, the model Defaults selects when none is.
+constexpr const char* defaultRetries(int model) {
+  return model == 2 ? "10" : "50";
+}
+
+// The project file's group section and the defaults of its keys, in the
+// order they are written.
+inline constexpr char kProjectSection[] = "Project";
+
+struct KeyDefault {
+  const char* key;
+  const char* value;
+};
+
+inline constexpr std::array<KeyDefault, 6> kGroupDefaults{{
+    {"Group ID", "0"},
+    {"Security ID", "0"},
+    {"RF Band", "1"},
+    {"Flush Time", "1200"},
+    {"ReTXBroadcasts", "Yes"},
+    {"Repeaters", "No"},
+}};
+
+// Blocked frequencies 1 to 12 are stored under "s30" to "s41", empty when
+// none is blocked.
+inline constexpr std::array<const char*, 12> kBlockedFreqKeys{
+    "s30", "s31", "s32", "s33", "s34", "s35", "s36", "s37", "s38", "s39", "s40", "s41"};
+inline constexpr char kBlockedFreqDefault[] = "";
+
+}  // namespace tessel

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace tessel {
+
+// Replaces the file at path with data so that a crash leaves either the old
+// or the new file, never a mix: the data goes to a temporary file in the same
+// directory, is flushed to disk and renamed over the original. An existing
+// file keeps its permission bits (and its owner where the process may set
+// it); a symbolic link keeps pointing at the file it names. On failure the
+// temporary file is removed, the original is untouched and error holds the
+// reason with the system's message.
+bool replaceFileAtomically(const std::string& path, const std::string& data, std::string& error);
+
+}  // namespace tessel

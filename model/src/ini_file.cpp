@@ -1,0 +1,338 @@
+#include "model/ini_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <utility>
+
+#include "atomic_write.h"
+
+namespace tessel {
+
+namespace {
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+std::string trimBlanks(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && isBlank(s[b])) ++b;
+  while (e > b && isBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+// ASCII only: the file is single-byte text of no particular code page.
+std::string lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// A line break inside a name or value would start a new line in the file and
+// could smuggle in sections or keys; it is dropped.
+std::string dropLineBreaks(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char c : s)
+    if (c != '\r' && c != '\n') out += c;
+  return out;
+}
+
+std::string cleanName(const std::string& s) {
+  return trimBlanks(dropLineBreaks(s));
+}
+
+enum class LineKind { other, section, key };
+
+// Classifies one line; name receives the section name or the key (trimmed).
+LineKind classify(const std::string& text, std::string& name) {
+  size_t i = 0;
+  while (i < text.size() && isBlank(text[i])) ++i;
+  if (i == text.size()) return LineKind::other;
+  if (text[i] == '[') {
+    size_t close = text.find(']', i + 1);
+    if (close == std::string::npos) return LineKind::other;
+    name = trimBlanks(text.substr(i + 1, close - i - 1));
+    return LineKind::section;
+  }
+  if (text[i] == ';' || text[i] == '#') return LineKind::other;  // comment
+  size_t eq = text.find('=');
+  if (eq == std::string::npos) return LineKind::other;
+  name = trimBlanks(text.substr(0, eq));
+  return name.empty() ? LineKind::other : LineKind::key;
+}
+
+std::string valueOf(const std::string& keyLine) {
+  return trimBlanks(keyLine.substr(keyLine.find('=') + 1));
+}
+
+std::string keyOf(const std::string& keyLine) {
+  return trimBlanks(keyLine.substr(0, keyLine.find('=')));
+}
+
+bool validSectionName(const std::string& s) {
+  return !s.empty() && s.find(']') == std::string::npos;
+}
+
+bool validKey(const std::string& k) {
+  return !k.empty() && k.find('=') == std::string::npos && k[0] != '[' && k[0] != ';' &&
+         k[0] != '#';
+}
+
+}  // namespace
+
+IniFile::IniFile(std::string path) : path_(std::move(path)) {
+  load();
+}
+
+bool IniFile::load() {
+  loadFailed_ = false;
+  bom_.clear();
+  preamble_.clear();
+  sections_.clear();
+  index_.clear();
+  eol_ = "\n";
+  finalEol_ = true;
+
+  std::string content;
+  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    // No file yet is the normal start of a project.
+    if (errno == ENOENT || errno == ENOTDIR) return true;
+    loadFailed_ = true;
+    lastError_ = "Cannot read \"" + path_ + "\": " + std::strerror(errno);
+    return false;
+  }
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      lastError_ = "Cannot read \"" + path_ + "\": " + std::strerror(errno);
+      loadFailed_ = true;
+      ::close(fd);
+      return false;
+    }
+    content.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+
+  size_t pos = 0;
+  if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    bom_ = content.substr(0, 3);
+    pos = 3;
+  }
+  size_t firstLf = content.find('\n', pos);
+  if (firstLf != std::string::npos && firstLf > pos && content[firstLf - 1] == '\r') eol_ = "\r\n";
+  finalEol_ = pos == content.size() || content.back() == '\n';
+
+  while (pos < content.size()) {
+    size_t lf = content.find('\n', pos);
+    size_t end = lf == std::string::npos ? content.size() : lf;
+    std::string text = content.substr(pos, end - pos);
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    pos = lf == std::string::npos ? content.size() : lf + 1;
+
+    std::string name;
+    switch (classify(text, name)) {
+      case LineKind::section:
+        sections_.push_back(Section{std::move(text), name, lower(name), {}});
+        break;
+      case LineKind::key: {
+        Line line{std::move(text), lower(name)};
+        (sections_.empty() ? preamble_ : sections_.back().body).push_back(std::move(line));
+        break;
+      }
+      case LineKind::other:
+        (sections_.empty() ? preamble_ : sections_.back().body)
+            .push_back(Line{std::move(text), ""});
+        break;
+    }
+  }
+  rebuildIndex();
+  return true;
+}
+
+void IniFile::rebuildIndex() {
+  index_.clear();
+  for (size_t i = 0; i < sections_.size(); ++i) index_.emplace(sections_[i].lname, i);
+}
+
+const IniFile::Section* IniFile::findSection(const std::string& section) const {
+  auto it = index_.find(lower(cleanName(section)));
+  return it == index_.end() ? nullptr : &sections_[it->second];
+}
+
+IniFile::Section* IniFile::findSection(const std::string& section) {
+  return const_cast<Section*>(static_cast<const IniFile*>(this)->findSection(section));
+}
+
+std::string IniFile::serialize() const {
+  std::vector<const std::string*> lines;
+  size_t bytes = bom_.size();
+  auto add = [&](const std::string& s) {
+    lines.push_back(&s);
+    bytes += s.size() + eol_.size();
+  };
+  for (const Line& l : preamble_) add(l.text);
+  for (const Section& s : sections_) {
+    add(s.header);
+    for (const Line& l : s.body) add(l.text);
+  }
+  std::string out;
+  out.reserve(bytes);
+  out += bom_;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    out += *lines[i];
+    if (i + 1 < lines.size() || finalEol_) out += eol_;
+  }
+  return out;
+}
+
+bool IniFile::commit() {
+  std::string error;
+  if (!replaceFileAtomically(path_, serialize(), error)) {
+    lastError_ = error;
+    return false;
+  }
+  lastError_.clear();
+  return true;
+}
+
+std::string IniFile::readString(const std::string& section, const std::string& key,
+                                const std::string& def) const {
+  const Section* s = findSection(section);
+  if (s == nullptr) return def;
+  const std::string lkey = lower(cleanName(key));
+  for (const Line& l : s->body)
+    if (l.key == lkey) return valueOf(l.text);
+  return def;
+}
+
+int IniFile::readInteger(const std::string& section, const std::string& key, int def) const {
+  const std::string text = readString(section, key, "");
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  // Optional sign, then digits only; from_chars takes "-" but not "+".
+  const bool plus = first != last && *first == '+';
+  if (plus) ++first;
+  if (first == last || (plus && *first == '-')) return def;
+  int value = 0;
+  auto [end, ec] = std::from_chars(first, last, value, 10);
+  if (ec != std::errc() || end != last) return def;
+  return value;
+}
+
+bool IniFile::sectionExists(const std::string& section) const {
+  return findSection(section) != nullptr;
+}
+
+std::vector<std::string> IniFile::sectionNames() const {
+  std::vector<std::string> names;
+  for (size_t i = 0; i < sections_.size(); ++i)
+    if (index_.at(sections_[i].lname) == i) names.push_back(sections_[i].name);
+  return names;
+}
+
+std::vector<std::string> IniFile::keyNames(const std::string& section) const {
+  std::vector<std::string> names;
+  const Section* s = findSection(section);
+  if (s == nullptr) return names;
+  std::vector<const std::string*> seen;
+  for (const Line& l : s->body) {
+    if (l.key.empty()) continue;
+    if (std::any_of(seen.begin(), seen.end(), [&](const std::string* k) { return *k == l.key; }))
+      continue;
+    seen.push_back(&l.key);
+    names.push_back(keyOf(l.text));
+  }
+  return names;
+}
+
+bool IniFile::writeString(const std::string& section, const std::string& key,
+                          const std::string& value) {
+  // A file that could not be read must not be replaced by what little we
+  // would write now; try it once more before giving up.
+  if (loadFailed_ && !load()) return false;
+  const std::string sec = cleanName(section);
+  const std::string k = cleanName(key);
+  const std::string v = dropLineBreaks(value);
+  if (!validSectionName(sec)) {
+    lastError_ = "Cannot write \"" + path_ + "\": invalid section name \"" + sec + "\"";
+    return false;
+  }
+  if (!validKey(k)) {
+    lastError_ = "Cannot write \"" + path_ + "\": invalid key \"" + k + "\"";
+    return false;
+  }
+  const std::string lkey = lower(k);
+
+  Section* s = findSection(sec);
+  if (s == nullptr) {
+    sections_.push_back(Section{"[" + sec + "]", sec, lower(sec), {Line{k + "=" + v, lkey}}});
+    index_.emplace(sections_.back().lname, sections_.size() - 1);
+    if (commit()) return true;
+    index_.erase(sections_.back().lname);
+    sections_.pop_back();
+    return false;
+  }
+
+  Section backup = *s;
+  auto& body = s->body;
+  auto found = std::find_if(body.begin(), body.end(), [&](const Line& l) { return l.key == lkey; });
+  if (found != body.end()) {
+    // Keep the key as the file spells it.
+    found->text = keyOf(found->text) + "=" + v;
+  } else {
+    auto lastKey = std::find_if(body.rbegin(), body.rend(), [](const Line& l) {
+                     return !l.key.empty();
+                   }).base();
+    body.insert(lastKey, Line{k + "=" + v, lkey});
+  }
+  if (commit()) return true;
+  *s = std::move(backup);
+  return false;
+}
+
+bool IniFile::writeInteger(const std::string& section, const std::string& key, int value) {
+  return writeString(section, key, std::to_string(value));
+}
+
+bool IniFile::deleteKey(const std::string& section, const std::string& key) {
+  if (loadFailed_ && !load()) return false;
+  Section* s = findSection(section);
+  if (s == nullptr) return true;
+  const std::string lkey = lower(cleanName(key));
+  auto& body = s->body;
+  auto isKey = [&](const Line& l) { return l.key == lkey; };
+  if (std::none_of(body.begin(), body.end(), isKey)) return true;
+  Section backup = *s;
+  // Every copy goes, so a duplicate further down cannot resurface.
+  body.erase(std::remove_if(body.begin(), body.end(), isKey), body.end());
+  if (commit()) return true;
+  *s = std::move(backup);
+  return false;
+}
+
+bool IniFile::eraseSection(const std::string& section) {
+  if (loadFailed_ && !load()) return false;
+  const std::string lname = lower(cleanName(section));
+  if (index_.count(lname) == 0) return true;
+  std::vector<Section> backup = sections_;
+  sections_.erase(std::remove_if(sections_.begin(), sections_.end(),
+                                 [&](const Section& s) { return s.lname == lname; }),
+                  sections_.end());
+  rebuildIndex();
+  if (commit()) return true;
+  sections_ = std::move(backup);
+  rebuildIndex();
+  return false;
+}
+
+}  // namespace tessel
