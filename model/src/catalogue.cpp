@@ -38,8 +38,9 @@ Rows model0Rows() {
   return r;
 }
 
-// Model 2 keeps a fixed "N" in S4, so the group settings sit one register
-// higher; it has a master ID register and no supply or temperature status.
+// Model 2 keeps a fixed "N" in S4, so repeaters to roaming sit one register
+// higher and the master ID has a register of its own (S12); it reports no
+// supply volts or temperature.
 Rows model2Rows() {
   Rows r = {
       {-1, param::radioIdentity, raReadWrite}, {1, param::radioID, raReadWrite},
@@ -52,7 +53,7 @@ Rows model2Rows() {
       {20, param::baudRate, raReadWrite},
   };
   for (int code = param::dataBits; code <= param::bufferMode; ++code)
-    r.push_back({code + 1, code, raReadWrite});
+    r.push_back({code, code, raReadWrite});
   for (int code = param::blockedFreq1; code <= param::blockedFreq12; ++code)
     r.push_back({code, code, raWriteOnly});
   return r;

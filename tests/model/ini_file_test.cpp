@@ -1,0 +1,312 @@
+#include "model/ini_file.h"
+
+#include <dirent.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+namespace tessel {
+namespace {
+
+class IniFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/ini_file_test.XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    path_ = dir_ + "/project.vro";
+  }
+  void TearDown() override {
+    ::chmod(dir_.c_str(), 0755);
+    std::string cmd = "rm -rf '" + dir_ + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+
+  void put(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+  std::string get() const {
+    std::ifstream in(path_, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  std::vector<std::string> dirEntries() const {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(dir_.c_str());
+    while (dirent* e = ::readdir(d))
+      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+        names.push_back(e->d_name);
+    ::closedir(d);
+    return names;
+  }
+
+  std::string dir_;
+  std::string path_;
+};
+
+TEST_F(IniFileTest, WritesReachTheFileAtOnce) {
+  IniFile ini(path_);
+  EXPECT_EQ(ini.readString("Project", "Group ID", "0"), "0");  // no file yet
+  struct Step {
+    const char* section;
+    const char* key;
+    const char* value;
+    const char* readBack;
+  };
+  const Step steps[] = {
+      {"Project", "Group ID", "7", "7"},         // new file, new section
+      {"Project", "Security ID", "12", "12"},    // new key
+      {"Radio3", "Radio ID", "3", "3"},          // second section
+      {"Project", "RF Band", "2", "2"},          // new key in a section that is not the last
+      {"project", "GROUP ID", "9", "9"},         // replaced in place, other case
+      {"Radio3", "Baud rate", "   300", "300"},  // blanks written as they stand
+  };
+  for (const Step& s : steps) {
+    ASSERT_TRUE(ini.writeString(s.section, s.key, s.value)) << ini.lastError();
+    EXPECT_EQ(IniFile(path_).readString(s.section, s.key, "?"), s.readBack) << s.key;
+  }
+  EXPECT_EQ(get(),
+            "[Project]\nGroup ID=9\nSecurity ID=12\nRF Band=2\n"
+            "[Radio3]\nRadio ID=3\nBaud rate=   300\n");
+  IniFile fresh(path_);
+  EXPECT_EQ(fresh.sectionNames(), (std::vector<std::string>{"Project", "Radio3"}));
+  EXPECT_EQ(fresh.keyNames("PROJECT"),
+            (std::vector<std::string>{"Group ID", "Security ID", "RF Band"}));
+  EXPECT_TRUE(fresh.writeInteger("Radio3", "Data Bits", -8));
+  EXPECT_EQ(IniFile(path_).readInteger("Radio3", "Data Bits", 0), -8);
+}
+
+TEST_F(IniFileTest, ReadsLfAndCrLfFilesAlike) {
+  const std::string lines[] = {
+      "; made by hand",
+      "[Project]",
+      "Group ID=5",
+      "  Security ID \t=\t 300  ",
+      "Note=a=b=c",
+      "Empty=",
+      "; Flush Time=99",
+      "",
+      "[ Radio7 ]",
+      "Radio Name=Pump house",
+      "Radio Name=second copy",
+  };
+  for (const char* eol : {"\n", "\r\n"}) {
+    std::string text;
+    for (const std::string& l : lines) text += l + eol;
+    put(text);
+    IniFile ini(path_);
+    struct Case {
+      const char* section;
+      const char* key;
+      const char* expected;
+    };
+    const Case cases[] = {
+        {"Project", "Group ID", "5"},      {"PROJECT", "group id", "5"},
+        {"Project", "Security ID", "300"}, {"Project", "Note", "a=b=c"},
+        {"Project", "Empty", ""},          {"Project", "Flush Time", "dflt"},       // commented out
+        {"Project", "Missing", "dflt"},    {"radio7", "RADIO NAME", "Pump house"},  // first of two
+        {"Radio8", "Radio Name", "dflt"},
+    };
+    for (const Case& c : cases)
+      EXPECT_EQ(ini.readString(c.section, c.key, "dflt"), c.expected)
+          << "eol " << (eol[0] == '\r' ? "CRLF " : "LF ") << c.section << "/" << c.key;
+    EXPECT_TRUE(ini.sectionExists("RADIO7"));
+    EXPECT_FALSE(ini.sectionExists("Radio"));
+    EXPECT_TRUE(ini.lastError().empty());
+  }
+}
+
+TEST_F(IniFileTest, ReadInteger) {
+  const std::pair<const char*, int> cases[] = {
+      {"42", 42},  {" -7 ", -7}, {"+3", 3},    {"3x", -1},  {"", -1},   {"99999999999", -1},
+      {"+-1", -1}, {"-", -1},    {"0x10", -1}, {"1 2", -1}, {"007", 7},
+  };
+  std::string text = "[S]\n";
+  for (size_t i = 0; i < std::size(cases); ++i)
+    text += "k" + std::to_string(i) + "=" + cases[i].first + "\n";
+  put(text);
+  IniFile ini(path_);
+  for (size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(ini.readInteger("S", "k" + std::to_string(i), -1), cases[i].second)
+        << '"' << cases[i].first << '"';
+}
+
+TEST_F(IniFileTest, KeepsCommentsBlankLinesAndLineEnds) {
+  put("; project file\r\n\r\n[Project]\r\nGroup ID=5\r\n\r\n; radios follow\r\n"
+      "[Radio1]\r\n  Radio ID = 1\r\n");
+  IniFile ini(path_);
+  ASSERT_TRUE(ini.writeString("Project", "Security ID", "4"));  // after the last key line
+  ASSERT_TRUE(ini.writeString("Radio1", "radio id", "2"));      // replaced, file's spelling kept
+  ASSERT_TRUE(ini.writeString("Radio2", "Radio ID", "2"));
+  EXPECT_EQ(get(),
+            "; project file\r\n\r\n[Project]\r\nGroup ID=5\r\nSecurity ID=4\r\n\r\n"
+            "; radios follow\r\n[Radio1]\r\nRadio ID=2\r\n[Radio2]\r\nRadio ID=2\r\n");
+}
+
+TEST_F(IniFileTest, FileWithoutFinalLineEnd) {
+  put("[Project]\nGroup ID=5");
+  IniFile ini(path_);
+  ASSERT_TRUE(ini.writeString("Project", "RF Band", "3"));
+  EXPECT_EQ(get(), "[Project]\nGroup ID=5\nRF Band=3");
+  EXPECT_EQ(IniFile(path_).readString("Project", "Group ID", ""), "5");
+}
+
+TEST_F(IniFileTest, DeleteKeyAndEraseSection) {
+  put("[Project]\nGroup ID=5\n[Radio1]\nRadio ID=1\nEmulation Mode=x\nemulation mode=y\n"
+      "; note\n\n[Radio2]\nRadio ID=2\n[RADIO1]\nRadio ID=11\n");
+  IniFile ini(path_);
+  ASSERT_TRUE(ini.deleteKey("radio1", "Emulation Mode"));
+  EXPECT_EQ(IniFile(path_).readString("Radio1", "Emulation Mode", "gone"), "gone");
+  ASSERT_TRUE(ini.eraseSection("Radio1"));
+  EXPECT_EQ(get(), "[Project]\nGroup ID=5\n[Radio2]\nRadio ID=2\n");
+  EXPECT_FALSE(IniFile(path_).sectionExists("Radio1"));
+
+  // Nothing to remove: success without touching the file.
+  struct stat before, after;
+  ASSERT_EQ(::stat(path_.c_str(), &before), 0);
+  EXPECT_TRUE(ini.deleteKey("Radio2", "Nope"));
+  EXPECT_TRUE(ini.deleteKey("Radio9", "Radio ID"));
+  EXPECT_TRUE(ini.eraseSection("Radio9"));
+  ASSERT_EQ(::stat(path_.c_str(), &after), 0);
+  EXPECT_EQ(before.st_ino, after.st_ino);
+}
+
+TEST_F(IniFileTest, LineBreaksCannotInjectSectionsOrKeys) {
+  IniFile ini(path_);
+  ASSERT_TRUE(ini.writeString("Project", "Group ID", "3"));
+  ASSERT_TRUE(ini.writeString("Radio1", "Radio Name", "x\n[Project]\nGroup ID=5"));
+  ASSERT_TRUE(ini.writeString("Radio1\r\nGroup ID=5", "Radio\nMode", "Slave\r"));
+  IniFile fresh(path_);
+  EXPECT_EQ(fresh.readString("Project", "Group ID", ""), "3");
+  EXPECT_EQ(fresh.readString("Radio1", "Radio Name", ""), "x[Project]Group ID=5");
+  EXPECT_EQ(fresh.readString("Radio1Group ID=5", "RadioMode", ""), "Slave");
+  EXPECT_EQ(fresh.sectionNames(),
+            (std::vector<std::string>{"Project", "Radio1", "Radio1Group ID=5"}));
+}
+
+TEST_F(IniFileTest, NamesThatCannotBeStoredAreRefused) {
+  put("[Project]\nGroup ID=5\n");
+  IniFile ini(path_);
+  const std::pair<const char*, const char*> bad[] = {
+      {"Project", "a=b"}, {"Project", "[x"}, {"Project", "; c"},
+      {"Project", " "},   {"Pro]ject", "k"}, {"", "k"},
+  };
+  for (const auto& [section, key] : bad) {
+    EXPECT_FALSE(ini.writeString(section, key, "1")) << section << "/" << key;
+    EXPECT_FALSE(ini.lastError().empty());
+  }
+  EXPECT_EQ(get(), "[Project]\nGroup ID=5\n");
+}
+
+// Makes every file write beyond a few bytes fail with EFBIG, even for root.
+class FileSizeLimit {
+ public:
+  FileSizeLimit() {
+    ::getrlimit(RLIMIT_FSIZE, &saved_);
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved_;
+    small.rlim_cur = 8;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &saved_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+
+ private:
+  rlimit saved_;
+  void (*oldHandler_)(int);
+};
+
+TEST_F(IniFileTest, FailedWriteLosesNothing) {
+  const std::string original = "; keep\n[Project]\nGroup ID=5\n[Radio1]\nRadio ID=1\n";
+  using Op = std::function<bool(IniFile&)>;
+  const std::pair<const char*, Op> ops[] = {
+      {"replace key", [](IniFile& f) { return f.writeString("Project", "Group ID", "6"); }},
+      {"new key", [](IniFile& f) { return f.writeString("Project", "RF Band", "2"); }},
+      {"new section", [](IniFile& f) { return f.writeString("Radio2", "Radio ID", "2"); }},
+      {"delete key", [](IniFile& f) { return f.deleteKey("Radio1", "Radio ID"); }},
+      {"erase section", [](IniFile& f) { return f.eraseSection("Radio1"); }},
+  };
+  for (const auto& [name, op] : ops) {
+    put(original);
+    IniFile ini(path_);
+    bool ok;
+    {
+      FileSizeLimit limit;
+      ok = op(ini);
+    }
+    EXPECT_FALSE(ok) << name;
+    EXPECT_NE(ini.lastError().find(std::strerror(EFBIG)), std::string::npos) << ini.lastError();
+    EXPECT_NE(ini.lastError().find(path_), std::string::npos) << ini.lastError();
+    EXPECT_EQ(get(), original) << name;
+    EXPECT_EQ(dirEntries(), std::vector<std::string>{"project.vro"}) << name << ": temp left";
+    // Memory still matches the file: the next write carries no trace of the failed one.
+    EXPECT_EQ(ini.readString("Project", "Group ID", ""), "5") << name;
+    EXPECT_EQ(ini.readString("Radio1", "Radio ID", ""), "1") << name;
+    EXPECT_FALSE(ini.sectionExists("Radio2")) << name;
+    ASSERT_TRUE(ini.writeString("Project", "Security ID", "1")) << ini.lastError();
+    EXPECT_EQ(get(), "; keep\n[Project]\nGroup ID=5\nSecurity ID=1\n[Radio1]\nRadio ID=1\n")
+        << name;
+    EXPECT_TRUE(ini.lastError().empty());
+  }
+}
+
+TEST_F(IniFileTest, MissingDirectoryIsReported) {
+  IniFile ini(dir_ + "/no/such/dir/p.vro");
+  EXPECT_EQ(ini.readString("Project", "Group ID", "0"), "0");
+  EXPECT_FALSE(ini.writeString("Project", "Group ID", "1"));
+  EXPECT_NE(ini.lastError().find(std::strerror(ENOENT)), std::string::npos) << ini.lastError();
+  EXPECT_FALSE(ini.sectionExists("Project"));
+}
+
+TEST_F(IniFileTest, UnreadableFileGivesDefaultsAndIsNotOverwritten) {
+  // A directory in place of the file cannot be read, even by root.
+  ASSERT_EQ(::mkdir(path_.c_str(), 0755), 0);
+  IniFile ini(path_);
+  EXPECT_EQ(ini.readString("Project", "RF Band", "1"), "1");
+  EXPECT_NE(ini.lastError().find(std::strerror(EISDIR)), std::string::npos) << ini.lastError();
+  EXPECT_FALSE(ini.writeString("Project", "RF Band", "2"));
+  EXPECT_FALSE(ini.lastError().empty());
+  struct stat st;
+  ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
+TEST_F(IniFileTest, ReadOnlyFileInReadOnlyDirectory) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+  put("[Project]\nGroup ID=5\n");
+  ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(dir_.c_str(), 0555), 0);
+  IniFile ini(path_);
+  EXPECT_FALSE(ini.writeString("Project", "Group ID", "6"));
+  EXPECT_NE(ini.lastError().find(std::strerror(EACCES)), std::string::npos) << ini.lastError();
+  EXPECT_EQ(ini.readString("Project", "Group ID", ""), "5");
+  EXPECT_EQ(get(), "[Project]\nGroup ID=5\n");
+}
+
+TEST_F(IniFileTest, KeepsPermissionsAndSymbolicLinks) {
+  put("[Project]\nGroup ID=5\n");
+  ASSERT_EQ(::chmod(path_.c_str(), 0640), 0);
+  const std::string link = dir_ + "/link.vro";
+  ASSERT_EQ(::symlink("project.vro", link.c_str()), 0);
+  IniFile ini(link);
+  ASSERT_TRUE(ini.writeString("Project", "Group ID", "6")) << ini.lastError();
+  struct stat st;
+  ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(::stat(path_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(get(), "[Project]\nGroup ID=6\n");
+}
+
+}  // namespace
+}  // namespace tessel
