@@ -1,0 +1,118 @@
+#pragma once
+
+// The main window below the GUI: the open project, the panel and the group
+// views it edits, and the rules that decide values (Defaults, roaming, radio
+// mode, radio type, Radio ID exit, new radio numbers, renumbering). ui/ calls
+// these from its handlers; the headless front end calls them directly.
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "model/brand.h"
+#include "model/group_views.h"
+#include "model/main_window_link.h"
+#include "model/panel.h"
+#include "seams/prompts.h"
+
+namespace tessel {
+
+class Tproject;
+class Tradio;
+
+class MainWindowModel {
+ public:
+  MainWindowModel(Panel& panel, GroupViews& views, Prompts& prompts, const BrandModels& models,
+                  std::string productName);
+  ~MainWindowModel();
+
+  Panel& panel;
+  GroupViews& views;
+  Prompts& prompts;
+  const BrandModels& models;
+  const std::string productName;
+
+  // Where tasks go (the link engine); none until one is attached.
+  LinkTasks* tasks = nullptr;
+  // The send routine (Set Radio); the Radio ID exit rule runs it in Monitor
+  // mode so that the radio receives its new number.
+  std::function<void()> onSetRadio;
+  // Lays the window out for a mode; the GUI sets it.
+  std::function<void(int mode)> onModeSwitch;
+  // Local time of day (tests pin it).
+  std::function<std::tm()> clock;
+
+  // Project lifecycle.
+  Tproject* project() const { return project_.get(); }
+  // Stores and closes the open project, if any, and opens fileName.
+  Tproject& openProject(const std::string& fileName);
+  // Creates a record for every radio section 0..254 and shows the first
+  // master.
+  void loadProjectRadios();
+  // Stores and closes the open project.
+  void closeProject();
+
+  // Switches WindowMode (0 counts as Manual) and lets the GUI lay out.
+  void switchMode(int mode);
+
+  // Panel rules.
+  void defaultsClick();
+  void roamingClick();
+  void radioModeClick();
+  void radioTypeClick();
+  void radioIDExit();
+  void radioNameChange();
+  // A radio parameter changed: the New Radio button reads "Save Radio".
+  void saveRadioRule();
+  void enableGroupParameters(bool on);
+  void enableRadioParameters(bool on);
+  // Model-E dialog.
+  void modelEDefaults();
+  void emulationModeChange();
+  void sleepModeChange();
+  void usePCClockChange();
+  // The Basic/Advanced button; in Monitor mode ("Cancel") it ends monitoring.
+  void advancedClick();
+
+  // Selects baud rate text by its number ("9600" selects "  9600"); a text
+  // that is no entry is shown as it stands.
+  void setBaudRate(const std::string& text);
+
+  // Gives a new record the lowest free radio number (index < 0) or index,
+  // makes it currentRadio and returns it; nullptr when nothing is free.
+  Tradio* firstFreeRadio(int index);
+  // Moves currentRadio to the number in the Radio ID field. Refused (false,
+  // nothing changed) for a number that is not 0..254 or already has a record
+  // or a section.
+  bool rekeyCurrentRadio();
+  // The Save Radio step of the New Radio button: renumber when the Radio ID
+  // field changed (a refused number is put back silently), store the panel
+  // in the radio's section. False when nothing was stored.
+  bool saveCurrentRadio();
+  // Makes radio current: the old row's state image 0, the new one's 1.
+  void setCurrentRadio(Tradio* radio);
+  // A click on a row of the radio list.
+  void chooseRadio(RowId row);
+
+  // Time of day as "hh:mm" and in the long form "hh:mm:ss".
+  std::string timeShort() const;
+  std::string timeLong() const;
+
+  // The row last clicked.
+  RowId selectedRow = kNoRow;
+
+ private:
+  std::unique_ptr<Tproject> project_;
+  bool inDefaults_ = false;
+};
+
+// Decimal text as a signed 32-bit number: blanks around it allowed, an
+// optional minus, at least one digit, no overflow.
+bool parseInt32(const std::string& text, int& value);
+// Text without leading and trailing blanks.
+std::string trimBlanks(const std::string& text);
+// A main serial port as the radio takes it: "RS232" (the stored default)
+// reads as "232"; other texts stand as they are.
+std::string serialPortNumber(const std::string& text);
+
+}  // namespace tessel

@@ -1,0 +1,156 @@
+#pragma once
+
+// The parameter panel as the core sees it: the main window's controls by
+// name, the model-E dialog's controls, the committed blocked frequencies and
+// the window-wide state the rules share. ui/ mirrors it with widgets; the
+// headless front end and the tests use MemoryPanel.
+#include <array>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tessel {
+
+class Tradio;
+
+// Control names, as the main window and the dialogs name their controls.
+namespace ctl {
+// Group parameters.
+inline const std::string groupID = "groupID";
+inline const std::string securityID = "securityID";
+inline const std::string flushTime = "flushTime";
+inline const std::string rfband = "rfband";
+inline const std::string reTXBroadcasts = "reTXBroadcasts";
+inline const std::string repeaters = "repeaters";
+inline const std::string blocked = "Blocked";
+// Radio parameters.
+inline const std::string radioParameters = "radioParameters";
+inline const std::string radioID = "radioID";
+inline const std::string radioName = "radioName";
+inline const std::string retries = "retries";
+inline const std::string radioMode = "radioMode";
+inline const std::string roaming = "roaming";
+inline const std::string masterID = "masterID";
+inline const std::string baudRate = "baudRate";
+inline const std::string dataBits = "dataBits";
+inline const std::string stopBits = "stopBits";
+inline const std::string parity = "parity";
+inline const std::string handShaking = "handShaking";
+inline const std::string protocol = "protocol";
+inline const std::string bufferMode = "bufferMode";
+inline const std::string radioType = "radioType";
+inline const std::string vireoESetup = "vireoESetup";
+// Buttons; their captions double as state.
+inline const std::string defaults = "defaults";
+inline const std::string ok = "ok";
+inline const std::string advanced = "advanced";
+inline const std::string newRadio = "newRadio";
+// The radio list as a control (enabled with the radio parameters).
+inline const std::string activeGroup = "activeGroup";
+// The main window's caption.
+inline const std::string caption = "caption";
+// Model-E dialog.
+inline const std::string emulationMode = "emulationMode";
+inline const std::string plcAddress = "plcAddress";
+inline const std::string mainSerialPort = "mainSerialPort";
+inline const std::string sleepMode = "sleepMode";
+inline const std::string startTime = "startTime";
+inline const std::string onTimer = "onTimer";
+inline const std::string offTimer = "offTimer";
+inline const std::string currentTime = "currentTime";
+inline const std::string usePCClock = "usePCClock";
+inline const std::string setCurrentTime = "setCurrentTime";
+}  // namespace ctl
+
+// Captions that carry state.
+inline const std::string kNewRadioCaption = "New &Radio";
+inline const std::string kSaveRadioCaption = "Save Radio";
+inline const std::string kAdvancedCaption = "Advanced";
+inline const std::string kBasicCaption = "&Basic";
+inline const std::string kCancelCaption = "Cancel";
+
+enum WindowModeValue : int { wmUnset = 0, wmManual = 1, wmProject = 2, wmMonitor = 3 };
+
+constexpr int kBlockedCount = 12;
+
+// Writes through this interface never run the panel's own event handlers:
+// the rules call a handler explicitly where one has to run, so loading a
+// radio cannot trigger, say, the model-E defaults of the radio type rule.
+class Panel {
+ public:
+  virtual ~Panel() = default;
+
+  // Text of an edit field, of an editable list, or of the selected item.
+  virtual std::string text(const std::string& control) const = 0;
+  // Sets the text; a control with items then has the item that reads
+  // exactly so selected, or none.
+  virtual void setText(const std::string& control, const std::string& text) = 0;
+  // Selected item, -1 for none.
+  virtual int itemIndex(const std::string& control) const = 0;
+  // Selects an item (its text becomes the control's text); -1 selects none;
+  // an index beyond the items changes nothing.
+  virtual void setItemIndex(const std::string& control, int index) = 0;
+  virtual std::vector<std::string> items(const std::string& control) const = 0;
+  virtual bool enabled(const std::string& control) const = 0;
+  virtual void setEnabled(const std::string& control, bool on) = 0;
+  virtual bool visible(const std::string& control) const = 0;
+  virtual void setVisible(const std::string& control, bool on) = 0;
+  virtual bool checked(const std::string& control) const = 0;
+  virtual void setChecked(const std::string& control, bool on) = 0;
+  // The hourglass over the radio parameter controls while the link works.
+  virtual void setBusyCursor(bool busy) = 0;
+
+  int itemCount(const std::string& control) const {
+    return static_cast<int>(items(control).size());
+  }
+
+  // Window-wide state shared by the rules.
+  int WindowMode = wmUnset;
+  bool panelLoading = false;
+  bool entriesValid = true;
+  Tradio* currentRadio = nullptr;
+  int detectedModel = 0;
+  // The blocked frequencies dialog's committed values (MHz texts or empty).
+  std::array<std::string, kBlockedCount> blockedValues{};
+};
+
+// The panel kept in memory: what the headless front end runs on.
+class MemoryPanel : public Panel {
+ public:
+  // Fills every selector with its fixed entries; modelEntries are the brand
+  // profile's entries of the radio type selector.
+  explicit MemoryPanel(const std::vector<std::string>& modelEntries);
+
+  std::string text(const std::string& control) const override;
+  void setText(const std::string& control, const std::string& text) override;
+  int itemIndex(const std::string& control) const override;
+  void setItemIndex(const std::string& control, int index) override;
+  std::vector<std::string> items(const std::string& control) const override;
+  bool enabled(const std::string& control) const override;
+  void setEnabled(const std::string& control, bool on) override;
+  bool visible(const std::string& control) const override;
+  void setVisible(const std::string& control, bool on) override;
+  bool checked(const std::string& control) const override;
+  void setChecked(const std::string& control, bool on) override;
+  void setBusyCursor(bool busy) override { busy_ = busy; }
+
+  bool busyCursor() const { return busy_; }
+  void setItems(const std::string& control, std::vector<std::string> items);
+
+ private:
+  struct Control {
+    std::string text;
+    int index = -1;
+    std::vector<std::string> items;
+    bool enabled = true;
+    bool visible = true;
+    bool checked = false;
+  };
+  Control& at(const std::string& control) { return controls_[control]; }
+  const Control* find(const std::string& control) const;
+
+  std::map<std::string, Control> controls_;
+  bool busy_ = false;
+};
+
+}  // namespace tessel

@@ -1,0 +1,69 @@
+#pragma once
+
+// The open project: its INI file, the radio records in 255 slots indexed by
+// radio ID, and the poll list handed to the link engine.
+#include <array>
+#include <memory>
+#include <string>
+
+#include "model/ini_file.h"
+#include "model/poll_array.h"
+
+namespace tessel {
+
+class MainWindowModel;
+class Tradio;
+
+constexpr int kRadioSlots = 255;
+
+class Tproject {
+ public:
+  // Opens fileName (it need not exist) and reads the group section into the
+  // panel. The blocked frequencies' committed values become this project's,
+  // so a Set Radio never sends another project's.
+  static std::unique_ptr<Tproject> Create(MainWindowModel& window, const std::string& fileName);
+  ~Tproject();
+  Tproject(const Tproject&) = delete;
+  Tproject& operator=(const Tproject&) = delete;
+
+  void SaveGroup();
+  const TpollArray& BuildPollList(bool pollOnly);
+  // Stores the group section (and, once changed outside Manual mode, the
+  // blocked frequencies) and frees every radio record.
+  void Destroy();
+
+  // Slots.
+  Tradio* radio(int id) const;
+  void setRadio(int id, std::unique_ptr<Tradio> radio);
+  std::unique_ptr<Tradio> takeRadio(int id);
+  int radioCount() const;
+
+  // Key access. A failed write is reported once until a write succeeds.
+  std::string readKey(const std::string& section, const std::string& key,
+                      const std::string& def) const;
+  int readInteger(const std::string& section, const std::string& key, int def) const;
+  bool writeKey(const std::string& section, const std::string& key, const std::string& value);
+  bool writeInteger(const std::string& section, const std::string& key, int value);
+  bool deleteKey(const std::string& section, const std::string& key);
+  bool sectionExists(const std::string& section) const;
+  bool eraseSection(const std::string& section);
+  const std::string& fileName() const { return file_.fileName(); }
+
+  // Makes "s30".."s41" of the group section the committed blocked values.
+  void loadBlockedValues();
+
+  MainWindowModel* window;
+  bool blockedChanged = false;
+  TpollArray pollList;
+
+ private:
+  Tproject(MainWindowModel& window, const std::string& fileName);
+  bool checked(bool ok);
+
+  IniFile file_;
+  std::array<std::unique_ptr<Tradio>, kRadioSlots> slots_;
+  bool writeFailed_ = false;
+  bool destroyed_ = false;
+};
+
+}  // namespace tessel

@@ -1,0 +1,70 @@
+#pragma once
+
+// The three routines through which the link engine reaches the panel and
+// the project: register replies in, register texts out, and questions about
+// radios. Give an instance to the engine's AttachMainWindow.
+#include <functional>
+#include <string>
+
+#include "model/main_window_link.h"
+
+namespace tessel {
+
+class MainWindowModel;
+class Tradio;
+
+class RegisterValues : public MainWindowCallbacks {
+ public:
+  explicit RegisterValues(MainWindowModel& window) : window_(window) {}
+
+  bool RadioQuery(int radio, int code, bool argument) override;
+  std::string RegisterValue(int radio, int param, bool numeric) override;
+  bool ApplyReply(int param, int value, const std::string& text) override;
+
+  // Run before ApplyReply returns so the GUI repaints during long reads;
+  // the GUI sets it to process its pending events.
+  std::function<void()> processEvents;
+
+  // The radio whose radio ID reply came last (-1 before any), and the last
+  // radio that reported mode Master (-1 before any).
+  int readingID() const { return readingID_; }
+  int lastMaster() const { return lastMaster_; }
+
+  // "Radio " + radio ID as three digits: the name of a newly found radio.
+  static std::string defaultName(int id);
+
+ private:
+  bool apply(int param, int value, const std::string& text);
+  Tradio* readingRadio() const;
+  std::string readingSection() const;
+  bool fileSide() const;
+  bool panelSide() const;
+  void writeFile(const std::string& key, const std::string& value);
+
+  void radioIDManual(const std::string& text);
+  void radioIDRoutine(const std::string& text);
+  bool radioModeRoutine(const std::string& text);
+  void masterIDRoutine(int code, int value, const std::string& text);
+  void attachToMaster(int master);
+  void fieldRoutine(const std::string& control, const std::string& key, const std::string& text);
+  void baudRateRoutine(int value);
+  void dataBitsRoutine(int value);
+  void stopBitsRoutine(int value);
+  void parityRoutine(const std::string& text);
+  void handShakingRoutine(const std::string& text);
+  void roamingRoutine(const std::string& text);
+  void protocolRoutine(const std::string& text);
+  void bufferModeRoutine(const std::string& text);
+  void emulationModeRoutine(int value);
+  void mainSerialPortRoutine(const std::string& text);
+  void sleepModeRoutine(int value);
+  void monitorColumn(int subItem, const std::string& text);
+  bool isIdentification(int value, const std::string& text) const;
+  std::string panelValue(int param, bool numeric);
+
+  MainWindowModel& window_;
+  int readingID_ = -1;
+  int lastMaster_ = -1;
+};
+
+}  // namespace tessel

@@ -1,0 +1,411 @@
+#include "model/main_window_model.h"
+
+#include <climits>
+
+#include "model/factory_defaults.h"
+#include "model/project.h"
+#include "model/radio.h"
+
+namespace tessel {
+
+bool parseInt32(const std::string& text, int& value) {
+  const std::string t = trimBlanks(text);
+  size_t i = 0;
+  bool negative = false;
+  if (i < t.size() && t[i] == '-') {
+    negative = true;
+    ++i;
+  }
+  if (i == t.size()) return false;
+  long long v = 0;
+  for (; i < t.size(); ++i) {
+    if (t[i] < '0' || t[i] > '9') return false;
+    v = v * 10 + (t[i] - '0');
+    if (v > static_cast<long long>(INT_MAX) + 1) return false;
+  }
+  if (negative) v = -v;
+  if (v > INT_MAX || v < INT_MIN) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+std::string trimBlanks(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::string();
+  const size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+std::string serialPortNumber(const std::string& text) {
+  if (text.size() > 2 && text.compare(0, 2, "RS") == 0) return text.substr(2);
+  return text;
+}
+
+MainWindowModel::MainWindowModel(Panel& p, GroupViews& v, Prompts& pr, const BrandModels& m,
+                                 std::string product)
+    : panel(p), views(v), prompts(pr), models(m), productName(std::move(product)) {}
+
+MainWindowModel::~MainWindowModel() = default;
+
+Tproject& MainWindowModel::openProject(const std::string& fileName) {
+  closeProject();
+  project_ = Tproject::Create(*this, fileName);
+  return *project_;
+}
+
+void MainWindowModel::closeProject() {
+  if (project_) {
+    project_->Destroy();
+    project_.reset();
+  }
+  panel.currentRadio = nullptr;
+  selectedRow = kNoRow;
+}
+
+void MainWindowModel::loadProjectRadios() {
+  if (!project_) return;
+  for (int id = 0; id < kRadioSlots; ++id) {
+    if (project_->sectionExists(Tradio::sectionName(id))) {
+      project_->setRadio(id, Tradio::Create(*this, id, *project_));
+    }
+  }
+  for (int i = 0; i < views.rowCount(); ++i) {
+    Tradio* r = views.rowRadio(views.rowAt(i));
+    if (!r) continue;
+    panel.currentRadio = r;
+    if (r->isMaster) {
+      views.setStateImage(r->listItem, 1);
+      r->LoadIntoPanel();
+      break;
+    }
+  }
+  panel.setText(ctl::newRadio, kNewRadioCaption);
+}
+
+void MainWindowModel::switchMode(int mode) {
+  panel.WindowMode = mode == wmUnset ? wmManual : mode;
+  if (onModeSwitch) onModeSwitch(panel.WindowMode);
+}
+
+void MainWindowModel::defaultsClick() {
+  panel.panelLoading = true;
+  const PanelDefaults& d = kPanelDefaults;
+  panel.setText(ctl::radioID, d.radioID);
+  panel.setItemIndex(ctl::radioMode, d.radioMode);
+  panel.setItemIndex(ctl::roaming, d.roaming);
+  panel.setText(ctl::masterID, d.masterID);
+  setBaudRate(d.baudRate);
+  panel.setItemIndex(ctl::dataBits, d.dataBits - 7);
+  panel.setItemIndex(ctl::stopBits, d.stopBits - 1);
+  panel.setItemIndex(ctl::parity, d.parity);
+  panel.setItemIndex(ctl::handShaking, d.handShaking);
+  panel.setItemIndex(ctl::protocol, d.protocol);
+  panel.setItemIndex(ctl::bufferMode, d.bufferMode);
+  const int type = panel.itemIndex(ctl::radioType);
+  if (type >= 0 && type < panel.itemCount(ctl::radioType)) {
+    panel.setText(ctl::retries, defaultRetries(type));
+  } else if (!inDefaults_ && d.modelWhenNone < panel.itemCount(ctl::radioType)) {
+    // No model selected: choose the usual one and start over once.
+    panel.setItemIndex(ctl::radioType, d.modelWhenNone);
+    inDefaults_ = true;
+    defaultsClick();
+    inDefaults_ = false;
+  }
+  panel.panelLoading = false;
+}
+
+void MainWindowModel::saveRadioRule() {
+  if (panel.enabled(ctl::newRadio) && panel.visible(ctl::newRadio)) {
+    panel.setText(ctl::newRadio, kSaveRadioCaption);
+  }
+}
+
+void MainWindowModel::roamingClick() {
+  saveRadioRule();
+  const int roaming = panel.itemIndex(ctl::roaming);
+  if (roaming == item::roamingMasterID) {
+    panel.setEnabled(ctl::masterID, panel.enabled(ctl::roaming));
+  } else if (roaming == item::roamingAllowed) {
+    panel.setEnabled(ctl::masterID, false);
+    // Model 2 keeps its master ID in a register of its own.
+    if (panel.itemIndex(ctl::radioType) != 2) panel.setText(ctl::masterID, "0");
+  }
+}
+
+void MainWindowModel::radioModeClick() {
+  saveRadioRule();
+  const int mode = panel.itemIndex(ctl::radioMode);
+  const bool modeEnabled = panel.enabled(ctl::radioMode);
+  const bool groupOn =
+      panel.WindowMode == wmManual ? modeEnabled : (mode == item::master && modeEnabled);
+  for (const std::string* c : {&ctl::groupID, &ctl::securityID, &ctl::rfband, &ctl::flushTime,
+                               &ctl::reTXBroadcasts, &ctl::repeaters, &ctl::blocked}) {
+    panel.setEnabled(*c, groupOn);
+  }
+  Tradio* r = panel.currentRadio;
+  if (panel.WindowMode != wmManual && r && mode >= 0 && mode <= 2) {
+    views.setImage(r->listItem, mode + kImageMaster);
+    if (r->treeNode != kNoNode) views.setNodeStateImage(r->treeNode, mode + kImageMaster);
+  }
+  panel.setEnabled(ctl::roaming, (mode == item::slave || mode == item::repeater) && modeEnabled);
+  roamingClick();
+}
+
+void MainWindowModel::radioTypeClick() {
+  saveRadioRule();
+  const int type = panel.itemIndex(ctl::radioType);
+  if (type == 0) {
+    panel.setEnabled(ctl::vireoESetup, panel.enabled(ctl::radioMode));
+    modelEDefaults();
+  } else {
+    panel.setEnabled(ctl::vireoESetup, false);
+  }
+  if (panel.currentRadio && type >= 0 && type < panel.itemCount(ctl::radioType) &&
+      type < kModelCount) {
+    panel.currentRadio->modelIndex = type;
+  }
+}
+
+void MainWindowModel::radioIDExit() {
+  if (panel.text(ctl::radioID).empty()) {
+    prompts.show(PromptIcon::Error, "Radio ID needs a value.", pbOk);
+    panel.setText(ctl::radioID, "254");
+  }
+  Tradio* r = panel.currentRadio;
+  if (!r) return;
+  const std::string old = std::to_string(r->slotID);
+  int n = 0;
+  if (!parseInt32(panel.text(ctl::radioID), n)) {
+    panel.setText(ctl::radioID, old);
+    return;
+  }
+  if (n == r->slotID) return;
+  for (int i = 0; i < views.rowCount(); ++i) {
+    int shown = 0;
+    if (parseInt32(views.subItem(views.rowAt(i), 0), shown) && shown == n) {
+      panel.setText(ctl::radioID, old);  // taken: silently back
+      return;
+    }
+  }
+  if (panel.WindowMode != wmMonitor) return;  // renumbered when saved
+  if (!panel.enabled(ctl::radioID)) {
+    if (!rekeyCurrentRadio()) panel.setText(ctl::radioID, old);
+    return;
+  }
+  const PromptButton answer = prompts.show(
+      PromptIcon::Error,
+      "Either set the radio with this new ID, or DO NOT change Radio ID. Set radio now?",
+      pbYes | pbCancel);
+  if (answer == pbYes && rekeyCurrentRadio()) {
+    if (onSetRadio) onSetRadio();
+  } else {
+    panel.setText(ctl::radioID, old);
+  }
+}
+
+void MainWindowModel::radioNameChange() {
+  saveRadioRule();
+  Tradio* r = panel.currentRadio;
+  if (!r) return;
+  r->name = panel.text(ctl::radioName);
+  views.setCaption(r->listItem, r->name);
+  if (r->treeNode != kNoNode) views.setNodeText(r->treeNode, r->name);
+}
+
+void MainWindowModel::enableGroupParameters(bool on) {
+  for (const std::string* c : {&ctl::groupID, &ctl::securityID, &ctl::rfband, &ctl::flushTime,
+                               &ctl::reTXBroadcasts, &ctl::repeaters, &ctl::blocked}) {
+    panel.setEnabled(*c, on);
+  }
+}
+
+void MainWindowModel::enableRadioParameters(bool on) {
+  for (const std::string* c :
+       {&ctl::radioParameters, &ctl::radioID,     &ctl::radioName,   &ctl::retries,
+        &ctl::radioMode,       &ctl::protocol,    &ctl::roaming,     &ctl::masterID,
+        &ctl::radioType,       &ctl::vireoESetup, &ctl::baudRate,    &ctl::dataBits,
+        &ctl::stopBits,        &ctl::parity,      &ctl::handShaking, &ctl::bufferMode,
+        &ctl::defaults,        &ctl::ok,          &ctl::newRadio,    &ctl::activeGroup}) {
+    panel.setEnabled(*c, on);
+  }
+  panel.setBusyCursor(!on);
+}
+
+void MainWindowModel::modelEDefaults() {
+  panel.setItemIndex(ctl::emulationMode, 0);
+  panel.setText(ctl::plcAddress, "0");
+  panel.setText(ctl::mainSerialPort, "232");
+  panel.setItemIndex(ctl::sleepMode, 0);
+  panel.setText(ctl::startTime, "06:00");
+  panel.setText(ctl::onTimer, "10");
+  panel.setText(ctl::offTimer, "100");
+  panel.setChecked(ctl::usePCClock, true);
+  emulationModeChange();
+  sleepModeChange();
+  usePCClockChange();
+}
+
+void MainWindowModel::emulationModeChange() {
+  const int mode = panel.itemIndex(ctl::emulationMode);
+  panel.setEnabled(ctl::plcAddress, mode == 2 || mode == 3);
+}
+
+void MainWindowModel::sleepModeChange() {
+  const int mode = panel.itemIndex(ctl::sleepMode);
+  panel.setEnabled(ctl::startTime, mode == 2);
+  panel.setEnabled(ctl::onTimer, mode == 1 || mode == 2);
+  panel.setEnabled(ctl::offTimer, mode == 2);
+}
+
+void MainWindowModel::usePCClockChange() {
+  panel.setEnabled(ctl::setCurrentTime, !panel.checked(ctl::usePCClock));
+}
+
+void MainWindowModel::advancedClick() {
+  const std::string caption = panel.text(ctl::advanced);
+  if (caption.find(kCancelCaption) != std::string::npos) {
+    // Leave monitoring: the basic list layout, no tree, Project mode.
+    panel.setText(ctl::advanced, kBasicCaption);
+    views.setMonitorColumns(false);
+    views.clearTree();
+    if (project_) {
+      for (int id = 0; id < kRadioSlots; ++id) {
+        if (Tradio* r = project_->radio(id)) r->treeNode = kNoNode;
+      }
+    }
+    switchMode(wmProject);
+    if (tasks) {
+      int id = 0;
+      parseInt32(panel.text(ctl::radioID), id);
+      int model = panel.itemIndex(ctl::radioType);
+      if (model < 0 || model >= kModelCount) model = 1;
+      tasks->StartTask(tkLocalOnly, panel.text(ctl::advanced), TpollArray{{id, model}});
+    }
+    enableRadioParameters(true);
+    return;
+  }
+  panel.setText(ctl::advanced, caption.find(kBasicCaption) != std::string::npos ? kAdvancedCaption
+                                                                                : kBasicCaption);
+  switchMode(panel.WindowMode);
+}
+
+void MainWindowModel::setBaudRate(const std::string& text) {
+  const std::string wanted = trimBlanks(text);
+  const std::vector<std::string> entries = panel.items(ctl::baudRate);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (!wanted.empty() && trimBlanks(entries[i]) == wanted) {
+      panel.setItemIndex(ctl::baudRate, static_cast<int>(i));
+      return;
+    }
+  }
+  panel.setText(ctl::baudRate, text);
+}
+
+Tradio* MainWindowModel::firstFreeRadio(int index) {
+  if (!project_) return nullptr;
+  for (int n = 0; n < kRadioSlots; ++n) {
+    if (project_->radio(n) || project_->sectionExists(Tradio::sectionName(n))) continue;
+    const int id = index < 0 ? n : index;
+    if (id >= kRadioSlots || project_->radio(id)) return nullptr;
+    setCurrentRadio(nullptr);
+    std::unique_ptr<Tradio> record = Tradio::Create(*this, id, *project_);
+    Tradio* r = record.get();
+    project_->setRadio(id, std::move(record));
+    setCurrentRadio(r);
+    return r;
+  }
+  return nullptr;
+}
+
+bool MainWindowModel::rekeyCurrentRadio() {
+  Tradio* r = panel.currentRadio;
+  int n = 0;
+  if (!r || !project_ || !parseInt32(panel.text(ctl::radioID), n)) return false;
+  if (n < 0 || n >= kRadioSlots) return false;
+  if (n == r->slotID) return true;
+  // Never over another radio's record or stored section.
+  if (project_->radio(n) || project_->sectionExists(Tradio::sectionName(n))) return false;
+  const int old = r->slotID;
+  std::unique_ptr<Tradio> record = project_->takeRadio(old);
+  if (record.get() != r) {
+    project_->setRadio(old, std::move(record));
+    return false;
+  }
+  std::string stale;
+  if (panel.WindowMode == wmProject) {
+    r->reportedID = n;
+    // The radio is saved under its new number next; its old section goes,
+    // so a reload does not show it twice.
+    stale = Tradio::sectionName(old);
+  } else {
+    if (panel.WindowMode == wmMonitor) r->reportedID = old;
+    stale = Tradio::sectionName(r->reportedID);
+  }
+  project_->setRadio(n, std::move(record));
+  r->slotID = n;
+  project_->eraseSection(stale);
+  views.setSubItem(r->listItem, 0, std::to_string(n));
+  return true;
+}
+
+bool MainWindowModel::saveCurrentRadio() {
+  Tradio* r = panel.currentRadio;
+  if (!r || !project_) return false;
+  int n = 0;
+  if (parseInt32(panel.text(ctl::radioID), n) && n != r->slotID && !rekeyCurrentRadio()) {
+    // The number belongs to another radio: keep this one where it is.
+    panel.setText(ctl::radioID, std::to_string(r->slotID));
+  }
+  panel.setText(ctl::newRadio, kNewRadioCaption);
+  return r->SaveFromPanel();
+}
+
+void MainWindowModel::setCurrentRadio(Tradio* radio) {
+  if (panel.currentRadio) views.setStateImage(panel.currentRadio->listItem, 0);
+  panel.currentRadio = radio;
+  if (radio) views.setStateImage(radio->listItem, 1);
+}
+
+void MainWindowModel::chooseRadio(RowId row) {
+  if (panel.text(ctl::newRadio).find(kSaveRadioCaption) != std::string::npos &&
+      prompts.show(PromptIcon::Warning, "Radio configuration changes made, save them?",
+                   pbYes | pbNo) == pbYes) {
+    saveCurrentRadio();
+  }
+  selectedRow = row;
+  Tradio* r = views.rowRadio(row);
+  if (!r || r == panel.currentRadio) return;
+  setCurrentRadio(r);
+  views.selectRow(row);
+  r->LoadIntoPanel();
+  enableGroupParameters(panel.itemIndex(ctl::radioMode) == item::master);
+  panel.setText(ctl::newRadio, kNewRadioCaption);
+}
+
+std::string MainWindowModel::timeShort() const {
+  std::tm t{};
+  if (clock) {
+    t = clock();
+  } else {
+    std::time_t now = std::time(nullptr);
+    localtime_r(&now, &t);
+  }
+  char buf[16];
+  std::strftime(buf, sizeof buf, "%H:%M", &t);
+  return buf;
+}
+
+std::string MainWindowModel::timeLong() const {
+  std::tm t{};
+  if (clock) {
+    t = clock();
+  } else {
+    std::time_t now = std::time(nullptr);
+    localtime_r(&now, &t);
+  }
+  char buf[16];
+  std::strftime(buf, sizeof buf, "%H:%M:%S", &t);
+  return buf;
+}
+
+}  // namespace tessel

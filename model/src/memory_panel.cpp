@@ -1,0 +1,105 @@
+#include <algorithm>
+
+#include "model/panel.h"
+
+namespace tessel {
+
+MemoryPanel::MemoryPanel(const std::vector<std::string>& modelEntries) {
+  setItems(ctl::rfband, {"1", "2", "3", "4"});
+  setItems(ctl::reTXBroadcasts, {"Yes", "No"});
+  setItems(ctl::repeaters, {"Yes", "No"});
+  setItems(ctl::roaming, {"Allowed", "Master ID"});
+  setItems(ctl::baudRate,
+           {"    300", "    600", "  1200", "  2400", "  4800", "  9600", "19200", "38400"});
+  setItems(ctl::radioMode, {"Master", "Slave", "Repeater"});
+  setItems(ctl::protocol, {"Disable", "MODBUS RTU", "Allen Bradley DF1"});
+  setItems(ctl::bufferMode, {"Character", "Packet"});
+  setItems(ctl::dataBits, {"7", "8"});
+  setItems(ctl::stopBits, {"1", "2"});
+  setItems(ctl::parity, {"Even", "Odd", "None"});
+  setItems(ctl::handShaking, {"None", "Hardware"});
+  setItems(ctl::radioType, modelEntries);
+  setItems(ctl::emulationMode,
+           {"No Emulation (Radio Only)", "Point to Point I/O", "Modicon PLC", "Allen Bradley PLC"});
+  setItems(ctl::sleepMode, {"Off", "Wakeup on PLC poll", "Programmable"});
+  setItems(ctl::mainSerialPort, {"232", "485", "422"});
+  at(ctl::newRadio).text = kNewRadioCaption;
+  at(ctl::advanced).text = kAdvancedCaption;
+  at(ctl::ok).text = "Set Radio";
+  at(ctl::defaults).text = "Defaults";
+}
+
+void MemoryPanel::setItems(const std::string& control, std::vector<std::string> items) {
+  Control& c = at(control);
+  c.items = std::move(items);
+  c.index = -1;
+}
+
+const MemoryPanel::Control* MemoryPanel::find(const std::string& control) const {
+  auto it = controls_.find(control);
+  return it == controls_.end() ? nullptr : &it->second;
+}
+
+std::string MemoryPanel::text(const std::string& control) const {
+  const Control* c = find(control);
+  return c ? c->text : std::string();
+}
+
+void MemoryPanel::setText(const std::string& control, const std::string& text) {
+  Control& c = at(control);
+  c.text = text;
+  if (!c.items.empty()) {
+    auto it = std::find(c.items.begin(), c.items.end(), text);
+    c.index = it == c.items.end() ? -1 : static_cast<int>(it - c.items.begin());
+  }
+}
+
+int MemoryPanel::itemIndex(const std::string& control) const {
+  const Control* c = find(control);
+  return c ? c->index : -1;
+}
+
+void MemoryPanel::setItemIndex(const std::string& control, int index) {
+  Control& c = at(control);
+  if (index == -1) {
+    c.index = -1;
+    c.text.clear();
+  } else if (index >= 0 && index < static_cast<int>(c.items.size())) {
+    c.index = index;
+    c.text = c.items[index];
+  }
+}
+
+std::vector<std::string> MemoryPanel::items(const std::string& control) const {
+  const Control* c = find(control);
+  return c ? c->items : std::vector<std::string>();
+}
+
+bool MemoryPanel::enabled(const std::string& control) const {
+  const Control* c = find(control);
+  return c ? c->enabled : true;
+}
+
+void MemoryPanel::setEnabled(const std::string& control, bool on) {
+  at(control).enabled = on;
+}
+
+bool MemoryPanel::visible(const std::string& control) const {
+  const Control* c = find(control);
+  return c ? c->visible : true;
+}
+
+void MemoryPanel::setVisible(const std::string& control, bool on) {
+  at(control).visible = on;
+}
+
+bool MemoryPanel::checked(const std::string& control) const {
+  const Control* c = find(control);
+  return c ? c->checked : false;
+}
+
+void MemoryPanel::setChecked(const std::string& control, bool on) {
+  at(control).checked = on;
+}
+
+}  // namespace tessel

@@ -1,0 +1,621 @@
+#include "model/register_values.h"
+
+#include <cstdio>
+
+#include "model/catalogue.h"
+#include "model/factory_defaults.h"
+#include "model/main_window_model.h"
+#include "model/panel.h"
+#include "model/project.h"
+#include "model/radio.h"
+
+namespace tessel {
+
+namespace {
+
+bool allDigits(const std::string& t) {
+  if (t.empty()) return false;
+  for (char c : t) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// The letter of a choice, by item index; "" when nothing valid is selected.
+std::string letterOf(int index, const char* letters) {
+  const std::string s(letters);
+  return index >= 0 && index < static_cast<int>(s.size()) ? s.substr(index, 1) : std::string();
+}
+
+std::string digitOf(int index) {
+  return index >= 0 ? std::to_string(index) : std::string();
+}
+
+const char* const kEmulationModes[] = {"No Emulation (Radio Only)", "Point to Point I/O",
+                                       "Modicon PLC", "Allen Bradley PLC"};
+const char* const kSleepModes[] = {"Off", "Wakeup on PLC poll", "Programmable"};
+const char* const kProtocols[] = {"Disable", "MODBUS RTU", "Allen Bradley DF1"};
+
+}  // namespace
+
+std::string RegisterValues::defaultName(int id) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "Radio %03d", id);
+  return buf;
+}
+
+Tradio* RegisterValues::readingRadio() const {
+  Tproject* p = window_.project();
+  return p ? p->radio(readingID_) : nullptr;
+}
+
+std::string RegisterValues::readingSection() const {
+  return Tradio::sectionName(readingID_);
+}
+
+bool RegisterValues::fileSide() const {
+  return window_.panel.WindowMode != wmManual && window_.project() && readingID_ >= 0 &&
+         readingID_ < kRadioSlots;
+}
+
+bool RegisterValues::panelSide() const {
+  const Panel& panel = window_.panel;
+  return panel.WindowMode == wmManual ||
+         (panel.currentRadio && readingID_ >= 0 && panel.currentRadio->slotID == readingID_);
+}
+
+void RegisterValues::writeFile(const std::string& key, const std::string& value) {
+  if (fileSide()) window_.project()->writeKey(readingSection(), key, value);
+}
+
+// The identification line arrives as parameter -1 with the detected model
+// as its value; a register the map lacks arrives the same way, but with a
+// number (or -1) as value and the register's own digits as text.
+bool RegisterValues::isIdentification(int value, const std::string& text) const {
+  if (value != 1 && value != 2) return false;
+  const std::string t = trimBlanks(text);
+  return !(allDigits(t) || (t.size() > 1 && t[0] == '-' && allDigits(t.substr(1))));
+}
+
+bool RegisterValues::ApplyReply(int param, int value, const std::string& text) {
+  bool result = false;
+  if (!trimBlanks(text).empty()) result = apply(param, value, trimBlanks(text));
+  if (processEvents) processEvents();
+  return result;
+}
+
+bool RegisterValues::apply(int param, int value, const std::string& text) {
+  Panel& panel = window_.panel;
+  switch (param) {
+    case param::radioIdentity:
+      if (isIdentification(value, text)) panel.detectedModel = value;
+      return false;
+    case param::groupID:
+      panel.setText(ctl::groupID, text);
+      return false;
+    case param::radioID:
+      if (panel.WindowMode == wmManual) {
+        radioIDManual(text);
+      } else {
+        radioIDRoutine(text);
+      }
+      return false;
+    case param::securityID:
+      panel.setText(ctl::securityID, text);
+      return false;
+    case param::radioMode:
+      return radioModeRoutine(text);
+    case param::repeaters:
+      panel.setItemIndex(ctl::repeaters, text[0] == 'N' ? item::no : item::yes);
+      return false;
+    case param::reTXBroadcasts:
+      panel.setItemIndex(ctl::reTXBroadcasts, text[0] == 'N' ? item::no : item::yes);
+      return false;
+    case param::rfband:
+      if (value >= 1 && value <= panel.itemCount(ctl::rfband)) {
+        panel.setItemIndex(ctl::rfband, value - 1);
+      }
+      return false;
+    case param::roaming:
+      roamingRoutine(text);
+      return false;
+    case param::masterLock:
+    case param::masterID:
+      masterIDRoutine(param, value, text);
+      return false;
+    case param::rssi:
+      monitorColumn(1, text);
+      return false;
+    case param::retries:
+      fieldRoutine(ctl::retries, "Retries", text);
+      return false;
+    case param::flushTime:
+      panel.setText(ctl::flushTime, FlushTimeFromRegister(text));
+      return false;
+    case param::supplyVolts:
+      monitorColumn(2, text);
+      return false;
+    case param::temperature:
+      if (panel.WindowMode == wmMonitor) {
+        monitorColumn(3, text);
+        monitorColumn(4, window_.timeLong());
+      }
+      return false;
+    case param::baudRate:
+      baudRateRoutine(value);
+      return false;
+    case param::dataBits:
+      dataBitsRoutine(value);
+      return false;
+    case param::stopBits:
+      stopBitsRoutine(value);
+      return false;
+    case param::parity:
+      parityRoutine(text);
+      return false;
+    case param::handShaking:
+      handShakingRoutine(text);
+      return false;
+    case param::protocol:
+      protocolRoutine(text);
+      return false;
+    case param::bufferMode:
+      bufferModeRoutine(text);
+      return false;
+    case param::emulationMode:
+      // Only a model-0 radio has this register.
+      if (panelSide()) panel.setItemIndex(ctl::radioType, 0);
+      if (window_.panel.WindowMode != wmManual) {
+        if (Tradio* r = readingRadio()) r->modelIndex = 0;
+      }
+      emulationModeRoutine(value);
+      return false;
+    case param::plcAddress:
+      fieldRoutine(ctl::plcAddress, "PLC Address", text);
+      return false;
+    case param::mainSerialPort:
+      mainSerialPortRoutine(text);
+      return false;
+    case param::sleepMode:
+      sleepModeRoutine(value);
+      return false;
+    case param::currentTime:
+      panel.setText(ctl::currentTime, text);
+      return false;
+    case param::startTime:
+      fieldRoutine(ctl::startTime, "Start Time", text);
+      return false;
+    case param::onTimer:
+      fieldRoutine(ctl::onTimer, "Radio ON Time", text);
+      return false;
+    case param::offTimer:
+      fieldRoutine(ctl::offTimer, "Radio OFF Time", text);
+      return false;
+    default:
+      if (param >= param::blockedFreq1 && param <= param::blockedFreq12) {
+        if (param == param::blockedFreq1 && window_.project()) {
+          window_.project()->blockedChanged = true;
+        }
+        panel.blockedValues[param - param::blockedFreq1] = BlockedFreqFromReply(value, text);
+      }
+      return false;
+  }
+}
+
+void RegisterValues::radioIDManual(const std::string& text) {
+  int n = 0;
+  if (!parseInt32(text, n) || n < 0 || n >= kRadioSlots) return;
+  Panel& panel = window_.panel;
+  panel.setText(ctl::radioID, text);
+  window_.radioIDExit();
+  if (panel.detectedModel >= 0 && panel.detectedModel < panel.itemCount(ctl::radioType)) {
+    panel.setItemIndex(ctl::radioType, panel.detectedModel);
+  }
+}
+
+void RegisterValues::radioIDRoutine(const std::string& text) {
+  int n = 0;
+  // Not a radio number: nothing to record, no section to write.
+  if (!parseInt32(text, n) || n < 0 || n >= kRadioSlots) return;
+  Panel& panel = window_.panel;
+  readingID_ = n;
+  const std::string section = readingSection();
+  const std::string name = defaultName(n);
+  const int model = panel.detectedModel;
+  const bool modelShown = model >= 0 && model < panel.itemCount(ctl::radioType);
+  const bool modelValid = model >= 0 && model < kModelCount;
+  Tproject* p = window_.project();
+  bool firstSeen = false;
+  if (p) {
+    if (p->readKey(section, "Radio Name", "...") != "...") {
+      panel.setBusyCursor(false);
+    } else {
+      panel.setBusyCursor(true);
+      p->writeKey(section, "Radio ID", std::to_string(n));
+      p->writeKey(section, "Radio Name", name);
+      firstSeen = true;
+    }
+  }
+  Tradio* record = p ? p->radio(n) : nullptr;
+  if (panel.text(ctl::radioName) != "..." || record) {
+    if (!record) {
+      if (Tradio* created = window_.firstFreeRadio(n)) {
+        created->reportedID = n;
+        if (modelValid) created->modelIndex = model;
+        if (modelShown) panel.setItemIndex(ctl::radioType, model);
+        panel.setText(ctl::radioName, name);
+      }
+    }
+  } else {
+    panel.setText(ctl::radioID, std::to_string(n));
+    panel.setText(ctl::radioName, name);
+    window_.radioIDExit();
+    if (Tradio* r = p ? p->radio(n) : nullptr) {
+      r->reportedID = n;
+      if (modelValid) r->modelIndex = model;
+    }
+    if (modelShown) panel.setItemIndex(ctl::radioType, model);
+  }
+  if (firstSeen) {
+    if (Tradio* r = p->radio(n)) r->pollOnly = false;
+  }
+}
+
+bool RegisterValues::radioModeRoutine(const std::string& text) {
+  Panel& panel = window_.panel;
+  GroupViews& views = window_.views;
+  const char c = text[0];
+  const bool master = c == 'M';
+  if (panel.WindowMode != wmManual) {
+    Tradio* r = readingRadio();
+    if (r) r->isMaster = false;
+    if (master) {
+      writeFile("Radio Mode", "Master");
+      if (readingID_ >= 0) lastMaster_ = readingID_;
+      if (r) {
+        if (!views.nodeExists(r->treeNode)) {
+          r->treeNode = views.addNode(kNoNode, r->name);
+          views.repaintTree();
+          views.setNodeImage(r->treeNode, kImageNone);
+          views.setNodeStateImage(r->treeNode, kImageMaster);
+        }
+        views.setImage(r->listItem, kImageMaster);
+        r->isMaster = true;
+      }
+    } else if (c == 'S') {
+      writeFile("Radio Mode", "Slave");
+      if (r) views.setImage(r->listItem, kImageSlave);
+    } else {
+      writeFile("Radio Mode", "Repeater");
+      if (r) views.setImage(r->listItem, kImageRepeater);
+    }
+  }
+  if (!panelSide()) return master;
+  // Select first, so the radio mode rule sets images and enables controls
+  // for the mode the radio reported.
+  panel.setItemIndex(ctl::radioMode, master     ? item::master
+                                     : c == 'S' ? item::slave
+                                                : item::repeater);
+  if (panel.WindowMode != wmManual) window_.radioModeClick();
+  return master;
+}
+
+void RegisterValues::masterIDRoutine(int code, int value, const std::string& text) {
+  Panel& panel = window_.panel;
+  if (fileSide()) {
+    const std::string roaming = window_.project()->readKey(
+        readingSection(), "Roaming", code == param::masterLock ? "No" : "Yes");
+    if ((code == param::masterLock && roaming == "No") ||
+        (code == param::masterID && roaming == "Yes")) {
+      writeFile("Master ID", text);
+      attachToMaster(value);
+    }
+  }
+  if (panelSide() && panel.itemIndex(ctl::roaming) == item::roamingMasterID) {
+    panel.setText(ctl::masterID, text);
+  }
+}
+
+void RegisterValues::attachToMaster(int m) {
+  if (m < 0 || m > 253) return;
+  Tproject* p = window_.project();
+  Tradio* r = readingRadio();
+  if (!p || !r) return;
+  GroupViews& views = window_.views;
+  Tradio* master = p->radio(m);
+  if (!master || !views.nodeExists(master->treeNode)) {
+    master = p->radio(lastMaster_);
+    if (!master || !views.nodeExists(master->treeNode)) return;
+  }
+  // A node never becomes its own child.
+  if (master == r) return;
+  const NodeId masterNode = master->treeNode;
+  if (views.nodeExists(r->treeNode)) {
+    if (views.nodeParent(r->treeNode) == masterNode) return;
+    for (NodeId up = masterNode; up != kNoNode; up = views.nodeParent(up)) {
+      if (up == r->treeNode) return;
+    }
+    views.moveNode(r->treeNode, masterNode);
+    return;
+  }
+  r->treeNode = views.addNode(masterNode, r->name);
+  views.repaintTree();
+  views.setNodeImage(r->treeNode, kImageNone);
+  views.setNodeStateImage(r->treeNode, views.image(r->listItem));
+  views.expand(masterNode);
+}
+
+void RegisterValues::fieldRoutine(const std::string& control, const std::string& key,
+                                  const std::string& text) {
+  writeFile(key, text);
+  if (panelSide()) window_.panel.setText(control, text);
+}
+
+void RegisterValues::baudRateRoutine(int value) {
+  if (value <= 0) return;  // not a rate
+  writeFile("Baud rate", std::to_string(value));
+  if (!panelSide()) return;
+  Panel& panel = window_.panel;
+  const std::vector<std::string> entries = panel.items(ctl::baudRate);
+  for (size_t i = 0; i < entries.size(); ++i) {
+    int rate = 0;
+    if (parseInt32(entries[i], rate) && rate == value) {
+      panel.setItemIndex(ctl::baudRate, static_cast<int>(i));
+      return;
+    }
+  }
+}
+
+void RegisterValues::dataBitsRoutine(int value) {
+  if (value != 7 && value != 8) return;
+  if (fileSide()) window_.project()->writeInteger(readingSection(), "Data Bits", value);
+  if (panelSide()) window_.panel.setItemIndex(ctl::dataBits, value - 7);
+}
+
+void RegisterValues::stopBitsRoutine(int value) {
+  if (value != 1 && value != 2) return;
+  if (fileSide()) window_.project()->writeInteger(readingSection(), "Stop Bits", value);
+  if (panelSide()) window_.panel.setItemIndex(ctl::stopBits, value - 1);
+}
+
+void RegisterValues::parityRoutine(const std::string& text) {
+  const int index = text[0] == 'E'   ? item::parityEven
+                    : text[0] == 'O' ? item::parityOdd
+                                     : item::parityNone;
+  writeFile("Parity", index == item::parityEven  ? "Even"
+                      : index == item::parityOdd ? "Odd"
+                                                 : "None");
+  if (panelSide()) window_.panel.setItemIndex(ctl::parity, index);
+}
+
+void RegisterValues::handShakingRoutine(const std::string& text) {
+  int index = text[0] == 'N' ? item::handshakeNone : item::handshakeHardware;
+  if (allDigits(text)) {
+    // Model 2 answers with the item index.
+    if (text != "0" && text != "1") return;
+    index = text == "1" ? item::handshakeHardware : item::handshakeNone;
+  }
+  writeFile("Handshaking", index == item::handshakeHardware ? "Yes" : "No");
+  if (panelSide()) window_.panel.setItemIndex(ctl::handShaking, index);
+}
+
+void RegisterValues::roamingRoutine(const std::string& text) {
+  const int index = text[0] == 'Y' ? item::roamingAllowed : item::roamingMasterID;
+  writeFile("Roaming", index == item::roamingAllowed ? "Yes" : "No");
+  if (panelSide()) window_.panel.setItemIndex(ctl::roaming, index);
+}
+
+void RegisterValues::protocolRoutine(const std::string& text) {
+  int index = text[0] == 'N'   ? item::protocolDisable
+              : text[0] == 'M' ? item::protocolModbus
+                               : item::protocolDF1;
+  if (allDigits(text)) {
+    int v = -1;
+    if (!parseInt32(text, v) || v < 0 || v > 2) return;
+    index = v;
+  }
+  writeFile("Auto-Routing", kProtocols[index]);
+  if (panelSide()) window_.panel.setItemIndex(ctl::protocol, index);
+}
+
+void RegisterValues::bufferModeRoutine(const std::string& text) {
+  int index = text[0] == 'C' ? item::bufferCharacter : item::bufferPacket;
+  if (allDigits(text)) {
+    // Model 2 answers with the item index.
+    if (text != "0" && text != "1") return;
+    index = text == "1" ? item::bufferPacket : item::bufferCharacter;
+  }
+  writeFile("Buffer Mode", index == item::bufferCharacter ? "Character" : "Packet");
+  if (panelSide()) window_.panel.setItemIndex(ctl::bufferMode, index);
+}
+
+void RegisterValues::emulationModeRoutine(int value) {
+  writeFile(window_.models.modelKey, window_.models.names[0]);
+  if (value >= 0 && value < 4) {
+    writeFile("Emulation Mode", kEmulationModes[value]);
+    if (panelSide()) {
+      window_.panel.setItemIndex(ctl::emulationMode, value);
+      window_.emulationModeChange();
+    }
+  }
+}
+
+void RegisterValues::mainSerialPortRoutine(const std::string& text) {
+  writeFile("Main Serial Port", text);
+  if (panelSide()) window_.panel.setText(ctl::mainSerialPort, serialPortNumber(text));
+}
+
+void RegisterValues::sleepModeRoutine(int value) {
+  if (value < 0 || value > 2) return;
+  writeFile("Sleep Mode", kSleepModes[value]);
+  if (panelSide()) {
+    window_.panel.setItemIndex(ctl::sleepMode, value);
+    window_.sleepModeChange();
+  }
+}
+
+void RegisterValues::monitorColumn(int subItem, const std::string& text) {
+  if (window_.panel.WindowMode != wmMonitor) return;
+  // A radio without a record has no row to show it in.
+  if (Tradio* r = readingRadio()) window_.views.setSubItem(r->listItem, subItem, text);
+}
+
+std::string RegisterValues::RegisterValue(int radio, int param, bool numeric) {
+  std::string result = "No Radio";
+  Tproject* p = window_.project();
+  Tradio* r = p && radio >= 0 && radio < kRadioSlots ? p->radio(radio) : nullptr;
+  window_.setCurrentRadio(r);
+  if (radio >= 0) {
+    if (r) r->LoadIntoPanel();
+    result = panelValue(param, numeric);
+  }
+  std::string out;
+  for (char c : result) {
+    if (c != '.') out += c;
+  }
+  return out;
+}
+
+std::string RegisterValues::panelValue(int param, bool numeric) {
+  const Panel& panel = window_.panel;
+  switch (param) {
+    case param::radioIdentity:
+      return "ERROR";
+    case param::groupID:
+      return panel.text(ctl::groupID);
+    case param::radioID:
+      return panel.text(ctl::radioID);
+    case param::securityID:
+      return panel.text(ctl::securityID);
+    case param::radioMode:
+      return letterOf(panel.itemIndex(ctl::radioMode), letters::radioMode);
+    case param::repeaters:
+      return letterOf(panel.itemIndex(ctl::repeaters), letters::repeaters);
+    case param::reTXBroadcasts:
+      return letterOf(panel.itemIndex(ctl::reTXBroadcasts), letters::reTXBroadcasts);
+    case param::rfband:
+      return panel.text(ctl::rfband);
+    case param::roaming:
+      return letterOf(panel.itemIndex(ctl::roaming), letters::roaming);
+    case param::masterLock:
+      return panel.itemIndex(ctl::roaming) == item::roamingMasterID ? panel.text(ctl::masterID)
+                                                                    : "0";
+    case param::masterID:
+      return panel.text(ctl::masterID);
+    case param::retries:
+      return panel.text(ctl::retries);
+    case param::fixedN:
+      return "N";
+    case param::flushTime:
+      return MhzToRegister(panel.text(ctl::flushTime));
+    case param::baudRate:
+      // The entries' leading blanks are layout, not part of the rate.
+      return trimBlanks(panel.text(ctl::baudRate));
+    case param::dataBits:
+      return panel.text(ctl::dataBits);
+    case param::stopBits:
+      return panel.text(ctl::stopBits);
+    case param::parity:
+      return letterOf(panel.itemIndex(ctl::parity), letters::parity);
+    case param::handShaking:
+      return numeric ? digitOf(panel.itemIndex(ctl::handShaking))
+                     : letterOf(panel.itemIndex(ctl::handShaking), letters::handShaking);
+    case param::protocol:
+      return digitOf(panel.itemIndex(ctl::protocol));
+    case param::bufferMode:
+      return numeric ? digitOf(panel.itemIndex(ctl::bufferMode))
+                     : letterOf(panel.itemIndex(ctl::bufferMode), letters::bufferMode);
+    case param::emulationMode:
+      if (panel.itemIndex(ctl::radioType) != 0) return "ERROR";
+      return digitOf(panel.itemIndex(ctl::emulationMode));
+    case param::plcAddress:
+      return panel.text(ctl::plcAddress);
+    case param::mainSerialPort:
+      return serialPortNumber(panel.text(ctl::mainSerialPort));
+    case param::sleepMode:
+      return digitOf(panel.itemIndex(ctl::sleepMode));
+    case param::currentTime:
+      return panel.checked(ctl::usePCClock) ? window_.timeShort() : panel.text(ctl::currentTime);
+    case param::startTime:
+      return panel.text(ctl::startTime);
+    case param::onTimer:
+      return panel.text(ctl::onTimer);
+    case param::offTimer:
+      return panel.text(ctl::offTimer);
+    default:
+      if (param >= param::blockedFreq1 && param <= param::blockedFreq12) {
+        return MhzToRegister(panel.blockedValues[param - param::blockedFreq1]);
+      }
+      return "No Radio";
+  }
+}
+
+bool RegisterValues::RadioQuery(int radio, int code, bool argument) {
+  if (radio < 0 || radio >= kRadioSlots) return false;
+  Panel& panel = window_.panel;
+  GroupViews& views = window_.views;
+  Tproject* p = window_.project();
+  Tradio* r = p ? p->radio(radio) : nullptr;
+  const bool manual = panel.WindowMode == wmManual;
+  // Giving up and finishing concern the task, whichever radio it was on.
+  if (code == qcCancel) {
+    if (panel.text(ctl::advanced).find(kCancelCaption) != std::string::npos) {
+      window_.advancedClick();
+    }
+    return false;
+  }
+  if (code == qcTaskDone) {
+    panel.panelLoading = false;
+    return false;
+  }
+  if (!r) {
+    switch (code) {
+      case qcIsLocal:
+        return manual;
+      case qcMarkLocal:
+        if (!manual) {
+          if (Tradio* reading = readingRadio()) reading->responded = true;
+        }
+        return false;
+      case qcIsMaster:
+        return manual && panel.itemIndex(ctl::radioMode) == item::master;
+      default:
+        return false;
+    }
+  }
+  switch (code) {
+    case qcIsRead:
+      if (views.nodeExists(r->treeNode)) views.setNodeImage(r->treeNode, kImageReading);
+      return r->pollOnly;
+    case qcSetRead: {
+      if (views.nodeExists(r->treeNode)) views.setNodeImage(r->treeNode, kImageNone);
+      const bool old = r->pollOnly;
+      r->pollOnly = argument;
+      if (panel.WindowMode != wmMonitor) window_.enableRadioParameters(true);
+      return old;
+    }
+    case qcRenumbered:
+      if (radio == r->slotID) {
+        r->reportedID = radio;
+        views.setSubItem(r->listItem, 0, std::to_string(radio));
+        const TpollArray& list = p->BuildPollList(argument);
+        if (window_.tasks) window_.tasks->StartTask(tkUpdatePollList, "update PollList", list);
+      }
+      return false;
+    case qcIsLocal:
+      return panel.WindowMode == wmMonitor ? r->responded : true;
+    case qcMarkLocal: {
+      const bool result = r->responded;
+      if (Tradio* reading = readingRadio()) reading->responded = true;
+      return result;
+    }
+    case qcIsMaster:
+      return r->isMaster;
+    case qcExists:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace tessel
