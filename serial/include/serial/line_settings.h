@@ -1,0 +1,50 @@
+#pragma once
+
+#include <termios.h>
+
+#include <cstdint>
+
+#include "serial/serial_link.h"
+
+namespace tessel {
+
+// Further enumerations of the serial component (ordinal order fixed).
+enum eFlowControl : uint8_t { fcNone, fcRTS_CTS, fcDTR_DSR, fcXON_XOF };
+enum eOpModes : uint8_t { rxNormal, rxMessage };
+enum eNotifyErr : uint8_t { neDialog, neEvent, neNone };
+enum eModemInSignal : uint8_t { msCTS, msDSR, msRLSD };
+using sPorts = uint8_t;  // 1..9
+
+// Line error flags collected into CErrorCode (the values other serial
+// drivers use for the same conditions).
+enum : uint32_t {
+  ceRxOver = 0x0001,
+  ceOverrun = 0x0002,
+  ceRxParity = 0x0004,
+  ceFrame = 0x0008,
+  ceBreak = 0x0010,
+};
+
+// The line settings an open hands to the driver.
+struct TLineSettings {
+  int32_t baudRate = 9600;
+  bool checkParity = true;
+  eFlowControl flow = fcNone;
+  uint16_t xonLim = 0;   // bytes; the Linux line discipline uses its own limits
+  uint16_t xoffLim = 0;  // bytes; likewise
+  char xonChar = 0x11;
+  char xoffChar = 0x13;
+  int byteSize = 7;
+  eParity parity = paNone;
+  eStopBits stopBits = st1bit;
+};
+
+TLineSettings buildLineSettings(int32_t baudRate, eParity parity, eDataBits dataBits,
+                                eStopBits stopBits, eFlowControl flow, bool checkParity,
+                                uint16_t rxQueueSize);
+
+// Fills t for the settings: raw binary mode, receiver on, modem control lines
+// ignored for the open itself. The baud rate is set separately, exactly.
+void applyLineSettings(const TLineSettings& settings, termios& t);
+
+}  // namespace tessel

@@ -1,0 +1,624 @@
+#include "serial/tserial.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "event_thread.h"
+#include "seams/prompts.h"
+#include "serial/com_ports.h"
+#include "session.h"
+
+namespace tessel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kLeaveWait = std::chrono::milliseconds(750);  // the close's bound on the worker
+
+const char* const kBaudrateNotValid = "Baudrate is not valid";
+
+// Errors after which the device is gone for good (unplugged adapter, closed
+// pseudo-terminal master).
+bool deviceGone(int err) {
+  return err == EIO || err == ENXIO || err == ENODEV;
+}
+
+int msLeft(Clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// Lets the waiter of a hand-over go once the job that holds it has run or
+// was dropped.
+struct HandOverRelease {
+  explicit HandOverRelease(std::shared_ptr<THandOver> h) : handOver(std::move(h)) {}
+  ~HandOverRelease() {
+    std::lock_guard<std::mutex> lock(handOver->mutex);
+    handOver->finished = true;
+    handOver->done.notify_all();
+  }
+  std::shared_ptr<THandOver> handOver;
+};
+
+}  // namespace
+
+TSerial::TSerial(GuiDispatcher& gui, Prompts* prompts, SettingsStore* settings)
+    : gui_(gui),
+      prompts_(prompts),
+      settings_(settings),
+      thread_(std::make_unique<TEventThread>(*this)) {
+  thread_->prepare();  // a failure is reported by the first open
+}
+
+TSerial::~TSerial() {
+  reopen(false);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  cancelHandOver();
+  thread_->terminate();
+}
+
+const std::array<int32_t, 15>& TSerial::validBaudrates() {
+  static const std::array<int32_t, 15> rates = {110,   300,   600,    1200,   2400,
+                                                4800,  9600,  14400,  19200,  38400,
+                                                56000, 57600, 115200, 128000, 256000};
+  return rates;
+}
+
+bool TSerial::isValidBaudrate(int32_t rate) {
+  for (int32_t r : validBaudrates())
+    if (r == rate) return true;
+  return false;
+}
+
+std::string TSerial::errorText(int32_t code) {
+  if (code == kErrNotActive) return "The port is not active";
+  if (code == kErrTooLong) return "String too long for Tx buffer";
+  char buffer[256];
+  return ::strerror_r(code, buffer, sizeof buffer);  // the GNU form returns the text
+}
+
+// ---- properties ----
+
+bool TSerial::Active() const {
+  auto s = session_;
+  return s && s->open && !s->vanished;
+}
+
+void TSerial::setActive(bool open) {
+  reopen(open);
+}
+
+void TSerial::setPort(int port) {
+  if (port < 1 || port > 9 || port == port_) return;  // COM1..COM9 only
+  port_ = port;
+  reopen(Active());
+}
+
+void TSerial::setBaudrate(int32_t rate) {
+  if (!isValidBaudrate(rate)) {
+    // Shown whatever NotifyErrors says; nothing changes.
+    if (prompts_) prompts_->show(PromptIcon::Error, kBaudrateNotValid, pbOk);
+    return;
+  }
+  if (rate == baudrate_) return;
+  baudrate_ = rate;
+  reopen(Active());
+}
+
+void TSerial::setParity(eParity parity) {
+  if (parity == parity_) return;
+  parity_ = parity;
+  reopen(Active());
+}
+
+void TSerial::setDataBits(eDataBits bits) {
+  if (bits == dataBits_) return;
+  dataBits_ = bits;
+  reopen(Active());
+}
+
+void TSerial::setStopBits(eStopBits bits) {
+  if (bits == stopBits_) return;
+  stopBits_ = bits;
+  reopen(Active());
+}
+
+void TSerial::setRxQueueSize(uint16_t size) {
+  rxQueueSize_ = size;
+  reopen(Active());  // on every assignment, equal or not
+}
+
+void TSerial::setTxQueueSize(uint16_t size) {
+  txQueueSize_ = size;
+  reopen(Active());
+}
+
+void TSerial::setFlowMode(eFlowControl mode) {
+  if (mode == flowMode_) return;
+  flowMode_ = mode;
+  reopen(Active());
+}
+
+void TSerial::setCheckParity(bool check) {
+  if (check == checkParity_) return;
+  checkParity_ = check;
+  reopen(Active());
+}
+
+void TSerial::setTimeout(uint32_t ms) {
+  if (ms == timeout_) return;
+  timeout_ = ms;
+  reopen(Active());
+}
+
+void TSerial::setDevicePath(const std::string& path) {
+  if (path == devicePath_) return;
+  devicePath_ = path;
+  reopen(Active());
+}
+
+std::string TSerial::OpenDevice() const {
+  return Active() ? session_->device : std::string();
+}
+
+void TSerial::setOnRxData(std::function<void()> handler) {
+  onRxData_ = std::move(handler);
+  hasRxData_ = static_cast<bool>(onRxData_);
+}
+
+void TSerial::setOnTxEmpty(TNotifyEvent handler) {
+  onTxEmpty_ = std::move(handler);
+  hasTxEmpty_ = static_cast<bool>(onTxEmpty_);
+}
+
+void TSerial::setOnMessage(TRxMessageEvent handler) {
+  onMessage_ = std::move(handler);
+  hasMessage_ = static_cast<bool>(onMessage_);
+}
+
+void TSerial::setOnBreak(TNotifyEvent handler) {
+  onBreak_ = std::move(handler);
+  hasBreak_ = static_cast<bool>(onBreak_);
+}
+
+void TSerial::setOnRing(TNotifyEvent handler) {
+  onRing_ = std::move(handler);
+  hasRing_ = static_cast<bool>(onRing_);
+}
+
+void TSerial::setOnSignalChange(TSignalChangeEvent handler) {
+  onSignalChange_ = std::move(handler);
+  hasSignalChange_ = static_cast<bool>(onSignalChange_);
+}
+
+bool TSerial::SignalState(eModemInSignal signal) const {
+  switch (signal) {
+    case msCTS:
+      return cts_;
+    case msDSR:
+      return dsr_;
+    case msRLSD:
+      return rlsd_;
+  }
+  return false;
+}
+
+TLineSettings TSerial::LineSettings() const {
+  return buildLineSettings(baudrate_, parity_, dataBits_, stopBits_, flowMode_, checkParity_,
+                           rxQueueSize_);
+}
+
+// ---- open and close ----
+
+void TSerial::reopen(bool wanted) {
+  // No comparison with the current state: true on an open port closes and
+  // reopens it, so DTR and RTS drop and rise again.
+  if (session_) closePort(false);
+  if (wanted) openPort();
+}
+
+void TSerial::openPort() {
+  const std::string device = devicePath_.empty() ? comDevicePath(port_, settings_) : devicePath_;
+  if (device.empty()) {
+    reportSystemError(ENOENT);
+    return;
+  }
+  if (int err = thread_->prepare()) {
+    reportSystemError(err);
+    return;
+  }
+
+  // Built in locals; a failure on the way releases everything taken so far.
+  auto s = std::make_shared<TSerialSession>();
+  s->device = device;
+  s->baudrate = baudrate_;
+  int err = portio::openDevice(device, s->fd);
+  if (err == 0) err = portio::checkTerminal(s->fd.get());
+  if (err == 0) {
+    err = portio::lockExclusive(s->fd.get());
+    if (err == 0) s->hold.take(s->fd.get());
+  }
+  if (err == 0) err = portio::saveLine(s->fd.get(), s->original);
+  if (err != 0) {
+    reportSystemError(err);
+    return;
+  }
+  const int fd = s->fd.get();
+  int bits = 0;
+  s->modemLines = !portio::unsupported(portio::modemStatus(fd, bits));
+  s->counters = portio::lineCounters(fd, s->errorBase) == 0;
+
+  // The driver's queues have fixed sizes on Linux; RxQueueSize and
+  // TxQueueSize keep their meaning for WaitOnTxFull and the XON/XOFF limits.
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    s->open = true;
+    session_ = s;
+  }
+
+  // Settings failures are reported and the open goes on.
+  termios t{};
+  if (::tcgetattr(fd, &t) != 0) {
+    reportSystemError(errno);
+  } else {
+    applyLineSettings(LineSettings(), t);
+    if (::tcsetattr(fd, TCSANOW, &t) != 0) reportSystemError(errno);
+  }
+  if (int e = portio::setBaudRate(fd, baudrate_)) reportSystemError(e);
+  // Reads never wait (non-blocking descriptor); writes are bounded by
+  // Timeout in WriteString.
+
+  setControlLine(*s, portio::kLineDTR, true, false);
+  setControlLine(*s, portio::kLineRTS, true, false);
+
+  thread_->resume();
+  thread_->kick();
+}
+
+void TSerial::closePort(bool quiet) {
+  auto s = session_;
+  if (!s) return;
+  quiet = quiet || s->vanished;
+  // Nothing is pending to abort: writes finish inside WriteString and reads
+  // never wait. The driver's queues are left as they are.
+  setControlLine(*s, portio::kLineDTR, false, quiet);
+  setControlLine(*s, portio::kLineRTS, false, quiet);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    s->open = false;
+    session_.reset();
+  }
+  // Wake the event thread; a hand-over it is waiting for will not run.
+  cancelHandOver();
+  thread_->kick();
+  {
+    std::lock_guard<std::mutex> lock(s->ioMutex);
+    int err = portio::restoreLine(s->fd.get(), s->original);
+    if (err != 0 && !quiet) reportSystemError(err);
+    // Free the device now, even while the event thread still holds the
+    // descriptor for a moment.
+    s->hold.release();
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  workerLeft_.wait_for(lock, kLeaveWait, [&] { return !threadInWait_; });
+}
+
+void TSerial::lineLost(const std::shared_ptr<TSerialSession>& session, int err) {
+  if (!session || session_ != session) return;  // closed or reopened meanwhile
+  session->vanished = true;
+  closePort(true);
+  reportSystemError(err);
+}
+
+void TSerial::setControlLine(TSerialSession& session, int line, bool on, bool quiet) {
+  if (!session.modemLines) return;  // a pseudo-terminal has no modem lines
+  int err = portio::setModemLines(session.fd.get(), line, on);
+  if (err != 0 && !quiet) reportSystemError(err);
+}
+
+// ---- errors ----
+
+bool TSerial::reportSystemError(int err) {
+  auto s = session_;
+  cErrorCode_ = (s && s->open) ? fetchLineErrors(*s) : 0u;
+  errorCode_ = err;
+  if (err == 0 || err == EAGAIN || err == EINPROGRESS) return false;  // pending, not failed
+  switch (notifyErrors_) {
+    case neDialog:
+      if (prompts_) prompts_->show(PromptIcon::Error, errorText(err), pbOk);
+      break;
+    case neEvent:
+      fireError();
+      break;
+    case neNone:
+      break;
+  }
+  return true;
+}
+
+void TSerial::reportError(int32_t code) {
+  switch (notifyErrors_) {
+    case neDialog:
+      if (prompts_) prompts_->show(PromptIcon::Error, errorText(code), pbOk);
+      break;
+    case neEvent:
+      if (onError_) {
+        errorCode_ = code;
+        fireError();
+      }
+      break;
+    case neNone:
+      break;
+  }
+}
+
+void TSerial::fireError() {
+  auto handler = onError_;  // the handler may replace itself or free the component
+  if (handler) handler(*this);
+}
+
+uint32_t TSerial::fetchLineErrors(TSerialSession& s) {
+  if (!s.counters) return 0;
+  std::lock_guard<std::mutex> lock(s.ioMutex);
+  portio::LineCounters now;
+  if (portio::lineCounters(s.fd.get(), now) != 0) return 0;
+  uint32_t flags = 0;
+  if (now.overrun != s.errorBase.overrun) flags |= ceOverrun;
+  if (now.bufOverrun != s.errorBase.bufOverrun) flags |= ceRxOver;
+  if (now.parity != s.errorBase.parity) flags |= ceRxParity;
+  if (now.frame != s.errorBase.frame) flags |= ceFrame;
+  if (now.brk != s.errorBase.brk) flags |= ceBreak;
+  s.errorBase = now;
+  return flags;
+}
+
+// ---- queue status ----
+
+int32_t TSerial::RxWaiting() {
+  auto s = session_;
+  if (!s || !s->open) return 0;
+  fetchLineErrors(*s);  // fetched and discarded, as a status refresh does
+  int count = 0;
+  if (int err = portio::bytesToRead(s->fd.get(), count)) {
+    reportSystemError(err);
+    return 0;
+  }
+  return count;
+}
+
+int32_t TSerial::TxWaiting() {
+  auto s = session_;
+  if (!s || !s->open) return 0;
+  fetchLineErrors(*s);
+  int count = 0;
+  if (int err = portio::bytesToSend(s->fd.get(), count)) {
+    reportSystemError(err);
+    return 0;
+  }
+  return count;
+}
+
+// ---- reading and writing ----
+
+int TSerial::ReadChar(char& ch) {
+  auto s = session_;
+  if (!s || !s->open || s->vanished) {
+    reportError(kErrNotActive);
+    return 0;
+  }
+  return readCharOn(s, ch, false);
+}
+
+int TSerial::readCharOn(const std::shared_ptr<TSerialSession>& s, char& ch, bool onWorker) {
+  const uint32_t lineErrors = fetchLineErrors(*s);
+  unsigned char byte = 0;
+  int got = 0;
+  int err;
+  {
+    std::lock_guard<std::mutex> lock(s->ioMutex);
+    err = portio::readByte(s->fd.get(), byte, got);
+    if (got) ++s->bytesRead;
+  }
+  // A line error is pending until a read consumes it: the byte read with it
+  // is the bad one and is dropped.
+  if (lineErrors) cErrorCode_ |= lineErrors;
+  if (err != 0) {
+    if (onWorker) {
+      // Reports belong on the GUI thread, where the message box can be shown.
+      if (deviceGone(err)) s->vanished = true;
+      handOver(s, [this, s, err] {
+        if (deviceGone(err))
+          lineLost(s, err);
+        else
+          reportSystemError(err);
+      });
+    } else if (deviceGone(err)) {
+      lineLost(s, err);
+    } else {
+      reportSystemError(err);
+    }
+    return 0;
+  }
+  if (got != 1) return 0;
+  if (getFCErrorCode() != 0 || byte >= 0x80) {  // only 7-bit characters are delivered
+    s->discarded = true;
+    return 0;
+  }
+  ch = static_cast<char>(byte);
+  return 1;
+}
+
+void TSerial::WriteString(const std::string& text) {
+  auto s = session_;
+  if (!s || !s->open || s->vanished) {
+    reportError(kErrNotActive);
+    return;
+  }
+  if (waitOnTxFull_) {
+    if (text.size() > txQueueSize_) {
+      reportError(kErrTooLong);  // could never fit; waiting would never end
+      return;
+    }
+    // Wait for room with the GUI kept live, at most Timeout.
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_);
+    while (static_cast<int64_t>(txQueueSize_) - TxWaiting() < static_cast<int64_t>(text.size())) {
+      if (Clock::now() >= deadline) {
+        reportSystemError(ETIMEDOUT);
+        return;
+      }
+      gui_.processPending();
+      if (!s->open) {  // a handler closed the port meanwhile
+        reportError(kErrNotActive);
+        return;
+      }
+      portio::waitWritable(s->fd.get(), 10);
+    }
+  }
+  int err = writeAll(*s, text);
+  if (err == 0) return;
+  if (deviceGone(err))
+    lineLost(s, err);
+  else
+    reportSystemError(err);
+}
+
+int TSerial::writeAll(TSerialSession& s, const std::string& text) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_);
+  const int fd = s.fd.get();
+  size_t done = 0;
+  while (done < text.size()) {
+    if (flowMode_ == fcDTR_DSR && s.modemLines) {
+      // No DTR/DSR line discipline on Linux: hold our own output until the
+      // peer shows DSR.
+      for (;;) {
+        int bits = 0;
+        int err = portio::modemStatus(fd, bits);
+        if (err != 0) return err;
+        if (bits & portio::kLineDSR) break;
+        if (msLeft(deadline) == 0) return ETIMEDOUT;
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(5, msLeft(deadline))));
+      }
+    }
+    size_t written = 0;
+    int err = portio::writeSome(fd, text.data() + done, text.size() - done, written);
+    if (err != 0) return err;
+    done += written;
+    if (done == text.size()) break;
+    // The driver's buffer is full: wait for room, at most Timeout in all.
+    int left = msLeft(deadline);
+    if (left == 0) return ETIMEDOUT;
+    if (int e = portio::waitWritable(fd, std::min(left, 50))) return e;
+  }
+  if (hasTxEmpty_) {
+    s.txPending = true;
+    kickWorker();
+  }
+  return 0;
+}
+
+// ---- hand-over between the event thread and the GUI thread ----
+
+void TSerial::kickWorker() {
+  thread_->kick();
+}
+
+std::shared_ptr<TSerialSession> TSerial::enterSession() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto s = session_;
+  if (stopping_ || !s || !s->open || s->vanished) {
+    if (threadInWait_) {
+      threadInWait_ = false;
+      workerLeft_.notify_all();
+    }
+    return nullptr;
+  }
+  threadInWait_ = true;
+  return s;
+}
+
+void TSerial::leaveSession() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  threadInWait_ = false;
+  workerLeft_.notify_all();
+}
+
+bool TSerial::handOver(const std::shared_ptr<TSerialSession>& session, std::function<void()> fn) {
+  auto h = std::make_shared<THandOver>();
+  {
+    // Registered under the lock that the close takes to clear the open flag:
+    // either the close sees this hand-over and cancels it, or it is never made.
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (stopping_ || !session->open || session_ != session) return false;
+    inFlight_ = h;
+  }
+  {
+    auto release = std::make_shared<HandOverRelease>(h);
+    // The job touches the component only when not cancelled; the cancel and
+    // the job both run on the GUI thread, so the test cannot go stale.
+    gui_.post([h, release, fn = std::move(fn)] {
+      {
+        std::lock_guard<std::mutex> lock(h->mutex);
+        if (h->cancelled) return;
+      }
+      fn();
+    });
+  }
+  bool ran;
+  {
+    std::unique_lock<std::mutex> lock(h->mutex);
+    h->done.wait(lock, [&] { return h->finished || h->cancelled; });
+    ran = h->finished && !h->cancelled;
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (inFlight_ == h) inFlight_.reset();
+  return ran;
+}
+
+void TSerial::cancelHandOver() {
+  std::shared_ptr<THandOver> h;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    h = std::move(inFlight_);
+  }
+  if (!h) return;
+  std::lock_guard<std::mutex> lock(h->mutex);
+  h->cancelled = true;
+  h->done.notify_all();
+}
+
+void TSerial::fireRxData() {
+  auto handler = onRxData_;
+  if (handler) handler();
+}
+
+void TSerial::fireTxEmpty() {
+  auto handler = onTxEmpty_;
+  if (handler) handler(*this);
+}
+
+void TSerial::fireBreak() {
+  auto handler = onBreak_;
+  if (handler) handler(*this);
+}
+
+void TSerial::fireRing() {
+  auto handler = onRing_;
+  if (handler) handler(*this);
+}
+
+void TSerial::fireMessage(const std::string& text) {
+  auto handler = onMessage_;
+  if (handler) handler(*this, text);
+}
+
+void TSerial::fireSignal(eModemInSignal signal, bool state) {
+  auto handler = onSignalChange_;
+  if (handler) handler(*this, signal, state);
+}
+
+}  // namespace tessel
