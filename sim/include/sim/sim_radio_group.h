@@ -1,0 +1,56 @@
+#pragma once
+
+// The protocol core of a simulated radio group: bytes from the configurator
+// go in, the radios' reply bytes come out. No I/O and no clock of its own
+// (the caller passes the time), so it is tested without a pseudo-terminal.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/sim_radio.h"
+
+namespace tessel::sim {
+
+class SimRadioGroup {
+ public:
+  // radios[local] is the radio on the serial line; the others are reached
+  // through it with "ATD" + radio ID. An empty group answers nothing.
+  explicit SimRadioGroup(std::vector<SimRadio> radios, size_t local = 0);
+
+  // Handles received bytes at time nowMs (milliseconds on any steady
+  // scale); returns the bytes the radios send back.
+  std::string feed(std::string_view bytes, int64_t nowMs);
+
+  std::vector<SimRadio>& radios() { return radios_; }
+  const std::vector<SimRadio>& radios() const { return radios_; }
+  size_t localIndex() const { return local_; }
+  // The radio that commands currently address (the local one unless dialled).
+  size_t addressedIndex() const { return addressed_; }
+  bool inCommandMode() const { return commandMode_; }
+  // A radio powers up in data mode and needs "+++" first; tests and
+  // impatient users may start it in command mode.
+  void setCommandMode(bool on) { commandMode_ = on; }
+
+  // Version line of a model's firmware, as "ATI" answers it.
+  static std::string versionLine(int model);
+
+  // Longest command line taken; a longer one is answered "ERROR".
+  static constexpr size_t kMaxLine = 255;
+
+ private:
+  std::string handleLine(const std::string& line, int64_t nowMs);
+  std::string assignments(const std::string& body, int64_t nowMs);
+  std::string page(int index, int64_t nowMs);
+  int findRadio(long id) const;
+
+  std::vector<SimRadio> radios_;
+  size_t local_;
+  size_t addressed_;
+  bool commandMode_ = false;
+  std::string line_;
+  bool overflow_ = false;
+  int64_t startMs_ = -1;
+};
+
+}  // namespace tessel::sim

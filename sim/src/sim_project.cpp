@@ -1,0 +1,349 @@
+#include "sim/sim_project.h"
+
+#include <algorithm>
+#include <ctime>
+#include <fstream>
+
+#include "model/brand.h"
+#include "model/catalogue.h"
+#include "model/factory_defaults.h"
+#include "model/ini_file.h"
+
+namespace tessel::sim {
+
+namespace {
+
+constexpr int kAttachedMasterReg = 12;
+
+// The register that holds a parameter on a model; -1 when none does.
+int regOf(int model, int code) {
+  for (const RegisterRow& row : registerMap(model))
+    if (row.param == code && row.reg >= 0) return row.reg;
+  return -1;
+}
+
+std::string radioSection(int id) {
+  return "Radio" + std::to_string(id);
+}
+
+// Sets a parameter of a radio from a register text; a value the radio
+// refuses keeps the built-in one and is reported.
+void put(SimRadio& radio, int code, const std::string& value, const std::string& where,
+         std::vector<std::string>& warnings) {
+  int reg = code == param::masterID && radio.model() != 2 ? kAttachedMasterReg
+                                                          : regOf(radio.model(), code);
+  if (reg < 0) return;
+  std::string canonical;
+  if (radio.accept(reg, value, canonical)) {
+    radio.configure(reg, canonical);
+  } else {
+    std::string w =
+        where + ": '" + value + "' is not a value the radio takes; kept " + radio.saved(reg);
+    // Group values are the same for every radio: say it once.
+    if (std::find(warnings.begin(), warnings.end(), w) == warnings.end()) warnings.push_back(w);
+  }
+}
+
+void setStatusFor(SimRadio& radio, size_t index, int clockMinutes) {
+  int rssi = -48 - static_cast<int>(index % 9) * 6;
+  radio.setStatusBase(rssi, 132 - static_cast<int>(index % 3), 31 + static_cast<int>(index % 4));
+  radio.setClock(clockMinutes, 0);
+}
+
+std::string threeDigits(int id) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%03d", id);
+  return buf;
+}
+
+// The baud rate as the configurator's selector shows it (and stores it).
+std::string shownBaud(const std::string& baud) {
+  if (baud.size() == 3) return "    " + baud;
+  if (baud.size() == 4) return "  " + baud;
+  return baud;
+}
+
+}  // namespace
+
+int wallClockMinutes() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return tm.tm_hour * 60 + tm.tm_min;
+}
+
+bool defaultSetup(int count, const std::vector<int>& models, SimSetup& out, std::string& error,
+                  uint32_t seed, int clockMinutes) {
+  if (count < 1 || count > 254) {
+    error = "the number of radios must be 1 to 254";
+    return false;
+  }
+  for (int m : models) {
+    if (m < 0 || m >= kModelCount) {
+      error = "radio models are 0, 1 and 2";
+      return false;
+    }
+  }
+  out = SimSetup{};
+  for (int i = 0; i < count; ++i) {
+    int model = models.empty() ? i % 2 : models[static_cast<size_t>(i) % models.size()];
+    SimRadio radio(model, seed * 1000 + static_cast<uint32_t>(i));
+    int id = i + 1;
+    bool master = i == 0;
+    std::vector<std::string> w;
+    radio.setName("Radio " + threeDigits(id));
+    put(radio, param::groupID, "7", "", w);
+    put(radio, param::securityID, "1234", "", w);
+    put(radio, param::rfband, "1", "", w);
+    put(radio, param::flushTime, "12000", "", w);
+    put(radio, param::reTXBroadcasts, "Y", "", w);
+    put(radio, param::repeaters, "N", "", w);
+    put(radio, param::fixedN, "N", "", w);
+    put(radio, param::blockedFreq1, "9027", "", w);
+    put(radio, param::blockedFreq1 + 1, "9127", "", w);
+    put(radio, param::radioID, std::to_string(id), "", w);
+    put(radio, param::radioMode, master ? "M" : "S", "", w);
+    put(radio, param::roaming, "Y", "", w);
+    put(radio, param::masterLock, "0", "", w);
+    put(radio, param::masterID, master ? "0" : "1", "", w);
+    put(radio, param::retries, defaultRetries(model), "", w);
+    put(radio, param::baudRate, "9600", "", w);
+    put(radio, param::dataBits, "8", "", w);
+    put(radio, param::stopBits, "1", "", w);
+    put(radio, param::parity, "N", "", w);
+    put(radio, param::handShaking, model == 2 ? "0" : "N", "", w);
+    put(radio, param::protocol, "0", "", w);
+    put(radio, param::bufferMode, model == 2 ? "0" : "C", "", w);
+    put(radio, param::emulationMode, "0", "", w);
+    put(radio, param::plcAddress, "0", "", w);
+    put(radio, param::mainSerialPort, "232", "", w);
+    put(radio, param::sleepMode, "0", "", w);
+    put(radio, param::startTime, "06:00", "", w);
+    put(radio, param::onTimer, "10", "", w);
+    put(radio, param::offTimer, "100", "", w);
+    setStatusFor(radio, static_cast<size_t>(i), clockMinutes);
+    out.radios.push_back(std::move(radio));
+  }
+  out.local = 0;
+  return true;
+}
+
+bool loadProject(const std::string& path, SimSetup& out, std::string& error, uint32_t seed,
+                 int clockMinutes) {
+  if (!std::ifstream(path)) {
+    error = "cannot read the project file " + path;
+    return false;
+  }
+  IniFile ini(path);
+  if (!ini.lastError().empty()) {
+    error = ini.lastError();
+    return false;
+  }
+  out = SimSetup{};
+  auto& warnings = out.warnings;
+  const std::string P = kProjectSection;
+  auto group = [&](const char* key, const char* def) { return ini.readString(P, key, def); };
+  const BrandModels& brand = brandModels(0);
+
+  for (int id = 0; id <= 254; ++id) {
+    const std::string S = radioSection(id);
+    if (!ini.sectionExists(S)) continue;
+    auto key = [&](const char* k, const std::string& def) { return ini.readString(S, k, def); };
+    auto where = [&](const char* k) { return S + ": " + k; };
+
+    // Model: like the configurator, an unknown name counts as model 0.
+    std::string modelText = key(brand.modelKey, brand.names[1]);
+    int model = modelText == brand.names[1] ? 1 : modelText == brand.names[2] ? 2 : 0;
+    SimRadio radio(model, seed * 1000 + static_cast<uint32_t>(out.radios.size()));
+    radio.setName(key("Radio Name", "..."));
+
+    put(radio, param::groupID, group("Group ID", "0"), "Project: Group ID", warnings);
+    put(radio, param::securityID, group("Security ID", "0"), "Project: Security ID", warnings);
+    put(radio, param::rfband, group("RF Band", "1"), "Project: RF Band", warnings);
+    put(radio, param::flushTime, MhzToRegister(group("Flush Time", "1200")), "Project: Flush Time",
+        warnings);
+    put(radio, param::reTXBroadcasts, group("ReTXBroadcasts", "Yes") == "Yes" ? "Y" : "N", "",
+        warnings);
+    put(radio, param::repeaters, group("Repeaters", "No") == "Yes" ? "Y" : "N", "", warnings);
+    put(radio, param::fixedN, "N", "", warnings);
+    for (int i = 0; i < 12; ++i) {
+      std::string mhz = group(kBlockedFreqKeys[i], "");
+      put(radio, param::blockedFreq1 + i, MhzToRegister(mhz),
+          std::string("Project: ") + kBlockedFreqKeys[i], warnings);
+    }
+
+    put(radio, param::radioID, key("Radio ID", std::to_string(id)), where("Radio ID"), warnings);
+    std::string mode = key("Radio Mode", "Slave");
+    put(radio, param::radioMode,
+        mode == "Slave"      ? "S"
+        : mode == "Repeater" ? "R"
+                             : "M",
+        "", warnings);
+    bool roams = key("Roaming", "Yes") == "Yes";
+    std::string masterID = key("Master ID", "0");
+    put(radio, param::roaming, roams ? "Y" : "N", "", warnings);
+    put(radio, param::masterID, masterID, where("Master ID"), warnings);
+    if (model != 2) {
+      put(radio, param::masterLock, roams || mode != "Slave" ? "0" : masterID, where("Master ID"),
+          warnings);
+    }
+    put(radio, param::retries, key("Retries", "10"), where("Retries"), warnings);
+    std::string routing = key("Auto-Routing", "Disable");
+    put(radio, param::protocol,
+        routing == "Disable"             ? "0"
+        : routing == "Allen Bradley DF1" ? "2"
+                                         : "1",
+        "", warnings);
+    bool character = key("Buffer Mode", "Character") == "Character";
+    put(radio, param::bufferMode, model == 2 ? (character ? "0" : "1") : (character ? "C" : "P"),
+        "", warnings);
+
+    if (model == 0) {
+      std::string emu = key("Emulation Mode", "No Emulation (Radio Only)");
+      put(radio, param::emulationMode,
+          emu == "No Emulation (Radio Only)" ? "0"
+          : emu == "Point to Point I/O"      ? "1"
+          : emu == "Modicon PLC"             ? "2"
+                                             : "3",
+          "", warnings);
+      std::string port = key("Main Serial Port", "RS232");
+      if (port.size() == 5 && port.compare(0, 2, "RS") == 0) port = port.substr(2);
+      put(radio, param::mainSerialPort, port, where("Main Serial Port"), warnings);
+      std::string sleep = key("Sleep Mode", "Off");
+      put(radio, param::sleepMode,
+          sleep == "Off"                  ? "0"
+          : sleep == "Wakeup on PLC poll" ? "1"
+                                          : "2",
+          "", warnings);
+      put(radio, param::plcAddress, key("PLC Address", "0"), where("PLC Address"), warnings);
+      put(radio, param::startTime, key("Start Time", "06:00"), where("Start Time"), warnings);
+      put(radio, param::onTimer, key("Radio ON Time", "10"), where("Radio ON Time"), warnings);
+      put(radio, param::offTimer, key("Radio OFF Time", "100"), where("Radio OFF Time"), warnings);
+    }
+
+    put(radio, param::baudRate, key("Baud rate", "9600"), where("Baud rate"), warnings);
+    put(radio, param::dataBits, ini.readInteger(S, "Data Bits", 8) == 8 ? "8" : "7", "", warnings);
+    put(radio, param::stopBits, ini.readInteger(S, "Stop Bits", 1) == 1 ? "1" : "2", "", warnings);
+    std::string parity = key("Parity", "None");
+    put(radio, param::parity, parity == "None" ? "N" : parity == "Even" ? "E" : "O", "", warnings);
+    bool hardware = key("Handshaking", "No") != "No";
+    put(radio, param::handShaking, model == 2 ? (hardware ? "1" : "0") : (hardware ? "H" : "N"), "",
+        warnings);
+
+    setStatusFor(radio, out.radios.size(), clockMinutes);
+    out.radios.push_back(std::move(radio));
+  }
+  if (out.radios.empty()) {
+    error = "the project " + path + " has no radio sections";
+    return false;
+  }
+  out.local = 0;
+  for (size_t i = 0; i < out.radios.size(); ++i) {
+    if (out.radios[i].saved(param::radioMode) == "M") {
+      out.local = i;
+      break;
+    }
+  }
+  return true;
+}
+
+bool saveProject(const std::string& path, const SimRadioGroup& group,
+                 const std::vector<int>& formerIDs, std::string& error) {
+  if (group.radios().empty()) {
+    error = "no radios to save";
+    return false;
+  }
+  IniFile ini(path);
+  if (!ini.lastError().empty()) {
+    error = ini.lastError();
+    return false;
+  }
+  bool ok = true;
+  auto write = [&](const std::string& s, const std::string& k, const std::string& v) {
+    if (ok && !ini.writeString(s, k, v)) ok = false;
+  };
+  auto yesNo = [](const std::string& v) { return v == "Y" ? "Yes" : "No"; };
+  auto saved = [](const SimRadio& r, int code) {
+    int reg = regOf(r.model(), code);
+    return reg < 0 ? std::string() : r.saved(reg);
+  };
+
+  const SimRadio& local = group.radios()[group.localIndex()];
+  const std::string P = kProjectSection;
+  write(P, "Group ID", saved(local, param::groupID));
+  write(P, "Security ID", saved(local, param::securityID));
+  write(P, "RF Band", saved(local, param::rfband));
+  write(P, "Flush Time", FlushTimeFromRegister(saved(local, param::flushTime)));
+  write(P, "ReTXBroadcasts", yesNo(saved(local, param::reTXBroadcasts)));
+  write(P, "Repeaters", yesNo(saved(local, param::repeaters)));
+  for (int i = 0; i < 12; ++i) {
+    std::string v = saved(local, param::blockedFreq1 + i);
+    long n = 0;
+    write(P, kBlockedFreqKeys[i], BlockedFreqFromReply(parseSmallNumber(v, n) ? n : 0, v));
+  }
+
+  const BrandModels& brand = brandModels(0);
+  std::vector<int> held;
+  for (const SimRadio& r : group.radios()) {
+    int id = 0;
+    long n = 0;
+    if (!parseSmallNumber(r.saved(param::radioID), n)) continue;
+    id = static_cast<int>(n);
+    held.push_back(id);
+    const std::string S = radioSection(id);
+    std::string mode = saved(r, param::radioMode);
+    std::string roaming = saved(r, param::roaming);
+    std::string masterID = r.model() == 2 || roaming == "Y" ? r.saved(kAttachedMasterReg)
+                                                            : saved(r, param::masterLock);
+    if (masterID.empty() || masterID == "0") masterID = r.saved(kAttachedMasterReg);
+    std::string routing = saved(r, param::protocol);
+    std::string buffer = saved(r, param::bufferMode);
+    write(S, "Radio ID", std::to_string(id));
+    write(S, "Radio Name", r.name());
+    write(S, "Radio Mode", mode == "M" ? "Master" : mode == "R" ? "Repeater" : "Slave");
+    write(S, "Roaming", yesNo(roaming));
+    write(S, "Master ID", masterID);
+    write(S, "Retries", saved(r, param::retries));
+    write(S, "Auto-Routing",
+          routing == "0"   ? "Disable"
+          : routing == "1" ? "MODBUS RTU"
+                           : "Allen Bradley DF1");
+    write(S, "Buffer Mode", buffer == "C" || buffer == "0" ? "Character" : "Packet");
+    write(S, brand.modelKey, brand.names[r.model()]);
+    if (r.model() == 0) {
+      static const char* kEmulation[] = {"No Emulation (Radio Only)", "Point to Point I/O",
+                                         "Modicon PLC", "Allen Bradley PLC"};
+      static const char* kSleep[] = {"Off", "Wakeup on PLC poll", "Programmable"};
+      long emu = 0, sleep = 0;
+      parseSmallNumber(saved(r, param::emulationMode), emu);
+      parseSmallNumber(saved(r, param::sleepMode), sleep);
+      write(S, "Emulation Mode", kEmulation[emu <= 3 ? emu : 0]);
+      write(S, "Main Serial Port", saved(r, param::mainSerialPort));
+      write(S, "Sleep Mode", kSleep[sleep <= 2 ? sleep : 0]);
+      write(S, "PLC Address", saved(r, param::plcAddress));
+      write(S, "Start Time", saved(r, param::startTime));
+      write(S, "Radio ON Time", saved(r, param::onTimer));
+      write(S, "Radio OFF Time", saved(r, param::offTimer));
+    } else if (ok && !ini.deleteKey(S, "Emulation Mode")) {
+      ok = false;
+    }
+    std::string parity = saved(r, param::parity);
+    std::string hs = saved(r, param::handShaking);
+    write(S, "Baud rate", shownBaud(saved(r, param::baudRate)));
+    write(S, "Data Bits", saved(r, param::dataBits));
+    write(S, "Stop Bits", saved(r, param::stopBits));
+    write(S, "Parity", parity == "E" ? "Even" : parity == "O" ? "Odd" : "None");
+    write(S, "Handshaking", hs == "H" || hs == "1" ? "Yes" : "No");
+  }
+  for (int id : formerIDs) {
+    bool stillHeld = false;
+    for (int h : held) stillHeld = stillHeld || h == id;
+    if (!stillHeld && ok && ini.sectionExists(radioSection(id)) &&
+        !ini.eraseSection(radioSection(id)))
+      ok = false;
+  }
+  if (!ok) error = "cannot write " + path + ": " + ini.lastError();
+  return ok;
+}
+
+}  // namespace tessel::sim

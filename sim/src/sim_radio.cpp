@@ -1,0 +1,299 @@
+#include "sim/sim_radio.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "model/catalogue.h"
+
+namespace tessel::sim {
+
+namespace {
+
+// Models 0 and 1 keep the master they are attached to in S12 as well; the
+// configurator's short poll asks every model for it.
+constexpr int kAttachedMasterReg = 12;
+
+RegisterDomain number(long min, long max, long zeroAlso = -1) {
+  RegisterDomain d;
+  d.kind = RegisterDomain::Number;
+  d.min = min;
+  d.max = max;
+  d.zeroAlso = zeroAlso;
+  return d;
+}
+
+RegisterDomain oneOf(std::vector<std::string> choices) {
+  RegisterDomain d;
+  d.kind = RegisterDomain::OneOf;
+  d.choices = std::move(choices);
+  return d;
+}
+
+RegisterDomain ofKind(RegisterDomain::Kind kind) {
+  RegisterDomain d;
+  d.kind = kind;
+  return d;
+}
+
+RegisterDomain domainOfParam(int code) {
+  switch (code) {
+    case param::groupID:
+      return number(1, 63);
+    case param::radioID:
+      return number(0, 254);
+    case param::securityID:
+      return number(0, 65534);
+    case param::radioMode:
+      return oneOf({"M", "S", "R"});
+    case param::repeaters:
+    case param::reTXBroadcasts:
+    case param::roaming:
+    case param::fixedN:
+      return oneOf({"Y", "N"});
+    case param::rfband:
+      return number(1, 4);
+    case param::masterLock:
+    case param::masterID:
+      return number(0, 254);
+    case param::retries:
+      return number(0, 255);
+    case param::flushTime:
+      return number(0, 65535);
+    case param::rssi:
+    case param::supplyVolts:
+    case param::temperature:
+      return ofKind(RegisterDomain::ReadOnly);
+    case param::baudRate:
+      return oneOf({"300", "600", "1200", "2400", "4800", "9600", "19200", "38400"});
+    case param::dataBits:
+      return oneOf({"7", "8"});
+    case param::stopBits:
+      return oneOf({"1", "2"});
+    case param::parity:
+      return oneOf({"E", "O", "N"});
+    // The digit forms are how a model-2 radio is written.
+    case param::handShaking:
+      return oneOf({"N", "H", "0", "1"});
+    case param::protocol:
+      return oneOf({"0", "1", "2"});
+    case param::bufferMode:
+      return oneOf({"C", "P", "0", "1"});
+    case param::emulationMode:
+      return number(0, 3);
+    case param::plcAddress:
+      return number(0, 255);
+    case param::mainSerialPort:
+      return oneOf({"232", "485", "422"});
+    case param::sleepMode:
+      return number(0, 2);
+    case param::currentTime:
+    case param::startTime:
+      return ofKind(RegisterDomain::Time);
+    case param::onTimer:
+      return number(0, 255);
+    case param::offTimer:
+      return number(0, 65535);
+    default:
+      break;
+  }
+  if (code >= param::blockedFreq1 && code <= param::blockedFreq12) {
+    // 0 = none; otherwise a frequency of the 902-928 MHz band in tenths.
+    return number(9020, 9280, 0);
+  }
+  return ofKind(RegisterDomain::Missing);
+}
+
+bool parseTime(const std::string& text, std::string& canonical) {
+  auto colon = text.find(':');
+  if (colon == std::string::npos) return false;
+  long h = 0, m = 0;
+  std::string hh = text.substr(0, colon), mm = text.substr(colon + 1);
+  if (hh.empty() || hh.size() > 2 || mm.size() != 2) return false;
+  if (!parseSmallNumber(hh, h) || !parseSmallNumber(mm, m)) return false;
+  if (h > 23 || m > 59) return false;
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02ld:%02ld", h, m);
+  canonical = buf;
+  return true;
+}
+
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace
+
+bool parseSmallNumber(const std::string& text, long& out) {
+  if (text.empty() || text.size() > 9) return false;
+  long v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  out = v;
+  return true;
+}
+
+RegisterDomain registerDomain(int model, int reg) {
+  if (model < 0 || model >= kModelCount || reg < 0) return {};
+  int code = parameterFor(reg, model, false);
+  if (code < 0 && reg == kAttachedMasterReg && model != 2) code = param::masterID;
+  return domainOfParam(code);
+}
+
+std::vector<int> registersOf(int model) {
+  std::vector<int> regs;
+  if (model < 0 || model >= kModelCount) return regs;
+  for (const RegisterRow& row : registerMap(model))
+    if (row.reg >= 0) regs.push_back(row.reg);
+  if (model != 2) regs.push_back(kAttachedMasterReg);
+  std::sort(regs.begin(), regs.end());
+  regs.erase(std::unique(regs.begin(), regs.end()), regs.end());
+  return regs;
+}
+
+SimRadio::SimRadio(int model, uint32_t seed) : model_(model), rng_(seed) {
+  for (int reg : registersOf(model)) {
+    RegisterDomain d = registerDomain(model, reg);
+    std::string v;
+    switch (d.kind) {
+      case RegisterDomain::Number:
+        v = std::to_string(d.zeroAlso >= 0 ? d.zeroAlso : d.min);
+        break;
+      case RegisterDomain::OneOf:
+        v = d.choices.front();
+        break;
+      case RegisterDomain::Time:
+        v = "00:00";
+        break;
+      default:
+        break;  // read only: live values
+    }
+    working_[reg] = v;
+    saved_[reg] = v;
+  }
+}
+
+int SimRadio::radioID() const {
+  long v = 0;
+  return parseSmallNumber(current(param::radioID), v) ? static_cast<int>(v) : -1;
+}
+
+bool SimRadio::holds(int reg) const {
+  return working_.count(reg) != 0;
+}
+
+std::string SimRadio::saved(int reg) const {
+  auto it = saved_.find(reg);
+  return it == saved_.end() ? std::string() : it->second;
+}
+
+std::string SimRadio::current(int reg) const {
+  auto it = working_.find(reg);
+  return it == working_.end() ? std::string() : it->second;
+}
+
+std::optional<std::string> SimRadio::read(int reg, int64_t nowMs) {
+  if (!holds(reg)) return std::nullopt;
+  switch (registerDomain(model_, reg).kind) {
+    case RegisterDomain::ReadOnly: {
+      drift(nowMs);
+      int code = parameterFor(reg, model_, false);
+      if (code == param::rssi) return std::to_string(rssi_);
+      if (code == param::supplyVolts) return std::to_string(volts_);
+      return std::to_string(temp_);
+    }
+    default:
+      break;
+  }
+  if (parameterFor(reg, model_, false) == param::currentTime) {
+    int64_t elapsedMin = (nowMs - clockSetMs_) / 60000;
+    int minutes = static_cast<int>(((clockMinutes_ + elapsedMin) % 1440 + 1440) % 1440);
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%02d:%02d", minutes / 60, minutes % 60);
+    return std::string(buf);
+  }
+  return current(reg);
+}
+
+bool SimRadio::accept(int reg, const std::string& value, std::string& canonical) const {
+  RegisterDomain d = registerDomain(model_, reg);
+  std::string v = upper(value);
+  switch (d.kind) {
+    case RegisterDomain::Number: {
+      long n = 0;
+      if (!parseSmallNumber(v, n)) return false;
+      if ((n < d.min || n > d.max) && n != d.zeroAlso) return false;
+      canonical = std::to_string(n);
+      return true;
+    }
+    case RegisterDomain::OneOf:
+      if (std::find(d.choices.begin(), d.choices.end(), v) == d.choices.end()) return false;
+      canonical = v;
+      return true;
+    case RegisterDomain::Time:
+      return parseTime(v, canonical);
+    default:
+      return false;
+  }
+}
+
+void SimRadio::set(int reg, const std::string& canonical, int64_t nowMs) {
+  if (!holds(reg)) return;
+  if (parameterFor(reg, model_, false) == param::currentTime) {
+    // Setting the clock takes effect at once; it is not a stored setting.
+    setClock(std::stoi(canonical.substr(0, 2)) * 60 + std::stoi(canonical.substr(3, 2)), nowMs);
+  }
+  working_[reg] = canonical;
+}
+
+void SimRadio::configure(int reg, const std::string& canonical) {
+  if (!holds(reg)) return;
+  working_[reg] = canonical;
+  saved_[reg] = canonical;
+}
+
+void SimRadio::save() {
+  saved_ = working_;
+}
+
+void SimRadio::reset() {
+  working_ = saved_;
+}
+
+void SimRadio::setStatusBase(int rssi, int voltsTenths, int tempC) {
+  rssiBase_ = rssi_ = rssi;
+  voltsBase_ = volts_ = voltsTenths;
+  tempBase_ = temp_ = tempC;
+}
+
+void SimRadio::setClock(int minutesOfDay, int64_t atMs) {
+  clockMinutes_ = minutesOfDay;
+  clockSetMs_ = atMs;
+}
+
+void SimRadio::drift(int64_t nowMs) {
+  if (!driftStarted_) {
+    driftStarted_ = true;
+    lastDriftMs_ = nowMs;
+    return;
+  }
+  // One small random step per second of elapsed time; a long silence is
+  // capped, the walk stays within a few units of its base anyway.
+  int64_t steps = (nowMs - lastDriftMs_) / 1000;
+  if (steps <= 0) return;
+  lastDriftMs_ += steps * 1000;
+  steps = std::min<int64_t>(steps, 120);
+  auto walk = [this](int& value, int base, int span) {
+    int step = static_cast<int>(rng_() % 3) - 1;
+    value = std::clamp(value + step, base - span, base + span);
+  };
+  for (int64_t i = 0; i < steps; ++i) {
+    walk(rssi_, rssiBase_, 6);
+    walk(volts_, voltsBase_, 3);
+    if (rng_() % 5 == 0) walk(temp_, tempBase_, 2);
+  }
+}
+
+}  // namespace tessel::sim

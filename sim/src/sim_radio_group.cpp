@@ -1,0 +1,233 @@
+#include "sim/sim_radio_group.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "model/brand.h"
+#include "model/catalogue.h"
+
+namespace tessel::sim {
+
+namespace {
+
+constexpr char kEol[] = "\r\n";
+
+std::string reply(const std::string& text) {
+  return text + kEol;
+}
+
+// How the register dump shows a letter value: the words a radio prints,
+// which the configurator decodes by their first letter.
+std::string shown(int code, const std::string& value) {
+  if (value.size() != 1) return value;
+  char c = value[0];
+  switch (code) {
+    case param::radioMode:
+      return c == 'M' ? "MSTR" : c == 'S' ? "SLAVE" : "RPTR";
+    case param::repeaters:
+    case param::reTXBroadcasts:
+    case param::roaming:
+    case param::fixedN:
+      return c == 'Y' ? "YES" : "NO";
+    case param::parity:
+      return c == 'E' ? "EVEN" : c == 'O' ? "ODD" : "NONE";
+    case param::handShaking:
+      return c == 'H' ? "HW" : c == 'N' ? "NONE" : value;
+    case param::bufferMode:
+      return c == 'C' ? "CHAR" : c == 'P' ? "PKT" : value;
+    default:
+      return value;
+  }
+}
+
+std::string field(const std::string& text, int width) {
+  std::string t = text.size() > static_cast<size_t>(width) ? text.substr(0, width) : text;
+  return std::string(width - t.size(), ' ') + t;
+}
+
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+SimRadioGroup::SimRadioGroup(std::vector<SimRadio> radios, size_t local)
+    : radios_(std::move(radios)), local_(local < radios_.size() ? local : 0), addressed_(local_) {}
+
+std::string SimRadioGroup::versionLine(int model) {
+  switch (model) {
+    case 0:
+      return "V2.10";
+    case 1:
+      return "V2.04";
+    default:
+      return "1.14";
+  }
+}
+
+int SimRadioGroup::findRadio(long id) const {
+  for (size_t i = 0; i < radios_.size(); ++i)
+    if (radios_[i].radioID() == id) return static_cast<int>(i);
+  return -1;
+}
+
+std::string SimRadioGroup::feed(std::string_view bytes, int64_t nowMs) {
+  if (startMs_ < 0) startMs_ = nowMs;
+  std::string out;
+  if (radios_.empty()) return out;
+  for (char c : bytes) {
+    if (c == '\n') continue;  // a command line ends at CR; LF is ignored
+    if (c == '\r') {
+      if (commandMode_) out += overflow_ ? reply("ERROR") : handleLine(line_, nowMs);
+      line_.clear();
+      overflow_ = false;
+      continue;
+    }
+    if (line_.size() < kMaxLine) {
+      line_ += c;
+    } else {
+      overflow_ = true;
+    }
+    // The escape needs no carriage return; the one that may follow then
+    // ends an empty line, which is ignored.
+    if (!overflow_ && line_ == "+++") {
+      commandMode_ = true;
+      addressed_ = local_;
+      line_.clear();
+      out += reply("OK");
+    }
+  }
+  return out;
+}
+
+std::string SimRadioGroup::handleLine(const std::string& raw, int64_t nowMs) {
+  std::string line;
+  for (char c : raw)
+    if (c != ' ') line += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (line.empty()) return {};
+  if (line.compare(0, 2, "AT") != 0) return reply("ERROR");
+  std::string cmd = line.substr(2);
+  SimRadio& radio = radios_[addressed_];
+  if (cmd.empty()) return reply("OK");
+  if (cmd == "I" || cmd == "I0") return reply(versionLine(radio.model()));  // no "OK" after it
+  if (cmd == "I1" || cmd == "I2" || cmd == "I3") return page(cmd[1] - '0', nowMs) + reply("OK");
+  if (cmd[0] == 'D') {
+    std::string digits = cmd.substr(1);
+    if (digits.empty()) {
+      // Back on line: the radio leaves command mode.
+      commandMode_ = false;
+      addressed_ = local_;
+      return reply("OK");
+    }
+    long id = 0;
+    if (!parseSmallNumber(digits, id)) return reply("ERROR");
+    int index = findRadio(id);
+    if (index < 0) return reply("ERROR");
+    addressed_ = static_cast<size_t>(index);
+    return reply("OK");
+  }
+  if (cmd == "H" || cmd == "H0") {
+    // Hang up: the link to a dialled radio drops and the radio leaves
+    // command mode.
+    addressed_ = local_;
+    commandMode_ = false;
+    return reply("OK");
+  }
+  if (cmd == "&W") {
+    radio.save();
+    return reply("OK");
+  }
+  if (cmd == "&R") {
+    // The radio restarts from its saved settings and answers nothing. A
+    // restarting remote drops the link; the local one comes up on line.
+    radio.reset();
+    if (addressed_ == local_) commandMode_ = false;
+    addressed_ = local_;
+    return {};
+  }
+  if (cmd[0] == 'S' && cmd.back() == '?') {
+    long reg = 0;
+    if (!parseSmallNumber(cmd.substr(1, cmd.size() - 2), reg)) return reply("ERROR");
+    auto value = radio.read(static_cast<int>(reg), nowMs);
+    if (!value) return reply("ERROR");
+    return reply(*value) + reply("OK");
+  }
+  if (cmd[0] == 'S') return assignments(cmd, nowMs);
+  return reply("ERROR");
+}
+
+// One or more "S<n>=<v>" in a row. A value runs up to the next "S<digits>=",
+// so letter values (even "S" for slave) need no separator. Either every
+// assignment of the line is taken or, when one is bad, none.
+std::string SimRadioGroup::assignments(const std::string& body, int64_t nowMs) {
+  SimRadio& radio = radios_[addressed_];
+  auto startsAssignment = [&body](size_t at, size_t* valueAt, long* reg) {
+    if (at >= body.size() || body[at] != 'S') return false;
+    size_t p = at + 1;
+    while (p < body.size() && isDigit(body[p])) ++p;
+    if (p == at + 1 || p >= body.size() || body[p] != '=') return false;
+    if (reg && !parseSmallNumber(body.substr(at + 1, p - at - 1), *reg)) *reg = -1;
+    if (valueAt) *valueAt = p + 1;
+    return true;
+  };
+  std::vector<std::pair<int, std::string>> accepted;
+  size_t at = 0;
+  while (at < body.size()) {
+    size_t valueAt = 0;
+    long reg = 0;
+    if (!startsAssignment(at, &valueAt, &reg) || reg < 0) return reply("ERROR");
+    size_t end = valueAt;
+    while (end < body.size() && !startsAssignment(end, nullptr, nullptr)) ++end;
+    std::string canonical;
+    if (!radio.accept(static_cast<int>(reg), body.substr(valueAt, end - valueAt), canonical))
+      return reply("ERROR");
+    accepted.emplace_back(static_cast<int>(reg), canonical);
+    at = end;
+  }
+  for (const auto& [reg, value] : accepted) radio.set(reg, value, nowMs);
+  return reply("OK");
+}
+
+std::string SimRadioGroup::page(int index, int64_t nowMs) {
+  SimRadio& radio = radios_[addressed_];
+  std::string out;
+  if (index == 1) {
+    out += reply("******************************* S-Registers *********************************");
+    out += reply("S-Reg    +0     +1     +2     +3     +4     +5     +6     +7     +8     +9   ");
+    out += reply("*****************************************************************************");
+    for (int base = 0; base < 50; base += 10) {
+      std::string row = field(std::to_string(base), 5) + " -";
+      for (int i = 0; i < 10; ++i) {
+        int reg = base + i;
+        auto value = radio.read(reg, nowMs);
+        row += field(value ? shown(parameterFor(reg, radio.model(), false), *value) : "-----", 7);
+      }
+      out += reply(row);
+    }
+    return out;
+  }
+  // Pages 2 and 3 are for people at a terminal; no line starts with a
+  // number, so the configurator takes no register from them.
+  if (index == 2) {
+    long uptime = (nowMs - startMs_) / 1000;
+    out += reply("Model         : " + std::string(modelName(0, radio.model())));
+    out += reply("Firmware      : " + versionLine(radio.model()));
+    out += reply("Radio         : " + radio.current(param::radioID));
+    out += reply("Uptime        : " + std::to_string(uptime) + " s");
+    auto volts = radio.read(16, nowMs);
+    auto temp = radio.read(17, nowMs);
+    if (volts && temp) {
+      out += reply("Supply        : " + *volts + " x 0.1 V");
+      out += reply("Board temp    : " + *temp + " C");
+    }
+    return out;
+  }
+  std::string heard;
+  for (size_t i = 0; i < radios_.size(); ++i)
+    if (i != addressed_) heard += " " + std::to_string(radios_[i].radioID());
+  out += reply("Radios heard  :" + (heard.empty() ? std::string(" none") : heard));
+  out += reply("Hop channels  : 50");
+  return out;
+}
+
+}  // namespace tessel::sim

@@ -1,0 +1,146 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "sim/sim_project.h"
+#include "sim/sim_pty.h"
+
+using namespace tessel::sim;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+SimRadioGroup defaultGroup(int count) {
+  SimSetup s;
+  std::string error;
+  EXPECT_TRUE(defaultSetup(count, {0, 1}, s, error));
+  return SimRadioGroup(std::move(s.radios), s.local);
+}
+
+// The configurator's side: the slave device opened like a serial port.
+class Port {
+ public:
+  explicit Port(const std::string& path) {
+    fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios tio{};
+    if (fd_ >= 0 && ::tcgetattr(fd_, &tio) == 0) {
+      ::cfmakeraw(&tio);
+      ::cfsetspeed(&tio, B19200);
+      ::tcsetattr(fd_, TCSANOW, &tio);
+    }
+  }
+  ~Port() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  bool ok() const { return fd_ >= 0; }
+  void write(const std::string& s) {
+    ASSERT_EQ(::write(fd_, s.data(), s.size()), (ssize_t)s.size());
+  }
+  // Reads until the text ends with `until` or the time is up.
+  std::string readUntil(const std::string& until, int ms = 3000) {
+    std::string got;
+    auto end = Clock::now() + std::chrono::milliseconds(ms);
+    while (Clock::now() < end) {
+      if (got.size() >= until.size() &&
+          got.compare(got.size() - until.size(), until.size(), until) == 0)
+        break;
+      pollfd p{fd_, POLLIN, 0};
+      ::poll(&p, 1, 20);
+      char buf[256];
+      ssize_t n = ::read(fd_, buf, sizeof buf);
+      if (n > 0) got.append(buf, static_cast<size_t>(n));
+    }
+    return got;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+struct Served {
+  SimRadioGroup group;
+  SimPty pty;
+  std::thread thread;
+  bool result = false;
+  Served(int radios, SimPty::Options o) : group(defaultGroup(radios)), pty(group, std::move(o)) {}
+  bool start() {
+    if (!pty.open()) return false;
+    thread = std::thread([this] { result = pty.run(); });
+    return true;
+  }
+  ~Served() {
+    pty.stop();
+    if (thread.joinable()) thread.join();
+  }
+};
+
+}  // namespace
+
+TEST(SimPty, ServesTheGroupOnTheSlaveDevice) {
+  std::string link = "/tmp/sim_pty_test_link_" + std::to_string(::getpid());
+  {
+    Served s(3, {false, 0, link});
+    ASSERT_TRUE(s.start()) << s.pty.error();
+    EXPECT_EQ(s.pty.slavePath().rfind("/dev/pts/", 0), 0u);
+    char target[256] = {};
+    ASSERT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
+    EXPECT_EQ(s.pty.slavePath(), target);
+
+    Port port(link);
+    ASSERT_TRUE(port.ok());
+    port.write("AT\r");  // data mode: no answer
+    port.write("+++\r");
+    EXPECT_EQ(port.readUntil("OK\r\n"), "OK\r\n");
+    port.write("ATD3\rATS1?\r");
+    EXPECT_EQ(port.readUntil("3\r\nOK\r\n"), "OK\r\n3\r\nOK\r\n");
+    port.write("ATI1\r");
+    std::string page = port.readUntil("\r\nOK\r\n");
+    EXPECT_NE(page.find("S-Registers"), std::string::npos);
+    EXPECT_EQ(page.find('\n'), page.find('\r') + 1);  // CR LF framing
+  }
+  // The link goes with the simulator.
+  struct stat st {};
+  EXPECT_NE(::lstat(link.c_str(), &st), 0);
+}
+
+TEST(SimPty, ReopeningThePortKeepsServing) {
+  Served s(1, {});
+  ASSERT_TRUE(s.start()) << s.pty.error();
+  for (int i = 0; i < 2; ++i) {
+    Port port(s.pty.slavePath());
+    ASSERT_TRUE(port.ok());
+    port.write("+++");
+    EXPECT_EQ(port.readUntil("OK\r\n"), "OK\r\n");
+  }
+  auto t0 = Clock::now();
+  s.pty.stop();
+  s.thread.join();
+  EXPECT_TRUE(s.result) << s.pty.error();
+  EXPECT_LT(Clock::now() - t0, std::chrono::milliseconds(500));
+}
+
+TEST(SimPty, PacingTakesTheWireTime) {
+  // 19200 baud: about 0.52 ms per byte each way.
+  Served s(1, {true, 19200, ""});
+  ASSERT_TRUE(s.start()) << s.pty.error();
+  Port port(s.pty.slavePath());
+  ASSERT_TRUE(port.ok());
+  port.write("+++\r");
+  ASSERT_EQ(port.readUntil("OK\r\n"), "OK\r\n");
+  auto t0 = Clock::now();
+  port.write("ATI1\r");
+  std::string page = port.readUntil("\r\nOK\r\n");
+  double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+  double wire = (5.0 + page.size()) * 10.0 / 19200.0;
+  EXPECT_GT(page.size(), 600u);
+  EXPECT_GE(seconds, 0.95 * wire);
+  EXPECT_LE(seconds, 1.5 * wire + 0.1);
+}

@@ -1,0 +1,320 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "model/catalogue.h"
+#include "sim/sim_project.h"
+#include "sim/sim_radio_group.h"
+
+using namespace tessel;
+using namespace tessel::sim;
+
+namespace {
+
+// A group of `count` default radios of the given models, in command mode.
+SimRadioGroup makeGroup(int count, std::vector<int> models) {
+  SimSetup setup;
+  std::string error;
+  EXPECT_TRUE(defaultSetup(count, models, setup, error)) << error;
+  SimRadioGroup group(std::move(setup.radios), setup.local);
+  group.setCommandMode(true);
+  return group;
+}
+
+std::string send(SimRadioGroup& g, const std::string& line, int64_t t = 0) {
+  return g.feed(line + "\r", t);
+}
+
+// Splits CR LF framed output into lines; fails on a line without CR LF.
+std::vector<std::string> lines(const std::string& out) {
+  std::vector<std::string> result;
+  size_t at = 0;
+  while (at < out.size()) {
+    size_t end = out.find("\r\n", at);
+    EXPECT_NE(end, std::string::npos) << "unterminated: " << out.substr(at);
+    if (end == std::string::npos) break;
+    result.push_back(out.substr(at, end - at));
+    at = end + 2;
+  }
+  return result;
+}
+
+// Reads one field of a dump line the way the configurator does: up to
+// `width` leading blanks dropped, the rest of the field taken.
+std::string takeField(std::string& line, size_t width) {
+  std::string f = line.substr(0, std::min(width, line.size()));
+  line.erase(0, f.size());
+  size_t b = f.find_first_not_of(' ');
+  return b == std::string::npos ? std::string() : f.substr(b);
+}
+
+bool allDigits(const std::string& s) {
+  return !s.empty() && s.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// register -> text from the numbered rows of a page.
+std::map<int, std::string> parsePage(const std::vector<std::string>& page) {
+  std::map<int, std::string> regs;
+  for (std::string line : page) {
+    std::string reg = takeField(line, 5);
+    takeField(line, 2);
+    if (!allDigits(reg)) continue;
+    for (int i = 0; i < 10; ++i) regs[std::stoi(reg) + i] = takeField(line, 7);
+  }
+  return regs;
+}
+
+}  // namespace
+
+TEST(SimRadioGroup, DataModeAnswersOnlyTheEscape) {
+  SimSetup setup;
+  std::string error;
+  ASSERT_TRUE(defaultSetup(2, {0}, setup, error));
+  SimRadioGroup g(std::move(setup.radios));
+  EXPECT_EQ(send(g, "AT"), "");
+  EXPECT_EQ(send(g, "ATS0?"), "");
+  // The escape is taken without a carriage return; the CR after it is an
+  // empty line and gets no answer.
+  EXPECT_EQ(g.feed("+++", 0), "OK\r\n");
+  EXPECT_EQ(g.feed("\r\n", 0), "");
+  EXPECT_EQ(send(g, "AT"), "OK\r\n");
+  // The escape again, from command mode, is still answered.
+  EXPECT_EQ(send(g, "+++"), "OK\r\n");
+}
+
+TEST(SimRadioGroup, CommandReplies) {
+  // Local radio model 0, then models 1 and 2 (radio IDs 1, 2, 3).
+  SimRadioGroup g = makeGroup(3, {0, 1, 2});
+  struct Case {
+    const char* line;
+    const char* reply;
+  } cases[] = {
+      {"AT", "OK\r\n"},
+      {"at", "OK\r\n"},
+      {"ATI", "V2.10\r\n"},  // no OK after the version line
+      {"ATS0?", "7\r\nOK\r\n"},
+      {"ats2?", "1234\r\nOK\r\n"},
+      {"ATS3?", "M\r\nOK\r\n"},
+      {"ATS15?", "12000\r\nOK\r\n"},
+      {"ATS30?", "9027\r\nOK\r\n"},
+      {"ATS102?", "232\r\nOK\r\n"},
+      {"ATS112?", "06:00\r\nOK\r\n"},
+      {"ATS9?", "ERROR\r\n"},
+      {"ATS99999999999?", "ERROR\r\n"},
+      {"ATS-1?", "ERROR\r\n"},
+      {"ATS?", "ERROR\r\n"},
+      {"ATD99999999999", "ERROR\r\n"},
+      {"ATD9", "ERROR\r\n"},
+      {"ATDX", "ERROR\r\n"},
+      {"ATI4", "ERROR\r\n"},
+      {"ATX", "ERROR\r\n"},
+      {"HELLO", "ERROR\r\n"},
+      {"", ""},
+      {"AT&W", "OK\r\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(send(g, c.line), c.reply) << c.line;
+
+  // Remote radios answer for themselves once dialled; ATH comes back.
+  EXPECT_EQ(send(g, "ATD2"), "OK\r\n");
+  EXPECT_EQ(send(g, "ATI"), "V2.04\r\n");
+  EXPECT_EQ(send(g, "ATS1?"), "2\r\nOK\r\n");
+  EXPECT_EQ(send(g, "ATS100?"), "ERROR\r\n");   // model 1 has no model-E registers
+  EXPECT_EQ(send(g, "ATS12?"), "1\r\nOK\r\n");  // the master it is attached to
+  EXPECT_EQ(send(g, "ATD3"), "OK\r\n");
+  EXPECT_EQ(send(g, "ATI"), "1.14\r\n");
+  EXPECT_EQ(send(g, "ATS16?"), "ERROR\r\n");
+  EXPECT_EQ(send(g, "ATS17?"), "ERROR\r\n");
+  EXPECT_EQ(send(g, "ATS4?"), "N\r\nOK\r\n");
+  EXPECT_EQ(send(g, "ATD1"), "OK\r\n");  // the local radio can be dialled too
+  EXPECT_EQ(g.addressedIndex(), 0u);
+  EXPECT_EQ(send(g, "ATD3"), "OK\r\n");
+  EXPECT_EQ(send(g, "ATH"), "OK\r\n");
+  EXPECT_EQ(g.addressedIndex(), 0u);
+  EXPECT_FALSE(g.inCommandMode());  // hanging up leaves command mode
+  EXPECT_EQ(send(g, "ATI"), "");
+}
+
+TEST(SimRadioGroup, LineFraming) {
+  SimRadioGroup g = makeGroup(1, {0});
+  // LF is ignored wherever it comes; each CR ends a line.
+  EXPECT_EQ(g.feed("A\nT\r\n", 0), "OK\r\n");
+  EXPECT_EQ(g.feed("AT\rAT\r", 0), "OK\r\nOK\r\n");
+  // Configuration lines arrive with two CRs: the empty second line is quiet.
+  EXPECT_EQ(g.feed("ATs13=20\r\r", 0), "OK\r\n");
+  // Byte by byte gives the same as all at once.
+  std::string out;
+  for (char c : std::string("ATS13?\r")) out += g.feed(std::string(1, c), 0);
+  EXPECT_EQ(out, "20\r\nOK\r\n");
+  // An over-long line is refused as a whole, and the next one works.
+  EXPECT_EQ(g.feed(std::string(1000, 'A') + "\r", 0), "ERROR\r\n");
+  EXPECT_EQ(send(g, "AT"), "OK\r\n");
+}
+
+TEST(SimRadioGroup, AssignmentLines) {
+  SimRadioGroup g = makeGroup(2, {0, 2});
+  SimRadio& local = g.radios()[0];
+  // Several assignments in one line, lower-case "s", letter values that
+  // start with "S" themselves.
+  EXPECT_EQ(send(g, "ATs1=12s0=1"), "OK\r\n");
+  EXPECT_EQ(local.current(1), "12");
+  EXPECT_EQ(local.current(0), "1");
+  EXPECT_EQ(send(g, "ATs3=Ss4=N"), "OK\r\n");
+  EXPECT_EQ(local.current(3), "S");
+  EXPECT_EQ(local.current(4), "N");
+  EXPECT_EQ(send(g, "ATs20=300s23=e"), "OK\r\n");
+  EXPECT_EQ(local.current(23), "E");
+  EXPECT_EQ(send(g, "ATs111=9:05"), "OK\r\n");
+  EXPECT_EQ(send(g, "ATs13=007"), "OK\r\n");
+  EXPECT_EQ(local.current(13), "7");
+
+  // One bad assignment refuses the whole line: nothing of it is taken.
+  struct Bad {
+    const char* line;
+  } bad[] = {{"ATs0=5s13=256"},    {"ATs0=5s2=65535"},       {"ATs0=5s3=X"}, {"ATs0=5s20=1000"},
+             {"ATs0=5s13="},       {"ATs0=5s10=-60"},        {"ATs0=5s9=1"}, {"ATs0=5s30=9019"},
+             {"ATs0=5s112=24:00"}, {"ATs0=5s99999999999=1"}, {"ATs0=5x"},    {"ATs0=0"}};
+  for (const Bad& b : bad) {
+    EXPECT_EQ(send(g, b.line), "ERROR\r\n") << b.line;
+    EXPECT_EQ(local.current(0), "1") << b.line;
+  }
+  // Blocked frequencies take 0 (none) or the band in tenths.
+  EXPECT_EQ(send(g, "ATs30=0s31=9157"), "OK\r\n");
+
+  // A model-2 radio is written with digits for handshaking and buffer mode.
+  EXPECT_EQ(send(g, "ATD2"), "OK\r\n");
+  EXPECT_EQ(send(g, "ATs24=1s26=1s12=5"), "OK\r\n");
+  EXPECT_EQ(g.radios()[1].current(24), "1");
+  EXPECT_EQ(send(g, "ATs100=1"), "ERROR\r\n");
+}
+
+TEST(SimRadioGroup, SaveAndReset) {
+  SimRadioGroup g = makeGroup(2, {0, 1});
+  SimRadio& local = g.radios()[0];
+  EXPECT_EQ(send(g, "ATs13=20"), "OK\r\n");
+  EXPECT_EQ(local.saved(13), "50");
+  // A reset without saving restores the saved value, answers nothing and
+  // brings the local radio back on line.
+  EXPECT_EQ(send(g, "AT&R"), "");
+  EXPECT_EQ(local.current(13), "50");
+  EXPECT_FALSE(g.inCommandMode());
+  EXPECT_EQ(g.feed("+++\r", 0), "OK\r\n");
+  EXPECT_EQ(send(g, "ATs13=20"), "OK\r\n");
+  EXPECT_EQ(send(g, "AT&W"), "OK\r\n");
+  EXPECT_EQ(send(g, "AT&R"), "");
+  EXPECT_EQ(local.saved(13), "20");
+  EXPECT_EQ(local.current(13), "20");
+
+  // Resetting a remote radio drops the link; the local radio stays in
+  // command mode.
+  EXPECT_EQ(g.feed("+++\r", 0), "OK\r\n");
+  EXPECT_EQ(send(g, "ATD2"), "OK\r\n");
+  EXPECT_EQ(send(g, "ATs1=9s13=3"), "OK\r\n");
+  EXPECT_EQ(send(g, "AT&W"), "OK\r\n");
+  EXPECT_EQ(send(g, "AT&R"), "");
+  EXPECT_TRUE(g.inCommandMode());
+  EXPECT_EQ(g.addressedIndex(), 0u);
+  // Renumbered: reachable under its new radio ID only.
+  EXPECT_EQ(send(g, "ATD2"), "ERROR\r\n");
+  EXPECT_EQ(send(g, "ATD9"), "OK\r\n");
+  EXPECT_EQ(send(g, "ATS13?"), "3\r\nOK\r\n");
+}
+
+TEST(SimRadioGroup, PageOneCarriesEveryReadableRegister) {
+  for (int model = 0; model < kModelCount; ++model) {
+    SCOPED_TRACE(model);
+    SimRadioGroup g = makeGroup(1, {model});
+    SimRadio& radio = g.radios()[0];
+    std::vector<std::string> page = lines(send(g, "ATI1", 5000));
+    ASSERT_FALSE(page.empty());
+    EXPECT_EQ(page.back(), "OK");
+    page.pop_back();
+    for (std::string l : page) {
+      std::string copy = l;
+      if (allDigits(takeField(copy, 5))) {
+        EXPECT_EQ(l.size(), 5u + 2u + 70u) << l;
+      }
+    }
+    std::map<int, std::string> regs = parsePage(page);
+    for (const RegisterRow& row : registerMap(model)) {
+      if (row.reg < 0 || row.reg > 99) continue;
+      ASSERT_TRUE(regs.count(row.reg)) << "S" << row.reg;
+      std::string value = *radio.read(row.reg, 5000);
+      std::string shown = regs[row.reg];
+      // Letter values are shown as words that start with the letter.
+      if (allDigits(value) || value[0] == '-') {
+        EXPECT_EQ(shown, value) << "S" << row.reg;
+      } else {
+        EXPECT_EQ(shown.substr(0, 1), value) << "S" << row.reg;
+      }
+    }
+    // Registers the model lacks are dashed.
+    EXPECT_EQ(regs[9], "-----");
+    EXPECT_EQ(regs[49], "-----");
+    if (model == 2) {
+      EXPECT_EQ(regs[16], "-----");
+    }
+  }
+}
+
+TEST(SimRadioGroup, PagesNeverLookLikeRepliesOrCommands) {
+  // The configurator classifies every received line by substrings; page
+  // text must stay plain text, and only register rows may start with a
+  // number.
+  for (int model = 0; model < kModelCount; ++model) {
+    SimRadioGroup g = makeGroup(3, {model});
+    for (const char* cmd : {"ATI1", "ATI2", "ATI3"}) {
+      std::vector<std::string> page = lines(send(g, cmd, 1000));
+      ASSERT_EQ(page.back(), "OK");
+      page.pop_back();
+      for (std::string l : page) {
+        std::string upper = l;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        for (const char* s : {"OK", "ERROR", "IGNORED", "ATI", "ATD", "AT&", "+++", "ATS"})
+          EXPECT_EQ(upper.find(s), std::string::npos) << cmd << ": " << l;
+        std::string copy = l;
+        bool numbered = allDigits(takeField(copy, 5));
+        EXPECT_EQ(numbered, std::string(cmd) == "ATI1" && l[0] == ' ') << cmd << ": " << l;
+      }
+    }
+  }
+}
+
+TEST(SimRadioGroup, StatusValuesDriftSlowlyAndReproducibly) {
+  SimRadioGroup a = makeGroup(2, {0});
+  SimRadioGroup b = makeGroup(2, {0});
+  SimRadio& ra = a.radios()[1];
+  SimRadio& rb = b.radios()[1];
+  int first = std::stoi(*ra.read(10, 0));
+  std::set<std::string> rssi, volts;
+  for (int64_t t = 0; t <= 600'000; t += 1000) {
+    std::string r = *ra.read(10, t);
+    EXPECT_EQ(r, *rb.read(10, t));
+    int v = std::stoi(r);
+    EXPECT_LE(std::abs(v - first), 6);
+    rssi.insert(r);
+    volts.insert(*ra.read(16, t));
+    int temp = std::stoi(*ra.read(17, t));
+    EXPECT_GE(temp, 20);
+    EXPECT_LE(temp, 50);
+  }
+  EXPECT_GT(rssi.size(), 3u);
+  EXPECT_GT(volts.size(), 1u);
+  // Reads within the same second give the same value.
+  EXPECT_EQ(*ra.read(10, 600'100), *ra.read(10, 600'900));
+}
+
+TEST(SimRadioGroup, ClockRuns) {
+  SimRadioGroup g = makeGroup(1, {0});
+  EXPECT_EQ(send(g, "ATs111=12:30", 1'000), "OK\r\n");
+  EXPECT_EQ(send(g, "ATS111?", 1'000 + 61 * 60'000), "13:31\r\nOK\r\n");
+  EXPECT_EQ(send(g, "ATS111?", 1'000 + 12 * 60 * 60'000), "00:30\r\nOK\r\n");
+}
+
+TEST(SimRadioGroup, EmptyGroupAnswersNothing) {
+  SimRadioGroup g({});
+  EXPECT_EQ(g.feed("+++\rAT\rATI1\r", 0), "");
+}
