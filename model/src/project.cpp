@@ -111,10 +111,14 @@ int Tproject::readInteger(const std::string& section, const std::string& key, in
   return file_.readInteger(section, key, def);
 }
 
-bool Tproject::checked(bool ok) {
+bool Tproject::checked(bool ok, bool wrote) {
   if (ok) {
-    writeFailed_ = false;
-  } else if (!writeFailed_) {
+    // A delete that found nothing proves nothing about the file.
+    if (wrote) writeFailed_ = false;
+    return true;
+  }
+  ++failedWrites_;
+  if (!writeFailed_) {
     // Once per failing spell, not once per key of a long read.
     writeFailed_ = true;
     window->prompts.show(
@@ -126,15 +130,15 @@ bool Tproject::checked(bool ok) {
 
 bool Tproject::writeKey(const std::string& section, const std::string& key,
                         const std::string& value) {
-  return checked(file_.writeString(section, key, value));
+  return checked(file_.writeString(section, key, value), true);
 }
 
 bool Tproject::writeInteger(const std::string& section, const std::string& key, int value) {
-  return checked(file_.writeInteger(section, key, value));
+  return checked(file_.writeInteger(section, key, value), true);
 }
 
 bool Tproject::deleteKey(const std::string& section, const std::string& key) {
-  return checked(file_.deleteKey(section, key));
+  return checked(file_.deleteKey(section, key), false);
 }
 
 bool Tproject::sectionExists(const std::string& section) const {
@@ -142,7 +146,7 @@ bool Tproject::sectionExists(const std::string& section) const {
 }
 
 bool Tproject::eraseSection(const std::string& section) {
-  return checked(file_.eraseSection(section));
+  return checked(file_.eraseSection(section), false);
 }
 
 }  // namespace tessel

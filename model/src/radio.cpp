@@ -127,6 +127,7 @@ bool Tradio::SaveFromPanel() {
     return false;
   }
   const std::string s = sectionName(id);
+  const int failedBefore = project->failedWrites();
   project->writeKey(s, "Radio ID", idText);
   project->writeKey(s, "Radio Name", name);
 
@@ -154,7 +155,7 @@ bool Tradio::SaveFromPanel() {
     project->deleteKey(s, "Emulation Mode");
   }
   port->SaveSerial(s);
-  return true;
+  return project->failedWrites() == failedBefore;
 }
 
 void Tradio::LoadModelE(const std::string& s) {

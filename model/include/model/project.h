@@ -48,6 +48,8 @@ class Tproject {
   bool sectionExists(const std::string& section) const;
   bool eraseSection(const std::string& section);
   const std::string& fileName() const { return file_.fileName(); }
+  // Writes that failed since the project was opened.
+  int failedWrites() const { return failedWrites_; }
 
   // Makes "s30".."s41" of the group section the committed blocked values.
   void loadBlockedValues();
@@ -58,11 +60,12 @@ class Tproject {
 
  private:
   Tproject(MainWindowModel& window, const std::string& fileName);
-  bool checked(bool ok);
+  bool checked(bool ok, bool wrote);
 
   IniFile file_;
   std::array<std::unique_ptr<Tradio>, kRadioSlots> slots_;
   bool writeFailed_ = false;
+  int failedWrites_ = 0;
   bool destroyed_ = false;
 };
 

@@ -45,7 +45,7 @@ class Tradio {
   void LoadIntoPanel();
   // The panel into section "Radio" + the panel's radio ID. A radio ID field
   // that is empty, not a number or outside 0..254 writes nothing: the user is
-  // told and false comes back.
+  // told and false comes back, as it does when the file could not be written.
   bool SaveFromPanel();
   void LoadModelE(const std::string& section);
   void SaveModelE(const std::string& section);

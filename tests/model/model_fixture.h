@@ -1,0 +1,138 @@
+#pragma once
+
+// A main window below the GUI on the in-memory panel and views, with a
+// scripted message box, a task recorder and a project file in a temporary
+// directory.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/brand.h"
+#include "model/ini_file.h"
+#include "model/main_window_model.h"
+#include "model/panel.h"
+#include "model/project.h"
+#include "model/radio.h"
+#include "model/register_values.h"
+
+namespace tessel {
+
+struct ShownPrompt {
+  PromptIcon icon;
+  std::string text;
+  PromptButtons buttons;
+};
+
+// Answers from a script; with none left, OK when offered, else the lowest
+// button.
+class ScriptedPrompts : public Prompts {
+ public:
+  PromptButton show(PromptIcon icon, const std::string& text, PromptButtons buttons) override {
+    shown.push_back({icon, text, buttons});
+    if (!answers.empty()) {
+      PromptButton a = answers.front();
+      answers.pop_front();
+      return a;
+    }
+    if (buttons & pbOk) return pbOk;
+    for (unsigned bit = 1; bit; bit <<= 1) {
+      if (buttons & bit) return static_cast<PromptButton>(bit);
+    }
+    return pbNone;
+  }
+  std::vector<ShownPrompt> shown;
+  std::deque<PromptButton> answers;
+};
+
+struct StartedTask {
+  int code;
+  std::string text;
+  TpollArray list;
+};
+
+class TaskRecorder : public LinkTasks {
+ public:
+  void StartTask(int code, const std::string& text, const TpollArray& list) override {
+    tasks.push_back({code, text, list});
+  }
+  std::vector<StartedTask> tasks;
+};
+
+class ModelTest : public ::testing::Test {
+ protected:
+  ModelTest()
+      : panel(entries()), window(panel, views, prompts, kBrandModels0, "Tessel"), values(window) {
+    window.tasks = &tasks;
+    window.clock = [] {
+      std::tm t{};
+      t.tm_hour = 13;
+      t.tm_min = 19;
+      t.tm_sec = 5;
+      return t;
+    };
+  }
+
+  static std::vector<std::string> entries() {
+    return {"Vireo E", "Vireo Version 2", "Vireo Version 1"};
+  }
+
+  void SetUp() override {
+    char tmpl[] = "/tmp/records_test.XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir = tmpl;
+    path = dir + "/group.vro";
+  }
+
+  void TearDown() override {
+    window.closeProject();
+    std::string cmd = "rm -rf '" + dir + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+
+  void put(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+  std::string get() const {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  // What the file holds now, read by a fresh reader.
+  std::string key(const std::string& section, const std::string& k,
+                  const std::string& def = "<absent>") const {
+    return IniFile(path).readString(section, k, def);
+  }
+
+  // Opens the project file and its radios, in the given mode.
+  void open(int mode) {
+    window.openProject(path);
+    window.loadProjectRadios();
+    window.switchMode(mode);
+  }
+
+  // Replies as the engine hands them over.
+  void reply(int param, const std::string& text) {
+    int v = 0;
+    parseInt32(text, v);
+    values.ApplyReply(param, v, text);
+  }
+
+  MemoryPanel panel;
+  MemoryGroupViews views;
+  ScriptedPrompts prompts;
+  TaskRecorder tasks;
+  MainWindowModel window;
+  RegisterValues values;
+  std::string dir;
+  std::string path;
+};
+
+}  // namespace tessel

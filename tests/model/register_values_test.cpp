@@ -1,0 +1,545 @@
+// The three callbacks the link engine calls: register replies into the panel
+// and the project file, panel values out as register texts, and the queries.
+#include "model/catalogue.h"
+#include "model_fixture.h"
+
+namespace tessel {
+namespace {
+
+using ApplyReplyTest = ModelTest;
+
+// One dump of a model-1 radio as the engine hands it over, register by
+// register (parameter code, value, text).
+struct Reply {
+  int param;
+  int value;
+  const char* text;
+};
+const Reply kDumpOfRadio5[] = {
+    {-1, 1, "V2.0"},      {0, 9, "9"},      {1, 5, "5"},      {2, 980, "980"},
+    {3, -1, "MSTR"},      {4, -1, "YES"},   {5, -1, "NO"},    {6, 1, "1"},
+    {7, -1, "NO"},        {8, 0, "0"},      {-1, 0, "0"},     {10, -1, "-151"},
+    {-1, -1, "YES"},      {-1, 255, "255"}, {13, 10, "10"},   {-1, 50, "50"},
+    {15, 12000, "12000"}, {16, 26, "26"},   {17, 22, "22"},   {-1, -1, "-----"},
+    {20, 9600, "9600"},   {21, 8, "8"},     {22, 1, "1"},     {23, -1, "NONE"},
+    {24, -1, "NONE"},     {25, 0, "0"},     {26, -1, "CHAR"}, {30, 9027, "9027"},
+    {31, 9127, "9127"},   {32, 0, "0"},
+};
+
+TEST_F(ApplyReplyTest, AProjectModeReadLandsInTheRadiosSectionAndThePanel) {
+  put("[Radio5]\nRadio Mode=Slave\nData Bits=7\nParity=Even\nHandshaking=Yes\n"
+      "Buffer Mode=Packet\nAuto-Routing=MODBUS RTU\nStop Bits=2\n");
+  open(wmProject);
+  window.chooseRadio(window.project()->radio(5)->listItem);
+  for (const Reply& r : kDumpOfRadio5) values.ApplyReply(r.param, r.value, r.text);
+
+  // An 8N1 radio is stored as 8N1, in the value texts of the project file.
+  EXPECT_EQ(key("Radio5", "Radio Mode"), "Master");
+  EXPECT_EQ(key("Radio5", "Roaming"), "No");
+  EXPECT_EQ(key("Radio5", "Master ID"), "0");
+  EXPECT_EQ(key("Radio5", "Retries"), "10");
+  EXPECT_EQ(key("Radio5", "Baud rate"), "9600");
+  EXPECT_EQ(key("Radio5", "Data Bits"), "8");
+  EXPECT_EQ(key("Radio5", "Stop Bits"), "1");
+  EXPECT_EQ(key("Radio5", "Parity"), "None");
+  EXPECT_EQ(key("Radio5", "Handshaking"), "No");
+  EXPECT_EQ(key("Radio5", "Auto-Routing"), "Disable");
+  EXPECT_EQ(key("Radio5", "Buffer Mode"), "Character");
+  // Panel side: the radio being read is the one shown.
+  EXPECT_EQ(panel.text(ctl::groupID), "9");
+  EXPECT_EQ(panel.text(ctl::securityID), "980");
+  EXPECT_EQ(panel.text(ctl::radioMode), "Master");
+  EXPECT_EQ(panel.text(ctl::repeaters), "Yes");
+  EXPECT_EQ(panel.text(ctl::reTXBroadcasts), "No");
+  EXPECT_EQ(panel.text(ctl::roaming), "Master ID");
+  EXPECT_EQ(panel.text(ctl::masterID), "0");
+  EXPECT_EQ(panel.text(ctl::flushTime), "1200");
+  EXPECT_EQ(panel.text(ctl::baudRate), "  9600");
+  EXPECT_EQ(panel.text(ctl::dataBits), "8");
+  EXPECT_EQ(panel.text(ctl::stopBits), "1");
+  EXPECT_EQ(panel.text(ctl::parity), "None");
+  EXPECT_EQ(panel.text(ctl::handShaking), "None");
+  EXPECT_EQ(panel.text(ctl::protocol), "Disable");
+  EXPECT_EQ(panel.text(ctl::bufferMode), "Character");
+  EXPECT_EQ(panel.blockedValues[0], "902.7");
+  EXPECT_EQ(panel.blockedValues[1], "912.7");
+  EXPECT_EQ(panel.blockedValues[2], "");
+  EXPECT_TRUE(window.project()->blockedChanged);
+  // The dump's own "0" for register 9 and "255" for 12 are not identifications.
+  EXPECT_EQ(panel.detectedModel, 1);
+  // A master reporting master ID 0 (and being the last master) is not its own child.
+  Tradio* r = window.project()->radio(5);
+  EXPECT_TRUE(r->isMaster);
+  EXPECT_EQ(views.nodeParent(r->treeNode), kNoNode);
+  EXPECT_TRUE(views.children(r->treeNode).empty());
+  EXPECT_EQ(views.image(r->listItem), kImageMaster);
+}
+
+TEST_F(ApplyReplyTest, SingleValues) {
+  open(wmManual);
+  reply(30, "0");
+  EXPECT_EQ(panel.blockedValues[0], "");
+  EXPECT_TRUE(window.project()->blockedChanged);
+  reply(31, "9157");
+  EXPECT_EQ(panel.blockedValues[1], "915.7");
+  reply(31, "899");
+  EXPECT_EQ(panel.blockedValues[1], "");
+  reply(6, "3");
+  EXPECT_EQ(panel.text(ctl::rfband), "3");
+  reply(15, "12000");
+  EXPECT_EQ(panel.text(ctl::flushTime), "1200");
+  panel.setItemIndex(ctl::repeaters, 1);
+  reply(4, "");
+  EXPECT_EQ(panel.text(ctl::repeaters), "No");
+  reply(4, "Y");
+  EXPECT_EQ(panel.text(ctl::repeaters), "Yes");
+  EXPECT_TRUE(values.ApplyReply(3, 0, "M"));
+  EXPECT_FALSE(values.ApplyReply(3, 0, "S"));
+}
+
+TEST_F(ApplyReplyTest, ProcessEventsRunsForEveryReply) {
+  open(wmManual);
+  int runs = 0;
+  values.processEvents = [&] { ++runs; };
+  reply(0, "");
+  reply(0, "7");
+  reply(999, "1");
+  EXPECT_EQ(runs, 3);
+}
+
+TEST_F(ApplyReplyTest, ReplyIndicesOutsideTheSelectorsChangeNothing) {
+  put("[Radio5]\nRadio Model=Vireo E\n");
+  open(wmProject);
+  window.chooseRadio(window.project()->radio(5)->listItem);
+  reply(1, "5");
+  const std::vector<std::string> controls = {ctl::rfband,        ctl::dataBits,  ctl::stopBits,
+                                             ctl::handShaking,   ctl::protocol,  ctl::bufferMode,
+                                             ctl::emulationMode, ctl::sleepMode, ctl::baudRate};
+  std::vector<int> before;
+  for (const auto& c : controls) before.push_back(panel.itemIndex(c));
+  for (Reply r : std::vector<Reply>{{6, 9, "9"},
+                                    {6, 0, "0"},
+                                    {21, 9, "9"},
+                                    {22, 3, "3"},
+                                    {22, 0, "0"},
+                                    {24, 5, "5"},
+                                    {25, 4, "4"},
+                                    {26, 3, "3"},
+                                    {110, 5, "5"},
+                                    {110, -1, "-1"},
+                                    {20, 0, "fast"},
+                                    {20, 14400, "14400"}}) {
+    values.ApplyReply(r.param, r.value, r.text);
+  }
+  values.ApplyReply(100, 7, "7");  // selects model 0, but no emulation item
+  for (size_t i = 0; i < controls.size(); ++i) {
+    EXPECT_EQ(panel.itemIndex(controls[i]), before[i]) << controls[i];
+  }
+  // Only the rate the radio really has reaches the file.
+  EXPECT_EQ(key("Radio5", "Baud rate"), "14400");
+  EXPECT_EQ(key("Radio5", "Data Bits"), "<absent>");
+  EXPECT_EQ(key("Radio5", "Sleep Mode"), "<absent>");
+  EXPECT_EQ(key("Radio5", "Emulation Mode"), "<absent>");
+}
+
+TEST_F(ApplyReplyTest, ModelTwoDigitsAndLettersDecodeAlike) {
+  put("[Radio5]\n");
+  open(wmProject);
+  window.chooseRadio(window.project()->radio(5)->listItem);
+  reply(1, "5");
+  reply(24, "1");
+  reply(26, "1");
+  EXPECT_EQ(key("Radio5", "Handshaking"), "Yes");
+  EXPECT_EQ(key("Radio5", "Buffer Mode"), "Packet");
+  EXPECT_EQ(panel.text(ctl::handShaking), "Hardware");
+  EXPECT_EQ(panel.text(ctl::bufferMode), "Packet");
+  reply(24, "N");
+  reply(26, "C");
+  reply(23, "O");
+  reply(7, "Y");
+  reply(25, "M");
+  EXPECT_EQ(key("Radio5", "Handshaking"), "No");
+  EXPECT_EQ(key("Radio5", "Buffer Mode"), "Character");
+  EXPECT_EQ(key("Radio5", "Parity"), "Odd");
+  EXPECT_EQ(key("Radio5", "Roaming"), "Yes");
+  EXPECT_EQ(key("Radio5", "Auto-Routing"), "MODBUS RTU");
+  EXPECT_EQ(panel.text(ctl::parity), "Odd");
+  EXPECT_EQ(panel.text(ctl::roaming), "Allowed");
+  EXPECT_EQ(panel.text(ctl::protocol), "MODBUS RTU");
+}
+
+TEST_F(ApplyReplyTest, ARadioNotShownIsWrittenToItsSectionOnly) {
+  put("[Radio1]\nRadio Mode=Master\n[Radio2]\n");
+  open(wmProject);
+  ASSERT_EQ(panel.currentRadio->slotID, 1);
+  reply(1, "2");
+  reply(13, "33");
+  reply(3, "R");
+  EXPECT_EQ(key("Radio2", "Retries"), "33");
+  EXPECT_EQ(key("Radio2", "Radio Mode"), "Repeater");
+  EXPECT_EQ(panel.text(ctl::retries), "10");
+  EXPECT_EQ(panel.text(ctl::radioMode), "Master");
+  EXPECT_EQ(views.image(window.project()->radio(2)->listItem), kImageRepeater);
+}
+
+TEST_F(ApplyReplyTest, ManualModeReadFillsThePanelOnly) {
+  open(wmManual);
+  const std::string file = get();
+  values.ApplyReply(-1, 1, "V2.0");
+  reply(1, "5");
+  reply(3, "S");
+  reply(13, "40");
+  reply(21, "7");
+  EXPECT_EQ(panel.text(ctl::radioID), "5");
+  EXPECT_EQ(panel.itemIndex(ctl::radioType), 1);
+  EXPECT_EQ(panel.text(ctl::radioMode), "Slave");
+  EXPECT_EQ(panel.text(ctl::retries), "40");
+  EXPECT_EQ(panel.text(ctl::dataBits), "7");
+  // A model-0 register makes it a model-0 radio.
+  reply(100, "2");
+  EXPECT_EQ(panel.itemIndex(ctl::radioType), 0);
+  EXPECT_EQ(panel.text(ctl::emulationMode), "Modicon PLC");
+  EXPECT_EQ(get(), file);
+}
+
+TEST_F(ApplyReplyTest, OnlyTheIdentificationLineSetsTheDetectedModel) {
+  open(wmManual);
+  values.ApplyReply(-1, 2, "Firmware 1.14");
+  EXPECT_EQ(panel.detectedModel, 2);
+  values.ApplyReply(-1, 1, "1");   // register 9 reading "1"
+  values.ApplyReply(-1, 0, "NO");  // register 19
+  values.ApplyReply(-1, -1, "YES");
+  values.ApplyReply(-1, 7, "7");
+  EXPECT_EQ(panel.detectedModel, 2);
+  values.ApplyReply(-1, 1, "V2.0");
+  EXPECT_EQ(panel.detectedModel, 1);
+}
+
+TEST_F(ApplyReplyTest, ARadioIDThatIsNoRadioNumberChangesNothing) {
+  put("[Radio3]\n");
+  open(wmMonitor);
+  reply(1, "3");
+  ASSERT_EQ(values.readingID(), 3);
+  const std::string file = get();
+  for (const char* bad : {"x", "-", "99999999999", "300", "255", "-1", "3a"}) {
+    values.ApplyReply(1, 0, bad);
+    EXPECT_EQ(values.readingID(), 3) << bad;
+  }
+  EXPECT_EQ(get(), file);
+  EXPECT_EQ(window.project()->radioCount(), 1);
+  panel.WindowMode = wmManual;
+  panel.setText(ctl::radioID, "3");
+  values.ApplyReply(1, 0, "x");
+  values.ApplyReply(1, 300, "300");
+  EXPECT_EQ(panel.text(ctl::radioID), "3");
+}
+
+TEST_F(ApplyReplyTest, DiscoveryNamesANewRadioByItsNumber) {
+  open(wmMonitor);
+  reply(1, "7");
+  EXPECT_EQ(key("Radio7", "Radio Name"), "Radio 007");
+  EXPECT_EQ(key("Radio7", "Radio ID"), "7");
+  ASSERT_NE(window.project()->radio(7), nullptr);
+  EXPECT_EQ(window.project()->radio(7)->name, "Radio 007");
+  EXPECT_FALSE(window.project()->radio(7)->pollOnly);
+  EXPECT_TRUE(panel.busyCursor());
+  reply(1, "123");
+  EXPECT_EQ(key("Radio123", "Radio Name"), "Radio 123");
+  EXPECT_EQ(RegisterValues::defaultName(0), "Radio 000");
+  // Seen again: the stored name stays.
+  reply(1, "7");
+  EXPECT_FALSE(panel.busyCursor());
+  EXPECT_EQ(key("Radio7", "Radio Name"), "Radio 007");
+}
+
+TEST_F(ApplyReplyTest, GroupTreeFollowsReportedModesAndMasters) {
+  put("[Radio1]\nRadio Mode=Master\n[Radio2]\n[Radio3]\n[Radio4]\n");
+  open(wmMonitor);
+  reply(1, "1");
+  reply(3, "M");
+  reply(3, "M");
+  ASSERT_EQ(views.children(kNoNode).size(), 1u);
+  const NodeId top = window.project()->radio(1)->treeNode;
+  EXPECT_EQ(views.nodeStateImage(top), kImageMaster);
+  EXPECT_EQ(values.lastMaster(), 1);
+
+  // A slave naming master 300 stays out of the tree.
+  reply(1, "2");
+  reply(3, "S");
+  reply(7, "N");
+  reply(8, "300");
+  EXPECT_EQ(window.project()->radio(2)->treeNode, kNoNode);
+  EXPECT_EQ(key("Radio2", "Master ID"), "300");
+  values.ApplyReply(8, -5, "-5");
+  EXPECT_EQ(window.project()->radio(2)->treeNode, kNoNode);
+
+  // An unknown master: under the last master seen.
+  reply(8, "77");
+  const NodeId slaveNode = window.project()->radio(2)->treeNode;
+  EXPECT_EQ(views.nodeParent(slaveNode), top);
+  EXPECT_EQ(views.nodeStateImage(slaveNode), kImageSlave);
+  EXPECT_TRUE(views.isExpanded(top));
+  reply(8, "1");
+  EXPECT_EQ(views.children(top).size(), 1u);
+
+  // Roaming allowed: the master lock is not a master ID.
+  reply(1, "3");
+  reply(7, "Y");
+  reply(8, "1");
+  EXPECT_EQ(window.project()->radio(3)->treeNode, kNoNode);
+  EXPECT_EQ(key("Radio3", "Master ID"), "<absent>");
+  // S12 counts while roaming reads allowed.
+  reply(12, "1");
+  EXPECT_EQ(views.nodeParent(window.project()->radio(3)->treeNode), top);
+
+  // A second master, then a slave moves over to it.
+  reply(1, "4");
+  reply(3, "M");
+  const NodeId second = window.project()->radio(4)->treeNode;
+  reply(1, "2");
+  reply(8, "4");
+  EXPECT_EQ(views.nodeParent(slaveNode), second);
+  // A master never lands below its own child.
+  reply(1, "4");
+  reply(7, "N");
+  reply(8, "2");
+  EXPECT_EQ(views.nodeParent(second), kNoNode);
+}
+
+TEST_F(ApplyReplyTest, RadioModeReplyOnTheShownRadioRunsTheModeRule) {
+  put("[Radio1]\nRadio Mode=Master\n");
+  open(wmProject);
+  window.enableRadioParameters(true);
+  reply(1, "1");
+  reply(3, "S");
+  EXPECT_EQ(panel.text(ctl::radioMode), "Slave");
+  EXPECT_EQ(views.image(panel.currentRadio->listItem), kImageSlave);
+  EXPECT_FALSE(panel.enabled(ctl::groupID));
+  EXPECT_TRUE(panel.enabled(ctl::roaming));
+  EXPECT_FALSE(panel.currentRadio->isMaster);
+}
+
+TEST_F(ApplyReplyTest, MonitorColumnsOfTheRadioBeingRead) {
+  put("[Radio5]\nRadio Name=Pump\n");
+  open(wmMonitor);
+  reply(1, "5");
+  reply(17, "37");
+  reply(10, "-151");
+  const RowId row = window.project()->radio(5)->listItem;
+  EXPECT_EQ(views.subItem(row, 0), "5");
+  EXPECT_EQ(views.subItem(row, 1), "-151");
+  EXPECT_EQ(views.subItem(row, 2), "");
+  EXPECT_EQ(views.subItem(row, 3), "37");
+  EXPECT_EQ(views.subItem(row, 4), "13:19:05");
+  reply(16, "33");
+  EXPECT_EQ(views.subItem(row, 2), "33");
+  window.switchMode(wmProject);
+  reply(10, "-90");
+  EXPECT_EQ(views.subItem(row, 1), "-151");
+}
+
+TEST_F(ApplyReplyTest, NoRecordForTheRadioBeingReadLeavesTheViewsAlone) {
+  open(wmMonitor);
+  panel.setText(ctl::radioName, "...");  // fresh panel: no record is created
+  reply(1, "9");
+  ASSERT_EQ(window.project()->radio(9), nullptr);
+  reply(3, "M");
+  reply(7, "N");
+  reply(8, "9");
+  reply(10, "-80");
+  reply(17, "30");
+  EXPECT_EQ(views.nodeCount(), 0);
+  EXPECT_EQ(key("Radio9", "Radio Mode"), "Master");
+  EXPECT_EQ(values.lastMaster(), 9);
+}
+
+TEST_F(ApplyReplyTest, WithoutAProjectNothingBreaks) {
+  open(wmMonitor);
+  window.closeProject();
+  for (int code : {-1, 0, 1, 2, 3, 7, 8, 10, 12, 13, 17, 20, 21, 30, 100, 110, 112}) {
+    values.ApplyReply(code, 1, "1");
+    values.ApplyReply(code, 0, "M");
+  }
+  panel.setText(ctl::groupID, "12");
+  EXPECT_EQ(values.RegisterValue(1, param::groupID, false), "12");
+  for (int code = 0; code <= 9; ++code) values.RadioQuery(1, code, true);
+  EXPECT_FALSE(values.RadioQuery(1, qcExists, false));
+}
+
+using RegisterValueTest = ModelTest;
+
+TEST_F(RegisterValueTest, PanelValuesBecomeRegisterTexts) {
+  open(wmManual);
+  window.defaultsClick();
+  panel.setText(ctl::groupID, "12");
+  panel.setText(ctl::flushTime, "1200");
+  panel.blockedValues[0] = "915.7";
+  panel.setItemIndex(ctl::radioType, 1);
+  panel.setItemIndex(ctl::handShaking, 1);
+  panel.setItemIndex(ctl::bufferMode, 1);
+  panel.setItemIndex(ctl::radioMode, 2);
+  panel.setItemIndex(ctl::protocol, 2);
+  panel.setText(ctl::masterID, "44");
+  // Radio 3 has no record: the panel's values.
+  struct Case {
+    int param;
+    bool numeric;
+    const char* text;
+  };
+  for (const Case& c :
+       {Case{param::groupID, false, "12"},          Case{param::radioID, false, "1"},
+        Case{param::radioMode, false, "R"},         Case{param::fixedN, false, "N"},
+        Case{param::flushTime, false, "12000"},     Case{param::blockedFreq1, false, "9157"},
+        Case{param::blockedFreq12, false, "0"},     Case{param::baudRate, false, "9600"},
+        Case{param::dataBits, false, "8"},          Case{param::parity, false, "N"},
+        Case{param::handShaking, false, "H"},       Case{param::handShaking, true, "1"},
+        Case{param::bufferMode, false, "P"},        Case{param::bufferMode, true, "1"},
+        Case{param::protocol, false, "2"},          Case{param::roaming, false, "Y"},
+        Case{param::masterLock, false, "0"},        Case{param::masterID, false, "44"},
+        Case{param::emulationMode, false, "ERROR"}, Case{param::radioIdentity, false, "ERROR"},
+        Case{param::rssi, false, "No Radio"},       Case{9, false, "No Radio"}}) {
+    EXPECT_EQ(values.RegisterValue(3, c.param, c.numeric), c.text) << c.param;
+  }
+  panel.setItemIndex(ctl::roaming, 1);
+  EXPECT_EQ(values.RegisterValue(3, param::masterLock, false), "44");
+  panel.setText(ctl::flushTime, "12.5");
+  EXPECT_EQ(values.RegisterValue(3, param::flushTime, false), "125");
+  // A hand-edited value that is no number is sent as 0.
+  panel.setText(ctl::flushTime, "soon");
+  panel.blockedValues[1] = "9x5";
+  EXPECT_EQ(values.RegisterValue(3, param::flushTime, false), "0");
+  EXPECT_EQ(values.RegisterValue(3, param::blockedFreq1 + 1, false), "0");
+  EXPECT_EQ(values.RegisterValue(-1, param::groupID, false), "No Radio");
+  EXPECT_EQ(values.RegisterValue(255, param::groupID, false), "12");
+}
+
+TEST_F(RegisterValueTest, ModelESettingsAndTheClock) {
+  open(wmManual);
+  panel.setItemIndex(ctl::radioType, 0);
+  window.radioTypeClick();
+  EXPECT_EQ(values.RegisterValue(0, param::emulationMode, false), "0");
+  EXPECT_EQ(values.RegisterValue(0, param::mainSerialPort, false), "232");
+  EXPECT_EQ(values.RegisterValue(0, param::startTime, false), "06:00");
+  EXPECT_EQ(values.RegisterValue(0, param::offTimer, false), "100");
+  panel.setText(ctl::currentTime, "08:15");
+  EXPECT_EQ(values.RegisterValue(0, param::currentTime, false), "13:19");
+  panel.setChecked(ctl::usePCClock, false);
+  EXPECT_EQ(values.RegisterValue(0, param::currentTime, false), "08:15");
+}
+
+TEST_F(RegisterValueTest, ARadioWithARecordAnswersFromItsSection) {
+  put("[Radio1]\nRadio Mode=Master\nRetries=22\n[Radio2]\nRetries=33\nRadio Mode=Repeater\n");
+  open(wmProject);
+  Tradio* first = window.project()->radio(1);
+  Tradio* second = window.project()->radio(2);
+  panel.setText(ctl::retries, "99");  // unsaved edit of radio 1
+  EXPECT_EQ(values.RegisterValue(2, param::retries, false), "33");
+  EXPECT_EQ(values.RegisterValue(2, param::radioMode, false), "R");
+  EXPECT_EQ(panel.currentRadio, second);
+  EXPECT_EQ(views.stateImage(second->listItem), 1);
+  EXPECT_EQ(views.stateImage(first->listItem), 0);
+  EXPECT_EQ(values.RegisterValue(1, param::retries, false), "22");
+  EXPECT_EQ(panel.currentRadio, first);
+  EXPECT_EQ(values.RegisterValue(-1, param::retries, false), "No Radio");
+  EXPECT_EQ(panel.currentRadio, nullptr);
+}
+
+using RadioQueryTest = ModelTest;
+
+TEST_F(RadioQueryTest, ExistsExactlyForRecords) {
+  put("[Radio0]\n[Radio254]\n");
+  open(wmProject);
+  EXPECT_TRUE(values.RadioQuery(0, qcExists, false));
+  EXPECT_TRUE(values.RadioQuery(254, qcExists, false));
+  EXPECT_FALSE(values.RadioQuery(1, qcExists, false));
+  EXPECT_FALSE(values.RadioQuery(255, qcExists, false));
+  EXPECT_FALSE(values.RadioQuery(-1, qcExists, false));
+}
+
+TEST_F(RadioQueryTest, ReadFlagsAndNodeImages) {
+  put("[Radio1]\nRadio Mode=Master\n");
+  open(wmMonitor);
+  reply(1, "1");
+  reply(3, "M");
+  Tradio* r = window.project()->radio(1);
+  r->pollOnly = true;
+  EXPECT_TRUE(values.RadioQuery(1, qcIsRead, false));
+  EXPECT_EQ(views.nodeImage(r->treeNode), kImageReading);
+  window.enableRadioParameters(false);
+  EXPECT_TRUE(values.RadioQuery(1, qcSetRead, false));
+  EXPECT_FALSE(r->pollOnly);
+  EXPECT_EQ(views.nodeImage(r->treeNode), kImageNone);
+  EXPECT_FALSE(panel.enabled(ctl::radioID));  // Monitor mode keeps them disabled
+  window.switchMode(wmProject);
+  EXPECT_FALSE(values.RadioQuery(1, qcSetRead, true));
+  EXPECT_TRUE(panel.enabled(ctl::radioID));
+  EXPECT_FALSE(panel.busyCursor());
+}
+
+TEST_F(RadioQueryTest, RenumberedHandsThePollListToTheEngine) {
+  put("[Radio1]\n[Radio4]\nRadio Model=Vireo Version 1\n");
+  open(wmMonitor);
+  EXPECT_FALSE(values.RadioQuery(4, qcRenumbered, true));
+  ASSERT_EQ(tasks.tasks.size(), 1u);
+  EXPECT_EQ(tasks.tasks[0].code, tkUpdatePollList);
+  EXPECT_EQ(tasks.tasks[0].text, "update PollList");
+  EXPECT_EQ(tasks.tasks[0].list, (TpollArray{{1, 1}, {4, 2}}));
+  EXPECT_TRUE(window.project()->radio(1)->pollOnly);
+  values.RadioQuery(7, qcRenumbered, true);
+  EXPECT_EQ(tasks.tasks.size(), 1u);
+}
+
+TEST_F(RadioQueryTest, LocalAndMasterQuestions) {
+  put("[Radio1]\nRadio Mode=Master\n[Radio2]\n");
+  open(wmProject);
+  EXPECT_TRUE(values.RadioQuery(1, qcIsLocal, false));
+  EXPECT_FALSE(values.RadioQuery(9, qcIsLocal, false));
+  EXPECT_TRUE(values.RadioQuery(1, qcIsMaster, false));
+  EXPECT_FALSE(values.RadioQuery(2, qcIsMaster, false));
+
+  window.switchMode(wmMonitor);
+  EXPECT_FALSE(values.RadioQuery(2, qcIsLocal, false));
+  reply(1, "2");
+  EXPECT_FALSE(values.RadioQuery(1, qcMarkLocal, true));  // radio 1's flag, radio 2 marked
+  EXPECT_TRUE(values.RadioQuery(2, qcIsLocal, false));
+  EXPECT_FALSE(values.RadioQuery(1, qcIsLocal, false));
+  EXPECT_FALSE(values.RadioQuery(9, qcMarkLocal, true));
+
+  window.switchMode(wmManual);
+  EXPECT_TRUE(values.RadioQuery(9, qcIsLocal, false));
+  panel.setItemIndex(ctl::radioMode, 0);
+  EXPECT_TRUE(values.RadioQuery(9, qcIsMaster, false));
+  panel.setItemIndex(ctl::radioMode, 1);
+  EXPECT_FALSE(values.RadioQuery(9, qcIsMaster, false));
+}
+
+TEST_F(RadioQueryTest, CancelEndsMonitoringAndTaskDoneEndsLoading) {
+  put("[Radio1]\nRadio Mode=Master\n");
+  open(wmMonitor);
+  panel.setText(ctl::advanced, "Cancel");
+  views.setMonitorColumns(true);
+  reply(1, "1");
+  reply(3, "M");
+  window.enableRadioParameters(false);
+  EXPECT_FALSE(values.RadioQuery(200, qcCancel, true));
+  EXPECT_EQ(panel.text(ctl::advanced), "&Basic");
+  EXPECT_EQ(panel.WindowMode, wmProject);
+  EXPECT_FALSE(views.monitorColumns());
+  EXPECT_EQ(views.nodeCount(), 0);
+  EXPECT_EQ(window.project()->radio(1)->treeNode, kNoNode);
+  EXPECT_TRUE(panel.enabled(ctl::radioID));
+  ASSERT_EQ(tasks.tasks.size(), 1u);
+  EXPECT_EQ(tasks.tasks[0].code, tkLocalOnly);
+  EXPECT_EQ(tasks.tasks[0].list, (TpollArray{{1, 1}}));
+  // Not monitoring: nothing to cancel.
+  values.RadioQuery(1, qcCancel, true);
+  EXPECT_EQ(panel.text(ctl::advanced), "&Basic");
+  EXPECT_EQ(tasks.tasks.size(), 1u);
+
+  panel.panelLoading = true;
+  EXPECT_FALSE(values.RadioQuery(0, qcTaskDone, false));
+  EXPECT_FALSE(panel.panelLoading);
+}
+
+}  // namespace
+}  // namespace tessel
