@@ -147,6 +147,23 @@ TEST_F(SerialOverPty, RxDataRunsOnTheGuiThreadOncePerArrival) {
   for (auto id : threads) EXPECT_EQ(id, std::this_thread::get_id());
 }
 
+TEST_F(SerialOverPty, TxEmptyFollowsEachWriteOnceOnTheGuiThread) {
+  TSerial& s = openSerial();
+  int empties = 0;
+  s.setOnTxEmpty([&](TSerial& sender) {
+    EXPECT_EQ(&sender, &s);
+    EXPECT_TRUE(gui_.onGuiThread());
+    ++empties;
+  });
+  for (int i = 1; i <= 2; ++i) {
+    s.WriteString("AT\r");
+    EXPECT_TRUE(gui_.runUntil([&] { return empties == i; }, 500ms));
+    gui_.runFor(40ms);
+    EXPECT_EQ(empties, i);
+  }
+  EXPECT_EQ(readMaster(6), "AT\rAT\r");
+}
+
 TEST_F(SerialOverPty, SettersReopenOnlyWhenTheyShould) {
   TSerial& s = openSerial();
   EXPECT_EQ(probeBaud(slave_), 9600);
