@@ -62,6 +62,12 @@ void MainWindowModel::closeProject() {
   selectedRow = kNoRow;
 }
 
+void MainWindowModel::abandonProject() {
+  project_.reset();
+  panel.currentRadio = nullptr;
+  selectedRow = kNoRow;
+}
+
 void MainWindowModel::loadProjectRadios() {
   if (!project_) return;
   for (int id = 0; id < kRadioSlots; ++id) {

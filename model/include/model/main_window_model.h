@@ -51,6 +51,9 @@ class MainWindowModel {
   void loadProjectRadios();
   // Stores and closes the open project.
   void closeProject();
+  // Closes the open project without storing it (a project being replaced
+  // by a new file of the same name).
+  void abandonProject();
 
   // Switches WindowMode (0 counts as Manual) and lets the GUI lay out.
   void switchMode(int mode);
