@@ -1,0 +1,88 @@
+#include "link/dump_line.h"
+
+#include <climits>
+
+namespace tessel {
+
+namespace {
+
+struct Field {
+  bool present;  // the line reached into the field
+  int value;     // -1 unless all taken characters are digits
+  std::string text;
+};
+
+bool allDigits(const std::string& s) {
+  if (s.empty()) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+// Takes a field of width w from the front of line at pos: leading blanks
+// (up to w) are dropped, the rest of the field is its text.
+Field takeField(const std::string& line, size_t& pos, size_t w) {
+  Field f{pos < line.size(), -1, {}};
+  size_t end = std::min(line.size(), pos + w);
+  size_t start = pos;
+  while (start < end && line[start] == ' ') ++start;
+  f.text = line.substr(start, end - start);
+  pos = end;
+  if (allDigits(f.text) && f.text.size() <= 9) f.value = std::stoi(f.text);
+  return f;
+}
+
+}  // namespace
+
+std::vector<DumpValue> parseDumpLine(const std::string& line) {
+  std::vector<DumpValue> values;
+  size_t pos = 0;
+  Field reg = takeField(line, pos, 5);
+  if (reg.value < 0) return values;  // header or rule line
+  takeField(line, pos, 2);           // separator
+  for (int i = 0; i < 10; ++i) {
+    Field f = takeField(line, pos, 7);
+    if (!f.present) break;
+    values.push_back({reg.value + i, f.value, f.text});
+  }
+  return values;
+}
+
+int replyNumber(const std::string& text) {
+  size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && text[i] == '-') {
+    negative = true;
+    ++i;
+  }
+  if (i == text.size()) return 0;
+  long long v = 0;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c < '0' || c > '9') return 0;
+    v = v * 10 + (c - '0');
+    if (v > static_cast<long long>(INT_MAX) + 1) return 0;
+  }
+  if (negative) v = -v;
+  if (v > INT_MAX || v < INT_MIN) return 0;
+  return static_cast<int>(v);
+}
+
+std::vector<std::string> emulatedPage1(const std::string& radio) {
+  std::vector<std::string> lines = {
+      "******************************* S-Registers *********************************",
+      "S-Reg    +0     +1     +2     +3     +4     +5     +6     +7     +8     +9   ",
+      "*****************************************************************************",
+      "    0 -      9      x    980   MSTR    YES     NO      1     NO      0      0",
+      "   10 -   -151    YES    255     10     50  12000     26     22  -----     NO",
+      "   20 -   9600      8      1   NONE   NONE      0   CHAR  -----  -----  -----",
+      "   30 -   9027   9127      0      0      0      0      0      0      0      0",
+      "   40 -      0      0  -----  -----  -----  -----  -----  -----  -----  -----"};
+  // The radio number goes right-aligned into the 7-character field of S1,
+  // so the fields after it stay where a reader of the dump expects them.
+  std::string field = radio.size() < 7 ? std::string(7 - radio.size(), ' ') + radio : radio;
+  lines[3].replace(14, 7, field);
+  return lines;
+}
+
+}  // namespace tessel

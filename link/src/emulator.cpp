@@ -1,0 +1,131 @@
+// The group emulator: the program answers AT commands as the radios of the
+// project would.
+#include "link/dump_line.h"
+#include "link/tcom_port.h"
+#include "model/catalogue.h"
+#include "text_util.h"
+
+namespace tessel {
+
+namespace {
+constexpr int kLastRadio = 254;
+}  // namespace
+
+void TcomPort::emulatorSend(const std::string& text) {
+  Send(true, 0, text);
+}
+
+bool TcomPort::emulatedRadioListed() {
+  if (!current_ || EmulatedRadio < 0) return false;
+  int radio = EmulatedRadio;
+  return current_->Seek([radio](int r) { return r == radio; });
+}
+
+int TcomPort::emulatorLookup(int reg) {
+  // The radio answers every register its model has, whether or not this
+  // program has polled it before; the status registers only the poll map
+  // lists come from there.
+  int model = currentModel();
+  int param = parameterFor(reg, model, false);
+  return param != -1 ? param : parameterFor(reg, model, true);
+}
+
+void TcomPort::emulateReply(ReplyClass rc, const std::string& upper) {
+  switch (rc) {
+    case rcATI: {
+      if (EmulatedRadio == -1) {
+        for (int n = 0; n <= kLastRadio; ++n) {
+          if (radioQuery(n, qcIsMaster, false)) {
+            EmulatedRadio = n;
+            break;
+          }
+        }
+      }
+      if (!emulatedRadioListed()) return;  // no radio of the group to answer as
+      emulatorSend(current_->CurrentModel() == 2 ? "1.14" : "V2.0");
+      return;
+    }
+    case rcATI1:
+      if (!current_ || current_->Count() == 0) return;
+      for (const std::string& line : emulatedPage1(current_->CurrentText())) emulatorSend(line);
+      emulatorSend("OK");
+      return;
+    case rcATI2:
+    case rcATI3:
+    case rcATD:
+    case rcATW:
+      emulatorSend("OK");
+      return;
+    case rcATIx:
+      emulatorSend("ERROR");
+      return;
+    case rcATDn: {
+      std::string digits = upper.substr(upper.find("ATD") + 3);
+      int radio = text::smallNumber(digits, 9);
+      if (radio < 0) {
+        emulatorSend("ERROR");  // not a number, or too long for one
+        return;
+      }
+      EmulatedRadio = radio;
+      if (radioQuery(radio, qcExists, false)) emulatorSend("OK");
+      return;
+    }
+    case rcSQuery: {
+      size_t at = upper.find("ATS") + 3;
+      size_t mark = upper.find('?', at);
+      int reg = mark == std::string::npos ? -1 : text::smallNumber(upper.substr(at, mark - at), 9);
+      if (reg < 0) {
+        emulatorSend("ERROR");
+        return;
+      }
+      if (!emulatedRadioListed()) return;
+      std::string value = registerValue(EmulatedRadio, emulatorLookup(reg));
+      if (text::contains(value, "No Radio")) return;
+      emulatorSend(value);
+      if (!text::contains(value, "ERROR")) emulatorSend("OK");
+      return;
+    }
+    case rcSSet: {
+      // Pairs "S<register>=<value>": the register of a pair runs from the
+      // last "S" before its "=", so a value may itself be the letter S
+      // ("S3=SS4=Y" is radio mode S, then S4 = Y).
+      bool allNumbers = true;
+      size_t from = 0;
+      std::vector<std::pair<std::string, std::pair<size_t, size_t>>> pairs;  // reg, value span
+      for (size_t eq = upper.find('=', from); eq != std::string::npos;
+           eq = upper.find('=', eq + 1)) {
+        size_t s = upper.rfind('S', eq);
+        if (s == std::string::npos || s < from) continue;  // "=" inside a value
+        if (!pairs.empty()) pairs.back().second.second = s;
+        pairs.push_back({upper.substr(s + 1, eq - s - 1), {eq + 1, upper.size()}});
+        from = eq + 1;
+      }
+      for (const auto& p : pairs) {
+        int reg = text::smallNumber(p.first, 9);
+        if (reg < 0) {
+          allNumbers = false;
+          continue;
+        }
+        std::string value = upper.substr(p.second.first, p.second.second - p.second.first);
+        applyRegister(emulatorLookup(reg), replyNumber(value), value);
+      }
+      emulatorSend(allNumbers ? "OK" : "ERROR");
+      return;
+    }
+    case rcATR:
+      radioQuery(EmulatedRadio, qcRenumbered, false);
+      return;
+    case rcAT:
+    case rcEscape:
+      emulatorSend("OK");
+      EmulatedRadio = -1;
+      return;
+    case rcText:
+    case rcOK:
+    case rcError:
+    case rcIgnored:
+      return;
+  }
+}
+
+}  // namespace tessel

@@ -1,0 +1,390 @@
+// The link engine over a scripted port: connect sequence, line assembly,
+// reading the local radio, sending the queue, tasks and failure dialogs.
+#include <gtest/gtest.h>
+
+#include "link/dump_line.h"
+#include "link/port_settings.h"
+#include "link_fixture.h"
+
+namespace tessel::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+void storePort(MemorySettingsStore& s, int autoConfig) {
+  s.strings["ComPort"] = "1";
+  s.strings["Baud rate"] = "19200";
+  s.integers["Data Bits"] = 8;
+  s.integers["Stop Bits"] = 1;
+  s.strings["Parity"] = "None";
+  s.integers["autoConfig"] = autoConfig;
+  s.setExists(true);
+}
+
+// A model-0 radio's answers to a whole read.
+std::map<std::string, Lines> model0Radio() {
+  std::map<std::string, Lines> s;
+  s["AT"] = {"OK"};
+  s["ATI"] = {"V2.0"};
+  Lines page = emulatedPage1("1");
+  page.push_back("OK");
+  s["ATI1"] = page;
+  s["ATI2"] = {"OK"};
+  s["ATI3"] = {"OK"};
+  for (int r : {100, 101, 102, 110, 111, 112, 113, 114})
+    s["ATS" + std::to_string(r) + "?"] = {r == 111 ? "12:30" : std::to_string(r - 99), "OK"};
+  s["ATH"] = {"OK"};
+  return s;
+}
+
+TEST_F(LinkTest, NoRadioConnectSequenceEndsInUnableToContact) {
+  for (PromptButton outcome : {pbAbort, pbRetry}) {
+    SCOPED_TRACE(outcome == pbAbort ? "Abort" : "Retry");
+    settings = MemorySettingsStore();  // not what the last engine saved
+    storePort(settings, 16);
+    serial.clearWrites();
+    prompts.shown.clear();
+    callbacks.queries.clear();
+    make();
+    long start = timer.nowMs();
+    engine->StartTask(tkGetLocal, "Get Local", {{1, 0}});
+    ASSERT_TRUE(timer.fire());
+    ASSERT_TRUE(timer.fire());
+    ASSERT_EQ(serial.writes.size(), 3u);
+    EXPECT_TRUE(prompts.shown.empty());
+    prompts.answers = {outcome};
+    ASSERT_TRUE(timer.fire());
+
+    const auto& w = serial.writes;
+    EXPECT_EQ(w[0].bytes, "AT\r");
+    EXPECT_EQ(w[0].timeMs, start);
+    EXPECT_EQ(w[1].bytes, "+++\r");
+    EXPECT_EQ(w[1].timeMs, start + 2500);
+    EXPECT_EQ(w[2].bytes, "+++\r");
+    EXPECT_EQ(w[2].timeMs, start + 5000);
+    for (int i : {0, 1}) EXPECT_EQ(w[i].baud, 19200);
+    EXPECT_EQ(w[2].baud, 9600);
+    for (const auto& x : w) {
+      EXPECT_EQ(x.parity, paNone);
+      EXPECT_EQ(x.dataBits, d8bit);
+      EXPECT_EQ(x.stopBits, st1bit);
+    }
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "Unable to Contact Radio, check power and cables");
+    EXPECT_EQ(prompts.shown[0].icon, PromptIcon::Error);
+    EXPECT_EQ(prompts.shown[0].buttons, pbAbort | pbRetry);
+    EXPECT_EQ(timer.nowMs() - start, 7500);
+    if (outcome == pbAbort) {
+      EXPECT_EQ(engine->state(), psIdle);
+      EXPECT_EQ(engine->task(), tkLocalOnly);
+      EXPECT_EQ(engine->CurrentList(), nullptr);
+      ASSERT_EQ(callbacks.of(qcCancel).size(), 1u);
+      EXPECT_EQ(callbacks.of(qcCancel)[0].radio, 1);
+    } else {
+      EXPECT_EQ(engine->state(), psConfig16at);
+      ASSERT_TRUE(timer.fire());
+      EXPECT_EQ(serial.lines().back(), "AT");
+    }
+    engine.reset();
+  }
+}
+
+TEST_F(LinkTest, LineAssemblyWaitsForBothLineEnds) {
+  make();
+  struct Case {
+    const char* name;
+    std::string bytes;
+    Lines lines;
+  } cases[] = {
+      {"leading blank line", "\r\nOK\r\n", {" > OK"}},
+      {"CR alone waits", "OK\r", {}},
+      {"then the LF", "\n", {" > OK"}},
+      {"lone LF before a line", "\nOK\r\n", {" > OK"}},
+      {"LF CR", "OK\n\r", {" > OK"}},
+      {"blank lines only", "\r\n\r\n\r\r\n\n\r", {}},
+      {"extra CR", "OK\r\r\n", {" > OK"}},
+      {"two lines in one batch", "V2.0\r\nOK\r\n", {" > V2.0", " > OK"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    terminal.setVisible(false);
+    terminal.setVisible(true);
+    int ticks = engine->TickCount;
+    serial.receive(c.bytes);
+    Lines got;
+    for (const auto& l : terminal.lines()) got.push_back(l.substr(12));
+    EXPECT_EQ(got, c.lines);
+    EXPECT_EQ(engine->TickCount - ticks, static_cast<int>(c.lines.size()));
+    terminal.setVisible(false);
+  }
+  EXPECT_TRUE(engine->receiveBuffer().empty());
+}
+
+TEST_F(LinkTest, ReceiveBufferStaysBoundedWithoutLineEnds) {
+  make();
+  serial.receive(std::string(5000, 'A') + "BC");
+  EXPECT_EQ(engine->receiveBuffer().size(), TcomPort::kRxBufferLimit);
+  EXPECT_EQ(engine->receiveBuffer().substr(TcomPort::kRxBufferLimit - 3), "ABC");
+  serial.receive("\r\n");
+  EXPECT_TRUE(engine->receiveBuffer().empty());
+}
+
+TEST_F(LinkTest, GetLocalOfModel0RadioReadsPagesAndHighRegisters) {
+  make();
+  answer(model0Radio());
+  engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  serial.pump();
+
+  EXPECT_EQ(serial.lines(),
+            (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?", "ATS101?", "ATS102?", "ATS110?",
+                   "ATS111?", "ATS112?", "ATS113?", "ATS114?", "ATH"}));
+  const auto& a = callbacks.applies;
+  ASSERT_FALSE(a.empty());
+  EXPECT_EQ(a.front(), (RecordingCallbacks::Apply{-1, 1, "V2.0"}));
+  auto has = [&](RecordingCallbacks::Apply x) {
+    return std::find(a.begin(), a.end(), x) != a.end();
+  };
+  EXPECT_TRUE(has({1, 1, "1"}));
+  EXPECT_TRUE(has({3, -1, "MSTR"}));
+  EXPECT_TRUE(has({10, -1, "-151"}));
+  EXPECT_TRUE(has({15, 12000, "12000"}));
+  EXPECT_TRUE(has({30, 9027, "9027"}));
+  EXPECT_TRUE(has({100, 1, "1"}));
+  EXPECT_TRUE(has({111, 0, "12:30"}));
+  EXPECT_TRUE(has({114, 15, "15"}));
+  // Registers outside the map never pass for the identification line.
+  EXPECT_EQ(std::count_if(a.begin(), a.end(), [](const auto& x) { return x.param == -1; }), 1);
+  EXPECT_EQ(callbacks.count(qcMarkLocal), 1);
+  ASSERT_EQ(callbacks.of(qcTaskDone).size(), 1u);
+  EXPECT_EQ(callbacks.of(qcTaskDone)[0].radio, 0);
+  EXPECT_EQ(engine->state(), psIdle);
+  EXPECT_EQ(engine->task(), tkLocalOnly);
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(LinkTest, GetLocalOfModel2RadioStopsAfterPagesWithAtd) {
+  make();
+  auto radio = model0Radio();
+  radio["ATI"] = {"1.14"};
+  answer(radio);
+  engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  serial.pump();
+  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATD"}));
+  EXPECT_EQ(callbacks.applies.front(), (RecordingCallbacks::Apply{-1, 2, "1.14"}));
+  EXPECT_EQ(callbacks.count(qcTaskDone), 1);
+}
+
+TEST_F(LinkTest, Model1RadioEndsTheReadOnErrorToS100) {
+  make();
+  auto radio = model0Radio();
+  radio["ATS100?"] = {"ERROR"};
+  answer(radio);
+  engine->StartTask(tkGetLocal, "Get Local", {{3, 0}});
+  serial.pump();
+  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?", "ATH"}));
+  auto setRead = callbacks.of(qcSetRead);
+  ASSERT_EQ(setRead.size(), 1u);
+  EXPECT_EQ(setRead[0].radio, 3);
+  EXPECT_TRUE(setRead[0].argument);
+  EXPECT_EQ(callbacks.count(qcTaskDone), 1);
+  EXPECT_EQ(engine->state(), psIdle);
+}
+
+TEST_F(LinkTest, SilentOrFailingIdentificationDoesNotHang) {
+  make();
+  answer({{"AT", {"OK"}}});  // the radio never answers "ATI"
+  engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  serial.pump();
+  for (int i = 0; i < 3; ++i) timer.fire();
+  EXPECT_EQ(engine->state(), psError);
+  timer.fire();
+  EXPECT_EQ(promptTexts(), Lines{"Unable to Contact Radio, check power and cables"});
+
+  // An ERROR to a page ends the read: command mode left, task reported done.
+  serial.clearWrites();
+  callbacks.queries.clear();
+  auto radio = model0Radio();
+  radio["ATI2"] = {"ERROR"};
+  answer(radio);
+  engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  serial.pump();
+  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATI", "ATI1", "ATI2", "ATH"}));
+  EXPECT_EQ(callbacks.count(qcTaskDone), 1);
+  EXPECT_EQ(engine->state(), psIdle);
+}
+
+TEST_F(LinkTest, SendQueueToLocalRadioReleasesEachLineOnOk) {
+  make();
+  callbacks.local = {1};
+  answer({{"AT", {"OK"}}, {"ATs1=12s0=1", {"OK"}}, {"AT&W", {"OK"}}});
+  engine->Send(false, 0, "ATs1=12s0=1\r");
+  engine->Send(false, 0, "AT&W\r");
+  engine->Send(false, 0, "AT&R\r");
+  EXPECT_TRUE(serial.writes.empty());
+  engine->StartTask(tkSendValues, "Set Radio", {{1, 1}});
+  serial.pump();
+  ASSERT_EQ(serial.writes.size(), 4u);
+  EXPECT_EQ(serial.writes[1].bytes, "ATs1=12s0=1\r\r");
+  EXPECT_EQ(serial.writes[2].bytes, "AT&W\r\r");
+  EXPECT_EQ(serial.writes[3].bytes, "AT&R\r\r");
+  for (const auto& w : serial.writes) EXPECT_EQ(w.timeMs, 0) << "no tick waited for";
+  EXPECT_EQ(engine->queue().Count(), 0);
+  EXPECT_EQ(status.panel2OwnerDrawn(), true);
+
+  // The radio's banner after the reset is no answer to anything.
+  serial.receive("Vireo ready\r\n");
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(engine->state(), psSendQueue);
+  timer.fire();
+  EXPECT_EQ(promptTexts(), Lines{"Set Radio complete, radio reset"});
+  EXPECT_EQ(prompts.shown[0].icon, PromptIcon::Information);
+  EXPECT_EQ(engine->state(), psIdle);
+}
+
+TEST_F(LinkTest, NonOkReplyAbortsTheSend) {
+  struct Case {
+    std::string line, reply, message;
+  } cases[] = {
+      {"ATs100=1\r", "IGNORED",
+       "ERROR from radio on sending ATs100=1\r" + std::string("  Check Radio Model")},
+      {"ATs3=S\r", "what?", "ERROR from radio on sending ATs3=S\r"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reply);
+    settings = MemorySettingsStore();
+    make();
+    prompts.shown.clear();
+    answer({{"AT", {"OK"}}, {c.line.substr(0, c.line.size() - 1), {c.reply}}});
+    engine->Send(false, 0, c.line);
+    engine->Send(false, 0, "AT&W\r");
+    engine->StartTask(tkSendValues, "Set Radio", {{4, 1}});
+    serial.pump();
+    EXPECT_EQ(promptTexts(), Lines{c.message});
+    EXPECT_EQ(engine->queue().Count(), 0);
+    EXPECT_EQ(engine->state(), psIdle);
+    engine.reset();
+  }
+}
+
+TEST_F(LinkTest, UnansweredLinesGiveTooManyErrors) {
+  make();
+  answer({{"AT", {"OK"}}});
+  engine->Send(false, 0, "ATs2=7\r");
+  engine->StartTask(tkSendValues, "Set Radio", {{4, 1}});
+  serial.pump();
+  for (int i = 0; i < 3; ++i) timer.fire();
+  EXPECT_EQ(serial.lines().size(), 5u);  // "AT" and four tries
+  EXPECT_TRUE(prompts.shown.empty());
+  prompts.answers = {pbRetry};
+  timer.fire();
+  EXPECT_EQ(promptTexts(),
+            Lines{"Too many errors in sending to radio, try increasing poll interval"});
+  EXPECT_EQ(engine->queue().TryCount, 0);
+  timer.fire();
+  EXPECT_EQ(serial.lines().size(), 6u);  // sent again after Retry
+  for (int i = 0; i < 4; ++i) timer.fire();
+  EXPECT_EQ(prompts.shown.size(), 2u);  // Abort this time
+  EXPECT_EQ(engine->queue().Count(), 0);
+  EXPECT_EQ(engine->state(), psIdle);
+  timer.fire();
+  EXPECT_EQ(prompts.shown.size(), 2u) << "no completion message after Abort";
+}
+
+TEST_F(LinkTest, PromptOutcomeIsDroppedWhenRepliesMovedTheEngineOn) {
+  make();
+  callbacks.local = {1};
+  callbacks.master = {1};
+  engine->StartTask(tkMonitor, "Monitor", {{1, 0}});
+  answer({{"AT", {"OK"}}});
+  engine->Send(false, 0, "ATs2=7\r");
+  engine->StartTask(tkSendValues, "Set Radio", {{1, 0}});
+  serial.pump();
+  for (int i = 0; i < 3; ++i) timer.fire();
+  ASSERT_TRUE(prompts.shown.empty());
+  // While the box is open the radio answers after all: the send completes.
+  bool once = true;
+  prompts.whileOpen = [&] {
+    if (!once) return;
+    once = false;
+    serial.receive("OK\r\n");
+  };
+  serial.responder = nullptr;
+  prompts.answers = {pbAbort};
+  timer.fire();
+  EXPECT_EQ(promptTexts(),
+            (Lines{"Too many errors in sending to radio, try increasing poll interval",
+                   "Set Radio complete, radio reset"}));
+  EXPECT_EQ(callbacks.count(qcRenumbered), 1);
+  EXPECT_EQ(engine->task(), tkMonitor);
+  EXPECT_EQ(engine->state(), psConfigManual);
+}
+
+TEST_F(LinkTest, TaskEntryRules) {
+  make(false);
+  engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  EXPECT_TRUE(serial.writes.empty()) << "port closed: ignored";
+  EXPECT_EQ(engine->task(), tkLocalOnly);
+
+  serial.setActive(true);
+  engine->StartTask(tkMonitor, "Monitor", {{1, 0}, {2, 0}});
+  const TradioNumber* monitored = engine->CurrentList();
+  ASSERT_NE(monitored, nullptr);
+  EXPECT_EQ(engine->MonitorList(), monitored);
+  engine->StartTask(tkGetRemote, "Get Radio", {{2, 0}});
+  EXPECT_EQ(engine->CurrentList(), monitored) << "ignored while monitoring";
+  EXPECT_EQ(engine->task(), tkMonitor);
+
+  // A send while monitoring runs, then monitoring resumes.
+  answer({{"AT", {"OK"}}, {"ATs2=7", {"OK"}}});
+  engine->Send(false, 0, "ATs2=7\r");
+  engine->StartTask(tkSendValues, "Set Radio", {{2, 0}});
+  serial.pump();
+  EXPECT_NE(engine->CurrentList(), monitored);
+  timer.fire();
+  EXPECT_EQ(engine->task(), tkMonitor);
+  EXPECT_EQ(engine->state(), psConfigManual);
+  EXPECT_EQ(engine->CurrentList(), engine->MonitorList());
+  EXPECT_EQ(callbacks.count(qcRenumbered), 1);
+
+  // A new poll list changes nothing else.
+  PortState before = engine->state();
+  engine->StartTask(tkUpdatePollList, "update PollList", {{7, 1}});
+  EXPECT_EQ(engine->CurrentList()->CurrentNumber(), 7);
+  EXPECT_EQ(engine->state(), before);
+  engine->StartTask(tkLocalOnly, "", {});
+  EXPECT_EQ(engine->CurrentList(), nullptr);
+  EXPECT_EQ(engine->MonitorList(), nullptr);
+  EXPECT_EQ(status.panelText(1), "Local Only");
+}
+
+TEST_F(LinkTest, SendFraming) {
+  make();
+  EXPECT_TRUE(engine->Send(true, 0, "AT&R"));
+  EXPECT_FALSE(engine->Send(true, 2, "ATI"));
+  EXPECT_EQ(engine->queue().TryCount, 3);
+  std::string longLine(300, 'x');
+  engine->Send(true, 0, longLine);
+  EXPECT_EQ(serial.writes.back().bytes, longLine + "\r");
+  EXPECT_EQ(engine->LastSent(), longLine.substr(0, 255));
+  size_t writes = serial.writes.size();
+  EXPECT_FALSE(engine->Send(true, 0, "go &&& now"));
+  EXPECT_EQ(serial.writes.size(), writes);
+  EXPECT_EQ(engine->queue().Count(), 0);
+  EXPECT_EQ(engine->state(), psEmulate);
+  EXPECT_EQ(status.panelText(2), "Emulating group");
+}
+
+TEST_F(LinkTest, UnopenablePortAsksAbortOrRetry) {
+  make(false);
+  serial.unavailable = {1};
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(timer.fire());
+  EXPECT_TRUE(prompts.shown.empty());
+  prompts.answers = {pbAbort};
+  timer.fire();
+  EXPECT_EQ(promptTexts(), Lines{"Unable to activate COM port, is it available?"});
+  EXPECT_FALSE(timer.isActive());
+  EXPECT_EQ(status.panelText(0).rfind("Inactive COM", 0), 0u);
+}
+
+}  // namespace
+}  // namespace tessel::testing

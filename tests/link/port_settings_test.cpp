@@ -1,0 +1,254 @@
+// The COM port dialog's logic: auto-configuration, settings kept per user,
+// the port scan, the status bar and the traffic log.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <tuple>
+
+#include "link/log_writer.h"
+#include "link_fixture.h"
+
+namespace tessel::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+using Setting = std::tuple<int32_t, eParity, eDataBits, eStopBits>;
+
+Setting settingOf(const FakeSerialLink::Write& w) {
+  return {w.baud, w.parity, w.dataBits, w.stopBits};
+}
+
+TEST_F(LinkTest, AutoConfigurationTriesFortyEightSettingsThenGivesUp) {
+  make();
+  engine->autoConfigureClick();
+  EXPECT_EQ(view.autoConfigureCaption(), "Cancel");
+  EXPECT_FALSE(view.isEnabled(cpBaudRate));
+  EXPECT_EQ(status.panelText(1), "COM configure");
+  for (int i = 0; i < 60 && engine->state() != psError; ++i) timer.fire();
+  EXPECT_EQ(engine->state(), psError);
+  EXPECT_EQ(view.autoConfigureCaption(), "&Auto Configure");
+  EXPECT_TRUE(view.isEnabled(cpPortNumber));
+
+  // After the fixed connect sequence ("AT", "+++", "+++"), one "+++" per code.
+  const auto& w = serial.writes;
+  ASSERT_EQ(w.size(), 3u + 48u);
+  std::set<Setting> tried;
+  for (size_t i = 3; i < w.size(); ++i) {
+    EXPECT_EQ(w[i].bytes, "+++\r");
+    EXPECT_EQ(w[i].stopBits, st1bit);
+    tried.insert(settingOf(w[i]));
+  }
+  EXPECT_EQ(tried.size(), 48u);
+  EXPECT_EQ(settingOf(w[3]), Setting(38400, paNone, d8bit, st1bit));
+  EXPECT_EQ(settingOf(w.back()), Setting(300, paEven, d7bit, st1bit));
+  timer.fire();
+  EXPECT_EQ(promptTexts(), Lines{"Unable to Contact Radio, check power and cables"});
+}
+
+TEST_F(LinkTest, AutoConfigurationStopsAtTheFirstAnswer) {
+  make();
+  // The radio listens at 2400 baud, even parity, 7 data bits.
+  serial.responder = [this](const std::string& line) {
+    if (serial.Baudrate() != 2400 || serial.Parity() != paEven || serial.DataBits() != d7bit)
+      return;
+    if (line == "+++" || line == "ATI2" || line == "ATI3") serial.queueReply("OK\r\n");
+    if (line == "ATI") serial.queueReply("V2.0\r\n");
+    if (line == "ATI1") serial.queueReply("OK\r\n");
+    if (line == "ATS100?") serial.queueReply("ERROR\r\n");
+  };
+  engine->autoConfigureClick();
+  for (int i = 0; i < 60 && !serial.hasPending(); ++i) timer.fire();
+  serial.pump();
+  EXPECT_EQ(serial.lines().back(), "ATH");
+  EXPECT_EQ(view.autoConfigureCaption(), "&Auto Configure");
+  EXPECT_EQ(engine->task(), tkLocalOnly);
+  EXPECT_EQ(engine->state(), psIdle);
+  EXPECT_TRUE(serial.Active());
+  EXPECT_EQ(serial.Baudrate(), 2400);
+  EXPECT_EQ(serial.Parity(), paEven);
+  EXPECT_EQ(serial.DataBits(), d7bit);
+  EXPECT_EQ(view.baudRateText(), "  2400");
+  timer.fire();
+  EXPECT_TRUE(prompts.shown.empty());
+  engine.reset();
+  EXPECT_EQ(settings.integers["autoConfig"], (7 - 3) << 4 | 2 << 2 | 2);
+}
+
+TEST_F(LinkTest, SettingsLoadAndSave) {
+  settings.strings["ComPort"] = "3";
+  settings.strings["Baud rate"] = "  4800";
+  settings.integers["Data Bits"] = 7;
+  settings.integers["Stop Bits"] = 2;
+  settings.strings["Parity"] = "Mark";
+  settings.integers["autoConfig"] = 32;
+  settings.setExists(true);
+  make(false);
+  EXPECT_EQ(view.portNumberText(), "3");
+  EXPECT_EQ(serial.Port(), 3);
+  EXPECT_EQ(serial.Baudrate(), 4800);
+  EXPECT_EQ(view.parityIndex(), 1) << "anything but None and Even reads as Odd";
+  EXPECT_EQ(serial.Parity(), paOdd);
+  EXPECT_EQ(serial.DataBits(), d7bit);
+  EXPECT_EQ(serial.StopBits(), st2bit);
+  EXPECT_EQ(engine->NextCode, 32);
+  EXPECT_EQ(engine->AppliedCode, -1);
+
+  view.setParityIndex(2);
+  engine->parityClick();
+  engine.reset();
+  EXPECT_EQ(settings.strings["ComPort"], "3");
+  EXPECT_EQ(settings.strings["Baud rate"], "  4800");
+  EXPECT_EQ(settings.integers["Data Bits"], 7);
+  EXPECT_EQ(settings.integers["Stop Bits"], 2);
+  EXPECT_EQ(settings.strings["Parity"], "None");
+  EXPECT_EQ(settings.integers["autoConfig"], -1);
+}
+
+TEST_F(LinkTest, SettingsLoadingStopsAtTheFirstGapAndRejectsForeignCodes) {
+  for (int stored : {12, 128, -5, 1000}) {
+    settings = MemorySettingsStore();
+    settings.strings["ComPort"] = "2";
+    settings.strings["Baud rate"] = "38400";
+    settings.integers["Data Bits"] = 8;
+    settings.integers["Stop Bits"] = 1;
+    settings.strings["Parity"] = "Even";
+    settings.integers["autoConfig"] = stored;
+    settings.setExists(true);
+    make(false);
+    EXPECT_EQ(engine->NextCode, 0) << stored;
+    EXPECT_EQ(serial.Parity(), paEven);
+    engine.reset();
+  }
+  settings = MemorySettingsStore();
+  settings.strings["ComPort"] = "2";
+  settings.strings["Baud rate"] = "  1200";
+  settings.strings["Parity"] = "Even";  // never reached: "Data Bits" is missing
+  settings.setExists(true);
+  make(false);
+  EXPECT_EQ(serial.Baudrate(), 1200);
+  EXPECT_EQ(view.parityIndex(), 2);
+  engine.reset();
+
+  // An empty port number means the defaults: port 1, 9600 8N1.
+  settings = MemorySettingsStore();
+  settings.strings["ComPort"] = "";
+  settings.setExists(true);
+  make(false);
+  EXPECT_EQ(view.portNumberText(), "1");
+  EXPECT_EQ(serial.Port(), 1);
+  EXPECT_EQ(serial.Baudrate(), 9600);
+  EXPECT_EQ(engine->NextCode, 32);
+}
+
+TEST_F(LinkTest, StatusPanelsShowPortAndState) {
+  make(false);
+  engine->defaultsClick();
+  EXPECT_EQ(status.panelText(0), "Active COM1:9600, 8,n,1");
+  EXPECT_EQ(status.panelWidth(0), 400);
+  EXPECT_EQ(status.panelWidth(1), 200);
+  EXPECT_EQ(status.panelText(2), "Idle");
+  view.setBaudRateText("12345");
+  engine->baudRateChange();
+  EXPECT_FALSE(serial.Active());
+  EXPECT_EQ(status.panelText(0).rfind("Inactive COM1:", 0), 0u);
+  EXPECT_FALSE(view.isEnabled(cpFinish));
+  EXPECT_TRUE(view.isEnabled(cpDefaults));
+
+  engine->AttachMainWindow(nullptr, nullptr);
+  int repaints = status.repaintCount();
+  engine->defaultsClick();
+  EXPECT_EQ(status.repaintCount(), repaints) << "nothing drawn without a status bar";
+}
+
+TEST_F(LinkTest, PortNumberZeroListsThePortsThatOpen) {
+  make(false);
+  serial.unavailable = {1, 2, 4};
+  view.setPortNumberText("0");
+  engine->comPortNumberChange();
+  EXPECT_EQ(view.portNumberItems(), (Lines{"3", "5", "6", "7", "8", "9"}));
+  EXPECT_EQ(view.portNumberText(), "3");
+  EXPECT_EQ(serial.Port(), 3);
+  EXPECT_TRUE(serial.Active());
+
+  view.setPortNumberText("");
+  engine->comPortNumberChange();
+  EXPECT_FALSE(serial.Active());
+  EXPECT_FALSE(timer.isActive());
+  engine->comPortNumberExit();
+  EXPECT_EQ(promptTexts(), Lines{"Comm Port needs a value."});
+}
+
+TEST_F(LinkTest, LogRecordsSendsAndStatesWithStampsTicksAndKinds) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("tessel-link-log-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  settings.strings["LogPath"] = dir.string();
+  LogWriter log(&settings, "/nonexistent");
+  engine = std::make_unique<TcomPort>(serial, timer, prompts, settings, view, &terminal, &log);
+  serial.setActive(true);
+  engine->setLogging(true);
+  engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  serial.receive(std::string(5000, 'x'));
+  engine->setLogging(false);
+  engine->Send(true, 0, "ATI");  // not logged any more
+
+  ASSERT_FALSE(log.currentFile().empty());
+  EXPECT_EQ(fs::path(log.currentFile()).parent_path(), dir);
+  std::ifstream in(log.currentFile());
+  Lines lines;
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  std::regex format(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\.\d{4} [ieP] \d+ .+)");
+  for (const auto& l : lines) EXPECT_TRUE(std::regex_match(l, format)) << l;
+  auto text = [&](size_t i) { return lines.at(i).substr(lines.at(i).find(' ', 27) + 1); };
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0].substr(25, 1), "i");
+  EXPECT_EQ(text(0), engine->LogHeader);
+  EXPECT_EQ(text(1), "> State:psConfigManual, ");
+  EXPECT_EQ(text(2), "> State:psConfig16at, ");
+  EXPECT_EQ(text(3), "Send(): AT");
+  EXPECT_EQ(lines[3].substr(25, 1), "P");
+  EXPECT_EQ(lines[4].substr(25, 1), "e");  // the receive buffer overflowed once
+  fs::remove_all(dir);
+}
+
+TEST(LogWriter, ReplacesLastWeeksFileOfTheSameWeekday) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("tessel-week-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  auto now = std::chrono::system_clock::now();
+  auto count = [](const std::string& file) {
+    std::ifstream in(file);
+    int n = 0;
+    for (std::string l; std::getline(in, l);) ++n;
+    return n;
+  };
+  {
+    LogWriter today(nullptr, dir.string(), [now] { return now; });
+    ASSERT_TRUE(today.write('i', 1, "one"));
+    ASSERT_TRUE(today.write('i', 2, "two"));
+  }
+  std::string file;
+  {
+    LogWriter sameDay(nullptr, dir.string(), [now] { return now; });
+    ASSERT_TRUE(sameDay.write('i', 3, "three"));
+    file = sameDay.currentFile();
+  }
+  EXPECT_EQ(count(file), 3) << "the same day appends";
+  {
+    LogWriter nextWeek(nullptr, dir.string(), [now] { return now + std::chrono::hours(24 * 7); });
+    ASSERT_TRUE(nextWeek.write('i', 1, "new week"));
+    EXPECT_EQ(nextWeek.currentFile(), file);
+  }
+  EXPECT_EQ(count(file), 1) << "a week later the file starts again";
+
+  LogWriter nowhere(nullptr, "/proc/no/such/dir");
+  EXPECT_FALSE(nowhere.write('i', 1, "x"));
+  EXPECT_FALSE(nowhere.lastError().empty());
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace tessel::testing
