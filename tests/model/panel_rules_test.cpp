@@ -73,16 +73,6 @@ TEST_F(PanelRulesTest, RoamingRule) {
   EXPECT_FALSE(panel.enabled(ctl::masterID));
 }
 
-TEST_F(PanelRulesTest, SaveRadioCaptionOnlyWhileTheButtonIsUsable) {
-  open(wmProject);
-  panel.setVisible(ctl::newRadio, false);
-  window.roamingClick();
-  EXPECT_EQ(panel.text(ctl::newRadio), "New &Radio");
-  panel.setVisible(ctl::newRadio, true);
-  window.radioTypeClick();
-  EXPECT_EQ(panel.text(ctl::newRadio), "Save Radio");
-}
-
 TEST_F(PanelRulesTest, RadioModeRule) {
   put("[Radio1]\nRadio Mode=Master\n");
   open(wmProject);
@@ -132,19 +122,6 @@ TEST_F(PanelRulesTest, RadioTypeRule) {
   window.radioTypeClick();
   EXPECT_EQ(panel.currentRadio->modelIndex, 2);
   EXPECT_FALSE(panel.enabled(ctl::vireoESetup));
-}
-
-TEST_F(PanelRulesTest, SleepModeEnablesItsTimers) {
-  open(wmManual);
-  panel.setItemIndex(ctl::sleepMode, 1);
-  window.sleepModeChange();
-  EXPECT_FALSE(panel.enabled(ctl::startTime));
-  EXPECT_TRUE(panel.enabled(ctl::onTimer));
-  EXPECT_FALSE(panel.enabled(ctl::offTimer));
-  panel.setItemIndex(ctl::sleepMode, 2);
-  window.sleepModeChange();
-  EXPECT_TRUE(panel.enabled(ctl::startTime));
-  EXPECT_TRUE(panel.enabled(ctl::offTimer));
 }
 
 TEST_F(PanelRulesTest, RadioIDExitRule) {
@@ -281,19 +258,6 @@ TEST_F(PanelRulesTest, ChoosingARowShowsItsRadio) {
   EXPECT_EQ(views.stateImage(second->listItem), 1);
   EXPECT_EQ(views.stateImage(window.project()->radio(1)->listItem), 0);
   EXPECT_EQ(views.selectedRow(), second->listItem);
-}
-
-TEST_F(PanelRulesTest, RenamingTheShownRadioRenamesItsRowAndNode) {
-  put("[Radio1]\nRadio Mode=Master\n");
-  open(wmMonitor);
-  reply(1, "1");
-  reply(3, "M");
-  panel.setText(ctl::radioName, "Hill");
-  window.radioNameChange();
-  Tradio* r = window.project()->radio(1);
-  EXPECT_EQ(r->name, "Hill");
-  EXPECT_EQ(views.caption(r->listItem), "Hill");
-  EXPECT_EQ(views.nodeText(r->treeNode), "Hill");
 }
 
 }  // namespace

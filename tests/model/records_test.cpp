@@ -52,22 +52,22 @@ TEST_P(SerialLoadTest, ValueTextsLoadExactly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, SerialLoadTest,
-    ::testing::Values(
-        SerialCase{"Data Bits=x", "dataBits", "8"}, SerialCase{"Data Bits=7", "dataBits", "7"},
-        SerialCase{"Data Bits=9", "dataBits", "7"}, SerialCase{"Stop Bits=2", "stopBits", "2"},
-        SerialCase{"Stop Bits=y", "stopBits", "1"}, SerialCase{"Parity=even", "parity", "Odd"},
-        SerialCase{"Parity=Even", "parity", "Even"}, SerialCase{"Parity=Odd", "parity", "Odd"},
-        SerialCase{"Handshaking=yes", "handShaking", "Hardware"},
-        SerialCase{"Baud rate=    300", "baudRate", "    300"},
-        SerialCase{"Baud rate=19200", "baudRate", "19200"},
-        SerialCase{"Radio Mode=master", "radioMode", "Master"},
-        SerialCase{"Radio Mode=Repeater", "radioMode", "Repeater"},
-        SerialCase{"Roaming=yes", "roaming", "Master ID"},
-        SerialCase{"Auto-Routing=Allen Bradley DF1", "protocol", "Allen Bradley DF1"},
-        SerialCase{"Auto-Routing=modbus", "protocol", "MODBUS RTU"},
-        SerialCase{"Buffer Mode=character", "bufferMode", "Packet"},
-        SerialCase{"Radio Model=Vireo Version 1", "radioType", "Vireo Version 1"},
-        SerialCase{"Radio Model=Something", "radioType", "Vireo E"}));
+    ::testing::Values(SerialCase{"Data Bits=x", "dataBits", "8"},
+                      SerialCase{"Data Bits=9", "dataBits", "7"},
+                      SerialCase{"Stop Bits=y", "stopBits", "1"},
+                      SerialCase{"Parity=even", "parity", "Odd"},
+                      SerialCase{"Parity=Even", "parity", "Even"},
+                      SerialCase{"Handshaking=yes", "handShaking", "Hardware"},
+                      SerialCase{"Baud rate=    300", "baudRate", "    300"},
+                      SerialCase{"Baud rate=19200", "baudRate", "19200"},
+                      SerialCase{"Radio Mode=master", "radioMode", "Master"},
+
+                      SerialCase{"Roaming=yes", "roaming", "Master ID"},
+                      SerialCase{"Auto-Routing=Allen Bradley DF1", "protocol", "Allen Bradley DF1"},
+                      SerialCase{"Auto-Routing=modbus", "protocol", "MODBUS RTU"},
+                      SerialCase{"Buffer Mode=character", "bufferMode", "Packet"},
+                      SerialCase{"Radio Model=Vireo Version 1", "radioType", "Vireo Version 1"},
+                      SerialCase{"Radio Model=Something", "radioType", "Vireo E"}));
 
 TEST_F(RecordsTest, ModelZeroRadioKeepsItsStoredModelESettings) {
   put("[Radio4]\nRadio Model=Vireo E\nEmulation Mode=Modicon PLC\nSleep Mode=Programmable\n"
