@@ -1,0 +1,65 @@
+#pragma once
+
+// The headless front end's event loop: the calling thread plays the GUI
+// thread. Serial events arrive through the LoopDispatcher; tick timers fire
+// from a timer thread by posting their handler to the same loop, so every
+// handler of the engine runs on this one thread, one at a time, and an idle
+// loop sleeps.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "seams/tick_timer.h"
+#include "serial/loop_dispatcher.h"
+
+namespace tessel::cli {
+
+class CliLoop {
+ public:
+  CliLoop();
+  ~CliLoop();
+  CliLoop(const CliLoop&) = delete;
+  CliLoop& operator=(const CliLoop&) = delete;
+
+  LoopDispatcher& dispatcher() { return dispatcher_; }
+
+  // A timer whose handler runs on the loop's thread.
+  std::unique_ptr<TickTimer> createTimer();
+
+  // Runs handlers until quit() (from any thread) or until limit passes
+  // (a zero limit: no limit). True when quit() ended it.
+  bool run(std::chrono::milliseconds limit = std::chrono::milliseconds::zero());
+  void quit();
+
+  struct TimerState;  // shared with the timers and the timer thread
+
+ private:
+  void timerThread();
+
+  LoopDispatcher dispatcher_;
+  std::shared_ptr<TimerState> state_;
+  std::thread thread_;
+};
+
+// Waits for SIGINT and SIGTERM on a thread of its own and calls onSignal
+// there. blockSignals() must run in main() before any thread starts, so no
+// other thread takes them.
+class SignalWatch {
+ public:
+  static void blockSignals();
+  explicit SignalWatch(std::function<void(int)> onSignal);
+  ~SignalWatch();
+  int received() const { return received_; }
+
+ private:
+  std::function<void(int)> onSignal_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> received_{0};
+  std::thread thread_;
+};
+
+}  // namespace tessel::cli

@@ -1,0 +1,138 @@
+#pragma once
+
+// The configurator without windows: the link engine, the serial component,
+// the in-memory panel and group views, the project records and the register
+// value callbacks, wired as the windowed program wires them, on the
+// headless event loop.
+#include <chrono>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/cli_args.h"
+#include "cli/cli_loop.h"
+#include "cli/conf_settings.h"
+#include "link/com_port_view.h"
+#include "link/log_writer.h"
+#include "link/status_bar.h"
+#include "link/tcom_port.h"
+#include "link/terminal_sink.h"
+#include "model/group_views.h"
+#include "model/main_window_model.h"
+#include "model/panel.h"
+#include "model/register_values.h"
+#include "seams/prompts.h"
+#include "serial/tserial.h"
+
+namespace tessel::cli {
+
+// Message boxes answered without a user: the text goes to the error stream
+// and the box is answered Abort (or the nearest refusal it offers). Any box
+// counts as the command failing.
+class CliPrompts : public Prompts {
+ public:
+  explicit CliPrompts(std::ostream& err) : err_(err) {}
+  PromptButton show(PromptIcon icon, const std::string& text, PromptButtons buttons) override;
+
+  bool failed() const { return failed_; }
+  const std::string& message() const { return message_; }
+  std::function<void()> onShown;
+
+  // The answer given to a box offering these buttons.
+  static PromptButton answerFor(PromptButtons buttons);
+
+ private:
+  std::ostream& err_;
+  bool failed_ = false;
+  std::string message_;
+};
+
+// The traffic, shown on the error stream when asked for, and watched by the
+// monitor command to count its rounds.
+class CliTerminal : public TerminalSink {
+ public:
+  explicit CliTerminal(std::ostream& err) : err_(err) {}
+  void addLine(const std::string& text) override;
+  bool show = false;
+  std::function<void(const std::string&)> onLine;
+
+ private:
+  std::ostream& err_;
+};
+
+// The register value callbacks with a listener on the engine's questions.
+class ObservedCallbacks : public MainWindowCallbacks {
+ public:
+  explicit ObservedCallbacks(RegisterValues& inner) : inner_(inner) {}
+  bool RadioQuery(int radio, int code, bool argument) override;
+  std::string RegisterValue(int radio, int param, bool numeric) override;
+  bool ApplyReply(int param, int value, const std::string& text) override;
+  std::function<void(int radio, int code, bool argument)> onQuery;
+
+ private:
+  RegisterValues& inner_;
+};
+
+struct SessionOptions {
+  std::string device;  // a path, or COM<n>
+  LineOverrides line;
+  bool log = false;
+  bool trace = false;
+  int timeoutMs = 0;         // 0: none
+  std::string settingsPath;  // empty: the per-user settings file
+};
+
+class Session {
+ public:
+  Session(SessionOptions options, std::ostream& out, std::ostream& err);
+  ~Session();
+
+  // Opens the device with the line settings; false (message on err) when
+  // it cannot be opened.
+  bool openPort();
+
+  // The commands; each returns the exit status.
+  int getLocal();
+  int monitor(const std::string& project, int intervalMs, int cycles);
+  int emulate(const std::string& project);
+
+  // Stops a running command (from any thread, e.g. on a signal).
+  void interrupt();
+
+  // The panel as "Key = value" lines with the project file's key names:
+  // the group's keys, then the radio's.
+  static std::vector<std::pair<std::string, std::string>> panelReport(const Panel& panel,
+                                                                      const BrandModels& models);
+
+  TcomPort& engine() { return *engine_; }
+  Panel& panel() { return panel_; }
+
+ private:
+  bool runUntilDone(const std::function<bool()>& done);
+  void openManualProject();
+
+  SessionOptions options_;
+  std::ostream& out_;
+  std::ostream& err_;
+  CliLoop loop_;
+  ConfSettings settings_;
+  CliPrompts prompts_;
+  TSerial serial_;
+  MemoryComPortView view_;
+  std::unique_ptr<TickTimer> timer_;
+  CliTerminal terminal_;
+  std::unique_ptr<LogWriter> log_;
+  std::unique_ptr<TcomPort> engine_;
+  MemoryStatusBar status_;
+  MemoryPanel panel_;
+  MemoryGroupViews views_;
+  MainWindowModel window_;
+  RegisterValues values_;
+  ObservedCallbacks callbacks_;
+  std::string tempDir_;
+  std::atomic<bool> interrupted_{false};
+};
+
+}  // namespace tessel::cli

@@ -1,0 +1,252 @@
+#include "cli/cli_args.h"
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
+namespace tessel::cli {
+
+namespace {
+
+const std::vector<OptionSpec> kLineOptions = {
+    {"--baud", true, "line speed: 300, 600, 1200, 2400, 4800, 9600, 19200 or 38400"},
+    {"--parity", true, "none, odd or even"},
+    {"--data-bits", true, "7 or 8"},
+    {"--stop-bits", true, "1 or 2"},
+    {"--log", false, "write the traffic log (the \"LogPath\" setting, else the logs folder)"},
+    {"--trace", false, "show the traffic on standard error"},
+    {"--timeout", true, "give up after this many seconds (default: get-local 60, others none)"},
+};
+
+std::vector<OptionSpec> withLine(std::vector<OptionSpec> own) {
+  own.insert(own.end(), kLineOptions.begin(), kLineOptions.end());
+  return own;
+}
+
+}  // namespace
+
+const std::vector<CommandSpec>& commands() {
+  static const std::vector<CommandSpec> list = {
+      {"sim",
+       "sim [--radios N] [--models 0,1,2,...] [--project FILE] [--link PATH] [--pace] [--baud N]",
+       "Simulated radios on a pseudo-terminal. Prints \"device: <path>\" first, then serves until "
+       "interrupted; with --project the radios start from that project file and their saved "
+       "registers are written back to it at the end.",
+       {},
+       {{"--radios", true, "number of radios, 1 to 254 (default 5); radio 1 is the local master"},
+        {"--models", true, "model of each radio in turn, repeated (default 0,1)"},
+        {"--project", true, "take the radios from this project file and write them back to it"},
+        {"--link", true, "also make PATH a symbolic link to the device"},
+        {"--pace", false, "deliver bytes at the line speed, 10 bits per byte"},
+        {"--baud", true, "line speed for --pace (default: the speed the port is set to)"},
+        {"--command-mode", false, "radios start in command mode (no \"+++\" needed)"},
+        {"--seed", true, "seed of the drifting status values (default 1)"}}},
+      {"get-local",
+       "get-local DEVICE [line options]",
+       "Reads the radio on DEVICE (a path such as /dev/ttyUSB0 or /dev/pts/3, or COM<n>) and "
+       "prints its configuration as \"Key = value\" lines with the project file's key names.",
+       {"DEVICE"},
+       withLine({})},
+      {"monitor",
+       "monitor PROJECT DEVICE [--interval SECONDS] [--cycles N] [line options]",
+       "Monitors the radios of PROJECT through the local radio on DEVICE. Prints one CSV line per "
+       "polled radio: time,radio_id,name,rssi,volts,temp_c. The project file is updated with what "
+       "the radios report.",
+       {"PROJECT", "DEVICE"},
+       withLine({{"--interval", true, "poll interval in seconds (default 1.0)"},
+                 {"--cycles", true, "stop after polling every radio N times (default: run on)"}})},
+      {"emulate",
+       "emulate PROJECT DEVICE [line options]",
+       "Plays the radios of PROJECT on DEVICE, answering AT commands as the radios would, until "
+       "interrupted.",
+       {"PROJECT", "DEVICE"},
+       withLine({})},
+      {"demo",
+       "demo",
+       "Starts five simulated radios, reads the local one and monitors the group for two cycles.",
+       {},
+       {}},
+  };
+  return list;
+}
+
+const CommandSpec* findCommand(const std::string& name) {
+  for (const CommandSpec& c : commands())
+    if (name == c.name) return &c;
+  return nullptr;
+}
+
+std::string ParsedArgs::value(const std::string& option, const std::string& def) const {
+  auto it = options.find(option);
+  return it == options.end() ? def : it->second;
+}
+
+bool parseArgs(const std::vector<std::string>& args, ParsedArgs& out, std::string& error) {
+  out = ParsedArgs{};
+  if (args.empty()) {
+    error = "no command given";
+    return false;
+  }
+  if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    out.help = true;
+    if (args.size() > 1) out.command = args[1];
+    return true;
+  }
+  const CommandSpec* spec = findCommand(args[0]);
+  if (!spec) {
+    error = "unknown command \"" + args[0] + "\"";
+    return false;
+  }
+  out.command = spec->name;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--help" || a == "-h") {
+      out.help = true;
+      return true;
+    }
+    if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
+      std::string name = a, value;
+      bool inlineValue = false;
+      auto eq = a.find('=');
+      if (eq != std::string::npos) {
+        name = a.substr(0, eq);
+        value = a.substr(eq + 1);
+        inlineValue = true;
+      }
+      auto opt = std::find_if(spec->options.begin(), spec->options.end(),
+                              [&](const OptionSpec& o) { return name == o.name; });
+      if (opt == spec->options.end()) {
+        error = "unknown option " + name + " for " + spec->name;
+        return false;
+      }
+      if (opt->takesValue && !inlineValue) {
+        if (i + 1 >= args.size()) {
+          error = name + " needs a value";
+          return false;
+        }
+        value = args[++i];
+      } else if (!opt->takesValue && inlineValue) {
+        error = name + " takes no value";
+        return false;
+      }
+      out.options[name] = value;
+      continue;
+    }
+    out.positionals.push_back(a);
+  }
+  if (out.positionals.size() != spec->positionals.size()) {
+    error = std::string(spec->name) + " takes " +
+            (spec->positionals.empty() ? std::string("no arguments")
+                                       : std::to_string(spec->positionals.size()) + " argument(s)");
+    return false;
+  }
+  return true;
+}
+
+std::string usage() {
+  std::ostringstream s;
+  s << "Usage: tessel-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
+       "The radio configurator without windows.\n\nCommands:\n";
+  for (const CommandSpec& c : commands()) s << "  tessel-cli " << c.synopsis << "\n";
+  s << "\nLine options: --baud, --parity, --data-bits, --stop-bits override the per-user port\n"
+       "settings. \"tessel-cli COMMAND --help\" describes a command.\n";
+  return s.str();
+}
+
+std::string usage(const CommandSpec& command) {
+  std::ostringstream s;
+  s << "Usage: tessel-cli " << command.synopsis << "\n\n" << command.description << "\n";
+  if (!command.options.empty()) {
+    s << "\nOptions:\n";
+    for (const OptionSpec& o : command.options) {
+      std::string left = std::string(o.name) + (o.takesValue ? " VALUE" : "");
+      s << "  " << left << std::string(left.size() < 20 ? 20 - left.size() : 1, ' ') << o.help
+        << "\n";
+    }
+  }
+  return s.str();
+}
+
+bool parseCount(const std::string& text, int min, int max, int& out) {
+  if (text.empty() || text.size() > 9) return false;
+  int v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  if (v < min || v > max) return false;
+  out = v;
+  return true;
+}
+
+bool parseSeconds(const std::string& text, int minMs, int maxMs, int& outMs) {
+  auto dot = text.find('.');
+  std::string whole = text.substr(0, dot);
+  std::string frac = dot == std::string::npos ? "" : text.substr(dot + 1);
+  if (whole.empty() && frac.empty()) return false;
+  if (frac.size() > 3 || whole.size() > 6) return false;
+  int w = 0, f = 0;
+  if (!whole.empty() && !parseCount(whole, 0, 999999, w)) return false;
+  if (!frac.empty()) {
+    if (!parseCount(frac, 0, 999, f)) return false;
+    while (frac.size() < 3) {
+      frac += '0';
+      f *= 10;
+    }
+  }
+  long ms = static_cast<long>(w) * 1000 + f;
+  if (ms < minMs || ms > maxMs) return false;
+  outMs = static_cast<int>(ms);
+  return true;
+}
+
+bool parseModels(const std::string& text, std::vector<int>& out) {
+  out.clear();
+  std::stringstream s(text);
+  std::string item;
+  while (std::getline(s, item, ',')) {
+    int m = 0;
+    if (!parseCount(item, 0, 2, m)) return false;
+    out.push_back(m);
+  }
+  return !out.empty() && text.back() != ',';
+}
+
+bool parseLineOverrides(const ParsedArgs& args, LineOverrides& out, std::string& error) {
+  out = LineOverrides{};
+  if (args.has("--baud")) {
+    static const int kRates[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400};
+    int b = 0;
+    if (!parseCount(args.value("--baud"), 1, 1000000, b) ||
+        std::find(std::begin(kRates), std::end(kRates), b) == std::end(kRates)) {
+      error = "--baud must be one of 300, 600, 1200, 2400, 4800, 9600, 19200, 38400";
+      return false;
+    }
+    out.baud = b;
+  }
+  if (args.has("--parity")) {
+    std::string p = args.value("--parity");
+    for (char& c : p) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (p == "even" || p == "e") {
+      out.parity = 0;
+    } else if (p == "odd" || p == "o") {
+      out.parity = 1;
+    } else if (p == "none" || p == "n") {
+      out.parity = 2;
+    } else {
+      error = "--parity must be none, odd or even";
+      return false;
+    }
+  }
+  if (args.has("--data-bits") && !parseCount(args.value("--data-bits"), 7, 8, out.dataBits)) {
+    error = "--data-bits must be 7 or 8";
+    return false;
+  }
+  if (args.has("--stop-bits") && !parseCount(args.value("--stop-bits"), 1, 2, out.stopBits)) {
+    error = "--stop-bits must be 1 or 2";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace tessel::cli

@@ -1,0 +1,398 @@
+#include "cli/cli_session.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+#include <set>
+
+#include "model/brand.h"
+#include "model/project.h"
+#include "model/radio.h"
+
+namespace tessel::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kProduct[] = "Tessel";
+constexpr char kMaker[] = "Corvane";
+
+const BrandModels& brand() {
+  return brandModels(0);
+}
+
+std::vector<std::string> modelEntries() {
+  std::vector<std::string> e;
+  for (int i = 0; i < brand().modelCount; ++i) e.push_back(brand().names[i]);
+  return e;
+}
+
+// Logs go beside the program when that folder is writable, else to the
+// per-user data folder.
+std::string defaultLogDir() {
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (!ec && ::access(exe.parent_path().c_str(), W_OK) == 0) return exe.parent_path().string();
+  const char* data = std::getenv("XDG_DATA_HOME");
+  const char* home = std::getenv("HOME");
+  std::string base =
+      data && *data == '/' ? std::string(data) : std::string(home ? home : "") + "/.local/share";
+  return base + "/" + kProduct;
+}
+
+std::string nowText() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &tm);
+  return buf;
+}
+
+// A CSV field: quoted when it holds a comma, a quote or a line break.
+std::string csv(const std::string& s) {
+  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  std::string q = "\"";
+  for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return q + "\"";
+}
+
+bool parseComPort(const std::string& device, int& port) {
+  if (device.size() < 4 || device.size() > 4) return false;
+  std::string head = device.substr(0, 3);
+  for (char& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (head != "COM" || device[3] < '1' || device[3] > '9') return false;
+  port = device[3] - '0';
+  return true;
+}
+
+}  // namespace
+
+PromptButton CliPrompts::answerFor(PromptButtons buttons) {
+  for (PromptButton b : {pbAbort, pbCancel, pbNo, pbOk, pbIgnore, pbYes, pbRetry})
+    if (buttons & b) return b;
+  return pbOk;
+}
+
+PromptButton CliPrompts::show(PromptIcon, const std::string& text, PromptButtons buttons) {
+  err_ << "tessel-cli: " << text << std::endl;
+  if (!failed_) message_ = text;
+  failed_ = true;
+  if (onShown) onShown();
+  return answerFor(buttons);
+}
+
+void CliTerminal::addLine(const std::string& text) {
+  if (show) err_ << text << std::endl;
+  if (onLine) onLine(text);
+}
+
+bool ObservedCallbacks::RadioQuery(int radio, int code, bool argument) {
+  bool result = inner_.RadioQuery(radio, code, argument);
+  if (onQuery) onQuery(radio, code, argument);
+  return result;
+}
+
+std::string ObservedCallbacks::RegisterValue(int radio, int param, bool numeric) {
+  return inner_.RegisterValue(radio, param, numeric);
+}
+
+bool ObservedCallbacks::ApplyReply(int param, int value, const std::string& text) {
+  return inner_.ApplyReply(param, value, text);
+}
+
+Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
+    : options_(std::move(options)),
+      out_(out),
+      err_(err),
+      settings_(options_.settingsPath.empty() ? ConfSettings::defaultPath(kMaker, kProduct)
+                                              : options_.settingsPath),
+      prompts_(err),
+      serial_(loop_.dispatcher(), &prompts_, &settings_),
+      timer_(loop_.createTimer()),
+      terminal_(err),
+      panel_(modelEntries()),
+      window_(panel_, views_, prompts_, brand(), kProduct),
+      values_(window_),
+      callbacks_(values_) {
+  terminal_.show = options_.trace;
+  if (options_.log) log_ = std::make_unique<LogWriter>(&settings_, defaultLogDir());
+  engine_ = std::make_unique<TcomPort>(serial_, *timer_, prompts_, settings_, view_, &terminal_,
+                                       log_.get());
+  prompts_.onShown = [this] { loop_.quit(); };
+  window_.tasks = engine_.get();
+  window_.onModeSwitch = [this](int) {
+    engine_->AttachMainWindow(&status_, &callbacks_);
+    if (engine_->PollInterval == 0) engine_->PollInterval = 1000;
+  };
+  if (options_.log) engine_->setLogging(true);
+}
+
+Session::~Session() {
+  window_.closeProject();
+  window_.tasks = nullptr;
+  engine_->AttachMainWindow(nullptr, nullptr);
+  engine_.reset();
+  if (!tempDir_.empty()) {
+    std::error_code ec;
+    fs::remove_all(tempDir_, ec);
+  }
+}
+
+void Session::interrupt() {
+  interrupted_ = true;
+  loop_.quit();
+}
+
+bool Session::openPort() {
+  int com = 0;
+  if (parseComPort(options_.device, com)) {
+    view_.setPortNumberText(std::to_string(com));
+  } else {
+    serial_.setDevicePath(options_.device);
+    view_.setPortNumberText("1");
+  }
+  const LineOverrides& line = options_.line;
+  if (line.baud) {
+    for (const std::string& item : baudRateItems())
+      if (std::stoi(item) == line.baud) view_.setBaudRateText(item);
+    engine_->baudRateChange();
+  }
+  if (line.parity >= 0) {
+    view_.setParityIndex(line.parity);
+    engine_->parityClick();
+  }
+  if (line.dataBits) {
+    view_.setDataBitsIndex(line.dataBits == 8 ? 1 : 0);
+    engine_->dataBitsClick();
+  }
+  if (line.stopBits) {
+    view_.setStopBitsIndex(line.stopBits == 2 ? 1 : 0);
+    engine_->stopBitsClick();
+  }
+  // Settings given here are the ones to talk at: no stored auto-configured
+  // code replaces them.
+  if (line.any()) engine_->NextCode = 0;
+  engine_->comPortNumberChange();
+  if (!serial_.Active()) {
+    int code = serial_.ErrorCode();
+    err_ << "tessel-cli: cannot open " << options_.device
+         << (code ? ": " + TSerial::errorText(code) : std::string()) << std::endl;
+    return false;
+  }
+  return true;
+}
+
+bool Session::runUntilDone(const std::function<bool()>& done) {
+  auto limit = std::chrono::milliseconds(options_.timeoutMs);
+  auto end = std::chrono::steady_clock::now() + limit;
+  while (!done() && !prompts_.failed() && !interrupted_) {
+    auto left = std::chrono::milliseconds::zero();
+    if (options_.timeoutMs > 0) {
+      left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          end - std::chrono::steady_clock::now());
+      if (left <= std::chrono::milliseconds::zero()) return false;
+    }
+    loop_.run(left);
+  }
+  return done();
+}
+
+void Session::openManualProject() {
+  // Manual mode works on a project of its own; a private one here, so that
+  // reading a radio leaves no file behind.
+  char tmpl[] = "/tmp/tessel-cli-XXXXXX";
+  if (::mkdtemp(tmpl)) tempDir_ = tmpl;
+  window_.openProject(tempDir_ + "/Manual Configuration.vro");
+  window_.defaultsClick();
+  window_.modelEDefaults();
+  window_.switchMode(wmManual);
+}
+
+int Session::getLocal() {
+  if (!openPort()) return 1;
+  openManualProject();
+  bool done = false;
+  callbacks_.onQuery = [&](int, int code, bool) {
+    if (code == qcTaskDone) {
+      done = true;
+      loop_.quit();
+    }
+  };
+  TpollArray list = window_.project()->BuildPollList(panel_.WindowMode == wmMonitor);
+  if (list.empty()) list.push_back({0, 0});
+  panel_.panelLoading = true;
+  engine_->StartTask(tkGetLocal, "&Get Local Radio Parameters", list);
+  if (options_.timeoutMs == 0) options_.timeoutMs = 60'000;
+  bool ok = runUntilDone([&] { return done; });
+  callbacks_.onQuery = nullptr;
+  if (prompts_.failed() || interrupted_) return 1;
+  if (!ok) {
+    err_ << "tessel-cli: the radio did not complete the read within " << options_.timeoutMs / 1000.0
+         << " s" << std::endl;
+    return 1;
+  }
+  for (const auto& [key, value] : panelReport(panel_, brand()))
+    out_ << key << " = " << value << "\n";
+  out_.flush();
+  return 0;
+}
+
+int Session::monitor(const std::string& project, int intervalMs, int cycles) {
+  if (!fs::exists(project)) {
+    err_ << "tessel-cli: no project file " << project << std::endl;
+    return 1;
+  }
+  if (!openPort()) return 1;
+  window_.openProject(project);
+  window_.loadProjectRadios();
+  window_.switchMode(wmProject);
+  // The monitor layout, as "Online Monitor" > "Existing Project" sets it.
+  views_.setMonitorColumns(true);
+  window_.switchMode(wmMonitor);
+  panel_.setText(ctl::advanced, kCancelCaption);
+  TpollArray list = window_.project()->BuildPollList(true);
+  if (list.empty()) {
+    err_ << "tessel-cli: the project " << project << " has no radios" << std::endl;
+    return 1;
+  }
+  engine_->PollInterval = intervalMs;
+
+  std::map<int, int> polled;  // radio ID -> completed polls
+  int rounds = 0;
+  int lastDialled = -1;
+  bool done = false;
+  auto finished = [&] {
+    if (cycles <= 0) return false;
+    if (rounds > cycles) return true;
+    for (const TpollEntry& e : list)
+      if (polled[e.radio] < cycles) return false;
+    return true;
+  };
+  // A round starts whenever the first radio of the list is dialled after
+  // another one was; radios that never answer then still end the rounds.
+  terminal_.onLine = [&](const std::string& line) {
+    auto at = line.find(" < ATD");
+    if (at != 0) return;
+    std::string digits = line.substr(6);
+    int id = 0;
+    if (!parseCount(digits, 0, 254, id)) return;
+    if (id == list.front().radio && lastDialled != id) ++rounds;
+    lastDialled = id;
+    if (finished()) {
+      done = true;
+      loop_.quit();
+    }
+  };
+  callbacks_.onQuery = [&](int radio, int code, bool argument) {
+    if (code == qcCancel) {
+      loop_.quit();
+      return;
+    }
+    if (code != qcSetRead || !argument) return;
+    ++polled[radio];
+    for (int i = 0; i < views_.rowCount(); ++i) {
+      RowId row = views_.rowAt(i);
+      Tradio* r = views_.rowRadio(row);
+      if (!r || r->slotID != radio) continue;
+      out_ << nowText() << "," << radio << "," << csv(views_.caption(row)) << ","
+           << csv(views_.subItem(row, 1)) << "," << csv(views_.subItem(row, 2)) << ","
+           << csv(views_.subItem(row, 3)) << std::endl;
+      break;
+    }
+    if (finished()) {
+      done = true;
+      loop_.quit();
+    }
+  };
+  engine_->StartTask(tkMonitor, "&Online Monitor", list);
+  bool ok = runUntilDone([&] { return done; });
+  terminal_.onLine = nullptr;
+  callbacks_.onQuery = nullptr;
+  if (!prompts_.failed()) engine_->StartTask(tkLocalOnly, kCancelCaption, {list.front()});
+  window_.closeProject();
+  if (prompts_.failed()) return 1;
+  if (interrupted_) return 0;  // monitoring until interrupted is the normal end
+  if (!ok) {
+    err_ << "tessel-cli: the monitor did not complete " << cycles << " cycle(s) within "
+         << options_.timeoutMs / 1000.0 << " s" << std::endl;
+    return 1;
+  }
+  return 0;
+}
+
+int Session::emulate(const std::string& project) {
+  if (!fs::exists(project)) {
+    err_ << "tessel-cli: no project file " << project << std::endl;
+    return 1;
+  }
+  if (!openPort()) return 1;
+  window_.openProject(project);
+  window_.loadProjectRadios();
+  window_.switchMode(wmProject);
+  const TpollArray list = window_.project()->BuildPollList(false);
+  engine_->StartTask(tkEmulate, "Emulate Group", list);
+  // Serves until interrupted, or for --timeout when given.
+  runUntilDone([] { return false; });
+  window_.closeProject();
+  return prompts_.failed() ? 1 : 0;
+}
+
+std::vector<std::pair<std::string, std::string>> Session::panelReport(const Panel& p,
+                                                                      const BrandModels& models) {
+  std::vector<std::pair<std::string, std::string>> r;
+  auto pick = [&p](const std::string& control, std::initializer_list<const char*> texts,
+                   const char* none) {
+    int i = p.itemIndex(control);
+    if (i < 0 || i >= static_cast<int>(texts.size())) return std::string(none);
+    return std::string(*(texts.begin() + i));
+  };
+  auto trimmed = [](std::string s) {
+    s.erase(0, s.find_first_not_of(' '));
+    s.erase(s.find_last_not_of(' ') + 1);
+    return s;
+  };
+  r.emplace_back("Group ID", p.text(ctl::groupID));
+  r.emplace_back("Security ID", p.text(ctl::securityID));
+  r.emplace_back("RF Band", p.text(ctl::rfband));
+  r.emplace_back("Flush Time", p.text(ctl::flushTime));
+  r.emplace_back("ReTXBroadcasts", pick(ctl::reTXBroadcasts, {"Yes", "No"}, ""));
+  r.emplace_back("Repeaters", pick(ctl::repeaters, {"Yes", "No"}, ""));
+  for (int i = 0; i < kBlockedCount; ++i)
+    r.emplace_back("s" + std::to_string(30 + i), p.blockedValues[static_cast<size_t>(i)]);
+  r.emplace_back("Radio ID", p.text(ctl::radioID));
+  r.emplace_back("Radio Mode", pick(ctl::radioMode, {"Master", "Slave", "Repeater"}, ""));
+  r.emplace_back("Roaming", pick(ctl::roaming, {"Yes", "No"}, ""));
+  r.emplace_back("Master ID", p.text(ctl::masterID));
+  r.emplace_back("Retries", p.text(ctl::retries));
+  r.emplace_back("Auto-Routing",
+                 pick(ctl::protocol, {"Disable", "MODBUS RTU", "Allen Bradley DF1"}, ""));
+  r.emplace_back("Buffer Mode", pick(ctl::bufferMode, {"Character", "Packet"}, ""));
+  int model = p.itemIndex(ctl::radioType);
+  r.emplace_back(models.modelKey, model >= 0 && model < kModelCount ? models.names[model] : "");
+  if (model == 0) {
+    r.emplace_back("Emulation Mode", pick(ctl::emulationMode,
+                                          {"No Emulation (Radio Only)", "Point to Point I/O",
+                                           "Modicon PLC", "Allen Bradley PLC"},
+                                          ""));
+    r.emplace_back("Main Serial Port", p.text(ctl::mainSerialPort));
+    r.emplace_back("Sleep Mode",
+                   pick(ctl::sleepMode, {"Off", "Wakeup on PLC poll", "Programmable"}, ""));
+    r.emplace_back("PLC Address", p.text(ctl::plcAddress));
+    r.emplace_back("Start Time", p.text(ctl::startTime));
+    r.emplace_back("Radio ON Time", p.text(ctl::onTimer));
+    r.emplace_back("Radio OFF Time", p.text(ctl::offTimer));
+  }
+  r.emplace_back("Baud rate", trimmed(p.text(ctl::baudRate)));
+  r.emplace_back("Data Bits", p.itemIndex(ctl::dataBits) == 1 ? "8" : "7");
+  r.emplace_back("Stop Bits", p.itemIndex(ctl::stopBits) == 1 ? "2" : "1");
+  r.emplace_back("Parity", pick(ctl::parity, {"Even", "Odd", "None"}, "None"));
+  r.emplace_back("Handshaking", p.itemIndex(ctl::handShaking) == 1 ? "Yes" : "No");
+  return r;
+}
+
+}  // namespace tessel::cli

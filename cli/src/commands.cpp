@@ -1,0 +1,197 @@
+#include "cli/commands.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+#include "cli/cli_args.h"
+#include "cli/cli_loop.h"
+#include "cli/cli_session.h"
+#include "sim/sim_project.h"
+#include "sim/sim_pty.h"
+
+namespace tessel::cli {
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+bool sessionOptions(const ParsedArgs& args, const std::string& device, SessionOptions& o,
+                    std::string& error) {
+  o.device = device;
+  if (!parseLineOverrides(args, o.line, error)) return false;
+  o.log = args.has("--log");
+  o.trace = args.has("--trace");
+  if (args.has("--timeout") &&
+      !parseSeconds(args.value("--timeout"), 1, 24 * 3600 * 1000, o.timeoutMs)) {
+    error = "--timeout takes seconds";
+    return false;
+  }
+  return true;
+}
+
+int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
+  int radios = 5;
+  std::vector<int> models;
+  int baud = 0, seed = 1;
+  if (args.has("--radios") && !parseCount(args.value("--radios"), 1, 254, radios)) {
+    err << "tessel-cli: --radios takes 1 to 254\n";
+    return kUsageError;
+  }
+  if (args.has("--models") && !parseModels(args.value("--models"), models)) {
+    err << "tessel-cli: --models takes model numbers 0, 1 or 2 separated by commas\n";
+    return kUsageError;
+  }
+  if (args.has("--baud") && !parseCount(args.value("--baud"), 50, 4'000'000, baud)) {
+    err << "tessel-cli: --baud takes a line speed\n";
+    return kUsageError;
+  }
+  if (args.has("--seed") && !parseCount(args.value("--seed"), 0, 999'999'999, seed)) {
+    err << "tessel-cli: --seed takes a number\n";
+    return kUsageError;
+  }
+  std::string project = args.value("--project");
+  sim::SimSetup setup;
+  std::string error;
+  int clock = sim::wallClockMinutes();
+  bool ok =
+      !project.empty() && std::filesystem::exists(project)
+          ? sim::loadProject(project, setup, error, static_cast<uint32_t>(seed), clock)
+          : sim::defaultSetup(radios, models, setup, error, static_cast<uint32_t>(seed), clock);
+  if (!ok) {
+    err << "tessel-cli: " << error << "\n";
+    return 1;
+  }
+  for (const std::string& w : setup.warnings) err << "tessel-cli: " << w << "\n";
+  std::vector<int> formerIDs;
+  for (const sim::SimRadio& r : setup.radios) formerIDs.push_back(r.radioID());
+
+  sim::SimRadioGroup group(std::move(setup.radios), setup.local);
+  group.setCommandMode(args.has("--command-mode"));
+  sim::SimPty::Options options;
+  options.pace = args.has("--pace");
+  options.baud = baud;
+  options.linkPath = args.value("--link");
+  sim::SimPty pty(group, options);
+  if (!pty.open()) {
+    err << "tessel-cli: " << pty.error() << "\n";
+    return 1;
+  }
+  out << "device: " << pty.slavePath() << std::endl;
+  bool served;
+  {
+    SignalWatch signals([&pty](int) { pty.stop(); });
+    served = pty.run();
+  }
+  if (!served) err << "tessel-cli: " << pty.error() << "\n";
+  if (!project.empty()) {
+    if (!sim::saveProject(project, group, formerIDs, error)) {
+      err << "tessel-cli: " << error << "\n";
+      return 1;
+    }
+  }
+  return served ? 0 : 1;
+}
+
+int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
+  const bool withProject = args.command != "get-local";
+  const std::string device = args.positionals[withProject ? 1 : 0];
+  SessionOptions options;
+  std::string error;
+  if (!sessionOptions(args, device, options, error)) {
+    err << "tessel-cli: " << error << "\n";
+    return kUsageError;
+  }
+  int intervalMs = 1000, cycles = 0;
+  if (args.has("--interval") && !parseSeconds(args.value("--interval"), 10, 60'000, intervalMs)) {
+    err << "tessel-cli: --interval takes 0.01 to 60 seconds\n";
+    return kUsageError;
+  }
+  if (args.has("--cycles") && !parseCount(args.value("--cycles"), 1, 1'000'000, cycles)) {
+    err << "tessel-cli: --cycles takes a number from 1\n";
+    return kUsageError;
+  }
+  Session session(options, out, err);
+  SignalWatch signals([&session](int) { session.interrupt(); });
+  if (args.command == "get-local") return session.getLocal();
+  if (args.command == "monitor") return session.monitor(args.positionals[0], intervalMs, cycles);
+  return session.emulate(args.positionals[0]);
+}
+
+int demoCommand(std::ostream& out, std::ostream& err) {
+  sim::SimSetup setup;
+  std::string error;
+  if (!sim::defaultSetup(5, {0, 1}, setup, error, 1, sim::wallClockMinutes())) {
+    err << "tessel-cli: " << error << "\n";
+    return 1;
+  }
+  char tmpl[] = "/tmp/tessel-demo-XXXXXX";
+  if (!::mkdtemp(tmpl)) {
+    err << "tessel-cli: cannot make a folder for the demo project\n";
+    return 1;
+  }
+  const std::string project = std::string(tmpl) + "/Demo group.vro";
+  sim::SimRadioGroup group(std::move(setup.radios), setup.local);
+  if (!sim::saveProject(project, group, {}, error)) {
+    err << "tessel-cli: " << error << "\n";
+    return 1;
+  }
+  sim::SimPty pty(group, {});
+  if (!pty.open()) {
+    err << "tessel-cli: " << pty.error() << "\n";
+    return 1;
+  }
+  std::thread server([&pty] { pty.run(); });
+  int status = 0;
+  {
+    out << "Five simulated radios are on " << pty.slavePath()
+        << "; radio 1 is the local master.\n\n"
+        << "$ tessel-cli get-local " << pty.slavePath() << "\n"
+        << std::flush;
+    SessionOptions options;
+    options.device = pty.slavePath();
+    {
+      Session session(options, out, err);
+      SignalWatch signals([&session](int) { session.interrupt(); });
+      status = session.getLocal();
+    }
+    if (status == 0) {
+      out << "\n$ tessel-cli monitor '" << project << "' " << pty.slavePath()
+          << " --interval 0.25 --cycles 2\n"
+          << "time,radio_id,name,rssi,volts,temp_c\n"
+          << std::flush;
+      Session session(options, out, err);
+      SignalWatch signals([&session](int) { session.interrupt(); });
+      status = session.monitor(project, 250, 2);
+    }
+  }
+  pty.stop();
+  server.join();
+  if (status == 0) out << "\nThe monitor kept what the radios reported in " << project << "\n";
+  return status;
+}
+
+}  // namespace
+
+int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+  ParsedArgs args;
+  std::string error;
+  if (!parseArgs(argv, args, error)) {
+    err << "tessel-cli: " << error << "\n\n";
+    const CommandSpec* spec = findCommand(argv.empty() ? "" : argv[0]);
+    err << (spec ? usage(*spec) : usage());
+    return kUsageError;
+  }
+  if (args.help) {
+    const CommandSpec* spec = findCommand(args.command);
+    out << (spec ? usage(*spec) : usage());
+    return 0;
+  }
+  if (args.command == "sim") return simCommand(args, out, err);
+  if (args.command == "demo") return demoCommand(out, err);
+  return engineCommand(args, out, err);
+}
+
+}  // namespace tessel::cli
