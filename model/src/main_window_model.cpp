@@ -50,6 +50,7 @@ MainWindowModel::~MainWindowModel() = default;
 Tproject& MainWindowModel::openProject(const std::string& fileName) {
   closeProject();
   project_ = Tproject::Create(*this, fileName);
+  ++projectSerial_;
   return *project_;
 }
 
@@ -57,6 +58,7 @@ void MainWindowModel::closeProject() {
   if (project_) {
     project_->Destroy();
     project_.reset();
+    ++projectSerial_;
   }
   panel.currentRadio = nullptr;
   selectedRow = kNoRow;
@@ -64,6 +66,7 @@ void MainWindowModel::closeProject() {
 
 void MainWindowModel::abandonProject() {
   project_.reset();
+  ++projectSerial_;
   panel.currentRadio = nullptr;
   selectedRow = kNoRow;
 }

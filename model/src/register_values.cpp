@@ -44,24 +44,31 @@ std::string RegisterValues::defaultName(int id) {
   return buf;
 }
 
+int RegisterValues::lastMaster() const {
+  return window_.projectSerial() == readingProject_ ? lastMaster_ : -1;
+}
+
+int RegisterValues::readingID() const {
+  return window_.projectSerial() == readingProject_ ? readingID_ : -1;
+}
+
 Tradio* RegisterValues::readingRadio() const {
   Tproject* p = window_.project();
-  return p ? p->radio(readingID_) : nullptr;
+  return p ? p->radio(readingID()) : nullptr;
 }
 
 std::string RegisterValues::readingSection() const {
-  return Tradio::sectionName(readingID_);
+  return Tradio::sectionName(readingID());
 }
 
 bool RegisterValues::fileSide() const {
-  return window_.panel.WindowMode != wmManual && window_.project() && readingID_ >= 0 &&
-         readingID_ < kRadioSlots;
+  return window_.panel.WindowMode != wmManual && window_.project() && readingID() >= 0;
 }
 
 bool RegisterValues::panelSide() const {
   const Panel& panel = window_.panel;
   return panel.WindowMode == wmManual ||
-         (panel.currentRadio && readingID_ >= 0 && panel.currentRadio->slotID == readingID_);
+         (panel.currentRadio && readingID() >= 0 && panel.currentRadio->slotID == readingID());
 }
 
 void RegisterValues::writeFile(const std::string& key, const std::string& value) {
@@ -218,7 +225,9 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
   // Not a radio number: nothing to record, no section to write.
   if (!parseInt32(text, n) || n < 0 || n >= kRadioSlots) return;
   Panel& panel = window_.panel;
+  if (readingProject_ != window_.projectSerial()) lastMaster_ = -1;
   readingID_ = n;
+  readingProject_ = window_.projectSerial();
   const std::string section = readingSection();
   const std::string name = defaultName(n);
   const int model = panel.detectedModel;
@@ -271,7 +280,7 @@ bool RegisterValues::radioModeRoutine(const std::string& text) {
     if (r) r->isMaster = false;
     if (master) {
       writeFile("Radio Mode", "Master");
-      if (readingID_ >= 0) lastMaster_ = readingID_;
+      if (readingID() >= 0) lastMaster_ = readingID();
       if (r) {
         if (!views.nodeExists(r->treeNode)) {
           r->treeNode = views.addNode(kNoNode, r->name);
@@ -324,7 +333,7 @@ void RegisterValues::attachToMaster(int m) {
   GroupViews& views = window_.views;
   Tradio* master = p->radio(m);
   if (!master || !views.nodeExists(master->treeNode)) {
-    master = p->radio(lastMaster_);
+    master = p->radio(lastMaster());
     if (!master || !views.nodeExists(master->treeNode)) return;
   }
   // A node never becomes its own child.

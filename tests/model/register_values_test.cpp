@@ -353,6 +353,21 @@ TEST_F(ApplyReplyTest, NoRecordForTheRadioBeingReadLeavesTheViewsAlone) {
   EXPECT_EQ(values.lastMaster(), 9);
 }
 
+TEST_F(ApplyReplyTest, TheRadioBeingReadBelongsToItsProject) {
+  put("[Radio3]\nRadio Mode=Master\n");
+  open(wmProject);
+  reply(1, "3");
+  reply(3, "M");
+  const std::string other = dir + "/other.vro";
+  std::ofstream(other) << "[Radio3]\nRetries=5\n[Radio4]\n";
+  window.openProject(other);
+  window.loadProjectRadios();
+  reply(13, "44");
+  EXPECT_EQ(IniFile(other).readString("Radio3", "Retries", ""), "5");
+  EXPECT_EQ(values.readingID(), -1);
+  EXPECT_EQ(values.lastMaster(), -1);
+}
+
 TEST_F(ApplyReplyTest, WithoutAProjectNothingBreaks) {
   open(wmMonitor);
   window.closeProject();

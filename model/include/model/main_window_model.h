@@ -44,6 +44,9 @@ class MainWindowModel {
 
   // Project lifecycle.
   Tproject* project() const { return project_.get(); }
+  // Changes whenever a project is opened or closed, so state kept about the
+  // open project can tell that it is stale.
+  int projectSerial() const { return projectSerial_; }
   // Stores and closes the open project, if any, and opens fileName.
   Tproject& openProject(const std::string& fileName);
   // Creates a record for every radio section 0..254 and shows the first
@@ -106,6 +109,7 @@ class MainWindowModel {
 
  private:
   std::unique_ptr<Tproject> project_;
+  int projectSerial_ = 0;
   bool inDefaults_ = false;
 };
 

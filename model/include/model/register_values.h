@@ -11,6 +11,7 @@
 namespace tessel {
 
 class MainWindowModel;
+class Tproject;
 class Tradio;
 
 class RegisterValues : public MainWindowCallbacks {
@@ -27,8 +28,8 @@ class RegisterValues : public MainWindowCallbacks {
 
   // The radio whose radio ID reply came last (-1 before any), and the last
   // radio that reported mode Master (-1 before any).
-  int readingID() const { return readingID_; }
-  int lastMaster() const { return lastMaster_; }
+  int readingID() const;
+  int lastMaster() const;
 
   // "Radio " + radio ID as three digits: the name of a newly found radio.
   static std::string defaultName(int id);
@@ -64,6 +65,9 @@ class RegisterValues : public MainWindowCallbacks {
 
   MainWindowModel& window_;
   int readingID_ = -1;
+  // The project the radio being read belongs to; another project open since
+  // means no radio is being read.
+  int readingProject_ = -1;
   int lastMaster_ = -1;
 };
 
