@@ -86,25 +86,6 @@ TEST(SettingsCode, SearchVisitsFortyEightCodesAndSkipsParityThree) {
   for (int bad : {-1, 12, 13, 14, 15, 128, 1000}) EXPECT_FALSE(isSettingsCode(bad)) << bad;
 }
 
-TEST(SettingsCode, Decodes) {
-  struct Case {
-    int code, baud, parity, data, stop;
-  } cases[] = {
-      {16, 6, 2, 1, 0},            // 19200 8N1
-      {32, 5, 2, 1, 0},            // 9600 8N1
-      {0, 7, 2, 1, 0},             // 38400
-      {127 - 12 + 8, 0, 0, 0, 1},  // 123: 300 baud, even, 7 bits, 2 stop
-      {6, 7, 1, 0, 0},             // odd, 7 bits
-  };
-  for (const auto& c : cases) {
-    LineSettingsIndices s = decodeSettingsCode(c.code);
-    EXPECT_EQ(s.baudIndex, c.baud) << c.code;
-    EXPECT_EQ(s.parityIndex, c.parity) << c.code;
-    EXPECT_EQ(s.dataBitsIndex, c.data) << c.code;
-    EXPECT_EQ(s.stopBitsIndex, c.stop) << c.code;
-  }
-}
-
 TEST(ReplyClass, ClassifiesUpperCasedLines) {
   struct Case {
     const char* line;

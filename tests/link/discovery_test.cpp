@@ -1,0 +1,350 @@
+// Reading radios one register at a time, the online monitor cycle and the
+// group emulator.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "link/dump_line.h"
+#include "link_fixture.h"
+
+namespace tessel::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A group behind the local radio: "ATD<n>" reaches radio n when it exists;
+// registers answer a value derived from the radio and the register.
+class Group {
+ public:
+  Group(FakeSerialLink& serial, int local) : serial_(serial), local_(local), dialled_(local) {}
+
+  std::set<int> radios;
+  std::set<int> silent;                // radios that never answer a dial
+  std::set<int> model1;                // radios without the registers from S100 on
+  std::map<std::string, Lines> extra;  // fixed answers that win
+
+  void install() {
+    serial_.responder = [this](const std::string& line) { answer(line); };
+  }
+
+  static std::string value(int radio, int reg) { return std::to_string(reg * 10 + radio); }
+
+ private:
+  void reply(const Lines& lines) {
+    std::string bytes;
+    for (const auto& l : lines) bytes += l + "\r\n";
+    serial_.queueReply(bytes);
+  }
+  void answer(const std::string& line) {
+    auto fixed = extra.find(line);
+    if (fixed != extra.end()) return reply(fixed->second);
+    if (line == "AT" || line == "+++" || line == "ATI2" || line == "ATI3") return reply({"OK"});
+    if (line == "ATH") {
+      dialled_ = local_;
+      return reply({"OK"});
+    }
+    if (line == "ATI") return reply({"V2.0"});
+    if (line == "ATI1") {
+      Lines page = emulatedPage1(std::to_string(dialled_));
+      page.push_back("OK");
+      return reply(page);
+    }
+    if (line.rfind("ATD", 0) == 0) {
+      int radio = std::stoi(line.substr(3));
+      if (silent.count(radio)) return;
+      if (!radios.count(radio)) return reply({"ERROR"});
+      dialled_ = radio;
+      return reply({"OK"});
+    }
+    if (line.rfind("ATS", 0) == 0 && line.back() == '?') {
+      int reg = std::stoi(line.substr(3));
+      if (reg > 99 && model1.count(dialled_)) return reply({"ERROR"});
+      return reply({value(dialled_, reg), "OK"});
+    }
+  }
+
+  FakeSerialLink& serial_;
+  int local_;
+  int dialled_;
+};
+
+class MonitorTest : public LinkTest {
+ protected:
+  void SetUp() override {
+    LinkTest::SetUp();
+    make();
+    engine->PollInterval = 1500;
+    callbacks.local = {1};
+    callbacks.master = {1};
+    group.radios = {1, 2, 3};
+    group.install();
+  }
+  void start(TpollArray list = {{1, 0}, {2, 0}, {3, 0}}) {
+    engine->StartTask(tkMonitor, "Monitor", list);
+    serial.pump();
+  }
+  // Runs ticks (each followed by the replies it caused) until the written
+  // lines include want, at most limit ticks.
+  bool runUntilSent(const std::string& want, int limit = 80) {
+    for (int i = 0; i < limit; ++i) {
+      Lines l = serial.lines();
+      if (std::find(l.begin(), l.end(), want) != l.end()) return true;
+      if (!timer.fire()) return false;
+      serial.pump();
+    }
+    return false;
+  }
+  Lines sentAfter(const std::string& marker) {
+    Lines l = serial.lines();
+    auto it = std::find(l.begin(), l.end(), marker);
+    return it == l.end() ? Lines{} : Lines(it + 1, l.end());
+  }
+
+  Group group{serial, 1};
+};
+
+TEST_F(MonitorTest, CycleReadsNewRadiosFullyAndPollsReadOnes) {
+  start();
+  ASSERT_TRUE(runUntilSent("ATD2"));
+  // The local radio was read from its pages and S100 on, one row per tick.
+  Lines local = serial.lines();
+  EXPECT_EQ(Lines(local.begin(), local.begin() + 6),
+            (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?"}));
+  EXPECT_TRUE(callbacks.read.count(1));
+  EXPECT_EQ(timer.interval(), 1500);
+
+  ASSERT_TRUE(runUntilSent("ATD3"));
+  Lines full = sentAfter("ATD2");
+  full.pop_back();  // "ATD3"
+  ASSERT_FALSE(full.empty());
+  EXPECT_EQ(full.front(), "ATI");
+  EXPECT_EQ(std::count(full.begin(), full.end(), "ATS1?"), 1);
+  for (const char* never : {"ATS30?", "ATS41?", "ATS12?"})
+    EXPECT_EQ(std::count(full.begin(), full.end(), never), 0) << never;
+  EXPECT_EQ(full.back(), "ATS114?");
+  EXPECT_TRUE(callbacks.read.count(2));
+  const auto& a = callbacks.applies;
+  EXPECT_NE(std::find(a.begin(), a.end(), RecordingCallbacks::Apply{10, 102, Group::value(2, 10)}),
+            a.end());
+
+  // The next round polls radio 2 through the short map.
+  ASSERT_TRUE(runUntilSent("ATD1"));
+  serial.clearWrites();
+  ASSERT_TRUE(runUntilSent("ATD3"));
+  Lines poll = sentAfter("ATD2");
+  EXPECT_EQ(poll, (Lines{"ATS1?", "ATS8?", "ATS10?", "ATS12?", "ATS16?", "ATS17?", "ATD3"}));
+  EXPECT_EQ(status.panelText(1), "Radio 3");
+}
+
+TEST_F(MonitorTest, Model1LocalRadioIsMarkedReadAndTheCycleDialsTheFirstRadio) {
+  group.model1 = {1};
+  start();
+  serial.pump();
+  EXPECT_EQ(serial.lines().back(), "ATS100?");
+  EXPECT_EQ(engine->state(), psAutoDiscover0);
+  ASSERT_NE(engine->CurrentList(), nullptr);
+  EXPECT_EQ(engine->CurrentList()->CurrentModel(), 1);
+  EXPECT_TRUE(callbacks.read.count(1));
+  timer.fire();
+  EXPECT_EQ(serial.lines().back(), "ATD1");
+  EXPECT_EQ(engine->state(), psAutoDiscoverX);
+}
+
+TEST_F(MonitorTest, UnansweredDialsMoveOnOneRadioPerTick) {
+  group.silent = {1, 2, 3};
+  start();
+  ASSERT_TRUE(runUntilSent("ATD2"));
+  for (int i = 0; i < 4; ++i) {
+    timer.fire();
+    serial.pump();
+  }
+  Lines dials = sentAfter("ATS114?");
+  EXPECT_EQ(dials, (Lines{"ATD2", "ATD2", "ATD2", "ATD2", "ATD3"}));
+  // The round comes to radio 1, the local master, dialled like the others;
+  // when that goes unanswered too the local master is reported lost.
+  timer.fire();
+  EXPECT_EQ(serial.lines().back(), "ATD1");
+  EXPECT_TRUE(prompts.shown.empty());
+  serial.clearWrites();
+  timer.fire();
+  EXPECT_TRUE(serial.lines().empty());
+  EXPECT_EQ(promptTexts(), Lines{"Unable to Contact Local Master, check power and cables"});
+  EXPECT_EQ(callbacks.count(qcCancel), 1);
+}
+
+TEST_F(MonitorTest, LocalRadioMustBeAMasterAndInTheList) {
+  struct Case {
+    const char* name;
+    std::set<int> local, master;
+  } cases[] = {{"local slave", {1}, {}}, {"no local radio", {}, {1}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    prompts.shown.clear();
+    callbacks.local = c.local;
+    callbacks.master = c.master;
+    group.extra["ATI2"] = {"ERROR"};  // straight to the search for the local radio
+    start();
+    timer.fire();
+    EXPECT_EQ(promptTexts(),
+              Lines{"Monitoring requires the local radio be a master. Local radio is not a "
+                    "master."});
+    EXPECT_EQ(engine->task(), tkLocalOnly);
+    EXPECT_EQ(engine->state(), psIdle);
+    EXPECT_EQ(engine->MonitorList(), nullptr);
+  }
+}
+
+TEST_F(MonitorTest, DumpOfAnUnknownRadioNumberIsIgnored) {
+  group.extra["ATI1"] = {emulatedPage1("9")[3], "OK"};
+  start({{1, 0}, {2, 0}});
+  EXPECT_EQ(engine->CurrentList()->CurrentNumber(), 1);
+  EXPECT_TRUE(callbacks.of(qcSetRead).empty());
+
+  group.extra["ATI1"] = {emulatedPage1("2")[3], "OK"};
+  start({{1, 0}, {2, 0}});
+  EXPECT_EQ(engine->CurrentList()->CurrentNumber(), 2);
+  ASSERT_FALSE(callbacks.of(qcSetRead).empty());
+  EXPECT_EQ(callbacks.of(qcSetRead)[0].radio, 2);
+  EXPECT_FALSE(callbacks.of(qcSetRead)[0].argument);
+}
+
+TEST_F(MonitorTest, StrayLineWhileDiallingResynchronisesAndMonitoringGoesOn) {
+  group.silent = {2};
+  start();
+  ASSERT_TRUE(runUntilSent("ATD2"));
+  group.silent.clear();
+  serial.receive("NO CARRIER\r\n");  // neither OK nor ERROR to the dial
+  EXPECT_EQ(serial.lines().back(), "ATH");
+  EXPECT_EQ(engine->state(), psSentATH);
+  serial.pump();
+  for (int i = 0; i < 40 && engine->task() != tkMonitor; ++i) {
+    timer.fire();
+    serial.pump();
+  }
+  EXPECT_EQ(engine->task(), tkMonitor);
+  EXPECT_TRUE(prompts.shown.empty());
+  serial.clearWrites();
+  EXPECT_TRUE(runUntilSent("ATD2")) << "the cycle dials the group again";
+}
+
+TEST_F(MonitorTest, GetRemoteReadsOneRadioAndReturnsToMonitoring) {
+  start();
+  ASSERT_TRUE(runUntilSent("ATD2"));
+  engine->StartTask(tkLocalOnly, "", {});
+  serial.clearWrites();
+  engine->StartTask(tkGetRemote, "Get Radio", {{3, 0}});
+  serial.pump();
+  EXPECT_EQ(engine->state(), psAutoDiscoverX);
+  ASSERT_TRUE(runUntilSent("ATS114?"));
+  timer.fire();
+  EXPECT_EQ(engine->state(), psIdle);
+  EXPECT_EQ(serial.lines().front(), "AT");
+  EXPECT_EQ(sentAfter("AT").front(), "ATD3");
+}
+
+// ---------------------------------------------------------------- emulator
+
+class EmulatorTest : public LinkTest {
+ protected:
+  void SetUp() override {
+    LinkTest::SetUp();
+    make();
+    callbacks.master = {3};
+    callbacks.exists = {3, 5};
+    callbacks.values[{3, 0}] = "9";
+    callbacks.values[{3, 10}] = "-99";
+    callbacks.values[{3, -1}] = "ERROR";
+    callbacks.values[{5, 0}] = "9";
+  }
+  // The bytes written in answer to one command line.
+  std::string ask(const std::string& bytes) {
+    serial.clearWrites();
+    serial.receive(bytes);
+    std::string out;
+    for (const auto& w : serial.writes) out += w.bytes;
+    return out;
+  }
+};
+
+TEST_F(EmulatorTest, AnswersEveryCommandClass) {
+  engine->StartTask(tkEmulate, "Emulate Group", {{3, 0}, {5, 2}});
+  EXPECT_EQ(engine->state(), psEmulate);
+  std::string page;
+  for (const auto& l : emulatedPage1("3")) page += l + "\r\n";
+  struct Case {
+    const char* command;
+    std::string answer;
+  } cases[] = {
+      {"ATI\r\n", "V2.0\r\n"},  // the first master, radio 3, model 0
+      {"ATI1\r", page + "OK\r\n"},
+      {"ATI2\r", "OK\r\n"},
+      {"ATI3\r", "OK\r\n"},
+      {"ATD\r", "OK\r\n"},
+      {"AT&W\r", "OK\r\n"},
+      {"ATI7\r", "ERROR\r\n"},
+      {"ATS0?\r", "9\r\nOK\r\n"},
+      {"ats10?\r", "-99\r\nOK\r\n"},
+      {"ATS9?\r", "ERROR\r\n"},  // not in the map: the main window says ERROR
+      {"ATS2?\r", ""},           // unknown to the main window: no answer
+      {"ATSX?\r", "ERROR\r\n"},
+      {"ATS99999999999?\r", "ERROR\r\n"},
+      {"ATD5\r", "OK\r\n"},
+      {"ATI\r", "1.14\r\n"},  // radio 5 is a model 2
+      {"ATD99999999999\r", "ERROR\r\n"},
+      {"ATDX\r", "ERROR\r\n"},
+      {"AT&R\r", ""},
+      {"ATD7\r", ""},  // no such radio
+      {"AT\n", "OK\r\n"},
+      {"+++\r", "OK\r\n"},
+      {"OK\r", ""},
+      {"hello\r", ""},
+      {"\r\n\r\n", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ask(c.command), c.answer) << c.command;
+  ASSERT_EQ(callbacks.of(qcRenumbered).size(), 1u);
+  EXPECT_EQ(callbacks.of(qcRenumbered)[0].radio, 5);
+  EXPECT_EQ(engine->EmulatedRadio, -1) << "AT and +++ forget the dialled radio";
+  EXPECT_TRUE(timer.fire());
+  EXPECT_EQ(engine->state(), psEmulate) << "ticks leave the emulator alone";
+}
+
+TEST_F(EmulatorTest, SettingRegistersReportsEachPair) {
+  engine->StartTask(tkEmulate, "Emulate Group", {{3, 0}});
+  using A = RecordingCallbacks::Apply;
+  struct Case {
+    const char* command;
+    std::string answer;
+    std::vector<A> applies;
+  } cases[] = {
+      {"ATs1=7s2=100\r", "OK\r\n", {{1, 7, "7"}, {2, 100, "100"}}},
+      {"ATs3=Ss4=Y\r", "OK\r\n", {{3, 0, "S"}, {4, 0, "Y"}}},
+      {"ATS13=-5\r", "OK\r\n", {{13, -5, "-5"}}},
+      {"ATSX=1S0=4\r", "ERROR\r\n", {{0, 4, "4"}}},
+      {"ATS9=1\r", "OK\r\n", {}},  // no parameter: nothing to report
+  };
+  for (const auto& c : cases) {
+    callbacks.applies.clear();
+    EXPECT_EQ(ask(c.command), c.answer) << c.command;
+    EXPECT_EQ(callbacks.applies, c.applies) << c.command;
+  }
+}
+
+TEST_F(EmulatorTest, AnswersOnlyForRadiosOfItsList) {
+  callbacks.master = {9};
+  engine->StartTask(tkEmulate, "Emulate Group", {{3, 0}});
+  EXPECT_EQ(ask("ATI\r"), "");
+  EXPECT_EQ(ask("ATS0?\r"), "");
+  engine->StartTask(tkEmulate, "Emulate Group", {});
+  EXPECT_EQ(ask("ATI1\r"), "");
+  EXPECT_EQ(ask("AT\r"), "OK\r\n");
+}
+
+TEST_F(EmulatorTest, TerminalLineWithAmpersandsSwitchesToTheEmulator) {
+  engine->Send(true, 0, "&&&");
+  EXPECT_EQ(engine->state(), psEmulate);
+  EXPECT_EQ(ask("AT\r"), "OK\r\n");
+  EXPECT_EQ(ask("ATI2\r"), "OK\r\n");
+}
+
+}  // namespace
+}  // namespace tessel::testing
