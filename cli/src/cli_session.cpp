@@ -130,6 +130,10 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
     if (engine_->PollInterval == 0) engine_->PollInterval = 1000;
   };
   if (options_.log) engine_->setLogging(true);
+  // What the windowed program's start-up puts into the panel and the model-E
+  // dialog before any command runs.
+  window_.defaultsClick();
+  window_.modelEDefaults();
 }
 
 Session::~Session() {
@@ -208,8 +212,6 @@ void Session::openManualProject() {
   char tmpl[] = "/tmp/tessel-cli-XXXXXX";
   if (::mkdtemp(tmpl)) tempDir_ = tmpl;
   window_.openProject(tempDir_ + "/Manual Configuration.vro");
-  window_.defaultsClick();
-  window_.modelEDefaults();
   window_.switchMode(wmManual);
 }
 
@@ -336,6 +338,7 @@ int Session::emulate(const std::string& project) {
   window_.switchMode(wmProject);
   const TpollArray list = window_.project()->BuildPollList(false);
   engine_->StartTask(tkEmulate, "Emulate Group", list);
+  out_ << "emulating " << list.size() << " radio(s) on " << options_.device << std::endl;
   // Serves until interrupted, or for --timeout when given.
   runUntilDone([] { return false; });
   window_.closeProject();

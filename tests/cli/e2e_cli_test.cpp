@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "model/ini_file.h"
+#include "process.h"
+#include "sim/sim_project.h"
+
+using namespace tessel;
+using namespace tessel::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+class CliEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/cli_e2e_XXXXXX";
+    dir_ = ::mkdtemp(tmpl);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  std::string file(const std::string& name) const { return dir_ + "/" + name; }
+
+  // Starts `tessel-cli sim ...` and returns the device it serves.
+  std::string startSim(std::unique_ptr<Process>& sim, std::vector<std::string> args) {
+    args.insert(args.begin(), "sim");
+    sim = std::make_unique<Process>(args, dir_);
+    std::string first = sim->readLine();
+    EXPECT_EQ(first.rfind("device: ", 0), 0u) << first << sim->err();
+    return first.size() > 8 ? first.substr(8) : std::string();
+  }
+
+  // A project holding the default simulated group.
+  void writeGroup(const std::string& path, int radios, std::vector<int> models) {
+    sim::SimSetup s;
+    std::string error;
+    ASSERT_TRUE(sim::defaultSetup(radios, models, s, error)) << error;
+    sim::SimRadioGroup g(std::move(s.radios), s.local);
+    ASSERT_TRUE(sim::saveProject(path, g, {}, error)) << error;
+  }
+
+  std::string dir_;
+};
+
+std::map<std::string, std::string> keyValues(const std::string& text) {
+  std::map<std::string, std::string> kv;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    auto eq = line.find(" = ");
+    if (eq != std::string::npos) kv[line.substr(0, eq)] = line.substr(eq + 3);
+  }
+  return kv;
+}
+
+std::string trim(std::string s) {
+  s.erase(0, s.find_first_not_of(' '));
+  s.erase(s.find_last_not_of(' ') + 1);
+  return s;
+}
+
+}  // namespace
+
+TEST_F(CliEndToEnd, UsageAndHelp) {
+  Process help({"monitor", "--help"}, dir_);
+  EXPECT_EQ(help.wait(5000), 0);
+  EXPECT_NE(help.out().find("Usage: tessel-cli monitor PROJECT DEVICE"), std::string::npos);
+  EXPECT_NE(help.out().find("--cycles"), std::string::npos);
+
+  struct Bad {
+    std::vector<std::string> args;
+    const char* says;
+  } bad[] = {{{}, "no command"},
+             {{"frobnicate"}, "unknown command"},
+             {{"get-local"}, "takes 1 argument"},
+             {{"get-local", "/dev/null", "--bogus"}, "unknown option --bogus"},
+             {{"get-local", "/dev/null", "--baud", "1234"}, "--baud must be"},
+             {{"monitor", "p.vro", "/dev/null", "--interval", "x"}, "--interval"},
+             {{"sim", "--radios", "255"}, "--radios"},
+             {{"sim", "--models", "0,3"}, "--models"}};
+  for (const Bad& b : bad) {
+    Process p(b.args, dir_);
+    EXPECT_EQ(p.wait(5000), 2) << b.says;
+    EXPECT_NE(p.err().find(b.says), std::string::npos) << p.err();
+  }
+}
+
+TEST_F(CliEndToEnd, GetLocalFailsClearlyWithoutADevice) {
+  Process p({"get-local", file("no-such-device")}, dir_);
+  EXPECT_EQ(p.wait(10000), 1);
+  EXPECT_NE(p.err().find("cannot open"), std::string::npos) << p.err();
+  EXPECT_TRUE(p.out().empty());
+}
+
+// get-local prints what the simulated radio holds, for each model as the
+// local radio. The simulator writes its registers to a project when it
+// stops; the printed keys must match its sections.
+TEST_F(CliEndToEnd, GetLocalReadsEachModel) {
+  for (int model = 0; model < 3; ++model) {
+    SCOPED_TRACE(model);
+    std::string project = file("sim" + std::to_string(model) + ".vro");
+    std::unique_ptr<Process> sim;
+    std::string device = startSim(sim, {"--radios", "2", "--models", std::to_string(model) + ",0",
+                                        "--command-mode", "--project", project});
+    ASSERT_FALSE(device.empty());
+    Process get({"get-local", device, "--timeout", "20"}, dir_);
+    ASSERT_EQ(get.wait(25000), 0) << get.err();
+    sim->signal(SIGTERM);
+    ASSERT_EQ(sim->wait(5000), 0) << sim->err();
+
+    auto printed = keyValues(get.out());
+    IniFile ini(project);
+    ASSERT_TRUE(ini.sectionExists("Radio1"));
+    int compared = 0;
+    for (const char* key : {"Group ID", "Security ID", "RF Band", "Flush Time", "ReTXBroadcasts",
+                            "Repeaters", "s30", "s31", "s32"}) {
+      EXPECT_EQ(printed[key], ini.readString("Project", key, "?")) << key;
+      ++compared;
+    }
+    for (const std::string& key : ini.keyNames("Radio1")) {
+      if (key == "Radio Name") continue;  // a project name, not a radio register
+      ASSERT_TRUE(printed.count(key)) << key;
+      EXPECT_EQ(trim(printed[key]), ini.readString("Radio1", key, "?")) << key;
+      ++compared;
+    }
+    EXPECT_EQ(compared, model == 0 ? 29 : 22);
+    EXPECT_EQ(printed["Radio Model"], model == 0   ? "Vireo E"
+                                      : model == 1 ? "Vireo Version 2"
+                                                   : "Vireo Version 1");
+  }
+}
+
+TEST_F(CliEndToEnd, MonitorPollsEveryRadioAndUpdatesTheProject) {
+  std::string simProject = file("radios.vro");
+  writeGroup(simProject, 5, {0, 1});
+  std::unique_ptr<Process> sim;
+  std::string device = startSim(sim, {"--project", simProject, "--command-mode"});
+  ASSERT_FALSE(device.empty());
+
+  // The project the configurator keeps is stale: radio 4 names another
+  // master. The monitor must write what the radio reports.
+  std::string project = file("group.vro");
+  fs::copy_file(simProject, project);
+  {
+    IniFile ini(project);
+    ASSERT_TRUE(ini.writeString("Radio4", "Master ID", "9"));
+  }
+  Process mon(
+      {"monitor", project, device, "--interval", "0.02", "--cycles", "2", "--timeout", "30"}, dir_);
+  ASSERT_EQ(mon.wait(35000), 0) << mon.err();
+  sim->signal(SIGTERM);
+  sim->wait(5000);
+
+  std::map<int, int> polls;
+  std::istringstream in(mon.out());
+  std::string line;
+  while (std::getline(in, line)) {
+    std::vector<std::string> f;
+    std::stringstream s(line);
+    std::string x;
+    while (std::getline(s, x, ',')) f.push_back(x);
+    ASSERT_EQ(f.size(), 6u) << line;
+    int id = std::stoi(f[1]);
+    ++polls[id];
+    EXPECT_EQ(f[2], "Radio 00" + f[1]);
+    int rssi = std::stoi(f[3]), volts = std::stoi(f[4]), temp = std::stoi(f[5]);
+    EXPECT_LT(rssi, -30);
+    EXPECT_GT(rssi, -120);
+    EXPECT_GT(volts, 100);
+    EXPECT_GT(temp, 10);
+  }
+  for (int id = 1; id <= 5; ++id) EXPECT_GE(polls[id], 2) << "radio " << id;
+  IniFile ini(project);
+  EXPECT_EQ(ini.readString("Radio4", "Master ID", ""), "1");
+}
+
+// The program's own group emulator on one end of a null-modem pair, the
+// configurator reading the local radio on the other end.
+TEST_F(CliEndToEnd, GetLocalAgainstTheEmulator) {
+  std::string project = file("emulated.vro");
+  writeGroup(project, 3, {0});
+  {
+    IniFile ini(project);
+    ASSERT_TRUE(ini.writeString("Radio1", "PLC Address", "42"));
+    ASSERT_TRUE(ini.writeString("Radio1", "Start Time", "07:45"));
+    ASSERT_TRUE(ini.writeString("Radio1", "Radio ON Time", "33"));
+    ASSERT_TRUE(ini.writeString("Radio1", "Emulation Mode", "Modicon PLC"));
+  }
+  PtyPair pair;
+  Process emu({"emulate", project, pair.path(0)}, dir_);
+  std::string ready = emu.readLine();
+  ASSERT_EQ(ready.rfind("emulating 3 radio(s)", 0), 0u) << ready << emu.err();
+
+  Process get({"get-local", pair.path(1), "--timeout", "20"}, dir_);
+  ASSERT_EQ(get.wait(25000), 0) << get.err();
+  emu.signal(SIGINT);
+  EXPECT_EQ(emu.wait(5000), 0) << emu.err();
+
+  auto printed = keyValues(get.out());
+  EXPECT_EQ(printed["Radio ID"], "1");
+  EXPECT_EQ(printed["Radio Model"], "Vireo E");
+  EXPECT_EQ(printed["Emulation Mode"], "Modicon PLC");
+  EXPECT_EQ(printed["PLC Address"], "42");
+  EXPECT_EQ(printed["Start Time"], "07:45");
+  EXPECT_EQ(printed["Radio ON Time"], "33");
+}
+
+TEST_F(CliEndToEnd, SimWritesBackAndRemovesItsLink) {
+  std::string project = file("new.vro");
+  std::string link = file("radio");
+  std::unique_ptr<Process> sim;
+  std::string device =
+      startSim(sim, {"--radios", "3", "--models", "2", "--link", link, "--project", project});
+  ASSERT_FALSE(device.empty());
+  EXPECT_EQ(fs::read_symlink(link).string(), device);
+  sim->signal(SIGINT);
+  ASSERT_EQ(sim->wait(5000), 0) << sim->err();
+  EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+  IniFile ini(project);
+  EXPECT_EQ(ini.readString("Radio3", "Radio Model", ""), "Vireo Version 1");
+  EXPECT_EQ(ini.readString("Radio3", "Master ID", ""), "1");
+  EXPECT_EQ(ini.readString("Project", "Group ID", ""), "7");
+}
