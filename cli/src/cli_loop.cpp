@@ -123,6 +123,8 @@ void CliLoop::timerThread() {
             if (!entry.active || entry.generation != generation) return;
             entry.posted = false;
             handler = entry.handler;
+            // The timer thread skipped this timer while its tick was queued.
+            state->wake.notify_all();
           }
           if (handler) handler();
         });

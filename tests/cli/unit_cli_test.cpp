@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "cli/cli_args.h"
+#include "cli/cli_loop.h"
+#include "cli/cli_session.h"
+#include "cli/conf_settings.h"
+#include "model/brand.h"
+#include "model/panel.h"
+
+using namespace tessel;
+using namespace tessel::cli;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+TEST(CliArgs, ParsesCommandsOptionsAndPositionals) {
+  ParsedArgs a;
+  std::string error;
+  ASSERT_TRUE(parseArgs(
+      {"monitor", "g.vro", "--interval", "0.5", "/dev/pts/3", "--cycles=2", "--log"}, a, error))
+      << error;
+  EXPECT_EQ(a.command, "monitor");
+  EXPECT_EQ(a.positionals, (std::vector<std::string>{"g.vro", "/dev/pts/3"}));
+  EXPECT_EQ(a.value("--interval"), "0.5");
+  EXPECT_EQ(a.value("--cycles"), "2");
+  EXPECT_TRUE(a.has("--log"));
+  EXPECT_FALSE(a.has("--trace"));
+
+  ASSERT_TRUE(parseArgs({"get-local", "--help"}, a, error));
+  EXPECT_TRUE(a.help);
+  ASSERT_TRUE(parseArgs({"--help"}, a, error));
+  EXPECT_TRUE(a.help);
+
+  struct Bad {
+    std::vector<std::string> args;
+  } bad[] = {{{}},
+             {{"bogus"}},
+             {{"get-local"}},
+             {{"get-local", "a", "b"}},
+             {{"get-local", "a", "--baud"}},
+             {{"get-local", "a", "--log=yes"}},
+             {{"sim", "--interval", "1"}},
+             {{"demo", "x"}}};
+  for (const Bad& b : bad)
+    EXPECT_FALSE(parseArgs(b.args, a, error)) << ::testing::PrintToString(b.args);
+}
+
+TEST(CliArgs, ValueConversions) {
+  struct Seconds {
+    const char* text;
+    bool ok;
+    int ms;
+  } seconds[] = {{"1", true, 1000},  {"0.05", true, 50},  {".5", true, 500}, {"2.125", true, 2125},
+                 {"1.", true, 1000}, {"0.001", false, 0}, {"61", false, 0},  {"1.2345", false, 0},
+                 {"-1", false, 0},   {"", false, 0},      {".", false, 0},   {"1e3", false, 0}};
+  for (const Seconds& s : seconds) {
+    int ms = 0;
+    EXPECT_EQ(parseSeconds(s.text, 10, 60'000, ms), s.ok) << s.text;
+    if (s.ok) {
+      EXPECT_EQ(ms, s.ms) << s.text;
+    }
+  }
+  std::vector<int> models;
+  EXPECT_TRUE(parseModels("0,1,2", models));
+  EXPECT_EQ(models, (std::vector<int>{0, 1, 2}));
+  for (const char* bad : {"", "3", "0,", ",1", "0,,1", "a", "99999999999"})
+    EXPECT_FALSE(parseModels(bad, models)) << bad;
+  int n = 0;
+  EXPECT_FALSE(parseCount("99999999999", 0, 10, n));  // no overflow
+
+  ParsedArgs a;
+  std::string error;
+  LineOverrides line;
+  ASSERT_TRUE(parseArgs({"get-local", "COM1", "--baud", "19200", "--parity", "Even", "--data-bits",
+                         "7", "--stop-bits", "2"},
+                        a, error));
+  ASSERT_TRUE(parseLineOverrides(a, line, error)) << error;
+  EXPECT_EQ(line.baud, 19200);
+  EXPECT_EQ(line.parity, 0);
+  EXPECT_EQ(line.dataBits, 7);
+  EXPECT_EQ(line.stopBits, 2);
+  for (auto opt : std::vector<std::pair<const char*, const char*>>{
+           {"--baud", "14400"}, {"--parity", "mark"}, {"--data-bits", "9"}, {"--stop-bits", "0"}}) {
+    ASSERT_TRUE(parseArgs({"get-local", "COM1", opt.first, opt.second}, a, error));
+    EXPECT_FALSE(parseLineOverrides(a, line, error)) << opt.first << " " << opt.second;
+  }
+}
+
+TEST(ConfSettings, ReadsTheWindowedProgramsFileAndNeverWritesIt) {
+  char tmpl[] = "/tmp/conf_settings_XXXXXX";
+  std::string dir = ::mkdtemp(tmpl);
+  std::string path = dir + "/Tessel.conf";
+  const std::string text =
+      "[General]\n"
+      "ComPort=3\n"
+      "Baud%20rate=\"  9600\"\n"
+      "Data%20Bits=7\n"
+      "Parity=Even\n"
+      "COM2=/dev/ttyUSB7\n"
+      "autoConfig=notanumber\n"
+      "Empty=\n";
+  std::ofstream(path) << text;
+  {
+    ConfSettings s(path);
+    EXPECT_TRUE(s.exists());
+    std::string v;
+    int n = 0;
+    ASSERT_TRUE(s.readString("Baud rate", v));
+    EXPECT_EQ(v, "  9600");  // the quotes keep the blanks the selector shows
+    ASSERT_TRUE(s.readInteger("Data Bits", n));
+    EXPECT_EQ(n, 7);
+    ASSERT_TRUE(s.readString("COM2", v));
+    EXPECT_EQ(v, "/dev/ttyUSB7");
+    EXPECT_FALSE(s.readInteger("autoConfig", n));
+    EXPECT_TRUE(s.readString("Empty", v));
+    EXPECT_EQ(v, "");
+    EXPECT_FALSE(s.readString("Stop Bits", v));
+    EXPECT_TRUE(s.writeInteger("Stop Bits", 2));
+    ASSERT_TRUE(s.readInteger("Stop Bits", n));
+    EXPECT_EQ(n, 2);
+  }
+  std::ifstream in(path);
+  std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(after, text);
+
+  ConfSettings missing(dir + "/none.conf");
+  EXPECT_FALSE(missing.exists());
+  std::string v;
+  EXPECT_FALSE(missing.readString("ComPort", v));
+
+  ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+  EXPECT_EQ(ConfSettings::defaultPath("Corvane", "Tessel"), dir + "/Corvane/Tessel.conf");
+  ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_EQ(ConfSettings::escapeKey("Baud rate/x"), "Baud%20rate\\x");
+  fs::remove_all(dir);
+}
+
+TEST(CliLoop, TimersRunOnTheLoopThread) {
+  CliLoop loop;
+  auto timer = loop.createTimer();
+  std::thread::id ranOn;
+  int ticks = 0;
+  timer->setHandler([&] {
+    ranOn = std::this_thread::get_id();
+    if (++ticks == 3) loop.quit();
+  });
+  timer->setInterval(10);
+  timer->start();
+  auto t0 = std::chrono::steady_clock::now();
+  EXPECT_TRUE(loop.run(2000ms));
+  EXPECT_EQ(ticks, 3);
+  EXPECT_EQ(ranOn, std::this_thread::get_id());
+  EXPECT_GE(std::chrono::steady_clock::now() - t0, 25ms);
+}
+
+TEST(CliLoop, StoppedOrRestartedTimerDropsItsQueuedTick) {
+  CliLoop loop;
+  auto timer = loop.createTimer();
+  int ticks = 0;
+  timer->setHandler([&] { ++ticks; });
+  timer->setInterval(5);
+  timer->start();
+  std::this_thread::sleep_for(30ms);  // a tick is queued but the loop has not run
+  timer->stop();
+  EXPECT_FALSE(timer->isActive());
+  EXPECT_FALSE(loop.run(50ms));  // ends on its time limit
+  EXPECT_EQ(ticks, 0);
+
+  timer->setInterval(60);
+  timer->start();
+  std::this_thread::sleep_for(40ms);
+  timer->start();  // restarting counts the interval again from now
+  loop.run(40ms);
+  EXPECT_EQ(ticks, 0);
+  loop.run(100ms);
+  EXPECT_GE(ticks, 1);
+}
+
+TEST(CliPrompts, AnswersWithTheRefusalOnOffer) {
+  struct Case {
+    PromptButtons buttons;
+    PromptButton answer;
+  } cases[] = {{pbAbort | pbRetry, pbAbort},
+               {pbOk | pbCancel, pbCancel},
+               {pbYes | pbNo, pbNo},
+               {pbOk, pbOk},
+               {pbNone, pbOk}};
+  for (const Case& c : cases) EXPECT_EQ(CliPrompts::answerFor(c.buttons), c.answer);
+  std::ostringstream err;
+  CliPrompts prompts(err);
+  int shown = 0;
+  prompts.onShown = [&] { ++shown; };
+  EXPECT_EQ(prompts.show(PromptIcon::Error, "Unable to Contact Radio, check power and cables",
+                         pbAbort | pbRetry),
+            pbAbort);
+  EXPECT_TRUE(prompts.failed());
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(err.str(), "tessel-cli: Unable to Contact Radio, check power and cables\n");
+}
+
+TEST(PanelReport, UsesTheProjectFilesKeysAndTexts) {
+  const BrandModels& models = brandModels(0);
+  MemoryPanel p({models.names[0], models.names[1], models.names[2]});
+  p.setText(ctl::groupID, "12");
+  p.setItemIndex(ctl::reTXBroadcasts, 1);
+  p.setItemIndex(ctl::repeaters, 0);
+  p.blockedValues[0] = "915.7";
+  p.setItemIndex(ctl::radioMode, 2);
+  p.setItemIndex(ctl::roaming, 1);
+  p.setItemIndex(ctl::protocol, 2);
+  p.setItemIndex(ctl::bufferMode, 1);
+  p.setItemIndex(ctl::baudRate, 0);
+  p.setItemIndex(ctl::dataBits, 0);
+  p.setItemIndex(ctl::stopBits, 1);
+  p.setItemIndex(ctl::parity, 1);
+  p.setItemIndex(ctl::handShaking, 1);
+  p.setItemIndex(ctl::radioType, 1);
+  auto report = Session::panelReport(p, models);
+  std::map<std::string, std::string> kv(report.begin(), report.end());
+  EXPECT_EQ(report.front().first, "Group ID");
+  EXPECT_EQ(kv["ReTXBroadcasts"], "No");
+  EXPECT_EQ(kv["Repeaters"], "Yes");
+  EXPECT_EQ(kv["s30"], "915.7");
+  EXPECT_EQ(kv["Radio Mode"], "Repeater");
+  EXPECT_EQ(kv["Roaming"], "No");
+  EXPECT_EQ(kv["Auto-Routing"], "Allen Bradley DF1");
+  EXPECT_EQ(kv["Buffer Mode"], "Packet");
+  EXPECT_EQ(kv["Baud rate"], "300");
+  EXPECT_EQ(kv["Data Bits"], "7");
+  EXPECT_EQ(kv["Stop Bits"], "2");
+  EXPECT_EQ(kv["Parity"], "Odd");
+  EXPECT_EQ(kv["Handshaking"], "Yes");
+  EXPECT_EQ(kv["Radio Model"], "Vireo Version 2");
+  EXPECT_EQ(kv.count("Emulation Mode"), 0u);  // model-E keys only for model 0
+  // The group's keys come first, then the radio's.
+  auto pos = [&](const std::string& k) {
+    for (size_t i = 0; i < report.size(); ++i)
+      if (report[i].first == k) return i;
+    return report.size();
+  };
+  EXPECT_LT(pos("s41"), pos("Radio ID"));
+
+  p.setItemIndex(ctl::radioType, 0);
+  p.setItemIndex(ctl::emulationMode, 3);
+  report = Session::panelReport(p, models);
+  kv = std::map<std::string, std::string>(report.begin(), report.end());
+  EXPECT_EQ(kv["Emulation Mode"], "Allen Bradley PLC");
+}
