@@ -8,6 +8,8 @@
 #include <set>
 #include <tuple>
 
+#include <unistd.h>
+
 #include "link/log_writer.h"
 #include "link_fixture.h"
 
