@@ -200,6 +200,19 @@ TEST_F(LinkTest, SilentOrFailingIdentificationDoesNotHang) {
   timer.fire();
   EXPECT_EQ(promptTexts(), Lines{"Unable to Contact Radio, check power and cables"});
 
+  // Silence in the middle of the single register reads is the same loss.
+  prompts.shown.clear();
+  auto stops = model0Radio();
+  stops.erase("ATS101?");
+  answer(stops);
+  engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  serial.pump();
+  for (int i = 0; i < 4; ++i) timer.fire();  // three more tries, then given up
+  EXPECT_TRUE(prompts.shown.empty());
+  timer.fire();
+  EXPECT_EQ(serial.lines().back(), "ATS101?");
+  EXPECT_EQ(promptTexts(), Lines{"Unable to Contact Radio, check power and cables"});
+
   // An ERROR to a page ends the read: command mode left, task reported done.
   serial.clearWrites();
   callbacks.queries.clear();
