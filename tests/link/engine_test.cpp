@@ -207,7 +207,9 @@ TEST_F(LinkTest, SilentOrFailingIdentificationDoesNotHang) {
   answer(stops);
   engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
   serial.pump();
-  for (int i = 0; i < 4; ++i) timer.fire();  // three more tries, then given up
+  // The value's "OK" arrives after the next question went out and resets
+  // the try count: four tries more, then the engine gives up.
+  for (int i = 0; i < 5; ++i) timer.fire();
   EXPECT_TRUE(prompts.shown.empty());
   timer.fire();
   EXPECT_EQ(serial.lines().back(), "ATS101?");
