@@ -40,7 +40,8 @@ const std::vector<CommandSpec>& commands() {
         {"--pace", false, "deliver bytes at the line speed, 10 bits per byte"},
         {"--baud", true, "line speed for --pace (default: the speed the port is set to)"},
         {"--command-mode", false, "radios start in command mode (no \"+++\" needed)"},
-        {"--seed", true, "seed of the drifting status values (default 1)"}}},
+        {"--seed", true, "seed of the drifting status values (default 1)"},
+        {"--trace", false, "show the traffic with times on standard error"}}},
       {"get-local",
        "get-local DEVICE [line options]",
        "Reads the radio on DEVICE (a path such as /dev/ttyUSB0 or /dev/pts/3, or COM<n>) and "

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <thread>
@@ -74,6 +75,20 @@ int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
   options.pace = args.has("--pace");
   options.baud = baud;
   options.linkPath = args.value("--link");
+  if (args.has("--trace")) {
+    // Seconds, direction and the bytes with CR and LF spelt out: enough to
+    // see and time the conversation.
+    options.trace = [&err](char direction, const std::string& bytes, double seconds) {
+      std::string shown;
+      for (char c : bytes)
+        shown += c == '\r'   ? std::string("\\r")
+                 : c == '\n' ? std::string("\\n")
+                             : std::string(1, c);
+      char stamp[32];
+      std::snprintf(stamp, sizeof stamp, "%.6f", seconds);
+      err << stamp << (direction == 'r' ? " > " : " < ") << bytes.size() << " " << shown << "\n";
+    };
+  }
   sim::SimPty pty(group, options);
   if (!pty.open()) {
     err << "tessel-cli: " << pty.error() << "\n";

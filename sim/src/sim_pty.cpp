@@ -132,6 +132,10 @@ void SimPty::stop() {
   }
 }
 
+double SimPty::seconds(Clock::time_point t) const {
+  return std::chrono::duration<double>(t - start_).count();
+}
+
 int64_t SimPty::nowMs() const {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
 }
@@ -153,7 +157,9 @@ bool SimPty::readInput(Clock::time_point now) {
     if (n > 0) {
       bytesIn_ += static_cast<uint64_t>(n);
       if (!options_.pace) {
-        queueOutput(group_.feed(std::string_view(buf, static_cast<size_t>(n)), nowMs()), now);
+        std::string_view bytes(buf, static_cast<size_t>(n));
+        if (options_.trace) options_.trace('r', std::string(bytes), seconds(now));
+        queueOutput(group_.feed(bytes, nowMs()), now);
         continue;
       }
       auto per = byteTime();
@@ -178,7 +184,9 @@ void SimPty::deliverInput(Clock::time_point now) {
     due += input_.front().second;
     input_.pop_front();
   }
-  if (!due.empty()) queueOutput(group_.feed(due, nowMs()), now);
+  if (due.empty()) return;
+  if (options_.trace) options_.trace('r', due, seconds(now));
+  queueOutput(group_.feed(due, nowMs()), now);
 }
 
 void SimPty::queueOutput(const std::string& bytes, Clock::time_point now) {
@@ -214,6 +222,7 @@ bool SimPty::writeOutput(Clock::time_point now) {
     return false;
   }
   if (options_.pace) txFreeAt_ += byteTime() * static_cast<int64_t>(done);
+  if (options_.trace && done > 0) options_.trace('t', output_.substr(0, done), seconds(now));
   output_.erase(0, done);
   bytesOut_ += done;
   return true;

@@ -65,6 +65,14 @@ class Port {
   int fd_ = -1;
 };
 
+SimPty::Options options(bool pace, int baud, std::string link) {
+  SimPty::Options o;
+  o.pace = pace;
+  o.baud = baud;
+  o.linkPath = std::move(link);
+  return o;
+}
+
 struct Served {
   SimRadioGroup group;
   SimPty pty;
@@ -87,7 +95,7 @@ struct Served {
 TEST(SimPty, ServesTheGroupOnTheSlaveDevice) {
   std::string link = "/tmp/sim_pty_test_link_" + std::to_string(::getpid());
   {
-    Served s(3, {false, 0, link});
+    Served s(3, options(false, 0, link));
     ASSERT_TRUE(s.start()) << s.pty.error();
     EXPECT_EQ(s.pty.slavePath().rfind("/dev/pts/", 0), 0u);
     char target[256] = {};
@@ -129,7 +137,7 @@ TEST(SimPty, ReopeningThePortKeepsServing) {
 
 TEST(SimPty, PacingTakesTheWireTime) {
   // 19200 baud: about 0.52 ms per byte each way.
-  Served s(1, {true, 19200, ""});
+  Served s(1, options(true, 19200, ""));
   ASSERT_TRUE(s.start()) << s.pty.error();
   Port port(s.pty.slavePath());
   ASSERT_TRUE(port.ok());

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <string>
 
 #include "sim/sim_radio_group.h"
@@ -22,6 +23,10 @@ class SimPty {
     int baud = 0;
     // Optional symlink to the slave side, removed again on destruction.
     std::string linkPath;
+    // Sees every batch of bytes as the radios take it in ('r', once its
+    // last bit has arrived) and as it leaves them ('t', once written), with
+    // the time in seconds since open.
+    std::function<void(char direction, const std::string& bytes, double seconds)> trace;
   };
 
   SimPty(SimRadioGroup& group, Options options);
@@ -46,6 +51,7 @@ class SimPty {
  private:
   using Clock = std::chrono::steady_clock;
   int64_t nowMs() const;
+  double seconds(Clock::time_point t) const;
   std::chrono::nanoseconds byteTime() const;
   bool readInput(Clock::time_point now);
   void deliverInput(Clock::time_point now);
