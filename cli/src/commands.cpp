@@ -174,12 +174,12 @@ int demoCommand(std::ostream& out, std::ostream& err) {
     }
     if (status == 0) {
       out << "\n$ tessel-cli monitor '" << project << "' " << pty.slavePath()
-          << " --interval 0.25 --cycles 2\n"
+          << " --interval 0.1 --cycles 2\n"
           << "time,radio_id,name,rssi,volts,temp_c\n"
           << std::flush;
       Session session(options, out, err);
       SignalWatch signals([&session](int) { session.interrupt(); });
-      status = session.monitor(project, 250, 2);
+      status = session.monitor(project, 100, 2);
     }
   }
   pty.stop();

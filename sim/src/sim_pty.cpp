@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -65,7 +66,7 @@ SimPty::~SimPty() {
     if (n > 0 && std::string(buf, static_cast<size_t>(n)) == slavePath_)
       ::unlink(options_.linkPath.c_str());
   }
-  for (int fd : {master_, slaveHold_, wakeRead_, wakeWrite_})
+  for (int fd : {master_, slaveHold_, wakeRead_, wakeWrite_, watch_})
     if (fd >= 0) ::close(fd);
 }
 
@@ -104,13 +105,21 @@ bool SimPty::open() {
     ::close(master);
     return false;
   }
+  // Who else has the device open: a radio's reply to a closed port is lost,
+  // not kept for the next program that opens it.
+  int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (watch >= 0 && ::inotify_add_watch(watch, name, IN_OPEN | IN_CLOSE) < 0) {
+    ::close(watch);
+    watch = -1;
+  }
   if (!options_.linkPath.empty()) {
     struct stat st {};
     if (::lstat(options_.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
       ::unlink(options_.linkPath.c_str());
     if (::symlink(name, options_.linkPath.c_str()) != 0) {
       error_ = errnoText(options_.linkPath.c_str());
-      for (int fd : {pipefd[0], pipefd[1], slave, master}) ::close(fd);
+      for (int fd : {pipefd[0], pipefd[1], slave, master, watch})
+        if (fd >= 0) ::close(fd);
       return false;
     }
     linked_ = true;
@@ -119,6 +128,7 @@ bool SimPty::open() {
   slaveHold_ = slave;
   wakeRead_ = pipefd[0];
   wakeWrite_ = pipefd[1];
+  watch_ = watch;
   slavePath_ = name;
   return true;
 }
@@ -198,7 +208,29 @@ void SimPty::queueOutput(const std::string& bytes, Clock::time_point now) {
   if (output_.size() > kMaxPendingOutput) output_.erase(0, output_.size() - kMaxPendingOutput);
 }
 
+void SimPty::readOpenEvents() {
+  alignas(inotify_event) char buf[4096];
+  for (;;) {
+    ssize_t n = ::read(watch_, buf, sizeof buf);
+    if (n <= 0) return;
+    for (char* p = buf; p < buf + n;) {
+      auto* ev = reinterpret_cast<inotify_event*>(p);
+      if (ev->mask & IN_OPEN) ++users_;
+      if ((ev->mask & IN_CLOSE) && users_ > 0 && --users_ == 0) {
+        // The last user closed the port: what it did not read is gone.
+        ::tcflush(slaveHold_, TCIFLUSH);
+        output_.clear();
+      }
+      p += sizeof(inotify_event) + ev->len;
+    }
+  }
+}
+
 bool SimPty::writeOutput(Clock::time_point now) {
+  if (watch_ >= 0 && users_ == 0) {
+    output_.clear();
+    return true;
+  }
   size_t count = output_.size();
   if (options_.pace && count > 0) {
     auto per = byteTime();
@@ -241,7 +273,7 @@ bool SimPty::run() {
     if (options_.pace && !output_.empty() && !writeBlocked_)
       due = std::min(due, txFreeAt_ + byteTime());
 
-    pollfd fds[2] = {{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+    pollfd fds[3] = {{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}, {watch_, POLLIN, 0}};
     if (!output_.empty() && (writeBlocked_ || !options_.pace)) fds[0].events |= POLLOUT;
     timespec ts{};
     timespec* timeout = nullptr;
@@ -252,7 +284,7 @@ bool SimPty::run() {
       ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
       timeout = &ts;
     }
-    int r = ::ppoll(fds, 2, timeout, nullptr);
+    int r = ::ppoll(fds, watch_ >= 0 ? 3 : 2, timeout, nullptr);
     if (r < 0) {
       if (errno == EINTR) continue;
       error_ = errnoText("poll");
@@ -267,6 +299,8 @@ bool SimPty::run() {
       error_ = "the pseudo-terminal failed";
       return false;
     }
+    // Opens and closes first: they happened before the bytes that follow.
+    if (watch_ >= 0 && (fds[2].revents & POLLIN)) readOpenEvents();
     now = Clock::now();
     if ((fds[0].revents & POLLIN) && !readInput(now)) return false;
     deliverInput(now);

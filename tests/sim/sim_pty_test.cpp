@@ -123,11 +123,21 @@ TEST(SimPty, ReopeningThePortKeepsServing) {
   Served s(1, {});
   ASSERT_TRUE(s.start()) << s.pty.error();
   for (int i = 0; i < 2; ++i) {
-    Port port(s.pty.slavePath());
-    ASSERT_TRUE(port.ok());
-    port.write("+++");
-    EXPECT_EQ(port.readUntil("OK\r\n"), "OK\r\n");
+    {
+      Port port(s.pty.slavePath());
+      ASSERT_TRUE(port.ok());
+      port.write("+++");
+      EXPECT_EQ(port.readUntil("OK\r\n"), "OK\r\n");
+      // A reply nobody reads before closing is lost with the port, as on a
+      // real line: the next program must not find it.
+      port.write("AT\r");
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the close is seen
   }
+  Port port(s.pty.slavePath());
+  port.write("ATS0?\r");
+  EXPECT_EQ(port.readUntil("OK\r\n"), "7\r\nOK\r\n");
   auto t0 = Clock::now();
   s.pty.stop();
   s.thread.join();

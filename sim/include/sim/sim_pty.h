@@ -56,6 +56,7 @@ class SimPty {
   bool readInput(Clock::time_point now);
   void deliverInput(Clock::time_point now);
   void queueOutput(const std::string& bytes, Clock::time_point now);
+  void readOpenEvents();
   bool writeOutput(Clock::time_point now);
 
   SimRadioGroup& group_;
@@ -63,6 +64,8 @@ class SimPty {
   int master_ = -1;
   int slaveHold_ = -1;  // keeps the slave side open so the master never sees a hang-up
   int wakeRead_ = -1, wakeWrite_ = -1;
+  int watch_ = -1;  // inotify on the slave device: opens and closes by others
+  int users_ = 0;
   std::string slavePath_;
   std::string error_;
   bool linked_ = false;
