@@ -14,6 +14,8 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home/.config"
 
 for run in $(seq "$runs"); do
+  # Gone before the simulator starts, so a device line is never last run's.
+  rm -f "$work/sim.out"
   "$cli" sim --radios 2 --models 0 --pace --baud "$baud" --command-mode --trace \
     >"$work/sim.out" 2>"$work/trace" &
   sim=$!
@@ -24,7 +26,7 @@ for run in $(seq "$runs"); do
   device=$(sed -n 's/^device: //p' "$work/sim.out")
   HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
     "$cli" get-local "$device" --timeout 60 >"$work/get.out" 2>"$work/get.err" \
-    || { echo "get-local failed:"; cat "$work/get.err"; cp "$work/trace" /tmp/measure-fail.trace; }
+    || { echo "get-local failed:"; cat "$work/get.err"; }
   kill -TERM "$sim"
   wait "$sim" || true
   python3 - "$work/trace" "$baud" <<'PY'
