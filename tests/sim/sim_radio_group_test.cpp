@@ -318,3 +318,40 @@ TEST(SimRadioGroup, EmptyGroupAnswersNothing) {
   SimRadioGroup g({});
   EXPECT_EQ(g.feed("+++\rAT\rATI1\r", 0), "");
 }
+
+TEST(SimRadioGroup, TakesAWholeConfigurationAsTheConfiguratorSendsIt) {
+  // The lines of a Set Radio, batched to 18 characters, each with the CR of
+  // the queue and the one the link adds.
+  struct Send {
+    int model;
+    std::vector<const char*> lines;
+    std::vector<std::pair<int, const char*>> expect;
+  } sends[] = {
+      {0,
+       {"ATs1=4s0=12s2=4321", "ATs3=Ss4=Ys5=Ns6=2", "ATs7=Ns8=1s13=40", "ATs15=6000s20=19200",
+        "ATs21=7s22=2s23=E", "ATs24=Hs25=1s26=P", "ATs30=9157s31=0", "ATs32=0s33=0s34=0",
+        "ATs100=2s101=17", "ATs102=485s110=2", "ATs111=14:05", "ATs112=07:15", "ATs113=20",
+        "ATs114=300", "AT&W"},
+       {{1, "4"},
+        {3, "S"},
+        {8, "1"},
+        {20, "19200"},
+        {24, "H"},
+        {30, "9157"},
+        {102, "485"},
+        {112, "07:15"},
+        {114, "300"}}},
+      {2,
+       {"ATs1=6s0=12s2=4321", "ATs3=Ss4=Ns5=Y", "ATs6=Ns7=3s8=N", "ATs12=1s13=9",
+        "ATs15=0s20=  9600", "ATs21=8s22=1s23=N", "ATs24=1s25=2s26=0", "AT&W"},
+       {{1, "6"}, {7, "3"}, {8, "N"}, {12, "1"}, {15, "0"}, {20, "9600"}, {24, "1"}, {26, "0"}}},
+  };
+  for (const Send& s : sends) {
+    SCOPED_TRACE(s.model);
+    SimRadioGroup g = makeGroup(1, {s.model});
+    for (const char* line : s.lines)
+      EXPECT_EQ(g.feed(std::string(line) + "\r\r", 0), "OK\r\n") << line;
+    EXPECT_EQ(g.feed("AT&R\r\r", 0), "");
+    for (auto [reg, value] : s.expect) EXPECT_EQ(g.radios()[0].saved(reg), value) << "S" << reg;
+  }
+}
