@@ -270,6 +270,9 @@ void TSerial::openPort() {
     if (::tcsetattr(fd, TCSANOW, &t) != 0) reportSystemError(errno);
   }
   if (int e = portio::setBaudRate(fd, baudrate_)) reportSystemError(e);
+  // A port starts with an empty receive queue: bytes left in the driver by an
+  // earlier user of the device would otherwise be taken for replies.
+  if (::tcflush(fd, TCIFLUSH) != 0) reportSystemError(errno);
   // Reads never wait (non-blocking descriptor); writes are bounded by
   // Timeout in WriteString.
 

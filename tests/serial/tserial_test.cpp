@@ -124,6 +124,22 @@ TEST_F(SerialOverPty, BytesBehindADiscardedByteAreReadOnTheNextReceiveEvent) {
   EXPECT_EQ(drains, (std::vector<std::string>{"", "OK"}));
 }
 
+TEST_F(SerialOverPty, OpenStartsWithAnEmptyReceiveQueue) {
+  writeMaster("OK\r\n");  // left over from an earlier user of the device
+  std::this_thread::sleep_for(20ms);
+  TSerial& s = openSerial();
+  int events = 0;
+  s.setOnRxData([&] { ++events; });
+  gui_.runFor(30ms);
+  EXPECT_EQ(s.RxWaiting(), 0);
+  EXPECT_EQ(events, 0);
+  writeMaster("AT");
+  EXPECT_TRUE(gui_.runUntil([&] { return events > 0; }, 500ms));
+  char c = 0;
+  ASSERT_EQ(s.ReadChar(c), 1);
+  EXPECT_EQ(c, 'A');
+}
+
 TEST_F(SerialOverPty, RxDataRunsOnTheGuiThreadOncePerArrival) {
   TSerial& s = openSerial();
   std::vector<std::thread::id> threads;
