@@ -81,6 +81,10 @@ void TcomPort::emulateReply(ReplyClass rc, const std::string& upper) {
       if (!emulatedRadioListed()) return;
       std::string value = registerValue(EmulatedRadio, emulatorLookup(reg));
       if (text::contains(value, "No Radio")) return;
+      // An empty field (a clock never set, say) still answers with a value:
+      // an empty line is no reply to the asking configurator, which would
+      // ask again for ever.
+      if (value.empty()) value = "0";
       emulatorSend(value);
       if (!text::contains(value, "ERROR")) emulatorSend("OK");
       return;

@@ -255,6 +255,7 @@ class EmulatorTest : public LinkTest {
     callbacks.values[{3, 10}] = "-99";
     callbacks.values[{3, -1}] = "ERROR";
     callbacks.values[{5, 0}] = "9";
+    callbacks.values[{3, 12}] = "";  // an empty field
   }
   // The bytes written in answer to one command line.
   std::string ask(const std::string& bytes) {
@@ -284,6 +285,7 @@ TEST_F(EmulatorTest, AnswersEveryCommandClass) {
       {"ATI7\r", "ERROR\r\n"},
       {"ATS0?\r", "9\r\nOK\r\n"},
       {"ats10?\r", "-99\r\nOK\r\n"},
+      {"ATS12?\r", "0\r\nOK\r\n"},
       {"ATS9?\r", "ERROR\r\n"},  // not in the map: the main window says ERROR
       {"ATS2?\r", ""},           // unknown to the main window: no answer
       {"ATSX?\r", "ERROR\r\n"},
