@@ -25,8 +25,8 @@ std::vector<OptionSpec> withLine(std::vector<OptionSpec> own) {
 
 }  // namespace
 
-const std::vector<CommandSpec>& commands() {
-  static const std::vector<CommandSpec> list = {
+const std::vector<CommandInfo>& commands() {
+  static const std::vector<CommandInfo> list = {
       {"sim",
        "sim [--radios N] [--models 0,1,2,...] [--project FILE] [--link PATH] [--pace] [--baud N]",
        "Simulated radios on a pseudo-terminal. Prints \"device: <path>\" first, then serves until "
@@ -71,8 +71,8 @@ const std::vector<CommandSpec>& commands() {
   return list;
 }
 
-const CommandSpec* findCommand(const std::string& name) {
-  for (const CommandSpec& c : commands())
+const CommandInfo* findCommand(const std::string& name) {
+  for (const CommandInfo& c : commands())
     if (name == c.name) return &c;
   return nullptr;
 }
@@ -93,12 +93,12 @@ bool parseArgs(const std::vector<std::string>& args, ParsedArgs& out, std::strin
     if (args.size() > 1) out.command = args[1];
     return true;
   }
-  const CommandSpec* spec = findCommand(args[0]);
-  if (!spec) {
+  const CommandInfo* info = findCommand(args[0]);
+  if (!info) {
     error = "unknown command \"" + args[0] + "\"";
     return false;
   }
-  out.command = spec->name;
+  out.command = info->name;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--help" || a == "-h") {
@@ -114,10 +114,10 @@ bool parseArgs(const std::vector<std::string>& args, ParsedArgs& out, std::strin
         value = a.substr(eq + 1);
         inlineValue = true;
       }
-      auto opt = std::find_if(spec->options.begin(), spec->options.end(),
+      auto opt = std::find_if(info->options.begin(), info->options.end(),
                               [&](const OptionSpec& o) { return name == o.name; });
-      if (opt == spec->options.end()) {
-        error = "unknown option " + name + " for " + spec->name;
+      if (opt == info->options.end()) {
+        error = "unknown option " + name + " for " + info->name;
         return false;
       }
       if (opt->takesValue && !inlineValue) {
@@ -135,10 +135,10 @@ bool parseArgs(const std::vector<std::string>& args, ParsedArgs& out, std::strin
     }
     out.positionals.push_back(a);
   }
-  if (out.positionals.size() != spec->positionals.size()) {
-    error = std::string(spec->name) + " takes " +
-            (spec->positionals.empty() ? std::string("no arguments")
-                                       : std::to_string(spec->positionals.size()) + " argument(s)");
+  if (out.positionals.size() != info->positionals.size()) {
+    error = std::string(info->name) + " takes " +
+            (info->positionals.empty() ? std::string("no arguments")
+                                       : std::to_string(info->positionals.size()) + " argument(s)");
     return false;
   }
   return true;
@@ -148,13 +148,13 @@ std::string usage() {
   std::ostringstream s;
   s << "Usage: tessel-cli COMMAND [ARGUMENTS] [OPTIONS]\n"
        "The radio configurator without windows.\n\nCommands:\n";
-  for (const CommandSpec& c : commands()) s << "  tessel-cli " << c.synopsis << "\n";
+  for (const CommandInfo& c : commands()) s << "  tessel-cli " << c.synopsis << "\n";
   s << "\nLine options: --baud, --parity, --data-bits, --stop-bits override the per-user port\n"
        "settings. \"tessel-cli COMMAND --help\" describes a command.\n";
   return s.str();
 }
 
-std::string usage(const CommandSpec& command) {
+std::string usage(const CommandInfo& command) {
   std::ostringstream s;
   s << "Usage: tessel-cli " << command.synopsis << "\n\n" << command.description << "\n";
   if (!command.options.empty()) {

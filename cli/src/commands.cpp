@@ -195,13 +195,13 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
   std::string error;
   if (!parseArgs(argv, args, error)) {
     err << "tessel-cli: " << error << "\n\n";
-    const CommandSpec* spec = findCommand(argv.empty() ? "" : argv[0]);
-    err << (spec ? usage(*spec) : usage());
+    const CommandInfo* info = findCommand(argv.empty() ? "" : argv[0]);
+    err << (info ? usage(*info) : usage());
     return kUsageError;
   }
   if (args.help) {
-    const CommandSpec* spec = findCommand(args.command);
-    out << (spec ? usage(*spec) : usage());
+    const CommandInfo* info = findCommand(args.command);
+    out << (info ? usage(*info) : usage());
     return 0;
   }
   if (args.command == "sim") return simCommand(args, out, err);

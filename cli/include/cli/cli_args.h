@@ -14,7 +14,7 @@ struct OptionSpec {
   const char* help;
 };
 
-struct CommandSpec {
+struct CommandInfo {
   const char* name;
   const char* synopsis;     // after "tessel-cli "
   const char* description;  // one paragraph
@@ -23,8 +23,8 @@ struct CommandSpec {
 };
 
 // Every subcommand, in the order the help lists them.
-const std::vector<CommandSpec>& commands();
-const CommandSpec* findCommand(const std::string& name);
+const std::vector<CommandInfo>& commands();
+const CommandInfo* findCommand(const std::string& name);
 
 struct ParsedArgs {
   std::string command;
@@ -43,7 +43,7 @@ bool parseArgs(const std::vector<std::string>& args, ParsedArgs& out, std::strin
 
 // Usage text of the whole program, or of one subcommand.
 std::string usage();
-std::string usage(const CommandSpec& command);
+std::string usage(const CommandInfo& command);
 
 // Option values checked and converted; each false with error when invalid.
 bool parseCount(const std::string& text, int min, int max, int& out);
