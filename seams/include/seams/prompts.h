@@ -27,8 +27,7 @@ class Prompts {
   virtual ~Prompts() = default;
   // Shows text with the icon and the buttons; returns the button pressed
   // (one of the bits of buttons).
-  virtual PromptButton show(PromptIcon icon, const std::string& text,
-                            PromptButtons buttons) = 0;
+  virtual PromptButton show(PromptIcon icon, const std::string& text, PromptButtons buttons) = 0;
 };
 
 }  // namespace tessel
