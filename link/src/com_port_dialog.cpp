@@ -55,7 +55,7 @@ void TcomPort::comPortNumberExit() {
 
 void TcomPort::baudRateChange() {
   PrevState = psConfigManual;
-  int rate = text::smallNumber(text::trim(view_.baudRateText()), 6);
+  int rate = text::smallNumber(trimBlanks(view_.baudRateText()), 6);
   bool known = false;
   for (int r : kBaudRates) known = known || r == rate;
   if (known)

@@ -2,6 +2,8 @@
 
 #include <climits>
 
+#include "model/text.h"
+
 namespace tessel {
 
 namespace {
@@ -11,13 +13,6 @@ struct Field {
   int value;     // -1 unless all taken characters are digits
   std::string text;
 };
-
-bool allDigits(const std::string& s) {
-  if (s.empty()) return false;
-  for (char c : s)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
 
 // Takes a field of width w from the front of line at pos: leading blanks
 // (up to w) are dropped, the rest of the field is its text.

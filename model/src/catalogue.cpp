@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "model/text.h"
+
 namespace tessel {
 
 namespace {
@@ -86,17 +88,6 @@ const Maps& maps() {
 
 bool validModel(int model) {
   return model >= 0 && model < kModelCount;
-}
-
-bool isBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-std::string trimBlanks(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && isBlank(s[b])) ++b;
-  while (e > b && isBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
 }
 
 }  // namespace

@@ -10,28 +10,11 @@
 #include <utility>
 
 #include "atomic_write.h"
+#include "model/text.h"
 
 namespace tessel {
 
 namespace {
-
-bool isBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-std::string trimBlanks(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && isBlank(s[b])) ++b;
-  while (e > b && isBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
-// ASCII only: the file is single-byte text of no particular code page.
-std::string lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
 
 // A line break inside a name or value would start a new line in the file and
 // could smuggle in sections or keys; it is dropped.
@@ -142,10 +125,10 @@ bool IniFile::load() {
     std::string name;
     switch (classify(text, name)) {
       case LineKind::section:
-        sections_.push_back(Section{std::move(text), name, lower(name), {}});
+        sections_.push_back(Section{std::move(text), name, lowerCase(name), {}});
         break;
       case LineKind::key: {
-        Line line{std::move(text), lower(name)};
+        Line line{std::move(text), lowerCase(name)};
         (sections_.empty() ? preamble_ : sections_.back().body).push_back(std::move(line));
         break;
       }
@@ -165,7 +148,7 @@ void IniFile::rebuildIndex() {
 }
 
 const IniFile::Section* IniFile::findSection(const std::string& section) const {
-  auto it = index_.find(lower(cleanName(section)));
+  auto it = index_.find(lowerCase(cleanName(section)));
   return it == index_.end() ? nullptr : &sections_[it->second];
 }
 
@@ -209,7 +192,7 @@ std::string IniFile::readString(const std::string& section, const std::string& k
                                 const std::string& def) const {
   const Section* s = findSection(section);
   if (s == nullptr) return def;
-  const std::string lkey = lower(cleanName(key));
+  const std::string lkey = lowerCase(cleanName(key));
   for (const Line& l : s->body)
     if (l.key == lkey) return valueOf(l.text);
   return def;
@@ -271,11 +254,11 @@ bool IniFile::writeString(const std::string& section, const std::string& key,
     lastError_ = "Cannot write \"" + path_ + "\": invalid key \"" + k + "\"";
     return false;
   }
-  const std::string lkey = lower(k);
+  const std::string lkey = lowerCase(k);
 
   Section* s = findSection(sec);
   if (s == nullptr) {
-    sections_.push_back(Section{"[" + sec + "]", sec, lower(sec), {Line{k + "=" + v, lkey}}});
+    sections_.push_back(Section{"[" + sec + "]", sec, lowerCase(sec), {Line{k + "=" + v, lkey}}});
     index_.emplace(sections_.back().lname, sections_.size() - 1);
     if (commit()) return true;
     index_.erase(sections_.back().lname);
@@ -308,7 +291,7 @@ bool IniFile::deleteKey(const std::string& section, const std::string& key) {
   if (loadFailed_ && !load()) return false;
   Section* s = findSection(section);
   if (s == nullptr) return true;
-  const std::string lkey = lower(cleanName(key));
+  const std::string lkey = lowerCase(cleanName(key));
   auto& body = s->body;
   auto isKey = [&](const Line& l) { return l.key == lkey; };
   if (std::none_of(body.begin(), body.end(), isKey)) return true;
@@ -322,7 +305,7 @@ bool IniFile::deleteKey(const std::string& section, const std::string& key) {
 
 bool IniFile::eraseSection(const std::string& section) {
   if (loadFailed_ && !load()) return false;
-  const std::string lname = lower(cleanName(section));
+  const std::string lname = lowerCase(cleanName(section));
   if (index_.count(lname) == 0) return true;
   std::vector<Section> backup = sections_;
   sections_.erase(std::remove_if(sections_.begin(), sections_.end(),

@@ -1,40 +1,10 @@
 #include "model/main_window_model.h"
 
-#include <climits>
-
 #include "model/factory_defaults.h"
 #include "model/project.h"
 #include "model/radio.h"
 
 namespace tessel {
-
-bool parseInt32(const std::string& text, int& value) {
-  const std::string t = trimBlanks(text);
-  size_t i = 0;
-  bool negative = false;
-  if (i < t.size() && t[i] == '-') {
-    negative = true;
-    ++i;
-  }
-  if (i == t.size()) return false;
-  long long v = 0;
-  for (; i < t.size(); ++i) {
-    if (t[i] < '0' || t[i] > '9') return false;
-    v = v * 10 + (t[i] - '0');
-    if (v > static_cast<long long>(INT_MAX) + 1) return false;
-  }
-  if (negative) v = -v;
-  if (v > INT_MAX || v < INT_MIN) return false;
-  value = static_cast<int>(v);
-  return true;
-}
-
-std::string trimBlanks(const std::string& text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return std::string();
-  const size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
 
 std::string serialPortNumber(const std::string& text) {
   if (text.size() > 2 && text.compare(0, 2, "RS") == 0) return text.substr(2);

@@ -8,18 +8,11 @@
 #include "model/panel.h"
 #include "model/project.h"
 #include "model/radio.h"
+#include "model/text.h"
 
 namespace tessel {
 
 namespace {
-
-bool allDigits(const std::string& t) {
-  if (t.empty()) return false;
-  for (char c : t) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
 
 // The letter of a choice, by item index; "" when nothing valid is selected.
 std::string letterOf(int index, const char* letters) {

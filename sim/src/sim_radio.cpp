@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "model/catalogue.h"
+#include "model/text.h"
 
 namespace tessel::sim {
 
@@ -118,11 +119,6 @@ bool parseTime(const std::string& text, std::string& canonical) {
   return true;
 }
 
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 }  // namespace
 
 bool parseSmallNumber(const std::string& text, long& out) {
@@ -220,7 +216,7 @@ std::optional<std::string> SimRadio::read(int reg, int64_t nowMs) {
 
 bool SimRadio::accept(int reg, const std::string& value, std::string& canonical) const {
   RegisterDomain d = registerDomain(model_, reg);
-  std::string v = upper(value);
+  std::string v = upperCase(value);
   switch (d.kind) {
     case RegisterDomain::Number: {
       long n = 0;

@@ -13,6 +13,7 @@
 #include "model/group_views.h"
 #include "model/main_window_link.h"
 #include "model/panel.h"
+#include "model/text.h"
 #include "seams/prompts.h"
 
 namespace tessel {
@@ -113,11 +114,6 @@ class MainWindowModel {
   bool inDefaults_ = false;
 };
 
-// Decimal text as a signed 32-bit number: blanks around it allowed, an
-// optional minus, at least one digit, no overflow.
-bool parseInt32(const std::string& text, int& value);
-// Text without leading and trailing blanks.
-std::string trimBlanks(const std::string& text);
 // A main serial port as the radio takes it: "RS232" (the stored default)
 // reads as "232"; other texts stand as they are.
 std::string serialPortNumber(const std::string& text);
