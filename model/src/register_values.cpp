@@ -24,11 +24,6 @@ std::string digitOf(int index) {
   return index >= 0 ? std::to_string(index) : std::string();
 }
 
-const char* const kEmulationModes[] = {"No Emulation (Radio Only)", "Point to Point I/O",
-                                       "Modicon PLC", "Allen Bradley PLC"};
-const char* const kSleepModes[] = {"Off", "Wakeup on PLC poll", "Programmable"};
-const char* const kProtocols[] = {"Disable", "MODBUS RTU", "Allen Bradley DF1"};
-
 }  // namespace
 
 std::string RegisterValues::defaultName(int id) {
@@ -88,7 +83,10 @@ bool RegisterValues::apply(int param, int value, const std::string& text) {
   Panel& panel = window_.panel;
   switch (param) {
     case param::radioIdentity:
-      if (isIdentification(value, text)) panel.detectedModel = value;
+      if (isIdentification(value, text)) {
+        panel.detectedModel = value;
+        identifiedModel_ = value;
+      }
       return false;
     case param::groupID:
       panel.setText(ctl::groupID, text);
@@ -121,7 +119,7 @@ bool RegisterValues::apply(int param, int value, const std::string& text) {
       return false;
     case param::masterLock:
     case param::masterID:
-      masterIDRoutine(param, value, text);
+      masterIDRoutine(param, text);
       return false;
     case param::rssi:
       monitorColumn(1, text);
@@ -205,6 +203,7 @@ bool RegisterValues::apply(int param, int value, const std::string& text) {
 void RegisterValues::radioIDManual(const std::string& text) {
   int n = 0;
   if (!parseInt32(text, n) || n < 0 || n >= kRadioSlots) return;
+  identifiedModel_ = -1;
   Panel& panel = window_.panel;
   panel.setText(ctl::radioID, text);
   window_.radioIDExit();
@@ -224,8 +223,10 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
   const std::string section = readingSection();
   const std::string name = defaultName(n);
   const int model = panel.detectedModel;
-  const bool modelShown = model >= 0 && model < panel.itemCount(ctl::radioType);
-  const bool modelValid = model >= 0 && model < kModelCount;
+  // Only a model the radio type selector offers becomes a record's model:
+  // the second brand has no third model to send with.
+  const bool modelShown =
+      model >= 0 && model < kModelCount && model < panel.itemCount(ctl::radioType);
   Tproject* p = window_.project();
   bool firstSeen = false;
   if (p) {
@@ -243,7 +244,7 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
     if (!record) {
       if (Tradio* created = window_.firstFreeRadio(n)) {
         created->reportedID = n;
-        if (modelValid) created->modelIndex = model;
+        if (modelShown) created->modelIndex = model;
         if (modelShown) panel.setItemIndex(ctl::radioType, model);
         panel.setText(ctl::radioName, name);
       }
@@ -254,13 +255,22 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
     window_.radioIDExit();
     if (Tradio* r = p ? p->radio(n) : nullptr) {
       r->reportedID = n;
-      if (modelValid) r->modelIndex = model;
+      if (modelShown) r->modelIndex = model;
     }
     if (modelShown) panel.setItemIndex(ctl::radioType, model);
   }
   if (firstSeen) {
     if (Tradio* r = p->radio(n)) r->pollOnly = false;
   }
+  // A read that began with an identification line uses the map of the model
+  // it reported; a poll has none and uses the model of the record.
+  const Tradio* r = p ? p->radio(n) : nullptr;
+  readingModel_ = identifiedModel_ >= 0 ? identifiedModel_ : r ? r->modelIndex : -1;
+  identifiedModel_ = -1;
+}
+
+bool RegisterValues::readingModelTwo() const {
+  return readingID() >= 0 && readingModel_ == 2;
 }
 
 bool RegisterValues::radioModeRoutine(const std::string& text) {
@@ -302,15 +312,22 @@ bool RegisterValues::radioModeRoutine(const std::string& text) {
   return master;
 }
 
-void RegisterValues::masterIDRoutine(int code, int value, const std::string& text) {
+void RegisterValues::masterIDRoutine(int code, const std::string& text) {
   Panel& panel = window_.panel;
+  // Polled, register 8 of a model-2 radio holds its roaming letter: no
+  // master ID to store or send back.
+  int number = 0;
+  if (!parseInt32(text, number)) return;
   if (fileSide()) {
     const std::string roaming = window_.project()->readKey(
         readingSection(), "Roaming", code == param::masterLock ? "No" : "Yes");
+    // Register 12 of models 0 and 1 names the master a roaming radio is
+    // with; a model-2 radio keeps its configured master ID there, which
+    // counts above all while it is locked to that master.
     if ((code == param::masterLock && roaming == "No") ||
-        (code == param::masterID && roaming == "Yes")) {
+        (code == param::masterID && (roaming == "Yes" || readingModelTwo()))) {
       writeFile("Master ID", text);
-      attachToMaster(value);
+      attachToMaster(number);
     }
   }
   if (panelSide() && panel.itemIndex(ctl::roaming) == item::roamingMasterID) {
@@ -384,9 +401,7 @@ void RegisterValues::parityRoutine(const std::string& text) {
   const int index = text[0] == 'E'   ? item::parityEven
                     : text[0] == 'O' ? item::parityOdd
                                      : item::parityNone;
-  writeFile("Parity", index == item::parityEven  ? "Even"
-                      : index == item::parityOdd ? "Odd"
-                                                 : "None");
+  writeFile("Parity", kParityTexts[index]);
   if (panelSide()) window_.panel.setItemIndex(ctl::parity, index);
 }
 
@@ -416,7 +431,7 @@ void RegisterValues::protocolRoutine(const std::string& text) {
     if (!parseInt32(text, v) || v < 0 || v > 2) return;
     index = v;
   }
-  writeFile("Auto-Routing", kProtocols[index]);
+  writeFile("Auto-Routing", kAutoRoutingTexts[index]);
   if (panelSide()) window_.panel.setItemIndex(ctl::protocol, index);
 }
 
@@ -434,7 +449,7 @@ void RegisterValues::bufferModeRoutine(const std::string& text) {
 void RegisterValues::emulationModeRoutine(int value) {
   writeFile(window_.models.modelKey, window_.models.names[0]);
   if (value >= 0 && value < 4) {
-    writeFile("Emulation Mode", kEmulationModes[value]);
+    writeFile("Emulation Mode", kEmulationModeTexts[value]);
     if (panelSide()) {
       window_.panel.setItemIndex(ctl::emulationMode, value);
       window_.emulationModeChange();
@@ -449,7 +464,7 @@ void RegisterValues::mainSerialPortRoutine(const std::string& text) {
 
 void RegisterValues::sleepModeRoutine(int value) {
   if (value < 0 || value > 2) return;
-  writeFile("Sleep Mode", kSleepModes[value]);
+  writeFile("Sleep Mode", kSleepModeTexts[value]);
   if (panelSide()) {
     window_.panel.setItemIndex(ctl::sleepMode, value);
     window_.sleepModeChange();

@@ -1,6 +1,7 @@
 // The three callbacks the link engine calls: register replies into the panel
 // and the project file, panel values out as register texts, and the queries.
 #include "model/catalogue.h"
+#include "model/factory_defaults.h"
 #include "model_fixture.h"
 
 namespace tessel {
@@ -304,6 +305,75 @@ TEST_F(ApplyReplyTest, GroupTreeFollowsReportedModesAndMasters) {
   reply(7, "N");
   reply(8, "2");
   EXPECT_EQ(views.nodeParent(second), kNoNode);
+}
+
+// Register 12 is where a model-2 radio keeps its master ID; on models 0 and 1
+// it is polled and names the master a roaming radio is with.
+TEST_F(ApplyReplyTest, MasterIDRegisterByModelAndRoaming) {
+  put("[Radio3]\nRadio Mode=Master\n[Radio5]\nRadio Model=Vireo Version 1\n"
+      "[Radio6]\nRadio Model=Vireo Version 2\nRoaming=No\nMaster ID=3\n");
+  open(wmMonitor);
+  reply(1, "3");
+  reply(3, "M");
+  const NodeId master = window.project()->radio(3)->treeNode;
+
+  // A full read of a model-2 radio locked to master 3 (register 8 is its
+  // roaming letter, register 12 its master ID).
+  values.ApplyReply(-1, 2, "Firmware 1.14");
+  reply(1, "5");
+  reply(7, "N");
+  reply(12, "3");
+  EXPECT_EQ(key("Radio5", "Roaming"), "No");
+  EXPECT_EQ(key("Radio5", "Master ID"), "3");
+  EXPECT_EQ(views.nodeParent(window.project()->radio(5)->treeNode), master);
+
+  // Polled (no identification line), its register 8 letter is no master ID
+  // and register 12 still counts.
+  reply(1, "5");
+  reply(8, "N");
+  EXPECT_EQ(key("Radio5", "Master ID"), "3");
+  reply(12, "4");
+  EXPECT_EQ(key("Radio5", "Master ID"), "4");
+
+  // A locked model-1 radio keeps the master ID of its lock: register 12
+  // ("255", with no master) does not replace it.
+  reply(1, "6");
+  reply(12, "255");
+  EXPECT_EQ(key("Radio6", "Master ID"), "3");
+  reply(8, "3");
+  EXPECT_EQ(views.nodeParent(window.project()->radio(6)->treeNode), master);
+
+  // On the panel, a letter never lands in the Master ID field.
+  window.chooseRadio(window.project()->radio(5)->listItem);
+  panel.setItemIndex(ctl::roaming, item::roamingMasterID);
+  reply(1, "5");
+  reply(8, "N");
+  EXPECT_EQ(panel.text(ctl::masterID), "4");
+  reply(12, "7");
+  EXPECT_EQ(panel.text(ctl::masterID), "7");
+}
+
+TEST_F(ApplyReplyTest, AModelTheBrandDoesNotOfferIsNeverSelected) {
+  MemoryPanel two({"LUMA-MB", "LUMA-M"});
+  MainWindowModel luma(two, views, prompts, kBrandModels1, "LUMA-LINK");
+  RegisterValues lumaValues(luma);
+  luma.openProject(path);
+  luma.switchMode(wmManual);
+  two.setItemIndex(ctl::radioType, 1);
+  lumaValues.ApplyReply(-1, 2, "Firmware 1.14");
+  lumaValues.ApplyReply(1, 4, "4");
+  EXPECT_EQ(two.text(ctl::radioID), "4");
+  EXPECT_EQ(two.itemIndex(ctl::radioType), 1);
+
+  luma.switchMode(wmMonitor);
+  two.setText(ctl::radioName, "Pump");  // a named panel: the radio gets a record
+  lumaValues.ApplyReply(1, 9, "9");
+  Tradio* r = luma.project()->radio(9);
+  ASSERT_NE(r, nullptr);
+  EXPECT_NE(r->modelIndex, 2);
+  EXPECT_NE(two.itemIndex(ctl::radioType), 2);
+  EXPECT_EQ(luma.project()->BuildPollList(false), (TpollArray{{9, r->modelIndex}}));
+  luma.closeProject();
 }
 
 TEST_F(ApplyReplyTest, RadioModeReplyOnTheShownRadioRunsTheModeRule) {

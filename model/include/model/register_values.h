@@ -45,7 +45,7 @@ class RegisterValues : public MainWindowCallbacks {
   void radioIDManual(const std::string& text);
   void radioIDRoutine(const std::string& text);
   bool radioModeRoutine(const std::string& text);
-  void masterIDRoutine(int code, int value, const std::string& text);
+  void masterIDRoutine(int code, const std::string& text);
   void attachToMaster(int master);
   void fieldRoutine(const std::string& control, const std::string& key, const std::string& text);
   void baudRateRoutine(int value);
@@ -61,10 +61,17 @@ class RegisterValues : public MainWindowCallbacks {
   void sleepModeRoutine(int value);
   void monitorColumn(int subItem, const std::string& text);
   bool isIdentification(int value, const std::string& text) const;
+  bool readingModelTwo() const;
   std::string panelValue(int param, bool numeric);
 
   MainWindowModel& window_;
   int readingID_ = -1;
+  // The model an identification line reported since the last radio ID
+  // reply (-1 for none), and the model whose register map the radio being
+  // read is answered in: that identification when the read began with one,
+  // else the model its record had.
+  int identifiedModel_ = -1;
+  int readingModel_ = -1;
   // The project the radio being read belongs to; another project open since
   // means no radio is being read.
   int readingProject_ = -1;
