@@ -44,6 +44,8 @@ void MainWindowModel::abandonProject() {
 void MainWindowModel::loadProjectRadios() {
   if (!project_) return;
   for (int id = 0; id < kRadioSlots; ++id) {
+    // A record already there keeps its row; replacing it would orphan it.
+    if (project_->radio(id)) continue;
     if (project_->sectionExists(Tradio::sectionName(id))) {
       project_->setRadio(id, Tradio::Create(*this, id, *project_));
     }
@@ -115,12 +117,8 @@ void MainWindowModel::radioModeClick() {
   saveRadioRule();
   const int mode = panel.itemIndex(ctl::radioMode);
   const bool modeEnabled = panel.enabled(ctl::radioMode);
-  const bool groupOn =
-      panel.WindowMode == wmManual ? modeEnabled : (mode == item::master && modeEnabled);
-  for (const std::string* c : {&ctl::groupID, &ctl::securityID, &ctl::rfband, &ctl::flushTime,
-                               &ctl::reTXBroadcasts, &ctl::repeaters, &ctl::blocked}) {
-    panel.setEnabled(*c, groupOn);
-  }
+  enableGroupParameters(panel.WindowMode == wmManual ? modeEnabled
+                                                     : (mode == item::master && modeEnabled));
   Tradio* r = panel.currentRadio;
   if (panel.WindowMode != wmManual && r && mode >= 0 && mode <= 2) {
     views.setImage(r->listItem, mode + kImageMaster);
@@ -361,7 +359,7 @@ void MainWindowModel::chooseRadio(RowId row) {
   panel.setText(ctl::newRadio, kNewRadioCaption);
 }
 
-std::string MainWindowModel::timeShort() const {
+std::string MainWindowModel::timeText(const char* format) const {
   std::tm t{};
   if (clock) {
     t = clock();
@@ -370,21 +368,16 @@ std::string MainWindowModel::timeShort() const {
     localtime_r(&now, &t);
   }
   char buf[16];
-  std::strftime(buf, sizeof buf, "%H:%M", &t);
+  if (std::strftime(buf, sizeof buf, format, &t) == 0) return std::string();
   return buf;
 }
 
+std::string MainWindowModel::timeShort() const {
+  return timeText("%H:%M");
+}
+
 std::string MainWindowModel::timeLong() const {
-  std::tm t{};
-  if (clock) {
-    t = clock();
-  } else {
-    std::time_t now = std::time(nullptr);
-    localtime_r(&now, &t);
-  }
-  char buf[16];
-  std::strftime(buf, sizeof buf, "%H:%M:%S", &t);
-  return buf;
+  return timeText("%H:%M:%S");
 }
 
 }  // namespace tessel

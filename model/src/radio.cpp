@@ -6,14 +6,6 @@
 
 namespace tessel {
 
-namespace {
-
-const char* const kEmulationModes[] = {"No Emulation (Radio Only)", "Point to Point I/O",
-                                       "Modicon PLC", "Allen Bradley PLC"};
-const char* const kSleepModes[] = {"Off", "Wakeup on PLC poll", "Programmable"};
-
-}  // namespace
-
 std::unique_ptr<Tradio> Tradio::Create(MainWindowModel& window, int id, Tproject& project) {
   std::unique_ptr<Tradio> r(new Tradio());
   r->port = std::make_unique<TserialPort>(r.get(), &project);
@@ -133,15 +125,13 @@ bool Tradio::SaveFromPanel() {
 
   const int mode = panel.itemIndex(ctl::radioMode);
   isMaster = mode == 0;
-  project->writeKey(s, "Radio Mode", mode == 0 ? "Master" : mode == 2 ? "Repeater" : "Slave");
+  project->writeKey(s, "Radio Mode", kRadioModeTexts[mode == 0 || mode == 2 ? mode : 1]);
   project->writeKey(s, "Roaming", panel.itemIndex(ctl::roaming) == 0 ? "Yes" : "No");
   project->writeKey(s, "Master ID", panel.text(ctl::masterID));
   project->writeKey(s, "Retries", panel.text(ctl::retries));
   const int routing = panel.itemIndex(ctl::protocol);
   project->writeKey(s, "Auto-Routing",
-                    routing == 0   ? "Disable"
-                    : routing == 2 ? "Allen Bradley DF1"
-                                   : "MODBUS RTU");
+                    kAutoRoutingTexts[routing == 0 || routing == 2 ? routing : 1]);
   project->writeKey(s, "Buffer Mode",
                     panel.itemIndex(ctl::bufferMode) == 0 ? "Character" : "Packet");
 
@@ -160,16 +150,18 @@ bool Tradio::SaveFromPanel() {
 
 void Tradio::LoadModelE(const std::string& s) {
   Panel& panel = window->panel;
-  const std::string emulation = project->readKey(s, "Emulation Mode", kEmulationModes[0]);
+  const std::string emulation = project->readKey(s, "Emulation Mode", kEmulationModeTexts[0]);
   int item = 3;
   for (int i = 0; i < 3; ++i) {
-    if (emulation == kEmulationModes[i]) item = i;
+    if (emulation == kEmulationModeTexts[i]) item = i;
   }
   panel.setItemIndex(ctl::emulationMode, item);
   panel.setText(ctl::mainSerialPort,
                 serialPortNumber(project->readKey(s, "Main Serial Port", "RS232")));
-  const std::string sleep = project->readKey(s, "Sleep Mode", kSleepModes[0]);
-  panel.setItemIndex(ctl::sleepMode, sleep == kSleepModes[0] ? 0 : sleep == kSleepModes[1] ? 1 : 2);
+  const std::string sleep = project->readKey(s, "Sleep Mode", kSleepModeTexts[0]);
+  panel.setItemIndex(ctl::sleepMode, sleep == kSleepModeTexts[0]   ? 0
+                                     : sleep == kSleepModeTexts[1] ? 1
+                                                                   : 2);
   panel.setText(ctl::plcAddress, project->readKey(s, "PLC Address", "0"));
   panel.setText(ctl::startTime, project->readKey(s, "Start Time", "06:00"));
   panel.setText(ctl::onTimer, project->readKey(s, "Radio ON Time", "10"));
@@ -182,10 +174,10 @@ void Tradio::SaveModelE(const std::string& s) {
   Panel& panel = window->panel;
   const int emulation = panel.itemIndex(ctl::emulationMode);
   if (emulation >= 0 && emulation < 4)
-    project->writeKey(s, "Emulation Mode", kEmulationModes[emulation]);
+    project->writeKey(s, "Emulation Mode", kEmulationModeTexts[emulation]);
   project->writeKey(s, "Main Serial Port", panel.text(ctl::mainSerialPort));
   const int sleep = panel.itemIndex(ctl::sleepMode);
-  if (sleep >= 0 && sleep < 3) project->writeKey(s, "Sleep Mode", kSleepModes[sleep]);
+  if (sleep >= 0 && sleep < 3) project->writeKey(s, "Sleep Mode", kSleepModeTexts[sleep]);
   project->writeKey(s, "PLC Address", panel.text(ctl::plcAddress));
   project->writeKey(s, "Start Time", panel.text(ctl::startTime));
   project->writeKey(s, "Radio ON Time", panel.text(ctl::onTimer));
@@ -209,7 +201,7 @@ void TserialPort::SaveSerial(const std::string& s) {
   project->writeInteger(s, "Data Bits", panel.itemIndex(ctl::dataBits) == 1 ? 8 : 7);
   project->writeInteger(s, "Stop Bits", panel.itemIndex(ctl::stopBits) == 1 ? 2 : 1);
   const int parity = panel.itemIndex(ctl::parity);
-  project->writeKey(s, "Parity", parity == 2 ? "None" : parity == 1 ? "Odd" : "Even");
+  project->writeKey(s, "Parity", kParityTexts[parity == 1 || parity == 2 ? parity : 0]);
   project->writeKey(s, "Handshaking", panel.itemIndex(ctl::handShaking) == 1 ? "Yes" : "No");
 }
 

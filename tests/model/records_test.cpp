@@ -214,6 +214,16 @@ TEST_F(RecordsTest, RadioSectionsBecomeRecordsAndThePollList) {
   EXPECT_TRUE(window.project()->radio(3)->pollOnly);
 }
 
+TEST_F(RecordsTest, LoadingTheRadiosTwiceKeepsOneRowPerRadio) {
+  put("[Radio1]\n[Radio2]\n");
+  open(wmProject);
+  Tradio* first = window.project()->radio(1);
+  window.loadProjectRadios();
+  EXPECT_EQ(views.rowCount(), 2);
+  EXPECT_EQ(window.project()->radio(1), first);
+  EXPECT_EQ(views.rowRadio(views.rowAt(0)), first);
+}
+
 TEST_F(RecordsTest, AProjectWithoutMasterShowsNoRadio) {
   put("[Radio1]\nRadio Name=A\n[Radio2]\nRadio Name=B\n");
   open(wmProject);

@@ -109,6 +109,8 @@ class MainWindowModel {
   RowId selectedRow = kNoRow;
 
  private:
+  std::string timeText(const char* format) const;
+
   std::unique_ptr<Tproject> project_;
   int projectSerial_ = 0;
   bool inDefaults_ = false;
