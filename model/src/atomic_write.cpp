@@ -61,6 +61,12 @@ bool replaceFileAtomically(const std::string& path, const std::string& data, std
     error = failure(path, "checking the file", EISDIR);
     return false;
   }
+  // The rename needs only the directory's permission, so without this a file
+  // the user made read-only would be replaced all the same.
+  if (hadOriginal && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+    error = failure(path, "checking the file", errno);
+    return false;
+  }
 
   // O_EXCL on a fresh name instead of mkstemp: the new file then gets the
   // mode a plain create would give (0666 less the umask).

@@ -10,7 +10,8 @@ namespace tessel {
 // file keeps its permission bits (and its owner where the process may set
 // it); a symbolic link keeps pointing at the file it names. On failure the
 // temporary file is removed, the original is untouched and error holds the
-// reason with the system's message.
+// reason with the system's message. A file the process may not write is
+// refused like a plain write would refuse it.
 bool replaceFileAtomically(const std::string& path, const std::string& data, std::string& error);
 
 }  // namespace tessel

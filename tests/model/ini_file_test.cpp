@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -281,16 +282,61 @@ TEST_F(IniFileTest, UnreadableFileGivesDefaultsAndIsNotOverwritten) {
   EXPECT_TRUE(S_ISDIR(st.st_mode));
 }
 
-TEST_F(IniFileTest, ReadOnlyFileInReadOnlyDirectory) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
-  put("[Project]\nGroup ID=5\n");
-  ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
-  ASSERT_EQ(::chmod(dir_.c_str(), 0555), 0);
-  IniFile ini(path_);
-  EXPECT_FALSE(ini.writeString("Project", "Group ID", "6"));
-  EXPECT_NE(ini.lastError().find(std::strerror(EACCES)), std::string::npos) << ini.lastError();
-  EXPECT_EQ(ini.readString("Project", "Group ID", ""), "5");
-  EXPECT_EQ(get(), "[Project]\nGroup ID=5\n");
+// Permission bits do not stop root, so when the tests run as root, body runs
+// in a child that has become the unprivileged user owning the test directory.
+// body returns what went wrong, empty when nothing did.
+std::string asFileOwner(const std::string& dir, const std::function<std::string()>& body) {
+  if (::geteuid() != 0) return body();
+  const uid_t nobody = 65534;
+  const std::string chown = "chown -R 65534:65534 '" + dir + "'";
+  if (std::system(chown.c_str()) != 0) return "chown failed";
+  int fds[2];
+  if (::pipe(fds) != 0) return "pipe failed";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(fds[0]);
+    std::string result = ::setgid(nobody) == 0 && ::setuid(nobody) == 0 ? body() : "setuid failed";
+    (void)!::write(fds[1], result.data(), result.size());
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string result;
+  char buf[256];
+  for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) result.append(buf, n);
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? result : "child crashed";
+}
+
+TEST_F(IniFileTest, ReadOnlyFileReportsTheFailureAndLosesNothing) {
+  const std::string original = "[Project]\nGroup ID=5\n";
+  struct Case {
+    const char* name;
+    mode_t dirMode;
+  };
+  // A writable directory alone must not let the file be replaced.
+  for (const Case& c : {Case{"writable directory", 0755}, Case{"read-only directory", 0555}}) {
+    put(original);
+    ASSERT_EQ(::chmod(path_.c_str(), 0444), 0);
+    const std::string failures = asFileOwner(dir_, [&]() -> std::string {
+      std::string f;
+      if (::chmod(dir_.c_str(), c.dirMode) != 0) return "chmod failed";
+      IniFile ini(path_);
+      if (ini.writeString("Project", "Group ID", "6")) f += "write reported success; ";
+      if (ini.lastError().find(std::strerror(EACCES)) == std::string::npos)
+        f += "error was \"" + ini.lastError() + "\"; ";
+      if (ini.readString("Project", "Group ID", "") != "5") f += "memory changed; ";
+      if (ini.deleteKey("Project", "Group ID")) f += "delete reported success; ";
+      if (ini.sectionExists("Project") && ini.readString("Project", "Group ID", "") != "5")
+        f += "memory changed by delete; ";
+      ::chmod(dir_.c_str(), 0755);
+      return f;
+    });
+    EXPECT_EQ(failures, "") << c.name;
+    EXPECT_EQ(get(), original) << c.name;
+    EXPECT_EQ(dirEntries(), std::vector<std::string>{"project.vro"}) << c.name << ": temp left";
+  }
 }
 
 TEST_F(IniFileTest, KeepsPermissionsAndSymbolicLinks) {
