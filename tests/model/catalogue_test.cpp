@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <map>
 
 #include "model/brand.h"
 #include "model/factory_defaults.h"
@@ -80,13 +80,34 @@ TEST(Catalogue, RegisterAtRow) {
   EXPECT_EQ(registerAt(0, 7, false), "");
 }
 
-TEST(Catalogue, AccessFlagsFollowTheRegisterKind) {
-  for (int model = 0; model < kModelCount; ++model)
-    for (const RegisterRow& row : registerMap(model)) {
+TEST(Catalogue, EveryRowHoldsItsParameterAndFlag) {
+  std::vector<int> common = {-1, 1, 0, 2, 3, 4, 5, 6, 7, 8, 10, 13, 15, 16, 17};
+  std::vector<int> model2 = {-1, 1, 0, 2, 3, 4, 5, 6, 7, 8, 10, 12, 13, 15};
+  for (int reg = 20; reg <= 26; ++reg) common.push_back(reg), model2.push_back(reg);
+  for (int reg = 30; reg <= 41; ++reg) common.push_back(reg), model2.push_back(reg);
+  std::vector<int> model0 = common;
+  for (int reg : {100, 101, 102, 110, 111, 112, 113, 114}) model0.push_back(reg);
+  const std::vector<int>* registers[] = {&model0, &common, &model2};
+  // Model 2 keeps a fixed "N" in S4 and the next five settings one register up.
+  const std::map<int, int> model2Shift = {{4, param::fixedN},
+                                          {5, param::repeaters},
+                                          {6, param::reTXBroadcasts},
+                                          {7, param::rfband},
+                                          {8, param::roaming}};
+  for (int model = 0; model < kModelCount; ++model) {
+    const RegisterMap& map = registerMap(model);
+    std::vector<int> regs;
+    for (const RegisterRow& row : map) {
+      regs.push_back(row.reg);
       const bool status = row.reg == 10 || row.reg == 16 || row.reg == 17;
       const bool blocked = row.reg >= 30 && row.reg <= 41;
       EXPECT_EQ(row.access, status ? 0 : blocked ? 2 : 1) << "model " << model << " S" << row.reg;
+      const auto shifted = model2Shift.find(row.reg);
+      const int code = model == 2 && shifted != model2Shift.end() ? shifted->second : row.reg;
+      EXPECT_EQ(row.param, code) << "model " << model << " S" << row.reg;
     }
+    EXPECT_EQ(regs, *registers[model]) << "model " << model;
+  }
   for (int model = 0; model < kModelCount; ++model)
     for (const RegisterRow& row : pollMap(model)) EXPECT_EQ(row.access, 0);
 }
