@@ -143,7 +143,7 @@ void MainWindowModel::radioTypeClick() {
   }
 }
 
-void MainWindowModel::radioIDExit() {
+void MainWindowModel::radioIDExit(bool reportedRadio) {
   if (panel.text(ctl::radioID).empty()) {
     prompts.show(PromptIcon::Error, "Radio ID needs a value.", pbOk);
     panel.setText(ctl::radioID, "254");
@@ -166,14 +166,14 @@ void MainWindowModel::radioIDExit() {
   }
   if (panel.WindowMode != wmMonitor) return;  // renumbered when saved
   if (!panel.enabled(ctl::radioID)) {
-    if (!rekeyCurrentRadio()) panel.setText(ctl::radioID, old);
+    if (!rekeyCurrentRadio(reportedRadio)) panel.setText(ctl::radioID, old);
     return;
   }
   const PromptButton answer = prompts.show(
       PromptIcon::Error,
       "Either set the radio with this new ID, or DO NOT change Radio ID. Set radio now?",
       pbYes | pbCancel);
-  if (answer == pbYes && rekeyCurrentRadio()) {
+  if (answer == pbYes && rekeyCurrentRadio(reportedRadio)) {
     if (onSetRadio) onSetRadio();
   } else {
     panel.setText(ctl::radioID, old);
@@ -294,14 +294,15 @@ Tradio* MainWindowModel::firstFreeRadio(int index) {
   return nullptr;
 }
 
-bool MainWindowModel::rekeyCurrentRadio() {
+bool MainWindowModel::rekeyCurrentRadio(bool adoptSection) {
   Tradio* r = panel.currentRadio;
   int n = 0;
   if (!r || !project_ || !parseInt32(panel.text(ctl::radioID), n)) return false;
   if (n < 0 || n >= kRadioSlots) return false;
   if (n == r->slotID) return true;
   // Never over another radio's record or stored section.
-  if (project_->radio(n) || project_->sectionExists(Tradio::sectionName(n))) return false;
+  if (project_->radio(n)) return false;
+  if (!adoptSection && project_->sectionExists(Tradio::sectionName(n))) return false;
   const int old = r->slotID;
   std::unique_ptr<Tradio> record = project_->takeRadio(old);
   if (record.get() != r) {

@@ -252,7 +252,11 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
   } else {
     panel.setText(ctl::radioID, std::to_string(n));
     panel.setText(ctl::radioName, name);
-    window_.radioIDExit();
+    // A radio the panel shows that was never stored (a new project's first
+    // radio) becomes the radio that reported n, on the section just written
+    // for it; a stored radio is never moved onto another radio's section.
+    const Tradio* shown = panel.currentRadio;
+    window_.radioIDExit(shown && p && !p->sectionExists(Tradio::sectionName(shown->slotID)));
     if (Tradio* r = p ? p->radio(n) : nullptr) {
       r->reportedID = n;
       if (modelShown) r->modelIndex = model;

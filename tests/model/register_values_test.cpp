@@ -253,6 +253,42 @@ TEST_F(ApplyReplyTest, DiscoveryNamesANewRadioByItsNumber) {
   EXPECT_EQ(key("Radio7", "Radio Name"), "Radio 007");
 }
 
+// Discovering a new group: the new project's first radio, never stored,
+// becomes the first radio that reports; a stored radio is never moved.
+TEST_F(ApplyReplyTest, DiscoveryTakesOverTheNewProjectsFirstRadioOnly) {
+  open(wmProject);
+  Tradio* first = window.firstFreeRadio(-1);
+  ASSERT_EQ(first->slotID, 0);
+  window.switchMode(wmMonitor);
+  window.enableRadioParameters(false);
+  reply(1, "1");
+  EXPECT_EQ(window.project()->radio(1), first);
+  EXPECT_EQ(window.project()->radio(0), nullptr);
+  EXPECT_EQ(views.subItem(first->listItem, 0), "1");
+  EXPECT_EQ(key("Radio1", "Radio Name"), "Radio 001");
+  reply(3, "M");
+  reply(1, "2");
+  reply(7, "N");
+  reply(8, "1");
+  ASSERT_NE(window.project()->radio(2), nullptr);
+  EXPECT_EQ(views.nodeParent(window.project()->radio(2)->treeNode), first->treeNode);
+  EXPECT_EQ(views.rowCount(), 2);
+
+  // A stored radio without a name stays what it is.
+  window.closeProject();
+  put("[Radio1]\nRadio Mode=Master\nRetries=9\n");
+  open(wmMonitor);
+  window.enableRadioParameters(false);
+  Tradio* stored = panel.currentRadio;
+  ASSERT_EQ(panel.text(ctl::radioName), "...");
+  reply(1, "5");
+  EXPECT_EQ(window.project()->radio(1), stored);
+  EXPECT_EQ(window.project()->radio(5), nullptr);
+  EXPECT_EQ(key("Radio1", "Retries"), "9");
+  EXPECT_EQ(key("Radio5", "Radio Name"), "Radio 005");
+  EXPECT_EQ(panel.text(ctl::radioID), "1");
+}
+
 TEST_F(ApplyReplyTest, GroupTreeFollowsReportedModesAndMasters) {
   put("[Radio1]\nRadio Mode=Master\n[Radio2]\n[Radio3]\n[Radio4]\n");
   open(wmMonitor);

@@ -67,7 +67,9 @@ class MainWindowModel {
   void roamingClick();
   void radioModeClick();
   void radioTypeClick();
-  void radioIDExit();
+  // reportedRadio: a radio reported the number, and the radio shown, never
+  // stored, may take over the section written for it.
+  void radioIDExit(bool reportedRadio = false);
   void radioNameChange();
   // A radio parameter changed: the New Radio button reads "Save Radio".
   void saveRadioRule();
@@ -89,9 +91,11 @@ class MainWindowModel {
   // makes it currentRadio and returns it; nullptr when nothing is free.
   Tradio* firstFreeRadio(int index);
   // Moves currentRadio to the number in the Radio ID field. Refused (false,
-  // nothing changed) for a number that is not 0..254 or already has a record
-  // or a section.
-  bool rekeyCurrentRadio();
+  // nothing changed) for a number that is not 0..254 or already has a record,
+  // and for one with a stored section unless adoptSection: discovery moves a
+  // new, never stored radio onto the section it wrote for the radio that
+  // reported that number.
+  bool rekeyCurrentRadio(bool adoptSection = false);
   // The Save Radio step of the New Radio button: renumber when the Radio ID
   // field changed (a refused number is put back silently), store the panel
   // in the radio's section. False when nothing was stored.
