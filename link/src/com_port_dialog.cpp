@@ -91,6 +91,9 @@ void TcomPort::defaultsClick() {
     serial_.setPort(1);
   }
   NextCode = kDefaultSettingsCode;
+  // The line settings may have been changed by hand since the code was
+  // last applied: the defaults are set again whatever AppliedCode says.
+  AppliedCode = -1;
   applyCode(kDefaultSettingsCode);
 }
 

@@ -76,9 +76,10 @@ void TcomPort::discoverSRegsTick() {
     return;
   }
   if (queue_.TryCount > kRetryLimit) {
-    // A local read that stops being answered is a lost radio, not a remote
-    // one to skip.
-    state_ = task_ == tkGetLocal ? psError : psAutoDiscoverX;
+    // A local radio that stops answering is lost, not a remote one to skip:
+    // the dial state would only go idle for these tasks, leaving the main
+    // window (or the re-synchronised monitor) waiting for ever.
+    state_ = task_ == tkGetLocal || task_ == tkAutoConfigure ? psError : psAutoDiscoverX;
     return;
   }
   Send(true, queue_.TryCount, reg < 0 ? "ATI" : "ATS" + std::to_string(reg) + "?");

@@ -27,6 +27,28 @@ int dayKey(const std::tm& local) {
   return (local.tm_year + 1900) * 400 + local.tm_yday;
 }
 
+// One record per line: control characters that came with a radio's reply
+// or a queued line (its own CR) are written as escapes, so received text
+// can neither break a record nor forge one.
+std::string printable(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (unsigned char c : text) {
+    if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c < 0x20 || c == 0x7f) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02x", c);
+      out += buf;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 const char* const kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                  "Thursday", "Friday", "Saturday"};
 
@@ -91,7 +113,7 @@ bool LogWriter::openFor(std::chrono::system_clock::time_point t) {
 bool LogWriter::write(char kind, int tick, const std::string& text) {
   auto now = clock_();
   if (!openFor(now)) return false;
-  out_ << timeStamp(now) << ' ' << kind << ' ' << tick << ' ' << text << '\n';
+  out_ << timeStamp(now) << ' ' << kind << ' ' << tick << ' ' << printable(text) << '\n';
   out_.flush();
   if (!out_) {
     lastError_ = "cannot write " + fileName_;

@@ -156,16 +156,23 @@ void TcomPort::restartTimer() {
 
 void TcomPort::StartTask(int code, const std::string& text, const TpollArray& list) {
   if (!serial_.Active()) return;
-  PortState connect = NextCode == 16 ? psConfig16at : NextCode == 32 ? psConfig32 : psConfigManual;
+  // The reads and the send take a list of their own and reach the radio
+  // through the connect state that suits the last known line settings.
+  const PortState connect = NextCode == 16   ? psConfig16at
+                            : NextCode == 32 ? psConfig32
+                                             : psConfigManual;
+  auto connectWith = [&] {
+    setCurrentList(std::make_shared<TradioNumber>(list));
+    state_ = connect;
+  };
   switch (code) {
     case tkLocalOnly:
       goIdle();
       break;
     case tkGetLocal:
-      if (state_ != psSendQueue) {
-        setCurrentList(std::make_shared<TradioNumber>(list));
-        state_ = connect;
-      }
+      // A send in progress keeps the link, its task and its title.
+      if (state_ == psSendQueue) return;
+      connectWith();
       break;
     case tkAutoConfigure:
       setCurrentList(std::make_shared<TradioNumber>(list));
@@ -179,14 +186,12 @@ void TcomPort::StartTask(int code, const std::string& text, const TpollArray& li
       break;
     case tkGetRemote:
       if (state_ == psSendQueue || task_ == tkMonitor) return;
-      setCurrentList(std::make_shared<TradioNumber>(list));
-      state_ = connect;
+      connectWith();
       break;
     case tkSendValues:
-      if (state_ != psSendQueue) {
-        setCurrentList(std::make_shared<TradioNumber>(list));
-        state_ = connect;
-      }
+      // A second send while sending only takes over the title; the queue
+      // keeps its lines.
+      if (state_ != psSendQueue) connectWith();
       break;
     case tkEmulate:
       state_ = psEmulate;
@@ -647,14 +652,11 @@ void TcomPort::finishRead() {
 // ---------------------------------------------------------------- status
 
 void TcomPort::updateControls() {
-  bool open = serial_.Active();
-  // While a search runs the line settings belong to it.
-  bool settable = open && !autoConfigureRunning();
+  // The port number box is left alone: only the search disables it.
+  const bool open = serial_.Active();
   view_.setEnabled(cpDefaults, true);
-  for (ComPortControl c : {cpBaudRate, cpDataBits, cpParity, cpStopBits})
-    view_.setEnabled(c, settable);
-  view_.setEnabled(cpAutoConfigure, open);
-  view_.setEnabled(cpFinish, open);
+  for (ComPortControl c : {cpBaudRate, cpDataBits, cpParity, cpStopBits, cpAutoConfigure, cpFinish})
+    view_.setEnabled(c, open);
 }
 
 std::string TcomPort::panel0Text() const {

@@ -232,14 +232,40 @@ TEST_F(MonitorTest, GetRemoteReadsOneRadioAndReturnsToMonitoring) {
   ASSERT_TRUE(runUntilSent("ATD2"));
   engine->StartTask(tkLocalOnly, "", {});
   serial.clearWrites();
+  std::string atiStatus;
+  serial.responder = [this, &atiStatus, group = serial.responder](const std::string& line) {
+    if (line == "ATI") atiStatus = status.panelText(2);
+    group(line);
+  };
   engine->StartTask(tkGetRemote, "Get Radio", {{3, 0}});
   serial.pump();
   EXPECT_EQ(engine->state(), psAutoDiscoverX);
+  EXPECT_EQ(status.panelText(1), "Getting Values");
   ASSERT_TRUE(runUntilSent("ATS114?"));
+  EXPECT_EQ(atiStatus, "Getting ATI info");
   timer.fire();
   EXPECT_EQ(engine->state(), psIdle);
   EXPECT_EQ(serial.lines().front(), "AT");
   EXPECT_EQ(sentAfter("AT").front(), "ATD3");
+}
+
+TEST_F(MonitorTest, GetRemoteOfTheLocalRadioReadsItWithoutDialling) {
+  engine->StartTask(tkGetRemote, "Get Radio", {{1, 0}});
+  serial.pump();
+  for (int i = 0; i < 20 && engine->state() != psIdle; ++i) {
+    timer.fire();
+    serial.pump();
+  }
+  Lines sent = serial.lines();
+  ASSERT_GE(sent.size(), 6u);
+  EXPECT_EQ(Lines(sent.begin(), sent.begin() + 6),
+            (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?"}));
+  EXPECT_EQ(sent.back(), "ATS114?");
+  EXPECT_EQ(std::count_if(sent.begin(), sent.end(),
+                          [](const std::string& l) { return l.rfind("ATD", 0) == 0; }),
+            0);
+  EXPECT_EQ(engine->state(), psIdle);
+  EXPECT_TRUE(prompts.shown.empty());
 }
 
 // ---------------------------------------------------------------- emulator

@@ -132,6 +132,11 @@ TEST_F(LinkTest, ReceiveBufferStaysBoundedWithoutLineEnds) {
 TEST_F(LinkTest, GetLocalOfModel0RadioReadsPagesAndHighRegisters) {
   make();
   answer(model0Radio());
+  std::map<std::string, std::string> panel2;  // status panel 2 as each line went out
+  serial.responder = [this, &panel2, radio = serial.responder](const std::string& line) {
+    panel2[line] = status.panelText(2);
+    radio(line);
+  };
   engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
   serial.pump();
 
@@ -160,6 +165,10 @@ TEST_F(LinkTest, GetLocalOfModel0RadioReadsPagesAndHighRegisters) {
   EXPECT_EQ(engine->state(), psIdle);
   EXPECT_EQ(engine->task(), tkLocalOnly);
   EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(panel2["AT"], "Poll");
+  EXPECT_EQ(panel2["ATS100?"], "Getting S 100");
+  EXPECT_EQ(panel2["ATS114?"], "Getting S 114");
+  EXPECT_EQ(status.panelText(2), "Idle");
 }
 
 TEST_F(LinkTest, GetLocalOfModel2RadioStopsAfterPagesWithAtd) {
@@ -254,6 +263,27 @@ TEST_F(LinkTest, SendQueueToLocalRadioReleasesEachLineOnOk) {
   EXPECT_EQ(promptTexts(), Lines{"Set Radio complete, radio reset"});
   EXPECT_EQ(prompts.shown[0].icon, PromptIcon::Information);
   EXPECT_EQ(engine->state(), psIdle);
+}
+
+TEST_F(LinkTest, GetLocalDuringASendLeavesTheSendAlone) {
+  make();
+  answer({{"AT", {"OK"}}, {"ATs2=7", {"OK"}}, {"ATs4=N", {"OK"}}});
+  engine->Send(false, 0, "ATs2=7\r");
+  engine->Send(false, 0, "ATs4=N\r");
+  engine->StartTask(tkSendValues, "Set Radio", {{4, 1}});
+  serial.pump();  // a remote radio: the second line waits for the tick
+  ASSERT_EQ(engine->queue().Count(), 1);
+  serial.clearWrites();
+  engine->StartTask(tkGetLocal, "&Get Local Radio Parameters", {{0, 0}});
+  EXPECT_TRUE(serial.writes.empty());
+  EXPECT_EQ(engine->task(), tkSendValues);
+  EXPECT_EQ(engine->taskText(), "Set Radio");
+  timer.fire();
+  serial.pump();
+  timer.fire();
+  EXPECT_EQ(serial.lines(), Lines{"ATs4=N\r"});
+  EXPECT_EQ(promptTexts(), Lines{"Set Radio complete, radio reset"});
+  EXPECT_TRUE(callbacks.of(qcTaskDone).empty());
 }
 
 TEST_F(LinkTest, NonOkReplyAbortsTheSend) {

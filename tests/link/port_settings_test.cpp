@@ -28,7 +28,13 @@ TEST_F(LinkTest, AutoConfigurationTriesFortyEightSettingsThenGivesUp) {
   engine->autoConfigureClick();
   EXPECT_EQ(view.autoConfigureCaption(), "Cancel");
   EXPECT_FALSE(view.isEnabled(cpBaudRate));
+  EXPECT_FALSE(view.isEnabled(cpPortNumber));
   EXPECT_EQ(status.panelText(1), "COM configure");
+  // Each tick enables the line settings of an open port again; the port
+  // number stays with the search.
+  timer.fire();
+  EXPECT_TRUE(view.isEnabled(cpBaudRate));
+  EXPECT_FALSE(view.isEnabled(cpPortNumber));
   for (int i = 0; i < 60 && engine->state() != psError; ++i) timer.fire();
   EXPECT_EQ(engine->state(), psError);
   EXPECT_EQ(view.autoConfigureCaption(), "&Auto Configure");
@@ -77,6 +83,27 @@ TEST_F(LinkTest, AutoConfigurationStopsAtTheFirstAnswer) {
   EXPECT_TRUE(prompts.shown.empty());
   engine.reset();
   EXPECT_EQ(settings.integers["autoConfig"], (7 - 3) << 4 | 2 << 2 | 2);
+}
+
+TEST_F(LinkTest, AutoConfiguredRadioThatFallsSilentIsReportedLost) {
+  make();
+  // Found at 38400 8N1, then silent from the first single register on.
+  serial.responder = [this](const std::string& line) {
+    if (serial.Baudrate() != 38400) return;
+    if (line == "+++" || line == "ATI1" || line == "ATI2" || line == "ATI3")
+      serial.queueReply("OK\r\n");
+    if (line == "ATI") serial.queueReply("V2.0\r\n");
+  };
+  engine->autoConfigureClick();
+  for (int i = 0; i < 10 && !serial.hasPending(); ++i) timer.fire();
+  serial.pump();
+  ASSERT_EQ(serial.lines().back(), "ATS100?");
+  for (int i = 0; i < 6 && prompts.shown.empty(); ++i) timer.fire();
+  EXPECT_EQ(promptTexts(), Lines{"Unable to Contact Radio, check power and cables"});
+  EXPECT_EQ(view.autoConfigureCaption(), "&Auto Configure");
+  EXPECT_TRUE(view.isEnabled(cpPortNumber));
+  EXPECT_EQ(engine->task(), tkLocalOnly);
+  EXPECT_EQ(engine->state(), psIdle);
 }
 
 TEST_F(LinkTest, SettingsLoadAndSave) {
@@ -152,6 +179,15 @@ TEST_F(LinkTest, StatusPanelsShowPortAndState) {
   EXPECT_EQ(status.panelWidth(0), 400);
   EXPECT_EQ(status.panelWidth(1), 200);
   EXPECT_EQ(status.panelText(2), "Idle");
+  // Defaults after the settings were changed by hand sets them again.
+  view.setBaudRateText("  4800");
+  engine->baudRateChange();
+  view.setParityIndex(0);
+  engine->parityClick();
+  EXPECT_EQ(status.panelText(0), "Active COM1:4800, 8,e,1");
+  engine->defaultsClick();
+  EXPECT_EQ(status.panelText(0), "Active COM1:9600, 8,n,1");
+
   view.setBaudRateText("12345");
   engine->baudRateChange();
   EXPECT_FALSE(serial.Active());
@@ -193,6 +229,9 @@ TEST_F(LinkTest, LogRecordsSendsAndStatesWithStampsTicksAndKinds) {
   serial.setActive(true);
   engine->setLogging(true);
   engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  // Line ends inside a record are written as escapes: one record, one line.
+  serial.receive("V2.0\n2001/01/01 00:00:00.0000 i 1 forged\r\n");
+  engine->Send(false, 0, "ATs1=2\r");
   serial.receive(std::string(5000, 'x'));
   engine->setLogging(false);
   engine->Send(true, 0, "ATI");  // not logged any more
@@ -205,14 +244,16 @@ TEST_F(LinkTest, LogRecordsSendsAndStatesWithStampsTicksAndKinds) {
   std::regex format(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d\.\d{4} [ieP] \d+ .+)");
   for (const auto& l : lines) EXPECT_TRUE(std::regex_match(l, format)) << l;
   auto text = [&](size_t i) { return lines.at(i).substr(lines.at(i).find(' ', 27) + 1); };
-  ASSERT_EQ(lines.size(), 5u);
+  ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(lines[0].substr(25, 1), "i");
   EXPECT_EQ(text(0), engine->LogHeader);
   EXPECT_EQ(text(1), "> State:psConfigManual, ");
   EXPECT_EQ(text(2), "> State:psConfig16at, ");
   EXPECT_EQ(text(3), "Send(): AT");
   EXPECT_EQ(lines[3].substr(25, 1), "P");
-  EXPECT_EQ(lines[4].substr(25, 1), "e");  // the receive buffer overflowed once
+  EXPECT_EQ(text(4), "> State:psConfig16plus, V2.0\\n2001/01/01 00:00:00.0000 i 1 forged");
+  EXPECT_EQ(text(5), "Send(): ATs1=2\\r");
+  EXPECT_EQ(lines[6].substr(25, 1), "e");  // the receive buffer overflowed once
   fs::remove_all(dir);
 }
 

@@ -24,8 +24,9 @@ class LogWriter {
   // defaultDir is used when settings hold no "LogPath".
   LogWriter(const SettingsStore* settings, std::string defaultDir, Clock clock = nullptr);
 
-  // Appends "yyyy/mm/dd hh:mm:ss.zzzz <kind> <tick> <text>". False when the
-  // file cannot be written; lastError() says why.
+  // Appends "yyyy/mm/dd hh:mm:ss.zzzz <kind> <tick> <text>", control
+  // characters of text written as \r, \n or \xNN. False when the file cannot
+  // be written; lastError() says why.
   bool write(char kind, int tick, const std::string& text);
   void close();
 
