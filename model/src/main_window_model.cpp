@@ -334,8 +334,11 @@ bool MainWindowModel::saveCurrentRadio() {
     // The number belongs to another radio: keep this one where it is.
     panel.setText(ctl::radioID, std::to_string(r->slotID));
   }
+  // Unsaved changes keep the caption saying so, or closing would drop them
+  // without asking.
+  if (!r->SaveFromPanel()) return false;
   panel.setText(ctl::newRadio, kNewRadioCaption);
-  return r->SaveFromPanel();
+  return true;
 }
 
 void MainWindowModel::setCurrentRadio(Tradio* radio) {

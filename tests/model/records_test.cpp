@@ -166,6 +166,12 @@ TEST_F(RecordsTest, ARadioIDThatIsNoNumberWritesNothingAndSaysSo) {
   EXPECT_EQ(prompts.shown[0].text, "Radio ID:-1 is too low. Range is 0-254");
   EXPECT_EQ(get(), before);
   EXPECT_FALSE(IniFile(path).sectionExists("Radio-1"));
+  // Not saved, the radio still reads as changed.
+  panel.setText(ctl::newRadio, kSaveRadioCaption);
+  panel.setText(ctl::radioID, "");
+  EXPECT_FALSE(window.saveCurrentRadio());
+  EXPECT_EQ(panel.text(ctl::newRadio), kSaveRadioCaption);
+  EXPECT_EQ(get(), before);
 }
 
 TEST_F(RecordsTest, ANewFileOpensWithTheGroupDefaultsAndNoRadios) {

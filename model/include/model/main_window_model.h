@@ -98,7 +98,8 @@ class MainWindowModel {
   bool rekeyCurrentRadio(bool adoptSection = false);
   // The Save Radio step of the New Radio button: renumber when the Radio ID
   // field changed (a refused number is put back silently), store the panel
-  // in the radio's section. False when nothing was stored.
+  // in the radio's section. False when it was not stored; the New Radio
+  // button then still reads "Save Radio".
   bool saveCurrentRadio();
   // Makes radio current: the old row's state image 0, the new one's 1.
   void setCurrentRadio(Tradio* radio);
