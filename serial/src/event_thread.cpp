@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <string>
+#include <system_error>
 
 #include "serial/tserial.h"
 #include "session.h"
@@ -40,8 +41,14 @@ int TEventThread::prepare() {
   return portio::makeEventFd(wake_);
 }
 
-void TEventThread::resume() {
-  if (!thread_.joinable() && !terminated_) thread_ = std::thread([this] { run(); });
+int TEventThread::resume() {
+  if (thread_.joinable() || terminated_) return 0;
+  try {
+    thread_ = std::thread([this] { run(); });
+  } catch (const std::system_error& e) {
+    return e.code().value() ? e.code().value() : EAGAIN;
+  }
+  return 0;
 }
 
 void TEventThread::kick() {

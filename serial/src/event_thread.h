@@ -22,8 +22,9 @@ class TEventThread {
 
   // Creates the wake-up descriptor if it is missing; 0 or errno.
   int prepare();
-  // Starts the thread on the first call; later calls do nothing.
-  void resume();
+  // Starts the thread on the first call; later calls do nothing. 0, or the
+  // errno of a thread that could not be started.
+  int resume();
   // Wakes the thread so it looks at the component's state again.
   void kick();
   // Asks the run to end and waits for it.

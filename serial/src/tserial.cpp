@@ -279,7 +279,12 @@ void TSerial::openPort() {
   setControlLine(*s, portio::kLineDTR, true, false);
   setControlLine(*s, portio::kLineRTS, true, false);
 
-  thread_->resume();
+  if (int e = thread_->resume()) {
+    // Without its event thread the port would never report an arrival.
+    closePort(true);
+    reportSystemError(e);
+    return;
+  }
   thread_->kick();
 }
 
@@ -287,8 +292,12 @@ void TSerial::closePort(bool quiet) {
   auto s = session_;
   if (!s) return;
   quiet = quiet || s->vanished;
-  // Nothing is pending to abort: writes finish inside WriteString and reads
-  // never wait. The driver's queues are left as they are.
+  // Reads never wait, so only the transmit side has something to abort: the
+  // output a serial driver has not sent yet (held back by flow control, say),
+  // which its close would otherwise wait for, up to half a minute. A
+  // pseudo-terminal has no such wait, and its flush would drop bytes the far
+  // end has not read yet, which were sent already.
+  if (s->modemLines && ::tcflush(s->fd.get(), TCOFLUSH) != 0 && !quiet) reportSystemError(errno);
   setControlLine(*s, portio::kLineDTR, false, quiet);
   setControlLine(*s, portio::kLineRTS, false, quiet);
   {
@@ -550,13 +559,13 @@ void TSerial::leaveSession() {
   workerLeft_.notify_all();
 }
 
-bool TSerial::handOver(const std::shared_ptr<TSerialSession>& session, std::function<void()> fn) {
+void TSerial::handOver(const std::shared_ptr<TSerialSession>& session, std::function<void()> fn) {
   auto h = std::make_shared<THandOver>();
   {
     // Registered under the lock that the close takes to clear the open flag:
     // either the close sees this hand-over and cancels it, or it is never made.
     std::lock_guard<std::mutex> lock(mutex_);
-    if (stopping_ || !session->open || session_ != session) return false;
+    if (stopping_ || !session->open || session_ != session) return;
     inFlight_ = h;
   }
   {
@@ -571,15 +580,12 @@ bool TSerial::handOver(const std::shared_ptr<TSerialSession>& session, std::func
       fn();
     });
   }
-  bool ran;
   {
     std::unique_lock<std::mutex> lock(h->mutex);
     h->done.wait(lock, [&] { return h->finished || h->cancelled; });
-    ran = h->finished && !h->cancelled;
   }
   std::lock_guard<std::mutex> lock(mutex_);
   if (inFlight_ == h) inFlight_.reset();
-  return ran;
 }
 
 void TSerial::cancelHandOver() {

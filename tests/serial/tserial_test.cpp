@@ -97,6 +97,12 @@ TEST_F(SerialOverPty, ClosedPortAndFailedOpenAreReportedAndErrorCodeClearsOnRead
   EXPECT_EQ(s.getFErrorCode(), -1);
   EXPECT_EQ(s.getFErrorCode(), 0);
 
+  // While closed a setter only stores its value.
+  s.setRxQueueSize(1024);
+  s.setBaudrate(19200);
+  EXPECT_FALSE(s.Active());
+  EXPECT_EQ(errors, 1);
+
   s.setDevicePath("/nonexistent/ttyUSB0");
   s.setActive(true);
   EXPECT_FALSE(s.Active());
@@ -253,6 +259,30 @@ TEST_F(SerialOverPty, OpenIsExclusiveAndCloseGivesTheLineBack) {
   EXPECT_TRUE(first.Active());
 }
 
+TEST_F(SerialOverPty, AHandlerMayCloseAndReopenThePort) {
+  TSerial& s = openSerial();
+  std::string text;
+  long closeMs = -1;
+  s.setOnRxData([&] {
+    char c;
+    while (s.ReadChar(c) == 1) text += c;
+    if (closeMs < 0) {
+      // The worker waits for this very handler; the close must not wait for it.
+      const auto t0 = Clock::now();
+      s.setActive(false);
+      s.setActive(true);
+      closeMs = msSince(t0);
+    }
+  });
+  writeMaster("AT");
+  ASSERT_TRUE(gui_.runUntil([&] { return closeMs >= 0; }, 500ms));
+  EXPECT_LT(closeMs, 300);
+  EXPECT_TRUE(s.Active());
+  writeMaster("OK");
+  EXPECT_TRUE(gui_.runUntil([&] { return text == "ATOK"; }, 500ms)) << text;
+  EXPECT_TRUE(prompts_.texts.empty());
+}
+
 TEST_F(SerialOverPty, CloseWhileTheWorkerWaitsIsQuickAndSilent) {
   TSerial& s = openSerial();
   s.setNotifyErrors(neEvent);
@@ -282,6 +312,8 @@ TEST_F(SerialOverPty, MessageModeDeliversFramedMessages) {
       {0, {"\x02\x31\x02\x32\x03"}, {"\x02\x32\x03"}},
       // State carries from one arrival to the next; an end outside a message is ignored.
       {1, {"\x03\x02\x31", "\x32\x03", "\x7f\x02"}, {"\x02\x31\x32\x03\x7f"}},
+      // A dropped byte ends a reading pass; the rest is read at once, in the same message.
+      {0, {"\x02\x31\xff\x32\x03"}, {"\x02\x31\x32\x03"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.messages.front());

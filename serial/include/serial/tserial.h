@@ -144,9 +144,9 @@ class TSerial : public SerialLink {
   void fireRing();
   void fireMessage(const std::string& text);
   void fireSignal(eModemInSignal signal, bool state);
-  // Event thread: runs fn on the GUI thread and waits for it; false when the
-  // port closed or the component went first, so fn may not have run.
-  bool handOver(const std::shared_ptr<TSerialSession>& session, std::function<void()> fn);
+  // Event thread: runs fn on the GUI thread and waits for it. Returns without
+  // running fn when the port closed or the component is going meanwhile.
+  void handOver(const std::shared_ptr<TSerialSession>& session, std::function<void()> fn);
   // GUI thread: lets a waiting hand-over go without running.
   void cancelHandOver();
   void kickWorker();
