@@ -12,7 +12,7 @@ namespace tessel {
 
 namespace {
 constexpr int kBaudRates[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400};
-constexpr int kMaxPort = 255;
+constexpr int kMaxPort = 9;  // COM1..COM9, as the serial component takes them
 }  // namespace
 
 // The dialog's controls follow every open and close.
@@ -30,19 +30,18 @@ void TcomPort::comPortNumberChange() {
   closePort();
   updateControls();
   const std::string t = view_.portNumberText();
-  if (text::allDigits(t)) {
-    int port = text::smallNumber(t, 3);
-    if (port == 0) {
-      rebuildPortList();
-    } else if (port > 0 && port <= kMaxPort) {
-      view_.setWaitCursor(true);
-      serial_.setPort(port);
-      openPort();
-      updateControls();
-      view_.setWaitCursor(false);
-    }
-    // A number too large for any port leaves the port closed.
+  const int port = text::smallNumber(t, 3);
+  if (port == 0) {
+    rebuildPortList();
+  } else if (port > 0 && port <= kMaxPort) {
+    view_.setWaitCursor(true);
+    serial_.setPort(port);
+    openPort();
+    updateControls();
+    view_.setWaitCursor(false);
   } else {
+    // No port by that number: the port stays closed, and the tick must not
+    // reopen the previous one under the new number.
     timer_.stop();
   }
   refreshStatus();

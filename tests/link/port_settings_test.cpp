@@ -211,12 +211,24 @@ TEST_F(LinkTest, PortNumberZeroListsThePortsThatOpen) {
   EXPECT_EQ(serial.Port(), 3);
   EXPECT_TRUE(serial.Active());
 
-  view.setPortNumberText("");
-  engine->comPortNumberChange();
-  EXPECT_FALSE(serial.Active());
-  EXPECT_FALSE(timer.isActive());
+  // No port to open: it stays closed and no tick reopens the last one.
+  for (const char* text : {"12", "9999", "COM2", ""}) {
+    timer.start();
+    view.setPortNumberText(text);
+    engine->comPortNumberChange();
+    EXPECT_FALSE(serial.Active()) << text;
+    EXPECT_FALSE(timer.isActive()) << text;
+    EXPECT_EQ(serial.Port(), 3) << text;
+  }
   engine->comPortNumberExit();
   EXPECT_EQ(promptTexts(), Lines{"Comm Port needs a value."});
+
+  // Defaults moves to port 1 as well as to its line settings.
+  serial.unavailable.clear();
+  engine->defaultsClick();
+  EXPECT_EQ(view.portNumberText(), "1");
+  EXPECT_EQ(serial.Port(), 1);
+  EXPECT_TRUE(serial.Active());
 }
 
 TEST_F(LinkTest, LogRecordsSendsAndStatesWithStampsTicksAndKinds) {
