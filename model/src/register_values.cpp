@@ -343,7 +343,9 @@ void RegisterValues::attachToMaster(int m) {
   if (m < 0 || m > 253) return;
   Tproject* p = window_.project();
   Tradio* r = readingRadio();
-  if (!p || !r) return;
+  // A master heads its own group: the master ID it reports (masters answer
+  // "0" with roaming "No") does not put it below another master.
+  if (!p || !r || r->isMaster) return;
   GroupViews& views = window_.views;
   Tradio* master = p->radio(m);
   if (!master || !views.nodeExists(master->treeNode)) {

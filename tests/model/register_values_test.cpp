@@ -336,11 +336,14 @@ TEST_F(ApplyReplyTest, GroupTreeFollowsReportedModesAndMasters) {
   reply(1, "2");
   reply(8, "4");
   EXPECT_EQ(views.nodeParent(slaveNode), second);
-  // A master never lands below its own child.
+  // A master never lands below its own child, nor below another master.
   reply(1, "4");
   reply(7, "N");
   reply(8, "2");
   EXPECT_EQ(views.nodeParent(second), kNoNode);
+  reply(8, "1");
+  EXPECT_EQ(views.nodeParent(second), kNoNode);
+  EXPECT_EQ(key("Radio4", "Master ID"), "1");
 }
 
 // Register 12 is where a model-2 radio keeps its master ID; on models 0 and 1
