@@ -20,6 +20,12 @@ namespace {
 // smaller, and dropping old replies beats growing without limit.
 constexpr size_t kMaxPendingOutput = 1 << 16;
 
+// Paced input waiting for its time on the line. Beyond this the rest stays
+// in the pseudo-terminal, whose full buffer then holds up the writer as a
+// real line at this speed would; taking it all in would let a fast writer
+// grow the queue without limit.
+constexpr size_t kMaxPendingInput = 1024;
+
 int speedOf(speed_t s) {
   switch (s) {
     case B300:
@@ -163,7 +169,12 @@ std::chrono::nanoseconds SimPty::byteTime() const {
 bool SimPty::readInput(Clock::time_point now) {
   char buf[512];
   for (;;) {
-    ssize_t n = ::read(master_, buf, sizeof buf);
+    size_t room = sizeof buf;
+    if (options_.pace) {
+      if (input_.size() >= kMaxPendingInput) return true;
+      room = std::min(room, kMaxPendingInput - input_.size());
+    }
+    ssize_t n = ::read(master_, buf, room);
     if (n > 0) {
       bytesIn_ += static_cast<uint64_t>(n);
       if (!options_.pace) {
@@ -273,7 +284,8 @@ bool SimPty::run() {
     if (options_.pace && !output_.empty() && !writeBlocked_)
       due = std::min(due, txFreeAt_ + byteTime());
 
-    pollfd fds[3] = {{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}, {watch_, POLLIN, 0}};
+    pollfd fds[3] = {{master_, 0, 0}, {wakeRead_, POLLIN, 0}, {watch_, POLLIN, 0}};
+    if (!options_.pace || input_.size() < kMaxPendingInput) fds[0].events |= POLLIN;
     if (!output_.empty() && (writeBlocked_ || !options_.pace)) fds[0].events |= POLLOUT;
     timespec ts{};
     timespec* timeout = nullptr;

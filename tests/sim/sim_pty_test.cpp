@@ -42,6 +42,7 @@ class Port {
     if (fd_ >= 0) ::close(fd_);
   }
   bool ok() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
   void write(const std::string& s) {
     ASSERT_EQ(::write(fd_, s.data(), s.size()), (ssize_t)s.size());
   }
@@ -189,4 +190,29 @@ TEST(SimPty, PacingTakesTheWireTime) {
     EXPECT_EQ(out, expected);
     EXPECT_GT(lastOut, lastIn);
   }
+}
+
+TEST(SimPty, PacedLineHoldsUpAFastWriter) {
+  // At 9600 baud the line carries 960 bytes a second; a writer that does
+  // not wait must be held up by the full device, not queue megabytes.
+  Served s(1, options(true, 9600, ""));
+  ASSERT_TRUE(s.start()) << s.pty.error();
+  Port port(s.pty.slavePath());
+  ASSERT_TRUE(port.ok());
+  const std::string chunk(4096, 'A');
+  size_t written = 0;
+  auto end = Clock::now() + std::chrono::milliseconds(300);
+  while (Clock::now() < end) {
+    ssize_t n = ::write(port.fd(), chunk.data(), chunk.size());
+    if (n > 0) written += static_cast<size_t>(n);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_LT(s.pty.bytesIn(), 4096u);
+  EXPECT_LT(written, 64u * 1024);
+  // It keeps taking bytes in at the line's speed: about 190 in 200 ms.
+  uint64_t before = s.pty.bytesIn();
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  uint64_t taken = s.pty.bytesIn() - before;
+  EXPECT_GT(taken, 60u);
+  EXPECT_LT(taken, 600u);
 }
