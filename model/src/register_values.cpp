@@ -294,6 +294,10 @@ bool RegisterValues::radioModeRoutine(const std::string& text) {
           views.repaintTree();
           views.setNodeImage(r->treeNode, kImageNone);
           views.setNodeStateImage(r->treeNode, kImageMaster);
+        } else if (views.nodeParent(r->treeNode) != kNoNode) {
+          // A slave turned master leaves the group it was in.
+          views.moveNode(r->treeNode, kNoNode);
+          views.setNodeStateImage(r->treeNode, kImageMaster);
         }
         views.setImage(r->listItem, kImageMaster);
         r->isMaster = true;

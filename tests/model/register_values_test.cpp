@@ -344,6 +344,11 @@ TEST_F(ApplyReplyTest, GroupTreeFollowsReportedModesAndMasters) {
   reply(8, "1");
   EXPECT_EQ(views.nodeParent(second), kNoNode);
   EXPECT_EQ(key("Radio4", "Master ID"), "1");
+  // A slave that now reports Master moves to the top.
+  reply(1, "2");
+  reply(3, "M");
+  EXPECT_EQ(views.nodeParent(slaveNode), kNoNode);
+  EXPECT_EQ(views.nodeStateImage(slaveNode), kImageMaster);
 }
 
 // Register 12 is where a model-2 radio keeps its master ID; on models 0 and 1
