@@ -1,6 +1,6 @@
 #include "link/dump_line.h"
 
-#include <climits>
+#include <algorithm>
 
 #include "model/text.h"
 
@@ -23,7 +23,8 @@ Field takeField(const std::string& line, size_t& pos, size_t w) {
   while (start < end && line[start] == ' ') ++start;
   f.text = line.substr(start, end - start);
   pos = end;
-  if (allDigits(f.text) && f.text.size() <= 9) f.value = std::stoi(f.text);
+  int value = 0;
+  if (allDigits(f.text) && parseInt32(f.text, value)) f.value = value;
   return f;
 }
 
@@ -44,23 +45,11 @@ std::vector<DumpValue> parseDumpLine(const std::string& line) {
 }
 
 int replyNumber(const std::string& text) {
-  size_t i = 0;
-  bool negative = false;
-  if (i < text.size() && text[i] == '-') {
-    negative = true;
-    ++i;
-  }
-  if (i == text.size()) return 0;
-  long long v = 0;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
-    if (c < '0' || c > '9') return 0;
-    v = v * 10 + (c - '0');
-    if (v > static_cast<long long>(INT_MAX) + 1) return 0;
-  }
-  if (negative) v = -v;
-  if (v > INT_MAX || v < INT_MIN) return 0;
-  return static_cast<int>(v);
+  // A minus, if any, leads; everything else is digits.
+  const bool negative = !text.empty() && text[0] == '-';
+  int value = 0;
+  if (allDigits(negative ? text.substr(1) : text) && parseInt32(text, value)) return value;
+  return 0;
 }
 
 std::vector<std::string> emulatedPage1(const std::string& radio) {
