@@ -448,43 +448,48 @@ void TcomPort::Serial1RxData() {
   timer_.stop();
   char ch;
   while (serial_.ReadChar(ch) == 1) {
-    if (state_ == psEmulate) {
-      // Command lines end at CR; the LF of a CR LF pair is not a line.
-      bool afterCr = crFlag_;
-      crFlag_ = ch == '\r';
-      if (ch == '\r' || ch == '\n') {
-        if (ch == '\n' && afterCr) continue;
-        if (rxBuffer_.empty()) continue;
-        std::string line = rxBuffer_;
-        bool cr = crFlag_;
-        completeLine(line);
-        crFlag_ = cr;
-        continue;
-      }
-      appendReceived(ch);
-      continue;
-    }
-    if (ch == '\r')
-      crFlag_ = true;
-    else if (ch == '\n')
-      lfFlag_ = true;
+    if (state_ == psEmulate)
+      commandChar(ch);
     else
-      crFlag_ = lfFlag_ = false;
-    appendReceived(ch);
-    if (crFlag_ && lfFlag_) {
-      // Only the line ends actually there are removed, a stray one before
-      // the text included; a buffer of nothing but line ends is a blank
-      // line and no reply.
-      size_t end = rxBuffer_.find_last_not_of("\r\n");
-      if (end == std::string::npos) {
-        rxBuffer_.clear();
-        continue;
-      }
-      size_t begin = rxBuffer_.find_first_not_of("\r\n");
-      completeLine(rxBuffer_.substr(begin, end + 1 - begin));
-    }
+      replyChar(ch);
   }
   restartTimer();
+}
+
+// A radio's reply is a line only once both a CR and an LF have come.
+void TcomPort::replyChar(char ch) {
+  if (ch == '\r')
+    crFlag_ = true;
+  else if (ch == '\n')
+    lfFlag_ = true;
+  else
+    crFlag_ = lfFlag_ = false;
+  appendReceived(ch);
+  if (!crFlag_ || !lfFlag_) return;
+  // Only the line ends actually there are removed, a stray one before the
+  // text included; a buffer of nothing but line ends is a blank line and no
+  // reply (the flags stay set).
+  const size_t end = rxBuffer_.find_last_not_of("\r\n");
+  if (end == std::string::npos) {
+    rxBuffer_.clear();
+    return;
+  }
+  const size_t begin = rxBuffer_.find_first_not_of("\r\n");
+  completeLine(rxBuffer_.substr(begin, end + 1 - begin));
+}
+
+// While playing the radios the engine frames as a modem does: a command
+// line ends at CR (or a lone LF), and the LF of a CR LF pair is no line.
+void TcomPort::commandChar(char ch) {
+  const bool afterCr = crFlag_;
+  crFlag_ = ch == '\r';
+  if (ch != '\r' && ch != '\n') {
+    appendReceived(ch);
+    return;
+  }
+  if ((ch == '\n' && afterCr) || rxBuffer_.empty()) return;
+  completeLine(std::string(rxBuffer_));  // a copy: completeLine empties the buffer
+  crFlag_ = ch == '\r';
 }
 
 void TcomPort::handleLine(const std::string& line) {

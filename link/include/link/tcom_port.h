@@ -143,6 +143,8 @@ class TcomPort : public LinkTasks {
   // Link state machine.
   void timerAction();
   void handleLine(const std::string& line);
+  void replyChar(char ch);
+  void commandChar(char ch);
   void appendReceived(char ch);
   void completeLine(const std::string& line);
   void logState(bool reply);
