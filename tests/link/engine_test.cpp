@@ -422,6 +422,11 @@ TEST_F(LinkTest, SendFraming) {
 TEST_F(LinkTest, UnopenablePortAsksAbortOrRetry) {
   make(false);
   serial.unavailable = {1};
+  // No search can start on a closed port, so the button does not offer to
+  // cancel one.
+  engine->autoConfigureClick();
+  EXPECT_EQ(view.autoConfigureCaption(), "&Auto Configure");
+  EXPECT_TRUE(view.isEnabled(cpPortNumber));
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(timer.fire());
   EXPECT_TRUE(prompts.shown.empty());
   prompts.answers = {pbAbort};

@@ -85,6 +85,26 @@ TEST_F(LinkTest, AutoConfigurationStopsAtTheFirstAnswer) {
   EXPECT_EQ(settings.integers["autoConfig"], (7 - 3) << 4 | 2 << 2 | 2);
 }
 
+TEST_F(LinkTest, FinishDuringASearchEndsItAndGivesTheControlsBack) {
+  make();
+  view.setVisible(true);
+  engine->autoConfigureClick();
+  for (int i = 0; i < 5; ++i) timer.fire();
+  ASSERT_EQ(engine->state(), psConfigAuto);
+  engine->OkClick();
+  EXPECT_FALSE(view.isVisible());
+  EXPECT_EQ(view.autoConfigureCaption(), "&Auto Configure");
+  EXPECT_TRUE(view.isEnabled(cpPortNumber));
+  EXPECT_EQ(engine->task(), tkLocalOnly);
+  EXPECT_EQ(engine->state(), psIdle);
+  // No code of the abandoned search is applied any more.
+  serial.clearWrites();
+  int applied = engine->AppliedCode;
+  for (int i = 0; i < 3; ++i) timer.fire();
+  EXPECT_TRUE(serial.writes.empty());
+  EXPECT_EQ(engine->AppliedCode, applied);
+}
+
 TEST_F(LinkTest, AutoConfiguredRadioThatFallsSilentIsReportedLost) {
   make();
   // Found at 38400 8N1, then silent from the first single register on.
