@@ -56,6 +56,10 @@ int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
   std::string project = args.value("--project");
   sim::SimSetup setup;
   std::string error;
+  if (!project.empty() && !sim::canSaveProject(project, error)) {
+    err << "tessel-cli: " << error << "\n";
+    return 1;
+  }
   int clock = sim::wallClockMinutes();
   bool ok =
       !project.empty() && std::filesystem::exists(project)

@@ -19,10 +19,10 @@ namespace tessel::sim {
 
 namespace {
 
-constexpr int kAttachedMasterReg = 12;
-
-// The register that holds a parameter on a model; -1 when none does.
+// The register that holds a parameter on a model; -1 when none does. The
+// master a radio is attached to sits in S12 on every model.
 int regOf(int model, int code) {
+  if (code == param::masterID && model != 2) return kAttachedMasterReg;
   for (const RegisterRow& row : registerMap(model))
     if (row.param == code && row.reg >= 0) return row.reg;
   return -1;
@@ -32,22 +32,64 @@ std::string radioSection(int id) {
   return "Radio" + std::to_string(id);
 }
 
-// Sets a parameter of a radio from a register text; a value the radio
-// refuses keeps the built-in one and is reported.
+// Sets a parameter of a radio from a register text; false when the radio
+// refuses the value (a parameter its model lacks is no refusal).
+bool configure(SimRadio& radio, int code, const std::string& value) {
+  int reg = regOf(radio.model(), code);
+  if (reg < 0) return true;
+  std::string canonical;
+  if (!radio.accept(reg, value, canonical)) return false;
+  radio.configure(reg, canonical);
+  return true;
+}
+
+// As configure(); a value the radio refuses keeps the one it has and is
+// reported.
 void put(SimRadio& radio, int code, const std::string& value, const std::string& where,
          std::vector<std::string>& warnings) {
-  int reg = code == param::masterID && radio.model() != 2 ? kAttachedMasterReg
-                                                          : regOf(radio.model(), code);
-  if (reg < 0) return;
-  std::string canonical;
-  if (radio.accept(reg, value, canonical)) {
-    radio.configure(reg, canonical);
-  } else {
-    std::string w =
-        where + ": '" + value + "' is not a value the radio takes; kept " + radio.saved(reg);
-    // Group values are the same for every radio: say it once.
-    if (std::find(warnings.begin(), warnings.end(), w) == warnings.end()) warnings.push_back(w);
-  }
+  if (configure(radio, code, value)) return;
+  std::string w = where + ": '" + value + "' is not a value the radio takes; kept " +
+                  radio.saved(regOf(radio.model(), code));
+  // Group values are the same for every radio: say it once.
+  if (std::find(warnings.begin(), warnings.end(), w) == warnings.end()) warnings.push_back(w);
+}
+
+// The configuration a simulated radio starts from: a working group on the
+// line's usual 9600 8N1. A project's values replace it one by one.
+void configureDefaults(SimRadio& radio, int id, bool master) {
+  const int model = radio.model();
+  const std::pair<int, std::string> values[] = {
+      {param::groupID, "7"},
+      {param::securityID, "1234"},
+      {param::rfband, "1"},
+      {param::flushTime, "12000"},
+      {param::reTXBroadcasts, "Y"},
+      {param::repeaters, "N"},
+      {param::fixedN, "N"},
+      {param::blockedFreq1, "9027"},
+      {param::blockedFreq1 + 1, "9127"},
+      {param::radioID, std::to_string(id)},
+      {param::radioMode, master ? "M" : "S"},
+      {param::roaming, "Y"},
+      {param::masterLock, "0"},
+      {param::masterID, master ? "0" : "1"},
+      {param::retries, defaultRetries(model)},
+      {param::baudRate, "9600"},
+      {param::dataBits, "8"},
+      {param::stopBits, "1"},
+      {param::parity, "N"},
+      {param::handShaking, model == 2 ? "0" : "N"},
+      {param::protocol, "0"},
+      {param::bufferMode, model == 2 ? "0" : "C"},
+      {param::emulationMode, "0"},
+      {param::plcAddress, "0"},
+      {param::mainSerialPort, "232"},
+      {param::sleepMode, "0"},
+      {param::startTime, "06:00"},
+      {param::onTimer, "10"},
+      {param::offTimer, "100"},
+  };
+  for (const auto& [code, value] : values) configure(radio, code, value);
 }
 
 void setStatusFor(SimRadio& radio, size_t index, int clockMinutes) {
@@ -95,38 +137,8 @@ bool defaultSetup(int count, const std::vector<int>& models, SimSetup& out, std:
     int model = models.empty() ? i % 2 : models[static_cast<size_t>(i) % models.size()];
     SimRadio radio(model, seed * 1000 + static_cast<uint32_t>(i));
     int id = i + 1;
-    bool master = i == 0;
-    std::vector<std::string> w;
     radio.setName("Radio " + threeDigits(id));
-    put(radio, param::groupID, "7", "", w);
-    put(radio, param::securityID, "1234", "", w);
-    put(radio, param::rfband, "1", "", w);
-    put(radio, param::flushTime, "12000", "", w);
-    put(radio, param::reTXBroadcasts, "Y", "", w);
-    put(radio, param::repeaters, "N", "", w);
-    put(radio, param::fixedN, "N", "", w);
-    put(radio, param::blockedFreq1, "9027", "", w);
-    put(radio, param::blockedFreq1 + 1, "9127", "", w);
-    put(radio, param::radioID, std::to_string(id), "", w);
-    put(radio, param::radioMode, master ? "M" : "S", "", w);
-    put(radio, param::roaming, "Y", "", w);
-    put(radio, param::masterLock, "0", "", w);
-    put(radio, param::masterID, master ? "0" : "1", "", w);
-    put(radio, param::retries, defaultRetries(model), "", w);
-    put(radio, param::baudRate, "9600", "", w);
-    put(radio, param::dataBits, "8", "", w);
-    put(radio, param::stopBits, "1", "", w);
-    put(radio, param::parity, "N", "", w);
-    put(radio, param::handShaking, model == 2 ? "0" : "N", "", w);
-    put(radio, param::protocol, "0", "", w);
-    put(radio, param::bufferMode, model == 2 ? "0" : "C", "", w);
-    put(radio, param::emulationMode, "0", "", w);
-    put(radio, param::plcAddress, "0", "", w);
-    put(radio, param::mainSerialPort, "232", "", w);
-    put(radio, param::sleepMode, "0", "", w);
-    put(radio, param::startTime, "06:00", "", w);
-    put(radio, param::onTimer, "10", "", w);
-    put(radio, param::offTimer, "100", "", w);
+    configureDefaults(radio, id, i == 0);
     setStatusFor(radio, static_cast<size_t>(i), clockMinutes);
     out.radios.push_back(std::move(radio));
   }
@@ -162,6 +174,10 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
     int model = modelText == brand.names[1] ? 1 : modelText == brand.names[2] ? 2 : 0;
     SimRadio radio(model, seed * 1000 + static_cast<uint32_t>(out.radios.size()));
     radio.setName(key("Radio Name", "..."));
+    std::string mode = key("Radio Mode", "Slave");
+    // What the project holds replaces the built-in configuration; a value
+    // the radio refuses keeps it, so a bad Radio ID keeps the section's.
+    configureDefaults(radio, id, mode != "Slave" && mode != "Repeater");
 
     put(radio, param::groupID, group("Group ID", "0"), "Project: Group ID", warnings);
     put(radio, param::securityID, group("Security ID", "0"), "Project: Security ID", warnings);
@@ -179,7 +195,6 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
     }
 
     put(radio, param::radioID, key("Radio ID", std::to_string(id)), where("Radio ID"), warnings);
-    std::string mode = key("Radio Mode", "Slave");
     put(radio, param::radioMode,
         mode == "Slave"      ? "S"
         : mode == "Repeater" ? "R"
@@ -312,6 +327,26 @@ class ScratchCopy {
 };
 
 }  // namespace
+
+bool canSaveProject(const std::string& path, std::string& error) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::file_status st = fs::status(path, ec);
+  if (fs::exists(st) && !fs::is_regular_file(st)) {
+    error = "cannot write " + path + ": not a regular file";
+    return false;
+  }
+  if (fs::exists(st) && ::access(path.c_str(), W_OK) != 0) {
+    error = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  fs::path parent = fs::absolute(path, ec).parent_path();
+  if (ec || ::access(parent.c_str(), W_OK | X_OK) != 0) {
+    error = "cannot write " + path + ": " + std::strerror(ec ? ec.value() : errno);
+    return false;
+  }
+  return true;
+}
 
 bool saveProject(const std::string& path, const SimRadioGroup& group,
                  const std::vector<int>& formerIDs, std::string& error) {

@@ -11,10 +11,6 @@ namespace tessel::sim {
 
 namespace {
 
-// Models 0 and 1 keep the master they are attached to in S12 as well; the
-// configurator's short poll asks every model for it.
-constexpr int kAttachedMasterReg = 12;
-
 RegisterDomain number(long min, long max, long zeroAlso = -1) {
   RegisterDomain d;
   d.kind = RegisterDomain::Number;
@@ -114,7 +110,7 @@ bool parseTime(const std::string& text, std::string& canonical) {
   if (!parseSmallNumber(hh, h) || !parseSmallNumber(mm, m)) return false;
   if (h > 23 || m > 59) return false;
   char buf[8];
-  std::snprintf(buf, sizeof buf, "%02ld:%02ld", h, m);
+  std::snprintf(buf, sizeof buf, "%02d:%02d", static_cast<int>(h), static_cast<int>(m));
   canonical = buf;
   return true;
 }
@@ -122,13 +118,8 @@ bool parseTime(const std::string& text, std::string& canonical) {
 }  // namespace
 
 bool parseSmallNumber(const std::string& text, long& out) {
-  if (text.empty() || text.size() > 9) return false;
-  long v = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  out = v;
+  if (!allDigits(text) || text.size() > 9) return false;
+  out = std::stol(text);
   return true;
 }
 

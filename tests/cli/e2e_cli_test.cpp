@@ -225,4 +225,10 @@ TEST_F(CliEndToEnd, SimWritesBackAndRemovesItsLink) {
   EXPECT_EQ(ini.readString("Radio3", "Radio Model", ""), "Vireo Version 1");
   EXPECT_EQ(ini.readString("Radio3", "Master ID", ""), "1");
   EXPECT_EQ(ini.readString("Project", "Group ID", ""), "7");
+
+  // A project it could not write back is refused before it serves.
+  Process bad({"sim", "--project", file("no-such-folder/x.vro")}, dir_);
+  EXPECT_EQ(bad.wait(5000), 1);
+  EXPECT_EQ(bad.out(), "");
+  EXPECT_NE(bad.err().find("cannot write"), std::string::npos) << bad.err();
 }

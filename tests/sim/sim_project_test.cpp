@@ -163,18 +163,29 @@ TEST(SimProject, LoadsConfiguratorProject) {
 TEST(SimProject, BadValuesAreReportedAndKeepDefaults) {
   TempDir dir;
   std::string path = dir.file("bad.vro");
-  writeFile(path,
-            "[Project]\nGroup ID=99\n[Radio3]\nRadio Mode=Master\nRetries=abc\n"
-            "Radio Model=Vireo Version 2\nBaud rate=1234\n");
+  writeFile(
+      path,
+      "[Project]\nGroup ID=99\n[Radio3]\nRadio Mode=Master\nRetries=abc\n"
+      "Radio Model=Vireo Version 2\nBaud rate=1234\n"
+      "[Radio6]\nRadio ID=abc\nRadio Model=Vireo E\nStart Time=25:00\nMaster ID=99999999999\n");
   SimSetup s;
   std::string error;
   ASSERT_TRUE(loadProject(path, s, error)) << error;
-  ASSERT_EQ(s.warnings.size(), 3u);
-  EXPECT_NE(s.warnings[0].find("Group ID"), std::string::npos);
+  ASSERT_EQ(s.warnings.size(), 6u);
+  EXPECT_EQ(s.warnings[0], "Project: Group ID: '99' is not a value the radio takes; kept 7");
   EXPECT_NE(s.warnings[1].find("Radio3: Retries"), std::string::npos);
   EXPECT_NE(s.warnings[2].find("Baud rate"), std::string::npos);
+  EXPECT_EQ(s.warnings[3], "Radio6: Radio ID: 'abc' is not a value the radio takes; kept 6");
+  // Refused values keep the built-in configuration, not the register's
+  // lowest value.
+  ASSERT_EQ(s.radios.size(), 2u);
   EXPECT_EQ(s.radios[0].radioID(), 3);  // from the section name
-  EXPECT_EQ(s.radios[0].saved(20), "300");
+  EXPECT_EQ(s.radios[0].saved(0), "7");
+  EXPECT_EQ(s.radios[0].saved(13), "50");
+  EXPECT_EQ(s.radios[0].saved(20), "9600");
+  EXPECT_EQ(s.radios[1].radioID(), 6);
+  EXPECT_EQ(s.radios[1].saved(112), "06:00");
+  EXPECT_EQ(s.radios[1].saved(12), "1");
 
   EXPECT_FALSE(loadProject(dir.file("missing.vro"), s, error));
   writeFile(path, "[Project]\nGroup ID=5\n");
@@ -262,4 +273,11 @@ TEST(SimProject, UnwritableFileIsAnError) {
   SimRadioGroup g(s.radios, s.local);
   EXPECT_FALSE(saveProject("/nonexistent-dir/x.vro", g, {}, error));
   EXPECT_FALSE(error.empty());
+
+  // Known before the simulator serves, not after.
+  TempDir dir;
+  EXPECT_TRUE(canSaveProject(dir.file("new.vro"), error)) << error;
+  EXPECT_FALSE(canSaveProject("/nonexistent-dir/x.vro", error));
+  EXPECT_FALSE(canSaveProject(dir.file(""), error));
+  EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
 }

@@ -35,6 +35,12 @@ bool defaultSetup(int count, const std::vector<int>& models, SimSetup& out, std:
 bool loadProject(const std::string& path, SimSetup& out, std::string& error, uint32_t seed = 1,
                  int clockMinutes = 6 * 60);
 
+// Whether saveProject can later replace the file at path: an existing one
+// must be a writable regular file, and its folder must take a new file. A
+// simulator checks this before serving, so its radios' state is not lost
+// at the end. False with error otherwise.
+bool canSaveProject(const std::string& path, std::string& error);
+
 // Writes the saved registers of the group into the project at path: the
 // group section from the local radio, one section per radio under its
 // current radio ID. Sections of radio IDs listed in formerIDs that no radio

@@ -24,6 +24,10 @@ struct RegisterDomain {
 
 // The domain of register reg on a model; kind Missing when the model lacks it.
 RegisterDomain registerDomain(int model, int reg);
+// Models 0 and 1 keep the master they are attached to in S12 as well; the
+// configurator's short poll asks every model for it.
+constexpr int kAttachedMasterReg = 12;
+
 // The registers a model holds, ascending.
 std::vector<int> registersOf(int model);
 
