@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
@@ -183,7 +185,8 @@ bool Session::openPort() {
   if (line.any()) engine_->NextCode = 0;
   engine_->comPortNumberChange();
   if (!serial_.Active()) {
-    int code = serial_.ErrorCode();
+    // The port's own error box has given the reason when it showed one.
+    int code = prompts_.failed() ? 0 : serial_.ErrorCode();
     err_ << "tessel-cli: cannot open " << options_.device
          << (code ? ": " + TSerial::errorText(code) : std::string()) << std::endl;
     return false;
@@ -206,18 +209,25 @@ bool Session::runUntilDone(const std::function<bool()>& done) {
   return done();
 }
 
-void Session::openManualProject() {
+bool Session::openManualProject() {
   // Manual mode works on a project of its own; a private one here, so that
   // reading a radio leaves no file behind.
-  char tmpl[] = "/tmp/tessel-cli-XXXXXX";
-  if (::mkdtemp(tmpl)) tempDir_ = tmpl;
+  std::error_code ec;
+  fs::path base = fs::temp_directory_path(ec);
+  std::string tmpl = ((ec ? fs::path("/tmp") : base) / "tessel-cli-XXXXXX").string();
+  if (!::mkdtemp(tmpl.data())) {
+    err_ << "tessel-cli: cannot make a folder for the manual project: " << std::strerror(errno)
+         << std::endl;
+    return false;
+  }
+  tempDir_ = tmpl;
   window_.openProject(tempDir_ + "/Manual Configuration.vro");
   window_.switchMode(wmManual);
+  return true;
 }
 
 int Session::getLocal() {
-  if (!openPort()) return 1;
-  openManualProject();
+  if (!openPort() || !openManualProject()) return 1;
   bool done = false;
   callbacks_.onQuery = [&](int, int code, bool) {
     if (code == qcTaskDone) {
@@ -232,7 +242,11 @@ int Session::getLocal() {
   if (options_.timeoutMs == 0) options_.timeoutMs = 60'000;
   bool ok = runUntilDone([&] { return done; });
   callbacks_.onQuery = nullptr;
-  if (prompts_.failed() || interrupted_) return 1;
+  if (prompts_.failed()) return 1;
+  if (interrupted_ && !done) {
+    err_ << "tessel-cli: interrupted before the read was complete" << std::endl;
+    return 1;
+  }
   if (!ok) {
     err_ << "tessel-cli: the radio did not complete the read within " << options_.timeoutMs / 1000.0
          << " s" << std::endl;
@@ -244,24 +258,33 @@ int Session::getLocal() {
   return 0;
 }
 
-int Session::monitor(const std::string& project, int intervalMs, int cycles) {
-  if (!fs::exists(project)) {
+bool Session::openUserProject(const std::string& project) {
+  std::error_code ec;
+  if (!fs::is_regular_file(project, ec)) {
     err_ << "tessel-cli: no project file " << project << std::endl;
-    return 1;
+    return false;
   }
-  if (!openPort()) return 1;
+  if (!openPort()) return false;
   window_.openProject(project);
   window_.loadProjectRadios();
   window_.switchMode(wmProject);
+  return true;
+}
+
+bool Session::hasRadios(const TpollArray& list, const std::string& project) {
+  if (!list.empty()) return true;
+  err_ << "tessel-cli: the project " << project << " has no radios" << std::endl;
+  return false;
+}
+
+int Session::monitor(const std::string& project, int intervalMs, int cycles) {
+  if (!openUserProject(project)) return 1;
   // The monitor layout, as "Online Monitor" > "Existing Project" sets it.
   views_.setMonitorColumns(true);
   window_.switchMode(wmMonitor);
   panel_.setText(ctl::advanced, kCancelCaption);
   TpollArray list = window_.project()->BuildPollList(true);
-  if (list.empty()) {
-    err_ << "tessel-cli: the project " << project << " has no radios" << std::endl;
-    return 1;
-  }
+  if (!hasRadios(list, project)) return 1;
   engine_->PollInterval = intervalMs;
 
   std::map<int, int> polled;  // radio ID -> completed polls
@@ -328,15 +351,9 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
 }
 
 int Session::emulate(const std::string& project) {
-  if (!fs::exists(project)) {
-    err_ << "tessel-cli: no project file " << project << std::endl;
-    return 1;
-  }
-  if (!openPort()) return 1;
-  window_.openProject(project);
-  window_.loadProjectRadios();
-  window_.switchMode(wmProject);
+  if (!openUserProject(project)) return 1;
   const TpollArray list = window_.project()->BuildPollList(false);
+  if (!hasRadios(list, project)) return 1;
   engine_->StartTask(tkEmulate, "Emulate Group", list);
   out_ << "emulating " << list.size() << " radio(s) on " << options_.device << std::endl;
   // Serves until interrupted, or for --timeout when given.

@@ -90,11 +90,26 @@ TEST_F(CliEndToEnd, UsageAndHelp) {
   }
 }
 
-TEST_F(CliEndToEnd, GetLocalFailsClearlyWithoutADevice) {
-  Process p({"get-local", file("no-such-device")}, dir_);
-  EXPECT_EQ(p.wait(10000), 1);
-  EXPECT_NE(p.err().find("cannot open"), std::string::npos) << p.err();
-  EXPECT_TRUE(p.out().empty());
+TEST_F(CliEndToEnd, FailsClearlyWithoutADeviceOrAProject) {
+  std::unique_ptr<Process> sim;
+  std::string device = startSim(sim, {"--radios", "1"});
+  std::ofstream(file("empty.vro")) << "[Project]\nGroup ID=7\n";
+  struct Case {
+    std::vector<std::string> args;
+    const char* says;
+  } cases[] = {
+      {{"get-local", file("no-such-device")}, "cannot open"},
+      {{"monitor", file("none.vro"), device}, "no project file"},
+      {{"emulate", dir_, device}, "no project file"},
+      {{"monitor", file("empty.vro"), device}, "has no radios"},
+      {{"emulate", file("empty.vro"), device}, "has no radios"},
+  };
+  for (const Case& c : cases) {
+    Process p(c.args, dir_);
+    EXPECT_EQ(p.wait(10000), 1) << c.says;
+    EXPECT_NE(p.err().find(c.says), std::string::npos) << p.err();
+    EXPECT_TRUE(p.out().empty()) << p.out();
+  }
 }
 
 // get-local prints what the simulated radio holds, for each model as the

@@ -111,7 +111,11 @@ class Session {
 
  private:
   bool runUntilDone(const std::function<bool()>& done);
-  void openManualProject();
+  bool openManualProject();
+  // The user's project for monitor and emulate, after the port: false
+  // (message on err) when it is no project file or the port fails.
+  bool openUserProject(const std::string& project);
+  bool hasRadios(const TpollArray& list, const std::string& project);
 
   SessionOptions options_;
   std::ostream& out_;
