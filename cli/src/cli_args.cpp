@@ -4,6 +4,8 @@
 #include <cctype>
 #include <sstream>
 
+#include "model/text.h"
+
 namespace tessel::cli {
 
 namespace {
@@ -169,12 +171,9 @@ std::string usage(const CommandInfo& command) {
 }
 
 bool parseCount(const std::string& text, int min, int max, int& out) {
-  if (text.empty() || text.size() > 9) return false;
-  int v = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
+  // Nine digits at most, so the number never overflows.
+  if (!allDigits(text) || text.size() > 9) return false;
+  int v = std::stoi(text);
   if (v < min || v > max) return false;
   out = v;
   return true;
@@ -226,8 +225,7 @@ bool parseLineOverrides(const ParsedArgs& args, LineOverrides& out, std::string&
     out.baud = b;
   }
   if (args.has("--parity")) {
-    std::string p = args.value("--parity");
-    for (char& c : p) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::string p = lowerCase(args.value("--parity"));
     if (p == "even" || p == "e") {
       out.parity = 0;
     } else if (p == "odd" || p == "o") {

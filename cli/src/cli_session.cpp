@@ -13,6 +13,7 @@
 #include "model/brand.h"
 #include "model/project.h"
 #include "model/radio.h"
+#include "model/text.h"
 
 namespace tessel::cli {
 
@@ -64,10 +65,8 @@ std::string csv(const std::string& s) {
 }
 
 bool parseComPort(const std::string& device, int& port) {
-  if (device.size() < 4 || device.size() > 4) return false;
-  std::string head = device.substr(0, 3);
-  for (char& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  if (head != "COM" || device[3] < '1' || device[3] > '9') return false;
+  if (device.size() != 4 || upperCase(device.substr(0, 3)) != "COM") return false;
+  if (device[3] < '1' || device[3] > '9') return false;
   port = device[3] - '0';
   return true;
 }

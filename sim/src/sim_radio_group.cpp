@@ -1,10 +1,11 @@
 #include "sim/sim_radio_group.h"
 
-#include <cctype>
+#include <algorithm>
 #include <cstdio>
 
 #include "model/brand.h"
 #include "model/catalogue.h"
+#include "model/text.h"
 
 namespace tessel::sim {
 
@@ -101,9 +102,8 @@ std::string SimRadioGroup::feed(std::string_view bytes, int64_t nowMs) {
 }
 
 std::string SimRadioGroup::handleLine(const std::string& raw, int64_t nowMs) {
-  std::string line;
-  for (char c : raw)
-    if (c != ' ') line += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  std::string line = upperCase(raw);
+  line.erase(std::remove(line.begin(), line.end(), ' '), line.end());
   if (line.empty()) return {};
   if (line.compare(0, 2, "AT") != 0) return reply("ERROR");
   std::string cmd = line.substr(2);
