@@ -77,9 +77,23 @@ std::string SimRadioGroup::feed(std::string_view bytes, int64_t nowMs) {
   std::string out;
   if (radios_.empty()) return out;
   for (char c : bytes) {
+    if (!commandMode_) {
+      // Data mode: the bytes are the user's data for the air; only the
+      // escape counts, whatever came before it.
+      pluses_ = c == '+' ? pluses_ + 1 : 0;
+      if (pluses_ == 3) {
+        pluses_ = 0;
+        commandMode_ = true;
+        addressed_ = local_;
+        line_.clear();
+        overflow_ = false;
+        out += reply("OK");
+      }
+      continue;
+    }
     if (c == '\n') continue;  // a command line ends at CR; LF is ignored
     if (c == '\r') {
-      if (commandMode_) out += overflow_ ? reply("ERROR") : handleLine(line_, nowMs);
+      out += overflow_ ? reply("ERROR") : handleLine(line_, nowMs);
       line_.clear();
       overflow_ = false;
       continue;
@@ -89,10 +103,9 @@ std::string SimRadioGroup::feed(std::string_view bytes, int64_t nowMs) {
     } else {
       overflow_ = true;
     }
-    // The escape needs no carriage return; the one that may follow then
-    // ends an empty line, which is ignored.
+    // In command mode too the escape needs no carriage return; the one
+    // that may follow then ends an empty line, which is ignored.
     if (!overflow_ && line_ == "+++") {
-      commandMode_ = true;
       addressed_ = local_;
       line_.clear();
       out += reply("OK");

@@ -84,6 +84,15 @@ TEST(SimRadioGroup, DataModeAnswersOnlyTheEscape) {
   EXPECT_EQ(send(g, "AT"), "OK\r\n");
   // The escape again, from command mode, is still answered.
   EXPECT_EQ(send(g, "+++"), "OK\r\n");
+
+  // Data without line ends, even more than a command line holds, does not
+  // hide the escape that follows it.
+  EXPECT_EQ(send(g, "ATH"), "OK\r\n");
+  std::string data(300, '\x01');
+  data += "a+b++c";
+  EXPECT_EQ(g.feed(data, 0), "");
+  EXPECT_EQ(g.feed("+++", 0), "OK\r\n");
+  EXPECT_EQ(send(g, "AT"), "OK\r\n");
 }
 
 TEST(SimRadioGroup, CommandReplies) {

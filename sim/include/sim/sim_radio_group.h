@@ -48,6 +48,7 @@ class SimRadioGroup {
   size_t local_;
   size_t addressed_;
   bool commandMode_ = false;
+  int pluses_ = 0;  // "+" in a row received in data mode
   std::string line_;
   bool overflow_ = false;
   int64_t startMs_ = -1;
