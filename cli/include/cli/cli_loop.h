@@ -53,12 +53,10 @@ class SignalWatch {
   static void blockSignals();
   explicit SignalWatch(std::function<void(int)> onSignal);
   ~SignalWatch();
-  int received() const { return received_; }
 
  private:
   std::function<void(int)> onSignal_;
   std::atomic<bool> stop_{false};
-  std::atomic<int> received_{0};
   std::thread thread_;
 };
 

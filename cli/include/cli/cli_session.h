@@ -106,9 +106,6 @@ class Session {
   static std::vector<std::pair<std::string, std::string>> panelReport(const Panel& panel,
                                                                       const BrandModels& models);
 
-  TcomPort& engine() { return *engine_; }
-  Panel& panel() { return panel_; }
-
  private:
   bool runUntilDone(const std::function<bool()>& done);
   bool openManualProject();
