@@ -61,8 +61,11 @@ int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
     return 1;
   }
   int clock = sim::wallClockMinutes();
+  const bool fromProject = !project.empty() && std::filesystem::exists(project);
+  if (fromProject && (args.has("--radios") || args.has("--models")))
+    err << "tessel-cli: the radios come from " << project << "; --radios and --models are unused\n";
   bool ok =
-      !project.empty() && std::filesystem::exists(project)
+      fromProject
           ? sim::loadProject(project, setup, error, static_cast<uint32_t>(seed), clock)
           : sim::defaultSetup(radios, models, setup, error, static_cast<uint32_t>(seed), clock);
   if (!ok) {
