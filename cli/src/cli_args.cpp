@@ -57,7 +57,9 @@ const std::vector<CommandInfo>& commands() {
        "the radios report.",
        {"PROJECT", "DEVICE"},
        withLine({{"--interval", true, "poll interval in seconds (default 1.0)"},
-                 {"--cycles", true, "stop after polling every radio N times (default: run on)"}})},
+                 {"--cycles", true,
+                  "stop after polling every radio N times (default: until interrupted or "
+                  "--timeout)"}})},
       {"emulate",
        "emulate PROJECT DEVICE [line options]",
        "Plays the radios of PROJECT on DEVICE, answering AT commands as the radios would, until "

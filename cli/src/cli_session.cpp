@@ -340,7 +340,9 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
   if (!prompts_.failed()) engine_->StartTask(tkLocalOnly, kCancelCaption, {list.front()});
   window_.closeProject();
   if (prompts_.failed()) return 1;
-  if (interrupted_) return 0;  // monitoring until interrupted is the normal end
+  // Without a number of cycles, monitoring runs until interrupted or until
+  // the time limit: both are its normal end.
+  if (interrupted_ || cycles <= 0) return 0;
   if (!ok) {
     err_ << "tessel-cli: the monitor did not complete " << cycles << " cycle(s) within "
          << options_.timeoutMs / 1000.0 << " s" << std::endl;

@@ -168,6 +168,10 @@ TEST_F(CliEndToEnd, MonitorPollsEveryRadioAndUpdatesTheProject) {
   Process mon(
       {"monitor", project, device, "--interval", "0.02", "--cycles", "2", "--timeout", "30"}, dir_);
   ASSERT_EQ(mon.wait(35000), 0) << mon.err();
+  // Without a number of cycles the time limit is a normal end.
+  Process open({"monitor", project, device, "--interval", "0.02", "--timeout", "1.5"}, dir_);
+  EXPECT_EQ(open.wait(10000), 0) << open.err();
+  EXPECT_NE(open.out().find(",1,Radio 001,"), std::string::npos) << open.out();
   sim->signal(SIGTERM);
   sim->wait(5000);
 
