@@ -6,7 +6,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <sys/stat.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -119,8 +118,12 @@ bool SimPty::open() {
     watch = -1;
   }
   if (!options_.linkPath.empty()) {
-    struct stat st {};
-    if (::lstat(options_.linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+    // A link left by a simulator that did not end cleanly points at a
+    // pseudo-terminal and is replaced; anything else at that path is the
+    // user's and stays.
+    char target[256];
+    ssize_t n = ::readlink(options_.linkPath.c_str(), target, sizeof target - 1);
+    if (n > 0 && std::string(target, static_cast<size_t>(n)).rfind("/dev/pts/", 0) == 0)
       ::unlink(options_.linkPath.c_str());
     if (::symlink(name, options_.linkPath.c_str()) != 0) {
       error_ = errnoText(options_.linkPath.c_str());

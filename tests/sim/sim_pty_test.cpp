@@ -119,6 +119,24 @@ TEST(SimPty, ServesTheGroupOnTheSlaveDevice) {
   // The link goes with the simulator.
   struct stat st {};
   EXPECT_NE(::lstat(link.c_str(), &st), 0);
+
+  // A stale link to a pseudo-terminal is replaced; a link of the user's to
+  // anything else is not touched.
+  ASSERT_EQ(::symlink("/dev/pts/999", link.c_str()), 0);
+  {
+    Served s(1, options(false, 0, link));
+    EXPECT_TRUE(s.start()) << s.pty.error();
+  }
+  ASSERT_EQ(::symlink("/etc/hostname", link.c_str()), 0);
+  {
+    Served s(1, options(false, 0, link));
+    EXPECT_FALSE(s.start());
+    EXPECT_NE(s.pty.error().find(link), std::string::npos) << s.pty.error();
+  }
+  char target[256] = {};
+  EXPECT_GT(::readlink(link.c_str(), target, sizeof target - 1), 0);
+  EXPECT_STREQ(target, "/etc/hostname");
+  ::unlink(link.c_str());
 }
 
 TEST(SimPty, ReopeningThePortKeepsServing) {
