@@ -1,6 +1,7 @@
 #include "sim/sim_project.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -304,6 +305,9 @@ class ScratchCopy {
     std::string tmp = target_ + ".tmp-sim";
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     bool ok = fd >= 0;
+    // The project keeps who may read it.
+    struct stat st {};
+    if (ok && ::stat(target_.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
     for (size_t done = 0; ok && done < text.size();) {
       ssize_t n = ::write(fd, text.data() + done, text.size() - done);
       if (n < 0 && errno == EINTR) continue;

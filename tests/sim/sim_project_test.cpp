@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -204,6 +205,7 @@ TEST(SimProject, WritesBackWhatTheRadiosSaved) {
   for (const SimRadio& r : s.radios) former.push_back(r.radioID());
   SimRadioGroup g(std::move(s.radios), s.local);
   g.setCommandMode(true);
+  ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
   // The master gets a new group setting and saves it; the slave is
   // renumbered to 5; an unsaved change is not written.
   EXPECT_EQ(feed(g, "ATs0=21s15=65530s31=9027"), "OK\r\n");
@@ -214,6 +216,9 @@ TEST(SimProject, WritesBackWhatTheRadiosSaved) {
   EXPECT_EQ(feed(g, "ATs1=5s3=R"), "OK\r\n");
   EXPECT_EQ(feed(g, "AT&W"), "OK\r\n");
   ASSERT_TRUE(saveProject(path, g, former, error)) << error;
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);  // replaced, but no more readable than before
 
   IniFile ini(path);
   EXPECT_EQ(ini.readString("Project", "Group ID", ""), "21");
