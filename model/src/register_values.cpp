@@ -533,6 +533,14 @@ std::string RegisterValues::panelValue(int param, bool numeric) {
       return panel.text(ctl::retries);
     case param::fixedN:
       return "N";
+    // Status registers are never written; an emulated radio reports fixed
+    // readings so that a monitor on the other end gets an answer.
+    case param::rssi:
+      return "-99";
+    case param::supplyVolts:
+      return "33";
+    case param::temperature:
+      return "37";
     case param::flushTime:
       return MhzToRegister(panel.text(ctl::flushTime));
     case param::baudRate:

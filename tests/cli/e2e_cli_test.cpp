@@ -229,6 +229,30 @@ TEST_F(CliEndToEnd, GetLocalAgainstTheEmulator) {
   EXPECT_EQ(printed["Radio ON Time"], "33");
 }
 
+// A monitor on one end of the pair polls the group the emulator plays on the
+// other: every radio answers its status registers.
+TEST_F(CliEndToEnd, MonitorOfAnEmulatedGroup) {
+  std::string project = file("played.vro");
+  writeGroup(project, 3, {0, 1});
+  PtyPair pair;
+  Process emu({"emulate", project, pair.path(0)}, dir_);
+  std::string ready = emu.readLine();
+  ASSERT_EQ(ready.rfind("emulating 3 radio(s)", 0), 0u) << ready << emu.err();
+
+  std::string watched = file("watched.vro");
+  fs::copy_file(project, watched);
+  Process mon(
+      {"monitor", watched, pair.path(1), "--interval", "0.02", "--cycles", "2", "--timeout", "30"},
+      dir_);
+  ASSERT_EQ(mon.wait(35000), 0) << mon.err();
+  emu.signal(SIGTERM);
+  EXPECT_EQ(emu.wait(5000), 0) << emu.err();
+
+  // Remote radios report the emulator's fixed readings.
+  for (const char* line : {",2,Radio 002,-99,33,37", ",3,Radio 003,-99,33,37"})
+    EXPECT_NE(mon.out().find(line), std::string::npos) << line << "\n" << mon.out();
+}
+
 TEST_F(CliEndToEnd, SimWritesBackAndRemovesItsLink) {
   std::string project = file("new.vro");
   std::string link = file("radio");

@@ -515,18 +515,30 @@ TEST_F(RegisterValueTest, PanelValuesBecomeRegisterTexts) {
     bool numeric;
     const char* text;
   };
-  for (const Case& c :
-       {Case{param::groupID, false, "12"},          Case{param::radioID, false, "1"},
-        Case{param::radioMode, false, "R"},         Case{param::fixedN, false, "N"},
-        Case{param::flushTime, false, "12000"},     Case{param::blockedFreq1, false, "9157"},
-        Case{param::blockedFreq12, false, "0"},     Case{param::baudRate, false, "9600"},
-        Case{param::dataBits, false, "8"},          Case{param::parity, false, "N"},
-        Case{param::handShaking, false, "H"},       Case{param::handShaking, true, "1"},
-        Case{param::bufferMode, false, "P"},        Case{param::bufferMode, true, "1"},
-        Case{param::protocol, false, "2"},          Case{param::roaming, false, "Y"},
-        Case{param::masterLock, false, "0"},        Case{param::masterID, false, "44"},
-        Case{param::emulationMode, false, "ERROR"}, Case{param::radioIdentity, false, "ERROR"},
-        Case{param::rssi, false, "No Radio"},       Case{9, false, "No Radio"}}) {
+  for (const Case& c : {Case{param::groupID, false, "12"},
+                        Case{param::radioID, false, "1"},
+                        Case{param::radioMode, false, "R"},
+                        Case{param::fixedN, false, "N"},
+                        Case{param::flushTime, false, "12000"},
+                        Case{param::blockedFreq1, false, "9157"},
+                        Case{param::blockedFreq12, false, "0"},
+                        Case{param::baudRate, false, "9600"},
+                        Case{param::dataBits, false, "8"},
+                        Case{param::parity, false, "N"},
+                        Case{param::handShaking, false, "H"},
+                        Case{param::handShaking, true, "1"},
+                        Case{param::bufferMode, false, "P"},
+                        Case{param::bufferMode, true, "1"},
+                        Case{param::protocol, false, "2"},
+                        Case{param::roaming, false, "Y"},
+                        Case{param::masterLock, false, "0"},
+                        Case{param::masterID, false, "44"},
+                        Case{param::emulationMode, false, "ERROR"},
+                        Case{param::radioIdentity, false, "ERROR"},
+                        Case{param::rssi, false, "-99"},
+                        Case{param::supplyVolts, false, "33"},
+                        Case{param::temperature, false, "37"},
+                        Case{9, false, "No Radio"}}) {
     EXPECT_EQ(values.RegisterValue(3, c.param, c.numeric), c.text) << c.param;
   }
   panel.setItemIndex(ctl::roaming, 1);
