@@ -10,6 +10,7 @@
 #include <iostream>
 #include <set>
 
+#include "link/link_serial.h"
 #include "model/brand.h"
 #include "model/project.h"
 #include "model/radio.h"
@@ -120,6 +121,7 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
       window_(panel_, views_, prompts_, brand(), kProduct),
       values_(window_),
       callbacks_(values_) {
+  configureLinkSerial(serial_);
   terminal_.show = options_.trace;
   if (options_.log) log_ = std::make_unique<LogWriter>(&settings_, defaultLogDir());
   engine_ = std::make_unique<TcomPort>(serial_, *timer_, prompts_, settings_, view_, &terminal_,
