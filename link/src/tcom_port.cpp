@@ -646,10 +646,20 @@ void TcomPort::nextPage() {
 
 void TcomPort::finishRead() {
   int model = current_ ? current_->CurrentModel() : -1;
-  if (autoConfigureRunning())
+  if (autoConfigureRunning()) {
     cancelAutoConfigure();
-  else
+  } else if (task_ == tkMonitor && model == 2) {
+    // The monitor's read of its local radio: a model 2 gave every register
+    // in its pages, so the cycle starts now, as it does after the single
+    // registers of the other models. The radio stays in command mode to
+    // dial the group; "ATD" would put it back on line.
+    radioQuery(current(), qcSetRead, true);
+    state_ = psAutoDiscover0;
+    radioQuery(0, qcTaskDone, false);
+    return;
+  } else {
     returnToMonitoringOrIdle();
+  }
   Send(true, 0, model == 2 ? "ATD" : "ATH");
   radioQuery(0, qcTaskDone, false);
 }

@@ -21,6 +21,7 @@ class Group {
   std::set<int> radios;
   std::set<int> silent;                // radios that never answer a dial
   std::set<int> model1;                // radios without the registers from S100 on
+  std::set<int> model2;                // "1.14" radios: no S16, S17 nor S100 on
   std::map<std::string, Lines> extra;  // fixed answers that win
 
   void install() {
@@ -36,6 +37,12 @@ class Group {
     serial_.queueReply(bytes);
   }
   void answer(const std::string& line) {
+    if (online_) {
+      // Back on line the radio hears only the escape.
+      if (line != "+++") return;
+      online_ = false;
+      return reply({"OK"});
+    }
     auto fixed = extra.find(line);
     if (fixed != extra.end()) return reply(fixed->second);
     if (line == "AT" || line == "+++" || line == "ATI2" || line == "ATI3") return reply({"OK"});
@@ -43,7 +50,13 @@ class Group {
       dialled_ = local_;
       return reply({"OK"});
     }
-    if (line == "ATI") return reply({"V2.0"});
+    if (line == "ATI") return reply({model2.count(dialled_) ? "1.14" : "V2.0"});
+    if (line == "ATD") {
+      // A model 2 leaves command mode on a bare dial.
+      online_ = true;
+      dialled_ = local_;
+      return reply({"OK"});
+    }
     if (line == "ATI1") {
       Lines page = emulatedPage1(std::to_string(dialled_));
       page.push_back("OK");
@@ -59,6 +72,7 @@ class Group {
     if (line.rfind("ATS", 0) == 0 && line.back() == '?') {
       int reg = std::stoi(line.substr(3));
       if (reg > 99 && model1.count(dialled_)) return reply({"ERROR"});
+      if ((reg == 16 || reg == 17 || reg > 99) && model2.count(dialled_)) return reply({"ERROR"});
       return reply({value(dialled_, reg), "OK"});
     }
   }
@@ -66,6 +80,7 @@ class Group {
   FakeSerialLink& serial_;
   int local_;
   int dialled_;
+  bool online_ = false;
 };
 
 class MonitorTest : public LinkTest {
@@ -148,6 +163,27 @@ TEST_F(MonitorTest, Model1LocalRadioIsMarkedReadAndTheCycleDialsTheFirstRadio) {
   timer.fire();
   EXPECT_EQ(serial.lines().back(), "ATD1");
   EXPECT_EQ(engine->state(), psAutoDiscoverX);
+}
+
+TEST_F(MonitorTest, Model2LocalMasterIsMarkedReadAndTheCycleDialsTheFirstRadio) {
+  group.model2 = {1};
+  start({{1, 2}, {2, 0}, {3, 0}});
+  // The pages carry every register of a model 2: nothing is asked singly,
+  // and the radio stays in command mode for the dial.
+  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3"}));
+  EXPECT_EQ(engine->state(), psAutoDiscover0);
+  EXPECT_EQ(engine->task(), tkMonitor);
+  EXPECT_EQ(engine->CurrentList()->CurrentModel(), 2);
+  EXPECT_TRUE(callbacks.read.count(1));
+  EXPECT_EQ(callbacks.count(qcTaskDone), 1);
+  timer.fire();
+  EXPECT_EQ(serial.lines().back(), "ATD1");
+  EXPECT_EQ(engine->state(), psAutoDiscoverX);
+  serial.pump();
+  EXPECT_EQ(engine->state(), psDiscoverSRegs);
+  Lines sent = serial.lines();
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), "ATD"), 0);
+  EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(MonitorTest, UnansweredDialsMoveOnOneRadioPerTick) {
