@@ -98,7 +98,19 @@ void TcomPort::discoverSRegsReply(ReplyClass rc, const std::string& line) {
       ++ReadRow;
       msgTimerTimer();
     } else {
-      ReadRow = nextReadableRow(ReadRow, currentModel(), usePollMap());
+      const int model = currentModel();
+      const bool poll = usePollMap();
+      ReadRow = nextReadableRow(ReadRow, model, poll);
+      // A model 2 has no supply volts or temperature (S16, S17), yet the
+      // poll rows are alike for every model. Their ERROR would end the
+      // poll as a failure and, for the local radio, start the round over
+      // at itself, so a model-2 poll leaves out registers its own map
+      // lacks. (Models 0 and 1 answer every poll row, S12 too.)
+      if (model == 2 && poll) {
+        for (int r = currentRowRegister(); r != kNoRow && parameterFor(r, model, false) < 0;
+             r = currentRowRegister())
+          ReadRow = nextReadableRow(ReadRow, model, poll);
+      }
     }
     return;
   }

@@ -198,6 +198,44 @@ TEST_F(CliEndToEnd, MonitorPollsEveryRadioAndUpdatesTheProject) {
   EXPECT_EQ(ini.readString("Radio4", "Master ID", ""), "1");
 }
 
+// A model-2 local master gives all its registers in its pages and stays in
+// command mode to dial the group; model-2 radios lack some of the polled
+// registers, which must not hold the cycle up.
+TEST_F(CliEndToEnd, MonitorWithAModel2LocalMasterPollsEveryRadio) {
+  std::string project = file("model2.vro");
+  writeGroup(project, 4, {2, 1});  // radios 1 and 3 are model 2
+  std::unique_ptr<Process> sim;
+  std::string device = startSim(sim, {"--project", project, "--command-mode"});
+  ASSERT_FALSE(device.empty());
+  Process mon({"monitor", project, device, "--interval", "0.02", "--cycles", "2", "--timeout", "20",
+               "--trace"},
+              dir_);
+  EXPECT_EQ(mon.wait(25000), 0) << mon.err();
+  sim->signal(SIGTERM);
+  sim->wait(5000);
+
+  // The traffic goes to standard error: no bare "ATD" ever took the local
+  // radio out of command mode.
+  std::istringstream traffic(mon.err());
+  std::string line;
+  int bareDials = 0;
+  while (std::getline(traffic, line)) bareDials += line == " < ATD";
+  EXPECT_EQ(bareDials, 0);
+
+  std::map<int, int> polls;
+  std::istringstream in(mon.out());
+  while (std::getline(in, line)) {
+    std::vector<std::string> f;
+    std::stringstream s(line);
+    std::string x;
+    while (std::getline(s, x, ',')) f.push_back(x);
+    ASSERT_GE(f.size(), 4u) << line;
+    ++polls[std::stoi(f[1])];
+    EXPECT_LT(std::stoi(f[3]), -30) << line;  // the RSSI every model reports
+  }
+  for (int id = 1; id <= 4; ++id) EXPECT_GE(polls[id], 2) << "radio " << id;
+}
+
 // The program's own group emulator on one end of a null-modem pair, the
 // configurator reading the local radio on the other end.
 TEST_F(CliEndToEnd, GetLocalAgainstTheEmulator) {

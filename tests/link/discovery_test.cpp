@@ -186,6 +186,37 @@ TEST_F(MonitorTest, Model2LocalMasterIsMarkedReadAndTheCycleDialsTheFirstRadio) 
   EXPECT_TRUE(prompts.shown.empty());
 }
 
+TEST_F(MonitorTest, Model2RadiosArePolledWithoutTheRegistersTheyLack) {
+  group.model2 = {1, 3};
+  start({{1, 2}, {2, 0}, {3, 2}});
+  // What goes out from now until the dial of the next radio, that dial
+  // included.
+  auto upTo = [this](const std::string& dial) {
+    serial.clearWrites();
+    return runUntilSent(dial) ? serial.lines() : Lines{};
+  };
+  ASSERT_TRUE(runUntilSent("ATD2"));
+  ASSERT_FALSE(upTo("ATD3").empty());
+  // Radio 3 is read in full through its own map.
+  Lines full = upTo("ATD1");
+  ASSERT_FALSE(full.empty());
+  EXPECT_EQ(full.front(), "ATI");
+  EXPECT_EQ(std::count(full.begin(), full.end(), "ATS12?"), 1);
+  EXPECT_EQ(std::count(full.begin(), full.end(), "ATS16?"), 0);
+
+  // The next round polls every radio to the end of the short map.
+  callbacks.queries.clear();
+  EXPECT_EQ(upTo("ATD2"), (Lines{"ATS1?", "ATS8?", "ATS10?", "ATS12?", "ATD2"}));
+  EXPECT_EQ(upTo("ATD3"),
+            (Lines{"ATS1?", "ATS8?", "ATS10?", "ATS12?", "ATS16?", "ATS17?", "ATD3"}));
+  EXPECT_EQ(upTo("ATD1"), (Lines{"ATS1?", "ATS8?", "ATS10?", "ATS12?", "ATD1"}));
+  std::set<int> polled;
+  for (const auto& q : callbacks.of(qcSetRead))
+    if (q.argument) polled.insert(q.radio);
+  EXPECT_EQ(polled, (std::set<int>{1, 2, 3}));
+  EXPECT_EQ(engine->CurrentList()->CurrentModel(), 2) << "a poll leaves the model alone";
+}
+
 TEST_F(MonitorTest, UnansweredDialsMoveOnOneRadioPerTick) {
   group.silent = {1, 2, 3};
   start();
