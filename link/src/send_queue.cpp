@@ -1,5 +1,7 @@
 #include "link/send_queue.h"
 
+#include <utility>
+
 namespace tessel {
 
 void TsendQueue::changed() {
@@ -7,25 +9,23 @@ void TsendQueue::changed() {
 }
 
 void TsendQueue::Push(const std::string& line) {
-  store_.push_back(line);
-  order_.push(static_cast<int>(store_.size()) - 1);
+  lines_.push_back(line);
   changed();
 }
 
 bool TsendQueue::Peek(std::string& line) const {
-  if (order_.empty()) return false;
-  line = store_[order_.front()];
+  if (lines_.empty()) return false;
+  line = lines_.front();
   return true;
 }
 
 int TsendQueue::Pop(std::string& line) {
   int length = -1;
-  if (order_.empty()) {
+  if (lines_.empty()) {
     line.clear();
-    store_.clear();
   } else {
-    line = store_[order_.front()];
-    order_.pop();
+    line = std::move(lines_.front());
+    lines_.pop_front();
     length = static_cast<int>(line.size());
   }
   changed();
@@ -33,15 +33,13 @@ int TsendQueue::Pop(std::string& line) {
 }
 
 void TsendQueue::Clear() {
-  order_ = {};
-  store_.clear();
+  lines_.clear();
   changed();
 }
 
 void TsendQueue::Flush(const std::string& /*marker*/) {
   std::string line;
-  while (!order_.empty()) Pop(line);
-  store_.clear();
+  while (!lines_.empty()) Pop(line);
   TryCount = 0;
   changed();
 }

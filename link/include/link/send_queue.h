@@ -1,9 +1,8 @@
 #pragma once
 
+#include <deque>
 #include <functional>
-#include <queue>
 #include <string>
-#include <vector>
 
 namespace tessel {
 
@@ -23,17 +22,16 @@ class TsendQueue {
   // Drops every line whatever the marker (callers pass "AT&R") and resets
   // the try counter.
   void Flush(const std::string& marker);
-  int Count() const { return static_cast<int>(order_.size()); }
+  int Count() const { return static_cast<int>(lines_.size()); }
 
   int TryCount = 0;
 
  private:
   void changed();
 
-  std::queue<int> order_;
-  // Indices in order_ point here; the store only shrinks when it is empty
-  // of queued lines, so they stay valid.
-  std::vector<std::string> store_;
+  // A popped line is freed at once, so a long session of sends holds
+  // only the lines still waiting.
+  std::deque<std::string> lines_;
   std::function<void()> onChange_;
 };
 
