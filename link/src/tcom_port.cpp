@@ -648,17 +648,19 @@ void TcomPort::finishRead() {
   int model = current_ ? current_->CurrentModel() : -1;
   if (autoConfigureRunning()) {
     cancelAutoConfigure();
-  } else if (task_ == tkMonitor && model == 2) {
-    // The monitor's read of its local radio: a model 2 gave every register
-    // in its pages, so the cycle starts now, as it does after the single
-    // registers of the other models. The radio stays in command mode to
-    // dial the group; "ATD" would put it back on line.
-    radioQuery(current(), qcSetRead, true);
+  } else if (monitor_) {
+    // Back to the monitor with the local radio just read and still in
+    // command mode, so the dial cycle goes on from here. "ATH" or "ATD"
+    // would take the radio off command mode, and its "OK" would then pass
+    // for the answer to the connect that returning to monitoring starts.
+    // (A model 2 under the monitor ends here: its pages gave every register.)
+    if (task_ == tkMonitor) radioQuery(current(), qcSetRead, true);
+    returnToMonitoring();
     state_ = psAutoDiscover0;
     radioQuery(0, qcTaskDone, false);
     return;
   } else {
-    returnToMonitoringOrIdle();
+    goIdle();
   }
   Send(true, 0, model == 2 ? "ATD" : "ATH");
   radioQuery(0, qcTaskDone, false);

@@ -19,10 +19,11 @@ class Group {
   Group(FakeSerialLink& serial, int local) : serial_(serial), local_(local), dialled_(local) {}
 
   std::set<int> radios;
-  std::set<int> silent;                // radios that never answer a dial
-  std::set<int> model1;                // radios without the registers from S100 on
-  std::set<int> model2;                // "1.14" radios: no S16, S17 nor S100 on
-  std::map<std::string, Lines> extra;  // fixed answers that win
+  std::set<int> silent;                  // radios that never answer a dial
+  std::set<int> model1;                  // radios without the registers from S100 on
+  std::set<int> model2;                  // "1.14" radios: no S16, S17 nor S100 on
+  std::map<std::string, Lines> extra;    // fixed answers that win
+  bool hangUpLeavesCommandMode = false;  // as a radio does after "ATH"
 
   void install() {
     serial_.responder = [this](const std::string& line) { answer(line); };
@@ -48,6 +49,7 @@ class Group {
     if (line == "AT" || line == "+++" || line == "ATI2" || line == "ATI3") return reply({"OK"});
     if (line == "ATH") {
       dialled_ = local_;
+      online_ = hangUpLeavesCommandMode;
       return reply({"OK"});
     }
     if (line == "ATI") return reply({model2.count(dialled_) ? "1.14" : "V2.0"});
@@ -277,6 +279,7 @@ TEST_F(MonitorTest, DumpOfAnUnknownRadioNumberIsIgnored) {
 
 TEST_F(MonitorTest, StrayLineWhileDiallingResynchronisesAndMonitoringGoesOn) {
   group.silent = {2};
+  group.hangUpLeavesCommandMode = true;
   start();
   ASSERT_TRUE(runUntilSent("ATD2"));
   group.silent.clear();
