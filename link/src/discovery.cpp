@@ -45,8 +45,15 @@ void TcomPort::identificationPageLine(const std::string& line) {
       // The local radio told its number: the cycle goes on from there. A
       // number not in the list is ignored.
       int radio = v.value;
-      if (current_->Seek([radio](int r) { return r == radio; }))
+      const PendingIdentification id = identified_;
+      identified_ = {};
+      if (current_->Seek([radio](int r) { return r == radio; })) {
+        if (id.cursor >= 0 && id.cursor != current_->Cursor()) {
+          current_->SetModelAt(id.cursor, id.previousModel);
+          current_->SetModel(id.model);
+        }
         radioQuery(radio, qcSetRead, false);
+      }
     }
   }
 }

@@ -23,4 +23,8 @@ void TradioNumber::SetModel(int model) {
   if (!entries_.empty()) entries_[cursor_].model = model;
 }
 
+void TradioNumber::SetModelAt(int index, int model) {
+  if (index >= 0 && index < Count()) entries_[index].model = model;
+}
+
 }  // namespace tessel

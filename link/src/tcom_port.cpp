@@ -617,7 +617,10 @@ void TcomPort::connected() {
 void TcomPort::identification(const std::string& line) {
   int model = contains(line, "1.14") ? 2 : 0;
   if (callbacks_) callbacks_->ApplyReply(-1, model == 2 ? 2 : 1, line);
-  if (current_) current_->SetModel(model);
+  if (!current_) return;
+  identified_ = {};
+  if (task_ == tkMonitor) identified_ = {current_->Cursor(), current_->CurrentModel(), model};
+  current_->SetModel(model);
 }
 
 void TcomPort::nextPage() {

@@ -17,6 +17,7 @@ using Lines = std::vector<std::string>;
 class Group {
  public:
   Group(FakeSerialLink& serial, int local) : serial_(serial), local_(local), dialled_(local) {}
+  void setLocal(int radio) { local_ = dialled_ = radio; }
 
   std::set<int> radios;
   std::set<int> silent;                  // radios that never answer a dial
@@ -186,6 +187,17 @@ TEST_F(MonitorTest, Model2LocalMasterIsMarkedReadAndTheCycleDialsTheFirstRadio) 
   Lines sent = serial.lines();
   EXPECT_EQ(std::count(sent.begin(), sent.end(), "ATD"), 0);
   EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(MonitorTest, IdentifiedModelGoesToTheLocalRadioNotTheFirstOfTheList) {
+  group.setLocal(3);
+  group.model2 = {3};
+  callbacks.local = {3};
+  callbacks.master = {3};
+  start({{1, 1}, {2, 1}, {3, 2}});
+  ASSERT_EQ(engine->state(), psAutoDiscover0);
+  EXPECT_EQ(engine->CurrentList()->CurrentNumber(), 3);
+  EXPECT_EQ(engine->CurrentList()->Entries(), (TpollArray{{1, 1}, {2, 1}, {3, 2}}));
 }
 
 TEST_F(MonitorTest, Model2RadiosArePolledWithoutTheRegistersTheyLack) {

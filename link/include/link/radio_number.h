@@ -14,10 +14,11 @@ class TradioNumber {
 
   void Next();  // wraps to the first entry past the last
   void Rewind() { cursor_ = 0; }
-  std::string CurrentText() const;  // "" for an empty list
-  int CurrentNumber() const;        // -1 for an empty list
-  int CurrentModel() const;         // -1 for an empty list
-  void SetModel(int model);         // no effect on an empty list
+  std::string CurrentText() const;        // "" for an empty list
+  int CurrentNumber() const;              // -1 for an empty list
+  int CurrentModel() const;               // -1 for an empty list
+  void SetModel(int model);               // no effect on an empty list
+  void SetModelAt(int index, int model);  // no effect outside the list
 
   // Moves the cursor to the first entry, from the cursor on and at most one
   // full round, for which pred(number) holds; false (cursor unchanged) when

@@ -214,6 +214,14 @@ class TcomPort : public LinkTasks {
   std::string taskText_;
   std::shared_ptr<TradioNumber> current_;
   std::shared_ptr<TradioNumber> monitor_;
+  // The monitor identifies its local radio before page 1 tells its number,
+  // so the model lands on the entry under the cursor first; it is moved to
+  // the local radio's own entry once that is known.
+  struct PendingIdentification {
+    int cursor = -1;  // the entry that took the model; -1: none pending
+    int previousModel = -1;
+    int model = -1;
+  } identified_;
   TsendQueue queue_;
   std::string lastSent_;
   std::string rxBuffer_;
