@@ -179,6 +179,10 @@ std::string IniFile::serialize() const {
 }
 
 bool IniFile::commit() {
+  if (updating_) {
+    pending_ = true;
+    return true;
+  }
   std::string error;
   if (!replaceFileAtomically(path_, serialize(), error)) {
     lastError_ = error;
@@ -186,6 +190,17 @@ bool IniFile::commit() {
   }
   lastError_.clear();
   return true;
+}
+
+bool IniFile::endUpdate() {
+  updating_ = false;
+  if (!pending_) return true;
+  pending_ = false;
+  if (commit()) return true;
+  const std::string error = lastError_;
+  load();
+  lastError_ = error;
+  return false;
 }
 
 std::string IniFile::readString(const std::string& section, const std::string& key,

@@ -269,69 +269,6 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
   return true;
 }
 
-namespace {
-
-// The project file writes every key through to disk; hundreds of keys that
-// way take seconds. They go to a scratch copy in memory-backed storage
-// instead, and the result replaces the project in one atomic step.
-class ScratchCopy {
- public:
-  explicit ScratchCopy(const std::string& target) : target_(target) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path parent = fs::absolute(target, ec).parent_path();
-    for (const fs::path& base : {fs::path("/dev/shm"), parent}) {
-      std::string tmpl = (base / "tessel-sim-XXXXXX").string();
-      if (::access(base.c_str(), W_OK) == 0 && ::mkdtemp(tmpl.data())) {
-        dir_ = tmpl;
-        break;
-      }
-    }
-    if (dir_.empty()) return;
-    path_ = dir_ + "/project.vro";
-    if (fs::exists(target, ec)) fs::copy_file(target, path_, ec);
-    if (ec) path_.clear();
-  }
-  ~ScratchCopy() {
-    std::error_code ec;
-    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
-  }
-  const std::string& path() const { return path_; }
-
-  // Puts the scratch file's content in place of the target.
-  bool commit(std::string& error) {
-    std::ifstream in(path_, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string tmp = target_ + ".tmp-sim";
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = fd >= 0;
-    // The project keeps who may read it.
-    struct stat st {};
-    if (ok && ::stat(target_.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-    for (size_t done = 0; ok && done < text.size();) {
-      ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      ok = n > 0;
-      if (ok) done += static_cast<size_t>(n);
-    }
-    if (fd >= 0) {
-      if (::fsync(fd) != 0) ok = false;
-      ::close(fd);
-    }
-    if (ok) ok = ::rename(tmp.c_str(), target_.c_str()) == 0;
-    if (!ok) {
-      error = "cannot write " + target_ + ": " + std::strerror(errno);
-      ::unlink(tmp.c_str());
-    }
-    return ok;
-  }
-
- private:
-  std::string target_, dir_, path_;
-};
-
-}  // namespace
-
 bool canSaveProject(const std::string& path, std::string& error) {
   namespace fs = std::filesystem;
   std::error_code ec;
@@ -358,16 +295,13 @@ bool saveProject(const std::string& path, const SimRadioGroup& group,
     error = "no radios to save";
     return false;
   }
-  ScratchCopy scratch(path);
-  if (scratch.path().empty()) {
-    error = "cannot write " + path + ": no room for a scratch copy";
-    return false;
-  }
-  IniFile ini(scratch.path());
+  IniFile ini(path);
   if (!ini.lastError().empty()) {
     error = ini.lastError();
     return false;
   }
+  // Hundreds of keys: written to the file once, at the end.
+  ini.beginUpdate();
   bool ok = true;
   auto write = [&](const std::string& s, const std::string& k, const std::string& v) {
     if (ok && !ini.writeString(s, k, v)) ok = false;
@@ -452,11 +386,9 @@ bool saveProject(const std::string& path, const SimRadioGroup& group,
         !ini.eraseSection(radioSection(id)))
       ok = false;
   }
-  if (!ok) {
-    error = "cannot write " + path + ": " + ini.lastError();
-    return false;
-  }
-  return scratch.commit(error);
+  if (!ini.endUpdate()) ok = false;
+  if (!ok) error = ini.lastError();
+  return ok;
 }
 
 }  // namespace tessel::sim

@@ -261,6 +261,35 @@ TEST_F(IniFileTest, FailedWriteLosesNothing) {
   }
 }
 
+TEST_F(IniFileTest, AnUpdateWritesTheFileOnceAtItsEnd) {
+  put("[Project]\nGroup ID=5\n");
+  IniFile ini(path_);
+  ini.beginUpdate();
+  ASSERT_TRUE(ini.writeString("Project", "Group ID", "6"));
+  ASSERT_TRUE(ini.writeString("Radio1", "Radio ID", "1"));
+  EXPECT_EQ(get(), "[Project]\nGroup ID=5\n") << "nothing written before the end";
+  EXPECT_EQ(ini.readString("Radio1", "Radio ID", ""), "1");
+  ASSERT_TRUE(ini.endUpdate()) << ini.lastError();
+  EXPECT_EQ(get(), "[Project]\nGroup ID=6\n[Radio1]\nRadio ID=1\n");
+
+  // A failed end leaves the file as it was and memory back in step with it.
+  ini.beginUpdate();
+  ASSERT_TRUE(ini.eraseSection("Radio1"));
+  bool ok;
+  {
+    FileSizeLimit limit;
+    ok = ini.endUpdate();
+  }
+  EXPECT_FALSE(ok);
+  EXPECT_NE(ini.lastError().find(std::strerror(EFBIG)), std::string::npos) << ini.lastError();
+  EXPECT_EQ(get(), "[Project]\nGroup ID=6\n[Radio1]\nRadio ID=1\n");
+  EXPECT_TRUE(ini.sectionExists("Radio1"));
+  EXPECT_EQ(dirEntries(), std::vector<std::string>{"project.vro"});
+  // Back to write-through.
+  ASSERT_TRUE(ini.writeString("Project", "RF Band", "2"));
+  EXPECT_EQ(IniFile(path_).readString("Project", "RF Band", ""), "2");
+}
+
 TEST_F(IniFileTest, MissingDirectoryIsReported) {
   IniFile ini(dir_ + "/no/such/dir/p.vro");
   EXPECT_EQ(ini.readString("Project", "Group ID", "0"), "0");

@@ -50,6 +50,13 @@ class IniFile {
   // next section header.
   bool eraseSection(const std::string& section);
 
+  // Many writes, one file write: between beginUpdate() and endUpdate() the
+  // writes above change only the content in memory, and endUpdate() writes
+  // the file once. When that fails it returns false, lastError() says why,
+  // and the content is read back from the file, so memory and file agree.
+  void beginUpdate() { updating_ = true; }
+  bool endUpdate();
+
   const std::string& lastError() const { return lastError_; }
 
  private:
@@ -74,6 +81,8 @@ class IniFile {
   std::string path_;
   std::string lastError_;
   bool loadFailed_ = false;
+  bool updating_ = false;       // between beginUpdate() and endUpdate()
+  bool pending_ = false;        // changes made meanwhile, not yet in the file
   std::string bom_;             // UTF-8 byte order mark, kept if present
   std::vector<Line> preamble_;  // lines before the first section
   std::vector<Section> sections_;
