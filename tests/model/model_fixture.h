@@ -23,34 +23,15 @@
 #include "model/project.h"
 #include "model/radio.h"
 #include "model/register_values.h"
+#include "prompt_script.h"
 
 namespace tessel {
 
-struct ShownPrompt {
-  PromptIcon icon;
-  std::string text;
-  PromptButtons buttons;
-};
-
 // Answers from a script; with none left, OK when offered, else the lowest
 // button.
-class ScriptedPrompts : public Prompts {
+class ScriptedPrompts : public testing::PromptScript {
  public:
-  PromptButton show(PromptIcon icon, const std::string& text, PromptButtons buttons) override {
-    shown.push_back({icon, text, buttons});
-    if (!answers.empty()) {
-      PromptButton a = answers.front();
-      answers.pop_front();
-      return a;
-    }
-    if (buttons & pbOk) return pbOk;
-    for (unsigned bit = 1; bit; bit <<= 1) {
-      if (buttons & bit) return static_cast<PromptButton>(bit);
-    }
-    return pbNone;
-  }
-  std::vector<ShownPrompt> shown;
-  std::deque<PromptButton> answers;
+  ScriptedPrompts() { preference = {pbOk, pbCancel, pbYes, pbNo, pbAbort, pbRetry, pbIgnore}; }
 };
 
 struct StartedTask {

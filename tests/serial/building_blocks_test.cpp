@@ -76,9 +76,9 @@ TEST(ComPorts, NumbersMapToDevicesInFixedOrderAndTheSettingWins) {
   }
   EXPECT_EQ(comDevicePath(6, nullptr, dir.string()), "");
 
-  MapSettings settings;
-  settings.values["COM2"] = "/dev/pts/7";
-  settings.values["COM3"] = "";  // empty means "not set"
+  MemorySettingsStore settings;
+  settings.writeString("COM2", "/dev/pts/7");
+  settings.writeString("COM3", "");  // empty means "not set"
   EXPECT_EQ(comDevicePath(2, &settings, dir.string()), "/dev/pts/7");
   EXPECT_EQ(comDevicePath(3, &settings, dir.string()), (dir / "ttyS0").string());
   EXPECT_EQ(comDevicePath(1, &settings, dir.string()), (dir / "ttyUSB1").string());

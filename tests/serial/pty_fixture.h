@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "seams/prompts.h"
-#include "seams/settings_store.h"
+#include "memory_settings_store.h"
+#include "prompt_script.h"
 #include "serial/loop_dispatcher.h"
 #include "serial/tserial.h"
 
@@ -22,34 +22,6 @@ namespace tessel {
 namespace testing {
 
 using namespace std::chrono_literals;
-
-// Records the message boxes and answers OK.
-class RecordingPrompts : public Prompts {
- public:
-  PromptButton show(PromptIcon, const std::string& text, PromptButtons) override {
-    texts.push_back(text);
-    return pbOk;
-  }
-  std::vector<std::string> texts;
-};
-
-class MapSettings : public SettingsStore {
- public:
-  bool exists() const override { return true; }
-  bool readString(const std::string& name, std::string& out) const override {
-    auto it = values.find(name);
-    if (it == values.end()) return false;
-    out = it->second;
-    return true;
-  }
-  bool readInteger(const std::string&, int&) const override { return false; }
-  bool writeString(const std::string& name, const std::string& value) override {
-    values[name] = value;
-    return true;
-  }
-  bool writeInteger(const std::string&, int) override { return false; }
-  std::map<std::string, std::string> values;
-};
 
 // A pseudo-terminal whose slave is COM1; the test plays the far end on the
 // master. The test thread is the GUI thread of the dispatcher.
@@ -60,7 +32,7 @@ class SerialOverPty : public ::testing::Test {
     ASSERT_EQ(::openpty(&master_, &slave_, name, nullptr, nullptr), 0);
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     slavePath_ = name;
-    settings_.values["COM1"] = slavePath_;
+    settings_.writeString("COM1", slavePath_);
   }
 
   void TearDown() override {
@@ -76,7 +48,7 @@ class SerialOverPty : public ::testing::Test {
   TSerial& openSerial() {
     serial_ = makeSerial();
     serial_->setActive(true);
-    EXPECT_TRUE(serial_->Active()) << (prompts_.texts.empty() ? "" : prompts_.texts.back());
+    EXPECT_TRUE(serial_->Active()) << (prompts_.texts().empty() ? "" : prompts_.texts().back());
     return *serial_;
   }
 
@@ -105,8 +77,8 @@ class SerialOverPty : public ::testing::Test {
   }
 
   LoopDispatcher gui_;  // outlives the component
-  RecordingPrompts prompts_;
-  MapSettings settings_;
+  PromptScript prompts_;
+  MemorySettingsStore settings_;
   int master_ = -1;
   int slave_ = -1;
   std::string slavePath_;

@@ -30,7 +30,7 @@ TEST_F(SerialOverPty, WrittenBytesArriveExactlyWithNothingAdded) {
   for (int i = 0; i < 3000; ++i) big += static_cast<char>('A' + i % 26);
   s.WriteString(big);
   EXPECT_EQ(readMaster(big.size() + 1, 100ms), big);
-  EXPECT_TRUE(prompts_.texts.empty());
+  EXPECT_TRUE(prompts_.texts().empty());
 }
 
 TEST_F(SerialOverPty, TextThatCanNeverFitIsRefusedWhole) {
@@ -38,7 +38,7 @@ TEST_F(SerialOverPty, TextThatCanNeverFitIsRefusedWhole) {
   s.setTxQueueSize(8);
   ASSERT_TRUE(s.Active());
   s.WriteString("123456789");
-  EXPECT_EQ(prompts_.texts, std::vector<std::string>{"String too long for Tx buffer"});
+  EXPECT_EQ(prompts_.texts(), std::vector<std::string>{"String too long for Tx buffer"});
   EXPECT_EQ(readMaster(1, 50ms), "");
 
   s.WriteString("12345678");  // exactly the queue size fits
@@ -83,7 +83,7 @@ TEST_F(SerialOverPty, ClosedPortAndFailedOpenAreReportedAndErrorCodeClearsOnRead
   char c = 0;
   s.WriteString("AT\r");
   EXPECT_EQ(s.ReadChar(c), 0);
-  EXPECT_EQ(prompts_.texts,
+  EXPECT_EQ(prompts_.texts(),
             (std::vector<std::string>{"The port is not active", "The port is not active"}));
 
   s.setNotifyErrors(neEvent);
@@ -112,7 +112,7 @@ TEST_F(SerialOverPty, ClosedPortAndFailedOpenAreReportedAndErrorCodeClearsOnRead
 
   s.setNotifyErrors(neDialog);
   s.setActive(true);
-  EXPECT_EQ(prompts_.texts.back(), std::strerror(ENOENT));
+  EXPECT_EQ(prompts_.texts().back(), std::strerror(ENOENT));
 }
 
 TEST_F(SerialOverPty, BytesBehindADiscardedByteAreReadOnTheNextReceiveEvent) {
@@ -209,7 +209,7 @@ TEST_F(SerialOverPty, SettersReopenOnlyWhenTheyShould) {
 
   s.setNotifyErrors(neNone);  // the message shows all the same
   s.setBaudrate(250);
-  EXPECT_EQ(prompts_.texts, std::vector<std::string>{"Baudrate is not valid"});
+  EXPECT_EQ(prompts_.texts(), std::vector<std::string>{"Baudrate is not valid"});
   EXPECT_EQ(s.Baudrate(), 14400);
   EXPECT_EQ(probeBaud(slave_), 14400);
   EXPECT_TRUE(s.Active());
@@ -280,7 +280,7 @@ TEST_F(SerialOverPty, AHandlerMayCloseAndReopenThePort) {
   EXPECT_TRUE(s.Active());
   writeMaster("OK");
   EXPECT_TRUE(gui_.runUntil([&] { return text == "ATOK"; }, 500ms)) << text;
-  EXPECT_TRUE(prompts_.texts.empty());
+  EXPECT_TRUE(prompts_.texts().empty());
 }
 
 TEST_F(SerialOverPty, CloseWhileTheWorkerWaitsIsQuickAndSilent) {
@@ -296,7 +296,7 @@ TEST_F(SerialOverPty, CloseWhileTheWorkerWaitsIsQuickAndSilent) {
   gui_.runFor(20ms);
   EXPECT_EQ(errors, 0);
   EXPECT_EQ(s.getFErrorCode(), 0);
-  EXPECT_TRUE(prompts_.texts.empty());
+  EXPECT_TRUE(prompts_.texts().empty());
 }
 
 struct MessageCase {

@@ -10,7 +10,7 @@
 namespace tessel::testing {
 
 // Message boxes answered from a script; every box shown is recorded. With the
-// script empty the first offered of Abort, OK, Yes is pressed.
+// script empty the first offered button of preference is pressed.
 class PromptScript : public Prompts {
  public:
   struct Shown {
@@ -27,7 +27,7 @@ class PromptScript : public Prompts {
       answers.pop_front();
       return b;
     }
-    for (PromptButton b : {pbAbort, pbOk, pbYes})
+    for (PromptButton b : preference)
       if (buttons & b) return b;
     return pbNone;
   }
@@ -39,6 +39,7 @@ class PromptScript : public Prompts {
   }
 
   std::deque<PromptButton> answers;
+  std::vector<PromptButton> preference{pbAbort, pbOk, pbYes};
   // Runs while a box is open (events the GUI would handle meanwhile).
   std::function<void()> whileOpen;
   std::vector<Shown> shown;
