@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "model/dump_format.h"
 #include "model/text.h"
 
 namespace tessel {
@@ -33,11 +34,11 @@ Field takeField(const std::string& line, size_t& pos, size_t w) {
 std::vector<DumpValue> parseDumpLine(const std::string& line) {
   std::vector<DumpValue> values;
   size_t pos = 0;
-  Field reg = takeField(line, pos, 5);
+  Field reg = takeField(line, pos, dump::kRegisterWidth);
   if (reg.value < 0) return values;  // header or rule line
-  takeField(line, pos, 2);           // separator
-  for (int i = 0; i < 10; ++i) {
-    Field f = takeField(line, pos, 7);
+  takeField(line, pos, dump::kSeparatorWidth);
+  for (int i = 0; i < dump::kValuesPerRow; ++i) {
+    Field f = takeField(line, pos, dump::kValueWidth);
     if (!f.present) break;
     values.push_back({reg.value + i, f.value, f.text});
   }
@@ -54,9 +55,9 @@ int replyNumber(const std::string& text) {
 
 std::vector<std::string> emulatedPage1(const std::string& radio) {
   std::vector<std::string> lines = {
-      "******************************* S-Registers *********************************",
-      "S-Reg    +0     +1     +2     +3     +4     +5     +6     +7     +8     +9   ",
-      "*****************************************************************************",
+      dump::kHeader[0],
+      dump::kHeader[1],
+      dump::kHeader[2],
       "    0 -      9      x    980   MSTR    YES     NO      1     NO      0      0",
       "   10 -   -151    YES    255     10     50  12000     26     22  -----     NO",
       "   20 -   9600      8      1   NONE   NONE      0   CHAR  -----  -----  -----",
@@ -64,8 +65,8 @@ std::vector<std::string> emulatedPage1(const std::string& radio) {
       "   40 -      0      0  -----  -----  -----  -----  -----  -----  -----  -----"};
   // The radio number goes right-aligned into the 7-character field of S1,
   // so the fields after it stay where a reader of the dump expects them.
-  std::string field = radio.size() < 7 ? std::string(7 - radio.size(), ' ') + radio : radio;
-  lines[3].replace(14, 7, field);
+  const size_t s1 = dump::kRegisterWidth + dump::kSeparatorWidth + dump::kValueWidth;
+  lines[3].replace(s1, dump::kValueWidth, dump::field(radio, dump::kValueWidth));
   return lines;
 }
 

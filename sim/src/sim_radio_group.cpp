@@ -5,6 +5,7 @@
 
 #include "model/brand.h"
 #include "model/catalogue.h"
+#include "model/dump_format.h"
 #include "model/text.h"
 
 namespace tessel::sim {
@@ -39,11 +40,6 @@ std::string shown(int code, const std::string& value) {
     default:
       return value;
   }
-}
-
-std::string field(const std::string& text, int width) {
-  std::string t = text.size() > static_cast<size_t>(width) ? text.substr(0, width) : text;
-  return std::string(width - t.size(), ' ') + t;
 }
 
 bool isDigit(char c) {
@@ -205,15 +201,14 @@ std::string SimRadioGroup::page(int index, int64_t nowMs) {
   SimRadio& radio = radios_[addressed_];
   std::string out;
   if (index == 1) {
-    out += reply("******************************* S-Registers *********************************");
-    out += reply("S-Reg    +0     +1     +2     +3     +4     +5     +6     +7     +8     +9   ");
-    out += reply("*****************************************************************************");
-    for (int base = 0; base < 50; base += 10) {
-      std::string row = field(std::to_string(base), 5) + " -";
-      for (int i = 0; i < 10; ++i) {
+    for (const char* line : dump::kHeader) out += reply(line);
+    for (int base = 0; base < 5 * dump::kValuesPerRow; base += dump::kValuesPerRow) {
+      std::string row = dump::field(std::to_string(base), dump::kRegisterWidth) + " -";
+      for (int i = 0; i < dump::kValuesPerRow; ++i) {
         int reg = base + i;
         auto value = radio.read(reg, nowMs);
-        row += field(value ? shown(parameterFor(reg, radio.model(), false), *value) : "-----", 7);
+        row += dump::field(value ? shown(parameterFor(reg, radio.model(), false), *value) : "-----",
+                           dump::kValueWidth);
       }
       out += reply(row);
     }
