@@ -15,6 +15,7 @@
 #include "model/project.h"
 #include "model/radio.h"
 #include "model/text.h"
+#include "model/value_texts.h"
 
 namespace tessel::cli {
 
@@ -374,11 +375,6 @@ std::vector<std::pair<std::string, std::string>> Session::panelReport(const Pane
     if (i < 0 || i >= static_cast<int>(texts.size())) return std::string(none);
     return std::string(*(texts.begin() + i));
   };
-  auto trimmed = [](std::string s) {
-    s.erase(0, s.find_first_not_of(' '));
-    s.erase(s.find_last_not_of(' ') + 1);
-    return s;
-  };
   r.emplace_back("Group ID", p.text(ctl::groupID));
   r.emplace_back("Security ID", p.text(ctl::securityID));
   r.emplace_back("RF Band", p.text(ctl::rfband));
@@ -388,32 +384,28 @@ std::vector<std::pair<std::string, std::string>> Session::panelReport(const Pane
   for (int i = 0; i < kBlockedCount; ++i)
     r.emplace_back("s" + std::to_string(30 + i), p.blockedValues[static_cast<size_t>(i)]);
   r.emplace_back("Radio ID", p.text(ctl::radioID));
-  r.emplace_back("Radio Mode", pick(ctl::radioMode, {"Master", "Slave", "Repeater"}, ""));
+  r.emplace_back("Radio Mode", textOf(kRadioModeTexts, p.itemIndex(ctl::radioMode), ""));
   r.emplace_back("Roaming", pick(ctl::roaming, {"Yes", "No"}, ""));
   r.emplace_back("Master ID", p.text(ctl::masterID));
   r.emplace_back("Retries", p.text(ctl::retries));
-  r.emplace_back("Auto-Routing",
-                 pick(ctl::protocol, {"Disable", "MODBUS RTU", "Allen Bradley DF1"}, ""));
+  r.emplace_back("Auto-Routing", textOf(kAutoRoutingTexts, p.itemIndex(ctl::protocol), ""));
   r.emplace_back("Buffer Mode", pick(ctl::bufferMode, {"Character", "Packet"}, ""));
   int model = p.itemIndex(ctl::radioType);
   r.emplace_back(models.modelKey, model >= 0 && model < kModelCount ? models.names[model] : "");
   if (model == 0) {
-    r.emplace_back("Emulation Mode", pick(ctl::emulationMode,
-                                          {"No Emulation (Radio Only)", "Point to Point I/O",
-                                           "Modicon PLC", "Allen Bradley PLC"},
-                                          ""));
+    r.emplace_back("Emulation Mode",
+                   textOf(kEmulationModeTexts, p.itemIndex(ctl::emulationMode), ""));
     r.emplace_back("Main Serial Port", p.text(ctl::mainSerialPort));
-    r.emplace_back("Sleep Mode",
-                   pick(ctl::sleepMode, {"Off", "Wakeup on PLC poll", "Programmable"}, ""));
+    r.emplace_back("Sleep Mode", textOf(kSleepModeTexts, p.itemIndex(ctl::sleepMode), ""));
     r.emplace_back("PLC Address", p.text(ctl::plcAddress));
     r.emplace_back("Start Time", p.text(ctl::startTime));
     r.emplace_back("Radio ON Time", p.text(ctl::onTimer));
     r.emplace_back("Radio OFF Time", p.text(ctl::offTimer));
   }
-  r.emplace_back("Baud rate", trimmed(p.text(ctl::baudRate)));
+  r.emplace_back("Baud rate", trimBlanks(p.text(ctl::baudRate)));
   r.emplace_back("Data Bits", p.itemIndex(ctl::dataBits) == 1 ? "8" : "7");
   r.emplace_back("Stop Bits", p.itemIndex(ctl::stopBits) == 1 ? "2" : "1");
-  r.emplace_back("Parity", pick(ctl::parity, {"Even", "Odd", "None"}, "None"));
+  r.emplace_back("Parity", textOf(kParityTexts, p.itemIndex(ctl::parity), "None"));
   r.emplace_back("Handshaking", p.itemIndex(ctl::handShaking) == 1 ? "Yes" : "No");
   return r;
 }

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "model/panel.h"
+#include "model/value_texts.h"
 
 namespace tessel {
 
@@ -11,17 +12,16 @@ MemoryPanel::MemoryPanel(const std::vector<std::string>& modelEntries) {
   setItems(ctl::roaming, {"Allowed", "Master ID"});
   setItems(ctl::baudRate,
            {"    300", "    600", "  1200", "  2400", "  4800", "  9600", "19200", "38400"});
-  setItems(ctl::radioMode, {"Master", "Slave", "Repeater"});
-  setItems(ctl::protocol, {"Disable", "MODBUS RTU", "Allen Bradley DF1"});
+  setItems(ctl::radioMode, itemsOf(kRadioModeTexts));
+  setItems(ctl::protocol, itemsOf(kAutoRoutingTexts));
   setItems(ctl::bufferMode, {"Character", "Packet"});
   setItems(ctl::dataBits, {"7", "8"});
   setItems(ctl::stopBits, {"1", "2"});
-  setItems(ctl::parity, {"Even", "Odd", "None"});
+  setItems(ctl::parity, itemsOf(kParityTexts));
   setItems(ctl::handShaking, {"None", "Hardware"});
   setItems(ctl::radioType, modelEntries);
-  setItems(ctl::emulationMode,
-           {"No Emulation (Radio Only)", "Point to Point I/O", "Modicon PLC", "Allen Bradley PLC"});
-  setItems(ctl::sleepMode, {"Off", "Wakeup on PLC poll", "Programmable"});
+  setItems(ctl::emulationMode, itemsOf(kEmulationModeTexts));
+  setItems(ctl::sleepMode, itemsOf(kSleepModeTexts));
   setItems(ctl::mainSerialPort, {"232", "485", "422"});
   at(ctl::newRadio).text = kNewRadioCaption;
   at(ctl::advanced).text = kAdvancedCaption;

@@ -151,17 +151,11 @@ bool Tradio::SaveFromPanel() {
 void Tradio::LoadModelE(const std::string& s) {
   Panel& panel = window->panel;
   const std::string emulation = project->readKey(s, "Emulation Mode", kEmulationModeTexts[0]);
-  int item = 3;
-  for (int i = 0; i < 3; ++i) {
-    if (emulation == kEmulationModeTexts[i]) item = i;
-  }
-  panel.setItemIndex(ctl::emulationMode, item);
+  panel.setItemIndex(ctl::emulationMode, itemOf(kEmulationModeTexts, emulation, 3));
   panel.setText(ctl::mainSerialPort,
                 serialPortNumber(project->readKey(s, "Main Serial Port", "RS232")));
   const std::string sleep = project->readKey(s, "Sleep Mode", kSleepModeTexts[0]);
-  panel.setItemIndex(ctl::sleepMode, sleep == kSleepModeTexts[0]   ? 0
-                                     : sleep == kSleepModeTexts[1] ? 1
-                                                                   : 2);
+  panel.setItemIndex(ctl::sleepMode, itemOf(kSleepModeTexts, sleep, 2));
   panel.setText(ctl::plcAddress, project->readKey(s, "PLC Address", "0"));
   panel.setText(ctl::startTime, project->readKey(s, "Start Time", "06:00"));
   panel.setText(ctl::onTimer, project->readKey(s, "Radio ON Time", "10"));

@@ -15,6 +15,7 @@
 #include "model/catalogue.h"
 #include "model/factory_defaults.h"
 #include "model/ini_file.h"
+#include "model/value_texts.h"
 
 namespace tessel::sim {
 
@@ -211,32 +212,21 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
     }
     put(radio, param::retries, key("Retries", "10"), where("Retries"), warnings);
     std::string routing = key("Auto-Routing", "Disable");
-    put(radio, param::protocol,
-        routing == "Disable"             ? "0"
-        : routing == "Allen Bradley DF1" ? "2"
-                                         : "1",
-        "", warnings);
+    put(radio, param::protocol, std::to_string(itemOf(kAutoRoutingTexts, routing, 1)), "",
+        warnings);
     bool character = key("Buffer Mode", "Character") == "Character";
     put(radio, param::bufferMode, model == 2 ? (character ? "0" : "1") : (character ? "C" : "P"),
         "", warnings);
 
     if (model == 0) {
       std::string emu = key("Emulation Mode", "No Emulation (Radio Only)");
-      put(radio, param::emulationMode,
-          emu == "No Emulation (Radio Only)" ? "0"
-          : emu == "Point to Point I/O"      ? "1"
-          : emu == "Modicon PLC"             ? "2"
-                                             : "3",
-          "", warnings);
+      put(radio, param::emulationMode, std::to_string(itemOf(kEmulationModeTexts, emu, 3)), "",
+          warnings);
       std::string port = key("Main Serial Port", "RS232");
       if (port.size() == 5 && port.compare(0, 2, "RS") == 0) port = port.substr(2);
       put(radio, param::mainSerialPort, port, where("Main Serial Port"), warnings);
       std::string sleep = key("Sleep Mode", "Off");
-      put(radio, param::sleepMode,
-          sleep == "Off"                  ? "0"
-          : sleep == "Wakeup on PLC poll" ? "1"
-                                          : "2",
-          "", warnings);
+      put(radio, param::sleepMode, std::to_string(itemOf(kSleepModeTexts, sleep, 2)), "", warnings);
       put(radio, param::plcAddress, key("PLC Address", "0"), where("PLC Address"), warnings);
       put(radio, param::startTime, key("Start Time", "06:00"), where("Start Time"), warnings);
       put(radio, param::onTimer, key("Radio ON Time", "10"), where("Radio ON Time"), warnings);
@@ -344,26 +334,20 @@ bool saveProject(const std::string& path, const SimRadioGroup& group,
     std::string buffer = saved(r, param::bufferMode);
     write(S, "Radio ID", std::to_string(id));
     write(S, "Radio Name", r.name());
-    write(S, "Radio Mode", mode == "M" ? "Master" : mode == "R" ? "Repeater" : "Slave");
+    write(S, "Radio Mode", kRadioModeTexts[mode == "M" ? 0 : mode == "R" ? 2 : 1]);
     write(S, "Roaming", yesNo(roaming));
     write(S, "Master ID", masterID);
     write(S, "Retries", saved(r, param::retries));
-    write(S, "Auto-Routing",
-          routing == "0"   ? "Disable"
-          : routing == "1" ? "MODBUS RTU"
-                           : "Allen Bradley DF1");
+    write(S, "Auto-Routing", kAutoRoutingTexts[routing == "0" ? 0 : routing == "1" ? 1 : 2]);
     write(S, "Buffer Mode", buffer == "C" || buffer == "0" ? "Character" : "Packet");
     write(S, brand.modelKey, brand.names[r.model()]);
     if (r.model() == 0) {
-      static const char* kEmulation[] = {"No Emulation (Radio Only)", "Point to Point I/O",
-                                         "Modicon PLC", "Allen Bradley PLC"};
-      static const char* kSleep[] = {"Off", "Wakeup on PLC poll", "Programmable"};
       long emu = 0, sleep = 0;
       parseSmallNumber(saved(r, param::emulationMode), emu);
       parseSmallNumber(saved(r, param::sleepMode), sleep);
-      write(S, "Emulation Mode", kEmulation[emu <= 3 ? emu : 0]);
+      write(S, "Emulation Mode", kEmulationModeTexts[emu >= 0 && emu <= 3 ? emu : 0]);
       write(S, "Main Serial Port", saved(r, param::mainSerialPort));
-      write(S, "Sleep Mode", kSleep[sleep <= 2 ? sleep : 0]);
+      write(S, "Sleep Mode", kSleepModeTexts[sleep >= 0 && sleep <= 2 ? sleep : 0]);
       write(S, "PLC Address", saved(r, param::plcAddress));
       write(S, "Start Time", saved(r, param::startTime));
       write(S, "Radio ON Time", saved(r, param::onTimer));
@@ -376,7 +360,7 @@ bool saveProject(const std::string& path, const SimRadioGroup& group,
     write(S, "Baud rate", shownBaud(saved(r, param::baudRate)));
     write(S, "Data Bits", saved(r, param::dataBits));
     write(S, "Stop Bits", saved(r, param::stopBits));
-    write(S, "Parity", parity == "E" ? "Even" : parity == "O" ? "Odd" : "None");
+    write(S, "Parity", kParityTexts[parity == "E" ? 0 : parity == "O" ? 1 : 2]);
     write(S, "Handshaking", hs == "H" || hs == "1" ? "Yes" : "No");
   }
   for (int id : formerIDs) {

@@ -8,20 +8,13 @@
 #include <string>
 
 #include "model/group_views.h"
+#include "model/value_texts.h"
 
 namespace tessel {
 
 class MainWindowModel;
 class Tproject;
 class Tradio;
-
-// Value texts of a radio section, indexed by the item of their selector.
-inline constexpr const char* kRadioModeTexts[] = {"Master", "Slave", "Repeater"};
-inline constexpr const char* kAutoRoutingTexts[] = {"Disable", "MODBUS RTU", "Allen Bradley DF1"};
-inline constexpr const char* kParityTexts[] = {"Even", "Odd", "None"};
-inline constexpr const char* kEmulationModeTexts[] = {
-    "No Emulation (Radio Only)", "Point to Point I/O", "Modicon PLC", "Allen Bradley PLC"};
-inline constexpr const char* kSleepModeTexts[] = {"Off", "Wakeup on PLC poll", "Programmable"};
 
 // The radio's serial-port settings, moved between its section and the panel.
 class TserialPort {
