@@ -34,6 +34,13 @@ std::string lowerCase(std::string text) {
   return text;
 }
 
+int smallNumber(const std::string& text, size_t maxDigits) {
+  if (!allDigits(text) || text.size() > maxDigits || text.size() > 9) return -1;
+  int value = 0;
+  for (char c : text) value = value * 10 + (c - '0');
+  return value;
+}
+
 bool parseInt32(const std::string& text, int& value) {
   const std::string t = trimBlanks(text);
   size_t i = 0;

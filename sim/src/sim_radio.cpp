@@ -118,8 +118,9 @@ bool parseTime(const std::string& text, std::string& canonical) {
 }  // namespace
 
 bool parseSmallNumber(const std::string& text, long& out) {
-  if (!allDigits(text) || text.size() > 9) return false;
-  out = std::stol(text);
+  const int value = smallNumber(text, 9);
+  if (value < 0) return false;
+  out = value;
   return true;
 }
 

@@ -14,6 +14,9 @@ std::string trimBlanks(const std::string& text);
 bool allDigits(const std::string& text);
 std::string upperCase(std::string text);
 std::string lowerCase(std::string text);
+// Digits only, at most maxDigits (9 at most) of them: their number;
+// otherwise -1. For register and radio numbers that arrive as text.
+int smallNumber(const std::string& text, size_t maxDigits);
 // Decimal text as a signed 32-bit number: blanks around it allowed, an
 // optional minus, at least one digit, no overflow.
 bool parseInt32(const std::string& text, int& value);
