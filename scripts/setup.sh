@@ -4,7 +4,7 @@
 TESSEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TESSEL_BUILD="${TESSEL_BUILD:-$TESSEL_ROOT/build}"
 TESSEL_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-                 qt6-base-dev)
+                 qt6-base-dev qt6-svg-dev)
 
 tessel_missing_packages() {
   local p missing=()
@@ -36,6 +36,11 @@ tessel_install() {
 }
 
 tessel_build() {
-  cmake -S "$TESSEL_ROOT" -B "$TESSEL_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
+  # ccache, when the machine has it, makes rebuilds in several build folders cheap.
+  local launcher=()
+  if command -v ccache >/dev/null 2>&1; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
+  cmake -S "$TESSEL_ROOT" -B "$TESSEL_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null &&
     cmake --build "$TESSEL_BUILD" -j2
 }
