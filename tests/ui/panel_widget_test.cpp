@@ -278,6 +278,21 @@ TEST_F(PanelWidgetTest, LeavingAnEmptyFieldBringsTheFocusBack) {
   EXPECT_NE(QApplication::focusWidget(), master);
 }
 
+TEST_F(PanelWidgetTest, TwoRefusingFieldsDoNotTakeTheFocusFromEachOther) {
+  showActive();
+  panel.setText(ctl::advanced, kBasicCaption);
+  window.switchMode(wmProject);
+  QLineEdit* name = edit("radioName");
+  auto* band = find<QComboBox>("rfband");
+  focus(name);
+  name->clear();
+  band->clearEditText();
+  band->setFocus(Qt::MouseFocusReason);
+  for (int i = 0; i < 10; ++i) settle();
+  EXPECT_EQ(prompts.texts(), std::vector<std::string>{"Radio Name needs a value."});
+  EXPECT_EQ(QApplication::focusWidget(), name);
+}
+
 TEST_F(PanelWidgetTest, ControlsOfEachModeAndView) {
   struct Case {
     int mode;

@@ -408,7 +408,14 @@ void ParameterPanel::setBusyCursor(bool busy) {
 }
 
 void ParameterPanel::setFocus(const std::string& name) {
-  if (QWidget* w = control(name)) w->setFocus(Qt::OtherFocusReason);
+  QWidget* w = control(name);
+  if (!w) return;
+  // The field the focus is taken from was not left by the user: its own
+  // exit rule must not refuse in turn, or two empty fields would send the
+  // focus back and forth for ever.
+  refocusing_ = true;
+  w->setFocus(Qt::OtherFocusReason);
+  refocusing_ = false;
 }
 
 void ParameterPanel::edited(const std::string& name, QLineEdit* edit) {
@@ -457,7 +464,8 @@ bool ParameterPanel::eventFilter(QObject* watched, QEvent* event) {
       }
       break;
     case QEvent::FocusOut:
-      if (rules_ && !windowFocusReason(static_cast<QFocusEvent*>(event)->reason())) {
+      if (rules_ && !refocusing_ &&
+          !windowFocusReason(static_cast<QFocusEvent*>(event)->reason())) {
         // After the focus has settled, so a rule that sends it back, or a
         // message box, does not fight the focus change under way.
         QTimer::singleShot(0, this, [this, control = *name] {

@@ -104,6 +104,8 @@ class ParameterPanel : public QWidget, public Panel {
   std::map<std::string, QLabel*> labels_;
   QGroupBox* groupBox_ = nullptr;
   QGroupBox* radioBox_ = nullptr;
+  // A rule is sending the focus back to a field.
+  bool refocusing_ = false;
 };
 
 }  // namespace tessel
