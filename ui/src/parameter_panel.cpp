@@ -47,6 +47,32 @@ const std::string* const kAdvancedControls[] = {
     &ctl::blocked,    &ctl::radioType, &ctl::vireoESetup,
 };
 
+// Label names where the window has always had them; the others follow the
+// same pattern.
+std::string labelNameOf(const std::string& name) {
+  if (name == ctl::rfband) return "lRFband";
+  if (name == ctl::baudRate) return "lBitRate";
+  std::string l = "l" + name;
+  l[1] = static_cast<char>(l[1] >= 'a' && l[1] <= 'z' ? l[1] - 'a' + 'A' : l[1]);
+  return l;
+}
+
+// A number field as wide as its longest value, in the font in use, instead
+// of the line edit's usual width for a line of text.
+class NumberEdit : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+  QSize sizeHint() const override {
+    // The line edit sizes itself for 17 "x"; seven digits are plenty.
+    QSize size = QLineEdit::sizeHint();
+    const QFontMetrics& fm = fontMetrics();
+    const int narrower = 17 * fm.horizontalAdvance(QLatin1Char('x')) -
+                         fm.horizontalAdvance(QStringLiteral("0000000"));
+    if (narrower > 0) size.rwidth() -= narrower;
+    return size;
+  }
+};
+
 // Focus that comes and goes with the window (a message box, a menu) is no
 // entering or leaving of a field.
 bool windowFocusReason(Qt::FocusReason reason) {
@@ -94,9 +120,7 @@ void ParameterPanel::build(const BrandModels& models) {
     if (label) grid->addWidget(label, row, col * 2);
     grid->addWidget(field, row, col * 2 + 1);
   };
-  auto labelOf = [this](const std::string& name) {
-    return labels_.count(name) ? labels_[name] : nullptr;
-  };
+  auto labelOf = [this](const std::string& name) { return labels_.at(name); };
 
   QWidget* w = addEdit(ctl::groupID, "Group ID",
                        "All radios must have the same group ID to communicate. Range 1 to 63.");
@@ -135,12 +159,12 @@ void ParameterPanel::build(const BrandModels& models) {
   w = addCombo(ctl::roaming, "Roaming", {"Allowed", "Master ID"},
                "Enable to allow Slave radio to acquire any Master/Repeater radio.", false);
   place(radio, 2, 1, labelOf(ctl::roaming), w);
-  w = addEdit(ctl::masterID, "Master ID", "");
-  place(radio, 3, 1, labelOf(ctl::masterID), w);
   w = addCombo(ctl::baudRate, "Baud rate",
                {"    300", "    600", "  1200", "  2400", "  4800", "  9600", "19200", "38400"},
                "Serial port baud rate.", true);
   place(radio, 3, 0, labelOf(ctl::baudRate), w);
+  w = addEdit(ctl::masterID, "Master ID", "");
+  place(radio, 3, 1, labelOf(ctl::masterID), w);
   w = addCombo(ctl::dataBits, "Data Bits", {"7", "8"}, "The number of data bits per character",
                false);
   place(radio, 4, 0, labelOf(ctl::dataBits), w);
@@ -203,16 +227,6 @@ QLabel* ParameterPanel::addLabel(const std::string& name, const std::string& lab
   return label;
 }
 
-// Label names where the window has always had them; the others follow the
-// same pattern.
-static std::string labelNameOf(const std::string& name) {
-  if (name == ctl::rfband) return "lRFband";
-  if (name == ctl::baudRate) return "lBitRate";
-  std::string l = "l" + name;
-  l[1] = static_cast<char>(l[1] >= 'a' && l[1] <= 'z' ? l[1] - 'a' + 'A' : l[1]);
-  return l;
-}
-
 void ParameterPanel::registerControl(const std::string& name, QWidget* widget, const char* caption,
                                      const char* hint) {
   widget->setObjectName(qs(name));
@@ -223,7 +237,7 @@ void ParameterPanel::registerControl(const std::string& name, QWidget* widget, c
 }
 
 QLineEdit* ParameterPanel::addEdit(const std::string& name, const char* caption, const char* hint) {
-  auto* edit = new QLineEdit(this);
+  QLineEdit* edit = name == ctl::radioName ? new QLineEdit(this) : new NumberEdit(this);
   registerControl(name, edit, caption, hint);
   addLabel(name, labelNameOf(name), caption, edit);
   edit->installEventFilter(this);
