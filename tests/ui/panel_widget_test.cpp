@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDropEvent>
@@ -397,6 +398,40 @@ TEST_F(PanelWidgetTest, PanelSeamOnWidgets) {
   EXPECT_TRUE(panel.checked(ctl::usePCClock));
   EXPECT_FALSE(panel.enabled(ctl::setCurrentTime));
   EXPECT_GE(outside.count(), 8);
+}
+
+TEST_F(PanelWidgetTest, ControlsOfOtherWindowsCanBeAttached) {
+  window.modelEDefaults();
+  panel.setItemIndex(ctl::sleepMode, 2);
+  panel.setEnabled(ctl::plcAddress, false);
+  QWidget dialog;
+  auto* address = new QLineEdit(&dialog);
+  auto* clock = new QCheckBox(&dialog);
+  auto* sleep = new QComboBox(&dialog);
+  panel.attachControl(ctl::plcAddress, address);
+  panel.attachControl(ctl::usePCClock, clock);
+  panel.attachControl(ctl::sleepMode, sleep);
+  // They take over what was kept...
+  EXPECT_EQ(address->text(), "0");
+  EXPECT_FALSE(address->isEnabled());
+  EXPECT_TRUE(clock->isChecked());
+  EXPECT_EQ(sleep->count(), 3);
+  EXPECT_EQ(sleep->currentIndex(), 2);
+  // ...and the rules reach them from then on.
+  panel.setText(ctl::plcAddress, "17");
+  EXPECT_EQ(address->text(), "17");
+  clock->setChecked(false);
+  window.usePCClockChange();
+  EXPECT_TRUE(panel.enabled(ctl::setCurrentTime));
+  // The panel's own controls stay its own.
+  QLineEdit other;
+  panel.attachControl(ctl::groupID, &other);
+  EXPECT_EQ(panel.control(ctl::groupID), find<QLineEdit>("groupID"));
+  // A window that goes away takes nothing down with it.
+  delete address;
+  EXPECT_EQ(panel.control(ctl::plcAddress), nullptr);
+  panel.setText(ctl::plcAddress, "5");
+  EXPECT_EQ(panel.text(ctl::plcAddress), "5");
 }
 
 TEST_F(PanelWidgetTest, LargerFontKeepsTheButtonsInside) {

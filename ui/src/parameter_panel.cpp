@@ -1,5 +1,6 @@
 #include "ui/parameter_panel.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -319,8 +320,9 @@ std::string ParameterPanel::text(const std::string& name) const {
   QWidget* w = control(name);
   if (auto* edit = qobject_cast<QLineEdit*>(w)) return ls(edit->text());
   if (auto* combo = qobject_cast<QComboBox*>(w)) return ls(combo->currentText());
-  if (auto* b = qobject_cast<QPushButton*>(w)) return ls(b->text());
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return ls(b->text());
   if (auto* box = qobject_cast<QGroupBox*>(w)) return ls(box->title());
+  if (w) return ls(w->windowTitle());
   return outside_.text(name);
 }
 
@@ -334,11 +336,13 @@ void ParameterPanel::setText(const std::string& name, const std::string& text) {
     const int index = combo->findText(t, Qt::MatchExactly | Qt::MatchCaseSensitive);
     combo->setCurrentIndex(index);
     if (index < 0 && combo->isEditable()) combo->setEditText(t);
-  } else if (auto* b = qobject_cast<QPushButton*>(w)) {
+  } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
     b->setText(t);
     b->setAccessibleName(spoken(t));
   } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
     box->setTitle(t);
+  } else if (w) {
+    w->setWindowTitle(t);
   } else {
     outside_.setText(name, text);
     emit outsideControlChanged(qs(name));
@@ -387,7 +391,7 @@ void ParameterPanel::setEnabled(const std::string& name, bool on) {
 bool ParameterPanel::visible(const std::string& name) const {
   // Whether the mode and view show it, whether or not the window is on
   // screen yet.
-  if (QWidget* w = control(name)) return w->isVisibleTo(this);
+  if (QWidget* w = control(name)) return w->isVisibleTo(isAncestorOf(w) ? this : w->window());
   return outside_.visible(name);
 }
 
@@ -402,12 +406,43 @@ void ParameterPanel::setVisible(const std::string& name, bool on) {
 }
 
 bool ParameterPanel::checked(const std::string& name) const {
+  if (auto* b = qobject_cast<QAbstractButton*>(control(name))) return b->isChecked();
   return outside_.checked(name);
 }
 
 void ParameterPanel::setChecked(const std::string& name, bool on) {
+  if (auto* b = qobject_cast<QAbstractButton*>(control(name))) {
+    b->setChecked(on);
+    return;
+  }
   outside_.setChecked(name, on);
   emit outsideControlChanged(qs(name));
+}
+
+void ParameterPanel::attachControl(const std::string& name, QWidget* widget) {
+  if (!widget || control(name)) return;
+  // The widget takes over the value kept so far.
+  // A list without entries of its own takes those kept here.
+  if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->count() == 0) {
+    for (const std::string& item : outside_.items(name)) combo->addItem(qs(item));
+  }
+  widgets_[name] = widget;
+  names_[widget] = name;
+  if (outside_.itemIndex(name) >= 0) {
+    setItemIndex(name, outside_.itemIndex(name));
+  } else {
+    setText(name, outside_.text(name));
+  }
+  if (auto* b = qobject_cast<QAbstractButton*>(widget); b && b->isCheckable()) {
+    b->setChecked(outside_.checked(name));
+  }
+  widget->setEnabled(outside_.enabled(name));
+  // A window that goes away leaves the name to the memory again, which
+  // then holds the value it had when the widget took over.
+  connect(widget, &QObject::destroyed, this, [this, name, widget] {
+    widgets_.erase(name);
+    names_.erase(widget);
+  });
 }
 
 void ParameterPanel::setBusyCursor(bool busy) {

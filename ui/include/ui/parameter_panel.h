@@ -46,6 +46,12 @@ class ParameterPanel : public QWidget, public Panel {
 
   // The widget of a control, nullptr for a name the panel has no widget for.
   QWidget* control(const std::string& name) const;
+  // Serves a control that lives in another window (the model-E dialog's,
+  // the radio list for its enabled state, the window for its caption)
+  // through this panel from now on; the widget takes over the items, value,
+  // check mark and enabled state kept so far. Names the panel has a widget
+  // for are refused.
+  void attachControl(const std::string& name, QWidget* widget);
 
   // Panel.
   std::string text(const std::string& control) const override;
