@@ -100,6 +100,24 @@ TEST_F(EntryRulesTest, EscapeRestoresTheTextTheFieldHadOnEntering) {
   EXPECT_TRUE(prompts.shown.empty());
 }
 
+TEST_F(EntryRulesTest, ANewRadioNameReachesTheListAndTheTree) {
+  // Without a radio shown the name only marks the panel changed.
+  rules.fieldEnter(ctl::radioName);
+  type(ctl::radioName, "A");
+  EXPECT_EQ(panel.text(ctl::newRadio), kSaveRadioCaption);
+
+  put("[Radio1]\nRadio Name=Pump\nRadio Mode=Master\n");
+  open(wmMonitor);
+  Tradio* r = panel.currentRadio;
+  ASSERT_NE(r, nullptr);
+  r->treeNode = views.addNode(kNoNode, "Pump");
+  rules.fieldEnter(ctl::radioName);
+  type(ctl::radioName, "\b\bmp B");
+  EXPECT_EQ(r->name, "Pump B");
+  EXPECT_EQ(views.caption(r->listItem), "Pump B");
+  EXPECT_EQ(views.nodeText(r->treeNode), "Pump B");
+}
+
 TEST_F(EntryRulesTest, RangeCheckOnEveryChange) {
   struct Case {
     const std::string& control;
