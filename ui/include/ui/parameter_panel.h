@@ -32,7 +32,8 @@ class ParameterPanel : public QWidget, public Panel {
   ~ParameterPanel() override;
 
   // The rules the handlers call; none until set (the panel then only keeps
-  // its values).
+  // its values). A model without a mode switch step gets layOut as its
+  // step; the main window sets its own, which calls layOut.
   void setModel(MainWindowModel* model);
   MainWindowModel* model() const { return model_; }
   EntryRules* entryRules() const { return rules_.get(); }
