@@ -287,7 +287,7 @@ void ParameterPanel::setModel(MainWindowModel* model) {
 
 bool ParameterPanel::advancedView() const {
   // The button names the view it switches to.
-  return button(ctl::advanced)->text().indexOf(QLatin1String("Advanced")) < 0;
+  return button(ctl::advanced)->text().indexOf(qs(kAdvancedCaption)) < 0;
 }
 
 void ParameterPanel::layOut(int windowMode) {
