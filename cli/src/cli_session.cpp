@@ -14,6 +14,7 @@
 #include "model/brand.h"
 #include "model/project.h"
 #include "model/radio.h"
+#include "model/radio_keys.h"
 #include "model/text.h"
 #include "model/value_texts.h"
 
@@ -383,30 +384,34 @@ std::vector<std::pair<std::string, std::string>> Session::panelReport(const Pane
   r.emplace_back("Repeaters", pick(ctl::repeaters, {"Yes", "No"}, ""));
   for (int i = 0; i < kBlockedCount; ++i)
     r.emplace_back("s" + std::to_string(30 + i), p.blockedValues[static_cast<size_t>(i)]);
-  r.emplace_back("Radio ID", p.text(ctl::radioID));
-  r.emplace_back("Radio Mode", textOf(kRadioModeTexts, p.itemIndex(ctl::radioMode), ""));
-  r.emplace_back("Roaming", pick(ctl::roaming, {"Yes", "No"}, ""));
-  r.emplace_back("Master ID", p.text(ctl::masterID));
-  r.emplace_back("Retries", p.text(ctl::retries));
-  r.emplace_back("Auto-Routing", textOf(kAutoRoutingTexts, p.itemIndex(ctl::protocol), ""));
-  r.emplace_back("Buffer Mode", pick(ctl::bufferMode, {"Character", "Packet"}, ""));
+  // A choice shows its value text, or nothing when no valid item is chosen.
+  auto shown = [&p](const RadioKey& k) {
+    const int i = p.itemIndex(k.control);
+    return i >= 0 && i < k.count ? std::string(k.texts[i]) : std::string();
+  };
+  auto add = [&](const RadioKey& k) {
+    r.emplace_back(k.name, k.isChoice() ? shown(k) : p.text(k.control));
+  };
+  for (const RadioKey* k :
+       {&radiokey::radioID, &radiokey::radioMode, &radiokey::roaming, &radiokey::masterID,
+        &radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
+    add(*k);
   int model = p.itemIndex(ctl::radioType);
   r.emplace_back(models.modelKey, model >= 0 && model < kModelCount ? models.names[model] : "");
   if (model == 0) {
-    r.emplace_back("Emulation Mode",
-                   textOf(kEmulationModeTexts, p.itemIndex(ctl::emulationMode), ""));
-    r.emplace_back("Main Serial Port", p.text(ctl::mainSerialPort));
-    r.emplace_back("Sleep Mode", textOf(kSleepModeTexts, p.itemIndex(ctl::sleepMode), ""));
-    r.emplace_back("PLC Address", p.text(ctl::plcAddress));
-    r.emplace_back("Start Time", p.text(ctl::startTime));
-    r.emplace_back("Radio ON Time", p.text(ctl::onTimer));
-    r.emplace_back("Radio OFF Time", p.text(ctl::offTimer));
+    for (const RadioKey* k :
+         {&radiokey::emulationMode, &radiokey::mainSerialPort, &radiokey::sleepMode,
+          &radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
+      add(*k);
   }
-  r.emplace_back("Baud rate", trimBlanks(p.text(ctl::baudRate)));
-  r.emplace_back("Data Bits", p.itemIndex(ctl::dataBits) == 1 ? "8" : "7");
-  r.emplace_back("Stop Bits", p.itemIndex(ctl::stopBits) == 1 ? "2" : "1");
-  r.emplace_back("Parity", textOf(kParityTexts, p.itemIndex(ctl::parity), "None"));
-  r.emplace_back("Handshaking", p.itemIndex(ctl::handShaking) == 1 ? "Yes" : "No");
+  r.emplace_back(radiokey::baudRate.name, trimBlanks(p.text(ctl::baudRate)));
+  // As the project file would store them.
+  for (const RadioKey* k : {&radiokey::dataBits, &radiokey::stopBits})
+    r.emplace_back(k->name, fileTextOf(*k, p.itemIndex(k->control)));
+  const std::string parity = shown(radiokey::parity);
+  r.emplace_back(radiokey::parity.name, parity.empty() ? "None" : parity);
+  r.emplace_back(radiokey::handshaking.name,
+                 fileTextOf(radiokey::handshaking, p.itemIndex(ctl::handShaking)));
   return r;
 }
 
