@@ -13,8 +13,8 @@
 #include "link/link_serial.h"
 #include "model/brand.h"
 #include "model/project.h"
+#include "model/project_keys.h"
 #include "model/radio.h"
-#include "model/radio_keys.h"
 #include "model/text.h"
 #include "model/value_texts.h"
 
@@ -370,43 +370,32 @@ int Session::emulate(const std::string& project) {
 std::vector<std::pair<std::string, std::string>> Session::panelReport(const Panel& p,
                                                                       const BrandModels& models) {
   std::vector<std::pair<std::string, std::string>> r;
-  auto pick = [&p](const std::string& control, std::initializer_list<const char*> texts,
-                   const char* none) {
-    int i = p.itemIndex(control);
-    if (i < 0 || i >= static_cast<int>(texts.size())) return std::string(none);
-    return std::string(*(texts.begin() + i));
-  };
-  r.emplace_back("Group ID", p.text(ctl::groupID));
-  r.emplace_back("Security ID", p.text(ctl::securityID));
-  r.emplace_back("RF Band", p.text(ctl::rfband));
-  r.emplace_back("Flush Time", p.text(ctl::flushTime));
-  r.emplace_back("ReTXBroadcasts", pick(ctl::reTXBroadcasts, {"Yes", "No"}, ""));
-  r.emplace_back("Repeaters", pick(ctl::repeaters, {"Yes", "No"}, ""));
-  for (int i = 0; i < kBlockedCount; ++i)
-    r.emplace_back("s" + std::to_string(30 + i), p.blockedValues[static_cast<size_t>(i)]);
   // A choice shows its value text, or nothing when no valid item is chosen.
-  auto shown = [&p](const RadioKey& k) {
+  auto shown = [&p](const ProjectKey& k) {
     const int i = p.itemIndex(k.control);
     return i >= 0 && i < k.count ? std::string(k.texts[i]) : std::string();
   };
-  auto add = [&](const RadioKey& k) {
+  auto add = [&](const ProjectKey& k) {
     r.emplace_back(k.name, k.isChoice() ? shown(k) : p.text(k.control));
   };
-  for (const RadioKey* k :
+  for (const ProjectKey* k : groupKeys()) add(*k);
+  for (int i = 0; i < kBlockedCount; ++i)
+    r.emplace_back("s" + std::to_string(30 + i), p.blockedValues[static_cast<size_t>(i)]);
+  for (const ProjectKey* k :
        {&radiokey::radioID, &radiokey::radioMode, &radiokey::roaming, &radiokey::masterID,
         &radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
     add(*k);
   int model = p.itemIndex(ctl::radioType);
   r.emplace_back(models.modelKey, model >= 0 && model < kModelCount ? models.names[model] : "");
   if (model == 0) {
-    for (const RadioKey* k :
+    for (const ProjectKey* k :
          {&radiokey::emulationMode, &radiokey::mainSerialPort, &radiokey::sleepMode,
           &radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
       add(*k);
   }
   r.emplace_back(radiokey::baudRate.name, trimBlanks(p.text(ctl::baudRate)));
   // As the project file would store them.
-  for (const RadioKey* k : {&radiokey::dataBits, &radiokey::stopBits})
+  for (const ProjectKey* k : {&radiokey::dataBits, &radiokey::stopBits})
     r.emplace_back(k->name, fileTextOf(*k, p.itemIndex(k->control)));
   const std::string parity = shown(radiokey::parity);
   r.emplace_back(radiokey::parity.name, parity.empty() ? "None" : parity);

@@ -2,8 +2,8 @@
 
 #include "model/factory_defaults.h"
 #include "model/project.h"
+#include "model/project_keys.h"
 #include "model/radio.h"
-#include "model/radio_keys.h"
 
 namespace tessel {
 
@@ -214,7 +214,7 @@ void MainWindowModel::modelEDefaults() {
   panel.setText(ctl::plcAddress, radiokey::plcAddress.def);
   panel.setText(ctl::mainSerialPort, "232");
   panel.setItemIndex(ctl::sleepMode, 0);
-  for (const RadioKey* k : {&radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
+  for (const ProjectKey* k : {&radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
     panel.setText(k->control, k->def);
   panel.setChecked(ctl::usePCClock, true);
   emulationModeChange();

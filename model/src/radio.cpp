@@ -4,24 +4,24 @@
 #include "model/main_window_model.h"
 #include "model/panel.h"
 #include "model/project.h"
-#include "model/radio_keys.h"
+#include "model/project_keys.h"
 
 namespace tessel {
 
 namespace {
 
-std::string readText(Tproject& project, const std::string& section, const RadioKey& key) {
+std::string readText(Tproject& project, const std::string& section, const ProjectKey& key) {
   return project.readKey(section, key.name, key.def);
 }
 
-int readItem(Tproject& project, const std::string& section, const RadioKey& key) {
+int readItem(Tproject& project, const std::string& section, const ProjectKey& key) {
   return itemOfFileText(key, readText(project, section, key));
 }
 
 // Stores what the panel shows for key: its text, or the text of its item. A
 // choice with no valid item may be left out.
 void writePanel(Tproject& project, const Panel& panel, const std::string& section,
-                const RadioKey& key) {
+                const ProjectKey& key) {
   if (!key.isChoice()) {
     project.writeKey(section, key.name, panel.text(key.control));
     return;
@@ -137,8 +137,8 @@ bool Tradio::SaveFromPanel() {
   project->writeKey(s, radiokey::radioName.name, name);
 
   isMaster = panel.itemIndex(ctl::radioMode) == item::master;
-  for (const RadioKey* k : {&radiokey::radioMode, &radiokey::roaming, &radiokey::masterID,
-                            &radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
+  for (const ProjectKey* k : {&radiokey::radioMode, &radiokey::roaming, &radiokey::masterID,
+                              &radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
     writePanel(*project, panel, s, *k);
 
   const BrandModels& models = window->models;
@@ -160,7 +160,7 @@ void Tradio::LoadModelE(const std::string& s) {
   panel.setText(ctl::mainSerialPort,
                 serialPortNumber(readText(*project, s, radiokey::mainSerialPort)));
   panel.setItemIndex(ctl::sleepMode, readItem(*project, s, radiokey::sleepMode));
-  for (const RadioKey* k :
+  for (const ProjectKey* k :
        {&radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
     panel.setText(k->control, readText(*project, s, *k));
   window->emulationModeChange();
@@ -169,7 +169,7 @@ void Tradio::LoadModelE(const std::string& s) {
 
 void Tradio::SaveModelE(const std::string& s) {
   Panel& panel = window->panel;
-  for (const RadioKey* k :
+  for (const ProjectKey* k :
        {&radiokey::emulationMode, &radiokey::mainSerialPort, &radiokey::sleepMode,
         &radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
     writePanel(*project, panel, s, *k);
@@ -180,21 +180,21 @@ void TserialPort::LoadSerial(const std::string& s) {
   Panel& panel = window.panel;
   window.setBaudRate(project->readKey(s, radiokey::baudRate.name, radiokey::baudRate.def));
   // The bits are read as numbers, so "08" counts as 8.
-  for (const RadioKey* k : {&radiokey::dataBits, &radiokey::stopBits}) {
+  for (const ProjectKey* k : {&radiokey::dataBits, &radiokey::stopBits}) {
     const int n = project->readInteger(s, k->name, std::stoi(k->def));
     panel.setItemIndex(k->control, itemOfFileText(*k, std::to_string(n)));
   }
-  for (const RadioKey* k : {&radiokey::parity, &radiokey::handshaking})
+  for (const ProjectKey* k : {&radiokey::parity, &radiokey::handshaking})
     panel.setItemIndex(k->control, itemOfFileText(*k, project->readKey(s, k->name, k->def)));
 }
 
 void TserialPort::SaveSerial(const std::string& s) {
   Panel& panel = radio->window->panel;
   project->writeKey(s, radiokey::baudRate.name, panel.text(ctl::baudRate));
-  for (const RadioKey* k : {&radiokey::dataBits, &radiokey::stopBits}) {
+  for (const ProjectKey* k : {&radiokey::dataBits, &radiokey::stopBits}) {
     project->writeInteger(s, k->name, std::stoi(fileTextOf(*k, panel.itemIndex(k->control))));
   }
-  for (const RadioKey* k : {&radiokey::parity, &radiokey::handshaking})
+  for (const ProjectKey* k : {&radiokey::parity, &radiokey::handshaking})
     project->writeKey(s, k->name, fileTextOf(*k, panel.itemIndex(k->control)));
 }
 

@@ -7,8 +7,8 @@
 #include "model/main_window_model.h"
 #include "model/panel.h"
 #include "model/project.h"
+#include "model/project_keys.h"
 #include "model/radio.h"
-#include "model/radio_keys.h"
 #include "model/text.h"
 
 namespace tessel {
@@ -376,12 +376,12 @@ void RegisterValues::attachToMaster(int m) {
   views.expand(masterNode);
 }
 
-void RegisterValues::fieldRoutine(const RadioKey& key, const std::string& text) {
+void RegisterValues::fieldRoutine(const ProjectKey& key, const std::string& text) {
   writeFile(key.name, text);
   if (panelSide()) window_.panel.setText(key.control, text);
 }
 
-void RegisterValues::writeKey(const RadioKey& key, int item) {
+void RegisterValues::writeKey(const ProjectKey& key, int item) {
   writeFile(key.name, fileTextOf(key, item));
 }
 
@@ -545,7 +545,7 @@ std::string RegisterValues::panelValue(int param, bool numeric) {
     case param::handShaking:
     case param::protocol:
     case param::bufferMode: {
-      const RadioKey& key = *radioKeyOf(param);
+      const ProjectKey& key = *keyOf(param);
       return registerTextOf(key, panel.itemIndex(key.control), numeric);
     }
     case param::emulationMode:

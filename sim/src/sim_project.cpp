@@ -15,7 +15,7 @@
 #include "model/catalogue.h"
 #include "model/factory_defaults.h"
 #include "model/ini_file.h"
-#include "model/radio_keys.h"
+#include "model/project_keys.h"
 #include "model/value_texts.h"
 
 namespace tessel::sim {
@@ -171,15 +171,15 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
     if (!ini.sectionExists(S)) continue;
     auto key = [&](const char* k, const std::string& def) { return ini.readString(S, k, def); };
     auto where = [&](const char* k) { return S + ": " + k; };
-    auto text = [&](const RadioKey& k) { return ini.readString(S, k.name, k.def); };
-    auto chosen = [&](const RadioKey& k) { return itemOfFileText(k, text(k)); };
+    auto text = [&](const ProjectKey& k) { return ini.readString(S, k.name, k.def); };
+    auto chosen = [&](const ProjectKey& k) { return itemOfFileText(k, text(k)); };
     // A value as the radio holds it; for a choice, in the form its model
     // is written in.
-    auto value = [&](const RadioKey& k, int model) {
+    auto value = [&](const ProjectKey& k, int model) {
       return registerTextOf(k, chosen(k), model == 2);
     };
     // A free text goes to the radio as it stands, a choice as its register text.
-    auto putKey = [&](SimRadio& radio, const RadioKey& k) {
+    auto putKey = [&](SimRadio& radio, const ProjectKey& k) {
       put(radio, k.param, k.isChoice() ? value(k, radio.model()) : text(k),
           k.isChoice() ? std::string() : where(k.name), warnings);
     };
@@ -194,14 +194,16 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
     // the radio refuses keeps it, so a bad Radio ID keeps the section's.
     configureDefaults(radio, id, mode == item::master);
 
-    put(radio, param::groupID, group("Group ID", "0"), "Project: Group ID", warnings);
-    put(radio, param::securityID, group("Security ID", "0"), "Project: Security ID", warnings);
-    put(radio, param::rfband, group("RF Band", "1"), "Project: RF Band", warnings);
-    put(radio, param::flushTime, MhzToRegister(group("Flush Time", "1200")), "Project: Flush Time",
-        warnings);
-    put(radio, param::reTXBroadcasts, group("ReTXBroadcasts", "Yes") == "Yes" ? "Y" : "N", "",
-        warnings);
-    put(radio, param::repeaters, group("Repeaters", "No") == "Yes" ? "Y" : "N", "", warnings);
+    for (const ProjectKey* k : groupKeys()) {
+      const std::string text = group(k->name, k->def);
+      if (k->isChoice()) {
+        put(radio, k->param, registerTextOf(*k, itemOfFileText(*k, text), false), "", warnings);
+      } else {
+        // The file holds the flush time in MHz, the register in tenths.
+        put(radio, k->param, k == &groupkey::flushTime ? MhzToRegister(text) : text,
+            std::string("Project: ") + k->name, warnings);
+      }
+    }
     put(radio, param::fixedN, "N", "", warnings);
     for (int i = 0; i < 12; ++i) {
       std::string mhz = group(kBlockedFreqKeys[i], "");
@@ -220,7 +222,7 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
       put(radio, param::masterLock, roams || mode != item::slave ? "0" : masterID,
           where(radiokey::masterID.name), warnings);
     }
-    for (const RadioKey* k : {&radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
+    for (const ProjectKey* k : {&radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
       putKey(radio, *k);
 
     if (model == 0) {
@@ -228,14 +230,14 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
       std::string port = text(radiokey::mainSerialPort);
       if (port.size() == 5 && port.compare(0, 2, "RS") == 0) port = port.substr(2);
       put(radio, param::mainSerialPort, port, where(radiokey::mainSerialPort.name), warnings);
-      for (const RadioKey* k : {&radiokey::sleepMode, &radiokey::plcAddress, &radiokey::startTime,
-                                &radiokey::onTimer, &radiokey::offTimer})
+      for (const ProjectKey* k : {&radiokey::sleepMode, &radiokey::plcAddress, &radiokey::startTime,
+                                  &radiokey::onTimer, &radiokey::offTimer})
         putKey(radio, *k);
     }
 
     putKey(radio, radiokey::baudRate);
     // The bits are read as numbers, as the configurator reads them.
-    for (const RadioKey* k : {&radiokey::dataBits, &radiokey::stopBits}) {
+    for (const ProjectKey* k : {&radiokey::dataBits, &radiokey::stopBits}) {
       const int bits = ini.readInteger(S, k->name, std::stoi(k->def));
       put(radio, k->param, registerTextOf(*k, itemOfFileText(*k, std::to_string(bits)), false), "",
           warnings);
@@ -297,7 +299,6 @@ bool saveProject(const std::string& path, const SimRadioGroup& group,
   auto write = [&](const std::string& s, const std::string& k, const std::string& v) {
     if (ok && !ini.writeString(s, k, v)) ok = false;
   };
-  auto yesNo = [](const std::string& v) { return v == "Y" ? "Yes" : "No"; };
   auto saved = [](const SimRadio& r, int code) {
     int reg = regOf(r.model(), code);
     return reg < 0 ? std::string() : r.saved(reg);
@@ -305,12 +306,13 @@ bool saveProject(const std::string& path, const SimRadioGroup& group,
 
   const SimRadio& local = group.radios()[group.localIndex()];
   const std::string P = kProjectSection;
-  write(P, "Group ID", saved(local, param::groupID));
-  write(P, "Security ID", saved(local, param::securityID));
-  write(P, "RF Band", saved(local, param::rfband));
-  write(P, "Flush Time", FlushTimeFromRegister(saved(local, param::flushTime)));
-  write(P, "ReTXBroadcasts", yesNo(saved(local, param::reTXBroadcasts)));
-  write(P, "Repeaters", yesNo(saved(local, param::repeaters)));
+  for (const ProjectKey* k : groupKeys()) {
+    const std::string v = saved(local, k->param);
+    if (k->isChoice())
+      write(P, k->name, fileTextOf(*k, itemOfRegisterText(*k, v)));
+    else
+      write(P, k->name, k == &groupkey::flushTime ? FlushTimeFromRegister(v) : v);
+  }
   for (int i = 0; i < 12; ++i) {
     std::string v = saved(local, param::blockedFreq1 + i);
     long n = 0;
@@ -331,27 +333,26 @@ bool saveProject(const std::string& path, const SimRadioGroup& group,
                                                             : saved(r, param::masterLock);
     if (masterID.empty() || masterID == "0") masterID = r.saved(kAttachedMasterReg);
     // A register value as the project file stores it: a choice as its
-    // value text (the key's default text for a value it does not know),
-    // anything else as it stands.
-    auto put = [&](const RadioKey& k) {
+    // value text, anything else as it stands.
+    auto put = [&](const ProjectKey& k) {
       const std::string v = saved(r, k.param);
       if (!k.isChoice() || k.form == RegisterForm::Text) {
         write(S, k.name, v);
         return;
       }
-      const int item = itemOfRegisterText(k, v);
-      write(S, k.name, item >= 0 ? fileTextOf(k, item) : std::string(k.def));
+      const std::string text = fileTextOf(k, itemOfRegisterText(k, v));
+      write(S, k.name, text.empty() ? std::string(k.def) : text);
     };
     write(S, radiokey::radioID.name, std::to_string(id));
     write(S, radiokey::radioName.name, r.name());
     put(radiokey::radioMode);
     put(radiokey::roaming);
     write(S, radiokey::masterID.name, masterID);
-    for (const RadioKey* k : {&radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
+    for (const ProjectKey* k : {&radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
       put(*k);
     write(S, brand.modelKey, brand.names[r.model()]);
     if (r.model() == 0) {
-      for (const RadioKey* k :
+      for (const ProjectKey* k :
            {&radiokey::emulationMode, &radiokey::mainSerialPort, &radiokey::sleepMode,
             &radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
         put(*k);
@@ -359,7 +360,7 @@ bool saveProject(const std::string& path, const SimRadioGroup& group,
       ok = false;
     }
     write(S, radiokey::baudRate.name, shownBaud(saved(r, param::baudRate)));
-    for (const RadioKey* k :
+    for (const ProjectKey* k :
          {&radiokey::dataBits, &radiokey::stopBits, &radiokey::parity, &radiokey::handshaking})
       put(*k);
   }

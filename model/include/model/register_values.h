@@ -13,7 +13,7 @@ namespace tessel {
 class MainWindowModel;
 class Tproject;
 class Tradio;
-struct RadioKey;
+struct ProjectKey;
 
 class RegisterValues : public MainWindowCallbacks {
  public:
@@ -48,9 +48,9 @@ class RegisterValues : public MainWindowCallbacks {
   bool radioModeRoutine(const std::string& text);
   void masterIDRoutine(int code, const std::string& text);
   void attachToMaster(int master);
-  void fieldRoutine(const RadioKey& key, const std::string& text);
+  void fieldRoutine(const ProjectKey& key, const std::string& text);
   // Stores the file text of a choice's item in the radio's section.
-  void writeKey(const RadioKey& key, int item);
+  void writeKey(const ProjectKey& key, int item);
   void baudRateRoutine(int value);
   void dataBitsRoutine(int value);
   void stopBitsRoutine(int value);

@@ -1,11 +1,11 @@
 #pragma once
 
-// The keys of a radio's section in the project file: each key's name, the
-// parameter it stores, the panel control that shows it, the text a missing
-// key reads as, and for a choice its value texts and how they go to and
-// from the register and the panel. The records, the register replies, the
-// headless report and the simulated radios all read and write the section
-// through this one table.
+// The keys of the project file, in its group section and in each radio's
+// section: each key's name, the parameter it stores, the panel control that
+// shows it, the text a missing key reads as, and for a choice its value
+// texts and how they go to and from the register and the panel. The
+// records, the register replies, the headless report and the simulated
+// radios all read and write the file through this one table.
 #include <string>
 #include <vector>
 
@@ -21,7 +21,7 @@ enum class RegisterForm {
   Text,    // the value text itself (data bits, stop bits)
 };
 
-struct RadioKey {
+struct ProjectKey {
   const char* name;     // the key, e.g. "Radio Mode"
   int param;            // the parameter it stores; -1 for none
   const char* control;  // the panel control that shows it ("" for none)
@@ -42,29 +42,37 @@ struct RadioKey {
   bool isChoice() const { return texts != nullptr; }
 };
 
+// The group section ("Project"); the blocked frequencies' keys are in
+// factory_defaults.h.
+namespace groupkey {
+extern const ProjectKey groupID, securityID, rfband, flushTime, reTXBroadcasts, repeaters;
+}  // namespace groupkey
+
 namespace radiokey {
-extern const RadioKey radioID, radioName, radioMode, roaming, masterID, retries, autoRouting,
+extern const ProjectKey radioID, radioName, radioMode, roaming, masterID, retries, autoRouting,
     bufferMode, emulationMode, mainSerialPort, sleepMode, plcAddress, startTime, onTimer, offTimer,
     baudRate, dataBits, stopBits, parity, handshaking;
 }  // namespace radiokey
 
 // Every key of a radio section, in the order a section lists them (the
 // model name, whose key the brand decides, comes after "Buffer Mode").
-const std::vector<const RadioKey*>& radioKeys();
-// The key that stores a parameter; null when none does.
-const RadioKey* radioKeyOf(int param);
+const std::vector<const ProjectKey*>& radioKeys();
+// The group section's keys, in the order they are written.
+const std::vector<const ProjectKey*>& groupKeys();
+// The key, of either section, that stores a parameter; null when none does.
+const ProjectKey* keyOf(int param);
 
 // File text to panel item (a choice's unknownItem for a text that is none
 // of its texts).
-int itemOfFileText(const RadioKey& key, const std::string& text);
+int itemOfFileText(const ProjectKey& key, const std::string& text);
 // Panel item to file text; for an item outside the texts the writtenItem's
 // text, or "" when the key is then left out.
-std::string fileTextOf(const RadioKey& key, int item);
+std::string fileTextOf(const ProjectKey& key, int item);
 // Register text (a reply, or a simulated radio's value) to panel item; -1
 // when the text gives none.
-int itemOfRegisterText(const RadioKey& key, const std::string& text);
+int itemOfRegisterText(const ProjectKey& key, const std::string& text);
 // Panel item to register text; numeric: the form a model-2 radio is written
 // in. "" for an item outside the texts.
-std::string registerTextOf(const RadioKey& key, int item, bool numeric);
+std::string registerTextOf(const ProjectKey& key, int item, bool numeric);
 
 }  // namespace tessel

@@ -1,20 +1,24 @@
-// The one table of a radio section's keys and the conversions built on it.
+// The one table of the project file's keys and the conversions built on it.
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "model/catalogue.h"
-#include "model/radio_keys.h"
+#include "model/project_keys.h"
 
 namespace tessel {
 namespace {
 
-TEST(RadioKeys, EveryChoiceItemSurvivesBothRoundTrips) {
+TEST(ProjectKeys, EveryChoiceItemSurvivesBothRoundTrips) {
   std::set<std::string> names;
-  for (const RadioKey* k : radioKeys()) {
+  std::vector<const ProjectKey*> all = groupKeys();
+  all.insert(all.end(), radioKeys().begin(), radioKeys().end());
+  for (const ProjectKey* k : all) {
     SCOPED_TRACE(k->name);
     EXPECT_TRUE(names.insert(k->name).second) << "a key listed twice";
-    if (k->param >= 0) EXPECT_EQ(radioKeyOf(k->param), k);
+    if (k->param >= 0) {
+      EXPECT_EQ(keyOf(k->param), k);
+    }
     if (!k->isChoice()) continue;
     for (int i = 0; i < k->count; ++i) {
       EXPECT_EQ(itemOfFileText(*k, fileTextOf(*k, i)), i);
@@ -26,14 +30,14 @@ TEST(RadioKeys, EveryChoiceItemSurvivesBothRoundTrips) {
       defaultListed = defaultListed || k->def == std::string(k->texts[i]);
     EXPECT_TRUE(defaultListed) << "the default is one of the texts";
   }
-  EXPECT_EQ(radioKeyOf(-1), nullptr);
-  EXPECT_EQ(radioKeyOf(param::rssi), nullptr);
+  EXPECT_EQ(keyOf(-1), nullptr);
+  EXPECT_EQ(keyOf(param::rssi), nullptr);
 }
 
-TEST(RadioKeys, FileTextsToPanelItems) {
+TEST(ProjectKeys, FileTextsToPanelItems) {
   using namespace radiokey;
   struct Case {
-    const RadioKey& key;
+    const ProjectKey& key;
     const char* text;
     int item;
   } cases[] = {
@@ -71,30 +75,38 @@ TEST(RadioKeys, FileTextsToPanelItems) {
   EXPECT_EQ(itemOfFileText(retries, "10"), -1) << "a free text has no item";
 }
 
-TEST(RadioKeys, PanelItemsWithoutAValidChoiceAreWrittenOrLeftOut) {
+TEST(ProjectKeys, PanelItemsWithoutAValidChoiceAreWrittenOrLeftOut) {
   using namespace radiokey;
   struct Case {
-    const RadioKey& key;
+    const ProjectKey& key;
     int item;
     const char* text;
   } cases[] = {
-      {radioMode, -1, "Slave"},   {radioMode, 3, "Slave"},
-      {roaming, -1, "No"},        {autoRouting, -1, "MODBUS RTU"},
-      {bufferMode, -1, "Packet"}, {parity, -1, "Even"},
-      {handshaking, -1, "No"},    {dataBits, -1, "7"},
-      {stopBits, 2, "1"},         {emulationMode, -1, ""},
-      {emulationMode, 4, ""},     {sleepMode, -1, ""},
+      {radioMode, -1, "Slave"},
+      {radioMode, 3, "Slave"},
+      {roaming, -1, "No"},
+      {autoRouting, -1, "MODBUS RTU"},
+      {bufferMode, -1, "Packet"},
+      {parity, -1, "Even"},
+      {handshaking, -1, "No"},
+      {dataBits, -1, "7"},
+      {stopBits, 2, "1"},
+      {emulationMode, -1, ""},
+      {emulationMode, 4, ""},
+      {sleepMode, -1, ""},
       {retries, 0, ""},
+      {groupkey::repeaters, -1, "No"},
+      {groupkey::reTXBroadcasts, 2, "No"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(fileTextOf(c.key, c.item), c.text) << c.key.name << " " << c.item;
 }
 
-TEST(RadioKeys, RegisterTextsBothWays) {
+TEST(ProjectKeys, RegisterTextsBothWays) {
   using namespace radiokey;
   // Replies: the words of a dump, letters, or (model 2) item numbers.
   struct In {
-    const RadioKey& key;
+    const ProjectKey& key;
     const char* text;
     int item;
   } in[] = {
@@ -114,7 +126,7 @@ TEST(RadioKeys, RegisterTextsBothWays) {
     EXPECT_EQ(itemOfRegisterText(c.key, c.text), c.item) << c.key.name << " '" << c.text << "'";
 
   struct Out {
-    const RadioKey& key;
+    const ProjectKey& key;
     int item;
     bool numeric;
     const char* text;
