@@ -325,17 +325,15 @@ void RegisterValues::masterIDRoutine(int code, const std::string& text) {
   if (fileSide()) {
     // A radio whose roaming was never stored counts as roaming when its
     // master comes in register 12, as locked when it comes in the lock.
-    const std::string roaming = window_.project()->readKey(
-        readingSection(), radiokey::roaming.name,
-        fileTextOf(radiokey::roaming,
-                   code == param::masterLock ? item::roamingMasterID : item::roamingAllowed));
-    const bool roams = itemOfFileText(radiokey::roaming, roaming) == item::roamingAllowed;
+    const std::string yes = fileTextOf(radiokey::roaming, item::roamingAllowed);
+    const std::string no = fileTextOf(radiokey::roaming, item::roamingMasterID);
+    const std::string roaming = window_.project()->readKey(readingSection(), radiokey::roaming.name,
+                                                           code == param::masterLock ? no : yes);
     // Register 12 of models 0 and 1 names the master a roaming radio is
     // with; a model-2 radio keeps its configured master ID there, which
     // counts above all while it is locked to that master.
-    if ((code == param::masterLock &&
-         roaming == fileTextOf(radiokey::roaming, item::roamingMasterID)) ||
-        (code == param::masterID && (roams || readingModelTwo()))) {
+    if ((code == param::masterLock && roaming == no) ||
+        (code == param::masterID && (roaming == yes || readingModelTwo()))) {
       writeFile(radiokey::masterID.name, text);
       attachToMaster(number);
     }
