@@ -10,7 +10,7 @@ namespace tessel::cli {
 
 namespace {
 
-const std::vector<OptionSpec> kLineOptions = {
+const std::vector<OptionDef> kLineOptions = {
     {"--baud", true, "line speed: 300, 600, 1200, 2400, 4800, 9600, 19200 or 38400"},
     {"--parity", true, "none, odd or even"},
     {"--data-bits", true, "7 or 8"},
@@ -20,7 +20,7 @@ const std::vector<OptionSpec> kLineOptions = {
     {"--timeout", true, "give up after this many seconds (default: get-local 60, others none)"},
 };
 
-std::vector<OptionSpec> withLine(std::vector<OptionSpec> own) {
+std::vector<OptionDef> withLine(std::vector<OptionDef> own) {
   own.insert(own.end(), kLineOptions.begin(), kLineOptions.end());
   return own;
 }
@@ -119,7 +119,7 @@ bool parseArgs(const std::vector<std::string>& args, ParsedArgs& out, std::strin
         inlineValue = true;
       }
       auto opt = std::find_if(info->options.begin(), info->options.end(),
-                              [&](const OptionSpec& o) { return name == o.name; });
+                              [&](const OptionDef& o) { return name == o.name; });
       if (opt == info->options.end()) {
         error = "unknown option " + name + " for " + info->name;
         return false;
@@ -163,7 +163,7 @@ std::string usage(const CommandInfo& command) {
   s << "Usage: tessel-cli " << command.synopsis << "\n\n" << command.description << "\n";
   if (!command.options.empty()) {
     s << "\nOptions:\n";
-    for (const OptionSpec& o : command.options) {
+    for (const OptionDef& o : command.options) {
       std::string left = std::string(o.name) + (o.takesValue ? " VALUE" : "");
       s << "  " << left << std::string(left.size() < 20 ? 20 - left.size() : 1, ' ') << o.help
         << "\n";

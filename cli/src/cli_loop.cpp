@@ -8,7 +8,7 @@
 
 namespace tessel::cli {
 
-using Clock = std::chrono::steady_clock;
+using Clock = CliLoop::Clock;
 
 struct CliLoop::TimerState {
   struct Entry {
@@ -24,6 +24,9 @@ struct CliLoop::TimerState {
   std::map<int, Entry> entries;
   int nextId = 1;
   bool stopping = false;
+  CliLoop::TimeSource now;  // empty: the steady clock
+
+  Clock::time_point timeNow() const { return now ? now() : Clock::now(); }
 };
 
 namespace {
@@ -57,7 +60,7 @@ class LoopTimer : public TickTimer {
     e.active = true;
     ++e.generation;  // a tick queued for the previous run is void
     e.posted = false;
-    e.due = Clock::now() + std::chrono::milliseconds(e.interval);
+    e.due = state_->timeNow() + std::chrono::milliseconds(e.interval);
     state_->wake.notify_all();
   }
   void stop() override {
@@ -79,7 +82,10 @@ class LoopTimer : public TickTimer {
 
 }  // namespace
 
-CliLoop::CliLoop() : state_(std::make_shared<TimerState>()) {
+CliLoop::CliLoop() : CliLoop(TimeSource()) {}
+
+CliLoop::CliLoop(TimeSource now) : state_(std::make_shared<TimerState>()) {
+  state_->now = std::move(now);
   thread_ = std::thread([this] { timerThread(); });
 }
 
@@ -96,48 +102,60 @@ std::unique_ptr<TickTimer> CliLoop::createTimer() {
   return std::make_unique<LoopTimer>(state_);
 }
 
-void CliLoop::timerThread() {
+// Hands every due tick to the loop; the next due time, or max when none.
+// Called with the state's mutex held.
+Clock::time_point CliLoop::postDue() {
   std::weak_ptr<TimerState> weak = state_;
+  const auto now = state_->timeNow();
+  Clock::time_point next = Clock::time_point::max();
+  for (auto& [id, e] : state_->entries) {
+    if (!e.active || e.posted) continue;
+    if (e.due <= now) {
+      // Hand the tick to the loop; the next one counts from now, like a
+      // timer whose handler was late.
+      e.posted = true;
+      uint64_t generation = e.generation;
+      int timerId = id;
+      e.due = now + std::chrono::milliseconds(e.interval);
+      dispatcher_.post([weak, timerId, generation] {
+        auto state = weak.lock();
+        if (!state) return;
+        std::function<void()> handler;
+        {
+          std::lock_guard<std::mutex> l(state->mutex);
+          auto it = state->entries.find(timerId);
+          if (it == state->entries.end()) return;
+          auto& entry = it->second;
+          if (!entry.active || entry.generation != generation) return;
+          entry.posted = false;
+          handler = entry.handler;
+          // The timer thread skipped this timer while its tick was queued.
+          state->wake.notify_all();
+        }
+        if (handler) handler();
+      });
+      continue;
+    }
+    next = std::min(next, e.due);
+  }
+  return next;
+}
+
+void CliLoop::timerThread() {
   std::unique_lock<std::mutex> lock(state_->mutex);
   while (!state_->stopping) {
-    auto now = Clock::now();
-    Clock::time_point next = Clock::time_point::max();
-    for (auto& [id, e] : state_->entries) {
-      if (!e.active || e.posted) continue;
-      if (e.due <= now) {
-        // Hand the tick to the loop; the next one counts from now, like a
-        // timer whose handler was late.
-        e.posted = true;
-        uint64_t generation = e.generation;
-        int timerId = id;
-        e.due = now + std::chrono::milliseconds(e.interval);
-        dispatcher_.post([weak, timerId, generation] {
-          auto state = weak.lock();
-          if (!state) return;
-          std::function<void()> handler;
-          {
-            std::lock_guard<std::mutex> l(state->mutex);
-            auto it = state->entries.find(timerId);
-            if (it == state->entries.end()) return;
-            auto& entry = it->second;
-            if (!entry.active || entry.generation != generation) return;
-            entry.posted = false;
-            handler = entry.handler;
-            // The timer thread skipped this timer while its tick was queued.
-            state->wake.notify_all();
-          }
-          if (handler) handler();
-        });
-        continue;
-      }
-      next = std::min(next, e.due);
-    }
-    if (next == Clock::time_point::max()) {
-      state_->wake.wait(lock);
+    const Clock::time_point next = postDue();
+    if (next == Clock::time_point::max() || state_->now) {
+      state_->wake.wait(lock);  // an injected clock's time passes only in timeMoved()
     } else {
       state_->wake.wait_until(lock, next);
     }
   }
+}
+
+void CliLoop::timeMoved() {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  postDue();
 }
 
 bool CliLoop::run(std::chrono::milliseconds limit) {

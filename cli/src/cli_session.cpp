@@ -13,6 +13,7 @@
 #include "link/link_serial.h"
 #include "model/brand.h"
 #include "model/project.h"
+#include "model/project_keys.h"
 #include "model/radio.h"
 #include "model/text.h"
 #include "model/value_texts.h"
@@ -369,44 +370,37 @@ int Session::emulate(const std::string& project) {
 std::vector<std::pair<std::string, std::string>> Session::panelReport(const Panel& p,
                                                                       const BrandModels& models) {
   std::vector<std::pair<std::string, std::string>> r;
-  auto pick = [&p](const std::string& control, std::initializer_list<const char*> texts,
-                   const char* none) {
-    int i = p.itemIndex(control);
-    if (i < 0 || i >= static_cast<int>(texts.size())) return std::string(none);
-    return std::string(*(texts.begin() + i));
+  // A choice shows its value text, or nothing when no valid item is chosen.
+  auto shown = [&p](const ProjectKey& k) {
+    const int i = p.itemIndex(k.control);
+    return i >= 0 && i < k.count ? std::string(k.texts[i]) : std::string();
   };
-  r.emplace_back("Group ID", p.text(ctl::groupID));
-  r.emplace_back("Security ID", p.text(ctl::securityID));
-  r.emplace_back("RF Band", p.text(ctl::rfband));
-  r.emplace_back("Flush Time", p.text(ctl::flushTime));
-  r.emplace_back("ReTXBroadcasts", pick(ctl::reTXBroadcasts, {"Yes", "No"}, ""));
-  r.emplace_back("Repeaters", pick(ctl::repeaters, {"Yes", "No"}, ""));
+  auto add = [&](const ProjectKey& k) {
+    r.emplace_back(k.name, k.isChoice() ? shown(k) : p.text(k.control));
+  };
+  for (const ProjectKey* k : groupKeys()) add(*k);
   for (int i = 0; i < kBlockedCount; ++i)
     r.emplace_back("s" + std::to_string(30 + i), p.blockedValues[static_cast<size_t>(i)]);
-  r.emplace_back("Radio ID", p.text(ctl::radioID));
-  r.emplace_back("Radio Mode", textOf(kRadioModeTexts, p.itemIndex(ctl::radioMode), ""));
-  r.emplace_back("Roaming", pick(ctl::roaming, {"Yes", "No"}, ""));
-  r.emplace_back("Master ID", p.text(ctl::masterID));
-  r.emplace_back("Retries", p.text(ctl::retries));
-  r.emplace_back("Auto-Routing", textOf(kAutoRoutingTexts, p.itemIndex(ctl::protocol), ""));
-  r.emplace_back("Buffer Mode", pick(ctl::bufferMode, {"Character", "Packet"}, ""));
+  for (const ProjectKey* k :
+       {&radiokey::radioID, &radiokey::radioMode, &radiokey::roaming, &radiokey::masterID,
+        &radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
+    add(*k);
   int model = p.itemIndex(ctl::radioType);
   r.emplace_back(models.modelKey, model >= 0 && model < kModelCount ? models.names[model] : "");
   if (model == 0) {
-    r.emplace_back("Emulation Mode",
-                   textOf(kEmulationModeTexts, p.itemIndex(ctl::emulationMode), ""));
-    r.emplace_back("Main Serial Port", p.text(ctl::mainSerialPort));
-    r.emplace_back("Sleep Mode", textOf(kSleepModeTexts, p.itemIndex(ctl::sleepMode), ""));
-    r.emplace_back("PLC Address", p.text(ctl::plcAddress));
-    r.emplace_back("Start Time", p.text(ctl::startTime));
-    r.emplace_back("Radio ON Time", p.text(ctl::onTimer));
-    r.emplace_back("Radio OFF Time", p.text(ctl::offTimer));
+    for (const ProjectKey* k :
+         {&radiokey::emulationMode, &radiokey::mainSerialPort, &radiokey::sleepMode,
+          &radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
+      add(*k);
   }
-  r.emplace_back("Baud rate", trimBlanks(p.text(ctl::baudRate)));
-  r.emplace_back("Data Bits", p.itemIndex(ctl::dataBits) == 1 ? "8" : "7");
-  r.emplace_back("Stop Bits", p.itemIndex(ctl::stopBits) == 1 ? "2" : "1");
-  r.emplace_back("Parity", textOf(kParityTexts, p.itemIndex(ctl::parity), "None"));
-  r.emplace_back("Handshaking", p.itemIndex(ctl::handShaking) == 1 ? "Yes" : "No");
+  r.emplace_back(radiokey::baudRate.name, trimBlanks(p.text(ctl::baudRate)));
+  // As the project file would store them.
+  for (const ProjectKey* k : {&radiokey::dataBits, &radiokey::stopBits})
+    r.emplace_back(k->name, fileTextOf(*k, p.itemIndex(k->control)));
+  const std::string parity = shown(radiokey::parity);
+  r.emplace_back(radiokey::parity.name, parity.empty() ? "None" : parity);
+  r.emplace_back(radiokey::handshaking.name,
+                 fileTextOf(radiokey::handshaking, p.itemIndex(ctl::handShaking)));
   return r;
 }
 

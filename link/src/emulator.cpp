@@ -2,6 +2,7 @@
 // project would.
 #include "link/dump_line.h"
 #include "link/tcom_port.h"
+#include "model/at_command.h"
 #include "model/catalogue.h"
 #include "text_util.h"
 
@@ -60,8 +61,7 @@ void TcomPort::emulateReply(ReplyClass rc, const std::string& upper) {
       emulatorSend("ERROR");
       return;
     case rcATDn: {
-      std::string digits = upper.substr(upper.find("ATD") + 3);
-      int radio = text::smallNumber(digits, 9);
+      int radio = at::parseCommand(upper.substr(upper.find("ATD"))).dialNumber;
       if (radio < 0) {
         emulatorSend("ERROR");  // not a number, or too long for one
         return;
@@ -71,9 +71,7 @@ void TcomPort::emulateReply(ReplyClass rc, const std::string& upper) {
       return;
     }
     case rcSQuery: {
-      size_t at = upper.find("ATS") + 3;
-      size_t mark = upper.find('?', at);
-      int reg = mark == std::string::npos ? -1 : text::smallNumber(upper.substr(at, mark - at), 9);
+      int reg = at::parseCommand(upper.substr(upper.find("ATS"))).queryNumber;
       if (reg < 0) {
         emulatorSend("ERROR");
         return;
@@ -90,28 +88,14 @@ void TcomPort::emulateReply(ReplyClass rc, const std::string& upper) {
       return;
     }
     case rcSSet: {
-      // Pairs "S<register>=<value>": the register of a pair runs from the
-      // last "S" before its "=", so a value may itself be the letter S
-      // ("S3=SS4=Y" is radio mode S, then S4 = Y).
+      // A pair with no register number is skipped; the others still apply.
       bool allNumbers = true;
-      size_t from = 0;
-      std::vector<std::pair<std::string, std::pair<size_t, size_t>>> pairs;  // reg, value span
-      for (size_t eq = upper.find('=', from); eq != std::string::npos;
-           eq = upper.find('=', eq + 1)) {
-        size_t s = upper.rfind('S', eq);
-        if (s == std::string::npos || s < from) continue;  // "=" inside a value
-        if (!pairs.empty()) pairs.back().second.second = s;
-        pairs.push_back({upper.substr(s + 1, eq - s - 1), {eq + 1, upper.size()}});
-        from = eq + 1;
-      }
-      for (const auto& p : pairs) {
-        int reg = text::smallNumber(p.first, 9);
-        if (reg < 0) {
+      for (const at::Assignment& pair : at::splitAssignments(upper).pairs) {
+        if (pair.number < 0) {
           allNumbers = false;
           continue;
         }
-        std::string value = upper.substr(p.second.first, p.second.second - p.second.first);
-        applyRegister(emulatorLookup(reg), replyNumber(value), value);
+        applyRegister(emulatorLookup(pair.number), replyNumber(pair.value), pair.value);
       }
       emulatorSend(allNumbers ? "OK" : "ERROR");
       return;

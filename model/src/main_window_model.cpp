@@ -2,6 +2,7 @@
 
 #include "model/factory_defaults.h"
 #include "model/project.h"
+#include "model/project_keys.h"
 #include "model/radio.h"
 
 namespace tessel {
@@ -210,12 +211,11 @@ void MainWindowModel::enableRadioParameters(bool on) {
 
 void MainWindowModel::modelEDefaults() {
   panel.setItemIndex(ctl::emulationMode, 0);
-  panel.setText(ctl::plcAddress, "0");
+  panel.setText(ctl::plcAddress, radiokey::plcAddress.def);
   panel.setText(ctl::mainSerialPort, "232");
   panel.setItemIndex(ctl::sleepMode, 0);
-  panel.setText(ctl::startTime, "06:00");
-  panel.setText(ctl::onTimer, "10");
-  panel.setText(ctl::offTimer, "100");
+  for (const ProjectKey* k : {&radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
+    panel.setText(k->control, k->def);
   panel.setChecked(ctl::usePCClock, true);
   emulationModeChange();
   sleepModeChange();

@@ -3,6 +3,7 @@
 #include "model/factory_defaults.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
+#include "model/project_keys.h"
 #include "model/radio.h"
 
 namespace tessel {
@@ -14,16 +15,13 @@ std::unique_ptr<Tproject> Tproject::Create(MainWindowModel& window, const std::s
   Panel& panel = window.panel;
   panel.panelLoading = true;
   panel.setText(ctl::caption, window.productName + ": " + fileName);
-  panel.setText(ctl::groupID, p->readKey(kProjectSection, "Group ID", "0"));
-  panel.setText(ctl::securityID, p->readKey(kProjectSection, "Security ID", "0"));
-  panel.setText(ctl::rfband, p->readKey(kProjectSection, "RF Band", "1"));
-  panel.setText(ctl::flushTime, p->readKey(kProjectSection, "Flush Time", "1200"));
-  panel.setItemIndex(
-      ctl::reTXBroadcasts,
-      p->readKey(kProjectSection, "ReTXBroadcasts", "Yes") == "Yes" ? item::yes : item::no);
-  panel.setItemIndex(ctl::repeaters, p->readKey(kProjectSection, "Repeaters", "No") == "Yes"
-                                         ? item::yes
-                                         : item::no);
+  for (const ProjectKey* k : groupKeys()) {
+    const std::string text = p->readKey(kProjectSection, k->name, k->def);
+    if (k->isChoice())
+      panel.setItemIndex(k->control, itemOfFileText(*k, text));
+    else
+      panel.setText(k->control, text);
+  }
   panel.panelLoading = false;
   p->blockedChanged = false;
   p->loadBlockedValues();
@@ -46,14 +44,10 @@ void Tproject::loadBlockedValues() {
 
 void Tproject::SaveGroup() {
   Panel& panel = window->panel;
-  writeKey(kProjectSection, "Group ID", panel.text(ctl::groupID));
-  writeKey(kProjectSection, "Security ID", panel.text(ctl::securityID));
-  writeKey(kProjectSection, "RF Band", panel.text(ctl::rfband));
-  writeKey(kProjectSection, "Flush Time", panel.text(ctl::flushTime));
-  writeKey(kProjectSection, "ReTXBroadcasts",
-           panel.itemIndex(ctl::reTXBroadcasts) == item::yes ? "Yes" : "No");
-  writeKey(kProjectSection, "Repeaters",
-           panel.itemIndex(ctl::repeaters) == item::yes ? "Yes" : "No");
+  for (const ProjectKey* k : groupKeys()) {
+    writeKey(kProjectSection, k->name,
+             k->isChoice() ? fileTextOf(*k, panel.itemIndex(k->control)) : panel.text(k->control));
+  }
 }
 
 const TpollArray& Tproject::BuildPollList(bool pollOnly) {

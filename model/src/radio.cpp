@@ -1,10 +1,36 @@
 #include "model/radio.h"
 
+#include "model/factory_defaults.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
 #include "model/project.h"
+#include "model/project_keys.h"
 
 namespace tessel {
+
+namespace {
+
+std::string readText(Tproject& project, const std::string& section, const ProjectKey& key) {
+  return project.readKey(section, key.name, key.def);
+}
+
+int readItem(Tproject& project, const std::string& section, const ProjectKey& key) {
+  return itemOfFileText(key, readText(project, section, key));
+}
+
+// Stores what the panel shows for key: its text, or the text of its item. A
+// choice with no valid item may be left out.
+void writePanel(Tproject& project, const Panel& panel, const std::string& section,
+                const ProjectKey& key) {
+  if (!key.isChoice()) {
+    project.writeKey(section, key.name, panel.text(key.control));
+    return;
+  }
+  const std::string text = fileTextOf(key, panel.itemIndex(key.control));
+  if (!text.empty()) project.writeKey(section, key.name, text);
+}
+
+}  // namespace
 
 std::unique_ptr<Tradio> Tradio::Create(MainWindowModel& window, int id, Tproject& project) {
   std::unique_ptr<Tradio> r(new Tradio());
@@ -49,34 +75,21 @@ void Tradio::LoadIntoPanel() {
   Panel& panel = window->panel;
   GroupViews& views = window->views;
   const std::string s = sectionName(slotID);
-  panel.setText(ctl::radioID, project->readKey(s, "Radio ID", std::to_string(slotID)));
-  name = project->readKey(s, "Radio Name", "...");
+  panel.setText(ctl::radioID, project->readKey(s, radiokey::radioID.name, std::to_string(slotID)));
+  name = readText(*project, s, radiokey::radioName);
 
-  const std::string mode = project->readKey(s, "Radio Mode", "Slave");
-  if (mode == "Slave") {
-    panel.setItemIndex(ctl::radioMode, 1);
-    views.setImage(listItem, kImageSlave);
-    isMaster = false;
-  } else if (mode == "Repeater") {
-    panel.setItemIndex(ctl::radioMode, 2);
-    views.setImage(listItem, kImageRepeater);
-    isMaster = false;
-  } else {
-    panel.setItemIndex(ctl::radioMode, 0);
-    views.setImage(listItem, kImageMaster);
-    isMaster = true;
-  }
+  const int mode = readItem(*project, s, radiokey::radioMode);
+  panel.setItemIndex(ctl::radioMode, mode);
+  views.setImage(listItem, mode == item::slave      ? kImageSlave
+                           : mode == item::repeater ? kImageRepeater
+                                                    : kImageMaster);
+  isMaster = mode == item::master;
 
-  panel.setItemIndex(ctl::roaming, project->readKey(s, "Roaming", "Yes") == "Yes" ? 0 : 1);
-  panel.setText(ctl::masterID, project->readKey(s, "Master ID", "0"));
-  panel.setText(ctl::retries, project->readKey(s, "Retries", "10"));
-
-  const std::string routing = project->readKey(s, "Auto-Routing", "Disable");
-  panel.setItemIndex(ctl::protocol, routing == "Disable"             ? 0
-                                    : routing == "Allen Bradley DF1" ? 2
-                                                                     : 1);
-  panel.setItemIndex(ctl::bufferMode,
-                     project->readKey(s, "Buffer Mode", "Character") == "Character" ? 0 : 1);
+  panel.setItemIndex(ctl::roaming, readItem(*project, s, radiokey::roaming));
+  panel.setText(ctl::masterID, readText(*project, s, radiokey::masterID));
+  panel.setText(ctl::retries, readText(*project, s, radiokey::retries));
+  panel.setItemIndex(ctl::protocol, readItem(*project, s, radiokey::autoRouting));
+  panel.setItemIndex(ctl::bufferMode, readItem(*project, s, radiokey::bufferMode));
 
   const BrandModels& models = window->models;
   const std::string model = project->readKey(s, models.modelKey, models.names[1]);
@@ -120,20 +133,13 @@ bool Tradio::SaveFromPanel() {
   }
   const std::string s = sectionName(id);
   const int failedBefore = project->failedWrites();
-  project->writeKey(s, "Radio ID", idText);
-  project->writeKey(s, "Radio Name", name);
+  project->writeKey(s, radiokey::radioID.name, idText);
+  project->writeKey(s, radiokey::radioName.name, name);
 
-  const int mode = panel.itemIndex(ctl::radioMode);
-  isMaster = mode == 0;
-  project->writeKey(s, "Radio Mode", kRadioModeTexts[mode == 0 || mode == 2 ? mode : 1]);
-  project->writeKey(s, "Roaming", panel.itemIndex(ctl::roaming) == 0 ? "Yes" : "No");
-  project->writeKey(s, "Master ID", panel.text(ctl::masterID));
-  project->writeKey(s, "Retries", panel.text(ctl::retries));
-  const int routing = panel.itemIndex(ctl::protocol);
-  project->writeKey(s, "Auto-Routing",
-                    kAutoRoutingTexts[routing == 0 || routing == 2 ? routing : 1]);
-  project->writeKey(s, "Buffer Mode",
-                    panel.itemIndex(ctl::bufferMode) == 0 ? "Character" : "Packet");
+  isMaster = panel.itemIndex(ctl::radioMode) == item::master;
+  for (const ProjectKey* k : {&radiokey::radioMode, &radiokey::roaming, &radiokey::masterID,
+                              &radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
+    writePanel(*project, panel, s, *k);
 
   const BrandModels& models = window->models;
   const int type = panel.itemIndex(ctl::radioType);
@@ -142,7 +148,7 @@ bool Tradio::SaveFromPanel() {
     SaveModelE(s);
   } else if (type > 0 && type < models.modelCount) {
     project->writeKey(s, models.modelKey, models.names[type]);
-    project->deleteKey(s, "Emulation Mode");
+    project->deleteKey(s, radiokey::emulationMode.name);
   }
   port->SaveSerial(s);
   return project->failedWrites() == failedBefore;
@@ -150,53 +156,46 @@ bool Tradio::SaveFromPanel() {
 
 void Tradio::LoadModelE(const std::string& s) {
   Panel& panel = window->panel;
-  const std::string emulation = project->readKey(s, "Emulation Mode", kEmulationModeTexts[0]);
-  panel.setItemIndex(ctl::emulationMode, itemOf(kEmulationModeTexts, emulation, 3));
+  panel.setItemIndex(ctl::emulationMode, readItem(*project, s, radiokey::emulationMode));
   panel.setText(ctl::mainSerialPort,
-                serialPortNumber(project->readKey(s, "Main Serial Port", "RS232")));
-  const std::string sleep = project->readKey(s, "Sleep Mode", kSleepModeTexts[0]);
-  panel.setItemIndex(ctl::sleepMode, itemOf(kSleepModeTexts, sleep, 2));
-  panel.setText(ctl::plcAddress, project->readKey(s, "PLC Address", "0"));
-  panel.setText(ctl::startTime, project->readKey(s, "Start Time", "06:00"));
-  panel.setText(ctl::onTimer, project->readKey(s, "Radio ON Time", "10"));
-  panel.setText(ctl::offTimer, project->readKey(s, "Radio OFF Time", "100"));
+                serialPortNumber(readText(*project, s, radiokey::mainSerialPort)));
+  panel.setItemIndex(ctl::sleepMode, readItem(*project, s, radiokey::sleepMode));
+  for (const ProjectKey* k :
+       {&radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
+    panel.setText(k->control, readText(*project, s, *k));
   window->emulationModeChange();
   window->sleepModeChange();
 }
 
 void Tradio::SaveModelE(const std::string& s) {
   Panel& panel = window->panel;
-  const int emulation = panel.itemIndex(ctl::emulationMode);
-  if (emulation >= 0 && emulation < 4)
-    project->writeKey(s, "Emulation Mode", kEmulationModeTexts[emulation]);
-  project->writeKey(s, "Main Serial Port", panel.text(ctl::mainSerialPort));
-  const int sleep = panel.itemIndex(ctl::sleepMode);
-  if (sleep >= 0 && sleep < 3) project->writeKey(s, "Sleep Mode", kSleepModeTexts[sleep]);
-  project->writeKey(s, "PLC Address", panel.text(ctl::plcAddress));
-  project->writeKey(s, "Start Time", panel.text(ctl::startTime));
-  project->writeKey(s, "Radio ON Time", panel.text(ctl::onTimer));
-  project->writeKey(s, "Radio OFF Time", panel.text(ctl::offTimer));
+  for (const ProjectKey* k :
+       {&radiokey::emulationMode, &radiokey::mainSerialPort, &radiokey::sleepMode,
+        &radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
+    writePanel(*project, panel, s, *k);
 }
 
 void TserialPort::LoadSerial(const std::string& s) {
   MainWindowModel& window = *radio->window;
   Panel& panel = window.panel;
-  window.setBaudRate(project->readKey(s, "Baud rate", "9600"));
-  panel.setItemIndex(ctl::dataBits, project->readInteger(s, "Data Bits", 8) == 8 ? 1 : 0);
-  panel.setItemIndex(ctl::stopBits, project->readInteger(s, "Stop Bits", 1) == 1 ? 0 : 1);
-  const std::string parity = project->readKey(s, "Parity", "None");
-  panel.setItemIndex(ctl::parity, parity == "None" ? 2 : parity == "Even" ? 0 : 1);
-  panel.setItemIndex(ctl::handShaking, project->readKey(s, "Handshaking", "No") == "No" ? 0 : 1);
+  window.setBaudRate(project->readKey(s, radiokey::baudRate.name, radiokey::baudRate.def));
+  // The bits are read as numbers, so "08" counts as 8.
+  for (const ProjectKey* k : {&radiokey::dataBits, &radiokey::stopBits}) {
+    const int n = project->readInteger(s, k->name, std::stoi(k->def));
+    panel.setItemIndex(k->control, itemOfFileText(*k, std::to_string(n)));
+  }
+  for (const ProjectKey* k : {&radiokey::parity, &radiokey::handshaking})
+    panel.setItemIndex(k->control, itemOfFileText(*k, project->readKey(s, k->name, k->def)));
 }
 
 void TserialPort::SaveSerial(const std::string& s) {
   Panel& panel = radio->window->panel;
-  project->writeKey(s, "Baud rate", panel.text(ctl::baudRate));
-  project->writeInteger(s, "Data Bits", panel.itemIndex(ctl::dataBits) == 1 ? 8 : 7);
-  project->writeInteger(s, "Stop Bits", panel.itemIndex(ctl::stopBits) == 1 ? 2 : 1);
-  const int parity = panel.itemIndex(ctl::parity);
-  project->writeKey(s, "Parity", kParityTexts[parity == 1 || parity == 2 ? parity : 0]);
-  project->writeKey(s, "Handshaking", panel.itemIndex(ctl::handShaking) == 1 ? "Yes" : "No");
+  project->writeKey(s, radiokey::baudRate.name, panel.text(ctl::baudRate));
+  for (const ProjectKey* k : {&radiokey::dataBits, &radiokey::stopBits}) {
+    project->writeInteger(s, k->name, std::stoi(fileTextOf(*k, panel.itemIndex(k->control))));
+  }
+  for (const ProjectKey* k : {&radiokey::parity, &radiokey::handshaking})
+    project->writeKey(s, k->name, fileTextOf(*k, panel.itemIndex(k->control)));
 }
 
 }  // namespace tessel

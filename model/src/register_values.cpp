@@ -7,6 +7,7 @@
 #include "model/main_window_model.h"
 #include "model/panel.h"
 #include "model/project.h"
+#include "model/project_keys.h"
 #include "model/radio.h"
 #include "model/text.h"
 
@@ -125,7 +126,7 @@ bool RegisterValues::apply(int param, int value, const std::string& text) {
       monitorColumn(1, text);
       return false;
     case param::retries:
-      fieldRoutine(ctl::retries, "Retries", text);
+      fieldRoutine(radiokey::retries, text);
       return false;
     case param::flushTime:
       panel.setText(ctl::flushTime, FlushTimeFromRegister(text));
@@ -169,7 +170,7 @@ bool RegisterValues::apply(int param, int value, const std::string& text) {
       emulationModeRoutine(value);
       return false;
     case param::plcAddress:
-      fieldRoutine(ctl::plcAddress, "PLC Address", text);
+      fieldRoutine(radiokey::plcAddress, text);
       return false;
     case param::mainSerialPort:
       mainSerialPortRoutine(text);
@@ -181,13 +182,13 @@ bool RegisterValues::apply(int param, int value, const std::string& text) {
       panel.setText(ctl::currentTime, text);
       return false;
     case param::startTime:
-      fieldRoutine(ctl::startTime, "Start Time", text);
+      fieldRoutine(radiokey::startTime, text);
       return false;
     case param::onTimer:
-      fieldRoutine(ctl::onTimer, "Radio ON Time", text);
+      fieldRoutine(radiokey::onTimer, text);
       return false;
     case param::offTimer:
-      fieldRoutine(ctl::offTimer, "Radio OFF Time", text);
+      fieldRoutine(radiokey::offTimer, text);
       return false;
     default:
       if (param >= param::blockedFreq1 && param <= param::blockedFreq12) {
@@ -230,12 +231,13 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
   Tproject* p = window_.project();
   bool firstSeen = false;
   if (p) {
-    if (p->readKey(section, "Radio Name", "...") != "...") {
+    if (p->readKey(section, radiokey::radioName.name, radiokey::radioName.def) !=
+        radiokey::radioName.def) {
       panel.setBusyCursor(false);
     } else {
       panel.setBusyCursor(true);
-      p->writeKey(section, "Radio ID", std::to_string(n));
-      p->writeKey(section, "Radio Name", name);
+      p->writeKey(section, radiokey::radioID.name, std::to_string(n));
+      p->writeKey(section, radiokey::radioName.name, name);
       firstSeen = true;
     }
   }
@@ -280,13 +282,13 @@ bool RegisterValues::readingModelTwo() const {
 bool RegisterValues::radioModeRoutine(const std::string& text) {
   Panel& panel = window_.panel;
   GroupViews& views = window_.views;
-  const char c = text[0];
-  const bool master = c == 'M';
+  const int mode = itemOfRegisterText(radiokey::radioMode, text);
+  const bool master = mode == item::master;
   if (panel.WindowMode != wmManual) {
     Tradio* r = readingRadio();
     if (r) r->isMaster = false;
+    writeKey(radiokey::radioMode, mode);
     if (master) {
-      writeFile("Radio Mode", "Master");
       if (readingID() >= 0) lastMaster_ = readingID();
       if (r) {
         if (!views.nodeExists(r->treeNode)) {
@@ -302,20 +304,14 @@ bool RegisterValues::radioModeRoutine(const std::string& text) {
         views.setImage(r->listItem, kImageMaster);
         r->isMaster = true;
       }
-    } else if (c == 'S') {
-      writeFile("Radio Mode", "Slave");
-      if (r) views.setImage(r->listItem, kImageSlave);
-    } else {
-      writeFile("Radio Mode", "Repeater");
-      if (r) views.setImage(r->listItem, kImageRepeater);
+    } else if (r) {
+      views.setImage(r->listItem, mode == item::slave ? kImageSlave : kImageRepeater);
     }
   }
   if (!panelSide()) return master;
   // Select first, so the radio mode rule sets images and enables controls
   // for the mode the radio reported.
-  panel.setItemIndex(ctl::radioMode, master     ? item::master
-                                     : c == 'S' ? item::slave
-                                                : item::repeater);
+  panel.setItemIndex(ctl::radioMode, mode);
   if (panel.WindowMode != wmManual) window_.radioModeClick();
   return master;
 }
@@ -327,14 +323,18 @@ void RegisterValues::masterIDRoutine(int code, const std::string& text) {
   int number = 0;
   if (!parseInt32(text, number)) return;
   if (fileSide()) {
-    const std::string roaming = window_.project()->readKey(
-        readingSection(), "Roaming", code == param::masterLock ? "No" : "Yes");
+    // A radio whose roaming was never stored counts as roaming when its
+    // master comes in register 12, as locked when it comes in the lock.
+    const std::string yes = fileTextOf(radiokey::roaming, item::roamingAllowed);
+    const std::string no = fileTextOf(radiokey::roaming, item::roamingMasterID);
+    const std::string roaming = window_.project()->readKey(readingSection(), radiokey::roaming.name,
+                                                           code == param::masterLock ? no : yes);
     // Register 12 of models 0 and 1 names the master a roaming radio is
     // with; a model-2 radio keeps its configured master ID there, which
     // counts above all while it is locked to that master.
-    if ((code == param::masterLock && roaming == "No") ||
-        (code == param::masterID && (roaming == "Yes" || readingModelTwo()))) {
-      writeFile("Master ID", text);
+    if ((code == param::masterLock && roaming == no) ||
+        (code == param::masterID && (roaming == yes || readingModelTwo()))) {
+      writeFile(radiokey::masterID.name, text);
       attachToMaster(number);
     }
   }
@@ -374,15 +374,18 @@ void RegisterValues::attachToMaster(int m) {
   views.expand(masterNode);
 }
 
-void RegisterValues::fieldRoutine(const std::string& control, const std::string& key,
-                                  const std::string& text) {
-  writeFile(key, text);
-  if (panelSide()) window_.panel.setText(control, text);
+void RegisterValues::fieldRoutine(const ProjectKey& key, const std::string& text) {
+  writeFile(key.name, text);
+  if (panelSide()) window_.panel.setText(key.control, text);
+}
+
+void RegisterValues::writeKey(const ProjectKey& key, int item) {
+  writeFile(key.name, fileTextOf(key, item));
 }
 
 void RegisterValues::baudRateRoutine(int value) {
   if (value <= 0) return;  // not a rate
-  writeFile("Baud rate", std::to_string(value));
+  writeFile(radiokey::baudRate.name, std::to_string(value));
   if (!panelSide()) return;
   Panel& panel = window_.panel;
   const std::vector<std::string> entries = panel.items(ctl::baudRate);
@@ -397,69 +400,55 @@ void RegisterValues::baudRateRoutine(int value) {
 
 void RegisterValues::dataBitsRoutine(int value) {
   if (value != 7 && value != 8) return;
-  if (fileSide()) window_.project()->writeInteger(readingSection(), "Data Bits", value);
+  if (fileSide()) window_.project()->writeInteger(readingSection(), radiokey::dataBits.name, value);
   if (panelSide()) window_.panel.setItemIndex(ctl::dataBits, value - 7);
 }
 
 void RegisterValues::stopBitsRoutine(int value) {
   if (value != 1 && value != 2) return;
-  if (fileSide()) window_.project()->writeInteger(readingSection(), "Stop Bits", value);
+  if (fileSide()) window_.project()->writeInteger(readingSection(), radiokey::stopBits.name, value);
   if (panelSide()) window_.panel.setItemIndex(ctl::stopBits, value - 1);
 }
 
 void RegisterValues::parityRoutine(const std::string& text) {
-  const int index = text[0] == 'E'   ? item::parityEven
-                    : text[0] == 'O' ? item::parityOdd
-                                     : item::parityNone;
-  writeFile("Parity", kParityTexts[index]);
+  const int index = itemOfRegisterText(radiokey::parity, text);
+  writeKey(radiokey::parity, index);
   if (panelSide()) window_.panel.setItemIndex(ctl::parity, index);
 }
 
 void RegisterValues::handShakingRoutine(const std::string& text) {
-  int index = text[0] == 'N' ? item::handshakeNone : item::handshakeHardware;
-  if (allDigits(text)) {
-    // Model 2 answers with the item index.
-    if (text != "0" && text != "1") return;
-    index = text == "1" ? item::handshakeHardware : item::handshakeNone;
-  }
-  writeFile("Handshaking", index == item::handshakeHardware ? "Yes" : "No");
+  // Model 2 answers with the item index.
+  const int index = itemOfRegisterText(radiokey::handshaking, text);
+  if (index < 0) return;
+  writeKey(radiokey::handshaking, index);
   if (panelSide()) window_.panel.setItemIndex(ctl::handShaking, index);
 }
 
 void RegisterValues::roamingRoutine(const std::string& text) {
-  const int index = text[0] == 'Y' ? item::roamingAllowed : item::roamingMasterID;
-  writeFile("Roaming", index == item::roamingAllowed ? "Yes" : "No");
+  const int index = itemOfRegisterText(radiokey::roaming, text);
+  writeKey(radiokey::roaming, index);
   if (panelSide()) window_.panel.setItemIndex(ctl::roaming, index);
 }
 
 void RegisterValues::protocolRoutine(const std::string& text) {
-  int index = text[0] == 'N'   ? item::protocolDisable
-              : text[0] == 'M' ? item::protocolModbus
-                               : item::protocolDF1;
-  if (allDigits(text)) {
-    int v = -1;
-    if (!parseInt32(text, v) || v < 0 || v > 2) return;
-    index = v;
-  }
-  writeFile("Auto-Routing", kAutoRoutingTexts[index]);
+  const int index = itemOfRegisterText(radiokey::autoRouting, text);
+  if (index < 0) return;
+  writeKey(radiokey::autoRouting, index);
   if (panelSide()) window_.panel.setItemIndex(ctl::protocol, index);
 }
 
 void RegisterValues::bufferModeRoutine(const std::string& text) {
-  int index = text[0] == 'C' ? item::bufferCharacter : item::bufferPacket;
-  if (allDigits(text)) {
-    // Model 2 answers with the item index.
-    if (text != "0" && text != "1") return;
-    index = text == "1" ? item::bufferPacket : item::bufferCharacter;
-  }
-  writeFile("Buffer Mode", index == item::bufferCharacter ? "Character" : "Packet");
+  // Model 2 answers with the item index.
+  const int index = itemOfRegisterText(radiokey::bufferMode, text);
+  if (index < 0) return;
+  writeKey(radiokey::bufferMode, index);
   if (panelSide()) window_.panel.setItemIndex(ctl::bufferMode, index);
 }
 
 void RegisterValues::emulationModeRoutine(int value) {
   writeFile(window_.models.modelKey, window_.models.names[0]);
-  if (value >= 0 && value < 4) {
-    writeFile("Emulation Mode", kEmulationModeTexts[value]);
+  if (value >= 0 && value < radiokey::emulationMode.count) {
+    writeKey(radiokey::emulationMode, value);
     if (panelSide()) {
       window_.panel.setItemIndex(ctl::emulationMode, value);
       window_.emulationModeChange();
@@ -468,13 +457,13 @@ void RegisterValues::emulationModeRoutine(int value) {
 }
 
 void RegisterValues::mainSerialPortRoutine(const std::string& text) {
-  writeFile("Main Serial Port", text);
+  writeFile(radiokey::mainSerialPort.name, text);
   if (panelSide()) window_.panel.setText(ctl::mainSerialPort, serialPortNumber(text));
 }
 
 void RegisterValues::sleepModeRoutine(int value) {
-  if (value < 0 || value > 2) return;
-  writeFile("Sleep Mode", kSleepModeTexts[value]);
+  if (value < 0 || value >= radiokey::sleepMode.count) return;
+  writeKey(radiokey::sleepMode, value);
   if (panelSide()) {
     window_.panel.setItemIndex(ctl::sleepMode, value);
     window_.sleepModeChange();
@@ -515,7 +504,7 @@ std::string RegisterValues::panelValue(int param, bool numeric) {
     case param::securityID:
       return panel.text(ctl::securityID);
     case param::radioMode:
-      return letterOf(panel.itemIndex(ctl::radioMode), letters::radioMode);
+      return registerTextOf(radiokey::radioMode, panel.itemIndex(ctl::radioMode), numeric);
     case param::repeaters:
       return letterOf(panel.itemIndex(ctl::repeaters), letters::repeaters);
     case param::reTXBroadcasts:
@@ -523,7 +512,7 @@ std::string RegisterValues::panelValue(int param, bool numeric) {
     case param::rfband:
       return panel.text(ctl::rfband);
     case param::roaming:
-      return letterOf(panel.itemIndex(ctl::roaming), letters::roaming);
+      return registerTextOf(radiokey::roaming, panel.itemIndex(ctl::roaming), numeric);
     case param::masterLock:
       return panel.itemIndex(ctl::roaming) == item::roamingMasterID ? panel.text(ctl::masterID)
                                                                     : "0";
@@ -551,15 +540,12 @@ std::string RegisterValues::panelValue(int param, bool numeric) {
     case param::stopBits:
       return panel.text(ctl::stopBits);
     case param::parity:
-      return letterOf(panel.itemIndex(ctl::parity), letters::parity);
     case param::handShaking:
-      return numeric ? digitOf(panel.itemIndex(ctl::handShaking))
-                     : letterOf(panel.itemIndex(ctl::handShaking), letters::handShaking);
     case param::protocol:
-      return digitOf(panel.itemIndex(ctl::protocol));
-    case param::bufferMode:
-      return numeric ? digitOf(panel.itemIndex(ctl::bufferMode))
-                     : letterOf(panel.itemIndex(ctl::bufferMode), letters::bufferMode);
+    case param::bufferMode: {
+      const ProjectKey& key = *keyOf(param);
+      return registerTextOf(key, panel.itemIndex(key.control), numeric);
+    }
     case param::emulationMode:
       if (panel.itemIndex(ctl::radioType) != 0) return "ERROR";
       return digitOf(panel.itemIndex(ctl::emulationMode));

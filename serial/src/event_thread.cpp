@@ -7,7 +7,6 @@
 #include <string>
 #include <system_error>
 
-#include "serial/tserial.h"
 #include "session.h"
 
 namespace tessel {
@@ -30,7 +29,7 @@ int drainCheckMs(int queued, int32_t baudrate) {
 
 }  // namespace
 
-TEventThread::TEventThread(TSerial& owner) : owner_(owner) {}
+TEventThread::TEventThread(TSerialEvents& sink) : sink_(sink) {}
 
 TEventThread::~TEventThread() {
   terminate();
@@ -64,25 +63,25 @@ void TEventThread::terminate() {
 void TEventThread::idle(int ms) {
   pollfd p{wake_.get(), POLLIN, 0};
   int r = ::poll(&p, 1, ms);
-  ++owner_.wakeups_;
+  ++wakeups_;
   if (r > 0) portio::drainEventFd(wake_.get());
 }
 
 void TEventThread::run() {
   while (!terminated_) {
-    auto session = owner_.enterSession();
+    auto session = sink_.enterSession();
     if (!session) {
       idle(-1);  // until an open, a close or the end wakes us
       continue;
     }
     serve(session);
     session.reset();  // the descriptor may close here, if the component let go
-    owner_.leaveSession();
+    sink_.leaveSession();
   }
 }
 
 void TEventThread::serve(const std::shared_ptr<TSerialSession>& s) {
-  TSerial& o = owner_;
+  TSerialEvents& o = sink_;
   const int fd = s->fd.get();
   portio::LineCounters base;
   const bool counters = s->counters && portio::lineCounters(fd, base) == 0;
@@ -109,11 +108,11 @@ void TEventThread::serve(const std::shared_ptr<TSerialSession>& s) {
     if (rxAgain) timeout = 0;
 
     int r = ::poll(p, 2, timeout);
-    ++o.wakeups_;
+    ++wakeups_;
     if (r < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
-      o.handOver(s, [&o, err] { o.reportSystemError(err); });
+      o.handOver(s, [&o, err] { o.waitFailed(err); });
       idle(kFailedWaitBackoffMs);  // a wait that keeps failing must not spin
       continue;
     }
@@ -162,33 +161,31 @@ void TEventThread::serve(const std::shared_ptr<TSerialSession>& s) {
     if (evCts || evDsr || evRlsd) {
       int bits = 0;
       portio::modemStatus(fd, bits);
-      struct Line {
+      const struct {
         bool changed;
         eModemInSignal signal;
-        std::atomic<bool>& stored;
         int bit;
-      } lines[] = {{evCts, msCTS, o.cts_, portio::kLineCTS},
-                   {evDsr, msDSR, o.dsr_, portio::kLineDSR},
-                   {evRlsd, msRLSD, o.rlsd_, portio::kLineCAR}};
-      for (auto& line : lines) {
+      } lines[] = {{evCts, msCTS, portio::kLineCTS},
+                   {evDsr, msDSR, portio::kLineDSR},
+                   {evRlsd, msRLSD, portio::kLineCAR}};
+      for (const auto& line : lines) {
         if (!line.changed) continue;
         const bool state = (bits & line.bit) != 0;
-        line.stored = state;  // stored whether or not a handler listens
-        if (o.hasSignalChange_) {
-          const eModemInSignal signal = line.signal;
-          o.handOver(s, [&o, signal, state] { o.fireSignal(signal, state); });
-        }
+        const eModemInSignal signal = line.signal;
+        o.storeSignal(signal, state);
+        if (o.hasHandler(TSerialEvents::hSignalChange))
+          o.handOver(s, [&o, signal, state] { o.signalChanged(signal, state); });
       }
     }
-    if (evTxEmpty && o.hasTxEmpty_) o.handOver(s, [&o] { o.fireTxEmpty(); });
-    if (evBreak && o.hasBreak_) o.handOver(s, [&o] { o.fireBreak(); });
-    if (evRing && o.hasRing_) o.handOver(s, [&o] { o.fireRing(); });
+    if (evTxEmpty && o.hasHandler(TSerialEvents::hTxEmpty)) o.handOver(s, [&o] { o.txEmpty(); });
+    if (evBreak && o.hasHandler(TSerialEvents::hBreak)) o.handOver(s, [&o] { o.breakDetected(); });
+    if (evRing && o.hasHandler(TSerialEvents::hRing)) o.handOver(s, [&o] { o.ring(); });
     if (evRx && s->open) {
       seen = s->bytesRead + queued();
       s->discarded = false;
-      if (o.rxEventMode_ == rxNormal) {
-        if (o.hasRxData_) o.handOver(s, [&o] { o.fireRxData(); });
-      } else if (o.hasMessage_) {
+      if (o.framing().mode == rxNormal) {
+        if (o.hasHandler(TSerialEvents::hRxData)) o.handOver(s, [&o] { o.rxData(); });
+      } else if (o.hasHandler(TSerialEvents::hMessage)) {
         assemble(s);
       }  // rxMessage without a handler: nothing is read, the bytes stay queued
       if (!s->open) break;
@@ -209,37 +206,13 @@ void TEventThread::serve(const std::shared_ptr<TSerialSession>& s) {
 }
 
 void TEventThread::assemble(const std::shared_ptr<TSerialSession>& s) {
-  TSerial& o = owner_;
-  auto deliver = [&] {
-    const std::string text = o.msgText_;
-    if (o.hasMessage_) o.handOver(s, [&o, text] { o.fireMessage(text); });
-  };
+  TSerialEvents& o = sink_;
   char c = 0;
-  while (s->open && o.readCharOn(s, c, true) == 1) {
-    if (o.msgState_ == 2) {
-      // After the end character everything is trailer, start and end alike.
-      o.msgText_ += c;
-      if (--o.msgCountdown_ == 0) {
-        o.msgState_ = 3;
-        deliver();
-      }
-    } else if (c == o.messageStartChar_) {
-      o.msgState_ = 1;  // a start inside a message drops the partial text
-      o.msgText_.assign(1, c);
-    } else if (c == o.messageEndChar_) {
-      if (o.msgState_ != 1) continue;
-      o.msgText_ += c;
-      o.msgState_ = 2;
-      const uint16_t append = o.messageAppendCount_;
-      if (append == 0) {
-        o.msgState_ = 3;
-        deliver();
-      } else {
-        o.msgCountdown_ = append;
-      }
-    } else if (o.msgState_ == 1) {
-      o.msgText_ += c;
-    }
+  while (s->open && o.readChar(s, c) == 1) {
+    const TSerialEvents::Framing f = o.framing();
+    if (!assembler_.feed(c, f.start, f.end, f.appendCount)) continue;
+    const std::string text = assembler_.text();
+    o.handOver(s, [&o, text] { o.message(text); });
   }
 }
 

@@ -44,11 +44,75 @@ struct HandOverRelease {
 
 }  // namespace
 
+// The event thread's view of the component: the few calls it may make, each
+// on the thread the interface names.
+class TSerial::WorkerSink : public TSerialEvents {
+ public:
+  explicit WorkerSink(TSerial& serial) : s_(serial) {}
+
+  std::shared_ptr<TSerialSession> enterSession() override { return s_.enterSession(); }
+  void leaveSession() override { s_.leaveSession(); }
+  void handOver(const std::shared_ptr<TSerialSession>& session, std::function<void()> fn) override {
+    s_.handOver(session, std::move(fn));
+  }
+  Framing framing() const override {
+    return {s_.rxEventMode_.load(), s_.messageStartChar_.load(), s_.messageEndChar_.load(),
+            s_.messageAppendCount_.load()};
+  }
+  bool hasHandler(Handler handler) const override {
+    switch (handler) {
+      case hRxData:
+        return s_.hasRxData_;
+      case hTxEmpty:
+        return s_.hasTxEmpty_;
+      case hMessage:
+        return s_.hasMessage_;
+      case hSignalChange:
+        return s_.hasSignalChange_;
+      case hBreak:
+        return s_.hasBreak_;
+      case hRing:
+        return s_.hasRing_;
+    }
+    return false;
+  }
+  int readChar(const std::shared_ptr<TSerialSession>& session, char& ch) override {
+    return s_.readCharOn(session, ch, true);
+  }
+  void storeSignal(eModemInSignal signal, bool state) override {
+    switch (signal) {
+      case msCTS:
+        s_.cts_ = state;
+        break;
+      case msDSR:
+        s_.dsr_ = state;
+        break;
+      case msRLSD:
+        s_.rlsd_ = state;
+        break;
+    }
+  }
+  void waitFailed(int err) override { s_.reportSystemError(err); }
+  void lineLost(const std::shared_ptr<TSerialSession>& session, int err) override {
+    s_.lineLost(session, err);
+  }
+  void rxData() override { s_.fireRxData(); }
+  void txEmpty() override { s_.fireTxEmpty(); }
+  void breakDetected() override { s_.fireBreak(); }
+  void ring() override { s_.fireRing(); }
+  void message(const std::string& text) override { s_.fireMessage(text); }
+  void signalChanged(eModemInSignal signal, bool state) override { s_.fireSignal(signal, state); }
+
+ private:
+  TSerial& s_;
+};
+
 TSerial::TSerial(GuiDispatcher& gui, Prompts* prompts, SettingsStore* settings)
     : gui_(gui),
       prompts_(prompts),
       settings_(settings),
-      thread_(std::make_unique<TEventThread>(*this)) {
+      sink_(std::make_unique<WorkerSink>(*this)),
+      thread_(std::make_unique<TEventThread>(*sink_)) {
   thread_->prepare();  // a failure is reported by the first open
 }
 
@@ -162,6 +226,14 @@ void TSerial::setDevicePath(const std::string& path) {
   reopen(Active());
 }
 
+uint64_t TSerial::workerWakeups() const {
+  return thread_->wakeups();
+}
+
+void TSerial::setLineSetter(LineSetter setter) {
+  lineSetter_ = std::move(setter);
+}
+
 std::string TSerial::OpenDevice() const {
   return Active() ? session_->device : std::string();
 }
@@ -253,23 +325,26 @@ void TSerial::openPort() {
   s->modemLines = !portio::unsupported(portio::modemStatus(fd, bits));
   s->counters = portio::lineCounters(fd, s->errorBase) == 0;
 
-  // The driver's queues have fixed sizes on Linux; RxQueueSize and
-  // TxQueueSize keep their meaning for WaitOnTxFull and the XON/XOFF limits.
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    s->open = true;
-    session_ = s;
-  }
-
-  // Settings failures are reported and the open goes on.
+  // The line is configured before the session is published: a port whose
+  // settings did not take stays closed (and reported), never active with the
+  // wrong ones. The driver's queues have fixed sizes on Linux; RxQueueSize
+  // and TxQueueSize keep their meaning for WaitOnTxFull and the XON/XOFF
+  // limits.
   termios t{};
-  if (::tcgetattr(fd, &t) != 0) {
-    reportSystemError(errno);
-  } else {
+  err = ::tcgetattr(fd, &t) == 0 ? 0 : errno;
+  if (err == 0) {
     applyLineSettings(LineSettings(), t);
-    if (::tcsetattr(fd, TCSANOW, &t) != 0) reportSystemError(errno);
+    if (lineSetter_)
+      err = lineSetter_(fd, t);
+    else
+      err = ::tcsetattr(fd, TCSANOW, &t) == 0 ? 0 : errno;
   }
-  if (int e = portio::setBaudRate(fd, baudrate_)) reportSystemError(e);
+  if (err == 0) err = portio::setBaudRate(fd, baudrate_);
+  if (err != 0) {
+    portio::restoreLine(fd, s->original);  // the device keeps the line it had
+    reportSystemError(err);
+    return;
+  }
   // A port starts with an empty receive queue: bytes left in the driver by an
   // earlier user of the device would otherwise be taken for replies.
   if (::tcflush(fd, TCIFLUSH) != 0) reportSystemError(errno);
@@ -278,6 +353,12 @@ void TSerial::openPort() {
 
   setControlLine(*s, portio::kLineDTR, true, false);
   setControlLine(*s, portio::kLineRTS, true, false);
+
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    s->open = true;
+    session_ = s;
+  }
 
   if (int e = thread_->resume()) {
     // Without its event thread the port would never report an arrival.

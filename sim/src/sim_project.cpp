@@ -15,6 +15,7 @@
 #include "model/catalogue.h"
 #include "model/factory_defaults.h"
 #include "model/ini_file.h"
+#include "model/project_keys.h"
 #include "model/value_texts.h"
 
 namespace tessel::sim {
@@ -84,12 +85,12 @@ void configureDefaults(SimRadio& radio, int id, bool master) {
       {param::protocol, "0"},
       {param::bufferMode, model == 2 ? "0" : "C"},
       {param::emulationMode, "0"},
-      {param::plcAddress, "0"},
+      {param::plcAddress, radiokey::plcAddress.def},
       {param::mainSerialPort, "232"},
       {param::sleepMode, "0"},
-      {param::startTime, "06:00"},
-      {param::onTimer, "10"},
-      {param::offTimer, "100"},
+      {param::startTime, radiokey::startTime.def},
+      {param::onTimer, radiokey::onTimer.def},
+      {param::offTimer, radiokey::offTimer.def},
   };
   for (const auto& [code, value] : values) configure(radio, code, value);
 }
@@ -170,25 +171,39 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
     if (!ini.sectionExists(S)) continue;
     auto key = [&](const char* k, const std::string& def) { return ini.readString(S, k, def); };
     auto where = [&](const char* k) { return S + ": " + k; };
+    auto text = [&](const ProjectKey& k) { return ini.readString(S, k.name, k.def); };
+    auto chosen = [&](const ProjectKey& k) { return itemOfFileText(k, text(k)); };
+    // A value as the radio holds it; for a choice, in the form its model
+    // is written in.
+    auto value = [&](const ProjectKey& k, int model) {
+      return registerTextOf(k, chosen(k), model == 2);
+    };
+    // A free text goes to the radio as it stands, a choice as its register text.
+    auto putKey = [&](SimRadio& radio, const ProjectKey& k) {
+      put(radio, k.param, k.isChoice() ? value(k, radio.model()) : text(k),
+          k.isChoice() ? std::string() : where(k.name), warnings);
+    };
 
     // Model: like the configurator, an unknown name counts as model 0.
     std::string modelText = key(brand.modelKey, brand.names[1]);
     int model = modelText == brand.names[1] ? 1 : modelText == brand.names[2] ? 2 : 0;
     SimRadio radio(model, seed * 1000 + static_cast<uint32_t>(out.radios.size()));
-    radio.setName(key("Radio Name", "..."));
-    std::string mode = key("Radio Mode", "Slave");
+    radio.setName(text(radiokey::radioName));
+    const int mode = chosen(radiokey::radioMode);
     // What the project holds replaces the built-in configuration; a value
     // the radio refuses keeps it, so a bad Radio ID keeps the section's.
-    configureDefaults(radio, id, mode != "Slave" && mode != "Repeater");
+    configureDefaults(radio, id, mode == item::master);
 
-    put(radio, param::groupID, group("Group ID", "0"), "Project: Group ID", warnings);
-    put(radio, param::securityID, group("Security ID", "0"), "Project: Security ID", warnings);
-    put(radio, param::rfband, group("RF Band", "1"), "Project: RF Band", warnings);
-    put(radio, param::flushTime, MhzToRegister(group("Flush Time", "1200")), "Project: Flush Time",
-        warnings);
-    put(radio, param::reTXBroadcasts, group("ReTXBroadcasts", "Yes") == "Yes" ? "Y" : "N", "",
-        warnings);
-    put(radio, param::repeaters, group("Repeaters", "No") == "Yes" ? "Y" : "N", "", warnings);
+    for (const ProjectKey* k : groupKeys()) {
+      const std::string text = group(k->name, k->def);
+      if (k->isChoice()) {
+        put(radio, k->param, registerTextOf(*k, itemOfFileText(*k, text), false), "", warnings);
+      } else {
+        // The file holds the flush time in MHz, the register in tenths.
+        put(radio, k->param, k == &groupkey::flushTime ? MhzToRegister(text) : text,
+            std::string("Project: ") + k->name, warnings);
+      }
+    }
     put(radio, param::fixedN, "N", "", warnings);
     for (int i = 0; i < 12; ++i) {
       std::string mhz = group(kBlockedFreqKeys[i], "");
@@ -196,51 +211,39 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
           std::string("Project: ") + kBlockedFreqKeys[i], warnings);
     }
 
-    put(radio, param::radioID, key("Radio ID", std::to_string(id)), where("Radio ID"), warnings);
-    put(radio, param::radioMode,
-        mode == "Slave"      ? "S"
-        : mode == "Repeater" ? "R"
-                             : "M",
-        "", warnings);
-    bool roams = key("Roaming", "Yes") == "Yes";
-    std::string masterID = key("Master ID", "0");
-    put(radio, param::roaming, roams ? "Y" : "N", "", warnings);
-    put(radio, param::masterID, masterID, where("Master ID"), warnings);
+    put(radio, param::radioID, key(radiokey::radioID.name, std::to_string(id)),
+        where(radiokey::radioID.name), warnings);
+    putKey(radio, radiokey::radioMode);
+    const bool roams = chosen(radiokey::roaming) == item::roamingAllowed;
+    const std::string masterID = text(radiokey::masterID);
+    putKey(radio, radiokey::roaming);
+    putKey(radio, radiokey::masterID);
     if (model != 2) {
-      put(radio, param::masterLock, roams || mode != "Slave" ? "0" : masterID, where("Master ID"),
-          warnings);
+      put(radio, param::masterLock, roams || mode != item::slave ? "0" : masterID,
+          where(radiokey::masterID.name), warnings);
     }
-    put(radio, param::retries, key("Retries", "10"), where("Retries"), warnings);
-    std::string routing = key("Auto-Routing", "Disable");
-    put(radio, param::protocol, std::to_string(itemOf(kAutoRoutingTexts, routing, 1)), "",
-        warnings);
-    bool character = key("Buffer Mode", "Character") == "Character";
-    put(radio, param::bufferMode, model == 2 ? (character ? "0" : "1") : (character ? "C" : "P"),
-        "", warnings);
+    for (const ProjectKey* k : {&radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
+      putKey(radio, *k);
 
     if (model == 0) {
-      std::string emu = key("Emulation Mode", "No Emulation (Radio Only)");
-      put(radio, param::emulationMode, std::to_string(itemOf(kEmulationModeTexts, emu, 3)), "",
-          warnings);
-      std::string port = key("Main Serial Port", "RS232");
+      putKey(radio, radiokey::emulationMode);
+      std::string port = text(radiokey::mainSerialPort);
       if (port.size() == 5 && port.compare(0, 2, "RS") == 0) port = port.substr(2);
-      put(radio, param::mainSerialPort, port, where("Main Serial Port"), warnings);
-      std::string sleep = key("Sleep Mode", "Off");
-      put(radio, param::sleepMode, std::to_string(itemOf(kSleepModeTexts, sleep, 2)), "", warnings);
-      put(radio, param::plcAddress, key("PLC Address", "0"), where("PLC Address"), warnings);
-      put(radio, param::startTime, key("Start Time", "06:00"), where("Start Time"), warnings);
-      put(radio, param::onTimer, key("Radio ON Time", "10"), where("Radio ON Time"), warnings);
-      put(radio, param::offTimer, key("Radio OFF Time", "100"), where("Radio OFF Time"), warnings);
+      put(radio, param::mainSerialPort, port, where(radiokey::mainSerialPort.name), warnings);
+      for (const ProjectKey* k : {&radiokey::sleepMode, &radiokey::plcAddress, &radiokey::startTime,
+                                  &radiokey::onTimer, &radiokey::offTimer})
+        putKey(radio, *k);
     }
 
-    put(radio, param::baudRate, key("Baud rate", "9600"), where("Baud rate"), warnings);
-    put(radio, param::dataBits, ini.readInteger(S, "Data Bits", 8) == 8 ? "8" : "7", "", warnings);
-    put(radio, param::stopBits, ini.readInteger(S, "Stop Bits", 1) == 1 ? "1" : "2", "", warnings);
-    std::string parity = key("Parity", "None");
-    put(radio, param::parity, parity == "None" ? "N" : parity == "Even" ? "E" : "O", "", warnings);
-    bool hardware = key("Handshaking", "No") != "No";
-    put(radio, param::handShaking, model == 2 ? (hardware ? "1" : "0") : (hardware ? "H" : "N"), "",
-        warnings);
+    putKey(radio, radiokey::baudRate);
+    // The bits are read as numbers, as the configurator reads them.
+    for (const ProjectKey* k : {&radiokey::dataBits, &radiokey::stopBits}) {
+      const int bits = ini.readInteger(S, k->name, std::stoi(k->def));
+      put(radio, k->param, registerTextOf(*k, itemOfFileText(*k, std::to_string(bits)), false), "",
+          warnings);
+    }
+    putKey(radio, radiokey::parity);
+    putKey(radio, radiokey::handshaking);
 
     setStatusFor(radio, out.radios.size(), clockMinutes);
     out.radios.push_back(std::move(radio));
@@ -296,7 +299,6 @@ bool saveProject(const std::string& path, const SimRadioGroup& group,
   auto write = [&](const std::string& s, const std::string& k, const std::string& v) {
     if (ok && !ini.writeString(s, k, v)) ok = false;
   };
-  auto yesNo = [](const std::string& v) { return v == "Y" ? "Yes" : "No"; };
   auto saved = [](const SimRadio& r, int code) {
     int reg = regOf(r.model(), code);
     return reg < 0 ? std::string() : r.saved(reg);
@@ -304,12 +306,13 @@ bool saveProject(const std::string& path, const SimRadioGroup& group,
 
   const SimRadio& local = group.radios()[group.localIndex()];
   const std::string P = kProjectSection;
-  write(P, "Group ID", saved(local, param::groupID));
-  write(P, "Security ID", saved(local, param::securityID));
-  write(P, "RF Band", saved(local, param::rfband));
-  write(P, "Flush Time", FlushTimeFromRegister(saved(local, param::flushTime)));
-  write(P, "ReTXBroadcasts", yesNo(saved(local, param::reTXBroadcasts)));
-  write(P, "Repeaters", yesNo(saved(local, param::repeaters)));
+  for (const ProjectKey* k : groupKeys()) {
+    const std::string v = saved(local, k->param);
+    if (k->isChoice())
+      write(P, k->name, fileTextOf(*k, itemOfRegisterText(*k, v)));
+    else
+      write(P, k->name, k == &groupkey::flushTime ? FlushTimeFromRegister(v) : v);
+  }
   for (int i = 0; i < 12; ++i) {
     std::string v = saved(local, param::blockedFreq1 + i);
     long n = 0;
@@ -325,43 +328,41 @@ bool saveProject(const std::string& path, const SimRadioGroup& group,
     id = static_cast<int>(n);
     held.push_back(id);
     const std::string S = radioSection(id);
-    std::string mode = saved(r, param::radioMode);
     std::string roaming = saved(r, param::roaming);
     std::string masterID = r.model() == 2 || roaming == "Y" ? r.saved(kAttachedMasterReg)
                                                             : saved(r, param::masterLock);
     if (masterID.empty() || masterID == "0") masterID = r.saved(kAttachedMasterReg);
-    std::string routing = saved(r, param::protocol);
-    std::string buffer = saved(r, param::bufferMode);
-    write(S, "Radio ID", std::to_string(id));
-    write(S, "Radio Name", r.name());
-    write(S, "Radio Mode", kRadioModeTexts[mode == "M" ? 0 : mode == "R" ? 2 : 1]);
-    write(S, "Roaming", yesNo(roaming));
-    write(S, "Master ID", masterID);
-    write(S, "Retries", saved(r, param::retries));
-    write(S, "Auto-Routing", kAutoRoutingTexts[routing == "0" ? 0 : routing == "1" ? 1 : 2]);
-    write(S, "Buffer Mode", buffer == "C" || buffer == "0" ? "Character" : "Packet");
+    // A register value as the project file stores it: a choice as its
+    // value text, anything else as it stands.
+    auto put = [&](const ProjectKey& k) {
+      const std::string v = saved(r, k.param);
+      if (!k.isChoice() || k.form == RegisterForm::Text) {
+        write(S, k.name, v);
+        return;
+      }
+      const std::string text = fileTextOf(k, itemOfRegisterText(k, v));
+      write(S, k.name, text.empty() ? std::string(k.def) : text);
+    };
+    write(S, radiokey::radioID.name, std::to_string(id));
+    write(S, radiokey::radioName.name, r.name());
+    put(radiokey::radioMode);
+    put(radiokey::roaming);
+    write(S, radiokey::masterID.name, masterID);
+    for (const ProjectKey* k : {&radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
+      put(*k);
     write(S, brand.modelKey, brand.names[r.model()]);
     if (r.model() == 0) {
-      long emu = 0, sleep = 0;
-      parseSmallNumber(saved(r, param::emulationMode), emu);
-      parseSmallNumber(saved(r, param::sleepMode), sleep);
-      write(S, "Emulation Mode", kEmulationModeTexts[emu >= 0 && emu <= 3 ? emu : 0]);
-      write(S, "Main Serial Port", saved(r, param::mainSerialPort));
-      write(S, "Sleep Mode", kSleepModeTexts[sleep >= 0 && sleep <= 2 ? sleep : 0]);
-      write(S, "PLC Address", saved(r, param::plcAddress));
-      write(S, "Start Time", saved(r, param::startTime));
-      write(S, "Radio ON Time", saved(r, param::onTimer));
-      write(S, "Radio OFF Time", saved(r, param::offTimer));
-    } else if (ok && !ini.deleteKey(S, "Emulation Mode")) {
+      for (const ProjectKey* k :
+           {&radiokey::emulationMode, &radiokey::mainSerialPort, &radiokey::sleepMode,
+            &radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
+        put(*k);
+    } else if (ok && !ini.deleteKey(S, radiokey::emulationMode.name)) {
       ok = false;
     }
-    std::string parity = saved(r, param::parity);
-    std::string hs = saved(r, param::handShaking);
-    write(S, "Baud rate", shownBaud(saved(r, param::baudRate)));
-    write(S, "Data Bits", saved(r, param::dataBits));
-    write(S, "Stop Bits", saved(r, param::stopBits));
-    write(S, "Parity", kParityTexts[parity == "E" ? 0 : parity == "O" ? 1 : 2]);
-    write(S, "Handshaking", hs == "H" || hs == "1" ? "Yes" : "No");
+    write(S, radiokey::baudRate.name, shownBaud(saved(r, param::baudRate)));
+    for (const ProjectKey* k :
+         {&radiokey::dataBits, &radiokey::stopBits, &radiokey::parity, &radiokey::handshaking})
+      put(*k);
   }
   for (int id : formerIDs) {
     bool stillHeld = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "model/at_command.h"
 #include "model/brand.h"
 #include "model/catalogue.h"
 #include "model/dump_format.h"
@@ -40,10 +41,6 @@ std::string shown(int code, const std::string& value) {
     default:
       return value;
   }
-}
-
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
 }
 
 }  // namespace
@@ -113,85 +110,69 @@ std::string SimRadioGroup::feed(std::string_view bytes, int64_t nowMs) {
 std::string SimRadioGroup::handleLine(const std::string& raw, int64_t nowMs) {
   std::string line = upperCase(raw);
   line.erase(std::remove(line.begin(), line.end(), ' '), line.end());
-  if (line.empty()) return {};
-  if (line.compare(0, 2, "AT") != 0) return reply("ERROR");
-  std::string cmd = line.substr(2);
+  const at::Command cmd = at::parseCommand(line);
   SimRadio& radio = radios_[addressed_];
-  if (cmd.empty()) return reply("OK");
-  if (cmd == "I" || cmd == "I0") return reply(versionLine(radio.model()));  // no "OK" after it
-  if (cmd == "I1" || cmd == "I2" || cmd == "I3") return page(cmd[1] - '0', nowMs) + reply("OK");
-  if (cmd[0] == 'D') {
-    std::string digits = cmd.substr(1);
-    if (digits.empty()) {
+  switch (cmd.kind) {
+    case at::CommandKind::Empty:
+      return {};
+    case at::CommandKind::Attention:
+      return reply("OK");
+    case at::CommandKind::Identify:
+      return reply(versionLine(radio.model()));  // no "OK" after it
+    case at::CommandKind::Page:
+      return page(cmd.page, nowMs) + reply("OK");
+    case at::CommandKind::Online:
       // Back on line: the radio leaves command mode.
       commandMode_ = false;
       addressed_ = local_;
       return reply("OK");
+    case at::CommandKind::Dial: {
+      int index = cmd.dialNumber < 0 ? -1 : findRadio(cmd.dialNumber);
+      if (index < 0) return reply("ERROR");
+      addressed_ = static_cast<size_t>(index);
+      return reply("OK");
     }
-    long id = 0;
-    if (!parseSmallNumber(digits, id)) return reply("ERROR");
-    int index = findRadio(id);
-    if (index < 0) return reply("ERROR");
-    addressed_ = static_cast<size_t>(index);
-    return reply("OK");
+    case at::CommandKind::HangUp:
+      // Hang up: the link to a dialled radio drops and the radio leaves
+      // command mode.
+      addressed_ = local_;
+      commandMode_ = false;
+      return reply("OK");
+    case at::CommandKind::Write:
+      radio.save();
+      return reply("OK");
+    case at::CommandKind::Restore:
+      // The radio restarts from its saved settings and answers nothing. A
+      // restarting remote drops the link; the local one comes up on line.
+      radio.reset();
+      if (addressed_ == local_) commandMode_ = false;
+      addressed_ = local_;
+      return {};
+    case at::CommandKind::Query: {
+      if (cmd.queryNumber < 0 || !cmd.trailing.empty()) return reply("ERROR");
+      auto value = radio.read(cmd.queryNumber, nowMs);
+      if (!value) return reply("ERROR");
+      return reply(*value) + reply("OK");
+    }
+    case at::CommandKind::Assign:
+      return assignments(cmd.assignments, nowMs);
+    case at::CommandKind::NotAt:
+    case at::CommandKind::Unknown:
+      break;
   }
-  if (cmd == "H" || cmd == "H0") {
-    // Hang up: the link to a dialled radio drops and the radio leaves
-    // command mode.
-    addressed_ = local_;
-    commandMode_ = false;
-    return reply("OK");
-  }
-  if (cmd == "&W") {
-    radio.save();
-    return reply("OK");
-  }
-  if (cmd == "&R") {
-    // The radio restarts from its saved settings and answers nothing. A
-    // restarting remote drops the link; the local one comes up on line.
-    radio.reset();
-    if (addressed_ == local_) commandMode_ = false;
-    addressed_ = local_;
-    return {};
-  }
-  if (cmd[0] == 'S' && cmd.back() == '?') {
-    long reg = 0;
-    if (!parseSmallNumber(cmd.substr(1, cmd.size() - 2), reg)) return reply("ERROR");
-    auto value = radio.read(static_cast<int>(reg), nowMs);
-    if (!value) return reply("ERROR");
-    return reply(*value) + reply("OK");
-  }
-  if (cmd[0] == 'S') return assignments(cmd, nowMs);
   return reply("ERROR");
 }
 
-// One or more "S<n>=<v>" in a row. A value runs up to the next "S<digits>=",
-// so letter values (even "S" for slave) need no separator. Either every
-// assignment of the line is taken or, when one is bad, none.
-std::string SimRadioGroup::assignments(const std::string& body, int64_t nowMs) {
+// One or more "S<n>=<v>" in a row. Either every assignment of the line is
+// taken or, when one is bad, none.
+std::string SimRadioGroup::assignments(const at::Assignments& line, int64_t nowMs) {
   SimRadio& radio = radios_[addressed_];
-  auto startsAssignment = [&body](size_t at, size_t* valueAt, long* reg) {
-    if (at >= body.size() || body[at] != 'S') return false;
-    size_t p = at + 1;
-    while (p < body.size() && isDigit(body[p])) ++p;
-    if (p == at + 1 || p >= body.size() || body[p] != '=') return false;
-    if (reg && !parseSmallNumber(body.substr(at + 1, p - at - 1), *reg)) *reg = -1;
-    if (valueAt) *valueAt = p + 1;
-    return true;
-  };
+  if (!line.leading.empty() || line.pairs.empty()) return reply("ERROR");
   std::vector<std::pair<int, std::string>> accepted;
-  size_t at = 0;
-  while (at < body.size()) {
-    size_t valueAt = 0;
-    long reg = 0;
-    if (!startsAssignment(at, &valueAt, &reg) || reg < 0) return reply("ERROR");
-    size_t end = valueAt;
-    while (end < body.size() && !startsAssignment(end, nullptr, nullptr)) ++end;
+  for (const at::Assignment& pair : line.pairs) {
     std::string canonical;
-    if (!radio.accept(static_cast<int>(reg), body.substr(valueAt, end - valueAt), canonical))
-      return reply("ERROR");
-    accepted.emplace_back(static_cast<int>(reg), canonical);
-    at = end;
+    if (pair.number < 0 || !radio.accept(pair.number, pair.value, canonical)) return reply("ERROR");
+    accepted.emplace_back(pair.number, canonical);
   }
   for (const auto& [reg, value] : accepted) radio.set(reg, value, nowMs);
   return reply("OK");

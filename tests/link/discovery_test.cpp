@@ -430,6 +430,10 @@ TEST_F(EmulatorTest, SettingRegistersReportsEachPair) {
       {"ATs3=Ss4=Y\r", "OK\r\n", {{3, 0, "S"}, {4, 0, "Y"}}},
       {"ATS13=-5\r", "OK\r\n", {{13, -5, "-5"}}},
       {"ATSX=1S0=4\r", "ERROR\r\n", {{0, 4, "4"}}},
+      // An "=" with no "S" before it since the last pair belongs to the value.
+      {"ATS3=M=X\r", "OK\r\n", {{3, 0, "M=X"}}},
+      {"ATS1=5=S2=6\r", "OK\r\n", {{1, 0, "5="}, {2, 6, "6"}}},
+      {"ATS1=2S=3\r", "ERROR\r\n", {{1, 2, "2"}}},
       {"ATS9=1\r", "OK\r\n", {}},  // no parameter: nothing to report
   };
   for (const auto& c : cases) {

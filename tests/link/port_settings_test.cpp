@@ -2,6 +2,7 @@
 // the port scan, the status bar and the traffic log.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -286,6 +287,43 @@ TEST_F(LinkTest, LogRecordsSendsAndStatesWithStampsTicksAndKinds) {
   EXPECT_EQ(text(4), "> State:psConfig16plus, V2.0\\n2001/01/01 00:00:00.0000 i 1 forged");
   EXPECT_EQ(text(5), "Send(): ATs1=2\\r");
   EXPECT_EQ(lines[6].substr(25, 1), "e");  // the receive buffer overflowed once
+  fs::remove_all(dir);
+}
+
+TEST(LogWriter, OneFilePerWeekdayNamedForItAndSwitchedAtMidnight) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("tessel-weekday-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  // Local time, so the test holds in any time zone: 6 December 2026 was a Sunday.
+  auto at = [](int day, int hour, int minute) {
+    std::tm t{};
+    t.tm_year = 2026 - 1900;
+    t.tm_mon = 11;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_isdst = -1;
+    return std::chrono::system_clock::from_time_t(std::mktime(&t));
+  };
+  const char* const names[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                               "Thursday", "Friday", "Saturday"};
+  for (int i = 0; i < 7; ++i) {
+    const auto when = at(6 + i, 12, 0);
+    LogWriter log(nullptr, dir.string(), [when] { return when; });
+    ASSERT_TRUE(log.write('i', 1, "x"));
+    EXPECT_EQ(log.currentFile(), (dir / (std::string(names[i]) + ".log")).string());
+  }
+  // One writer running over midnight moves on to the next day's file.
+  std::chrono::system_clock::time_point now = at(7, 23, 59);
+  LogWriter log(nullptr, dir.string(), [&now] { return now; });
+  ASSERT_TRUE(log.write('i', 1, "late"));
+  EXPECT_EQ(fs::path(log.currentFile()).filename(), "Monday.log");
+  now = at(8, 0, 1);
+  ASSERT_TRUE(log.write('i', 2, "early"));
+  EXPECT_EQ(fs::path(log.currentFile()).filename(), "Tuesday.log");
+  size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(dir)) files += entry.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 7u) << "no other file than the seven weekdays'";
   fs::remove_all(dir);
 }
 

@@ -585,6 +585,24 @@ TEST_F(RegisterValueTest, ARadioWithARecordAnswersFromItsSection) {
   EXPECT_EQ(panel.currentRadio, nullptr);
 }
 
+TEST_F(RegisterValueTest, EveryPointIsTakenOutOfTheText) {
+  // Not only the first: a hand-edited section or panel field may hold more.
+  put("[Radio1]\nRetries=1.0.\nMaster ID=...\n");
+  open(wmProject);
+  struct Case {
+    int param;
+    const char* text;
+  } cases[] = {
+      {param::retries, "10"},
+      {param::masterID, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(values.RegisterValue(1, c.param, false), c.text) << c.param;
+  panel.setText(ctl::groupID, "1.2.3");
+  EXPECT_EQ(values.RegisterValue(7, param::groupID, false), "123");
+  panel.setText(ctl::securityID, ".9.");
+  EXPECT_EQ(values.RegisterValue(7, param::securityID, false), "9");
+}
+
 using RadioQueryTest = ModelTest;
 
 TEST_F(RadioQueryTest, ExistsExactlyForRecords) {

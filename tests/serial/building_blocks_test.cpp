@@ -10,6 +10,7 @@
 #include "serial/com_ports.h"
 #include "serial/line_settings.h"
 #include "serial/loop_dispatcher.h"
+#include "serial/message_assembler.h"
 
 namespace tessel {
 namespace testing {
@@ -57,6 +58,87 @@ TEST(LineSettings, MapToTermiosFlags) {
   EXPECT_EQ(defaults.xonLim, 341);
   EXPECT_EQ(defaults.xoffLim, 341);
   EXPECT_EQ(defaults.byteSize, 7);
+}
+
+TEST(MessageAssembler, FramesMessagesWithTheirTrailer) {
+  struct Case {
+    const char* name;
+    uint16_t appendCount;
+    std::string bytes;
+    std::vector<std::string> messages;
+    TMessageAssembler::State last;
+  } cases[] = {
+      {"noise around",
+       0,
+       "A\x02"
+       "AB\x03"
+       "C",
+       {"\x02"
+        "AB\x03"},
+       TMessageAssembler::maDone},
+      {"trailer takes start and end",
+       2,
+       "\x02"
+       "1\x03\x03\x02",
+       {"\x02"
+        "1\x03\x03\x02"},
+       TMessageAssembler::maDone},
+      {"a start restarts",
+       0,
+       "\x02"
+       "1\x02"
+       "2\x03",
+       {"\x02"
+        "2\x03"},
+       TMessageAssembler::maDone},
+      {"end outside a message",
+       0,
+       "\x03"
+       "x",
+       {},
+       TMessageAssembler::maIdle},
+      {"two in a row",
+       1,
+       "\x02"
+       "a\x03"
+       "1\x02"
+       "b\x03"
+       "2",
+       {"\x02"
+        "a\x03"
+        "1",
+        "\x02"
+        "b\x03"
+        "2"},
+       TMessageAssembler::maDone},
+      {"end after a message is ignored",
+       0,
+       "\x02\x03\x03"
+       "z",
+       {"\x02\x03"},
+       TMessageAssembler::maDone},
+      {"unfinished trailer",
+       3,
+       "\x02\x03"
+       "12",
+       {},
+       TMessageAssembler::maTrailer},
+      {"unfinished message",
+       0,
+       "\x02"
+       "ab",
+       {},
+       TMessageAssembler::maInside},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TMessageAssembler a;
+    std::vector<std::string> got;
+    for (char ch : c.bytes)
+      if (a.feed(ch, '\x02', '\x03', c.appendCount)) got.push_back(a.text());
+    EXPECT_EQ(got, c.messages);
+    EXPECT_EQ(a.state(), c.last);
+  }
 }
 
 TEST(ComPorts, NumbersMapToDevicesInFixedOrderAndTheSettingWins) {

@@ -259,6 +259,44 @@ TEST_F(SerialOverPty, OpenIsExclusiveAndCloseGivesTheLineBack) {
   EXPECT_TRUE(first.Active());
 }
 
+TEST_F(SerialOverPty, FailingLineSetupLeavesThePortClosedAndTheLineAsItWas) {
+  termios before{};
+  ASSERT_EQ(::tcgetattr(slave_, &before), 0);
+  ASSERT_TRUE(before.c_lflag & ICANON);
+  serial_ = makeSerial();
+  TSerial& s = *serial_;
+  // The driver takes part of the settings and then refuses.
+  s.setLineSetter([](int fd, const termios& t) {
+    ::tcsetattr(fd, TCSANOW, &t);
+    return EINVAL;
+  });
+  int arrivals = 0;
+  s.setOnRxData([&] { ++arrivals; });
+  s.setActive(true);
+  EXPECT_FALSE(s.Active());
+  EXPECT_EQ(prompts_.texts(), std::vector<std::string>{std::strerror(EINVAL)});
+  EXPECT_EQ(s.getFErrorCode(), EINVAL);
+  EXPECT_EQ(s.OpenDevice(), "");
+  termios after{};
+  ASSERT_EQ(::tcgetattr(slave_, &after), 0);
+  EXPECT_EQ(after.c_lflag, before.c_lflag) << "the half-taken settings are undone";
+
+  // Nothing serves the port, and nothing writes to it.
+  writeMaster("OK\r\n");
+  gui_.runFor(50ms);
+  EXPECT_EQ(arrivals, 0);
+  char c = 0;
+  EXPECT_EQ(s.ReadChar(c), 0);
+  EXPECT_EQ(prompts_.texts().back(), "The port is not active");
+
+  // The device was let go: the next open, with a willing driver, succeeds.
+  s.setLineSetter(nullptr);
+  s.setActive(true);
+  EXPECT_TRUE(s.Active());
+  writeMaster("OK\r\n");
+  EXPECT_TRUE(gui_.runUntil([&] { return arrivals > 0; }, 500ms));
+}
+
 TEST_F(SerialOverPty, AHandlerMayCloseAndReopenThePort) {
   TSerial& s = openSerial();
   std::string text;

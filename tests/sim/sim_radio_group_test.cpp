@@ -183,9 +183,21 @@ TEST(SimRadioGroup, AssignmentLines) {
   // One bad assignment refuses the whole line: nothing of it is taken.
   struct Bad {
     const char* line;
-  } bad[] = {{"ATs0=5s13=256"},    {"ATs0=5s2=65535"},       {"ATs0=5s3=X"}, {"ATs0=5s20=1000"},
-             {"ATs0=5s13="},       {"ATs0=5s10=-60"},        {"ATs0=5s9=1"}, {"ATs0=5s30=9019"},
-             {"ATs0=5s112=24:00"}, {"ATs0=5s99999999999=1"}, {"ATs0=5x"},    {"ATs0=0"}};
+  } bad[] = {{"ATs0=5s13=256"},
+             {"ATs0=5s2=65535"},
+             {"ATs0=5s3=X"},
+             {"ATs0=5s20=1000"},
+             {"ATs0=5s13="},
+             {"ATs0=5s10=-60"},
+             {"ATs0=5s9=1"},
+             {"ATs0=5s30=9019"},
+             {"ATs0=5s112=24:00"},
+             {"ATs0=5s99999999999=1"},
+             {"ATs0=5x"},
+             {"ATs0=0"},
+             {"ATs0=5s=1"},
+             {"ATsxs0=5"},
+             {"ATs"}};
   for (const Bad& b : bad) {
     EXPECT_EQ(send(g, b.line), "ERROR\r\n") << b.line;
     EXPECT_EQ(local.current(0), "1") << b.line;

@@ -8,7 +8,7 @@
 
 namespace tessel::cli {
 
-struct OptionSpec {
+struct OptionDef {
   const char* name;  // "--baud"
   bool takesValue;
   const char* help;
@@ -19,7 +19,7 @@ struct CommandInfo {
   const char* synopsis;     // after "tessel-cli "
   const char* description;  // one paragraph
   std::vector<const char*> positionals;
-  std::vector<OptionSpec> options;
+  std::vector<OptionDef> options;
 };
 
 // Every subcommand, in the order the help lists them.

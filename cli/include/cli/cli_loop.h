@@ -20,7 +20,14 @@ namespace tessel::cli {
 
 class CliLoop {
  public:
+  using Clock = std::chrono::steady_clock;
+  // The time the timers count in. Without one the loop follows the steady
+  // clock and its timer thread sleeps until the next due tick; with one (a
+  // test's hand-moved clock) nothing is due until timeMoved() says so.
+  using TimeSource = std::function<Clock::time_point()>;
+
   CliLoop();
+  explicit CliLoop(TimeSource now);
   ~CliLoop();
   CliLoop(const CliLoop&) = delete;
   CliLoop& operator=(const CliLoop&) = delete;
@@ -35,10 +42,15 @@ class CliLoop {
   bool run(std::chrono::milliseconds limit = std::chrono::milliseconds::zero());
   void quit();
 
+  // After the injected clock moved on: posts the ticks now due to the loop
+  // before it returns.
+  void timeMoved();
+
   struct TimerState;  // shared with the timers and the timer thread
 
  private:
   void timerThread();
+  std::chrono::steady_clock::time_point postDue();
 
   LoopDispatcher dispatcher_;
   std::shared_ptr<TimerState> state_;

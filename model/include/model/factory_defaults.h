@@ -44,23 +44,8 @@ constexpr const char* defaultRetries(int model) {
   return model == 2 ? "10" : "50";
 }
 
-// The project file's group section and the defaults of its keys, in the
-// order they are written.
+// The project file's group section; its keys are in project_keys.h.
 inline constexpr char kProjectSection[] = "Project";
-
-struct KeyDefault {
-  const char* key;
-  const char* value;
-};
-
-inline constexpr std::array<KeyDefault, 6> kGroupDefaults{{
-    {"Group ID", "0"},
-    {"Security ID", "0"},
-    {"RF Band", "1"},
-    {"Flush Time", "1200"},
-    {"ReTXBroadcasts", "Yes"},
-    {"Repeaters", "No"},
-}};
 
 // Blocked frequencies 1 to 12 are stored under "s30" to "s41", empty when
 // none is blocked.

@@ -13,6 +13,7 @@ namespace tessel {
 class MainWindowModel;
 class Tproject;
 class Tradio;
+struct ProjectKey;
 
 class RegisterValues : public MainWindowCallbacks {
  public:
@@ -47,7 +48,9 @@ class RegisterValues : public MainWindowCallbacks {
   bool radioModeRoutine(const std::string& text);
   void masterIDRoutine(int code, const std::string& text);
   void attachToMaster(int master);
-  void fieldRoutine(const std::string& control, const std::string& key, const std::string& text);
+  void fieldRoutine(const ProjectKey& key, const std::string& text);
+  // Stores the file text of a choice's item in the radio's section.
+  void writeKey(const ProjectKey& key, int item);
   void baudRateRoutine(int value);
   void dataBitsRoutine(int value);
   void stopBitsRoutine(int value);

@@ -116,10 +116,15 @@ class TSerial : public SerialLink {
   static std::string errorText(int32_t code);
 
   // How often the event thread has woken up (idle cost; for tests).
-  uint64_t workerWakeups() const { return wakeups_.load(); }
+  uint64_t workerWakeups() const;
+
+  // How an open hands the line settings to the driver: 0 or an errno.
+  // tcsetattr unless replaced (a test makes it fail).
+  using LineSetter = std::function<int(int fd, const termios& t)>;
+  void setLineSetter(LineSetter setter);
 
  private:
-  friend class TEventThread;
+  class WorkerSink;  // the event thread's view of the component
 
   void reopen(bool wanted);
   void closePort(bool quiet);
@@ -188,10 +193,7 @@ class TSerial : public SerialLink {
 
   std::atomic<bool> cts_{false}, dsr_{false}, rlsd_{false};
 
-  // Message assembly, owned by the event thread.
-  uint8_t msgState_ = 0;
-  uint16_t msgCountdown_ = 0;
-  std::string msgText_;
+  LineSetter lineSetter_;
 
   // Guards session_, the open transitions, the hand-over in flight and the
   // stop request, so a close and a hand-over never miss each other.
@@ -201,7 +203,7 @@ class TSerial : public SerialLink {
   std::shared_ptr<THandOver> inFlight_;
   bool stopping_ = false;
   bool threadInWait_ = false;
-  std::atomic<uint64_t> wakeups_{0};
+  std::unique_ptr<WorkerSink> sink_;
   std::unique_ptr<TEventThread> thread_;
 };
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/at_command.h"
 #include "sim/sim_radio.h"
 
 namespace tessel::sim {
@@ -40,7 +41,7 @@ class SimRadioGroup {
 
  private:
   std::string handleLine(const std::string& line, int64_t nowMs);
-  std::string assignments(const std::string& body, int64_t nowMs);
+  std::string assignments(const at::Assignments& line, int64_t nowMs);
   std::string page(int index, int64_t nowMs);
   int findRadio(long id) const;
 
