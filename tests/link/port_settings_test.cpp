@@ -99,10 +99,10 @@ TEST_F(LinkTest, FinishDuringASearchEndsItAndGivesTheControlsBack) {
   EXPECT_EQ(engine->state(), psIdle);
   // No code of the abandoned search is applied any more.
   serial.clearWrites();
-  int applied = engine->AppliedCode;
+  int applied = engine->appliedCode();
   for (int i = 0; i < 3; ++i) timer.fire();
   EXPECT_TRUE(serial.writes.empty());
-  EXPECT_EQ(engine->AppliedCode, applied);
+  EXPECT_EQ(engine->appliedCode(), applied);
 }
 
 TEST_F(LinkTest, AutoConfiguredRadioThatFallsSilentIsReportedLost) {
@@ -142,8 +142,8 @@ TEST_F(LinkTest, SettingsLoadAndSave) {
   EXPECT_EQ(serial.Parity(), paOdd);
   EXPECT_EQ(serial.DataBits(), d7bit);
   EXPECT_EQ(serial.StopBits(), st2bit);
-  EXPECT_EQ(engine->NextCode, 32);
-  EXPECT_EQ(engine->AppliedCode, -1);
+  EXPECT_EQ(engine->nextCode(), 32);
+  EXPECT_EQ(engine->appliedCode(), -1);
 
   view.setParityIndex(2);
   engine->parityClick();
@@ -167,7 +167,7 @@ TEST_F(LinkTest, SettingsLoadingStopsAtTheFirstGapAndRejectsForeignCodes) {
     settings.integers["autoConfig"] = stored;
     settings.setExists(true);
     make(false);
-    EXPECT_EQ(engine->NextCode, 0) << stored;
+    EXPECT_EQ(engine->nextCode(), 0) << stored;
     EXPECT_EQ(serial.Parity(), paEven);
     engine.reset();
   }
@@ -189,7 +189,7 @@ TEST_F(LinkTest, SettingsLoadingStopsAtTheFirstGapAndRejectsForeignCodes) {
   EXPECT_EQ(view.portNumberText(), "1");
   EXPECT_EQ(serial.Port(), 1);
   EXPECT_EQ(serial.Baudrate(), 9600);
-  EXPECT_EQ(engine->NextCode, 32);
+  EXPECT_EQ(engine->nextCode(), 32);
 }
 
 TEST_F(LinkTest, StatusPanelsShowPortAndState) {
@@ -278,7 +278,7 @@ TEST_F(LinkTest, LogRecordsSendsAndStatesWithStampsTicksAndKinds) {
   auto text = [&](size_t i) { return lines.at(i).substr(lines.at(i).find(' ', 27) + 1); };
   ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(lines[0].substr(25, 1), "i");
-  EXPECT_EQ(text(0), engine->LogHeader);
+  EXPECT_EQ(text(0), engine->logHeader());
   EXPECT_EQ(text(1), "> State:psConfigManual, ");
   EXPECT_EQ(text(2), "> State:psConfig16at, ");
   EXPECT_EQ(text(3), "Send(): AT");

@@ -126,7 +126,7 @@ TEST_F(RecordsTest, SavingWritesEveryKeyInOrder) {
   panel.setItemIndex(ctl::radioMode, 1);
   ASSERT_TRUE(r->SaveFromPanel());
   EXPECT_FALSE(r->isMaster);
-  EXPECT_FALSE(values.RadioQuery(0, qcIsMaster, false));
+  EXPECT_FALSE(values.isMaster(0));
 }
 
 TEST_F(RecordsTest, SavingModelOneDropsOnlyTheEmulationMode) {

@@ -1,0 +1,106 @@
+#include "link/link_reporter.h"
+
+#include <algorithm>
+
+#include "link/log_writer.h"
+#include "link/status_bar.h"
+#include "link/terminal_sink.h"
+
+namespace tessel {
+
+LinkReporter::LinkReporter(TerminalSink* terminal, LogWriter* log, std::function<int()> tick)
+    : terminal_(terminal), log_(log), tick_(std::move(tick)) {}
+
+void LinkReporter::addObserver(LinkObserver* observer) {
+  if (observer && std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+    observers_.push_back(observer);
+}
+
+void LinkReporter::removeObserver(LinkObserver* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+template <typename Event>
+void LinkReporter::each(Event event) {
+  // A listener may add or remove listeners while it is told.
+  const std::vector<LinkObserver*> listeners = observers_;
+  for (LinkObserver* o : listeners)
+    if (std::find(observers_.begin(), observers_.end(), o) != observers_.end()) event(*o);
+}
+
+void LinkReporter::setLogging(bool on, const std::string& header) {
+  const bool starting = on && !logOn_;
+  logOn_ = on;
+  if (starting) logLine(LogWriter::kInfo, header);
+}
+
+void LinkReporter::logLine(char kind, const std::string& text) {
+  if (logOn_ && log_) log_->write(kind, tick_ ? tick_() : 0, text);
+}
+
+void LinkReporter::stateChanged(PortState from, PortState to) {
+  each([&](LinkObserver& o) { o.stateChanged(from, to); });
+}
+
+void LinkReporter::taskChanged(TaskCode from, TaskCode to) {
+  each([&](LinkObserver& o) { o.taskChanged(from, to); });
+}
+
+void LinkReporter::stateHandled(const char* stateName, const std::string& pending) {
+  logLine(LogWriter::kInfo, std::string("> State:") + stateName + ", " + pending);
+  each([&](LinkObserver& o) { o.stateHandled(stateName, pending); });
+}
+
+void LinkReporter::lineSubmitted(const std::string& line) {
+  logLine(LogWriter::kProtocol, "Send(): " + line);
+  each([&](LinkObserver& o) { o.lineSubmitted(line); });
+}
+
+void LinkReporter::lineSent(const std::string& line) {
+  if (terminal_) terminal_->addLine(" < " + line);
+  each([&](LinkObserver& o) { o.lineSent(line); });
+}
+
+void LinkReporter::lineReceived(const std::string& line) {
+  if (terminal_) terminal_->addLine(" > " + line);
+  each([&](LinkObserver& o) { o.lineReceived(line); });
+}
+
+void LinkReporter::receiveOverflow(size_t limit) {
+  logLine(LogWriter::kError, "Receive buffer over " + std::to_string(limit) +
+                                 " characters without a line end, oldest dropped");
+  each([&](LinkObserver& o) { o.receiveOverflow(limit); });
+}
+
+void LinkReporter::dialling(int radio) {
+  each([&](LinkObserver& o) { o.dialling(radio); });
+}
+
+void LinkReporter::radioPolled(int radio) {
+  each([&](LinkObserver& o) { o.radioPolled(radio); });
+}
+
+void LinkReporter::taskEnded(TaskCode task, TaskOutcome outcome) {
+  each([&](LinkObserver& o) { o.taskEnded(task, outcome); });
+}
+
+void LinkReporter::queueLengthChanged(int count) {
+  if (statusBar_) statusBar_->repaint();  // the main window's queue gauge
+  each([&](LinkObserver& o) { o.queueLengthChanged(count); });
+}
+
+void LinkReporter::statusChanged(const LinkStatus& status) {
+  if (statusBar_) {
+    const int width = statusBar_->clientWidth();
+    statusBar_->setPanelWidth(0, width / 2);
+    statusBar_->setPanelWidth(1, width / 4);
+    statusBar_->setPanelText(0, status.port);
+    if (status.task) statusBar_->setPanelText(1, *status.task);
+    if (status.ownerDrawn) statusBar_->setPanel2OwnerDrawn(*status.ownerDrawn);
+    if (status.state) statusBar_->setPanelText(2, *status.state);
+    statusBar_->repaint();
+  }
+  each([&](LinkObserver& o) { o.statusChanged(status); });
+}
+
+}  // namespace tessel
