@@ -265,7 +265,7 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
   // The monitor layout, as "Online Monitor" > "Existing Project" sets it.
   views_.setMonitorColumns(true);
   window_.switchMode(wmMonitor);
-  panel_.setText(ctl::advanced, kCancelCaption);
+  window_.setPanelView(PanelView::Monitor);
   TpollArray list = window_.project()->BuildPollList(true);
   if (!hasRadios(list, project)) return 1;
   engine_->setPollInterval(intervalMs);

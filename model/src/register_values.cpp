@@ -649,9 +649,7 @@ void RegisterValues::radioRenumbered(int radio, bool monitoring) {
 // Giving up concerns the task, whichever radio it was on.
 void RegisterValues::taskCancelled(int radio) {
   if (radio < 0 || radio >= kRadioSlots) return;
-  if (window_.panel.text(ctl::advanced).find(kCancelCaption) != std::string::npos) {
-    window_.advancedClick();
-  }
+  if (window_.panelView() == PanelView::Monitor) window_.advancedClick();
 }
 
 void RegisterValues::readDone() {

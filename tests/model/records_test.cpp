@@ -167,7 +167,7 @@ TEST_F(RecordsTest, ARadioIDThatIsNoNumberWritesNothingAndSaysSo) {
   EXPECT_EQ(get(), before);
   EXPECT_FALSE(IniFile(path).sectionExists("Radio-1"));
   // Not saved, the radio still reads as changed.
-  panel.setText(ctl::newRadio, kSaveRadioCaption);
+  window.setRadioChanged(true);
   panel.setText(ctl::radioID, "");
   EXPECT_FALSE(window.saveCurrentRadio());
   EXPECT_EQ(panel.text(ctl::newRadio), kSaveRadioCaption);

@@ -665,7 +665,7 @@ TEST_F(RadioCallbacksTest, LocalAndMasterQuestions) {
 TEST_F(RadioCallbacksTest, CancelEndsMonitoringAndTaskDoneEndsLoading) {
   put("[Radio1]\nRadio Mode=Master\n");
   open(wmMonitor);
-  panel.setText(ctl::advanced, "Cancel");
+  window.setPanelView(PanelView::Monitor);
   views.setMonitorColumns(true);
   reply(1, "1");
   reply(3, "M");
