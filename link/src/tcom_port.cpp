@@ -44,12 +44,6 @@ using text::upperCase;
 
 namespace {
 
-const char* const kStateNames[] = {
-    "psError",     "psIdle",       "psConfig16at",    "psConfig16plus",  "psConfig32",
-    "psConfig0",   "psConfigAuto", "psConfigManual",  "psLocalATI",      "psLocalATIx",
-    "psSentATH",   "psSentATD",    "psAutoDiscover0", "psAutoDiscoverX", "psDiscoverSRegs",
-    "psSendQueue", "psEmulate"};
-
 const char* const kUnableToActivate = "Unable to activate COM port, is it available?";
 const char* const kUnableToContact = "Unable to Contact Radio, check power and cables";
 const char* const kTooManyErrors =
@@ -58,31 +52,6 @@ const char* const kAtdError =
     "Error response from ATD command. Please check that this radio is a master";
 
 }  // namespace
-
-const char* stateName(PortState state) {
-  return state <= psEmulate ? kStateNames[state] : "psUnknown";
-}
-
-ReplyClass classifyReply(const std::string& line) {
-  const std::string u = upperCase(line);
-  if (contains(u, "OK")) return rcOK;
-  if (contains(u, "ERROR")) return rcError;
-  if (contains(u, "IGNORED")) return rcIgnored;
-  if (u == "ATI") return rcATI;
-  if (contains(u, "ATI1")) return rcATI1;
-  if (contains(u, "ATI2")) return rcATI2;
-  if (contains(u, "ATI3")) return rcATI3;
-  if (contains(u, "ATI")) return rcATIx;
-  if (u == "ATD") return rcATD;
-  if (contains(u, "ATD")) return rcATDn;
-  if (contains(u, "AT&W")) return rcATW;
-  if (contains(u, "AT&R")) return rcATR;
-  if (u == "AT") return rcAT;
-  if (contains(u, "+++")) return rcEscape;
-  if (contains(u, "ATS") && contains(u, "?")) return rcSQuery;
-  if (contains(u, "ATS") && contains(u, "=")) return rcSSet;
-  return rcText;
-}
 
 TcomPort::TcomPort(SerialLink& serial, TickTimer& timer, Prompts& prompts, SettingsStore& settings,
                    ComPortView& view, TerminalSink* terminal, LogWriter* log)
@@ -508,7 +477,7 @@ void TcomPort::handleLine(const std::string& line) {
       break;
     case psLocalATI:
       if (rc == rcText) {
-        identification(line);
+        reader_.identification(line, task_ == tkMonitor);
         enter(psLocalATIx);
         nextPage();
       }
@@ -542,7 +511,7 @@ void TcomPort::handleLine(const std::string& line) {
 
 void TcomPort::localATIxReply(ReplyClass rc, const std::string& line) {
   if (rc == rcText) {
-    identificationPageLine(line);
+    reader_.pageLine(line, task_ == tkMonitor);
   } else if (rc == rcOK) {
     nextPage();
   } else if (rc == rcError) {
@@ -608,7 +577,7 @@ void TcomPort::sendQueueReply(ReplyClass rc) {
 // ---------------------------------------------------------------- reading
 
 void TcomPort::connected() {
-  atiIndex_ = 1;
+  reader_.startPages();
   if (task_ == tkGetRemote) {
     if (window_.isLocal(current())) {
       // The radio asked for is the local one: read it as such.
@@ -626,41 +595,25 @@ void TcomPort::connected() {
   }
 }
 
-void TcomPort::identification(const std::string& line) {
-  int model = contains(line, "1.14") ? 2 : 0;
-  window_.applyIdentification(model == 2 ? 2 : 1, line);
-  if (!current_) return;
-  identified_ = {};
-  if (task_ == tkMonitor) identified_ = {current_->Cursor(), current_->CurrentModel(), model};
-  current_->SetModel(model);
-}
-
 void TcomPort::nextPage() {
-  if (atiIndex_ <= 3) {
-    readRow_ = 0;
-    Send(true, 0, "ATI" + std::to_string(atiIndex_));
-    ++atiIndex_;
+  std::string page;
+  if (reader_.nextPage(page)) {
+    Send(true, 0, page);
     return;
   }
   window_.markLocal(current());
-  atiIndex_ = 1;
-  if (current_ && current_->CurrentModel() == 2) {
+  if (reader_.model() == 2) {
     finishRead();
     return;
   }
   // The pages carried the registers below 100; the rest are asked singly.
-  readRow_ = 0;
-  bool poll = usePollMap();
-  int model = currentModel();
-  const auto& map = mapFor(model, poll);
-  while (readRow_ < static_cast<int>(map.size()) && map[readRow_].reg <= 99)
-    readRow_ = nextReadableRow(readRow_, model, poll);
+  reader_.skipPagedRows();
   enter(psDiscoverSRegs);
   msgTimerTimer();
 }
 
 void TcomPort::finishRead() {
-  const int model = currentModel();
+  const int model = reader_.model();
   const TaskCode ended = task_;
   if (dialog_.searchRunning()) {
     dialog_.cancelSearch();
@@ -692,7 +645,7 @@ void TcomPort::refreshStatus() {
   if (!reporter_.hasStatusBar()) return;
   reporter_.statusChanged(describeStatus(state_, task_, dialog_.portText(),
                                          current_ ? current_->CurrentText() : std::string(),
-                                         [this] { return currentRowRegister(); }));
+                                         [this] { return reader_.rowRegister(); }));
 }
 
 void TcomPort::lineSettingsEdited() {

@@ -15,6 +15,7 @@
 #include "link/link_reporter.h"
 #include "link/port_state.h"
 #include "link/radio_number.h"
+#include "link/register_reader.h"
 #include "link/send_queue.h"
 #include "model/main_window_link.h"
 #include "model/poll_array.h"
@@ -113,8 +114,6 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   bool promptOpen() const { return promptDepth_ > 0; }
 
  private:
-  static constexpr int kNoRow = -1000;  // readRow_ outside the radio's map
-
   // The one place the state and the task change.
   void enter(PortState next);
   void setTask(TaskCode task);
@@ -133,7 +132,6 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   void stateHandled(bool reply);
   void refreshStatus();
   void connected();
-  void identification(const std::string& line);
   void nextPage();
   void finishRead();
   void configManualTick();
@@ -157,15 +155,9 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
 
   // Discovery, register reading and polling.
   int current() const;
-  int currentModel() const;
-  bool usePollMap();
-  int currentRowRegister();  // kNoRow past the end of the map
-  int lookupRegister(int reg);
   void discoverSRegsTick();
   void discoverSRegsReply(ReplyClass rc, const std::string& line);
-  void registerRead(const std::string& line, int reg);
   void registerRefused(int reg);
-  void identificationPageLine(const std::string& line);
   void autoDiscover0Tick();
   void autoDiscoverXTick();
 
@@ -194,18 +186,9 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   std::string taskText_;
   std::shared_ptr<TradioNumber> current_;
   std::shared_ptr<TradioNumber> monitor_;
-  // The monitor identifies its local radio before page 1 tells its number,
-  // so the model lands on the entry under the cursor first; it is moved to
-  // the local radio's own entry once that is known.
-  struct PendingIdentification {
-    int cursor = -1;  // the entry that took the model; -1: none pending
-    int previousModel = -1;
-    int model = -1;
-  } identified_;
+  TregisterReader reader_{window_, current_};
   TsendQueue queue_;
-  int tries_ = 0;     // unanswered tries of the exchange in progress
-  int readRow_ = 0;   // row of the register map being read
-  int atiIndex_ = 1;  // the identification page asked next
+  int tries_ = 0;  // unanswered tries of the exchange in progress
   int tickCount_ = 0;
   int pollInterval_ = 1000;
   std::string logHeader_ = "tessel configurator, revision 0.1";
