@@ -27,8 +27,6 @@
 // settings and the search, link_reporter.cpp tells the listeners.
 #include "link/tcom_port.h"
 
-#include <algorithm>
-
 #include "link/port_settings.h"
 #include "model/catalogue.h"
 #include "seams/prompts.h"
@@ -57,7 +55,13 @@ TcomPort::TcomPort(SerialLink& serial, TickTimer& timer, Prompts& prompts, Setti
                    ComPortView& view, TerminalSink* terminal, LogWriter* log)
     : serial_(serial),
       timer_(timer),
-      prompts_(prompts),
+      gate_(prompts,
+            [this](PromptGate::Event e) {
+              if (e == PromptGate::Event::Tick)
+                msgTimerTimer();
+              else
+                Serial1RxData();
+            }),
       reporter_(terminal, log, [this] { return tickCount_; }),
       dialog_(serial, prompts, settings, view, *this),
       emulator_(window_, [this](const std::string& text) { Send(true, 0, text); }),
@@ -138,23 +142,9 @@ std::optional<PromptButton> TcomPort::ask(PromptIcon icon, const std::string& te
                                           PromptButtons buttons) {
   const PortState state = state_;
   const TaskCode task = task_;
-  ++promptDepth_;
-  const PromptButton answer = prompts_.show(icon, text, buttons);
-  --promptDepth_;
-  if (promptDepth_ == 0) runDeferred();
+  const PromptButton answer = gate_.show(icon, text, buttons);
   if (state_ != state || task_ != task) return std::nullopt;
   return answer;
-}
-
-void TcomPort::runDeferred() {
-  while (!deferred_.empty() && promptDepth_ == 0) {
-    const Deferred next = deferred_.front();
-    deferred_.erase(deferred_.begin());
-    if (next == Deferred::Tick)
-      msgTimerTimer();
-    else
-      Serial1RxData();
-  }
 }
 
 // ---------------------------------------------------------------- tasks
@@ -275,11 +265,7 @@ void TcomPort::dial(int tries) {
 // ---------------------------------------------------------------- timer
 
 void TcomPort::msgTimerTimer() {
-  if (promptOpen()) {
-    if (std::find(deferred_.begin(), deferred_.end(), Deferred::Tick) == deferred_.end())
-      deferred_.push_back(Deferred::Tick);
-    return;
-  }
+  if (gate_.hold(PromptGate::Event::Tick)) return;
   timer_.stop();
   ++tickCount_;
   if (dialog_.portListWanted()) {
@@ -435,12 +421,7 @@ void TcomPort::sendQueueTick() {
 // ---------------------------------------------------------------- receiving
 
 void TcomPort::Serial1RxData() {
-  if (promptOpen()) {
-    // The bytes wait in the port until the box is closed.
-    if (std::find(deferred_.begin(), deferred_.end(), Deferred::Received) == deferred_.end())
-      deferred_.push_back(Deferred::Received);
-    return;
-  }
+  if (gate_.hold(PromptGate::Event::Received)) return;  // the bytes wait in the port
   timer_.stop();
   char ch;
   std::string line;

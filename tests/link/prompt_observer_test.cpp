@@ -7,6 +7,7 @@
 
 #include "link/line_assembler.h"
 #include "link/link_observer.h"
+#include "link/prompt_gate.h"
 #include "link_fixture.h"
 
 namespace tessel::testing {
@@ -236,6 +237,33 @@ TEST_F(LinkTest, MonitorRoundIsHeardAsDiallingAndPolls) {
   EXPECT_LT(at("polled 1"), at("dialling 2"));
   EXPECT_EQ(at("dialling 2") + 1, at("sent ATD2"));
   EXPECT_LT(at("sent ATD2"), at("polled 2"));
+}
+
+TEST(PromptGate, HeldEventsRunOnceEachAfterTheBoxEvenWhenOneShowsABox) {
+  PromptScript prompts;
+  Lines ran;
+  PromptGate* gate = nullptr;
+  PromptGate g(prompts, [&](PromptGate::Event e) {
+    ran.push_back(e == PromptGate::Event::Tick ? "tick" : "received");
+    if (ran.size() == 1) gate->show(PromptIcon::Warning, "second", pbOk);
+  });
+  gate = &g;
+  EXPECT_FALSE(g.hold(PromptGate::Event::Tick)) << "no box: the event runs at once";
+  prompts.whileOpen = [&] {
+    EXPECT_TRUE(g.isOpen());
+    if (prompts.shown.size() == 1) {
+      EXPECT_TRUE(g.hold(PromptGate::Event::Received));
+      EXPECT_TRUE(g.hold(PromptGate::Event::Tick));
+      EXPECT_TRUE(g.hold(PromptGate::Event::Received));  // held once
+    } else {
+      EXPECT_TRUE(g.hold(PromptGate::Event::Received));  // inside the second box
+      EXPECT_TRUE(ran.size() == 1);
+    }
+  };
+  EXPECT_EQ(g.show(PromptIcon::Error, "first", pbAbort | pbRetry), pbAbort);
+  EXPECT_FALSE(g.isOpen());
+  EXPECT_EQ(prompts.texts(), (Lines{"first", "second"}));
+  EXPECT_EQ(ran, (Lines{"received", "tick", "received"}));
 }
 
 TEST(LineAssembler, FramesRepliesAndCommandsAndTellsOverflowOnce) {

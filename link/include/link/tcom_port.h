@@ -14,6 +14,7 @@
 #include "link/link_observer.h"
 #include "link/link_reporter.h"
 #include "link/port_state.h"
+#include "link/prompt_gate.h"
 #include "link/radio_number.h"
 #include "link/register_reader.h"
 #include "link/send_queue.h"
@@ -111,7 +112,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   const TradioNumber* CurrentList() const { return current_.get(); }
   const TradioNumber* MonitorList() const { return monitor_.get(); }
   // A message box of the engine's is up; ticks and received lines wait.
-  bool promptOpen() const { return promptDepth_ > 0; }
+  bool promptOpen() const { return gate_.isOpen(); }
 
  private:
   // The one place the state and the task change.
@@ -123,7 +124,6 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   // they (or a task started meanwhile) moved the engine on, as it no longer
   // fits.
   std::optional<PromptButton> ask(PromptIcon icon, const std::string& text, PromptButtons buttons);
-  void runDeferred();
 
   // Ticks and replies.
   void timerAction();
@@ -173,7 +173,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
 
   SerialLink& serial_;
   TickTimer& timer_;
-  Prompts& prompts_;
+  PromptGate gate_;
   LinkReporter reporter_;
   AttachedCallbacks window_;
   ComPortDialog dialog_;
@@ -194,11 +194,6 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   std::string logHeader_ = "tessel configurator, revision 0.1";
   std::string lastSent_;
   std::string lineInHand_;  // the received line being handled, for the log
-
-  // Events held back while a box is up, in the order they came.
-  enum class Deferred { Tick, Received };
-  int promptDepth_ = 0;
-  std::vector<Deferred> deferred_;
 };
 
 }  // namespace tessel
