@@ -45,8 +45,9 @@ class MainWindowCallbacks {
   // True when its full register set was read before, so its short poll map
   // is enough. Asked again at every row, which only renews the mark.
   virtual bool markPolling(int radio) = 0;
-  // Sets the radio's "read" flag (false: its next read takes the full map)
-  // and clears its node's reading mark; returns the old flag.
+  // Sets the radio's "read" flag (false: its next read takes the full map),
+  // clears its node's reading mark and, outside Monitor mode, gives the
+  // panel's radio parameters back to the user; returns the old flag.
   virtual bool setRead(int radio, bool read) = 0;
   // The local identification finished: the radio being read is marked as
   // the local one. Returns whether radio was marked so before.
