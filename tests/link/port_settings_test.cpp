@@ -23,6 +23,36 @@ Setting settingOf(const FakeSerialLink::Write& w) {
   return {w.baud, w.parity, w.dataBits, w.stopBits};
 }
 
+TEST_F(LinkTest, SearchButtonActsOnTheSearchNotOnItsCaption) {
+  make();
+  // A caption the window drew differently decides nothing: the click
+  // starts the search, and the next one cancels it.
+  view.setAutoConfigureCaption("Cancel");
+  engine->autoConfigureClick();
+  EXPECT_EQ(engine->task(), tkAutoConfigure);
+  EXPECT_TRUE(engine->comPortDialog().searchRunning());
+  EXPECT_EQ(view.autoConfigureCaption(), "Cancel");
+  view.setAutoConfigureCaption("&Auto Configure");
+  engine->autoConfigureClick();
+  EXPECT_EQ(engine->task(), tkLocalOnly);
+  EXPECT_EQ(engine->state(), psIdle);
+  EXPECT_FALSE(engine->comPortDialog().searchRunning());
+  EXPECT_EQ(view.autoConfigureCaption(), "&Auto Configure");
+
+  // Connecting at the line as set: at 19200 baud through the fixed sequence
+  // that starts with "AT", at another rate with "+++".
+  for (const char* text : {"19200", "  9600"}) {
+    serial.clearWrites();
+    view.setBaudRateText(text);
+    engine->baudRateChange();
+    engine->clearSettingsCode();  // connect at the line as set
+    engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+    ASSERT_FALSE(serial.writes.empty()) << text;
+    EXPECT_EQ(serial.lines().front(), std::string(text) == "19200" ? "AT" : "+++") << text;
+    engine->StartTask(tkLocalOnly, "", {});
+  }
+}
+
 TEST_F(LinkTest, AutoConfigurationTriesFortyEightSettingsThenGivesUp) {
   make();
   engine->autoConfigureClick();

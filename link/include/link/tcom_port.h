@@ -135,7 +135,6 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   void nextPage();
   void finishRead();
   void configManualTick();
-  void localIdentificationTick();
   void sendQueueTick();
   void sendQueueReply(ReplyClass rc);
   void localATIxReply(ReplyClass rc, const std::string& line);
