@@ -1,6 +1,5 @@
 // Register reading, identification pages and the online monitor's rounds.
 #include "link/tcom_port.h"
-#include "model/catalogue.h"
 #include "seams/prompts.h"
 #include "seams/tick_timer.h"
 
