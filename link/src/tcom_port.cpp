@@ -63,7 +63,7 @@ TcomPort::TcomPort(SerialLink& serial, TickTimer& timer, Prompts& prompts, Setti
                 Serial1RxData();
             }),
       reporter_(terminal, log, [this] { return tickCount_; }),
-      dialog_(serial, prompts, settings, view, *this),
+      dialog_(serial, gate_, settings, view, *this),
       emulator_(window_, [this](const std::string& text) { Send(true, 0, text); }),
       assembler_([this] { reporter_.receiveOverflow(kRxBufferLimit); }) {
   queue_.setOnChange([this] { reporter_.queueLengthChanged(queue_.Count()); });

@@ -125,6 +125,20 @@ TEST_F(EngineBoxTest, UnavailablePortBoxAnswerIsDroppedWhenAReadStartedMeanwhile
   EXPECT_TRUE(timer.isActive());
 }
 
+TEST_F(LinkTest, TheDialogsBoxHoldsTicksToo) {
+  make();
+  view.setPortNumberText("");
+  int inside = -1;
+  prompts.whileOpen = [&] {
+    inside = engine->tickCount();
+    engine->msgTimerTimer();
+    EXPECT_EQ(engine->tickCount(), inside);
+  };
+  engine->comPortNumberExit();
+  EXPECT_EQ(promptTexts(), Lines{"Comm Port needs a value."});
+  EXPECT_EQ(engine->tickCount(), inside + 1) << "the tick ran once the box was closed";
+}
+
 TEST_F(LinkTest, TickAndLineInsideASendBoxRunAfterItInTheOrderTheyCame) {
   make();
   callbacks.local = {1};

@@ -12,7 +12,7 @@ namespace tessel {
 // the GUI's event loop) the engine's own events must not run inside it: a
 // tick or received bytes that come meanwhile are held, and run in the order
 // they came once the box is closed, before show() returns.
-class PromptGate {
+class PromptGate : public Prompts {
  public:
   enum class Event { Tick, Received };
 
@@ -22,7 +22,7 @@ class PromptGate {
   bool isOpen() const { return depth_ > 0; }
   // True when event has to wait for the box; it is then held (once).
   bool hold(Event event);
-  PromptButton show(PromptIcon icon, const std::string& text, PromptButtons buttons);
+  PromptButton show(PromptIcon icon, const std::string& text, PromptButtons buttons) override;
 
  private:
   Prompts& prompts_;
