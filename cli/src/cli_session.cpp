@@ -92,21 +92,6 @@ PromptButton CliPrompts::show(PromptIcon, const std::string& text, PromptButtons
 
 void CliTerminal::addLine(const std::string& text) {
   if (show) err_ << text << std::endl;
-  if (onLine) onLine(text);
-}
-
-bool ObservedCallbacks::RadioQuery(int radio, int code, bool argument) {
-  bool result = inner_.RadioQuery(radio, code, argument);
-  if (onQuery) onQuery(radio, code, argument);
-  return result;
-}
-
-std::string ObservedCallbacks::RegisterValue(int radio, int param, bool numeric) {
-  return inner_.RegisterValue(radio, param, numeric);
-}
-
-bool ObservedCallbacks::ApplyReply(int param, int value, const std::string& text) {
-  return inner_.ApplyReply(param, value, text);
 }
 
 Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
@@ -121,19 +106,16 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
       terminal_(err),
       panel_(modelEntries()),
       window_(panel_, views_, prompts_, brand(), kProduct),
-      values_(window_),
-      callbacks_(values_) {
+      values_(window_) {
   configureLinkSerial(serial_);
   terminal_.show = options_.trace;
   if (options_.log) log_ = std::make_unique<LogWriter>(&settings_, defaultLogDir());
   engine_ = std::make_unique<TcomPort>(serial_, *timer_, prompts_, settings_, view_, &terminal_,
                                        log_.get());
+  engine_->addObserver(&progress_);
   prompts_.onShown = [this] { loop_.quit(); };
   window_.tasks = engine_.get();
-  window_.onModeSwitch = [this](int) {
-    engine_->AttachMainWindow(&status_, &callbacks_);
-    if (engine_->PollInterval == 0) engine_->PollInterval = 1000;
-  };
+  window_.onModeSwitch = [this](int) { engine_->AttachMainWindow(&status_, &values_); };
   if (options_.log) engine_->setLogging(true);
   // What the windowed program's start-up puts into the panel and the model-E
   // dialog before any command runs.
@@ -185,7 +167,7 @@ bool Session::openPort() {
   }
   // Settings given here are the ones to talk at: no stored auto-configured
   // code replaces them.
-  if (line.any()) engine_->NextCode = 0;
+  if (line.any()) engine_->clearSettingsCode();
   engine_->comPortNumberChange();
   if (!serial_.Active()) {
     // The port's own error box has given the reason when it showed one.
@@ -232,11 +214,10 @@ bool Session::openManualProject() {
 int Session::getLocal() {
   if (!openPort() || !openManualProject()) return 1;
   bool done = false;
-  callbacks_.onQuery = [&](int, int code, bool) {
-    if (code == qcTaskDone) {
-      done = true;
-      loop_.quit();
-    }
+  progress_.onTaskEnded = [&](TaskCode, TaskOutcome outcome) {
+    if (outcome != TaskOutcome::Completed) return;
+    done = true;
+    loop_.quit();
   };
   TpollArray list = window_.project()->BuildPollList(panel_.WindowMode == wmMonitor);
   if (list.empty()) list.push_back({0, 0});
@@ -244,7 +225,7 @@ int Session::getLocal() {
   engine_->StartTask(tkGetLocal, "&Get Local Radio Parameters", list);
   if (options_.timeoutMs == 0) options_.timeoutMs = 60'000;
   bool ok = runUntilDone([&] { return done; });
-  callbacks_.onQuery = nullptr;
+  progress_.onTaskEnded = nullptr;
   if (prompts_.failed()) return 1;
   if (interrupted_ && !done) {
     err_ << "tessel-cli: interrupted before the read was complete" << std::endl;
@@ -285,10 +266,10 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
   // The monitor layout, as "Online Monitor" > "Existing Project" sets it.
   views_.setMonitorColumns(true);
   window_.switchMode(wmMonitor);
-  panel_.setText(ctl::advanced, kCancelCaption);
+  window_.setPanelView(PanelView::Monitor);
   TpollArray list = window_.project()->BuildPollList(true);
   if (!hasRadios(list, project)) return 1;
-  engine_->PollInterval = intervalMs;
+  engine_->setPollInterval(intervalMs);
 
   std::map<int, int> polled;  // radio ID -> completed polls
   int rounds = 0;
@@ -303,12 +284,8 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
   };
   // A round starts whenever the first radio of the list is dialled after
   // another one was; radios that never answer then still end the rounds.
-  terminal_.onLine = [&](const std::string& line) {
-    auto at = line.find(" < ATD");
-    if (at != 0) return;
-    std::string digits = line.substr(6);
-    int id = 0;
-    if (!parseCount(digits, 0, 254, id)) return;
+  progress_.onDialling = [&](int id) {
+    if (id < 0) return;
     if (id == list.front().radio && lastDialled != id) ++rounds;
     lastDialled = id;
     if (finished()) {
@@ -316,12 +293,10 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
       loop_.quit();
     }
   };
-  callbacks_.onQuery = [&](int radio, int code, bool argument) {
-    if (code == qcCancel) {
-      loop_.quit();
-      return;
-    }
-    if (code != qcSetRead || !argument) return;
+  progress_.onTaskEnded = [&](TaskCode, TaskOutcome outcome) {
+    if (outcome == TaskOutcome::Cancelled) loop_.quit();
+  };
+  progress_.onPolled = [&](int radio) {
     ++polled[radio];
     for (int i = 0; i < views_.rowCount(); ++i) {
       RowId row = views_.rowAt(i);
@@ -339,8 +314,9 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
   };
   engine_->StartTask(tkMonitor, "&Online Monitor", list);
   bool ok = runUntilDone([&] { return done; });
-  terminal_.onLine = nullptr;
-  callbacks_.onQuery = nullptr;
+  progress_.onDialling = nullptr;
+  progress_.onPolled = nullptr;
+  progress_.onTaskEnded = nullptr;
   if (!prompts_.failed()) engine_->StartTask(tkLocalOnly, kCancelCaption, {list.front()});
   window_.closeProject();
   if (prompts_.failed()) return 1;

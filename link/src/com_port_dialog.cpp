@@ -1,10 +1,10 @@
-// The COM port dialog's logic: line settings, settings codes, the port
-// scan, and the settings kept per user.
+// The COM port dialog's logic: line settings, settings codes, the search
+// for the radio's settings, the port scan, and the settings kept per user.
+#include "link/com_port_dialog.h"
+
 #include "link/port_settings.h"
-#include "link/tcom_port.h"
 #include "seams/prompts.h"
 #include "seams/settings_store.h"
-#include "seams/tick_timer.h"
 #include "serial/serial_link.h"
 #include "text_util.h"
 
@@ -13,20 +13,53 @@ namespace tessel {
 namespace {
 constexpr int kBaudRates[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400};
 constexpr int kMaxPort = 9;  // COM1..COM9, as the serial component takes them
+constexpr ComPortControl kLineControls[] = {cpPortNumber, cpBaudRate, cpParity, cpDataBits,
+                                            cpStopBits};
 }  // namespace
 
+ComPortDialog::ComPortDialog(SerialLink& serial, Prompts& prompts, SettingsStore& settings,
+                             ComPortView& view, ComPortDialogHost& host)
+    : serial_(serial), prompts_(prompts), settings_(settings), view_(view), host_(host) {}
+
+void ComPortDialog::initialise() {
+  showSearchState();
+  view_.setBaudRateIndex(6);
+  baudRateChange();
+  view_.setParityIndex(2);
+  parityClick();
+  view_.setDataBitsIndex(1);
+  dataBitsClick();
+  view_.setStopBitsIndex(0);
+  stopBitsClick();
+  loadSettings();
+  appliedCode_ = -1;
+}
+
 // The dialog's controls follow every open and close.
-void TcomPort::openPort() {
+void ComPortDialog::openPort() {
   serial_.setActive(true);
   updateControls();
 }
 
-void TcomPort::closePort() {
+void ComPortDialog::closePort() {
   serial_.setActive(false);
   updateControls();
 }
 
-void TcomPort::comPortNumberChange() {
+void ComPortDialog::updateControls() {
+  // The port number box is left alone: only the search disables it.
+  const bool open = serial_.Active();
+  view_.setEnabled(cpDefaults, true);
+  for (ComPortControl c : {cpBaudRate, cpDataBits, cpParity, cpStopBits, cpAutoConfigure, cpFinish})
+    view_.setEnabled(c, open);
+}
+
+// The button's caption and the line controls show whether a search runs.
+void ComPortDialog::showSearchState() {
+  view_.setAutoConfigureCaption(searchRunning_ ? kCancelCaption : kAutoConfigureCaption);
+}
+
+void ComPortDialog::comPortNumberChange() {
   closePort();
   updateControls();
   const std::string t = view_.portNumberText();
@@ -42,90 +75,92 @@ void TcomPort::comPortNumberChange() {
   } else {
     // No port by that number: the port stays closed, and the tick must not
     // reopen the previous one under the new number.
-    timer_.stop();
+    host_.stopTicks();
   }
-  refreshStatus();
+  host_.portStatusChanged();
 }
 
-void TcomPort::comPortNumberExit() {
+void ComPortDialog::comPortNumberExit() {
   if (view_.portNumberText().empty())
     prompts_.show(PromptIcon::Error, std::string("Comm Port") + " needs a value.", pbOk);
 }
 
-void TcomPort::baudRateChange() {
-  PrevState = psConfigManual;
+void ComPortDialog::baudRateChange() {
   int rate = text::smallNumber(trimBlanks(view_.baudRateText()), 6);
   bool known = false;
   for (int r : kBaudRates) known = known || r == rate;
+  selectedBaud_ = known ? rate : 0;
   if (known)
     serial_.setBaudrate(rate);
   else
     closePort();
-  refreshStatus();
+  host_.lineSettingsEdited();
 }
 
-void TcomPort::parityClick() {
-  PrevState = psConfigManual;
+void ComPortDialog::parityClick() {
   int i = view_.parityIndex();
   serial_.setParity(i == 0 ? paEven : i == 1 ? paOdd : paNone);
-  refreshStatus();
+  host_.lineSettingsEdited();
 }
 
-void TcomPort::dataBitsClick() {
-  PrevState = psConfigManual;
+void ComPortDialog::dataBitsClick() {
   serial_.setDataBits(view_.dataBitsIndex() == 0 ? d7bit : d8bit);
-  refreshStatus();
+  host_.lineSettingsEdited();
 }
 
-void TcomPort::stopBitsClick() {
-  PrevState = psConfigManual;
+void ComPortDialog::stopBitsClick() {
   serial_.setStopBits(view_.stopBitsIndex() == 1 ? st2bit : st1bit);
-  refreshStatus();
+  host_.lineSettingsEdited();
 }
 
-void TcomPort::defaultsClick() {
+void ComPortDialog::defaultsClick() {
   view_.setPortNumberText("1");
   if (serial_.Port() != 1) {
     closePort();
     serial_.setPort(1);
   }
-  NextCode = kDefaultSettingsCode;
+  nextCode_ = kDefaultSettingsCode;
   // The line settings may have been changed by hand since the code was
-  // last applied: the defaults are set again whatever AppliedCode says.
-  AppliedCode = -1;
+  // last applied: the defaults are set again whatever was applied before.
+  appliedCode_ = -1;
   applyCode(kDefaultSettingsCode);
 }
 
-void TcomPort::autoConfigureClick() {
-  const std::string caption = view_.autoConfigureCaption();
-  if (text::contains(caption, kAutoConfigureCaption)) {
-    StartTask(tkAutoConfigure, caption, TpollArray{{0, 0}});
-    if (task_ != tkAutoConfigure) return;  // the port is closed: nothing started
-    view_.setAutoConfigureCaption("Cancel");
-    for (ComPortControl c : {cpPortNumber, cpBaudRate, cpParity, cpDataBits, cpStopBits})
-      view_.setEnabled(c, false);
-  } else {
-    cancelAutoConfigure();
+void ComPortDialog::autoConfigureClick() {
+  if (searchRunning_) {
+    cancelSearch();
+    return;
   }
+  if (!host_.startSearch(kAutoConfigureCaption)) return;  // the port is closed
+  searchRunning_ = true;
+  showSearchState();
+  for (ComPortControl c : kLineControls) view_.setEnabled(c, false);
 }
 
-void TcomPort::OkClick() {
+void ComPortDialog::cancelSearch() {
+  host_.searchCancelled();
+  searchRunning_ = false;
+  showSearchState();
+  for (ComPortControl c : kLineControls) view_.setEnabled(c, true);
+  updateControls();
+}
+
+void ComPortDialog::OkClick() {
   openPort();
-  refreshStatus();
+  host_.portStatusChanged();
   view_.setVisible(false);
   FormHide();
 }
 
-void TcomPort::FormHide() {
-  if (state_ == psConfigAuto) queue_.Clear();
+void ComPortDialog::FormHide() {
+  host_.dialogHidden();
   // A search still running ends with the dialog; its controls come back.
-  if (autoConfigureRunning()) cancelAutoConfigure();
-  state_ = psIdle;
-  view_.setAutoConfigureCaption(kAutoConfigureCaption);
+  if (searchRunning_) cancelSearch();
+  showSearchState();
 }
 
-void TcomPort::applyCode(int code) {
-  if (code < 0 || code == AppliedCode || !isSettingsCode(code)) return;
+void ComPortDialog::applyCode(int code) {
+  if (code < 0 || code == appliedCode_ || !isSettingsCode(code)) return;
   closePort();
   LineSettingsIndices s = decodeSettingsCode(code);
   view_.setBaudRateIndex(s.baudIndex);
@@ -136,24 +171,36 @@ void TcomPort::applyCode(int code) {
   dataBitsClick();
   view_.setStopBitsIndex(s.stopBitsIndex);
   stopBitsClick();
-  AppliedCode = code;
-  if (task_ == tkAutoConfigure) advanceNextCode();
+  appliedCode_ = code;
+  if (host_.searching()) advanceNextCode();
   openPort();
-  refreshStatus();
+  host_.portStatusChanged();
 }
 
-void TcomPort::advanceNextCode() {
-  NextCode = nextSearchCode(NextCode);
-  if (NextCode >= kSearchEnd) {
-    cancelAutoConfigure();
-    state_ = psError;
+void ComPortDialog::advanceNextCode() {
+  nextCode_ = nextSearchCode(nextCode_);
+  if (nextCode_ >= kSearchEnd) {
+    cancelSearch();
+    host_.searchExhausted();
   }
 }
 
-void TcomPort::rebuildPortList() {
+bool ComPortDialog::portListWanted() const {
+  return view_.portNumberText() == "0";
+}
+
+std::string ComPortDialog::portText() const {
+  std::string parity = serial_.Parity() == paEven ? ",e" : serial_.Parity() == paOdd ? ",o" : ",n";
+  return std::string(serial_.Active() ? "Active " : "Inactive ") + "COM" + view_.portNumberText() +
+         ":" + std::to_string(serial_.Baudrate()) + ", " +
+         (serial_.DataBits() == d8bit ? "8" : "7") + parity +
+         (serial_.StopBits() == st2bit ? ",2" : ",1");
+}
+
+void ComPortDialog::rebuildPortList() {
   view_.clearPortNumberItems();
   std::string first;
-  for (int port = 1; port <= 9; ++port) {
+  for (int port = 1; port <= kMaxPort; ++port) {
     closePort();
     serial_.setPort(port);
     openPort();
@@ -169,7 +216,7 @@ void TcomPort::rebuildPortList() {
   }
 }
 
-void TcomPort::loadSettings() {
+void ComPortDialog::loadSettings() {
   if (!settings_.exists()) return;
   loading_ = true;
   std::string port;
@@ -199,14 +246,14 @@ void TcomPort::loadSettings() {
         parityClick();
         if (!settings_.readInteger("autoConfig", n)) break;
         // Only codes the engine itself could have stored are taken.
-        if (isSettingsCode(n)) NextCode = n;
+        if (isSettingsCode(n)) nextCode_ = n;
       } while (false);
     }
   }
   loading_ = false;
 }
 
-void TcomPort::SaveSettings() {
+void ComPortDialog::SaveSettings() {
   if (loading_) return;
   // Failures are ignored: the settings are a convenience.
   settings_.writeString("ComPort", view_.portNumberText());
@@ -215,7 +262,7 @@ void TcomPort::SaveSettings() {
   settings_.writeInteger("Stop Bits", view_.stopBitsIndex() == 1 ? 2 : 1);
   int p = view_.parityIndex();
   settings_.writeString("Parity", p == 2 ? "None" : p == 1 ? "Odd" : "Even");
-  settings_.writeInteger("autoConfig", AppliedCode);
+  settings_.writeInteger("autoConfig", appliedCode_);
 }
 
 }  // namespace tessel

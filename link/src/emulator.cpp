@@ -1,7 +1,9 @@
 // The group emulator: the program answers AT commands as the radios of the
 // project would.
+#include "link/attached_callbacks.h"
 #include "link/dump_line.h"
-#include "link/tcom_port.h"
+#include "link/group_emulator.h"
+#include "link/radio_number.h"
 #include "model/at_command.h"
 #include "model/catalogue.h"
 #include "text_util.h"
@@ -12,43 +14,44 @@ namespace {
 constexpr int kLastRadio = 254;
 }  // namespace
 
-void TcomPort::emulatorSend(const std::string& text) {
-  Send(true, 0, text);
+void TgroupEmulator::emulatorSend(const std::string& text) {
+  send_(text);
 }
 
-bool TcomPort::emulatedRadioListed() {
-  if (!current_ || EmulatedRadio < 0) return false;
-  int radio = EmulatedRadio;
-  return current_->Seek([radio](int r) { return r == radio; });
+bool TgroupEmulator::emulatedRadioListed() {
+  if (!list_ || emulatedRadio_ < 0) return false;
+  int radio = emulatedRadio_;
+  return list_->Seek([radio](int r) { return r == radio; });
 }
 
-int TcomPort::emulatorLookup(int reg) {
+int TgroupEmulator::emulatorLookup(int reg) {
   // The radio answers every register its model has, whether or not this
   // program has polled it before; the status registers only the poll map
   // lists come from there.
-  int model = currentModel();
+  int model = list_ ? list_->CurrentModel() : -1;
   int param = parameterFor(reg, model, false);
   return param != -1 ? param : parameterFor(reg, model, true);
 }
 
-void TcomPort::emulateReply(ReplyClass rc, const std::string& upper) {
+void TgroupEmulator::reply(ReplyClass rc, const std::string& upper, TradioNumber* list) {
+  list_ = list;
   switch (rc) {
     case rcATI: {
-      if (EmulatedRadio == -1) {
+      if (emulatedRadio_ == -1) {
         for (int n = 0; n <= kLastRadio; ++n) {
-          if (radioQuery(n, qcIsMaster, false)) {
-            EmulatedRadio = n;
+          if (window_.isMaster(n)) {
+            emulatedRadio_ = n;
             break;
           }
         }
       }
       if (!emulatedRadioListed()) return;  // no radio of the group to answer as
-      emulatorSend(current_->CurrentModel() == 2 ? "1.14" : "V2.0");
+      emulatorSend(list_->CurrentModel() == 2 ? "1.14" : "V2.0");
       return;
     }
     case rcATI1:
-      if (!current_ || current_->Count() == 0) return;
-      for (const std::string& line : emulatedPage1(current_->CurrentText())) emulatorSend(line);
+      if (!list_ || list_->Count() == 0) return;
+      for (const std::string& line : emulatedPage1(list_->CurrentText())) emulatorSend(line);
       emulatorSend("OK");
       return;
     case rcATI2:
@@ -66,8 +69,8 @@ void TcomPort::emulateReply(ReplyClass rc, const std::string& upper) {
         emulatorSend("ERROR");  // not a number, or too long for one
         return;
       }
-      EmulatedRadio = radio;
-      if (radioQuery(radio, qcExists, false)) emulatorSend("OK");
+      emulatedRadio_ = radio;
+      if (window_.exists(radio)) emulatorSend("OK");
       return;
     }
     case rcSQuery: {
@@ -77,7 +80,7 @@ void TcomPort::emulateReply(ReplyClass rc, const std::string& upper) {
         return;
       }
       if (!emulatedRadioListed()) return;
-      std::string value = registerValue(EmulatedRadio, emulatorLookup(reg));
+      std::string value = window_.registerValue(emulatedRadio_, emulatorLookup(reg));
       if (text::contains(value, "No Radio")) return;
       // An empty field (a clock never set, say) still answers with a value:
       // an empty line is no reply to the asking configurator, which would
@@ -95,18 +98,18 @@ void TcomPort::emulateReply(ReplyClass rc, const std::string& upper) {
           allNumbers = false;
           continue;
         }
-        applyRegister(emulatorLookup(pair.number), replyNumber(pair.value), pair.value);
+        window_.applyRegister(emulatorLookup(pair.number), replyNumber(pair.value), pair.value);
       }
       emulatorSend(allNumbers ? "OK" : "ERROR");
       return;
     }
     case rcATR:
-      radioQuery(EmulatedRadio, qcRenumbered, false);
+      window_.radioRenumbered(emulatedRadio_, false);
       return;
     case rcAT:
     case rcEscape:
       emulatorSend("OK");
-      EmulatedRadio = -1;
+      emulatedRadio_ = -1;
       return;
     case rcText:
     case rcOK:

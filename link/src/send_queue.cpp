@@ -37,11 +37,4 @@ void TsendQueue::Clear() {
   changed();
 }
 
-void TsendQueue::Flush(const std::string& /*marker*/) {
-  std::string line;
-  while (!lines_.empty()) Pop(line);
-  TryCount = 0;
-  changed();
-}
-
 }  // namespace tessel

@@ -61,7 +61,7 @@ void MainWindowModel::loadProjectRadios() {
       break;
     }
   }
-  panel.setText(ctl::newRadio, kNewRadioCaption);
+  setRadioChanged(false);
 }
 
 void MainWindowModel::switchMode(int mode) {
@@ -97,9 +97,17 @@ void MainWindowModel::defaultsClick() {
 }
 
 void MainWindowModel::saveRadioRule() {
-  if (panel.enabled(ctl::newRadio) && panel.visible(ctl::newRadio)) {
-    panel.setText(ctl::newRadio, kSaveRadioCaption);
-  }
+  if (panel.enabled(ctl::newRadio) && panel.visible(ctl::newRadio)) setRadioChanged(true);
+}
+
+void MainWindowModel::setRadioChanged(bool changed) {
+  radioChanged_ = changed;
+  panel.setText(ctl::newRadio, changed ? kSaveRadioCaption : kNewRadioCaption);
+}
+
+void MainWindowModel::setPanelView(PanelView view) {
+  panelView_ = view;
+  panel.setText(ctl::advanced, advancedCaption(view));
 }
 
 void MainWindowModel::roamingClick() {
@@ -239,10 +247,9 @@ void MainWindowModel::usePCClockChange() {
 }
 
 void MainWindowModel::advancedClick() {
-  const std::string caption = panel.text(ctl::advanced);
-  if (caption.find(kCancelCaption) != std::string::npos) {
+  if (panelView_ == PanelView::Monitor) {
     // Leave monitoring: the basic list layout, no tree, Project mode.
-    panel.setText(ctl::advanced, kBasicCaption);
+    setPanelView(PanelView::Advanced);
     views.setMonitorColumns(false);
     views.clearTree();
     if (project_) {
@@ -256,13 +263,12 @@ void MainWindowModel::advancedClick() {
       parseInt32(panel.text(ctl::radioID), id);
       int model = panel.itemIndex(ctl::radioType);
       if (model < 0 || model >= kModelCount) model = 1;
-      tasks->StartTask(tkLocalOnly, panel.text(ctl::advanced), TpollArray{{id, model}});
+      tasks->StartTask(tkLocalOnly, advancedCaption(panelView_), TpollArray{{id, model}});
     }
     enableRadioParameters(true);
     return;
   }
-  panel.setText(ctl::advanced, caption.find(kBasicCaption) != std::string::npos ? kAdvancedCaption
-                                                                                : kBasicCaption);
+  setPanelView(panelView_ == PanelView::Advanced ? PanelView::Basic : PanelView::Advanced);
   switchMode(panel.WindowMode);
 }
 
@@ -337,7 +343,7 @@ bool MainWindowModel::saveCurrentRadio() {
   // Unsaved changes keep the caption saying so, or closing would drop them
   // without asking.
   if (!r->SaveFromPanel()) return false;
-  panel.setText(ctl::newRadio, kNewRadioCaption);
+  setRadioChanged(false);
   return true;
 }
 
@@ -348,7 +354,7 @@ void MainWindowModel::setCurrentRadio(Tradio* radio) {
 }
 
 void MainWindowModel::chooseRadio(RowId row) {
-  if (panel.text(ctl::newRadio).find(kSaveRadioCaption) != std::string::npos &&
+  if (radioChanged_ &&
       prompts.show(PromptIcon::Warning, "Radio configuration changes made, save them?",
                    pbYes | pbNo) == pbYes) {
     saveCurrentRadio();
@@ -360,7 +366,7 @@ void MainWindowModel::chooseRadio(RowId row) {
   views.selectRow(row);
   r->LoadIntoPanel();
   enableGroupParameters(panel.itemIndex(ctl::radioMode) == item::master);
-  panel.setText(ctl::newRadio, kNewRadioCaption);
+  setRadioChanged(false);
 }
 
 std::string MainWindowModel::timeText(const char* format) const {

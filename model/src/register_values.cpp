@@ -571,72 +571,75 @@ std::string RegisterValues::panelValue(int param, bool numeric) {
   }
 }
 
-bool RegisterValues::RadioQuery(int radio, int code, bool argument) {
-  if (radio < 0 || radio >= kRadioSlots) return false;
-  Panel& panel = window_.panel;
-  GroupViews& views = window_.views;
+Tradio* RegisterValues::record(int radio) const {
+  if (radio < 0 || radio >= kRadioSlots) return nullptr;
   Tproject* p = window_.project();
-  Tradio* r = p ? p->radio(radio) : nullptr;
-  const bool manual = panel.WindowMode == wmManual;
-  // Giving up and finishing concern the task, whichever radio it was on.
-  if (code == qcCancel) {
-    if (panel.text(ctl::advanced).find(kCancelCaption) != std::string::npos) {
-      window_.advancedClick();
-    }
-    return false;
-  }
-  if (code == qcTaskDone) {
-    panel.panelLoading = false;
-    return false;
-  }
-  if (!r) {
-    switch (code) {
-      case qcIsLocal:
-        return manual;
-      case qcMarkLocal:
-        if (!manual) {
-          if (Tradio* reading = readingRadio()) reading->responded = true;
-        }
-        return false;
-      case qcIsMaster:
-        return manual && panel.itemIndex(ctl::radioMode) == item::master;
-      default:
-        return false;
-    }
-  }
-  switch (code) {
-    case qcIsRead:
-      if (views.nodeExists(r->treeNode)) views.setNodeImage(r->treeNode, kImageReading);
-      return r->pollOnly;
-    case qcSetRead: {
-      if (views.nodeExists(r->treeNode)) views.setNodeImage(r->treeNode, kImageNone);
-      const bool old = r->pollOnly;
-      r->pollOnly = argument;
-      if (panel.WindowMode != wmMonitor) window_.enableRadioParameters(true);
-      return old;
-    }
-    case qcRenumbered:
-      if (radio == r->slotID) {
-        r->reportedID = radio;
-        views.setSubItem(r->listItem, 0, std::to_string(radio));
-        const TpollArray& list = p->BuildPollList(argument);
-        if (window_.tasks) window_.tasks->StartTask(tkUpdatePollList, "update PollList", list);
-      }
-      return false;
-    case qcIsLocal:
-      return panel.WindowMode == wmMonitor ? r->responded : true;
-    case qcMarkLocal: {
-      const bool result = r->responded;
-      if (Tradio* reading = readingRadio()) reading->responded = true;
-      return result;
-    }
-    case qcIsMaster:
-      return r->isMaster;
-    case qcExists:
-      return true;
-    default:
-      return false;
-  }
+  return p ? p->radio(radio) : nullptr;
+}
+
+bool RegisterValues::isLocal(int radio) {
+  if (radio < 0 || radio >= kRadioSlots) return false;
+  const Panel& panel = window_.panel;
+  if (Tradio* r = record(radio)) return panel.WindowMode == wmMonitor ? r->responded : true;
+  return panel.WindowMode == wmManual;
+}
+
+bool RegisterValues::isMaster(int radio) {
+  if (radio < 0 || radio >= kRadioSlots) return false;
+  const Panel& panel = window_.panel;
+  if (Tradio* r = record(radio)) return r->isMaster;
+  return panel.WindowMode == wmManual && panel.itemIndex(ctl::radioMode) == item::master;
+}
+
+bool RegisterValues::exists(int radio) {
+  return record(radio) != nullptr;
+}
+
+bool RegisterValues::markPolling(int radio) {
+  Tradio* r = record(radio);
+  if (!r) return false;
+  GroupViews& views = window_.views;
+  if (views.nodeExists(r->treeNode)) views.setNodeImage(r->treeNode, kImageReading);
+  return r->pollOnly;
+}
+
+bool RegisterValues::setRead(int radio, bool read) {
+  Tradio* r = record(radio);
+  if (!r) return false;
+  GroupViews& views = window_.views;
+  if (views.nodeExists(r->treeNode)) views.setNodeImage(r->treeNode, kImageNone);
+  const bool old = r->pollOnly;
+  r->pollOnly = read;
+  if (window_.panel.WindowMode != wmMonitor) window_.enableRadioParameters(true);
+  return old;
+}
+
+bool RegisterValues::markLocal(int radio) {
+  if (radio < 0 || radio >= kRadioSlots) return false;
+  Tradio* r = record(radio);
+  if (!r && window_.panel.WindowMode == wmManual) return false;
+  const bool result = r && r->responded;
+  if (Tradio* reading = readingRadio()) reading->responded = true;
+  return result;
+}
+
+void RegisterValues::radioRenumbered(int radio, bool monitoring) {
+  Tradio* r = record(radio);
+  if (!r || radio != r->slotID) return;
+  r->reportedID = radio;
+  window_.views.setSubItem(r->listItem, 0, std::to_string(radio));
+  const TpollArray& list = window_.project()->BuildPollList(monitoring);
+  if (window_.tasks) window_.tasks->StartTask(tkUpdatePollList, "update PollList", list);
+}
+
+// Giving up concerns the task, whichever radio it was on.
+void RegisterValues::taskCancelled(int radio) {
+  if (radio < 0 || radio >= kRadioSlots) return;
+  if (window_.panelView() == PanelView::Monitor) window_.advancedClick();
+}
+
+void RegisterValues::readDone() {
+  window_.panel.panelLoading = false;
 }
 
 }  // namespace tessel

@@ -91,7 +91,7 @@ class MonitorTest : public LinkTest {
   void SetUp() override {
     LinkTest::SetUp();
     make();
-    engine->PollInterval = 1500;
+    engine->setPollInterval(1500);
     callbacks.local = {1};
     callbacks.master = {1};
     group.radios = {1, 2, 3};
@@ -358,7 +358,7 @@ class EmulatorTest : public LinkTest {
     LinkTest::SetUp();
     make();
     callbacks.master = {3};
-    callbacks.exists = {3, 5};
+    callbacks.existing = {3, 5};
     callbacks.values[{3, 0}] = "9";
     callbacks.values[{3, 10}] = "-99";
     callbacks.values[{3, -1}] = "ERROR";
@@ -413,7 +413,7 @@ TEST_F(EmulatorTest, AnswersEveryCommandClass) {
   for (const auto& c : cases) EXPECT_EQ(ask(c.command), c.answer) << c.command;
   ASSERT_EQ(callbacks.of(qcRenumbered).size(), 1u);
   EXPECT_EQ(callbacks.of(qcRenumbered)[0].radio, 5);
-  EXPECT_EQ(engine->EmulatedRadio, -1) << "AT and +++ forget the dialled radio";
+  EXPECT_EQ(engine->emulatedRadio(), -1) << "AT and +++ forget the dialled radio";
   EXPECT_TRUE(timer.fire());
   EXPECT_EQ(engine->state(), psEmulate) << "ticks leave the emulator alone";
 }

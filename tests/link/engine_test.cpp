@@ -109,12 +109,12 @@ TEST_F(LinkTest, LineAssemblyWaitsForBothLineEnds) {
     SCOPED_TRACE(c.name);
     terminal.setVisible(false);
     terminal.setVisible(true);
-    int ticks = engine->TickCount;
+    int ticks = engine->tickCount();
     serial.receive(c.bytes);
     Lines got;
     for (const auto& l : terminal.lines()) got.push_back(l.substr(12));
     EXPECT_EQ(got, c.lines);
-    EXPECT_EQ(engine->TickCount - ticks, static_cast<int>(c.lines.size()));
+    EXPECT_EQ(engine->tickCount() - ticks, static_cast<int>(c.lines.size()));
     terminal.setVisible(false);
   }
   EXPECT_TRUE(engine->receiveBuffer().empty());
@@ -324,7 +324,7 @@ TEST_F(LinkTest, UnansweredLinesGiveTooManyErrors) {
   timer.fire();
   EXPECT_EQ(promptTexts(),
             Lines{"Too many errors in sending to radio, try increasing poll interval"});
-  EXPECT_EQ(engine->queue().TryCount, 0);
+  EXPECT_EQ(engine->tryCount(), 0);
   timer.fire();
   EXPECT_EQ(serial.lines().size(), 6u);  // sent again after Retry
   for (int i = 0; i < 4; ++i) timer.fire();
@@ -406,7 +406,7 @@ TEST_F(LinkTest, SendFraming) {
   make();
   EXPECT_TRUE(engine->Send(true, 0, "AT&R"));
   EXPECT_FALSE(engine->Send(true, 2, "ATI"));
-  EXPECT_EQ(engine->queue().TryCount, 3);
+  EXPECT_EQ(engine->tryCount(), 3);
   std::string longLine(300, 'x');
   engine->Send(true, 0, longLine);
   EXPECT_EQ(serial.writes.back().bytes, longLine + "\r");

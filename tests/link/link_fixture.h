@@ -21,7 +21,21 @@
 
 namespace tessel::testing {
 
-// The main window's three routines, answering from sets and recording calls.
+// The engine's questions and notices, by name, as the recording below keeps
+// them.
+enum QueryCode : int {
+  qcIsRead,
+  qcSetRead,
+  qcRenumbered,
+  qcIsLocal,
+  qcMarkLocal,
+  qcIsMaster,
+  qcCancel,
+  qcExists,
+  qcTaskDone,
+};
+
+// The main window's callbacks, answering from sets and recording calls.
 class RecordingCallbacks : public MainWindowCallbacks {
  public:
   struct Apply {
@@ -38,29 +52,25 @@ class RecordingCallbacks : public MainWindowCallbacks {
     bool argument;
   };
 
-  bool RadioQuery(int radio, int code, bool argument) override {
-    queries.push_back({radio, code, argument});
-    switch (code) {
-      case qcIsRead:
-        return read.count(radio) > 0;
-      case qcSetRead: {
-        bool old = read.count(radio) > 0;
-        if (argument)
-          read.insert(radio);
-        else
-          read.erase(radio);
-        return old;
-      }
-      case qcIsLocal:
-        return local.count(radio) > 0;
-      case qcIsMaster:
-        return master.count(radio) > 0;
-      case qcExists:
-        return exists.count(radio) > 0;
-      default:
-        return false;
-    }
+  bool isLocal(int radio) override { return record(radio, qcIsLocal, local.count(radio) > 0); }
+  bool isMaster(int radio) override { return record(radio, qcIsMaster, master.count(radio) > 0); }
+  bool exists(int radio) override { return record(radio, qcExists, existing.count(radio) > 0); }
+  bool markPolling(int radio) override { return record(radio, qcIsRead, read.count(radio) > 0); }
+  bool setRead(int radio, bool argument) override {
+    queries.push_back({radio, qcSetRead, argument});
+    bool old = read.count(radio) > 0;
+    if (argument)
+      read.insert(radio);
+    else
+      read.erase(radio);
+    return old;
   }
+  bool markLocal(int radio) override { return record(radio, qcMarkLocal, false, true); }
+  void radioRenumbered(int radio, bool monitoring) override {
+    queries.push_back({radio, qcRenumbered, monitoring});
+  }
+  void taskCancelled(int radio) override { queries.push_back({radio, qcCancel, true}); }
+  void readDone() override { queries.push_back({0, qcTaskDone, false}); }
   std::string RegisterValue(int radio, int param, bool) override {
     auto it = values.find({radio, param});
     return it == values.end() ? "No Radio" : it->second;
@@ -82,10 +92,16 @@ class RecordingCallbacks : public MainWindowCallbacks {
     return out;
   }
 
-  std::set<int> read, local, master, exists;
+  std::set<int> read, local, master, existing;
   std::map<std::pair<int, int>, std::string> values;
   std::vector<Query> queries;
   std::vector<Apply> applies;
+
+ private:
+  bool record(int radio, int code, bool answer, bool argument = false) {
+    queries.push_back({radio, code, argument});
+    return answer;
+  }
 };
 
 // An engine over fakes: serial port, timer, prompts, settings, dialog state,

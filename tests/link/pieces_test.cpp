@@ -38,14 +38,15 @@ TEST(SendQueue, FifoWithPeekPopAndChangeNotices) {
   EXPECT_EQ(changes, 9);  // four pushes, five pops
 }
 
-TEST(SendQueue, FlushEmptiesWhateverTheMarkerAndResetsTries) {
+TEST(SendQueue, ClearEmptiesAndAnnounces) {
   TsendQueue q;
+  int changes = 0;
   q.Push("ATs1=2\r");
   q.Push("AT&W\r");
-  q.TryCount = 3;
-  q.Flush("anything");
+  q.setOnChange([&] { ++changes; });
+  q.Clear();
   EXPECT_EQ(q.Count(), 0);
-  EXPECT_EQ(q.TryCount, 0);
+  EXPECT_EQ(changes, 1);
   std::string line;
   EXPECT_EQ(q.Pop(line), -1);
 }

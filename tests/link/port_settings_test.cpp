@@ -24,6 +24,36 @@ Setting settingOf(const FakeSerialLink::Write& w) {
   return {w.baud, w.parity, w.dataBits, w.stopBits};
 }
 
+TEST_F(LinkTest, SearchButtonActsOnTheSearchNotOnItsCaption) {
+  make();
+  // A caption the window drew differently decides nothing: the click
+  // starts the search, and the next one cancels it.
+  view.setAutoConfigureCaption("Cancel");
+  engine->autoConfigureClick();
+  EXPECT_EQ(engine->task(), tkAutoConfigure);
+  EXPECT_TRUE(engine->comPortDialog().searchRunning());
+  EXPECT_EQ(view.autoConfigureCaption(), "Cancel");
+  view.setAutoConfigureCaption("&Auto Configure");
+  engine->autoConfigureClick();
+  EXPECT_EQ(engine->task(), tkLocalOnly);
+  EXPECT_EQ(engine->state(), psIdle);
+  EXPECT_FALSE(engine->comPortDialog().searchRunning());
+  EXPECT_EQ(view.autoConfigureCaption(), "&Auto Configure");
+
+  // Connecting at the line as set: at 19200 baud through the fixed sequence
+  // that starts with "AT", at another rate with "+++".
+  for (const char* text : {"19200", "  9600"}) {
+    serial.clearWrites();
+    view.setBaudRateText(text);
+    engine->baudRateChange();
+    engine->clearSettingsCode();  // connect at the line as set
+    engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+    ASSERT_FALSE(serial.writes.empty()) << text;
+    EXPECT_EQ(serial.lines().front(), std::string(text) == "19200" ? "AT" : "+++") << text;
+    engine->StartTask(tkLocalOnly, "", {});
+  }
+}
+
 TEST_F(LinkTest, AutoConfigurationTriesFortyEightSettingsThenGivesUp) {
   make();
   engine->autoConfigureClick();
@@ -100,10 +130,10 @@ TEST_F(LinkTest, FinishDuringASearchEndsItAndGivesTheControlsBack) {
   EXPECT_EQ(engine->state(), psIdle);
   // No code of the abandoned search is applied any more.
   serial.clearWrites();
-  int applied = engine->AppliedCode;
+  int applied = engine->appliedCode();
   for (int i = 0; i < 3; ++i) timer.fire();
   EXPECT_TRUE(serial.writes.empty());
-  EXPECT_EQ(engine->AppliedCode, applied);
+  EXPECT_EQ(engine->appliedCode(), applied);
 }
 
 TEST_F(LinkTest, AutoConfiguredRadioThatFallsSilentIsReportedLost) {
@@ -143,8 +173,8 @@ TEST_F(LinkTest, SettingsLoadAndSave) {
   EXPECT_EQ(serial.Parity(), paOdd);
   EXPECT_EQ(serial.DataBits(), d7bit);
   EXPECT_EQ(serial.StopBits(), st2bit);
-  EXPECT_EQ(engine->NextCode, 32);
-  EXPECT_EQ(engine->AppliedCode, -1);
+  EXPECT_EQ(engine->nextCode(), 32);
+  EXPECT_EQ(engine->appliedCode(), -1);
 
   view.setParityIndex(2);
   engine->parityClick();
@@ -168,7 +198,7 @@ TEST_F(LinkTest, SettingsLoadingStopsAtTheFirstGapAndRejectsForeignCodes) {
     settings.integers["autoConfig"] = stored;
     settings.setExists(true);
     make(false);
-    EXPECT_EQ(engine->NextCode, 0) << stored;
+    EXPECT_EQ(engine->nextCode(), 0) << stored;
     EXPECT_EQ(serial.Parity(), paEven);
     engine.reset();
   }
@@ -190,7 +220,7 @@ TEST_F(LinkTest, SettingsLoadingStopsAtTheFirstGapAndRejectsForeignCodes) {
   EXPECT_EQ(view.portNumberText(), "1");
   EXPECT_EQ(serial.Port(), 1);
   EXPECT_EQ(serial.Baudrate(), 9600);
-  EXPECT_EQ(engine->NextCode, 32);
+  EXPECT_EQ(engine->nextCode(), 32);
 }
 
 TEST_F(LinkTest, StatusPanelsShowPortAndState) {
@@ -279,7 +309,7 @@ TEST_F(LinkTest, LogRecordsSendsAndStatesWithStampsTicksAndKinds) {
   auto text = [&](size_t i) { return lines.at(i).substr(lines.at(i).find(' ', 27) + 1); };
   ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(lines[0].substr(25, 1), "i");
-  EXPECT_EQ(text(0), engine->LogHeader);
+  EXPECT_EQ(text(0), engine->logHeader());
   EXPECT_EQ(text(1), "> State:psConfigManual, ");
   EXPECT_EQ(text(2), "> State:psConfig16at, ");
   EXPECT_EQ(text(3), "Send(): AT");

@@ -35,14 +35,14 @@ class ScriptedPrompts : public testing::PromptScript {
 };
 
 struct StartedTask {
-  int code;
+  TaskCode code;
   std::string text;
   TpollArray list;
 };
 
 class TaskRecorder : public LinkTasks {
  public:
-  void StartTask(int code, const std::string& text, const TpollArray& list) override {
+  void StartTask(TaskCode code, const std::string& text, const TpollArray& list) override {
     tasks.push_back({code, text, list});
   }
   std::vector<StartedTask> tasks;

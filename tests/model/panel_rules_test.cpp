@@ -246,7 +246,7 @@ TEST_F(PanelRulesTest, ChoosingARowShowsItsRadio) {
   put("[Radio1]\nRadio Mode=Master\nRetries=11\n[Radio2]\nRetries=22\n");
   open(wmProject);
   Tradio* second = window.project()->radio(2);
-  panel.setText(ctl::newRadio, "Save Radio");
+  window.setRadioChanged(true);
   panel.setText(ctl::retries, "12");
   prompts.answers = {pbYes};
   window.chooseRadio(second->listItem);
@@ -258,6 +258,77 @@ TEST_F(PanelRulesTest, ChoosingARowShowsItsRadio) {
   EXPECT_EQ(views.stateImage(second->listItem), 1);
   EXPECT_EQ(views.stateImage(window.project()->radio(1)->listItem), 0);
   EXPECT_EQ(views.selectedRow(), second->listItem);
+}
+
+TEST(PanelViewText, FormModeKeepsTheCaptionAndReadsBack) {
+  struct Case {
+    const char* stored;
+    PanelView view;
+  };
+  // What earlier runs stored, and stray texts.
+  for (const Case& c : {Case{"", PanelView::Basic}, Case{"Advanced", PanelView::Basic},
+                        Case{"&Basic", PanelView::Advanced}, Case{"Cancel", PanelView::Advanced},
+                        Case{"junk", PanelView::Advanced}}) {
+    EXPECT_EQ(panelViewFromFormMode(c.stored), c.view) << c.stored;
+  }
+  EXPECT_EQ(formModeText(PanelView::Basic), "Advanced");
+  EXPECT_EQ(formModeText(PanelView::Advanced), "&Basic");
+  EXPECT_EQ(formModeText(PanelView::Monitor), "&Basic");
+  for (PanelView v : {PanelView::Basic, PanelView::Advanced, PanelView::Monitor}) {
+    const PanelView back = panelViewFromFormMode(formModeText(v));
+    EXPECT_EQ(back, v == PanelView::Monitor ? PanelView::Advanced : v);
+  }
+  EXPECT_EQ(advancedCaption(PanelView::Monitor), "Cancel");
+}
+
+TEST_F(PanelRulesTest, BasicAdvancedButtonSwitchesTheViewAndEndsMonitoring) {
+  put("[Radio1]\nRadio Mode=Master\n");
+  open(wmProject);
+  EXPECT_EQ(window.panelView(), PanelView::Basic);
+  EXPECT_EQ(panel.text(ctl::advanced), "Advanced");
+  window.advancedClick();
+  EXPECT_EQ(window.panelView(), PanelView::Advanced);
+  EXPECT_EQ(panel.text(ctl::advanced), "&Basic");
+  window.advancedClick();
+  EXPECT_EQ(panel.text(ctl::advanced), "Advanced");
+  EXPECT_TRUE(tasks.tasks.empty());
+
+  // A caption typed over by someone else decides nothing.
+  window.switchMode(wmMonitor);
+  panel.setText(ctl::advanced, "Cancel");
+  window.advancedClick();
+  EXPECT_EQ(panel.WindowMode, wmMonitor);
+  EXPECT_TRUE(tasks.tasks.empty());
+
+  window.setPanelView(PanelView::Monitor);
+  EXPECT_EQ(panel.text(ctl::advanced), "Cancel");
+  window.advancedClick();
+  EXPECT_EQ(window.panelView(), PanelView::Advanced);
+  EXPECT_EQ(panel.text(ctl::advanced), "&Basic");
+  EXPECT_EQ(panel.WindowMode, wmProject);
+  ASSERT_EQ(tasks.tasks.size(), 1u);
+  EXPECT_EQ(tasks.tasks[0].code, tkLocalOnly);
+  EXPECT_EQ(tasks.tasks[0].text, "&Basic");
+}
+
+TEST_F(PanelRulesTest, NewRadioButtonShowsUnsavedChanges) {
+  put("[Radio1]\nRadio Mode=Master\n[Radio2]\n");
+  open(wmProject);
+  EXPECT_FALSE(window.radioChanged());
+  panel.setText(ctl::newRadio, "Save Radio");  // a caption alone is no change
+  window.chooseRadio(window.project()->radio(2)->listItem);
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(panel.text(ctl::newRadio), "New &Radio");
+
+  window.roamingClick();
+  EXPECT_TRUE(window.radioChanged());
+  EXPECT_EQ(panel.text(ctl::newRadio), "Save Radio");
+  prompts.answers = {pbNo};
+  window.chooseRadio(window.project()->radio(1)->listItem);
+  EXPECT_EQ(prompts.texts(),
+            std::vector<std::string>{"Radio configuration changes made, save them?"});
+  EXPECT_FALSE(window.radioChanged());
+  EXPECT_EQ(panel.text(ctl::newRadio), "New &Radio");
 }
 
 }  // namespace

@@ -126,7 +126,7 @@ TEST_F(RecordsTest, SavingWritesEveryKeyInOrder) {
   panel.setItemIndex(ctl::radioMode, 1);
   ASSERT_TRUE(r->SaveFromPanel());
   EXPECT_FALSE(r->isMaster);
-  EXPECT_FALSE(values.RadioQuery(0, qcIsMaster, false));
+  EXPECT_FALSE(values.isMaster(0));
 }
 
 TEST_F(RecordsTest, SavingModelOneDropsOnlyTheEmulationMode) {
@@ -167,7 +167,7 @@ TEST_F(RecordsTest, ARadioIDThatIsNoNumberWritesNothingAndSaysSo) {
   EXPECT_EQ(get(), before);
   EXPECT_FALSE(IniFile(path).sectionExists("Radio-1"));
   // Not saved, the radio still reads as changed.
-  panel.setText(ctl::newRadio, kSaveRadioCaption);
+  window.setRadioChanged(true);
   panel.setText(ctl::radioID, "");
   EXPECT_FALSE(window.saveCurrentRadio());
   EXPECT_EQ(panel.text(ctl::newRadio), kSaveRadioCaption);

@@ -491,8 +491,16 @@ TEST_F(ApplyReplyTest, WithoutAProjectNothingBreaks) {
   }
   panel.setText(ctl::groupID, "12");
   EXPECT_EQ(values.RegisterValue(1, param::groupID, false), "12");
-  for (int code = 0; code <= 9; ++code) values.RadioQuery(1, code, true);
-  EXPECT_FALSE(values.RadioQuery(1, qcExists, false));
+  // Every question and notice about a radio, with no project to ask.
+  EXPECT_FALSE(values.markPolling(1));
+  EXPECT_FALSE(values.setRead(1, true));
+  values.radioRenumbered(1, true);
+  values.isLocal(1);
+  values.markLocal(1);
+  values.isMaster(1);
+  values.taskCancelled(1);
+  values.readDone();
+  EXPECT_FALSE(values.exists(1));
 }
 
 using RegisterValueTest = ModelTest;
@@ -603,84 +611,84 @@ TEST_F(RegisterValueTest, EveryPointIsTakenOutOfTheText) {
   EXPECT_EQ(values.RegisterValue(7, param::securityID, false), "9");
 }
 
-using RadioQueryTest = ModelTest;
+using RadioCallbacksTest = ModelTest;
 
-TEST_F(RadioQueryTest, ExistsExactlyForRecords) {
+TEST_F(RadioCallbacksTest, ExistsExactlyForRecords) {
   put("[Radio0]\n[Radio254]\n");
   open(wmProject);
-  EXPECT_TRUE(values.RadioQuery(0, qcExists, false));
-  EXPECT_TRUE(values.RadioQuery(254, qcExists, false));
-  EXPECT_FALSE(values.RadioQuery(1, qcExists, false));
-  EXPECT_FALSE(values.RadioQuery(255, qcExists, false));
-  EXPECT_FALSE(values.RadioQuery(-1, qcExists, false));
+  EXPECT_TRUE(values.exists(0));
+  EXPECT_TRUE(values.exists(254));
+  EXPECT_FALSE(values.exists(1));
+  EXPECT_FALSE(values.exists(255));
+  EXPECT_FALSE(values.exists(-1));
 }
 
-TEST_F(RadioQueryTest, ReadFlagsAndNodeImages) {
+TEST_F(RadioCallbacksTest, ReadFlagsAndNodeImages) {
   put("[Radio1]\nRadio Mode=Master\n");
   open(wmMonitor);
   reply(1, "1");
   reply(3, "M");
   Tradio* r = window.project()->radio(1);
   r->pollOnly = true;
-  EXPECT_TRUE(values.RadioQuery(1, qcIsRead, false));
+  EXPECT_TRUE(values.markPolling(1));
   EXPECT_EQ(views.nodeImage(r->treeNode), kImageReading);
   window.enableRadioParameters(false);
-  EXPECT_TRUE(values.RadioQuery(1, qcSetRead, false));
+  EXPECT_TRUE(values.setRead(1, false));
   EXPECT_FALSE(r->pollOnly);
   EXPECT_EQ(views.nodeImage(r->treeNode), kImageNone);
   EXPECT_FALSE(panel.enabled(ctl::radioID));  // Monitor mode keeps them disabled
   window.switchMode(wmProject);
-  EXPECT_FALSE(values.RadioQuery(1, qcSetRead, true));
+  EXPECT_FALSE(values.setRead(1, true));
   EXPECT_TRUE(panel.enabled(ctl::radioID));
   EXPECT_FALSE(panel.busyCursor());
 }
 
-TEST_F(RadioQueryTest, RenumberedHandsThePollListToTheEngine) {
+TEST_F(RadioCallbacksTest, RenumberedHandsThePollListToTheEngine) {
   put("[Radio1]\n[Radio4]\nRadio Model=Vireo Version 1\n");
   open(wmMonitor);
-  EXPECT_FALSE(values.RadioQuery(4, qcRenumbered, true));
+  values.radioRenumbered(4, true);
   ASSERT_EQ(tasks.tasks.size(), 1u);
   EXPECT_EQ(tasks.tasks[0].code, tkUpdatePollList);
   EXPECT_EQ(tasks.tasks[0].text, "update PollList");
   EXPECT_EQ(tasks.tasks[0].list, (TpollArray{{1, 1}, {4, 2}}));
   EXPECT_TRUE(window.project()->radio(1)->pollOnly);
-  values.RadioQuery(7, qcRenumbered, true);
+  values.radioRenumbered(7, true);
   EXPECT_EQ(tasks.tasks.size(), 1u);
 }
 
-TEST_F(RadioQueryTest, LocalAndMasterQuestions) {
+TEST_F(RadioCallbacksTest, LocalAndMasterQuestions) {
   put("[Radio1]\nRadio Mode=Master\n[Radio2]\n");
   open(wmProject);
-  EXPECT_TRUE(values.RadioQuery(1, qcIsLocal, false));
-  EXPECT_FALSE(values.RadioQuery(9, qcIsLocal, false));
-  EXPECT_TRUE(values.RadioQuery(1, qcIsMaster, false));
-  EXPECT_FALSE(values.RadioQuery(2, qcIsMaster, false));
+  EXPECT_TRUE(values.isLocal(1));
+  EXPECT_FALSE(values.isLocal(9));
+  EXPECT_TRUE(values.isMaster(1));
+  EXPECT_FALSE(values.isMaster(2));
 
   window.switchMode(wmMonitor);
-  EXPECT_FALSE(values.RadioQuery(2, qcIsLocal, false));
+  EXPECT_FALSE(values.isLocal(2));
   reply(1, "2");
-  EXPECT_FALSE(values.RadioQuery(1, qcMarkLocal, true));  // radio 1's flag, radio 2 marked
-  EXPECT_TRUE(values.RadioQuery(2, qcIsLocal, false));
-  EXPECT_FALSE(values.RadioQuery(1, qcIsLocal, false));
-  EXPECT_FALSE(values.RadioQuery(9, qcMarkLocal, true));
+  EXPECT_FALSE(values.markLocal(1));  // radio 1's flag, radio 2 marked
+  EXPECT_TRUE(values.isLocal(2));
+  EXPECT_FALSE(values.isLocal(1));
+  EXPECT_FALSE(values.markLocal(9));
 
   window.switchMode(wmManual);
-  EXPECT_TRUE(values.RadioQuery(9, qcIsLocal, false));
+  EXPECT_TRUE(values.isLocal(9));
   panel.setItemIndex(ctl::radioMode, 0);
-  EXPECT_TRUE(values.RadioQuery(9, qcIsMaster, false));
+  EXPECT_TRUE(values.isMaster(9));
   panel.setItemIndex(ctl::radioMode, 1);
-  EXPECT_FALSE(values.RadioQuery(9, qcIsMaster, false));
+  EXPECT_FALSE(values.isMaster(9));
 }
 
-TEST_F(RadioQueryTest, CancelEndsMonitoringAndTaskDoneEndsLoading) {
+TEST_F(RadioCallbacksTest, CancelEndsMonitoringAndTaskDoneEndsLoading) {
   put("[Radio1]\nRadio Mode=Master\n");
   open(wmMonitor);
-  panel.setText(ctl::advanced, "Cancel");
+  window.setPanelView(PanelView::Monitor);
   views.setMonitorColumns(true);
   reply(1, "1");
   reply(3, "M");
   window.enableRadioParameters(false);
-  EXPECT_FALSE(values.RadioQuery(200, qcCancel, true));
+  values.taskCancelled(200);
   EXPECT_EQ(panel.text(ctl::advanced), "&Basic");
   EXPECT_EQ(panel.WindowMode, wmProject);
   EXPECT_FALSE(views.monitorColumns());
@@ -691,12 +699,12 @@ TEST_F(RadioQueryTest, CancelEndsMonitoringAndTaskDoneEndsLoading) {
   EXPECT_EQ(tasks.tasks[0].code, tkLocalOnly);
   EXPECT_EQ(tasks.tasks[0].list, (TpollArray{{1, 1}}));
   // Not monitoring: nothing to cancel.
-  values.RadioQuery(1, qcCancel, true);
+  values.taskCancelled(1);
   EXPECT_EQ(panel.text(ctl::advanced), "&Basic");
   EXPECT_EQ(tasks.tasks.size(), 1u);
 
   panel.panelLoading = true;
-  EXPECT_FALSE(values.RadioQuery(0, qcTaskDone, false));
+  values.readDone();
   EXPECT_FALSE(panel.panelLoading);
 }
 

@@ -49,30 +49,32 @@ class CliPrompts : public Prompts {
   std::string message_;
 };
 
-// The traffic, shown on the error stream when asked for, and watched by the
-// monitor command to count its rounds.
+// The traffic, shown on the error stream when asked for.
 class CliTerminal : public TerminalSink {
  public:
   explicit CliTerminal(std::ostream& err) : err_(err) {}
   void addLine(const std::string& text) override;
   bool show = false;
-  std::function<void(const std::string&)> onLine;
 
  private:
   std::ostream& err_;
 };
 
-// The register value callbacks with a listener on the engine's questions.
-class ObservedCallbacks : public MainWindowCallbacks {
+// What a command waits for in the engine's progress.
+class CliProgress : public LinkObserver {
  public:
-  explicit ObservedCallbacks(RegisterValues& inner) : inner_(inner) {}
-  bool RadioQuery(int radio, int code, bool argument) override;
-  std::string RegisterValue(int radio, int param, bool numeric) override;
-  bool ApplyReply(int param, int value, const std::string& text) override;
-  std::function<void(int radio, int code, bool argument)> onQuery;
-
- private:
-  RegisterValues& inner_;
+  void dialling(int radio) override {
+    if (onDialling) onDialling(radio);
+  }
+  void radioPolled(int radio) override {
+    if (onPolled) onPolled(radio);
+  }
+  void taskEnded(TaskCode task, TaskOutcome outcome) override {
+    if (onTaskEnded) onTaskEnded(task, outcome);
+  }
+  std::function<void(int radio)> onDialling;
+  std::function<void(int radio)> onPolled;
+  std::function<void(TaskCode, TaskOutcome)> onTaskEnded;
 };
 
 struct SessionOptions {
@@ -131,7 +133,7 @@ class Session {
   MemoryGroupViews views_;
   MainWindowModel window_;
   RegisterValues values_;
-  ObservedCallbacks callbacks_;
+  CliProgress progress_;
   std::string tempDir_;
   std::atomic<bool> interrupted_{false};
 };

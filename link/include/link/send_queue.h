@@ -6,9 +6,8 @@
 
 namespace tessel {
 
-// The outgoing configuration lines of a task, oldest first, and the try
-// counter of the exchange in progress. Every change is announced, so the
-// main window can redraw its queue gauge.
+// The outgoing configuration lines of a task, oldest first. Every change is
+// announced, so the main window can redraw its queue gauge.
 class TsendQueue {
  public:
   void setOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
@@ -18,13 +17,9 @@ class TsendQueue {
   bool Peek(std::string& line) const;
   // Removes the oldest line; its length, or -1 and "" when empty.
   int Pop(std::string& line);
+  // Drops every line (a send given up, or the search's dialog closed).
   void Clear();
-  // Drops every line whatever the marker (callers pass "AT&R") and resets
-  // the try counter.
-  void Flush(const std::string& marker);
   int Count() const { return static_cast<int>(lines_.size()); }
-
-  int TryCount = 0;
 
  private:
   void changed();

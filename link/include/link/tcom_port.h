@@ -2,82 +2,48 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "link/attached_callbacks.h"
+#include "link/com_port_dialog.h"
 #include "link/com_port_view.h"
+#include "link/group_emulator.h"
+#include "link/line_assembler.h"
+#include "link/link_observer.h"
+#include "link/link_reporter.h"
+#include "link/port_state.h"
+#include "link/prompt_gate.h"
 #include "link/radio_number.h"
+#include "link/register_reader.h"
 #include "link/send_queue.h"
 #include "model/main_window_link.h"
 #include "model/poll_array.h"
+#include "seams/prompts.h"
 
 namespace tessel {
 
 class SerialLink;
 class TickTimer;
-class Prompts;
 class SettingsStore;
 class StatusBar;
 class TerminalSink;
 class LogWriter;
 
-// States of the link engine.
-enum PortState : uint8_t {
-  psError,
-  psIdle,
-  psConfig16at,
-  psConfig16plus,
-  psConfig32,
-  psConfig0,
-  psConfigAuto,
-  psConfigManual,
-  psLocalATI,
-  psLocalATIx,
-  psSentATH,
-  psSentATD,
-  psAutoDiscover0,
-  psAutoDiscoverX,
-  psDiscoverSRegs,
-  psSendQueue,
-  psEmulate,
-};
-
-// Classes of a received line.
-enum ReplyClass : int {
-  rcText = 0,
-  rcOK = 1,
-  rcError = 2,
-  rcIgnored = 3,
-  rcATI = 4,
-  rcATI1 = 5,
-  rcATI2 = 6,
-  rcATI3 = 7,
-  rcATIx = 8,
-  rcATD = 9,
-  rcATDn = 10,
-  rcAT = 11,
-  rcATW = 12,
-  rcEscape = 13,
-  rcSQuery = 14,
-  rcSSet = 15,
-  rcATR = 16,
-};
-
-const char* stateName(PortState state);
-// Classifies a received line (compared in upper case).
-ReplyClass classifyReply(const std::string& line);
-
 // The link engine: the whole AT-command conversation with the local radio
-// and, through it, with the radios of a group. It is also the logic of the
-// COM port dialog, whose controls it sees through a ComPortView. Driven by
-// its timer (msgTimerTimer) and by received bytes (Serial1RxData), both on
-// the GUI thread.
-class TcomPort : public LinkTasks {
+// and, through it, with the radios of a group. Driven by its timer
+// (msgTimerTimer) and by received bytes (Serial1RxData), both on the GUI
+// thread. It owns the COM port dialog's logic (comPortDialog()), the group
+// emulator and the reporting of what it does (observers, terminal, log,
+// status bar).
+class TcomPort : public LinkTasks, private ComPortDialogHost {
  public:
   static constexpr int kTaskInterval = 2500;
   static constexpr int kRetryLimit = 3;
   static constexpr size_t kMaxLineLength = 255;
-  static constexpr size_t kRxBufferLimit = 4096;
-  static constexpr const char* kAutoConfigureCaption = "&Auto Configure";
+  static constexpr size_t kRxBufferLimit = LineAssembler::kBufferLimit;
+  static constexpr const char* kAutoConfigureCaption = ComPortDialog::kAutoConfigureCaption;
 
   // Loads the port settings, enters psIdle and enables the timer. log and
   // terminal may be null.
@@ -91,8 +57,11 @@ class TcomPort : public LinkTasks {
   // The main window's status bar and callbacks; the last call counts. Either
   // may be null (nothing drawn, neutral answers).
   void AttachMainWindow(StatusBar* statusBar, MainWindowCallbacks* callbacks);
+  // Listeners of what the engine does; each is told until removed.
+  void addObserver(LinkObserver* observer) { reporter_.addObserver(observer); }
+  void removeObserver(LinkObserver* observer) { reporter_.removeObserver(observer); }
 
-  void StartTask(int code, const std::string& text, const TpollArray& list) override;
+  void StartTask(TaskCode code, const std::string& text, const TpollArray& list) override;
 
   // Every line leaves through here (see the framing notes in the source).
   bool Send(bool now, int tries, const std::string& line);
@@ -100,136 +69,129 @@ class TcomPort : public LinkTasks {
   void msgTimerTimer();
   void Serial1RxData();
 
-  // COM port dialog handlers.
-  void comPortNumberChange();
-  void comPortNumberExit();
-  void baudRateChange();
-  void parityClick();
-  void dataBitsClick();
-  void stopBitsClick();
-  void defaultsClick();
-  void autoConfigureClick();
-  void OkClick();
-  void FormHide();
-  void SaveSettings();
+  // The COM port dialog's handlers.
+  ComPortDialog& comPortDialog() { return dialog_; }
+  void comPortNumberChange() { dialog_.comPortNumberChange(); }
+  void comPortNumberExit() { dialog_.comPortNumberExit(); }
+  void baudRateChange() { dialog_.baudRateChange(); }
+  void parityClick() { dialog_.parityClick(); }
+  void dataBitsClick() { dialog_.dataBitsClick(); }
+  void stopBitsClick() { dialog_.stopBitsClick(); }
+  void defaultsClick() { dialog_.defaultsClick(); }
+  void autoConfigureClick() { dialog_.autoConfigureClick(); }
+  void OkClick() { dialog_.OkClick(); }
+  void FormHide() { dialog_.FormHide(); }
+  void SaveSettings() { dialog_.SaveSettings(); }
 
-  // Fields set and read by the main window.
-  int PollInterval = 1000;
+  // Settings of the main window.
+  // The pause between polls; 0 or less stands for 1000 ms.
+  void setPollInterval(int ms) { pollInterval_ = ms; }
+  int pollInterval() const { return pollInterval_ > 0 ? pollInterval_ : 1000; }
   // The first line of a log switched on: the program and its revision.
-  std::string LogHeader = "tessel configurator, revision 0.1";
-  void setLogging(bool on);
-  bool logging() const { return logOn_; }
+  void setLogHeader(const std::string& header) { logHeader_ = header; }
+  const std::string& logHeader() const { return logHeader_; }
+  void setLogging(bool on) { reporter_.setLogging(on, logHeader_); }
+  bool logging() const { return reporter_.logging(); }
+  // Line settings given by hand are the ones to talk at: connect with them
+  // rather than with a searched settings code.
+  void clearSettingsCode() { dialog_.setNextCode(0); }
   TsendQueue& queue() { return queue_; }
 
   // Observable state.
   PortState state() const { return state_; }
-  int task() const { return task_; }
+  TaskCode task() const { return task_; }
   const std::string& taskText() const { return taskText_; }
-  PortState PrevState = psIdle;
-  int ReadRow = 0;
-  int AtiIndex = 1;
-  int NextCode = 0;
-  int AppliedCode = -1;
-  int EmulatedRadio = -1;
-  int TickCount = 0;
+  int tickCount() const { return tickCount_; }
+  // Unanswered tries of the exchange in progress.
+  int tryCount() const { return tries_; }
+  int emulatedRadio() const { return emulator_.emulatedRadio(); }
+  int nextCode() const { return dialog_.nextCode(); }
+  int appliedCode() const { return dialog_.appliedCode(); }
   const std::string& LastSent() const { return lastSent_; }
-  const std::string& receiveBuffer() const { return rxBuffer_; }
+  const std::string& receiveBuffer() const { return assembler_.buffer(); }
   const TradioNumber* CurrentList() const { return current_.get(); }
   const TradioNumber* MonitorList() const { return monitor_.get(); }
+  // A message box of the engine's is up; ticks and received lines wait.
+  bool promptOpen() const { return gate_.isOpen(); }
 
  private:
-  static constexpr int kNoRow = -1000;  // ReadRow outside the radio's map
+  // The one place the state and the task change.
+  void enter(PortState next);
+  void setTask(TaskCode task);
 
-  // Link state machine.
+  // A message box shown by the engine. Ticks and received lines that come
+  // while it is up are handled when it closes; the answer is empty when
+  // they (or a task started meanwhile) moved the engine on, as it no longer
+  // fits.
+  std::optional<PromptButton> ask(PromptIcon icon, const std::string& text, PromptButtons buttons);
+
+  // Ticks and replies.
   void timerAction();
   void handleLine(const std::string& line);
-  void replyChar(char ch);
-  void commandChar(char ch);
-  void appendReceived(char ch);
-  void completeLine(const std::string& line);
-  void logState(bool reply);
-  void logLine(char kind, const std::string& text);
+  void lineComplete(const std::string& line);
+  void stateHandled(bool reply);
   void refreshStatus();
-  std::string panel0Text() const;
-  void updateControls();
   void connected();
-  void identification(const std::string& line);
   void nextPage();
   void finishRead();
+  void configManualTick();
   void sendQueueTick();
   void sendQueueReply(ReplyClass rc);
+  void localATIxReply(ReplyClass rc, const std::string& line);
+  void sentATDReply(ReplyClass rc);
+  void autoDiscoverXReply(ReplyClass rc);
   void goIdle();
   void returnToMonitoring();
   bool returnToMonitoringOrIdle();  // true when monitoring resumes
-  void cancelAutoConfigure();
-  bool autoConfigureRunning() const;
-  void setCurrentList(std::shared_ptr<TradioNumber> list);
+  void flushQueue();
   void errorUnableToContact();
+  void portUnavailable();
   void restartTimer();
-  int pollInterval() const;
+  void setCurrentList(std::shared_ptr<TradioNumber> list);
+  void markRead(int radio, bool read);
+  void cancelTask(int radio, TaskCode ended);
+  void dial(int tries);
 
   // Discovery, register reading and polling.
-  int currentModel() const;
-  bool usePollMap();
-  int currentRowRegister();  // kNoRow past the end of the map
-  int lookupRegister(int reg);
-  void applyRegister(int param, int value, const std::string& text);
+  int current() const;
   void discoverSRegsTick();
   void discoverSRegsReply(ReplyClass rc, const std::string& line);
-  void identificationPageLine(const std::string& line);
+  void registerRefused(int reg);
   void autoDiscover0Tick();
   void autoDiscoverXTick();
 
-  // Group emulator.
-  void emulateReply(ReplyClass rc, const std::string& upper);
-  void emulatorSend(const std::string& text);
-  bool emulatedRadioListed();
-  int emulatorLookup(int reg);
-
-  // Port settings.
-  void applyCode(int code);
-  void advanceNextCode();
-  void rebuildPortList();
-  void loadSettings();
-  void openPort();
-  void closePort();
-
-  // Callbacks, with neutral answers while none is attached.
-  bool radioQuery(int radio, int code, bool argument);
-  std::string registerValue(int radio, int param);
-  int current() const;
+  // What the COM port dialog asks of the engine.
+  void lineSettingsEdited() override;
+  void portStatusChanged() override { refreshStatus(); }
+  void stopTicks() override;
+  bool startSearch(const std::string& title) override;
+  void searchCancelled() override;
+  void searchExhausted() override { enter(psError); }
+  bool searching() const override { return task_ == tkAutoConfigure; }
+  void dialogHidden() override;
 
   SerialLink& serial_;
   TickTimer& timer_;
-  Prompts& prompts_;
-  SettingsStore& settings_;
-  ComPortView& view_;
-  TerminalSink* terminal_;
-  LogWriter* log_;
-  StatusBar* statusBar_ = nullptr;
-  MainWindowCallbacks* callbacks_ = nullptr;
+  PromptGate gate_;
+  LinkReporter reporter_;
+  AttachedCallbacks window_;
+  ComPortDialog dialog_;
+  TgroupEmulator emulator_;
+  LineAssembler assembler_;
 
   PortState state_ = psIdle;
-  int task_ = tkLocalOnly;
+  PortState prevState_ = psIdle;  // the state at the last tick
+  TaskCode task_ = tkLocalOnly;
   std::string taskText_;
   std::shared_ptr<TradioNumber> current_;
   std::shared_ptr<TradioNumber> monitor_;
-  // The monitor identifies its local radio before page 1 tells its number,
-  // so the model lands on the entry under the cursor first; it is moved to
-  // the local radio's own entry once that is known.
-  struct PendingIdentification {
-    int cursor = -1;  // the entry that took the model; -1: none pending
-    int previousModel = -1;
-    int model = -1;
-  } identified_;
+  TregisterReader reader_{window_, current_};
   TsendQueue queue_;
+  int tries_ = 0;  // unanswered tries of the exchange in progress
+  int tickCount_ = 0;
+  int pollInterval_ = 1000;
+  std::string logHeader_ = "tessel configurator, revision 0.1";
   std::string lastSent_;
-  std::string rxBuffer_;
-  bool crFlag_ = false;
-  bool lfFlag_ = false;
-  bool overflowLogged_ = false;
-  bool logOn_ = false;
-  bool loading_ = false;
   std::string lineInHand_;  // the received line being handled, for the log
 };
 

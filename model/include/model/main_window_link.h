@@ -1,43 +1,68 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "model/poll_array.h"
 
 namespace tessel {
 
-// Questions and notifications the link engine sends about a radio.
-enum QueryCode : int {
-  qcIsRead = 0,
-  qcSetRead = 1,
-  qcRenumbered = 2,
-  qcIsLocal = 3,
-  qcMarkLocal = 4,
-  qcIsMaster = 5,
-  qcCancel = 6,
-  qcExists = 7,
-  qcTaskDone = 8,
-};
-
 // Task codes of the link engine.
-enum TaskCode : int {
-  tkLocalOnly = 0,
-  tkGetLocal = 1,
-  tkAutoConfigure = 2,
-  tkMonitor = 3,
-  tkGetRemote = 4,
-  tkSendValues = 5,
-  tkEmulate = 6,
-  tkUpdatePollList = 7,
+enum class TaskCode : uint8_t {
+  LocalOnly = 0,
+  GetLocal = 1,
+  AutoConfigure = 2,
+  Monitor = 3,
+  GetRemote = 4,
+  SendValues = 5,
+  Emulate = 6,
+  UpdatePollList = 7,
 };
+// The engine's traditional names of the tasks.
+inline constexpr TaskCode tkLocalOnly = TaskCode::LocalOnly;
+inline constexpr TaskCode tkGetLocal = TaskCode::GetLocal;
+inline constexpr TaskCode tkAutoConfigure = TaskCode::AutoConfigure;
+inline constexpr TaskCode tkMonitor = TaskCode::Monitor;
+inline constexpr TaskCode tkGetRemote = TaskCode::GetRemote;
+inline constexpr TaskCode tkSendValues = TaskCode::SendValues;
+inline constexpr TaskCode tkEmulate = TaskCode::Emulate;
+inline constexpr TaskCode tkUpdatePollList = TaskCode::UpdatePollList;
 
-// The three routines through which the link engine talks to the main
-// window's panel and project. The main window attaches an implementation at
-// every switch of its window mode; the last one attached counts.
+// What the link engine asks of the main window's panel and project, and
+// what it tells it. The main window attaches an implementation at every
+// switch of its window mode; the last one attached counts. Radio numbers
+// outside 0..254 answer false and change nothing.
 class MainWindowCallbacks {
  public:
   virtual ~MainWindowCallbacks() = default;
-  virtual bool RadioQuery(int radio, int code, bool argument) = 0;
+
+  // Questions; they change nothing.
+  virtual bool isLocal(int radio) = 0;   // the radio on the COM port
+  virtual bool isMaster(int radio) = 0;  // configured as a master
+  virtual bool exists(int radio) = 0;    // the group holds this number
+
+  // A register read of radio runs: its tree node shows it being read.
+  // True when its full register set was read before, so its short poll map
+  // is enough. Asked again at every row, which only renews the mark.
+  virtual bool markPolling(int radio) = 0;
+  // Sets the radio's "read" flag (false: its next read takes the full map),
+  // clears its node's reading mark and, outside Monitor mode, gives the
+  // panel's radio parameters back to the user; returns the old flag.
+  virtual bool setRead(int radio, bool read) = 0;
+  // The local identification finished: the radio being read is marked as
+  // the local one. Returns whether radio was marked so before.
+  virtual bool markLocal(int radio) = 0;
+
+  // Notices.
+  // A send ended while monitoring (monitoring = true) or an emulated radio
+  // was reset: the main window refreshes the radio and may hand the engine
+  // a new poll list.
+  virtual void radioRenumbered(int radio, bool monitoring) = 0;
+  // The engine gave up on radio's task; the pending operation ends.
+  virtual void taskCancelled(int radio) = 0;
+  // A read ended; the main window leaves its busy state.
+  virtual void readDone() = 0;
+
   // The text held for a parameter of a radio; numeric asks for the digit
   // form of handshaking and buffer mode (model 2).
   virtual std::string RegisterValue(int radio, int param, bool numeric) = 0;
@@ -50,7 +75,7 @@ class MainWindowCallbacks {
 class LinkTasks {
  public:
   virtual ~LinkTasks() = default;
-  virtual void StartTask(int code, const std::string& text, const TpollArray& list) = 0;
+  virtual void StartTask(TaskCode code, const std::string& text, const TpollArray& list) = 0;
 };
 
 }  // namespace tessel

@@ -13,6 +13,7 @@
 #include "model/group_views.h"
 #include "model/main_window_link.h"
 #include "model/panel.h"
+#include "model/panel_view.h"
 #include "model/text.h"
 #include "seams/prompts.h"
 
@@ -73,6 +74,10 @@ class MainWindowModel {
   void radioNameChange();
   // A radio parameter changed: the New Radio button reads "Save Radio".
   void saveRadioRule();
+  // Whether the radio shown has changes not saved yet; the New Radio button
+  // shows it ("Save Radio", else "New &Radio").
+  bool radioChanged() const { return radioChanged_; }
+  void setRadioChanged(bool changed);
   void enableGroupParameters(bool on);
   void enableRadioParameters(bool on);
   // Model-E dialog.
@@ -82,6 +87,11 @@ class MainWindowModel {
   void usePCClockChange();
   // The Basic/Advanced button; in Monitor mode ("Cancel") it ends monitoring.
   void advancedClick();
+  // The panel's view; setting it also sets the button's caption. The
+  // window sets Monitor when it lays out Monitor mode, and the view kept
+  // in "formMode" at start.
+  PanelView panelView() const { return panelView_; }
+  void setPanelView(PanelView view);
 
   // Selects baud rate text by its number ("9600" selects "  9600"); a text
   // that is no entry is shown as it stands.
@@ -119,6 +129,8 @@ class MainWindowModel {
   std::unique_ptr<Tproject> project_;
   int projectSerial_ = 0;
   bool inDefaults_ = false;
+  PanelView panelView_ = PanelView::Basic;
+  bool radioChanged_ = false;
 };
 
 // A main serial port as the radio takes it: "RS232" (the stored default)

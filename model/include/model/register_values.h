@@ -1,8 +1,8 @@
 #pragma once
 
-// The three routines through which the link engine reaches the panel and
-// the project: register replies in, register texts out, and questions about
-// radios. Give an instance to the engine's AttachMainWindow.
+// The routines through which the link engine reaches the panel and the
+// project: register replies in, register texts out, and questions and
+// notices about radios. Give an instance to the engine's AttachMainWindow.
 #include <functional>
 #include <string>
 
@@ -19,7 +19,15 @@ class RegisterValues : public MainWindowCallbacks {
  public:
   explicit RegisterValues(MainWindowModel& window) : window_(window) {}
 
-  bool RadioQuery(int radio, int code, bool argument) override;
+  bool isLocal(int radio) override;
+  bool isMaster(int radio) override;
+  bool exists(int radio) override;
+  bool markPolling(int radio) override;
+  bool setRead(int radio, bool read) override;
+  bool markLocal(int radio) override;
+  void radioRenumbered(int radio, bool monitoring) override;
+  void taskCancelled(int radio) override;
+  void readDone() override;
   std::string RegisterValue(int radio, int param, bool numeric) override;
   bool ApplyReply(int param, int value, const std::string& text) override;
 
@@ -38,6 +46,7 @@ class RegisterValues : public MainWindowCallbacks {
  private:
   bool apply(int param, int value, const std::string& text);
   Tradio* readingRadio() const;
+  Tradio* record(int radio) const;  // null outside 0..254 and for no record
   std::string readingSection() const;
   bool fileSide() const;
   bool panelSide() const;

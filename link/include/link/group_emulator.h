@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "link/port_state.h"
+
+namespace tessel {
+
+class AttachedCallbacks;
+class TradioNumber;
+
+// The program playing the radios of its project: each command line that
+// arrives on the port is answered as the radio dialled would answer it,
+// from the values the main window holds.
+class TgroupEmulator {
+ public:
+  using Send = std::function<void(const std::string&)>;
+
+  TgroupEmulator(AttachedCallbacks& window, Send send) : window_(window), send_(std::move(send)) {}
+
+  // Answers one command line (upper is the line in upper case) for the
+  // radios of list, which may be null.
+  void reply(ReplyClass rc, const std::string& upper, TradioNumber* list);
+
+  // The radio answered as; -1 before one is chosen.
+  int emulatedRadio() const { return emulatedRadio_; }
+  void forgetRadio() { emulatedRadio_ = -1; }
+
+ private:
+  void emulatorSend(const std::string& text);
+  bool emulatedRadioListed();
+  int emulatorLookup(int reg);
+
+  AttachedCallbacks& window_;
+  Send send_;
+  TradioNumber* list_ = nullptr;
+  int emulatedRadio_ = -1;
+};
+
+}  // namespace tessel

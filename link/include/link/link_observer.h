@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "link/port_state.h"
+#include "model/main_window_link.h"
+
+namespace tessel {
+
+// The three panels of the main window's status bar as the engine would
+// have them; an empty optional leaves that panel as it is.
+struct LinkStatus {
+  std::string port;                  // panel 0: "Active COM1:9600, 8,n,1"
+  std::optional<std::string> task;   // panel 1
+  std::optional<bool> ownerDrawn;    // panel 2 drawn by the main window
+  std::optional<std::string> state;  // panel 2 as text
+};
+
+// The status bar's texts for an engine in state, running task, on the port
+// described by port, reading (panel 2 of psDiscoverSRegs) the register
+// rowRegister gives: negative for the identification, -1000 past the map.
+LinkStatus describeStatus(PortState state, TaskCode task, const std::string& port,
+                          const std::string& currentRadio, const std::function<int()>& rowRegister);
+
+// What the link engine did, for whoever shows or records it: the terminal,
+// the log, the status bar, the headless monitor, the window's progress.
+// Every event has an empty default, so a listener implements only what it
+// needs. Events arrive on the engine's thread, in the order things happen.
+class LinkObserver {
+ public:
+  virtual ~LinkObserver() = default;
+
+  virtual void stateChanged(PortState /*from*/, PortState /*to*/) {}
+  virtual void taskChanged(TaskCode /*from*/, TaskCode /*to*/) {}
+  // A tick or a reply is being handled in a state (shown under stateName;
+  // pending is the received text in hand).
+  virtual void stateHandled(const char* /*stateName*/, const std::string& /*pending*/) {}
+  // Every line handed to the send routine, queued or written.
+  virtual void lineSubmitted(const std::string& /*line*/) {}
+  // A line written to the port (without its line end).
+  virtual void lineSent(const std::string& /*line*/) {}
+  virtual void lineReceived(const std::string& /*line*/) {}
+  // Received text without a line end grew past limit; the oldest is dropped.
+  virtual void receiveOverflow(size_t /*limit*/) {}
+  virtual void dialling(int /*radio*/) {}
+  // A radio's registers were read to the end (a monitor round's poll).
+  virtual void radioPolled(int /*radio*/) {}
+  virtual void taskEnded(TaskCode /*task*/, TaskOutcome /*outcome*/) {}
+  virtual void queueLengthChanged(int /*count*/) {}
+  // Sent only while a status bar is attached: working the texts out asks
+  // the main window about the radio being read.
+  virtual void statusChanged(const LinkStatus& /*status*/) {}
+};
+
+}  // namespace tessel
