@@ -338,7 +338,7 @@ TEST(LinkStatusTexts, PanelsFollowStateAndTask) {
       {psDiscoverSRegs, tkMonitor, -1, "Radio 7", false, "Getting ATI info"},
       {psDiscoverSRegs, tkGetLocal, -1000, std::nullopt, std::nullopt, "Getting Values"},
       {psSendQueue, tkSendValues, 0, "Sending Values", true, std::nullopt},
-      {psSentATH, tkEmulate, 0, std::nullopt, std::nullopt, "Disconecting"},
+      {psSentATH, tkEmulate, 0, std::nullopt, std::nullopt, "Disconnecting"},
       {psEmulate, tkEmulate, 0, std::nullopt, std::nullopt, "Emulating group"},
   };
   for (const Case& c : cases) {
