@@ -7,6 +7,7 @@
 #include "event_thread.h"
 #include "seams/prompts.h"
 #include "serial/com_ports.h"
+#include "serial/port_errors.h"
 #include "session.h"
 
 namespace tessel {
@@ -245,7 +246,10 @@ void TSerial::openPort() {
   }
   if (err == 0) err = portio::saveLine(s->fd.get(), s->original);
   if (err != 0) {
-    reportSystemError(err);
+    s.reset();  // our own descriptor must not count as a holder
+    reportSystemError(
+        err, openErrorMessage(err, device,
+                              err == EBUSY ? portHolders(device) : std::vector<PortHolder>{}));
     return;
   }
   const int fd = s->fd.get();
@@ -324,7 +328,10 @@ void TSerial::lineLost(const std::shared_ptr<TSerialSession>& session, int err) 
   if (!session || session_ != session) return;  // closed or reopened meanwhile
   session->vanished = true;
   closePort(true);
-  reportSystemError(err);
+  const std::string message = lineLostMessage(err, session->device);
+  reportSystemError(err, message);
+  auto handler = onLineLost_;  // the handler may replace itself or free the component
+  if (handler) handler(message);
 }
 
 void TSerial::setControlLine(TSerialSession& session, int line, bool on, bool quiet) {
@@ -335,14 +342,15 @@ void TSerial::setControlLine(TSerialSession& session, int line, bool on, bool qu
 
 // ---- errors ----
 
-bool TSerial::reportSystemError(int err) {
+bool TSerial::reportSystemError(int err, const std::string& message) {
   auto s = session_;
   cErrorCode_ = (s && s->open) ? fetchLineErrors(*s) : 0u;
   errorCode_ = err;
   if (err == 0 || err == EAGAIN || err == EINPROGRESS) return false;  // pending, not failed
+  lastMessage_ = message.empty() ? errorText(err) : message;
   switch (notifyErrors_) {
     case neDialog:
-      if (prompts_) prompts_->show(PromptIcon::Error, errorText(err), pbOk);
+      if (prompts_) prompts_->show(PromptIcon::Error, lastMessage_, pbOk);
       break;
     case neEvent:
       fireError();
@@ -354,6 +362,7 @@ bool TSerial::reportSystemError(int err) {
 }
 
 void TSerial::reportError(int32_t code) {
+  lastMessage_ = errorText(code);
   switch (notifyErrors_) {
     case neDialog:
       if (prompts_) prompts_->show(PromptIcon::Error, errorText(code), pbOk);

@@ -36,6 +36,11 @@ class SerialLink {
   virtual int ReadChar(char& ch) = 0;
   // Runs on the GUI thread whenever characters arrived.
   virtual void setOnRxData(std::function<void()> handler) = 0;
+  // Runs once on the GUI thread when the device goes away while open (an
+  // unplugged adapter); the port is closed by then and message names the
+  // device. Whatever NotifyErrors says, so a caller that silences errors
+  // still learns of it. A link without hot-plug never calls it.
+  virtual void setOnLineLost(std::function<void(const std::string& message)> handler) {}
 };
 
 }  // namespace tessel

@@ -59,6 +59,9 @@ class TSerial : public SerialLink {
   void WriteString(const std::string& text) override;
   int ReadChar(char& ch) override;
   void setOnRxData(std::function<void()> handler) override;
+  void setOnLineLost(std::function<void(const std::string& message)> handler) override {
+    onLineLost_ = std::move(handler);
+  }
 
   uint16_t RxQueueSize() const { return rxQueueSize_; }
   void setRxQueueSize(uint16_t size);
@@ -114,6 +117,10 @@ class TSerial : public SerialLink {
   static bool isValidBaudrate(int32_t rate);
   // Text of a component code (-1, -2) or of an errno value.
   static std::string errorText(int32_t code);
+  // The text of the last error reported, as a dialog shows it: for a refused
+  // permission, a busy port or a lost device it names the device and what to
+  // do. Kept until the next report.
+  const std::string& LastErrorMessage() const { return lastMessage_; }
 
   // How often the event thread has woken up (idle cost; for tests).
   uint64_t workerWakeups() const { return wakeups_.load(); }
@@ -125,7 +132,8 @@ class TSerial : public SerialLink {
   void closePort(bool quiet);
   void openPort();
   // Runs after a failing OS call; returns whether an error was reported.
-  bool reportSystemError(int err);
+  // message, when given, stands for the system's text of err.
+  bool reportSystemError(int err, const std::string& message = std::string());
   void reportError(int32_t code);
   void fireError();
   int readCharOn(const std::shared_ptr<TSerialSession>& session, char& ch, bool onWorker);
@@ -176,6 +184,8 @@ class TSerial : public SerialLink {
   std::string devicePath_;
 
   std::function<void()> onRxData_;
+  std::function<void(const std::string&)> onLineLost_;
+  std::string lastMessage_;
   TNotifyEvent onTxEmpty_;
   TRxMessageEvent onMessage_;
   TNotifyEvent onError_;
