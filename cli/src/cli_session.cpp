@@ -12,6 +12,7 @@
 
 #include "link/link_serial.h"
 #include "model/brand.h"
+#include "model/data_dir.h"
 #include "model/project.h"
 #include "model/radio.h"
 #include "model/text.h"
@@ -23,9 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kProduct[] = "Tessel";
-constexpr char kMaker[] = "Corvane";
-
 const BrandModels& brand() {
   return brandModels(0);
 }
@@ -34,19 +32,6 @@ std::vector<std::string> modelEntries() {
   std::vector<std::string> e;
   for (int i = 0; i < brand().modelCount; ++i) e.push_back(brand().names[i]);
   return e;
-}
-
-// Logs go beside the program when that folder is writable, else to the
-// per-user data folder.
-std::string defaultLogDir() {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec && ::access(exe.parent_path().c_str(), W_OK) == 0) return exe.parent_path().string();
-  const char* data = std::getenv("XDG_DATA_HOME");
-  const char* home = std::getenv("HOME");
-  std::string base =
-      data && *data == '/' ? std::string(data) : std::string(home ? home : "") + "/.local/share";
-  return base + "/" + kProduct;
 }
 
 std::string nowText() {
@@ -124,7 +109,7 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
       callbacks_(values_) {
   configureLinkSerial(serial_);
   terminal_.show = options_.trace;
-  if (options_.log) log_ = std::make_unique<LogWriter>(&settings_, defaultLogDir());
+  if (options_.log) log_ = std::make_unique<LogWriter>(&settings_, dataDirectory(kProduct));
   engine_ = std::make_unique<TcomPort>(serial_, *timer_, prompts_, settings_, view_, &terminal_,
                                        log_.get());
   prompts_.onShown = [this] { loop_.quit(); };

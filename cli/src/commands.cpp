@@ -10,6 +10,8 @@
 #include "cli/cli_args.h"
 #include "cli/cli_loop.h"
 #include "cli/cli_session.h"
+#include "cli/conf_settings.h"
+#include "serial/usb_info.h"
 #include "sim/sim_project.h"
 #include "sim/sim_pty.h"
 
@@ -142,6 +144,12 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
   return session.emulate(args.positionals[0]);
 }
 
+int portsCommand(std::ostream& out) {
+  ConfSettings settings(ConfSettings::defaultPath(kMaker, kProduct));
+  out << comPortListText(listComPorts(&settings));
+  return 0;
+}
+
 int demoCommand(std::ostream& out, std::ostream& err) {
   sim::SimSetup setup;
   std::string error;
@@ -206,12 +214,17 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     err << (info ? usage(*info) : usage());
     return kUsageError;
   }
+  if (args.command == "--version") {
+    out << "tessel-cli " << TESSEL_VERSION << "\n";
+    return 0;
+  }
   if (args.help) {
     const CommandInfo* info = findCommand(args.command);
     out << (info ? usage(*info) : usage());
     return 0;
   }
   if (args.command == "sim") return simCommand(args, out, err);
+  if (args.command == "ports") return portsCommand(out);
   if (args.command == "demo") return demoCommand(out, err);
   return engineCommand(args, out, err);
 }

@@ -313,3 +313,21 @@ TEST_F(CliEndToEnd, SimWritesBackAndRemovesItsLink) {
   EXPECT_EQ(bad.out(), "");
   EXPECT_NE(bad.err().find("cannot write"), std::string::npos) << bad.err();
 }
+
+TEST_F(CliEndToEnd, PortsListsComNumbersWithPinnedStableNamesAndVersion) {
+  // COM1 pinned to a stable link, as a /dev/serial/by-id/ name is.
+  fs::create_directories(file(".config/Corvane"));
+  fs::create_symlink("/dev/null", file("usb-Radio_Modem-if00-port0"));
+  std::ofstream(file(".config/Corvane/Tessel.conf"))
+      << "[General]\nCOM1=" << file("usb-Radio_Modem-if00-port0") << "\n";
+  Process ports({"ports"}, dir_);
+  EXPECT_EQ(ports.wait(5000), 0) << ports.err();
+  EXPECT_EQ(ports.out().rfind(
+                "COM1  " + file("usb-Radio_Modem-if00-port0") + " (set for COM1) -> null\n", 0),
+            0u)
+      << ports.out();
+
+  Process version({"--version"}, dir_);
+  EXPECT_EQ(version.wait(5000), 0);
+  EXPECT_EQ(version.out().rfind("tessel-cli ", 0), 0u) << version.out();
+}
