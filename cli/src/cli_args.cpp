@@ -67,12 +67,14 @@ const std::vector<CommandInfo>& commands() {
        {"PROJECT", "DEVICE"},
        withLine({})},
       {"ports",
-       "ports",
+       "ports [--watch]",
        "Lists COM1 to COM9 with their devices and what they are: the USB adapter's vendor and "
        "product numbers, names and serial number, and the stable /dev/serial/by-id/ name, which a "
        "\"COM<n>\" setting may hold so the radio keeps its number in any USB socket.",
        {},
-       {}},
+       {{"--watch", false,
+         "then print \"plugged: PATH\" and \"unplugged: PATH\" as adapters come and go, until "
+         "interrupted"}}},
       {"demo",
        "demo",
        "Starts five simulated radios, reads the local one and monitors the group for two cycles.",

@@ -331,3 +331,12 @@ TEST_F(CliEndToEnd, PortsListsComNumbersWithPinnedStableNamesAndVersion) {
   EXPECT_EQ(version.wait(5000), 0);
   EXPECT_EQ(version.out().rfind("tessel-cli ", 0), 0u) << version.out();
 }
+
+TEST_F(CliEndToEnd, PortsWatchRunsUntilInterrupted) {
+  Process watch({"ports", "--watch"}, dir_);
+  EXPECT_FALSE(watch.readLine(2000).empty()) << watch.err();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(watch.running()) << "the watch ends only when interrupted";
+  watch.signal(SIGINT);
+  EXPECT_EQ(watch.wait(2000), 0) << watch.err();
+}
