@@ -108,6 +108,10 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
       values_(window_),
       callbacks_(values_) {
   configureLinkSerial(serial_);
+  // A device unplugged under a running command ends it as a failure, with
+  // the one message that names the device.
+  serial_.setOnLineLost(
+      [this](const std::string& message) { prompts_.show(PromptIcon::Error, message, pbOk); });
   terminal_.show = options_.trace;
   if (options_.log) log_ = std::make_unique<LogWriter>(&settings_, dataDirectory(kProduct));
   engine_ = std::make_unique<TcomPort>(serial_, *timer_, prompts_, settings_, view_, &terminal_,
@@ -174,8 +178,12 @@ bool Session::openPort() {
   if (!serial_.Active()) {
     // The port's own error box has given the reason when it showed one.
     int code = prompts_.failed() ? 0 : serial_.ErrorCode();
-    err_ << "tessel-cli: cannot open " << options_.device
-         << (code ? ": " + TSerial::errorText(code) : std::string()) << std::endl;
+    const std::string told = serial_.LastErrorMessage();
+    if (code && told != TSerial::errorText(code))  // names the device and what to do
+      err_ << "tessel-cli: " << told << std::endl;
+    else
+      err_ << "tessel-cli: cannot open " << options_.device
+           << (code ? ": " + TSerial::errorText(code) : std::string()) << std::endl;
     return false;
   }
   return true;

@@ -54,6 +54,7 @@ TSerial::TSerial(GuiDispatcher& gui, Prompts* prompts, SettingsStore* settings)
 }
 
 TSerial::~TSerial() {
+  destroying_ = true;  // no handlers run from here on
   reopen(false);
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -320,15 +321,29 @@ void TSerial::closePort(bool quiet) {
     // descriptor for a moment.
     s->hold.release();
   }
-  std::unique_lock<std::mutex> lock(mutex_);
-  workerLeft_.wait_for(lock, kLeaveWait, [&] { return !threadInWait_; });
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    workerLeft_.wait_for(lock, kLeaveWait, [&] { return !threadInWait_; });
+  }
+  // Whoever closes a session whose device went away tells of it, once: the
+  // event thread's report may have been cancelled by this very close.
+  if (s->vanished) reportLoss(*s);
 }
 
 void TSerial::lineLost(const std::shared_ptr<TSerialSession>& session, int err) {
-  if (!session || session_ != session) return;  // closed or reopened meanwhile
+  if (!session) return;
+  int none = 0;
+  session->lostError.compare_exchange_strong(none, err);
   session->vanished = true;
-  closePort(true);
-  const std::string message = lineLostMessage(err, session->device);
+  // A session closed meanwhile (a reopen on the next tick) told of the loss then.
+  if (session_ == session) closePort(true);
+}
+
+void TSerial::reportLoss(TSerialSession& session) {
+  if (session.lossReported || destroying_) return;
+  session.lossReported = true;
+  const int err = session.lostError ? session.lostError.load() : EIO;
+  const std::string message = lineLostMessage(err, session.device);
   reportSystemError(err, message);
   auto handler = onLineLost_;  // the handler may replace itself or free the component
   if (handler) handler(message);
@@ -451,7 +466,10 @@ int TSerial::readCharOn(const std::shared_ptr<TSerialSession>& s, char& ch, bool
   if (err != 0) {
     if (onWorker) {
       // Reports belong on the GUI thread, where the message box can be shown.
-      if (deviceGone(err)) s->vanished = true;
+      if (deviceGone(err)) {
+        s->lostError = err;
+        s->vanished = true;
+      }
       handOver(s, [this, s, err] {
         if (deviceGone(err))
           lineLost(s, err);

@@ -204,6 +204,42 @@ TEST_F(SerialOverPty, PulledCableIsReportedOnceByNameAndThePortReopensWhenPlugge
   ::close(slave);
 }
 
+TEST_F(SerialOverPty, ALossFoundByAReopenIsReportedOnceAndTheDestructorReportsNone) {
+  TSerial& s = openSerial();
+  s.setNotifyErrors(neNone);  // as the link engine keeps it
+  int lost = 0;
+  s.setOnLineLost([&](const std::string&) { ++lost; });
+
+  closeMaster();
+  // The event thread has seen the hang-up and waits for the GUI thread; a
+  // tick comes first and reopens the port, cancelling that report.
+  const auto t0 = std::chrono::steady_clock::now();
+  while (gui_.pendingCount() == 0 && std::chrono::steady_clock::now() - t0 < 500ms)
+    std::this_thread::sleep_for(1ms);
+  ASSERT_EQ(gui_.pendingCount(), 1u);
+  EXPECT_FALSE(s.Active());
+  s.setActive(true);
+  EXPECT_FALSE(s.Active());  // the device is gone
+  EXPECT_EQ(lost, 1);
+  gui_.runFor(100ms);
+  EXPECT_EQ(lost, 1);
+
+  // A loss nobody was told of before the component goes is not told then:
+  // its owner is going too.
+  int master = -1, slave = -1;
+  char name[256] = {};
+  ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+  s.setDevicePath(name);
+  s.setActive(true);
+  ASSERT_TRUE(s.Active());
+  ::close(master);
+  std::this_thread::sleep_for(50ms);
+  serial_.reset();
+  gui_.runFor(20ms);
+  EXPECT_EQ(lost, 1);
+  ::close(slave);
+}
+
 }  // namespace
 }  // namespace testing
 }  // namespace tessel

@@ -120,7 +120,7 @@ class TSerial : public SerialLink {
   // The text of the last error reported, as a dialog shows it: for a refused
   // permission, a busy port or a lost device it names the device and what to
   // do. Kept until the next report.
-  const std::string& LastErrorMessage() const { return lastMessage_; }
+  std::string LastErrorMessage() const override { return lastMessage_; }
 
   // How often the event thread has woken up (idle cost; for tests).
   uint64_t workerWakeups() const { return wakeups_.load(); }
@@ -142,6 +142,8 @@ class TSerial : public SerialLink {
   void setControlLine(TSerialSession& session, int line, bool on, bool quiet);
   // GUI thread: the device went away; close without further reports, report once.
   void lineLost(const std::shared_ptr<TSerialSession>& session, int err);
+  // GUI thread: the one report of a lost device (message, OnLineLost).
+  void reportLoss(TSerialSession& session);
   // Event thread: the session to serve, or null (and the thread-in-wait flag
   // follows); leaveSession() clears the flag and wakes a waiting close.
   std::shared_ptr<TSerialSession> enterSession();
@@ -210,6 +212,7 @@ class TSerial : public SerialLink {
   std::shared_ptr<TSerialSession> session_;
   std::shared_ptr<THandOver> inFlight_;
   bool stopping_ = false;
+  bool destroying_ = false;
   bool threadInWait_ = false;
   std::atomic<uint64_t> wakeups_{0};
   std::unique_ptr<TEventThread> thread_;
