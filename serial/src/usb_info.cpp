@@ -103,6 +103,13 @@ std::vector<ComPortEntry> listComPorts(const SettingsStore* settings, const std:
   return list;
 }
 
+std::string stableDeviceFor(int com, const SettingsStore* settings, const std::string& devRoot,
+                            const std::string& sysRoot) {
+  const std::string device = comDevicePath(com, settings, devRoot);
+  if (device.empty()) return {};
+  return describePort(device, sysRoot, devRoot).byId;
+}
+
 std::string comPortListText(const std::vector<ComPortEntry>& ports) {
   if (ports.empty()) return "No serial ports found.\n";
   std::ostringstream s;

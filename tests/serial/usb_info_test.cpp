@@ -100,6 +100,12 @@ TEST_F(FakeMachine, ListingShowsEachComNumberWithWhatItIsAndPinnedStableNames) {
       t.path("dev/serial/by-id/usb-Unplugged-if00-port0") + " (set for COM5), not present\n";
   EXPECT_EQ(text, expected);
   EXPECT_EQ(comPortListText({}), "No serial ports found.\n");
+
+  // Pinning offers the stable name of what is behind a number now.
+  const std::string none;
+  const std::string pins[] = {byId, none, none, byId, none, none};
+  for (int com = 1; com <= 6; ++com)
+    EXPECT_EQ(stableDeviceFor(com, &settings, t.path("dev"), t.path("sys")), pins[com - 1]) << com;
 }
 
 }  // namespace

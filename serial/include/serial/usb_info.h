@@ -39,6 +39,14 @@ std::vector<ComPortEntry> listComPorts(const SettingsStore* settings,
                                        const std::string& devRoot = "/dev",
                                        const std::string& sysRoot = "/sys");
 
+// The name to keep in the "COM<com>" setting so the radio keeps that number
+// whichever USB socket its adapter is in: the /dev/serial/by-id/ link of the
+// device behind COM<com> now. Empty when there is none (no device, a
+// built-in port, an adapter without a serial number).
+std::string stableDeviceFor(int com, const SettingsStore* settings,
+                            const std::string& devRoot = "/dev",
+                            const std::string& sysRoot = "/sys");
+
 // The listing as text, one block per COM number.
 std::string comPortListText(const std::vector<ComPortEntry>& ports);
 
