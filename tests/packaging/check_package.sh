@@ -43,6 +43,7 @@ done
 if [ -e "$build/tessel" ]; then
   grep -q ' ./usr/bin/lumalink -> tessel$' <<<"$contents" || fail "the package lacks the lumalink link"
   grep -q 'libqt6widgets6' <<<"$depends" || fail "Depends lacks Qt: $depends"
+  grep -q 'libqt6svg6' <<<"$depends" || fail "Depends lacks the SVG plugins: $depends"
 fi
 owners="$(awk '{print $2}' <<<"$contents" | sort -u)"
 [ "$owners" = root/root ] || fail "files not owned by root: $owners"
