@@ -79,6 +79,10 @@ void PortWatch::readEvents() {
     for (ssize_t at = 0; at < n;) {
       const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
       at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+      if (e->mask & IN_Q_OVERFLOW) {
+        report(true, std::string());
+        continue;
+      }
       auto w = watches_.find(e->wd);
       if (w == watches_.end()) continue;
       const Kind kind = w->second.first;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "serial/port_watch.h"
 #include "temp_tree.h"
@@ -83,6 +84,25 @@ TEST_F(PortWatchTest, FollowsTheByIdFolderAsUdevMakesAndRemovesIt) {
   EXPECT_EQ(allChanges(), Changes{"+serial/by-id/usb-FTDI_A1-if00-port0"});
   fs::remove(t.path("serial/by-id/usb-FTDI_A1-if00-port0"));
   EXPECT_EQ(changes(), Changes{"-serial/by-id/usb-FTDI_A1-if00-port0"});
+}
+
+TEST(PortWatch, ChangesLostToAFullQueueAskForANewList) {
+  std::ifstream limit("/proc/sys/fs/inotify/max_queued_events");
+  int max = 0;
+  if (!(limit >> max) || max > 100000) GTEST_SKIP() << "queue too long to fill here";
+  TempTree shm("/dev/shm");  // memory: thousands of files in a moment
+  if (shm.root().empty()) GTEST_SKIP() << "no /dev/shm";
+  PortWatch w(shm.root());
+  std::vector<PortChange> seen;
+  w.setOnChange([&](const PortChange& c) { seen.push_back(c); });
+  ASSERT_EQ(w.start(), 0);
+  for (int i = 0; i <= max; ++i)
+    fs::create_symlink("/dev/null", shm.path("ttyS" + std::to_string(i)));
+  w.readEvents();
+  ASSERT_FALSE(seen.empty());
+  EXPECT_LE(seen.size(), static_cast<size_t>(max) + 1);  // not one per file made
+  EXPECT_TRUE(seen.back().appeared && seen.back().path.empty())
+      << "after what fitted, the notice that more was lost";
 }
 
 TEST(PortWatch, MissingFolderIsAnErrorNotACrash) {

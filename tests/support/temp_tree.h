@@ -12,9 +12,10 @@ namespace tessel::testing {
 // A temporary folder for fake /dev, /sys and /proc trees; removed at the end.
 class TempTree {
  public:
-  TempTree() {
-    char tmpl[] = "/tmp/tessel-tree-XXXXXX";
-    root_ = ::mkdtemp(tmpl) ? tmpl : "";
+  // base: where the folder is made; /dev/shm for many cheap files.
+  explicit TempTree(const std::string& base = "/tmp") {
+    std::string tmpl = base + "/tessel-tree-XXXXXX";
+    root_ = ::mkdtemp(tmpl.data()) ? tmpl : "";
   }
   ~TempTree() {
     std::error_code ec;

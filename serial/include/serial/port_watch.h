@@ -13,7 +13,8 @@ namespace tessel {
 
 struct PortChange {
   bool appeared = false;  // false: it went away
-  std::string path;       // /dev/ttyUSB0, /dev/serial/by-id/usb-...
+  std::string path;       // /dev/ttyUSB0, /dev/serial/by-id/usb-...; empty: changes were
+                          // lost (the kernel's queue overflowed), list the ports again
 };
 
 class PortWatch {
