@@ -110,6 +110,15 @@ std::string stableDeviceFor(int com, const SettingsStore* settings, const std::s
   return describePort(device, sysRoot, devRoot).byId;
 }
 
+std::string comPortDescription(const ComPortEntry& e) {
+  const SerialPortInfo& i = e.info;
+  if (!i.present) return i.device + ": not present";
+  std::string text = i.device;
+  if (i.device.find("/" + i.kernelName) == std::string::npos) text += " (" + i.kernelName + ")";
+  const std::string usb = usbSummary(i);
+  return usb.empty() ? text : text + ": " + usb;
+}
+
 std::string comPortListText(const std::vector<ComPortEntry>& ports) {
   if (ports.empty()) return "No serial ports found.\n";
   std::ostringstream s;

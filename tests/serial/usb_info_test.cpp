@@ -101,6 +101,14 @@ TEST_F(FakeMachine, ListingShowsEachComNumberWithWhatItIsAndPinnedStableNames) {
   EXPECT_EQ(text, expected);
   EXPECT_EQ(comPortListText({}), "No serial ports found.\n");
 
+  EXPECT_EQ(comPortDescription(ports[0]),
+            t.path("dev/ttyUSB0") + ": USB 0403:6001, FTDI FT232R USB UART, serial A50285BI");
+  EXPECT_EQ(comPortDescription(ports[2]), t.path("dev/ttyS0"));
+  EXPECT_EQ(comPortDescription(ports[3]),
+            byId + " (ttyUSB0): USB 0403:6001, FTDI FT232R USB UART, serial A50285BI");
+  EXPECT_EQ(comPortDescription(ports[4]),
+            t.path("dev/serial/by-id/usb-Unplugged-if00-port0") + ": not present");
+
   // Pinning offers the stable name of what is behind a number now.
   const std::string none;
   const std::string pins[] = {byId, none, none, byId, none, none};

@@ -47,6 +47,11 @@ std::string stableDeviceFor(int com, const SettingsStore* settings,
                             const std::string& devRoot = "/dev",
                             const std::string& sysRoot = "/sys");
 
+// One line for the COM port dialog beside the number: the device, what it
+// resolves to when that is another name, and the USB adapter, or "not
+// present" for a pinned device that is unplugged.
+std::string comPortDescription(const ComPortEntry& entry);
+
 // The listing as text, one block per COM number.
 std::string comPortListText(const std::vector<ComPortEntry>& ports);
 
