@@ -4,7 +4,14 @@
 TESSEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TESSEL_BUILD="${TESSEL_BUILD:-$TESSEL_ROOT/build}"
 TESSEL_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-                 qt6-base-dev qt6-svg-dev)
+                 qt6-base-dev qt6-svg-dev
+                 # the install and package checks: menu entries, AppStream data,
+                 # the project file type, manual pages, the .deb's dependencies
+                 desktop-file-utils appstream shared-mime-info man-db dpkg-dev file)
+# lintian is large and slow: CI alone checks the package with it.
+if [ -n "${CI:-}" ]; then
+  TESSEL_PACKAGES+=(lintian)
+fi
 
 tessel_missing_packages() {
   local p missing=()

@@ -66,6 +66,15 @@ const std::vector<CommandInfo>& commands() {
        "interrupted.",
        {"PROJECT", "DEVICE"},
        withLine({})},
+      {"ports",
+       "ports [--watch]",
+       "Lists COM1 to COM9 with their devices and what they are: the USB adapter's vendor and "
+       "product numbers, names and serial number, and the stable /dev/serial/by-id/ name, which a "
+       "\"COM<n>\" setting may hold so the radio keeps its number in any USB socket.",
+       {},
+       {{"--watch", false,
+         "then print \"plugged: PATH\" and \"unplugged: PATH\" as adapters come and go, until "
+         "interrupted"}}},
       {"demo",
        "demo",
        "Starts five simulated radios, reads the local one and monitors the group for two cycles.",
@@ -91,6 +100,10 @@ bool parseArgs(const std::vector<std::string>& args, ParsedArgs& out, std::strin
   if (args.empty()) {
     error = "no command given";
     return false;
+  }
+  if (args[0] == "--version") {
+    out.command = "--version";
+    return true;
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     out.help = true;

@@ -12,6 +12,7 @@
 
 #include "link/link_serial.h"
 #include "model/brand.h"
+#include "model/data_dir.h"
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/radio.h"
@@ -24,9 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr char kProduct[] = "Tessel";
-constexpr char kMaker[] = "Corvane";
-
 const BrandModels& brand() {
   return brandModels(0);
 }
@@ -35,19 +33,6 @@ std::vector<std::string> modelEntries() {
   std::vector<std::string> e;
   for (int i = 0; i < brand().modelCount; ++i) e.push_back(brand().names[i]);
   return e;
-}
-
-// Logs go beside the program when that folder is writable, else to the
-// per-user data folder.
-std::string defaultLogDir() {
-  std::error_code ec;
-  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec && ::access(exe.parent_path().c_str(), W_OK) == 0) return exe.parent_path().string();
-  const char* data = std::getenv("XDG_DATA_HOME");
-  const char* home = std::getenv("HOME");
-  std::string base =
-      data && *data == '/' ? std::string(data) : std::string(home ? home : "") + "/.local/share";
-  return base + "/" + kProduct;
 }
 
 std::string nowText() {
@@ -108,8 +93,12 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
       window_(panel_, views_, prompts_, brand(), kProduct),
       values_(window_) {
   configureLinkSerial(serial_);
+  // A device unplugged under a running command ends it as a failure, with
+  // the one message that names the device.
+  serial_.setOnLineLost(
+      [this](const std::string& message) { prompts_.show(PromptIcon::Error, message, pbOk); });
   terminal_.show = options_.trace;
-  if (options_.log) log_ = std::make_unique<LogWriter>(&settings_, defaultLogDir());
+  if (options_.log) log_ = std::make_unique<LogWriter>(&settings_, dataDirectory(kProduct));
   engine_ = std::make_unique<TcomPort>(serial_, *timer_, prompts_, settings_, view_, &terminal_,
                                        log_.get());
   engine_->addObserver(&progress_);
@@ -172,8 +161,12 @@ bool Session::openPort() {
   if (!serial_.Active()) {
     // The port's own error box has given the reason when it showed one.
     int code = prompts_.failed() ? 0 : serial_.ErrorCode();
-    err_ << "tessel-cli: cannot open " << options_.device
-         << (code ? ": " + TSerial::errorText(code) : std::string()) << std::endl;
+    const std::string told = serial_.LastErrorMessage();
+    if (code && told != TSerial::errorText(code))  // names the device and what to do
+      err_ << "tessel-cli: " << told << std::endl;
+    else
+      err_ << "tessel-cli: cannot open " << options_.device
+           << (code ? ": " + TSerial::errorText(code) : std::string()) << std::endl;
     return false;
   }
   return true;

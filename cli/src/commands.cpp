@@ -1,6 +1,11 @@
 #include "cli/commands.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +15,9 @@
 #include "cli/cli_args.h"
 #include "cli/cli_loop.h"
 #include "cli/cli_session.h"
+#include "cli/conf_settings.h"
+#include "serial/port_watch.h"
+#include "serial/usb_info.h"
 #include "sim/sim_project.h"
 #include "sim/sim_pty.h"
 
@@ -142,6 +150,38 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
   return session.emulate(args.positionals[0]);
 }
 
+int portsCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
+  ConfSettings settings(ConfSettings::defaultPath(kMaker, kProduct));
+  out << comPortListText(listComPorts(&settings)) << std::flush;
+  if (!args.has("--watch")) return 0;
+
+  PortWatch watch;
+  if (int e = watch.start()) {
+    err << "tessel-cli: cannot watch /dev: " << std::strerror(e) << "\n";
+    return 1;
+  }
+  watch.setOnChange([&out](const PortChange& c) {
+    out << (c.appeared ? "plugged: " : "unplugged: ") << c.path << std::endl;
+  });
+  int stop[2];
+  if (::pipe2(stop, O_CLOEXEC) != 0) {
+    err << "tessel-cli: " << std::strerror(errno) << "\n";
+    return 1;
+  }
+  {
+    SignalWatch signals([&stop](int) { (void)!::write(stop[1], "x", 1); });
+    for (;;) {
+      pollfd p[2] = {{watch.fd(), POLLIN, 0}, {stop[0], POLLIN, 0}};
+      if (::poll(p, 2, -1) < 0 && errno != EINTR) break;
+      if (p[1].revents) break;
+      if (p[0].revents) watch.readEvents();
+    }
+  }
+  ::close(stop[0]);
+  ::close(stop[1]);
+  return 0;
+}
+
 int demoCommand(std::ostream& out, std::ostream& err) {
   sim::SimSetup setup;
   std::string error;
@@ -206,12 +246,17 @@ int runCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     err << (info ? usage(*info) : usage());
     return kUsageError;
   }
+  if (args.command == "--version") {
+    out << "tessel-cli " << TESSEL_VERSION << "\n";
+    return 0;
+  }
   if (args.help) {
     const CommandInfo* info = findCommand(args.command);
     out << (info ? usage(*info) : usage());
     return 0;
   }
   if (args.command == "sim") return simCommand(args, out, err);
+  if (args.command == "ports") return portsCommand(args, out, err);
   if (args.command == "demo") return demoCommand(out, err);
   return engineCommand(args, out, err);
 }

@@ -122,6 +122,7 @@ void TEventThread::serve(const std::shared_ptr<TSerialSession>& s) {
     if (p[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
       // The device is gone; poll would report it forever. Report it once on
       // the GUI thread and stop serving.
+      s->lostError = EIO;
       s->vanished = true;
       o.handOver(s, [&o, s] { o.lineLost(s, EIO); });
       break;

@@ -48,6 +48,8 @@ struct TSerialSession {
 
   std::atomic<bool> open{false};
   std::atomic<bool> vanished{false};   // the device went away under us
+  std::atomic<int> lostError{0};       // why, set before vanished
+  bool lossReported = false;           // GUI thread: the loss has been told
   std::atomic<bool> txPending{false};  // written, waiting for the output to drain
   std::atomic<bool> discarded{false};  // a read dropped a byte since the last receive event
   std::atomic<uint64_t> bytesRead{0};

@@ -7,6 +7,7 @@
 #include "event_thread.h"
 #include "seams/prompts.h"
 #include "serial/com_ports.h"
+#include "serial/port_errors.h"
 #include "session.h"
 
 namespace tessel {
@@ -117,6 +118,7 @@ TSerial::TSerial(GuiDispatcher& gui, Prompts* prompts, SettingsStore* settings)
 }
 
 TSerial::~TSerial() {
+  destroying_ = true;  // no handlers run from here on
   reopen(false);
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -317,7 +319,10 @@ void TSerial::openPort() {
   }
   if (err == 0) err = portio::saveLine(s->fd.get(), s->original);
   if (err != 0) {
-    reportSystemError(err);
+    s.reset();  // our own descriptor must not count as a holder
+    reportSystemError(
+        err, openErrorMessage(err, device,
+                              err == EBUSY ? portHolders(device) : std::vector<PortHolder>{}));
     return;
   }
   const int fd = s->fd.get();
@@ -397,15 +402,32 @@ void TSerial::closePort(bool quiet) {
     // descriptor for a moment.
     s->hold.release();
   }
-  std::unique_lock<std::mutex> lock(mutex_);
-  workerLeft_.wait_for(lock, kLeaveWait, [&] { return !threadInWait_; });
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    workerLeft_.wait_for(lock, kLeaveWait, [&] { return !threadInWait_; });
+  }
+  // Whoever closes a session whose device went away tells of it, once: the
+  // event thread's report may have been cancelled by this very close.
+  if (s->vanished) reportLoss(*s);
 }
 
 void TSerial::lineLost(const std::shared_ptr<TSerialSession>& session, int err) {
-  if (!session || session_ != session) return;  // closed or reopened meanwhile
+  if (!session) return;
+  int none = 0;
+  session->lostError.compare_exchange_strong(none, err);
   session->vanished = true;
-  closePort(true);
-  reportSystemError(err);
+  // A session closed meanwhile (a reopen on the next tick) told of the loss then.
+  if (session_ == session) closePort(true);
+}
+
+void TSerial::reportLoss(TSerialSession& session) {
+  if (session.lossReported || destroying_) return;
+  session.lossReported = true;
+  const int err = session.lostError ? session.lostError.load() : EIO;
+  const std::string message = lineLostMessage(err, session.device);
+  reportSystemError(err, message);
+  auto handler = onLineLost_;  // the handler may replace itself or free the component
+  if (handler) handler(message);
 }
 
 void TSerial::setControlLine(TSerialSession& session, int line, bool on, bool quiet) {
@@ -416,14 +438,15 @@ void TSerial::setControlLine(TSerialSession& session, int line, bool on, bool qu
 
 // ---- errors ----
 
-bool TSerial::reportSystemError(int err) {
+bool TSerial::reportSystemError(int err, const std::string& message) {
   auto s = session_;
   cErrorCode_ = (s && s->open) ? fetchLineErrors(*s) : 0u;
   errorCode_ = err;
   if (err == 0 || err == EAGAIN || err == EINPROGRESS) return false;  // pending, not failed
+  lastMessage_ = message.empty() ? errorText(err) : message;
   switch (notifyErrors_) {
     case neDialog:
-      if (prompts_) prompts_->show(PromptIcon::Error, errorText(err), pbOk);
+      if (prompts_) prompts_->show(PromptIcon::Error, lastMessage_, pbOk);
       break;
     case neEvent:
       fireError();
@@ -435,6 +458,7 @@ bool TSerial::reportSystemError(int err) {
 }
 
 void TSerial::reportError(int32_t code) {
+  lastMessage_ = errorText(code);
   switch (notifyErrors_) {
     case neDialog:
       if (prompts_) prompts_->show(PromptIcon::Error, errorText(code), pbOk);
@@ -523,7 +547,10 @@ int TSerial::readCharOn(const std::shared_ptr<TSerialSession>& s, char& ch, bool
   if (err != 0) {
     if (onWorker) {
       // Reports belong on the GUI thread, where the message box can be shown.
-      if (deviceGone(err)) s->vanished = true;
+      if (deviceGone(err)) {
+        s->lostError = err;
+        s->vanished = true;
+      }
       handOver(s, [this, s, err] {
         if (deviceGone(err))
           lineLost(s, err);

@@ -313,3 +313,60 @@ TEST_F(CliEndToEnd, SimWritesBackAndRemovesItsLink) {
   EXPECT_EQ(bad.out(), "");
   EXPECT_NE(bad.err().find("cannot write"), std::string::npos) << bad.err();
 }
+
+TEST_F(CliEndToEnd, PortsListsComNumbersWithPinnedStableNamesAndVersion) {
+  // COM1 pinned to a stable link, as a /dev/serial/by-id/ name is.
+  fs::create_directories(file(".config/Corvane"));
+  fs::create_symlink("/dev/null", file("usb-Radio_Modem-if00-port0"));
+  std::ofstream(file(".config/Corvane/Tessel.conf"))
+      << "[General]\nCOM1=" << file("usb-Radio_Modem-if00-port0") << "\n";
+  Process ports({"ports"}, dir_);
+  EXPECT_EQ(ports.wait(5000), 0) << ports.err();
+  EXPECT_EQ(ports.out().rfind(
+                "COM1  " + file("usb-Radio_Modem-if00-port0") + " (set for COM1) -> null\n", 0),
+            0u)
+      << ports.out();
+
+  Process version({"--version"}, dir_);
+  EXPECT_EQ(version.wait(5000), 0);
+  EXPECT_EQ(version.out().rfind("tessel-cli ", 0), 0u) << version.out();
+}
+
+TEST_F(CliEndToEnd, PortsWatchRunsUntilInterrupted) {
+  Process watch({"ports", "--watch"}, dir_);
+  EXPECT_FALSE(watch.readLine(2000).empty()) << watch.err();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(watch.running()) << "the watch ends only when interrupted";
+  watch.signal(SIGINT);
+  EXPECT_EQ(watch.wait(2000), 0) << watch.err();
+}
+
+TEST_F(CliEndToEnd, PulledCableEndsTheMonitorWithOneMessageAndKeepsTheProject) {
+  const std::string project = file("group.vro");
+  writeGroup(project, 3, {0, 1});
+  std::unique_ptr<Process> sim;
+  const std::string link = file("usb-Radio_Modem_A1-if00-port0");  // a stable by-id name
+  ASSERT_FALSE(startSim(sim, {"--radios", "3", "--link", link, "--command-mode"}).empty());
+  Process mon({"monitor", project, link, "--interval", "0.02", "--timeout", "30"}, dir_);
+  EXPECT_FALSE(mon.readLine(10000).empty()) << mon.err();  // polling
+
+  sim->signal(SIGKILL);  // the adapter is pulled: the far end of the line is gone
+  sim->wait(2000);
+  const auto t0 = Clock::now();
+  EXPECT_EQ(mon.wait(5000), 1) << mon.err();
+  EXPECT_LT(Clock::now() - t0, std::chrono::seconds(3)) << "the loss ends the command at once";
+  size_t told = 0;
+  for (size_t at = 0; (at = mon.err().find("was lost", at)) != std::string::npos; ++at) ++told;
+  EXPECT_EQ(told, 1u) << mon.err();
+  EXPECT_NE(mon.err().find("The connection to " + link), std::string::npos) << mon.err();
+
+  IniFile ini(project);
+  for (const char* section : {"Radio1", "Radio2", "Radio3"})
+    EXPECT_FALSE(ini.readString(section, "Radio ID", "").empty()) << section;
+
+  // Plugged back: the next command opens it again.
+  fs::remove(link);
+  ASSERT_FALSE(startSim(sim, {"--radios", "1", "--link", link}).empty());
+  Process get({"get-local", link, "--timeout", "20"}, dir_);
+  EXPECT_EQ(get.wait(25000), 0) << get.err();
+}

@@ -97,6 +97,14 @@ class Process {
   }
 
   void signal(int sig) { ::kill(pid_, sig); }
+  // True while the program has not ended (its status is kept for wait()).
+  bool running() {
+    if (status_ >= 0) return false;
+    int st = 0;
+    if (::waitpid(pid_, &st, WNOHANG) != pid_) return true;
+    status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+    return false;
+  }
   const std::string& out() const { return stdout_; }
   const std::string& err() const { return stderr_; }
 

@@ -28,6 +28,11 @@
 
 namespace tessel::cli {
 
+// The brand the headless front end speaks for: its settings key and its
+// per-user data folder.
+inline constexpr char kProduct[] = "Tessel";
+inline constexpr char kMaker[] = "Corvane";
+
 // Message boxes answered without a user: the text goes to the error stream
 // and the box is answered Abort (or the nearest refusal it offers). Any box
 // counts as the command failing.

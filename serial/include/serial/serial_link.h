@@ -36,6 +36,15 @@ class SerialLink {
   virtual int ReadChar(char& ch) = 0;
   // Runs on the GUI thread whenever characters arrived.
   virtual void setOnRxData(std::function<void()> handler) = 0;
+  // Runs once on the GUI thread when the device goes away while open (an
+  // unplugged adapter); the port is closed by then and message names the
+  // device. Whatever NotifyErrors says, so a caller that silences errors
+  // still learns of it. A link without hot-plug never calls it.
+  virtual void setOnLineLost(std::function<void(const std::string& message)> handler) {}
+  // The last error as a user should read it: for a port that would not open
+  // for want of permission or because another program holds it, the device,
+  // the reason and what to do. Empty where the link cannot tell.
+  virtual std::string LastErrorMessage() const { return std::string(); }
 };
 
 }  // namespace tessel

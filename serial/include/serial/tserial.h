@@ -59,6 +59,9 @@ class TSerial : public SerialLink {
   void WriteString(const std::string& text) override;
   int ReadChar(char& ch) override;
   void setOnRxData(std::function<void()> handler) override;
+  void setOnLineLost(std::function<void(const std::string& message)> handler) override {
+    onLineLost_ = std::move(handler);
+  }
 
   uint16_t RxQueueSize() const { return rxQueueSize_; }
   void setRxQueueSize(uint16_t size);
@@ -114,6 +117,10 @@ class TSerial : public SerialLink {
   static bool isValidBaudrate(int32_t rate);
   // Text of a component code (-1, -2) or of an errno value.
   static std::string errorText(int32_t code);
+  // The text of the last error reported, as a dialog shows it: for a refused
+  // permission, a busy port or a lost device it names the device and what to
+  // do. Kept until the next report.
+  std::string LastErrorMessage() const override { return lastMessage_; }
 
   // How often the event thread has woken up (idle cost; for tests).
   uint64_t workerWakeups() const;
@@ -130,7 +137,8 @@ class TSerial : public SerialLink {
   void closePort(bool quiet);
   void openPort();
   // Runs after a failing OS call; returns whether an error was reported.
-  bool reportSystemError(int err);
+  // message, when given, stands for the system's text of err.
+  bool reportSystemError(int err, const std::string& message = std::string());
   void reportError(int32_t code);
   void fireError();
   int readCharOn(const std::shared_ptr<TSerialSession>& session, char& ch, bool onWorker);
@@ -139,6 +147,8 @@ class TSerial : public SerialLink {
   void setControlLine(TSerialSession& session, int line, bool on, bool quiet);
   // GUI thread: the device went away; close without further reports, report once.
   void lineLost(const std::shared_ptr<TSerialSession>& session, int err);
+  // GUI thread: the one report of a lost device (message, OnLineLost).
+  void reportLoss(TSerialSession& session);
   // Event thread: the session to serve, or null (and the thread-in-wait flag
   // follows); leaveSession() clears the flag and wakes a waiting close.
   std::shared_ptr<TSerialSession> enterSession();
@@ -181,6 +191,8 @@ class TSerial : public SerialLink {
   std::string devicePath_;
 
   std::function<void()> onRxData_;
+  std::function<void(const std::string&)> onLineLost_;
+  std::string lastMessage_;
   TNotifyEvent onTxEmpty_;
   TRxMessageEvent onMessage_;
   TNotifyEvent onError_;
@@ -202,6 +214,7 @@ class TSerial : public SerialLink {
   std::shared_ptr<TSerialSession> session_;
   std::shared_ptr<THandOver> inFlight_;
   bool stopping_ = false;
+  bool destroying_ = false;
   bool threadInWait_ = false;
   std::unique_ptr<WorkerSink> sink_;
   std::unique_ptr<TEventThread> thread_;
