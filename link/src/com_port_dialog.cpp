@@ -110,13 +110,19 @@ void TcomPort::autoConfigureClick() {
 }
 
 void TcomPort::OkClick() {
-  openPort();
+  // Reopening an open port drops DTR, which resets a radio in the middle of
+  // a read, a send or a monitor: only a closed port is opened.
+  if (!serial_.Active()) openPort();
   refreshStatus();
   view_.setVisible(false);
   FormHide();
 }
 
 void TcomPort::FormHide() {
+  // Only a search belongs to the dialog; any other task carries on when it
+  // is hidden.
+  const bool searching = state_ == psConfigAuto || autoConfigureRunning();
+  if (!searching) return;
   if (state_ == psConfigAuto) queue_.Clear();
   // A search still running ends with the dialog; its controls come back.
   if (autoConfigureRunning()) cancelAutoConfigure();
