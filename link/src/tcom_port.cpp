@@ -740,7 +740,7 @@ void TcomPort::refreshStatus() {
       text = "Getting Values";
       break;
     case psSentATH:
-      text = "Disconecting";
+      text = "Disconnecting";
       break;
     case psSentATD:
       text = "Connecting";

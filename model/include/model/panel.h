@@ -99,6 +99,10 @@ class Panel {
   virtual void setChecked(const std::string& control, bool on) = 0;
   // The hourglass over the radio parameter controls while the link works.
   virtual void setBusyCursor(bool busy) = 0;
+  // Puts the keyboard focus on a control: a rule that refuses to let the
+  // user leave a field sends the focus back to it. A panel without focus
+  // (the headless front end) has nothing to do.
+  virtual void setFocus(const std::string& control) {}
 
   int itemCount(const std::string& control) const {
     return static_cast<int>(items(control).size());
@@ -133,8 +137,11 @@ class MemoryPanel : public Panel {
   bool checked(const std::string& control) const override;
   void setChecked(const std::string& control, bool on) override;
   void setBusyCursor(bool busy) override { busy_ = busy; }
+  void setFocus(const std::string& control) override { focus_ = control; }
 
   bool busyCursor() const { return busy_; }
+  // The control the rules sent the focus to last; "" when none did.
+  const std::string& focus() const { return focus_; }
   void setItems(const std::string& control, std::vector<std::string> items);
 
  private:
@@ -151,6 +158,7 @@ class MemoryPanel : public Panel {
 
   std::map<std::string, Control> controls_;
   bool busy_ = false;
+  std::string focus_;
 };
 
 }  // namespace tessel
