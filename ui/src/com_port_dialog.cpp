@@ -1,0 +1,335 @@
+#include "ui/com_port_dialog.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include "link/tcom_port.h"
+#include "serial/com_ports.h"
+#include "ui/qt_seams.h"
+
+namespace tessel {
+
+namespace {
+
+// The drop-down shows each number with its device ("1  /dev/ttyUSB0");
+// the box itself keeps the bare number, which is what the engine reads.
+class PortItemDelegate : public QStyledItemDelegate {
+ public:
+  PortItemDelegate(const ComPortDialog* dialog, QObject* parent)
+      : QStyledItemDelegate(parent), dialog_(dialog) {}
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    bool ok = false;
+    const int port = option->text.toInt(&ok);
+    if (!ok || !dialog_->devicePath) return;
+    const std::string device = dialog_->devicePath(port);
+    option->text += QStringLiteral("  ") + (device.empty() ? QStringLiteral("(none)") : qt(device));
+  }
+
+ private:
+  const ComPortDialog* dialog_;
+};
+
+class Updating {
+ public:
+  explicit Updating(int& n) : n_(n) { ++n_; }
+  ~Updating() { --n_; }
+
+ private:
+  int& n_;
+};
+
+}  // namespace
+
+ComPortDialog::ComPortDialog(const SettingsStore* settings, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), settings_(settings) {
+  setObjectName(QStringLiteral("comPort"));
+  setWindowTitle(QStringLiteral("Com Port"));
+  setAccessibleName(QStringLiteral("Com Port"));
+  setModal(false);
+  devicePath = [this](int port) { return comDevicePath(port, settings_); };
+
+  box_ = new QGroupBox(QStringLiteral("Comm Port"), this);
+  box_->setObjectName(QStringLiteral("commPort"));
+  box_->setAccessibleName(QStringLiteral("Comm Port"));
+
+  port_ = new QComboBox(box_);
+  port_->setObjectName(QStringLiteral("comPortNumber"));
+  port_->setEditable(true);
+  port_->setAccessibleName(QStringLiteral("Comm Port"));
+  port_->setItemDelegate(new PortItemDelegate(this, port_));
+  for (int n = 1; n <= 9; ++n) port_->addItem(QString::number(n));
+  port_->setCurrentIndex(-1);
+  port_->lineEdit()->installEventFilter(this);
+  device_ = new QLabel(box_);
+  device_->setObjectName(QStringLiteral("comPortDevice"));
+  device_->setAccessibleName(QStringLiteral("Device"));
+  device_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  auto* baudLabel = new QLabel(QStringLiteral("Baud Rate"), box_);
+  baud_ = new QComboBox(box_);
+  baud_->setObjectName(QStringLiteral("baudRate"));
+  baud_->setAccessibleName(QStringLiteral("Baud Rate"));
+  baud_->setEditable(true);
+  for (const std::string& item : baudRateItems()) baud_->addItem(qt(item));
+  baudLabel->setBuddy(baud_);
+
+  parityBox_ = radioGroup("parity", "Parity", parity_, {"Even", "Odd", "None"}, 1);
+  dataBitsBox_ = radioGroup("dataBits", "Data Bits", dataBits_, {"7", "8"}, 2);
+  stopBitsBox_ = radioGroup("stopBits", "Stop Bits", stopBits_, {"1", "2"}, 2);
+
+  auto* grid = new QGridLayout(box_);
+  grid->addWidget(port_, 0, 0);
+  grid->addWidget(device_, 0, 1);
+  grid->addWidget(baudLabel, 1, 0);
+  grid->addWidget(baud_, 1, 1);
+  grid->addWidget(parityBox_, 2, 0, 2, 1);
+  grid->addWidget(dataBitsBox_, 2, 1);
+  grid->addWidget(stopBitsBox_, 3, 1);
+
+  auto makeButton = [this](const char* name, const char* caption) {
+    auto* b = new QPushButton(QLatin1String(caption), this);
+    b->setObjectName(QLatin1String(name));
+    b->setAccessibleName(withoutMnemonic(QLatin1String(caption)));
+    b->setAutoDefault(false);
+    return b;
+  };
+  auto_ = makeButton("autoConfigure", TcomPort::kAutoConfigureCaption);
+  defaults_ = makeButton("defaults", "Defaults");
+  finish_ = makeButton("Ok", "Finish");
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(auto_);
+  buttons->addWidget(defaults_);
+  buttons->addWidget(finish_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(box_);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetMinimumSize);
+
+  connect(port_, &QComboBox::editTextChanged, this, [this] {
+    showDevice();
+    if (!updating_ && engine_) engine_->comPortNumberChange();
+  });
+  connect(baud_, &QComboBox::editTextChanged, this, [this] {
+    if (!updating_ && engine_) engine_->baudRateChange();
+  });
+  connect(parity_, &QButtonGroup::idClicked, this, [this] {
+    if (!updating_ && engine_) engine_->parityClick();
+  });
+  connect(dataBits_, &QButtonGroup::idClicked, this, [this] {
+    if (!updating_ && engine_) engine_->dataBitsClick();
+  });
+  connect(stopBits_, &QButtonGroup::idClicked, this, [this] {
+    if (!updating_ && engine_) engine_->stopBitsClick();
+  });
+  connect(auto_, &QPushButton::clicked, this, [this] {
+    if (engine_) engine_->autoConfigureClick();
+  });
+  connect(defaults_, &QPushButton::clicked, this, [this] {
+    if (engine_) engine_->defaultsClick();
+  });
+  connect(finish_, &QPushButton::clicked, this, [this] {
+    if (engine_) engine_->OkClick();
+  });
+}
+
+QGroupBox* ComPortDialog::radioGroup(const char* name, const char* caption, QButtonGroup*& group,
+                                     const std::vector<const char*>& items, int columns) {
+  auto* box = new QGroupBox(QLatin1String(caption), box_);
+  box->setObjectName(QLatin1String(name));
+  box->setAccessibleName(QLatin1String(caption));
+  group = new QButtonGroup(box);
+  auto* grid = new QGridLayout(box);
+  for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+    auto* b = new QRadioButton(QLatin1String(items[static_cast<size_t>(i)]), box);
+    b->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(name)).arg(i));
+    b->setAccessibleName(QStringLiteral("%1 %2").arg(QLatin1String(caption),
+                                                     QLatin1String(items[static_cast<size_t>(i)])));
+    group->addButton(b, i);
+    grid->addWidget(b, i / columns, i % columns);
+  }
+  return box;
+}
+
+QRadioButton* ComPortDialog::parityButton(int index) const {
+  return qobject_cast<QRadioButton*>(parity_->button(index));
+}
+QRadioButton* ComPortDialog::dataBitsButton(int index) const {
+  return qobject_cast<QRadioButton*>(dataBits_->button(index));
+}
+QRadioButton* ComPortDialog::stopBitsButton(int index) const {
+  return qobject_cast<QRadioButton*>(stopBits_->button(index));
+}
+
+void ComPortDialog::showDevice() {
+  bool ok = false;
+  const int port = port_->currentText().trimmed().toInt(&ok);
+  std::string device = ok && port >= 1 && port <= 9 && devicePath ? devicePath(port) : "";
+  device_->setText(device.empty() ? QString() : qt(device));
+}
+
+std::string ComPortDialog::portNumberText() const {
+  return latin1(port_->currentText());
+}
+
+void ComPortDialog::setPortNumberText(const std::string& text) {
+  Updating u(updating_);
+  port_->setEditText(qt(text));
+  showDevice();
+}
+
+std::vector<std::string> ComPortDialog::portNumberItems() const {
+  std::vector<std::string> out;
+  for (int i = 0; i < port_->count(); ++i) out.push_back(latin1(port_->itemText(i)));
+  return out;
+}
+
+void ComPortDialog::clearPortNumberItems() {
+  Updating u(updating_);
+  const QString text = port_->currentText();
+  port_->clear();
+  port_->setEditText(text);
+}
+
+void ComPortDialog::addPortNumberItem(const std::string& text) {
+  Updating u(updating_);
+  const QString current = port_->currentText();
+  port_->addItem(qt(text));
+  port_->setEditText(current);
+}
+
+std::string ComPortDialog::baudRateText() const {
+  return latin1(baud_->currentText());
+}
+
+void ComPortDialog::setBaudRateText(const std::string& text) {
+  Updating u(updating_);
+  const int i = baud_->findText(qt(text), Qt::MatchExactly);
+  baud_->setCurrentIndex(i);
+  baud_->setEditText(qt(text));
+}
+
+int ComPortDialog::baudRateIndex() const {
+  const int i = baud_->findText(baud_->currentText(), Qt::MatchExactly);
+  return i;
+}
+
+void ComPortDialog::setBaudRateIndex(int index) {
+  Updating u(updating_);
+  if (index >= 0 && index < baud_->count()) {
+    baud_->setCurrentIndex(index);
+    baud_->setEditText(baud_->itemText(index));
+  } else {
+    baud_->setCurrentIndex(-1);
+    baud_->setEditText(QString());
+  }
+}
+
+int ComPortDialog::parityIndex() const {
+  return parity_->checkedId();
+}
+void ComPortDialog::setParityIndex(int index) {
+  Updating u(updating_);
+  if (auto* b = parity_->button(index)) b->setChecked(true);
+}
+int ComPortDialog::dataBitsIndex() const {
+  return dataBits_->checkedId();
+}
+void ComPortDialog::setDataBitsIndex(int index) {
+  Updating u(updating_);
+  if (auto* b = dataBits_->button(index)) b->setChecked(true);
+}
+int ComPortDialog::stopBitsIndex() const {
+  return stopBits_->checkedId();
+}
+void ComPortDialog::setStopBitsIndex(int index) {
+  Updating u(updating_);
+  if (auto* b = stopBits_->button(index)) b->setChecked(true);
+}
+
+QWidget* ComPortDialog::widgetOf(ComPortControl control) const {
+  switch (control) {
+    case cpPortNumber:
+      return port_;
+    case cpBaudRate:
+      return baud_;
+    case cpParity:
+      return parityBox_;
+    case cpDataBits:
+      return dataBitsBox_;
+    case cpStopBits:
+      return stopBitsBox_;
+    case cpAutoConfigure:
+      return auto_;
+    case cpDefaults:
+      return defaults_;
+    case cpFinish:
+      return finish_;
+    default:
+      return nullptr;
+  }
+}
+
+bool ComPortDialog::isEnabled(ComPortControl control) const {
+  QWidget* w = widgetOf(control);
+  return w && w->isEnabled();
+}
+
+void ComPortDialog::setEnabled(ComPortControl control, bool enabled) {
+  if (QWidget* w = widgetOf(control)) w->setEnabled(enabled);
+}
+
+std::string ComPortDialog::autoConfigureCaption() const {
+  return latin1(auto_->text());
+}
+
+void ComPortDialog::setAutoConfigureCaption(const std::string& caption) {
+  auto_->setText(qt(caption));
+  auto_->setAccessibleName(withoutMnemonic(qt(caption)));
+}
+
+bool ComPortDialog::isVisible() const {
+  return QDialog::isVisible();
+}
+
+void ComPortDialog::setVisible(bool visible) {
+  QDialog::setVisible(visible);
+}
+
+void ComPortDialog::setWaitCursor(bool waiting) {
+  if (waiting == waitCursor_) return;
+  waitCursor_ = waiting;
+  if (waiting)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+void ComPortDialog::hideEvent(QHideEvent* event) {
+  QDialog::hideEvent(event);
+  // Minimising the desktop is no hiding of the dialog.
+  if (!event->spontaneous() && engine_) engine_->FormHide();
+}
+
+bool ComPortDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == port_->lineEdit() && event->type() == QEvent::FocusOut && engine_ &&
+      QDialog::isVisible())
+    engine_->comPortNumberExit();
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace tessel
