@@ -52,10 +52,17 @@ StatusBarWidget::StatusBarWidget(QWidget* parent) : QStatusBar(parent) {
   for (int i = 0; i < 3; ++i) {
     auto* p = new StatusPanel(this);
     p->setObjectName(QStringLiteral("statusPanel%1").arg(i));
-    p->setFixedWidth(kWidths[i]);
     p->setAccessibleName(QLatin1String(kNames[i]));
     if (i > 0) p->setText(QLatin1String(kNames[i]));
-    addWidget(p);
+    if (i < 2) {
+      p->setFixedWidth(kWidths[i]);
+      addWidget(p);
+    } else {
+      // The last panel takes the rest of the bar, so a long queue shows.
+      p->setMinimumWidth(kWidths[i]);
+      p->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+      addWidget(p, 1);
+    }
     panels_[static_cast<size_t>(i)] = p;
   }
 }
