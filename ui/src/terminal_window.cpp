@@ -24,7 +24,10 @@ TerminalWindow::TerminalWindow(SettingsStore* settings, QWidget* parent)
   setAccessibleName(QStringLiteral("terminal"));
   setWindowIcon(QApplication::windowIcon());
 
-  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  // Where the system names no fixed font, ask for any monospaced one.
+  fixed.setFixedPitch(true);
+  fixed.setStyleHint(QFont::Monospace);
   screen_->setObjectName(QStringLiteral("termScreen"));
   screen_->setAccessibleName(QStringLiteral("Traffic"));
   screen_->setReadOnly(true);
