@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 
 #include "ui/pictures.h"
 #include "ui/qt_seams.h"
@@ -38,8 +39,11 @@ QtGroupViews::QtGroupViews() : list_(new QTreeWidget), tree_(new QTreeWidget) {
   list_->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
   list_->header()->setStretchLastSection(false);
   list_->header()->setMinimumSectionSize(30);
-  list_->setColumnWidth(0, 140);
+  list_->setColumnWidth(0, 120);
   list_->setColumnWidth(1, 30);
+  // Name and ID always fit beside the panel.
+  list_->setMinimumWidth(120 + 30 + list_->verticalScrollBar()->sizeHint().width() +
+                         2 * list_->frameWidth() + 4);
   QObject::connect(list_->header(), &QHeaderView::sectionResized,
                    [this](int section, int, int size) {
                      if (!applyingWidths_ && section >= kBasicColumns && section < kMonitorColumns)

@@ -76,7 +76,6 @@ MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Pro
   splitter_->setObjectName(QStringLiteral("groupSplitter"));
   splitter_->setAccessibleName(QStringLiteral("Splitter"));
   splitter_->setChildrenCollapsible(false);
-  views_.list()->setMinimumWidth(100);
   splitter_->addWidget(views_.list());
   splitter_->addWidget(views_.tree());
   splitter_->setStretchFactor(0, 1);
@@ -293,9 +292,10 @@ void MainWindow::layOutForMode(int mode) {
       resize(w, minimumSizeHint().height());
     }
   } else {
-    setMinimumWidth(0);
-    setMaximumWidth(QWIDGETSIZE_MAX);
-    setMinimumWidth(minimumSizeHint().width());
+    // The layout keeps the panel and a usable list visible.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    centralWidget()->layout()->activate();
     ModeGeometryInput in;
     in.mode = mode;
     in.maximised = isMaximized();
@@ -334,6 +334,17 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
+  // A larger font or another style changes the panel's width, to which
+  // Manual mode fixes the window.
+  if ((event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) &&
+      panel_->WindowMode == wmManual && !layingOut_ && !isMaximized()) {
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    centralWidget()->layout()->activate();
+    const int w = sizeHint().width();
+    setFixedWidth(w);
+    resize(w, std::max(height(), minimumSizeHint().height()));
+  }
   if (event->type() != QEvent::ActivationChange || !isActiveWindow()) return;
   if (splashPending_) {
     splashPending_ = false;

@@ -80,8 +80,25 @@ int StatusBarWidget::clientWidth() const {
 }
 
 void StatusBarWidget::setPanelWidth(int index, int w) {
-  // Never so narrow that the panel disappears.
-  if (StatusPanel* p = panel(index)) p->setFixedWidth(std::max(w, 50));
+  if (index < 0 || index > 1) return;  // the last panel takes the rest
+  // Kept as a share of the bar, so the panels follow the window's width
+  // between the engine's refreshes.
+  share_[static_cast<size_t>(index)] = width() > 0 ? double(w) / width() : 0.0;
+  applyWidths();
+}
+
+void StatusBarWidget::applyWidths() {
+  for (int i = 0; i < 2; ++i) {
+    const double share = share_[static_cast<size_t>(i)];
+    if (share <= 0) continue;
+    // Never so narrow that the panel disappears.
+    panels_[static_cast<size_t>(i)]->setFixedWidth(std::max(int(share * width()), 50));
+  }
+}
+
+void StatusBarWidget::resizeEvent(QResizeEvent* event) {
+  QStatusBar::resizeEvent(event);
+  applyWidths();
 }
 
 void StatusBarWidget::setPanelText(int index, const std::string& text) {

@@ -48,8 +48,13 @@ class StatusBarWidget : public QStatusBar, public StatusBar {
   void setPanel2OwnerDrawn(bool ownerDrawn) override;
   void repaint() override;
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  void applyWidths();
   std::array<StatusPanel*, 3> panels_{};
+  std::array<double, 2> share_{{0.0, 0.0}};
 };
 
 }  // namespace tessel
