@@ -16,6 +16,22 @@
 
 namespace tessel {
 
+void connectComPortDialog(ComPortDialog& dialog, TcomPort& engine) {
+  TcomPort* e = &engine;
+  ComPortDialog::Handlers h;
+  h.portNumberChange = [e] { e->comPortNumberChange(); };
+  h.portNumberExit = [e] { e->comPortNumberExit(); };
+  h.baudRateChange = [e] { e->baudRateChange(); };
+  h.parityClick = [e] { e->parityClick(); };
+  h.dataBitsClick = [e] { e->dataBitsClick(); };
+  h.stopBitsClick = [e] { e->stopBitsClick(); };
+  h.autoConfigureClick = [e] { e->autoConfigureClick(); };
+  h.defaultsClick = [e] { e->defaultsClick(); };
+  h.finishClick = [e] { e->OkClick(); };
+  h.hidden = [e] { e->FormHide(); };
+  dialog.setHandlers(std::move(h));
+}
+
 Wiring::Wiring(const WiringOptions& options)
     : profile_(brandProfile(options.brandIndex)), dispatcher_(std::make_unique<QtGuiDispatcher>()) {
   if (options.settings) {
@@ -50,7 +66,7 @@ Wiring::Wiring(const WiringOptions& options)
   log_ = std::make_unique<LogWriter>(settings_, options.dataDir);
   engine_ = std::make_unique<TcomPort>(*serial_, *timer_, *prompts_, *settings_, *comPort_,
                                        terminal_.get(), log_.get());
-  comPort_->setEngine(engine_.get());
+  connectComPortDialog(*comPort_, *engine_);
   splash_ = std::make_unique<SplashWindow>();
   window_->setWindows(terminal_.get(), comPort_.get(), splash_.get());
 
@@ -80,7 +96,7 @@ Wiring::~Wiring() {
   window_->onModeSwitched = nullptr;
   window_->hooks = MainWindow::EngineHooks{};
   terminal_->onSend = nullptr;
-  comPort_->setEngine(nullptr);
+  comPort_->setHandlers({});
   // The engine saves the port settings from the dialog it shows.
   engine_.reset();
   log_.reset();

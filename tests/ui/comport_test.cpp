@@ -11,6 +11,7 @@
 #include <QTest>
 #include <memory>
 
+#include "app/wiring.h"
 #include "fake_serial_link.h"
 #include "fake_tick_timer.h"
 #include "link/tcom_port.h"
@@ -29,10 +30,10 @@ class ComPortTest : public ::testing::Test {
       return port == 2 ? std::string("/dev/ttyUSB7") : std::string();
     };
     engine = std::make_unique<TcomPort>(serial, timer, prompts, settings, *dialog);
-    dialog->setEngine(engine.get());
+    connectComPortDialog(*dialog, *engine);
   }
   void TearDown() override {
-    dialog->setEngine(nullptr);
+    dialog->setHandlers({});
     engine.reset();
   }
 

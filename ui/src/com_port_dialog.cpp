@@ -14,7 +14,6 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
-#include "link/tcom_port.h"
 #include "serial/com_ports.h"
 #include "ui/qt_seams.h"
 
@@ -42,6 +41,10 @@ class PortItemDelegate : public QStyledItemDelegate {
  private:
   const ComPortDialog* dialog_;
 };
+
+void run(const std::function<void()>& handler) {
+  if (handler) handler();
+}
 
 class Updating {
  public:
@@ -107,7 +110,7 @@ ComPortDialog::ComPortDialog(const SettingsStore* settings, QWidget* parent)
     b->setAutoDefault(false);
     return b;
   };
-  auto_ = makeButton("autoConfigure", TcomPort::kAutoConfigureCaption);
+  auto_ = makeButton("autoConfigure", "&Auto Configure");
   defaults_ = makeButton("defaults", "Defaults");
   finish_ = makeButton("Ok", "Finish");
 
@@ -122,29 +125,23 @@ ComPortDialog::ComPortDialog(const SettingsStore* settings, QWidget* parent)
 
   connect(port_, &QComboBox::editTextChanged, this, [this] {
     showDevice();
-    if (!updating_ && engine_) engine_->comPortNumberChange();
+    if (!updating_) run(handlers_.portNumberChange);
   });
   connect(baud_, &QComboBox::editTextChanged, this, [this] {
-    if (!updating_ && engine_) engine_->baudRateChange();
+    if (!updating_) run(handlers_.baudRateChange);
   });
   connect(parity_, &QButtonGroup::idClicked, this, [this] {
-    if (!updating_ && engine_) engine_->parityClick();
+    if (!updating_) run(handlers_.parityClick);
   });
   connect(dataBits_, &QButtonGroup::idClicked, this, [this] {
-    if (!updating_ && engine_) engine_->dataBitsClick();
+    if (!updating_) run(handlers_.dataBitsClick);
   });
   connect(stopBits_, &QButtonGroup::idClicked, this, [this] {
-    if (!updating_ && engine_) engine_->stopBitsClick();
+    if (!updating_) run(handlers_.stopBitsClick);
   });
-  connect(auto_, &QPushButton::clicked, this, [this] {
-    if (engine_) engine_->autoConfigureClick();
-  });
-  connect(defaults_, &QPushButton::clicked, this, [this] {
-    if (engine_) engine_->defaultsClick();
-  });
-  connect(finish_, &QPushButton::clicked, this, [this] {
-    if (engine_) engine_->OkClick();
-  });
+  connect(auto_, &QPushButton::clicked, this, [this] { run(handlers_.autoConfigureClick); });
+  connect(defaults_, &QPushButton::clicked, this, [this] { run(handlers_.defaultsClick); });
+  connect(finish_, &QPushButton::clicked, this, [this] { run(handlers_.finishClick); });
 }
 
 QGroupBox* ComPortDialog::radioGroup(const char* name, const char* caption, QButtonGroup*& group,
@@ -322,13 +319,12 @@ void ComPortDialog::setWaitCursor(bool waiting) {
 void ComPortDialog::hideEvent(QHideEvent* event) {
   QDialog::hideEvent(event);
   // Minimising the desktop is no hiding of the dialog.
-  if (!event->spontaneous() && engine_) engine_->FormHide();
+  if (!event->spontaneous()) run(handlers_.hidden);
 }
 
 bool ComPortDialog::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == port_->lineEdit() && event->type() == QEvent::FocusOut && engine_ &&
-      QDialog::isVisible())
-    engine_->comPortNumberExit();
+  if (watched == port_->lineEdit() && event->type() == QEvent::FocusOut && QDialog::isVisible())
+    run(handlers_.portNumberExit);
   return QDialog::eventFilter(watched, event);
 }
 

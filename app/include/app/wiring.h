@@ -24,6 +24,9 @@ class TcomPort;
 class TerminalWindow;
 class TickTimer;
 
+// The COM port dialog's user edits run the engine's handlers.
+void connectComPortDialog(ComPortDialog& dialog, TcomPort& engine);
+
 struct WiringOptions {
   int brandIndex = 0;
   bool emulateEntry = false;

@@ -17,7 +17,6 @@ class QRadioButton;
 
 namespace tessel {
 
-class TcomPort;
 class SettingsStore;
 
 class ComPortDialog : public QDialog, public ComPortView {
@@ -26,8 +25,14 @@ class ComPortDialog : public QDialog, public ComPortView {
   // settings: where COM<n> may name a device (shown beside each number).
   explicit ComPortDialog(const SettingsStore* settings, QWidget* parent = nullptr);
 
-  // The engine is created after the dialog (it loads its state into it).
-  void setEngine(TcomPort* engine) { engine_ = engine; }
+  // What the user's edits run; the engine's handlers, connected where the
+  // program is wired (the engine is created after the dialog and loads its
+  // state into it). Unset ones do nothing.
+  struct Handlers {
+    std::function<void()> portNumberChange, portNumberExit, baudRateChange, parityClick,
+        dataBitsClick, stopBitsClick, autoConfigureClick, defaultsClick, finishClick, hidden;
+  };
+  void setHandlers(Handlers handlers) { handlers_ = std::move(handlers); }
 
   // The device a port number maps to, as the dialog shows it.
   std::function<std::string(int port)> devicePath;
@@ -77,7 +82,7 @@ class ComPortDialog : public QDialog, public ComPortView {
                         const std::vector<const char*>& items, int columns);
 
   const SettingsStore* settings_;
-  TcomPort* engine_ = nullptr;
+  Handlers handlers_;
   int updating_ = 0;  // >0 while the engine writes: no handlers run
   bool waitCursor_ = false;
   QGroupBox* box_;
