@@ -12,6 +12,8 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSplitter>
+#include <QSplitterHandle>
+#include <QTest>
 #include <QTimer>
 #include <fstream>
 
@@ -293,6 +295,55 @@ TEST_F(WindowTest, EveryControlHasAnAccessibleName) {
           << w->objectName().toStdString();
     }
   }
+}
+
+}  // namespace
+}  // namespace tessel::testing
+
+namespace tessel::testing {
+namespace {
+
+TEST_F(WindowTest, MonitorModeWithoutStoredSizesIsAtLeast750WideWithTheTree) {
+  start();
+  window().show();
+  window().model().switchMode(wmMonitor);
+  EXPECT_EQ(panel().WindowMode, wmMonitor);
+  EXPECT_GE(window().width(), 750);
+  EXPECT_TRUE(window().views().tree()->isVisibleTo(&window()));
+  EXPECT_TRUE(window().views().list()->isVisibleTo(&window()));
+  EXPECT_EQ(panel().text(ctl::advanced), "Cancel");
+  // The splitter, moved by the user, is remembered at once.
+  QSplitterHandle* handle = window().splitter()->handle(1);
+  ASSERT_NE(handle, nullptr);
+  const int before = window().splitter()->sizes().value(1);
+  QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(2, 5));
+  QTest::mouseMove(handle, QPoint(-38, 5));
+  QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(-38, 5));
+  ASSERT_NE(window().splitter()->sizes().value(1), before);
+  ASSERT_EQ(settings.integers.count("SplitterPos"), 1u);
+  EXPECT_EQ(settings.integers["SplitterPos"],
+            window().panel()->geometry().right() + 1 + window().splitter()->sizes().value(0));
+  EXPECT_EQ(window().groupTreeWidth(), window().splitter()->sizes().value(1));
+  // A resize in Monitor mode is remembered for it, not for Project mode.
+  const int projectWidth = window().rememberedProjectWidth();
+  window().resize(1100, window().height());
+  EXPECT_EQ(window().rememberedMonitorWidth(), 1100);
+  EXPECT_EQ(window().rememberedProjectWidth(), projectWidth);
+}
+
+TEST_F(WindowTest, MonitorModeTakesItsStoredSizes) {
+  settings.integers = {
+      {"SplitterPos", 700}, {"discoveryW", 1200}, {"discoveryH", 700}, {"discoveryAG", 220}};
+  start();
+  window().show();
+  window().model().switchMode(wmMonitor);
+  EXPECT_EQ(window().width(), 1200);
+  EXPECT_EQ(window().height(), 700);
+  EXPECT_EQ(window().splitter()->sizes().value(1), 220);
+  EXPECT_EQ(window().groupTreeWidth(), 220);
+  // Saved at close as the group tree's width.
+  EXPECT_TRUE(window().close());
+  EXPECT_EQ(settings.integers["discoveryAG"], 220);
 }
 
 }  // namespace
