@@ -2,7 +2,6 @@
 // check while typing, and the rules on leaving a field.
 #include "model/entry_rules.h"
 
-#include "model/factory_defaults.h"
 #include "model_fixture.h"
 
 namespace tessel {
@@ -99,6 +98,24 @@ TEST_F(EntryRulesTest, EscapeRestoresTheTextTheFieldHadOnEntering) {
   EXPECT_EQ(r->name, "Pump");
   EXPECT_EQ(views.caption(r->listItem), "Pump");
   EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(EntryRulesTest, ANewRadioNameReachesTheListAndTheTree) {
+  // Without a radio shown the name only marks the panel changed.
+  rules.fieldEnter(ctl::radioName);
+  type(ctl::radioName, "A");
+  EXPECT_EQ(panel.text(ctl::newRadio), kSaveRadioCaption);
+
+  put("[Radio1]\nRadio Name=Pump\nRadio Mode=Master\n");
+  open(wmMonitor);
+  Tradio* r = panel.currentRadio;
+  ASSERT_NE(r, nullptr);
+  r->treeNode = views.addNode(kNoNode, "Pump");
+  rules.fieldEnter(ctl::radioName);
+  type(ctl::radioName, "\b\bmp B");
+  EXPECT_EQ(r->name, "Pump B");
+  EXPECT_EQ(views.caption(r->listItem), "Pump B");
+  EXPECT_EQ(views.nodeText(r->treeNode), "Pump B");
 }
 
 TEST_F(EntryRulesTest, RangeCheckOnEveryChange) {
@@ -292,22 +309,6 @@ TEST_F(EntryRulesTest, RadioParametersMakeNewRadioReadSaveRadio) {
   panel.setVisible(ctl::newRadio, false);
   rules.fieldChange(ctl::retries);
   EXPECT_EQ(panel.text(ctl::newRadio), kNewRadioCaption);
-}
-
-TEST_F(EntryRulesTest, SelectorClicksRunTheirRules) {
-  put("[Radio1]\nRadio Mode=Master\n");
-  open(wmProject);
-  panel.setItemIndex(ctl::radioMode, item::slave);
-  rules.selectorClick(ctl::radioMode);
-  EXPECT_TRUE(panel.enabled(ctl::roaming));
-  EXPECT_FALSE(panel.enabled(ctl::groupID));
-  panel.setItemIndex(ctl::roaming, item::roamingMasterID);
-  rules.selectorClick(ctl::roaming);
-  EXPECT_TRUE(panel.enabled(ctl::masterID));
-  panel.setItemIndex(ctl::radioType, 0);
-  rules.selectorClick(ctl::radioType);
-  EXPECT_TRUE(panel.enabled(ctl::vireoESetup));
-  EXPECT_EQ(panel.currentRadio->modelIndex, 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "ui/parameter_panel.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -45,6 +46,32 @@ const std::string* const kAdvancedControls[] = {
     &ctl::roaming,    &ctl::masterID,  &ctl::flushTime,      &ctl::baudRate,  &ctl::dataBits,
     &ctl::stopBits,   &ctl::parity,    &ctl::handShaking,    &ctl::protocol,  &ctl::bufferMode,
     &ctl::blocked,    &ctl::radioType, &ctl::vireoESetup,
+};
+
+// Label names where the window has always had them; the others follow the
+// same pattern.
+std::string labelNameOf(const std::string& name) {
+  if (name == ctl::rfband) return "lRFband";
+  if (name == ctl::baudRate) return "lBitRate";
+  std::string l = "l" + name;
+  l[1] = static_cast<char>(l[1] >= 'a' && l[1] <= 'z' ? l[1] - 'a' + 'A' : l[1]);
+  return l;
+}
+
+// A number field as wide as its longest value, in the font in use, instead
+// of the line edit's usual width for a line of text.
+class NumberEdit : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+  QSize sizeHint() const override {
+    // The line edit sizes itself for 17 "x"; seven digits are plenty.
+    QSize size = QLineEdit::sizeHint();
+    const QFontMetrics& fm = fontMetrics();
+    const int narrower = 17 * fm.horizontalAdvance(QLatin1Char('x')) -
+                         fm.horizontalAdvance(QStringLiteral("0000000"));
+    if (narrower > 0) size.rwidth() -= narrower;
+    return size;
+  }
 };
 
 // Focus that comes and goes with the window (a message box, a menu) is no
@@ -94,9 +121,7 @@ void ParameterPanel::build(const BrandModels& models) {
     if (label) grid->addWidget(label, row, col * 2);
     grid->addWidget(field, row, col * 2 + 1);
   };
-  auto labelOf = [this](const std::string& name) {
-    return labels_.count(name) ? labels_[name] : nullptr;
-  };
+  auto labelOf = [this](const std::string& name) { return labels_.at(name); };
 
   QWidget* w = addEdit(ctl::groupID, "Group ID",
                        "All radios must have the same group ID to communicate. Range 1 to 63.");
@@ -135,12 +160,12 @@ void ParameterPanel::build(const BrandModels& models) {
   w = addCombo(ctl::roaming, "Roaming", {"Allowed", "Master ID"},
                "Enable to allow Slave radio to acquire any Master/Repeater radio.", false);
   place(radio, 2, 1, labelOf(ctl::roaming), w);
-  w = addEdit(ctl::masterID, "Master ID", "");
-  place(radio, 3, 1, labelOf(ctl::masterID), w);
   w = addCombo(ctl::baudRate, "Baud rate",
                {"    300", "    600", "  1200", "  2400", "  4800", "  9600", "19200", "38400"},
                "Serial port baud rate.", true);
   place(radio, 3, 0, labelOf(ctl::baudRate), w);
+  w = addEdit(ctl::masterID, "Master ID", "");
+  place(radio, 3, 1, labelOf(ctl::masterID), w);
   w = addCombo(ctl::dataBits, "Data Bits", {"7", "8"}, "The number of data bits per character",
                false);
   place(radio, 4, 0, labelOf(ctl::dataBits), w);
@@ -203,16 +228,6 @@ QLabel* ParameterPanel::addLabel(const std::string& name, const std::string& lab
   return label;
 }
 
-// Label names where the window has always had them; the others follow the
-// same pattern.
-static std::string labelNameOf(const std::string& name) {
-  if (name == ctl::rfband) return "lRFband";
-  if (name == ctl::baudRate) return "lBitRate";
-  std::string l = "l" + name;
-  l[1] = static_cast<char>(l[1] >= 'a' && l[1] <= 'z' ? l[1] - 'a' + 'A' : l[1]);
-  return l;
-}
-
 void ParameterPanel::registerControl(const std::string& name, QWidget* widget, const char* caption,
                                      const char* hint) {
   widget->setObjectName(qs(name));
@@ -223,7 +238,7 @@ void ParameterPanel::registerControl(const std::string& name, QWidget* widget, c
 }
 
 QLineEdit* ParameterPanel::addEdit(const std::string& name, const char* caption, const char* hint) {
-  auto* edit = new QLineEdit(this);
+  QLineEdit* edit = name == ctl::radioName ? new QLineEdit(this) : new NumberEdit(this);
   registerControl(name, edit, caption, hint);
   addLabel(name, labelNameOf(name), caption, edit);
   edit->installEventFilter(this);
@@ -272,7 +287,7 @@ void ParameterPanel::setModel(MainWindowModel* model) {
 
 bool ParameterPanel::advancedView() const {
   // The button names the view it switches to.
-  return button(ctl::advanced)->text().indexOf(QLatin1String("Advanced")) < 0;
+  return button(ctl::advanced)->text().indexOf(qs(kAdvancedCaption)) < 0;
 }
 
 void ParameterPanel::layOut(int windowMode) {
@@ -305,8 +320,9 @@ std::string ParameterPanel::text(const std::string& name) const {
   QWidget* w = control(name);
   if (auto* edit = qobject_cast<QLineEdit*>(w)) return ls(edit->text());
   if (auto* combo = qobject_cast<QComboBox*>(w)) return ls(combo->currentText());
-  if (auto* b = qobject_cast<QPushButton*>(w)) return ls(b->text());
+  if (auto* b = qobject_cast<QAbstractButton*>(w)) return ls(b->text());
   if (auto* box = qobject_cast<QGroupBox*>(w)) return ls(box->title());
+  if (w) return ls(w->windowTitle());
   return outside_.text(name);
 }
 
@@ -320,11 +336,13 @@ void ParameterPanel::setText(const std::string& name, const std::string& text) {
     const int index = combo->findText(t, Qt::MatchExactly | Qt::MatchCaseSensitive);
     combo->setCurrentIndex(index);
     if (index < 0 && combo->isEditable()) combo->setEditText(t);
-  } else if (auto* b = qobject_cast<QPushButton*>(w)) {
+  } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
     b->setText(t);
     b->setAccessibleName(spoken(t));
   } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
     box->setTitle(t);
+  } else if (w) {
+    w->setWindowTitle(t);
   } else {
     outside_.setText(name, text);
     emit outsideControlChanged(qs(name));
@@ -373,7 +391,7 @@ void ParameterPanel::setEnabled(const std::string& name, bool on) {
 bool ParameterPanel::visible(const std::string& name) const {
   // Whether the mode and view show it, whether or not the window is on
   // screen yet.
-  if (QWidget* w = control(name)) return w->isVisibleTo(this);
+  if (QWidget* w = control(name)) return w->isVisibleTo(isAncestorOf(w) ? this : w->window());
   return outside_.visible(name);
 }
 
@@ -388,12 +406,43 @@ void ParameterPanel::setVisible(const std::string& name, bool on) {
 }
 
 bool ParameterPanel::checked(const std::string& name) const {
+  if (auto* b = qobject_cast<QAbstractButton*>(control(name))) return b->isChecked();
   return outside_.checked(name);
 }
 
 void ParameterPanel::setChecked(const std::string& name, bool on) {
+  if (auto* b = qobject_cast<QAbstractButton*>(control(name))) {
+    b->setChecked(on);
+    return;
+  }
   outside_.setChecked(name, on);
   emit outsideControlChanged(qs(name));
+}
+
+void ParameterPanel::attachControl(const std::string& name, QWidget* widget) {
+  if (!widget || control(name)) return;
+  // The widget takes over the value kept so far.
+  // A list without entries of its own takes those kept here.
+  if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->count() == 0) {
+    for (const std::string& item : outside_.items(name)) combo->addItem(qs(item));
+  }
+  widgets_[name] = widget;
+  names_[widget] = name;
+  if (outside_.itemIndex(name) >= 0) {
+    setItemIndex(name, outside_.itemIndex(name));
+  } else {
+    setText(name, outside_.text(name));
+  }
+  if (auto* b = qobject_cast<QAbstractButton*>(widget); b && b->isCheckable()) {
+    b->setChecked(outside_.checked(name));
+  }
+  widget->setEnabled(outside_.enabled(name));
+  // A window that goes away leaves the name to the memory again, which
+  // then holds the value it had when the widget took over.
+  connect(widget, &QObject::destroyed, this, [this, name, widget] {
+    widgets_.erase(name);
+    names_.erase(widget);
+  });
 }
 
 void ParameterPanel::setBusyCursor(bool busy) {
@@ -408,7 +457,14 @@ void ParameterPanel::setBusyCursor(bool busy) {
 }
 
 void ParameterPanel::setFocus(const std::string& name) {
-  if (QWidget* w = control(name)) w->setFocus(Qt::OtherFocusReason);
+  QWidget* w = control(name);
+  if (!w) return;
+  // The field the focus is taken from was not left by the user: its own
+  // exit rule must not refuse in turn, or two empty fields would send the
+  // focus back and forth for ever.
+  refocusing_ = true;
+  w->setFocus(Qt::OtherFocusReason);
+  refocusing_ = false;
 }
 
 void ParameterPanel::edited(const std::string& name, QLineEdit* edit) {
@@ -457,7 +513,8 @@ bool ParameterPanel::eventFilter(QObject* watched, QEvent* event) {
       }
       break;
     case QEvent::FocusOut:
-      if (rules_ && !windowFocusReason(static_cast<QFocusEvent*>(event)->reason())) {
+      if (rules_ && !refocusing_ &&
+          !windowFocusReason(static_cast<QFocusEvent*>(event)->reason())) {
         // After the focus has settled, so a rule that sends it back, or a
         // message box, does not fight the focus change under way.
         QTimer::singleShot(0, this, [this, control = *name] {

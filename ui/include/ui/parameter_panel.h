@@ -32,7 +32,8 @@ class ParameterPanel : public QWidget, public Panel {
   ~ParameterPanel() override;
 
   // The rules the handlers call; none until set (the panel then only keeps
-  // its values).
+  // its values). A model without a mode switch step gets layOut as its
+  // step; the main window sets its own, which calls layOut.
   void setModel(MainWindowModel* model);
   MainWindowModel* model() const { return model_; }
   EntryRules* entryRules() const { return rules_.get(); }
@@ -46,6 +47,12 @@ class ParameterPanel : public QWidget, public Panel {
 
   // The widget of a control, nullptr for a name the panel has no widget for.
   QWidget* control(const std::string& name) const;
+  // Serves a control that lives in another window (the model-E dialog's,
+  // the radio list for its enabled state, the window for its caption)
+  // through this panel from now on; the widget takes over the items, value,
+  // check mark and enabled state kept so far. Names the panel has a widget
+  // for are refused.
+  void attachControl(const std::string& name, QWidget* widget);
 
   // Panel.
   std::string text(const std::string& control) const override;
@@ -104,6 +111,8 @@ class ParameterPanel : public QWidget, public Panel {
   std::map<std::string, QLabel*> labels_;
   QGroupBox* groupBox_ = nullptr;
   QGroupBox* radioBox_ = nullptr;
+  // A rule is sending the focus back to a field.
+  bool refocusing_ = false;
 };
 
 }  // namespace tessel
