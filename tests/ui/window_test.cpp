@@ -37,7 +37,8 @@ QStringList captions(const QMenu* menu) {
 
 TEST_F(WindowTest, FirstStartWithNoSettings) {
   start();
-  EXPECT_EQ(window().windowTitle(), "Tessel");
+  // The caption names the product and the open project.
+  EXPECT_EQ(window().windowTitle().toStdString(), "Tessel: " + dir + "/Manual Configuration.vro");
   EXPECT_EQ(settings.strings["logs"], dir + "/");
   EXPECT_EQ(panel().text(ctl::advanced), "Advanced");
   EXPECT_EQ(panel().WindowMode, wmManual);
@@ -79,7 +80,7 @@ TEST_F(WindowTest, MenusOfTheOtherEntries) {
 
 TEST_F(WindowTest, SecondBrandHasItsNamesLogoAndSplashOnce) {
   start(1);
-  EXPECT_EQ(window().windowTitle(), "LUMA-LINK");
+  EXPECT_TRUE(window().windowTitle().startsWith(QLatin1String("LUMA-LINK: ")));
   EXPECT_TRUE(window().logoStrip()->isVisibleTo(&window()));
   EXPECT_EQ(window().logoStrip()->height(), 37);
   EXPECT_EQ(panel().items(ctl::radioType), (std::vector<std::string>{"LUMA-MB", "LUMA-M"}));
@@ -147,6 +148,7 @@ TEST_F(WindowTest, ARecentProjectWithAnAmpersandOpensInProjectModeAndClosesBack)
   action("file1")->trigger();
   ASSERT_NE(window().model().project(), nullptr);
   EXPECT_EQ(window().model().project()->fileName(), path);
+  EXPECT_EQ(window().windowTitle().toStdString(), "Tessel: " + path);
   EXPECT_EQ(panel().WindowMode, wmProject);
   EXPECT_TRUE(action("projectClose")->isEnabled());
   EXPECT_EQ(panel().text(ctl::groupID), "9");
@@ -156,6 +158,11 @@ TEST_F(WindowTest, ARecentProjectWithAnAmpersandOpensInProjectModeAndClosesBack)
   EXPECT_EQ(window().width(), 1000);
   EXPECT_EQ(window().height(), 640);
   EXPECT_LT(window().minimumWidth(), window().maximumWidth()) << "Project mode resizes freely";
+  // While the engine works the list is disabled with the radio parameters.
+  window().model().enableRadioParameters(false);
+  EXPECT_FALSE(window().views().list()->isEnabled());
+  window().model().enableRadioParameters(true);
+  EXPECT_TRUE(window().views().list()->isEnabled());
 
   action("projectClose")->trigger();
   EXPECT_EQ(panel().WindowMode, wmManual);

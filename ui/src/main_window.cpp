@@ -91,6 +91,12 @@ MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Pro
   status_->setQueueLength([this] { return hooks.queueLength ? hooks.queueLength() : 0; });
   setStatusBar(status_);
 
+  // The rules set the window's caption (the open project) and enable the
+  // radio list through the panel.
+  panel_->attachControl(ctl::caption, this);
+  panel_->attachControl(ctl::activeGroup, views_.list());
+  setWindowTitle(QLatin1String(profile.productName));
+
   connect(views_.list(), &QTreeWidget::itemPressed, this,
           [this](QTreeWidgetItem* item) { model_->chooseRadio(views_.rowOf(item)); });
   connect(views_.tree(), &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem* item) {
