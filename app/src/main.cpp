@@ -45,5 +45,8 @@ int main(int argc, char** argv) {
   Wiring wiring(options);
   QObject::connect(&wiring.window(), &MainWindow::closed, &app, &QApplication::quit);
   wiring.window().show();
+  // Become the active window even where no window manager hands out the
+  // focus; the first activation shows the splash of the second brand.
+  wiring.window().activateWindow();
   return app.exec();
 }

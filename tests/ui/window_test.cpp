@@ -88,12 +88,27 @@ TEST_F(WindowTest, SecondBrandHasItsNamesLogoAndSplashOnce) {
   QApplication::setActiveWindow(&window());
   ASSERT_TRUE(pumpUntil([&] { return wiring->splash().isVisible(); }, 1000));
   EXPECT_EQ(wiring->splash().size(), QSize(458, 349));
+  // It goes by itself after its interval (shortened here).
   wiring->splash().hide();
+  wiring->splash().timer().setInterval(20);
+  wiring->splash().show();
+  EXPECT_TRUE(pumpUntil([&] { return !wiring->splash().isVisible(); }, 1000));
   // Activated again: no second splash.
   QApplication::setActiveWindow(nullptr);
   QApplication::setActiveWindow(&window());
   pumpUntil([] { return false; }, 100);
   EXPECT_FALSE(wiring->splash().isVisible());
+}
+
+TEST_F(WindowTest, TheLogoStripLeavesManualModeAsWideAsThePanel) {
+  start(0);
+  window().show();
+  const int plain = window().width();
+  wiring.reset();
+  start(1);
+  window().show();
+  EXPECT_EQ(window().width(), plain);
+  EXPECT_EQ(window().minimumWidth(), window().maximumWidth());
 }
 
 TEST_F(WindowTest, FirstBrandShowsNoSplash) {

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -27,6 +28,32 @@ namespace tessel {
 
 namespace {
 constexpr int kHintMs = 10000;
+
+// The brand's picture across the top at its own proportions, cut off on a
+// narrow window: it asks for no width of its own, so the panel decides the
+// width of Manual mode.
+class LogoStrip : public QWidget {
+ public:
+  LogoStrip(int height, QWidget* parent) : QWidget(parent) {
+    setFixedHeight(std::max(height, 0));
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    if (height > 0) picture_ = picture("logo", QSize(height * 600 / 37, height));
+  }
+  QSize sizeHint() const override { return QSize(0, height()); }
+  QSize minimumSizeHint() const override { return QSize(0, height()); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    if (picture_.isNull()) return;
+    // Past the picture the strip goes on in its last colour.
+    p.fillRect(rect(), picture_.toImage().pixelColor(picture_.width() - 1, height() / 2));
+    p.drawPixmap(0, 0, picture_);
+  }
+
+ private:
+  QPixmap picture_;
+};
 constexpr size_t kMaxFileName = 255;
 const char* const kGetLocalCaption = "&Get Local Radio Parameters";
 }  // namespace
@@ -57,15 +84,10 @@ MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Pro
   auto* column = new QVBoxLayout(central);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
-  logo_ = new QLabel(central);
+  logo_ = new LogoStrip(profile.logoHeight, central);
   logo_->setObjectName(QStringLiteral("logo"));
   logo_->setAccessibleName(QStringLiteral("logo"));
-  logo_->setScaledContents(true);
-  logo_->setFixedHeight(profile.logoHeight);
-  if (profile.logoHeight > 0)
-    logo_->setPixmap(picture("logo", QSize(600, profile.logoHeight)));
-  else
-    logo_->hide();
+  if (profile.logoHeight <= 0) logo_->hide();
   column->addWidget(logo_);
 
   auto* row = new QHBoxLayout;

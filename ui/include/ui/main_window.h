@@ -65,7 +65,7 @@ class MainWindow : public QMainWindow {
   QtGroupViews& views() { return views_; }
   StatusBarWidget* statusBarWidget() const { return status_; }
   QSplitter* splitter() const { return splitter_; }
-  QLabel* logoStrip() const { return logo_; }
+  QWidget* logoStrip() const { return logo_; }
   // A menu entry by its name ("GetLocal", "file1", "LogFile", ...).
   QAction* action(const QString& name) const;
   QMenu* projectMenu() const { return projectMenu_; }
@@ -106,7 +106,7 @@ class MainWindow : public QMainWindow {
   ParameterPanel* panel_;
   std::unique_ptr<MainWindowModel> model_;
   StatusBarWidget* status_;
-  QLabel* logo_;
+  QWidget* logo_;
   QSplitter* splitter_;
   QMenu* projectMenu_ = nullptr;
   std::map<QString, QAction*> actions_;
