@@ -233,6 +233,21 @@ TEST_F(WindowTest, ClosingWithLinesQueuedAsksFirst) {
   EXPECT_EQ(settings.integers.count("projectW"), 1u);
 }
 
+TEST_F(WindowTest, ExitEndsAtOnceWithoutTheQuestionOrTheSave) {
+  start();
+  window().show();
+  wiring->engine().Send(false, 0, "ATS1=4");
+  QTimer::singleShot(0, [&] { action("projectExit")->trigger(); });
+  // Ends a loop that Exit failed to end; gone with the test.
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(7); });
+  guard.start(2000);
+  EXPECT_EQ(QCoreApplication::exec(), 0) << "the event loop did not end with Exit";
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(settings.integers.count("projectW"), 0u);
+}
+
 TEST_F(WindowTest, AboutNamesTheProductAndTheRevision) {
   start();
   QString text, title;
