@@ -6,7 +6,7 @@
 #include "model/register_values.h"
 #include "qtglue/qt_gui_dispatcher.h"
 #include "serial/tserial.h"
-#include "ui/com_port_dialog.h"
+#include "ui/com_port_window.h"
 #include "ui/main_window.h"
 #include "ui/parameter_panel.h"
 #include "ui/qt_seams.h"
@@ -16,9 +16,9 @@
 
 namespace tessel {
 
-void connectComPortDialog(ComPortDialog& dialog, TcomPort& engine) {
+void connectComPortWindow(ComPortWindow& dialog, TcomPort& engine) {
   TcomPort* e = &engine;
-  ComPortDialog::Handlers h;
+  ComPortWindow::Handlers h;
   h.portNumberChange = [e] { e->comPortNumberChange(); };
   h.portNumberExit = [e] { e->comPortNumberExit(); };
   h.baudRateChange = [e] { e->baudRateChange(); };
@@ -59,14 +59,14 @@ Wiring::Wiring(const WiringOptions& options)
   // the terminal and the splash window.
   window_ = std::make_unique<MainWindow>(profile_, *settings_, *prompts_, options.emulateEntry);
   if (auto* qtPrompts = dynamic_cast<QtPrompts*>(prompts_)) qtPrompts->setParent(window_.get());
-  comPort_ = std::make_unique<ComPortDialog>(settings_);
+  comPort_ = std::make_unique<ComPortWindow>(settings_);
   serial_ = std::make_unique<TSerial>(*dispatcher_, prompts_, settings_);
   configureLinkSerial(*serial_);
   terminal_ = std::make_unique<TerminalWindow>(settings_);
   log_ = std::make_unique<LogWriter>(settings_, options.dataDir);
   engine_ = std::make_unique<TcomPort>(*serial_, *timer_, *prompts_, *settings_, *comPort_,
                                        terminal_.get(), log_.get());
-  connectComPortDialog(*comPort_, *engine_);
+  connectComPortWindow(*comPort_, *engine_);
   splash_ = std::make_unique<SplashWindow>();
   window_->setWindows(terminal_.get(), comPort_.get(), splash_.get());
 

@@ -17,7 +17,7 @@
 #include "link/tcom_port.h"
 #include "memory_settings_store.h"
 #include "prompt_script.h"
-#include "ui/com_port_dialog.h"
+#include "ui/com_port_window.h"
 
 namespace tessel::testing {
 namespace {
@@ -25,12 +25,12 @@ namespace {
 class ComPortTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dialog = std::make_unique<ComPortDialog>(&settings);
+    dialog = std::make_unique<ComPortWindow>(&settings);
     dialog->devicePath = [](int port) {
       return port == 2 ? std::string("/dev/ttyUSB7") : std::string();
     };
     engine = std::make_unique<TcomPort>(serial, timer, prompts, settings, *dialog);
-    connectComPortDialog(*dialog, *engine);
+    connectComPortWindow(*dialog, *engine);
   }
   void TearDown() override {
     dialog->setHandlers({});
@@ -48,7 +48,7 @@ class ComPortTest : public ::testing::Test {
   FakeSerialLink serial;
   PromptScript prompts;
   MemorySettingsStore settings;
-  std::unique_ptr<ComPortDialog> dialog;
+  std::unique_ptr<ComPortWindow> dialog;
   std::unique_ptr<TcomPort> engine;
 };
 

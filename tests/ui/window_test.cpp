@@ -18,7 +18,7 @@
 #include <fstream>
 
 #include "model/project.h"
-#include "ui/com_port_dialog.h"
+#include "ui/com_port_window.h"
 #include "ui/splash_window.h"
 #include "ui/status_bar_widget.h"
 #include "ui/terminal_window.h"

@@ -16,7 +16,7 @@
 #include "model/window_settings.h"
 #include "seams/prompts.h"
 #include "seams/settings_store.h"
-#include "ui/com_port_dialog.h"
+#include "ui/com_port_window.h"
 #include "ui/parameter_panel.h"
 #include "ui/pictures.h"
 #include "ui/qt_seams.h"
@@ -218,7 +218,7 @@ void MainWindow::buildMenus(bool emulateEntry) {
   connect(addAction(help, "About1", "About"), &QAction::triggered, this, [this] { aboutClick(); });
 }
 
-void MainWindow::setWindows(TerminalWindow* terminal, ComPortDialog* comPort,
+void MainWindow::setWindows(TerminalWindow* terminal, ComPortWindow* comPort,
                             SplashWindow* splash) {
   terminal_ = terminal;
   comPort_ = comPort;

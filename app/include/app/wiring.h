@@ -11,7 +11,7 @@
 
 namespace tessel {
 
-class ComPortDialog;
+class ComPortWindow;
 class GuiDispatcher;
 class LogWriter;
 class MainWindow;
@@ -25,7 +25,7 @@ class TerminalWindow;
 class TickTimer;
 
 // The COM port dialog's user edits run the engine's handlers.
-void connectComPortDialog(ComPortDialog& dialog, TcomPort& engine);
+void connectComPortWindow(ComPortWindow& dialog, TcomPort& engine);
 
 struct WiringOptions {
   int brandIndex = 0;
@@ -48,7 +48,7 @@ class Wiring {
   MainWindow& window() { return *window_; }
   TcomPort& engine() { return *engine_; }
   TerminalWindow& terminal() { return *terminal_; }
-  ComPortDialog& comPort() { return *comPort_; }
+  ComPortWindow& comPort() { return *comPort_; }
   SplashWindow& splash() { return *splash_; }
   SettingsStore& settings() { return *settings_; }
   TSerial& serial() { return *serial_; }
@@ -63,7 +63,7 @@ class Wiring {
   Prompts* prompts_;
   TickTimer* timer_;
   std::unique_ptr<MainWindow> window_;
-  std::unique_ptr<ComPortDialog> comPort_;
+  std::unique_ptr<ComPortWindow> comPort_;
   std::unique_ptr<TSerial> serial_;
   std::unique_ptr<TerminalWindow> terminal_;
   std::unique_ptr<LogWriter> log_;

@@ -21,7 +21,7 @@ class QSplitter;
 
 namespace tessel {
 
-class ComPortDialog;
+class ComPortWindow;
 class ParameterPanel;
 class Prompts;
 class SettingsStore;
@@ -48,7 +48,7 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   // The other windows, created after this one.
-  void setWindows(TerminalWindow* terminal, ComPortDialog* comPort, SplashWindow* splash);
+  void setWindows(TerminalWindow* terminal, ComPortWindow* comPort, SplashWindow* splash);
   EngineHooks hooks;
   // Runs after every mode switch has laid the window out (the wiring
   // attaches the engine here).
@@ -111,7 +111,7 @@ class MainWindow : public QMainWindow {
   QMenu* projectMenu_ = nullptr;
   std::map<QString, QAction*> actions_;
   TerminalWindow* terminal_ = nullptr;
-  ComPortDialog* comPort_ = nullptr;
+  ComPortWindow* comPort_ = nullptr;
   SplashWindow* splash_ = nullptr;
   std::string dataDir_;
   int projectWidth_;

@@ -19,11 +19,11 @@ namespace tessel {
 
 class SettingsStore;
 
-class ComPortDialog : public QDialog, public ComPortView {
+class ComPortWindow : public QDialog, public ComPortView {
   Q_OBJECT
  public:
   // settings: where COM<n> may name a device (shown beside each number).
-  explicit ComPortDialog(const SettingsStore* settings, QWidget* parent = nullptr);
+  explicit ComPortWindow(const SettingsStore* settings, QWidget* parent = nullptr);
 
   // What the user's edits run; the engine's handlers, connected where the
   // program is wired (the engine is created after the dialog and loads its

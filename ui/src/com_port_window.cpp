@@ -1,4 +1,4 @@
-#include "ui/com_port_dialog.h"
+#include "ui/com_port_window.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -25,7 +25,7 @@ namespace {
 // the box itself keeps the bare number, which is what the engine reads.
 class PortItemDelegate : public QStyledItemDelegate {
  public:
-  PortItemDelegate(const ComPortDialog* dialog, QObject* parent)
+  PortItemDelegate(const ComPortWindow* dialog, QObject* parent)
       : QStyledItemDelegate(parent), dialog_(dialog) {}
 
  protected:
@@ -39,7 +39,7 @@ class PortItemDelegate : public QStyledItemDelegate {
   }
 
  private:
-  const ComPortDialog* dialog_;
+  const ComPortWindow* dialog_;
 };
 
 void run(const std::function<void()>& handler) {
@@ -57,7 +57,7 @@ class Updating {
 
 }  // namespace
 
-ComPortDialog::ComPortDialog(const SettingsStore* settings, QWidget* parent)
+ComPortWindow::ComPortWindow(const SettingsStore* settings, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), settings_(settings) {
   setObjectName(QStringLiteral("comPort"));
   setWindowTitle(QStringLiteral("Com Port"));
@@ -144,7 +144,7 @@ ComPortDialog::ComPortDialog(const SettingsStore* settings, QWidget* parent)
   connect(finish_, &QPushButton::clicked, this, [this] { run(handlers_.finishClick); });
 }
 
-QGroupBox* ComPortDialog::radioGroup(const char* name, const char* caption, QButtonGroup*& group,
+QGroupBox* ComPortWindow::radioGroup(const char* name, const char* caption, QButtonGroup*& group,
                                      const std::vector<const char*>& items, int columns) {
   auto* box = new QGroupBox(QLatin1String(caption), box_);
   box->setObjectName(QLatin1String(name));
@@ -162,70 +162,70 @@ QGroupBox* ComPortDialog::radioGroup(const char* name, const char* caption, QBut
   return box;
 }
 
-QRadioButton* ComPortDialog::parityButton(int index) const {
+QRadioButton* ComPortWindow::parityButton(int index) const {
   return qobject_cast<QRadioButton*>(parity_->button(index));
 }
-QRadioButton* ComPortDialog::dataBitsButton(int index) const {
+QRadioButton* ComPortWindow::dataBitsButton(int index) const {
   return qobject_cast<QRadioButton*>(dataBits_->button(index));
 }
-QRadioButton* ComPortDialog::stopBitsButton(int index) const {
+QRadioButton* ComPortWindow::stopBitsButton(int index) const {
   return qobject_cast<QRadioButton*>(stopBits_->button(index));
 }
 
-void ComPortDialog::showDevice() {
+void ComPortWindow::showDevice() {
   bool ok = false;
   const int port = port_->currentText().trimmed().toInt(&ok);
   std::string device = ok && port >= 1 && port <= 9 && devicePath ? devicePath(port) : "";
   device_->setText(device.empty() ? QString() : qt(device));
 }
 
-std::string ComPortDialog::portNumberText() const {
+std::string ComPortWindow::portNumberText() const {
   return latin1(port_->currentText());
 }
 
-void ComPortDialog::setPortNumberText(const std::string& text) {
+void ComPortWindow::setPortNumberText(const std::string& text) {
   Updating u(updating_);
   port_->setEditText(qt(text));
   showDevice();
 }
 
-std::vector<std::string> ComPortDialog::portNumberItems() const {
+std::vector<std::string> ComPortWindow::portNumberItems() const {
   std::vector<std::string> out;
   for (int i = 0; i < port_->count(); ++i) out.push_back(latin1(port_->itemText(i)));
   return out;
 }
 
-void ComPortDialog::clearPortNumberItems() {
+void ComPortWindow::clearPortNumberItems() {
   Updating u(updating_);
   const QString text = port_->currentText();
   port_->clear();
   port_->setEditText(text);
 }
 
-void ComPortDialog::addPortNumberItem(const std::string& text) {
+void ComPortWindow::addPortNumberItem(const std::string& text) {
   Updating u(updating_);
   const QString current = port_->currentText();
   port_->addItem(qt(text));
   port_->setEditText(current);
 }
 
-std::string ComPortDialog::baudRateText() const {
+std::string ComPortWindow::baudRateText() const {
   return latin1(baud_->currentText());
 }
 
-void ComPortDialog::setBaudRateText(const std::string& text) {
+void ComPortWindow::setBaudRateText(const std::string& text) {
   Updating u(updating_);
   const int i = baud_->findText(qt(text), Qt::MatchExactly);
   baud_->setCurrentIndex(i);
   baud_->setEditText(qt(text));
 }
 
-int ComPortDialog::baudRateIndex() const {
+int ComPortWindow::baudRateIndex() const {
   const int i = baud_->findText(baud_->currentText(), Qt::MatchExactly);
   return i;
 }
 
-void ComPortDialog::setBaudRateIndex(int index) {
+void ComPortWindow::setBaudRateIndex(int index) {
   Updating u(updating_);
   if (index >= 0 && index < baud_->count()) {
     baud_->setCurrentIndex(index);
@@ -236,29 +236,29 @@ void ComPortDialog::setBaudRateIndex(int index) {
   }
 }
 
-int ComPortDialog::parityIndex() const {
+int ComPortWindow::parityIndex() const {
   return parity_->checkedId();
 }
-void ComPortDialog::setParityIndex(int index) {
+void ComPortWindow::setParityIndex(int index) {
   Updating u(updating_);
   if (auto* b = parity_->button(index)) b->setChecked(true);
 }
-int ComPortDialog::dataBitsIndex() const {
+int ComPortWindow::dataBitsIndex() const {
   return dataBits_->checkedId();
 }
-void ComPortDialog::setDataBitsIndex(int index) {
+void ComPortWindow::setDataBitsIndex(int index) {
   Updating u(updating_);
   if (auto* b = dataBits_->button(index)) b->setChecked(true);
 }
-int ComPortDialog::stopBitsIndex() const {
+int ComPortWindow::stopBitsIndex() const {
   return stopBits_->checkedId();
 }
-void ComPortDialog::setStopBitsIndex(int index) {
+void ComPortWindow::setStopBitsIndex(int index) {
   Updating u(updating_);
   if (auto* b = stopBits_->button(index)) b->setChecked(true);
 }
 
-QWidget* ComPortDialog::widgetOf(ComPortControl control) const {
+QWidget* ComPortWindow::widgetOf(ComPortControl control) const {
   switch (control) {
     case cpPortNumber:
       return port_;
@@ -281,33 +281,33 @@ QWidget* ComPortDialog::widgetOf(ComPortControl control) const {
   }
 }
 
-bool ComPortDialog::isEnabled(ComPortControl control) const {
+bool ComPortWindow::isEnabled(ComPortControl control) const {
   QWidget* w = widgetOf(control);
   return w && w->isEnabled();
 }
 
-void ComPortDialog::setEnabled(ComPortControl control, bool enabled) {
+void ComPortWindow::setEnabled(ComPortControl control, bool enabled) {
   if (QWidget* w = widgetOf(control)) w->setEnabled(enabled);
 }
 
-std::string ComPortDialog::autoConfigureCaption() const {
+std::string ComPortWindow::autoConfigureCaption() const {
   return latin1(auto_->text());
 }
 
-void ComPortDialog::setAutoConfigureCaption(const std::string& caption) {
+void ComPortWindow::setAutoConfigureCaption(const std::string& caption) {
   auto_->setText(qt(caption));
   auto_->setAccessibleName(withoutMnemonic(qt(caption)));
 }
 
-bool ComPortDialog::isVisible() const {
+bool ComPortWindow::isVisible() const {
   return QDialog::isVisible();
 }
 
-void ComPortDialog::setVisible(bool visible) {
+void ComPortWindow::setVisible(bool visible) {
   QDialog::setVisible(visible);
 }
 
-void ComPortDialog::setWaitCursor(bool waiting) {
+void ComPortWindow::setWaitCursor(bool waiting) {
   if (waiting == waitCursor_) return;
   waitCursor_ = waiting;
   if (waiting)
@@ -316,13 +316,13 @@ void ComPortDialog::setWaitCursor(bool waiting) {
     QApplication::restoreOverrideCursor();
 }
 
-void ComPortDialog::hideEvent(QHideEvent* event) {
+void ComPortWindow::hideEvent(QHideEvent* event) {
   QDialog::hideEvent(event);
   // Minimising the desktop is no hiding of the dialog.
   if (!event->spontaneous()) run(handlers_.hidden);
 }
 
-bool ComPortDialog::eventFilter(QObject* watched, QEvent* event) {
+bool ComPortWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == port_->lineEdit() && event->type() == QEvent::FocusOut && QDialog::isVisible())
     run(handlers_.portNumberExit);
   return QDialog::eventFilter(watched, event);
