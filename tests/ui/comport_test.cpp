@@ -66,6 +66,8 @@ TEST_F(ComPortTest, CaptionsAndControls) {
   EXPECT_EQ(dialog->defaultsButton()->text(), "Defaults");
   EXPECT_EQ(dialog->finishButton()->text(), "Finish");
   EXPECT_EQ(dialog->parityButton(0)->text(), "Even");
+  EXPECT_EQ(dialog->parityButton(0)->accessibleName(), "Even");
+  EXPECT_EQ(dialog->baudRateBox()->accessibleName(), "Baud Rate");
   EXPECT_EQ(dialog->parityButton(2)->text(), "None");
   EXPECT_EQ(dialog->dataBitsButton(1)->text(), "8");
   EXPECT_EQ(dialog->stopBitsButton(1)->text(), "2");

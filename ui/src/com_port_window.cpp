@@ -154,8 +154,8 @@ QGroupBox* ComPortWindow::radioGroup(const char* name, const char* caption, QBut
   for (int i = 0; i < static_cast<int>(items.size()); ++i) {
     auto* b = new QRadioButton(QLatin1String(items[static_cast<size_t>(i)]), box);
     b->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(name)).arg(i));
-    b->setAccessibleName(QStringLiteral("%1 %2").arg(QLatin1String(caption),
-                                                     QLatin1String(items[static_cast<size_t>(i)])));
+    // Its caption, like every control; the group box around it says which.
+    b->setAccessibleName(QLatin1String(items[static_cast<size_t>(i)]));
     group->addButton(b, i);
     grid->addWidget(b, i / columns, i % columns);
   }
