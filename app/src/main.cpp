@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
   initUiResources();
   const int brand = brandIndexForPath(path);
   const BrandProfile& profile = brandProfile(brand);
-  QApplication::setApplicationName(QLatin1String(profile.productName));
+  // The application title, e.g. "Tessel Configurator".
+  QApplication::setApplicationName(QString::fromStdString(applicationTitle(profile)));
   QApplication::setOrganizationName(QLatin1String(profile.maker));
   QApplication::setWindowIcon(applicationIcon(brand));
 
