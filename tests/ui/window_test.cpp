@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QTest>
@@ -157,7 +158,7 @@ TEST_F(WindowTest, ARecentProjectWithAnAmpersandOpensInProjectModeAndClosesBack)
   std::ofstream(path) << "[Project]\nGroup ID=9\n"
                          "[Radio3]\nRadio Name=Pump\nRadio Mode=Master\n";
   settings.strings["file1"] = path;
-  settings.integers = {{"projectW", 1000}, {"projectH", 640}};
+  settings.integers = {{"projectW", 760}, {"projectH", 560}};
   start();
   window().show();
   action("file1")->trigger();
@@ -170,8 +171,8 @@ TEST_F(WindowTest, ARecentProjectWithAnAmpersandOpensInProjectModeAndClosesBack)
   EXPECT_EQ(window().views().rowCount(), 1);
   EXPECT_TRUE(window().splitter()->isVisibleTo(&window()));
   EXPECT_FALSE(window().views().tree()->isVisibleTo(&window()));
-  EXPECT_EQ(window().width(), 1000);
-  EXPECT_EQ(window().height(), 640);
+  EXPECT_EQ(window().width(), 760);
+  EXPECT_EQ(window().height(), 560);
   EXPECT_LT(window().minimumWidth(), window().maximumWidth()) << "Project mode resizes freely";
   // While the engine works the list is disabled with the radio parameters.
   window().model().enableRadioParameters(false);
@@ -184,6 +185,20 @@ TEST_F(WindowTest, ARecentProjectWithAnAmpersandOpensInProjectModeAndClosesBack)
   EXPECT_FALSE(action("projectClose")->isEnabled());
   EXPECT_EQ(window().model().project()->fileName(), dir + "/Manual Configuration.vro");
   EXPECT_EQ(window().minimumWidth(), window().maximumWidth());
+}
+
+TEST_F(WindowTest, AStoredSizeLargerThanTheScreenIsCutToIt) {
+  const std::string path = dir + "/g.vro";
+  std::ofstream(path) << "[Project]\nGroup ID=9\n";
+  settings.strings["file1"] = path;
+  settings.integers = {{"projectW", 100000}, {"projectH", 90000}};
+  start();
+  window().show();
+  action("file1")->trigger();
+  const QSize screen = window().screen()->availableSize();
+  EXPECT_LE(window().width(), screen.width());
+  EXPECT_LE(window().height(), screen.height());
+  EXPECT_GT(window().width(), 575);
 }
 
 TEST_F(WindowTest, ProjectModeWithoutStoredSizeIsAtLeastTheFallbackWidth) {
@@ -363,19 +378,19 @@ TEST_F(WindowTest, MonitorModeWithoutStoredSizesIsAtLeast750WideWithTheTree) {
   EXPECT_EQ(window().groupTreeWidth(), window().splitter()->sizes().value(1));
   // A resize in Monitor mode is remembered for it, not for Project mode.
   const int projectWidth = window().rememberedProjectWidth();
-  window().resize(1100, window().height());
-  EXPECT_EQ(window().rememberedMonitorWidth(), 1100);
+  window().resize(780, window().height());
+  EXPECT_EQ(window().rememberedMonitorWidth(), 780);
   EXPECT_EQ(window().rememberedProjectWidth(), projectWidth);
 }
 
 TEST_F(WindowTest, MonitorModeTakesItsStoredSizes) {
   settings.integers = {
-      {"SplitterPos", 700}, {"discoveryW", 1200}, {"discoveryH", 700}, {"discoveryAG", 220}};
+      {"SplitterPos", 560}, {"discoveryW", 790}, {"discoveryH", 580}, {"discoveryAG", 220}};
   start();
   window().show();
   window().model().switchMode(wmMonitor);
-  EXPECT_EQ(window().width(), 1200);
-  EXPECT_EQ(window().height(), 700);
+  EXPECT_EQ(window().width(), 790);
+  EXPECT_EQ(window().height(), 580);
   EXPECT_EQ(window().splitter()->sizes().value(1), 220);
   EXPECT_EQ(window().groupTreeWidth(), 220);
   // Saved at close as the group tree's width.

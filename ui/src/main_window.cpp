@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QSplitter>
 #include <QVBoxLayout>
 
@@ -333,8 +334,13 @@ void MainWindow::layOutForMode(int mode) {
     in.rememberedMonitorWidth = monitorWidth_;
     in.rememberedGroupTreeWidth = treeWidth_;
     const ModeGeometry g = modeGeometry(settings_, in);
-    if (g.width > 0 || g.height > 0)
-      resize(g.width > 0 ? g.width : width(), g.height > 0 ? g.height : height());
+    if (g.width > 0 || g.height > 0) {
+      QSize size(g.width > 0 ? g.width : width(), g.height > 0 ? g.height : height());
+      // A stored size from a larger screen (or a damaged value) must not
+      // put the window's edges out of reach.
+      if (QScreen* screen = this->screen()) size = size.boundedTo(screen->availableSize());
+      resize(size);
+    }
     if (monitor) {
       int tree = g.groupTreeWidth > 0 ? g.groupTreeWidth : treeWidth_;
       int total = splitter_->width();
