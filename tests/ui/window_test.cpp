@@ -112,6 +112,20 @@ TEST_F(WindowTest, TheLogoStripLeavesManualModeAsWideAsThePanel) {
   EXPECT_EQ(window().minimumWidth(), window().maximumWidth());
 }
 
+TEST_F(WindowTest, ALargerFontWidensTheFixedManualWindow) {
+  start();
+  window().show();
+  const int before = window().width();
+  QFont large = window().font();
+  large.setPointSize(large.pointSize() + 8);
+  window().setFont(large);
+  pumpUntil([] { return false; }, 50);
+  EXPECT_GT(window().width(), before);
+  EXPECT_EQ(window().minimumWidth(), window().maximumWidth());
+  EXPECT_GE(window().width(), window().panel()->minimumSizeHint().width());
+  EXPECT_GE(window().height(), window().minimumSizeHint().height());
+}
+
 TEST_F(WindowTest, FirstBrandShowsNoSplash) {
   start(0);
   window().show();
