@@ -302,6 +302,18 @@ int MainWindow::panelRight() const {
   return panel_->geometry().right() + 1;
 }
 
+void MainWindow::fixToPanelWidth(bool lowest) {
+  // Manual mode: the window is as wide as the panel, no wider or narrower,
+  // and (after a mode switch) no higher than its contents need.
+  setMinimumSize(0, 0);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  centralWidget()->layout()->activate();
+  const int w = sizeHint().width();
+  setFixedWidth(w);
+  const int h = minimumSizeHint().height();
+  resize(w, lowest ? h : std::max(height(), h));
+}
+
 void MainWindow::layOutForMode(int mode) {
   layingOut_ = true;
   panel_->layOut(mode);
@@ -312,14 +324,7 @@ void MainWindow::layOutForMode(int mode) {
   centralWidget()->layout()->activate();
 
   if (!project && !monitor) {
-    // Manual: the window is as wide as the panel, and no wider or narrower.
-    if (!isMaximized()) {
-      setMinimumSize(0, 0);
-      setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-      const int w = sizeHint().width();
-      setFixedWidth(w);
-      resize(w, minimumSizeHint().height());
-    }
+    if (!isMaximized()) fixToPanelWidth(true);
   } else {
     // The layout keeps the panel and a usable list visible.
     setMinimumSize(0, 0);
@@ -347,9 +352,11 @@ void MainWindow::layOutForMode(int mode) {
       if (g.splitterLeft > 0 && g.groupTreeWidth <= 0) tree = width() - g.splitterLeft;
       if (tree <= 0) tree = std::max(150, total / 3);
       splitter_->setSizes({std::max(100, total - tree), tree});
+      // What the tree was given, whether or not the window has been laid
+      // out on the screen yet.
+      treeWidth_ = tree;
     }
   }
-  treeWidth_ = monitor ? views_.tree()->width() : treeWidth_;
   layingOut_ = false;
   if (onModeSwitched) onModeSwitched(mode);
 }
@@ -372,12 +379,7 @@ void MainWindow::changeEvent(QEvent* event) {
   // Manual mode fixes the window.
   if ((event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) &&
       panel_->WindowMode == wmManual && !layingOut_ && !isMaximized()) {
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    centralWidget()->layout()->activate();
-    const int w = sizeHint().width();
-    setFixedWidth(w);
-    resize(w, std::max(height(), minimumSizeHint().height()));
+    fixToPanelWidth(false);
   }
   if (event->type() != QEvent::ActivationChange || !isActiveWindow()) return;
   if (splashPending_) {

@@ -96,6 +96,7 @@ class MainWindow : public QMainWindow {
   void buildMenus(bool emulateEntry);
   QAction* addAction(QMenu* menu, const char* name, const char* caption);
   void layOutForMode(int mode);
+  void fixToPanelWidth(bool lowest);
   void splitterMoved();
   int panelRight() const;
 
