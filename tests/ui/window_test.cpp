@@ -126,6 +126,22 @@ TEST_F(WindowTest, ALargerFontWidensTheFixedManualWindow) {
   EXPECT_GE(window().height(), window().minimumSizeHint().height());
 }
 
+TEST_F(WindowTest, ALargerFontInProjectModeLeavesThePanelItsWidth) {
+  const std::string path = dir + "/g.vro";
+  std::ofstream(path) << "[Project]\nGroup ID=9\n[Radio3]\nRadio Name=Pump\n";
+  settings.strings["file1"] = path;
+  settings.strings["formMode"] = "&Basic";
+  start();
+  window().show();
+  action("file1")->trigger();
+  QFont large = window().font();
+  large.setPointSize(large.pointSize() + 8);
+  window().setFont(large);
+  pumpUntil([] { return false; }, 50);
+  EXPECT_GE(window().panel()->width(), window().panel()->sizeHint().width());
+  EXPECT_GE(window().views().list()->width(), window().views().list()->minimumWidth());
+}
+
 TEST_F(WindowTest, FirstBrandShowsNoSplash) {
   start(0);
   window().show();

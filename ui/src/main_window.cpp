@@ -94,6 +94,8 @@ MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Pro
   auto* row = new QHBoxLayout;
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(4);
+  // The panel always gets the width its contents ask for; the list gives way.
+  panel_->setSizePolicy(QSizePolicy::Fixed, panel_->sizePolicy().verticalPolicy());
   row->addWidget(panel_, 0, Qt::AlignTop);
   splitter_ = new QSplitter(Qt::Horizontal, central);
   splitter_->setObjectName(QStringLiteral("groupSplitter"));
