@@ -110,6 +110,10 @@ TEST_F(ComPortTest, TypingAPortNumberOpensThatPortAndShowsItsDevice) {
   EXPECT_EQ(serial.Port(), 2);
   EXPECT_TRUE(serial.Active());
   EXPECT_EQ(dialog->deviceLabel()->text(), "/dev/ttyUSB7");
+  // The drop-down lists each number with its device; the box keeps the number.
+  EXPECT_EQ(dialog->portItemText("2"), "2  /dev/ttyUSB7");
+  EXPECT_EQ(dialog->portItemText("3"), "3  (none)");
+  EXPECT_EQ(dialog->portNumberText(), "2");
   // No number: the port stays closed and the timer stops.
   timer.start();
   typePort("x");

@@ -31,11 +31,7 @@ class PortItemDelegate : public QStyledItemDelegate {
  protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
     QStyledItemDelegate::initStyleOption(option, index);
-    bool ok = false;
-    const int port = option->text.toInt(&ok);
-    if (!ok || !dialog_->devicePath) return;
-    const std::string device = dialog_->devicePath(port);
-    option->text += QStringLiteral("  ") + (device.empty() ? QStringLiteral("(none)") : qt(device));
+    option->text = dialog_->portItemText(option->text);
   }
 
  private:
@@ -160,6 +156,14 @@ QGroupBox* ComPortWindow::radioGroup(const char* name, const char* caption, QBut
     grid->addWidget(b, i / columns, i % columns);
   }
   return box;
+}
+
+QString ComPortWindow::portItemText(const QString& number) const {
+  bool ok = false;
+  const int port = number.trimmed().toInt(&ok);
+  if (!ok || !devicePath) return number;
+  const std::string device = devicePath(port);
+  return number + QStringLiteral("  ") + (device.empty() ? QStringLiteral("(none)") : qt(device));
 }
 
 QRadioButton* ComPortWindow::parityButton(int index) const {

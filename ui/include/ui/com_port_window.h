@@ -46,6 +46,8 @@ class ComPortWindow : public QDialog, public ComPortView {
   QPushButton* defaultsButton() const { return defaults_; }
   QPushButton* finishButton() const { return finish_; }
   QLabel* deviceLabel() const { return device_; }
+  // A port number as the drop-down lists it: with its device beside it.
+  QString portItemText(const QString& number) const;
 
   // ComPortView.
   std::string portNumberText() const override;
