@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "model/project.h"
@@ -312,7 +313,10 @@ void MainWindow::fixToPanelWidth(bool lowest) {
   centralWidget()->layout()->activate();
   const int w = sizeHint().width();
   setFixedWidth(w);
+  // A minimum of our own replaces the layout's, so the height that keeps
+  // the buttons in view is set here too.
   const int h = minimumSizeHint().height();
+  setMinimumHeight(h);
   resize(w, lowest ? h : std::max(height(), h));
 }
 
@@ -382,6 +386,11 @@ void MainWindow::changeEvent(QEvent* event) {
   if ((event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) &&
       panel_->WindowMode == wmManual && !layingOut_ && !isMaximized()) {
     fixToPanelWidth(false);
+    // The children take up the new font after this window does; fit again
+    // once they have.
+    QTimer::singleShot(0, this, [this] {
+      if (panel_->WindowMode == wmManual && !isMaximized()) fixToPanelWidth(false);
+    });
   }
   if (event->type() != QEvent::ActivationChange || !isActiveWindow()) return;
   if (splashPending_) {
