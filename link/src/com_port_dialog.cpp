@@ -146,7 +146,9 @@ void ComPortDialog::cancelSearch() {
 }
 
 void ComPortDialog::OkClick() {
-  openPort();
+  // Reopening an open port drops DTR, which resets a radio in the middle of
+  // a read, a send or a monitor: only a closed port is opened.
+  if (!serial_.Active()) openPort();
   host_.portStatusChanged();
   view_.setVisible(false);
   FormHide();

@@ -650,6 +650,9 @@ void TcomPort::searchCancelled() {
 }
 
 void TcomPort::dialogHidden() {
+  // Only a search belongs to the dialog; a read, a send or a monitor carries
+  // on when it is hidden.
+  if (state_ != psConfigAuto && task_ != tkAutoConfigure) return;
   if (state_ == psConfigAuto) queue_.Clear();
   enter(psIdle);
 }

@@ -6,6 +6,7 @@
 #include "link/port_settings.h"
 #include "link/radio_number.h"
 #include "link/send_queue.h"
+#include "link/status_bar.h"
 #include "link/tcom_port.h"
 
 namespace tessel {
@@ -165,3 +166,14 @@ TEST(ReplyNumber, SignedNumbersOnly) {
 
 }  // namespace
 }  // namespace tessel
+
+namespace tessel::testing {
+namespace {
+TEST(SendQueueGauge, TwoPixelsPerQueuedLine) {
+  EXPECT_EQ(sendQueueGaugeWidth(30), 60);
+  EXPECT_EQ(sendQueueGaugeWidth(1), 2);
+  EXPECT_EQ(sendQueueGaugeWidth(0), 0);
+  EXPECT_EQ(sendQueueGaugeWidth(-3), 0);
+}
+}  // namespace
+}  // namespace tessel::testing

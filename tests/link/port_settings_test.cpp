@@ -136,6 +136,62 @@ TEST_F(LinkTest, FinishDuringASearchEndsItAndGivesTheControlsBack) {
   EXPECT_EQ(engine->appliedCode(), applied);
 }
 
+// "Finish" and hiding the dialog belong to the port settings: a task that is
+// not the search carries on, on the port it had, without a reopen (which
+// would drop DTR under the radio).
+TEST_F(LinkTest, FinishDuringATaskLeavesThePortAndTheTaskAlone) {
+  struct Case {
+    const char* name;
+    TaskCode task;
+    bool hideOnly;  // the dialog hidden by its frame instead of "Finish"
+  };
+  for (const Case& c : {Case{"read", tkGetLocal, false}, Case{"send", tkSendValues, false},
+                        Case{"monitor", tkMonitor, false}, Case{"read, hidden", tkGetLocal, true},
+                        Case{"send, hidden", tkSendValues, true}}) {
+    SCOPED_TRACE(c.name);
+    engine.reset();
+    serial = FakeSerialLink();
+    serial.clock = [this] { return timer.nowMs(); };
+    prompts.shown.clear();
+    make();
+    callbacks.local = {1};
+    callbacks.master = {1};
+    answer({{"AT", {"OK"}}, {"ATI", {"V2.0"}}});
+    if (c.task == tkSendValues) {
+      engine->Send(false, 0, "ATs2=7\r");
+      engine->Send(false, 0, "ATs4=N\r");
+    }
+    engine->StartTask(c.task, "task", {{1, 0}});
+    serial.pump();
+    const PortState state = engine->state();
+    ASSERT_NE(state, psIdle);
+    const int opens = serial.openAttempts;
+    const int queued = engine->queue().Count();
+    view.setVisible(true);
+    if (c.hideOnly) {
+      view.setVisible(false);
+      engine->FormHide();
+    } else {
+      engine->OkClick();
+    }
+    EXPECT_FALSE(view.isVisible());
+    EXPECT_EQ(serial.openAttempts, opens) << "an open port was reopened";
+    EXPECT_TRUE(serial.Active());
+    EXPECT_EQ(engine->state(), state);
+    EXPECT_EQ(engine->task(), c.task);
+    EXPECT_EQ(engine->queue().Count(), queued);
+  }
+}
+
+TEST_F(LinkTest, FinishOpensAClosedPort) {
+  make(false);
+  ASSERT_FALSE(serial.Active());
+  view.setVisible(true);
+  engine->OkClick();
+  EXPECT_TRUE(serial.Active());
+  EXPECT_FALSE(view.isVisible());
+}
+
 TEST_F(LinkTest, AutoConfiguredRadioThatFallsSilentIsReportedLost) {
   make();
   // Found at 38400 8N1, then silent from the first single register on.

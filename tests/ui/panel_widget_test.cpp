@@ -142,7 +142,7 @@ TEST_F(PanelWidgetTest, ButtonsBoxesAndEntries) {
     EXPECT_EQ(w->toolTip(), QLatin1String(b.hint));
   }
   // A caption that carries state is read out as it changes.
-  panel.setText(ctl::advanced, kBasicCaption);
+  window.setPanelView(PanelView::Advanced);
   EXPECT_EQ(find<QPushButton>("advanced")->accessibleName(), "Basic");
 
   EXPECT_EQ(find<QGroupBox>("configParms")->title(), "Radio Configuration Parameters");
@@ -243,7 +243,7 @@ TEST_F(PanelWidgetTest, LeavingAnEmptyFieldBringsTheFocusBack) {
   showActive();
   QLineEdit* retries = edit("retries");
   panel.setText(ctl::retries, "50");
-  panel.setText(ctl::advanced, kBasicCaption);
+  window.setPanelView(PanelView::Advanced);
   panel.layOut(wmManual);
   focus(retries);
   QTest::keyClick(retries, Qt::Key_Backspace);
@@ -271,7 +271,7 @@ TEST_F(PanelWidgetTest, LeavingAnEmptyFieldBringsTheFocusBack) {
 
 TEST_F(PanelWidgetTest, TwoRefusingFieldsDoNotTakeTheFocusFromEachOther) {
   showActive();
-  panel.setText(ctl::advanced, kBasicCaption);
+  window.setPanelView(PanelView::Advanced);
   window.switchMode(wmProject);
   QLineEdit* name = edit("radioName");
   auto* band = find<QComboBox>("rfband");
@@ -308,7 +308,7 @@ TEST_F(PanelWidgetTest, ControlsOfEachModeAndView) {
       &ctl::handShaking, &ctl::protocol, &ctl::bufferMode, &ctl::reTXBroadcasts, &ctl::repeaters};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.mode) + " " + c.caption);
-    panel.setText(ctl::advanced, c.caption);
+    window.setPanelView(panelViewFromFormMode(c.caption));
     panel.setEnabled(ctl::advanced, true);
     EXPECT_EQ(panel.advancedView(), c.advancedView);
     window.switchMode(c.mode);
@@ -330,7 +330,7 @@ TEST_F(PanelWidgetTest, ControlsOfEachModeAndView) {
   }
 
   // The button switches the view in place.
-  panel.setText(ctl::advanced, kAdvancedCaption);
+  window.setPanelView(PanelView::Basic);
   window.switchMode(wmManual);
   QTest::mouseClick(find<QPushButton>("advanced"), Qt::LeftButton);
   EXPECT_EQ(panel.text(ctl::advanced), kBasicCaption);
@@ -341,7 +341,7 @@ TEST_F(PanelWidgetTest, ControlsOfEachModeAndView) {
 
 TEST_F(PanelWidgetTest, SelectorsAndButtonsReachTheRules) {
   showActive();
-  panel.setText(ctl::advanced, kBasicCaption);
+  window.setPanelView(PanelView::Advanced);
   window.switchMode(wmProject);
   // A selector chosen by the user applies the Save Radio rule; one the
   // program sets does not.
@@ -435,7 +435,7 @@ TEST_F(PanelWidgetTest, ControlsOfOtherWindowsCanBeAttached) {
 }
 
 TEST_F(PanelWidgetTest, LargerFontKeepsTheButtonsInside) {
-  panel.setText(ctl::advanced, kBasicCaption);
+  window.setPanelView(PanelView::Advanced);
   window.switchMode(wmMonitor);
   const QSize normal = panel.minimumSizeHint();
   QFont big = panel.font();

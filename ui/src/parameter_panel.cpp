@@ -286,7 +286,9 @@ void ParameterPanel::setModel(MainWindowModel* model) {
 }
 
 bool ParameterPanel::advancedView() const {
-  // The button names the view it switches to.
+  // The view is the model's state; the caption only shows it. Monitoring
+  // lays the panel out as the Advanced view does.
+  if (model_) return model_->panelView() != PanelView::Basic;
   return button(ctl::advanced)->text().indexOf(qs(kAdvancedCaption)) < 0;
 }
 
@@ -298,7 +300,11 @@ void ParameterPanel::layOut(int windowMode) {
   setVisible(ctl::newRadio, !manual);
   setVisible(ctl::advanced, windowMode != wmProject);
   if (windowMode == wmMonitor) {
-    setText(ctl::advanced, kCancelCaption);
+    // The view in force was read above; the button now ends the monitoring.
+    if (model_)
+      model_->setPanelView(PanelView::Monitor);
+    else
+      setText(ctl::advanced, kCancelCaption);
     setEnabled(ctl::advanced, false);
   } else if (manual) {
     setEnabled(ctl::advanced, true);

@@ -18,6 +18,12 @@ class StatusBar {
   virtual void repaint() = 0;
 };
 
+// Width in pixels of the send-queue gauge drawn in panel 2: two pixels per
+// queued line, nothing for an empty queue.
+constexpr int sendQueueGaugeWidth(int queuedLines) {
+  return queuedLines > 0 ? 2 * queuedLines : 0;
+}
+
 // Plain status bar kept in memory; the headless front end and tests use it.
 class MemoryStatusBar : public StatusBar {
  public:

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace tessel {
+
+// The program's path as it was started: argv[0] made absolute against the
+// working folder, links not followed (a link named "lumalink" chooses that
+// brand). A bare name found through PATH is looked up there.
+std::string programPath(const char* argv0, const std::string& cwd, const std::string& pathEnv);
+
+// Whether the first argument asks for the "Emulate Group" entry: it
+// contains "-emulate" in any case.
+bool emulateRequested(int argc, char** argv);
+
+}  // namespace tessel

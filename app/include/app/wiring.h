@@ -1,0 +1,75 @@
+#pragma once
+
+// The program's parts and how they are joined: the windows, the serial
+// port, the link engine and its callbacks, created in the program's order.
+// Everything the window asks of the engine, and the engine of the window,
+// is connected here and nowhere else.
+#include <memory>
+#include <string>
+
+#include "model/brand_profile.h"
+
+namespace tessel {
+
+class ComPortWindow;
+class GuiDispatcher;
+class LogWriter;
+class MainWindow;
+class Prompts;
+class RegisterValues;
+class SettingsStore;
+class SplashWindow;
+class TSerial;
+class TcomPort;
+class TerminalWindow;
+class TickTimer;
+
+// The COM port dialog's user edits run the engine's handlers.
+void connectComPortWindow(ComPortWindow& dialog, TcomPort& engine);
+
+struct WiringOptions {
+  int brandIndex = 0;
+  bool emulateEntry = false;
+  // Where the logs and the default project go.
+  std::string dataDir;
+  // Replacements for tests; the real ones when null.
+  SettingsStore* settings = nullptr;
+  Prompts* prompts = nullptr;
+  TickTimer* timer = nullptr;
+};
+
+class Wiring {
+ public:
+  explicit Wiring(const WiringOptions& options);
+  ~Wiring();
+  Wiring(const Wiring&) = delete;
+  Wiring& operator=(const Wiring&) = delete;
+
+  MainWindow& window() { return *window_; }
+  TcomPort& engine() { return *engine_; }
+  TerminalWindow& terminal() { return *terminal_; }
+  ComPortWindow& comPort() { return *comPort_; }
+  SplashWindow& splash() { return *splash_; }
+  SettingsStore& settings() { return *settings_; }
+  TSerial& serial() { return *serial_; }
+
+ private:
+  const BrandProfile& profile_;
+  std::unique_ptr<GuiDispatcher> dispatcher_;
+  std::unique_ptr<SettingsStore> ownSettings_;
+  std::unique_ptr<Prompts> ownPrompts_;
+  std::unique_ptr<TickTimer> ownTimer_;
+  SettingsStore* settings_;
+  Prompts* prompts_;
+  TickTimer* timer_;
+  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<ComPortWindow> comPort_;
+  std::unique_ptr<TSerial> serial_;
+  std::unique_ptr<TerminalWindow> terminal_;
+  std::unique_ptr<LogWriter> log_;
+  std::unique_ptr<TcomPort> engine_;
+  std::unique_ptr<RegisterValues> values_;
+  std::unique_ptr<SplashWindow> splash_;
+};
+
+}  // namespace tessel

@@ -1,0 +1,40 @@
+#include "app/program_path.h"
+
+#include <unistd.h>
+
+#include "model/text.h"
+
+namespace tessel {
+
+namespace {
+std::string joined(const std::string& dir, const std::string& name) {
+  if (dir.empty()) return name;
+  return dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+}  // namespace
+
+std::string programPath(const char* argv0, const std::string& cwd, const std::string& pathEnv) {
+  const std::string name = argv0 ? argv0 : "";
+  if (name.empty()) return name;
+  if (name.front() == '/') return name;
+  if (name.find('/') != std::string::npos) return joined(cwd, name);
+  // A bare name came through PATH.
+  size_t start = 0;
+  while (start <= pathEnv.size()) {
+    size_t end = pathEnv.find(':', start);
+    if (end == std::string::npos) end = pathEnv.size();
+    std::string dir = pathEnv.substr(start, end - start);
+    if (dir.empty()) dir = ".";
+    std::string candidate = joined(dir, name);
+    if (::access(candidate.c_str(), X_OK) == 0)
+      return candidate.front() == '/' ? candidate : joined(cwd, candidate);
+    start = end + 1;
+  }
+  return joined(cwd, name);
+}
+
+bool emulateRequested(int argc, char** argv) {
+  return argc > 1 && argv[1] && lowerCase(argv[1]).find("-emulate") != std::string::npos;
+}
+
+}  // namespace tessel

@@ -1,0 +1,111 @@
+#include "app/wiring.h"
+
+#include "link/link_serial.h"
+#include "link/log_writer.h"
+#include "link/tcom_port.h"
+#include "model/register_values.h"
+#include "qtglue/qt_gui_dispatcher.h"
+#include "serial/tserial.h"
+#include "ui/com_port_window.h"
+#include "ui/main_window.h"
+#include "ui/parameter_panel.h"
+#include "ui/qt_seams.h"
+#include "ui/splash_window.h"
+#include "ui/status_bar_widget.h"
+#include "ui/terminal_window.h"
+
+namespace tessel {
+
+void connectComPortWindow(ComPortWindow& dialog, TcomPort& engine) {
+  TcomPort* e = &engine;
+  ComPortWindow::Handlers h;
+  h.portNumberChange = [e] { e->comPortNumberChange(); };
+  h.portNumberExit = [e] { e->comPortNumberExit(); };
+  h.baudRateChange = [e] { e->baudRateChange(); };
+  h.parityClick = [e] { e->parityClick(); };
+  h.dataBitsClick = [e] { e->dataBitsClick(); };
+  h.stopBitsClick = [e] { e->stopBitsClick(); };
+  h.autoConfigureClick = [e] { e->autoConfigureClick(); };
+  h.defaultsClick = [e] { e->defaultsClick(); };
+  h.finishClick = [e] { e->OkClick(); };
+  h.hidden = [e] { e->FormHide(); };
+  dialog.setHandlers(std::move(h));
+}
+
+Wiring::Wiring(const WiringOptions& options)
+    : profile_(brandProfile(options.brandIndex)), dispatcher_(std::make_unique<QtGuiDispatcher>()) {
+  if (options.settings) {
+    settings_ = options.settings;
+  } else {
+    ownSettings_ = std::make_unique<QtSettingsStore>(QLatin1String(profile_.maker),
+                                                     QLatin1String(profile_.productName));
+    settings_ = ownSettings_.get();
+  }
+  if (options.prompts) {
+    prompts_ = options.prompts;
+  } else {
+    auto prompts = std::make_unique<QtPrompts>(QLatin1String(profile_.productName));
+    ownPrompts_ = std::move(prompts);
+    prompts_ = ownPrompts_.get();
+  }
+  if (options.timer) {
+    timer_ = options.timer;
+  } else {
+    ownTimer_ = std::make_unique<QtTickTimer>();
+    timer_ = ownTimer_.get();
+  }
+
+  // The main window first, then the COM port dialog with the link engine,
+  // the terminal and the splash window.
+  window_ = std::make_unique<MainWindow>(profile_, *settings_, *prompts_, options.emulateEntry);
+  if (auto* qtPrompts = dynamic_cast<QtPrompts*>(prompts_)) qtPrompts->setParent(window_.get());
+  comPort_ = std::make_unique<ComPortWindow>(settings_);
+  serial_ = std::make_unique<TSerial>(*dispatcher_, prompts_, settings_);
+  configureLinkSerial(*serial_);
+  terminal_ = std::make_unique<TerminalWindow>(settings_);
+  log_ = std::make_unique<LogWriter>(settings_, options.dataDir);
+  engine_ = std::make_unique<TcomPort>(*serial_, *timer_, *prompts_, *settings_, *comPort_,
+                                       terminal_.get(), log_.get());
+  connectComPortWindow(*comPort_, *engine_);
+  splash_ = std::make_unique<SplashWindow>();
+  window_->setWindows(terminal_.get(), comPort_.get(), splash_.get());
+
+  // The engine as the window sees it.
+  TcomPort* engine = engine_.get();
+  values_ = std::make_unique<RegisterValues>(window_->model());
+  window_->model().tasks = engine;
+  window_->hooks.queueLength = [engine] { return engine->queue().Count(); };
+  window_->hooks.setLogging = [engine](bool on, const std::string& header) {
+    if (on) engine->setLogHeader(header);
+    engine->setLogging(on);
+  };
+  window_->hooks.setPollInterval = [engine](int ms) { engine->setPollInterval(ms); };
+  window_->onModeSwitched = [this, engine](int) {
+    engine->AttachMainWindow(window_->statusBarWidget(), values_.get());
+    if (engine->pollInterval() == 0) engine->setPollInterval(1000);
+  };
+  terminal_->onSend = [engine](const std::string& line) { engine->Send(true, 0, line); };
+
+  window_->start(options.dataDir);
+}
+
+Wiring::~Wiring() {
+  // Nothing may call into the windows once they start to go.
+  engine_->AttachMainWindow(nullptr, nullptr);
+  window_->model().tasks = nullptr;
+  window_->onModeSwitched = nullptr;
+  window_->hooks = MainWindow::EngineHooks{};
+  terminal_->onSend = nullptr;
+  comPort_->setHandlers({});
+  // The engine saves the port settings from the dialog it shows.
+  engine_.reset();
+  log_.reset();
+  serial_.reset();
+  splash_.reset();
+  values_.reset();
+  window_.reset();
+  terminal_.reset();
+  comPort_.reset();
+}
+
+}  // namespace tessel

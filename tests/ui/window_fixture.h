@@ -1,0 +1,76 @@
+#pragma once
+
+// The program as it starts, on fakes: settings in memory, scripted message
+// boxes, the engine's timer fired by the test, files in a temporary folder.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/wiring.h"
+#include "fake_tick_timer.h"
+#include "link/tcom_port.h"
+#include "memory_settings_store.h"
+#include "prompt_script.h"
+#include "ui/main_window.h"
+#include "ui/parameter_panel.h"
+
+namespace tessel::testing {
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/window_test.XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    dir = tmpl;
+  }
+  void TearDown() override {
+    wiring.reset();
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+  }
+
+  // Starts the program with what the test put into settings.
+  Wiring& start(int brand = 0, bool emulate = false) {
+    WiringOptions o;
+    o.brandIndex = brand;
+    o.emulateEntry = emulate;
+    o.dataDir = dir;
+    o.settings = &settings;
+    o.prompts = &prompts;
+    o.timer = &timer;
+    wiring = std::make_unique<Wiring>(o);
+    return *wiring;
+  }
+
+  MainWindow& window() { return wiring->window(); }
+  ParameterPanel& panel() { return *wiring->window().panel(); }
+  QAction* action(const char* name) { return window().action(QLatin1String(name)); }
+
+  // Runs the event loop until done() or ms pass.
+  static bool pumpUntil(const std::function<bool()>& done, int ms = 3000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      QThread::msleep(1);
+    }
+    return done();
+  }
+
+  std::string dir;
+  MemorySettingsStore settings;
+  PromptScript prompts;
+  FakeTickTimer timer;
+  std::unique_ptr<Wiring> wiring;
+};
+
+}  // namespace tessel::testing

@@ -1,0 +1,126 @@
+#pragma once
+
+// The main window: the parameter panel on the left, the radio list and, in
+// Monitor mode, the group tree behind a splitter; menus, the logo strip and
+// the status bar. The rules it applies live in MainWindowModel and below;
+// what it asks of the link engine goes through EngineHooks, so the wiring
+// that knows the engine stays in one place.
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "model/brand_profile.h"
+#include "model/main_window_model.h"
+#include "ui/group_views_widget.h"
+
+class QLabel;
+class QMenu;
+class QSplitter;
+
+namespace tessel {
+
+class ComPortWindow;
+class ParameterPanel;
+class Prompts;
+class SettingsStore;
+class SplashWindow;
+class StatusBarWidget;
+class TerminalWindow;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  // What the window needs of the link engine.
+  struct EngineHooks {
+    std::function<int()> queueLength;
+    std::function<void(bool on, const std::string& header)> setLogging;
+    std::function<void(int ms)> setPollInterval;
+  };
+
+  // The question asked when the window closes with lines still queued.
+  static constexpr const char* kStillSending =
+      "Still sending radio parameters. To close anyway click \"OK\", otherwise click \"Cancel\"";
+
+  MainWindow(const BrandProfile& profile, SettingsStore& settings, Prompts& prompts,
+             bool emulateEntry, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // The other windows, created after this one.
+  void setWindows(TerminalWindow* terminal, ComPortWindow* comPort, SplashWindow* splash);
+  EngineHooks hooks;
+  // Runs after every mode switch has laid the window out (the wiring
+  // attaches the engine here).
+  std::function<void(int mode)> onModeSwitched;
+
+  // The rest of the window's creation: the settings read at start (and
+  // "logs" written), the default project in dataDir, Defaults, Radio Mode
+  // "Master", and the first mode switch (Manual).
+  void start(const std::string& dataDir);
+
+  const BrandProfile& profile() const { return profile_; }
+  MainWindowModel& model() { return *model_; }
+  ParameterPanel* panel() const { return panel_; }
+  QtGroupViews& views() { return views_; }
+  StatusBarWidget* statusBarWidget() const { return status_; }
+  QSplitter* splitter() const { return splitter_; }
+  QWidget* logoStrip() const { return logo_; }
+  // A menu entry by its name ("GetLocal", "file1", "LogFile", ...).
+  QAction* action(const QString& name) const;
+  QMenu* projectMenu() const { return projectMenu_; }
+  std::string defaultProjectPath() const;
+  int rememberedProjectWidth() const { return projectWidth_; }
+  int rememberedMonitorWidth() const { return monitorWidth_; }
+  int groupTreeWidth() const { return treeWidth_; }
+
+  // Menu commands.
+  void getLocalClick();
+  void aboutClick();
+  void logFileClick();
+  void openRecent(QAction* entry);
+  void projectCloseClick();
+  // Writes the settings kept at close (and stores a project with a name).
+  void saveSettings();
+
+ signals:
+  // The window closed (after its settings were saved): the program ends.
+  void closed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void buildMenus(bool emulateEntry);
+  QAction* addAction(QMenu* menu, const char* name, const char* caption);
+  void layOutForMode(int mode);
+  void fixToPanelWidth(bool lowest);
+  void splitterMoved();
+  int panelRight() const;
+
+  const BrandProfile& profile_;
+  SettingsStore& settings_;
+  Prompts& prompts_;
+  QtGroupViews views_;
+  ParameterPanel* panel_;
+  std::unique_ptr<MainWindowModel> model_;
+  StatusBarWidget* status_;
+  QWidget* logo_;
+  QSplitter* splitter_;
+  QMenu* projectMenu_ = nullptr;
+  std::map<QString, QAction*> actions_;
+  TerminalWindow* terminal_ = nullptr;
+  ComPortWindow* comPort_ = nullptr;
+  SplashWindow* splash_ = nullptr;
+  std::string dataDir_;
+  int projectWidth_;
+  int monitorWidth_;
+  int treeWidth_ = 0;
+  bool splashPending_;
+  bool closing_ = false;
+  bool layingOut_ = false;
+};
+
+}  // namespace tessel

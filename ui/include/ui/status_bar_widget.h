@@ -1,0 +1,60 @@
+#pragma once
+
+// The main window's status bar: the port state, the task and a third panel
+// that shows either a text or the send-queue gauge.
+#include <QStatusBar>
+#include <array>
+#include <functional>
+
+#include "link/status_bar.h"
+
+namespace tessel {
+
+// One panel: centred text in a sunken frame, or the gauge.
+class StatusPanel : public QWidget {
+  Q_OBJECT
+ public:
+  explicit StatusPanel(QWidget* parent = nullptr);
+  void setText(const QString& text);
+  QString text() const { return text_; }
+  void setGauge(bool on);
+  bool gauge() const { return gauge_; }
+  // The queued lines the gauge shows.
+  std::function<int()> queueLength;
+  // Width of the green bar as last drawn.
+  int gaugeWidth() const;
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QString text_;
+  bool gauge_ = false;
+};
+
+class StatusBarWidget : public QStatusBar, public StatusBar {
+  Q_OBJECT
+ public:
+  explicit StatusBarWidget(QWidget* parent = nullptr);
+
+  StatusPanel* panel(int index) const;
+  // Where the gauge learns the send queue's length.
+  void setQueueLength(std::function<int()> length);
+
+  int clientWidth() const override;
+  void setPanelWidth(int panel, int width) override;
+  void setPanelText(int panel, const std::string& text) override;
+  void setPanel2OwnerDrawn(bool ownerDrawn) override;
+  void repaint() override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void applyWidths();
+  std::array<StatusPanel*, 3> panels_{};
+  std::array<double, 2> share_{{0.0, 0.0}};
+};
+
+}  // namespace tessel

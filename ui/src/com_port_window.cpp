@@ -1,0 +1,335 @@
+#include "ui/com_port_window.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyledItemDelegate>
+#include <QVBoxLayout>
+
+#include "serial/com_ports.h"
+#include "ui/qt_seams.h"
+
+namespace tessel {
+
+namespace {
+
+// The drop-down shows each number with its device ("1  /dev/ttyUSB0");
+// the box itself keeps the bare number, which is what the engine reads.
+class PortItemDelegate : public QStyledItemDelegate {
+ public:
+  PortItemDelegate(const ComPortWindow* dialog, QObject* parent)
+      : QStyledItemDelegate(parent), dialog_(dialog) {}
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->text = dialog_->portItemText(option->text);
+  }
+
+ private:
+  const ComPortWindow* dialog_;
+};
+
+void run(const std::function<void()>& handler) {
+  if (handler) handler();
+}
+
+class Updating {
+ public:
+  explicit Updating(int& n) : n_(n) { ++n_; }
+  ~Updating() { --n_; }
+
+ private:
+  int& n_;
+};
+
+}  // namespace
+
+ComPortWindow::ComPortWindow(const SettingsStore* settings, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), settings_(settings) {
+  setObjectName(QStringLiteral("comPort"));
+  setWindowTitle(QStringLiteral("Com Port"));
+  setAccessibleName(QStringLiteral("Com Port"));
+  setModal(false);
+  devicePath = [this](int port) { return comDevicePath(port, settings_); };
+
+  box_ = new QGroupBox(QStringLiteral("Comm Port"), this);
+  box_->setObjectName(QStringLiteral("commPort"));
+  box_->setAccessibleName(QStringLiteral("Comm Port"));
+
+  port_ = new QComboBox(box_);
+  port_->setObjectName(QStringLiteral("comPortNumber"));
+  port_->setEditable(true);
+  port_->setAccessibleName(QStringLiteral("Comm Port"));
+  port_->setItemDelegate(new PortItemDelegate(this, port_));
+  for (int n = 1; n <= 9; ++n) port_->addItem(QString::number(n));
+  port_->setCurrentIndex(-1);
+  port_->lineEdit()->installEventFilter(this);
+  device_ = new QLabel(box_);
+  device_->setObjectName(QStringLiteral("comPortDevice"));
+  device_->setAccessibleName(QStringLiteral("Device"));
+  device_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  auto* baudLabel = new QLabel(QStringLiteral("Baud Rate"), box_);
+  baud_ = new QComboBox(box_);
+  baud_->setObjectName(QStringLiteral("baudRate"));
+  baud_->setAccessibleName(QStringLiteral("Baud Rate"));
+  baud_->setEditable(true);
+  for (const std::string& item : baudRateItems()) baud_->addItem(qt(item));
+  baudLabel->setBuddy(baud_);
+
+  parityBox_ = radioGroup("parity", "Parity", parity_, {"Even", "Odd", "None"}, 1);
+  dataBitsBox_ = radioGroup("dataBits", "Data Bits", dataBits_, {"7", "8"}, 2);
+  stopBitsBox_ = radioGroup("stopBits", "Stop Bits", stopBits_, {"1", "2"}, 2);
+
+  auto* grid = new QGridLayout(box_);
+  grid->addWidget(port_, 0, 0);
+  grid->addWidget(device_, 0, 1);
+  grid->addWidget(baudLabel, 1, 0);
+  grid->addWidget(baud_, 1, 1);
+  grid->addWidget(parityBox_, 2, 0, 2, 1);
+  grid->addWidget(dataBitsBox_, 2, 1);
+  grid->addWidget(stopBitsBox_, 3, 1);
+
+  auto makeButton = [this](const char* name, const char* caption) {
+    auto* b = new QPushButton(QLatin1String(caption), this);
+    b->setObjectName(QLatin1String(name));
+    b->setAccessibleName(withoutMnemonic(QLatin1String(caption)));
+    b->setAutoDefault(false);
+    return b;
+  };
+  auto_ = makeButton("autoConfigure", "&Auto Configure");
+  defaults_ = makeButton("defaults", "Defaults");
+  finish_ = makeButton("Ok", "Finish");
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(auto_);
+  buttons->addWidget(defaults_);
+  buttons->addWidget(finish_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(box_);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetMinimumSize);
+
+  connect(port_, &QComboBox::editTextChanged, this, [this] {
+    showDevice();
+    if (!updating_) run(handlers_.portNumberChange);
+  });
+  connect(baud_, &QComboBox::editTextChanged, this, [this] {
+    if (!updating_) run(handlers_.baudRateChange);
+  });
+  connect(parity_, &QButtonGroup::idClicked, this, [this] {
+    if (!updating_) run(handlers_.parityClick);
+  });
+  connect(dataBits_, &QButtonGroup::idClicked, this, [this] {
+    if (!updating_) run(handlers_.dataBitsClick);
+  });
+  connect(stopBits_, &QButtonGroup::idClicked, this, [this] {
+    if (!updating_) run(handlers_.stopBitsClick);
+  });
+  connect(auto_, &QPushButton::clicked, this, [this] { run(handlers_.autoConfigureClick); });
+  connect(defaults_, &QPushButton::clicked, this, [this] { run(handlers_.defaultsClick); });
+  connect(finish_, &QPushButton::clicked, this, [this] { run(handlers_.finishClick); });
+}
+
+QGroupBox* ComPortWindow::radioGroup(const char* name, const char* caption, QButtonGroup*& group,
+                                     const std::vector<const char*>& items, int columns) {
+  auto* box = new QGroupBox(QLatin1String(caption), box_);
+  box->setObjectName(QLatin1String(name));
+  box->setAccessibleName(QLatin1String(caption));
+  group = new QButtonGroup(box);
+  auto* grid = new QGridLayout(box);
+  for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+    auto* b = new QRadioButton(QLatin1String(items[static_cast<size_t>(i)]), box);
+    b->setObjectName(QStringLiteral("%1%2").arg(QLatin1String(name)).arg(i));
+    // Its caption, like every control; the group box around it says which.
+    b->setAccessibleName(QLatin1String(items[static_cast<size_t>(i)]));
+    group->addButton(b, i);
+    grid->addWidget(b, i / columns, i % columns);
+  }
+  return box;
+}
+
+QString ComPortWindow::portItemText(const QString& number) const {
+  bool ok = false;
+  const int port = number.trimmed().toInt(&ok);
+  if (!ok || !devicePath) return number;
+  const std::string device = devicePath(port);
+  return number + QStringLiteral("  ") + (device.empty() ? QStringLiteral("(none)") : qt(device));
+}
+
+QRadioButton* ComPortWindow::parityButton(int index) const {
+  return qobject_cast<QRadioButton*>(parity_->button(index));
+}
+QRadioButton* ComPortWindow::dataBitsButton(int index) const {
+  return qobject_cast<QRadioButton*>(dataBits_->button(index));
+}
+QRadioButton* ComPortWindow::stopBitsButton(int index) const {
+  return qobject_cast<QRadioButton*>(stopBits_->button(index));
+}
+
+void ComPortWindow::showDevice() {
+  bool ok = false;
+  const int port = port_->currentText().trimmed().toInt(&ok);
+  std::string device = ok && port >= 1 && port <= 9 && devicePath ? devicePath(port) : "";
+  device_->setText(device.empty() ? QString() : qt(device));
+}
+
+std::string ComPortWindow::portNumberText() const {
+  return latin1(port_->currentText());
+}
+
+void ComPortWindow::setPortNumberText(const std::string& text) {
+  Updating u(updating_);
+  port_->setEditText(qt(text));
+  showDevice();
+}
+
+std::vector<std::string> ComPortWindow::portNumberItems() const {
+  std::vector<std::string> out;
+  for (int i = 0; i < port_->count(); ++i) out.push_back(latin1(port_->itemText(i)));
+  return out;
+}
+
+void ComPortWindow::clearPortNumberItems() {
+  Updating u(updating_);
+  const QString text = port_->currentText();
+  port_->clear();
+  port_->setEditText(text);
+}
+
+void ComPortWindow::addPortNumberItem(const std::string& text) {
+  Updating u(updating_);
+  const QString current = port_->currentText();
+  port_->addItem(qt(text));
+  port_->setEditText(current);
+}
+
+std::string ComPortWindow::baudRateText() const {
+  return latin1(baud_->currentText());
+}
+
+void ComPortWindow::setBaudRateText(const std::string& text) {
+  Updating u(updating_);
+  const int i = baud_->findText(qt(text), Qt::MatchExactly);
+  baud_->setCurrentIndex(i);
+  baud_->setEditText(qt(text));
+}
+
+int ComPortWindow::baudRateIndex() const {
+  const int i = baud_->findText(baud_->currentText(), Qt::MatchExactly);
+  return i;
+}
+
+void ComPortWindow::setBaudRateIndex(int index) {
+  Updating u(updating_);
+  if (index >= 0 && index < baud_->count()) {
+    baud_->setCurrentIndex(index);
+    baud_->setEditText(baud_->itemText(index));
+  } else {
+    baud_->setCurrentIndex(-1);
+    baud_->setEditText(QString());
+  }
+}
+
+int ComPortWindow::parityIndex() const {
+  return parity_->checkedId();
+}
+void ComPortWindow::setParityIndex(int index) {
+  Updating u(updating_);
+  if (auto* b = parity_->button(index)) b->setChecked(true);
+}
+int ComPortWindow::dataBitsIndex() const {
+  return dataBits_->checkedId();
+}
+void ComPortWindow::setDataBitsIndex(int index) {
+  Updating u(updating_);
+  if (auto* b = dataBits_->button(index)) b->setChecked(true);
+}
+int ComPortWindow::stopBitsIndex() const {
+  return stopBits_->checkedId();
+}
+void ComPortWindow::setStopBitsIndex(int index) {
+  Updating u(updating_);
+  if (auto* b = stopBits_->button(index)) b->setChecked(true);
+}
+
+QWidget* ComPortWindow::widgetOf(ComPortControl control) const {
+  switch (control) {
+    case cpPortNumber:
+      return port_;
+    case cpBaudRate:
+      return baud_;
+    case cpParity:
+      return parityBox_;
+    case cpDataBits:
+      return dataBitsBox_;
+    case cpStopBits:
+      return stopBitsBox_;
+    case cpAutoConfigure:
+      return auto_;
+    case cpDefaults:
+      return defaults_;
+    case cpFinish:
+      return finish_;
+    default:
+      return nullptr;
+  }
+}
+
+bool ComPortWindow::isEnabled(ComPortControl control) const {
+  QWidget* w = widgetOf(control);
+  return w && w->isEnabled();
+}
+
+void ComPortWindow::setEnabled(ComPortControl control, bool enabled) {
+  if (QWidget* w = widgetOf(control)) w->setEnabled(enabled);
+}
+
+std::string ComPortWindow::autoConfigureCaption() const {
+  return latin1(auto_->text());
+}
+
+void ComPortWindow::setAutoConfigureCaption(const std::string& caption) {
+  auto_->setText(qt(caption));
+  auto_->setAccessibleName(withoutMnemonic(qt(caption)));
+}
+
+bool ComPortWindow::isVisible() const {
+  return QDialog::isVisible();
+}
+
+void ComPortWindow::setVisible(bool visible) {
+  QDialog::setVisible(visible);
+}
+
+void ComPortWindow::setWaitCursor(bool waiting) {
+  if (waiting == waitCursor_) return;
+  waitCursor_ = waiting;
+  if (waiting)
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+void ComPortWindow::hideEvent(QHideEvent* event) {
+  QDialog::hideEvent(event);
+  // Minimising the desktop is no hiding of the dialog.
+  if (!event->spontaneous()) run(handlers_.hidden);
+}
+
+bool ComPortWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == port_->lineEdit() && event->type() == QEvent::FocusOut && QDialog::isVisible())
+    run(handlers_.portNumberExit);
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace tessel

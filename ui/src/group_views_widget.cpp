@@ -1,0 +1,342 @@
+#include "ui/group_views_widget.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QScrollBar>
+
+#include "ui/pictures.h"
+#include "ui/qt_seams.h"
+
+namespace tessel {
+
+namespace {
+constexpr int kIdRole = Qt::UserRole + 1;
+constexpr int kBasicColumns = 2;
+constexpr int kMonitorColumns = 6;
+
+// The state image and the image of a row or node side by side, as the
+// list shows them in one column.
+QIcon pairIcon(const QIcon& state, const QIcon& image) {
+  if (state.isNull() && image.isNull()) return QIcon();
+  QPixmap pm(34, 16);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  if (!state.isNull()) state.paint(&p, QRect(0, 0, 16, 16));
+  if (!image.isNull()) image.paint(&p, QRect(18, 0, 16, 16));
+  return QIcon(pm);
+}
+}  // namespace
+
+QtGroupViews::QtGroupViews() : list_(new QTreeWidget), tree_(new QTreeWidget) {
+  list_->setObjectName(QStringLiteral("activeGroup"));
+  list_->setAccessibleName(QStringLiteral("Radio list"));
+  list_->setRootIsDecorated(false);
+  list_->setUniformRowHeights(true);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list_->setIconSize(QSize(34, 16));
+  list_->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("ID")});
+  list_->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+  list_->header()->setStretchLastSection(false);
+  list_->header()->setMinimumSectionSize(30);
+  list_->setColumnWidth(0, 120);
+  list_->setColumnWidth(1, 30);
+  // Name and ID always fit beside the panel.
+  list_->setMinimumWidth(120 + 30 + list_->verticalScrollBar()->sizeHint().width() +
+                         2 * list_->frameWidth() + 4);
+  QObject::connect(list_->header(), &QHeaderView::sectionResized,
+                   [this](int section, int, int size) {
+                     if (!applyingWidths_ && section >= kBasicColumns && section < kMonitorColumns)
+                       columnWidths[static_cast<size_t>(section)] = size;
+                   });
+
+  tree_->setObjectName(QStringLiteral("allGroups"));
+  tree_->setAccessibleName(QStringLiteral("Group tree"));
+  tree_->setHeaderHidden(true);
+  tree_->setIconSize(QSize(34, 16));
+  tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  tree_->setSortingEnabled(true);
+  tree_->sortByColumn(0, Qt::AscendingOrder);
+}
+
+QtGroupViews::~QtGroupViews() {
+  // The widgets belong to the window they were placed in; unplaced ones go
+  // with the views.
+  if (!list_->parent()) delete list_;
+  if (!tree_->parent()) delete tree_;
+}
+
+// ---------------------------------------------------------------- rows
+
+const QtGroupViews::Row* QtGroupViews::row(RowId id) const {
+  auto it = rows_.find(id);
+  return it == rows_.end() ? nullptr : &it->second;
+}
+
+QtGroupViews::Row* QtGroupViews::row(RowId id) {
+  auto it = rows_.find(id);
+  return it == rows_.end() ? nullptr : &it->second;
+}
+
+void QtGroupViews::showRowIcon(const Row& r) {
+  r.item->setIcon(0, pairIcon(r.stateImage == 1 ? currentRowMark() : QIcon(), listImage(r.image)));
+}
+
+RowId QtGroupViews::addRow(Tradio* radio) {
+  RowId id = nextRow_++;
+  auto* item = new QTreeWidgetItem(list_);
+  item->setData(0, kIdRole, id);
+  item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+  rows_[id] = Row{item, radio, 0, kImageNone, 0};
+  return id;
+}
+
+void QtGroupViews::deleteRow(RowId id) {
+  Row* r = row(id);
+  if (!r) return;
+  delete r->item;
+  rows_.erase(id);
+}
+
+int QtGroupViews::rowCount() const {
+  return list_->topLevelItemCount();
+}
+
+RowId QtGroupViews::rowAt(int index) const {
+  return rowOf(list_->topLevelItem(index));
+}
+
+int QtGroupViews::rowIndex(RowId id) const {
+  const Row* r = row(id);
+  return r ? list_->indexOfTopLevelItem(r->item) : -1;
+}
+
+RowId QtGroupViews::rowOf(const QTreeWidgetItem* item) const {
+  if (!item || item->treeWidget() != list_) return kNoRow;
+  return item->data(0, kIdRole).toInt();
+}
+
+Tradio* QtGroupViews::rowRadio(RowId id) const {
+  const Row* r = row(id);
+  return r ? r->radio : nullptr;
+}
+
+std::string QtGroupViews::caption(RowId id) const {
+  const Row* r = row(id);
+  return r ? latin1(r->item->text(0)) : std::string();
+}
+
+void QtGroupViews::setCaption(RowId id, const std::string& text) {
+  if (Row* r = row(id)) r->item->setText(0, qt(text));
+}
+
+int QtGroupViews::subItemCount(RowId id) const {
+  const Row* r = row(id);
+  return r ? r->subItems : 0;
+}
+
+std::string QtGroupViews::subItem(RowId id, int index) const {
+  const Row* r = row(id);
+  if (!r || index < 0 || index >= r->subItems) return std::string();
+  return latin1(r->item->text(index + 1));
+}
+
+void QtGroupViews::setSubItem(RowId id, int index, const std::string& text) {
+  Row* r = row(id);
+  if (!r || index < 0 || index > 64) return;
+  r->item->setText(index + 1, qt(text));
+  if (index > 0) r->item->setTextAlignment(index + 1, Qt::AlignRight | Qt::AlignVCenter);
+  if (index >= r->subItems) r->subItems = index + 1;
+}
+
+int QtGroupViews::image(RowId id) const {
+  const Row* r = row(id);
+  return r ? r->image : kImageNone;
+}
+
+void QtGroupViews::setImage(RowId id, int image) {
+  if (Row* r = row(id)) {
+    r->image = image;
+    showRowIcon(*r);
+  }
+}
+
+int QtGroupViews::stateImage(RowId id) const {
+  const Row* r = row(id);
+  return r ? r->stateImage : 0;
+}
+
+void QtGroupViews::setStateImage(RowId id, int image) {
+  if (Row* r = row(id)) {
+    r->stateImage = image;
+    showRowIcon(*r);
+  }
+}
+
+void QtGroupViews::selectRow(RowId id) {
+  const Row* r = row(id);
+  list_->setCurrentItem(r ? r->item : nullptr);
+}
+
+void QtGroupViews::applyColumnWidths() {
+  for (int c = kBasicColumns; c < list_->columnCount(); ++c) {
+    const int w = columnWidths[static_cast<size_t>(c)];
+    if (w >= 0)
+      list_->setColumnWidth(c, w);
+    else
+      list_->resizeColumnToContents(c);
+  }
+}
+
+void QtGroupViews::setMonitorColumns(bool on) {
+  if (on) {
+    if (list_->columnCount() < 5) {
+      // Creating and fitting the columns is no resize by the user.
+      applyingWidths_ = true;
+      list_->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("ID"), QStringLiteral("RSSI"),
+                              QStringLiteral("V"), QString::fromUtf8("\u00b0C"),
+                              QStringLiteral("Last Poll")});
+      for (int c = 1; c < kMonitorColumns; ++c)
+        list_->headerItem()->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
+      applyColumnWidths();
+      applyingWidths_ = false;
+    }
+  } else {
+    applyingWidths_ = true;
+    list_->setColumnCount(kBasicColumns);
+    applyingWidths_ = false;
+  }
+}
+
+bool QtGroupViews::monitorColumns() const {
+  return list_->columnCount() >= 5;
+}
+
+// ---------------------------------------------------------------- tree
+
+QTreeWidgetItem* QtGroupViews::nodeItem(NodeId id) const {
+  auto it = nodes_.find(id);
+  return it == nodes_.end() ? nullptr : it->second.item;
+}
+
+NodeId QtGroupViews::nodeOf(const QTreeWidgetItem* item) const {
+  if (!item || item->treeWidget() != tree_) return kNoNode;
+  return item->data(0, kIdRole).toInt();
+}
+
+void QtGroupViews::showNodeIcon(const Node& n) {
+  n.item->setIcon(0, pairIcon(listImage(n.stateImage), listImage(n.image)));
+}
+
+NodeId QtGroupViews::addNode(NodeId parent, const std::string& text) {
+  QTreeWidgetItem* p = parent == kNoNode ? nullptr : nodeItem(parent);
+  if (parent != kNoNode && !p) return kNoNode;
+  NodeId id = nextNode_++;
+  auto* item = p ? new QTreeWidgetItem(p) : new QTreeWidgetItem(tree_);
+  item->setData(0, kIdRole, id);
+  item->setText(0, qt(text));
+  nodes_[id] = Node{item, kImageNone, kImageNone};
+  return id;
+}
+
+void QtGroupViews::forgetNodes(QTreeWidgetItem* item) {
+  for (int i = 0; i < item->childCount(); ++i) forgetNodes(item->child(i));
+  nodes_.erase(nodeOf(item));
+}
+
+void QtGroupViews::deleteNode(NodeId node) {
+  QTreeWidgetItem* item = nodeItem(node);
+  if (!item) return;
+  forgetNodes(item);
+  delete item;
+}
+
+void QtGroupViews::clearTree() {
+  tree_->clear();
+  nodes_.clear();
+}
+
+bool QtGroupViews::nodeExists(NodeId node) const {
+  return nodes_.count(node) != 0;
+}
+
+NodeId QtGroupViews::nodeParent(NodeId node) const {
+  QTreeWidgetItem* item = nodeItem(node);
+  return item ? nodeOf(item->parent()) : kNoNode;
+}
+
+std::vector<NodeId> QtGroupViews::children(NodeId parent) const {
+  std::vector<NodeId> out;
+  if (parent == kNoNode) {
+    for (int i = 0; i < tree_->topLevelItemCount(); ++i)
+      out.push_back(nodeOf(tree_->topLevelItem(i)));
+  } else if (QTreeWidgetItem* p = nodeItem(parent)) {
+    for (int i = 0; i < p->childCount(); ++i) out.push_back(nodeOf(p->child(i)));
+  }
+  return out;
+}
+
+void QtGroupViews::moveNode(NodeId node, NodeId newParent) {
+  QTreeWidgetItem* item = nodeItem(node);
+  if (!item) return;
+  QTreeWidgetItem* target = newParent == kNoNode ? nullptr : nodeItem(newParent);
+  if (newParent != kNoNode && !target) return;
+  // A node cannot become its own descendant.
+  for (QTreeWidgetItem* a = target; a; a = a->parent())
+    if (a == item) return;
+  QTreeWidgetItem* taken = item->parent()
+                               ? item->parent()->takeChild(item->parent()->indexOfChild(item))
+                               : tree_->takeTopLevelItem(tree_->indexOfTopLevelItem(item));
+  if (target)
+    target->addChild(taken);
+  else
+    tree_->addTopLevelItem(taken);
+}
+
+std::string QtGroupViews::nodeText(NodeId node) const {
+  QTreeWidgetItem* item = nodeItem(node);
+  return item ? latin1(item->text(0)) : std::string();
+}
+
+void QtGroupViews::setNodeText(NodeId node, const std::string& text) {
+  if (QTreeWidgetItem* item = nodeItem(node)) item->setText(0, qt(text));
+}
+
+int QtGroupViews::nodeImage(NodeId node) const {
+  auto it = nodes_.find(node);
+  return it == nodes_.end() ? kImageNone : it->second.image;
+}
+
+void QtGroupViews::setNodeImage(NodeId node, int image) {
+  auto it = nodes_.find(node);
+  if (it == nodes_.end()) return;
+  it->second.image = image;
+  showNodeIcon(it->second);
+}
+
+int QtGroupViews::nodeStateImage(NodeId node) const {
+  auto it = nodes_.find(node);
+  return it == nodes_.end() ? kImageNone : it->second.stateImage;
+}
+
+void QtGroupViews::setNodeStateImage(NodeId node, int image) {
+  auto it = nodes_.find(node);
+  if (it == nodes_.end()) return;
+  it->second.stateImage = image;
+  showNodeIcon(it->second);
+}
+
+void QtGroupViews::expand(NodeId node) {
+  if (QTreeWidgetItem* item = nodeItem(node)) item->setExpanded(true);
+}
+
+bool QtGroupViews::isExpanded(NodeId node) const {
+  QTreeWidgetItem* item = nodeItem(node);
+  return item && item->isExpanded();
+}
+
+void QtGroupViews::repaintTree() {
+  tree_->viewport()->update();
+}
+
+}  // namespace tessel

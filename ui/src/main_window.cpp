@@ -1,0 +1,429 @@
+#include "ui/main_window.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+#include <QSplitter>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "model/project.h"
+#include "model/window_settings.h"
+#include "seams/prompts.h"
+#include "seams/settings_store.h"
+#include "ui/com_port_window.h"
+#include "ui/parameter_panel.h"
+#include "ui/pictures.h"
+#include "ui/qt_seams.h"
+#include "ui/splash_window.h"
+#include "ui/status_bar_widget.h"
+#include "ui/terminal_window.h"
+
+namespace tessel {
+
+namespace {
+constexpr int kHintMs = 10000;
+
+// The brand's picture across the top at its own proportions, cut off on a
+// narrow window: it asks for no width of its own, so the panel decides the
+// width of Manual mode.
+class LogoStrip : public QWidget {
+ public:
+  LogoStrip(int height, QWidget* parent) : QWidget(parent) {
+    setFixedHeight(std::max(height, 0));
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    if (height > 0) picture_ = picture("logo", QSize(height * 600 / 37, height));
+  }
+  QSize sizeHint() const override { return QSize(0, height()); }
+  QSize minimumSizeHint() const override { return QSize(0, height()); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    if (picture_.isNull()) return;
+    // Past the picture the strip goes on in its last colour.
+    p.fillRect(rect(), picture_.toImage().pixelColor(picture_.width() - 1, height() / 2));
+    p.drawPixmap(0, 0, picture_);
+  }
+
+ private:
+  QPixmap picture_;
+};
+constexpr size_t kMaxFileName = 255;
+const char* const kGetLocalCaption = "&Get Local Radio Parameters";
+}  // namespace
+
+MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Prompts& prompts,
+                       bool emulateEntry, QWidget* parent)
+    : QMainWindow(parent),
+      profile_(profile),
+      settings_(settings),
+      prompts_(prompts),
+      projectWidth_(kProjectModeWidth),
+      monitorWidth_(kMonitorModeWidth),
+      splashPending_(profile.index == 1) {
+  initUiResources();
+  setObjectName(QStringLiteral("TopoConfig"));
+  setWindowTitle(QLatin1String(profile.productName));
+  setAccessibleName(QLatin1String(profile.productName));
+  setWindowIcon(applicationIcon(profile.index));
+
+  panel_ = new ParameterPanel(profile.models);
+  model_ = std::make_unique<MainWindowModel>(*panel_, views_, prompts_, profile.models,
+                                             profile.productName);
+  panel_->setModel(model_.get());
+  model_->onModeSwitch = [this](int mode) { layOutForMode(mode); };
+
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("client"));
+  auto* column = new QVBoxLayout(central);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  logo_ = new LogoStrip(profile.logoHeight, central);
+  logo_->setObjectName(QStringLiteral("logo"));
+  logo_->setAccessibleName(QStringLiteral("logo"));
+  if (profile.logoHeight <= 0) logo_->hide();
+  column->addWidget(logo_);
+
+  auto* row = new QHBoxLayout;
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(4);
+  // The panel always gets the width its contents ask for; the list gives way.
+  panel_->setSizePolicy(QSizePolicy::Fixed, panel_->sizePolicy().verticalPolicy());
+  row->addWidget(panel_, 0, Qt::AlignTop);
+  splitter_ = new QSplitter(Qt::Horizontal, central);
+  splitter_->setObjectName(QStringLiteral("groupSplitter"));
+  splitter_->setAccessibleName(QStringLiteral("Splitter"));
+  splitter_->setChildrenCollapsible(false);
+  splitter_->addWidget(views_.list());
+  splitter_->addWidget(views_.tree());
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 0);
+  row->addWidget(splitter_, 1);
+  column->addLayout(row, 1);
+  setCentralWidget(central);
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] { splitterMoved(); });
+
+  status_ = new StatusBarWidget(this);
+  status_->setObjectName(QStringLiteral("comPortStatus"));
+  status_->setAccessibleName(QStringLiteral("Status"));
+  status_->setQueueLength([this] { return hooks.queueLength ? hooks.queueLength() : 0; });
+  setStatusBar(status_);
+
+  // The rules set the window's caption (the open project) and enable the
+  // radio list through the panel.
+  panel_->attachControl(ctl::caption, this);
+  panel_->attachControl(ctl::activeGroup, views_.list());
+  setWindowTitle(QLatin1String(profile.productName));
+
+  connect(views_.list(), &QTreeWidget::itemPressed, this,
+          [this](QTreeWidgetItem* item) { model_->chooseRadio(views_.rowOf(item)); });
+  connect(views_.tree(), &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem* item) {
+    NodeId node = views_.nodeOf(item);
+    if (node == kNoNode) return;
+    item->setSelected(false);
+    views_.setNodeImage(node, kImageNone);
+  });
+
+  buildMenus(emulateEntry);
+  // Hints stay up long enough to be read.
+  for (QWidget* w : findChildren<QWidget*>())
+    if (!w->toolTip().isEmpty()) w->setToolTipDuration(kHintMs);
+}
+
+MainWindow::~MainWindow() {
+  // The rules go before the panel they work on.
+  panel_->setModel(nullptr);
+  model_.reset();
+}
+
+QAction* MainWindow::addAction(QMenu* menu, const char* name, const char* caption) {
+  QAction* a = menu->addAction(QLatin1String(caption));
+  a->setObjectName(QLatin1String(name));
+  actions_[QLatin1String(name)] = a;
+  return a;
+}
+
+QAction* MainWindow::action(const QString& name) const {
+  auto it = actions_.find(name);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+void MainWindow::buildMenus(bool emulateEntry) {
+  QMenuBar* bar = menuBar();
+  projectMenu_ = bar->addMenu(QStringLiteral("&Project"));
+  projectMenu_->setObjectName(QStringLiteral("ProjectMenu"));
+  projectMenu_->setAccessibleName(QStringLiteral("Project"));
+  connect(addAction(projectMenu_, "configCom", "C&onfigure COM Port..."), &QAction::triggered, this,
+          [this] {
+            if (!comPort_) return;
+            comPort_->show();
+            comPort_->raise();
+            comPort_->activateWindow();
+          });
+  connect(addAction(projectMenu_, "GetLocal", kGetLocalCaption), &QAction::triggered, this,
+          [this] { getLocalClick(); });
+  QAction* close = addAction(projectMenu_, "projectClose", "&Close Project");
+  close->setEnabled(false);
+  connect(close, &QAction::triggered, this, [this] { projectCloseClick(); });
+  // Loading and creating projects come with the project dialogs.
+  addAction(projectMenu_, "projectLoad", "&Load Project...")->setEnabled(false);
+  addAction(projectMenu_, "projectNew", "&Create New Project...")->setEnabled(false);
+  connect(addAction(projectMenu_, "projectExit", "&Exit"), &QAction::triggered, this, [] {
+    // Ends at once: no question, no settings saved.
+    QApplication::exit(0);
+  });
+  QAction* emulate = addAction(projectMenu_, "EmulateGroup1", "Emulate Group");
+  emulate->setVisible(emulateEntry);
+  emulate->setEnabled(false);
+
+  QMenu* online = bar->addMenu(QStringLiteral("&Online Monitor"));
+  online->setObjectName(QStringLiteral("autoDiscover"));
+  QMenu* monitor = online->addMenu(QStringLiteral("&Monitor..."));
+  monitor->setObjectName(QStringLiteral("autoDiscovery"));
+  addAction(monitor, "discoverThis", "&Existing Project")->setEnabled(false);
+  addAction(monitor, "discoverNew", "&New Project")->setEnabled(false);
+  QMenu* poll = online->addMenu(QStringLiteral("Set Poll Interval..."));
+  poll->setObjectName(QStringLiteral("SetPollInterval"));
+  auto* polls = new QActionGroup(poll);
+  static const std::pair<const char*, int> kIntervals[] = {
+      {"1.0 Seconds", 1000}, {"1.5 Seconds", 1500}, {"2.0 seconds", 2000}, {"2.5 Seconds", 2500},
+      {"3.0 Seconds", 3000}, {"3.5 Seconds", 3500}, {"4.0 Seconds", 4000}};
+  for (const auto& [caption, ms] : kIntervals) {
+    QAction* a = poll->addAction(QLatin1String(caption));
+    a->setObjectName(QStringLiteral("poll%1").arg(ms));
+    actions_[a->objectName()] = a;
+    a->setCheckable(true);
+    a->setChecked(ms == 1000);
+    polls->addAction(a);
+    const int interval = ms;
+    connect(a, &QAction::triggered, this, [this, interval] {
+      if (hooks.setPollInterval) hooks.setPollInterval(interval);
+    });
+  }
+
+  QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+  help->setObjectName(QStringLiteral("Help1"));
+  QAction* log = addAction(help, "LogFile", "Log File");
+  log->setCheckable(true);
+  connect(log, &QAction::triggered, this, [this] { logFileClick(); });
+  connect(addAction(help, "terminalWindow", "&Terminal..."), &QAction::triggered, this, [this] {
+    if (!terminal_) return;
+    terminal_->show();
+    terminal_->raise();
+  });
+  connect(addAction(help, "About1", "About"), &QAction::triggered, this, [this] { aboutClick(); });
+}
+
+void MainWindow::setWindows(TerminalWindow* terminal, ComPortWindow* comPort,
+                            SplashWindow* splash) {
+  terminal_ = terminal;
+  comPort_ = comPort;
+  splash_ = splash;
+}
+
+std::string MainWindow::defaultProjectPath() const {
+  return dataDir_ + "/Manual Configuration.vro";
+}
+
+void MainWindow::start(const std::string& dataDir) {
+  dataDir_ = dataDir;
+  StartSettings s = loadStartSettings(settings_, dataDir);
+  model_->setPanelView(panelViewFromFormMode(s.advancedCaption));
+  for (size_t i = 0; i < s.recentFiles.size(); ++i) {
+    const QString path = qt(s.recentFiles[i]);
+    // The caption shows "&" as typed; the path itself travels in the data.
+    QString caption = path;
+    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    const QString name = QStringLiteral("file%1").arg(i + 1);
+    QAction* a = projectMenu_->addAction(caption);
+    a->setObjectName(name);
+    a->setData(path);
+    a->setShortcut(QKeySequence(QStringLiteral("Ctrl+%1").arg(i + 1)));
+    actions_[name] = a;
+    connect(a, &QAction::triggered, this, [this, a] { openRecent(a); });
+  }
+  views_.columnWidths = s.columnWidths;
+
+  model_->openProject(defaultProjectPath());
+  model_->defaultsClick();
+  panel_->setItemIndex(ctl::radioMode, 0);
+  model_->switchMode(panel_->WindowMode);
+}
+
+void MainWindow::getLocalClick() {
+  if (!model_->project() || !model_->tasks) return;
+  TpollArray list = model_->project()->BuildPollList(panel_->WindowMode == wmMonitor);
+  if (list.empty()) list.push_back({0, 0});
+  panel_->panelLoading = true;
+  model_->tasks->StartTask(tkGetLocal, kGetLocalCaption, list);
+}
+
+void MainWindow::aboutClick() {
+  QMessageBox box(QMessageBox::NoIcon, QLatin1String(profile_.productName), qt(aboutText(profile_)),
+                  QMessageBox::Ok, this);
+  box.setAccessibleName(QStringLiteral("About"));
+  box.exec();
+}
+
+void MainWindow::logFileClick() {
+  const bool on = action(QStringLiteral("LogFile"))->isChecked();
+  if (hooks.setLogging) hooks.setLogging(on, std::string(profile_.productName) + kRevisionText);
+}
+
+void MainWindow::openRecent(QAction* entry) {
+  const std::string path = latin1(entry->data().toString()).substr(0, kMaxFileName);
+  action(QStringLiteral("projectClose"))->setEnabled(true);
+  model_->openProject(path);
+  model_->loadProjectRadios();
+  model_->switchMode(wmProject);
+}
+
+void MainWindow::projectCloseClick() {
+  if (panel_->WindowMode != wmManual && panel_->text(ctl::newRadio) == kSaveRadioCaption &&
+      prompts_.show(PromptIcon::Warning, "Radio configuration changes made, save them?",
+                    pbYes | pbNo) == pbYes)
+    model_->saveCurrentRadio();
+  model_->closeProject();
+  model_->openProject(defaultProjectPath());
+  model_->defaultsClick();
+  model_->switchMode(wmManual);
+  action(QStringLiteral("projectClose"))->setEnabled(false);
+  panel_->setText(ctl::newRadio, kNewRadioCaption);
+  model_->enableGroupParameters(true);
+  model_->enableRadioParameters(true);
+}
+
+int MainWindow::panelRight() const {
+  return panel_->geometry().right() + 1;
+}
+
+void MainWindow::fixToPanelWidth(bool lowest) {
+  // Manual mode: the window is as wide as the panel, no wider or narrower,
+  // and (after a mode switch) no higher than its contents need.
+  setMinimumSize(0, 0);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  centralWidget()->layout()->activate();
+  const int w = sizeHint().width();
+  setFixedWidth(w);
+  // A minimum of our own replaces the layout's, so the height that keeps
+  // the buttons in view is set here too.
+  const int h = minimumSizeHint().height();
+  setMinimumHeight(h);
+  resize(w, lowest ? h : std::max(height(), h));
+}
+
+void MainWindow::layOutForMode(int mode) {
+  layingOut_ = true;
+  panel_->layOut(mode);
+  const bool project = mode == wmProject;
+  const bool monitor = mode == wmMonitor;
+  splitter_->setVisible(project || monitor);
+  views_.tree()->setVisible(monitor);
+  centralWidget()->layout()->activate();
+
+  if (!project && !monitor) {
+    if (!isMaximized()) fixToPanelWidth(true);
+  } else {
+    // The layout keeps the panel and a usable list visible.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    centralWidget()->layout()->activate();
+    ModeGeometryInput in;
+    in.mode = mode;
+    in.maximised = isMaximized();
+    in.currentWidth = width();
+    in.clientWidth = centralWidget()->width();
+    in.rememberedProjectWidth = projectWidth_;
+    in.rememberedMonitorWidth = monitorWidth_;
+    in.rememberedGroupTreeWidth = treeWidth_;
+    const ModeGeometry g = modeGeometry(settings_, in);
+    if (g.width > 0 || g.height > 0) {
+      QSize size(g.width > 0 ? g.width : width(), g.height > 0 ? g.height : height());
+      // A stored size from a larger screen (or a damaged value) must not
+      // put the window's edges out of reach.
+      if (QScreen* screen = this->screen()) size = size.boundedTo(screen->availableSize());
+      resize(size);
+    }
+    if (monitor) {
+      int tree = g.groupTreeWidth > 0 ? g.groupTreeWidth : treeWidth_;
+      int total = splitter_->width();
+      if (g.splitterLeft > 0 && g.groupTreeWidth <= 0) tree = width() - g.splitterLeft;
+      if (tree <= 0) tree = std::max(150, total / 3);
+      splitter_->setSizes({std::max(100, total - tree), tree});
+      // What the tree was given, whether or not the window has been laid
+      // out on the screen yet.
+      treeWidth_ = tree;
+    }
+  }
+  layingOut_ = false;
+  if (onModeSwitched) onModeSwitched(mode);
+}
+
+void MainWindow::splitterMoved() {
+  settings_.writeInteger("SplitterPos", panelRight() + splitter_->sizes().value(0));
+  treeWidth_ = splitter_->sizes().value(1);
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (closing_ || layingOut_) return;
+  if (panel_->WindowMode == wmProject) projectWidth_ = width();
+  if (panel_->WindowMode == wmMonitor) monitorWidth_ = width();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  // A larger font or another style changes the panel's width, to which
+  // Manual mode fixes the window.
+  if ((event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) &&
+      panel_->WindowMode == wmManual && !layingOut_ && !isMaximized()) {
+    fixToPanelWidth(false);
+    // The children take up the new font after this window does; fit again
+    // once they have.
+    QTimer::singleShot(0, this, [this] {
+      if (panel_->WindowMode == wmManual && !isMaximized()) fixToPanelWidth(false);
+    });
+  }
+  if (event->type() != QEvent::ActivationChange || !isActiveWindow()) return;
+  if (splashPending_) {
+    splashPending_ = false;
+    if (splash_) splash_->show();
+  }
+}
+
+void MainWindow::saveSettings() {
+  closing_ = true;
+  if (model_->project() && !model_->project()->fileName().empty()) model_->closeProject();
+  CloseSettings v;
+  v.advancedCaption = advancedCaption(model_->panelView());
+  v.windowWidth = width();
+  v.windowHeight = height();
+  if (terminal_) {
+    v.terminalWidth = terminal_->width();
+    v.terminalHeight = terminal_->height();
+  }
+  v.groupTreeWidth = treeWidth_;
+  v.columnWidths = views_.columnWidths;
+  saveCloseSettings(settings_, v);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (hooks.queueLength && hooks.queueLength() > 0 &&
+      prompts_.show(PromptIcon::Warning, kStillSending, pbOk | pbCancel) != pbOk) {
+    event->ignore();
+    return;
+  }
+  saveSettings();
+  event->accept();
+  emit closed();
+}
+
+}  // namespace tessel

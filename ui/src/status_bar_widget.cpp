@@ -1,0 +1,116 @@
+#include "ui/status_bar_widget.h"
+
+#include <QPainter>
+
+#include "ui/qt_seams.h"
+
+namespace tessel {
+
+StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
+  setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+}
+
+void StatusPanel::setText(const QString& text) {
+  if (text == text_) return;
+  text_ = text;
+  setAccessibleName(text);
+  update();
+}
+
+void StatusPanel::setGauge(bool on) {
+  if (on == gauge_) return;
+  gauge_ = on;
+  update();
+}
+
+int StatusPanel::gaugeWidth() const {
+  return gauge_ && queueLength ? sendQueueGaugeWidth(queueLength()) : 0;
+}
+
+QSize StatusPanel::sizeHint() const {
+  return QSize(width(), fontMetrics().height() + 6);
+}
+
+void StatusPanel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const QRect r = rect().adjusted(0, 0, -1, -1);
+  p.setPen(palette().color(QPalette::Mid));
+  p.drawRect(r);
+  if (gauge_) {
+    const int w = std::min(gaugeWidth(), r.width() - 1);
+    if (w > 0) p.fillRect(QRect(r.left() + 1, r.top() + 1, w, r.height() - 1), QColor(0, 255, 0));
+    return;
+  }
+  p.setPen(palette().color(QPalette::WindowText));
+  p.drawText(r, Qt::AlignCenter, text_);
+}
+
+StatusBarWidget::StatusBarWidget(QWidget* parent) : QStatusBar(parent) {
+  setSizeGripEnabled(true);
+  static const char* const kNames[] = {"port state", "Send Queue", "!"};
+  static const int kWidths[] = {100, 50, 50};
+  for (int i = 0; i < 3; ++i) {
+    auto* p = new StatusPanel(this);
+    p->setObjectName(QStringLiteral("statusPanel%1").arg(i));
+    p->setAccessibleName(QLatin1String(kNames[i]));
+    if (i > 0) p->setText(QLatin1String(kNames[i]));
+    if (i < 2) {
+      p->setFixedWidth(kWidths[i]);
+      addWidget(p);
+    } else {
+      // The last panel takes the rest of the bar, so a long queue shows.
+      p->setMinimumWidth(kWidths[i]);
+      p->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+      addWidget(p, 1);
+    }
+    panels_[static_cast<size_t>(i)] = p;
+  }
+}
+
+StatusPanel* StatusBarWidget::panel(int index) const {
+  return index >= 0 && index < 3 ? panels_[static_cast<size_t>(index)] : nullptr;
+}
+
+void StatusBarWidget::setQueueLength(std::function<int()> length) {
+  panels_[2]->queueLength = std::move(length);
+}
+
+int StatusBarWidget::clientWidth() const {
+  return width();
+}
+
+void StatusBarWidget::setPanelWidth(int index, int w) {
+  if (index < 0 || index > 1) return;  // the last panel takes the rest
+  // Kept as a share of the bar, so the panels follow the window's width
+  // between the engine's refreshes.
+  share_[static_cast<size_t>(index)] = width() > 0 ? double(w) / width() : 0.0;
+  applyWidths();
+}
+
+void StatusBarWidget::applyWidths() {
+  for (int i = 0; i < 2; ++i) {
+    const double share = share_[static_cast<size_t>(i)];
+    if (share <= 0) continue;
+    // Never so narrow that the panel disappears.
+    panels_[static_cast<size_t>(i)]->setFixedWidth(std::max(int(share * width()), 50));
+  }
+}
+
+void StatusBarWidget::resizeEvent(QResizeEvent* event) {
+  QStatusBar::resizeEvent(event);
+  applyWidths();
+}
+
+void StatusBarWidget::setPanelText(int index, const std::string& text) {
+  if (StatusPanel* p = panel(index)) p->setText(qt(text));
+}
+
+void StatusBarWidget::setPanel2OwnerDrawn(bool ownerDrawn) {
+  panels_[2]->setGauge(ownerDrawn);
+}
+
+void StatusBarWidget::repaint() {
+  for (StatusPanel* p : panels_) p->update();
+}
+
+}  // namespace tessel
