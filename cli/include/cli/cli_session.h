@@ -28,6 +28,11 @@
 
 namespace tessel::cli {
 
+// One field of a CSV line as RFC 4180 has it: NUL dropped, quoted (quotes
+// doubled) when it holds a comma, a quote, a control character or blanks at
+// either end.
+std::string csvField(const std::string& text);
+
 // Message boxes answered without a user: the text goes to the error stream
 // and the box is answered Abort (or the nearest refusal it offers). Any box
 // counts as the command failing.
@@ -69,6 +74,8 @@ class ObservedCallbacks : public MainWindowCallbacks {
   bool RadioQuery(int radio, int code, bool argument) override;
   std::string RegisterValue(int radio, int param, bool numeric) override;
   bool ApplyReply(int param, int value, const std::string& text) override;
+  void beginReplies() override;
+  void endReplies() override;
   std::function<void(int radio, int code, bool argument)> onQuery;
 
  private:

@@ -44,6 +44,11 @@ class MainWindowCallbacks {
   // One register value read from a radio; param -1 is the identification
   // line (value = detected model) or a register the map does not know.
   virtual bool ApplyReply(int param, int value, const std::string& text) = 0;
+  // Around the replies of one radio (one poll, one read): the values they
+  // store reach the project file in one write at endReplies. Every
+  // beginReplies needs its endReplies; a second begin ends the first.
+  virtual void beginReplies() {}
+  virtual void endReplies() {}
 };
 
 // The one entry for work into the link engine, as seen from below it.
