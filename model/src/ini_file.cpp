@@ -87,6 +87,7 @@ bool validKey(const std::string& k) {
 }  // namespace
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
+  removeDeadWritersFiles(path_);
   load();
 }
 

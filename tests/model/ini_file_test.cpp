@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -456,6 +457,70 @@ TEST_F(IniFileTest, NestedUpdatesWriteOnceAtTheOutermostEnd) {
   ASSERT_TRUE(ini.writeString("Radio1", "Radio Name", "a"));
   ASSERT_TRUE(ini.endUpdate());
   EXPECT_EQ(get(), "[Radio1]\nRadio ID=1\nRadio Name=a\n");
+}
+
+}  // namespace
+}  // namespace tessel
+
+namespace tessel {
+namespace {
+
+pid_t deadPid() {
+  pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  return child;
+}
+
+TEST_F(IniFileTest, AWriterKilledInTheMiddleOfAWriteLeavesNoTemporaryFile) {
+  put("[Project]\nGroup ID=5\n");
+  // Large enough that most kills land inside a write.
+  const std::string big(4 << 20, 'x');
+  ino_t before = inodeOf(path_);
+  for (int kill = 0; kill < 12; ++kill) {
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      IniFile ini(path_);
+      for (int i = 0;; ++i) ini.writeString("Radio1", "Radio Name", big + std::to_string(i));
+    }
+    // Once the child's first write is in, it is always inside the next one:
+    // kill it at a different point of that each time.
+    for (int i = 0; i < 5000 && inodeOf(path_) == before; ++i) ::usleep(1000);
+    ASSERT_NE(inodeOf(path_), before) << "the child never wrote";
+    before = inodeOf(path_);
+    ::usleep(static_cast<useconds_t>(kill * 2500));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(dirEntries(), std::vector<std::string>{"project.vro"}) << "kill " << kill;
+    // Whatever the moment, the file is whole: old or new.
+    IniFile after(path_);
+    EXPECT_EQ(after.readString("Project", "Group ID", ""), "5");
+  }
+}
+
+TEST_F(IniFileTest, OpeningRemovesTheLeftoversOfDeadWritersOnly) {
+  put("[Project]\nGroup ID=5\n");
+  const std::string dead = std::to_string(deadPid());
+  const std::string live = std::to_string(::getppid());
+  const std::vector<std::string> kept = {
+      "other.vro.tmp" + dead + "_0",                          // another file's
+      "project.vro.tmp" + live + "_3",                        // a writer that still runs
+      "project.vro.tmp" + dead + "_x",                        // not a name we give
+      "project.vro.tmp" + dead,                               //
+      "project.vro.tmp" + std::to_string(::getpid()) + "_1",  // this process's own
+  };
+  for (const std::string& name : kept) std::ofstream(dir_ + "/" + name) << "x";
+  std::ofstream(dir_ + "/project.vro.tmp" + dead + "_0") << "partial";
+  std::ofstream(dir_ + "/project.vro.tmp" + dead + "_17") << "partial";
+  IniFile ini(path_);
+  std::vector<std::string> entries = dirEntries();
+  std::sort(entries.begin(), entries.end());
+  std::vector<std::string> expected = kept;
+  expected.push_back("project.vro");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(entries, expected);
+  EXPECT_EQ(ini.readString("Project", "Group ID", ""), "5");
 }
 
 }  // namespace
