@@ -144,7 +144,12 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
       callbacks_(values_) {
   configureLinkSerial(serial_);
   terminal_.show = options_.trace;
-  if (options_.log) log_ = std::make_unique<LogWriter>(&settings_, defaultLogDir());
+  if (options_.log) {
+    log_ = std::make_unique<LogWriter>(&settings_, defaultLogDir());
+    // A log that cannot be written is worth a word, not the command's end.
+    log_->onError = [this](const std::string& e) { err_ << "tessel-cli: " << e << std::endl; };
+    log_->ready();
+  }
   engine_ = std::make_unique<TcomPort>(serial_, *timer_, prompts_, settings_, view_, &terminal_,
                                        log_.get());
   prompts_.onShown = [this] { loop_.quit(); };
