@@ -17,12 +17,13 @@ namespace tessel {
 namespace {
 
 // A line break inside a name or value would start a new line in the file and
-// could smuggle in sections or keys; it is dropped.
+// could smuggle in sections or keys; it is dropped. So is NUL, which would
+// make the line unreadable.
 std::string dropLineBreaks(const std::string& s) {
   std::string out;
   out.reserve(s.size());
   for (char c : s)
-    if (c != '\r' && c != '\n') out += c;
+    if (c != '\r' && c != '\n' && c != '\0') out += c;
   return out;
 }
 

@@ -441,6 +441,9 @@ TEST_F(IniFileTest, UnreadableLinesAreListedWithTheirNumbers) {
   // The NUL header starts no section: its keys stay with the one before.
   EXPECT_FALSE(ini.sectionExists("Radio7"));
   EXPECT_TRUE(ini.sectionExists("Radio9"));
+  // A NUL given to a write is dropped, so the line it writes stays readable.
+  ASSERT_TRUE(ini.writeString("Radio9", "Radio ID", "9\0 9"s));
+  EXPECT_EQ(IniFile(path_).readString("Radio9", "Radio ID", ""), "9 9");
   // Unreadable lines stay in the file as they were.
   ASSERT_TRUE(ini.writeString("Radio9", "Radio Name", "n"));
   EXPECT_NE(get().find("[Radio\0 7]\n"s), std::string::npos);
