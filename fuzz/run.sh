@@ -32,7 +32,7 @@ for t in "${targets[@]}"; do
   rm -rf "$work" && mkdir -p "$work" "$root/fuzz/corpus/$t"
   log="$build/$t.log"
   echo "== fuzz_$t for ${seconds}s"
-  if ! "$build/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 \
+  if ! "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 \
       -rss_limit_mb=2048 -artifact_prefix="$build/artifacts/$t-" \
       "$work" "$root/fuzz/corpus/$t" >"$log" 2>&1; then
     echo "fuzz_$t FAILED; its log: $log"

@@ -53,7 +53,14 @@ void Tproject::saveGroup(bool onlyChanged) {
   for (const ProjectKey* k : groupKeys()) {
     const std::string text =
         k->isChoice() ? fileTextOf(*k, panel.itemIndex(k->control)) : panel.text(k->control);
-    if (onlyChanged && readKey(kProjectSection, k->name, k->def) == trimBlanks(text)) continue;
+    if (onlyChanged) {
+      // A choice is unchanged while the file's text still selects the same
+      // item: "yes" or "YES" stays as the file spells it.
+      const std::string stored = readKey(kProjectSection, k->name, k->def);
+      if (k->isChoice() ? itemOfFileText(*k, stored) == panel.itemIndex(k->control)
+                        : stored == trimBlanks(text))
+        continue;
+    }
     writeKey(kProjectSection, k->name, text);
   }
 }

@@ -30,6 +30,9 @@ TEST_F(ProjectWritesTest, OpeningAndClosingWritesNothing) {
       "ELF\x02\x01\r\n\xff\xfe"s +
           "\0\0\r\n[x"s,
       "[Radio1]\nRadio Mode=Master\n",
+      // Choices read from texts the program would not write itself.
+      "[Project]\nReTXBroadcasts=Noaster\nRepeaters=YES\n[Radio1]\nRadio Mode=Master\n",
+      "[Project]\nReTXBroadcasts=yes\nRepeaters=no\nGroup ID= 007 \n",
   };
   for (int mode : {wmProject, wmMonitor, wmManual}) {
     for (const std::string& content : files) {
