@@ -602,6 +602,8 @@ bool RegisterValues::RadioQuery(int radio, int code, bool argument) {
   Tproject* p = window_.project();
   Tradio* r = p ? p->radio(radio) : nullptr;
   const bool manual = panel.WindowMode == wmManual;
+  // A radio read to its end, or a task that ends, closes the radio's batch.
+  if ((code == qcSetRead && argument) || code == qcCancel || code == qcTaskDone) endReplies();
   // Giving up and finishing concern the task, whichever radio it was on.
   if (code == qcCancel) {
     if (panel.text(ctl::advanced).find(kCancelCaption) != std::string::npos) {

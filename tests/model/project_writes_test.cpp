@@ -67,6 +67,16 @@ TEST_F(ProjectWritesTest, TheKeysOfOneRadioAreOneWrite) {
   EXPECT_EQ(key("Radio7", "Retries"), "10");
   values.endReplies();  // a second end is harmless
 
+  // The end of a radio's read, or of the task, ends its batch as well.
+  for (int code : {qcSetRead, qcCancel, qcTaskDone}) {
+    const std::string stored = key("Radio7", "Retries");
+    values.beginReplies();
+    reply(13, std::to_string(20 + code));
+    EXPECT_EQ(key("Radio7", "Retries"), stored) << code;
+    values.RadioQuery(7, code, true);
+    EXPECT_EQ(key("Radio7", "Retries"), std::to_string(20 + code)) << code;
+  }
+
   // A project closed while a batch is open keeps what the batch gathered.
   values.beginReplies();
   reply(1, "8");

@@ -45,8 +45,9 @@ class MainWindowCallbacks {
   // line (value = detected model) or a register the map does not know.
   virtual bool ApplyReply(int param, int value, const std::string& text) = 0;
   // Around the replies of one radio (one poll, one read): the values they
-  // store reach the project file in one write at endReplies. Every
-  // beginReplies needs its endReplies; a second begin ends the first.
+  // store reach the project file in one write at endReplies. A second begin
+  // ends the first; so do RadioQuery's qcSetRead (argument true), qcCancel
+  // and qcTaskDone, so an engine need only begin at each radio's read.
   virtual void beginReplies() {}
   virtual void endReplies() {}
 };
