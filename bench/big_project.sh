@@ -42,7 +42,7 @@ device=$(sed -n 's/^device: //p' "$work/sim.out")
 
 echo "project: $(stat -c %s "$project") bytes"
 status=0
-/usr/bin/time -f "elapsed %e s, peak memory %M kB" \
+${TESSEL_WRAP:-} /usr/bin/time -f "elapsed %e s, peak memory %M kB" \
   "$cli" monitor "$project" "$device" --interval 0.1 --timeout 20 \
   >"$work/out.csv" 2>"$work/err" || status=$?
 tail -1 "$work/err"

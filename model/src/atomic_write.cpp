@@ -22,9 +22,7 @@ std::string failure(const std::string& path, const char* step, int err) {
   return "Cannot write \"" + path + "\" (" + step + "): " + std::strerror(err);
 }
 
-bool writeAll(int fd, const std::string& data) {
-  const char* p = data.data();
-  size_t left = data.size();
+bool writeAll(int fd, const char* p, size_t left) {
   while (left > 0) {
     ssize_t n = ::write(fd, p, left);
     if (n < 0) {
@@ -91,6 +89,13 @@ void removeDeadWritersFiles(const std::string& path) {
 }
 
 bool replaceFileAtomically(const std::string& path, const std::string& data, std::string& error) {
+  return replaceFileAtomically(
+      path, [&data](const DataSink& put) { return put(data.data(), data.size()); }, error);
+}
+
+bool replaceFileAtomically(const std::string& path,
+                           const std::function<bool(const DataSink& put)>& produce,
+                           std::string& error) {
   const std::string target = resolveTarget(path);
 
   struct stat orig;
@@ -140,7 +145,7 @@ bool replaceFileAtomically(const std::string& path, const std::string& data, std
 
   const char* step = nullptr;
   int err = 0;
-  if (!writeAll(fd, data)) {
+  if (!produce([fd](const char* p, size_t n) { return writeAll(fd, p, n); })) {
     step = "writing";
   } else if (hadOriginal && ::fchmod(fd, orig.st_mode & 07777) != 0) {
     step = "setting permissions";

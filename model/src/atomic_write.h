@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 namespace tessel {
@@ -15,6 +17,14 @@ namespace tessel {
 // reason with the system's message. A file the process may not write is
 // refused like a plain write would refuse it.
 bool replaceFileAtomically(const std::string& path, const std::string& data, std::string& error);
+
+// The same with the data handed over in pieces: produce calls put for each
+// piece and returns false (errno set) when a put failed. A large file then
+// never has to be held whole a second time.
+using DataSink = std::function<bool(const char* data, size_t size)>;
+bool replaceFileAtomically(const std::string& path,
+                           const std::function<bool(const DataSink& put)>& produce,
+                           std::string& error);
 
 // Removes the temporary files that writers of path killed in the middle of a
 // write left in its directory (those of processes that no longer run).

@@ -186,30 +186,29 @@ IniFile::Section* IniFile::findSection(const std::string& section) {
   return const_cast<Section*>(static_cast<const IniFile*>(this)->findSection(section));
 }
 
-std::string IniFile::serialize() const {
-  struct Out {
-    const std::string* text;
-    bool crlf;
-  };
-  std::vector<Out> lines;
-  size_t bytes = bom_.size();
-  auto add = [&](const std::string& s, bool crlf) {
-    lines.push_back(Out{&s, crlf});
-    bytes += s.size() + 2;
+bool IniFile::serialize(const std::function<bool(const char*, size_t)>& put) const {
+  // In pieces of about this size: few system calls, and the file is never
+  // held whole beside its lines.
+  constexpr size_t kPiece = 1 << 16;
+  std::string buf;
+  buf.reserve(kPiece + 256);
+  bool ok = put(bom_.data(), bom_.size());
+  size_t left = preamble_.size();
+  for (const Section& s : sections_) left += 1 + s.body.size();
+  auto add = [&](const std::string& text, bool crlf) {
+    buf += text;
+    if (--left > 0 || finalEol_) buf += crlf ? "\r\n" : "\n";
+    if (buf.size() >= kPiece) {
+      ok = ok && put(buf.data(), buf.size());
+      buf.clear();
+    }
   };
   for (const Line& l : preamble_) add(l.text, l.crlf);
   for (const Section& s : sections_) {
     add(s.header, s.headerCrlf);
     for (const Line& l : s.body) add(l.text, l.crlf);
   }
-  std::string out;
-  out.reserve(bytes);
-  out += bom_;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    out += *lines[i].text;
-    if (i + 1 < lines.size() || finalEol_) out += lines[i].crlf ? "\r\n" : "\n";
-  }
-  return out;
+  return ok && put(buf.data(), buf.size());
 }
 
 bool IniFile::commit() {
@@ -218,7 +217,8 @@ bool IniFile::commit() {
     return true;
   }
   std::string error;
-  if (!replaceFileAtomically(path_, serialize(), error)) {
+  if (!replaceFileAtomically(
+          path_, [this](const DataSink& put) { return serialize(put); }, error)) {
     lastError_ = error;
     return false;
   }

@@ -1,6 +1,8 @@
 #pragma once
 
 // The project's INI file, opened.
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -93,7 +95,8 @@ class IniFile {
   void rebuildIndex();
   const Section* findSection(const std::string& section) const;
   Section* findSection(const std::string& section);
-  std::string serialize() const;
+  // The file's bytes, handed to put in pieces; false when a put failed.
+  bool serialize(const std::function<bool(const char*, size_t)>& put) const;
   bool commit();
 
   std::string path_;
