@@ -44,10 +44,16 @@ tessel_install() {
 
 tessel_build() {
   # ccache, when the machine has it, makes rebuilds in several build folders cheap.
-  local launcher=()
+  # TESSEL_CMAKE_ARGS adds configure options (a sanitizer build, say);
+  # TESSEL_TARGETS limits the build to those targets.
+  local launcher=() targets=()
   if command -v ccache >/dev/null 2>&1; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   fi
-  cmake -S "$TESSEL_ROOT" -B "$TESSEL_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null &&
-    cmake --build "$TESSEL_BUILD" -j2
+  if [ -n "${TESSEL_TARGETS+x}" ] && [ ${#TESSEL_TARGETS[@]} -gt 0 ]; then
+    targets=(--target "${TESSEL_TARGETS[@]}")
+  fi
+  cmake -S "$TESSEL_ROOT" -B "$TESSEL_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" \
+    ${TESSEL_CMAKE_ARGS+"${TESSEL_CMAKE_ARGS[@]}"} >/dev/null &&
+    cmake --build "$TESSEL_BUILD" -j2 "${targets[@]}"
 }

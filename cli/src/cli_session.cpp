@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -44,14 +45,6 @@ std::string nowText() {
   return buf;
 }
 
-// A CSV field: quoted when it holds a comma, a quote or a line break.
-std::string csv(const std::string& s) {
-  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-  std::string q = "\"";
-  for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return q + "\"";
-}
-
 bool parseComPort(const std::string& device, int& port) {
   if (device.size() != 4 || upperCase(device.substr(0, 3)) != "COM") return false;
   if (device[3] < '1' || device[3] > '9') return false;
@@ -60,6 +53,24 @@ bool parseComPort(const std::string& device, int& port) {
 }
 
 }  // namespace
+
+std::string csvField(const std::string& text) {
+  std::string s;
+  s.reserve(text.size());
+  // A NUL ends the line for many readers; it is no character of a name.
+  for (char c : text)
+    if (c != '\0') s += c;
+  // Quoted when the field holds a separator, a quote, a line break or any
+  // other control character, or blanks a reader might trim.
+  const bool plain =
+      std::none_of(s.begin(), s.end(),
+                   [](unsigned char c) { return c == ',' || c == '"' || c < 0x20 || c == 0x7f; }) &&
+      (s.empty() || (s.front() != ' ' && s.back() != ' '));
+  if (plain) return s;
+  std::string q = "\"";
+  for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return q + "\"";
+}
 
 PromptButton CliPrompts::answerFor(PromptButtons buttons) {
   for (PromptButton b : {pbAbort, pbCancel, pbNo, pbOk, pbIgnore, pbYes, pbRetry})
@@ -98,7 +109,12 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
   serial_.setOnLineLost(
       [this](const std::string& message) { prompts_.show(PromptIcon::Error, message, pbOk); });
   terminal_.show = options_.trace;
-  if (options_.log) log_ = std::make_unique<LogWriter>(&settings_, dataDirectory(kProduct));
+  if (options_.log) {
+    log_ = std::make_unique<LogWriter>(&settings_, dataDirectory(kProduct));
+    // A log that cannot be written is worth a word, not the command's end.
+    log_->onError = [this](const std::string& e) { err_ << "tessel-cli: " << e << std::endl; };
+    log_->ready();
+  }
   engine_ = std::make_unique<TcomPort>(serial_, *timer_, prompts_, settings_, view_, &terminal_,
                                        log_.get());
   engine_->addObserver(&progress_);
@@ -243,6 +259,8 @@ bool Session::openUserProject(const std::string& project) {
   }
   if (!openPort()) return false;
   window_.openProject(project);
+  for (const std::string& line : window_.project()->unreadableReport())
+    err_ << "tessel-cli: " << line << std::endl;
   window_.loadProjectRadios();
   window_.switchMode(wmProject);
   return true;
@@ -295,9 +313,9 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
       RowId row = views_.rowAt(i);
       Tradio* r = views_.rowRadio(row);
       if (!r || r->slotID != radio) continue;
-      out_ << nowText() << "," << radio << "," << csv(views_.caption(row)) << ","
-           << csv(views_.subItem(row, 1)) << "," << csv(views_.subItem(row, 2)) << ","
-           << csv(views_.subItem(row, 3)) << std::endl;
+      out_ << nowText() << "," << radio << "," << csvField(views_.caption(row)) << ","
+           << csvField(views_.subItem(row, 1)) << "," << csvField(views_.subItem(row, 2)) << ","
+           << csvField(views_.subItem(row, 3)) << std::endl;
       break;
     }
     if (finished()) {

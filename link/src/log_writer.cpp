@@ -1,5 +1,6 @@
 #include "link/log_writer.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -57,6 +58,26 @@ const char* const kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
 LogWriter::LogWriter(const SettingsStore* settings, std::string defaultDir, Clock clock)
     : settings_(settings), defaultDir_(std::move(defaultDir)), clock_(std::move(clock)) {
   if (!clock_) clock_ = [] { return std::chrono::system_clock::now(); };
+  int mb = kDefaultLimitMB;
+  if (settings_ && settings_->readInteger("LogLimitMB", mb) && mb >= 0)
+    limit_ = static_cast<std::uintmax_t>(mb) << 20;
+  else
+    limit_ = static_cast<std::uintmax_t>(kDefaultLimitMB) << 20;
+}
+
+std::string LogWriter::limitLine(std::uintmax_t limit) {
+  return "log limit of " + std::to_string(limit) + " bytes reached; nothing more is logged today";
+}
+
+bool LogWriter::fail(const std::string& error) {
+  lastError_ = error;
+  if (!failing_ && onError) onError(error);
+  failing_ = true;
+  return false;
+}
+
+bool LogWriter::ready() {
+  return openFor(clock_());
 }
 
 std::string LogWriter::directory() const {
@@ -86,7 +107,10 @@ bool LogWriter::openFor(std::chrono::system_clock::time_point t) {
   std::error_code ec;
   fs::path dir = directory();
   if (dir.empty()) dir = ".";
-  fs::create_directories(dir, ec);
+  if (!fs::exists(dir, ec) && !fs::create_directories(dir, ec) && ec)
+    return fail("cannot create the log folder " + dir.string() + ": " + ec.message());
+  if (!fs::is_directory(dir, ec))
+    return fail("the log folder " + dir.string() + " is not a folder");
   fs::path file = dir / (std::string(kWeekdays[local.tm_wday]) + ".log");
 
   // The file of this weekday belongs to an earlier week unless it was last
@@ -100,26 +124,54 @@ bool LogWriter::openFor(std::chrono::system_clock::time_point t) {
       replace = dayKey(localTime(sysWritten)) != day;
     }
   }
+  errno = 0;
   out_.open(file, replace ? std::ios::out | std::ios::trunc : std::ios::out | std::ios::app);
   if (!out_.is_open()) {
-    lastError_ = "cannot write " + file.string() + ": " + std::strerror(errno);
-    return false;
+    const int err = errno;
+    out_.clear();
+    return fail("cannot write " + file.string() + ": " +
+                (err ? std::strerror(err) : "cannot open the file"));
   }
   fileName_ = file.string();
   openDay_ = day;
+  size_ = replace ? 0 : fs::file_size(file, ec);
+  if (ec) size_ = 0;
+  // A file that reached the limit earlier today stays closed for today.
+  full_ = false;
+  if (limit_ > 0 && size_ > 0) {
+    std::ifstream in(file, std::ios::binary);
+    in.seekg(-static_cast<std::streamoff>(std::min<std::uintmax_t>(size_, 256)), std::ios::end);
+    std::string tail((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    full_ = tail.find(limitLine(limit_)) != std::string::npos;
+  }
   return true;
 }
 
 bool LogWriter::write(char kind, int tick, const std::string& text) {
   auto now = clock_();
   if (!openFor(now)) return false;
-  out_ << timeStamp(now) << ' ' << kind << ' ' << tick << ' ' << printable(text) << '\n';
+  if (full_) return true;
+  std::string line =
+      timeStamp(now) + ' ' + kind + ' ' + std::to_string(tick) + ' ' + printable(text) + '\n';
+  if (limit_ > 0) {
+    const std::string last =
+        timeStamp(now) + ' ' + kError + ' ' + std::to_string(tick) + ' ' + limitLine(limit_) + '\n';
+    // The closing line fits within the limit too.
+    if (size_ + line.size() + last.size() > limit_) {
+      line = last;
+      full_ = true;
+    }
+  }
+  out_ << line;
   out_.flush();
   if (!out_) {
-    lastError_ = "cannot write " + fileName_;
+    const std::string file = fileName_;
     close();
-    return false;
+    return fail("cannot write " + file + ": " + std::strerror(errno ? errno : EIO));
   }
+  size_ += line.size();
+  failing_ = false;
+  lastError_.clear();
   return true;
 }
 
@@ -127,6 +179,7 @@ void LogWriter::close() {
   if (out_.is_open()) out_.close();
   out_.clear();
   openDay_ = -1;
+  full_ = false;
 }
 
 }  // namespace tessel

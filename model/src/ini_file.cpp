@@ -17,12 +17,13 @@ namespace tessel {
 namespace {
 
 // A line break inside a name or value would start a new line in the file and
-// could smuggle in sections or keys; it is dropped.
+// could smuggle in sections or keys; it is dropped. So is NUL, which would
+// make the line unreadable.
 std::string dropLineBreaks(const std::string& s) {
   std::string out;
   out.reserve(s.size());
   for (char c : s)
-    if (c != '\r' && c != '\n') out += c;
+    if (c != '\r' && c != '\n' && c != '\0') out += c;
   return out;
 }
 
@@ -30,24 +31,41 @@ std::string cleanName(const std::string& s) {
   return trimBlanks(dropLineBreaks(s));
 }
 
-enum class LineKind { other, section, key };
+enum class LineKind { other, section, key, unreadable };
 
-// Classifies one line; name receives the section name or the key (trimmed).
+// Classifies one line; name receives the section name or the key (trimmed),
+// or for an unreadable line the reason.
 LineKind classify(const std::string& text, std::string& name) {
+  // A NUL cut the line short for any reader in C; taking it apart here would
+  // make a section or key that no one else sees.
+  if (text.find('\0') != std::string::npos) {
+    name = "holds a NUL byte";
+    return LineKind::unreadable;
+  }
   size_t i = 0;
   while (i < text.size() && isBlank(text[i])) ++i;
   if (i == text.size()) return LineKind::other;
   if (text[i] == '[') {
     size_t close = text.find(']', i + 1);
-    if (close == std::string::npos) return LineKind::other;
+    if (close == std::string::npos) {
+      name = "is a section header without \"]\"";
+      return LineKind::unreadable;
+    }
     name = trimBlanks(text.substr(i + 1, close - i - 1));
     return LineKind::section;
   }
   if (text[i] == ';' || text[i] == '#') return LineKind::other;  // comment
   size_t eq = text.find('=');
-  if (eq == std::string::npos) return LineKind::other;
+  if (eq == std::string::npos) {
+    name = "has no \"=\"";
+    return LineKind::unreadable;
+  }
   name = trimBlanks(text.substr(0, eq));
-  return name.empty() ? LineKind::other : LineKind::key;
+  if (name.empty()) {
+    name = "has no key before \"=\"";
+    return LineKind::unreadable;
+  }
+  return LineKind::key;
 }
 
 std::string valueOf(const std::string& keyLine) {
@@ -70,6 +88,7 @@ bool validKey(const std::string& k) {
 }  // namespace
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
+  removeDeadWritersFiles(path_);
   load();
 }
 
@@ -81,6 +100,7 @@ bool IniFile::load() {
   index_.clear();
   eol_ = "\n";
   finalEol_ = true;
+  unreadable_.clear();
 
   std::string content;
   int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
@@ -115,26 +135,36 @@ bool IniFile::load() {
   if (firstLf != std::string::npos && firstLf > pos && content[firstLf - 1] == '\r') eol_ = "\r\n";
   finalEol_ = pos == content.size() || content.back() == '\n';
 
+  const bool crlfDefault = eol_ == "\r\n";
+  int number = 0;
   while (pos < content.size()) {
     size_t lf = content.find('\n', pos);
     size_t end = lf == std::string::npos ? content.size() : lf;
     std::string text = content.substr(pos, end - pos);
-    if (!text.empty() && text.back() == '\r') text.pop_back();
+    // The last line without a line end gets the file's when lines follow it.
+    bool crlf = lf == std::string::npos ? crlfDefault : false;
+    if (lf != std::string::npos && !text.empty() && text.back() == '\r') {
+      text.pop_back();
+      crlf = true;
+    }
     pos = lf == std::string::npos ? content.size() : lf + 1;
+    ++number;
 
     std::string name;
+    auto& body = sections_.empty() ? preamble_ : sections_.back().body;
     switch (classify(text, name)) {
       case LineKind::section:
-        sections_.push_back(Section{std::move(text), name, lowerCase(name), {}});
+        sections_.push_back(Section{std::move(text), crlf, name, lowerCase(name), {}});
         break;
-      case LineKind::key: {
-        Line line{std::move(text), lowerCase(name)};
-        (sections_.empty() ? preamble_ : sections_.back().body).push_back(std::move(line));
+      case LineKind::key:
+        body.push_back(Line{std::move(text), lowerCase(name), crlf});
         break;
-      }
+      case LineKind::unreadable:
+        unreadable_.push_back(UnreadableLine{number, name});
+        body.push_back(Line{std::move(text), "", crlf});
+        break;
       case LineKind::other:
-        (sections_.empty() ? preamble_ : sections_.back().body)
-            .push_back(Line{std::move(text), ""});
+        body.push_back(Line{std::move(text), "", crlf});
         break;
     }
   }
@@ -156,26 +186,29 @@ IniFile::Section* IniFile::findSection(const std::string& section) {
   return const_cast<Section*>(static_cast<const IniFile*>(this)->findSection(section));
 }
 
-std::string IniFile::serialize() const {
-  std::vector<const std::string*> lines;
-  size_t bytes = bom_.size();
-  auto add = [&](const std::string& s) {
-    lines.push_back(&s);
-    bytes += s.size() + eol_.size();
+bool IniFile::serialize(const std::function<bool(const char*, size_t)>& put) const {
+  // In pieces of about this size: few system calls, and the file is never
+  // held whole beside its lines.
+  constexpr size_t kPiece = 1 << 16;
+  std::string buf;
+  buf.reserve(kPiece + 256);
+  bool ok = put(bom_.data(), bom_.size());
+  size_t left = preamble_.size();
+  for (const Section& s : sections_) left += 1 + s.body.size();
+  auto add = [&](const std::string& text, bool crlf) {
+    buf += text;
+    if (--left > 0 || finalEol_) buf += crlf ? "\r\n" : "\n";
+    if (buf.size() >= kPiece) {
+      ok = ok && put(buf.data(), buf.size());
+      buf.clear();
+    }
   };
-  for (const Line& l : preamble_) add(l.text);
+  for (const Line& l : preamble_) add(l.text, l.crlf);
   for (const Section& s : sections_) {
-    add(s.header);
-    for (const Line& l : s.body) add(l.text);
+    add(s.header, s.headerCrlf);
+    for (const Line& l : s.body) add(l.text, l.crlf);
   }
-  std::string out;
-  out.reserve(bytes);
-  out += bom_;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    out += *lines[i];
-    if (i + 1 < lines.size() || finalEol_) out += eol_;
-  }
-  return out;
+  return ok && put(buf.data(), buf.size());
 }
 
 bool IniFile::commit() {
@@ -184,7 +217,8 @@ bool IniFile::commit() {
     return true;
   }
   std::string error;
-  if (!replaceFileAtomically(path_, serialize(), error)) {
+  if (!replaceFileAtomically(
+          path_, [this](const DataSink& put) { return serialize(put); }, error)) {
     lastError_ = error;
     return false;
   }
@@ -193,8 +227,8 @@ bool IniFile::commit() {
 }
 
 bool IniFile::endUpdate() {
-  updating_ = false;
-  if (!pending_) return true;
+  if (updating_ > 0) --updating_;
+  if (updating_ > 0 || !pending_) return true;
   pending_ = false;
   if (commit()) return true;
   const std::string error = lastError_;
@@ -272,8 +306,10 @@ bool IniFile::writeString(const std::string& section, const std::string& key,
   const std::string lkey = lowerCase(k);
 
   Section* s = findSection(sec);
+  const bool crlf = eol_ == "\r\n";
   if (s == nullptr) {
-    sections_.push_back(Section{"[" + sec + "]", sec, lowerCase(sec), {Line{k + "=" + v, lkey}}});
+    sections_.push_back(
+        Section{"[" + sec + "]", crlf, sec, lowerCase(sec), {Line{k + "=" + v, lkey, crlf}}});
     index_.emplace(sections_.back().lname, sections_.size() - 1);
     if (commit()) return true;
     index_.erase(sections_.back().lname);
@@ -281,9 +317,11 @@ bool IniFile::writeString(const std::string& section, const std::string& key,
     return false;
   }
 
-  Section backup = *s;
   auto& body = s->body;
   auto found = std::find_if(body.begin(), body.end(), [&](const Line& l) { return l.key == lkey; });
+  // Rewriting a large file for a value it already holds would only cost.
+  if (found != body.end() && valueOf(found->text) == trimBlanks(v)) return true;
+  Section backup = *s;
   if (found != body.end()) {
     // Keep the key as the file spells it.
     found->text = keyOf(found->text) + "=" + v;
@@ -291,7 +329,7 @@ bool IniFile::writeString(const std::string& section, const std::string& key,
     auto lastKey = std::find_if(body.rbegin(), body.rend(), [](const Line& l) {
                      return !l.key.empty();
                    }).base();
-    body.insert(lastKey, Line{k + "=" + v, lkey});
+    body.insert(lastKey, Line{k + "=" + v, lkey, crlf});
   }
   if (commit()) return true;
   *s = std::move(backup);

@@ -5,6 +5,7 @@
 #include "model/panel.h"
 #include "model/project_keys.h"
 #include "model/radio.h"
+#include "model/text.h"
 
 namespace tessel {
 
@@ -43,11 +44,44 @@ void Tproject::loadBlockedValues() {
 }
 
 void Tproject::SaveGroup() {
+  saveGroup(false);
+}
+
+void Tproject::saveGroup(bool onlyChanged) {
   Panel& panel = window->panel;
+  Batch batch(*this);
   for (const ProjectKey* k : groupKeys()) {
-    writeKey(kProjectSection, k->name,
-             k->isChoice() ? fileTextOf(*k, panel.itemIndex(k->control)) : panel.text(k->control));
+    const std::string text =
+        k->isChoice() ? fileTextOf(*k, panel.itemIndex(k->control)) : panel.text(k->control);
+    if (onlyChanged) {
+      // A choice is unchanged while the file's text still selects the same
+      // item: "yes" or "YES" stays as the file spells it.
+      const std::string stored = readKey(kProjectSection, k->name, k->def);
+      if (k->isChoice() ? itemOfFileText(*k, stored) == panel.itemIndex(k->control)
+                        : stored == trimBlanks(text))
+        continue;
+    }
+    writeKey(kProjectSection, k->name, text);
   }
+}
+
+Tproject::Batch::Batch(Tproject& project) : project_(project) {
+  project_.beginBatch();
+}
+
+Tproject::Batch::~Batch() {
+  project_.endBatch();
+}
+
+void Tproject::beginBatch() {
+  ++batchDepth_;
+  file_.beginUpdate();
+}
+
+bool Tproject::endBatch() {
+  if (batchDepth_ == 0) return true;
+  --batchDepth_;
+  return checked(file_.endUpdate(), false);
 }
 
 const TpollArray& Tproject::BuildPollList(bool pollOnly) {
@@ -66,15 +100,35 @@ const TpollArray& Tproject::BuildPollList(bool pollOnly) {
 void Tproject::Destroy() {
   if (destroyed_) return;
   destroyed_ = true;
-  SaveGroup();
-  if (blockedChanged && window->panel.WindowMode != wmManual) {
-    for (int i = 0; i < kBlockedCount; ++i) {
-      writeKey(kProjectSection, kBlockedFreqKeys[i], window->panel.blockedValues[i]);
+  {
+    Batch batch(*this);
+    saveGroup(true);
+    if (blockedChanged && window->panel.WindowMode != wmManual) {
+      // All twelve, so the file says the list is complete; those it holds
+      // already are no write.
+      for (int i = 0; i < kBlockedCount; ++i)
+        writeKey(kProjectSection, kBlockedFreqKeys[i], window->panel.blockedValues[i]);
     }
   }
+  // A batch left open by its owner must not keep what it gathered.
+  while (batchDepth_ > 0) endBatch();
   for (int id = 0; id < kRadioSlots; ++id) {
     if (slots_[id]) slots_[id]->Destroy();
   }
+}
+
+std::vector<std::string> Tproject::unreadableReport() const {
+  std::vector<std::string> out;
+  const auto& bad = unreadableLines();
+  for (size_t i = 0; i < bad.size() && i < static_cast<size_t>(kUnreadableShown); ++i) {
+    out.push_back(fileName() + " line " + std::to_string(bad[i].number) + " " + bad[i].reason +
+                  "; it is not read");
+  }
+  if (bad.size() > static_cast<size_t>(kUnreadableShown)) {
+    out.push_back(fileName() + ": " + std::to_string(bad.size() - kUnreadableShown) +
+                  " more lines cannot be read");
+  }
+  return out;
 }
 
 Tradio* Tproject::radio(int id) const {

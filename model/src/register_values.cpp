@@ -75,9 +75,33 @@ bool RegisterValues::isIdentification(int value, const std::string& text) const 
 
 bool RegisterValues::ApplyReply(int param, int value, const std::string& text) {
   bool result = false;
-  if (!trimBlanks(text).empty()) result = apply(param, value, trimBlanks(text));
+  if (!trimBlanks(text).empty()) {
+    // A reply may store several keys (a new radio's ID and name, roaming and
+    // the master ID): one file write for all of them.
+    Tproject* p = window_.project();
+    const int serial = window_.projectSerial();
+    if (p) p->beginBatch();
+    result = apply(param, value, trimBlanks(text));
+    // A project closed meanwhile has written its batch as it closed.
+    if (p && window_.projectSerial() == serial) p->endBatch();
+  }
   if (processEvents) processEvents();
   return result;
+}
+
+void RegisterValues::beginReplies() {
+  endReplies();
+  if (Tproject* p = window_.project()) {
+    p->beginBatch();
+    batchProject_ = window_.projectSerial();
+  }
+}
+
+void RegisterValues::endReplies() {
+  if (batchProject_ < 0) return;
+  Tproject* p = window_.project();
+  if (p && window_.projectSerial() == batchProject_) p->endBatch();
+  batchProject_ = -1;
 }
 
 bool RegisterValues::apply(int param, int value, const std::string& text) {
@@ -604,6 +628,8 @@ bool RegisterValues::markPolling(int radio) {
 }
 
 bool RegisterValues::setRead(int radio, bool read) {
+  // A radio read to its end closes its batch of writes.
+  if (read && radio >= 0 && radio < kRadioSlots) endReplies();
   Tradio* r = record(radio);
   if (!r) return false;
   GroupViews& views = window_.views;
@@ -635,10 +661,12 @@ void RegisterValues::radioRenumbered(int radio, bool monitoring) {
 // Giving up concerns the task, whichever radio it was on.
 void RegisterValues::taskCancelled(int radio) {
   if (radio < 0 || radio >= kRadioSlots) return;
+  endReplies();
   if (window_.panelView() == PanelView::Monitor) window_.advancedClick();
 }
 
 void RegisterValues::readDone() {
+  endReplies();
   window_.panel.panelLoading = false;
 }
 

@@ -84,7 +84,9 @@ std::string SimRadioGroup::feed(std::string_view bytes, int64_t nowMs) {
       }
       continue;
     }
-    if (c == '\n') continue;  // a command line ends at CR; LF is ignored
+    // A command line ends at CR; LF is ignored, and so is NUL, which line
+    // noise and some terminals put between the characters.
+    if (c == '\n' || c == '\0') continue;
     if (c == '\r') {
       out += overflow_ ? reply("ERROR") : handleLine(line_, nowMs);
       line_.clear();

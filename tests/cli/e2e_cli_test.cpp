@@ -370,3 +370,60 @@ TEST_F(CliEndToEnd, PulledCableEndsTheMonitorWithOneMessageAndKeepsTheProject) {
   Process get({"get-local", link, "--timeout", "20"}, dir_);
   EXPECT_EQ(get.wait(25000), 0) << get.err();
 }
+
+namespace {
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+}  // namespace
+
+// A refused project is left as it was, byte for byte; a line that cannot be
+// read is named once; a log that cannot be written is named, and the command
+// still does its work.
+TEST_F(CliEndToEnd, RefusedProjectsAreLeftAsTheyWere) {
+  using namespace std::string_literals;
+  std::unique_ptr<Process> sim;
+  std::string device = startSim(sim, {"--radios", "1"});
+  const std::string contents[] = {
+      "",
+      "\x7f"
+      "ELF\x02\x01\r\n\xff\xfe"s +
+          "\0\0\r\nno key\r\n"s,
+      "[Project]\r\nGroup ID=3\r\n[Radio\0 7]\r\nRadio ID=7\r\n"s,
+  };
+  for (const char* command : {"monitor", "emulate"}) {
+    for (size_t i = 0; i < std::size(contents); ++i) {
+      const std::string path = file("refused" + std::to_string(i) + ".vro");
+      std::ofstream(path, std::ios::binary) << contents[i];
+      Process p({command, path, device, "--timeout", "5"}, dir_);
+      EXPECT_EQ(p.wait(10000), 1) << command << " " << i;
+      EXPECT_NE(p.err().find("has no radios"), std::string::npos) << p.err();
+      EXPECT_EQ(slurp(path), contents[i]) << command << " " << i;
+      if (i == 2) {
+        const std::string says = path + " line 3 holds a NUL byte";
+        const size_t at = p.err().find(says);
+        EXPECT_NE(at, std::string::npos) << p.err();
+        EXPECT_EQ(p.err().find(says, at + 1), std::string::npos) << "once: " << p.err();
+      }
+      fs::remove(path);
+    }
+  }
+}
+
+TEST_F(CliEndToEnd, ALogThatCannotBeWrittenIsNamedAndTheCommandStillRuns) {
+  std::unique_ptr<Process> sim;
+  std::string device = startSim(sim, {"--radios", "1"});
+  fs::create_directories(dir_ + "/.config/Corvane");
+  std::ofstream(file("not-a-folder")) << "x";
+  std::ofstream(dir_ + "/.config/Corvane/Tessel.conf")
+      << "[General]\nLogPath=" << file("not-a-folder") << "\n";
+  Process get({"get-local", device, "--log", "--timeout", "20"}, dir_);
+  EXPECT_EQ(get.wait(25000), 0) << get.err();
+  EXPECT_NE(get.err().find("the log folder " + file("not-a-folder") + " is not a folder"),
+            std::string::npos)
+      << get.err();
+  EXPECT_NE(get.out().find("Radio ID = 1"), std::string::npos) << get.out();
+}

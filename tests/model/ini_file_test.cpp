@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -381,6 +382,148 @@ TEST_F(IniFileTest, KeepsPermissionsAndSymbolicLinks) {
   ASSERT_EQ(::stat(path_.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(get(), "[Project]\nGroup ID=6\n");
+}
+
+}  // namespace
+}  // namespace tessel
+
+namespace tessel {
+namespace {
+
+ino_t inodeOf(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST_F(IniFileTest, EachLineKeepsItsOwnLineEnd) {
+  // A file that mixes line ends, with bytes that are no text at all: what a
+  // write does not touch comes back byte for byte.
+  const std::string binary = std::string("\x01\xff\x7f", 3) + "x=1";
+  put("[Project]\nGroup ID=5\r\n" + binary + "\r\n;c\n");
+  IniFile ini(path_);
+  ASSERT_TRUE(ini.writeString("Project", "Group ID", "6"));
+  EXPECT_EQ(get(), "[Project]\nGroup ID=6\r\n" + binary + "\r\n;c\n");
+  // New lines take the line end of the first line.
+  put("[P]\r\na=1\nb=2");
+  IniFile crlf(path_);
+  ASSERT_TRUE(crlf.writeString("Q", "c", "3"));
+  EXPECT_EQ(get(), "[P]\r\na=1\nb=2\r\n[Q]\r\nc=3");
+}
+
+TEST_F(IniFileTest, AWriteThatChangesNothingWritesNothing) {
+  put("[Project]\r\nGroup ID= 007 \r\n");
+  const ino_t before = inodeOf(path_);
+  IniFile ini(path_);
+  for (const char* same : {"007", " 007", "007  "}) {
+    ASSERT_TRUE(ini.writeString("Project", "group id", same));
+    EXPECT_EQ(inodeOf(path_), before) << '"' << same << '"';
+  }
+  ASSERT_TRUE(ini.deleteKey("Project", "Absent"));
+  ASSERT_TRUE(ini.eraseSection("Absent"));
+  EXPECT_EQ(inodeOf(path_), before);
+  EXPECT_EQ(get(), "[Project]\r\nGroup ID= 007 \r\n");
+  ASSERT_TRUE(ini.writeString("Project", "Group ID", "7"));
+  EXPECT_EQ(get(), "[Project]\r\nGroup ID=7\r\n");
+}
+
+TEST_F(IniFileTest, UnreadableLinesAreListedWithTheirNumbers) {
+  using namespace std::string_literals;
+  put("[Project]\nGroup ID=5\n[Radio\0 7]\nRadio ID=7\n[Radio8\nloose text\n=3\n"s +
+      "; fine\n\n[Radio9]\nRadio ID=9\n");
+  IniFile ini(path_);
+  const auto& bad = ini.unreadableLines();
+  ASSERT_EQ(bad.size(), 4u);
+  const std::pair<int, const char*> expected[] = {{3, "NUL"}, {5, "]"}, {6, "="}, {7, "="}};
+  for (size_t i = 0; i < bad.size(); ++i) {
+    EXPECT_EQ(bad[i].number, expected[i].first);
+    EXPECT_NE(bad[i].reason.find(expected[i].second), std::string::npos) << bad[i].reason;
+  }
+  // The NUL header starts no section: its keys stay with the one before.
+  EXPECT_FALSE(ini.sectionExists("Radio7"));
+  EXPECT_TRUE(ini.sectionExists("Radio9"));
+  // A NUL given to a write is dropped, so the line it writes stays readable.
+  ASSERT_TRUE(ini.writeString("Radio9", "Radio ID", "9\0 9"s));
+  EXPECT_EQ(IniFile(path_).readString("Radio9", "Radio ID", ""), "9 9");
+  // Unreadable lines stay in the file as they were.
+  ASSERT_TRUE(ini.writeString("Radio9", "Radio Name", "n"));
+  EXPECT_NE(get().find("[Radio\0 7]\n"s), std::string::npos);
+  EXPECT_TRUE(IniFile(path_).unreadableLines().size() == 4u);
+}
+
+TEST_F(IniFileTest, NestedUpdatesWriteOnceAtTheOutermostEnd) {
+  IniFile ini(path_);
+  ini.beginUpdate();
+  ini.beginUpdate();
+  ASSERT_TRUE(ini.writeString("Radio1", "Radio ID", "1"));
+  ASSERT_TRUE(ini.endUpdate());
+  EXPECT_EQ(get(), "") << "the inner end writes nothing";
+  ASSERT_TRUE(ini.writeString("Radio1", "Radio Name", "a"));
+  ASSERT_TRUE(ini.endUpdate());
+  EXPECT_EQ(get(), "[Radio1]\nRadio ID=1\nRadio Name=a\n");
+}
+
+}  // namespace
+}  // namespace tessel
+
+namespace tessel {
+namespace {
+
+pid_t deadPid() {
+  pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  return child;
+}
+
+TEST_F(IniFileTest, AWriterKilledInTheMiddleOfAWriteLeavesNoTemporaryFile) {
+  put("[Project]\nGroup ID=5\n");
+  // Large enough that most kills land inside a write.
+  const std::string big(4 << 20, 'x');
+  ino_t before = inodeOf(path_);
+  for (int kill = 0; kill < 12; ++kill) {
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      IniFile ini(path_);
+      for (int i = 0;; ++i) ini.writeString("Radio1", "Radio Name", big + std::to_string(i));
+    }
+    // Once the child's first write is in, it is always inside the next one:
+    // kill it at a different point of that each time.
+    for (int i = 0; i < 5000 && inodeOf(path_) == before; ++i) ::usleep(1000);
+    ASSERT_NE(inodeOf(path_), before) << "the child never wrote";
+    before = inodeOf(path_);
+    ::usleep(static_cast<useconds_t>(kill * 2500));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(dirEntries(), std::vector<std::string>{"project.vro"}) << "kill " << kill;
+    // Whatever the moment, the file is whole: old or new.
+    IniFile after(path_);
+    EXPECT_EQ(after.readString("Project", "Group ID", ""), "5");
+  }
+}
+
+TEST_F(IniFileTest, OpeningRemovesTheLeftoversOfDeadWritersOnly) {
+  put("[Project]\nGroup ID=5\n");
+  const std::string dead = std::to_string(deadPid());
+  const std::string live = std::to_string(::getppid());
+  const std::vector<std::string> kept = {
+      "other.vro.tmp" + dead + "_0",                          // another file's
+      "project.vro.tmp" + live + "_3",                        // a writer that still runs
+      "project.vro.tmp" + dead + "_x",                        // not a name we give
+      "project.vro.tmp" + dead,                               //
+      "project.vro.tmp" + std::to_string(::getpid()) + "_1",  // this process's own
+  };
+  for (const std::string& name : kept) std::ofstream(dir_ + "/" + name) << "x";
+  std::ofstream(dir_ + "/project.vro.tmp" + dead + "_0") << "partial";
+  std::ofstream(dir_ + "/project.vro.tmp" + dead + "_17") << "partial";
+  IniFile ini(path_);
+  std::vector<std::string> entries = dirEntries();
+  std::sort(entries.begin(), entries.end());
+  std::vector<std::string> expected = kept;
+  expected.push_back("project.vro");
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(entries, expected);
+  EXPECT_EQ(ini.readString("Project", "Group ID", ""), "5");
 }
 
 }  // namespace

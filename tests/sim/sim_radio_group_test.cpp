@@ -163,6 +163,15 @@ TEST(SimRadioGroup, LineFraming) {
   EXPECT_EQ(send(g, "AT"), "OK\r\n");
 }
 
+TEST(SimRadioGroup, NulBytesAreDroppedFromCommandLines) {
+  using namespace std::string_literals;
+  SimRadioGroup g = makeGroup(1, {0});
+  EXPECT_EQ(g.feed("A\0T\0\r"s, 0), "OK\r\n");
+  EXPECT_EQ(g.feed("AT\r\0ATS13?\r"s, 0), "OK\r\n" + send(g, "ATS13?"));
+  EXPECT_EQ(g.feed("\0\0\r"s, 0), "") << "a line of NULs is an empty line";
+  EXPECT_EQ(g.feed("+\0++"s, 0), "OK\r\n") << "nor do they break the escape";
+}
+
 TEST(SimRadioGroup, AssignmentLines) {
   SimRadioGroup g = makeGroup(2, {0, 2});
   SimRadio& local = g.radios()[0];

@@ -1,6 +1,8 @@
 #pragma once
 
 // The project's INI file, opened.
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,7 +18,14 @@ namespace tessel {
 // section headers nor keys (comments, blank lines) are kept as they stand;
 // the file's line ends (LF or CR LF) are kept. A new key goes right after the
 // last key line of its section, so comments and blank lines that trail a
-// section stay in front of the next section header.
+// section stay in front of the next section header. Each line keeps its own
+// line end, so a file that mixes them is rewritten byte for byte where it did
+// not change; new lines take the line end of the file's first line.
+//
+// A write that leaves a key's value as it reads already changes nothing and
+// writes nothing. Lines that cannot be read (one holding a NUL byte, a
+// section header without its "]", text that is neither a section, a key nor
+// a comment) are kept as they stand and listed by unreadableLines().
 //
 // Text is single-byte. CR and LF are dropped from section names, keys and
 // values before writing. A section name containing "]", and a key that
@@ -54,20 +63,31 @@ class IniFile {
   // writes above change only the content in memory, and endUpdate() writes
   // the file once. When that fails it returns false, lastError() says why,
   // and the content is read back from the file, so memory and file agree.
-  void beginUpdate() { updating_ = true; }
+  // Updates nest: only the outermost endUpdate() writes.
+  void beginUpdate() { ++updating_; }
   bool endUpdate();
+
+  // The lines of the file as last read that could not be read as a section,
+  // a key or a comment; numbered from 1.
+  struct UnreadableLine {
+    int number;
+    std::string reason;
+  };
+  const std::vector<UnreadableLine>& unreadableLines() const { return unreadable_; }
 
   const std::string& lastError() const { return lastError_; }
 
  private:
   struct Line {
-    std::string text;  // as in the file, without its line end
-    std::string key;   // lower-cased key of a key line; "" for other lines
+    std::string text;   // as in the file, without its line end
+    std::string key;    // lower-cased key of a key line; "" for other lines
+    bool crlf = false;  // ended by CR LF in the file
   };
   struct Section {
     std::string header;  // the header line as in the file
-    std::string name;    // name between the brackets, without blanks
-    std::string lname;   // name lower-cased
+    bool headerCrlf = false;
+    std::string name;   // name between the brackets, without blanks
+    std::string lname;  // name lower-cased
     std::vector<Line> body;
   };
 
@@ -75,13 +95,14 @@ class IniFile {
   void rebuildIndex();
   const Section* findSection(const std::string& section) const;
   Section* findSection(const std::string& section);
-  std::string serialize() const;
+  // The file's bytes, handed to put in pieces; false when a put failed.
+  bool serialize(const std::function<bool(const char*, size_t)>& put) const;
   bool commit();
 
   std::string path_;
   std::string lastError_;
   bool loadFailed_ = false;
-  bool updating_ = false;       // between beginUpdate() and endUpdate()
+  int updating_ = 0;            // depth of beginUpdate() calls not yet ended
   bool pending_ = false;        // changes made meanwhile, not yet in the file
   std::string bom_;             // UTF-8 byte order mark, kept if present
   std::vector<Line> preamble_;  // lines before the first section
@@ -89,6 +110,7 @@ class IniFile {
   std::unordered_map<std::string, size_t> index_;  // lname -> first section
   std::string eol_ = "\n";
   bool finalEol_ = true;
+  std::vector<UnreadableLine> unreadable_;
 };
 
 }  // namespace tessel

@@ -69,6 +69,12 @@ class MainWindowCallbacks {
   // One register value read from a radio; param -1 is the identification
   // line (value = detected model) or a register the map does not know.
   virtual bool ApplyReply(int param, int value, const std::string& text) = 0;
+  // Around the replies of one radio (one poll, one read): the values they
+  // store reach the project file in one write at endReplies. A second begin
+  // ends the first; so do setRead(radio, true), taskCancelled and readDone,
+  // so an engine need only begin at each radio's read.
+  virtual void beginReplies() {}
+  virtual void endReplies() {}
 };
 
 // The one entry for work into the link engine, as seen from below it.

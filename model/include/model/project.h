@@ -29,8 +29,37 @@ class Tproject {
   void SaveGroup();
   const TpollArray& BuildPollList(bool pollOnly);
   // Stores the group section (and, once changed outside Manual mode, the
-  // blocked frequencies) and frees every radio record.
+  // blocked frequencies) and frees every radio record. Only keys whose value
+  // differs from what the file reads are written, all in one file write, so
+  // a project that was only looked at is left untouched.
   void Destroy();
+
+  // Many key writes, one file write: while a Batch lives, writes change the
+  // project in memory only; the last Batch to end writes the file once (a
+  // failure is reported as a failed write would be). Batches nest.
+  class Batch {
+   public:
+    explicit Batch(Tproject& project);
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    Tproject& project_;
+  };
+  // The same as begin/end calls, for owners whose batch spans callbacks
+  // (one polled radio in the link engine). Every begin needs its end.
+  void beginBatch();
+  bool endBatch();
+
+  // Lines of the file that could not be read, as the file was opened.
+  const std::vector<IniFile::UnreadableLine>& unreadableLines() const {
+    return file_.unreadableLines();
+  }
+  // The same as messages to show once when the project opens, one a line,
+  // at most kUnreadableShown of them and then a count of the rest.
+  std::vector<std::string> unreadableReport() const;
+  static constexpr int kUnreadableShown = 5;
 
   // Slots.
   Tradio* radio(int id) const;
@@ -61,12 +90,14 @@ class Tproject {
  private:
   Tproject(MainWindowModel& window, const std::string& fileName);
   bool checked(bool ok, bool wrote);
+  void saveGroup(bool onlyChanged);
 
   IniFile file_;
   std::array<std::unique_ptr<Tradio>, kRadioSlots> slots_;
   bool writeFailed_ = false;
   int failedWrites_ = 0;
   bool destroyed_ = false;
+  int batchDepth_ = 0;
 };
 
 }  // namespace tessel

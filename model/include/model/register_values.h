@@ -29,7 +29,10 @@ class RegisterValues : public MainWindowCallbacks {
   void taskCancelled(int radio) override;
   void readDone() override;
   std::string RegisterValue(int radio, int param, bool numeric) override;
+  // Each reply's writes are one file write; see also beginReplies.
   bool ApplyReply(int param, int value, const std::string& text) override;
+  void beginReplies() override;
+  void endReplies() override;
 
   // Run before ApplyReply returns so the GUI repaints during long reads;
   // the GUI sets it to process its pending events.
@@ -88,6 +91,8 @@ class RegisterValues : public MainWindowCallbacks {
   // means no radio is being read.
   int readingProject_ = -1;
   int lastMaster_ = -1;
+  // The project a beginReplies opened a batch on (its serial), or -1.
+  int batchProject_ = -1;
 };
 
 }  // namespace tessel
