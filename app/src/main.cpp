@@ -4,10 +4,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/program_path.h"
 #include "app/wiring.h"
+#include "model/data_dir.h"
 #include "model/window_settings.h"
 #include "ui/main_window.h"
 #include "ui/pictures.h"
@@ -19,6 +22,18 @@ int main(int argc, char** argv) {
       programPath(argc > 0 ? argv[0] : nullptr, QDir::currentPath().toStdString(),
                   std::getenv("PATH") ? std::getenv("PATH") : "");
   const bool emulate = emulateRequested(argc, argv);
+  // Asked from a shell or a package check: answer without opening a window.
+  if (argc > 1 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "--help") == 0)) {
+    if (argv[1][2] == 'v') {
+      std::printf("%s %s\n", brandProfile(brandIndexForPath(path)).productName, TESSEL_VERSION);
+    } else {
+      std::printf("usage: %s [-emulate] [PROJECT.vro]\n"
+                  "The radio group configurator. Without arguments it opens its main window\n"
+                  "on the default project; -emulate shows Project > Emulate Group.\n",
+                  argv[0]);
+    }
+    return 0;
+  }
 
   QApplication app(argc, argv);
   initUiResources();
@@ -28,17 +43,18 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QString::fromStdString(applicationTitle(profile)));
   QApplication::setOrganizationName(QLatin1String(profile.maker));
   QApplication::setWindowIcon(applicationIcon(brand));
+  // Lets the desktop match the window to its menu entry.
+  QGuiApplication::setDesktopFileName(QLatin1String(brand == 1 ? "com.tarrowcontrols.LumaLink"
+                                                               : "com.corvane.Tessel"));
 
   // Logs and the default project beside the program when that folder takes
   // files, else in the per-user data folder.
-  const std::string dir = QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
   const char* xdg = std::getenv("XDG_DATA_HOME");
   const char* home = std::getenv("HOME");
   WiringOptions options;
   options.brandIndex = brand;
   options.emulateEntry = emulate;
-  options.dataDir = programDataDir(dir, ::access(dir.c_str(), W_OK) == 0, xdg ? xdg : "",
-                                   home ? home : "", profile.productName);
+  options.dataDir = dataDirectory(profile.productName, path, xdg ? xdg : "", home ? home : "");
   // A throwaway run (the demo) keeps its files elsewhere.
   if (const char* own = std::getenv("TESSEL_DATA_DIR"); own && *own == '/') options.dataDir = own;
   QDir().mkpath(QString::fromStdString(options.dataDir));

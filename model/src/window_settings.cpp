@@ -79,12 +79,4 @@ void loadTerminalSize(const SettingsStore& store, int& width, int& height) {
   if (store.readInteger("termHeight", h) && h > 0) height = h;
 }
 
-std::string programDataDir(const std::string& programDir, bool programDirWritable,
-                           const std::string& xdgDataHome, const std::string& home,
-                           const std::string& product) {
-  if (programDirWritable && !programDir.empty()) return programDir;
-  if (!xdgDataHome.empty() && xdgDataHome.front() == '/') return xdgDataHome + "/" + product;
-  return home + "/.local/share/" + product;
-}
-
 }  // namespace tessel

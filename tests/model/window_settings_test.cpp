@@ -179,14 +179,5 @@ TEST(TerminalSize, StoredValuesOrTheDefault) {
   EXPECT_EQ(h, 358);
 }
 
-TEST(ProgramDataDir, ProgramFolderWhenWritableElseThePerUserFolder) {
-  EXPECT_EQ(programDataDir("/opt/t", true, "", "/home/u", "Tessel"), "/opt/t");
-  EXPECT_EQ(programDataDir("/opt/t", false, "", "/home/u", "Tessel"),
-            "/home/u/.local/share/Tessel");
-  EXPECT_EQ(programDataDir("/opt/t", false, "/data", "/home/u", "Tessel"), "/data/Tessel");
-  EXPECT_EQ(programDataDir("/opt/t", false, "rel", "/home/u", "Tessel"),
-            "/home/u/.local/share/Tessel");
-}
-
 }  // namespace
 }  // namespace tessel::testing

@@ -79,11 +79,5 @@ ModeGeometry modeGeometry(const SettingsStore& store, const ModeGeometryInput& i
 // The terminal window's stored size; an absent value keeps its default.
 void loadTerminalSize(const SettingsStore& store, int& width, int& height);
 
-// Where the logs and the default project go: the program's folder when it
-// is writable, else $XDG_DATA_HOME/<product> (an absolute XDG_DATA_HOME
-// only), else $HOME/.local/share/<product>.
-std::string programDataDir(const std::string& programDir, bool programDirWritable,
-                           const std::string& xdgDataHome, const std::string& home,
-                           const std::string& product);
 
 }  // namespace tessel
