@@ -157,12 +157,18 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
   const PortState connect = nextCode == 16   ? psConfig16at
                             : nextCode == 32 ? psConfig32
                                              : psConfigManual;
+  // The reads identify the radio that answers: a link left up must be
+  // gone before that.
   auto connectWith = [&] {
     setCurrentList(std::make_shared<TradioNumber>(list));
     enter(connect);
+    if (code != tkSendValues) release_ = Release::Pending;
   };
   switch (code) {
     case tkLocalOnly:
+      // The local radio goes back to itself, as the monitor returns to it
+      // between radios: left dialled, the next read would get the remote.
+      hangUp();
       goIdle();
       break;
     case tkGetLocal:
@@ -179,6 +185,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       monitor_ = std::make_shared<TradioNumber>(list);
       current_ = monitor_;
       enter(connect);
+      release_ = Release::Pending;
       break;
     case tkGetRemote:
       if (state_ == psSendQueue || task_ == tkMonitor) return;
@@ -190,6 +197,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       if (state_ != psSendQueue) connectWith();
       break;
     case tkEmulate:
+      hangUp();
       enter(psEmulate);
       setCurrentList(std::make_shared<TradioNumber>(list));
       emulator_.forgetRadio();
@@ -251,6 +259,8 @@ bool TcomPort::Send(bool now, int tries, const std::string& line) {
     queue_.Push(line);
     return false;
   }
+  // Both end a dialled link ("ATD" alone is a model 2's way to go on line).
+  if (line == "ATH" || line == "ATD") dialled_ = false;
   reporter_.lineSent(line);
   // While the engine plays the radios it frames as a modem does: CR LF.
   serial_.WriteString(line + (state_ == psEmulate ? "\r\n" : "\r"));
@@ -260,6 +270,36 @@ bool TcomPort::Send(bool now, int tries, const std::string& line) {
 void TcomPort::dial(int tries) {
   reporter_.dialling(current_->CurrentNumber());
   Send(true, tries, "ATD" + current_->CurrentText());
+  dialled_ = true;
+}
+
+void TcomPort::hangUp() {
+  if (dialled_ && serial_.Active()) Send(true, 0, "ATH");
+  dialled_ = false;
+}
+
+// One step of clearing a link an earlier run left up (a program killed
+// while dialled cannot hang up). A lone "ATH" before identifying would not
+// do: with no link it takes the radio out of command mode, so "+++" always
+// follows it. True while the step took the reply.
+bool TcomPort::releaseStep(ReplyClass rc) {
+  if (rc != rcOK && rc != rcError) return false;
+  switch (release_) {
+    case Release::Done:
+      return false;
+    case Release::Pending:
+      release_ = Release::HangingUp;
+      Send(true, 0, "ATH");
+      return true;
+    case Release::HangingUp:
+      release_ = Release::Escaping;
+      Send(true, 0, "+++");
+      return true;
+    case Release::Escaping:
+      release_ = Release::Done;
+      return false;
+  }
+  return false;
 }
 
 // ---------------------------------------------------------------- timer
@@ -439,9 +479,30 @@ void TcomPort::lineComplete(const std::string& line) {
   lineInHand_.clear();
 }
 
+// Only the reply an exchange waits for answers it: a radio that keeps
+// sending something else (a bare "OK" to a register query, say) must run
+// out of tries like a silent one, or it would be asked again for ever.
+bool TcomPort::awaitedReply(ReplyClass rc) const {
+  switch (state_) {
+    case psConfig16at:
+    case psConfig16plus:
+    case psConfig32:
+    case psConfig0:
+    case psConfigAuto:
+    case psConfigManual:
+      return rc == rcOK || rc == rcError;
+    case psLocalATI:
+      return rc == rcText;
+    case psDiscoverSRegs:
+      return rc == rcText || rc == rcError;
+    default:
+      return true;
+  }
+}
+
 void TcomPort::handleLine(const std::string& line) {
-  tries_ = 0;
   const ReplyClass rc = classifyReply(line);
+  if (awaitedReply(rc)) tries_ = 0;
   stateHandled(true);
   switch (state_) {
     case psError:
@@ -454,6 +515,7 @@ void TcomPort::handleLine(const std::string& line) {
     case psConfig0:
     case psConfigAuto:
     case psConfigManual:
+      if (releaseStep(rc)) break;
       if (rc == rcOK || rc == rcError) connected();
       break;
     case psLocalATI:

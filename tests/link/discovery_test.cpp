@@ -126,8 +126,8 @@ TEST_F(MonitorTest, CycleReadsNewRadiosFullyAndPollsReadOnes) {
   ASSERT_TRUE(runUntilSent("ATD2"));
   // The local radio was read from its pages and S100 on, one row per tick.
   Lines local = serial.lines();
-  EXPECT_EQ(Lines(local.begin(), local.begin() + 6),
-            (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?"}));
+  EXPECT_EQ(Lines(local.begin(), local.begin() + 8),
+            (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?"}));
   EXPECT_TRUE(callbacks.read.count(1));
   EXPECT_EQ(timer.interval(), 1500);
 
@@ -173,7 +173,7 @@ TEST_F(MonitorTest, Model2LocalMasterIsMarkedReadAndTheCycleDialsTheFirstRadio) 
   start({{1, 2}, {2, 0}, {3, 0}});
   // The pages carry every register of a model 2: nothing is asked singly,
   // and the radio stays in command mode for the dial.
-  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3"}));
+  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3"}));
   EXPECT_EQ(engine->state(), psAutoDiscover0);
   EXPECT_EQ(engine->task(), tkMonitor);
   EXPECT_EQ(engine->CurrentList()->CurrentModel(), 2);
@@ -313,6 +313,7 @@ TEST_F(MonitorTest, GetRemoteReadsOneRadioAndReturnsToMonitoring) {
   start();
   ASSERT_TRUE(runUntilSent("ATD2"));
   engine->StartTask(tkLocalOnly, "", {});
+  serial.pump();
   serial.clearWrites();
   std::string atiStatus;
   serial.responder = [this, &atiStatus, group = serial.responder](const std::string& line) {
@@ -328,7 +329,7 @@ TEST_F(MonitorTest, GetRemoteReadsOneRadioAndReturnsToMonitoring) {
   timer.fire();
   EXPECT_EQ(engine->state(), psIdle);
   EXPECT_EQ(serial.lines().front(), "AT");
-  EXPECT_EQ(sentAfter("AT").front(), "ATD3");
+  EXPECT_EQ(sentAfter("+++").front(), "ATD3");
 }
 
 TEST_F(MonitorTest, GetRemoteOfTheLocalRadioReadsItWithoutDialling) {
@@ -339,9 +340,9 @@ TEST_F(MonitorTest, GetRemoteOfTheLocalRadioReadsItWithoutDialling) {
     serial.pump();
   }
   Lines sent = serial.lines();
-  ASSERT_GE(sent.size(), 6u);
-  EXPECT_EQ(Lines(sent.begin(), sent.begin() + 6),
-            (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?"}));
+  ASSERT_GE(sent.size(), 8u);
+  EXPECT_EQ(Lines(sent.begin(), sent.begin() + 8),
+            (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?"}));
   EXPECT_EQ(sent.back(), "ATS114?");
   EXPECT_EQ(std::count_if(sent.begin(), sent.end(),
                           [](const std::string& l) { return l.rfind("ATD", 0) == 0; }),

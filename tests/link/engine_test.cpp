@@ -25,6 +25,7 @@ void storePort(MemorySettingsStore& s, int autoConfig) {
 std::map<std::string, Lines> model0Radio() {
   std::map<std::string, Lines> s;
   s["AT"] = {"OK"};
+  s["+++"] = {"OK"};
   s["ATI"] = {"V2.0"};
   Lines page = emulatedPage1("1");
   page.push_back("OK");
@@ -141,8 +142,8 @@ TEST_F(LinkTest, GetLocalOfModel0RadioReadsPagesAndHighRegisters) {
   serial.pump();
 
   EXPECT_EQ(serial.lines(),
-            (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?", "ATS101?", "ATS102?", "ATS110?",
-                   "ATS111?", "ATS112?", "ATS113?", "ATS114?", "ATH"}));
+            (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?", "ATS101?",
+                   "ATS102?", "ATS110?", "ATS111?", "ATS112?", "ATS113?", "ATS114?", "ATH"}));
   const auto& a = callbacks.applies;
   ASSERT_FALSE(a.empty());
   EXPECT_EQ(a.front(), (RecordingCallbacks::Apply{-1, 1, "V2.0"}));
@@ -178,7 +179,7 @@ TEST_F(LinkTest, GetLocalOfModel2RadioStopsAfterPagesWithAtd) {
   answer(radio);
   engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
   serial.pump();
-  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATD"}));
+  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3", "ATD"}));
   EXPECT_EQ(callbacks.applies.front(), (RecordingCallbacks::Apply{-1, 2, "1.14"}));
   EXPECT_EQ(callbacks.count(qcTaskDone), 1);
 }
@@ -190,7 +191,8 @@ TEST_F(LinkTest, Model1RadioEndsTheReadOnErrorToS100) {
   answer(radio);
   engine->StartTask(tkGetLocal, "Get Local", {{3, 0}});
   serial.pump();
-  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?", "ATH"}));
+  EXPECT_EQ(serial.lines(),
+            (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?", "ATH"}));
   auto setRead = callbacks.of(qcSetRead);
   ASSERT_EQ(setRead.size(), 1u);
   EXPECT_EQ(setRead[0].radio, 3);
@@ -216,9 +218,9 @@ TEST_F(LinkTest, SilentOrFailingIdentificationDoesNotHang) {
   answer(stops);
   engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
   serial.pump();
-  // The value's "OK" arrives after the next question went out and resets
-  // the try count: four tries more, then the engine gives up.
-  for (int i = 0; i < 5; ++i) timer.fire();
+  // The "OK" after the last value is no answer to the next question: three
+  // tries more, then the engine gives up.
+  for (int i = 0; i < 4; ++i) timer.fire();
   EXPECT_TRUE(prompts.shown.empty());
   timer.fire();
   EXPECT_EQ(serial.lines().back(), "ATS101?");
@@ -232,7 +234,7 @@ TEST_F(LinkTest, SilentOrFailingIdentificationDoesNotHang) {
   answer(radio);
   engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
   serial.pump();
-  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATI", "ATI1", "ATI2", "ATH"}));
+  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATH"}));
   EXPECT_EQ(callbacks.count(qcTaskDone), 1);
   EXPECT_EQ(engine->state(), psIdle);
 }
