@@ -317,7 +317,13 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
   progress_.onDialling = nullptr;
   progress_.onPolled = nullptr;
   progress_.onTaskEnded = nullptr;
-  if (!prompts_.failed()) engine_->StartTask(tkLocalOnly, kCancelCaption, {list.front()});
+  if (!prompts_.failed()) {
+    // Ending the task hangs up a dialled radio; the hang-up is given a
+    // moment to leave the port before the port closes.
+    const bool dialled = engine_->linkDialled();
+    engine_->StartTask(tkLocalOnly, kCancelCaption, {list.front()});
+    if (dialled) loop_.run(std::chrono::milliseconds(100));
+  }
   window_.closeProject();
   if (prompts_.failed()) return 1;
   // Without a number of cycles, monitoring runs until interrupted or until

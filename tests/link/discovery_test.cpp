@@ -18,6 +18,8 @@ class Group {
  public:
   Group(FakeSerialLink& serial, int local) : serial_(serial), local_(local), dialled_(local) {}
   void setLocal(int radio) { local_ = dialled_ = radio; }
+  // A link an earlier run dialled and never hung up.
+  void leaveDialled(int radio) { dialled_ = radio; }
 
   std::set<int> radios;
   std::set<int> silent;                  // radios that never answer a dial
@@ -330,6 +332,58 @@ TEST_F(MonitorTest, GetRemoteReadsOneRadioAndReturnsToMonitoring) {
   EXPECT_EQ(engine->state(), psIdle);
   EXPECT_EQ(serial.lines().front(), "AT");
   EXPECT_EQ(sentAfter("+++").front(), "ATD3");
+}
+
+TEST_F(MonitorTest, EndingADialledTaskHangsUpOnce) {
+  start();
+  ASSERT_TRUE(runUntilSent("ATD2"));
+  serial.pump();
+  ASSERT_TRUE(engine->linkDialled());
+  serial.clearWrites();
+  engine->StartTask(tkLocalOnly, "", {});
+  EXPECT_EQ(serial.lines(), Lines{"ATH"});
+  EXPECT_FALSE(engine->linkDialled());
+  serial.pump();
+  engine->StartTask(tkLocalOnly, "", {});
+  EXPECT_EQ(serial.lines(), Lines{"ATH"}) << "nothing is dialled any more";
+
+  // Playing the radios after a monitor hangs up first as well.
+  start();
+  ASSERT_TRUE(runUntilSent("ATD3"));
+  serial.pump();
+  serial.clearWrites();
+  engine->StartTask(tkEmulate, "Emulate Group", {{1, 0}});
+  EXPECT_EQ(serial.lines(), Lines{"ATH"});
+}
+
+// A program killed while dialled leaves the link up: the next read must
+// still identify the local radio, whether or not the hang-up takes the
+// radio out of command mode.
+TEST_F(MonitorTest, ReadAfterALinkLeftUpIdentifiesTheLocalRadio) {
+  for (bool leavesCommandMode : {false, true}) {
+    SCOPED_TRACE(leavesCommandMode);
+    Group left{serial, 1};
+    left.radios = {1, 2, 3};
+    left.hangUpLeavesCommandMode = leavesCommandMode;
+    left.leaveDialled(3);
+    left.install();
+    callbacks.applies.clear();
+    serial.clearWrites();
+    engine->StartTask(tkGetLocal, "Get Local", {{1, 0}});
+    serial.pump();
+    for (int i = 0; i < 20 && engine->state() != psIdle; ++i) {
+      timer.fire();
+      serial.pump();
+    }
+    EXPECT_EQ(engine->state(), psIdle);
+    const auto& a = callbacks.applies;
+    auto radioID = std::find_if(a.begin(), a.end(), [](const auto& x) { return x.param == 1; });
+    ASSERT_NE(radioID, a.end());
+    EXPECT_EQ(radioID->text, "1");
+    Lines sent = serial.lines();
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ(Lines(sent.begin() + 1, sent.begin() + 4), (Lines{"ATH", "+++", "ATI"}));
+  }
 }
 
 TEST_F(MonitorTest, GetRemoteOfTheLocalRadioReadsItWithoutDialling) {

@@ -239,6 +239,32 @@ TEST_F(LinkTest, SilentOrFailingIdentificationDoesNotHang) {
   EXPECT_EQ(engine->state(), psIdle);
 }
 
+// Only the reply a question waits for answers it: a radio that answers a
+// register query with a bare "OK", or with a value the 7-bit filter left
+// empty, runs out of tries as a silent one does.
+TEST_F(LinkTest, RegisterQueryWithoutAValueRunsOutOfTries) {
+  for (Lines reply : {Lines{"OK"}, Lines{"", "OK"}, Lines{"OK", "OK"}}) {
+    SCOPED_TRACE(reply.size());
+    engine.reset();
+    prompts.shown.clear();
+    serial.clearWrites();
+    make();
+    auto radio = model0Radio();
+    radio["ATS100?"] = reply;
+    answer(radio);
+    engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+    serial.pump();
+    for (int i = 0; i < 12; ++i) {
+      timer.fire();
+      serial.pump();
+    }
+    Lines sent = serial.lines();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "ATS100?"), 4);
+    EXPECT_EQ(promptTexts(), Lines{"Unable to Contact Radio, check power and cables"});
+    EXPECT_EQ(engine->state(), psIdle);
+  }
+}
+
 TEST_F(LinkTest, SendQueueToLocalRadioReleasesEachLineOnOk) {
   make();
   callbacks.local = {1};
