@@ -6,6 +6,7 @@
 
 #include "link/dump_line.h"
 #include "link_fixture.h"
+#include "model/catalogue.h"
 
 namespace tessel::testing {
 namespace {
@@ -485,9 +486,18 @@ TEST_F(EmulatorTest, SettingRegistersReportsEachPair) {
       {"ATs3=Ss4=Y\r", "OK\r\n", {{3, 0, "S"}, {4, 0, "Y"}}},
       {"ATS13=-5\r", "OK\r\n", {{13, -5, "-5"}}},
       {"ATSX=1S0=4\r", "ERROR\r\n", {{0, 4, "4"}}},
-      // An "=" with no "S" before it since the last pair belongs to the value.
-      {"ATS3=M=X\r", "OK\r\n", {{3, 0, "M=X"}}},
-      {"ATS1=5=S2=6\r", "OK\r\n", {{1, 0, "5="}, {2, 6, "6"}}},
+      // An "=" with no "S" before it since the last pair belongs to the
+      // value, which no register holds: the line changes nothing.
+      {"ATS3=M=X\r", "ERROR\r\n", {}},
+      {"ATS1=5=S2=6\r", "ERROR\r\n", {}},
+      // Only the form the register holds is taken.
+      {"ATS2=[Radio7]\r", "ERROR\r\n", {}},
+      {"ATS1=7S2=X1\r", "ERROR\r\n", {}},
+      {"ATS3=Q\r", "ERROR\r\n", {}},
+      {"ATS4=YES\r", "ERROR\r\n", {}},
+      {"ATS3=1\r", "ERROR\r\n", {}},
+      {"ATS2=\r", "ERROR\r\n", {}},
+      {"ATS2=-\r", "ERROR\r\n", {}},
       {"ATS1=2S=3\r", "ERROR\r\n", {{1, 2, "2"}}},
       {"ATS9=1\r", "OK\r\n", {}},  // no parameter: nothing to report
   };
@@ -496,6 +506,42 @@ TEST_F(EmulatorTest, SettingRegistersReportsEachPair) {
     EXPECT_EQ(ask(c.command), c.answer) << c.command;
     EXPECT_EQ(callbacks.applies, c.applies) << c.command;
   }
+}
+
+TEST(EmulatorValues, TakesOnlyTheFormTheRegisterHolds) {
+  struct Case {
+    int param;
+    const char* value;
+    bool fits;
+  } cases[] = {
+      {param::securityID, "1234", true},
+      {param::securityID, "[RADIO7]", false},
+      {param::securityID, "12 34", false},
+      {param::securityID, "", false},
+      {param::rssi, "-151", true},
+      {param::rssi, "--1", false},
+      {param::radioMode, "M", true},
+      {param::radioMode, "R", true},
+      {param::radioMode, "X", false},
+      {param::radioMode, "MS", false},
+      {param::radioMode, "0", false},
+      {param::reTXBroadcasts, "N", true},
+      {param::reTXBroadcasts, "NO", false},
+      {param::parity, "O", true},
+      {param::parity, "Y", false},
+      {param::handShaking, "H", true},
+      {param::handShaking, "1", true},
+      {param::bufferMode, "P", true},
+      {param::bufferMode, "0", true},
+      {param::bufferMode, "H", false},
+      {param::currentTime, "12:30", true},
+      {param::startTime, "7:45", false},
+      {param::startTime, "12:3X", false},
+      {-1, "5", true},
+      {-1, "A", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TgroupEmulator::valueFits(c.param, c.value), c.fits) << c.param << " " << c.value;
 }
 
 TEST_F(EmulatorTest, AnswersOnlyForRadiosOfItsList) {
