@@ -333,7 +333,12 @@ void TcomPort::portUnavailable() {
     restartTimer();
     return;
   }
-  const auto answer = ask(PromptIcon::Error, kUnableToActivate, pbAbort | pbRetry);
+  // A device that went away mid-task says so, naming itself and the reason.
+  const std::string lost = serial_.LineLostText();
+  const std::string text = lost.empty()
+                               ? kUnableToActivate
+                               : "The device went away (" + lost + "). " + kUnableToActivate;
+  const auto answer = ask(PromptIcon::Error, text, pbAbort | pbRetry);
   if (!answer) return;
   tries_ = 0;
   if (*answer == pbAbort)

@@ -359,6 +359,7 @@ void TSerial::openPort() {
     s->open = true;
     session_ = s;
   }
+  lineLost_.clear();
 
   if (int e = thread_->resume()) {
     // Without its event thread the port would never report an arrival.
@@ -404,6 +405,7 @@ void TSerial::closePort(bool quiet) {
 void TSerial::lineLost(const std::shared_ptr<TSerialSession>& session, int err) {
   if (!session || session_ != session) return;  // closed or reopened meanwhile
   session->vanished = true;
+  lineLost_ = session->device + ": " + errorText(err);
   closePort(true);
   reportSystemError(err);
 }

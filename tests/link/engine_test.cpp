@@ -430,6 +430,23 @@ TEST_F(LinkTest, TaskEntryRules) {
   EXPECT_EQ(status.panelText(1), "Local Only");
 }
 
+// A device that goes away in the middle of a read is named in the box, with
+// the reason the serial link gave.
+TEST_F(LinkTest, DeviceGoneMidReadIsNamedWithItsReason) {
+  make();
+  answer({{"AT", {"OK"}}});
+  engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  serial.pump();
+  serial.lineLost = "/dev/ttyUSB0: Input/output error";
+  serial.unavailable = {1};
+  serial.setActive(false);
+  prompts.answers = {pbAbort};
+  for (int i = 0; i < 4; ++i) timer.fire();
+  EXPECT_EQ(promptTexts(), Lines{"The device went away (/dev/ttyUSB0: Input/output error). "
+                                 "Unable to activate COM port, is it available?"});
+  EXPECT_EQ(engine->task(), tkLocalOnly);
+}
+
 TEST_F(LinkTest, SendFraming) {
   make();
   EXPECT_TRUE(engine->Send(true, 0, "AT&R"));

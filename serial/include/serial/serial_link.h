@@ -36,6 +36,9 @@ class SerialLink {
   virtual int ReadChar(char& ch) = 0;
   // Runs on the GUI thread whenever characters arrived.
   virtual void setOnRxData(std::function<void()> handler) = 0;
+  // When the open device went away since the last open: the device and the
+  // reason ("/dev/ttyUSB0: Input/output error"); empty otherwise.
+  virtual std::string LineLostText() const { return {}; }
 };
 
 }  // namespace tessel
