@@ -12,6 +12,7 @@
 
 #include "link/link_serial.h"
 #include "model/brand.h"
+#include "model/file_access.h"
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/radio.h"
@@ -338,6 +339,14 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
 }
 
 int Session::emulate(const std::string& project) {
+  // The radios played write what a configurator sets into the project: one
+  // that cannot be written is refused before anything is served.
+  std::string error;
+  std::error_code ec;
+  if (fs::is_regular_file(project, ec) && !canRewriteFile(project, error)) {
+    err_ << "tessel-cli: " << error << std::endl;
+    return 1;
+  }
   if (!openUserProject(project)) return 1;
   const TpollArray list = window_.project()->BuildPollList(false);
   if (!hasRadios(list, project)) return 1;
