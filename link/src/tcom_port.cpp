@@ -259,8 +259,7 @@ bool TcomPort::Send(bool now, int tries, const std::string& line) {
     queue_.Push(line);
     return false;
   }
-  // Both end a dialled link ("ATD" alone is a model 2's way to go on line).
-  if (line == "ATH" || line == "ATD") dialled_ = false;
+  noteLink(line);
   reporter_.lineSent(line);
   // While the engine plays the radios it frames as a modem does: CR LF.
   serial_.WriteString(line + (state_ == psEmulate ? "\r\n" : "\r"));
@@ -270,11 +269,33 @@ bool TcomPort::Send(bool now, int tries, const std::string& line) {
 void TcomPort::dial(int tries) {
   reporter_.dialling(current_->CurrentNumber());
   Send(true, tries, "ATD" + current_->CurrentText());
-  dialled_ = true;
 }
 
+// Keeps track of whether a link to another radio may be up: a dial (the
+// monitor's, or a queued line of a send) makes one; a hang-up, a bare "ATD"
+// (a model 2's way back on line) or a reset ends it.
+void TcomPort::noteLink(const std::string& line) {
+  if (state_ == psEmulate) return;  // the replies of the radios played
+  std::string command = upperCase(line);
+  while (!command.empty() && (command.back() == '\r' || command.back() == '\n')) command.pop_back();
+  if (command == "ATH" || command == "ATD" || contains(command, "AT&R"))
+    dialled_ = false;
+  else if (command.rfind("ATD", 0) == 0)
+    dialled_ = true;
+}
+
+// Dialling the local radio brings the link back to it and keeps it in
+// command mode, as the monitor does between radios; the next connect is then
+// answered at once. Without a known local radio the link is hung up.
 void TcomPort::hangUp() {
-  if (dialled_ && serial_.Active()) Send(true, 0, "ATH");
+  if (dialled_ && serial_.Active()) {
+    int local = -1;
+    for (const auto& list : {monitor_, current_}) {
+      if (local < 0 && list && list->Seek([this](int r) { return window_.isLocal(r); }))
+        local = list->CurrentNumber();
+    }
+    Send(true, 0, local >= 0 ? "ATD" + std::to_string(local) : std::string("ATH"));
+  }
   dialled_ = false;
 }
 

@@ -335,26 +335,39 @@ TEST_F(MonitorTest, GetRemoteReadsOneRadioAndReturnsToMonitoring) {
   EXPECT_EQ(sentAfter("+++").front(), "ATD3");
 }
 
-TEST_F(MonitorTest, EndingADialledTaskHangsUpOnce) {
+// Ending a task that dialled a radio brings the link back to the local
+// radio, as the monitor does between radios, so the next read is answered
+// by it at once.
+TEST_F(MonitorTest, EndingADialledTaskReturnsToTheLocalRadioOnce) {
   start();
   ASSERT_TRUE(runUntilSent("ATD2"));
   serial.pump();
   ASSERT_TRUE(engine->linkDialled());
   serial.clearWrites();
   engine->StartTask(tkLocalOnly, "", {});
-  EXPECT_EQ(serial.lines(), Lines{"ATH"});
+  EXPECT_EQ(serial.lines(), Lines{"ATD1"});
   EXPECT_FALSE(engine->linkDialled());
   serial.pump();
   engine->StartTask(tkLocalOnly, "", {});
-  EXPECT_EQ(serial.lines(), Lines{"ATH"}) << "nothing is dialled any more";
+  EXPECT_EQ(serial.lines(), Lines{"ATD1"}) << "nothing is dialled any more";
 
-  // Playing the radios after a monitor hangs up first as well.
+  // The next read reaches the local radio without waiting for a tick.
+  serial.clearWrites();
+  const long before = timer.nowMs();
+  engine->StartTask(tkGetLocal, "Get Local", {{1, 0}});
+  serial.pump();
+  Lines sent = serial.lines();
+  ASSERT_GE(sent.size(), 5u);
+  EXPECT_EQ(Lines(sent.begin(), sent.begin() + 5), (Lines{"AT", "ATH", "+++", "ATI", "ATI1"}));
+  EXPECT_EQ(timer.nowMs(), before);
+
+  // Playing the radios after a monitor returns to the local radio first too.
   start();
   ASSERT_TRUE(runUntilSent("ATD3"));
   serial.pump();
   serial.clearWrites();
   engine->StartTask(tkEmulate, "Emulate Group", {{1, 0}});
-  EXPECT_EQ(serial.lines(), Lines{"ATH"});
+  EXPECT_EQ(serial.lines(), Lines{"ATD1"});
 }
 
 // A program killed while dialled leaves the link up: the next read must

@@ -314,6 +314,38 @@ TEST_F(LinkTest, GetLocalDuringASendLeavesTheSendAlone) {
   EXPECT_TRUE(callbacks.of(qcTaskDone).empty());
 }
 
+// A send to a remote radio dials it with its first line: cancelled halfway,
+// the link is hung up; completed, the radio's reset has ended it.
+TEST_F(LinkTest, CancelledSendToARemoteRadioHangsUp) {
+  make();
+  answer({{"AT", {"OK"}}, {"ATD5", {"OK"}}, {"AT&W", {"OK"}}});
+  engine->Send(false, 0, "ATD5\r");
+  engine->Send(false, 0, "ATS1=2\r");
+  engine->StartTask(tkSendValues, "Set Radio", {{5, 1}});
+  serial.pump();
+  ASSERT_EQ(serial.lines().back(), "ATD5\r");
+  EXPECT_TRUE(engine->linkDialled());
+  engine->StartTask(tkLocalOnly, "", {});
+  EXPECT_EQ(serial.lines().back(), "ATH");
+
+  serial.clearWrites();
+  engine->Send(false, 0, "ATD5\r");
+  engine->Send(false, 0, "AT&W\r");
+  engine->Send(false, 0, "AT&R\r");
+  engine->StartTask(tkSendValues, "Set Radio", {{5, 1}});
+  serial.pump();
+  for (int i = 0; i < 4 && engine->queue().Count() > 0; ++i) {
+    timer.fire();
+    serial.pump();
+  }
+  EXPECT_EQ(serial.lines().back(), "AT&R\r");
+  EXPECT_FALSE(engine->linkDialled());
+  timer.fire();
+  serial.clearWrites();
+  engine->StartTask(tkLocalOnly, "", {});
+  EXPECT_TRUE(serial.lines().empty());
+}
+
 TEST_F(LinkTest, NonOkReplyAbortsTheSend) {
   struct Case {
     std::string line, reply, message;

@@ -156,6 +156,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   void dial(int tries);
   bool releaseStep(ReplyClass rc);
   void hangUp();
+  void noteLink(const std::string& line);
 
   // Discovery, register reading and polling.
   int current() const;
