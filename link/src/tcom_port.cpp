@@ -180,6 +180,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       setCurrentList(std::make_shared<TradioNumber>(list));
       dialog_.setNextCode(0);
       enter(psConfig16at);
+      release_ = Release::Done;
       break;
     case tkMonitor:
       monitor_ = std::make_shared<TradioNumber>(list);
@@ -198,6 +199,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       break;
     case tkEmulate:
       hangUp();
+      release_ = Release::Done;
       enter(psEmulate);
       setCurrentList(std::make_shared<TradioNumber>(list));
       emulator_.forgetRadio();
@@ -218,6 +220,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
 }
 
 void TcomPort::goIdle() {
+  release_ = Release::Done;
   setTask(tkLocalOnly);
   enter(psIdle);
   current_.reset();

@@ -346,6 +346,24 @@ TEST_F(LinkTest, CancelledSendToARemoteRadioHangsUp) {
   EXPECT_TRUE(serial.lines().empty());
 }
 
+// A read that gave up leaves nothing of its link clearing behind: the
+// search that follows identifies the radio it finds straight away.
+TEST_F(LinkTest, SearchAfterAFailedReadIdentifiesAtOnce) {
+  make();
+  engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  prompts.answers = {pbAbort};
+  for (int i = 0; i < 4 && prompts.shown.empty(); ++i) timer.fire();
+  ASSERT_EQ(promptTexts(), Lines{"Unable to Contact Radio, check power and cables"});
+  ASSERT_EQ(engine->state(), psIdle);
+  answer(model0Radio());
+  serial.clearWrites();
+  engine->StartTask(tkAutoConfigure, "Auto Configure", {{0, 0}});
+  serial.pump();
+  Lines sent = serial.lines();
+  ASSERT_GE(sent.size(), 2u);
+  EXPECT_EQ(Lines(sent.begin(), sent.begin() + 2), (Lines{"AT", "ATI"}));
+}
+
 TEST_F(LinkTest, NonOkReplyAbortsTheSend) {
   struct Case {
     std::string line, reply, message;
