@@ -14,6 +14,7 @@
 #include "link/link_serial.h"
 #include "model/brand.h"
 #include "model/data_dir.h"
+#include "model/file_access.h"
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/radio.h"
@@ -328,7 +329,13 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
   progress_.onDialling = nullptr;
   progress_.onPolled = nullptr;
   progress_.onTaskEnded = nullptr;
-  if (!prompts_.failed()) engine_->StartTask(tkLocalOnly, kCancelCaption, {list.front()});
+  if (!prompts_.failed()) {
+    // Ending the task hangs up a dialled radio; the hang-up is given a
+    // moment to leave the port before the port closes.
+    const bool dialled = engine_->linkDialled();
+    engine_->StartTask(tkLocalOnly, kCancelCaption, {list.front()});
+    if (dialled) loop_.run(std::chrono::milliseconds(100));
+  }
   window_.closeProject();
   if (prompts_.failed()) return 1;
   // Without a number of cycles, monitoring runs until interrupted or until
@@ -343,6 +350,14 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
 }
 
 int Session::emulate(const std::string& project) {
+  // The radios played write what a configurator sets into the project: one
+  // that cannot be written is refused before anything is served.
+  std::string error;
+  std::error_code ec;
+  if (fs::is_regular_file(project, ec) && !canRewriteFile(project, error)) {
+    err_ << "tessel-cli: " << error << std::endl;
+    return 1;
+  }
   if (!openUserProject(project)) return 1;
   const TpollArray list = window_.project()->BuildPollList(false);
   if (!hasRadios(list, project)) return 1;

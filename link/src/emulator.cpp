@@ -12,7 +12,57 @@ namespace tessel {
 
 namespace {
 constexpr int kLastRadio = 254;
+
+bool isDigits(const std::string& s, size_t from = 0) {
+  if (s.size() <= from) return false;
+  for (size_t i = from; i < s.size(); ++i)
+    if (s[i] < '0' || s[i] > '9') return false;
+  return true;
+}
+
+// The letters a choice register holds; null for a register of numbers.
+// Handshaking and buffer mode also take their digit forms.
+const char* lettersOf(int param, bool& digitsToo) {
+  digitsToo = false;
+  switch (param) {
+    case param::radioMode:
+      return letters::radioMode;
+    case param::repeaters:
+    case param::reTXBroadcasts:
+    case param::roaming:
+    case param::fixedN:
+      return letters::repeaters;
+    case param::parity:
+      return letters::parity;
+    case param::handShaking:
+      digitsToo = true;
+      return letters::handShaking;
+    case param::bufferMode:
+      digitsToo = true;
+      return letters::bufferMode;
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace
+
+// Only a value in the form its register holds is stored: a number, one of
+// the register's letters, or a time of day for the clocks. Anything else
+// would go into the project as a value no radio has.
+bool TgroupEmulator::valueFits(int param, const std::string& value) {
+  if (param == param::currentTime || param == param::startTime) {
+    return value.size() == 5 && value[2] == ':' && isDigits(value.substr(0, 2)) &&
+           isDigits(value.substr(3));
+  }
+  bool digitsToo = false;
+  const char* choices = lettersOf(param, digitsToo);
+  if (choices) {
+    if (value.size() == 1 && std::string(choices).find(value[0]) != std::string::npos) return true;
+    return digitsToo && isDigits(value);
+  }
+  return isDigits(value, !value.empty() && value[0] == '-' ? 1 : 0);
+}
 
 void TgroupEmulator::emulatorSend(const std::string& text) {
   send_(text);
@@ -92,8 +142,16 @@ void TgroupEmulator::reply(ReplyClass rc, const std::string& upper, TradioNumber
     }
     case rcSSet: {
       // A pair with no register number is skipped; the others still apply.
+      // A value the register cannot hold refuses the whole line.
+      const auto pairs = at::splitAssignments(upper).pairs;
+      for (const at::Assignment& pair : pairs) {
+        if (pair.number >= 0 && !valueFits(emulatorLookup(pair.number), pair.value)) {
+          emulatorSend("ERROR");
+          return;
+        }
+      }
       bool allNumbers = true;
-      for (const at::Assignment& pair : at::splitAssignments(upper).pairs) {
+      for (const at::Assignment& pair : pairs) {
         if (pair.number < 0) {
           allNumbers = false;
           continue;

@@ -3,6 +3,9 @@
 namespace tessel {
 
 bool LineAssembler::feed(char ch, bool commandFraming, std::string& line) {
+  // A NUL is line noise, never text: dropped before it can part a CR from
+  // its LF or stick to the front of the next command.
+  if (ch == '\0') return false;
   return commandFraming ? commandChar(ch, line) : replyChar(ch, line);
 }
 

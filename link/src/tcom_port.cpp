@@ -157,12 +157,18 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
   const PortState connect = nextCode == 16   ? psConfig16at
                             : nextCode == 32 ? psConfig32
                                              : psConfigManual;
+  // The reads identify the radio that answers: a link left up must be
+  // gone before that.
   auto connectWith = [&] {
     setCurrentList(std::make_shared<TradioNumber>(list));
     enter(connect);
+    if (code != tkSendValues) release_ = Release::Pending;
   };
   switch (code) {
     case tkLocalOnly:
+      // The local radio goes back to itself, as the monitor returns to it
+      // between radios: left dialled, the next read would get the remote.
+      hangUp();
       goIdle();
       break;
     case tkGetLocal:
@@ -174,11 +180,13 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       setCurrentList(std::make_shared<TradioNumber>(list));
       dialog_.setNextCode(0);
       enter(psConfig16at);
+      release_ = Release::Done;
       break;
     case tkMonitor:
       monitor_ = std::make_shared<TradioNumber>(list);
       current_ = monitor_;
       enter(connect);
+      release_ = Release::Pending;
       break;
     case tkGetRemote:
       if (state_ == psSendQueue || task_ == tkMonitor) return;
@@ -190,6 +198,8 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       if (state_ != psSendQueue) connectWith();
       break;
     case tkEmulate:
+      hangUp();
+      release_ = Release::Done;
       enter(psEmulate);
       setCurrentList(std::make_shared<TradioNumber>(list));
       emulator_.forgetRadio();
@@ -210,6 +220,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
 }
 
 void TcomPort::goIdle() {
+  release_ = Release::Done;
   setTask(tkLocalOnly);
   enter(psIdle);
   current_.reset();
@@ -251,6 +262,7 @@ bool TcomPort::Send(bool now, int tries, const std::string& line) {
     queue_.Push(line);
     return false;
   }
+  noteLink(line);
   reporter_.lineSent(line);
   // While the engine plays the radios it frames as a modem does: CR LF.
   serial_.WriteString(line + (state_ == psEmulate ? "\r\n" : "\r"));
@@ -260,6 +272,58 @@ bool TcomPort::Send(bool now, int tries, const std::string& line) {
 void TcomPort::dial(int tries) {
   reporter_.dialling(current_->CurrentNumber());
   Send(true, tries, "ATD" + current_->CurrentText());
+}
+
+// Keeps track of whether a link to another radio may be up: a dial (the
+// monitor's, or a queued line of a send) makes one; a hang-up, a bare "ATD"
+// (a model 2's way back on line) or a reset ends it.
+void TcomPort::noteLink(const std::string& line) {
+  if (state_ == psEmulate) return;  // the replies of the radios played
+  std::string command = upperCase(line);
+  while (!command.empty() && (command.back() == '\r' || command.back() == '\n')) command.pop_back();
+  if (command == "ATH" || command == "ATD" || contains(command, "AT&R"))
+    dialled_ = false;
+  else if (command.rfind("ATD", 0) == 0)
+    dialled_ = true;
+}
+
+// Dialling the local radio brings the link back to it and keeps it in
+// command mode, as the monitor does between radios; the next connect is then
+// answered at once. Without a known local radio the link is hung up.
+void TcomPort::hangUp() {
+  if (dialled_ && serial_.Active()) {
+    int local = -1;
+    for (const auto& list : {monitor_, current_}) {
+      if (local < 0 && list && list->Seek([this](int r) { return window_.isLocal(r); }))
+        local = list->CurrentNumber();
+    }
+    Send(true, 0, local >= 0 ? "ATD" + std::to_string(local) : std::string("ATH"));
+  }
+  dialled_ = false;
+}
+
+// One step of clearing a link an earlier run left up (a program killed
+// while dialled cannot hang up). A lone "ATH" before identifying would not
+// do: with no link it takes the radio out of command mode, so "+++" always
+// follows it. True while the step took the reply.
+bool TcomPort::releaseStep(ReplyClass rc) {
+  if (rc != rcOK && rc != rcError) return false;
+  switch (release_) {
+    case Release::Done:
+      return false;
+    case Release::Pending:
+      release_ = Release::HangingUp;
+      Send(true, 0, "ATH");
+      return true;
+    case Release::HangingUp:
+      release_ = Release::Escaping;
+      Send(true, 0, "+++");
+      return true;
+    case Release::Escaping:
+      release_ = Release::Done;
+      return false;
+  }
+  return false;
 }
 
 // ---------------------------------------------------------------- timer
@@ -293,7 +357,12 @@ void TcomPort::portUnavailable() {
     restartTimer();
     return;
   }
-  const auto answer = ask(PromptIcon::Error, kUnableToActivate, pbAbort | pbRetry);
+  // A device that went away mid-task says so, naming itself and the reason.
+  const std::string lost = serial_.LineLostText();
+  const std::string text = lost.empty()
+                               ? kUnableToActivate
+                               : "The device went away (" + lost + "). " + kUnableToActivate;
+  const auto answer = ask(PromptIcon::Error, text, pbAbort | pbRetry);
   if (!answer) return;
   tries_ = 0;
   if (*answer == pbAbort)
@@ -439,9 +508,30 @@ void TcomPort::lineComplete(const std::string& line) {
   lineInHand_.clear();
 }
 
+// Only the reply an exchange waits for answers it: a radio that keeps
+// sending something else (a bare "OK" to a register query, say) must run
+// out of tries like a silent one, or it would be asked again for ever.
+bool TcomPort::awaitedReply(ReplyClass rc) const {
+  switch (state_) {
+    case psConfig16at:
+    case psConfig16plus:
+    case psConfig32:
+    case psConfig0:
+    case psConfigAuto:
+    case psConfigManual:
+      return rc == rcOK || rc == rcError;
+    case psLocalATI:
+      return rc == rcText;
+    case psDiscoverSRegs:
+      return rc == rcText || rc == rcError;
+    default:
+      return true;
+  }
+}
+
 void TcomPort::handleLine(const std::string& line) {
-  tries_ = 0;
   const ReplyClass rc = classifyReply(line);
+  if (awaitedReply(rc)) tries_ = 0;
   stateHandled(true);
   switch (state_) {
     case psError:
@@ -454,6 +544,7 @@ void TcomPort::handleLine(const std::string& line) {
     case psConfig0:
     case psConfigAuto:
     case psConfigManual:
+      if (releaseStep(rc)) break;
       if (rc == rcOK || rc == rcError) connected();
       break;
     case psLocalATI:

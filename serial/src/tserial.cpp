@@ -364,6 +364,7 @@ void TSerial::openPort() {
     s->open = true;
     session_ = s;
   }
+  lineLost_.clear();
 
   if (int e = thread_->resume()) {
     // Without its event thread the port would never report an arrival.
@@ -416,6 +417,7 @@ void TSerial::lineLost(const std::shared_ptr<TSerialSession>& session, int err) 
   int none = 0;
   session->lostError.compare_exchange_strong(none, err);
   session->vanished = true;
+  lineLost_ = session->device + ": " + errorText(err);
   // A session closed meanwhile (a reopen on the next tick) told of the loss then.
   if (session_ == session) closePort(true);
 }

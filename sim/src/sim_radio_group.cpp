@@ -74,10 +74,11 @@ std::string SimRadioGroup::feed(std::string_view bytes, int64_t nowMs) {
       // Data mode: the bytes are the user's data for the air; only the
       // escape counts, whatever came before it.
       pluses_ = c == '+' ? pluses_ + 1 : 0;
+      // A link dialled before keeps: the escape only brings back command
+      // mode (whatever dialled it may since have gone away).
       if (pluses_ == 3) {
         pluses_ = 0;
         commandMode_ = true;
-        addressed_ = local_;
         line_.clear();
         overflow_ = false;
         out += reply("OK");
@@ -101,7 +102,6 @@ std::string SimRadioGroup::feed(std::string_view bytes, int64_t nowMs) {
     // In command mode too the escape needs no carriage return; the one
     // that may follow then ends an empty line, which is ignored.
     if (!overflow_ && line_ == "+++") {
-      addressed_ = local_;
       line_.clear();
       out += reply("OK");
     }

@@ -427,3 +427,53 @@ TEST_F(CliEndToEnd, ALogThatCannotBeWrittenIsNamedAndTheCommandStillRuns) {
       << get.err();
   EXPECT_NE(get.out().find("Radio ID = 1"), std::string::npos) << get.out();
 }
+
+// However a monitor ends, the next read reaches the local radio, not the
+// remote one it last dialled: at its end the program hangs up, and a
+// program killed while dialled leaves a link that the next connect clears.
+TEST_F(CliEndToEnd, AfterAMonitorTheLocalRadioAnswersAgain) {
+  std::string project = file("group.vro");
+  writeGroup(project, 5, {0, 1});
+  std::unique_ptr<Process> sim;
+  std::string device = startSim(sim, {"--command-mode"});
+  ASSERT_FALSE(device.empty());
+  auto expectLocal = [&](const char* after) {
+    SCOPED_TRACE(after);
+    Process get({"get-local", device, "--timeout", "20"}, dir_);
+    ASSERT_EQ(get.wait(25000), 0) << get.err();
+    auto printed = keyValues(get.out());
+    EXPECT_EQ(printed["Radio ID"], "1");
+    EXPECT_EQ(printed["Radio Mode"], "Master");
+  };
+  const std::vector<std::string> monitor = {"monitor", project, device, "--interval", "0.02"};
+  auto with = [&](std::vector<std::string> extra) {
+    std::vector<std::string> args = monitor;
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+  };
+
+  {
+    Process mon(with({"--cycles", "1", "--timeout", "20"}), dir_);
+    ASSERT_EQ(mon.wait(25000), 0) << mon.err();
+  }
+  expectLocal("a monitor of one cycle");
+  {
+    Process mon(with({"--cycles", "1", "--timeout", "20"}), dir_);
+    ASSERT_EQ(mon.wait(25000), 0) << "a second monitor starts at the local radio\n" << mon.err();
+  }
+  // Interrupted, or killed, while a remote radio is being polled: the poll
+  // lines show that radio 2 answered, so the link is up to radio 2 or 3.
+  for (int sig : {SIGINT, SIGTERM, SIGKILL}) {
+    Process mon(with({"--timeout", "20"}), dir_);
+    std::string line;
+    for (int i = 0; i < 20 && line.find(",2,") == std::string::npos; ++i) line = mon.readLine();
+    ASSERT_NE(line.find(",2,"), std::string::npos) << mon.err();
+    mon.signal(sig);
+    mon.wait(5000);
+    expectLocal(sig == SIGINT ? "SIGINT" : sig == SIGTERM ? "SIGTERM" : "kill -9");
+  }
+  Process mon(with({"--cycles", "1", "--timeout", "20"}), dir_);
+  EXPECT_EQ(mon.wait(25000), 0) << "a monitor after kill -9\n" << mon.err();
+  sim->signal(SIGTERM);
+  sim->wait(5000);
+}

@@ -45,6 +45,7 @@ std::string dumpRow(int reg, const Lines& fields) {
 std::map<std::string, Lines> model0Slave() {
   std::map<std::string, Lines> s;
   s["AT"] = {"OK"};
+  s["+++"] = {"OK"};
   s["ATI"] = {"V2.0"};
   s["ATI1"] = {
       "******************************* S-Registers *********************************",
@@ -140,8 +141,8 @@ TEST_F(ReadRadioTest, ProjectModeReadStoresTheRadiosSection) {
 
   getLocal();
   EXPECT_EQ(serial.lines(),
-            (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?", "ATS101?", "ATS102?", "ATS110?",
-                   "ATS111?", "ATS112?", "ATS113?", "ATS114?", "ATH"}));
+            (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?", "ATS101?",
+                   "ATS102?", "ATS110?", "ATS111?", "ATS112?", "ATS113?", "ATS114?", "ATH"}));
   EXPECT_TRUE(prompts.shown.empty());
   EXPECT_FALSE(panel.panelLoading);
 

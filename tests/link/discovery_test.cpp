@@ -6,6 +6,7 @@
 
 #include "link/dump_line.h"
 #include "link_fixture.h"
+#include "model/catalogue.h"
 
 namespace tessel::testing {
 namespace {
@@ -18,6 +19,8 @@ class Group {
  public:
   Group(FakeSerialLink& serial, int local) : serial_(serial), local_(local), dialled_(local) {}
   void setLocal(int radio) { local_ = dialled_ = radio; }
+  // A link an earlier run dialled and never hung up.
+  void leaveDialled(int radio) { dialled_ = radio; }
 
   std::set<int> radios;
   std::set<int> silent;                  // radios that never answer a dial
@@ -126,8 +129,8 @@ TEST_F(MonitorTest, CycleReadsNewRadiosFullyAndPollsReadOnes) {
   ASSERT_TRUE(runUntilSent("ATD2"));
   // The local radio was read from its pages and S100 on, one row per tick.
   Lines local = serial.lines();
-  EXPECT_EQ(Lines(local.begin(), local.begin() + 6),
-            (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?"}));
+  EXPECT_EQ(Lines(local.begin(), local.begin() + 8),
+            (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?"}));
   EXPECT_TRUE(callbacks.read.count(1));
   EXPECT_EQ(timer.interval(), 1500);
 
@@ -173,7 +176,7 @@ TEST_F(MonitorTest, Model2LocalMasterIsMarkedReadAndTheCycleDialsTheFirstRadio) 
   start({{1, 2}, {2, 0}, {3, 0}});
   // The pages carry every register of a model 2: nothing is asked singly,
   // and the radio stays in command mode for the dial.
-  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3"}));
+  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3"}));
   EXPECT_EQ(engine->state(), psAutoDiscover0);
   EXPECT_EQ(engine->task(), tkMonitor);
   EXPECT_EQ(engine->CurrentList()->CurrentModel(), 2);
@@ -313,6 +316,7 @@ TEST_F(MonitorTest, GetRemoteReadsOneRadioAndReturnsToMonitoring) {
   start();
   ASSERT_TRUE(runUntilSent("ATD2"));
   engine->StartTask(tkLocalOnly, "", {});
+  serial.pump();
   serial.clearWrites();
   std::string atiStatus;
   serial.responder = [this, &atiStatus, group = serial.responder](const std::string& line) {
@@ -328,7 +332,72 @@ TEST_F(MonitorTest, GetRemoteReadsOneRadioAndReturnsToMonitoring) {
   timer.fire();
   EXPECT_EQ(engine->state(), psIdle);
   EXPECT_EQ(serial.lines().front(), "AT");
-  EXPECT_EQ(sentAfter("AT").front(), "ATD3");
+  EXPECT_EQ(sentAfter("+++").front(), "ATD3");
+}
+
+// Ending a task that dialled a radio brings the link back to the local
+// radio, as the monitor does between radios, so the next read is answered
+// by it at once.
+TEST_F(MonitorTest, EndingADialledTaskReturnsToTheLocalRadioOnce) {
+  start();
+  ASSERT_TRUE(runUntilSent("ATD2"));
+  serial.pump();
+  ASSERT_TRUE(engine->linkDialled());
+  serial.clearWrites();
+  engine->StartTask(tkLocalOnly, "", {});
+  EXPECT_EQ(serial.lines(), Lines{"ATD1"});
+  EXPECT_FALSE(engine->linkDialled());
+  serial.pump();
+  engine->StartTask(tkLocalOnly, "", {});
+  EXPECT_EQ(serial.lines(), Lines{"ATD1"}) << "nothing is dialled any more";
+
+  // The next read reaches the local radio without waiting for a tick.
+  serial.clearWrites();
+  const long before = timer.nowMs();
+  engine->StartTask(tkGetLocal, "Get Local", {{1, 0}});
+  serial.pump();
+  Lines sent = serial.lines();
+  ASSERT_GE(sent.size(), 5u);
+  EXPECT_EQ(Lines(sent.begin(), sent.begin() + 5), (Lines{"AT", "ATH", "+++", "ATI", "ATI1"}));
+  EXPECT_EQ(timer.nowMs(), before);
+
+  // Playing the radios after a monitor returns to the local radio first too.
+  start();
+  ASSERT_TRUE(runUntilSent("ATD3"));
+  serial.pump();
+  serial.clearWrites();
+  engine->StartTask(tkEmulate, "Emulate Group", {{1, 0}});
+  EXPECT_EQ(serial.lines(), Lines{"ATD1"});
+}
+
+// A program killed while dialled leaves the link up: the next read must
+// still identify the local radio, whether or not the hang-up takes the
+// radio out of command mode.
+TEST_F(MonitorTest, ReadAfterALinkLeftUpIdentifiesTheLocalRadio) {
+  for (bool leavesCommandMode : {false, true}) {
+    SCOPED_TRACE(leavesCommandMode);
+    Group left{serial, 1};
+    left.radios = {1, 2, 3};
+    left.hangUpLeavesCommandMode = leavesCommandMode;
+    left.leaveDialled(3);
+    left.install();
+    callbacks.applies.clear();
+    serial.clearWrites();
+    engine->StartTask(tkGetLocal, "Get Local", {{1, 0}});
+    serial.pump();
+    for (int i = 0; i < 20 && engine->state() != psIdle; ++i) {
+      timer.fire();
+      serial.pump();
+    }
+    EXPECT_EQ(engine->state(), psIdle);
+    const auto& a = callbacks.applies;
+    auto radioID = std::find_if(a.begin(), a.end(), [](const auto& x) { return x.param == 1; });
+    ASSERT_NE(radioID, a.end());
+    EXPECT_EQ(radioID->text, "1");
+    Lines sent = serial.lines();
+    ASSERT_GE(sent.size(), 4u);
+    EXPECT_EQ(Lines(sent.begin() + 1, sent.begin() + 4), (Lines{"ATH", "+++", "ATI"}));
+  }
 }
 
 TEST_F(MonitorTest, GetRemoteOfTheLocalRadioReadsItWithoutDialling) {
@@ -339,9 +408,9 @@ TEST_F(MonitorTest, GetRemoteOfTheLocalRadioReadsItWithoutDialling) {
     serial.pump();
   }
   Lines sent = serial.lines();
-  ASSERT_GE(sent.size(), 6u);
-  EXPECT_EQ(Lines(sent.begin(), sent.begin() + 6),
-            (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?"}));
+  ASSERT_GE(sent.size(), 8u);
+  EXPECT_EQ(Lines(sent.begin(), sent.begin() + 8),
+            (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?"}));
   EXPECT_EQ(sent.back(), "ATS114?");
   EXPECT_EQ(std::count_if(sent.begin(), sent.end(),
                           [](const std::string& l) { return l.rfind("ATD", 0) == 0; }),
@@ -430,9 +499,18 @@ TEST_F(EmulatorTest, SettingRegistersReportsEachPair) {
       {"ATs3=Ss4=Y\r", "OK\r\n", {{3, 0, "S"}, {4, 0, "Y"}}},
       {"ATS13=-5\r", "OK\r\n", {{13, -5, "-5"}}},
       {"ATSX=1S0=4\r", "ERROR\r\n", {{0, 4, "4"}}},
-      // An "=" with no "S" before it since the last pair belongs to the value.
-      {"ATS3=M=X\r", "OK\r\n", {{3, 0, "M=X"}}},
-      {"ATS1=5=S2=6\r", "OK\r\n", {{1, 0, "5="}, {2, 6, "6"}}},
+      // An "=" with no "S" before it since the last pair belongs to the
+      // value, which no register holds: the line changes nothing.
+      {"ATS3=M=X\r", "ERROR\r\n", {}},
+      {"ATS1=5=S2=6\r", "ERROR\r\n", {}},
+      // Only the form the register holds is taken.
+      {"ATS2=[Radio7]\r", "ERROR\r\n", {}},
+      {"ATS1=7S2=X1\r", "ERROR\r\n", {}},
+      {"ATS3=Q\r", "ERROR\r\n", {}},
+      {"ATS4=YES\r", "ERROR\r\n", {}},
+      {"ATS3=1\r", "ERROR\r\n", {}},
+      {"ATS2=\r", "ERROR\r\n", {}},
+      {"ATS2=-\r", "ERROR\r\n", {}},
       {"ATS1=2S=3\r", "ERROR\r\n", {{1, 2, "2"}}},
       {"ATS9=1\r", "OK\r\n", {}},  // no parameter: nothing to report
   };
@@ -441,6 +519,42 @@ TEST_F(EmulatorTest, SettingRegistersReportsEachPair) {
     EXPECT_EQ(ask(c.command), c.answer) << c.command;
     EXPECT_EQ(callbacks.applies, c.applies) << c.command;
   }
+}
+
+TEST(EmulatorValues, TakesOnlyTheFormTheRegisterHolds) {
+  struct Case {
+    int param;
+    const char* value;
+    bool fits;
+  } cases[] = {
+      {param::securityID, "1234", true},
+      {param::securityID, "[RADIO7]", false},
+      {param::securityID, "12 34", false},
+      {param::securityID, "", false},
+      {param::rssi, "-151", true},
+      {param::rssi, "--1", false},
+      {param::radioMode, "M", true},
+      {param::radioMode, "R", true},
+      {param::radioMode, "X", false},
+      {param::radioMode, "MS", false},
+      {param::radioMode, "0", false},
+      {param::reTXBroadcasts, "N", true},
+      {param::reTXBroadcasts, "NO", false},
+      {param::parity, "O", true},
+      {param::parity, "Y", false},
+      {param::handShaking, "H", true},
+      {param::handShaking, "1", true},
+      {param::bufferMode, "P", true},
+      {param::bufferMode, "0", true},
+      {param::bufferMode, "H", false},
+      {param::currentTime, "12:30", true},
+      {param::startTime, "7:45", false},
+      {param::startTime, "12:3X", false},
+      {-1, "5", true},
+      {-1, "A", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(TgroupEmulator::valueFits(c.param, c.value), c.fits) << c.param << " " << c.value;
 }
 
 TEST_F(EmulatorTest, AnswersOnlyForRadiosOfItsList) {

@@ -25,6 +25,7 @@ void storePort(MemorySettingsStore& s, int autoConfig) {
 std::map<std::string, Lines> model0Radio() {
   std::map<std::string, Lines> s;
   s["AT"] = {"OK"};
+  s["+++"] = {"OK"};
   s["ATI"] = {"V2.0"};
   Lines page = emulatedPage1("1");
   page.push_back("OK");
@@ -141,8 +142,8 @@ TEST_F(LinkTest, GetLocalOfModel0RadioReadsPagesAndHighRegisters) {
   serial.pump();
 
   EXPECT_EQ(serial.lines(),
-            (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?", "ATS101?", "ATS102?", "ATS110?",
-                   "ATS111?", "ATS112?", "ATS113?", "ATS114?", "ATH"}));
+            (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?", "ATS101?",
+                   "ATS102?", "ATS110?", "ATS111?", "ATS112?", "ATS113?", "ATS114?", "ATH"}));
   const auto& a = callbacks.applies;
   ASSERT_FALSE(a.empty());
   EXPECT_EQ(a.front(), (RecordingCallbacks::Apply{-1, 1, "V2.0"}));
@@ -178,7 +179,7 @@ TEST_F(LinkTest, GetLocalOfModel2RadioStopsAfterPagesWithAtd) {
   answer(radio);
   engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
   serial.pump();
-  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATD"}));
+  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3", "ATD"}));
   EXPECT_EQ(callbacks.applies.front(), (RecordingCallbacks::Apply{-1, 2, "1.14"}));
   EXPECT_EQ(callbacks.count(qcTaskDone), 1);
 }
@@ -190,7 +191,8 @@ TEST_F(LinkTest, Model1RadioEndsTheReadOnErrorToS100) {
   answer(radio);
   engine->StartTask(tkGetLocal, "Get Local", {{3, 0}});
   serial.pump();
-  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?", "ATH"}));
+  EXPECT_EQ(serial.lines(),
+            (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?", "ATH"}));
   auto setRead = callbacks.of(qcSetRead);
   ASSERT_EQ(setRead.size(), 1u);
   EXPECT_EQ(setRead[0].radio, 3);
@@ -216,9 +218,9 @@ TEST_F(LinkTest, SilentOrFailingIdentificationDoesNotHang) {
   answer(stops);
   engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
   serial.pump();
-  // The value's "OK" arrives after the next question went out and resets
-  // the try count: four tries more, then the engine gives up.
-  for (int i = 0; i < 5; ++i) timer.fire();
+  // The "OK" after the last value is no answer to the next question: three
+  // tries more, then the engine gives up.
+  for (int i = 0; i < 4; ++i) timer.fire();
   EXPECT_TRUE(prompts.shown.empty());
   timer.fire();
   EXPECT_EQ(serial.lines().back(), "ATS101?");
@@ -232,9 +234,35 @@ TEST_F(LinkTest, SilentOrFailingIdentificationDoesNotHang) {
   answer(radio);
   engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
   serial.pump();
-  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATI", "ATI1", "ATI2", "ATH"}));
+  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATH"}));
   EXPECT_EQ(callbacks.count(qcTaskDone), 1);
   EXPECT_EQ(engine->state(), psIdle);
+}
+
+// Only the reply a question waits for answers it: a radio that answers a
+// register query with a bare "OK", or with a value the 7-bit filter left
+// empty, runs out of tries as a silent one does.
+TEST_F(LinkTest, RegisterQueryWithoutAValueRunsOutOfTries) {
+  for (Lines reply : {Lines{"OK"}, Lines{"", "OK"}, Lines{"OK", "OK"}}) {
+    SCOPED_TRACE(reply.size());
+    engine.reset();
+    prompts.shown.clear();
+    serial.clearWrites();
+    make();
+    auto radio = model0Radio();
+    radio["ATS100?"] = reply;
+    answer(radio);
+    engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+    serial.pump();
+    for (int i = 0; i < 12; ++i) {
+      timer.fire();
+      serial.pump();
+    }
+    Lines sent = serial.lines();
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "ATS100?"), 4);
+    EXPECT_EQ(promptTexts(), Lines{"Unable to Contact Radio, check power and cables"});
+    EXPECT_EQ(engine->state(), psIdle);
+  }
 }
 
 TEST_F(LinkTest, SendQueueToLocalRadioReleasesEachLineOnOk) {
@@ -284,6 +312,56 @@ TEST_F(LinkTest, GetLocalDuringASendLeavesTheSendAlone) {
   EXPECT_EQ(serial.lines(), Lines{"ATs4=N\r"});
   EXPECT_EQ(promptTexts(), Lines{"Set Radio complete, radio reset"});
   EXPECT_TRUE(callbacks.of(qcTaskDone).empty());
+}
+
+// A send to a remote radio dials it with its first line: cancelled halfway,
+// the link is hung up; completed, the radio's reset has ended it.
+TEST_F(LinkTest, CancelledSendToARemoteRadioHangsUp) {
+  make();
+  answer({{"AT", {"OK"}}, {"ATD5", {"OK"}}, {"AT&W", {"OK"}}});
+  engine->Send(false, 0, "ATD5\r");
+  engine->Send(false, 0, "ATS1=2\r");
+  engine->StartTask(tkSendValues, "Set Radio", {{5, 1}});
+  serial.pump();
+  ASSERT_EQ(serial.lines().back(), "ATD5\r");
+  EXPECT_TRUE(engine->linkDialled());
+  engine->StartTask(tkLocalOnly, "", {});
+  EXPECT_EQ(serial.lines().back(), "ATH");
+
+  serial.clearWrites();
+  engine->Send(false, 0, "ATD5\r");
+  engine->Send(false, 0, "AT&W\r");
+  engine->Send(false, 0, "AT&R\r");
+  engine->StartTask(tkSendValues, "Set Radio", {{5, 1}});
+  serial.pump();
+  for (int i = 0; i < 4 && engine->queue().Count() > 0; ++i) {
+    timer.fire();
+    serial.pump();
+  }
+  EXPECT_EQ(serial.lines().back(), "AT&R\r");
+  EXPECT_FALSE(engine->linkDialled());
+  timer.fire();
+  serial.clearWrites();
+  engine->StartTask(tkLocalOnly, "", {});
+  EXPECT_TRUE(serial.lines().empty());
+}
+
+// A read that gave up leaves nothing of its link clearing behind: the
+// search that follows identifies the radio it finds straight away.
+TEST_F(LinkTest, SearchAfterAFailedReadIdentifiesAtOnce) {
+  make();
+  engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  prompts.answers = {pbAbort};
+  for (int i = 0; i < 4 && prompts.shown.empty(); ++i) timer.fire();
+  ASSERT_EQ(promptTexts(), Lines{"Unable to Contact Radio, check power and cables"});
+  ASSERT_EQ(engine->state(), psIdle);
+  answer(model0Radio());
+  serial.clearWrites();
+  engine->StartTask(tkAutoConfigure, "Auto Configure", {{0, 0}});
+  serial.pump();
+  Lines sent = serial.lines();
+  ASSERT_GE(sent.size(), 2u);
+  EXPECT_EQ(Lines(sent.begin(), sent.begin() + 2), (Lines{"AT", "ATI"}));
 }
 
 TEST_F(LinkTest, NonOkReplyAbortsTheSend) {
@@ -400,6 +478,23 @@ TEST_F(LinkTest, TaskEntryRules) {
   EXPECT_EQ(engine->CurrentList(), nullptr);
   EXPECT_EQ(engine->MonitorList(), nullptr);
   EXPECT_EQ(status.panelText(1), "Local Only");
+}
+
+// A device that goes away in the middle of a read is named in the box, with
+// the reason the serial link gave.
+TEST_F(LinkTest, DeviceGoneMidReadIsNamedWithItsReason) {
+  make();
+  answer({{"AT", {"OK"}}});
+  engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  serial.pump();
+  serial.lineLost = "/dev/ttyUSB0: Input/output error";
+  serial.unavailable = {1};
+  serial.setActive(false);
+  prompts.answers = {pbAbort};
+  for (int i = 0; i < 4; ++i) timer.fire();
+  EXPECT_EQ(promptTexts(), Lines{"The device went away (/dev/ttyUSB0: Input/output error). "
+                                 "Unable to activate COM port, is it available?"});
+  EXPECT_EQ(engine->task(), tkLocalOnly);
 }
 
 TEST_F(LinkTest, SendFraming) {

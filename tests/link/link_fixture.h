@@ -121,7 +121,13 @@ class LinkTest : public ::testing::Test {
   }
 
   // Radio replies: each command answered with the given lines, CR LF framed.
+  // A radio that answers "AT" answers the hang-up and the escape as well,
+  // unless the script says otherwise.
   void answer(std::map<std::string, std::vector<std::string>> script) {
+    if (script.count("AT")) {
+      script.emplace("ATH", std::vector<std::string>{"OK"});
+      script.emplace("+++", std::vector<std::string>{"OK"});
+    }
     serial.responder = [this, script](const std::string& line) {
       auto it = script.find(line);
       if (it == script.end()) return;

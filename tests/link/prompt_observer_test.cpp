@@ -321,6 +321,37 @@ TEST(LineAssembler, FramesRepliesAndCommandsAndTellsOverflowOnce) {
   EXPECT_EQ(told, 2) << "told again for the next run of text";
 }
 
+// NUL is line noise: it neither parts a CR from its LF nor sticks to the
+// next command.
+TEST(LineAssembler, DropsNulBytes) {
+  using namespace std::string_literals;
+  struct Case {
+    std::string bytes;
+    bool command;
+    Lines lines;
+  };
+  const Case cases[] = {
+      {"O\0K\r\0\n"s, false, {"OK"}},
+      {"\0\0\r\0\n-1\0"
+       "5\0"
+       "1\r\n"s,
+       false,
+       {"-151"}},
+      {"AT\r\0ATI\r"s, true, {"AT", "ATI"}},
+      {"AT\r\0\nATI1\r\n"s, true, {"AT", "ATI1"}},
+      {"\0\r\0"s, true, {}},
+  };
+  for (const Case& c : cases) {
+    LineAssembler a;
+    Lines got;
+    std::string line;
+    for (char ch : c.bytes)
+      if (a.feed(ch, c.command, line)) got.push_back(line);
+    EXPECT_EQ(got, c.lines) << c.bytes.size();
+    EXPECT_EQ(a.buffer(), "");
+  }
+}
+
 TEST(LinkStatusTexts, PanelsFollowStateAndTask) {
   struct Case {
     PortState state;

@@ -406,6 +406,7 @@ TEST_F(SerialOverPty, VanishedDeviceIsReportedOnceAndNotServedAgain) {
   EXPECT_LE(s.workerWakeups() - before, 2u) << "no busy loop after the hang-up";
   EXPECT_EQ(errors, 1);
   EXPECT_EQ(s.getFErrorCode(), EIO);
+  EXPECT_EQ(s.LineLostText(), slavePath_ + ": " + TSerial::errorText(EIO));
   char c;
   EXPECT_EQ(s.ReadChar(c), 0);  // the port is closed now: the usual error
   EXPECT_EQ(errors, 2);

@@ -385,3 +385,17 @@ TEST(SimRadioGroup, TakesAWholeConfigurationAsTheConfiguratorSendsIt) {
     for (auto [reg, value] : s.expect) EXPECT_EQ(g.radios()[0].saved(reg), value) << "S" << reg;
   }
 }
+
+// A link outlives the program that dialled it: the escape brings back
+// command mode, still to the dialled radio; only the hang-up ends the link.
+TEST(SimRadioGroup, DialledLinkSurvivesTheEscape) {
+  SimRadioGroup g = makeGroup(3, {0, 1, 2});
+  EXPECT_EQ(send(g, "ATD2"), "OK\r\n");
+  EXPECT_EQ(g.feed("+++", 0), "OK\r\n");
+  EXPECT_EQ(send(g, "ATI"), "V2.04\r\n");
+  EXPECT_EQ(g.addressedIndex(), 1u);
+  EXPECT_EQ(send(g, "ATH"), "OK\r\n");
+  EXPECT_FALSE(g.inCommandMode());
+  EXPECT_EQ(g.feed("+++\r", 0), "OK\r\n");
+  EXPECT_EQ(send(g, "ATI"), "V2.10\r\n");
+}

@@ -33,6 +33,8 @@ class FakeSerialLink : public SerialLink {
   std::function<void(const std::string&)> responder;
   // Ports that fail to open; all others open.
   std::set<int> unavailable;
+  // What LineLostText reports.
+  std::string lineLost;
 
   bool Active() const override { return active_; }
   void setActive(bool open) override {
@@ -65,6 +67,7 @@ class FakeSerialLink : public SerialLink {
     return 1;
   }
   void setOnRxData(std::function<void()> handler) override { onRx_ = std::move(handler); }
+  std::string LineLostText() const override { return lineLost; }
 
   // Bytes arrive now and the handler runs.
   void receive(const std::string& bytes) {

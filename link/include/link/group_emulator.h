@@ -27,6 +27,10 @@ class TgroupEmulator {
   int emulatedRadio() const { return emulatedRadio_; }
   void forgetRadio() { emulatedRadio_ = -1; }
 
+  // Whether value (upper case) is in the form the parameter's register
+  // holds.
+  static bool valueFits(int param, const std::string& value);
+
  private:
   void emulatorSend(const std::string& text);
   bool emulatedRadioListed();

@@ -98,6 +98,8 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   TsendQueue& queue() { return queue_; }
 
   // Observable state.
+  // True while a radio this engine dialled may still be linked.
+  bool linkDialled() const { return dialled_; }
   PortState state() const { return state_; }
   TaskCode task() const { return task_; }
   const std::string& taskText() const { return taskText_; }
@@ -128,6 +130,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   // Ticks and replies.
   void timerAction();
   void handleLine(const std::string& line);
+  bool awaitedReply(ReplyClass rc) const;
   void lineComplete(const std::string& line);
   void stateHandled(bool reply);
   void refreshStatus();
@@ -151,6 +154,9 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   void markRead(int radio, bool read);
   void cancelTask(int radio, TaskCode ended);
   void dial(int tries);
+  bool releaseStep(ReplyClass rc);
+  void hangUp();
+  void noteLink(const std::string& line);
 
   // Discovery, register reading and polling.
   int current() const;
@@ -193,6 +199,14 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   std::string logHeader_ = "tessel configurator, revision 0.1";
   std::string lastSent_;
   std::string lineInHand_;  // the received line being handled, for the log
+  // A link to another radio may be up: this program dialled one, and has
+  // not hung up since.
+  bool dialled_ = false;
+  // The connect's clearing of a link left up by an earlier run: after the
+  // radio first answers, "ATH" drops any link, "+++" takes the local radio
+  // back to command mode, and only then does the task go on.
+  enum class Release { Done, Pending, HangingUp, Escaping };
+  Release release_ = Release::Done;
 };
 
 }  // namespace tessel

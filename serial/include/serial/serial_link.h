@@ -45,6 +45,9 @@ class SerialLink {
   // for want of permission or because another program holds it, the device,
   // the reason and what to do. Empty where the link cannot tell.
   virtual std::string LastErrorMessage() const { return std::string(); }
+  // When the open device went away since the last open: the device and the
+  // reason ("/dev/ttyUSB0: Input/output error"); empty otherwise.
+  virtual std::string LineLostText() const { return {}; }
 };
 
 }  // namespace tessel

@@ -99,6 +99,7 @@ class TSerial : public SerialLink {
   void setDevicePath(const std::string& path);
   // The device of the open port; empty while closed.
   std::string OpenDevice() const;
+  std::string LineLostText() const override { return lineLost_; }
 
   void setOnTxEmpty(TNotifyEvent handler);
   void setOnMessage(TRxMessageEvent handler);
@@ -189,6 +190,7 @@ class TSerial : public SerialLink {
   bool waitOnTxFull_ = true;
   uint32_t timeout_ = 10000;
   std::string devicePath_;
+  std::string lineLost_;  // the device that went away and why (GUI thread)
 
   std::function<void()> onRxData_;
   std::function<void(const std::string&)> onLineLost_;

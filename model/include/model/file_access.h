@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace tessel {
+
+// Whether the file at path can be replaced with new contents the way the
+// project is written (a new file beside it, renamed over it): the file, when
+// it exists, is a regular file this process may write, and its folder takes
+// new files. Otherwise false, with "cannot write <path>: <reason>" in error.
+bool canRewriteFile(const std::string& path, std::string& error);
+
+}  // namespace tessel

@@ -1,0 +1,29 @@
+#include "model/file_access.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace tessel {
+
+bool canRewriteFile(const std::string& path, std::string& error) {
+  namespace fs = std::filesystem;
+  auto refuse = [&](const std::string& reason) {
+    error = "cannot write " + path + ": " + reason;
+    return false;
+  };
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  if (fs::exists(st)) {
+    if (!fs::is_regular_file(st)) return refuse("not a regular file");
+    if (::access(path.c_str(), W_OK) != 0) return refuse(std::strerror(errno));
+  }
+  const fs::path folder = fs::absolute(path, ec).parent_path();
+  if (ec) return refuse(ec.message());
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) return refuse(std::strerror(errno));
+  return true;
+}
+
+}  // namespace tessel
