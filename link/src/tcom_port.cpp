@@ -97,6 +97,9 @@ void TcomPort::enter(PortState next) {
   if (next == state_) return;
   const PortState from = state_;
   state_ = next;
+  // No radio is being read once the engine rests: what its replies stored
+  // goes to the file now.
+  if (next == psIdle || next == psError) window_.endReplies();
   reporter_.stateChanged(from, next);
 }
 
@@ -270,6 +273,8 @@ bool TcomPort::Send(bool now, int tries, const std::string& line) {
 }
 
 void TcomPort::dial(int tries) {
+  // The replies of the radio dialled are written to the project as one.
+  window_.beginReplies();
   reporter_.dialling(current_->CurrentNumber());
   Send(true, tries, "ATD" + current_->CurrentText());
 }
@@ -653,6 +658,7 @@ void TcomPort::connected() {
   if (task_ == tkGetRemote) {
     if (window_.isLocal(current())) {
       // The radio asked for is the local one: read it as such.
+      window_.beginReplies();
       enter(psLocalATI);
       Send(true, 0, "ATI");
     } else {
@@ -662,6 +668,7 @@ void TcomPort::connected() {
     enter(psSendQueue);
     msgTimerTimer();
   } else {
+    window_.beginReplies();
     enter(psLocalATI);
     Send(true, 0, "ATI");
   }

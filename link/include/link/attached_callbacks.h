@@ -27,6 +27,14 @@ class AttachedCallbacks {
   void readDone() {
     if (callbacks_) callbacks_->readDone();
   }
+  // Around the replies of one radio's read: its writes reach the project
+  // file as one.
+  void beginReplies() {
+    if (callbacks_) callbacks_->beginReplies();
+  }
+  void endReplies() {
+    if (callbacks_) callbacks_->endReplies();
+  }
   std::string registerValue(int radio, int param) {
     return callbacks_ ? callbacks_->RegisterValue(radio, param, false) : std::string("No Radio");
   }
