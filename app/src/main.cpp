@@ -27,10 +27,11 @@ int main(int argc, char** argv) {
     if (argv[1][2] == 'v') {
       std::printf("%s %s\n", brandProfile(brandIndexForPath(path)).productName, TESSEL_VERSION);
     } else {
-      std::printf("usage: %s [-emulate] [PROJECT.vro]\n"
-                  "The radio group configurator. Without arguments it opens its main window\n"
-                  "on the default project; -emulate shows Project > Emulate Group.\n",
-                  argv[0]);
+      std::printf(
+          "usage: %s [-emulate] [PROJECT.vro]\n"
+          "The radio group configurator. Without arguments it opens its main window\n"
+          "on the default project; -emulate shows Project > Emulate Group.\n",
+          argv[0]);
     }
     return 0;
   }
@@ -44,8 +45,8 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QLatin1String(profile.maker));
   QApplication::setWindowIcon(applicationIcon(brand));
   // Lets the desktop match the window to its menu entry.
-  QGuiApplication::setDesktopFileName(QLatin1String(brand == 1 ? "com.tarrowcontrols.LumaLink"
-                                                               : "com.corvane.Tessel"));
+  QGuiApplication::setDesktopFileName(
+      QLatin1String(brand == 1 ? "com.tarrowcontrols.LumaLink" : "com.corvane.Tessel"));
 
   // Logs and the default project beside the program when that folder takes
   // files, else in the per-user data folder.

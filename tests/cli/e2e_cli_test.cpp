@@ -291,6 +291,45 @@ TEST_F(CliEndToEnd, MonitorOfAnEmulatedGroup) {
     EXPECT_NE(mon.out().find(line), std::string::npos) << line << "\n" << mon.out();
 }
 
+// Playing the radios, and being read while doing so, leaves the group's
+// stored values as the file spells them.
+TEST_F(CliEndToEnd, PlayingTheGroupLeavesItsStoredValuesAlone) {
+  std::string project = file("spelled.vro");
+  writeGroup(project, 2, {0});
+  std::string text;
+  {
+    std::ifstream in(project, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    text = ss.str();
+  }
+  // Hand-edited group values in the spellings stored files have.
+  const std::string group =
+      "[Project]\r\nReTXBroadcasts=yes\r\nRepeaters=YES\r\nGroup ID= 007 \r\nSecurity ID\r\n";
+  const size_t at = text.find("[Project]");
+  if (at != std::string::npos) {
+    size_t end = text.find("\n[", at);
+    text.replace(at, end == std::string::npos ? std::string::npos : end + 1 - at, group);
+  } else {
+    text = group + text;
+  }
+  { std::ofstream(project, std::ios::binary) << text; }
+
+  PtyPair pair;
+  Process emu({"emulate", project, pair.path(0)}, dir_);
+  std::string ready = emu.readLine();
+  ASSERT_EQ(ready.rfind("emulating 2 radio(s)", 0), 0u) << ready << emu.err();
+  Process get({"get-local", pair.path(1), "--timeout", "20"}, dir_);
+  ASSERT_EQ(get.wait(25000), 0) << get.err();
+  emu.signal(SIGINT);
+  EXPECT_EQ(emu.wait(5000), 0) << emu.err();
+
+  std::ifstream in(project, std::ios::binary);
+  std::stringstream after;
+  after << in.rdbuf();
+  EXPECT_NE(after.str().find(group), std::string::npos) << after.str();
+}
+
 TEST_F(CliEndToEnd, SimWritesBackAndRemovesItsLink) {
   std::string project = file("new.vro");
   std::string link = file("radio");
