@@ -3,6 +3,7 @@
 #include <array>
 
 #include "model/main_window_model.h"
+#include "model/project.h"
 #include "model/text.h"
 
 namespace tessel {
@@ -51,7 +52,7 @@ std::string modelERangeMessage(const ModelENumberField& f, const std::string& te
 void ModelERules::show() {
   Panel& panel = window_.panel;
   const std::string now = panel.text(ctl::currentTime);
-  if (now.empty() || now[0] == ' ') panel.setText(ctl::currentTime, window_.timeShort());
+  if (now.empty() || !isDigit(now[0])) panel.setText(ctl::currentTime, window_.timeShort());
   panel.setChecked(ctl::usePCClock, true);
   window_.usePCClockChange();
   modified = false;
@@ -119,6 +120,17 @@ void ModelERules::selectorChanged(const std::string& control) {
 void ModelERules::defaultsClick() {
   window_.modelEDefaults();
   modified = true;
+}
+
+void blockedClick(MainWindowModel& window) {
+  Tproject* p = window.project();
+  if (!p || p->blockedChanged) return;
+  p->blockedChanged = true;
+  p->loadBlockedValues();
+}
+
+void mainWindowActivated(MainWindowModel& window, bool blockedModified, bool modelEModified) {
+  if (blockedModified || modelEModified) window.setRadioChanged(true);
 }
 
 void ModelERules::currentTimeClick() {

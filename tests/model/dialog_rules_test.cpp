@@ -314,3 +314,32 @@ TEST(MonitorHistoryStore, CsvHasOneLinePerPollAndQuotesNames) {
 
 }  // namespace
 }  // namespace tessel
+
+namespace tessel {
+namespace {
+
+TEST_F(DialogsTest, BlockedMhzLoadsTheProjectsFrequenciesOnlyTheFirstTime) {
+  put("[Project]\ns30=915.7\ns31=\n");
+  open(wmProject);
+  panel.blockedValues[0] = "903.0";
+  blockedClick(window);
+  EXPECT_TRUE(window.project()->blockedChanged);
+  EXPECT_EQ(panel.blockedValues[0], "915.7");
+  panel.blockedValues[0] = "920.0";
+  blockedClick(window);
+  EXPECT_EQ(panel.blockedValues[0], "920.0");
+}
+
+TEST_F(DialogsTest, EditsInADialogMakeNewRadioReadSaveRadioOnActivation) {
+  window.setRadioChanged(false);
+  mainWindowActivated(window, false, false);
+  EXPECT_EQ(panel.text(ctl::newRadio), kNewRadioCaption);
+  mainWindowActivated(window, true, false);
+  EXPECT_EQ(panel.text(ctl::newRadio), kSaveRadioCaption);
+  window.setRadioChanged(false);
+  mainWindowActivated(window, false, true);
+  EXPECT_TRUE(window.radioChanged());
+}
+
+}  // namespace
+}  // namespace tessel

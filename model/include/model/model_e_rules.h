@@ -28,6 +28,13 @@ const ModelENumberField* modelENumberField(const std::string& control);
 std::string modelERangeMessage(const ModelENumberField& f, const std::string& text,
                                std::string& fix);
 
+// "Blocked MHz": the first time in a project, the frequencies stored in it
+// become the committed ones, so the dialog opens showing them.
+void blockedClick(MainWindowModel& window);
+// The main window became active again: edits made in either dialog make the
+// New Radio button read "Save Radio".
+void mainWindowActivated(MainWindowModel& window, bool blockedModified, bool modelEModified);
+
 class ModelERules {
  public:
   explicit ModelERules(MainWindowModel& window) : window_(window) {}
