@@ -133,6 +133,7 @@ MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Pro
   });
 
   buildMenus(emulateEntry);
+  createDialogs();
   // Hints stay up long enough to be read.
   for (QWidget* w : findChildren<QWidget*>())
     if (!w->toolTip().isEmpty()) w->setToolTipDuration(kHintMs);
@@ -397,6 +398,7 @@ void MainWindow::changeEvent(QEvent* event) {
     splashPending_ = false;
     if (splash_) splash_->show();
   }
+  dialogsActivated();
 }
 
 void MainWindow::saveSettings() {

@@ -21,7 +21,9 @@ class QSplitter;
 
 namespace tessel {
 
+class BlockedFrequencyDialog;
 class ComPortWindow;
+class ModelEDialog;
 class ParameterPanel;
 class Prompts;
 class SettingsStore;
@@ -83,6 +85,10 @@ class MainWindow : public QMainWindow {
   // Writes the settings kept at close (and stores a project with a name).
   void saveSettings();
 
+  // The blocked frequency and model-E dialogs, created once with the window.
+  BlockedFrequencyDialog* blockedDialog() const { return blockedDialog_; }
+  ModelEDialog* modelEDialog() const { return modelEDialog_; }
+
  signals:
   // The window closed (after its settings were saved): the program ends.
   void closed();
@@ -93,6 +99,12 @@ class MainWindow : public QMainWindow {
   void changeEvent(QEvent* event) override;
 
  private:
+  void createDialogs();
+  // The window became active: edits made in the dialogs show on New Radio.
+  void dialogsActivated();
+  BlockedFrequencyDialog* blockedDialog_ = nullptr;
+  ModelEDialog* modelEDialog_ = nullptr;
+
   void buildMenus(bool emulateEntry);
   QAction* addAction(QMenu* menu, const char* name, const char* caption);
   void layOutForMode(int mode);
