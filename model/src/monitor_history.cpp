@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "model/main_window_model.h"
+#include "model/project.h"
+#include "model/radio.h"
+
 namespace tessel {
 
 namespace {
@@ -56,6 +60,16 @@ std::vector<MonitorSample> MonitorHistory::samplesOf(int radio) const {
     if (s.radio == radio) out.push_back(s);
   }
   return out;
+}
+
+void recordPoll(MonitorHistory& history, const MainWindowModel& window, int radio,
+                std::int64_t now) {
+  const Tproject* p = window.project();
+  const Tradio* r = p && radio >= 0 && radio < kRadioSlots ? p->radio(radio) : nullptr;
+  if (!r || r->listItem == kNoRow) return;
+  const GroupViews& v = window.views;
+  history.add(now, radio, v.subItem(r->listItem, 1), v.subItem(r->listItem, 2),
+              v.subItem(r->listItem, 3));
 }
 
 std::string csvField(const std::string& s) {

@@ -343,3 +343,28 @@ TEST_F(DialogsTest, EditsInADialogMakeNewRadioReadSaveRadioOnActivation) {
 
 }  // namespace
 }  // namespace tessel
+
+namespace tessel {
+namespace {
+
+TEST_F(DialogsTest, APollKeepsWhatTheRadiosRowShows) {
+  put("[Radio1]\nRadio Name=Pump\nRadio Mode=Master\n[Radio4]\nRadio Name=Tank\n");
+  open(wmMonitor);
+  Tradio* r = window.project()->radio(4);
+  ASSERT_NE(r, nullptr);
+  views.setSubItem(r->listItem, 1, "-68");
+  views.setSubItem(r->listItem, 2, "12.1");
+  views.setSubItem(r->listItem, 3, "27");
+  MonitorHistory h;
+  recordPoll(h, window, 4, 1000);
+  recordPoll(h, window, 9, 1001);    // no such radio
+  recordPoll(h, window, 300, 1002);  // no such slot
+  ASSERT_EQ(h.size(), 1u);
+  EXPECT_EQ(h.samples()[0].radio, 4);
+  EXPECT_FLOAT_EQ(h.samples()[0].rssi, -68);
+  EXPECT_FLOAT_EQ(h.samples()[0].volts, 12.1f);
+  EXPECT_FLOAT_EQ(h.samples()[0].tempC, 27);
+}
+
+}  // namespace
+}  // namespace tessel

@@ -46,6 +46,13 @@ class MonitorHistory {
   std::deque<MonitorSample> samples_;
 };
 
+class MainWindowModel;
+
+// A poll of radio has ended: keeps what its row in the list shows now
+// (RSSI, volts, temperature). A radio without a row is not kept.
+void recordPoll(MonitorHistory& history, const MainWindowModel& window, int radio,
+                std::int64_t now);
+
 // "time,radio_id,name,rssi,volts,temp_c" and one line per sample, as
 // tessel-cli monitor prints them: local time as 2026-12-08T12:00:00, the
 // radio's name from nameOf quoted where it needs it, gaps empty.
