@@ -236,3 +236,27 @@ TEST_F(DialogsWindowTest, DialogEditsShowAsSaveRadioWhenTheWindowIsActiveAgain) 
 
 }  // namespace
 }  // namespace tessel::testing
+
+namespace tessel::testing {
+namespace {
+
+TEST_F(DialogsWindowTest, EscapeInTheFieldTheDialogOpensWithKeepsThatFieldsText) {
+  start();
+  window().start(dir);
+  // The first open loads the project's values; these are committed after.
+  BlockedFrequencyDialog& d = openBlocked();
+  panel().blockedValues[0] = "915.7";
+  panel().blockedValues[1] = "903.0";
+  // Entered another field before, so a stale remembered text would show.
+  d.field(1)->setFocus(Qt::MouseFocusReason);
+  d.hide();
+  d.open();
+  QApplication::setActiveWindow(&d);
+  d.field(0)->setFocus(Qt::ActiveWindowFocusReason);
+  QTest::keyClick(d.field(0), Qt::Key_Backspace);
+  QTest::keyClick(d.field(0), Qt::Key_Escape);
+  EXPECT_EQ(d.field(0)->text(), "915.7");
+}
+
+}  // namespace
+}  // namespace tessel::testing

@@ -96,6 +96,7 @@ void BlockedFrequencyDialog::open() {
   rules_.show();
   showFields();
   exitPending_ = -1;
+  entered_ = -1;
   adjustSize();
   // As wide as the fields need, no wider.
   setMaximumWidth(sizeHint().width());
@@ -194,9 +195,13 @@ bool BlockedFrequencyDialog::eventFilter(QObject* watched, QEvent* event) {
       typing_ = false;
       break;
     case QEvent::FocusIn:
-      if (!windowReason(static_cast<QFocusEvent*>(event)->reason())) {
+      // The window coming back does not enter the field again, but the field
+      // the dialog opens with is entered, so Escape has its own text to go
+      // back to.
+      if (!windowReason(static_cast<QFocusEvent*>(event)->reason()) || i != entered_) {
         rules_.fields[i] = ls(edit->text());
         rules_.enter(i);
+        entered_ = i;
       }
       break;
     case QEvent::FocusOut:

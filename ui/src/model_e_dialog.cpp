@@ -177,6 +177,7 @@ QWidget* ModelEDialog::control(const std::string& name) const {
 void ModelEDialog::open() {
   setWindowTitle(QLatin1String(profile_.setupTitle));
   rules_.show();
+  entered_.clear();
   adjustSize();
   // The buttons stay in sight.
   setMinimumSize(sizeHint());
@@ -235,7 +236,11 @@ bool ModelEDialog::eventFilter(QObject* watched, QEvent* event) {
       typing_ = false;
       break;
     case QEvent::FocusIn:
-      if (!windowReason(static_cast<QFocusEvent*>(event)->reason())) rules_.enter(name);
+      // The window coming back does not enter the field again.
+      if (!windowReason(static_cast<QFocusEvent*>(event)->reason()) || name != entered_) {
+        rules_.enter(name);
+        entered_ = name;
+      }
       break;
     case QEvent::FocusOut:
       if (!refocusing_ && !windowReason(static_cast<QFocusEvent*>(event)->reason()) &&

@@ -43,6 +43,8 @@ class BlockedFrequencyDialog : public QDialog {
   QPushButton* cancel_;
   // The field whose exit check is still to run, -1 for none.
   int exitPending_ = -1;
+  // The field entered last.
+  int entered_ = -1;
   // The last key went to the field through the key rule; a change that
   // comes without one is a paste or a drop.
   bool typing_ = false;

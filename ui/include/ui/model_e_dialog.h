@@ -49,6 +49,8 @@ class ModelEDialog : public QDialog {
   std::map<std::string, QWidget*> controls_;
   std::map<const QObject*, std::string> names_;
   std::string exitPending_;
+  // The field entered last.
+  std::string entered_;
   bool typing_ = false;
   // A rule is sending the focus back: the field it leaves is not checked.
   bool refocusing_ = false;
