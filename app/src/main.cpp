@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/program_path.h"
 #include "app/wiring.h"
@@ -19,6 +21,11 @@ int main(int argc, char** argv) {
       programPath(argc > 0 ? argv[0] : nullptr, QDir::currentPath().toStdString(),
                   std::getenv("PATH") ? std::getenv("PATH") : "");
   const bool emulate = emulateRequested(argc, argv);
+  // Answered without a display, as the manual page promises.
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::printf("%s %s\n", brandProfile(brandIndexForPath(path)).productName, TESSEL_VERSION);
+    return 0;
+  }
 
   QApplication app(argc, argv);
   initUiResources();
