@@ -67,6 +67,8 @@ Wiring::Wiring(const WiringOptions& options)
   engine_ = std::make_unique<TcomPort>(*serial_, *timer_, *prompts_, *settings_, *comPort_,
                                        terminal_.get(), log_.get());
   connectComPortWindow(*comPort_, *engine_);
+  // Every finished poll goes into the monitor history.
+  engine_->addObserver(window_->historyRecorder());
   splash_ = std::make_unique<SplashWindow>();
   window_->setWindows(terminal_.get(), comPort_.get(), splash_.get());
 
@@ -92,6 +94,7 @@ Wiring::Wiring(const WiringOptions& options)
 Wiring::~Wiring() {
   // Nothing may call into the windows once they start to go.
   engine_->AttachMainWindow(nullptr, nullptr);
+  engine_->removeObserver(window_->historyRecorder());
   window_->model().tasks = nullptr;
   window_->onModeSwitched = nullptr;
   window_->hooks = MainWindow::EngineHooks{};

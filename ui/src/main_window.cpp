@@ -22,6 +22,7 @@
 #include "ui/parameter_panel.h"
 #include "ui/pictures.h"
 #include "ui/qt_seams.h"
+#include "ui/signal_history_window.h"
 #include "ui/splash_window.h"
 #include "ui/status_bar_widget.h"
 #include "ui/terminal_window.h"
@@ -133,12 +134,19 @@ MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Pro
   });
 
   buildMenus(emulateEntry);
+  createDialogs();
+  setUpHistory();
   // Hints stay up long enough to be read.
   for (QWidget* w : findChildren<QWidget*>())
     if (!w->toolTip().isEmpty()) w->setToolTipDuration(kHintMs);
 }
 
 MainWindow::~MainWindow() {
+  // The chart windows are children, deleted after the members they report
+  // their end to.
+  const auto charts = historyWindows_;
+  for (const auto& entry : charts) delete entry.second;
+  history_.onAdded = nullptr;
   // The rules go before the panel they work on.
   panel_->setModel(nullptr);
   model_.reset();
@@ -397,6 +405,7 @@ void MainWindow::changeEvent(QEvent* event) {
     splashPending_ = false;
     if (splash_) splash_->show();
   }
+  dialogsActivated();
 }
 
 void MainWindow::saveSettings() {

@@ -11,8 +11,10 @@
 #include <memory>
 #include <string>
 
+#include "link/link_observer.h"
 #include "model/brand_profile.h"
 #include "model/main_window_model.h"
+#include "model/monitor_history.h"
 #include "ui/group_views_widget.h"
 
 class QLabel;
@@ -21,7 +23,10 @@ class QSplitter;
 
 namespace tessel {
 
+class BlockedFrequencyDialog;
 class ComPortWindow;
+class SignalHistoryWindow;
+class ModelEDialog;
 class ParameterPanel;
 class Prompts;
 class SettingsStore;
@@ -83,6 +88,21 @@ class MainWindow : public QMainWindow {
   // Writes the settings kept at close (and stores a project with a name).
   void saveSettings();
 
+  // The blocked frequency and model-E dialogs, created once with the window.
+  BlockedFrequencyDialog* blockedDialog() const { return blockedDialog_; }
+  ModelEDialog* modelEDialog() const { return modelEDialog_; }
+
+  // The monitor history: what every poll showed, for a day.
+  MonitorHistory& monitorHistory() { return history_; }
+  // Hears the engine's finished polls (the wiring attaches it).
+  LinkObserver* historyRecorder() const { return historyRecorder_.get(); }
+  // The chart window of a radio (opened, or raised when open).
+  SignalHistoryWindow* openSignalHistory(int radio);
+  // Writes the history as CSV; false (after a message) when it cannot.
+  bool exportMonitorLog(const std::string& path);
+  // The radio list's context menu.
+  QMenu* listMenu() const { return listMenu_; }
+
  signals:
   // The window closed (after its settings were saved): the program ends.
   void closed();
@@ -93,6 +113,18 @@ class MainWindow : public QMainWindow {
   void changeEvent(QEvent* event) override;
 
  private:
+  void createDialogs();
+  // The window became active: edits made in the dialogs show on New Radio.
+  void dialogsActivated();
+  BlockedFrequencyDialog* blockedDialog_ = nullptr;
+  ModelEDialog* modelEDialog_ = nullptr;
+  void setUpHistory();
+  void createListMenu();
+  MonitorHistory history_;
+  std::unique_ptr<LinkObserver> historyRecorder_;
+  std::map<int, SignalHistoryWindow*> historyWindows_;
+  QMenu* listMenu_ = nullptr;
+
   void buildMenus(bool emulateEntry);
   QAction* addAction(QMenu* menu, const char* name, const char* caption);
   void layOutForMode(int mode);

@@ -1,0 +1,106 @@
+#include "model/blocked_frequencies.h"
+
+#include <cstdlib>
+
+namespace tessel {
+
+namespace {
+
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Reads "915", "915.7", ".5" and the like; anything else (letters, two
+// points, nothing) is not a number.
+bool readMhz(const std::string& text, double& v) {
+  if (text.empty() || text == ".") return false;
+  int points = 0;
+  for (char c : text) {
+    if (c == '.') {
+      ++points;
+    } else if (!isDigit(c)) {
+      return false;
+    }
+  }
+  if (points > 1) return false;
+  v = std::strtod(text.c_str(), nullptr);
+  return true;
+}
+
+}  // namespace
+
+bool blockedKeyAccepted(const std::string& text, int caret, bool selection, char key) {
+  const std::string::size_type point = text.find('.');
+  if (key == '.') return point == std::string::npos;
+  if (key == '\b') return true;
+  // One decimal: nothing typed after the point once it has its digit,
+  // unless a selection is being replaced.
+  if (point != std::string::npos && caret > static_cast<int>(point) && point + 1 != text.size() &&
+      !selection) {
+    return false;
+  }
+  return isDigit(key);
+}
+
+std::string blockedTyped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (blockedKeyAccepted(out, static_cast<int>(out.size()), false, c) && c != '\b') out += c;
+  }
+  return out;
+}
+
+BlockedExit blockedExit(const std::string& text) {
+  if (text.empty()) return {};
+  double v = 0;
+  // Compared in tenths so that 902.2 and 927.7 themselves are inside.
+  if (!readMhz(text, v) || v * 10 < 9022 - 1e-6 || v * 10 > 9277 + 1e-6) {
+    return {"", text + " not in Range of 902.2 to 927.7 MHz"};
+  }
+  std::string done = text;
+  if (done.size() == 3) done += '.';
+  if (done.size() == 4) done += '0';
+  return {done, ""};
+}
+
+void BlockedFrequencies::show() {
+  modified = false;
+  backup_ = panel_.blockedValues;
+  fields = panel_.blockedValues;
+}
+
+void BlockedFrequencies::enter(int i) {
+  remembered_ = fields.at(i);
+}
+
+bool BlockedFrequencies::key(int i, int caret, bool selection, char key) {
+  if (key == '\x1b') {
+    fields.at(i) = remembered_;
+    return false;
+  }
+  modified = true;
+  return blockedKeyAccepted(fields.at(i), caret, selection, key);
+}
+
+void BlockedFrequencies::pasted(int i, const std::string& text) {
+  modified = true;
+  fields.at(i) = blockedTyped(text);
+}
+
+void BlockedFrequencies::exit(int i) {
+  const BlockedExit e = blockedExit(fields.at(i));
+  if (!e.message.empty()) prompts_.show(PromptIcon::Error, e.message, pbOk);
+  fields.at(i) = e.text;
+}
+
+void BlockedFrequencies::ok(int current) {
+  if (current >= 0 && current < kBlockedCount) exit(current);
+  panel_.blockedValues = fields;
+}
+
+void BlockedFrequencies::cancel() {
+  panel_.blockedValues = backup_;
+  fields = backup_;
+}
+
+}  // namespace tessel

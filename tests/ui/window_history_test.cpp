@@ -1,0 +1,108 @@
+// The monitor history in the window: polls recorded, the chart window kept
+// up to date, the CSV export, and the ways to open a radio's history.
+#include <QMenu>
+#include <QTest>
+#include <QTreeWidget>
+#include <fstream>
+#include <sstream>
+
+#include "model/project.h"
+#include "model/radio.h"
+#include "ui/signal_history_window.h"
+#include "window_fixture.h"
+
+namespace tessel::testing {
+namespace {
+
+class HistoryWindowTest : public WindowTest {
+ protected:
+  void monitorProject() {
+    const std::string path = dir + "/group.vro";
+    std::ofstream(path) << "[Radio1]\nRadio Name=Pump, north\nRadio Mode=Master\n"
+                        << "[Radio2]\nRadio Name=Tank\nRadio Mode=Slave\n";
+    MainWindowModel& m = window().model();
+    m.openProject(path);
+    m.loadProjectRadios();
+    m.switchMode(wmMonitor);
+  }
+  // A poll of radio that left these cells in its row.
+  void poll(int radio, const char* rssi, const char* volts, const char* temp) {
+    MainWindowModel& m = window().model();
+    RowId row = m.project()->radio(radio)->listItem;
+    m.views.setSubItem(row, 1, rssi);
+    m.views.setSubItem(row, 2, volts);
+    m.views.setSubItem(row, 3, temp);
+    window().historyRecorder()->radioPolled(radio);
+  }
+};
+
+TEST_F(HistoryWindowTest, PollsAreKeptChartedLiveAndExported) {
+  start();
+  window().start(dir);
+  monitorProject();
+  poll(1, "-70", "12.5", "30");
+  poll(2, "-80", "11.9", "");
+  poll(1, "-71", "12.4", "31");
+  ASSERT_EQ(window().monitorHistory().size(), 3u);
+
+  SignalHistoryWindow* w = window().openSignalHistory(1);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->pointCount(0), 2);
+  EXPECT_EQ(window().openSignalHistory(1), w) << "one window per radio";
+  poll(1, "-69", "12.6", "");
+  EXPECT_EQ(w->pointCount(0), 3) << "updated live";
+  EXPECT_EQ(w->pointCount(2), 2) << "an empty cell is a gap, not a zero";
+  poll(2, "-81", "11.8", "29");
+  EXPECT_EQ(w->pointCount(1), 3) << "another radio's poll is not this chart's";
+
+  const std::string csvPath = dir + "/log.csv";
+  ASSERT_TRUE(window().exportMonitorLog(csvPath));
+  std::ifstream in(csvPath);
+  std::vector<std::string> lines;
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  ASSERT_EQ(lines.size(), 6u) << "the header and one line per poll";
+  EXPECT_EQ(lines[0], "time,radio_id,name,rssi,volts,temp_c");
+  EXPECT_NE(lines[1].find(",1,\"Pump, north\",-70,12.5,30"), std::string::npos) << lines[1];
+  EXPECT_NE(lines[2].find(",2,Tank,-80,11.9,"), std::string::npos) << lines[2];
+
+  EXPECT_FALSE(window().exportMonitorLog(dir)) << "a folder is no file to write";
+  EXPECT_EQ(prompts.texts().back(), "Cannot write the monitor log " + dir);
+}
+
+TEST_F(HistoryWindowTest, PollsOutsideTheMonitorAreNotKept) {
+  start();
+  window().start(dir);
+  monitorProject();
+  window().model().switchMode(wmProject);
+  poll(1, "-70", "12.5", "30");
+  EXPECT_EQ(window().monitorHistory().size(), 0u);
+}
+
+TEST_F(HistoryWindowTest, ContextMenuAndDoubleClickOpenTheHistory) {
+  start();
+  window().start(dir);
+  monitorProject();
+  QMenu* menu = window().listMenu();
+  ASSERT_NE(menu, nullptr);
+  QAction* entry = window().action(QStringLiteral("signalHistory"));
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->text(), "Signal History...");
+  EXPECT_TRUE(menu->actions().contains(entry));
+  EXPECT_EQ(window().action(QStringLiteral("exportMonitorLog"))->text(), "Export Monitor Log...");
+
+  QTreeWidget* list = window().views().list();
+  QTreeWidgetItem* row = window().views().list()->topLevelItem(1);
+  ASSERT_NE(row, nullptr);
+  emit list->itemDoubleClicked(row, 0);
+  auto windows = window().findChildren<SignalHistoryWindow*>();
+  ASSERT_EQ(windows.size(), 1);
+  Tradio* r = window().views().rowRadio(window().views().rowOf(row));
+  EXPECT_EQ(windows[0]->radio(), r->slotID);
+
+  list->setCurrentItem(list->topLevelItem(0));
+  entry->trigger();
+  EXPECT_EQ(window().findChildren<SignalHistoryWindow*>().size(), 2);
+}
+
+}  // namespace
+}  // namespace tessel::testing

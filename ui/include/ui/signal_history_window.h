@@ -1,0 +1,45 @@
+#pragma once
+
+// A radio's signal history: RSSI, supply volts and temperature over time,
+// one chart each, from the monitor history; new polls are added as they
+// come.
+#include <QWidget>
+#include <array>
+
+#include "model/monitor_history.h"
+
+class QChart;
+class QDateTimeAxis;
+class QLineSeries;
+class QValueAxis;
+
+namespace tessel {
+
+class SignalHistoryWindow : public QWidget {
+  Q_OBJECT
+ public:
+  SignalHistoryWindow(const MonitorHistory& history, int radio, const QString& name,
+                      QWidget* parent = nullptr);
+
+  int radio() const { return radio_; }
+  // A new sample of any radio; this window takes its own radio's.
+  void add(const MonitorSample& s);
+  // Points shown in chart 0 (RSSI), 1 (volts) or 2 (temperature).
+  int pointCount(int chart) const;
+
+ private:
+  struct Chart {
+    QLineSeries* series = nullptr;
+    QDateTimeAxis* time = nullptr;
+    QValueAxis* values = nullptr;
+    double lo = 0;
+    double hi = 0;
+    bool any = false;
+  };
+  void append(Chart& c, std::int64_t time, float v);
+
+  int radio_;
+  std::array<Chart, 3> charts_{};
+};
+
+}  // namespace tessel

@@ -1,0 +1,79 @@
+#include "ui/signal_history_window.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QLineSeries>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <cmath>
+
+namespace tessel {
+
+SignalHistoryWindow::SignalHistoryWindow(const MonitorHistory& history, int radio,
+                                         const QString& name, QWidget* parent)
+    : QWidget(parent, Qt::Window), radio_(radio) {
+  setObjectName(QStringLiteral("signalHistory%1").arg(radio));
+  setWindowTitle(QStringLiteral("Signal History: %1 (%2)").arg(name).arg(radio));
+  setAccessibleName(windowTitle());
+  auto* column = new QVBoxLayout(this);
+  const char* const titles[] = {"RSSI", "Volts",
+                                "Temperature (\xb0"
+                                "C)"};
+  const char* const names[] = {"rssiChart", "voltsChart", "tempChart"};
+  for (int i = 0; i < 3; ++i) {
+    Chart& c = charts_[i];
+    auto* chart = new QChart;
+    chart->setTitle(QString::fromLatin1(titles[i]));
+    chart->legend()->hide();
+    // Follows the palette, so a dark theme gets dark charts.
+    chart->setTheme(palette().color(QPalette::Window).lightness() < 128 ? QChart::ChartThemeDark
+                                                                        : QChart::ChartThemeLight);
+    c.series = new QLineSeries(chart);
+    chart->addSeries(c.series);
+    c.time = new QDateTimeAxis(chart);
+    c.time->setFormat(QStringLiteral("HH:mm"));
+    c.values = new QValueAxis(chart);
+    chart->addAxis(c.time, Qt::AlignBottom);
+    chart->addAxis(c.values, Qt::AlignLeft);
+    c.series->attachAxis(c.time);
+    c.series->attachAxis(c.values);
+    auto* view = new QChartView(chart, this);
+    view->setObjectName(QLatin1String(names[i]));
+    view->setAccessibleName(QString::fromLatin1(titles[i]));
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumHeight(160);
+    column->addWidget(view);
+  }
+  for (const MonitorSample& s : history.samples()) add(s);
+  resize(640, 560);
+}
+
+void SignalHistoryWindow::append(Chart& c, std::int64_t time, float v) {
+  if (std::isnan(v)) return;
+  c.series->append(static_cast<qreal>(time) * 1000.0, v);
+  if (!c.any || v < c.lo) c.lo = v;
+  if (!c.any || v > c.hi) c.hi = v;
+  c.any = true;
+  // A day, as the history keeps.
+  const qreal oldest = static_cast<qreal>(time - MonitorHistory::kSpanSeconds) * 1000.0;
+  while (c.series->count() > 1 && c.series->at(0).x() <= oldest) c.series->remove(0);
+  c.time->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(c.series->at(0).x())),
+                   QDateTime::fromMSecsSinceEpoch(time * 1000 + 1000));
+  const double pad = std::max(1.0, (c.hi - c.lo) * 0.1);
+  c.values->setRange(c.lo - pad, c.hi + pad);
+}
+
+void SignalHistoryWindow::add(const MonitorSample& s) {
+  if (s.radio != radio_) return;
+  append(charts_[0], s.time, s.rssi);
+  append(charts_[1], s.time, s.volts);
+  append(charts_[2], s.time, s.tempC);
+}
+
+int SignalHistoryWindow::pointCount(int chart) const {
+  return charts_.at(chart).series->count();
+}
+
+}  // namespace tessel
