@@ -166,8 +166,8 @@ TEST_F(CliEndToEnd, MonitorPollsEveryRadioAndUpdatesTheProject) {
     ASSERT_TRUE(ini.writeString("Radio4", "Master ID", "9"));
   }
   Process mon(
-      {"monitor", project, device, "--interval", "0.02", "--cycles", "2", "--timeout", "30"}, dir_);
-  ASSERT_EQ(mon.wait(35000), 0) << mon.err();
+      {"monitor", project, device, "--interval", "0.2", "--cycles", "2", "--timeout", "90"}, dir_);
+  ASSERT_EQ(mon.wait(95000), 0) << mon.err();
   // Without a number of cycles the time limit is a normal end.
   Process open({"monitor", project, device, "--interval", "0.02", "--timeout", "1.5"}, dir_);
   EXPECT_EQ(open.wait(10000), 0) << open.err();
@@ -207,10 +207,10 @@ TEST_F(CliEndToEnd, MonitorWithAModel2LocalMasterPollsEveryRadio) {
   std::unique_ptr<Process> sim;
   std::string device = startSim(sim, {"--project", project, "--command-mode"});
   ASSERT_FALSE(device.empty());
-  Process mon({"monitor", project, device, "--interval", "0.02", "--cycles", "2", "--timeout", "20",
+  Process mon({"monitor", project, device, "--interval", "0.2", "--cycles", "2", "--timeout", "90",
                "--trace"},
               dir_);
-  EXPECT_EQ(mon.wait(25000), 0) << mon.err();
+  EXPECT_EQ(mon.wait(95000), 0) << mon.err();
   sim->signal(SIGTERM);
   sim->wait(5000);
 
@@ -280,9 +280,9 @@ TEST_F(CliEndToEnd, MonitorOfAnEmulatedGroup) {
   std::string watched = file("watched.vro");
   fs::copy_file(project, watched);
   Process mon(
-      {"monitor", watched, pair.path(1), "--interval", "0.02", "--cycles", "2", "--timeout", "30"},
+      {"monitor", watched, pair.path(1), "--interval", "0.2", "--cycles", "2", "--timeout", "90"},
       dir_);
-  ASSERT_EQ(mon.wait(35000), 0) << mon.err();
+  ASSERT_EQ(mon.wait(95000), 0) << mon.err();
   emu.signal(SIGTERM);
   EXPECT_EQ(emu.wait(5000), 0) << emu.err();
 
