@@ -56,6 +56,8 @@ void TcomPort::discoverSRegsReply(ReplyClass rc, const std::string& line) {
   if (rc != rcText && rc != rcError) return;
   int reg = reader_.rowRegister();
   if (reg == TregisterReader::kNoRow) return;  // nothing was asked
+  if (!answerAwaited_) return;                 // a query sent twice answered twice
+  answerAwaited_ = false;
   if (rc == rcError) {
     registerRefused(reg);
     return;

@@ -266,6 +266,7 @@ bool TcomPort::Send(bool now, int tries, const std::string& line) {
     return false;
   }
   noteLink(line);
+  answerAwaited_ = true;
   reporter_.lineSent(line);
   // While the engine plays the radios it frames as a modem does: CR LF.
   serial_.WriteString(line + (state_ == psEmulate ? "\r\n" : "\r"));

@@ -157,6 +157,31 @@ TEST_F(MonitorTest, CycleReadsNewRadiosFullyAndPollsReadOnes) {
   EXPECT_EQ(status.panelText(1), "Radio 3");
 }
 
+// On a slow line a query is sent again before its answer comes, and then
+// both answers arrive: the second is no answer to the register asked next.
+TEST_F(MonitorTest, AQuerySentTwiceIsTakenOnceNotForTheNextRegister) {
+  start();
+  ASSERT_TRUE(runUntilSent("ATD2"));
+  auto asked = [this] {
+    Lines l = serial.lines();
+    return std::count(l.begin(), l.end(), "ATS1?");
+  };
+  for (int i = 0; i < 40 && asked() == 0; ++i) {
+    ASSERT_TRUE(timer.fire());
+    if (asked() == 0) serial.pump();
+  }
+  ASSERT_EQ(asked(), 1);
+  ASSERT_TRUE(timer.fire());  // no answer yet: asked again
+  ASSERT_EQ(asked(), 2);
+  serial.pump();  // both answers arrive
+  ASSERT_TRUE(timer.fire());
+  serial.pump();
+  const std::string s1 = Group::value(2, 1);
+  const auto& a = callbacks.applies;
+  EXPECT_EQ(std::count_if(a.begin(), a.end(), [&](const auto& x) { return x.text == s1; }), 1);
+  EXPECT_EQ(asked(), 2) << "S1 is not asked a third time";
+}
+
 TEST_F(MonitorTest, Model1LocalRadioIsMarkedReadAndTheCycleDialsTheFirstRadio) {
   group.model1 = {1};
   start();

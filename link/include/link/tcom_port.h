@@ -202,6 +202,10 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   // A link to another radio may be up: this program dialled one, and has
   // not hung up since.
   bool dialled_ = false;
+  // A line went out and its answer has not been taken yet. An answer that
+  // comes when none is awaited is the late second answer to a query sent
+  // again, and must not be taken for the register asked next.
+  bool answerAwaited_ = false;
   // The connect's clearing of a link left up by an earlier run: after the
   // radio first answers, "ATH" drops any link, "+++" takes the local radio
   // back to command mode, and only then does the task go on.
