@@ -102,6 +102,7 @@ Wiring::Wiring(const WiringOptions& options)
   }
 
   window_->start(options.dataDir);
+  if (!options.projectPath.empty()) window_->openProjectAtStart(options.projectPath);
 }
 
 Wiring::~Wiring() {

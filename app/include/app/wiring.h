@@ -41,6 +41,8 @@ struct WiringOptions {
   TickTimer* timer = nullptr;
   // Watched for serial adapters coming and going (a fake folder in tests).
   std::string devRoot = "/dev";
+  // A project to open instead of the default one; empty for none.
+  std::string projectPath;
 };
 
 class Wiring {
