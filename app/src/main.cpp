@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
   WiringOptions options;
   options.brandIndex = brand;
   options.emulateEntry = emulate;
+  options.projectPath = projectArgument(argc, argv);
   options.dataDir = dataDirectory(profile.productName, path, xdg ? xdg : "", home ? home : "");
   // A throwaway run (the demo) keeps its files elsewhere.
   if (const char* own = std::getenv("TESSEL_DATA_DIR"); own && *own == '/') options.dataDir = own;

@@ -37,4 +37,10 @@ bool emulateRequested(int argc, char** argv) {
   return argc > 1 && argv[1] && lowerCase(argv[1]).find("-emulate") != std::string::npos;
 }
 
+std::string projectArgument(int argc, char** argv) {
+  const int at = emulateRequested(argc, argv) ? 2 : 1;
+  if (argc <= at || !argv[at] || argv[at][0] == '-' || argv[at][0] == '\0') return {};
+  return argv[at];
+}
+
 }  // namespace tessel

@@ -1,10 +1,13 @@
 #include "app/wiring.h"
 
+#include <QSocketNotifier>
+
 #include "link/link_serial.h"
 #include "link/log_writer.h"
 #include "link/tcom_port.h"
 #include "model/register_values.h"
 #include "qtglue/qt_gui_dispatcher.h"
+#include "serial/port_watch.h"
 #include "serial/tserial.h"
 #include "ui/com_port_window.h"
 #include "ui/main_window.h"
@@ -88,10 +91,25 @@ Wiring::Wiring(const WiringOptions& options)
   };
   terminal_->onSend = [engine](const std::string& line) { engine->Send(true, 0, line); };
 
+  // The COM port dialog follows adapters being plugged and unplugged; the
+  // kernel tells, nothing polls. Without inotify the list is as at start.
+  comPort_->devRoot = options.devRoot;
+  portWatch_ = std::make_unique<PortWatch>(options.devRoot);
+  if (portWatch_->start() == 0) {
+    portWatch_->setOnChange([this](const PortChange&) { comPort_->refreshPorts(); });
+    portNotifier_ = std::make_unique<QSocketNotifier>(portWatch_->fd(), QSocketNotifier::Read);
+    PortWatch* watch = portWatch_.get();
+    QObject::connect(portNotifier_.get(), &QSocketNotifier::activated, portNotifier_.get(),
+                     [watch] { watch->readEvents(); });
+  }
+
   window_->start(options.dataDir);
+  if (!options.projectPath.empty()) window_->openProjectAtStart(options.projectPath);
 }
 
 Wiring::~Wiring() {
+  portNotifier_.reset();
+  portWatch_.reset();
   // Nothing may call into the windows once they start to go.
   engine_->AttachMainWindow(nullptr, nullptr);
   engine_->removeObserver(window_->historyRecorder());

@@ -105,10 +105,9 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
       window_(panel_, views_, prompts_, brand(), kProduct),
       values_(window_) {
   configureLinkSerial(serial_);
-  // A device unplugged under a running command ends it as a failure, with
-  // the one message that names the device.
-  serial_.setOnLineLost(
-      [this](const std::string& message) { prompts_.show(PromptIcon::Error, message, pbOk); });
+  // A device unplugged under a running command: the engine ends the task as
+  // a failure with the one message that names the device; that message
+  // quits the loop as every other one does.
   terminal_.show = options_.trace;
   if (options_.log) {
     log_ = std::make_unique<LogWriter>(&settings_, dataDirectory(kProduct));

@@ -39,6 +39,10 @@ void LogFeed::receiveOverflow(size_t limit) {
                                " characters without a line end, oldest dropped");
 }
 
+void LogFeed::lineLost(const std::string& message) {
+  write(LogWriter::kError, message);
+}
+
 void StatusBarFeed::queueLengthChanged(int) {
   if (statusBar_) statusBar_->repaint();  // the main window's queue gauge
 }
@@ -117,6 +121,10 @@ void LinkReporter::radioPolled(int radio) {
 
 void LinkReporter::taskEnded(TaskCode task, TaskOutcome outcome) {
   each([&](LinkObserver& o) { o.taskEnded(task, outcome); });
+}
+
+void LinkReporter::lineLost(const std::string& message) {
+  each([&](LinkObserver& o) { o.lineLost(message); });
 }
 
 void LinkReporter::queueLengthChanged(int count) {

@@ -70,6 +70,7 @@ TcomPort::TcomPort(SerialLink& serial, TickTimer& timer, Prompts& prompts, Setti
   timer_.stop();
   timer_.setHandler([this] { msgTimerTimer(); });
   serial_.setOnRxData([this] { Serial1RxData(); });
+  serial_.setOnLineLost([this](const std::string& message) { lineLost(message); });
   dialog_.initialise();
   enter(psIdle);
   timer_.setInterval(kTaskInterval);
@@ -81,6 +82,7 @@ TcomPort::~TcomPort() {
     timer_.stop();
     timer_.setHandler(nullptr);
     serial_.setOnRxData(nullptr);
+    serial_.setOnLineLost(nullptr);
     dialog_.SaveSettings();
   } catch (...) {
     // Settings are best effort at program end.
@@ -153,7 +155,11 @@ std::optional<PromptButton> TcomPort::ask(PromptIcon icon, const std::string& te
 // ---------------------------------------------------------------- tasks
 
 void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArray& list) {
-  if (!serial_.Active()) return;
+  // After the adapter was pulled, a task that talks to the radio opens the
+  // port again first: plugged back in, it works without a restart. A port
+  // that was never open is left to the COM port dialog, as before.
+  const bool talks = code != tkLocalOnly && code != tkUpdatePollList;
+  if (!serial_.Active() && (!talks || !lineGone_ || !reopen())) return;
   // The reads and the send take a list of their own and reach the radio
   // through the connect state that suits the last known line settings.
   const int nextCode = dialog_.nextCode();
@@ -342,6 +348,11 @@ void TcomPort::msgTimerTimer() {
     dialog_.rebuildPortList();
     return;
   }
+  if (lineGone_ && !serial_.Active()) {
+    // Told once already; retrying a vanished device would only repeat it.
+    refreshStatus();
+    return;
+  }
   if (serial_.Active()) {
     dialog_.updateControls();
     prevState_ = state_;
@@ -375,6 +386,38 @@ void TcomPort::portUnavailable() {
     setTask(tkLocalOnly);
   else
     restartTimer();
+}
+
+void TcomPort::lineLost(const std::string& message) {
+  timer_.stop();
+  lineGone_ = true;
+  const TaskCode ended = task_;
+  const bool running = ended != tkLocalOnly || state_ != psIdle;
+  if (dialog_.searchRunning()) dialog_.cancelSearch();
+  flushQueue();
+  assembler_.clear();
+  dialled_ = false;  // the link went with the line
+  goIdle();
+  dialog_.updateControls();
+  refreshStatus();
+  reporter_.lineLost(message);
+  if (running) reporter_.taskEnded(ended, TaskOutcome::Failed);
+  gate_.show(PromptIcon::Error, message.empty() ? std::string(kUnableToActivate) : message, pbOk);
+}
+
+bool TcomPort::reopen() {
+  dialog_.openPort();
+  refreshStatus();
+  if (serial_.Active()) {
+    lineGone_ = false;
+    return true;
+  }
+  const std::string why = serial_.LastErrorMessage();
+  gate_.show(
+      PromptIcon::Error,
+      why.empty() ? std::string(kUnableToActivate) : std::string(kUnableToActivate) + "\n\n" + why,
+      pbOk);
+  return false;
 }
 
 void TcomPort::timerAction() {

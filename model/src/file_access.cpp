@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -23,6 +24,24 @@ bool canRewriteFile(const std::string& path, std::string& error) {
   const fs::path folder = fs::absolute(path, ec).parent_path();
   if (ec) return refuse(ec.message());
   if (::access(folder.c_str(), W_OK | X_OK) != 0) return refuse(std::strerror(errno));
+  return true;
+}
+
+bool canReadProject(const std::string& path, std::string& error) {
+  namespace fs = std::filesystem;
+  auto refuse = [&](const std::string& reason) {
+    error = "cannot read " + path + ": " + reason;
+    return false;
+  };
+  if (path.empty()) return refuse("no file name");
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  if (!fs::exists(st)) return refuse(std::strerror(ENOENT));
+  if (!fs::is_regular_file(st)) return refuse("not a regular file");
+  // Opened, not just asked: what access() says is not what open() does for root.
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return refuse(std::strerror(errno));
+  std::fclose(f);
   return true;
 }
 

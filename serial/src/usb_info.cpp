@@ -110,6 +110,23 @@ std::string stableDeviceFor(int com, const SettingsStore* settings, const std::s
   return describePort(device, sysRoot, devRoot).byId;
 }
 
+std::string pinComPort(int com, SettingsStore& settings, const std::string& devRoot,
+                       const std::string& sysRoot) {
+  const std::string stable = stableDeviceFor(com, &settings, devRoot, sysRoot);
+  if (stable.empty() || !settings.writeString("COM" + std::to_string(com), stable)) return {};
+  return stable;
+}
+
+ComPortEntry comPortEntry(int com, const std::string& device, const SettingsStore* settings,
+                          const std::string& devRoot, const std::string& sysRoot) {
+  ComPortEntry e;
+  e.com = com;
+  e.info = describePort(device, sysRoot, devRoot);
+  std::string set;
+  e.pinned = settings && settings->readString("COM" + std::to_string(com), set) && set == device;
+  return e;
+}
+
 std::string comPortDescription(const ComPortEntry& e) {
   const SerialPortInfo& i = e.info;
   if (!i.present) return i.device + ": not present";

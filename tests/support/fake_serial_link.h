@@ -35,6 +35,8 @@ class FakeSerialLink : public SerialLink {
   std::set<int> unavailable;
   // What LineLostText reports.
   std::string lineLost;
+  // What LastErrorMessage reports.
+  std::string lastError;
 
   bool Active() const override { return active_; }
   void setActive(bool open) override {
@@ -68,6 +70,20 @@ class FakeSerialLink : public SerialLink {
   }
   void setOnRxData(std::function<void()> handler) override { onRx_ = std::move(handler); }
   std::string LineLostText() const override { return lineLost; }
+  std::string LastErrorMessage() const override { return lastError; }
+  void setOnLineLost(std::function<void(const std::string&)> handler) override {
+    onLost_ = std::move(handler);
+  }
+
+  // The adapter is pulled: the port closes, opening it fails until plug(),
+  // and the handler is told once, as the real link does.
+  void pull(const std::string& message) {
+    active_ = false;
+    unavailable.insert(port_);
+    pending_.clear();
+    if (onLost_) onLost_(message);
+  }
+  void plug() { unavailable.erase(port_); }
 
   // Bytes arrive now and the handler runs.
   void receive(const std::string& bytes) {
@@ -114,6 +130,7 @@ class FakeSerialLink : public SerialLink {
   std::deque<char> rx_;
   std::deque<std::string> pending_;
   std::function<void()> onRx_;
+  std::function<void(const std::string&)> onLost_;
 };
 
 }  // namespace tessel::testing

@@ -47,6 +47,7 @@ class WindowTest : public ::testing::Test {
     o.settings = &settings;
     o.prompts = &prompts;
     o.timer = &timer;
+    o.devRoot = devRoot;
     wiring = std::make_unique<Wiring>(o);
     return *wiring;
   }
@@ -67,6 +68,7 @@ class WindowTest : public ::testing::Test {
   }
 
   std::string dir;
+  std::string devRoot = "/dev";  // where adapters come and go
   MemorySettingsStore settings;
   PromptScript prompts;
   FakeTickTimer timer;

@@ -1,5 +1,6 @@
 #include "ui/com_port_window.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "serial/com_ports.h"
+#include "serial/usb_info.h"
 #include "ui/qt_seams.h"
 
 namespace tessel {
@@ -53,13 +55,13 @@ class Updating {
 
 }  // namespace
 
-ComPortWindow::ComPortWindow(const SettingsStore* settings, QWidget* parent)
+ComPortWindow::ComPortWindow(SettingsStore* settings, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), settings_(settings) {
   setObjectName(QStringLiteral("comPort"));
   setWindowTitle(QStringLiteral("Com Port"));
   setAccessibleName(QStringLiteral("Com Port"));
   setModal(false);
-  devicePath = [this](int port) { return comDevicePath(port, settings_); };
+  devicePath = [this](int port) { return comDevicePath(port, settings_, devRoot); };
 
   box_ = new QGroupBox(QStringLiteral("Comm Port"), this);
   box_->setObjectName(QStringLiteral("commPort"));
@@ -77,6 +79,12 @@ ComPortWindow::ComPortWindow(const SettingsStore* settings, QWidget* parent)
   device_->setObjectName(QStringLiteral("comPortDevice"));
   device_->setAccessibleName(QStringLiteral("Device"));
   device_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  pin_ = new QPushButton(QLatin1String(kPinCaption), box_);
+  pin_->setObjectName(QStringLiteral("pinAdapter"));
+  pin_->setAccessibleName(QLatin1String(kPinCaption));
+  pin_->setAutoDefault(false);
+  pin_->setEnabled(false);
+  connect(pin_, &QPushButton::clicked, this, [this] { pinClicked(); });
 
   auto* baudLabel = new QLabel(QStringLiteral("Baud Rate"), box_);
   baud_ = new QComboBox(box_);
@@ -93,11 +101,12 @@ ComPortWindow::ComPortWindow(const SettingsStore* settings, QWidget* parent)
   auto* grid = new QGridLayout(box_);
   grid->addWidget(port_, 0, 0);
   grid->addWidget(device_, 0, 1);
-  grid->addWidget(baudLabel, 1, 0);
-  grid->addWidget(baud_, 1, 1);
-  grid->addWidget(parityBox_, 2, 0, 2, 1);
-  grid->addWidget(dataBitsBox_, 2, 1);
-  grid->addWidget(stopBitsBox_, 3, 1);
+  grid->addWidget(pin_, 1, 1);
+  grid->addWidget(baudLabel, 2, 0);
+  grid->addWidget(baud_, 2, 1);
+  grid->addWidget(parityBox_, 3, 0, 2, 1);
+  grid->addWidget(dataBitsBox_, 3, 1);
+  grid->addWidget(stopBitsBox_, 4, 1);
 
   auto makeButton = [this](const char* name, const char* caption) {
     auto* b = new QPushButton(QLatin1String(caption), this);
@@ -162,8 +171,35 @@ QString ComPortWindow::portItemText(const QString& number) const {
   bool ok = false;
   const int port = number.trimmed().toInt(&ok);
   if (!ok || !devicePath) return number;
+  const std::string text = describe(port);
+  return number + QStringLiteral("  ") + (text.empty() ? QStringLiteral("(none)") : qt(text));
+}
+
+std::string ComPortWindow::describe(int port) const {
+  if (port < 1 || port > 9 || !devicePath) return {};
   const std::string device = devicePath(port);
-  return number + QStringLiteral("  ") + (device.empty() ? QStringLiteral("(none)") : qt(device));
+  if (device.empty()) return {};
+  const ComPortEntry entry = comPortEntry(port, device, settings_, devRoot, sysRoot);
+  // Only a pinned device is missed when absent; a listed one just shows its name.
+  if (!entry.info.present && !entry.pinned) return device;
+  return comPortDescription(entry);
+}
+
+int ComPortWindow::selectedPort() const {
+  bool ok = false;
+  const int port = port_->currentText().trimmed().toInt(&ok);
+  return ok && port >= 1 && port <= 9 ? port : 0;
+}
+
+void ComPortWindow::refreshPorts() {
+  showDevice();
+  port_->view()->viewport()->update();  // the drop-down's descriptions
+}
+
+void ComPortWindow::pinClicked() {
+  const int port = selectedPort();
+  if (port && settings_) pinComPort(port, *settings_, devRoot, sysRoot);
+  showDevice();
 }
 
 QRadioButton* ComPortWindow::parityButton(int index) const {
@@ -177,10 +213,15 @@ QRadioButton* ComPortWindow::stopBitsButton(int index) const {
 }
 
 void ComPortWindow::showDevice() {
-  bool ok = false;
-  const int port = port_->currentText().trimmed().toInt(&ok);
-  std::string device = ok && port >= 1 && port <= 9 && devicePath ? devicePath(port) : "";
-  device_->setText(device.empty() ? QString() : qt(device));
+  const int port = selectedPort();
+  device_->setText(qt(describe(port)));
+  // Offered while the device has a stable name the setting does not hold yet.
+  bool canPin = false;
+  if (port && settings_ && devicePath) {
+    const std::string stable = stableDeviceFor(port, settings_, devRoot, sysRoot);
+    canPin = !stable.empty() && stable != devicePath(port);
+  }
+  pin_->setEnabled(canPin);
 }
 
 std::string ComPortWindow::portNumberText() const {

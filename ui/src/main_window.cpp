@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "model/file_access.h"
 #include "model/project.h"
 #include "model/window_settings.h"
 #include "seams/prompts.h"
@@ -264,6 +265,19 @@ void MainWindow::start(const std::string& dataDir) {
   model_->defaultsClick();
   panel_->setItemIndex(ctl::radioMode, 0);
   model_->switchMode(panel_->WindowMode);
+}
+
+bool MainWindow::openProjectAtStart(const std::string& path) {
+  std::string error;
+  if (!canReadProject(path, error)) {
+    prompts_.show(PromptIcon::Error, "The project could not be opened: " + error, pbOk);
+    return false;
+  }
+  action(QStringLiteral("projectClose"))->setEnabled(true);
+  model_->openProject(path);
+  model_->loadProjectRadios();
+  model_->switchMode(wmProject);
+  return true;
 }
 
 void MainWindow::getLocalClick() {

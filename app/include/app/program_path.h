@@ -13,4 +13,9 @@ std::string programPath(const char* argv0, const std::string& cwd, const std::st
 // contains "-emulate" in any case.
 bool emulateRequested(int argc, char** argv);
 
+// The project to open at start (a .vro opened from the file manager): the
+// first argument, or the second after "-emulate"; not one that starts with
+// "-". Empty when there is none.
+std::string projectArgument(int argc, char** argv);
+
 }  // namespace tessel

@@ -9,10 +9,13 @@
 
 #include "model/brand_profile.h"
 
+class QSocketNotifier;
+
 namespace tessel {
 
 class ComPortWindow;
 class GuiDispatcher;
+class PortWatch;
 class LogWriter;
 class MainWindow;
 class Prompts;
@@ -36,6 +39,10 @@ struct WiringOptions {
   SettingsStore* settings = nullptr;
   Prompts* prompts = nullptr;
   TickTimer* timer = nullptr;
+  // Watched for serial adapters coming and going (a fake folder in tests).
+  std::string devRoot = "/dev";
+  // A project to open instead of the default one; empty for none.
+  std::string projectPath;
 };
 
 class Wiring {
@@ -70,6 +77,8 @@ class Wiring {
   std::unique_ptr<TcomPort> engine_;
   std::unique_ptr<RegisterValues> values_;
   std::unique_ptr<SplashWindow> splash_;
+  std::unique_ptr<PortWatch> portWatch_;
+  std::unique_ptr<QSocketNotifier> portNotifier_;
 };
 
 }  // namespace tessel

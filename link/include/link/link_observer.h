@@ -49,6 +49,8 @@ class LinkObserver {
   // A radio's registers were read to the end (a monitor round's poll).
   virtual void radioPolled(int /*radio*/) {}
   virtual void taskEnded(TaskCode /*task*/, TaskOutcome /*outcome*/) {}
+  // The open port's device went away (an unplugged adapter); message names it.
+  virtual void lineLost(const std::string& /*message*/) {}
   virtual void queueLengthChanged(int /*count*/) {}
   // Sent only while a status bar is attached: working the texts out asks
   // the main window about the radio being read.

@@ -36,6 +36,7 @@ class LogFeed : public LinkObserver {
   void stateHandled(const char* stateName, const std::string& pending) override;
   void lineSubmitted(const std::string& line) override;
   void receiveOverflow(size_t limit) override;
+  void lineLost(const std::string& message) override;
 
  private:
   void write(char kind, const std::string& text);
@@ -86,6 +87,7 @@ class LinkReporter {
   void dialling(int radio);
   void radioPolled(int radio);
   void taskEnded(TaskCode task, TaskOutcome outcome);
+  void lineLost(const std::string& message);
   void queueLengthChanged(int count);
   void statusChanged(const LinkStatus& status);
 

@@ -149,6 +149,8 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   void flushQueue();
   void errorUnableToContact();
   void portUnavailable();
+  void lineLost(const std::string& message);
+  bool reopen();
   void restartTimer();
   void setCurrentList(std::shared_ptr<TradioNumber> list);
   void markRead(int radio, bool read);
@@ -211,6 +213,9 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   // back to command mode, and only then does the task go on.
   enum class Release { Done, Pending, HangingUp, Escaping };
   Release release_ = Release::Done;
+  // The open port's device went away; the port stays closed, without
+  // ticks, until a task or the dialog opens it again.
+  bool lineGone_ = false;
 };
 
 }  // namespace tessel

@@ -10,4 +10,9 @@ namespace tessel {
 // new files. Otherwise false, with "cannot write <path>: <reason>" in error.
 bool canRewriteFile(const std::string& path, std::string& error);
 
+// Whether the project at path can be opened for reading: an existing
+// regular file this process may read. Otherwise false, with
+// "cannot read <path>: <reason>" in error.
+bool canReadProject(const std::string& path, std::string& error);
+
 }  // namespace tessel

@@ -47,6 +47,17 @@ std::string stableDeviceFor(int com, const SettingsStore* settings,
                             const std::string& devRoot = "/dev",
                             const std::string& sysRoot = "/sys");
 
+// Keeps COM<com> on the adapter behind it now, whichever USB socket it is
+// in later: writes stableDeviceFor() to the "COM<com>" setting. The name
+// written, or empty (and nothing written) when the device has none.
+std::string pinComPort(int com, SettingsStore& settings, const std::string& devRoot = "/dev",
+                       const std::string& sysRoot = "/sys");
+
+// The COM<com> entry as the dialog shows it: device is what COM<com> maps
+// to; pinned when the "COM<com>" setting names it.
+ComPortEntry comPortEntry(int com, const std::string& device, const SettingsStore* settings,
+                          const std::string& devRoot = "/dev", const std::string& sysRoot = "/sys");
+
 // One line for the COM port dialog beside the number: the device, what it
 // resolves to when that is another name, and the USB adapter, or "not
 // present" for a pinned device that is unplugged.

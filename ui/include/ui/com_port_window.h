@@ -22,8 +22,11 @@ class SettingsStore;
 class ComPortWindow : public QDialog, public ComPortView {
   Q_OBJECT
  public:
-  // settings: where COM<n> may name a device (shown beside each number).
-  explicit ComPortWindow(const SettingsStore* settings, QWidget* parent = nullptr);
+  // settings: where COM<n> may name a device (shown beside each number);
+  // pinning a port writes it there.
+  explicit ComPortWindow(SettingsStore* settings, QWidget* parent = nullptr);
+
+  static constexpr const char* kPinCaption = "Pin to this adapter";
 
   // What the user's edits run; the engine's handlers, connected where the
   // program is wired (the engine is created after the dialog and loads its
@@ -36,6 +39,12 @@ class ComPortWindow : public QDialog, public ComPortView {
 
   // The device a port number maps to, as the dialog shows it.
   std::function<std::string(int port)> devicePath;
+  // Where devices and their USB details are looked up (tests use a fake tree).
+  std::string devRoot = "/dev";
+  std::string sysRoot = "/sys";
+
+  // Adapters came or went: the descriptions and the pin button follow.
+  void refreshPorts();
 
   QComboBox* portNumberBox() const { return port_; }
   QComboBox* baudRateBox() const { return baud_; }
@@ -46,6 +55,7 @@ class ComPortWindow : public QDialog, public ComPortView {
   QPushButton* defaultsButton() const { return defaults_; }
   QPushButton* finishButton() const { return finish_; }
   QLabel* deviceLabel() const { return device_; }
+  QPushButton* pinButton() const { return pin_; }
   // A port number as the drop-down lists it: with its device beside it.
   QString portItemText(const QString& number) const;
 
@@ -80,10 +90,13 @@ class ComPortWindow : public QDialog, public ComPortView {
  private:
   QWidget* widgetOf(ComPortControl control) const;
   void showDevice();
+  int selectedPort() const;  // 1..9, or 0
+  std::string describe(int port) const;
+  void pinClicked();
   QGroupBox* radioGroup(const char* name, const char* caption, QButtonGroup*& group,
                         const std::vector<const char*>& items, int columns);
 
-  const SettingsStore* settings_;
+  SettingsStore* settings_;
   Handlers handlers_;
   int updating_ = 0;  // >0 while the engine writes: no handlers run
   bool waitCursor_ = false;
@@ -100,6 +113,7 @@ class ComPortWindow : public QDialog, public ComPortView {
   QPushButton* auto_;
   QPushButton* defaults_;
   QPushButton* finish_;
+  QPushButton* pin_;
 };
 
 }  // namespace tessel

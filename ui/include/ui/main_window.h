@@ -63,6 +63,10 @@ class MainWindow : public QMainWindow {
   // "logs" written), the default project in dataDir, Defaults, Radio Mode
   // "Master", and the first mode switch (Manual).
   void start(const std::string& dataDir);
+  // A project named when the program was started (a .vro opened from the
+  // file manager) opens as a recent project does. One that cannot be read
+  // is named in a message with the reason, and the default project stays.
+  bool openProjectAtStart(const std::string& path);
 
   const BrandProfile& profile() const { return profile_; }
   MainWindowModel& model() { return *model_; }

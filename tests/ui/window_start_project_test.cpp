@@ -1,0 +1,78 @@
+// A project named on the command line, as the file manager starts the
+// program for a .vro file.
+#include <filesystem>
+#include <fstream>
+
+#include "app/program_path.h"
+#include "model/project.h"
+#include "window_fixture.h"
+
+namespace tessel::testing {
+namespace {
+
+TEST(StartProjectArgument, FirstArgumentOrTheOneAfterEmulate) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string project;
+  };
+  for (const Case& c :
+       {Case{{"tessel"}, ""}, Case{{"tessel", "/p/group.vro"}, "/p/group.vro"},
+        Case{{"tessel", "-emulate"}, ""}, Case{{"tessel", "-emulate", "g.vro"}, "g.vro"},
+        Case{{"tessel", "--version"}, ""}, Case{{"tessel", "-x", "g.vro"}, ""},
+        Case{{"tessel", "-emulate", "-x"}, ""}, Case{{"tessel", ""}, ""}}) {
+    std::vector<char*> argv;
+    for (const std::string& a : c.args) argv.push_back(const_cast<char*>(a.c_str()));
+    EXPECT_EQ(projectArgument(static_cast<int>(argv.size()), argv.data()), c.project)
+        << c.args.back();
+  }
+}
+
+class StartProjectTest : public WindowTest {
+ protected:
+  Wiring& startWith(const std::string& project) {
+    WiringOptions o;
+    o.dataDir = dir;
+    o.settings = &settings;
+    o.prompts = &prompts;
+    o.timer = &timer;
+    o.projectPath = project;
+    wiring = std::make_unique<Wiring>(o);
+    return *wiring;
+  }
+};
+
+TEST_F(StartProjectTest, ReadableProjectOpensInProjectMode) {
+  const std::string path = dir + "/site group.vro";
+  std::ofstream(path) << "[Group]\n";
+  startWith(path);
+  ASSERT_NE(window().model().project(), nullptr);
+  EXPECT_EQ(window().model().project()->fileName(), path);
+  EXPECT_EQ(panel().WindowMode, wmProject);
+  EXPECT_TRUE(action("projectClose")->isEnabled());
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(StartProjectTest, UnreadablePathIsNamedAndTheDefaultProjectStays) {
+  std::filesystem::create_directories(dir + "/folder.vro");
+  struct Case {
+    std::string path;
+    std::string reason;
+  };
+  for (const Case& c : {Case{dir + "/missing.vro", "No such file or directory"},
+                        Case{dir + "/folder.vro", "not a regular file"}}) {
+    SCOPED_TRACE(c.path);
+    prompts.shown.clear();
+    startWith(c.path);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_NE(prompts.shown[0].text.find(c.path), std::string::npos);
+    EXPECT_NE(prompts.shown[0].text.find(c.reason), std::string::npos);
+    ASSERT_NE(window().model().project(), nullptr);
+    EXPECT_EQ(window().model().project()->fileName(), window().defaultProjectPath());
+    EXPECT_NE(panel().WindowMode, wmProject);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/missing.vro"));  // nothing made
+    wiring.reset();
+  }
+}
+
+}  // namespace
+}  // namespace tessel::testing
