@@ -347,6 +347,19 @@ bool MainWindowModel::saveCurrentRadio() {
   return true;
 }
 
+void MainWindowModel::newRadioClick() {
+  if (!radioChanged_) {
+    setRadioChanged(true);
+    firstFreeRadio(-1);
+    if (panel.WindowMode == wmMonitor) {
+      advancedClick();
+      if (onExistingProject) onExistingProject();
+    }
+    return;
+  }
+  saveCurrentRadio();
+}
+
 void MainWindowModel::setCurrentRadio(Tradio* radio) {
   if (panel.currentRadio) views.setStateImage(panel.currentRadio->listItem, 0);
   panel.currentRadio = radio;

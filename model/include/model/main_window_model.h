@@ -111,6 +111,11 @@ class MainWindowModel {
   // in the radio's section. False when it was not stored; the New Radio
   // button then still reads "Save Radio".
   bool saveCurrentRadio();
+  // The New Radio / Save Radio button: a new record under the lowest free
+  // number (and, in Monitor mode, the monitor ends), or the Save Radio step.
+  void newRadioClick();
+  // Run after New Radio ends monitoring; discovery of the existing project.
+  std::function<void()> onExistingProject;
   // Makes radio current: the old row's state image 0, the new one's 1.
   void setCurrentRadio(Tradio* radio);
   // A click on a row of the radio list.
