@@ -58,15 +58,15 @@ void AtLineBatcher::batchAtCommand(bool standalone, std::string fragment) {
   const size_t point = f.find('.');
   if (point != std::string::npos) f.erase(point, 1);
   if (standalone) {
-    if (pendingAtLine_ != "AT") lines_.push_back(pendingAtLine_);
-    lines_.push_back(("AT" + f).substr(0, kMaxLine));
+    if (pendingAtLine_ != "AT") lines_.push_back(pendingAtLine_ + "\r");
+    lines_.push_back(("AT" + f).substr(0, kMaxLine) + "\r");
     pendingAtLine_ = "AT";
     return;
   }
   if (f.size() + pendingAtLine_.size() <= kBatchLimit) {
     pendingAtLine_ += f;
   } else {
-    lines_.push_back(pendingAtLine_);
+    lines_.push_back(pendingAtLine_ + "\r");
     pendingAtLine_ = ("AT" + f).substr(0, kMaxLine);
   }
 }

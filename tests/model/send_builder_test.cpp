@@ -52,25 +52,25 @@ TEST(AtLineBatcher, PacksFragmentsAsTheRulesSay) {
   const Case cases[] = {
       {"two fragments share a line, the third would make 19",
        {{false, "s1=12"}, {false, "s0=1"}, {false, "s2=65534"}},
-       {"ATs1=12s0=1", "pending:ATs2=65534"}},
+       {"ATs1=12s0=1\r", "pending:ATs2=65534"}},
       {"a fragment that fills the line to exactly 18 is appended",
        {{false, "s1=12"}, {false, "s0=1"}, {false, "s2=6553"}},
        {"pending:ATs1=12s0=1s2=6553"}},
       {"standalone flushes the pending line first",
        {{false, "s1=12"}, {true, "&W"}, {true, "&R"}},
-       {"ATs1=12", "AT&W", "AT&R", "pending:AT"}},
+       {"ATs1=12\r", "AT&W\r", "AT&R\r", "pending:AT"}},
       {"standalone with nothing pending queues only itself",
        {{true, "D12"}, {false, "s3=2"}},
-       {"ATD12", "pending:ATs3=2"}},
+       {"ATD12\r", "pending:ATs3=2"}},
       {"spaces go, as in the padded baud rate list",
        {{false, "s20=    300"}, {true, "&W"}},
-       {"ATs20=300", "AT&W", "pending:AT"}},
+       {"ATs20=300\r", "AT&W\r", "pending:AT"}},
       {"only the first point goes",
        {{false, "s30=12.5"}, {false, "s31=1.2.3"}, {true, "&W"}},
-       {"ATs30=125s31=12.3", "AT&W", "pending:AT"}},
+       {"ATs30=125s31=12.3\r", "AT&W\r", "pending:AT"}},
       {"a long fragment makes a longer line of its own",
        {{false, "s1=1"}, {false, "s99=12345678901234"}, {true, "&W"}},
-       {"ATs1=1", "ATs99=12345678901234", "AT&W", "pending:AT"}},
+       {"ATs1=1\r", "ATs99=12345678901234\r", "AT&W\r", "pending:AT"}},
   };
   for (const Case& c : cases) EXPECT_EQ(batch(c.steps), c.expected) << c.what;
 }
@@ -79,7 +79,7 @@ TEST(AtLineBatcher, CutsAStandaloneCommandAt255) {
   AtLineBatcher b;
   b.batchAtCommand(true, std::string(400, 'x'));
   ASSERT_EQ(b.lines().size(), 1u);
-  EXPECT_EQ(b.lines()[0].size(), 255u);
+  EXPECT_EQ(b.lines()[0], "AT" + std::string(253, 'x') + "\r");
 }
 
 class RadioSenderTest : public ModelTest {
@@ -125,11 +125,12 @@ class RadioSenderTest : public ModelTest {
     Lines out;
     for (const std::string& l : lines) {
       if (l.rfind("ATs", 0) != 0) continue;
+      const std::string body = l.substr(0, l.size() - 1);  // the CR
       size_t at = 2;
-      while (at < l.size()) {
-        size_t next = l.find('s', at + 1);
-        out.push_back(l.substr(at, next == std::string::npos ? std::string::npos : next - at));
-        at = next == std::string::npos ? l.size() : next;
+      while (at < body.size()) {
+        size_t next = body.find('s', at + 1);
+        out.push_back(body.substr(at, next == std::string::npos ? std::string::npos : next - at));
+        at = next == std::string::npos ? body.size() : next;
       }
     }
     return out;
@@ -153,12 +154,13 @@ TEST_F(RadioSenderTest, MonitorModeDialsThenBatchesThenWritesAndResets) {
   ASSERT_TRUE(out.started);
   const Lines& q = recorder.queued;
   ASSERT_GE(q.size(), 4u);
-  EXPECT_EQ(q.front(), "ATD12");
-  EXPECT_EQ(q[q.size() - 2], "AT&W");
-  EXPECT_EQ(q.back(), "AT&R");
+  EXPECT_EQ(q.front(), "ATD12\r");
+  EXPECT_EQ(q[q.size() - 2], "AT&W\r");
+  EXPECT_EQ(q.back(), "AT&R\r");
   for (size_t i = 1; i + 2 < q.size(); ++i) {
     EXPECT_EQ(q[i].rfind("ATs", 0), 0u) << q[i];
-    EXPECT_LE(q[i].size(), 18u) << q[i];
+    EXPECT_EQ(q[i].back(), '\r') << q[i];
+    EXPECT_LE(q[i].size(), 19u) << q[i];  // 18 and the CR
   }
   // Type 1 writes no model-E registers and never the status ones.
   for (int reg : {10, 16, 17, 100, 110}) EXPECT_FALSE(hasRegister(q, reg)) << reg;
@@ -182,6 +184,7 @@ TEST_F(RadioSenderTest, ManualAndProjectModesDialNobody) {
   ASSERT_TRUE(sender.okClick().started);
   EXPECT_EQ(recorder.queued, manualLines);
   for (const std::string& l : manualLines) EXPECT_EQ(l.find("ATD"), std::string::npos) << l;
+  EXPECT_EQ(manualLines.front(), "ATs1=12s0=5s2=1234\r");
 }
 
 TEST_F(RadioSenderTest, RowsWrittenPerRadioTypeAndMode) {
@@ -210,8 +213,8 @@ TEST_F(RadioSenderTest, RowsWrittenPerRadioTypeAndMode) {
     EXPECT_EQ(hasRegister(q, 8), c.s8) << what;
     EXPECT_EQ(hasRegister(q, 12), c.s12) << what;
     EXPECT_EQ(hasRegister(q, 100), c.s100) << what;
-    EXPECT_EQ(q.back() == "AT&R", c.atR) << what;
-    EXPECT_EQ(q[q.size() - (c.atR ? 2 : 1)], "AT&W") << what;
+    EXPECT_EQ(q.back() == "AT&R\r", c.atR) << what;
+    EXPECT_EQ(q[q.size() - (c.atR ? 2 : 1)], "AT&W\r") << what;
     EXPECT_FALSE(hasRegister(q, 10)) << what;
     if (c.s12) {
       const Lines f = fragments(q);
@@ -307,7 +310,7 @@ TEST_F(RadioSenderTest, MonitorDialsTheNumberTheRadioAnswersTo) {
   ASSERT_TRUE(window.rekeyCurrentRadio());
   const SendOutcome out = sender.okClick();
   ASSERT_TRUE(out.started);
-  EXPECT_EQ(recorder.queued.front(), "ATD12");
+  EXPECT_EQ(recorder.queued.front(), "ATD12\r");
   const Lines f = fragments(recorder.queued);
   ASSERT_FALSE(f.empty());
   EXPECT_EQ(f[0], "s1=20");

@@ -17,8 +17,8 @@ class MainWindowModel;
 
 // Packs S-register assignments into "AT" lines. A batched line stays within
 // kBatchLimit characters (a single long fragment makes a longer line of its
-// own); a standalone command flushes the pending line first. Lines carry no
-// carriage return: the engine adds it when it writes them.
+// own); a standalone command flushes the pending line first. Every line
+// queued ends in a carriage return.
 class AtLineBatcher {
  public:
   static constexpr size_t kBatchLimit = 18;
