@@ -339,3 +339,48 @@ TEST_F(RadioSenderTest, NewRadioTakesTheLowestFreeNumberOrOnlyChangesTheCaption)
 
 }  // namespace
 }  // namespace tessel
+
+namespace tessel {
+namespace {
+
+TEST_F(RadioSenderTest, ReplacingTheProjectAsksAboutUnsavedEditsAndStopsTheLinkFirst) {
+  project(1, wmProject);
+  window.setRadioChanged(true);
+  panel.setText(ctl::retries, "99");
+  prompts.answers = {pbYes};
+  window.beforeReplace();
+  EXPECT_EQ(prompts.texts(),
+            (std::vector<std::string>{"Radio configuration changes made, save them?"}));
+  EXPECT_EQ(key("Radio12", "Retries"), "99");
+  ASSERT_FALSE(recorder.tasks.empty());
+  EXPECT_EQ(recorder.tasks.back().code, tkLocalOnly);
+  // Manual mode has no radio to save: no question.
+  prompts.shown.clear();
+  window.switchMode(wmManual);
+  window.setRadioChanged(true);
+  window.beforeReplace();
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(RadioSenderTest, AProjectThatCannotBeOpenedLeavesTheDefaultOneInManualMode) {
+  open(wmProject);
+  const std::string fallback = dir + "/Manual Configuration.vro";
+  EXPECT_FALSE(window.openChosenProject(dir + "/no-such-folder/x.vro", true, fallback));
+  ASSERT_NE(window.project(), nullptr);
+  EXPECT_EQ(window.project()->fileName(), fallback);
+  EXPECT_EQ(panel.WindowMode, wmManual);
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_EQ(prompts.shown[0].text,
+            "Cannot create " + dir + "/no-such-folder/x.vro: No such file or directory");
+  prompts.shown.clear();
+  EXPECT_FALSE(window.openChosenProject(dir + "/absent.vro", false, fallback));
+  EXPECT_EQ(prompts.shown[0].text, "Cannot read " + dir + "/absent.vro: No such file or directory");
+  // A readable project opens in Project mode.
+  put("[Radio3]\nRadio ID=3\nRadio Mode=Slave\n");
+  EXPECT_TRUE(window.openChosenProject(path, false, fallback));
+  EXPECT_EQ(panel.WindowMode, wmProject);
+  ASSERT_NE(window.project()->radio(3), nullptr);
+}
+
+}  // namespace
+}  // namespace tessel

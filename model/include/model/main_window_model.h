@@ -60,6 +60,16 @@ class MainWindowModel {
   // by a new file of the same name).
   void abandonProject();
 
+  // Before the project is replaced or closed: outside Manual mode unsaved
+  // radio edits are offered for saving, and the link's task is stopped so
+  // no reply of a read, send or monitor lands in the next project.
+  void beforeReplace();
+  // Opens a project file the user chose (create: a new, empty one) in
+  // Project mode and loads its radios. A file that cannot be created or
+  // read reopens fallback in Manual mode, tells the user why, and false
+  // comes back.
+  bool openChosenProject(const std::string& fileName, bool create, const std::string& fallback);
+
   // Switches WindowMode (0 counts as Manual) and lets the GUI lay out.
   void switchMode(int mode);
 
