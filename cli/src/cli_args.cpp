@@ -50,6 +50,16 @@ const std::vector<CommandInfo>& commands() {
        "prints its configuration as \"Key = value\" lines with the project file's key names.",
        {"DEVICE"},
        withLine({})},
+      {"set",
+       "set PROJECT RADIO DEVICE [--remote] [--verify] [line options]",
+       "Writes radio RADIO of PROJECT (its section, the project's group values, its model-E "
+       "values) to the radio on DEVICE, or with --remote to that radio dialled through it, by the "
+       "lines the configurator's Set Radio sends. Prints each line and its answer; exit 0 when "
+       "every line was answered \"OK\". With --verify it then reads the radio back and prints "
+       "every parameter whose value differs from the one sent (exit 3 when any does).",
+       {"PROJECT", "RADIO", "DEVICE"},
+       withLine({{"--remote", false, "dial the radio through the local radio"},
+                 {"--verify", false, "read the radio back and compare"}})},
       {"monitor",
        "monitor PROJECT DEVICE [--interval SECONDS] [--cycles N] [line options]",
        "Monitors the radios of PROJECT through the local radio on DEVICE. Prints one CSV line per "

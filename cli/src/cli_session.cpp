@@ -1,5 +1,8 @@
 #include "cli/cli_session.h"
 
+#include "model/entry_rules.h"
+#include "model/send_builder.h"
+
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +16,7 @@
 
 #include "link/link_serial.h"
 #include "model/brand.h"
+#include "model/catalogue.h"
 #include "model/data_dir.h"
 #include "model/file_access.h"
 #include "model/project.h"
@@ -80,6 +84,9 @@ PromptButton CliPrompts::answerFor(PromptButtons buttons) {
 }
 
 PromptButton CliPrompts::show(PromptIcon, const std::string& text, PromptButtons buttons) {
+  for (const std::string& n : notices) {
+    if (text == n) return answerFor(buttons);
+  }
   err_ << "tessel-cli: " << text << std::endl;
   if (!failed_) message_ = text;
   failed_ = true;
@@ -249,6 +256,135 @@ int Session::getLocal() {
     out_ << key << " = " << value << "\n";
   out_.flush();
   return 0;
+}
+
+namespace {
+
+// Each line written and each line received, as "> " and "< " lines.
+class LineEcho : public LinkObserver {
+ public:
+  explicit LineEcho(std::ostream& out) : out_(out) {}
+  void lineSent(const std::string& line) override { out_ << "> " << bare(line) << std::endl; }
+  void lineReceived(const std::string& line) override {
+    if (!bare(line).empty()) out_ << "< " << bare(line) << std::endl;
+  }
+
+ private:
+  static std::string bare(const std::string& line) {
+    std::string t;
+    for (char c : line) {
+      if (c != '\r' && c != '\n') t += c;
+    }
+    return t;
+  }
+  std::ostream& out_;
+};
+
+}  // namespace
+
+bool Session::runTask(TaskCode code, const char* what, const std::function<bool()>& start) {
+  bool done = false, failed = false;
+  progress_.onTaskEnded = [&](TaskCode task, TaskOutcome outcome) {
+    if (task != code) return;
+    done = outcome == TaskOutcome::Completed;
+    failed = !done;
+    loop_.quit();
+  };
+  if (!start()) {
+    progress_.onTaskEnded = nullptr;
+    return false;
+  }
+  const bool ok = runUntilDone([&] { return done || failed; });
+  progress_.onTaskEnded = nullptr;
+  if (prompts_.failed() || failed) return false;
+  if (interrupted_ && !done) {
+    err_ << "tessel-cli: interrupted before the " << what << " was complete" << std::endl;
+    return false;
+  }
+  if (!ok) {
+    err_ << "tessel-cli: the radio did not complete the " << what << " within "
+         << options_.timeoutMs / 1000.0 << " s" << std::endl;
+    return false;
+  }
+  return true;
+}
+
+int Session::set(const std::string& project, int radio, bool remote, bool verify) {
+  if (!openUserProject(project)) return 1;
+  Tradio* r = window_.project()->radio(radio);
+  if (!r) {
+    err_ << "tessel-cli: the project " << project << " has no radio " << radio << std::endl;
+    return 1;
+  }
+  // A remote radio is reached as the monitor reaches it: dialled first.
+  window_.switchMode(remote ? wmMonitor : wmProject);
+  window_.setCurrentRadio(r);
+  r->LoadIntoPanel();
+  const auto sent = panelReport(panel_, brand());
+  EntryRules rules(window_);
+  RadioSender sender(window_, rules, values_);
+  prompts_.notices = {panel_.text(ctl::ok) + " complete, radio reset"};
+  LineEcho echo(out_);
+  engine_->addObserver(&echo);
+  SendOutcome outcome;
+  const bool ok = runTask(tkSendValues, "send", [&] {
+    outcome = sender.okClick();
+    if (!outcome.started) {
+      if (!outcome.notice.empty() && !prompts_.failed())
+        err_ << "tessel-cli: " << outcome.notice << std::endl;
+    }
+    return outcome.started;
+  });
+  engine_->removeObserver(&echo);
+  if (!outcome.started || !ok) return 1;
+  if (!verify) return 0;
+
+  // The local radio is read back in Manual mode, into the panel alone. A
+  // remote one is read as the monitor reads it (only there does a radio with
+  // a record count as remote), which also brings the project file up to
+  // what the radio reports.
+  const int id = r->slotID;
+  const int type = r->modelIndex;
+  if (remote) {
+    r->responded = false;
+    window_.setCurrentRadio(r);
+  } else {
+    window_.switchMode(wmManual);
+    window_.setCurrentRadio(nullptr);
+  }
+  panel_.panelLoading = true;
+  const bool read = runTask(remote ? tkGetRemote : tkGetLocal, "read", [&] {
+    engine_->StartTask(remote ? tkGetRemote : tkGetLocal,
+                       remote ? "Get Radio Parameters" : "&Get Local Radio Parameters",
+                       {{remote ? id : 0, type}});
+    return true;
+  });
+  panel_.panelLoading = false;
+  if (!read) return 1;
+  const auto got = panelReport(panel_, brand());
+  // Only what the send wrote to this type of radio can read back the same
+  // (the name lives in the project alone; types 0 and 1 hold no master ID).
+  std::set<std::string> written;
+  for (const RegisterRow& row : registerMap(type)) {
+    if (row.access <= 0 || row.param < 0) continue;
+    if (row.param >= param::blockedFreq1 && row.param <= param::blockedFreq12)
+      written.insert("s" + std::to_string(row.param));
+    else if (const ProjectKey* k = keyOf(row.param))
+      written.insert(k->name);
+  }
+  int differ = 0;
+  for (const auto& [key, value] : sent) {
+    if (!written.count(key)) continue;
+    for (const auto& [k2, v2] : got) {
+      if (k2 != key || trimBlanks(v2) == trimBlanks(value)) continue;
+      out_ << "differs: " << key << " sent " << value << ", read " << v2 << "\n";
+      ++differ;
+    }
+  }
+  out_ << (differ ? "verify: " + std::to_string(differ) + " parameter(s) differ"
+                  : std::string("verify: every parameter reads as sent"))
+       << std::endl;
+  return differ ? 3 : 0;
 }
 
 bool Session::openUserProject(const std::string& project) {

@@ -127,7 +127,7 @@ int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
 
 int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
   const bool withProject = args.command != "get-local";
-  const std::string device = args.positionals[withProject ? 1 : 0];
+  const std::string device = args.positionals[args.command == "set" ? 2 : withProject ? 1 : 0];
   SessionOptions options;
   std::string error;
   if (!sessionOptions(args, device, options, error)) {
@@ -146,6 +146,15 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
   Session session(options, out, err);
   SignalWatch signals([&session](int) { session.interrupt(); });
   if (args.command == "get-local") return session.getLocal();
+  if (args.command == "set") {
+    int radio = 0;
+    if (!parseCount(args.positionals[1], 0, 254, radio)) {
+      err << "tessel-cli: RADIO takes 0 to 254\n";
+      return kUsageError;
+    }
+    if (!args.has("--timeout")) session.setTimeout(120'000);
+    return session.set(args.positionals[0], radio, args.has("--remote"), args.has("--verify"));
+  }
   if (args.command == "monitor") return session.monitor(args.positionals[0], intervalMs, cycles);
   return session.emulate(args.positionals[0]);
 }

@@ -228,6 +228,26 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
   msgTimerTimer();
 }
 
+bool TcomPort::busy() const {
+  if (gate_.isOpen() || queue_.Count() > 0) return true;
+  if (state_ == psIdle || state_ == psError) return false;
+  return task_ != tkMonitor && task_ != tkLocalOnly;
+}
+
+LinkTasks::SendStart TcomPort::StartSend(const std::string& title, const TpollArray& list,
+                                         const std::vector<std::string>& lines) {
+  if (!serial_.Active()) return SendStart::PortClosed;
+  if (busy()) return SendStart::Busy;
+  // The first line may go out inside StartTask, so the queue is filled first.
+  for (const std::string& line : lines) queue_.Push(line);
+  StartTask(tkSendValues, title, list);
+  if (task_ != tkSendValues) {
+    queue_.Clear();
+    return SendStart::Busy;
+  }
+  return SendStart::Started;
+}
+
 void TcomPort::goIdle() {
   release_ = Release::Done;
   setTask(tkLocalOnly);

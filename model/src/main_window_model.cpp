@@ -1,5 +1,9 @@
 #include "model/main_window_model.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
 #include "model/factory_defaults.h"
 #include "model/project.h"
 #include "model/project_keys.h"
@@ -23,6 +27,36 @@ Tproject& MainWindowModel::openProject(const std::string& fileName) {
   project_ = Tproject::Create(*this, fileName);
   ++projectSerial_;
   return *project_;
+}
+
+void MainWindowModel::beforeReplace() {
+  if (panel.WindowMode != wmManual && radioChanged_ &&
+      prompts.show(PromptIcon::Warning, "Radio configuration changes made, save them?",
+                   pbYes | pbNo) == pbYes)
+    saveCurrentRadio();
+  // Task 0 ends whatever the engine does.
+  if (tasks) tasks->StartTask(tkLocalOnly, "", {});
+}
+
+bool MainWindowModel::openChosenProject(const std::string& fileName, bool create,
+                                        const std::string& fallback) {
+  // Tried first, so a failure leaves a usable project open.
+  errno = 0;
+  std::FILE* f = std::fopen(fileName.c_str(), create ? "wb" : "rb");
+  if (!f) {
+    const std::string reason = std::strerror(errno ? errno : EIO);
+    openProject(fallback);
+    defaultsClick();
+    switchMode(wmManual);
+    prompts.show(PromptIcon::Error,
+                 (create ? "Cannot create " : "Cannot read ") + fileName + ": " + reason, pbOk);
+    return false;
+  }
+  std::fclose(f);
+  openProject(fileName);
+  loadProjectRadios();
+  switchMode(wmProject);
+  return true;
 }
 
 void MainWindowModel::closeProject() {
@@ -345,6 +379,19 @@ bool MainWindowModel::saveCurrentRadio() {
   if (!r->SaveFromPanel()) return false;
   setRadioChanged(false);
   return true;
+}
+
+void MainWindowModel::newRadioClick() {
+  if (!radioChanged_) {
+    setRadioChanged(true);
+    firstFreeRadio(-1);
+    if (panel.WindowMode == wmMonitor) {
+      advancedClick();
+      if (onExistingProject) onExistingProject();
+    }
+    return;
+  }
+  saveCurrentRadio();
 }
 
 void MainWindowModel::setCurrentRadio(Tradio* radio) {

@@ -1,8 +1,11 @@
 // The program on simulated radios over a pseudo-terminal: the window reads
 // the local radio with Get Local Radio Parameters and shows its values.
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
 #include <thread>
 
+#include "model/send_builder.h"
 #include "serial/tserial.h"
 #include "sim/sim_project.h"
 #include "sim/sim_pty.h"
@@ -96,6 +99,50 @@ TEST_F(WindowOnSimulatedRadios, GetLocalRadioParametersFillsThePanel) {
     window().grab().save(QString::fromLocal8Bit(shots) + "/get-local.png");
     wiring->terminal().grab().save(QString::fromLocal8Bit(shots) + "/terminal.png");
   }
+}
+
+TEST_F(WindowOnSimulatedRadios, SetRadioLeavesTheLocalRadioHoldingThePanelsValues) {
+  start();
+  window().show();
+  wiring->terminal().show();  // runUntil watches its lines
+  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
+  action("GetLocal")->trigger();
+  ASSERT_TRUE(runUntil([&] {
+    return !panel().panelLoading && wiring->engine().task() == tkLocalOnly &&
+           wiring->engine().state() == psIdle;
+  }));
+  panel().setText(ctl::securityID, "4321");
+  panel().setText(ctl::retries, "77");
+  panel().setText(ctl::flushTime, "300");
+  auto* ok = panel().findChild<QPushButton*>(QStringLiteral("ok"));
+  ASSERT_NE(ok, nullptr);
+  EXPECT_EQ(ok->accessibleName(), QStringLiteral("Set Radio"));
+  ok->click();
+  EXPECT_EQ(wiring->engine().task(), tkSendValues);
+  ASSERT_TRUE(runUntil(
+      [&] { return wiring->engine().queue().Count() == 0 && wiring->engine().state() == psIdle; },
+      30000))
+      << stateName(wiring->engine().state());
+  EXPECT_EQ(prompts.texts(), std::vector<std::string>{"Set Radio complete, radio reset"})
+      << wiring->terminal().screen()->toPlainText().toStdString();
+  const sim::SimRadio& local = group->radios()[group->localIndex()];
+  EXPECT_EQ(local.saved(2), "4321");
+  EXPECT_EQ(local.saved(13), "77");
+  EXPECT_EQ(local.saved(15), "3000");  // tenths of a second
+}
+
+TEST_F(WindowOnSimulatedRadios, SetRadioWithTheLinkBusyQueuesNothingAndSaysWhy) {
+  start();
+  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
+  action("GetLocal")->trigger();
+  ASSERT_EQ(wiring->engine().task(), tkGetLocal);
+  panel().setText(ctl::groupID, "5");
+  panel().setText(ctl::securityID, "1");
+  panel().setText(ctl::flushTime, "1");
+  window().okClick();
+  EXPECT_EQ(wiring->engine().queue().Count(), 0);
+  EXPECT_EQ(wiring->engine().task(), tkGetLocal);
+  EXPECT_EQ(window().statusBar()->currentMessage().toStdString(), kBusyNotice);
 }
 
 }  // namespace

@@ -137,6 +137,7 @@ MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Pro
   buildMenus(emulateEntry);
   createDialogs();
   setUpHistory();
+  wireProjectCommands();
   // Hints stay up long enough to be read.
   for (QWidget* w : findChildren<QWidget*>())
     if (!w->toolTip().isEmpty()) w->setToolTipDuration(kHintMs);
@@ -182,9 +183,8 @@ void MainWindow::buildMenus(bool emulateEntry) {
   QAction* close = addAction(projectMenu_, "projectClose", "&Close Project");
   close->setEnabled(false);
   connect(close, &QAction::triggered, this, [this] { projectCloseClick(); });
-  // Loading and creating projects come with the project dialogs.
-  addAction(projectMenu_, "projectLoad", "&Load Project...")->setEnabled(false);
-  addAction(projectMenu_, "projectNew", "&Create New Project...")->setEnabled(false);
+  addAction(projectMenu_, "projectLoad", "&Load Project...");
+  addAction(projectMenu_, "projectNew", "&Create New Project...");
   connect(addAction(projectMenu_, "projectExit", "&Exit"), &QAction::triggered, this, [] {
     // Ends at once: no question, no settings saved.
     QApplication::exit(0);
@@ -302,17 +302,13 @@ void MainWindow::logFileClick() {
 
 void MainWindow::openRecent(QAction* entry) {
   const std::string path = latin1(entry->data().toString()).substr(0, kMaxFileName);
-  action(QStringLiteral("projectClose"))->setEnabled(true);
-  model_->openProject(path);
-  model_->loadProjectRadios();
-  model_->switchMode(wmProject);
+  model_->beforeReplace();
+  const bool opened = model_->openChosenProject(path, false, defaultProjectPath());
+  action(QStringLiteral("projectClose"))->setEnabled(opened);
 }
 
 void MainWindow::projectCloseClick() {
-  if (panel_->WindowMode != wmManual && panel_->text(ctl::newRadio) == kSaveRadioCaption &&
-      prompts_.show(PromptIcon::Warning, "Radio configuration changes made, save them?",
-                    pbYes | pbNo) == pbYes)
-    model_->saveCurrentRadio();
+  model_->beforeReplace();
   model_->closeProject();
   model_->openProject(defaultProjectPath());
   model_->defaultsClick();
@@ -444,6 +440,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  model_->beforeReplace();
   saveSettings();
   event->accept();
   emit closed();

@@ -44,6 +44,8 @@ std::string csvField(const std::string& text);
 class CliPrompts : public Prompts {
  public:
   explicit CliPrompts(std::ostream& err) : err_(err) {}
+  // Texts shown as notices, not failures (a send's "complete" box).
+  std::vector<std::string> notices;
   PromptButton show(PromptIcon icon, const std::string& text, PromptButtons buttons) override;
 
   bool failed() const { return failed_; }
@@ -109,6 +111,10 @@ class Session {
   int getLocal();
   int monitor(const std::string& project, int intervalMs, int cycles);
   int emulate(const std::string& project);
+  // Writes a radio of the project to the local radio or, remote, through
+  // it; verify reads it back and lists what differs (exit 3).
+  int set(const std::string& project, int radio, bool remote, bool verify);
+  void setTimeout(int ms) { options_.timeoutMs = ms; }
 
   // Stops a running command (from any thread, e.g. on a signal).
   void interrupt();
@@ -125,6 +131,9 @@ class Session {
   // (message on err) when it is no project file or the port fails.
   bool openUserProject(const std::string& project);
   bool hasRadios(const TpollArray& list, const std::string& project);
+  // Runs one read or send task to its end; false (message on err) when it
+  // failed, was interrupted or timed out.
+  bool runTask(TaskCode code, const char* what, const std::function<bool()>& start);
 
   SessionOptions options_;
   std::ostream& out_;

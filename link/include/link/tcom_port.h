@@ -62,6 +62,13 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   void removeObserver(LinkObserver* observer) { reporter_.removeObserver(observer); }
 
   void StartTask(TaskCode code, const std::string& text, const TpollArray& list) override;
+  // A send's lines enter the queue only together with the task that works
+  // them off: a closed port or a task in progress refuses them, leaving the
+  // queue as it was. Monitoring gives way to a send, as it always has.
+  SendStart StartSend(const std::string& title, const TpollArray& list,
+                      const std::vector<std::string>& lines) override;
+  // A read, a send, a search or an emulation is in progress.
+  bool busy() const;
 
   // Every line leaves through here (see the framing notes in the source).
   bool Send(bool now, int tries, const std::string& line);

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "model/poll_array.h"
 
@@ -82,6 +83,19 @@ class LinkTasks {
  public:
   virtual ~LinkTasks() = default;
   virtual void StartTask(TaskCode code, const std::string& text, const TpollArray& list) = 0;
+
+  // Why a send was not taken.
+  enum class SendStart { Started, PortClosed, Busy };
+  // Starts a send with its lines, queued only when the engine takes the
+  // task; otherwise nothing is queued, so no line is left over for the next
+  // radio. An engine that cannot send says the port is closed.
+  virtual SendStart StartSend(const std::string& title, const TpollArray& list,
+                              const std::vector<std::string>& lines) {
+    (void)title;
+    (void)list;
+    (void)lines;
+    return SendStart::PortClosed;
+  }
 };
 
 }  // namespace tessel

@@ -60,6 +60,16 @@ class MainWindowModel {
   // by a new file of the same name).
   void abandonProject();
 
+  // Before the project is replaced or closed: outside Manual mode unsaved
+  // radio edits are offered for saving, and the link's task is stopped so
+  // no reply of a read, send or monitor lands in the next project.
+  void beforeReplace();
+  // Opens a project file the user chose (create: a new, empty one) in
+  // Project mode and loads its radios. A file that cannot be created or
+  // read reopens fallback in Manual mode, tells the user why, and false
+  // comes back.
+  bool openChosenProject(const std::string& fileName, bool create, const std::string& fallback);
+
   // Switches WindowMode (0 counts as Manual) and lets the GUI lay out.
   void switchMode(int mode);
 
@@ -111,6 +121,11 @@ class MainWindowModel {
   // in the radio's section. False when it was not stored; the New Radio
   // button then still reads "Save Radio".
   bool saveCurrentRadio();
+  // The New Radio / Save Radio button: a new record under the lowest free
+  // number (and, in Monitor mode, the monitor ends), or the Save Radio step.
+  void newRadioClick();
+  // Run after New Radio ends monitoring; discovery of the existing project.
+  std::function<void()> onExistingProject;
   // Makes radio current: the old row's state image 0, the new one's 1.
   void setCurrentRadio(Tradio* radio);
   // A click on a row of the radio list.

@@ -15,6 +15,7 @@
 #include "model/brand_profile.h"
 #include "model/main_window_model.h"
 #include "model/monitor_history.h"
+#include "model/register_values.h"
 #include "ui/group_views_widget.h"
 
 class QLabel;
@@ -91,6 +92,13 @@ class MainWindow : public QMainWindow {
   void projectCloseClick();
   // Writes the settings kept at close (and stores a project with a name).
   void saveSettings();
+  // Set Radio, New Radio and the project dialogs (main_window_project.cpp).
+  void okClick();
+  void projectNewClick();
+  void projectLoadClick();
+  // The folder the project dialogs start in: the default project's.
+  QString projectFolder() const;
+  static constexpr const char* kProjectFilter = "Vireo Projects (*.vro)";
 
   // The blocked frequency and model-E dialogs, created once with the window.
   BlockedFrequencyDialog* blockedDialog() const { return blockedDialog_; }
@@ -135,6 +143,7 @@ class MainWindow : public QMainWindow {
   void fixToPanelWidth(bool lowest);
   void splitterMoved();
   int panelRight() const;
+  void wireProjectCommands();
 
   const BrandProfile& profile_;
   SettingsStore& settings_;
@@ -157,6 +166,9 @@ class MainWindow : public QMainWindow {
   bool splashPending_;
   bool closing_ = false;
   bool layingOut_ = false;
+  // The register texts a send reads; apart from the engine's, which keep
+  // the state of a read.
+  std::unique_ptr<RegisterValues> sendValues_;
 };
 
 }  // namespace tessel

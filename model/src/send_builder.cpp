@@ -1,0 +1,243 @@
+#include "model/send_builder.h"
+
+#include <cstdlib>
+#include <functional>
+
+#include "model/catalogue.h"
+#include "model/entry_rules.h"
+#include "model/main_window_model.h"
+#include "model/panel.h"
+#include "model/project.h"
+#include "model/radio.h"
+#include "model/text.h"
+
+namespace tessel {
+
+namespace {
+
+constexpr int kMasterItem = 0;  // "Master", the Radio Mode selector's first entry
+constexpr int kModelTwo = 2;
+constexpr int kModelE = 0;
+
+const double kBlockedLow = 902.2;
+const double kBlockedHigh = 927.7;
+
+bool isBaudRate(const std::string& text) {
+  int v = 0;
+  if (!parseInt32(trimBlanks(text), v)) return false;
+  for (int rate : {300, 600, 1200, 2400, 4800, 9600, 19200, 38400}) {
+    if (v == rate) return true;
+  }
+  return false;
+}
+
+// A blocked frequency as the dialog takes it: a decimal number of MHz.
+bool readMHz(const std::string& text, double& mhz) {
+  const std::string t = trimBlanks(text);
+  if (t.empty()) return false;
+  bool point = false;
+  for (char c : t) {
+    if (c == '.' && !point) {
+      point = true;
+    } else if (c < '0' || c > '9') {
+      return false;
+    }
+  }
+  mhz = std::strtod(t.c_str(), nullptr);
+  return true;
+}
+
+}  // namespace
+
+void AtLineBatcher::batchAtCommand(bool standalone, std::string fragment) {
+  std::string f;
+  for (char c : fragment) {
+    if (c != ' ') f += c;
+  }
+  // Panel texts such as 12.5 travel in tenths: the first point goes.
+  const size_t point = f.find('.');
+  if (point != std::string::npos) f.erase(point, 1);
+  if (standalone) {
+    if (pendingAtLine_ != "AT") lines_.push_back(pendingAtLine_ + "\r");
+    lines_.push_back(("AT" + f).substr(0, kMaxLine) + "\r");
+    pendingAtLine_ = "AT";
+    return;
+  }
+  if (f.size() + pendingAtLine_.size() <= kBatchLimit) {
+    pendingAtLine_ += f;
+  } else {
+    lines_.push_back(pendingAtLine_ + "\r");
+    pendingAtLine_ = ("AT" + f).substr(0, kMaxLine);
+  }
+}
+
+std::vector<std::string> AtLineBatcher::takeLines() {
+  std::vector<std::string> out;
+  out.swap(lines_);
+  return out;
+}
+
+RadioSender::RadioSender(MainWindowModel& window, EntryRules& rules, MainWindowCallbacks& values)
+    : window_(window), rules_(rules), values_(values) {}
+
+int RadioSender::sendType() const {
+  const Panel& panel = window_.panel;
+  if (panel.WindowMode == wmManual || panel.WindowMode == wmUnset)
+    return panel.itemIndex(ctl::radioType);
+  return panel.currentRadio ? panel.currentRadio->modelIndex : -1;
+}
+
+bool RadioSender::required(const std::string& name, const std::string& control) {
+  Panel& panel = window_.panel;
+  if (!trimBlanks(panel.text(control)).empty()) return true;
+  panel.entriesValid = false;
+  window_.prompts.show(PromptIcon::Error, name + " needs a value.", pbOk);
+  panel.setFocus(control);
+  return false;
+}
+
+bool RadioSender::checkBlocked() {
+  Panel& panel = window_.panel;
+  for (const std::string& text : panel.blockedValues) {
+    if (trimBlanks(text).empty()) continue;
+    double mhz = 0;
+    if (readMHz(text, mhz) && mhz >= kBlockedLow - 1e-9 && mhz <= kBlockedHigh + 1e-9) continue;
+    panel.entriesValid = false;
+    window_.prompts.show(PromptIcon::Error, text + " not in Range of 902.2 to 927.7 MHz", pbOk);
+    return false;
+  }
+  return true;
+}
+
+bool RadioSender::checkFields(int radioType) {
+  Panel& panel = window_.panel;
+  struct Ranged {
+    const char* name;
+    const std::string& control;
+    int lo;
+    int hi;
+  };
+  const Ranged group[] = {
+      {"Group ID", ctl::groupID, 1, 63},       {"Security ID", ctl::securityID, 0, 65534},
+      {"Flush Time", ctl::flushTime, 0, 6553}, {"RF Band", ctl::rfband, 1, 4},
+      {"Radio ID", ctl::radioID, 0, 254},      {"Retries", ctl::retries, 0, 255},
+      {"Master ID", ctl::masterID, 0, 255},
+  };
+  auto ranged = [&](const Ranged& r) {
+    if (!required(r.name, r.control)) return false;
+    rules_.rangeCheck(r.name, r.control, r.lo, r.hi);
+    if (!panel.entriesValid) panel.setFocus(r.control);
+    return panel.entriesValid;
+  };
+  for (const Ranged& r : group) {
+    if (!ranged(r)) return false;
+  }
+  if (!isBaudRate(panel.text(ctl::baudRate))) {
+    panel.entriesValid = false;
+    window_.prompts.show(PromptIcon::Error, "Baud rate needs a value.", pbOk);
+    panel.setFocus(ctl::baudRate);
+    return false;
+  }
+  if (!checkBlocked()) return false;
+  if (radioType == kModelE) {
+    const Ranged modelE[] = {
+        {"PLC Address", ctl::plcAddress, 0, 255},
+        {"Radio ON Time", ctl::onTimer, 0, 255},
+        {"Radio OFF Time", ctl::offTimer, 0, 63556},
+    };
+    for (const Ranged& r : modelE) {
+      if (!ranged(r)) return false;
+    }
+  }
+  return true;
+}
+
+std::vector<std::string> RadioSender::buildLines(int radioType) {
+  Panel& panel = window_.panel;
+  const bool manual = panel.WindowMode == wmManual || panel.WindowMode == wmUnset;
+  Tradio* radio = panel.currentRadio;
+  if (!manual && !radio) return {};
+  batcher.takeLines();
+  batcher.reset();
+  // The radio answers to the number it last reported; a new number in the
+  // panel reaches it inside the configuration, not through the dial.
+  if (panel.WindowMode == wmMonitor)
+    batcher.batchAtCommand(true, "D" + std::to_string(radio->reportedID));
+  const bool modelTwo = radioType == kModelTwo;
+  int id = -1;
+  if (manual) {
+    parseInt32(panel.text(ctl::radioID), id);
+  } else {
+    id = radio->slotID;
+  }
+  std::string roaming;
+  for (const RegisterRow& row : registerMap(radioType)) {
+    if (row.access <= 0 || row.param < 0) continue;
+    const std::string value = values_.RegisterValue(id, row.param, modelTwo);
+    if (modelTwo && row.param == param::roaming) roaming = value;
+    const bool master = panel.itemIndex(ctl::radioMode) == kMasterItem;
+    if (master && row.reg == 8) continue;
+    if (modelTwo && row.param == param::masterID &&
+        (roaming.find('Y') != std::string::npos || master))
+      continue;
+    batcher.batchAtCommand(false, "s" + std::to_string(row.reg) + "=" + value);
+  }
+  batcher.batchAtCommand(true, "&W");
+  if (!modelTwo) batcher.batchAtCommand(true, "&R");
+  return batcher.takeLines();
+}
+
+void RadioSender::markSent() {
+  Panel& panel = window_.panel;
+  GroupViews& views = window_.views;
+  if (panel.currentRadio && panel.currentRadio->treeNode != kNoNode &&
+      views.nodeExists(panel.currentRadio->treeNode))
+    views.setNodeImage(panel.currentRadio->treeNode, 2);
+  if (panel.WindowMode == wmMonitor) {
+    std::function<void(NodeId)> walk = [&](NodeId parent) {
+      for (NodeId n : views.children(parent)) {
+        if (views.nodeImage(n) == 1) views.setNodeImage(n, -1);
+        walk(n);
+      }
+    };
+    walk(kNoNode);
+  }
+  views.repaintTree();
+}
+
+SendOutcome RadioSender::okClick() {
+  Panel& panel = window_.panel;
+  SendOutcome out;
+  const bool manual = panel.WindowMode == wmManual || panel.WindowMode == wmUnset;
+  if (!manual && (!panel.currentRadio || !window_.project())) {
+    out.notice = kNoRadioNotice;
+    return out;
+  }
+  const int type = sendType();
+  if (checkFields(type)) {
+    if (window_.radioChanged() && !manual) window_.newRadioClick();
+    if (!manual && !panel.currentRadio) {
+      out.notice = kNoRadioNotice;
+      return out;
+    }
+    out.lines = buildLines(type);
+    int id = 0;
+    parseInt32(panel.text(ctl::radioID), id);
+    out.list = {{id, panel.itemIndex(ctl::radioType)}};
+    using S = LinkTasks::SendStart;
+    const S started = window_.tasks
+                          ? window_.tasks->StartSend(panel.text(ctl::ok), out.list, out.lines)
+                          : S::PortClosed;
+    if (started == S::Started) {
+      out.started = true;
+      markSent();
+    } else {
+      out.notice = started == S::Busy ? kBusyNotice : kPortClosedNotice;
+      window_.prompts.show(PromptIcon::Warning, out.notice, pbOk);
+    }
+  }
+  if (!window_.views.children(kNoNode).empty()) panel.entriesValid = true;
+  return out;
+}
+
+}  // namespace tessel

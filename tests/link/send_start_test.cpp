@@ -1,0 +1,55 @@
+// A send's lines reach the queue only with the task that works them off.
+#include <gtest/gtest.h>
+
+#include "link_fixture.h"
+
+namespace tessel::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+using SendStart = LinkTasks::SendStart;
+
+TEST_F(LinkTest, ASendRefusedByAClosedPortLeavesNothingForTheNextRadio) {
+  make(false);
+  EXPECT_EQ(engine->StartSend("Set Radio", {{4, 1}}, {"ATs2=7\r", "AT&W\r", "AT&R\r"}),
+            SendStart::PortClosed);
+  EXPECT_EQ(engine->queue().Count(), 0);
+  // The port opens and another radio is set: only its own lines go out.
+  serial.setActive(true);
+  callbacks.local = {1};
+  answer({{"AT", {"OK"}}, {"ATs1=9", {"OK"}}, {"AT&W", {"OK"}}});
+  EXPECT_EQ(engine->StartSend("Set Radio", {{1, 1}}, {"ATs1=9\r", "AT&W\r", "AT&R\r"}),
+            SendStart::Started);
+  serial.pump();
+  EXPECT_EQ(serial.lines(), (Lines{"AT", "ATs1=9\r", "AT&W\r", "AT&R\r"}));
+}
+
+TEST_F(LinkTest, ASendDuringAReadOrASendIsRefusedAndQueuesNothing) {
+  make();
+  engine->StartTask(tkGetLocal, "&Get Local Radio Parameters", {{0, 0}});
+  ASSERT_EQ(engine->task(), tkGetLocal);
+  EXPECT_EQ(engine->StartSend("Set Radio", {{4, 1}}, {"ATs2=7\r", "AT&W\r"}), SendStart::Busy);
+  EXPECT_EQ(engine->queue().Count(), 0);
+  EXPECT_EQ(engine->task(), tkGetLocal);
+
+  settings = MemorySettingsStore();
+  make();
+  answer({{"AT", {"OK"}}, {"ATs2=7", {"OK"}}});
+  ASSERT_EQ(engine->StartSend("Set Radio", {{4, 1}}, {"ATs2=7\r", "ATs4=N\r"}), SendStart::Started);
+  serial.pump();
+  const int waiting = engine->queue().Count();
+  EXPECT_EQ(engine->StartSend("Set Radio", {{5, 1}}, {"ATs9=1\r"}), SendStart::Busy);
+  EXPECT_EQ(engine->queue().Count(), waiting);
+}
+
+TEST_F(LinkTest, ASendWhileIdleStartsTheTaskWithItsTitle) {
+  make();
+  EXPECT_FALSE(engine->busy());
+  EXPECT_EQ(engine->StartSend("Set Radio", {{4, 1}}, {"ATs2=7\r"}), SendStart::Started);
+  EXPECT_EQ(engine->task(), tkSendValues);
+  EXPECT_EQ(engine->taskText(), "Set Radio");
+  EXPECT_TRUE(engine->busy());
+}
+
+}  // namespace
+}  // namespace tessel::testing
