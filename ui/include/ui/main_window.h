@@ -22,6 +22,7 @@ class QSplitter;
 namespace tessel {
 
 class ComPortWindow;
+class GroupCommands;
 class ParameterPanel;
 class Prompts;
 class SettingsStore;
@@ -37,6 +38,8 @@ class MainWindow : public QMainWindow {
     std::function<int()> queueLength;
     std::function<void(bool on, const std::string& header)> setLogging;
     std::function<void(int ms)> setPollInterval;
+    // Queues a command line for the send task.
+    std::function<void(const std::string& line)> queueLine;
   };
 
   // The question asked when the window closes with lines still queued.
@@ -80,6 +83,14 @@ class MainWindow : public QMainWindow {
   void logFileClick();
   void openRecent(QAction* entry);
   void projectCloseClick();
+  // The radio list's and the Online Monitor's commands.
+  GroupCommands& groupCommands() { return *commands_; }
+  void monitorExistingClick();
+  void discoverNewClick();
+  void pollIntervalClick(QAction* item);
+  // The list's context menu at pos (viewport coordinates) as it would pop up.
+  QMenu* listMenu() const { return listMenu_; }
+  void prepareListMenu(const QPoint& pos);
   // Writes the settings kept at close (and stores a project with a name).
   void saveSettings();
 
@@ -94,6 +105,8 @@ class MainWindow : public QMainWindow {
 
  private:
   void buildMenus(bool emulateEntry);
+  void buildPollMenu(QMenu* poll);
+  void buildViewCommands();
   QAction* addAction(QMenu* menu, const char* name, const char* caption);
   void layOutForMode(int mode);
   void fixToPanelWidth(bool lowest);
@@ -111,6 +124,8 @@ class MainWindow : public QMainWindow {
   QSplitter* splitter_;
   QMenu* projectMenu_ = nullptr;
   std::map<QString, QAction*> actions_;
+  std::unique_ptr<GroupCommands> commands_;
+  QMenu* listMenu_ = nullptr;
   TerminalWindow* terminal_ = nullptr;
   ComPortWindow* comPort_ = nullptr;
   SplashWindow* splash_ = nullptr;
