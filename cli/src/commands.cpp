@@ -147,6 +147,9 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
   SignalWatch signals([&session](int) { session.interrupt(); });
   if (args.command == "get-local") return session.getLocal();
   if (args.command == "monitor") return session.monitor(args.positionals[0], intervalMs, cycles);
+  if (args.command == "discover")
+    return session.discover(args.positionals[0], intervalMs, cycles > 0 ? cycles : 1,
+                            args.has("--force"));
   return session.emulate(args.positionals[0]);
 }
 

@@ -104,6 +104,9 @@ class Session {
   int getLocal();
   int monitor(const std::string& project, int intervalMs, int cycles);
   int emulate(const std::string& project);
+  // Discovers a group into a new project file (an existing one only with
+  // force): rounds full rounds over radio IDs 0..254.
+  int discover(const std::string& project, int intervalMs, int rounds, bool force);
 
   // Stops a running command (from any thread, e.g. on a signal).
   void interrupt();
