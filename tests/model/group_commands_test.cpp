@@ -209,3 +209,26 @@ TEST_F(GroupCommandsTest, RadioCommandsNeedACurrentRadio) {
 
 }  // namespace
 }  // namespace tessel
+
+#include "model/signal_quality.h"
+
+namespace tessel {
+namespace {
+
+TEST(SignalQualityMark, RssiTextsMapToTheirBand) {
+  const struct {
+    const char* text;
+    SignalQuality quality;
+  } cases[] = {{"-48", SignalQuality::Good},         {"-70", SignalQuality::Good},
+               {" -71 ", SignalQuality::Fair},       {"-85", SignalQuality::Fair},
+               {"-86", SignalQuality::Poor},         {"-120", SignalQuality::Poor},
+               {"0", SignalQuality::Good},           {"", SignalQuality::Unknown},
+               {"-", SignalQuality::Unknown},        {"-7x", SignalQuality::Unknown},
+               {"No Radio", SignalQuality::Unknown}, {"-99999999999", SignalQuality::Unknown}};
+  for (const auto& c : cases) EXPECT_EQ(rssiQuality(c.text), c.quality) << "'" << c.text << "'";
+  EXPECT_STREQ(qualityName(SignalQuality::Fair), "fair");
+  EXPECT_STREQ(qualityName(SignalQuality::Unknown), "");
+}
+
+}  // namespace
+}  // namespace tessel

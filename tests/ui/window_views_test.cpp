@@ -147,3 +147,32 @@ TEST_F(ViewsTest, ExistingProjectOnTheDefaultProjectWithoutALoadedProjectStartsN
 
 }  // namespace
 }  // namespace tessel::testing
+
+namespace tessel::testing {
+namespace {
+
+TEST_F(ViewsTest, RssiCellCarriesItsQualityMarkAndOtherCellsStayAsTheyAre) {
+  openThree();
+  action("discoverThis")->trigger();
+  QtGroupViews& v = window().views();
+  const RowId row = v.rowAt(0);
+  QTreeWidgetItem* item = list()->topLevelItem(0);
+  const struct {
+    const char* rssi;
+    const char* says;
+  } cases[] = {{"-52", "signal good"}, {"-80", "signal fair"}, {"-97", "signal poor"}, {"", ""}};
+  for (const auto& c : cases) {
+    v.setSubItem(row, 1, c.rssi);
+    EXPECT_EQ(v.signalQualityText(row).toStdString(), c.says) << c.rssi;
+    EXPECT_EQ(item->icon(2).isNull(), std::string(c.says).empty()) << c.rssi;
+  }
+  v.setSubItem(row, 2, "13.2");
+  EXPECT_TRUE(item->icon(3).isNull());
+  EXPECT_EQ(item->text(3), "13.2");
+  // Another row's cells are untouched.
+  EXPECT_TRUE(list()->topLevelItem(1)->text(2).isEmpty());
+  EXPECT_TRUE(list()->topLevelItem(1)->icon(2).isNull());
+}
+
+}  // namespace
+}  // namespace tessel::testing
