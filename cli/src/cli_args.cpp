@@ -51,12 +51,15 @@ const std::vector<CommandInfo>& commands() {
        {"DEVICE"},
        withLine({})},
       {"monitor",
-       "monitor PROJECT DEVICE [--interval SECONDS] [--cycles N] [line options]",
+       "monitor PROJECT DEVICE [--interval SECONDS] [--fast] [--cycles N] [line options]",
        "Monitors the radios of PROJECT through the local radio on DEVICE. Prints one CSV line per "
        "polled radio: time,radio_id,name,rssi,volts,temp_c. The project file is updated with what "
        "the radios report.",
        {"PROJECT", "DEVICE"},
        withLine({{"--interval", true, "poll interval in seconds (default 1.0)"},
+                 {"--fast", false,
+                  "ask each register as soon as the previous answer is in (\"As Fast as "
+                  "Replies\"); the interval then only times out an unanswered exchange"},
                  {"--cycles", true,
                   "stop after polling every radio N times (default: until interrupted or "
                   "--timeout)"}})},

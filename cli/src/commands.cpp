@@ -143,6 +143,7 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
     err << "tessel-cli: --cycles takes a number from 1\n";
     return kUsageError;
   }
+  if (args.has("--fast")) intervalMs = 0;
   Session session(options, out, err);
   SignalWatch signals([&session](int) { session.interrupt(); });
   if (args.command == "get-local") return session.getLocal();
