@@ -61,15 +61,28 @@ const std::vector<CommandInfo>& commands() {
        withLine({{"--remote", false, "dial the radio through the local radio"},
                  {"--verify", false, "read the radio back and compare"}})},
       {"monitor",
-       "monitor PROJECT DEVICE [--interval SECONDS] [--cycles N] [line options]",
+       "monitor PROJECT DEVICE [--interval SECONDS] [--fast] [--cycles N] [line options]",
        "Monitors the radios of PROJECT through the local radio on DEVICE. Prints one CSV line per "
        "polled radio: time,radio_id,name,rssi,volts,temp_c. The project file is updated with what "
        "the radios report.",
        {"PROJECT", "DEVICE"},
        withLine({{"--interval", true, "poll interval in seconds (default 1.0)"},
+                 {"--fast", false,
+                  "ask each register as soon as the previous answer is in (\"As Fast as "
+                  "Replies\"); the interval then only times out an unanswered exchange"},
                  {"--cycles", true,
                   "stop after polling every radio N times (default: until interrupted or "
                   "--timeout)"}})},
+      {"discover",
+       "discover NEWPROJECT DEVICE [--interval SECONDS] [--cycles N] [--force] [line options]",
+       "Dials every radio ID (0 to 254) through the local radio on DEVICE, as the window's "
+       "\"New Project\" does, and writes each radio found into the new project file NEWPROJECT "
+       "(\"Radio 007\"-style names). Prints one line per radio found: "
+       "radio_id,name,model,mode,master_id. Exits 0 when at least one radio was found.",
+       {"NEWPROJECT", "DEVICE"},
+       withLine({{"--interval", true, "poll interval in seconds (default 1.0)"},
+                 {"--cycles", true, "stop after N full rounds of the radio IDs (default 1)"},
+                 {"--force", false, "replace NEWPROJECT if it exists"}})},
       {"emulate",
        "emulate PROJECT DEVICE [line options]",
        "Plays the radios of PROJECT on DEVICE, answering AT commands as the radios would, until "

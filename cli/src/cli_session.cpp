@@ -1,7 +1,10 @@
 #include "cli/cli_session.h"
 
+#include <fstream>
 #include "model/entry_rules.h"
 #include "model/send_builder.h"
+
+#include "model/group_commands.h"
 
 #include <unistd.h>
 
@@ -479,6 +482,93 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
   if (!ok) {
     err_ << "tessel-cli: the monitor did not complete " << cycles << " cycle(s) within "
          << options_.timeoutMs / 1000.0 << " s" << std::endl;
+    return 1;
+  }
+  return 0;
+}
+
+int Session::discover(const std::string& project, int intervalMs, int rounds, bool force) {
+  std::error_code ec;
+  if (fs::exists(project, ec) && !force) {
+    err_ << "tessel-cli: " << project << " exists; --force replaces it" << std::endl;
+    return 1;
+  }
+  if (!openPort()) return 1;
+  {
+    // A new, empty project file, as Create New Project leaves it.
+    std::ofstream file(project, std::ios::trunc);
+    if (!file) {
+      err_ << "tessel-cli: cannot write " << project << std::endl;
+      return 1;
+    }
+  }
+  window_.openProject(project);
+  window_.switchMode(wmProject);
+  GroupCommands commands(window_);
+  commands.createProject = [] { return true; };
+  LinkTasks* tasks = window_.tasks;
+  TpollArray list;
+  // Catch the task the command hands over instead of starting it at once, so
+  // the round counting is in place first.
+  struct Catch : LinkTasks {
+    TpollArray* list;
+    void StartTask(TaskCode, const std::string&, const TpollArray& l) override { *list = l; }
+  } catcher;
+  catcher.list = &list;
+  window_.tasks = &catcher;
+  commands.discoverNew();
+  window_.tasks = tasks;
+  engine_->setPollInterval(intervalMs);
+
+  int completed = 0;
+  int lastDialled = -1;
+  bool done = false;
+  // The IDs are dialled in rising order (the local radio is read without a
+  // dial): a round is complete when the dialled ID goes down again.
+  progress_.onDialling = [&](int id) {
+    if (id < 0) return;
+    if (lastDialled >= 0 && id <= lastDialled) ++completed;
+    lastDialled = id;
+    if (completed >= rounds) {
+      done = true;
+      loop_.quit();
+    }
+  };
+  // A radio that answers a dial with ERROR ends the monitor task: what was
+  // found so far is kept.
+  bool ended = false;
+  progress_.onTaskEnded = [&](TaskCode task, TaskOutcome) {
+    if (task != tkMonitor) return;
+    ended = true;
+    loop_.quit();
+  };
+  engine_->StartTask(tkMonitor, kOnlineMonitorTitle, list);
+  bool ok = runUntilDone([&] { return done || ended; }) && done;
+  progress_.onDialling = nullptr;
+  progress_.onTaskEnded = nullptr;
+  if (!prompts_.failed()) engine_->StartTask(tkLocalOnly, kCancelCaption, {{0, 0}});
+  Tproject* p = window_.project();
+  int found = 0;
+  for (int id = 0; p && id < kRadioSlots; ++id) {
+    const std::string section = Tradio::sectionName(id);
+    if (!p->sectionExists(section)) continue;
+    ++found;
+    out_ << id << "," << csvField(p->readKey(section, "Radio Name", "")) << ","
+         << csvField(p->readKey(section, brand().modelKey, "")) << ","
+         << csvField(p->readKey(section, "Radio Mode", "")) << ","
+         << csvField(p->readKey(section, "Master ID", "")) << std::endl;
+  }
+  window_.closeProject();
+  if (prompts_.failed()) return 1;
+  if (ended && !done) {
+    err_ << "tessel-cli: the monitor ended before " << rounds << " round(s) were complete"
+         << std::endl;
+  } else if (!ok && !interrupted_) {
+    err_ << "tessel-cli: discovery did not complete " << rounds << " round(s) within "
+         << options_.timeoutMs / 1000.0 << " s" << std::endl;
+  }
+  if (found == 0) {
+    err_ << "tessel-cli: no radio found" << std::endl;
     return 1;
   }
   return 0;

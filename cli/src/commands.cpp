@@ -143,6 +143,7 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
     err << "tessel-cli: --cycles takes a number from 1\n";
     return kUsageError;
   }
+  if (args.has("--fast")) intervalMs = 0;
   Session session(options, out, err);
   SignalWatch signals([&session](int) { session.interrupt(); });
   if (args.command == "get-local") return session.getLocal();
@@ -156,6 +157,9 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
     return session.set(args.positionals[0], radio, args.has("--remote"), args.has("--verify"));
   }
   if (args.command == "monitor") return session.monitor(args.positionals[0], intervalMs, cycles);
+  if (args.command == "discover")
+    return session.discover(args.positionals[0], intervalMs, cycles > 0 ? cycles : 1,
+                            args.has("--force"));
   return session.emulate(args.positionals[0]);
 }
 

@@ -64,7 +64,9 @@ void TcomPort::discoverSRegsReply(ReplyClass rc, const std::string& line) {
   }
   reader_.registerValue(line, reg, task_ == tkMonitor);
   reader_.nextRow(task_ == tkGetLocal);
-  if (task_ == tkGetLocal) msgTimerTimer();
+  // Get Local, and a monitor polling as fast as replies, ask the next
+  // register at once; the tick then only times an exchange out.
+  if (task_ == tkGetLocal || (task_ == tkMonitor && fastPolls())) msgTimerTimer();
 }
 
 void TcomPort::registerRefused(int reg) {

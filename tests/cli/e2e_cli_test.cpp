@@ -115,6 +115,34 @@ TEST_F(CliEndToEnd, FailsClearlyWithoutADeviceOrAProject) {
 // get-local prints what the simulated radio holds, for each model as the
 // local radio. The simulator writes its registers to a project when it
 // stops; the printed keys must match its sections.
+TEST_F(CliEndToEnd, DiscoverWritesEveryRadioFoundIntoANewProject) {
+  std::unique_ptr<Process> sim;
+  std::string device = startSim(sim, {"--radios", "3"});
+  ASSERT_FALSE(device.empty());
+  const std::string project = file("new.vro");
+  Process run({"discover", project, device, "--interval", "0.02", "--timeout", "30"}, dir_);
+  ASSERT_EQ(run.wait(35000), 0) << run.err();
+  // One line per radio found: radio_id,name,model,mode,master_id.
+  std::istringstream lines(run.out());
+  std::vector<std::string> ids;
+  for (std::string line; std::getline(lines, line);) ids.push_back(line.substr(0, line.find(',')));
+  EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3"})) << run.out();
+  EXPECT_NE(run.out().find("1,Radio 001,"), std::string::npos) << run.out();
+  EXPECT_NE(run.out().find(",Master,"), std::string::npos) << run.out();
+  IniFile ini(project);
+  for (const char* name : {"Radio 001", "Radio 002", "Radio 003"}) {
+    const std::string section = std::string("Radio") + name[8];
+    EXPECT_EQ(ini.readString(section, "Radio Name", ""), name);
+  }
+
+  // An existing file is kept unless --force.
+  std::ofstream(file("kept.vro")) << "[Project]\nGroup ID=4\n";
+  Process refused({"discover", file("kept.vro"), device, "--timeout", "5"}, dir_);
+  EXPECT_EQ(refused.wait(10000), 1);
+  EXPECT_NE(refused.err().find("--force"), std::string::npos) << refused.err();
+  EXPECT_EQ(IniFile(file("kept.vro")).readString("Project", "Group ID", ""), "4");
+}
+
 TEST_F(CliEndToEnd, GetLocalReadsEachModel) {
   for (int model = 0; model < 3; ++model) {
     SCOPED_TRACE(model);

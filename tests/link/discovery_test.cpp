@@ -601,3 +601,51 @@ TEST_F(EmulatorTest, TerminalLineWithAmpersandsSwitchesToTheEmulator) {
 
 }  // namespace
 }  // namespace tessel::testing
+
+namespace tessel::testing {
+namespace {
+
+// Ticks one monitor round takes: from one "ATD3" written to the next.
+int ticksPerRound(FakeSerialLink& serial, FakeTickTimer& timer) {
+  serial.clearWrites();
+  int ticks = 0, start = -1;
+  for (int i = 0; i < 200; ++i) {
+    Lines l = serial.lines();
+    const auto dials = std::count(l.begin(), l.end(), "ATD3");
+    if (dials >= 1 && start < 0) start = ticks;
+    if (dials >= 2) return ticks - start;
+    if (!timer.fire()) return -1;
+    ++ticks;
+    serial.pump();
+  }
+  return -1;
+}
+
+TEST_F(MonitorTest, AsFastAsRepliesAsksEachRegisterOnTheAnswerAndKeepsTheTickAsTimeOut) {
+  // A round of the ticked monitor first, to compare against.
+  start();
+  ASSERT_TRUE(runUntilSent("ATD3"));
+  ASSERT_TRUE(runUntilSent("ATD1"));
+  const int ticked = ticksPerRound(serial, timer);
+  ASSERT_GT(ticked, 0);
+
+  engine->setPollInterval(0);
+  EXPECT_TRUE(engine->fastPolls());
+  const int fast = ticksPerRound(serial, timer);
+  ASSERT_GE(fast, 0);
+  // Each poll's registers go out on the answers, not one per tick.
+  EXPECT_LE(fast, 9) << ticked;
+  EXPECT_GT(ticked, fast + 8);
+  EXPECT_EQ(timer.interval(), 1000);
+  Lines poll = sentAfter("ATD2");
+  poll.resize(6);
+  EXPECT_EQ(poll, (Lines{"ATS1?", "ATS8?", "ATS10?", "ATS12?", "ATS16?", "ATS17?"}));
+
+  // A radio that stops answering still times out and the round goes on.
+  group.silent = {3};
+  serial.clearWrites();
+  EXPECT_TRUE(runUntilSent("ATD2"));
+}
+
+}  // namespace
+}  // namespace tessel::testing

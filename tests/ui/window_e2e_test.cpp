@@ -3,6 +3,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTreeWidget>
+#include <fstream>
 #include <thread>
 
 #include "model/send_builder.h"
@@ -143,6 +145,49 @@ TEST_F(WindowOnSimulatedRadios, SetRadioWithTheLinkBusyQueuesNothingAndSaysWhy) 
   EXPECT_EQ(wiring->engine().queue().Count(), 0);
   EXPECT_EQ(wiring->engine().task(), tkGetLocal);
   EXPECT_EQ(window().statusBar()->currentMessage().toStdString(), kBusyNotice);
+}
+
+TEST_F(WindowOnSimulatedRadios, MonitorFillsTheColumnsOfEveryRadioAndTheTree) {
+  const std::string path = dir + "/five.vro";
+  {
+    std::ofstream f(path);
+    f << "[Project]\n";
+    for (int id = 1; id <= 5; ++id) f << "[Radio" << id << "]\nRadio Name=Radio 00" << id << "\n";
+  }
+  settings.strings["file1"] = path;
+  start();
+  window().show();
+  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
+  action("file1")->trigger();
+  action("discoverThis")->trigger();
+  ASSERT_EQ(panel().WindowMode, wmMonitor);
+  QTreeWidget* list = window().views().list();
+  ASSERT_EQ(list->topLevelItemCount(), 5);
+  // Every radio reports its RSSI; V, \u00b0C and the time of the poll come from
+  // registers that the model-2 radio (ID 3 here) lacks.
+  auto filled = [&] {
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      const bool model2 = list->topLevelItem(i)->text(1) == QLatin1String("3");
+      for (int c = 2; c <= (model2 ? 2 : 5); ++c)
+        if (list->topLevelItem(i)->text(c).isEmpty()) return false;
+    }
+    return true;
+  };
+  ASSERT_TRUE(runUntil(filled, 120000)) << "state " << stateName(wiring->engine().state());
+  EXPECT_TRUE(prompts.shown.empty());
+  QTreeWidget* tree = window().views().tree();
+  auto masterWithSlaves = [&] {
+    return tree->topLevelItemCount() == 1 && tree->topLevelItem(0)->childCount() == 4;
+  };
+  EXPECT_TRUE(runUntil(masterWithSlaves, 30000));
+  ASSERT_GE(tree->topLevelItemCount(), 1);
+  EXPECT_EQ(tree->topLevelItem(0)->text(0), "Radio 001");
+  for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    bool number = false;
+    list->topLevelItem(i)->text(2).toInt(&number);
+    EXPECT_TRUE(number) << list->topLevelItem(i)->text(2).toStdString();
+    EXPECT_FALSE(window().views().signalQualityText(window().views().rowAt(i)).isEmpty());
+  }
 }
 
 }  // namespace

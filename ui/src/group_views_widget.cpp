@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QScrollBar>
 
+#include "model/signal_quality.h"
 #include "ui/pictures.h"
 #include "ui/qt_seams.h"
 
@@ -141,12 +142,59 @@ std::string QtGroupViews::subItem(RowId id, int index) const {
   return latin1(r->item->text(index + 1));
 }
 
+namespace {
+// A dot in the quality's colour inside a ring of the opposite lightness, so
+// it stands out on light and dark rows alike; the three also differ in
+// shape (full, half, empty) for readers who do not tell the colours apart.
+QIcon qualityMark(SignalQuality q) {
+  static QIcon marks[4];
+  static bool drawn = false;
+  if (!drawn) {
+    drawn = true;
+    const QColor fill[] = {QColor(), QColor(0x1a, 0x9e, 0x3a), QColor(0xe0, 0x9a, 0x00),
+                           QColor(0xd0, 0x25, 0x25)};
+    for (int i = 1; i < 4; ++i) {
+      QPixmap pm(12, 12);
+      pm.fill(Qt::transparent);
+      QPainter p(&pm);
+      p.setRenderHint(QPainter::Antialiasing);
+      p.setPen(QPen(Qt::white, 3));
+      p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+      p.setPen(QPen(fill[i], 1.6));
+      p.setBrush(i == 1 ? QBrush(fill[i]) : QBrush(Qt::NoBrush));
+      p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+      if (i == 2) p.drawPie(QRectF(1.5, 1.5, 9, 9), 90 * 16, 180 * 16);
+      marks[i] = QIcon(pm);
+    }
+  }
+  return marks[static_cast<int>(q)];
+}
+}  // namespace
+
 void QtGroupViews::setSubItem(RowId id, int index, const std::string& text) {
   Row* r = row(id);
   if (!r || index < 0 || index > 64) return;
-  r->item->setText(index + 1, qt(text));
-  if (index > 0) r->item->setTextAlignment(index + 1, Qt::AlignRight | Qt::AlignVCenter);
+  // Only this cell changes: a monitor of a large group must not redraw
+  // the whole list for every reply.
+  const int column = index + 1;
+  const QString shown = qt(text);
+  if (r->item->text(column) != shown) r->item->setText(column, shown);
+  if (index > 0) r->item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
+  if (index == kRssiSubItem) {
+    const SignalQuality q = rssiQuality(text);
+    r->item->setIcon(column, qualityMark(q));
+    const QString name = QLatin1String(qualityName(q));
+    r->item->setData(column, Qt::AccessibleDescriptionRole,
+                     name.isEmpty() ? QString() : QStringLiteral("signal ") + name);
+    r->item->setToolTip(column, name.isEmpty() ? QString() : QStringLiteral("Signal: ") + name);
+  }
   if (index >= r->subItems) r->subItems = index + 1;
+}
+
+QString QtGroupViews::signalQualityText(RowId id) const {
+  const Row* r = row(id);
+  if (!r) return QString();
+  return r->item->data(kRssiSubItem + 1, Qt::AccessibleDescriptionRole).toString();
 }
 
 int QtGroupViews::image(RowId id) const {

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "model/file_access.h"
+#include "model/group_commands.h"
 #include "model/project.h"
 #include "model/window_settings.h"
 #include "seams/prompts.h"
@@ -136,8 +137,9 @@ MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Pro
 
   buildMenus(emulateEntry);
   createDialogs();
-  setUpHistory();
   wireProjectCommands();
+  buildViewCommands();
+  setUpHistory();  // joins the list's menu made above
   // Hints stay up long enough to be read.
   for (QWidget* w : findChildren<QWidget*>())
     if (!w->toolTip().isEmpty()) w->setToolTipDuration(kHintMs);
@@ -151,6 +153,7 @@ MainWindow::~MainWindow() {
   history_.onAdded = nullptr;
   // The rules go before the panel they work on.
   panel_->setModel(nullptr);
+  commands_.reset();
   model_.reset();
 }
 
@@ -201,22 +204,7 @@ void MainWindow::buildMenus(bool emulateEntry) {
   addAction(monitor, "discoverNew", "&New Project")->setEnabled(false);
   QMenu* poll = online->addMenu(QStringLiteral("Set Poll Interval..."));
   poll->setObjectName(QStringLiteral("SetPollInterval"));
-  auto* polls = new QActionGroup(poll);
-  static const std::pair<const char*, int> kIntervals[] = {
-      {"1.0 Seconds", 1000}, {"1.5 Seconds", 1500}, {"2.0 seconds", 2000}, {"2.5 Seconds", 2500},
-      {"3.0 Seconds", 3000}, {"3.5 Seconds", 3500}, {"4.0 Seconds", 4000}};
-  for (const auto& [caption, ms] : kIntervals) {
-    QAction* a = poll->addAction(QLatin1String(caption));
-    a->setObjectName(QStringLiteral("poll%1").arg(ms));
-    actions_[a->objectName()] = a;
-    a->setCheckable(true);
-    a->setChecked(ms == 1000);
-    polls->addAction(a);
-    const int interval = ms;
-    connect(a, &QAction::triggered, this, [this, interval] {
-      if (hooks.setPollInterval) hooks.setPollInterval(interval);
-    });
-  }
+  buildPollMenu(poll);
 
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("Help1"));
@@ -265,6 +253,9 @@ void MainWindow::start(const std::string& dataDir) {
   model_->defaultsClick();
   panel_->setItemIndex(ctl::radioMode, 0);
   model_->switchMode(panel_->WindowMode);
+  // The engine takes up the interval chosen last time.
+  for (const auto& [name, a] : actions_)
+    if (name.startsWith(QLatin1String("poll")) && a->isChecked()) pollIntervalClick(a);
 }
 
 bool MainWindow::openProjectAtStart(const std::string& path) {

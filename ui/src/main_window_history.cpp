@@ -60,25 +60,11 @@ void MainWindow::setUpHistory() {
 }
 
 void MainWindow::createListMenu() {
-  // The radio list's context menu; its radio commands join it elsewhere.
-  listMenu_ = new QMenu(this);
-  listMenu_->setObjectName(QStringLiteral("radioMenu"));
-  listMenu_->setAccessibleName(QStringLiteral("Radio"));
+  // "Signal History..." joins the radio commands of the list's menu; it
+  // charts the radio under the mouse when the menu opened.
   QAction* history = addAction(listMenu_, "signalHistory", "Signal History...");
   connect(history, &QAction::triggered, this, [this] {
-    QTreeWidgetItem* item = views_.list()->currentItem();
-    if (Tradio* r = item ? views_.rowRadio(views_.rowOf(item)) : nullptr) {
-      openSignalHistory(r->slotID);
-    }
-  });
-  QTreeWidget* list = views_.list();
-  list->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(list, &QWidget::customContextMenuRequested, this, [this, list](const QPoint& at) {
-    QTreeWidgetItem* item = list->itemAt(at);
-    action(QStringLiteral("signalHistory"))
-        ->setEnabled(item && views_.rowRadio(views_.rowOf(item)));
-    if (item) list->setCurrentItem(item);
-    listMenu_->popup(list->viewport()->mapToGlobal(at));
+    if (menuRadio_ >= 0) openSignalHistory(menuRadio_);
   });
 }
 

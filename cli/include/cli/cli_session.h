@@ -115,6 +115,9 @@ class Session {
   // it; verify reads it back and lists what differs (exit 3).
   int set(const std::string& project, int radio, bool remote, bool verify);
   void setTimeout(int ms) { options_.timeoutMs = ms; }
+  // Discovers a group into a new project file (an existing one only with
+  // force): rounds full rounds over radio IDs 0..254.
+  int discover(const std::string& project, int intervalMs, int rounds, bool force);
 
   // Stops a running command (from any thread, e.g. on a signal).
   void interrupt();

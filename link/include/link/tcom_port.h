@@ -92,8 +92,12 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
 
   // Settings of the main window.
   // The pause between polls; 0 or less stands for 1000 ms.
+  // 0 polls as fast as the radios reply: a monitor asks a poll's next
+  // register as soon as the previous answer is in, and the tick (1000 ms)
+  // only times an exchange out.
   void setPollInterval(int ms) { pollInterval_ = ms; }
   int pollInterval() const { return pollInterval_ > 0 ? pollInterval_ : 1000; }
+  bool fastPolls() const { return pollInterval_ == 0; }
   // The first line of a log switched on: the program and its revision.
   void setLogHeader(const std::string& header) { logHeader_ = header; }
   const std::string& logHeader() const { return logHeader_; }

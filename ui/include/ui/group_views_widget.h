@@ -59,6 +59,11 @@ class QtGroupViews : public GroupViews {
   bool isExpanded(NodeId node) const override;
   void repaintTree() override;
 
+  // The sub-item that holds the RSSI in the monitor layout.
+  static constexpr int kRssiSubItem = 1;
+  // "signal good" / "fair" / "poor" for a row's RSSI cell, empty for none.
+  QString signalQualityText(RowId row) const;
+
   // The row or node of a widget item (kNoRow / kNoNode for none).
   RowId rowOf(const QTreeWidgetItem* item) const;
   NodeId nodeOf(const QTreeWidgetItem* item) const;

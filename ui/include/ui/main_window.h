@@ -28,6 +28,7 @@ class BlockedFrequencyDialog;
 class ComPortWindow;
 class SignalHistoryWindow;
 class ModelEDialog;
+class GroupCommands;
 class ParameterPanel;
 class Prompts;
 class SettingsStore;
@@ -43,6 +44,8 @@ class MainWindow : public QMainWindow {
     std::function<int()> queueLength;
     std::function<void(bool on, const std::string& header)> setLogging;
     std::function<void(int ms)> setPollInterval;
+    // Queues a command line for the send task.
+    std::function<void(const std::string& line)> queueLine;
   };
 
   // The question asked when the window closes with lines still queued.
@@ -90,6 +93,14 @@ class MainWindow : public QMainWindow {
   void logFileClick();
   void openRecent(QAction* entry);
   void projectCloseClick();
+  // The radio list's and the Online Monitor's commands.
+  GroupCommands& groupCommands() { return *commands_; }
+  void monitorExistingClick();
+  void discoverNewClick();
+  void pollIntervalClick(QAction* item);
+  // The list's context menu at pos (viewport coordinates) as it would pop up.
+  QMenu* listMenu() const { return listMenu_; }
+  void prepareListMenu(const QPoint& pos);
   // Writes the settings kept at close (and stores a project with a name).
   void saveSettings();
   // Set Radio, New Radio and the project dialogs (main_window_project.cpp).
@@ -112,8 +123,6 @@ class MainWindow : public QMainWindow {
   SignalHistoryWindow* openSignalHistory(int radio);
   // Writes the history as CSV; false (after a message) when it cannot.
   bool exportMonitorLog(const std::string& path);
-  // The radio list's context menu.
-  QMenu* listMenu() const { return listMenu_; }
 
  signals:
   // The window closed (after its settings were saved): the program ends.
@@ -135,9 +144,12 @@ class MainWindow : public QMainWindow {
   MonitorHistory history_;
   std::unique_ptr<LinkObserver> historyRecorder_;
   std::map<int, SignalHistoryWindow*> historyWindows_;
-  QMenu* listMenu_ = nullptr;
+  // The radio under the mouse when the list's menu opened, or -1.
+  int menuRadio_ = -1;
 
   void buildMenus(bool emulateEntry);
+  void buildPollMenu(QMenu* poll);
+  void buildViewCommands();
   QAction* addAction(QMenu* menu, const char* name, const char* caption);
   void layOutForMode(int mode);
   void fixToPanelWidth(bool lowest);
@@ -156,6 +168,8 @@ class MainWindow : public QMainWindow {
   QSplitter* splitter_;
   QMenu* projectMenu_ = nullptr;
   std::map<QString, QAction*> actions_;
+  std::unique_ptr<GroupCommands> commands_;
+  QMenu* listMenu_ = nullptr;
   TerminalWindow* terminal_ = nullptr;
   ComPortWindow* comPort_ = nullptr;
   SplashWindow* splash_ = nullptr;

@@ -1,0 +1,187 @@
+// The radio list's context menu and the Online Monitor menu in the window.
+#include <QApplication>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <fstream>
+
+#include "model/group_commands.h"
+#include "model/project.h"
+#include "model/radio.h"
+#include "window_fixture.h"
+
+namespace tessel::testing {
+namespace {
+
+QStringList entries(const QMenu* menu) {
+  QStringList out;
+  for (QAction* a : menu->actions())
+    if (a->isVisible() && !a->isSeparator()) out << a->text();
+  return out;
+}
+
+class ViewsTest : public WindowTest {
+ protected:
+  // Opens a project of three radios (1, 2, 3) through the recent files.
+  void openThree() {
+    path = dir + "/g.vro";
+    std::ofstream(path) << "[Project]\nGroup ID=9\n[Radio1]\nRadio Name=one\n[Radio2]\nRadio "
+                           "Name=two\n[Radio3]\nRadio Name=three\n";
+    settings.strings["file1"] = path;
+    start();
+    window().show();
+    action("file1")->trigger();
+    ASSERT_EQ(list()->topLevelItemCount(), 3);
+  }
+  QTreeWidget* list() { return window().views().list(); }
+  QStringList names() {
+    QStringList out;
+    for (int i = 0; i < list()->topLevelItemCount(); ++i) out << list()->topLevelItem(i)->text(0);
+    return out;
+  }
+  // A press of the given button on a row of the list (or below the last one).
+  void press(int row, Qt::MouseButton button = Qt::LeftButton) {
+    QPoint at;
+    if (row < list()->topLevelItemCount()) {
+      at = list()->visualItemRect(list()->topLevelItem(row)).center();
+    } else {
+      at = QPoint(10, list()->viewport()->height() - 3);
+    }
+    QTest::mousePress(list()->viewport(), button, {}, at);
+    QTest::mouseRelease(list()->viewport(), button, {}, at);
+    if (button == Qt::RightButton) window().prepareListMenu(at);
+  }
+  std::string path;
+};
+
+TEST_F(ViewsTest, PollIntervalMenuHasEightItemsOneCheckedAndRemembersTheChoice) {
+  start();
+  QMenu* poll = window().findChild<QMenu*>(QStringLiteral("SetPollInterval"));
+  ASSERT_NE(poll, nullptr);
+  EXPECT_EQ(entries(poll),
+            (QStringList{"1.0 Seconds", "1.5 Seconds", "2.0 seconds", "2.5 Seconds", "3.0 Seconds",
+                         "3.5 Seconds", "4.0 Seconds", "As Fast as Replies"}));
+  auto checked = [&] {
+    QStringList out;
+    for (QAction* a : poll->actions())
+      if (a->isChecked()) out << a->text();
+    return out;
+  };
+  EXPECT_EQ(checked(), QStringList{"1.0 Seconds"});
+  action("poll3500")->trigger();
+  EXPECT_EQ(checked(), QStringList{"3.5 Seconds"});
+  EXPECT_EQ(wiring->engine().pollInterval(), 3500);
+  EXPECT_FALSE(wiring->engine().fastPolls());
+  action("pollFast")->trigger();
+  EXPECT_EQ(checked(), QStringList{"As Fast as Replies"});
+  EXPECT_TRUE(wiring->engine().fastPolls());
+  EXPECT_EQ(settings.integers["PollInterval"], 0);
+
+  // The next start takes the choice up; a damaged value falls back to 1.0.
+  wiring.reset();
+  start();
+  EXPECT_TRUE(action("pollFast")->isChecked());
+  EXPECT_TRUE(wiring->engine().fastPolls());
+  wiring.reset();
+  settings.integers["PollInterval"] = 1700;
+  start();
+  EXPECT_TRUE(action("poll1000")->isChecked());
+  EXPECT_EQ(wiring->engine().pollInterval(), 1000);
+  EXPECT_FALSE(wiring->engine().fastPolls());
+}
+
+TEST_F(ViewsTest, ContextMenuDeleteBelowTheLastRowDeletesTheCurrentRadiosRow) {
+  openThree();
+  EXPECT_EQ(entries(window().listMenu()),
+            (QStringList{"&Delete", "Get Radio Parameters", "Set Parameters", "&Reset",
+                         "Signal History..."}));
+  for (QAction* a : window().listMenu()->actions()) EXPECT_FALSE(a->text().isEmpty());
+  press(2);
+  ASSERT_EQ(panel().currentRadio->slotID, 3);
+  press(99, Qt::RightButton);
+  action("Delete1")->trigger();
+  EXPECT_EQ(names(), (QStringList{"one", "two"}));
+  ASSERT_NE(panel().currentRadio, nullptr);
+  EXPECT_EQ(panel().currentRadio->slotID, 2);
+  EXPECT_EQ(panel().text(ctl::radioName), "two");
+  std::ifstream in(path);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text.find("[Radio3]"), std::string::npos) << text;
+}
+
+TEST_F(ViewsTest, DeletingEveryRadioClosesTheProjectWithoutAQuestion) {
+  openThree();
+  for (int i = 0; i < 3; ++i) {
+    window().model().setRadioChanged(true);
+    action("Delete1")->trigger();
+  }
+  EXPECT_EQ(list()->topLevelItemCount(), 0);
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_FALSE(action("projectClose")->isEnabled());
+  EXPECT_EQ(panel().WindowMode, wmManual);
+  std::ifstream in(path);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text.find("[Radio"), std::string::npos) << text;
+}
+
+TEST_F(ViewsTest, ExistingProjectShowsTheMonitorColumnsAndCancelLeavesThem) {
+  openThree();
+  action("discoverThis")->trigger();
+  EXPECT_EQ(panel().WindowMode, wmMonitor);
+  QStringList headers;
+  for (int c = 0; c < list()->columnCount(); ++c) headers << list()->headerItem()->text(c);
+  EXPECT_EQ(headers, (QStringList{"Name", "ID", "RSSI", "V", QStringLiteral("°C"), "Last Poll"}));
+  EXPECT_TRUE(window().views().tree()->isVisibleTo(&window()));
+  EXPECT_EQ(panel().text(ctl::advanced), "Cancel");
+  window().model().advancedClick();
+  EXPECT_EQ(panel().WindowMode, wmProject);
+  EXPECT_EQ(list()->columnCount(), 2);
+  EXPECT_FALSE(window().views().tree()->isVisibleTo(&window()));
+}
+
+TEST_F(ViewsTest, ExistingProjectOnTheDefaultProjectWithoutALoadedProjectStartsNothing) {
+  start();
+  // The Load dialog it opens is cancelled.
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+      dialog->reject();
+  });
+  action("discoverThis")->trigger();
+  EXPECT_EQ(panel().WindowMode, wmManual);
+  EXPECT_EQ(list()->columnCount(), 2);
+}
+
+}  // namespace
+}  // namespace tessel::testing
+
+namespace tessel::testing {
+namespace {
+
+TEST_F(ViewsTest, RssiCellCarriesItsQualityMarkAndOtherCellsStayAsTheyAre) {
+  openThree();
+  action("discoverThis")->trigger();
+  QtGroupViews& v = window().views();
+  const RowId row = v.rowAt(0);
+  QTreeWidgetItem* item = list()->topLevelItem(0);
+  const struct {
+    const char* rssi;
+    const char* says;
+  } cases[] = {{"-52", "signal good"}, {"-80", "signal fair"}, {"-97", "signal poor"}, {"", ""}};
+  for (const auto& c : cases) {
+    v.setSubItem(row, 1, c.rssi);
+    EXPECT_EQ(v.signalQualityText(row).toStdString(), c.says) << c.rssi;
+    EXPECT_EQ(item->icon(2).isNull(), std::string(c.says).empty()) << c.rssi;
+  }
+  v.setSubItem(row, 2, "13.2");
+  EXPECT_TRUE(item->icon(3).isNull());
+  EXPECT_EQ(item->text(3), "13.2");
+  // Another row's cells are untouched.
+  EXPECT_TRUE(list()->topLevelItem(1)->text(2).isEmpty());
+  EXPECT_TRUE(list()->topLevelItem(1)->icon(2).isNull());
+}
+
+}  // namespace
+}  // namespace tessel::testing

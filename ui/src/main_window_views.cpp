@@ -1,0 +1,120 @@
+// The main window's handlers for the radio list, the group tree and the
+// Online Monitor menu. The rules are GroupCommands'; here they are wired to
+// menus and the hooks to the window's other commands.
+#include <QActionGroup>
+#include <QMenu>
+#include <QTreeWidget>
+
+#include "model/group_commands.h"
+#include "model/project.h"
+#include "model/radio.h"
+#include "seams/settings_store.h"
+#include "ui/main_window.h"
+#include "ui/parameter_panel.h"
+
+namespace tessel {
+
+namespace {
+// The poll interval last chosen, in ms (0: as fast as replies).
+const char* const kPollIntervalKey = "PollInterval";
+}  // namespace
+
+void MainWindow::buildPollMenu(QMenu* poll) {
+  auto* polls = new QActionGroup(poll);
+  int stored = 1000;
+  if (!settings_.readInteger(kPollIntervalKey, stored) ||
+      pollIntervalFromCaption(pollIntervalCaption(stored)) != stored)
+    stored = 1000;
+  for (const std::string& caption : pollIntervalCaptions()) {
+    const int ms = pollIntervalFromCaption(caption);
+    QAction* a = poll->addAction(QString::fromLatin1(caption.c_str()));
+    a->setObjectName(ms > 0 ? QStringLiteral("poll%1").arg(ms) : QStringLiteral("pollFast"));
+    actions_[a->objectName()] = a;
+    a->setCheckable(true);
+    a->setChecked(ms == stored);
+    a->setData(ms);
+    polls->addAction(a);
+    connect(a, &QAction::triggered, this, [this, a] { pollIntervalClick(a); });
+  }
+}
+
+void MainWindow::pollIntervalClick(QAction* item) {
+  item->setChecked(true);
+  const int ms = item->data().toInt();
+  settings_.writeInteger(kPollIntervalKey, ms);
+  if (hooks.setPollInterval) hooks.setPollInterval(ms);
+}
+
+void MainWindow::buildViewCommands() {
+  commands_ = std::make_unique<GroupCommands>(*model_);
+  commands_->closeProject = [this] { projectCloseClick(); };
+  commands_->getLocal = [this] { getLocalClick(); };
+  commands_->queueLine = [this](const std::string& line) {
+    if (hooks.queueLine) hooks.queueLine(line);
+  };
+  commands_->loadProject = [this] {
+    QAction* load = action(QStringLiteral("projectLoad"));
+    if (!load || !load->isEnabled()) return false;
+    const int before = model_->projectSerial();
+    load->trigger();
+    return model_->projectSerial() != before;
+  };
+  commands_->createProject = [this] {
+    QAction* create = action(QStringLiteral("projectNew"));
+    if (!create || !create->isEnabled()) return false;
+    create->trigger();
+    // A project is open when it can be closed.
+    return action(QStringLiteral("projectClose"))->isEnabled();
+  };
+
+  QAction* existing = action(QStringLiteral("discoverThis"));
+  existing->setEnabled(true);
+  connect(existing, &QAction::triggered, this, [this] { monitorExistingClick(); });
+  QAction* discover = action(QStringLiteral("discoverNew"));
+  discover->setEnabled(true);
+  connect(discover, &QAction::triggered, this, [this] { discoverNewClick(); });
+  QAction* emulate = action(QStringLiteral("EmulateGroup1"));
+  emulate->setEnabled(true);
+  connect(emulate, &QAction::triggered, this, [this] { commands_->emulateGroup(); });
+
+  QTreeWidget* list = views_.list();
+  listMenu_ = new QMenu(list);
+  listMenu_->setObjectName(QStringLiteral("activeGroupMenu"));
+  listMenu_->setAccessibleName(QStringLiteral("Radio list menu"));
+  connect(addAction(listMenu_, "Delete1", "&Delete"), &QAction::triggered, this,
+          [this] { commands_->deleteRadio(); });
+  connect(addAction(listMenu_, "getRemote", "Get Radio Parameters"), &QAction::triggered, this,
+          [this] { commands_->getRadioParameters(); });
+  // Set Parameters is the Set Radio button's command.
+  connect(addAction(listMenu_, "setRemote", "Set Parameters"), &QAction::triggered, panel_,
+          &ParameterPanel::setRadioClicked);
+  connect(addAction(listMenu_, "ResetRadio", "&Reset"), &QAction::triggered, this,
+          [this] { commands_->resetRadio(); });
+  list->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    prepareListMenu(pos);
+    listMenu_->popup(views_.list()->viewport()->mapToGlobal(pos));
+  });
+}
+
+void MainWindow::prepareListMenu(const QPoint& pos) {
+  // A press below the last row selects no row; the commands then act on the
+  // current radio.
+  QTreeWidgetItem* item = views_.list()->itemAt(pos);
+  if (!item) model_->selectedRow = kNoRow;
+  Tradio* radio = item ? views_.rowRadio(views_.rowOf(item)) : nullptr;
+  menuRadio_ = radio ? radio->slotID : -1;
+  if (QAction* history = action(QStringLiteral("signalHistory"))) history->setEnabled(radio);
+}
+
+void MainWindow::monitorExistingClick() {
+  commands_->monitorExisting();
+}
+
+void MainWindow::discoverNewClick() {
+  if (!commands_->discoverNew()) return;
+  action(QStringLiteral("discoverThis"))->setEnabled(true);
+  action(QStringLiteral("discoverNew"))->setEnabled(false);
+}
+
+}  // namespace tessel
