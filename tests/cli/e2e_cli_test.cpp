@@ -193,8 +193,8 @@ TEST_F(CliEndToEnd, MonitorPollsEveryRadioAndUpdatesTheProject) {
     IniFile ini(project);
     ASSERT_TRUE(ini.writeString("Radio4", "Master ID", "9"));
   }
-  Process mon(
-      {"monitor", project, device, "--interval", "0.2", "--cycles", "2", "--timeout", "90"}, dir_);
+  Process mon({"monitor", project, device, "--interval", "0.2", "--cycles", "2", "--timeout", "90"},
+              dir_);
   ASSERT_EQ(mon.wait(95000), 0) << mon.err();
   // Without a number of cycles the time limit is a normal end.
   Process open({"monitor", project, device, "--interval", "0.02", "--timeout", "1.5"}, dir_);

@@ -1,7 +1,7 @@
 // What the project file sees of opening, closing and reading radios: nothing
 // for a project only looked at, one write per reply and per radio's batch.
-#include <functional>
 #include <sys/stat.h>
+#include <functional>
 
 #include "model_fixture.h"
 

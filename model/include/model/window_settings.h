@@ -79,5 +79,4 @@ ModeGeometry modeGeometry(const SettingsStore& store, const ModeGeometryInput& i
 // The terminal window's stored size; an absent value keeps its default.
 void loadTerminalSize(const SettingsStore& store, int& width, int& height);
 
-
 }  // namespace tessel
