@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/typed_key.h"
+
 namespace tessel {
 
 namespace {
@@ -165,22 +167,8 @@ bool BlockedFrequencyDialog::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(event);
       typing_ = false;
-      char c = 0;
-      if (key->key() == Qt::Key_Escape) {
-        c = '\x1b';
-      } else if (key->key() == Qt::Key_Backspace) {
-        c = '\b';
-      } else if (key->text().isEmpty() || key->matches(QKeySequence::Paste) ||
-                 key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Copy) ||
-                 key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Undo) ||
-                 key->matches(QKeySequence::Redo) || key->key() == Qt::Key_Tab ||
-                 key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Delete ||
-                 key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        return false;
-      } else {
-        const QByteArray bytes = key->text().toLatin1();
-        c = bytes.isEmpty() ? '?' : bytes.at(0);
-      }
+      const char c = typedKey(key, true);
+      if (c == 0) return false;
       rules_.fields[i] = ls(edit->text());
       const bool taken = rules_.key(i, edit->cursorPosition(), edit->hasSelectedText(), c);
       if (c == '\x1b') {

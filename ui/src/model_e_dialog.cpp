@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/typed_key.h"
+
 #include "model/brand_profile.h"
 #include "model/main_window_model.h"
 #include "ui/parameter_panel.h"
@@ -208,22 +210,8 @@ bool ModelEDialog::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(event);
       typing_ = false;
-      char c = 0;
-      if (key->key() == Qt::Key_Escape) {
-        c = '\x1b';
-      } else if (key->key() == Qt::Key_Backspace) {
-        c = '\b';
-      } else if (key->text().isEmpty() || key->matches(QKeySequence::Paste) ||
-                 key->matches(QKeySequence::Cut) || key->matches(QKeySequence::Copy) ||
-                 key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Undo) ||
-                 key->matches(QKeySequence::Redo) || key->key() == Qt::Key_Tab ||
-                 key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Delete ||
-                 key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        return false;
-      } else {
-        const QByteArray bytes = key->text().toLatin1();
-        c = bytes.isEmpty() ? '?' : bytes.at(0);
-      }
+      const char c = typedKey(key, true);
+      if (c == 0) return false;
       refocusing_ = true;
       const bool taken = rules_.key(name, c);
       refocusing_ = false;

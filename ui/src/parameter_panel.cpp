@@ -17,6 +17,7 @@
 
 #include "model/main_window_model.h"
 #include "model/value_texts.h"
+#include "ui/typed_key.h"
 
 namespace tessel {
 
@@ -492,23 +493,8 @@ bool ParameterPanel::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::KeyPress: {
       auto* key = static_cast<QKeyEvent*>(event);
-      char c = 0;
-      if (key->key() == Qt::Key_Escape) {
-        c = kEscapeKey;
-      } else if (key->key() == Qt::Key_Backspace) {
-        c = kBackspaceKey;
-      } else if (key->matches(QKeySequence::Paste) || key->matches(QKeySequence::Cut) ||
-                 key->matches(QKeySequence::Copy) || key->matches(QKeySequence::SelectAll) ||
-                 key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
-                 key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab ||
-                 key->key() == Qt::Key_Delete || key->text().isEmpty()) {
-        // Moving, deleting and the clipboard are no characters typed; what a
-        // paste brings is filtered when it arrives.
-        return false;
-      } else {
-        const QByteArray bytes = key->text().toLatin1();
-        c = bytes.isEmpty() ? '?' : bytes.at(0);
-      }
+      const char c = typedKey(key, false);
+      if (c == 0) return false;
       const bool pass =
           rules_ ? rules_->keyPress(*name, c) : entryKeyOutcome(*name, c) == KeyOutcome::kPass;
       return !pass;
