@@ -53,8 +53,15 @@ void TcomPort::discoverSRegsTick() {
 }
 
 void TcomPort::discoverSRegsReply(ReplyClass rc, const std::string& line) {
-  if (rc != rcText && rc != rcError) return;
   int reg = reader_.rowRegister();
+  if (rc == rcOK && reg == TregisterReader::kNoRow && asksAtOnce()) {
+    // The last value's "OK": only now may the read end. The "ATH" or dial
+    // that ends it, sent before this "OK" came, would take it for its own
+    // answer, and the real answer would then pass for the next command's.
+    msgTimerTimer();
+    return;
+  }
+  if (rc != rcText && rc != rcError) return;
   if (reg == TregisterReader::kNoRow) return;  // nothing was asked
   if (!answerAwaited_) return;                 // a query sent twice answered twice
   answerAwaited_ = false;
@@ -65,8 +72,13 @@ void TcomPort::discoverSRegsReply(ReplyClass rc, const std::string& line) {
   reader_.registerValue(line, reg, task_ == tkMonitor);
   reader_.nextRow(task_ == tkGetLocal);
   // Get Local, and a monitor polling as fast as replies, ask the next
-  // register at once; the tick then only times an exchange out.
-  if (task_ == tkGetLocal || (task_ == tkMonitor && fastPolls())) msgTimerTimer();
+  // register at once; the tick then only times an exchange out. After the
+  // last one they wait for its "OK" (or the tick).
+  if (asksAtOnce() && reader_.rowRegister() != TregisterReader::kNoRow) msgTimerTimer();
+}
+
+bool TcomPort::asksAtOnce() const {
+  return task_ == tkGetLocal || (task_ == tkMonitor && fastPolls());
 }
 
 void TcomPort::registerRefused(int reg) {

@@ -179,6 +179,9 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       // between radios: left dialled, the next read would get the remote.
       hangUp();
       goIdle();
+      // A stopped send's lines are dropped: left queued, they would go out
+      // ahead of the next send, to whatever radio that is.
+      flushQueue();
       break;
     case tkGetLocal:
       // A send in progress keeps the link, its task and its title.
@@ -208,6 +211,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       break;
     case tkEmulate:
       hangUp();
+      closingAnswerDue_ = false;  // what comes now are a client's commands
       release_ = Release::Done;
       enter(psEmulate);
       setCurrentList(std::make_shared<TradioNumber>(list));
@@ -225,7 +229,13 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
   timer_.stop();
   tries_ = 0;
   timer_.setInterval(kTaskInterval);
-  msgTimerTimer();
+  // The answer to the hang-up that ended the last task is still to come:
+  // the task's first command waits for it (or for a tick), or that answer
+  // would pass for the first command's.
+  if (closingAnswerDue_)
+    restartTimer();
+  else
+    msgTimerTimer();
 }
 
 bool TcomPort::busy() const {
@@ -299,6 +309,11 @@ bool TcomPort::Send(bool now, int tries, const std::string& line) {
   return contains(line, "AT&R");
 }
 
+void TcomPort::sendClosing(const std::string& line) {
+  Send(true, 0, line);
+  closingAnswerDue_ = true;
+}
+
 void TcomPort::dial(int tries) {
   // The replies of the radio dialled are written to the project as one.
   window_.beginReplies();
@@ -329,7 +344,7 @@ void TcomPort::hangUp() {
       if (local < 0 && list && list->Seek([this](int r) { return window_.isLocal(r); }))
         local = list->CurrentNumber();
     }
-    Send(true, 0, local >= 0 ? "ATD" + std::to_string(local) : std::string("ATH"));
+    sendClosing(local >= 0 ? "ATD" + std::to_string(local) : std::string("ATH"));
   }
   dialled_ = false;
 }
@@ -364,6 +379,7 @@ void TcomPort::msgTimerTimer() {
   if (gate_.hold(PromptGate::Event::Tick)) return;
   timer_.stop();
   ++tickCount_;
+  closingAnswerDue_ = false;  // a tick's time is long enough for any answer
   if (dialog_.portListWanted()) {
     dialog_.rebuildPortList();
     return;
@@ -600,6 +616,13 @@ bool TcomPort::awaitedReply(ReplyClass rc) const {
 
 void TcomPort::handleLine(const std::string& line) {
   const ReplyClass rc = classifyReply(line);
+  if (closingAnswerDue_ && (rc == rcOK || rc == rcError)) {
+    // The answer to the hang-up that ended the last task. A task started
+    // meanwhile has waited for it and goes on now.
+    closingAnswerDue_ = false;
+    if (state_ != psIdle && state_ != psError && state_ != psEmulate) msgTimerTimer();
+    return;
+  }
   if (awaitedReply(rc)) tries_ = 0;
   stateHandled(true);
   switch (state_) {
@@ -775,7 +798,7 @@ void TcomPort::finishRead() {
   } else {
     goIdle();
   }
-  Send(true, 0, model == 2 ? "ATD" : "ATH");
+  sendClosing(model == 2 ? "ATD" : "ATH");
   window_.readDone();
   reporter_.taskEnded(ended, TaskOutcome::Completed);
 }

@@ -172,6 +172,50 @@ TEST_F(LinkTest, GetLocalOfModel0RadioReadsPagesAndHighRegisters) {
   EXPECT_EQ(status.panelText(2), "Idle");
 }
 
+// A radio whose "OK" comes in a batch of its own after a value, and which
+// leaves command mode on "ATH", as real ones do. A send started the moment
+// a read ends must not take the late answers of the read for its own: the
+// read's last "OK" for the hang-up's, the hang-up's for the connect's "AT".
+TEST_F(LinkTest, LateAnswersOfAReadAreNotTakenByTheSendThatFollows) {
+  make();
+  callbacks.local = {0};
+  const auto radio = model0Radio();
+  bool commandMode = true;
+  serial.responder = [&](const std::string& line) {
+    if (line == "+++") commandMode = true;
+    if (!commandMode) return;  // data mode: the line is the user's data
+    if (line == "ATH") commandMode = false;
+    auto it = radio.find(line);
+    if (line.rfind("ATs", 0) == 0 || line == "AT&W") it = radio.find("AT");
+    if (it == radio.end()) return;
+    for (const auto& l : it->second) serial.queueReply(l + "\r\n");
+  };
+  engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  serial.pump(1);  // "AT" answered: the hang-up and escape of the connect follow
+  while (engine->task() == tkGetLocal && serial.pump(1) > 0) {
+  }
+  ASSERT_EQ(engine->task(), tkLocalOnly);
+  // The read asked S114, took "15", and ended only on the "OK" after it.
+  const Lines read = serial.lines();
+  ASSERT_GE(read.size(), 2u);
+  EXPECT_EQ(read[read.size() - 2], "ATS114?");
+  EXPECT_EQ(read.back(), "ATH");
+  EXPECT_TRUE(serial.hasPending()) << "the hang-up's answer is still on its way";
+
+  serial.clearWrites();
+  ASSERT_EQ(engine->StartSend("Set Radio", {{0, 1}}, {"ATs2=7", "AT&W", "AT&R"}),
+            LinkTasks::SendStart::Started);
+  EXPECT_TRUE(serial.writes.empty()) << "the connect waits for the hang-up's answer";
+  serial.pump();
+  // "AT" goes unanswered (the radio hung up); the escape brings it back.
+  for (int i = 0; i < 6 && engine->queue().Count() > 0; ++i) {
+    timer.fire();
+    serial.pump();
+  }
+  EXPECT_EQ(serial.lines(), (Lines{"AT", "+++", "ATs2=7", "AT&W", "AT&R"}));
+  EXPECT_EQ(engine->queue().Count(), 0);
+}
+
 TEST_F(LinkTest, GetLocalOfModel2RadioStopsAfterPagesWithAtd) {
   make();
   auto radio = model0Radio();
@@ -327,6 +371,7 @@ TEST_F(LinkTest, CancelledSendToARemoteRadioHangsUp) {
   EXPECT_TRUE(engine->linkDialled());
   engine->StartTask(tkLocalOnly, "", {});
   EXPECT_EQ(serial.lines().back(), "ATH");
+  EXPECT_EQ(engine->queue().Count(), 0);  // the stopped send's "ATS1=2" is dropped
 
   serial.clearWrites();
   engine->Send(false, 0, "ATD5\r");

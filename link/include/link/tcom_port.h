@@ -167,6 +167,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   void markRead(int radio, bool read);
   void cancelTask(int radio, TaskCode ended);
   void dial(int tries);
+  void sendClosing(const std::string& line);
   bool releaseStep(ReplyClass rc);
   void hangUp();
   void noteLink(const std::string& line);
@@ -175,6 +176,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   int current() const;
   void discoverSRegsTick();
   void discoverSRegsReply(ReplyClass rc, const std::string& line);
+  bool asksAtOnce() const;
   void registerRefused(int reg);
   void autoDiscover0Tick();
   void autoDiscoverXTick();
@@ -219,6 +221,9 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   // comes when none is awaited is the late second answer to a query sent
   // again, and must not be taken for the register asked next.
   bool answerAwaited_ = false;
+  // A line that ended a task ("ATH", or a dial back to the local radio)
+  // went out and its answer has not come yet.
+  bool closingAnswerDue_ = false;
   // The connect's clearing of a link left up by an earlier run: after the
   // radio first answers, "ATH" drops any link, "+++" takes the local radio
   // back to command mode, and only then does the task go on.
