@@ -235,6 +235,10 @@ TEST_F(RecordsTest, AProjectWithoutMasterShowsNoRadio) {
   open(wmProject);
   EXPECT_EQ(panel.currentRadio, window.project()->radio(2));
   EXPECT_EQ(views.stateImage(window.project()->radio(2)->listItem), 0);
+  // The panel holds what the current radio's creation loaded, so a save
+  // writes that radio's own values back, never another's.
+  EXPECT_EQ(panel.text(ctl::radioName), "B");
+  EXPECT_EQ(panel.text(ctl::radioID), "2");
 }
 
 struct BlockedCase {
