@@ -2,6 +2,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <map>
@@ -25,6 +26,12 @@ struct CliLoop::TimerState {
   int nextId = 1;
   bool stopping = false;
   CliLoop::TimeSource now;  // empty: the steady clock
+  int timeScale = 1;
+
+  // A timer's interval as the loop counts it.
+  std::chrono::milliseconds span(const Entry& e) const {
+    return std::chrono::milliseconds(std::max(e.interval / timeScale, 1));
+  }
 
   Clock::time_point timeNow() const { return now ? now() : Clock::now(); }
 };
@@ -60,7 +67,7 @@ class LoopTimer : public TickTimer {
     e.active = true;
     ++e.generation;  // a tick queued for the previous run is void
     e.posted = false;
-    e.due = state_->timeNow() + std::chrono::milliseconds(e.interval);
+    e.due = state_->timeNow() + state_->span(e);
     state_->wake.notify_all();
   }
   void stop() override {
@@ -116,7 +123,7 @@ Clock::time_point CliLoop::postDue() {
       e.posted = true;
       uint64_t generation = e.generation;
       int timerId = id;
-      e.due = now + std::chrono::milliseconds(e.interval);
+      e.due = now + state_->span(e);
       dispatcher_.post([weak, timerId, generation] {
         auto state = weak.lock();
         if (!state) return;
@@ -151,6 +158,11 @@ void CliLoop::timerThread() {
       state_->wake.wait_until(lock, next);
     }
   }
+}
+
+void CliLoop::setTimeScale(int scale) {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  state_->timeScale = std::max(scale, 1);
 }
 
 void CliLoop::timeMoved() {

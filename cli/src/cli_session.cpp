@@ -115,6 +115,7 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
       window_(panel_, views_, prompts_, brand(), kProduct),
       values_(window_) {
   configureLinkSerial(serial_);
+  loop_.setTimeScale(options_.timeScale);
   // A device unplugged under a running command: the engine ends the task as
   // a failure with the one message that names the device; that message
   // quits the loop as every other one does.

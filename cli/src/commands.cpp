@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include <cstdio>
@@ -33,6 +34,10 @@ bool sessionOptions(const ParsedArgs& args, const std::string& device, SessionOp
   if (!parseLineOverrides(args, o.line, error)) return false;
   o.log = args.has("--log");
   o.trace = args.has("--trace");
+  if (const char* scale = std::getenv("TESSEL_TIME_SCALE")) {
+    int n = 1;
+    if (parseCount(scale, 1, 1000, n)) o.timeScale = n;
+  }
   if (args.has("--timeout") &&
       !parseSeconds(args.value("--timeout"), 1, 24 * 3600 * 1000, o.timeoutMs)) {
     error = "--timeout takes seconds";

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -73,7 +74,9 @@ TEST_F(CliSet, SetWithVerifyLeavesEachModelHoldingTheProjectsValues) {
     devices[m] = startSim(sims[m], {"--project", simProjects[m]});
     ASSERT_FALSE(devices[m].empty());
   }
-  // The three groups run side by side: a remote send waits a tick per line.
+  // A remote send waits a tick per line: the commands run their ticks ten
+  // times faster, the three groups side by side.
+  ::setenv("TESSEL_TIME_SCALE", "10", 1);
   for (const bool remote : {false, true}) {
     std::array<std::unique_ptr<Process>, kModels> sets;
     for (int m = 0; m < kModels; ++m) {

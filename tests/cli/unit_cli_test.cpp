@@ -161,6 +161,26 @@ TEST(CliLoop, TimersRunOnTheLoopThread) {
   EXPECT_GE(std::chrono::steady_clock::now() - t0, 25ms);
 }
 
+TEST(CliLoop, ATimeScaleBringsTicksSoonerButKeepsTheInterval) {
+  std::atomic<int64_t> nowMs{0};
+  CliLoop loop([&] { return CliLoop::Clock::time_point(std::chrono::milliseconds(nowMs.load())); });
+  loop.setTimeScale(10);
+  auto timer = loop.createTimer();
+  int ticks = 0;
+  timer->setHandler([&] { ++ticks; });
+  timer->setInterval(2500);
+  timer->start();
+  EXPECT_EQ(timer->interval(), 2500);  // the engine reads back what it set
+  nowMs = 249;
+  loop.timeMoved();
+  loop.run(30ms);
+  EXPECT_EQ(ticks, 0);
+  nowMs = 250;
+  loop.timeMoved();
+  loop.run(100ms);
+  EXPECT_EQ(ticks, 1);
+}
+
 TEST(CliLoop, StoppedOrRestartedTimerDropsItsQueuedTick) {
   // The timers count on a hand-moved clock, so the machine's load cannot
   // make a tick early or late.

@@ -42,6 +42,10 @@ class CliLoop {
   bool run(std::chrono::milliseconds limit = std::chrono::milliseconds::zero());
   void quit();
 
+  // Every timer runs this many times faster than its interval says. For
+  // tests of commands that wait on the engine's ticks; 1 is real time.
+  void setTimeScale(int scale);
+
   // After the injected clock moved on: posts the ticks now due to the loop
   // before it returns.
   void timeMoved();
