@@ -11,39 +11,20 @@ interval=${3:-0.05}
 cli="$build/tessel-cli"
 [ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 1; }
 work=$(mktemp -d)
-sim= mon=
-cleanup() {
-  for p in $mon $sim; do kill -TERM "$p" 2>/dev/null && wait "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
+# shellcheck source=../cli/tools/sim-lib.sh
+. "$(dirname "$0")/../cli/tools/sim-lib.sh"
 export HOME="$work/home"
 mkdir -p "$HOME/.config"
 
 # The group as the simulator sets it up: radio 1 the master, 2 to 254 slaves.
 project="$work/soak.vro"
-{
-  printf '[Project]\nGroup ID=1\n'
-  for id in $(seq 1 254); do
-    mode=Slave; [ "$id" -eq 1 ] && mode=Master
-    model="Vireo Version 2"; [ $(((id - 1) % 2)) -eq 0 ] && model="Vireo E"
-    printf '[Radio%d]\nRadio ID=%d\nRadio Name=Radio %03d\nRadio Mode=%s\nRadio Model=%s\n' \
-      "$id" "$id" "$id" "$mode" "$model"
-  done
-} >"$project"
-
-"$cli" sim --radios 254 >"$work/sim.out" 2>"$work/sim.err" &
-sim=$!
-for _ in $(seq 100); do
-  grep -q '^device: ' "$work/sim.out" 2>/dev/null && break
-  sleep 0.05
-done
-device=$(sed -n 's/^device: //p' "$work/sim.out")
-[ -n "$device" ] || { echo "the simulator did not start" >&2; cat "$work/sim.err" >&2; exit 1; }
+write_group 254 >"$project"
+start_sim --radios 254
 
 "$cli" monitor "$project" "$device" --interval "$interval" --timeout "$seconds" \
   >"$work/monitor.csv" 2>"$work/monitor.err" &
 mon=$!
+extra_pids=$mon
 
 sample() {
   local label=$1 p name rss fds threads
@@ -69,7 +50,7 @@ while kill -0 "$mon" 2>/dev/null && [ $((SECONDS - start)) -lt $((seconds - 5)) 
 done
 status=0
 wait "$mon" || status=$?
-mon=
+mon= extra_pids=
 echo "monitor exit status $status; $(wc -l <"$work/monitor.csv") CSV lines;" \
   "$(cut -d, -f2 "$work/monitor.csv" | sort -u | wc -l) radios answered"
 [ -s "$work/monitor.err" ] && { echo "monitor's stderr:"; tail -5 "$work/monitor.err"; }
