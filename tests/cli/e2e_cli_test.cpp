@@ -7,9 +7,8 @@
 #include <sstream>
 #include <string>
 
+#include "cli_e2e_fixture.h"
 #include "model/ini_file.h"
-#include "process.h"
-#include "sim/sim_project.h"
 
 using namespace tessel;
 using namespace tessel::testing;
@@ -17,35 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CliEndToEnd : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/cli_e2e_XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string file(const std::string& name) const { return dir_ + "/" + name; }
-
-  // Starts `tessel-cli sim ...` and returns the device it serves.
-  std::string startSim(std::unique_ptr<Process>& sim, std::vector<std::string> args) {
-    args.insert(args.begin(), "sim");
-    sim = std::make_unique<Process>(args, dir_);
-    std::string first = sim->readLine();
-    EXPECT_EQ(first.rfind("device: ", 0), 0u) << first << sim->err();
-    return first.size() > 8 ? first.substr(8) : std::string();
-  }
-
-  // A project holding the default simulated group.
-  void writeGroup(const std::string& path, int radios, std::vector<int> models) {
-    sim::SimSetup s;
-    std::string error;
-    ASSERT_TRUE(sim::defaultSetup(radios, models, s, error)) << error;
-    sim::SimRadioGroup g(std::move(s.radios), s.local);
-    ASSERT_TRUE(sim::saveProject(path, g, {}, error)) << error;
-  }
-
-  std::string dir_;
-};
+class CliEndToEnd : public CliProcessTest {};
 
 std::map<std::string, std::string> keyValues(const std::string& text) {
   std::map<std::string, std::string> kv;

@@ -9,9 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "cli_e2e_fixture.h"
 #include "model/ini_file.h"
-#include "process.h"
-#include "sim/sim_project.h"
 
 using namespace tessel;
 using namespace tessel::testing;
@@ -19,33 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CliSet : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/cli_set_XXXXXX";
-    dir_ = ::mkdtemp(tmpl);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  std::string file(const std::string& name) const { return dir_ + "/" + name; }
-
-  std::string startSim(std::unique_ptr<Process>& sim, std::vector<std::string> args) {
-    args.insert(args.begin(), "sim");
-    sim = std::make_unique<Process>(args, dir_);
-    std::string first = sim->readLine();
-    EXPECT_EQ(first.rfind("device: ", 0), 0u) << first << sim->err();
-    return first.size() > 8 ? first.substr(8) : std::string();
-  }
-
-  void writeGroup(const std::string& path, int radios, std::vector<int> models) {
-    sim::SimSetup s;
-    std::string error;
-    ASSERT_TRUE(sim::defaultSetup(radios, models, s, error)) << error;
-    sim::SimRadioGroup g(std::move(s.radios), s.local);
-    ASSERT_TRUE(sim::saveProject(path, g, {}, error)) << error;
-  }
-
-  std::string dir_;
-};
+class CliSet : public CliProcessTest {};
 
 // The values the configurator's project gives, none of them what the
 // simulator starts with.
