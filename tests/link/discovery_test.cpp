@@ -28,6 +28,7 @@ class Group {
   std::set<int> model2;                  // "1.14" radios: no S16, S17 nor S100 on
   std::map<std::string, Lines> extra;    // fixed answers that win
   bool hangUpLeavesCommandMode = false;  // as a radio does after "ATH"
+  bool okApart = false;                  // a value's "OK" arrives as a read of its own
 
   void install() {
     serial_.responder = [this](const std::string& line) { answer(line); };
@@ -38,7 +39,13 @@ class Group {
  private:
   void reply(const Lines& lines) {
     std::string bytes;
-    for (const auto& l : lines) bytes += l + "\r\n";
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (okApart && i > 0 && i + 1 == lines.size() && lines[i] == "OK") {
+        serial_.queueReply(bytes);
+        bytes.clear();
+      }
+      bytes += lines[i] + "\r\n";
+    }
     serial_.queueReply(bytes);
   }
   void answer(const std::string& line) {
@@ -645,6 +652,41 @@ TEST_F(MonitorTest, AsFastAsRepliesAsksEachRegisterOnTheAnswerAndKeepsTheTickAsT
   group.silent = {3};
   serial.clearWrites();
   EXPECT_TRUE(runUntilSent("ATD2"));
+}
+
+// Polling as fast as replies, the "OK" after a poll's last value comes
+// after the engine has moved on. Taken for the next dial's answer, it would
+// skip the dial and poll the radio still linked under the next one's number.
+TEST_F(MonitorTest, AsFastAsRepliesDialsEveryRadioBeforePollingIt) {
+  group.okApart = true;
+  engine->setPollInterval(0);
+  start();
+  ASSERT_TRUE(runUntilSent("ATD3"));
+  serial.clearWrites();
+  for (int i = 0; i < 30; ++i) {
+    timer.fire();
+    serial.pump();
+  }
+  // Every radio of the list is dialled in turn, none skipped, and each
+  // dial is followed by that radio's poll (ending in "ATS17?").
+  std::vector<int> dials;
+  int polls = 0;
+  bool polled = true;
+  for (const std::string& line : serial.lines()) {
+    if (line.rfind("ATD", 0) == 0) {
+      EXPECT_TRUE(polled) << "no poll after the dial of radio " << dials.back();
+      dials.push_back(std::stoi(line.substr(3)));
+      polled = false;
+    }
+    if (line == "ATS17?") polled = true, ++polls;
+  }
+  ASSERT_GE(dials.size(), 4u);
+  for (size_t i = 1; i < dials.size(); ++i)
+    EXPECT_EQ(dials[i], dials[i - 1] % 3 + 1) << "after radio " << dials[i - 1];
+  EXPECT_GE(polls, 3);
+  // What each radio reported is its own: radio 3's supply volts are 163.
+  const auto& a = callbacks.applies;
+  EXPECT_NE(std::find(a.begin(), a.end(), RecordingCallbacks::Apply{16, 163, "163"}), a.end());
 }
 
 }  // namespace
