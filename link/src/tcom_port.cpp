@@ -65,7 +65,8 @@ TcomPort::TcomPort(SerialLink& serial, TickTimer& timer, Prompts& prompts, Setti
       reporter_(terminal, log, [this] { return tickCount_; }),
       dialog_(serial, gate_, settings, view, *this),
       emulator_(window_, [this](const std::string& text) { Send(true, 0, text); }),
-      assembler_([this] { reporter_.receiveOverflow(kRxBufferLimit); }) {
+      assembler_([this] { reporter_.receiveOverflow(kRxBufferLimit); }),
+      link_([this](const std::string& line) { Send(true, 0, line); }) {
   queue_.setOnChange([this] { reporter_.queueLengthChanged(queue_.Count()); });
   timer_.stop();
   timer_.setHandler([this] { msgTimerTimer(); });
@@ -171,7 +172,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
   auto connectWith = [&] {
     setCurrentList(std::make_shared<TradioNumber>(list));
     enter(connect);
-    if (code != tkSendValues) release_ = Release::Pending;
+    if (code != tkSendValues) link_.releaseOnConnect();
   };
   switch (code) {
     case tkLocalOnly:
@@ -192,13 +193,13 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       setCurrentList(std::make_shared<TradioNumber>(list));
       dialog_.setNextCode(0);
       enter(psConfig16at);
-      release_ = Release::Done;
+      link_.noRelease();
       break;
     case tkMonitor:
       monitor_ = std::make_shared<TradioNumber>(list);
       current_ = monitor_;
       enter(connect);
-      release_ = Release::Pending;
+      link_.releaseOnConnect();
       break;
     case tkGetRemote:
       if (state_ == psSendQueue || task_ == tkMonitor) return;
@@ -211,8 +212,8 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       break;
     case tkEmulate:
       hangUp();
-      closingAnswerDue_ = false;  // what comes now are a client's commands
-      release_ = Release::Done;
+      link_.forgetClosing();  // what comes now are a client's commands
+      link_.noRelease();
       enter(psEmulate);
       setCurrentList(std::make_shared<TradioNumber>(list));
       emulator_.forgetRadio();
@@ -232,7 +233,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
   // The answer to the hang-up that ended the last task is still to come:
   // the task's first command waits for it (or for a tick), or that answer
   // would pass for the first command's.
-  if (closingAnswerDue_)
+  if (link_.closingAnswerDue())
     restartTimer();
   else
     msgTimerTimer();
@@ -259,7 +260,7 @@ LinkTasks::SendStart TcomPort::StartSend(const std::string& title, const TpollAr
 }
 
 void TcomPort::goIdle() {
-  release_ = Release::Done;
+  link_.noRelease();
   setTask(tkLocalOnly);
   enter(psIdle);
   current_.reset();
@@ -301,17 +302,12 @@ bool TcomPort::Send(bool now, int tries, const std::string& line) {
     queue_.Push(line);
     return false;
   }
-  noteLink(line);
+  if (state_ != psEmulate) link_.noteSent(line);  // not the replies of the radios played
   answerAwaited_ = true;
   reporter_.lineSent(line);
   // While the engine plays the radios it frames as a modem does: CR LF.
   serial_.WriteString(line + (state_ == psEmulate ? "\r\n" : "\r"));
   return contains(line, "AT&R");
-}
-
-void TcomPort::sendClosing(const std::string& line) {
-  Send(true, 0, line);
-  closingAnswerDue_ = true;
 }
 
 void TcomPort::dial(int tries) {
@@ -321,56 +317,14 @@ void TcomPort::dial(int tries) {
   Send(true, tries, "ATD" + current_->CurrentText());
 }
 
-// Keeps track of whether a link to another radio may be up: a dial (the
-// monitor's, or a queued line of a send) makes one; a hang-up, a bare "ATD"
-// (a model 2's way back on line) or a reset ends it.
-void TcomPort::noteLink(const std::string& line) {
-  if (state_ == psEmulate) return;  // the replies of the radios played
-  std::string command = upperCase(line);
-  while (!command.empty() && (command.back() == '\r' || command.back() == '\n')) command.pop_back();
-  if (command == "ATH" || command == "ATD" || contains(command, "AT&R"))
-    dialled_ = false;
-  else if (command.rfind("ATD", 0) == 0)
-    dialled_ = true;
-}
-
-// Dialling the local radio brings the link back to it and keeps it in
-// command mode, as the monitor does between radios; the next connect is then
-// answered at once. Without a known local radio the link is hung up.
 void TcomPort::hangUp() {
-  if (dialled_ && serial_.Active()) {
-    int local = -1;
+  link_.hangUp(serial_.Active(), [this] {
     for (const auto& list : {monitor_, current_}) {
-      if (local < 0 && list && list->Seek([this](int r) { return window_.isLocal(r); }))
-        local = list->CurrentNumber();
+      if (list && list->Seek([this](int r) { return window_.isLocal(r); }))
+        return list->CurrentNumber();
     }
-    sendClosing(local >= 0 ? "ATD" + std::to_string(local) : std::string("ATH"));
-  }
-  dialled_ = false;
-}
-
-// One step of clearing a link an earlier run left up (a program killed
-// while dialled cannot hang up). A lone "ATH" before identifying would not
-// do: with no link it takes the radio out of command mode, so "+++" always
-// follows it. True while the step took the reply.
-bool TcomPort::releaseStep(ReplyClass rc) {
-  if (rc != rcOK && rc != rcError) return false;
-  switch (release_) {
-    case Release::Done:
-      return false;
-    case Release::Pending:
-      release_ = Release::HangingUp;
-      Send(true, 0, "ATH");
-      return true;
-    case Release::HangingUp:
-      release_ = Release::Escaping;
-      Send(true, 0, "+++");
-      return true;
-    case Release::Escaping:
-      release_ = Release::Done;
-      return false;
-  }
-  return false;
+    return -1;
+  });
 }
 
 // ---------------------------------------------------------------- timer
@@ -379,7 +333,7 @@ void TcomPort::msgTimerTimer() {
   if (gate_.hold(PromptGate::Event::Tick)) return;
   timer_.stop();
   ++tickCount_;
-  closingAnswerDue_ = false;  // a tick's time is long enough for any answer
+  link_.forgetClosing();  // a tick's time is long enough for any answer
   if (dialog_.portListWanted()) {
     dialog_.rebuildPortList();
     return;
@@ -432,7 +386,7 @@ void TcomPort::lineLost(const std::string& message) {
   if (dialog_.searchRunning()) dialog_.cancelSearch();
   flushQueue();
   assembler_.clear();
-  dialled_ = false;  // the link went with the line
+  link_.lost();
   goIdle();
   dialog_.updateControls();
   refreshStatus();
@@ -616,10 +570,9 @@ bool TcomPort::awaitedReply(ReplyClass rc) const {
 
 void TcomPort::handleLine(const std::string& line) {
   const ReplyClass rc = classifyReply(line);
-  if (closingAnswerDue_ && (rc == rcOK || rc == rcError)) {
+  if (link_.takeClosingAnswer(rc)) {
     // The answer to the hang-up that ended the last task. A task started
     // meanwhile has waited for it and goes on now.
-    closingAnswerDue_ = false;
     if (state_ != psIdle && state_ != psError && state_ != psEmulate) msgTimerTimer();
     return;
   }
@@ -636,7 +589,7 @@ void TcomPort::handleLine(const std::string& line) {
     case psConfig0:
     case psConfigAuto:
     case psConfigManual:
-      if (releaseStep(rc)) break;
+      if (link_.releaseStep(rc)) break;
       if (rc == rcOK || rc == rcError) connected();
       break;
     case psLocalATI:
@@ -798,7 +751,7 @@ void TcomPort::finishRead() {
   } else {
     goIdle();
   }
-  sendClosing(model == 2 ? "ATD" : "ATH");
+  link_.sendClosing(model == 2 ? "ATD" : "ATH");
   window_.readDone();
   reporter_.taskEnded(ended, TaskOutcome::Completed);
 }

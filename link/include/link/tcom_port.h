@@ -9,6 +9,7 @@
 #include "link/attached_callbacks.h"
 #include "link/com_port_dialog.h"
 #include "link/com_port_view.h"
+#include "link/dialled_link.h"
 #include "link/group_emulator.h"
 #include "link/line_assembler.h"
 #include "link/link_observer.h"
@@ -110,7 +111,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
 
   // Observable state.
   // True while a radio this engine dialled may still be linked.
-  bool linkDialled() const { return dialled_; }
+  bool linkDialled() const { return link_.dialled(); }
   PortState state() const { return state_; }
   TaskCode task() const { return task_; }
   const std::string& taskText() const { return taskText_; }
@@ -167,10 +168,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   void markRead(int radio, bool read);
   void cancelTask(int radio, TaskCode ended);
   void dial(int tries);
-  void sendClosing(const std::string& line);
-  bool releaseStep(ReplyClass rc);
   void hangUp();
-  void noteLink(const std::string& line);
 
   // Discovery, register reading and polling.
   int current() const;
@@ -199,6 +197,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   ComPortDialog dialog_;
   TgroupEmulator emulator_;
   LineAssembler assembler_;
+  DialledLink link_;
 
   PortState state_ = psIdle;
   PortState prevState_ = psIdle;  // the state at the last tick
@@ -214,21 +213,10 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   std::string logHeader_ = "tessel configurator, revision 0.1";
   std::string lastSent_;
   std::string lineInHand_;  // the received line being handled, for the log
-  // A link to another radio may be up: this program dialled one, and has
-  // not hung up since.
-  bool dialled_ = false;
   // A line went out and its answer has not been taken yet. An answer that
   // comes when none is awaited is the late second answer to a query sent
   // again, and must not be taken for the register asked next.
   bool answerAwaited_ = false;
-  // A line that ended a task ("ATH", or a dial back to the local radio)
-  // went out and its answer has not come yet.
-  bool closingAnswerDue_ = false;
-  // The connect's clearing of a link left up by an earlier run: after the
-  // radio first answers, "ATH" drops any link, "+++" takes the local radio
-  // back to command mode, and only then does the task go on.
-  enum class Release { Done, Pending, HangingUp, Escaping };
-  Release release_ = Release::Done;
   // The open port's device went away; the port stays closed, without
   // ticks, until a task or the dialog opens it again.
   bool lineGone_ = false;
