@@ -152,20 +152,26 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
 
   // Ticks and replies.
   void timerAction();
+  void restartTimer();
+  void lineComplete(const std::string& line);
   void handleLine(const std::string& line);
   bool awaitedReply(ReplyClass rc) const;
-  void lineComplete(const std::string& line);
   void stateHandled(bool reply);
-  void refreshStatus() override;
   void sentATDReply(ReplyClass rc);
+  void refreshStatus() override;
+
+  // How a task ends; the task parts end theirs through these too.
   void goIdle() override;
   void returnToMonitoring() override;
   bool returnToMonitoringOrIdle() override;
   void flushQueue() override;
+
+  // The port failing to open, going away, and opening again.
   void portUnavailable();
   void lineLost(const std::string& message);
   bool reopen();
-  void restartTimer();
+
+  // The radios worked on.
   void setCurrentList(std::shared_ptr<TradioNumber> list);
   void hangUp();
   int current() const { return tasks_.radio(); }
