@@ -83,6 +83,44 @@ int TgroupEmulator::emulatorLookup(int reg) {
   return param != -1 ? param : parameterFor(reg, model, true);
 }
 
+void TgroupEmulator::answerQuery(const std::string& upper) {
+  int reg = at::parseCommand(upper.substr(upper.find("ATS"))).queryNumber;
+  if (reg < 0) {
+    emulatorSend("ERROR");
+    return;
+  }
+  if (!emulatedRadioListed()) return;
+  std::string value = window_.registerValue(emulatedRadio_, emulatorLookup(reg));
+  if (text::contains(value, "No Radio")) return;
+  // An empty field (a clock never set, say) still answers with a value:
+  // an empty line is no reply to the asking configurator, which would
+  // ask again for ever.
+  if (value.empty()) value = "0";
+  emulatorSend(value);
+  if (!text::contains(value, "ERROR")) emulatorSend("OK");
+}
+
+void TgroupEmulator::applySettings(const std::string& upper) {
+  // A pair with no register number is skipped; the others still apply.
+  // A value the register cannot hold refuses the whole line.
+  const auto pairs = at::splitAssignments(upper).pairs;
+  for (const at::Assignment& pair : pairs) {
+    if (pair.number >= 0 && !valueFits(emulatorLookup(pair.number), pair.value)) {
+      emulatorSend("ERROR");
+      return;
+    }
+  }
+  bool allNumbers = true;
+  for (const at::Assignment& pair : pairs) {
+    if (pair.number < 0) {
+      allNumbers = false;
+      continue;
+    }
+    window_.applyRegister(emulatorLookup(pair.number), replyNumber(pair.value), pair.value);
+  }
+  emulatorSend(allNumbers ? "OK" : "ERROR");
+}
+
 void TgroupEmulator::reply(ReplyClass rc, const std::string& upper, TradioNumber* list) {
   list_ = list;
   switch (rc) {
@@ -123,44 +161,12 @@ void TgroupEmulator::reply(ReplyClass rc, const std::string& upper, TradioNumber
       if (window_.exists(radio)) emulatorSend("OK");
       return;
     }
-    case rcSQuery: {
-      int reg = at::parseCommand(upper.substr(upper.find("ATS"))).queryNumber;
-      if (reg < 0) {
-        emulatorSend("ERROR");
-        return;
-      }
-      if (!emulatedRadioListed()) return;
-      std::string value = window_.registerValue(emulatedRadio_, emulatorLookup(reg));
-      if (text::contains(value, "No Radio")) return;
-      // An empty field (a clock never set, say) still answers with a value:
-      // an empty line is no reply to the asking configurator, which would
-      // ask again for ever.
-      if (value.empty()) value = "0";
-      emulatorSend(value);
-      if (!text::contains(value, "ERROR")) emulatorSend("OK");
+    case rcSQuery:
+      answerQuery(upper);
       return;
-    }
-    case rcSSet: {
-      // A pair with no register number is skipped; the others still apply.
-      // A value the register cannot hold refuses the whole line.
-      const auto pairs = at::splitAssignments(upper).pairs;
-      for (const at::Assignment& pair : pairs) {
-        if (pair.number >= 0 && !valueFits(emulatorLookup(pair.number), pair.value)) {
-          emulatorSend("ERROR");
-          return;
-        }
-      }
-      bool allNumbers = true;
-      for (const at::Assignment& pair : pairs) {
-        if (pair.number < 0) {
-          allNumbers = false;
-          continue;
-        }
-        window_.applyRegister(emulatorLookup(pair.number), replyNumber(pair.value), pair.value);
-      }
-      emulatorSend(allNumbers ? "OK" : "ERROR");
+    case rcSSet:
+      applySettings(upper);
       return;
-    }
     case rcATR:
       window_.radioRenumbered(emulatedRadio_, false);
       return;

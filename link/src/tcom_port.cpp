@@ -2,31 +2,37 @@
 //
 // What each state does (tick: the timer fired; replies: the received lines
 // it acts on, every other line is ignored). Every change of state goes
-// through enter(), every change of task through setTask().
+// through enter(), every change of task through setTask(); the parts named
+// below act through the engine's TaskHost side.
 //
-//   psError          tick: "Unable to Contact Radio" box  replies: none
+//   psError          tick: Abort or Retry (connect_)     replies: none
 //   psIdle           tick: nothing                       replies: none
-//   psConfig16at     tick: 19200 baud, "AT"              replies: OK/ERROR -> connected()
+//   psConfig16at     tick: 19200 baud, "AT"              replies: connect_.reply()
 //   psConfig16plus   tick: 19200 baud, "+++"             replies: as psConfig16at
 //   psConfig32       tick: 9600 baud, "+++"              replies: as psConfig16at
 //   psConfig0        tick: search or give up (psError)   replies: as psConfig16at
 //   psConfigAuto     tick: next searched code, "+++"     replies: as psConfig16at
 //   psConfigManual   tick: "+++" at the line as set      replies: as psConfig16at
-//   psLocalATI       tick: counts a try                  replies: text -> identification()
-//   psLocalATIx      tick: counts a try                  replies: localATIxReply()
+//   psLocalATI       tick: counts a try                  replies: read_.identification()
+//   psLocalATIx      tick: counts a try                  replies: read_.pageReply()
 //   psSentATH        tick: back to psConfig16at          replies: ERROR -> "ATD"
 //   psSentATD        tick: next radio of the list        replies: sentATDReply()
-//   psAutoDiscover0  tick: autoDiscover0Tick()           replies: none
-//   psAutoDiscoverX  tick: autoDiscoverXTick()           replies: autoDiscoverXReply()
-//   psDiscoverSRegs  tick: discoverSRegsTick()           replies: discoverSRegsReply()
-//   psSendQueue      tick: sendQueueTick()               replies: sendQueueReply()
+//   psAutoDiscover0  tick: rounds_.localTick()           replies: none
+//   psAutoDiscoverX  tick: rounds_.dialTick()            replies: rounds_.dialReply()
+//   psDiscoverSRegs  tick: read_.registerTick()          replies: read_.registerReply()
+//   psSendQueue      tick: send_.tick()                  replies: send_.reply()
 //   psEmulate        tick: nothing                       replies: the group emulator
 //
-// Reading on: discovery.cpp reads registers and runs the monitor's rounds,
+// Reading on: connect_task.cpp reaches the local radio's command mode (the
+// psConfig states and psError), read_task.cpp reads a radio's
+// identification, pages and registers, monitor_rounds.cpp dials the radios
+// of the monitor's rounds, send_task.cpp works off a send's queue,
+// dialled_link.cpp keeps track of a link to another radio and its hang-up,
 // emulator.cpp plays the radios, com_port_dialog.cpp holds the line
 // settings and the search, link_reporter.cpp tells the listeners.
 #include "link/tcom_port.h"
 
+#include "engine_texts.h"
 #include "link/port_settings.h"
 #include "model/catalogue.h"
 #include "seams/prompts.h"
@@ -43,11 +49,6 @@ using text::upperCase;
 namespace {
 
 const char* const kUnableToActivate = "Unable to activate COM port, is it available?";
-const char* const kUnableToContact = "Unable to Contact Radio, check power and cables";
-const char* const kTooManyErrors =
-    "Too many errors in sending to radio, try increasing poll interval";
-const char* const kAtdError =
-    "Error response from ATD command. Please check that this radio is a master";
 
 }  // namespace
 
@@ -65,7 +66,8 @@ TcomPort::TcomPort(SerialLink& serial, TickTimer& timer, Prompts& prompts, Setti
       reporter_(terminal, log, [this] { return tickCount_; }),
       dialog_(serial, gate_, settings, view, *this),
       emulator_(window_, [this](const std::string& text) { Send(true, 0, text); }),
-      assembler_([this] { reporter_.receiveOverflow(kRxBufferLimit); }) {
+      assembler_([this] { reporter_.receiveOverflow(kRxBufferLimit); }),
+      link_([this](const std::string& line) { Send(true, 0, line); }) {
   queue_.setOnChange([this] { reporter_.queueLengthChanged(queue_.Count()); });
   timer_.stop();
   timer_.setHandler([this] { msgTimerTimer(); });
@@ -112,22 +114,8 @@ void TcomPort::setTask(TaskCode task) {
   reporter_.taskChanged(from, task);
 }
 
-int TcomPort::current() const {
-  return current_ ? current_->CurrentNumber() : -1;
-}
-
 void TcomPort::setCurrentList(std::shared_ptr<TradioNumber> list) {
   current_ = std::move(list);
-}
-
-void TcomPort::markRead(int radio, bool read) {
-  window_.setRead(radio, read);
-  if (read) reporter_.radioPolled(radio);
-}
-
-void TcomPort::cancelTask(int radio, TaskCode ended) {
-  window_.taskCancelled(radio);
-  reporter_.taskEnded(ended, TaskOutcome::Cancelled);
 }
 
 void TcomPort::stateHandled(bool reply) {
@@ -162,16 +150,13 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
   if (!serial_.Active() && (!talks || !lineGone_ || !reopen())) return;
   // The reads and the send take a list of their own and reach the radio
   // through the connect state that suits the last known line settings.
-  const int nextCode = dialog_.nextCode();
-  const PortState connect = nextCode == 16   ? psConfig16at
-                            : nextCode == 32 ? psConfig32
-                                             : psConfigManual;
+  const PortState connect = connect_.firstState();
   // The reads identify the radio that answers: a link left up must be
   // gone before that.
   auto connectWith = [&] {
     setCurrentList(std::make_shared<TradioNumber>(list));
     enter(connect);
-    if (code != tkSendValues) release_ = Release::Pending;
+    if (code != tkSendValues) link_.releaseOnConnect();
   };
   switch (code) {
     case tkLocalOnly:
@@ -192,13 +177,13 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       setCurrentList(std::make_shared<TradioNumber>(list));
       dialog_.setNextCode(0);
       enter(psConfig16at);
-      release_ = Release::Done;
+      link_.noRelease();
       break;
     case tkMonitor:
       monitor_ = std::make_shared<TradioNumber>(list);
       current_ = monitor_;
       enter(connect);
-      release_ = Release::Pending;
+      link_.releaseOnConnect();
       break;
     case tkGetRemote:
       if (state_ == psSendQueue || task_ == tkMonitor) return;
@@ -211,8 +196,8 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       break;
     case tkEmulate:
       hangUp();
-      closingAnswerDue_ = false;  // what comes now are a client's commands
-      release_ = Release::Done;
+      link_.forgetClosing();  // what comes now are a client's commands
+      link_.noRelease();
       enter(psEmulate);
       setCurrentList(std::make_shared<TradioNumber>(list));
       emulator_.forgetRadio();
@@ -224,6 +209,10 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
     default:
       return;  // not a task
   }
+  beginTask(code, text);
+}
+
+void TcomPort::beginTask(TaskCode code, const std::string& text) {
   setTask(code);
   taskText_ = text;
   timer_.stop();
@@ -232,7 +221,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
   // The answer to the hang-up that ended the last task is still to come:
   // the task's first command waits for it (or for a tick), or that answer
   // would pass for the first command's.
-  if (closingAnswerDue_)
+  if (link_.closingAnswerDue())
     restartTimer();
   else
     msgTimerTimer();
@@ -259,7 +248,7 @@ LinkTasks::SendStart TcomPort::StartSend(const std::string& title, const TpollAr
 }
 
 void TcomPort::goIdle() {
-  release_ = Release::Done;
+  link_.noRelease();
   setTask(tkLocalOnly);
   enter(psIdle);
   current_.reset();
@@ -301,7 +290,7 @@ bool TcomPort::Send(bool now, int tries, const std::string& line) {
     queue_.Push(line);
     return false;
   }
-  noteLink(line);
+  if (state_ != psEmulate) link_.noteSent(line);  // not the replies of the radios played
   answerAwaited_ = true;
   reporter_.lineSent(line);
   // While the engine plays the radios it frames as a modem does: CR LF.
@@ -309,68 +298,14 @@ bool TcomPort::Send(bool now, int tries, const std::string& line) {
   return contains(line, "AT&R");
 }
 
-void TcomPort::sendClosing(const std::string& line) {
-  Send(true, 0, line);
-  closingAnswerDue_ = true;
-}
-
-void TcomPort::dial(int tries) {
-  // The replies of the radio dialled are written to the project as one.
-  window_.beginReplies();
-  reporter_.dialling(current_->CurrentNumber());
-  Send(true, tries, "ATD" + current_->CurrentText());
-}
-
-// Keeps track of whether a link to another radio may be up: a dial (the
-// monitor's, or a queued line of a send) makes one; a hang-up, a bare "ATD"
-// (a model 2's way back on line) or a reset ends it.
-void TcomPort::noteLink(const std::string& line) {
-  if (state_ == psEmulate) return;  // the replies of the radios played
-  std::string command = upperCase(line);
-  while (!command.empty() && (command.back() == '\r' || command.back() == '\n')) command.pop_back();
-  if (command == "ATH" || command == "ATD" || contains(command, "AT&R"))
-    dialled_ = false;
-  else if (command.rfind("ATD", 0) == 0)
-    dialled_ = true;
-}
-
-// Dialling the local radio brings the link back to it and keeps it in
-// command mode, as the monitor does between radios; the next connect is then
-// answered at once. Without a known local radio the link is hung up.
 void TcomPort::hangUp() {
-  if (dialled_ && serial_.Active()) {
-    int local = -1;
+  link_.hangUp(serial_.Active(), [this] {
     for (const auto& list : {monitor_, current_}) {
-      if (local < 0 && list && list->Seek([this](int r) { return window_.isLocal(r); }))
-        local = list->CurrentNumber();
+      if (list && list->Seek([this](int r) { return window_.isLocal(r); }))
+        return list->CurrentNumber();
     }
-    sendClosing(local >= 0 ? "ATD" + std::to_string(local) : std::string("ATH"));
-  }
-  dialled_ = false;
-}
-
-// One step of clearing a link an earlier run left up (a program killed
-// while dialled cannot hang up). A lone "ATH" before identifying would not
-// do: with no link it takes the radio out of command mode, so "+++" always
-// follows it. True while the step took the reply.
-bool TcomPort::releaseStep(ReplyClass rc) {
-  if (rc != rcOK && rc != rcError) return false;
-  switch (release_) {
-    case Release::Done:
-      return false;
-    case Release::Pending:
-      release_ = Release::HangingUp;
-      Send(true, 0, "ATH");
-      return true;
-    case Release::HangingUp:
-      release_ = Release::Escaping;
-      Send(true, 0, "+++");
-      return true;
-    case Release::Escaping:
-      release_ = Release::Done;
-      return false;
-  }
-  return false;
+    return -1;
+  });
 }
 
 // ---------------------------------------------------------------- timer
@@ -379,7 +314,7 @@ void TcomPort::msgTimerTimer() {
   if (gate_.hold(PromptGate::Event::Tick)) return;
   timer_.stop();
   ++tickCount_;
-  closingAnswerDue_ = false;  // a tick's time is long enough for any answer
+  link_.forgetClosing();  // a tick's time is long enough for any answer
   if (dialog_.portListWanted()) {
     dialog_.rebuildPortList();
     return;
@@ -429,10 +364,10 @@ void TcomPort::lineLost(const std::string& message) {
   lineGone_ = true;
   const TaskCode ended = task_;
   const bool running = ended != tkLocalOnly || state_ != psIdle;
-  if (dialog_.searchRunning()) dialog_.cancelSearch();
+  cancelSearch();
   flushQueue();
   assembler_.clear();
-  dialled_ = false;  // the link went with the line
+  link_.lost();
   goIdle();
   dialog_.updateControls();
   refreshStatus();
@@ -460,37 +395,17 @@ void TcomPort::timerAction() {
   stateHandled(false);
   switch (state_) {
     case psError:
-      errorUnableToContact();
+      connect_.unableToContactTick();
       break;
     case psIdle:
       break;
     case psConfig16at:
-      enter(psConfig16plus);
-      dialog_.setNextCode(16);
-      dialog_.applyCode(16);
-      Send(true, 0, "AT");
-      break;
     case psConfig16plus:
-      enter(psConfig32);
-      dialog_.applyCode(16);
-      Send(true, 0, "+++");
-      break;
     case psConfig32:
-      enter(psConfig0);
-      dialog_.applyCode(32);
-      Send(true, 0, "+++");
-      break;
     case psConfig0:
-      enter(task_ == tkAutoConfigure ? psConfigAuto : psError);
-      dialog_.setNextCode(0);
-      msgTimerTimer();
-      break;
     case psConfigAuto:
-      dialog_.applyCode(dialog_.nextCode());
-      Send(true, 0, "+++");
-      break;
     case psConfigManual:
-      configManualTick();
+      connect_.tick(state_);
       break;
     case psLocalATI:
     case psLocalATIx:
@@ -507,72 +422,21 @@ void TcomPort::timerAction() {
       if (current_) current_->Next();
       break;
     case psAutoDiscover0:
-      autoDiscover0Tick();
+      rounds_.localTick();
       break;
     case psAutoDiscoverX:
-      autoDiscoverXTick();
+      rounds_.dialTick();
       break;
     case psDiscoverSRegs:
-      discoverSRegsTick();
+      read_.registerTick();
       break;
     case psSendQueue:
-      sendQueueTick();
+      send_.tick();
       break;
     case psEmulate:
       break;
   }
 }
-
-void TcomPort::configManualTick() {
-  if (dialog_.selectedBaud() == 19200) {
-    enter(psConfig16at);
-    msgTimerTimer();
-    return;
-  }
-  Send(true, tries_, "+++");
-  if (tries_ > kRetryLimit) enter(psError);
-}
-
-void TcomPort::errorUnableToContact() {
-  const auto answer = ask(PromptIcon::Error, kUnableToContact, pbAbort | pbRetry);
-  if (!answer) return;  // replies meanwhile moved the engine on
-  if (*answer == pbAbort) {
-    flushQueue();
-    cancelTask(current(), task_);
-    if (dialog_.searchRunning()) dialog_.cancelSearch();
-    goIdle();
-  } else {
-    enter(psConfig16at);
-  }
-}
-
-void TcomPort::sendQueueTick() {
-  const TaskCode sending = task_;
-  if (queue_.Count() == 0) {
-    if (returnToMonitoringOrIdle()) window_.radioRenumbered(current(), true);
-    reporter_.taskEnded(sending, TaskOutcome::Completed);
-    ask(PromptIcon::Information, taskText_ + " complete" + ", radio reset", pbOk);
-    return;
-  }
-  refreshStatus();
-  if (tries_ > kRetryLimit) {
-    const auto answer = ask(PromptIcon::Error, kTooManyErrors, pbAbort | pbRetry);
-    if (!answer) return;
-    if (*answer == pbAbort) {
-      flushQueue();
-      if (returnToMonitoringOrIdle()) window_.radioRenumbered(current(), true);
-      reporter_.taskEnded(sending, TaskOutcome::Cancelled);
-    } else {
-      tries_ = 0;
-    }
-    return;
-  }
-  std::string line;
-  queue_.Peek(line);
-  if (Send(true, tries_, line)) queue_.Pop(line);
-}
-
-// ---------------------------------------------------------------- receiving
 
 void TcomPort::Serial1RxData() {
   if (gate_.hold(PromptGate::Event::Received)) return;  // the bytes wait in the port
@@ -616,10 +480,9 @@ bool TcomPort::awaitedReply(ReplyClass rc) const {
 
 void TcomPort::handleLine(const std::string& line) {
   const ReplyClass rc = classifyReply(line);
-  if (closingAnswerDue_ && (rc == rcOK || rc == rcError)) {
+  if (link_.takeClosingAnswer(rc)) {
     // The answer to the hang-up that ended the last task. A task started
     // meanwhile has waited for it and goes on now.
-    closingAnswerDue_ = false;
     if (state_ != psIdle && state_ != psError && state_ != psEmulate) msgTimerTimer();
     return;
   }
@@ -636,18 +499,13 @@ void TcomPort::handleLine(const std::string& line) {
     case psConfig0:
     case psConfigAuto:
     case psConfigManual:
-      if (releaseStep(rc)) break;
-      if (rc == rcOK || rc == rcError) connected();
+      connect_.reply(rc);
       break;
     case psLocalATI:
-      if (rc == rcText) {
-        reader_.identification(line, task_ == tkMonitor);
-        enter(psLocalATIx);
-        nextPage();
-      }
+      if (rc == rcText) read_.identification(line);
       break;
     case psLocalATIx:
-      localATIxReply(rc, line);
+      read_.pageReply(rc, line);
       break;
     case psSentATH:
       if (rc == rcError) {
@@ -659,33 +517,17 @@ void TcomPort::handleLine(const std::string& line) {
       sentATDReply(rc);
       break;
     case psAutoDiscoverX:
-      autoDiscoverXReply(rc);
+      rounds_.dialReply(rc);
       break;
     case psDiscoverSRegs:
-      discoverSRegsReply(rc, line);
+      read_.registerReply(rc, line);
       break;
     case psSendQueue:
-      sendQueueReply(rc);
+      send_.reply(rc);
       break;
     case psEmulate:
       emulator_.reply(rc, upperCase(line), current_.get());
       break;
-  }
-}
-
-void TcomPort::localATIxReply(ReplyClass rc, const std::string& line) {
-  if (rc == rcText) {
-    reader_.pageLine(line, task_ == tkMonitor);
-  } else if (rc == rcOK) {
-    nextPage();
-  } else if (rc == rcError) {
-    if (task_ == tkMonitor)
-      enter(psAutoDiscover0);
-    else
-      finishRead();  // leaves command mode and releases the main window
-  } else if (rc == rcIgnored) {
-    enter(psSentATD);
-    Send(true, 0, "ATD");
   }
 }
 
@@ -695,112 +537,26 @@ void TcomPort::sentATDReply(ReplyClass rc) {
     enter(prevState_);
   } else if (rc == rcError) {
     Send(true, 0, "ATH");
-    if (window_.isMaster(current())) ask(PromptIcon::Warning, kAtdError, pbAbort);
+    if (window_.isMaster(current())) ask(PromptIcon::Warning, texts::kAtdError, pbAbort);
   }
 }
 
-void TcomPort::autoDiscoverXReply(ReplyClass rc) {
-  if (rc == rcOK) {
-    enter(psDiscoverSRegs);
-  } else if (rc == rcError) {
-    Send(true, 0, "ATH");
-    const bool master = window_.isMaster(current());
-    const TaskCode ended = task_;
-    goIdle();
-    reporter_.taskEnded(ended, TaskOutcome::Failed);
-    if (master) ask(PromptIcon::Warning, kAtdError, pbAbort);
-  } else {
-    // Out of step with the radios: hang up and find the local radio
-    // again; the read that follows returns to monitoring.
-    Send(true, 0, "ATH");
-    enter(psSentATH);
-    setTask(tkAutoConfigure);
-  }
+// ---------------------------------------------------------------- the task parts
+
+bool TcomPort::takeAwaitedAnswer() {
+  const bool awaited = answerAwaited_;
+  answerAwaited_ = false;
+  return awaited;
 }
 
-void TcomPort::sendQueueReply(ReplyClass rc) {
-  // A radio's start-up banner after "AT&R" arrives when nothing is left to
-  // answer; the next tick completes the send.
-  if (queue_.Count() == 0) return;
-  if (rc == rcOK) {
-    std::string line;
-    queue_.Pop(line);
-    tries_ = 0;
-    if (window_.isLocal(current())) msgTimerTimer();
-    return;
-  }
-  std::string message = "ERROR from radio on sending " + lastSent_;
-  if (contains(lastSent_, "s100")) message += std::string(" ") + " Check Radio Model";
-  const TaskCode sending = task_;
-  flushQueue();
-  returnToMonitoringOrIdle();
-  reporter_.taskEnded(sending, TaskOutcome::Failed);
-  ask(PromptIcon::Error, message, pbAbort);
+void TcomPort::tickAtPollInterval() {
+  timer_.setInterval(pollInterval());
 }
 
-// ---------------------------------------------------------------- reading
-
-void TcomPort::connected() {
-  reader_.startPages();
-  if (task_ == tkGetRemote) {
-    if (window_.isLocal(current())) {
-      // The radio asked for is the local one: read it as such.
-      window_.beginReplies();
-      enter(psLocalATI);
-      Send(true, 0, "ATI");
-    } else {
-      enter(psAutoDiscoverX);
-    }
-  } else if (task_ == tkSendValues) {
-    enter(psSendQueue);
-    msgTimerTimer();
-  } else {
-    window_.beginReplies();
-    enter(psLocalATI);
-    Send(true, 0, "ATI");
-  }
-}
-
-void TcomPort::nextPage() {
-  std::string page;
-  if (reader_.nextPage(page)) {
-    Send(true, 0, page);
-    return;
-  }
-  window_.markLocal(current());
-  if (reader_.model() == 2) {
-    finishRead();
-    return;
-  }
-  // The pages carried the registers below 100; the rest are asked singly.
-  reader_.skipPagedRows();
-  enter(psDiscoverSRegs);
-  msgTimerTimer();
-}
-
-void TcomPort::finishRead() {
-  const int model = reader_.model();
-  const TaskCode ended = task_;
-  if (dialog_.searchRunning()) {
-    dialog_.cancelSearch();
-  } else if (monitor_) {
-    // Back to the monitor with the local radio just read and still in
-    // command mode, so the dial cycle goes on from here. "ATH" or "ATD"
-    // would take the radio off command mode, and its "OK" would then pass
-    // for the answer to the connect that returning to monitoring starts.
-    // (A model 2 under the monitor ends here: its pages gave every register.)
-    if (task_ == tkMonitor) markRead(current(), true);
-    returnToMonitoring();
-    enter(psAutoDiscover0);
-    window_.readDone();
-    reporter_.taskEnded(ended, TaskOutcome::Completed);
-    return;
-  } else {
-    goIdle();
-  }
-  sendClosing(model == 2 ? "ATD" : "ATH");
-  window_.readDone();
-  reporter_.taskEnded(ended, TaskOutcome::Completed);
+bool TcomPort::cancelSearch() {
+  if (!dialog_.searchRunning()) return false;
+  dialog_.cancelSearch();
+  return true;
 }
 
 // ---------------------------------------------------------------- the dialog's requests

@@ -35,6 +35,10 @@ class TgroupEmulator {
   void emulatorSend(const std::string& text);
   bool emulatedRadioListed();
   int emulatorLookup(int reg);
+  // "ATSn?": the register's value and "OK".
+  void answerQuery(const std::string& upper);
+  // "ATSn=v...": every value applied, or "ERROR" for the whole line.
+  void applySettings(const std::string& upper);
 
   AttachedCallbacks& window_;
   Send send_;

@@ -9,15 +9,21 @@
 #include "link/attached_callbacks.h"
 #include "link/com_port_dialog.h"
 #include "link/com_port_view.h"
+#include "link/connect_task.h"
+#include "link/dialled_link.h"
 #include "link/group_emulator.h"
 #include "link/line_assembler.h"
 #include "link/link_observer.h"
 #include "link/link_reporter.h"
+#include "link/monitor_rounds.h"
 #include "link/port_state.h"
 #include "link/prompt_gate.h"
 #include "link/radio_number.h"
+#include "link/read_task.h"
 #include "link/register_reader.h"
 #include "link/send_queue.h"
+#include "link/send_task.h"
+#include "link/task_host.h"
 #include "model/main_window_link.h"
 #include "model/poll_array.h"
 #include "seams/prompts.h"
@@ -36,11 +42,13 @@ class LogWriter;
 // (msgTimerTimer) and by received bytes (Serial1RxData), both on the GUI
 // thread. It owns the COM port dialog's logic (comPortDialog()), the group
 // emulator and the reporting of what it does (observers, terminal, log,
-// status bar).
-class TcomPort : public LinkTasks, private ComPortDialogHost {
+// status bar). The connect, the reads, the monitor's rounds and the send are
+// its parts (ConnectTask, ReadTask, MonitorRounds, SendTask), which act
+// through TaskHost.
+class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
  public:
   static constexpr int kTaskInterval = 2500;
-  static constexpr int kRetryLimit = 3;
+  static constexpr int kRetryLimit = TaskHost::kRetryLimit;
   static constexpr size_t kMaxLineLength = 255;
   static constexpr size_t kRxBufferLimit = LineAssembler::kBufferLimit;
   static constexpr const char* kAutoConfigureCaption = ComPortDialog::kAutoConfigureCaption;
@@ -73,7 +81,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   // Every line leaves through here (see the framing notes in the source).
   bool Send(bool now, int tries, const std::string& line);
 
-  void msgTimerTimer();
+  void msgTimerTimer() override;
   void Serial1RxData();
 
   // The COM port dialog's handlers.
@@ -97,7 +105,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   // only times an exchange out.
   void setPollInterval(int ms) { pollInterval_ = ms; }
   int pollInterval() const { return pollInterval_ > 0 ? pollInterval_ : 1000; }
-  bool fastPolls() const { return pollInterval_ == 0; }
+  bool fastPolls() const override { return pollInterval_ == 0; }
   // The first line of a log switched on: the program and its revision.
   void setLogHeader(const std::string& header) { logHeader_ = header; }
   const std::string& logHeader() const { return logHeader_; }
@@ -110,17 +118,17 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
 
   // Observable state.
   // True while a radio this engine dialled may still be linked.
-  bool linkDialled() const { return dialled_; }
+  bool linkDialled() const { return link_.dialled(); }
   PortState state() const { return state_; }
-  TaskCode task() const { return task_; }
-  const std::string& taskText() const { return taskText_; }
+  TaskCode task() const override { return task_; }
+  const std::string& taskText() const override { return taskText_; }
   int tickCount() const { return tickCount_; }
   // Unanswered tries of the exchange in progress.
-  int tryCount() const { return tries_; }
+  int tryCount() const override { return tries_; }
   int emulatedRadio() const { return emulator_.emulatedRadio(); }
   int nextCode() const { return dialog_.nextCode(); }
   int appliedCode() const { return dialog_.appliedCode(); }
-  const std::string& LastSent() const { return lastSent_; }
+  const std::string& LastSent() const override { return lastSent_; }
   const std::string& receiveBuffer() const { return assembler_.buffer(); }
   const TradioNumber* CurrentList() const { return current_.get(); }
   const TradioNumber* MonitorList() const { return monitor_.get(); }
@@ -129,57 +137,52 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
 
  private:
   // The one place the state and the task change.
-  void enter(PortState next);
-  void setTask(TaskCode task);
+  void enter(PortState next) override;
+  void setTask(TaskCode task) override;
 
   // A message box shown by the engine. Ticks and received lines that come
   // while it is up are handled when it closes; the answer is empty when
   // they (or a task started meanwhile) moved the engine on, as it no longer
   // fits.
-  std::optional<PromptButton> ask(PromptIcon icon, const std::string& text, PromptButtons buttons);
+  std::optional<PromptButton> ask(PromptIcon icon, const std::string& text,
+                                  PromptButtons buttons) override;
+
+  // A task set up by StartTask takes over, from its first step.
+  void beginTask(TaskCode code, const std::string& text);
 
   // Ticks and replies.
   void timerAction();
+  void restartTimer();
+  void lineComplete(const std::string& line);
   void handleLine(const std::string& line);
   bool awaitedReply(ReplyClass rc) const;
-  void lineComplete(const std::string& line);
   void stateHandled(bool reply);
-  void refreshStatus();
-  void connected();
-  void nextPage();
-  void finishRead();
-  void configManualTick();
-  void sendQueueTick();
-  void sendQueueReply(ReplyClass rc);
-  void localATIxReply(ReplyClass rc, const std::string& line);
   void sentATDReply(ReplyClass rc);
-  void autoDiscoverXReply(ReplyClass rc);
-  void goIdle();
-  void returnToMonitoring();
-  bool returnToMonitoringOrIdle();  // true when monitoring resumes
-  void flushQueue();
-  void errorUnableToContact();
+  void refreshStatus() override;
+
+  // How a task ends; the task parts end theirs through these too.
+  void goIdle() override;
+  void returnToMonitoring() override;
+  bool returnToMonitoringOrIdle() override;
+  void flushQueue() override;
+
+  // The port failing to open, going away, and opening again.
   void portUnavailable();
   void lineLost(const std::string& message);
   bool reopen();
-  void restartTimer();
-  void setCurrentList(std::shared_ptr<TradioNumber> list);
-  void markRead(int radio, bool read);
-  void cancelTask(int radio, TaskCode ended);
-  void dial(int tries);
-  void sendClosing(const std::string& line);
-  bool releaseStep(ReplyClass rc);
-  void hangUp();
-  void noteLink(const std::string& line);
 
-  // Discovery, register reading and polling.
-  int current() const;
-  void discoverSRegsTick();
-  void discoverSRegsReply(ReplyClass rc, const std::string& line);
-  bool asksAtOnce() const;
-  void registerRefused(int reg);
-  void autoDiscover0Tick();
-  void autoDiscoverXTick();
+  // The radios worked on.
+  void setCurrentList(std::shared_ptr<TradioNumber> list);
+  void hangUp();
+  int current() const { return tasks_.radio(); }
+
+  // What the task parts ask of the engine besides the above.
+  bool sendNow(int tries, const std::string& line) override { return Send(true, tries, line); }
+  void sendClosing(const std::string& line) override { link_.sendClosing(line); }
+  bool takeAwaitedAnswer() override;
+  void resetTries() override { tries_ = 0; }
+  void tickAtPollInterval() override;
+  bool cancelSearch() override;
 
   // What the COM port dialog asks of the engine.
   void lineSettingsEdited() override;
@@ -199,6 +202,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   ComPortDialog dialog_;
   TgroupEmulator emulator_;
   LineAssembler assembler_;
+  DialledLink link_;
 
   PortState state_ = psIdle;
   PortState prevState_ = psIdle;  // the state at the last tick
@@ -208,27 +212,21 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   std::shared_ptr<TradioNumber> monitor_;
   TregisterReader reader_{window_, current_};
   TsendQueue queue_;
+  TaskContext tasks_{*this, window_, reporter_, reader_, current_, monitor_};
+  ReadTask read_{tasks_};
+  ConnectTask connect_{tasks_, dialog_, link_, read_};
+  MonitorRounds rounds_{tasks_};
+  SendTask send_{tasks_, queue_};
   int tries_ = 0;  // unanswered tries of the exchange in progress
   int tickCount_ = 0;
   int pollInterval_ = 1000;
   std::string logHeader_ = "tessel configurator, revision 0.1";
   std::string lastSent_;
   std::string lineInHand_;  // the received line being handled, for the log
-  // A link to another radio may be up: this program dialled one, and has
-  // not hung up since.
-  bool dialled_ = false;
   // A line went out and its answer has not been taken yet. An answer that
   // comes when none is awaited is the late second answer to a query sent
   // again, and must not be taken for the register asked next.
   bool answerAwaited_ = false;
-  // A line that ended a task ("ATH", or a dial back to the local radio)
-  // went out and its answer has not come yet.
-  bool closingAnswerDue_ = false;
-  // The connect's clearing of a link left up by an earlier run: after the
-  // radio first answers, "ATH" drops any link, "+++" takes the local radio
-  // back to command mode, and only then does the task go on.
-  enum class Release { Done, Pending, HangingUp, Escaping };
-  Release release_ = Release::Done;
   // The open port's device went away; the port stays closed, without
   // ticks, until a task or the dialog opens it again.
   bool lineGone_ = false;

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+#include "link/port_state.h"
+#include "link/task_host.h"
+
+namespace tessel {
+
+// Reading a radio once the connect was answered: its identification, its
+// pages, then its registers one at a time. The monitor reads each radio of
+// its rounds the same way.
+class ReadTask {
+ public:
+  explicit ReadTask(const TaskContext& ctx) : ctx_(ctx) {}
+
+  // The radio answered the connect: its replies are written as one from
+  // here, and it is asked who it is.
+  void start();
+  // The identification line (psLocalATI).
+  void identification(const std::string& line);
+  // A reply while the pages are read (psLocalATIx).
+  void pageReply(ReplyClass rc, const std::string& line);
+  // The tick and the replies while registers are asked (psDiscoverSRegs).
+  void registerTick();
+  void registerReply(ReplyClass rc, const std::string& line);
+
+ private:
+  void nextPage();
+  void finishRead();
+  bool asksAtOnce() const;
+  void registerRefused(int reg);
+
+  TaskContext ctx_;
+};
+
+}  // namespace tessel

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "link/attached_callbacks.h"
+#include "link/link_reporter.h"
+#include "link/port_state.h"
+#include "link/radio_number.h"
+#include "model/main_window_link.h"
+#include "seams/prompts.h"
+
+namespace tessel {
+
+class TregisterReader;
+
+// What the engine's task parts (the reads, the monitor's rounds, the send)
+// ask of the engine. The engine alone keeps the state, the task and the
+// count of tries; the parts change them only through here.
+class TaskHost {
+ public:
+  static constexpr int kRetryLimit = 3;
+
+  virtual ~TaskHost() = default;
+
+  virtual TaskCode task() const = 0;
+  virtual void enter(PortState next) = 0;
+  virtual void setTask(TaskCode task) = 0;
+  // Handles the next tick now rather than when the timer fires.
+  virtual void msgTimerTimer() = 0;
+
+  // A line out now, as the tries-th try; true for a reset ("AT&R").
+  virtual bool sendNow(int tries, const std::string& line) = 0;
+  // A line that ends a task: the next task waits for its answer.
+  virtual void sendClosing(const std::string& line) = 0;
+  // A line went out and its answer has not been taken yet: takes it.
+  virtual bool takeAwaitedAnswer() = 0;
+  virtual const std::string& LastSent() const = 0;
+  // Unanswered tries of the exchange in progress.
+  virtual int tryCount() const = 0;
+  virtual void resetTries() = 0;
+
+  // The tick times polls rather than a task's steps.
+  virtual void tickAtPollInterval() = 0;
+  virtual bool fastPolls() const = 0;
+  virtual const std::string& taskText() const = 0;
+  virtual void refreshStatus() = 0;
+  // A message box; no answer when the engine moved on while it was up.
+  virtual std::optional<PromptButton> ask(PromptIcon icon, const std::string& text,
+                                          PromptButtons buttons) = 0;
+
+  // The ways a task ends.
+  virtual void goIdle() = 0;
+  virtual void returnToMonitoring() = 0;
+  virtual bool returnToMonitoringOrIdle() = 0;  // true when monitoring resumes
+  virtual void flushQueue() = 0;
+  // Ends the COM port dialog's search; false when none was running.
+  virtual bool cancelSearch() = 0;
+};
+
+// What the task parts share with the engine: its host side, the main
+// window, the reporting, the register reader and the engine's lists.
+struct TaskContext {
+  TaskHost& host;
+  AttachedCallbacks& window;
+  LinkReporter& reporter;
+  TregisterReader& reader;
+  const std::shared_ptr<TradioNumber>& current;  // the list worked on
+  const std::shared_ptr<TradioNumber>& monitor;  // the monitor's list, if one runs
+
+  // The radio under the current list's cursor; -1 without one.
+  int radio() const { return current ? current->CurrentNumber() : -1; }
+  void markRead(int radio, bool read) const {
+    window.setRead(radio, read);
+    if (read) reporter.radioPolled(radio);
+  }
+  void cancelTask(int radio, TaskCode ended) const {
+    window.taskCancelled(radio);
+    reporter.taskEnded(ended, TaskOutcome::Cancelled);
+  }
+};
+
+}  // namespace tessel
