@@ -62,6 +62,8 @@ void MonitorRounds::dialReply(ReplyClass rc) {
   TaskHost& host = ctx_.host;
   if (rc == rcOK) {
     host.enter(psDiscoverSRegs);
+    // As fast as replies, the dialled radio's first register is asked now.
+    if (host.task() == tkMonitor && host.fastPolls()) host.msgTimerTimer();
   } else if (rc == rcError) {
     host.sendNow(0, "ATH");
     const bool master = ctx_.window.isMaster(ctx_.radio());

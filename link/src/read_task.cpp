@@ -104,6 +104,8 @@ void ReadTask::registerTick() {
         ctx_.markRead(ctx_.radio(), true);
         if (ctx_.current) ctx_.current->Next();
         host.enter(psAutoDiscoverX);
+        // As fast as replies, the next radio is dialled now, not a tick on.
+        if (host.fastPolls()) host.msgTimerTimer();
         break;
       case tkGetRemote:
         host.returnToMonitoringOrIdle();
@@ -121,6 +123,7 @@ void ReadTask::registerTick() {
     host.enter(task == tkGetLocal || task == tkAutoConfigure ? psError : psAutoDiscoverX);
     return;
   }
+  askedAgain_ = host.tryCount() > 0;
   host.sendNow(host.tryCount(), reg < 0 ? "ATI" : "ATS" + std::to_string(reg) + "?");
 }
 
@@ -144,8 +147,11 @@ void ReadTask::registerReply(ReplyClass rc, const std::string& line) {
   ctx_.reader.nextRow(ctx_.host.task() == tkGetLocal);
   // Get Local, and a monitor polling as fast as replies, ask the next
   // register at once; the tick then only times an exchange out. After the
-  // last one they wait for its "OK" (or the tick).
-  if (asksAtOnce() && ctx_.reader.rowRegister() != TregisterReader::kNoRow)
+  // last one they wait for its "OK" (or the tick). A register asked twice
+  // may be answered twice: the next one waits for the tick, so that second
+  // answer comes while none is awaited instead of passing for the next
+  // register's.
+  if (asksAtOnce() && !askedAgain_ && ctx_.reader.rowRegister() != TregisterReader::kNoRow)
     ctx_.host.msgTimerTimer();
 }
 
@@ -174,6 +180,7 @@ void ReadTask::registerRefused(int reg) {
         host.enter(psAutoDiscoverX);
         if (ctx_.current) ctx_.current->Next();
       }
+      if (host.fastPolls()) host.msgTimerTimer();  // "ERROR" has no late "OK"
       break;
     case tkGetRemote:
       host.returnToMonitoringOrIdle();

@@ -216,6 +216,38 @@ TEST_F(LinkTest, LateAnswersOfAReadAreNotTakenByTheSendThatFollows) {
   EXPECT_EQ(engine->queue().Count(), 0);
 }
 
+// A register whose answer is slow is asked again on the tick, and then both
+// answers come. The read goes on at once after an answer, so the second
+// must not be taken for the register asked next.
+TEST_F(LinkTest, ARegisterAnsweredTwiceDoesNotShiftTheNextOnes) {
+  make();
+  answer(model0Radio());
+  int asked = 0;
+  serial.responder = [&, radio = serial.responder](const std::string& line) {
+    if (line != "ATS100?") return radio(line);
+    // The first ask's answer is late: it comes with the second's.
+    if (++asked == 2) {
+      radio(line);
+      radio(line);
+    }
+  };
+  engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
+  serial.pump();
+  ASSERT_EQ(serial.lines().back(), "ATS100?");
+  for (int i = 0; i < 6 && engine->task() == tkGetLocal; ++i) {
+    timer.fire();
+    serial.pump();
+  }
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(engine->task(), tkLocalOnly);
+  const auto& a = callbacks.applies;
+  auto count = [&](RecordingCallbacks::Apply x) { return std::count(a.begin(), a.end(), x); };
+  EXPECT_EQ(count({100, 1, "1"}), 1);
+  EXPECT_EQ(count({101, 2, "2"}), 1);
+  EXPECT_EQ(count({102, 3, "3"}), 1);
+  EXPECT_EQ(count({101, 1, "1"}), 0) << "the second answer went to S101";
+}
+
 TEST_F(LinkTest, GetLocalOfModel2RadioStopsAfterPagesWithAtd) {
   make();
   auto radio = model0Radio();

@@ -32,6 +32,8 @@ class ReadTask {
   void registerRefused(int reg);
 
   TaskContext ctx_;
+  // The register in hand was asked again: a second answer to it may follow.
+  bool askedAgain_ = false;
 };
 
 }  // namespace tessel
