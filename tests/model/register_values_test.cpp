@@ -266,6 +266,9 @@ TEST_F(ApplyReplyTest, DiscoveryTakesOverTheNewProjectsFirstRadioOnly) {
   EXPECT_EQ(window.project()->radio(0), nullptr);
   EXPECT_EQ(views.subItem(first->listItem, 0), "1");
   EXPECT_EQ(key("Radio1", "Radio Name"), "Radio 001");
+  // It is named like every radio found, in its record and its row.
+  EXPECT_EQ(first->name, "Radio 001");
+  EXPECT_EQ(views.caption(first->listItem), "Radio 001");
   reply(3, "M");
   reply(1, "2");
   reply(7, "N");
