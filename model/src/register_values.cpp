@@ -288,7 +288,7 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
       if (modelShown) r->modelIndex = model;
       // The radio taken over carries the name its section was just given,
       // in its row and node too, not the "..." of a radio never stored.
-      if (r == panel.currentRadio && r->name != name) {
+      if (r == panel.currentRadio) {
         r->name = name;
         window_.views.setCaption(r->listItem, name);
         if (r->treeNode != kNoNode) window_.views.setNodeText(r->treeNode, name);
