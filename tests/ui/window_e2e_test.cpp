@@ -1,16 +1,21 @@
 // The program on simulated radios over a pseudo-terminal: the window reads
 // the local radio with Get Local Radio Parameters and shows its values.
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <set>
 #include <thread>
 
+#include "model/brand.h"
 #include "model/catalogue.h"
+#include "model/monitor_history.h"
 #include "model/project.h"
 #include "model/radio.h"
 #include "model/send_builder.h"
@@ -62,13 +67,21 @@ class WindowOnSimulatedRadios : public WindowTest {
     void lineSent(const std::string& line) override {
       ++lines;
       lastSent = line;
-      answered = false;
+      ++unanswered;
+      identifying = line == "ATI";
       transcript.push_back(" < " + line);
     }
     void lineReceived(const std::string& line) override {
       ++lines;
       transcript.push_back(" > " + line);
-      answered = line == "OK" || line == "ERROR";
+      // "OK" or "ERROR" ends an answer; "ATI" is answered by its one line.
+      if ((line == "OK" || line == "ERROR" || identifying) && unanswered > 0) --unanswered;
+      identifying = false;
+    }
+    // A tick gives up on whatever was not answered.
+    void ticked() {
+      unanswered = 0;
+      identifying = false;
     }
     void dialling(int radio) override {
       // The IDs are dialled upwards: going down again ends a round.
@@ -78,7 +91,8 @@ class WindowOnSimulatedRadios : public WindowTest {
     void radioPolled(int radio) override { ++polls[radio]; }
     int lines = 0;
     std::string lastSent;
-    bool answered = false;  // the last line sent has had its final answer
+    int unanswered = 0;  // lines sent whose final answer has not come
+    bool identifying = false;
     std::vector<std::string> transcript;
     int lastDialled = -1;
     int rounds = 0;
@@ -119,9 +133,10 @@ class WindowOnSimulatedRadios : public WindowTest {
         lines = traffic.lines;
         quiet.restart();
       }
-      const bool nothingDue = traffic.answered || dialUnanswerable();
+      const bool nothingDue = traffic.unanswered == 0 || dialUnanswerable();
       if (quiet.elapsed() >= (nothingDue ? 2 : 150)) {
-        timer.fire();
+        traffic.ticked();
+        if (timer.fire()) ++ticks;
         lines = traffic.lines;
         quiet.restart();
       } else {
@@ -179,9 +194,36 @@ class WindowOnSimulatedRadios : public WindowTest {
     }
   }
 
+  // Opens a project of the group's radios, under their numbers and models,
+  // and starts the monitor on it with "&Existing Project".
+  void monitorFiveRadios() {
+    const std::string path = dir + "/five.vro";
+    {
+      std::ofstream f(path);
+      f << "[Project]\n";
+      for (size_t i = 0; i < radioIDs.size(); ++i)
+        f << "[Radio" << radioIDs[i] << "]\nRadio Name=Radio 00" << radioIDs[i] << "\n"
+          << brandModels(0).modelKey << "=" << brandModels(0).names[models[i]] << "\n";
+    }
+    settings.strings["file1"] = path;
+    startOnSim();
+    window().show();
+    ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
+    action("file1")->trigger();
+    action("discoverThis")->trigger();
+    ASSERT_EQ(panel().WindowMode, wmMonitor);
+  }
+
+  bool everyRadioPolled(int times) {
+    for (int id : radioIDs)
+      if (traffic.polls[id] < times) return false;
+    return true;
+  }
+
   std::vector<int> radioIDs{1, 2, 3, 4, 5};
   std::vector<int> models{0, 1, 2, 0, 1};
   Traffic traffic;
+  int ticks = 0;  // fired while the timer ran
   std::unique_ptr<sim::SimRadioGroup> group;
   std::unique_ptr<sim::SimPty> pty;
   std::thread server;
@@ -336,6 +378,121 @@ TEST_F(WindowOnRadiosWithGaps, NewProjectFindsTheRadiosBeyondEachGapInOneRound) 
   EXPECT_EQ(traffic.rounds, 1);
   expectEveryRadioFound();
   for (int id : {1, 2, 4, 7}) EXPECT_GE(traffic.polls[id], 1) << id;
+}
+
+// Splits one CSV line; a quoted field may hold commas and doubled quotes.
+std::vector<std::string> csvFields(const std::string& line) {
+  std::vector<std::string> out(1);
+  bool quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+      out.back() += '"';
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      out.emplace_back();
+    } else {
+      out.back() += c;
+    }
+  }
+  return out;
+}
+
+// A cell as the history keeps it: empty is NaN.
+bool sameCell(const std::string& text, float kept) {
+  if (text.empty()) return std::isnan(kept);
+  return !std::isnan(kept) && std::fabs(std::stof(text) - kept) < 0.01f;
+}
+
+TEST_F(WindowOnSimulatedRadios, ExportMonitorLogWritesOneLinePerPollAsTheHistoryKeptIt) {
+  const std::time_t begun = std::time(nullptr);
+  monitorFiveRadios();
+  ASSERT_TRUE(runUntil([&] { return everyRadioPolled(2); }))
+      << "state " << stateName(wiring->engine().state());
+  const std::string csvPath = dir + "/log.csv";
+  answerFileDialog(QString::fromStdString(csvPath));
+  action("exportMonitorLog")->trigger();
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
+
+  const MonitorHistory& history = window().monitorHistory();
+  int polls = 0;
+  for (const auto& [id, count] : traffic.polls) polls += count;
+  EXPECT_EQ(static_cast<int>(history.size()), polls) << "one sample per poll";
+
+  std::ifstream in(csvPath);
+  ASSERT_TRUE(in) << "no file written";
+  std::vector<std::string> lines;
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "time,radio_id,name,rssi,volts,temp_c");
+  ASSERT_EQ(lines.size(), history.size() + 1) << "the header and one line per poll";
+  std::map<int, int> perRadio;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    SCOPED_TRACE(lines[i]);
+    const std::vector<std::string> f = csvFields(lines[i]);
+    ASSERT_EQ(f.size(), 6u);
+    const MonitorSample& kept = history.samples()[i - 1];
+    std::tm tm{};
+    ASSERT_NE(strptime(f[0].c_str(), "%Y-%m-%dT%H:%M:%S", &tm), nullptr);
+    tm.tm_isdst = -1;
+    const std::time_t at = std::mktime(&tm);
+    EXPECT_EQ(at, static_cast<std::time_t>(kept.time));
+    EXPECT_GE(at, begun);
+    EXPECT_LE(at, std::time(nullptr));
+    const int id = std::stoi(f[1]);
+    EXPECT_EQ(id, kept.radio);
+    ++perRadio[id];
+    char name[16];
+    std::snprintf(name, sizeof name, "Radio %03d", id);
+    EXPECT_EQ(f[2], name);
+    EXPECT_TRUE(sameCell(f[3], kept.rssi));
+    EXPECT_TRUE(sameCell(f[4], kept.volts));
+    EXPECT_TRUE(sameCell(f[5], kept.tempC));
+    // Every radio reports its RSSI; the model-2 radio (ID 3) has no V and C.
+    EXPECT_FALSE(f[3].empty());
+    EXPECT_EQ(f[4].empty(), id == 3);
+    EXPECT_EQ(f[5].empty(), id == 3);
+  }
+  for (int id : radioIDs) EXPECT_EQ(perRadio[id], traffic.polls[id]) << id;
+}
+
+// "As Fast as Replies", the eighth poll interval: each register is asked as
+// soon as the last one is answered, and every radio, of every model, is
+// polled and fills its columns.
+TEST_F(WindowOnSimulatedRadios, AsFastAsRepliesPollsEveryRadioOfEveryModel) {
+  monitorFiveRadios();
+  QMenu* poll = window().findChild<QMenu*>(QStringLiteral("SetPollInterval"));
+  ASSERT_NE(poll, nullptr);
+  ASSERT_EQ(poll->actions().size(), 8);
+  QAction* fast = poll->actions()[7];
+  EXPECT_EQ(fast->text(), "As Fast as Replies");
+  // Chosen while the monitor runs: it takes effect from the next poll.
+  fast->trigger();
+  EXPECT_TRUE(fast->isChecked());
+  EXPECT_TRUE(wiring->engine().fastPolls());
+
+  QTreeWidget* list = window().views().list();
+  auto filled = [&] {
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      const bool model2 = list->topLevelItem(i)->text(1) == QLatin1String("3");
+      for (int c = 2; c <= (model2 ? 2 : 5); ++c)
+        if (list->topLevelItem(i)->text(c).isEmpty()) return false;
+    }
+    return true;
+  };
+  ASSERT_TRUE(runUntil([&] { return everyRadioPolled(3) && filled(); }))
+      << "state " << stateName(wiring->engine().state()) << ", last sent " << traffic.lastSent;
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
+  // Model 1 (IDs 2 and 5) lacks the model-0 registers: it is polled all the
+  // same, and its row shows what it has.
+  for (int id : radioIDs) EXPECT_GE(traffic.polls[id], 3) << id;
+  // The replies pace the polls: far fewer ticks than registers asked.
+  int asked = 0;
+  for (const std::string& line : traffic.transcript)
+    if (line.rfind(" < ATS", 0) == 0) ++asked;
+  EXPECT_LT(ticks * 2, asked) << ticks << " ticks for " << asked << " registers";
 }
 
 }  // namespace
