@@ -1,5 +1,6 @@
 // The program on simulated radios over a pseudo-terminal: the window reads
-// the local radio with Get Local Radio Parameters and shows its values.
+// the local radio with Get Local Radio Parameters and shows its values, sets
+// it, discovers a group into a new project, monitors it and exports the log.
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
