@@ -49,6 +49,7 @@ void TcomPort::discoverSRegsTick() {
     enter(task_ == tkGetLocal || task_ == tkAutoConfigure ? psError : psAutoDiscoverX);
     return;
   }
+  queryResends_ = tries_ > 0 && answerAwaited_ ? queryResends_ + 1 : 0;
   Send(true, tries_, reg < 0 ? "ATI" : "ATS" + std::to_string(reg) + "?");
 }
 
@@ -82,6 +83,9 @@ bool TcomPort::asksAtOnce() const {
 }
 
 void TcomPort::registerRefused(int reg) {
+  // The read moves on; the refusals of the same query sent again may follow.
+  lateRefusals_ = queryResends_;
+  queryResends_ = 0;
   if (reg > 99) {
     // No model-0 registers: the radio is a model 1.
     markRead(current(), true);

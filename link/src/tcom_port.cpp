@@ -700,6 +700,15 @@ void TcomPort::sentATDReply(ReplyClass rc) {
 }
 
 void TcomPort::autoDiscoverXReply(ReplyClass rc) {
+  if (lateRefusals_ > 0) {
+    // Answers come in order: a refusal owed by the last read comes before
+    // the dial's answer, and once the dial is answered none is owed.
+    if (rc == rcError) {
+      --lateRefusals_;
+      return;
+    }
+    lateRefusals_ = 0;
+  }
   if (rc == rcOK) {
     enter(psDiscoverSRegs);
   } else if (rc == rcError) {

@@ -221,6 +221,12 @@ class TcomPort : public LinkTasks, private ComPortDialogHost {
   // comes when none is awaited is the late second answer to a query sent
   // again, and must not be taken for the register asked next.
   bool answerAwaited_ = false;
+  // Times the register being read was asked again with no answer yet; each
+  // may still bring an answer of its own, after the first.
+  int queryResends_ = 0;
+  // Refusals still to come for a register the radio refused: late second
+  // answers, which are no refusal of the dial that follows.
+  int lateRefusals_ = 0;
   // A line that ended a task ("ATH", or a dial back to the local radio)
   // went out and its answer has not come yet.
   bool closingAnswerDue_ = false;
