@@ -525,10 +525,11 @@ int Session::discover(const std::string& project, int intervalMs, int rounds, bo
   int lastDialled = -1;
   bool done = false;
   // The IDs are dialled in rising order (the local radio is read without a
-  // dial): a round is complete when the dialled ID goes down again.
+  // dial): a round is complete when the dialled ID goes down again. An ID
+  // that does not answer is dialled again: that is still the same round.
   progress_.onDialling = [&](int id) {
     if (id < 0) return;
-    if (lastDialled >= 0 && id <= lastDialled) ++completed;
+    if (lastDialled >= 0 && id < lastDialled) ++completed;
     lastDialled = id;
     if (completed >= rounds) {
       done = true;

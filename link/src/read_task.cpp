@@ -123,13 +123,14 @@ void ReadTask::registerTick() {
     host.enter(task == tkGetLocal || task == tkAutoConfigure ? psError : psAutoDiscoverX);
     return;
   }
-  askedAgain_ = host.tryCount() > 0;
+  resends_ = host.tryCount() > 0 ? resends_ + 1 : 0;
+  lateRefusals_ = 0;  // the dial was answered: nothing older is owed
   host.sendNow(host.tryCount(), reg < 0 ? "ATI" : "ATS" + std::to_string(reg) + "?");
 }
 
 void ReadTask::registerReply(ReplyClass rc, const std::string& line) {
   const int reg = ctx_.reader.rowRegister();
-  if (rc == rcOK && reg == TregisterReader::kNoRow && asksAtOnce()) {
+  if (rc == rcOK && reg == TregisterReader::kNoRow && asksAtOnce() && resends_ == 0) {
     // The last value's "OK": only now may the read end. The "ATH" or dial
     // that ends it, sent before this "OK" came, would take it for its own
     // answer, and the real answer would then pass for the next command's.
@@ -151,7 +152,7 @@ void ReadTask::registerReply(ReplyClass rc, const std::string& line) {
   // may be answered twice: the next one waits for the tick, so that second
   // answer comes while none is awaited instead of passing for the next
   // register's.
-  if (asksAtOnce() && !askedAgain_ && ctx_.reader.rowRegister() != TregisterReader::kNoRow)
+  if (asksAtOnce() && resends_ == 0 && ctx_.reader.rowRegister() != TregisterReader::kNoRow)
     ctx_.host.msgTimerTimer();
 }
 
@@ -160,7 +161,20 @@ bool ReadTask::asksAtOnce() const {
   return task == tkGetLocal || (task == tkMonitor && ctx_.host.fastPolls());
 }
 
+bool ReadTask::takeLateRefusal(ReplyClass rc) {
+  if (lateRefusals_ == 0) return false;
+  if (rc == rcError) {
+    --lateRefusals_;
+    return true;
+  }
+  lateRefusals_ = 0;  // the dial's own answer: none is owed after it
+  return false;
+}
+
 void ReadTask::registerRefused(int reg) {
+  // The read moves on; the refusals of the same query asked again may follow.
+  lateRefusals_ = resends_;
+  resends_ = 0;
   if (reg > 99) {
     // No model-0 registers: the radio is a model 1.
     ctx_.markRead(ctx_.radio(), true);

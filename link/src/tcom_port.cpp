@@ -517,7 +517,8 @@ void TcomPort::handleLine(const std::string& line) {
       sentATDReply(rc);
       break;
     case psAutoDiscoverX:
-      rounds_.dialReply(rc);
+      // A late refusal of the register read last is no answer to the dial.
+      if (!read_.takeLateRefusal(rc)) rounds_.dialReply(rc);
       break;
     case psDiscoverSRegs:
       read_.registerReply(rc, line);

@@ -208,7 +208,11 @@ void MainWindowModel::radioIDExit(bool reportedRadio) {
     }
   }
   if (panel.WindowMode != wmMonitor) return;  // renumbered when saved
-  if (!panel.enabled(ctl::radioID)) {
+  // A radio that reported its own number takes over a radio never stored
+  // (a new project's first one): it has that number already, so there is
+  // nothing to send, and a send now would give the panel's half-read values
+  // to whatever radio answers the dial of the old number.
+  if (!panel.enabled(ctl::radioID) || reportedRadio) {
     if (!rekeyCurrentRadio(reportedRadio)) panel.setText(ctl::radioID, old);
     return;
   }

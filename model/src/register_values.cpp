@@ -286,6 +286,13 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
     if (Tradio* r = p ? p->radio(n) : nullptr) {
       r->reportedID = n;
       if (modelShown) r->modelIndex = model;
+      // The radio taken over carries the name its section was just given,
+      // in its row and node too, not the "..." of a radio never stored.
+      if (r == panel.currentRadio) {
+        r->name = name;
+        window_.views.setCaption(r->listItem, name);
+        if (r->treeNode != kNoNode) window_.views.setNodeText(r->treeNode, name);
+      }
     }
     if (modelShown) panel.setItemIndex(ctl::radioType, model);
   }

@@ -129,8 +129,15 @@ std::string SimRadioGroup::handleLine(const std::string& raw, int64_t nowMs) {
       addressed_ = local_;
       return reply("OK");
     case at::CommandKind::Dial: {
-      int index = cmd.dialNumber < 0 ? -1 : findRadio(cmd.dialNumber);
-      if (index < 0) return reply("ERROR");
+      if (cmd.dialNumber < 0 || cmd.dialNumber > kMaxRadioID) return reply("ERROR");
+      int index = findRadio(cmd.dialNumber);
+      if (index < 0) {
+        // A well-formed number no radio answers to: the link attempt times
+        // out with no answer, as it does over the air, and the link to any
+        // radio dialled before is gone.
+        addressed_ = local_;
+        return {};
+      }
       addressed_ = static_cast<size_t>(index);
       return reply("OK");
     }

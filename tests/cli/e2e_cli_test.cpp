@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli_e2e_fixture.h"
+#include "model/catalogue.h"
 #include "model/ini_file.h"
 
 using namespace tessel;
@@ -16,7 +17,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CliEndToEnd : public CliProcessTest {};
+class CliEndToEnd : public CliProcessTest {
+ protected:
+  // The default simulated group with the radios renumbered to `ids` (the
+  // first, the local master, keeps radio ID 1, which the others are
+  // attached to).
+  void writeGroupWithIDs(const std::string& path, const std::vector<int>& ids,
+                         std::vector<int> models) {
+    sim::SimSetup s;
+    std::string error;
+    ASSERT_TRUE(sim::defaultSetup(static_cast<int>(ids.size()), models, s, error)) << error;
+    for (size_t i = 0; i < ids.size(); ++i) {
+      s.radios[i].configure(param::radioID, std::to_string(ids[i]));
+      ASSERT_EQ(s.radios[i].radioID(), ids[i]);
+    }
+    sim::SimRadioGroup g(std::move(s.radios), s.local);
+    ASSERT_TRUE(sim::saveProject(path, g, {}, error)) << error;
+  }
+};
 
 std::map<std::string, std::string> keyValues(const std::string& text) {
   std::map<std::string, std::string> kv;
@@ -112,6 +130,34 @@ TEST_F(CliEndToEnd, DiscoverWritesEveryRadioFoundIntoANewProject) {
   EXPECT_EQ(refused.wait(10000), 1);
   EXPECT_NE(refused.err().find("--force"), std::string::npos) << refused.err();
   EXPECT_EQ(IniFile(file("kept.vro")).readString("Project", "Group ID", ""), "4");
+}
+
+// Radio IDs with holes: an ID nobody answers is skipped after its tries,
+// and the round goes on to the radios above it.
+TEST_F(CliEndToEnd, DiscoverCrossesGapsInTheRadioIDs) {
+  const std::string simProject = file("gaps.vro");
+  writeGroupWithIDs(simProject, {1, 2, 4, 7}, {0, 1, 0, 1});
+  std::unique_ptr<Process> sim;
+  std::string device = startSim(sim, {"--project", simProject, "--command-mode"});
+  ASSERT_FALSE(device.empty());
+  const std::string project = file("found.vro");
+  // Each silent ID costs a tick: 40 ms keeps the round near ten seconds and
+  // still leaves a loaded machine time to answer before the tick.
+  Process run({"discover", project, device, "--interval", "0.04", "--timeout", "40"}, dir_);
+  ASSERT_EQ(run.wait(45000), 0) << run.err();
+  // The round ran to its end rather than stopping at the first hole.
+  EXPECT_TRUE(run.err().empty()) << run.err();
+  std::istringstream lines(run.out());
+  std::vector<std::string> ids;
+  for (std::string line; std::getline(lines, line);) ids.push_back(line.substr(0, line.find(',')));
+  EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "4", "7"})) << run.out();
+  IniFile ini(project);
+  for (int id : {1, 2, 4, 7}) {
+    const std::string section = "Radio" + std::to_string(id);
+    EXPECT_EQ(ini.readString(section, "Radio Name", ""), "Radio 00" + std::to_string(id));
+    EXPECT_EQ(ini.readString(section, "Radio ID", ""), std::to_string(id));
+  }
+  for (int id : {0, 3, 5, 6, 8, 254}) EXPECT_FALSE(ini.sectionExists("Radio" + std::to_string(id)));
 }
 
 TEST_F(CliEndToEnd, GetLocalReadsEachModel) {

@@ -189,6 +189,34 @@ TEST_F(MonitorTest, AQuerySentTwiceIsTakenOnceNotForTheNextRegister) {
   EXPECT_EQ(asked(), 2) << "S1 is not asked a third time";
 }
 
+// The same on a model-1 radio: both of its refusals of a model-0 register
+// come in, and the second is no refusal of the dial that follows.
+TEST_F(MonitorTest, ARefusalSentTwiceDoesNotEndTheMonitor) {
+  group.model1 = {2};
+  start({{1, 0}, {2, 0}, {3, 0}, {4, 0}});  // no radio 4: its dial is refused
+  ASSERT_TRUE(runUntilSent("ATD2"));
+  auto asked = [this] {
+    Lines l = sentAfter("ATD2");
+    return std::count(l.begin(), l.end(), "ATS100?");
+  };
+  for (int i = 0; i < 40 && asked() == 0; ++i) {
+    ASSERT_TRUE(timer.fire());
+    if (asked() == 0) serial.pump();
+  }
+  ASSERT_EQ(asked(), 1);
+  ASSERT_TRUE(timer.fire());  // no answer yet: asked again
+  ASSERT_EQ(asked(), 2);
+  serial.pump();  // both refusals arrive
+  EXPECT_EQ(engine->task(), tkMonitor);
+  EXPECT_TRUE(runUntilSent("ATD3"));
+  EXPECT_EQ(engine->task(), tkMonitor);
+  EXPECT_TRUE(prompts.shown.empty());
+  // A dial's own refusal still ends the monitor.
+  ASSERT_TRUE(runUntilSent("ATD4"));
+  serial.pump();
+  EXPECT_EQ(engine->task(), tkLocalOnly);
+}
+
 TEST_F(MonitorTest, Model1LocalRadioIsMarkedReadAndTheCycleDialsTheFirstRadio) {
   group.model1 = {1};
   start();

@@ -266,6 +266,9 @@ TEST_F(ApplyReplyTest, DiscoveryTakesOverTheNewProjectsFirstRadioOnly) {
   EXPECT_EQ(window.project()->radio(0), nullptr);
   EXPECT_EQ(views.subItem(first->listItem, 0), "1");
   EXPECT_EQ(key("Radio1", "Radio Name"), "Radio 001");
+  // It is named like every radio found, in its record and its row.
+  EXPECT_EQ(first->name, "Radio 001");
+  EXPECT_EQ(views.caption(first->listItem), "Radio 001");
   reply(3, "M");
   reply(1, "2");
   reply(7, "N");
@@ -287,6 +290,28 @@ TEST_F(ApplyReplyTest, DiscoveryTakesOverTheNewProjectsFirstRadioOnly) {
   EXPECT_EQ(key("Radio1", "Retries"), "9");
   EXPECT_EQ(key("Radio5", "Radio Name"), "Radio 005");
   EXPECT_EQ(panel.text(ctl::radioID), "1");
+}
+
+// The panel is not disabled while the window discovers: the radio that
+// reports still takes over the new project's first radio, without the
+// question and without a send of the panel's values to any radio.
+TEST_F(ApplyReplyTest, DiscoveryTakesOverTheFirstRadioWithoutAskingWhileThePanelIsEnabled) {
+  open(wmProject);
+  Tradio* first = window.firstFreeRadio(-1);
+  window.switchMode(wmMonitor);
+  ASSERT_TRUE(panel.enabled(ctl::radioID));
+  int sends = 0;
+  window.onSetRadio = [&] { ++sends; };
+  reply(1, "1");
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.shown.front().text;
+  EXPECT_EQ(sends, 0);
+  EXPECT_EQ(window.project()->radio(1), first);
+  EXPECT_EQ(window.project()->radio(0), nullptr);
+  EXPECT_EQ(views.caption(first->listItem), "Radio 001");
+  // A number typed by hand is still asked about.
+  panel.setText(ctl::radioID, "9");
+  window.radioIDExit();
+  EXPECT_EQ(prompts.shown.size(), 1u);
 }
 
 TEST_F(ApplyReplyTest, GroupTreeFollowsReportedModesAndMasters) {

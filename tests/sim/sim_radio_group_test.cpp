@@ -117,8 +117,13 @@ TEST(SimRadioGroup, CommandReplies) {
       {"ATS-1?", "ERROR\r\n"},
       {"ATS?", "ERROR\r\n"},
       {"ATD99999999999", "ERROR\r\n"},
-      {"ATD9", "ERROR\r\n"},
+      {"ATD9", ""},  // no such radio: the link attempt times out unanswered
+      {"ATD0", ""},
+      {"ATD254", ""},
+      {"ATD255", "ERROR\r\n"},
+      {"ATD-1", "ERROR\r\n"},
       {"ATDX", "ERROR\r\n"},
+      {"ATD2X", "ERROR\r\n"},
       {"ATI4", "ERROR\r\n"},
       {"ATX", "ERROR\r\n"},
       {"HELLO", "ERROR\r\n"},
@@ -145,6 +150,21 @@ TEST(SimRadioGroup, CommandReplies) {
   EXPECT_EQ(g.addressedIndex(), 0u);
   EXPECT_FALSE(g.inCommandMode());  // hanging up leaves command mode
   EXPECT_EQ(send(g, "ATI"), "");
+}
+
+TEST(SimRadioGroup, AnUnansweredDialDropsTheEarlierLink) {
+  SimRadioGroup g = makeGroup(3, {0, 1, 2});
+  EXPECT_EQ(send(g, "ATD3"), "OK\r\n");
+  EXPECT_EQ(g.addressedIndex(), 2u);
+  EXPECT_EQ(send(g, "ATD5"), "");
+  // Still in command mode, now talking to the local radio again.
+  EXPECT_TRUE(g.inCommandMode());
+  EXPECT_EQ(g.addressedIndex(), 0u);
+  EXPECT_EQ(send(g, "ATI"), "V2.10\r\n");
+  // A refused number leaves the link as it was.
+  EXPECT_EQ(send(g, "ATD2"), "OK\r\n");
+  EXPECT_EQ(send(g, "ATD300"), "ERROR\r\n");
+  EXPECT_EQ(g.addressedIndex(), 1u);
 }
 
 TEST(SimRadioGroup, LineFraming) {
@@ -248,7 +268,7 @@ TEST(SimRadioGroup, SaveAndReset) {
   EXPECT_TRUE(g.inCommandMode());
   EXPECT_EQ(g.addressedIndex(), 0u);
   // Renumbered: reachable under its new radio ID only.
-  EXPECT_EQ(send(g, "ATD2"), "ERROR\r\n");
+  EXPECT_EQ(send(g, "ATD2"), "");
   EXPECT_EQ(send(g, "ATD9"), "OK\r\n");
   EXPECT_EQ(send(g, "ATS13?"), "3\r\nOK\r\n");
 }

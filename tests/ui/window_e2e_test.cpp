@@ -1,12 +1,24 @@
 // The program on simulated radios over a pseudo-terminal: the window reads
-// the local radio with Get Local Radio Parameters and shows its values.
+// the local radio with Get Local Radio Parameters and shows its values, sets
+// it, discovers a group into a new project, monitors it and exports the log.
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeWidget>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
 #include <fstream>
+#include <set>
 #include <thread>
 
+#include "model/brand.h"
+#include "model/catalogue.h"
+#include "model/monitor_history.h"
+#include "model/project.h"
+#include "model/radio.h"
 #include "model/send_builder.h"
 #include "serial/tserial.h"
 #include "sim/sim_project.h"
@@ -24,7 +36,12 @@ class WindowOnSimulatedRadios : public WindowTest {
     WindowTest::SetUp();
     sim::SimSetup setup;
     std::string error;
-    ASSERT_TRUE(sim::defaultSetup(5, {0, 1, 2, 0, 1}, setup, error)) << error;
+    ASSERT_TRUE(sim::defaultSetup(static_cast<int>(radioIDs.size()), models, setup, error))
+        << error;
+    // Renumbered radios stay attached to the first one, the local master.
+    ASSERT_EQ(radioIDs.front(), 1);
+    for (size_t i = 0; i < radioIDs.size(); ++i)
+      setup.radios[i].configure(param::radioID, std::to_string(radioIDs[i]));
     group = std::make_unique<sim::SimRadioGroup>(std::move(setup.radios), setup.local);
     pty = std::make_unique<sim::SimPty>(*group, sim::SimPty::Options{});
     ASSERT_TRUE(pty->open()) << pty->error();
@@ -38,27 +55,178 @@ class WindowOnSimulatedRadios : public WindowTest {
     settings.setExists(true);
   }
   void TearDown() override {
+    if (wiring) wiring->engine().removeObserver(&traffic);
     wiring.reset();
     if (pty) pty->stop();
     if (server.joinable()) server.join();
     WindowTest::TearDown();
   }
 
+  // What went over the line, counted by the engine rather than read off the
+  // terminal, whose screen stops growing once it holds its most lines.
+  struct Traffic : LinkObserver {
+    void lineSent(const std::string& line) override {
+      ++lines;
+      lastSent = line;
+      ++unanswered;
+      identifying = line == "ATI";
+      transcript.push_back(" < " + line);
+    }
+    void lineReceived(const std::string& line) override {
+      ++lines;
+      transcript.push_back(" > " + line);
+      // "OK" or "ERROR" ends an answer; "ATI" is answered by its one line.
+      if ((line == "OK" || line == "ERROR" || identifying) && unanswered > 0) --unanswered;
+      identifying = false;
+    }
+    // A tick gives up on whatever was not answered.
+    void ticked() {
+      unanswered = 0;
+      identifying = false;
+    }
+    void dialling(int radio) override {
+      // The IDs are dialled upwards: going down again ends a round.
+      if (lastDialled >= 0 && radio < lastDialled) ++rounds;
+      lastDialled = radio;
+    }
+    void radioPolled(int radio) override { ++polls[radio]; }
+    int lines = 0;
+    std::string lastSent;
+    int unanswered = 0;  // lines sent whose final answer has not come
+    bool identifying = false;
+    std::vector<std::string> transcript;
+    int lastDialled = -1;
+    int rounds = 0;
+    std::map<int, int> polls;
+  };
+
+  Wiring& startOnSim() {
+    start();
+    wiring->engine().addObserver(&traffic);
+    return *wiring;
+  }
+
+  // A dial no radio of the group answers: the simulator stays silent.
+  bool dialUnanswerable() const {
+    if (traffic.lastSent.rfind("ATD", 0) != 0 || traffic.lastSent.size() <= 3) return false;
+    const std::string digits = traffic.lastSent.substr(3);
+    if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 3)
+      return false;
+    return std::find(radioIDs.begin(), radioIDs.end(), std::stoi(digits)) == radioIDs.end();
+  }
+
   // Drives the engine's timer only when the line has gone quiet, as the
   // 2.5 s tick would, without waiting for it. A slow machine delays the
   // replies; a tick fired while they are still coming would count as a
-  // radio that did not answer.
+  // radio that did not answer. Once the last command has its "OK" or
+  // "ERROR" nothing more is coming, and a dial that nothing will answer
+  // never gets one: the tick then comes at once, so a round over the 255
+  // radio IDs stays short.
   bool runUntil(const std::function<bool()>& done, int limitMs = 15000) {
     QElapsedTimer t;
     t.start();
+    QElapsedTimer quiet;
+    quiet.start();
+    int lines = traffic.lines;
     while (!done() && t.elapsed() < limitMs) {
-      const int lines = wiring->terminal().screen()->blockCount();
-      if (pumpUntil(done, 150)) break;
-      if (wiring->terminal().screen()->blockCount() == lines) timer.fire();
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+      if (traffic.lines != lines) {
+        lines = traffic.lines;
+        quiet.restart();
+      }
+      const bool nothingDue = traffic.unanswered == 0 || dialUnanswerable();
+      if (quiet.elapsed() >= (nothingDue ? 2 : 150)) {
+        traffic.ticked();
+        if (timer.fire()) ++ticks;
+        lines = traffic.lines;
+        quiet.restart();
+      } else {
+        QThread::msleep(1);
+      }
     }
     return done();
   }
 
+  // "&New Project" into dir/found.vro, run until a whole round of radio IDs
+  // was dialled; false when it never got there.
+  bool discoverIntoNewProject() {
+    startOnSim();
+    window().show();
+    if (!runUntil([&] { return wiring->serial().Active(); }, 3000)) return false;
+    answerFileDialog(QString::fromStdString(dir + "/found"));
+    action("discoverNew")->trigger();
+    EXPECT_EQ(panel().WindowMode, wmMonitor);
+    EXPECT_NE(window().model().project(), nullptr);
+    return runUntil([&] { return traffic.rounds >= 1; }, 20000);
+  }
+
+  // Every radio of the group has a record under its radio ID, a section in
+  // the new project file and a row of the list, all with the default name;
+  // no other radio ID has any.
+  void expectEveryRadioFound() {
+    Tproject* p = window().model().project();
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->fileName(), dir + "/found.vro");
+    QTreeWidget* list = window().views().list();
+    std::set<QString> rows;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) rows.insert(list->topLevelItem(i)->text(0));
+    char name[16];
+    for (int id = 0; id < kRadioSlots; ++id) {
+      SCOPED_TRACE(id);
+      std::snprintf(name, sizeof name, "Radio %03d", id);
+      const bool held = std::find(radioIDs.begin(), radioIDs.end(), id) != radioIDs.end();
+      Tradio* r = p->radio(id);
+      if (!held) {
+        EXPECT_FALSE(p->sectionExists(Tradio::sectionName(id)));
+        if (r) {
+          EXPECT_EQ(r->listItem, kNoRow) << "listed, yet no radio answers to it";
+        }
+        continue;
+      }
+      ASSERT_NE(r, nullptr);
+      EXPECT_EQ(r->name, name);
+      EXPECT_EQ(p->readKey(Tradio::sectionName(id), "Radio Name", ""), name);
+      EXPECT_TRUE(rows.count(QString::fromLatin1(name)));
+    }
+    EXPECT_EQ(list->topLevelItemCount(), static_cast<int>(radioIDs.size()));
+    EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
+    // Discovering only reads: no radio is written to.
+    for (const std::string& line : traffic.transcript) {
+      EXPECT_EQ(line.find('='), std::string::npos) << line;
+      EXPECT_EQ(line.find("AT&W"), std::string::npos) << line;
+    }
+  }
+
+  // Opens a project of the group's radios, under their numbers and models,
+  // and starts the monitor on it with "&Existing Project".
+  void monitorFiveRadios() {
+    const std::string path = dir + "/five.vro";
+    {
+      std::ofstream f(path);
+      f << "[Project]\n";
+      for (size_t i = 0; i < radioIDs.size(); ++i)
+        f << "[Radio" << radioIDs[i] << "]\nRadio Name=Radio 00" << radioIDs[i] << "\n"
+          << brandModels(0).modelKey << "=" << brandModels(0).names[models[i]] << "\n";
+    }
+    settings.strings["file1"] = path;
+    startOnSim();
+    window().show();
+    ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
+    action("file1")->trigger();
+    action("discoverThis")->trigger();
+    ASSERT_EQ(panel().WindowMode, wmMonitor);
+  }
+
+  bool everyRadioPolled(int times) {
+    for (int id : radioIDs)
+      if (traffic.polls[id] < times) return false;
+    return true;
+  }
+
+  std::vector<int> radioIDs{1, 2, 3, 4, 5};
+  std::vector<int> models{0, 1, 2, 0, 1};
+  Traffic traffic;
+  int ticks = 0;  // fired while the timer ran
   std::unique_ptr<sim::SimRadioGroup> group;
   std::unique_ptr<sim::SimPty> pty;
   std::thread server;
@@ -67,7 +235,7 @@ class WindowOnSimulatedRadios : public WindowTest {
 };
 
 TEST_F(WindowOnSimulatedRadios, GetLocalRadioParametersFillsThePanel) {
-  start();
+  startOnSim();
   window().show();
   wiring->terminal().show();
   ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
@@ -104,7 +272,7 @@ TEST_F(WindowOnSimulatedRadios, GetLocalRadioParametersFillsThePanel) {
 }
 
 TEST_F(WindowOnSimulatedRadios, SetRadioLeavesTheLocalRadioHoldingThePanelsValues) {
-  start();
+  startOnSim();
   window().show();
   wiring->terminal().show();  // runUntil watches its lines
   ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
@@ -134,7 +302,7 @@ TEST_F(WindowOnSimulatedRadios, SetRadioLeavesTheLocalRadioHoldingThePanelsValue
 }
 
 TEST_F(WindowOnSimulatedRadios, SetRadioWithTheLinkBusyQueuesNothingAndSaysWhy) {
-  start();
+  startOnSim();
   ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
   action("GetLocal")->trigger();
   ASSERT_EQ(wiring->engine().task(), tkGetLocal);
@@ -155,7 +323,7 @@ TEST_F(WindowOnSimulatedRadios, MonitorFillsTheColumnsOfEveryRadioAndTheTree) {
     for (int id = 1; id <= 5; ++id) f << "[Radio" << id << "]\nRadio Name=Radio 00" << id << "\n";
   }
   settings.strings["file1"] = path;
-  start();
+  startOnSim();
   window().show();
   ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
   action("file1")->trigger();
@@ -188,6 +356,146 @@ TEST_F(WindowOnSimulatedRadios, MonitorFillsTheColumnsOfEveryRadioAndTheTree) {
     EXPECT_TRUE(number) << list->topLevelItem(i)->text(2).toStdString();
     EXPECT_FALSE(window().views().signalQualityText(window().views().rowAt(i)).isEmpty());
   }
+}
+
+TEST_F(WindowOnSimulatedRadios, NewProjectDiscoversTheGroupUnderDefaultNames) {
+  ASSERT_TRUE(discoverIntoNewProject())
+      << "state " << stateName(wiring->engine().state()) << ", last sent " << traffic.lastSent;
+  expectEveryRadioFound();
+}
+
+// The group's radio IDs have holes: the IDs nobody answers are tried and
+// passed over, and the radios above them are found in the same round.
+class WindowOnRadiosWithGaps : public WindowOnSimulatedRadios {
+ protected:
+  void SetUp() override {
+    radioIDs = {1, 2, 4, 7};
+    models = {0, 1, 0, 1};
+    WindowOnSimulatedRadios::SetUp();
+  }
+};
+
+TEST_F(WindowOnRadiosWithGaps, NewProjectFindsTheRadiosBeyondEachGapInOneRound) {
+  ASSERT_TRUE(discoverIntoNewProject())
+      << "state " << stateName(wiring->engine().state()) << ", last sent " << traffic.lastSent;
+  EXPECT_EQ(traffic.rounds, 1);
+  expectEveryRadioFound();
+  for (int id : {1, 2, 4, 7}) EXPECT_GE(traffic.polls[id], 1) << id;
+}
+
+// Splits one CSV line; a quoted field may hold commas and doubled quotes.
+std::vector<std::string> csvFields(const std::string& line) {
+  std::vector<std::string> out(1);
+  bool quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+      out.back() += '"';
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      out.emplace_back();
+    } else {
+      out.back() += c;
+    }
+  }
+  return out;
+}
+
+// A cell as the history keeps it: empty is NaN.
+bool sameCell(const std::string& text, float kept) {
+  if (text.empty()) return std::isnan(kept);
+  return !std::isnan(kept) && std::fabs(std::stof(text) - kept) < 0.01f;
+}
+
+TEST_F(WindowOnSimulatedRadios, ExportMonitorLogWritesOneLinePerPollAsTheHistoryKeptIt) {
+  const std::time_t begun = std::time(nullptr);
+  monitorFiveRadios();
+  ASSERT_TRUE(runUntil([&] { return everyRadioPolled(2); }))
+      << "state " << stateName(wiring->engine().state());
+  const std::string csvPath = dir + "/log.csv";
+  answerFileDialog(QString::fromStdString(csvPath));
+  action("exportMonitorLog")->trigger();
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
+
+  const MonitorHistory& history = window().monitorHistory();
+  int polls = 0;
+  for (const auto& [id, count] : traffic.polls) polls += count;
+  EXPECT_EQ(static_cast<int>(history.size()), polls) << "one sample per poll";
+
+  std::ifstream in(csvPath);
+  ASSERT_TRUE(in) << "no file written";
+  std::vector<std::string> lines;
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "time,radio_id,name,rssi,volts,temp_c");
+  ASSERT_EQ(lines.size(), history.size() + 1) << "the header and one line per poll";
+  std::map<int, int> perRadio;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    SCOPED_TRACE(lines[i]);
+    const std::vector<std::string> f = csvFields(lines[i]);
+    ASSERT_EQ(f.size(), 6u);
+    const MonitorSample& kept = history.samples()[i - 1];
+    std::tm tm{};
+    ASSERT_NE(strptime(f[0].c_str(), "%Y-%m-%dT%H:%M:%S", &tm), nullptr);
+    tm.tm_isdst = -1;
+    const std::time_t at = std::mktime(&tm);
+    EXPECT_EQ(at, static_cast<std::time_t>(kept.time));
+    EXPECT_GE(at, begun);
+    EXPECT_LE(at, std::time(nullptr));
+    const int id = std::stoi(f[1]);
+    EXPECT_EQ(id, kept.radio);
+    ++perRadio[id];
+    char name[16];
+    std::snprintf(name, sizeof name, "Radio %03d", id);
+    EXPECT_EQ(f[2], name);
+    EXPECT_TRUE(sameCell(f[3], kept.rssi));
+    EXPECT_TRUE(sameCell(f[4], kept.volts));
+    EXPECT_TRUE(sameCell(f[5], kept.tempC));
+    // Every radio reports its RSSI; the model-2 radio (ID 3) has no V and C.
+    EXPECT_FALSE(f[3].empty());
+    EXPECT_EQ(f[4].empty(), id == 3);
+    EXPECT_EQ(f[5].empty(), id == 3);
+  }
+  for (int id : radioIDs) EXPECT_EQ(perRadio[id], traffic.polls[id]) << id;
+}
+
+// "As Fast as Replies", the eighth poll interval: each register is asked as
+// soon as the last one is answered, and every radio, of every model, is
+// polled and fills its columns.
+TEST_F(WindowOnSimulatedRadios, AsFastAsRepliesPollsEveryRadioOfEveryModel) {
+  monitorFiveRadios();
+  QMenu* poll = window().findChild<QMenu*>(QStringLiteral("SetPollInterval"));
+  ASSERT_NE(poll, nullptr);
+  ASSERT_EQ(poll->actions().size(), 8);
+  QAction* fast = poll->actions()[7];
+  EXPECT_EQ(fast->text(), "As Fast as Replies");
+  // Chosen while the monitor runs: it takes effect from the next poll.
+  fast->trigger();
+  EXPECT_TRUE(fast->isChecked());
+  EXPECT_TRUE(wiring->engine().fastPolls());
+
+  QTreeWidget* list = window().views().list();
+  auto filled = [&] {
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      const bool model2 = list->topLevelItem(i)->text(1) == QLatin1String("3");
+      for (int c = 2; c <= (model2 ? 2 : 5); ++c)
+        if (list->topLevelItem(i)->text(c).isEmpty()) return false;
+    }
+    return true;
+  };
+  ASSERT_TRUE(runUntil([&] { return everyRadioPolled(3) && filled(); }))
+      << "state " << stateName(wiring->engine().state()) << ", last sent " << traffic.lastSent;
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
+  // Model 1 (IDs 2 and 5) lacks the model-0 registers: it is polled all the
+  // same, and its row shows what it has.
+  for (int id : radioIDs) EXPECT_GE(traffic.polls[id], 3) << id;
+  // The replies pace the polls: far fewer ticks than registers asked.
+  int asked = 0;
+  for (const std::string& line : traffic.transcript)
+    if (line.rfind(" < ATS", 0) == 0) ++asked;
+  EXPECT_LT(ticks * 2, asked) << ticks << " ticks for " << asked << " registers";
 }
 
 }  // namespace

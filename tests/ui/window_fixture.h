@@ -9,7 +9,9 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QThread>
+#include <QTimer>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -24,6 +26,20 @@
 #include "ui/parameter_panel.h"
 
 namespace tessel::testing {
+
+// Answers the next file dialog: a file name to accept, or empty to cancel.
+inline void answerFileDialog(const QString& file) {
+  QTimer::singleShot(0, [file] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    if (file.isEmpty()) {
+      dialog->reject();
+    } else {
+      dialog->selectFile(file);
+      static_cast<QDialog*>(dialog)->accept();
+    }
+  });
+}
 
 class WindowTest : public ::testing::Test {
  protected:

@@ -12,20 +12,6 @@
 namespace tessel::testing {
 namespace {
 
-// Answers the next file dialog: a file name to accept, or empty to cancel.
-void answerFileDialog(const QString& file) {
-  QTimer::singleShot(0, [file] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    if (!dialog) return;
-    if (file.isEmpty()) {
-      dialog->reject();
-    } else {
-      dialog->selectFile(file);
-      static_cast<QDialog*>(dialog)->accept();
-    }
-  });
-}
-
 TEST_F(WindowTest, CancellingNewLeavesTheDefaultProjectInManualMode) {
   const std::string path = dir + "/group.vro";
   std::ofstream(path) << "[Radio3]\nRadio Name=Pump\nRadio Mode=Master\n";

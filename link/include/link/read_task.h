@@ -24,6 +24,9 @@ class ReadTask {
   // The tick and the replies while registers are asked (psDiscoverSRegs).
   void registerTick();
   void registerReply(ReplyClass rc, const std::string& line);
+  // A refusal the last register still owed, come after the read moved on to
+  // the next dial (answers come in order): true when rc was taken as one.
+  bool takeLateRefusal(ReplyClass rc);
 
  private:
   void nextPage();
@@ -32,8 +35,11 @@ class ReadTask {
   void registerRefused(int reg);
 
   TaskContext ctx_;
-  // The register in hand was asked again: a second answer to it may follow.
-  bool askedAgain_ = false;
+  // Times the register in hand was asked again with no answer yet; each may
+  // still bring an answer of its own after the first.
+  int resends_ = 0;
+  // Refusals still owed by a register the radio refused when asked again.
+  int lateRefusals_ = 0;
 };
 
 }  // namespace tessel

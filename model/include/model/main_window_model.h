@@ -79,7 +79,7 @@ class MainWindowModel {
   void radioModeClick();
   void radioTypeClick();
   // reportedRadio: a radio reported the number, and the radio shown, never
-  // stored, may take over the section written for it.
+  // stored, takes over the section written for it, without asking.
   void radioIDExit(bool reportedRadio = false);
   void radioNameChange();
   // A radio parameter changed: the New Radio button reads "Save Radio".

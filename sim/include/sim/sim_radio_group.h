@@ -38,6 +38,8 @@ class SimRadioGroup {
 
   // Longest command line taken; a longer one is answered "ERROR".
   static constexpr size_t kMaxLine = 255;
+  // Highest radio ID a radio can have; a dial of a higher one is refused.
+  static constexpr int kMaxRadioID = 254;
 
  private:
   std::string handleLine(const std::string& line, int64_t nowMs);
