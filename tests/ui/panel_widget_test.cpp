@@ -269,6 +269,27 @@ TEST_F(PanelWidgetTest, LeavingAnEmptyFieldBringsTheFocusBack) {
   EXPECT_NE(QApplication::focusWidget(), master);
 }
 
+// Focus going to a menu, the menu bar or another window does not leave the
+// field: a first start's Group ID of "0" asks nothing when a menu is opened.
+TEST_F(PanelWidgetTest, OpeningAMenuDoesNotLeaveTheField) {
+  showActive();
+  QLineEdit* group = edit("groupID");
+  focus(group);
+  panel.setText(ctl::groupID, "0");
+  for (Qt::FocusReason reason :
+       {Qt::MenuBarFocusReason, Qt::PopupFocusReason, Qt::ActiveWindowFocusReason}) {
+    QFocusEvent out(QEvent::FocusOut, reason);
+    QApplication::sendEvent(group, &out);
+    settle();
+    EXPECT_TRUE(prompts.shown.empty()) << reason << ": " << prompts.texts().front();
+  }
+  // Leaving for another field does run the check.
+  QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+  QApplication::sendEvent(group, &out);
+  settle();
+  EXPECT_EQ(prompts.texts(), std::vector<std::string>{"Group ID:0 is too low. Range is 1-63"});
+}
+
 TEST_F(PanelWidgetTest, TwoRefusingFieldsDoNotTakeTheFocusFromEachOther) {
   showActive();
   window.setPanelView(PanelView::Advanced);

@@ -496,6 +496,8 @@ TEST_F(WindowOnSimulatedRadios, AsFastAsRepliesPollsEveryRadioOfEveryModel) {
   for (const std::string& line : traffic.transcript)
     if (line.rfind(" < ATS", 0) == 0) ++asked;
   EXPECT_LT(ticks * 2, asked) << ticks << " ticks for " << asked << " registers";
+  if (const char* shots = std::getenv("TESSEL_SHOTS"))
+    window().grab().save(QString::fromLocal8Bit(shots) + "/monitor.png");
 }
 
 }  // namespace

@@ -84,12 +84,22 @@ TEST(WindowGroupViews, MonitorColumnsUseTheKeptWidths) {
   EXPECT_EQ(list->columnWidth(2), 44);
   EXPECT_EQ(list->columnWidth(5), 77);
   EXPECT_EQ(v.columnWidths[4], -1) << "fitting a column is no width of the user's";
+  // Fitted before any value is in, a column still has room for the widest
+  // value it shows: "°C" is narrower than "-40".
+  const QFontMetrics fm(list->font());
+  EXPECT_GT(list->columnWidth(4), fm.horizontalAdvance(QStringLiteral("-40")));
   // A user's resize is kept for the next start.
   list->header()->resizeSection(3, 66);
   EXPECT_EQ(v.columnWidths[3], 66);
   v.setMonitorColumns(false);
   EXPECT_EQ(list->columnCount(), 2);
   EXPECT_EQ(v.columnWidths[3], 66);
+
+  // The RSSI column fitted to its text also holds the quality mark.
+  QtGroupViews fitted;
+  fitted.setMonitorColumns(true);
+  EXPECT_GT(fitted.list()->columnWidth(2),
+            fitted.list()->iconSize().width() + fm.horizontalAdvance(QStringLiteral("-100")));
 }
 
 TEST(WindowGroupViews, TreeNodesMoveWithTheirChildrenAndDeleteTogether) {

@@ -388,11 +388,19 @@ namespace {
 TEST_F(WindowTest, MonitorModeWithoutStoredSizesIsAtLeast750WideWithTheTree) {
   start();
   window().show();
+  window().views().setMonitorColumns(true);  // as the monitor's layout does
   window().model().switchMode(wmMonitor);
   EXPECT_EQ(panel().WindowMode, wmMonitor);
   EXPECT_GE(window().width(), 750);
   EXPECT_TRUE(window().views().tree()->isVisibleTo(&window()));
   EXPECT_TRUE(window().views().list()->isVisibleTo(&window()));
+  // Wide enough that the list shows every column beside the panel, as far
+  // as the screen allows.
+  QTreeWidget* list = window().views().list();
+  EXPECT_TRUE(list->viewport()->width() >= list->header()->length() ||
+              window().width() >= window().screen()->availableSize().width())
+      << window().width() << " wide, the list " << list->viewport()->width() << " for "
+      << list->header()->length();
   EXPECT_EQ(panel().text(ctl::advanced), "Cancel");
   // The splitter, moved by the user, is remembered at once.
   QSplitterHandle* handle = window().splitter()->handle(1);

@@ -27,10 +27,6 @@ std::string ls(const QString& text) {
   return text.toLatin1().toStdString();
 }
 
-bool windowReason(Qt::FocusReason r) {
-  return r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason;
-}
-
 const char* const kHint = "Enter frequencies in MHz with one decimal place (eg 915.7MHz)";
 
 }  // namespace
@@ -186,14 +182,14 @@ bool BlockedFrequencyDialog::eventFilter(QObject* watched, QEvent* event) {
       // The window coming back does not enter the field again, but the field
       // the dialog opens with is entered, so Escape has its own text to go
       // back to.
-      if (!windowReason(static_cast<QFocusEvent*>(event)->reason()) || i != entered_) {
+      if (!focusOutsideTheForm(static_cast<QFocusEvent*>(event)->reason()) || i != entered_) {
         rules_.fields[i] = ls(edit->text());
         rules_.enter(i);
         entered_ = i;
       }
       break;
     case QEvent::FocusOut:
-      if (!windowReason(static_cast<QFocusEvent*>(event)->reason()) && isVisible()) {
+      if (!focusOutsideTheForm(static_cast<QFocusEvent*>(event)->reason()) && isVisible()) {
         // After the focus has settled, so the message box does not fight it.
         exitPending_ = i;
         QTimer::singleShot(0, this, [this] { runPendingExit(); });

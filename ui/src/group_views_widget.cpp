@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
 
 #include "model/signal_quality.h"
 #include "ui/pictures.h"
@@ -227,12 +228,23 @@ void QtGroupViews::selectRow(RowId id) {
 }
 
 void QtGroupViews::applyColumnWidths() {
+  // A column fitted to its text is fitted before any value is in: it is
+  // made wide enough for the widest value it will show (and the RSSI's
+  // quality mark), or the values would come in cut.
+  static const char* const kWidest[kMonitorColumns] = {"", "", "-100", "13.2", "-40", "00:00:00"};
+  const QFontMetrics fm(list_->font());
+  const int padding =
+      2 * list_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 8;
   for (int c = kBasicColumns; c < list_->columnCount(); ++c) {
     const int w = columnWidths[static_cast<size_t>(c)];
-    if (w >= 0)
+    if (w >= 0) {
       list_->setColumnWidth(c, w);
-    else
-      list_->resizeColumnToContents(c);
+      continue;
+    }
+    list_->resizeColumnToContents(c);
+    int widest = fm.horizontalAdvance(QLatin1String(kWidest[c])) + padding;
+    if (c == kBasicColumns) widest += list_->iconSize().width();
+    if (list_->columnWidth(c) < widest) list_->setColumnWidth(c, widest);
   }
 }
 

@@ -4,12 +4,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -356,16 +358,22 @@ void MainWindow::layOutForMode(int mode) {
     const ModeGeometry g = modeGeometry(settings_, in);
     if (g.width > 0 || g.height > 0) {
       QSize size(g.width > 0 ? g.width : width(), g.height > 0 ? g.height : height());
+      // A first monitor (no splitter stored) shows the list's every column
+      // and the tree beside the panel; the width the layout once had in
+      // mind is too narrow for today's fonts.
+      if (monitor && g.splitterLeft <= 0 && !isMaximized())
+        size.setWidth(std::max(size.width(), firstMonitorWidth()));
       // A stored size from a larger screen (or a damaged value) must not
       // put the window's edges out of reach.
       if (QScreen* screen = this->screen()) size = size.boundedTo(screen->availableSize());
       resize(size);
     }
     if (monitor) {
+      centralWidget()->layout()->activate();  // the splitter's width after the resize
       int tree = g.groupTreeWidth > 0 ? g.groupTreeWidth : treeWidth_;
       int total = splitter_->width();
       if (g.splitterLeft > 0 && g.groupTreeWidth <= 0) tree = width() - g.splitterLeft;
-      if (tree <= 0) tree = std::max(150, total / 3);
+      if (tree <= 0) tree = std::min(firstTreeWidth(), std::max(150, total / 3));
       splitter_->setSizes({std::max(100, total - tree), tree});
       // What the tree was given, whether or not the window has been laid
       // out on the screen yet.
@@ -374,6 +382,20 @@ void MainWindow::layOutForMode(int mode) {
   }
   layingOut_ = false;
   if (onModeSwitched) onModeSwitched(mode);
+}
+
+int MainWindow::firstTreeWidth() const {
+  const QFontMetrics fm(views_.tree()->font());
+  return fm.horizontalAdvance(QStringLiteral("Radio 000 and more")) + 60;
+}
+
+int MainWindow::firstMonitorWidth() const {
+  QTreeWidget* list = views_.list();
+  const int listWidth = list->header()->length() + 2 * list->frameWidth() +
+                        list->verticalScrollBar()->sizeHint().width();
+  const QMargins m = centralWidget()->layout()->contentsMargins();
+  return m.left() + panel_->sizeHint().width() + 4 + listWidth + splitter_->handleWidth() +
+         firstTreeWidth() + m.right() + (width() - centralWidget()->width());
 }
 
 void MainWindow::splitterMoved() {

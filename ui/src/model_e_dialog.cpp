@@ -35,10 +35,6 @@ QString spoken(const char* caption) {
   return out;
 }
 
-bool windowReason(Qt::FocusReason r) {
-  return r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason;
-}
-
 }  // namespace
 
 ModelEDialog::ModelEDialog(ParameterPanel& panel, MainWindowModel& window,
@@ -225,13 +221,13 @@ bool ModelEDialog::eventFilter(QObject* watched, QEvent* event) {
       break;
     case QEvent::FocusIn:
       // The window coming back does not enter the field again.
-      if (!windowReason(static_cast<QFocusEvent*>(event)->reason()) || name != entered_) {
+      if (!focusOutsideTheForm(static_cast<QFocusEvent*>(event)->reason()) || name != entered_) {
         rules_.enter(name);
         entered_ = name;
       }
       break;
     case QEvent::FocusOut:
-      if (!refocusing_ && !windowReason(static_cast<QFocusEvent*>(event)->reason()) &&
+      if (!refocusing_ && !focusOutsideTheForm(static_cast<QFocusEvent*>(event)->reason()) &&
           isVisible() && modelENumberField(name)) {
         exitPending_ = name;
         QTimer::singleShot(0, this, [this] { runPendingExit(); });

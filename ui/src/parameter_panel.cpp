@@ -75,12 +75,6 @@ class NumberEdit : public QLineEdit {
   }
 };
 
-// Focus that comes and goes with the window (a message box, a menu) is no
-// entering or leaving of a field.
-bool windowFocusReason(Qt::FocusReason reason) {
-  return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
-}
-
 }  // namespace
 
 ParameterPanel::ParameterPanel(const BrandModels& models, QWidget* parent)
@@ -500,13 +494,13 @@ bool ParameterPanel::eventFilter(QObject* watched, QEvent* event) {
       return !pass;
     }
     case QEvent::FocusIn:
-      if (rules_ && !windowFocusReason(static_cast<QFocusEvent*>(event)->reason())) {
+      if (rules_ && !focusOutsideTheForm(static_cast<QFocusEvent*>(event)->reason())) {
         rules_->fieldEnter(*name);
       }
       break;
     case QEvent::FocusOut:
       if (rules_ && !refocusing_ &&
-          !windowFocusReason(static_cast<QFocusEvent*>(event)->reason())) {
+          !focusOutsideTheForm(static_cast<QFocusEvent*>(event)->reason())) {
         // After the focus has settled, so a rule that sends it back, or a
         // message box, does not fight the focus change under way.
         QTimer::singleShot(0, this, [this, control = *name] {

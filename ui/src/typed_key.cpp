@@ -21,4 +21,9 @@ char typedKey(const QKeyEvent* key, bool enterPasses) {
   return bytes.isEmpty() ? '?' : bytes.at(0);
 }
 
+bool focusOutsideTheForm(Qt::FocusReason reason) {
+  return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+         reason == Qt::MenuBarFocusReason;
+}
+
 }  // namespace tessel

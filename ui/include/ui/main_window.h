@@ -154,6 +154,10 @@ class MainWindow : public QMainWindow {
   void layOutForMode(int mode);
   void fixToPanelWidth(bool lowest);
   void splitterMoved();
+  // Wide enough for the panel, every column of the monitor's list and the
+  // group tree's names.
+  int firstMonitorWidth() const;
+  int firstTreeWidth() const;
   int panelRight() const;
   void wireProjectCommands();
 

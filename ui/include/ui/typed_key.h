@@ -1,5 +1,7 @@
 #pragma once
 
+#include <Qt>
+
 class QKeyEvent;
 
 namespace tessel {
@@ -11,5 +13,10 @@ namespace tessel {
 // enterPasses, so a dialog's default button still answers): such a key goes
 // to the field untouched, and what a paste brings is filtered on arrival.
 char typedKey(const QKeyEvent* key, bool enterPasses);
+
+// Focus that goes to a menu, the menu bar or another window, or comes back
+// from one, does not leave or enter the field: its rules do not run, so
+// opening a menu over a field holding a refused value asks nothing.
+bool focusOutsideTheForm(Qt::FocusReason reason);
 
 }  // namespace tessel
