@@ -102,10 +102,7 @@ void ReadTask::registerTick() {
         break;
       case tkMonitor:
         ctx_.markRead(ctx_.radio(), true);
-        if (ctx_.current) ctx_.current->Next();
-        host.enter(psAutoDiscoverX);
-        // As fast as replies, the next radio is dialled now, not a tick on.
-        if (host.fastPolls()) host.msgTimerTimer();
+        monitorGoesOn(psAutoDiscoverX);
         break;
       case tkGetRemote:
         host.returnToMonitoringOrIdle();
@@ -161,6 +158,15 @@ bool ReadTask::asksAtOnce() const {
   return task == tkGetLocal || (task == tkMonitor && ctx_.host.fastPolls());
 }
 
+void ReadTask::monitorGoesOn(PortState next) {
+  // From the local radio the round starts over; otherwise the next radio.
+  if (next == psAutoDiscoverX && ctx_.current) ctx_.current->Next();
+  ctx_.host.enter(next);
+  // As fast as replies, the next dial goes out now, not a tick on. (It is
+  // called after a value's "OK" or a refusal: no answer is still due.)
+  if (ctx_.host.fastPolls()) ctx_.host.msgTimerTimer();
+}
+
 bool ReadTask::takeLateRefusal(ReplyClass rc) {
   if (lateRefusals_ == 0) return false;
   if (rc == rcError) {
@@ -188,13 +194,7 @@ void ReadTask::registerRefused(int reg) {
       break;
     case tkMonitor:
       if (ctx_.current) ctx_.current->SetModel(1);
-      if (ctx_.window.isLocal(ctx_.radio())) {
-        host.enter(psAutoDiscover0);
-      } else {
-        host.enter(psAutoDiscoverX);
-        if (ctx_.current) ctx_.current->Next();
-      }
-      if (host.fastPolls()) host.msgTimerTimer();  // "ERROR" has no late "OK"
+      monitorGoesOn(ctx_.window.isLocal(ctx_.radio()) ? psAutoDiscover0 : psAutoDiscoverX);
       break;
     case tkGetRemote:
       host.returnToMonitoringOrIdle();

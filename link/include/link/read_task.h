@@ -33,6 +33,8 @@ class ReadTask {
   void finishRead();
   bool asksAtOnce() const;
   void registerRefused(int reg);
+  // The monitor is done with the radio read: on to the state given.
+  void monitorGoesOn(PortState next);
 
   TaskContext ctx_;
   // Times the register in hand was asked again with no answer yet; each may
