@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "link/dump_line.h"
 #include "link_fixture.h"
@@ -122,6 +123,17 @@ class MonitorTest : public LinkTest {
     }
     return false;
   }
+  // Ticks until asked() counts one query, then one more tick asks it again
+  // before its answer came; the answers stay queued.
+  void askTwiceUnanswered(const std::function<long()>& asked) {
+    for (int i = 0; i < 40 && asked() == 0; ++i) {
+      ASSERT_TRUE(timer.fire());
+      if (asked() == 0) serial.pump();
+    }
+    ASSERT_EQ(asked(), 1);
+    ASSERT_TRUE(timer.fire());  // no answer yet: asked again
+    ASSERT_EQ(asked(), 2);
+  }
   Lines sentAfter(const std::string& marker) {
     Lines l = serial.lines();
     auto it = std::find(l.begin(), l.end(), marker);
@@ -173,13 +185,7 @@ TEST_F(MonitorTest, AQuerySentTwiceIsTakenOnceNotForTheNextRegister) {
     Lines l = serial.lines();
     return std::count(l.begin(), l.end(), "ATS1?");
   };
-  for (int i = 0; i < 40 && asked() == 0; ++i) {
-    ASSERT_TRUE(timer.fire());
-    if (asked() == 0) serial.pump();
-  }
-  ASSERT_EQ(asked(), 1);
-  ASSERT_TRUE(timer.fire());  // no answer yet: asked again
-  ASSERT_EQ(asked(), 2);
+  ASSERT_NO_FATAL_FAILURE(askTwiceUnanswered(asked));
   serial.pump();  // both answers arrive
   ASSERT_TRUE(timer.fire());
   serial.pump();
@@ -199,13 +205,7 @@ TEST_F(MonitorTest, ARefusalSentTwiceDoesNotEndTheMonitor) {
     Lines l = sentAfter("ATD2");
     return std::count(l.begin(), l.end(), "ATS100?");
   };
-  for (int i = 0; i < 40 && asked() == 0; ++i) {
-    ASSERT_TRUE(timer.fire());
-    if (asked() == 0) serial.pump();
-  }
-  ASSERT_EQ(asked(), 1);
-  ASSERT_TRUE(timer.fire());  // no answer yet: asked again
-  ASSERT_EQ(asked(), 2);
+  ASSERT_NO_FATAL_FAILURE(askTwiceUnanswered(asked));
   serial.pump();  // both refusals arrive
   EXPECT_EQ(engine->task(), tkMonitor);
   EXPECT_TRUE(runUntilSent("ATD3"));
