@@ -197,16 +197,19 @@ class WindowOnSimulatedRadios : public WindowTest {
     }
   }
 
-  // Opens a project of the group's radios, under their numbers and models,
-  // and starts the monitor on it with "&Existing Project".
-  void monitorFiveRadios() {
+  // Opens a project of the group's radios, under their numbers (and their
+  // models, unless the monitor is to find them out), and starts the monitor
+  // on it with "&Existing Project".
+  void monitorFiveRadios(bool withModels = true) {
     const std::string path = dir + "/five.vro";
     {
       std::ofstream f(path);
       f << "[Project]\n";
-      for (size_t i = 0; i < radioIDs.size(); ++i)
-        f << "[Radio" << radioIDs[i] << "]\nRadio Name=Radio 00" << radioIDs[i] << "\n"
-          << brandModels(0).modelKey << "=" << brandModels(0).names[models[i]] << "\n";
+      for (size_t i = 0; i < radioIDs.size(); ++i) {
+        f << "[Radio" << radioIDs[i] << "]\nRadio Name=Radio 00" << radioIDs[i] << "\n";
+        if (withModels)
+          f << brandModels(0).modelKey << "=" << brandModels(0).names[models[i]] << "\n";
+      }
     }
     settings.strings["file1"] = path;
     startOnSim();
@@ -316,19 +319,7 @@ TEST_F(WindowOnSimulatedRadios, SetRadioWithTheLinkBusyQueuesNothingAndSaysWhy) 
 }
 
 TEST_F(WindowOnSimulatedRadios, MonitorFillsTheColumnsOfEveryRadioAndTheTree) {
-  const std::string path = dir + "/five.vro";
-  {
-    std::ofstream f(path);
-    f << "[Project]\n";
-    for (int id = 1; id <= 5; ++id) f << "[Radio" << id << "]\nRadio Name=Radio 00" << id << "\n";
-  }
-  settings.strings["file1"] = path;
-  startOnSim();
-  window().show();
-  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
-  action("file1")->trigger();
-  action("discoverThis")->trigger();
-  ASSERT_EQ(panel().WindowMode, wmMonitor);
+  ASSERT_NO_FATAL_FAILURE(monitorFiveRadios(false));
   QTreeWidget* list = window().views().list();
   ASSERT_EQ(list->topLevelItemCount(), 5);
   // Every radio reports its RSSI; V, \u00b0C and the time of the poll come from
@@ -411,7 +402,7 @@ bool sameCell(const std::string& text, float kept) {
 
 TEST_F(WindowOnSimulatedRadios, ExportMonitorLogWritesOneLinePerPollAsTheHistoryKeptIt) {
   const std::time_t begun = std::time(nullptr);
-  monitorFiveRadios();
+  ASSERT_NO_FATAL_FAILURE(monitorFiveRadios());
   ASSERT_TRUE(runUntil([&] { return everyRadioPolled(2); }))
       << "state " << stateName(wiring->engine().state());
   const std::string csvPath = dir + "/log.csv";
@@ -465,7 +456,7 @@ TEST_F(WindowOnSimulatedRadios, ExportMonitorLogWritesOneLinePerPollAsTheHistory
 // soon as the last one is answered, and every radio, of every model, is
 // polled and fills its columns.
 TEST_F(WindowOnSimulatedRadios, AsFastAsRepliesPollsEveryRadioOfEveryModel) {
-  monitorFiveRadios();
+  ASSERT_NO_FATAL_FAILURE(monitorFiveRadios());
   QMenu* poll = window().findChild<QMenu*>(QStringLiteral("SetPollInterval"));
   ASSERT_NE(poll, nullptr);
   ASSERT_EQ(poll->actions().size(), 8);
