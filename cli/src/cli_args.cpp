@@ -43,6 +43,9 @@ const std::vector<CommandInfo>& commands() {
         {"--baud", true, "line speed for --pace (default: the speed the port is set to)"},
         {"--command-mode", false, "radios start in command mode (no \"+++\" needed)"},
         {"--seed", true, "seed of the drifting status values (default 1)"},
+        {"--answer", true,
+         "RADIO:REG=TEXT[,...]: radio RADIO answers every read of register REG with TEXT (empty: "
+         "a blank line), whatever it holds; a misbehaving radio for tests"},
         {"--trace", false, "show the traffic with times on standard error"}}},
       {"get-local",
        "get-local DEVICE [line options]",

@@ -433,10 +433,42 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
       if (polled[e.radio] < cycles) return false;
     return true;
   };
+  auto rowOf = [&](int radio) {
+    for (int i = 0; i < views_.rowCount(); ++i) {
+      const RowId row = views_.rowAt(i);
+      const Tradio* r = views_.rowRadio(row);
+      if (r && r->slotID == radio) return row;
+    }
+    return kNoRow;
+  };
+  auto printPoll = [&](int radio) {
+    ++polled[radio];
+    const RowId row = rowOf(radio);
+    if (row == kNoRow) return;
+    out_ << nowText() << "," << radio << "," << csvField(views_.caption(row)) << ","
+         << csvField(views_.subItem(row, 1)) << "," << csvField(views_.subItem(row, 2)) << ","
+         << csvField(views_.subItem(row, 3)) << std::endl;
+  };
+  // The radio whose registers are being read, and whether it answered its
+  // dial. A radio that stops answering one register is given up by the
+  // engine without ending its poll; what it did report still makes its
+  // line, with the rest missing.
+  int reading = -1;
+  bool answered = false;
+  progress_.onStateChanged = [&](PortState, PortState to) {
+    if (to == psDiscoverSRegs) answered = true;
+  };
   // A round starts whenever the first radio of the list is dialled after
   // another one was; radios that never answer then still end the rounds.
   progress_.onDialling = [&](int id) {
     if (id < 0) return;
+    if (reading >= 0 && answered) printPoll(reading);
+    reading = id;
+    answered = false;
+    // Each line shows this poll's readings only: one the radio does not
+    // give now is missing, not the last poll's.
+    if (const RowId row = rowOf(id); row != kNoRow)
+      for (int column = 1; column <= 3; ++column) views_.setSubItem(row, column, "");
     if (id == list.front().radio && lastDialled != id) ++rounds;
     lastDialled = id;
     if (finished()) {
@@ -448,16 +480,8 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
     if (outcome == TaskOutcome::Cancelled) loop_.quit();
   };
   progress_.onPolled = [&](int radio) {
-    ++polled[radio];
-    for (int i = 0; i < views_.rowCount(); ++i) {
-      RowId row = views_.rowAt(i);
-      Tradio* r = views_.rowRadio(row);
-      if (!r || r->slotID != radio) continue;
-      out_ << nowText() << "," << radio << "," << csvField(views_.caption(row)) << ","
-           << csvField(views_.subItem(row, 1)) << "," << csvField(views_.subItem(row, 2)) << ","
-           << csvField(views_.subItem(row, 3)) << std::endl;
-      break;
-    }
+    if (radio == reading) reading = -1;
+    printPoll(radio);
     if (finished()) {
       done = true;
       loop_.quit();
@@ -468,6 +492,7 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
   progress_.onDialling = nullptr;
   progress_.onPolled = nullptr;
   progress_.onTaskEnded = nullptr;
+  progress_.onStateChanged = nullptr;
   if (!prompts_.failed()) {
     // Ending the task hangs up a dialled radio; the hang-up is given a
     // moment to leave the port before the port closes.

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <sstream>
 #include <thread>
 
 #include "cli/cli_args.h"
@@ -42,6 +44,29 @@ bool sessionOptions(const ParsedArgs& args, const std::string& device, SessionOp
       !parseSeconds(args.value("--timeout"), 1, 24 * 3600 * 1000, o.timeoutMs)) {
     error = "--timeout takes seconds";
     return false;
+  }
+  return true;
+}
+
+// "RADIO:REG=TEXT,...": the radio with that radio ID reports TEXT for REG.
+bool fixAnswers(const std::string& spec, std::vector<sim::SimRadio>& radios, std::string& error) {
+  std::istringstream in(spec);
+  for (std::string item; std::getline(in, item, ',');) {
+    const size_t colon = item.find(':'), eq = item.find('=');
+    int id = 0, reg = 0;
+    if (colon == std::string::npos || eq == std::string::npos || eq < colon ||
+        !parseCount(item.substr(0, colon), 0, 254, id) ||
+        !parseCount(item.substr(colon + 1, eq - colon - 1), 0, 255, reg)) {
+      error = "takes RADIO:REG=TEXT, not \"" + item + "\"";
+      return false;
+    }
+    auto radio = std::find_if(radios.begin(), radios.end(),
+                              [id](const sim::SimRadio& r) { return r.radioID() == id; });
+    if (radio == radios.end()) {
+      error = "names radio " + std::to_string(id) + ", which is not simulated";
+      return false;
+    }
+    radio->setFixedAnswer(reg, item.substr(eq + 1));
   }
   return true;
 }
@@ -86,6 +111,10 @@ int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
     return 1;
   }
   for (const std::string& w : setup.warnings) err << "tessel-cli: " << w << "\n";
+  if (args.has("--answer") && !fixAnswers(args.value("--answer"), setup.radios, error)) {
+    err << "tessel-cli: --answer " << error << "\n";
+    return kUsageError;
+  }
   std::vector<int> formerIDs;
   for (const sim::SimRadio& r : setup.radios) formerIDs.push_back(r.radioID());
 

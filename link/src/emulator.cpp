@@ -1,11 +1,15 @@
 // The group emulator: the program answers AT commands as the radios of the
 // project would.
+#include <algorithm>
+#include <iterator>
+
 #include "link/attached_callbacks.h"
 #include "link/dump_line.h"
 #include "link/group_emulator.h"
 #include "link/radio_number.h"
 #include "model/at_command.h"
 #include "model/catalogue.h"
+#include "model/poll_readings.h"
 #include "text_util.h"
 
 namespace tessel {
@@ -45,23 +49,100 @@ const char* lettersOf(int param, bool& digitsToo) {
   }
 }
 
+struct Range {
+  long lo = 0, hi = 0;
+  long zeroAlso = -1;          // a value outside lo..hi taken too; -1: none
+  const long* only = nullptr;  // the values taken, instead of lo..hi
+  size_t count = 0;
+};
+
+constexpr long kBaudRates[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400};
+constexpr long kDataBits[] = {7, 8};
+constexpr long kStopBits[] = {1, 2};
+constexpr long kSerialPorts[] = {232, 485, 422};
+
+// What the register of param holds, as the configurator's own fields
+// allow it; false for a register of no known range (16 bits then).
+bool rangeOf(int param, Range& r) {
+  auto span = [&r](long lo, long hi) {
+    r.lo = lo;
+    r.hi = hi;
+    return true;
+  };
+  auto oneOf = [&r](const long* values, size_t count) {
+    r.only = values;
+    r.count = count;
+    return true;
+  };
+  switch (param) {
+    case param::groupID:
+      return span(1, 63);
+    case param::radioID:
+      return span(0, 254);
+    case param::securityID:
+      return span(0, 65534);
+    case param::rfband:
+      return span(1, 4);
+    case param::masterLock:
+    case param::masterID:
+    case param::retries:
+    case param::plcAddress:
+    case param::onTimer:
+      return span(0, 255);
+    case param::flushTime:
+    case param::offTimer:
+      return span(0, 65535);
+    case param::baudRate:
+      return oneOf(kBaudRates, std::size(kBaudRates));
+    case param::dataBits:
+      return oneOf(kDataBits, std::size(kDataBits));
+    case param::stopBits:
+      return oneOf(kStopBits, std::size(kStopBits));
+    case param::mainSerialPort:
+      return oneOf(kSerialPorts, std::size(kSerialPorts));
+    case param::protocol:
+    case param::sleepMode:
+      return span(0, 2);
+    case param::emulationMode:
+      return span(0, 3);
+    default:
+      break;
+  }
+  if (param >= param::blockedFreq1 && param <= param::blockedFreq12) {
+    // 0: no frequency blocked; otherwise one of the 902-928 MHz band in tenths.
+    r.zeroAlso = 0;
+    return span(9020, 9280);
+  }
+  return false;
+}
+
 }  // namespace
 
-// Only a value in the form its register holds is stored: a number, one of
-// the register's letters, or a time of day for the clocks. Anything else
-// would go into the project as a value no radio has.
+// Only a value in the form and range its register holds is stored: a
+// number, one of the register's letters, or a time of day for the clocks.
+// Anything else would go into the project as a value no radio has, which
+// the project then refuses as its own.
 bool TgroupEmulator::valueFits(int param, const std::string& value) {
   if (param == param::currentTime || param == param::startTime) {
     return value.size() == 5 && value[2] == ':' && isDigits(value.substr(0, 2)) &&
-           isDigits(value.substr(3));
+           isDigits(value.substr(3)) && std::stoi(value.substr(0, 2)) <= 23 &&
+           std::stoi(value.substr(3)) <= 59;
   }
+  if (isPollReading(param)) return !pollReadingText(param, value).empty();
   bool digitsToo = false;
   const char* choices = lettersOf(param, digitsToo);
-  if (choices) {
-    if (value.size() == 1 && std::string(choices).find(value[0]) != std::string::npos) return true;
-    return digitsToo && isDigits(value);
-  }
-  return isDigits(value, !value.empty() && value[0] == '-' ? 1 : 0);
+  if (choices && value.size() == 1 && std::string(choices).find(value[0]) != std::string::npos)
+    return true;
+  if (choices && !digitsToo) return false;
+  // Registers hold no more than 16 bits: more digits are no value of one,
+  // and would overflow the number taken from them.
+  if (!isDigits(value) || value.size() > 5) return false;
+  const long n = std::stol(value);
+  if (choices) return n <= 1;  // the digit forms of a two-way choice
+  Range r;
+  if (!rangeOf(param, r)) return n <= 65535;
+  if (r.only) return std::find(r.only, r.only + r.count, n) != r.only + r.count;
+  return (n >= r.lo && n <= r.hi) || n == r.zeroAlso;
 }
 
 void TgroupEmulator::emulatorSend(const std::string& text) {

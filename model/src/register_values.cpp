@@ -6,6 +6,7 @@
 #include "model/factory_defaults.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
+#include "model/poll_readings.h"
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/radio.h"
@@ -75,7 +76,11 @@ bool RegisterValues::isIdentification(int value, const std::string& text) const 
 
 bool RegisterValues::ApplyReply(int param, int value, const std::string& text) {
   bool result = false;
-  if (!trimBlanks(text).empty()) {
+  if (isPollReading(param)) {
+    // A reading that is empty or not of its form shows as missing: the cell
+    // must not keep the last poll's value or show a stray line as one.
+    result = apply(param, value, pollReadingText(param, text));
+  } else if (!trimBlanks(text).empty()) {
     // A reply may store several keys (a new radio's ID and name, roaming and
     // the master ID): one file write for all of them.
     Tproject* p = window_.project();

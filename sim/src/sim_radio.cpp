@@ -184,6 +184,7 @@ std::string SimRadio::current(int reg) const {
 }
 
 std::optional<std::string> SimRadio::read(int reg, int64_t nowMs) {
+  if (auto it = fixed_.find(reg); it != fixed_.end()) return it->second;
   if (!holds(reg)) return std::nullopt;
   switch (registerDomain(model_, reg).kind) {
     case RegisterDomain::ReadOnly: {

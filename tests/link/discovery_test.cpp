@@ -557,7 +557,14 @@ TEST_F(EmulatorTest, SettingRegistersReportsEachPair) {
   } cases[] = {
       {"ATs1=7s2=100\r", "OK\r\n", {{1, 7, "7"}, {2, 100, "100"}}},
       {"ATs3=Ss4=Y\r", "OK\r\n", {{3, 0, "S"}, {4, 0, "Y"}}},
-      {"ATS13=-5\r", "OK\r\n", {{13, -5, "-5"}}},
+      // Only values within the register's range are taken; one outside it
+      // refuses the whole line, as a value of the wrong form does.
+      {"ATS13=-5\r", "ERROR\r\n", {}},
+      {"ATS0=63S13=255\r", "OK\r\n", {{0, 63, "63"}, {13, 255, "255"}}},
+      {"ATS0=4294967296\r", "ERROR\r\n", {}},
+      {"ATS2=-1\r", "ERROR\r\n", {}},
+      {"ATS1=7S0=64\r", "ERROR\r\n", {}},
+      {"ATS20=9601\r", "ERROR\r\n", {}},
       {"ATSX=1S0=4\r", "ERROR\r\n", {{0, 4, "4"}}},
       // An "=" with no "S" before it since the last pair belongs to the
       // value, which no register holds: the line changes nothing.
@@ -608,9 +615,25 @@ TEST(EmulatorValues, TakesOnlyTheFormTheRegisterHolds) {
       {param::bufferMode, "0", true},
       {param::bufferMode, "H", false},
       {param::currentTime, "12:30", true},
+      {param::currentTime, "24:00", false},
+      {param::startTime, "06:60", false},
+      {param::groupID, "0", false},
+      {param::groupID, "63", true},
+      {param::retries, "256", false},
+      {param::securityID, "65535", false},
+      {param::rfband, "5", false},
+      {param::baudRate, "19200", true},
+      {param::baudRate, "19201", false},
+      {param::blockedFreq1, "0", true},
+      {param::blockedFreq1, "9157", true},
+      {param::blockedFreq1, "899", false},
+      {param::handShaking, "2", false},
+      {param::rssi, "999999", false},
+      {param::supplyVolts, "-1", false},
       {param::startTime, "7:45", false},
       {param::startTime, "12:3X", false},
       {-1, "5", true},
+      {-1, "65536", false},
       {-1, "A", false},
   };
   for (const Case& c : cases)

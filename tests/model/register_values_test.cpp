@@ -472,6 +472,18 @@ TEST_F(ApplyReplyTest, MonitorColumnsOfTheRadioBeingRead) {
   EXPECT_EQ(views.subItem(row, 4), "13:19:05");
   reply(16, "33");
   EXPECT_EQ(views.subItem(row, 2), "33");
+  // A reading that is empty or not of its register's form shows as missing:
+  // neither the stray text nor the last poll's value stays in the cell.
+  for (const char* bad : {"RING", "999999", "-", "", "  ", "12abc", "+5", "1000"}) {
+    for (int col : {1, 2, 3}) {
+      const int param = col == 1 ? 10 : col == 2 ? 16 : 17;
+      reply(param, col == 1 ? "-70" : "33");
+      reply(param, bad);
+      EXPECT_EQ(views.subItem(row, col), "") << bad << " in column " << col;
+    }
+  }
+  reply(10, " -151 ");
+  EXPECT_EQ(views.subItem(row, 1), "-151");
   window.switchMode(wmProject);
   reply(10, "-90");
   EXPECT_EQ(views.subItem(row, 1), "-151");

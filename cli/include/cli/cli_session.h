@@ -84,6 +84,10 @@ class CliProgress : public LinkObserver {
   void taskEnded(TaskCode task, TaskOutcome outcome) override {
     if (onTaskEnded) onTaskEnded(task, outcome);
   }
+  void stateChanged(PortState from, PortState to) override {
+    if (onStateChanged) onStateChanged(from, to);
+  }
+  std::function<void(PortState from, PortState to)> onStateChanged;
   std::function<void(int radio)> onDialling;
   std::function<void(int radio)> onPolled;
   std::function<void(TaskCode, TaskOutcome)> onTaskEnded;

@@ -75,6 +75,11 @@ class SimRadio {
   // The radio's clock (S111) reads minutesOfDay at atMs and runs from there.
   void setClock(int minutesOfDay, int64_t atMs);
 
+  // A misbehaving radio: every read of reg reports text, whatever the
+  // register holds or was set to ("" answers a blank line). For tests of
+  // what the configurator makes of such replies.
+  void setFixedAnswer(int reg, std::string text) { fixed_[reg] = std::move(text); }
+
  private:
   void drift(int64_t nowMs);
 
@@ -82,6 +87,7 @@ class SimRadio {
   std::string name_;
   std::map<int, std::string> working_;
   std::map<int, std::string> saved_;
+  std::map<int, std::string> fixed_;
 
   std::mt19937 rng_;
   int64_t lastDriftMs_ = 0;
