@@ -1,6 +1,5 @@
 #include "cli/cli_session.h"
 
-#include <fstream>
 #include "model/entry_rules.h"
 #include "model/send_builder.h"
 
@@ -24,6 +23,7 @@
 #include "model/file_access.h"
 #include "model/project.h"
 #include "model/project_keys.h"
+#include "model/project_lock.h"
 #include "model/radio.h"
 #include "model/text.h"
 #include "model/value_texts.h"
@@ -214,18 +214,24 @@ bool Session::runUntilDone(const std::function<bool()>& done) {
   return done();
 }
 
-bool Session::openManualProject() {
-  // Manual mode works on a project of its own; a private one here, so that
-  // reading a radio leaves no file behind.
+bool Session::makeTempDir() {
+  if (!tempDir_.empty()) return true;
   std::error_code ec;
   fs::path base = fs::temp_directory_path(ec);
   std::string tmpl = ((ec ? fs::path("/tmp") : base) / "tessel-cli-XXXXXX").string();
   if (!::mkdtemp(tmpl.data())) {
-    err_ << "tessel-cli: cannot make a folder for the manual project: " << std::strerror(errno)
+    err_ << "tessel-cli: cannot make a folder for the command's files: " << std::strerror(errno)
          << std::endl;
     return false;
   }
   tempDir_ = tmpl;
+  return true;
+}
+
+bool Session::openManualProject() {
+  // Manual mode works on a project of its own; a private one here, so that
+  // reading a radio leaves no file behind.
+  if (!makeTempDir()) return false;
   window_.openProject(tempDir_ + "/Manual Configuration.vro");
   window_.switchMode(wmManual);
   return true;
@@ -314,7 +320,10 @@ bool Session::runTask(TaskCode code, const char* what, const std::function<bool(
 }
 
 int Session::set(const std::string& project, int radio, bool remote, bool verify) {
-  if (!openUserProject(project)) return 1;
+  // Sending and verifying read the project and never write it: it keeps
+  // what the user asked for, whatever the radio reports, and a monitor may
+  // have it open meanwhile.
+  if (!openUserProject(project, true)) return 1;
   Tradio* r = window_.project()->radio(radio);
   if (!r) {
     err_ << "tessel-cli: the project " << project << " has no radio " << radio << std::endl;
@@ -345,8 +354,8 @@ int Session::set(const std::string& project, int radio, bool remote, bool verify
 
   // The local radio is read back in Manual mode, into the panel alone. A
   // remote one is read as the monitor reads it (only there does a radio with
-  // a record count as remote), which also brings the project file up to
-  // what the radio reports.
+  // a record count as remote); the project is read only, so what the radio
+  // reports reaches the panel and not the file.
   const int id = r->slotID;
   const int type = r->modelIndex;
   if (remote) {
@@ -391,14 +400,21 @@ int Session::set(const std::string& project, int radio, bool remote, bool verify
   return differ ? 3 : 0;
 }
 
-bool Session::openUserProject(const std::string& project) {
+bool Session::openUserProject(const std::string& project, bool readOnly) {
   std::error_code ec;
   if (!fs::is_regular_file(project, ec)) {
     err_ << "tessel-cli: no project file " << project << std::endl;
     return false;
   }
+  // The project before the port: a project in use is refused at once.
+  std::string error;
+  if (readOnly) {
+    window_.openProjectReadOnly(project);
+  } else if (!window_.openOwnProject(project, error)) {
+    err_ << "tessel-cli: " << error << std::endl;
+    return false;
+  }
   if (!openPort()) return false;
-  window_.openProject(project);
   for (const std::string& line : window_.project()->unreadableReport())
     err_ << "tessel-cli: " << line << std::endl;
   window_.loadProjectRadios();
@@ -519,16 +535,24 @@ int Session::discover(const std::string& project, int intervalMs, int rounds, bo
     err_ << "tessel-cli: " << project << " exists; --force replaces it" << std::endl;
     return 1;
   }
-  if (!openPort()) return 1;
-  {
-    // A new, empty project file, as Create New Project leaves it.
-    std::ofstream file(project, std::ios::trunc);
-    if (!file) {
-      err_ << "tessel-cli: cannot write " << project << std::endl;
-      return 1;
-    }
+  // The radios found go into a new project of the command's own; it
+  // replaces the file only once a radio was found, so a discovery that
+  // finds nothing leaves the old project as it was. The file stays locked
+  // meanwhile, so no other program writes it in between.
+  ProjectLock lock;
+  std::string error;
+  if (!lock.take(project, error)) {
+    err_ << "tessel-cli: " << error << "; close it there first" << std::endl;
+    return 1;
   }
-  window_.openProject(project);
+  if (!canRewriteFile(project, error)) {
+    err_ << "tessel-cli: " << error << std::endl;
+    return 1;
+  }
+  if (!makeTempDir()) return 1;
+  const std::string found = tempDir_ + "/discovered.vro";
+  if (!openPort()) return 1;
+  window_.openProject(found);
   window_.switchMode(wmProject);
   GroupCommands commands(window_);
   commands.createProject = [] { return true; };
@@ -575,17 +599,24 @@ int Session::discover(const std::string& project, int intervalMs, int rounds, bo
   progress_.onTaskEnded = nullptr;
   if (!prompts_.failed()) engine_->StartTask(tkLocalOnly, kCancelCaption, {{0, 0}});
   Tproject* p = window_.project();
-  int found = 0;
+  int radios = 0;
   for (int id = 0; p && id < kRadioSlots; ++id) {
     const std::string section = Tradio::sectionName(id);
     if (!p->sectionExists(section)) continue;
-    ++found;
+    ++radios;
     out_ << id << "," << csvField(p->readKey(section, "Radio Name", "")) << ","
          << csvField(p->readKey(section, brand().modelKey, "")) << ","
          << csvField(p->readKey(section, "Radio Mode", "")) << ","
          << csvField(p->readKey(section, "Master ID", "")) << std::endl;
   }
+  const int failedWrites = p ? p->failedWrites() : 0;
   window_.closeProject();
+  // What was found is kept however the discovery ended (a pulled cable,
+  // an interrupt), as a project written through would keep it.
+  if (radios > 0 && failedWrites == 0 && !replaceFileWithCopy(project, found, error)) {
+    err_ << "tessel-cli: " << error << std::endl;
+    return 1;
+  }
   if (prompts_.failed()) return 1;
   if (ended && !done) {
     err_ << "tessel-cli: the monitor ended before " << rounds << " round(s) were complete"
@@ -594,8 +625,9 @@ int Session::discover(const std::string& project, int intervalMs, int rounds, bo
     err_ << "tessel-cli: discovery did not complete " << rounds << " round(s) within "
          << options_.timeoutMs / 1000.0 << " s" << std::endl;
   }
-  if (found == 0) {
-    err_ << "tessel-cli: no radio found" << std::endl;
+  if (radios == 0) {
+    err_ << "tessel-cli: no radio found; " << project
+         << (fs::exists(project, ec) ? " is left as it was" : " is not written") << std::endl;
     return 1;
   }
   return 0;

@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "atomic_write.h"
 
 namespace tessel {
 
@@ -43,6 +47,16 @@ bool canReadProject(const std::string& path, std::string& error) {
   if (!f) return refuse(std::strerror(errno));
   std::fclose(f);
   return true;
+}
+
+bool replaceFileWithCopy(const std::string& path, const std::string& source, std::string& error) {
+  std::ifstream in(source, std::ios::binary);
+  const std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (!in.eof()) {
+    error = "cannot read " + source + ": " + std::strerror(errno ? errno : EIO);
+    return false;
+  }
+  return replaceFileAtomically(path, data, error);
 }
 
 }  // namespace tessel

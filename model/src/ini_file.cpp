@@ -216,6 +216,7 @@ bool IniFile::commit() {
     pending_ = true;
     return true;
   }
+  if (readOnly_) return true;
   std::string error;
   if (!replaceFileAtomically(
           path_, [this](const DataSink& put) { return serialize(put); }, error)) {

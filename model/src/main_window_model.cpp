@@ -23,10 +23,43 @@ MainWindowModel::MainWindowModel(Panel& p, GroupViews& v, Prompts& pr, const Bra
 MainWindowModel::~MainWindowModel() = default;
 
 Tproject& MainWindowModel::openProject(const std::string& fileName) {
-  closeProject();
-  project_ = Tproject::Create(*this, fileName);
-  ++projectSerial_;
+  ProjectLock lock;
+  std::string error;
+  const bool own = lockFor(fileName, lock, error);
+  replaceProject(fileName, std::move(lock), !own);
+  if (!own) prompts.show(PromptIcon::Warning, error + "; changes made here are not stored", pbOk);
   return *project_;
+}
+
+bool MainWindowModel::openOwnProject(const std::string& fileName, std::string& error) {
+  ProjectLock lock;
+  if (!lockFor(fileName, lock, error)) {
+    error += "; close it there first";
+    return false;
+  }
+  replaceProject(fileName, std::move(lock), false);
+  return true;
+}
+
+Tproject& MainWindowModel::openProjectReadOnly(const std::string& fileName) {
+  replaceProject(fileName, {}, true);
+  return *project_;
+}
+
+bool MainWindowModel::lockFor(const std::string& fileName, ProjectLock& lock, std::string& error) {
+  // The project open here already holds its lock: opening it again keeps it.
+  if (project_ && project_->lock().held() &&
+      project_->lock().lockFile() == ProjectLock::lockFileOf(fileName)) {
+    lock = project_->takeLock();
+    return true;
+  }
+  return lock.take(fileName, error);
+}
+
+void MainWindowModel::replaceProject(const std::string& fileName, ProjectLock lock, bool readOnly) {
+  closeProject();
+  project_ = Tproject::Create(*this, fileName, std::move(lock), readOnly);
+  ++projectSerial_;
 }
 
 void MainWindowModel::beforeReplace() {
@@ -40,10 +73,26 @@ void MainWindowModel::beforeReplace() {
 
 bool MainWindowModel::openChosenProject(const std::string& fileName, bool create,
                                         const std::string& fallback) {
-  // Tried first, so a failure leaves a usable project open.
+  // Before anything is created or replaced: a project another program has
+  // open is left to it, and the project open here stays.
+  ProjectLock lock;
+  std::string error;
+  if (!lockFor(fileName, lock, error)) {
+    if (!project_) {
+      openProject(fallback);
+      defaultsClick();
+      switchMode(wmManual);
+    }
+    prompts.show(PromptIcon::Error, error + "; close it there first", pbOk);
+    return false;
+  }
+  // Tried first, so a failure leaves a usable project open. A new project
+  // replaces the file it is given (the user agreed to that).
+  if (create) std::remove(fileName.c_str());
   errno = 0;
   std::FILE* f = std::fopen(fileName.c_str(), create ? "wb" : "rb");
   if (!f) {
+    lock.release();
     const std::string reason = std::strerror(errno ? errno : EIO);
     openProject(fallback);
     defaultsClick();
@@ -53,7 +102,7 @@ bool MainWindowModel::openChosenProject(const std::string& fileName, bool create
     return false;
   }
   std::fclose(f);
-  openProject(fileName);
+  replaceProject(fileName, std::move(lock), false);
   loadProjectRadios();
   switchMode(wmProject);
   return true;

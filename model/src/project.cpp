@@ -9,10 +9,13 @@
 
 namespace tessel {
 
-Tproject::Tproject(MainWindowModel& w, const std::string& fileName) : window(&w), file_(fileName) {}
+Tproject::Tproject(MainWindowModel& w, const std::string& fileName, ProjectLock lock)
+    : window(&w), lock_(std::move(lock)), file_(fileName) {}
 
-std::unique_ptr<Tproject> Tproject::Create(MainWindowModel& window, const std::string& fileName) {
-  std::unique_ptr<Tproject> p(new Tproject(window, fileName));
+std::unique_ptr<Tproject> Tproject::Create(MainWindowModel& window, const std::string& fileName,
+                                           ProjectLock lock, bool readOnly) {
+  std::unique_ptr<Tproject> p(new Tproject(window, fileName, std::move(lock)));
+  p->file_.setReadOnly(readOnly);
   Panel& panel = window.panel;
   panel.panelLoading = true;
   panel.setText(ctl::caption, window.productName + ": " + fileName);

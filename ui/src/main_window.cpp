@@ -266,8 +266,12 @@ bool MainWindow::openProjectAtStart(const std::string& path) {
     prompts_.show(PromptIcon::Error, "The project could not be opened: " + error, pbOk);
     return false;
   }
+  // Another program with the project open keeps it; the default one stays.
+  if (!model_->openOwnProject(path, error)) {
+    prompts_.show(PromptIcon::Error, "The project could not be opened: " + error, pbOk);
+    return false;
+  }
   action(QStringLiteral("projectClose"))->setEnabled(true);
-  model_->openProject(path);
   model_->loadProjectRadios();
   model_->switchMode(wmProject);
   return true;
@@ -296,8 +300,10 @@ void MainWindow::logFileClick() {
 void MainWindow::openRecent(QAction* entry) {
   const std::string path = latin1(entry->data().toString()).substr(0, kMaxFileName);
   model_->beforeReplace();
-  const bool opened = model_->openChosenProject(path, false, defaultProjectPath());
-  action(QStringLiteral("projectClose"))->setEnabled(opened);
+  model_->openChosenProject(path, false, defaultProjectPath());
+  // A refused project leaves the one open before, which may be the user's.
+  action(QStringLiteral("projectClose"))
+      ->setEnabled(model_->project() && model_->project()->fileName() != defaultProjectPath());
 }
 
 void MainWindow::projectCloseClick() {

@@ -10,6 +10,7 @@
 
 #include "model/entry_rules.h"
 #include "model/panel.h"
+#include "model/project.h"
 #include "model/recent_files.h"
 #include "model/send_builder.h"
 #include "seams/prompts.h"
@@ -63,9 +64,9 @@ void MainWindow::projectNewClick() {
       prompts_.show(PromptIcon::Warning, file + " already exists. Do you want to replace it?",
                     pbOk | pbCancel) != pbOk)
     return;
-  // The default project was just stored by the close; it is not stored again.
+  // The default project was just stored by the close; it is not stored
+  // again. The file is replaced by the model once no other program has it.
   model_->abandonProject();
-  QFile::remove(chosen);
   if (!model_->openChosenProject(file, true, defaultProjectPath())) return;
   action(QStringLiteral("projectClose"))->setEnabled(true);
   pushRecentFile(settings_, file);
@@ -91,7 +92,9 @@ void MainWindow::projectLoadClick() {
       action(QStringLiteral("projectClose"))->setEnabled(true);
       pushRecentFile(settings_, file);
     } else {
-      action(QStringLiteral("projectClose"))->setEnabled(false);
+      // A refused project leaves the one open before, which may be the user's.
+      action(QStringLiteral("projectClose"))
+          ->setEnabled(model_->project() && model_->project()->fileName() != defaultProjectPath());
     }
   }
   QApplication::restoreOverrideCursor();

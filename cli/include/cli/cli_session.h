@@ -137,9 +137,12 @@ class Session {
  private:
   bool runUntilDone(const std::function<bool()>& done);
   bool openManualProject();
-  // The user's project for monitor and emulate, after the port: false
-  // (message on err) when it is no project file or the port fails.
-  bool openUserProject(const std::string& project);
+  // A private folder for the command's own files, removed at the end.
+  bool makeTempDir();
+  // The user's project, then the port: false (message on err) when it is no
+  // project file, another program has it open, or the port fails. Read
+  // only, another program may have it open and nothing is written to it.
+  bool openUserProject(const std::string& project, bool readOnly = false);
   bool hasRadios(const TpollArray& list, const std::string& project);
   // Runs one read or send task to its end; false (message on err) when it
   // failed, was interrupted or timed out.

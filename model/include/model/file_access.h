@@ -15,4 +15,9 @@ bool canRewriteFile(const std::string& path, std::string& error);
 // "cannot read <path>: <reason>" in error.
 bool canReadProject(const std::string& path, std::string& error);
 
+// Replaces the file at path with a copy of the file at source, the way the
+// project is written (all or nothing: a crash leaves the old file or the new
+// one). False with the reason in error.
+bool replaceFileWithCopy(const std::string& path, const std::string& source, std::string& error);
+
 }  // namespace tessel

@@ -42,6 +42,10 @@ class IniFile {
 
   const std::string& fileName() const { return path_; }
 
+  // Read only: writes change the content in memory and never the file.
+  void setReadOnly(bool on) { readOnly_ = on; }
+  bool readOnly() const { return readOnly_; }
+
   std::string readString(const std::string& section, const std::string& key,
                          const std::string& def) const;
   // The value as a decimal integer; def when absent or not a number.
@@ -102,6 +106,7 @@ class IniFile {
   std::string path_;
   std::string lastError_;
   bool loadFailed_ = false;
+  bool readOnly_ = false;
   int updating_ = 0;            // depth of beginUpdate() calls not yet ended
   bool pending_ = false;        // changes made meanwhile, not yet in the file
   std::string bom_;             // UTF-8 byte order mark, kept if present

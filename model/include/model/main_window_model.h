@@ -14,6 +14,7 @@
 #include "model/main_window_link.h"
 #include "model/panel.h"
 #include "model/panel_view.h"
+#include "model/project_lock.h"
 #include "model/text.h"
 #include "seams/prompts.h"
 
@@ -49,8 +50,17 @@ class MainWindowModel {
   // Changes whenever a project is opened or closed, so state kept about the
   // open project can tell that it is stale.
   int projectSerial() const { return projectSerial_; }
-  // Stores and closes the open project, if any, and opens fileName.
+  // Stores and closes the open project, if any, and opens fileName. A
+  // project another program has open is opened read only (changes made
+  // here are not stored), and the user is told so.
   Tproject& openProject(const std::string& fileName);
+  // Opens fileName for this program alone: false when another program has
+  // it open, with error naming the file and the program holding it; the
+  // project open before then stays open.
+  bool openOwnProject(const std::string& fileName, std::string& error);
+  // Opens fileName to read only: another program may have it open, and
+  // nothing is ever written to the file.
+  Tproject& openProjectReadOnly(const std::string& fileName);
   // Creates a record for every radio section 0..254 and shows the first
   // master.
   void loadProjectRadios();
@@ -67,7 +77,9 @@ class MainWindowModel {
   // Opens a project file the user chose (create: a new, empty one) in
   // Project mode and loads its radios. A file that cannot be created or
   // read reopens fallback in Manual mode, tells the user why, and false
-  // comes back.
+  // comes back. A project another program has open is refused with the
+  // message naming it and its holder, and the project open before stays
+  // (fallback when none is).
   bool openChosenProject(const std::string& fileName, bool create, const std::string& fallback);
 
   // Switches WindowMode (0 counts as Manual) and lets the GUI lay out.
@@ -140,6 +152,10 @@ class MainWindowModel {
 
  private:
   std::string timeText(const char* format) const;
+  // Takes the lock of fileName into lock; the open project's own when it is
+  // the same file.
+  bool lockFor(const std::string& fileName, ProjectLock& lock, std::string& error);
+  void replaceProject(const std::string& fileName, ProjectLock lock, bool readOnly);
 
   std::unique_ptr<Tproject> project_;
   int projectSerial_ = 0;

@@ -5,9 +5,11 @@
 #include <array>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "model/ini_file.h"
 #include "model/poll_array.h"
+#include "model/project_lock.h"
 
 namespace tessel {
 
@@ -21,7 +23,10 @@ class Tproject {
   // Opens fileName (it need not exist) and reads the group section into the
   // panel. The blocked frequencies' committed values become this project's,
   // so a Set Radio never sends another project's.
-  static std::unique_ptr<Tproject> Create(MainWindowModel& window, const std::string& fileName);
+  // The project keeps lock (taken for fileName) while it is open. A read
+  // only project never writes the file: its changes stay in memory.
+  static std::unique_ptr<Tproject> Create(MainWindowModel& window, const std::string& fileName,
+                                          ProjectLock lock = {}, bool readOnly = false);
   ~Tproject();
   Tproject(const Tproject&) = delete;
   Tproject& operator=(const Tproject&) = delete;
@@ -77,6 +82,11 @@ class Tproject {
   bool sectionExists(const std::string& section) const;
   bool eraseSection(const std::string& section);
   const std::string& fileName() const { return file_.fileName(); }
+  bool readOnly() const { return file_.readOnly(); }
+  // The lock the project holds (none when read only), handed over to a
+  // project opened anew on the same file.
+  ProjectLock takeLock() { return std::move(lock_); }
+  const ProjectLock& lock() const { return lock_; }
   // Writes that failed since the project was opened.
   int failedWrites() const { return failedWrites_; }
 
@@ -88,10 +98,11 @@ class Tproject {
   TpollArray pollList;
 
  private:
-  Tproject(MainWindowModel& window, const std::string& fileName);
+  Tproject(MainWindowModel& window, const std::string& fileName, ProjectLock lock);
   bool checked(bool ok, bool wrote);
   void saveGroup(bool onlyChanged);
 
+  ProjectLock lock_;  // released after the file's last write
   IniFile file_;
   std::array<std::unique_ptr<Tradio>, kRadioSlots> slots_;
   bool writeFailed_ = false;
