@@ -50,9 +50,12 @@ bool canReadProject(const std::string& path, std::string& error) {
 }
 
 bool replaceFileWithCopy(const std::string& path, const std::string& source, std::string& error) {
+  errno = 0;
   std::ifstream in(source, std::ios::binary);
-  const std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (!in.eof()) {
+  const std::string data =
+      in ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())
+         : std::string();
+  if (!in || in.bad()) {
     error = "cannot read " + source + ": " + std::strerror(errno ? errno : EIO);
     return false;
   }
