@@ -59,7 +59,8 @@ const std::vector<CommandInfo>& commands() {
        "values) to the radio on DEVICE, or with --remote to that radio dialled through it, by the "
        "lines the configurator's Set Radio sends. Prints each line and its answer; exit 0 when "
        "every line was answered \"OK\". With --verify it then reads the radio back and prints "
-       "every parameter whose value differs from the one sent (exit 3 when any does).",
+       "every parameter whose value differs from the one sent (exit 3 when any does). PROJECT is "
+       "only read, never written.",
        {"PROJECT", "RADIO", "DEVICE"},
        withLine({{"--remote", false, "dial the radio through the local radio"},
                  {"--verify", false, "read the radio back and compare"}})},
@@ -81,11 +82,12 @@ const std::vector<CommandInfo>& commands() {
        "Dials every radio ID (0 to 254) through the local radio on DEVICE, as the window's "
        "\"New Project\" does, and writes each radio found into the new project file NEWPROJECT "
        "(\"Radio 007\"-style names). Prints one line per radio found: "
-       "radio_id,name,model,mode,master_id. Exits 0 when at least one radio was found.",
+       "radio_id,name,model,mode,master_id. Exits 0 when at least one radio was found; only then "
+       "is NEWPROJECT written.",
        {"NEWPROJECT", "DEVICE"},
        withLine({{"--interval", true, "poll interval in seconds (default 1.0)"},
                  {"--cycles", true, "stop after N full rounds of the radio IDs (default 1)"},
-                 {"--force", false, "replace NEWPROJECT if it exists"}})},
+                 {"--force", false, "replace NEWPROJECT if it exists (once a radio is found)"}})},
       {"emulate",
        "emulate PROJECT DEVICE [line options]",
        "Plays the radios of PROJECT on DEVICE, answering AT commands as the radios would, until "
