@@ -1,10 +1,13 @@
 // A project named on the command line, as the file manager starts the
 // program for a .vro file.
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
 #include "app/program_path.h"
 #include "model/project.h"
+#include "model/project_lock.h"
 #include "window_fixture.h"
 
 namespace tessel::testing {
@@ -72,6 +75,23 @@ TEST_F(StartProjectTest, UnreadablePathIsNamedAndTheDefaultProjectStays) {
     EXPECT_FALSE(std::filesystem::exists(dir + "/missing.vro"));  // nothing made
     wiring.reset();
   }
+}
+
+TEST_F(StartProjectTest, AProjectAnotherProgramHasOpenIsRefusedWithItsHolderNamed) {
+  const std::string path = dir + "/site group.vro";
+  std::ofstream(path) << "[Radio4]\nRadio ID=4\n";
+  ProjectLock other;  // another program's, as far as the window can tell
+  std::string error;
+  ASSERT_TRUE(other.take(path, error)) << error;
+  startWith(path);
+  EXPECT_EQ(prompts.texts(),
+            (std::vector<std::string>{"The project could not be opened: " + path + " is open in " +
+                                      program_invocation_short_name + " (process " +
+                                      std::to_string(::getpid()) + "); close it there first"}));
+  ASSERT_NE(window().model().project(), nullptr);
+  EXPECT_EQ(window().model().project()->fileName(), window().defaultProjectPath());
+  EXPECT_NE(panel().WindowMode, wmProject);
+  EXPECT_FALSE(action("projectClose")->isEnabled());
 }
 
 }  // namespace
