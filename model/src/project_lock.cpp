@@ -85,7 +85,10 @@ bool ProjectLock::take(const std::string& path, std::string& error) {
   // The holder removes the lock file as it lets go; a lock won on a file
   // already removed locks nothing, so it is taken again on the new one.
   for (int attempt = 0; attempt < 10; ++attempt) {
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    // Another user's lock file still locks: a shared folder's project is
+    // not written by two users at once either.
+    if (fd < 0 && errno == EACCES) fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
       if (errno == EINTR) continue;
       // A folder that takes no new file takes no new project either: the
