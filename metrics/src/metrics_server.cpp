@@ -7,8 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "metrics/exposition.h"
 
@@ -133,7 +136,27 @@ bool MetricsServer::start(const std::string& address, std::string& error) {
 
 void MetricsServer::stop() {
   if (!ctx_) return;
+  // civetweb's listening thread looks at its stop flag only between waits
+  // of two seconds, or when a connection comes: knocking on the port ends
+  // the wait, so a monitor or the window closes at once.
+  std::atomic<bool> stopped{false};
+  std::thread knock([this, &stopped] {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port_));
+    ::inet_pton(AF_INET, host_.c_str(), &a.sin_addr);
+    while (!stopped) {
+      const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+      if (fd >= 0) {
+        ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        ::close(fd);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
   mg_stop(ctx_);
+  stopped = true;
+  knock.join();
   ctx_ = nullptr;
   mg_exit_library();
 }
