@@ -148,4 +148,29 @@ TEST_F(CliProcessTest, PrometheusScrapesTheMonitorsReadings) {
   sim->wait(5000);
 }
 
+// An address that cannot be served ends the command before it polls: a
+// malformed one as wrong usage, a port in use with the reason.
+TEST_F(CliProcessTest, MetricsAddressesThatCannotBeServedAreRefused) {
+  const std::string project = file("group.vro");
+  writeGroup(project, 2, {0});
+  Process malformed({"monitor", project, "/dev/null", "--metrics", "9100"}, dir_);
+  EXPECT_EQ(malformed.wait(5000), 2);
+  EXPECT_NE(malformed.err().find("HOST:PORT"), std::string::npos) << malformed.err();
+
+  const int busy = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  ASSERT_EQ(::bind(busy, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(::listen(busy, 1), 0);
+  ASSERT_EQ(::getsockname(busy, reinterpret_cast<sockaddr*>(&a), &len), 0);
+  const std::string address = "127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+  Process taken({"monitor", project, "/dev/null", "--metrics", address}, dir_);
+  EXPECT_EQ(taken.wait(5000), 1);
+  EXPECT_EQ(taken.err(),
+            "tessel-cli: cannot serve metrics on " + address + ": Address already in use\n");
+  ::close(busy);
+}
+
 }  // namespace
