@@ -91,6 +91,8 @@ Wiring::Wiring(const WiringOptions& options)
   window_->onModeSwitched = [this, engine](int) {
     engine->AttachMainWindow(window_->statusBarWidget(), values_.get());
     if (engine->pollInterval() == 0) engine->setPollInterval(1000);
+    // A project opened or closed: its radios are the ones served.
+    if (metrics_) metrics_->refresh();
   };
   terminal_->onSend = [engine](const std::string& line) { engine->Send(true, 0, line); };
 

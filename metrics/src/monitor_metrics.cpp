@@ -97,8 +97,8 @@ void MonitorMetrics::taskChanged(TaskCode from, TaskCode to) {
   // A remote read or a send in between is no poll: the attempt and the
   // round under way are not counted.
   pending_ = roundFirst_ = -1;
+  sync();
   if (to == tkMonitor) {
-    sync();
     std::lock_guard<std::mutex> lock(mutex_);
     running_ = true;
   } else if (to == tkLocalOnly || to == tkGetLocal || to == tkEmulate) {

@@ -383,6 +383,9 @@ TEST_F(WindowOnSimulatedRadios, MetricsServeWhatTheWindowsMonitorPolls) {
   }));
   EXPECT_NE(httpGet(port, "/metrics").body.find("tessel_radio_rssi_dbm{"), std::string::npos)
       << "the radios' series stay while the project is open";
+  action("projectClose")->trigger();
+  EXPECT_EQ(httpGet(port, "/metrics").body.find("tessel_radio_rssi_dbm{"), std::string::npos)
+      << "and go with it";
 }
 
 TEST_F(WindowTest, MetricsOnAPortInUseAreRefusedWithTheReason) {

@@ -35,6 +35,11 @@ class MonitorMetrics : public LinkObserver {
   void dialling(int radio) override;
   void radioPolled(int radio) override;
 
+  // Takes the radios of the project open now: a project opened or closed,
+  // a radio added, renamed or deleted. On the engine's thread; each event
+  // above does it too.
+  void refresh() { sync(); }
+
   // The exposition at the clock's time now (the age of each radio's last
   // answer is counted to it). Safe from any thread.
   std::string exposition() const;
