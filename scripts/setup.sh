@@ -5,6 +5,9 @@ TESSEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TESSEL_BUILD="${TESSEL_BUILD:-$TESSEL_ROOT/build}"
 TESSEL_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
                  qt6-base-dev qt6-svg-dev qt6-charts-dev
+                 # the monitor's /metrics endpoint, and the monitoring server
+                 # (prometheus, promtool) its tests scrape it with
+                 libcivetweb-dev prometheus
                  # the install and package checks: menu entries, AppStream data,
                  # the project file type, manual pages, the .deb's dependencies
                  desktop-file-utils appstream shared-mime-info man-db dpkg-dev file)

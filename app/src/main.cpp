@@ -21,6 +21,11 @@ int main(int argc, char** argv) {
   const std::string path =
       programPath(argc > 0 ? argv[0] : nullptr, QDir::currentPath().toStdString(),
                   std::getenv("PATH") ? std::getenv("PATH") : "");
+  std::string metrics, metricsError;
+  if (!takeMetricsOption(argc, argv, metrics, metricsError)) {
+    std::fprintf(stderr, "%s: %s\n", argv[0], metricsError.c_str());
+    return 2;
+  }
   const bool emulate = emulateRequested(argc, argv);
   // Asked from a shell or a package check: answer without opening a window.
   if (argc > 1 && (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "--help") == 0)) {
@@ -28,9 +33,11 @@ int main(int argc, char** argv) {
       std::printf("%s %s\n", brandProfile(brandIndexForPath(path)).productName, TESSEL_VERSION);
     } else {
       std::printf(
-          "usage: %s [-emulate] [PROJECT.vro]\n"
+          "usage: %s [-emulate] [PROJECT.vro] [--metrics HOST:PORT]\n"
           "The radio group configurator. Without arguments it opens its main window\n"
-          "on the default project; -emulate shows Project > Emulate Group.\n",
+          "on the default project; -emulate shows Project > Emulate Group.\n"
+          "--metrics serves what the online monitor polls at http://HOST:PORT/metrics\n"
+          "for a monitoring server (Prometheus text format).\n",
           argv[0]);
     }
     return 0;
@@ -56,6 +63,7 @@ int main(int argc, char** argv) {
   options.brandIndex = brand;
   options.emulateEntry = emulate;
   options.projectPath = projectArgument(argc, argv);
+  options.metricsAddress = metrics;
   options.dataDir = dataDirectory(profile.productName, path, xdg ? xdg : "", home ? home : "");
   // A throwaway run (the demo) keeps its files elsewhere.
   if (const char* own = std::getenv("TESSEL_DATA_DIR"); own && *own == '/') options.dataDir = own;

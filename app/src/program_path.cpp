@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include "metrics/metrics_server.h"
 #include "model/text.h"
 
 namespace tessel {
@@ -41,6 +42,33 @@ std::string projectArgument(int argc, char** argv) {
   const int at = emulateRequested(argc, argv) ? 2 : 1;
   if (argc <= at || !argv[at] || argv[at][0] == '-' || argv[at][0] == '\0') return {};
   return argv[at];
+}
+
+bool takeMetricsOption(int& argc, char** argv, std::string& address, std::string& error) {
+  static const std::string kSwitch = "--metrics";
+  int out = 1;
+  bool given = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i] ? argv[i] : "";
+    if (a == kSwitch) {
+      if (i + 1 >= argc) {
+        error = kSwitch + " needs HOST:PORT";
+        return false;
+      }
+      address = argv[++i];
+      given = true;
+    } else if (a.compare(0, kSwitch.size() + 1, kSwitch + "=") == 0) {
+      address = a.substr(kSwitch.size() + 1);
+      given = true;
+    } else {
+      argv[out++] = argv[i];
+    }
+  }
+  argc = out;
+  argv[argc] = nullptr;
+  std::string host;
+  int port = 0;
+  return !given || parseListenAddress(address, host, port, error);
 }
 
 }  // namespace tessel

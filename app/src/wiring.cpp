@@ -5,6 +5,8 @@
 #include "link/link_serial.h"
 #include "link/log_writer.h"
 #include "link/tcom_port.h"
+#include "metrics/metrics_server.h"
+#include "metrics/monitor_metrics.h"
 #include "model/register_values.h"
 #include "qtglue/qt_gui_dispatcher.h"
 #include "serial/port_watch.h"
@@ -89,6 +91,8 @@ Wiring::Wiring(const WiringOptions& options)
   window_->onModeSwitched = [this, engine](int) {
     engine->AttachMainWindow(window_->statusBarWidget(), values_.get());
     if (engine->pollInterval() == 0) engine->setPollInterval(1000);
+    // A project opened or closed: its radios are the ones served.
+    if (metrics_) metrics_->refresh();
   };
   terminal_->onSend = [engine](const std::string& line) { engine->Send(true, 0, line); };
 
@@ -104,6 +108,22 @@ Wiring::Wiring(const WiringOptions& options)
                      [watch] { watch->readEvents(); });
   }
 
+  // The monitor's readings for a monitoring server, served from the start
+  // so a scraper sees the monitor stopped as well as running.
+  if (!options.metricsAddress.empty()) {
+    metrics_ = std::make_unique<MonitorMetrics>(window_->model());
+    MonitorMetrics* metrics = metrics_.get();
+    metricsServer_ = std::make_unique<MetricsServer>([metrics] { return metrics->exposition(); });
+    std::string error;
+    if (metricsServer_->start(options.metricsAddress, error)) {
+      engine_->addObserver(metrics);
+    } else {
+      metricsServer_.reset();
+      metrics_.reset();
+      prompts_->show(PromptIcon::Error, error, pbOk);
+    }
+  }
+
   window_->start(options.dataDir);
   if (!options.projectPath.empty()) window_->openProjectAtStart(options.projectPath);
 }
@@ -114,6 +134,10 @@ Wiring::~Wiring() {
   // Nothing may call into the windows once they start to go.
   engine_->AttachMainWindow(nullptr, nullptr);
   engine_->removeObserver(window_->historyRecorder());
+  // The server's threads read the metrics: it stops first.
+  metricsServer_.reset();
+  if (metrics_) engine_->removeObserver(metrics_.get());
+  metrics_.reset();
   window_->model().tasks = nullptr;
   window_->onModeSwitched = nullptr;
   window_->hooks = MainWindow::EngineHooks{};

@@ -65,7 +65,8 @@ const std::vector<CommandInfo>& commands() {
        withLine({{"--remote", false, "dial the radio through the local radio"},
                  {"--verify", false, "read the radio back and compare"}})},
       {"monitor",
-       "monitor PROJECT DEVICE [--interval SECONDS] [--fast] [--cycles N] [line options]",
+       "monitor PROJECT DEVICE [--interval SECONDS] [--fast] [--cycles N] [--metrics HOST:PORT] "
+       "[line options]",
        "Monitors the radios of PROJECT through the local radio on DEVICE. Prints one CSV line per "
        "polled radio: time,radio_id,name,rssi,volts,temp_c. The project file is updated with what "
        "the radios report.",
@@ -76,7 +77,10 @@ const std::vector<CommandInfo>& commands() {
                   "Replies\"); the interval then only times out an unanswered exchange"},
                  {"--cycles", true,
                   "stop after polling every radio N times (default: until interrupted or "
-                  "--timeout)"}})},
+                  "--timeout)"},
+                 {"--metrics", true,
+                  "serve the readings at http://HOST:PORT/metrics for a monitoring server "
+                  "(Prometheus text format) while the monitor runs; port 0 takes a free one"}})},
       {"discover",
        "discover NEWPROJECT DEVICE [--interval SECONDS] [--cycles N] [--force] [line options]",
        "Dials every radio ID (0 to 254) through the local radio on DEVICE, as the window's "

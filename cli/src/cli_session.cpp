@@ -17,6 +17,8 @@
 #include <set>
 
 #include "link/link_serial.h"
+#include "metrics/metrics_server.h"
+#include "metrics/monitor_metrics.h"
 #include "model/brand.h"
 #include "model/catalogue.h"
 #include "model/data_dir.h"
@@ -429,6 +431,24 @@ bool Session::hasRadios(const TpollArray& list, const std::string& project) {
 }
 
 int Session::monitor(const std::string& project, int intervalMs, int cycles) {
+  // The readings for a monitoring server: listening before the port opens,
+  // so an address that cannot be served ends the command before any poll.
+  MonitorMetrics metrics(window_);
+  MetricsServer server([&metrics] { return metrics.exposition(); });
+  if (!options_.metrics.empty()) {
+    std::string error;
+    if (!server.start(options_.metrics, error)) {
+      err_ << "tessel-cli: " << error << std::endl;
+      return 1;
+    }
+    err_ << "tessel-cli: metrics at " << server.url() << std::endl;
+    engine_->addObserver(&metrics);
+  }
+  struct Unobserve {
+    TcomPort& engine;
+    MonitorMetrics& metrics;
+    ~Unobserve() { engine.removeObserver(&metrics); }
+  } unobserve{*engine_, metrics};
   if (!openUserProject(project)) return 1;
   // The monitor layout, as "Online Monitor" > "Existing Project" sets it.
   views_.setMonitorColumns(true);

@@ -19,6 +19,7 @@
 #include "cli/cli_loop.h"
 #include "cli/cli_session.h"
 #include "cli/conf_settings.h"
+#include "metrics/metrics_server.h"
 #include "serial/port_watch.h"
 #include "serial/usb_info.h"
 #include "sim/sim_project.h"
@@ -39,6 +40,12 @@ bool sessionOptions(const ParsedArgs& args, const std::string& device, SessionOp
   if (const char* scale = std::getenv("TESSEL_TIME_SCALE")) {
     int n = 1;
     if (parseCount(scale, 1, 1000, n)) o.timeScale = n;
+  }
+  if (args.has("--metrics")) {
+    std::string host;
+    int port = 0;
+    if (!parseListenAddress(args.value("--metrics"), host, port, error)) return false;
+    o.metrics = args.value("--metrics");
   }
   if (args.has("--timeout") &&
       !parseSeconds(args.value("--timeout"), 1, 24 * 3600 * 1000, o.timeoutMs)) {

@@ -14,6 +14,8 @@
 #include <set>
 #include <thread>
 
+#include "http_get.h"
+#include "metrics/metrics_server.h"
 #include "model/brand.h"
 #include "model/catalogue.h"
 #include "model/monitor_history.h"
@@ -347,6 +349,55 @@ TEST_F(WindowOnSimulatedRadios, MonitorFillsTheColumnsOfEveryRadioAndTheTree) {
     EXPECT_TRUE(number) << list->topLevelItem(i)->text(2).toStdString();
     EXPECT_FALSE(window().views().signalQualityText(window().views().rowAt(i)).isEmpty());
   }
+}
+
+// tessel --metrics: what the window's monitor polls is served for a
+// monitoring server, and the monitor stopped says so.
+TEST_F(WindowOnSimulatedRadios, MetricsServeWhatTheWindowsMonitorPolls) {
+  metricsAddress = "127.0.0.1:0";
+  ASSERT_NO_FATAL_FAILURE(monitorFiveRadios());
+  ASSERT_NE(wiring->metricsServer(), nullptr) << prompts.texts().front();
+  const int port = wiring->metricsServer()->port();
+  ASSERT_TRUE(runUntil([&] { return everyRadioPolled(1); }, 60000));
+  const std::string text = httpGet(port, "/metrics").body;
+  EXPECT_NE(text.find("tessel_monitor_running{group_id=\"0\"} 1\n"), std::string::npos) << text;
+  for (int id : radioIDs) {
+    const std::string series = "tessel_radio_polls_answered_total{group_id=\"0\",radio_id=\"" +
+                               std::to_string(id) + "\",name=\"Radio 00" + std::to_string(id) +
+                               "\",model=\"" + brandModels(0).names[models[id - 1]] + "\"} ";
+    EXPECT_NE(text.find(series), std::string::npos) << series << "\n" << text;
+  }
+  EXPECT_NE(text.find("tessel_radio_rssi_dbm{group_id=\"0\",radio_id=\"2\""), std::string::npos)
+      << text;
+  // The model-2 radio has no supply volts: none is served, not a 0.
+  EXPECT_EQ(text.find("tessel_radio_supply_volts{group_id=\"0\",radio_id=\"3\""), std::string::npos)
+      << text;
+
+  // "Cancel" on the panel ends the monitor.
+  auto* cancel = window().findChild<QPushButton*>(QStringLiteral("advanced"));
+  ASSERT_NE(cancel, nullptr);
+  cancel->click();
+  ASSERT_TRUE(runUntil([&] {
+    return httpGet(port, "/metrics").body.find("tessel_monitor_running{group_id=\"0\"} 0\n") !=
+           std::string::npos;
+  }));
+  EXPECT_NE(httpGet(port, "/metrics").body.find("tessel_radio_rssi_dbm{"), std::string::npos)
+      << "the radios' series stay while the project is open";
+  action("projectClose")->trigger();
+  EXPECT_EQ(httpGet(port, "/metrics").body.find("tessel_radio_rssi_dbm{"), std::string::npos)
+      << "and go with it";
+}
+
+TEST_F(WindowTest, MetricsOnAPortInUseAreRefusedWithTheReason) {
+  MetricsServer other([] { return std::string(); });
+  std::string error;
+  ASSERT_TRUE(other.start("127.0.0.1:0", error)) << error;
+  metricsAddress = "127.0.0.1:" + std::to_string(other.port());
+  start();
+  EXPECT_EQ(wiring->metricsServer(), nullptr);
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_EQ(prompts.shown[0].text,
+            "cannot serve metrics on " + metricsAddress + ": Address already in use");
 }
 
 TEST_F(WindowOnSimulatedRadios, NewProjectDiscoversTheGroupUnderDefaultNames) {

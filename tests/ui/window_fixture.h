@@ -64,6 +64,7 @@ class WindowTest : public ::testing::Test {
     o.prompts = &prompts;
     o.timer = &timer;
     o.devRoot = devRoot;
+    o.metricsAddress = metricsAddress;
     wiring = std::make_unique<Wiring>(o);
     return *wiring;
   }
@@ -85,6 +86,7 @@ class WindowTest : public ::testing::Test {
 
   std::string dir;
   std::string devRoot = "/dev";  // where adapters come and go
+  std::string metricsAddress;    // the window's --metrics
   MemorySettingsStore settings;
   PromptScript prompts;
   FakeTickTimer timer;

@@ -30,6 +30,38 @@ TEST(StartProjectArgument, FirstArgumentOrTheOneAfterEmulate) {
   }
 }
 
+TEST(StartMetricsArgument, TakenOutOfTheArgumentsWhereverItIs) {
+  struct Case {
+    std::vector<std::string> args;
+    bool ok;
+    std::string address;
+    std::vector<std::string> rest;
+  };
+  for (const Case& c :
+       {Case{{"tessel", "g.vro"}, true, "", {"tessel", "g.vro"}},
+        Case{{"tessel", "--metrics", ":9100", "g.vro"}, true, ":9100", {"tessel", "g.vro"}},
+        Case{{"tessel", "-emulate", "g.vro", "--metrics=127.0.0.1:0"},
+             true,
+             "127.0.0.1:0",
+             {"tessel", "-emulate", "g.vro"}},
+        Case{{"tessel", "--metrics"}, false, "", {}},
+        Case{{"tessel", "--metrics", "9100"}, false, "", {}}}) {
+    std::vector<char*> argv;
+    for (const std::string& a : c.args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int argc = static_cast<int>(c.args.size());
+    std::string address, error;
+    ASSERT_EQ(takeMetricsOption(argc, argv.data(), address, error), c.ok) << c.args.back();
+    if (!c.ok) {
+      EXPECT_FALSE(error.empty());
+      continue;
+    }
+    EXPECT_EQ(address, c.address);
+    EXPECT_EQ(std::vector<std::string>(argv.begin(), argv.begin() + argc), c.rest);
+    EXPECT_EQ(argv[argc], nullptr);
+  }
+}
+
 class StartProjectTest : public WindowTest {
  protected:
   Wiring& startWith(const std::string& project) {

@@ -18,4 +18,9 @@ bool emulateRequested(int argc, char** argv);
 // "-". Empty when there is none.
 std::string projectArgument(int argc, char** argv);
 
+// Takes "--metrics HOST:PORT" (or "--metrics=HOST:PORT") out of the
+// arguments, so the others are read as before, and gives its value in
+// address. False with error when the switch has no value or a malformed one.
+bool takeMetricsOption(int& argc, char** argv, std::string& address, std::string& error);
+
 }  // namespace tessel

@@ -18,6 +18,8 @@ class GuiDispatcher;
 class PortWatch;
 class LogWriter;
 class MainWindow;
+class MetricsServer;
+class MonitorMetrics;
 class Prompts;
 class RegisterValues;
 class SettingsStore;
@@ -43,6 +45,9 @@ struct WiringOptions {
   std::string devRoot = "/dev";
   // A project to open instead of the default one; empty for none.
   std::string projectPath;
+  // Where the monitor's readings are served for a monitoring server
+  // ("HOST:PORT"); empty for nowhere.
+  std::string metricsAddress;
 };
 
 class Wiring {
@@ -59,6 +64,9 @@ class Wiring {
   SplashWindow& splash() { return *splash_; }
   SettingsStore& settings() { return *settings_; }
   TSerial& serial() { return *serial_; }
+  // The server of the monitor's readings; null without --metrics or when
+  // it could not listen.
+  MetricsServer* metricsServer() { return metricsServer_.get(); }
 
  private:
   const BrandProfile& profile_;
@@ -79,6 +87,8 @@ class Wiring {
   std::unique_ptr<SplashWindow> splash_;
   std::unique_ptr<PortWatch> portWatch_;
   std::unique_ptr<QSocketNotifier> portNotifier_;
+  std::unique_ptr<MonitorMetrics> metrics_;
+  std::unique_ptr<MetricsServer> metricsServer_;
 };
 
 }  // namespace tessel

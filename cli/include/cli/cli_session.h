@@ -103,6 +103,9 @@ struct SessionOptions {
   // The engine's ticks come this many times sooner (TESSEL_TIME_SCALE in
   // the environment): end-to-end tests need not wait real 2.5 s ticks.
   int timeScale = 1;
+  // Where the monitor serves its readings for a monitoring server
+  // ("HOST:PORT"); empty for nowhere.
+  std::string metrics;
 };
 
 class Session {
