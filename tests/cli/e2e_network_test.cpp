@@ -1,13 +1,8 @@
 // tessel-cli over the network: simulated radios on a pseudo-terminal served
 // by a real ser2net, reached through its Telnet accepter with port control
 // (rfc2217://) and through a raw one (tcp://).
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -18,40 +13,13 @@
 
 #include "cli_e2e_fixture.h"
 #include "model/ini_file.h"
+#include "ser2net_server.h"
 
 using namespace tessel;
 using namespace tessel::testing;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A TCP port nobody listens on now.
-int freePort() {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t len = sizeof a;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-  ::close(fd);
-  return ntohs(a.sin_port);
-}
-
-// Whether something listens on the loopback port (read from /proc, so that
-// no probing connection takes the server's one user slot).
-bool listening(int port) {
-  char local[32];
-  std::snprintf(local, sizeof local, "0100007F:%04X", port);
-  std::ifstream in("/proc/net/tcp");
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream f(line);
-    std::string slot, address, remote, state;
-    f >> slot >> address >> remote >> state;
-    if (address == local && state == "0A") return true;
-  }
-  return false;
-}
 
 std::string run(const std::string& command) {
   std::string out;
@@ -76,65 +44,26 @@ std::map<std::string, std::string> keyValues(const std::string& text) {
 
 class CliOverSer2net : public CliProcessTest {
  protected:
+  void SetUp() override {
+    CliProcessTest::SetUp();
+    server_ = std::make_unique<Ser2netServer>(dir_);
+  }
   void TearDown() override {
-    stopServer();
+    server_.reset();
     CliProcessTest::TearDown();
   }
-
-  // ser2net with both accepters on free ports, serving device at 9600 8N1.
   void startServer(const std::string& device) {
-    telnetPort_ = freePort();
-    rawPort_ = freePort();
-    const std::string config = file("ser2net.yaml");
-    std::ofstream(config) << "connection: &rfc2217\n"
-                          << "  accepter: telnet(rfc2217),tcp,127.0.0.1," << telnetPort_ << "\n"
-                          << "  connector: serialdev," << device << ",9600n81,local\n"
-                          << "connection: &raw\n"
-                          << "  accepter: tcp,127.0.0.1," << rawPort_ << "\n"
-                          << "  connector: serialdev," << device << ",9600n81,local\n";
-    server_ = ::fork();
-    if (server_ == 0) {
-      const std::string log = file("ser2net.log");
-      FILE* f = std::freopen(log.c_str(), "w", stdout);
-      (void)f;
-      ::dup2(1, 2);
-      ::execlp("ser2net", "ser2net", "-c", config.c_str(), "-n", "-d", "-P",
-               file("ser2net.pid").c_str(), static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-    for (int i = 0; i < 250 && !(listening(telnetPort_) && listening(rawPort_)); ++i)
-      ::usleep(20000);
-    ASSERT_TRUE(listening(telnetPort_) && listening(rawPort_)) << serverLog();
+    ASSERT_TRUE(server_->start(device)) << server_->log();
   }
-  void stopServer() {
-    if (server_ <= 0) return;
-    ::kill(server_, SIGTERM);
-    ::waitpid(server_, nullptr, 0);
-    server_ = -1;
-  }
-  // ser2net lets go of the device a moment after its client left; a client
-  // that comes before finds the device busy and is turned away.
+  void stopServer() { server_->stop(); }
   void waitDeviceFree(const std::string& device) {
-    const std::string real = fs::canonical(device).string();
-    const auto holds = [&] {
-      std::error_code ec;
-      for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(server_) + "/fd", ec))
-        if (fs::read_symlink(fd.path(), ec) == real) return true;
-      return false;
-    };
-    for (int i = 0; i < 250 && holds(); ++i) ::usleep(20000);
-    ASSERT_FALSE(holds()) << "ser2net keeps " << device << " open";
+    ASSERT_TRUE(server_->waitDeviceFree(device)) << "ser2net keeps " << device << " open";
   }
-  std::string serverLog() const {
-    std::ifstream in(file("ser2net.log"));
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  std::string rfc2217() const { return "rfc2217://127.0.0.1:" + std::to_string(telnetPort_); }
-  std::string raw() const { return "tcp://127.0.0.1:" + std::to_string(rawPort_); }
+  std::string serverLog() const { return server_->log(); }
+  std::string rfc2217() const { return server_->rfc2217(); }
+  std::string raw() const { return server_->raw(); }
 
-  pid_t server_ = -1;
-  int telnetPort_ = 0;
-  int rawPort_ = 0;
+  std::unique_ptr<Ser2netServer> server_;
 };
 
 // What a local port does, each accepter does: the same read, a verified

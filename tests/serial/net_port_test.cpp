@@ -12,6 +12,8 @@
 #include <thread>
 
 #include "memory_settings_store.h"
+#include "pty_fixture.h"
+#include "ser2net_server.h"
 #include "serial/loop_dispatcher.h"
 #include "serial/net_address.h"
 #include "serial/net_port.h"
@@ -216,6 +218,77 @@ TEST(NetPort, EachFailureEndsWithOneMessageNamingTheAddress) {
   dropper.join();
   // Raw TCP carries the bytes as they are, written before the connection was up.
   EXPECT_EQ(received, "AT\r");
+}
+
+// The port as the engine uses it, with COM1 set to a real ser2net serving
+// the pseudo-terminal: data both ways, and line settings changed while open
+// reach the far port through port control without a new connection.
+class SerialThroughSer2net : public tessel::testing::SerialOverPty {
+ protected:
+  void SetUp() override {
+    SerialOverPty::SetUp();
+    char tmpl[] = "/tmp/ser2net_XXXXXX";
+    dir_ = ::mkdtemp(tmpl);
+    server_ = std::make_unique<tessel::testing::Ser2netServer>(dir_);
+  }
+  void TearDown() override {
+    SerialOverPty::TearDown();
+    server_.reset();
+    std::filesystem::remove_all(dir_);
+  }
+  termios far() const {
+    termios t{};
+    ::tcgetattr(slave_, &t);
+    return t;
+  }
+
+  std::string dir_;
+  std::unique_ptr<tessel::testing::Ser2netServer> server_;
+};
+
+TEST_F(SerialThroughSer2net, LineSettingsSetWhileOpenReachTheFarPortOnTheSameConnection) {
+  ASSERT_TRUE(server_->start(slavePath_)) << server_->log();
+  settings_.writeString("COM1", server_->rfc2217());
+  TSerial& port = openSerial();
+  NetPort* net = port.OpenNetPort();
+  ASSERT_NE(net, nullptr);
+  EXPECT_EQ(port.OpenDevice(), server_->rfc2217());
+  std::string got;
+  port.setOnRxData([&] {
+    char c;
+    while (port.ReadChar(c)) got += c;
+  });
+  port.WriteString("AT\r");  // before the connection is up: sent once it is
+  EXPECT_EQ(readMaster(3, std::chrono::seconds(5)), "AT\r");
+  EXPECT_TRUE(net->Connected());
+  const termios before = far();
+  EXPECT_EQ(cfgetospeed(&before), B9600);
+  writeMaster("OK\r\n");
+  EXPECT_TRUE(gui_.runUntil([&] { return got == "OK\r\n"; }, std::chrono::seconds(5))) << got;
+
+  // As the COM port dialog sets them: each a close and an open of the port.
+  port.setBaudrate(38400);
+  port.setParity(paEven);
+  port.setDataBits(d7bit);
+  port.setStopBits(st2bit);
+  EXPECT_TRUE(net->Connected());  // the same connection, not a new one
+  EXPECT_TRUE(
+      gui_.runUntil([&] { return net->ServerBaudrate() == 38400; }, std::chrono::seconds(5)));
+  // A pseudo-terminal keeps eight bits and no parity whatever it is told;
+  // the speed and the stop bits show what arrived.
+  const termios t = far();
+  EXPECT_EQ(cfgetospeed(&t), B38400);
+  EXPECT_TRUE(t.c_cflag & CSTOPB);
+  port.WriteString("ATI\r");
+  EXPECT_EQ(readMaster(4, std::chrono::seconds(5)), "ATI\r");
+  writeMaster("V2.10\r\n");
+  EXPECT_TRUE(gui_.runUntil([&] { return got == "OK\r\nV2.10\r\n"; }, std::chrono::seconds(5)))
+      << got;
+
+  // Closed, the port is let go: ser2net frees the device.
+  port.setActive(false);
+  gui_.runFor(std::chrono::milliseconds(50));
+  EXPECT_TRUE(server_->waitDeviceFree(slavePath_)) << server_->log();
 }
 
 }  // namespace
