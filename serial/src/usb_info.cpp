@@ -155,12 +155,12 @@ std::string comPortListText(const std::vector<ComPortEntry>& ports) {
   std::ostringstream s;
   for (const ComPortEntry& e : ports) {
     const SerialPortInfo& i = e.info;
-    s << "COM" << e.com << "  " << i.device;
-    if (e.pinned) s << " (set for COM" << e.com << ")";
     if (isNetAddress(i.device)) {
-      s << "\n      " << netDescription(i.device) << "\n";
+      s << "COM" << e.com << "  " << netDescription(i.device) << "\n";
       continue;
     }
+    s << "COM" << e.com << "  " << i.device;
+    if (e.pinned) s << " (set for COM" << e.com << ")";
     if (!i.present) {
       s << ", not present\n";
       continue;
