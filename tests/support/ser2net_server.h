@@ -4,6 +4,7 @@
 // control (RFC 2217) and a raw one, on free loopback ports; stopped when the
 // object goes. Its configuration and log live in the folder given.
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -41,8 +42,11 @@ class Ser2netServer {
     const std::string pidFile = dir_ + "/ser2net.pid";
     pid_ = ::fork();
     if (pid_ == 0) {
-      if (!std::freopen(log.c_str(), "w", stdout)) ::_exit(126);
-      ::dup2(1, 2);
+      // Only async-signal-safe calls here: the test process has threads.
+      const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (out < 0) ::_exit(126);
+      ::dup2(out, 1);
+      ::dup2(out, 2);
       // The test's own descriptors (a pseudo-terminal it holds, say) are
       // not the server's to keep.
       for (int fd = 3; fd < 1024; ++fd) ::close(fd);
