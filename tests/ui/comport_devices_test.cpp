@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
@@ -134,6 +135,7 @@ TEST_F(ComPortDevicesTest, NetworkMapsTheNumberToAnAddressAndSaysWhoSetsTheLine)
     QTest::mouseClick(network, Qt::LeftButton);
     QInputDialog* ask = dialog->networkDialog();
     ASSERT_NE(ask, nullptr);
+    EXPECT_EQ(ask->findChild<QLineEdit*>()->accessibleName(), "Network address");
     EXPECT_EQ(ask->textValue().toStdString(), before);  // what the number maps to now
     QPushButton* ok = ask->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
     ask->setTextValue(QStringLiteral("tcp://plant-server"));

@@ -259,6 +259,10 @@ void ComPortWindow::networkClicked() {
     ask->deleteLater();
   });
   ask->open();
+  if (auto* edit = ask->findChild<QLineEdit*>()) {
+    edit->setObjectName(QStringLiteral("networkAddressEdit"));
+    edit->setAccessibleName(QStringLiteral("Network address"));
+  }
   check(ask->textValue());
 }
 
