@@ -10,7 +10,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(reply_lines dump_line at_command ini_file project_records)
+[ ${#targets[@]} -gt 0 ] || targets=(reply_lines dump_line at_command ini_file project_records telnet)
 
 source "$root/scripts/setup.sh"
 TESSEL_PACKAGES=(clang cmake make)

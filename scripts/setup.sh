@@ -4,6 +4,9 @@
 TESSEL_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TESSEL_BUILD="${TESSEL_BUILD:-$TESSEL_ROOT/build}"
 TESSEL_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+                 # network serial ports: Telnet with port control, and the device
+                 # server the tests run
+                 libtelnet-dev ser2net
                  qt6-base-dev qt6-svg-dev qt6-charts-dev
                  # the monitor's /metrics endpoint, and the monitoring server
                  # (prometheus, promtool) its tests scrape it with

@@ -49,7 +49,8 @@ const std::vector<CommandInfo>& commands() {
         {"--trace", false, "show the traffic with times on standard error"}}},
       {"get-local",
        "get-local DEVICE [line options]",
-       "Reads the radio on DEVICE (a path such as /dev/ttyUSB0 or /dev/pts/3, or COM<n>) and "
+       "Reads the radio on DEVICE (a path such as /dev/ttyUSB0 or /dev/pts/3, COM<n>, or a "
+       "device server: rfc2217://HOST:PORT or tcp://HOST:PORT) and "
        "prints its configuration as \"Key = value\" lines with the project file's key names.",
        {"DEVICE"},
        withLine({})},

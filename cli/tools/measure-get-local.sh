@@ -27,25 +27,12 @@ for run in $(seq "$runs"); do
   [ "$ok" = 1 ] || continue
   PYTHONPATH="$here" python3 - "$work/trace" "$baud" <<'PY' | tee -a "$work/results" || true
 import sys
-from wire_time import read_trace, report
+from wire_time import get_local_span, read_trace, report
 rows = read_trace(sys.argv[1])
-# From the radio's first "OK" to the "ATH" that ends the read: the last one,
-# as the connect hangs up a link an earlier run may have left.
-tx = rx = ""
-t0 = t1 = None
-for t, d, n, text in rows:
-    if d == "<":
-        tx += text
-        if t0 is None and "OK\r\n" in tx:
-            t0 = t
-    else:
-        before = rx.count("ATH\r")
-        rx += text
-        if t0 is not None and rx.count("ATH\r") > before:
-            t1 = t
-if t0 is None or t1 is None:
+span = get_local_span(rows)
+if span is None:
     sys.exit("no first OK or no ATH in the trace")
-print(report(rows, t0, t1, int(sys.argv[2])))
+print(report(rows, span[0], span[1], int(sys.argv[2])))
 PY
 done
 

@@ -22,6 +22,27 @@ def read_trace(path):
     return rows
 
 
+def get_local_span(rows):
+    """The span of a read in the trace: from the radio's first "OK" to the
+    "ATH" that ends the read (the last one, as the connect hangs up a link an
+    earlier run may have left); None when the trace lacks either."""
+    tx = rx = ""
+    t0 = t1 = None
+    for t, d, n, text in rows:
+        if d == "<":
+            tx += text
+            if t0 is None and "OK\r\n" in tx:
+                t0 = t
+        else:
+            before = rx.count("ATH\r")
+            rx += text
+            if t0 is not None and rx.count("ATH\r") > before:
+                t1 = t
+    if t0 is None or t1 is None:
+        return None
+    return t0, t1
+
+
 def report(rows, t0, t1, baud):
     """One result line for the span (t0, t1]."""
     per = 10.0 / baud

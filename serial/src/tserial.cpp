@@ -7,6 +7,8 @@
 #include "event_thread.h"
 #include "seams/prompts.h"
 #include "serial/com_ports.h"
+#include "serial/net_address.h"
+#include "serial/net_port.h"
 #include "serial/port_errors.h"
 #include "session.h"
 
@@ -151,6 +153,7 @@ std::string TSerial::errorText(int32_t code) {
 // ---- properties ----
 
 bool TSerial::Active() const {
+  if (netOpen_) return net_->Active();
   auto s = session_;
   return s && s->open && !s->vanished;
 }
@@ -237,6 +240,7 @@ void TSerial::setLineSetter(LineSetter setter) {
 }
 
 std::string TSerial::OpenDevice() const {
+  if (netOpen_) return net_->Active() ? net_->Address() : std::string();
   return Active() ? session_->device : std::string();
 }
 
@@ -292,7 +296,7 @@ TLineSettings TSerial::LineSettings() const {
 void TSerial::reopen(bool wanted) {
   // No comparison with the current state: true on an open port closes and
   // reopens it, so DTR and RTS drop and rise again.
-  if (session_) closePort(false);
+  if (session_ || netOpen_) closePort(false);
   if (wanted) openPort();
 }
 
@@ -300,6 +304,10 @@ void TSerial::openPort() {
   const std::string device = devicePath_.empty() ? comDevicePath(port_, settings_) : devicePath_;
   if (device.empty()) {
     reportSystemError(ENOENT);
+    return;
+  }
+  if (isNetAddress(device)) {
+    openNetPort(device);
     return;
   }
   if (int err = thread_->prepare()) {
@@ -375,7 +383,47 @@ void TSerial::openPort() {
   thread_->kick();
 }
 
+void TSerial::openNetPort(const std::string& address) {
+  NetAddress parsed;
+  std::string error;
+  if (!parseNetAddress(address, parsed, error)) {
+    reportSystemError(EINVAL, error);
+    return;
+  }
+  if (!net_) {
+    net_ = std::make_unique<NetPort>(gui_);
+    net_->setOnRxData([this] { fireRxData(); });
+    net_->setOnLineLost([this](const std::string& message) { netLost(message); });
+  }
+  net_->setConnectTimeout(connectTimeoutMs_);
+  net_->setAddress(address);
+  net_->setLine(LineSettings());
+  net_->setActive(true);
+  if (!net_->Active()) {
+    reportSystemError(EINVAL, net_->LastErrorMessage());
+    return;
+  }
+  netOpen_ = true;
+  lineLost_.clear();
+}
+
+void TSerial::netLost(const std::string& message) {
+  netOpen_ = false;
+  if (destroying_) return;
+  lineLost_ = message;
+  reportSystemError(ECONNABORTED, message);
+  auto handler = onLineLost_;  // the handler may replace itself or free the component
+  if (handler) handler(message);
+}
+
 void TSerial::closePort(bool quiet) {
+  if (netOpen_) {
+    // DTR and RTS drop as on a local port; the connection stays a moment
+    // for an open that follows at once.
+    netOpen_ = false;
+    net_->setActive(false);
+    return;
+  }
   auto s = session_;
   if (!s) return;
   quiet = quiet || s->vanished;
@@ -499,6 +547,7 @@ uint32_t TSerial::fetchLineErrors(TSerialSession& s) {
 // ---- queue status ----
 
 int32_t TSerial::RxWaiting() {
+  if (netOpen_) return 0;
   auto s = session_;
   if (!s || !s->open) return 0;
   fetchLineErrors(*s);  // fetched and discarded, as a status refresh does
@@ -511,6 +560,7 @@ int32_t TSerial::RxWaiting() {
 }
 
 int32_t TSerial::TxWaiting() {
+  if (netOpen_) return 0;
   auto s = session_;
   if (!s || !s->open) return 0;
   fetchLineErrors(*s);
@@ -525,6 +575,7 @@ int32_t TSerial::TxWaiting() {
 // ---- reading and writing ----
 
 int TSerial::ReadChar(char& ch) {
+  if (netOpen_ && net_->Active()) return net_->ReadChar(ch);
   auto s = session_;
   if (!s || !s->open || s->vanished) {
     reportError(kErrNotActive);
@@ -576,6 +627,10 @@ int TSerial::readCharOn(const std::shared_ptr<TSerialSession>& s, char& ch, bool
 }
 
 void TSerial::WriteString(const std::string& text) {
+  if (netOpen_ && net_->Active()) {
+    net_->WriteString(text);
+    return;
+  }
   auto s = session_;
   if (!s || !s->open || s->vanished) {
     reportError(kErrNotActive);

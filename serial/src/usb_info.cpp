@@ -7,6 +7,7 @@
 
 #include "seams/settings_store.h"
 #include "serial/com_ports.h"
+#include "serial/net_address.h"
 
 namespace tessel {
 
@@ -127,8 +128,21 @@ ComPortEntry comPortEntry(int com, const std::string& device, const SettingsStor
   return e;
 }
 
+namespace {
+
+// A network port is described by its address; none of the local device's
+// details apply.
+std::string netDescription(const std::string& device) {
+  NetAddress address;
+  std::string error;
+  return parseNetAddress(device, address, error) ? netPortDescription(address) : error;
+}
+
+}  // namespace
+
 std::string comPortDescription(const ComPortEntry& e) {
   const SerialPortInfo& i = e.info;
+  if (isNetAddress(i.device)) return netDescription(i.device);
   if (!i.present) return i.device + ": not present";
   std::string text = i.device;
   if (i.device.find("/" + i.kernelName) == std::string::npos) text += " (" + i.kernelName + ")";
@@ -141,6 +155,10 @@ std::string comPortListText(const std::vector<ComPortEntry>& ports) {
   std::ostringstream s;
   for (const ComPortEntry& e : ports) {
     const SerialPortInfo& i = e.info;
+    if (isNetAddress(i.device)) {
+      s << "COM" << e.com << "  " << netDescription(i.device) << "\n";
+      continue;
+    }
     s << "COM" << e.com << "  " << i.device;
     if (e.pinned) s << " (set for COM" << e.com << ")";
     if (!i.present) {

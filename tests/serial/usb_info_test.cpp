@@ -79,8 +79,10 @@ TEST_F(FakeMachine, ListingShowsEachComNumberWithWhatItIsAndPinnedStableNames) {
   MemorySettingsStore settings;
   settings.writeString("COM4", byId);  // pinned to the adapter, whichever socket it is in
   settings.writeString("COM5", t.path("dev/serial/by-id/usb-Unplugged-if00-port0"));
+  settings.writeString("COM6", "rfc2217://plant-7:4001");  // a device server
   auto ports = listComPorts(&settings, t.path("dev"), t.path("sys"));
-  ASSERT_EQ(ports.size(), 5u);
+  ASSERT_EQ(ports.size(), 6u);
+  ports.pop_back();
   const std::vector<std::string> kernel{"ttyUSB0", "ttyACM0", "ttyS0", "ttyUSB0", ""};
   for (size_t i = 0; i < ports.size(); ++i) {
     EXPECT_EQ(ports[i].com, static_cast<int>(i) + 1);
@@ -100,6 +102,9 @@ TEST_F(FakeMachine, ListingShowsEachComNumberWithWhatItIsAndPinnedStableNames) {
       t.path("dev/serial/by-id/usb-Unplugged-if00-port0") + " (set for COM5), not present\n";
   EXPECT_EQ(text, expected);
   EXPECT_EQ(comPortListText({}), "No serial ports found.\n");
+  EXPECT_EQ(
+      comPortListText(listComPorts(&settings, t.path("dev"), t.path("sys"))),
+      expected + "COM6  rfc2217://plant-7:4001: network port, line settings through RFC 2217\n");
 
   EXPECT_EQ(comPortDescription(ports[0]),
             t.path("dev/ttyUSB0") + ": USB 0403:6001, FTDI FT232R USB UART, serial A50285BI");

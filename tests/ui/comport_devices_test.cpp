@@ -3,7 +3,10 @@
 // and go.
 #include <gtest/gtest.h>
 
+#include <QDialogButtonBox>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
@@ -106,6 +109,56 @@ TEST_F(ComPortDevicesTest, UnpinnedAdapterGoneLeavesTheNextDeviceOnItsNumber) {
   // COM1 now maps to the built-in port, which cannot be pinned.
   EXPECT_EQ(dialog->deviceLabel()->text().toStdString(), t.path("dev") + "/ttyS0");
   EXPECT_FALSE(dialog->pinButton()->isEnabled());
+}
+
+// "Network..." maps the selected number to a device server; the number then
+// opens that address, and the dialog says who sets a raw port's line.
+TEST_F(ComPortDevicesTest, NetworkMapsTheNumberToAnAddressAndSaysWhoSetsTheLine) {
+  int reopened = 0;
+  ComPortWindow::Handlers h;
+  h.portNumberChange = [&] { ++reopened; };
+  dialog->setHandlers(h);
+  QPushButton* network = dialog->networkButton();
+  EXPECT_EQ(network->accessibleName(), "Network...");
+  EXPECT_FALSE(network->isEnabled());  // no number chosen
+  select("3");
+  ASSERT_TRUE(network->isEnabled());
+
+  const struct {
+    const char* address;
+    const char* says;
+  } steps[] = {{"tcp://plant-server:4003", "raw TCP, the line settings are the server's"},
+               {"rfc2217://[fd00::7]:4003", "network port, line settings through RFC 2217"}};
+  std::string before;
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.address);
+    QTest::mouseClick(network, Qt::LeftButton);
+    QInputDialog* ask = dialog->networkDialog();
+    ASSERT_NE(ask, nullptr);
+    EXPECT_EQ(ask->findChild<QLineEdit*>()->accessibleName(), "Network address");
+    EXPECT_EQ(ask->textValue().toStdString(), before);  // what the number maps to now
+    QPushButton* ok = ask->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+    ask->setTextValue(QStringLiteral("tcp://plant-server"));
+    EXPECT_FALSE(ok->isEnabled());
+    EXPECT_NE(ask->labelText().toStdString().find("the port number is missing"), std::string::npos);
+    ask->setTextValue(QString::fromLatin1(step.address));
+    ASSERT_TRUE(ok->isEnabled());
+    QTest::mouseClick(ok, Qt::LeftButton);
+    std::string held;
+    EXPECT_TRUE(settings.readString("COM3", held));
+    EXPECT_EQ(held, step.address);
+    const std::string shown = std::string(step.address) + ": " + step.says;
+    EXPECT_EQ(dialog->deviceLabel()->text().toStdString(), shown);
+    EXPECT_EQ(dialog->portItemText("3").toStdString(), "3  " + shown);
+    before = step.address;
+  }
+  EXPECT_EQ(reopened, 2);
+  // Emptied, the number goes back to the devices found.
+  QTest::mouseClick(network, Qt::LeftButton);
+  dialog->networkDialog()->setTextValue(QString());
+  dialog->networkDialog()->accept();
+  EXPECT_EQ(dialog->portItemText("3").toStdString(), "3  (none)");
+  EXPECT_EQ(reopened, 3);
 }
 
 }  // namespace

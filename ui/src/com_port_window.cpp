@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHideEvent>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "serial/com_ports.h"
+#include "serial/net_address.h"
 #include "serial/usb_info.h"
 #include "ui/qt_seams.h"
 
@@ -85,6 +88,15 @@ ComPortWindow::ComPortWindow(SettingsStore* settings, QWidget* parent)
   pin_->setAutoDefault(false);
   pin_->setEnabled(false);
   connect(pin_, &QPushButton::clicked, this, [this] { pinClicked(); });
+  network_ = new QPushButton(QLatin1String(kNetworkCaption), box_);
+  network_->setObjectName(QStringLiteral("networkAddress"));
+  network_->setAccessibleName(QLatin1String(kNetworkCaption));
+  network_->setToolTip(
+      QStringLiteral("Map this number to a serial device server: rfc2217://HOST:PORT or "
+                     "tcp://HOST:PORT"));
+  network_->setAutoDefault(false);
+  network_->setEnabled(false);  // until a number is chosen
+  connect(network_, &QPushButton::clicked, this, [this] { networkClicked(); });
 
   auto* baudLabel = new QLabel(QStringLiteral("Baud Rate"), box_);
   baud_ = new QComboBox(box_);
@@ -101,6 +113,7 @@ ComPortWindow::ComPortWindow(SettingsStore* settings, QWidget* parent)
   auto* grid = new QGridLayout(box_);
   grid->addWidget(port_, 0, 0);
   grid->addWidget(device_, 0, 1);
+  grid->addWidget(network_, 1, 0);
   grid->addWidget(pin_, 1, 1);
   grid->addWidget(baudLabel, 2, 0);
   grid->addWidget(baud_, 2, 1);
@@ -202,6 +215,57 @@ void ComPortWindow::pinClicked() {
   showDevice();
 }
 
+void ComPortWindow::networkClicked() {
+  const int port = selectedPort();
+  if (!port || !settings_) return;
+  delete networkDialog_;
+  auto* ask = new QInputDialog(this);
+  networkDialog_ = ask;
+  ask->setObjectName(QStringLiteral("networkDialog"));
+  ask->setWindowTitle(QStringLiteral("Network Port"));
+  ask->setAccessibleName(QStringLiteral("Network Port"));
+  const QString prompt = QStringLiteral(
+                             "COM%1 reaches a serial device server at (rfc2217://HOST:PORT, or "
+                             "tcp://HOST:PORT for a raw port whose line settings are the server's; "
+                             "empty for the local device):")
+                             .arg(port);
+  ask->setLabelText(prompt);
+  std::string held;
+  if (settings_->readString("COM" + std::to_string(port), held) && isNetAddress(held))
+    ask->setTextValue(qt(held));
+  // OK is offered for a valid address (or none); the label says what is wrong.
+  const auto check = [ask, prompt](const QString& text) {
+    NetAddress parsed;
+    std::string error;
+    const bool valid = text.isEmpty() || parseNetAddress(latin1(text), parsed, error);
+    ask->setLabelText(valid ? prompt : qt(error));
+    if (auto* box = ask->findChild<QDialogButtonBox*>())
+      if (auto* ok = box->button(QDialogButtonBox::Ok)) ok->setEnabled(valid);
+  };
+  connect(ask, &QInputDialog::textValueChanged, ask, check);
+  connect(ask, &QInputDialog::textValueSelected, this, [this, port](const QString& text) {
+    std::string error;
+    if (!setComNetAddress(port, latin1(text.trimmed()), *settings_, error)) {
+      device_->setText(qt(error));
+      return;
+    }
+    showDevice();
+    port_->view()->viewport()->update();
+    // The number opens again, now on what it maps to.
+    if (selectedPort() == port) run(handlers_.portNumberChange);
+  });
+  connect(ask, &QDialog::finished, this, [this, ask] {
+    if (networkDialog_ == ask) networkDialog_ = nullptr;
+    ask->deleteLater();
+  });
+  ask->open();
+  if (auto* edit = ask->findChild<QLineEdit*>()) {
+    edit->setObjectName(QStringLiteral("networkAddressEdit"));
+    edit->setAccessibleName(QStringLiteral("Network address"));
+  }
+  check(ask->textValue());
+}
+
 QRadioButton* ComPortWindow::parityButton(int index) const {
   return qobject_cast<QRadioButton*>(parity_->button(index));
 }
@@ -222,6 +286,7 @@ void ComPortWindow::showDevice() {
     canPin = !stable.empty() && stable != devicePath(port);
   }
   pin_->setEnabled(canPin);
+  network_->setEnabled(port != 0 && settings_);
 }
 
 std::string ComPortWindow::portNumberText() const {

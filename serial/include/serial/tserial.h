@@ -15,6 +15,7 @@
 
 namespace tessel {
 
+class NetPort;
 class Prompts;
 class SettingsStore;
 class TEventThread;
@@ -97,8 +98,13 @@ class TSerial : public SerialLink {
   // means "by Port".
   const std::string& DevicePath() const { return devicePath_; }
   void setDevicePath(const std::string& path);
-  // The device of the open port; empty while closed.
+  // The device of the open port; empty while closed. A network port
+  // ("rfc2217://HOST:PORT", "tcp://HOST:PORT") as its address.
   std::string OpenDevice() const;
+  // The bound on connecting a network port (see NetPort). 5 s unless set.
+  void setConnectTimeout(int ms) { connectTimeoutMs_ = ms; }
+  // The network port behind the open port; null while a local one is open.
+  NetPort* OpenNetPort() const { return netOpen_ ? net_.get() : nullptr; }
   std::string LineLostText() const override { return lineLost_; }
 
   void setOnTxEmpty(TNotifyEvent handler);
@@ -137,6 +143,10 @@ class TSerial : public SerialLink {
   void reopen(bool wanted);
   void closePort(bool quiet);
   void openPort();
+  // The device is a network address: the port connects to it.
+  void openNetPort(const std::string& address);
+  // GUI thread: the network port's connection failed or ended.
+  void netLost(const std::string& message);
   // Runs after a failing OS call; returns whether an error was reported.
   // message, when given, stands for the system's text of err.
   bool reportSystemError(int err, const std::string& message = std::string());
@@ -208,6 +218,11 @@ class TSerial : public SerialLink {
   std::atomic<bool> cts_{false}, dsr_{false}, rlsd_{false};
 
   LineSetter lineSetter_;
+
+  // A device that is a network address is served by this instead.
+  std::unique_ptr<NetPort> net_;
+  bool netOpen_ = false;
+  int connectTimeoutMs_ = 5000;
 
   // Guards session_, the open transitions, the hand-over in flight and the
   // stop request, so a close and a hand-over never miss each other.

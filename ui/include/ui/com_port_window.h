@@ -11,6 +11,7 @@
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
+class QInputDialog;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -27,6 +28,7 @@ class ComPortWindow : public QDialog, public ComPortView {
   explicit ComPortWindow(SettingsStore* settings, QWidget* parent = nullptr);
 
   static constexpr const char* kPinCaption = "Pin to this adapter";
+  static constexpr const char* kNetworkCaption = "Network...";
 
   // What the user's edits run; the engine's handlers, connected where the
   // program is wired (the engine is created after the dialog and loads its
@@ -56,6 +58,9 @@ class ComPortWindow : public QDialog, public ComPortView {
   QPushButton* finishButton() const { return finish_; }
   QLabel* deviceLabel() const { return device_; }
   QPushButton* pinButton() const { return pin_; }
+  QPushButton* networkButton() const { return network_; }
+  // The selected number's network address being asked for (null when not).
+  QInputDialog* networkDialog() const { return networkDialog_; }
   // A port number as the drop-down lists it: with its device beside it.
   QString portItemText(const QString& number) const;
 
@@ -93,6 +98,7 @@ class ComPortWindow : public QDialog, public ComPortView {
   int selectedPort() const;  // 1..9, or 0
   std::string describe(int port) const;
   void pinClicked();
+  void networkClicked();
   QGroupBox* radioGroup(const char* name, const char* caption, QButtonGroup*& group,
                         const std::vector<const char*>& items, int columns);
 
@@ -114,6 +120,8 @@ class ComPortWindow : public QDialog, public ComPortView {
   QPushButton* defaults_;
   QPushButton* finish_;
   QPushButton* pin_;
+  QPushButton* network_;
+  QInputDialog* networkDialog_ = nullptr;
 };
 
 }  // namespace tessel

@@ -1,0 +1,558 @@
+#include "serial/net_port.h"
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "serial/net_address.h"
+#include "serial/telnet_com_port.h"
+
+namespace tessel {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int msLeft(Clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+std::string systemText(int err) {
+  char buffer[256];
+  return ::strerror_r(err, buffer, sizeof buffer);  // the GNU form returns the text
+}
+
+std::string seconds(int ms) {
+  std::string s = std::to_string(ms / 1000);
+  if (ms % 1000) s += "." + std::to_string(ms % 1000 / 100);
+  return s + " s";
+}
+
+}  // namespace
+
+struct NetPort::Connection {
+  Connection(GuiDispatcher& g, NetPort* o, NetAddress a, int timeout)
+      : gui(g), owner(o), address(std::move(a)), timeoutMs(timeout) {
+    wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  }
+  ~Connection() {
+    if (wake >= 0) ::close(wake);
+  }
+  bool telnetMode() const { return address.kind == NetAddress::Rfc2217; }
+  void kick() {
+    uint64_t one = 1;
+    if (wake >= 0 && ::write(wake, &one, sizeof one) < 0) {
+      // A full counter wakes the thread as well.
+    }
+  }
+  std::string message(const std::string& what) const {
+    return "Network port " + address.text + ": " + what;
+  }
+
+  GuiDispatcher& gui;
+  NetPort* const owner;  // valid while closed is false
+  const NetAddress address;
+  const int timeoutMs;
+  int wake = -1;
+
+  std::mutex m;  // guards what follows, up to the GUI thread's own
+  TelnetComPort telnet;
+  std::string out;   // bytes for the socket
+  std::string held;  // serial data written before the connection was up
+  std::string in;    // serial data received and not read yet
+  size_t inPos = 0;
+  bool up = false;
+  bool stop = false;  // the port let go of it: nothing more is posted
+  bool rxPosted = false;
+  TLineSettings line;
+  bool dtr = true, rts = true;
+  bool discard = false;  // closed for the moment: what arrives is dropped
+
+  std::weak_ptr<Connection> self;  // set once, before the thread starts
+
+  // GUI thread only.
+  bool closed = false;
+  bool parked = false;
+};
+
+namespace {
+
+using Conn = NetPort::Connection;
+
+// Posts fn to the GUI thread unless the port has let the connection go; a
+// job that runs after all checks closed first, so owner is alive.
+void post(const std::shared_ptr<Conn>& c, std::function<void(Conn&)> fn) {
+  std::lock_guard<std::mutex> lock(c->m);
+  if (c->stop) return;
+  std::weak_ptr<Conn> weak = c;
+  c->gui.post([weak, fn = std::move(fn)] {
+    auto s = weak.lock();
+    if (s && !s->closed) fn(*s);
+  });
+}
+
+// Sends what is queued; 0, or the errno that ends the connection.
+int flush(Conn& c, int fd) {
+  std::lock_guard<std::mutex> lock(c.m);
+  while (!c.out.empty()) {
+    ssize_t n = ::send(fd, c.out.data(), c.out.size(), MSG_NOSIGNAL);
+    if (n > 0) {
+      c.out.erase(0, static_cast<size_t>(n));
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return 0;
+    return n < 0 ? errno : EPIPE;
+  }
+  return 0;
+}
+
+// The connection is up: the line as the port has it, then the data held.
+void goUp(Conn& c) {
+  c.up = true;
+  if (c.telnetMode()) {
+    c.telnet.setLine(c.line);
+    c.telnet.setDtr(c.dtr);
+    c.telnet.setRts(c.rts);
+    c.telnet.sendData(c.held);
+    c.out += c.telnet.takeOutput();
+  } else {
+    c.out += c.held;
+  }
+  c.held.clear();
+}
+
+class Socket {
+ public:
+  ~Socket() {
+    if (fd >= 0) ::close(fd);
+  }
+  int fd = -1;
+};
+
+// Resolves and connects; "" on success (sock holds the socket), otherwise the
+// message. stopped is set when the port let go meanwhile.
+std::string connectTo(Conn& c, Clock::time_point deadline, Socket& sock, bool& stopped) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  int rc = ::getaddrinfo(c.address.host.c_str(), c.address.service.c_str(), &hints, &found);
+  if (rc != 0) {
+    const std::string why = rc == EAI_SYSTEM ? systemText(errno) : ::gai_strerror(rc);
+    return c.message("the name " + c.address.host + " does not resolve (" + why + ")");
+  }
+  std::unique_ptr<addrinfo, void (*)(addrinfo*)> hold(found, ::freeaddrinfo);
+  int lastErr = ETIMEDOUT;
+  for (addrinfo* ai = found; ai; ai = ai->ai_next) {
+    if (msLeft(deadline) == 0) {
+      lastErr = ETIMEDOUT;
+      break;
+    }
+    Socket s;
+    s.fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
+    if (s.fd < 0) {
+      lastErr = errno;
+      continue;
+    }
+    int err = 0;
+    if (::connect(s.fd, ai->ai_addr, ai->ai_addrlen) != 0) err = errno;
+    if (err == EINPROGRESS || err == EINTR) {
+      pollfd fds[2] = {{s.fd, POLLOUT, 0}, {c.wake, POLLIN, 0}};
+      for (;;) {
+        int r = ::poll(fds, 2, msLeft(deadline));
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) {
+          err = errno;
+          break;
+        }
+        if (fds[1].revents) {
+          std::lock_guard<std::mutex> lock(c.m);
+          if (c.stop) {
+            stopped = true;
+            return {};
+          }
+          uint64_t n;
+          while (::read(c.wake, &n, sizeof n) > 0) {
+          }
+          continue;
+        }
+        if (r == 0) {
+          err = ETIMEDOUT;
+          break;
+        }
+        socklen_t len = sizeof err;
+        if (::getsockopt(s.fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0) err = errno;
+        break;
+      }
+    }
+    if (err == 0) {
+      int one = 1;
+      ::setsockopt(s.fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+      ::setsockopt(s.fd, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one);
+      std::swap(sock.fd, s.fd);
+      return {};
+    }
+    lastErr = err;
+  }
+  if (lastErr == ETIMEDOUT) return c.message("no connection within " + seconds(c.timeoutMs));
+  if (lastErr == ECONNREFUSED)
+    return c.message("the connection was refused (is the device server running, on that port?)");
+  return c.message("cannot connect (" + systemText(lastErr) + ")");
+}
+
+}  // namespace
+
+// The connection's thread: connects, then moves bytes both ways until the
+// port lets go or the connection ends. It owns the socket.
+void NetPort::run(std::shared_ptr<Connection> c) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(c->timeoutMs);
+  const auto fail = [&c](const std::string& message) {
+    post(c, [message](Conn& s) { s.owner->failed(s.self.lock(), message); });
+  };
+  Socket sock;
+  bool stopped = false;
+  const std::string failure = connectTo(*c, deadline, sock, stopped);
+  if (stopped) return;
+  if (!failure.empty()) {
+    fail(failure);
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(c->m);
+    if (c->telnetMode()) {
+      c->telnet.start();
+      c->out += c->telnet.takeOutput();
+    } else {
+      goUp(*c);
+    }
+  }
+  char buffer[4096];
+  for (;;) {
+    bool wantOut, up;
+    {
+      std::lock_guard<std::mutex> lock(c->m);
+      if (c->stop) break;
+      wantOut = !c->out.empty();
+      up = c->up;
+    }
+    pollfd fds[2] = {{sock.fd, static_cast<short>(POLLIN | (wantOut ? POLLOUT : 0)), 0},
+                     {c->wake, POLLIN, 0}};
+    const int r = ::poll(fds, 2, up ? -1 : msLeft(deadline));
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) {
+      fail(c->message("the connection failed (" + systemText(errno) + ")"));
+      return;
+    }
+    if (r == 0) {  // only while waiting for the server's agreement
+      fail(c->message("the server did not agree to serial port control (RFC 2217) within " +
+                      seconds(c->timeoutMs) + "; for a raw port use tcp://"));
+      return;
+    }
+    if (fds[1].revents) {
+      uint64_t n;
+      while (::read(c->wake, &n, sizeof n) > 0) {
+      }
+    }
+    if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+      bool closedByServer = false;
+      int err = 0;
+      std::string bytes;
+      // A reply comes in small pieces; a server that holds the next piece
+      // until the last is acknowledged (Nagle) would otherwise wait out our
+      // delayed acknowledgement, some 40 ms a reply.
+      int one = 1;
+      ::setsockopt(sock.fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+      for (;;) {
+        ssize_t n = ::recv(sock.fd, buffer, sizeof buffer, 0);
+        if (n > 0) {
+          bytes.append(buffer, static_cast<size_t>(n));
+          continue;
+        }
+        if (n == 0) closedByServer = true;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) err = errno;
+        break;
+      }
+      std::string problem;
+      bool arrived = false;
+      {
+        std::lock_guard<std::mutex> lock(c->m);
+        std::string data;
+        if (c->telnetMode()) {
+          c->telnet.receive(bytes.data(), bytes.size());
+          if (!c->telnet.error().empty()) {
+            problem = c->message("Telnet protocol error (" + c->telnet.error() + ")");
+          } else if (c->telnet.control() == TelnetComPort::Control::Refused) {
+            problem = c->message(
+                "the server does not offer serial port control (RFC 2217); for a raw port use "
+                "tcp://" +
+                c->address.host + ":" + c->address.service);
+          } else if (!c->up && c->telnet.control() == TelnetComPort::Control::Agreed) {
+            goUp(*c);
+          }
+          c->out += c->telnet.takeOutput();
+          data = c->telnet.takeData();
+        } else {
+          data.swap(bytes);
+        }
+        if (!data.empty() && !c->discard) {
+          if (c->inPos == c->in.size()) {
+            c->in.clear();
+            c->inPos = 0;
+          }
+          c->in += data;
+          arrived = !c->rxPosted;
+          c->rxPosted = true;
+        }
+      }
+      if (arrived) post(c, [](Conn& s) { s.owner->received(s.self.lock()); });
+      if (problem.empty() && closedByServer)
+        problem = c->message("the server closed the connection");
+      if (problem.empty() && err)
+        problem = c->message("the connection was lost (" + systemText(err) + ")");
+      if (!problem.empty()) {
+        flush(*c, sock.fd);  // the refusal's answers, as a courtesy
+        fail(problem);
+        return;
+      }
+    }
+    if (int err = flush(*c, sock.fd)) {
+      fail(c->message("the connection was lost (" + systemText(err) + ")"));
+      return;
+    }
+  }
+  // Let go: what was queued last (DTR and RTS dropped) still goes out.
+  flush(*c, sock.fd);
+}
+
+NetPort::NetPort(GuiDispatcher& gui) : gui_(gui) {}
+
+NetPort::~NetPort() {
+  drop(conn_);
+  drop(parked_);
+}
+
+void NetPort::setAddress(const std::string& address) {
+  if (address == address_) return;
+  const bool wasOpen = Active();
+  if (wasOpen) close();
+  drop(parked_);  // never reused for another address
+  address_ = address;
+  if (wasOpen) open();
+}
+
+bool NetPort::Active() const {
+  return conn_ != nullptr;
+}
+
+bool NetPort::Connected() const {
+  if (!conn_) return false;
+  std::lock_guard<std::mutex> lock(conn_->m);
+  return conn_->up;
+}
+
+uint32_t NetPort::ServerBaudrate() const {
+  if (!conn_) return 0;
+  std::lock_guard<std::mutex> lock(conn_->m);
+  return conn_->telnet.serverBaud();
+}
+
+void NetPort::setActive(bool open) {
+  if (open == Active()) return;
+  if (open)
+    this->open();
+  else
+    close();
+}
+
+void NetPort::open() {
+  NetAddress address;
+  std::string error;
+  if (!parseNetAddress(address_, address, error)) {
+    lastMessage_ = error;
+    return;
+  }
+  lineLost_.clear();
+  if (parked_ && parked_->address.text == address.text) {
+    // Reopened at once: the same connection, the line as now set, DTR and
+    // RTS up again.
+    conn_ = std::move(parked_);
+    conn_->parked = false;
+    {
+      std::lock_guard<std::mutex> lock(conn_->m);
+      conn_->discard = false;
+      conn_->in.clear();
+      conn_->inPos = 0;
+      conn_->line = line_;
+      conn_->dtr = conn_->rts = true;
+      if (conn_->up && conn_->telnetMode()) {
+        conn_->telnet.setLine(line_);
+        conn_->telnet.setDtr(true);
+        conn_->telnet.setRts(true);
+        conn_->out += conn_->telnet.takeOutput();
+      }
+    }
+    conn_->kick();
+    return;
+  }
+  drop(parked_);
+  auto c = std::make_shared<Connection>(gui_, this, address, connectTimeoutMs_);
+  c->self = c;
+  c->line = line_;
+  if (c->wake < 0) {
+    lastMessage_ = c->message("cannot start (" + systemText(errno) + ")");
+    return;
+  }
+  try {
+    std::thread(&NetPort::run, c).detach();
+  } catch (const std::system_error& e) {
+    lastMessage_ = c->message(std::string("cannot start (") + e.what() + ")");
+    return;
+  }
+  conn_ = std::move(c);
+}
+
+void NetPort::close() {
+  if (!conn_) return;
+  drop(parked_);
+  parked_ = std::move(conn_);
+  parked_->parked = true;
+  {
+    std::lock_guard<std::mutex> lock(parked_->m);
+    parked_->discard = true;  // a closed port receives nothing
+    parked_->dtr = parked_->rts = false;
+    parked_->in.clear();
+    parked_->inPos = 0;
+    if (parked_->up && parked_->telnetMode()) {
+      parked_->telnet.setDtr(false);
+      parked_->telnet.setRts(false);
+      parked_->out += parked_->telnet.takeOutput();
+    } else if (!parked_->up) {
+      parked_->held.clear();  // what a closed port was to send is not sent
+    }
+  }
+  parked_->kick();
+  // Not reopened before the GUI thread turns: let it go.
+  std::weak_ptr<Connection> weak = parked_;
+  gui_.post([weak] {
+    auto c = weak.lock();
+    if (c && !c->closed && c->parked) c->owner->drop(c->owner->parked_);
+  });
+}
+
+void NetPort::drop(std::shared_ptr<Connection>& c) {
+  if (!c) return;
+  c->closed = true;
+  {
+    std::lock_guard<std::mutex> lock(c->m);
+    c->stop = true;
+  }
+  c->kick();
+  c.reset();
+}
+
+void NetPort::setLine(const TLineSettings& line) {
+  line_ = line;
+  pushLine();
+}
+
+void NetPort::pushLine() {
+  if (!conn_) return;
+  {
+    std::lock_guard<std::mutex> lock(conn_->m);
+    conn_->line = line_;
+    if (!conn_->up || !conn_->telnetMode()) return;
+    conn_->telnet.setLine(line_);
+    conn_->out += conn_->telnet.takeOutput();
+  }
+  conn_->kick();
+}
+
+void NetPort::setBaudrate(int32_t rate) {
+  line_.baudRate = rate;
+  pushLine();
+}
+
+void NetPort::setParity(eParity parity) {
+  line_.parity = parity;
+  pushLine();
+}
+
+void NetPort::setDataBits(eDataBits bits) {
+  line_.byteSize = bits == d8bit ? 8 : 7;
+  pushLine();
+}
+
+void NetPort::setStopBits(eStopBits bits) {
+  line_.stopBits = bits;
+  pushLine();
+}
+
+void NetPort::WriteString(const std::string& text) {
+  if (!conn_ || text.empty()) return;
+  {
+    std::lock_guard<std::mutex> lock(conn_->m);
+    if (!conn_->up)
+      conn_->held += text;
+    else if (conn_->telnetMode()) {
+      conn_->telnet.sendData(text);
+      conn_->out += conn_->telnet.takeOutput();
+    } else {
+      conn_->out += text;
+    }
+  }
+  conn_->kick();
+}
+
+int NetPort::ReadChar(char& ch) {
+  if (!conn_) return 0;
+  std::lock_guard<std::mutex> lock(conn_->m);
+  while (conn_->inPos < conn_->in.size()) {
+    const auto byte = static_cast<unsigned char>(conn_->in[conn_->inPos++]);
+    if (byte < 0x80) {  // only 7-bit characters are delivered, as on a local port
+      ch = static_cast<char>(byte);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+void NetPort::received(const std::shared_ptr<Connection>& c) {
+  if (!c) return;
+  {
+    std::lock_guard<std::mutex> lock(c->m);
+    c->rxPosted = false;
+  }
+  if (c != conn_) return;
+  auto handler = onRxData_;  // the handler may replace itself
+  if (handler) handler();
+}
+
+void NetPort::failed(const std::shared_ptr<Connection>& c, const std::string& message) {
+  if (!c) return;
+  if (c == parked_) {  // closed already: nobody waits for it
+    drop(parked_);
+    return;
+  }
+  if (c != conn_) return;
+  drop(conn_);
+  lastMessage_ = message;
+  lineLost_ = message;
+  auto handler = onLineLost_;  // the handler may replace itself or free the port
+  if (handler) handler(message);
+}
+
+}  // namespace tessel

@@ -1,0 +1,167 @@
+// tessel-cli over the network: simulated radios on a pseudo-terminal served
+// by a real ser2net, reached through its Telnet accepter with port control
+// (rfc2217://) and through a raw one (tcp://).
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "cli_e2e_fixture.h"
+#include "model/ini_file.h"
+#include "ser2net_server.h"
+
+using namespace tessel;
+using namespace tessel::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string run(const std::string& command) {
+  std::string out;
+  if (FILE* p = ::popen(command.c_str(), "r")) {
+    char buf[256];
+    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    ::pclose(p);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+  return out;
+}
+
+std::map<std::string, std::string> keyValues(const std::string& text) {
+  std::map<std::string, std::string> kv;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    auto eq = line.find(" = ");
+    if (eq != std::string::npos) kv[line.substr(0, eq)] = line.substr(eq + 3);
+  }
+  return kv;
+}
+
+class CliOverSer2net : public CliProcessTest {
+ protected:
+  void SetUp() override {
+    CliProcessTest::SetUp();
+    server_ = std::make_unique<Ser2netServer>(dir_);
+  }
+  void TearDown() override {
+    server_.reset();
+    CliProcessTest::TearDown();
+  }
+  void startServer(const std::string& device) {
+    ASSERT_TRUE(server_->start(device)) << server_->log();
+  }
+  void stopServer() { server_->stop(); }
+  void waitDeviceFree(const std::string& device) {
+    ASSERT_TRUE(server_->waitDeviceFree(device)) << "ser2net keeps " << device << " open";
+  }
+  std::string serverLog() const { return server_->log(); }
+  std::string rfc2217() const { return server_->rfc2217(); }
+  std::string raw() const { return server_->raw(); }
+
+  std::unique_ptr<Ser2netServer> server_;
+};
+
+// What a local port does, each accepter does: the same read, a verified
+// send, and a monitor of every radio.
+TEST_F(CliOverSer2net, GetLocalSetAndMonitorThroughBothAccepters) {
+  const std::string simProject = file("sim.vro");
+  writeGroup(simProject, 3, {0, 1});
+  std::unique_ptr<Process> sim;
+  const std::string device = startSim(sim, {"--project", simProject, "--command-mode"});
+  ASSERT_FALSE(device.empty());
+  startServer(device);
+
+  Process local({"get-local", device, "--timeout", "20"}, dir_);
+  ASSERT_EQ(local.wait(25000), 0) << local.err();
+  const auto expected = keyValues(local.out());
+  ASSERT_GT(expected.size(), 20u) << local.out();
+  for (const std::string& address : {rfc2217(), raw()}) {
+    SCOPED_TRACE(address);
+    waitDeviceFree(device);
+    Process get({"get-local", address, "--timeout", "20"}, dir_);
+    ASSERT_EQ(get.wait(25000), 0) << get.err() << serverLog();
+    EXPECT_EQ(keyValues(get.out()), expected);
+  }
+
+  const std::string project = file("group.vro");
+  fs::copy_file(simProject, project);
+  {
+    IniFile ini(project);
+    ASSERT_TRUE(ini.writeString("Project", "Security ID", "4321"));
+    ASSERT_TRUE(ini.writeString("Radio1", "Retries", "77"));
+  }
+  ::setenv("TESSEL_TIME_SCALE", "10", 1);
+  waitDeviceFree(device);
+  Process set({"set", project, "1", rfc2217(), "--verify", "--timeout", "60"}, dir_);
+  ASSERT_EQ(set.wait(65000), 0) << set.out() << set.err();
+  EXPECT_NE(set.out().find("verify: every parameter reads as sent"), std::string::npos)
+      << set.out();
+  ::unsetenv("TESSEL_TIME_SCALE");
+
+  waitDeviceFree(device);
+  Process mon(
+      {"monitor", project, rfc2217(), "--interval", "0.2", "--cycles", "2", "--timeout", "60"},
+      dir_);
+  ASSERT_EQ(mon.wait(65000), 0) << mon.err();
+  std::map<std::string, int> polls;
+  std::istringstream lines(mon.out());
+  for (std::string line; std::getline(lines, line);) {
+    std::vector<std::string> f;
+    std::stringstream s(line);
+    for (std::string x; std::getline(s, x, ',');) f.push_back(x);
+    ASSERT_EQ(f.size(), 6u) << line;
+    ++polls[f[1]];
+  }
+  for (const char* id : {"1", "2", "3"}) EXPECT_GE(polls[id], 2) << "radio " << id;
+
+  stopServer();
+  sim->signal(SIGTERM);
+  ASSERT_EQ(sim->wait(5000), 0) << sim->err();
+  IniFile held(simProject);
+  EXPECT_EQ(held.readString("Project", "Security ID", ""), "4321");
+  EXPECT_EQ(held.readString("Radio1", "Retries", ""), "77");
+}
+
+// The line settings reach the far port through port control, and only
+// there: the raw accepter keeps the server's. ser2net puts the port back as
+// it was when its client leaves, so the speed is read while a monitor runs.
+// A server that goes away ends that monitor with one message naming the
+// address.
+TEST_F(CliOverSer2net, BaudRateReachesThePortThroughRfc2217AndAServerGoneEndsTheTask) {
+  std::unique_ptr<Process> sim;
+  const std::string simProject = file("sim.vro");
+  writeGroup(simProject, 2, {0, 1});
+  const std::string device = startSim(sim, {"--project", simProject, "--command-mode"});
+  ASSERT_FALSE(device.empty());
+  startServer(device);
+  const std::string speed = "stty -F " + device + " speed";
+
+  for (const bool telnet : {false, true}) {
+    SCOPED_TRACE(telnet ? "rfc2217" : "raw");
+    waitDeviceFree(device);
+    ASSERT_EQ(run("stty -F " + device + " 9600 && " + speed), "9600");
+    Process mon({"monitor", simProject, telnet ? rfc2217() : raw(), "--baud", "38400", "--interval",
+                 "0.2", "--timeout", "60"},
+                dir_);
+    ASSERT_FALSE(mon.readLine(20000).empty()) << mon.err() << serverLog();
+    EXPECT_EQ(run(speed), telnet ? "38400" : "9600");
+    if (!telnet) {
+      mon.signal(SIGINT);
+      EXPECT_EQ(mon.wait(10000), 0) << mon.err();
+      continue;
+    }
+    stopServer();
+    EXPECT_EQ(mon.wait(15000), 1);
+    const std::string says = "Network port " + rfc2217() + ": the server closed the connection";
+    const auto at = mon.err().find(says);
+    EXPECT_NE(at, std::string::npos) << mon.err();
+    EXPECT_EQ(mon.err().find(says, at + 1), std::string::npos) << mon.err();
+  }
+}
+
+}  // namespace
