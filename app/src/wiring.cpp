@@ -72,6 +72,7 @@ Wiring::Wiring(const WiringOptions& options)
   connectComPortWindow(*comPort_, *engine_);
   // Every finished poll goes into the monitor history.
   engine_->addObserver(window_->historyRecorder());
+  engine_->addObserver(window_->taskObserver());
   splash_ = std::make_unique<SplashWindow>();
   window_->setWindows(terminal_.get(), comPort_.get(), splash_.get());
 
@@ -114,6 +115,7 @@ Wiring::~Wiring() {
   // Nothing may call into the windows once they start to go.
   engine_->AttachMainWindow(nullptr, nullptr);
   engine_->removeObserver(window_->historyRecorder());
+  engine_->removeObserver(window_->taskObserver());
   window_->model().tasks = nullptr;
   window_->onModeSwitched = nullptr;
   window_->hooks = MainWindow::EngineHooks{};

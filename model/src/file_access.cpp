@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+
+#include "model/text.h"
 
 namespace tessel {
 
@@ -43,6 +46,35 @@ bool canReadProject(const std::string& path, std::string& error) {
   if (!f) return refuse(std::strerror(errno));
   std::fclose(f);
   return true;
+}
+
+}  // namespace tessel
+
+namespace tessel {
+
+bool isProjectText(const std::string& path, std::string& reason) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return true;
+  bool blank = true;
+  std::string line;
+  while (std::getline(in, line)) {
+    for (char ch : line) {
+      const auto c = static_cast<unsigned char>(ch);
+      if ((c < 0x20 && c != '\t' && c != '\r' && c != '\f') || c == 0x7f) {
+        reason = "it holds bytes that cannot be text";
+        return false;
+      }
+    }
+    const std::string t = trimBlanks(line);
+    if (t.empty() || t == "\r") continue;
+    blank = false;
+    if (t[0] == '[' && t.find(']') != std::string::npos) return true;
+    const size_t eq = t.find('=');
+    if (t[0] != ';' && t[0] != '#' && eq != std::string::npos && eq > 0) return true;
+  }
+  if (blank) return true;  // a new project is an empty file
+  reason = "it holds no section and no key";
+  return false;
 }
 
 }  // namespace tessel

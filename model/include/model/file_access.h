@@ -15,4 +15,11 @@ bool canRewriteFile(const std::string& path, std::string& error);
 // "cannot read <path>: <reason>" in error.
 bool canReadProject(const std::string& path, std::string& error);
 
+// Whether the file at path can be a project: empty, or text (no control
+// bytes but tab, CR, LF and form feed) with at least one section header or
+// key line. Otherwise false, with the reason in reason ("it holds bytes that
+// cannot be text", "it holds no section and no key"). A file that cannot be
+// opened passes: opening it reports that.
+bool isProjectText(const std::string& path, std::string& reason);
+
 }  // namespace tessel
