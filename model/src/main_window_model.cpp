@@ -9,7 +9,6 @@
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/radio.h"
-#include "model/register_values.h"
 
 namespace tessel {
 
@@ -36,8 +35,8 @@ PanelSettings panelSettings(const Panel& panel, const BrandModels& models) {
   for (const ProjectKey* k : {&radiokey::baudRate, &radiokey::dataBits, &radiokey::stopBits,
                               &radiokey::parity, &radiokey::handshaking})
     add(*k);
-  for (size_t i = 0; i < kBlockedFreqKeys.size(); ++i)
-    out.emplace_back(kBlockedFreqKeys[i], trimBlanks(panel.blockedValues[i]));
+  for (size_t i = 0; i < panel.blockedValues.size(); ++i)
+    out.emplace_back("Blocked MHz " + std::to_string(i + 1), trimBlanks(panel.blockedValues[i]));
   return out;
 }
 
@@ -91,13 +90,18 @@ bool MainWindowModel::confirmUnreadValues() {
   if (panelSource_ != PanelSource::Defaults) return true;
   const int radio = localRadio_;
   std::string who = "the local radio";
+  auto last = lastRead_.find(radio);
   if (radio >= 0) {
-    who = "radio " + std::to_string(radio);
+    // Named as its record or its last read named it.
     const Tradio* r = project_ ? project_->radio(radio) : nullptr;
-    if (r && !r->name.empty()) who += " (" + r->name + ")";
+    std::string name = r ? r->name : "";
+    if (name.empty() && last != lastRead_.end()) {
+      for (const auto& [key, text] : last->second)
+        if (key == radiokey::radioName.name && text != "...") name = text;
+    }
+    who = "radio " + std::to_string(radio) + (name.empty() ? "" : " (" + name + ")");
   }
   std::string text;
-  auto last = lastRead_.find(radio);
   if (last == lastRead_.end()) {
     text = "Nothing was read from " + who +
            ": the panel holds defaults or edits, not the radio's values. Set Radio anyway?";

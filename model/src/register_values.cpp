@@ -353,7 +353,13 @@ bool RegisterValues::radioModeRoutine(const std::string& text) {
   // Select first, so the radio mode rule sets images and enables controls
   // for the mode the radio reported.
   panel.setItemIndex(ctl::radioMode, mode);
-  if (panel.WindowMode != wmManual) window_.radioModeClick();
+  if (panel.WindowMode != wmManual) {
+    // The rule's images and enabling, not its "Save Radio": the value read
+    // is in the file already, so it is no edit to save.
+    const bool changed = window_.radioChanged();
+    window_.radioModeClick();
+    if (!changed) window_.setRadioChanged(false);
+  }
   return master;
 }
 

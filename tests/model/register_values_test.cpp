@@ -480,6 +480,9 @@ TEST_F(ApplyReplyTest, RadioModeReplyOnTheShownRadioRunsTheModeRule) {
   EXPECT_FALSE(panel.enabled(ctl::groupID));
   EXPECT_TRUE(panel.enabled(ctl::roaming));
   EXPECT_FALSE(panel.currentRadio->isMaster);
+  // A value read is no edit: nothing to offer for saving.
+  EXPECT_FALSE(window.radioChanged());
+  EXPECT_EQ(panel.text(ctl::newRadio), kNewRadioCaption);
 }
 
 TEST_F(ApplyReplyTest, MonitorColumnsOfTheRadioBeingRead) {
