@@ -74,6 +74,7 @@ Wiring::Wiring(const WiringOptions& options)
   connectComPortWindow(*comPort_, *engine_);
   // Every finished poll goes into the monitor history.
   engine_->addObserver(window_->historyRecorder());
+  engine_->addObserver(window_->taskObserver());
   splash_ = std::make_unique<SplashWindow>();
   window_->setWindows(terminal_.get(), comPort_.get(), splash_.get());
 
@@ -138,6 +139,7 @@ Wiring::~Wiring() {
   metricsServer_.reset();
   if (metrics_) engine_->removeObserver(metrics_.get());
   metrics_.reset();
+  engine_->removeObserver(window_->taskObserver());
   window_->model().tasks = nullptr;
   window_->onModeSwitched = nullptr;
   window_->hooks = MainWindow::EngineHooks{};

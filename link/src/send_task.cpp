@@ -1,6 +1,7 @@
 // A send working off its queue.
 #include "link/send_task.h"
 
+#include "model/text.h"
 #include "text_util.h"
 
 namespace tessel {
@@ -16,7 +17,8 @@ void SendTask::tick() {
   if (queue_.Count() == 0) {
     if (host.returnToMonitoringOrIdle()) ctx_.window.radioRenumbered(ctx_.radio(), true);
     ctx_.reporter.taskEnded(sending, TaskOutcome::Completed);
-    host.ask(PromptIcon::Information, host.taskText() + " complete" + ", radio reset", pbOk);
+    host.ask(PromptIcon::Information, withoutMnemonic(host.taskText()) + " complete, radio reset",
+             pbOk);
     return;
   }
   host.refreshStatus();

@@ -94,15 +94,23 @@ std::string acceptedText(const std::string& control, const std::string& text) {
 EntryRules::EntryRules(MainWindowModel& window) : window_(window) {}
 
 void EntryRules::fieldEnter(const std::string& control) {
-  if (hasEntryFilter(control)) entryText_ = window_.panel.text(control);
+  if (!hasEntryFilter(control)) return;
+  Panel& panel = window_.panel;
+  panel.entryField = control;
+  panel.entryText = panel.text(control);
+}
+
+const std::string& EntryRules::entryText() const {
+  return window_.panel.entryText;
 }
 
 bool EntryRules::keyPress(const std::string& control, char key) {
   const KeyOutcome outcome = entryKeyOutcome(control, key);
   if (outcome == KeyOutcome::kRestore || outcome == KeyOutcome::kRestoreAndPass) {
     Panel& panel = window_.panel;
-    if (panel.text(control) != entryText_) {
-      panel.setText(control, entryText_);
+    const std::string entry = panel.entryText;
+    if (panel.text(control) != entry) {
+      panel.setText(control, entry);
       fieldChange(control);
     }
   }

@@ -11,6 +11,8 @@
 
 #include "atomic_write.h"
 
+#include "model/text.h"
+
 namespace tessel {
 
 bool canRewriteFile(const std::string& path, std::string& error) {
@@ -60,6 +62,35 @@ bool replaceFileWithCopy(const std::string& path, const std::string& source, std
     return false;
   }
   return replaceFileAtomically(path, data, error);
+}
+
+}  // namespace tessel
+
+namespace tessel {
+
+bool isProjectText(const std::string& path, std::string& reason) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return true;
+  bool blank = true;
+  std::string line;
+  while (std::getline(in, line)) {
+    for (char ch : line) {
+      const auto c = static_cast<unsigned char>(ch);
+      if ((c < 0x20 && c != '\t' && c != '\r' && c != '\f') || c == 0x7f) {
+        reason = "it holds bytes that cannot be text";
+        return false;
+      }
+    }
+    const std::string t = trimBlanks(line);
+    if (t.empty() || t == "\r") continue;
+    blank = false;
+    if (t[0] == '[' && t.find(']') != std::string::npos) return true;
+    const size_t eq = t.find('=');
+    if (t[0] != ';' && t[0] != '#' && eq != std::string::npos && eq > 0) return true;
+  }
+  if (blank) return true;  // a new project is an empty file
+  reason = "it holds no section and no key";
+  return false;
 }
 
 }  // namespace tessel

@@ -10,6 +10,18 @@ namespace tessel {
 
 namespace {
 const char* const kDefaultProjectMark = "Manual Configuration";
+
+// "radio 3 (Radio 003)": the radio a question is about.
+std::string radioNamed(const Tradio& r) {
+  return "radio " + std::to_string(r.slotID) + " (" + r.name + ")";
+}
+
+// Delete and Reset act on a radio at once and cannot be undone: they ask
+// first, No being the default.
+bool confirmed(MainWindowModel& window, const std::string& question) {
+  return window.prompts.show(PromptIcon::Question, question, pbYes | pbNo | pbRefusalIsDefault) ==
+         pbYes;
+}
 }  // namespace
 
 const std::vector<std::string>& pollIntervalCaptions() {
@@ -101,6 +113,7 @@ void GroupCommands::getRadioParameters() {
 void GroupCommands::resetRadio() {
   Tradio* r = window_.panel.currentRadio;
   if (!r) return;
+  if (!confirmed(window_, "Reset " + radioNamed(*r) + "? The radio restarts.")) return;
   if (queueLine) {
     queueLine("ATD" + std::to_string(r->slotID));
     queueLine("AT&R");
@@ -110,6 +123,10 @@ void GroupCommands::resetRadio() {
 
 void GroupCommands::deleteRadio() {
   GroupViews& views = window_.views;
+  if (window_.panel.currentRadio && window_.project() &&
+      !confirmed(window_, "Delete " + radioNamed(*window_.panel.currentRadio) +
+                              "? This removes the radio's section from the project."))
+    return;
   bool monitored = false;
   if (window_.panelView() == PanelView::Monitor) {
     window_.advancedClick();

@@ -5,11 +5,40 @@
 #include <cstring>
 
 #include "model/factory_defaults.h"
+#include "model/file_access.h"
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/radio.h"
 
 namespace tessel {
+
+PanelSettings panelSettings(const Panel& panel, const BrandModels& models) {
+  PanelSettings out;
+  auto add = [&](const ProjectKey& k) {
+    out.emplace_back(k.name, k.isChoice() ? fileTextOf(k, panel.itemIndex(k.control))
+                                          : trimBlanks(panel.text(k.control)));
+  };
+  for (const ProjectKey* k : groupKeys()) add(*k);
+  for (const ProjectKey* k :
+       {&radiokey::radioID, &radiokey::radioName, &radiokey::radioMode, &radiokey::roaming,
+        &radiokey::masterID, &radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
+    add(*k);
+  const int type = panel.itemIndex(ctl::radioType);
+  out.emplace_back(models.modelKey,
+                   type >= 0 && type < models.modelCount ? models.names[type] : "");
+  if (type == 0) {
+    for (const ProjectKey* k :
+         {&radiokey::emulationMode, &radiokey::mainSerialPort, &radiokey::sleepMode,
+          &radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
+      add(*k);
+  }
+  for (const ProjectKey* k : {&radiokey::baudRate, &radiokey::dataBits, &radiokey::stopBits,
+                              &radiokey::parity, &radiokey::handshaking})
+    add(*k);
+  for (size_t i = 0; i < panel.blockedValues.size(); ++i)
+    out.emplace_back("Blocked MHz " + std::to_string(i + 1), trimBlanks(panel.blockedValues[i]));
+  return out;
+}
 
 std::string serialPortNumber(const std::string& text) {
   if (text.size() > 2 && text.compare(0, 2, "RS") == 0) return text.substr(2);
@@ -62,13 +91,70 @@ void MainWindowModel::replaceProject(const std::string& fileName, ProjectLock lo
   ++projectSerial_;
 }
 
-void MainWindowModel::beforeReplace() {
-  if (panel.WindowMode != wmManual && radioChanged_ &&
-      prompts.show(PromptIcon::Warning, "Radio configuration changes made, save them?",
-                   pbYes | pbNo) == pbYes)
-    saveCurrentRadio();
+bool MainWindowModel::beforeReplace(bool mayCancel) {
+  if (panel.WindowMode != wmManual && radioChanged_) {
+    const PromptButton answer =
+        prompts.show(PromptIcon::Warning, "Radio configuration changes made, save them?",
+                     pbYes | pbNo | (mayCancel ? pbCancel : pbNone));
+    if (answer == pbCancel) return false;
+    if (answer == pbYes) saveCurrentRadio();
+  }
   // Task 0 ends whatever the engine does.
   if (tasks) tasks->StartTask(tkLocalOnly, "", {});
+  return true;
+}
+
+bool MainWindowModel::refuseNonProject(const std::string& fileName) {
+  std::string reason;
+  if (isProjectText(fileName, reason)) return false;
+  prompts.show(PromptIcon::Error, fileName + " is not a project file: " + reason, pbOk);
+  return true;
+}
+
+void MainWindowModel::recordRadioValues(int radio) {
+  lastRead_[radio] = panelSettings(panel, models);
+  panelSource_ = PanelSource::Radio;
+}
+
+bool MainWindowModel::confirmUnreadValues() {
+  // Outside Manual mode a send writes the radio's project section, not
+  // what the panel holds.
+  if (panel.WindowMode != wmManual && panel.WindowMode != wmUnset) return true;
+  if (panelSource_ != PanelSource::Defaults) return true;
+  const int radio = localRadio_;
+  std::string who = "the local radio";
+  auto last = lastRead_.find(radio);
+  if (radio >= 0) {
+    // Named as its record or its last read named it.
+    const Tradio* r = project_ ? project_->radio(radio) : nullptr;
+    std::string name = r ? r->name : "";
+    if (name.empty() && last != lastRead_.end()) {
+      for (const auto& [key, text] : last->second)
+        if (key == radiokey::radioName.name && text != "...") name = text;
+    }
+    who = "radio " + std::to_string(radio) + (name.empty() ? "" : " (" + name + ")");
+  }
+  std::string text;
+  if (last == lastRead_.end()) {
+    text = "Nothing was read from " + who +
+           ": the panel holds defaults or edits, not the radio's values. Set Radio anyway?";
+  } else {
+    const PanelSettings now = panelSettings(panel, models);
+    std::string changes;
+    for (const auto& [name, was] : last->second) {
+      if (name == radiokey::radioName.name) continue;  // not sent
+      for (const auto& [n, text] : now) {
+        if (n != name || text == was) continue;
+        changes += (changes.empty() ? "" : ", ") + name + " " + (was.empty() ? "(none)" : was) +
+                   " to " + (text.empty() ? "(none)" : text);
+      }
+    }
+    // The radio holds these values already: sending them changes nothing.
+    if (changes.empty()) return true;
+    text = "The panel's values were not read from " + who +
+           ". Set Radio changes what was last read from it: " + changes + ". Set Radio anyway?";
+  }
+  return prompts.show(PromptIcon::Warning, text, pbOk | pbCancel | pbRefusalIsDefault) == pbOk;
 }
 
 bool MainWindowModel::openChosenProject(const std::string& fileName, bool create,
@@ -153,6 +239,7 @@ void MainWindowModel::switchMode(int mode) {
 }
 
 void MainWindowModel::defaultsClick() {
+  panelSource_ = PanelSource::Defaults;
   panel.panelLoading = true;
   const PanelDefaults& d = kPanelDefaults;
   panel.setText(ctl::radioID, d.radioID);
@@ -189,6 +276,9 @@ void MainWindowModel::setRadioChanged(bool changed) {
 }
 
 void MainWindowModel::setPanelView(PanelView view) {
+  // Monitoring starts with the Advanced fields.
+  if (view == PanelView::Monitor && panelView_ != PanelView::Monitor)
+    monitorFields_ = PanelView::Advanced;
   panelView_ = view;
   panel.setText(ctl::advanced, advancedCaption(view));
 }
@@ -359,6 +449,20 @@ void MainWindowModel::advancedClick() {
   switchMode(panel.WindowMode);
 }
 
+void MainWindowModel::chooseView(PanelView view) {
+  if (view == PanelView::Monitor) return;
+  if (panelView_ == PanelView::Monitor) {
+    monitorFields_ = view;
+  } else {
+    setPanelView(view);
+  }
+  switchMode(panel.WindowMode);
+}
+
+PanelView MainWindowModel::shownView() const {
+  return panelView_ == PanelView::Monitor ? monitorFields_ : panelView_;
+}
+
 void MainWindowModel::setBaudRate(const std::string& text) {
   const std::string wanted = trimBlanks(text);
   const std::vector<std::string> entries = panel.items(ctl::baudRate);
@@ -454,7 +558,9 @@ void MainWindowModel::setCurrentRadio(Tradio* radio) {
 }
 
 void MainWindowModel::chooseRadio(RowId row) {
-  if (radioChanged_ &&
+  Tradio* chosen = views.rowRadio(row);
+  // The row already shown loads nothing: its edits stay in the panel.
+  if (radioChanged_ && chosen != panel.currentRadio &&
       prompts.show(PromptIcon::Warning, "Radio configuration changes made, save them?",
                    pbYes | pbNo) == pbYes) {
     saveCurrentRadio();

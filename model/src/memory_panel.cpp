@@ -47,6 +47,7 @@ std::string MemoryPanel::text(const std::string& control) const {
 
 void MemoryPanel::setText(const std::string& control, const std::string& text) {
   Control& c = at(control);
+  followEntry(control, c.text, text);
   c.text = text;
   if (!c.items.empty()) {
     auto it = std::find(c.items.begin(), c.items.end(), text);
@@ -59,8 +60,16 @@ int MemoryPanel::itemIndex(const std::string& control) const {
   return c ? c->index : -1;
 }
 
+void MemoryPanel::typeText(const std::string& control, const std::string& text) {
+  const std::string entry = entryText;
+  setText(control, text);
+  entryText = entry;
+}
+
 void MemoryPanel::setItemIndex(const std::string& control, int index) {
   Control& c = at(control);
+  if (index >= -1 && index < static_cast<int>(c.items.size()))
+    followEntry(control, c.text, index < 0 ? std::string() : c.items[index]);
   if (index == -1) {
     c.index = -1;
     c.text.clear();

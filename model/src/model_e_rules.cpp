@@ -129,8 +129,10 @@ void blockedClick(MainWindowModel& window) {
   p->loadBlockedValues();
 }
 
-void mainWindowActivated(MainWindowModel& window, bool blockedModified, bool modelEModified) {
+void mainWindowActivated(MainWindowModel& window, bool& blockedModified, bool& modelEModified) {
   if (blockedModified || modelEModified) window.setRadioChanged(true);
+  blockedModified = false;
+  modelEModified = false;
 }
 
 void ModelERules::currentTimeClick() {

@@ -109,6 +109,7 @@ void Tradio::LoadIntoPanel() {
 
   port->LoadSerial(s);
   panel.setText(ctl::radioName, name);
+  window->recordLoaded(slotID);
 }
 
 bool Tradio::SaveFromPanel() {
@@ -133,16 +134,24 @@ bool Tradio::SaveFromPanel() {
   }
   const std::string s = sectionName(id);
   const int failedBefore = project->failedWrites();
+  isMaster = panel.itemIndex(ctl::radioMode) == item::master;
+  const BrandModels& models = window->models;
+  const int type = panel.itemIndex(ctl::radioType);
+  // A section loaded into the panel takes only what changed since: a save
+  // after one edit must not rewrite keys the user never touched. A new
+  // section (a new radio, a new number) takes everything.
+  if (project->sectionExists(s) && window->loadedSlot() == slotID &&
+      !window->loadedSettings().empty()) {
+    saveChanges(s, window->loadedSettings());
+    return project->failedWrites() == failedBefore;
+  }
   project->writeKey(s, radiokey::radioID.name, idText);
   project->writeKey(s, radiokey::radioName.name, name);
 
-  isMaster = panel.itemIndex(ctl::radioMode) == item::master;
   for (const ProjectKey* k : {&radiokey::radioMode, &radiokey::roaming, &radiokey::masterID,
                               &radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
     writePanel(*project, panel, s, *k);
 
-  const BrandModels& models = window->models;
-  const int type = panel.itemIndex(ctl::radioType);
   if (type == 0) {
     project->writeKey(s, models.modelKey, models.names[0]);
     SaveModelE(s);
@@ -151,7 +160,30 @@ bool Tradio::SaveFromPanel() {
     project->deleteKey(s, radiokey::emulationMode.name);
   }
   port->SaveSerial(s);
+  window->recordLoaded(slotID);
   return project->failedWrites() == failedBefore;
+}
+
+void Tradio::saveChanges(const std::string& s, const PanelSettings& loaded) {
+  const BrandModels& models = window->models;
+  const PanelSettings now = panelSettings(window->panel, models);
+  for (const auto& [key, text] : now) {
+    bool same = false;
+    for (const auto& [k, was] : loaded) same = same || (k == key && was == text);
+    if (same) continue;
+    if (key == models.modelKey) {
+      if (text.empty()) continue;
+      project->writeKey(s, key, text);
+      if (text != models.names[0]) project->deleteKey(s, radiokey::emulationMode.name);
+      continue;
+    }
+    const ProjectKey* k = nullptr;
+    for (const ProjectKey* r : radioKeys()) k = (!k && key == r->name) ? r : k;
+    // Group keys and blocked frequencies live in the group section.
+    if (!k || (k->isChoice() && text.empty())) continue;
+    project->writeKey(s, key, k == &radiokey::radioName ? name : text);
+  }
+  window->recordLoaded(slotID);
 }
 
 void Tradio::LoadModelE(const std::string& s) {

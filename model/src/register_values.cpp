@@ -234,6 +234,7 @@ void RegisterValues::radioIDManual(const std::string& text) {
   int n = 0;
   if (!parseInt32(text, n) || n < 0 || n >= kRadioSlots) return;
   identifiedModel_ = -1;
+  manualIDRead_ = true;
   Panel& panel = window_.panel;
   panel.setText(ctl::radioID, text);
   window_.radioIDExit();
@@ -304,6 +305,15 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
   if (firstSeen) {
     if (Tradio* r = p->radio(n)) r->pollOnly = false;
   }
+  // A read that began with an identification names the model in the
+  // radio's section, or a model-2 radio would reopen as the first model
+  // and be sent its register layout. Model E identifies as the first model;
+  // its own register names it later, so a section naming it keeps it.
+  const BrandModels& models = window_.models;
+  if (p && identifiedModel_ > 0 && identifiedModel_ < models.modelCount &&
+      identifiedModel_ < panel.itemCount(ctl::radioType) &&
+      !(identifiedModel_ == 1 && p->readKey(section, models.modelKey, "") == models.names[0]))
+    p->writeKey(section, models.modelKey, models.names[identifiedModel_]);
   // A read that began with an identification line uses the map of the model
   // it reported; a poll has none and uses the model of the record.
   const Tradio* r = p ? p->radio(n) : nullptr;
@@ -348,7 +358,13 @@ bool RegisterValues::radioModeRoutine(const std::string& text) {
   // Select first, so the radio mode rule sets images and enables controls
   // for the mode the radio reported.
   panel.setItemIndex(ctl::radioMode, mode);
-  if (panel.WindowMode != wmManual) window_.radioModeClick();
+  if (panel.WindowMode != wmManual) {
+    // The rule's images and enabling, not its "Save Radio": the value read
+    // is in the file already, so it is no edit to save.
+    const bool changed = window_.radioChanged();
+    window_.radioModeClick();
+    if (!changed) window_.setRadioChanged(false);
+  }
   return master;
 }
 
@@ -658,6 +674,7 @@ bool RegisterValues::markLocal(int radio) {
   if (!r && window_.panel.WindowMode == wmManual) return false;
   const bool result = r && r->responded;
   if (Tradio* reading = readingRadio()) reading->responded = true;
+  if (readingID() >= 0) window_.setLocalRadio(readingID());
   return result;
 }
 
@@ -679,7 +696,18 @@ void RegisterValues::taskCancelled(int radio) {
 
 void RegisterValues::readDone() {
   endReplies();
-  window_.panel.panelLoading = false;
+  Panel& panel = window_.panel;
+  panel.panelLoading = false;
+  // What the panel now holds was read from the radio: a later Set Radio of
+  // defaults is compared with it.
+  if (panel.WindowMode == wmManual && manualIDRead_) {
+    int id = -1;
+    if (parseInt32(panel.text(ctl::radioID), id)) window_.setLocalRadio(id);
+    window_.recordRadioValues(window_.localRadio());
+  } else if (panel.WindowMode != wmManual && readingID() >= 0 && panelSide()) {
+    window_.recordRadioValues(readingID());
+  }
+  manualIDRead_ = false;
 }
 
 }  // namespace tessel

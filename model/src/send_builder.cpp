@@ -220,6 +220,10 @@ SendOutcome RadioSender::okClick() {
       out.notice = kNoRadioNotice;
       return out;
     }
+    if (!window_.confirmUnreadValues()) {
+      out.notice = kUnreadCancelledNotice;
+      return out;
+    }
     out.lines = buildLines(type);
     int id = 0;
     parseInt32(panel.text(ctl::radioID), id);
@@ -230,6 +234,11 @@ SendOutcome RadioSender::okClick() {
                           : S::PortClosed;
     if (started == S::Started) {
       out.started = true;
+      // The local radio now holds what the panel shows, its number too.
+      if (manual) {
+        window_.setLocalRadio(id);
+        window_.recordRadioValues(id);
+      }
       markSent();
     } else {
       out.notice = started == S::Busy ? kBusyNotice : kPortClosedNotice;

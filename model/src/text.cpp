@@ -62,4 +62,17 @@ bool parseInt32(const std::string& text, int& value) {
   return true;
 }
 
+std::string withoutMnemonic(const std::string& caption) {
+  std::string out;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] != '&') {
+      out += caption[i];
+    } else if (i + 1 < caption.size() && caption[i + 1] == '&') {
+      out += '&';
+      ++i;
+    }
+  }
+  return out;
+}
+
 }  // namespace tessel

@@ -106,7 +106,7 @@ TEST_F(CliEndToEnd, FailsClearlyWithoutADeviceOrAProject) {
 // stops; the printed keys must match its sections.
 TEST_F(CliEndToEnd, DiscoverWritesEveryRadioFoundIntoANewProject) {
   std::unique_ptr<Process> sim;
-  std::string device = startSim(sim, {"--radios", "3"});
+  std::string device = startSim(sim, {"--radios", "3", "--models", "0,1,2"});
   ASSERT_FALSE(device.empty());
   const std::string project = file("new.vro");
   Process run({"discover", project, device, "--interval", "0.02", "--timeout", "30"}, dir_);
@@ -118,6 +118,10 @@ TEST_F(CliEndToEnd, DiscoverWritesEveryRadioFoundIntoANewProject) {
   EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3"})) << run.out();
   EXPECT_NE(run.out().find("1,Radio 001,"), std::string::npos) << run.out();
   EXPECT_NE(run.out().find(",Master,"), std::string::npos) << run.out();
+  // Each radio's model as discovery found it.
+  for (const char* line :
+       {"1,Radio 001,Vireo E,", "2,Radio 002,Vireo Version 2,", "3,Radio 003,Vireo Version 1,"})
+    EXPECT_NE(run.out().find(line), std::string::npos) << run.out();
   IniFile ini(project);
   for (const char* name : {"Radio 001", "Radio 002", "Radio 003"}) {
     const std::string section = std::string("Radio") + name[8];

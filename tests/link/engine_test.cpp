@@ -369,6 +369,18 @@ TEST_F(LinkTest, SendQueueToLocalRadioReleasesEachLineOnOk) {
   EXPECT_EQ(engine->state(), psIdle);
 }
 
+// A message built from a task's caption shows no mnemonic mark.
+TEST_F(LinkTest, ResetCompleteShowsTheCaptionWithoutItsAmpersand) {
+  make();
+  callbacks.local = {1};
+  answer({{"AT", {"OK"}}, {"AT&R", {"OK"}}});
+  engine->Send(false, 0, "AT&R\r");
+  engine->StartTask(tkSendValues, "&Reset", {{1, 1}});
+  serial.pump();
+  timer.fire();
+  EXPECT_EQ(promptTexts(), Lines{"Reset complete, radio reset"});
+}
+
 TEST_F(LinkTest, GetLocalDuringASendLeavesTheSendAlone) {
   make();
   answer({{"AT", {"OK"}}, {"ATs2=7", {"OK"}}, {"ATs4=N", {"OK"}}});

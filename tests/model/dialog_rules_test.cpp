@@ -332,13 +332,20 @@ TEST_F(DialogsTest, BlockedMhzLoadsTheProjectsFrequenciesOnlyTheFirstTime) {
 
 TEST_F(DialogsTest, EditsInADialogMakeNewRadioReadSaveRadioOnActivation) {
   window.setRadioChanged(false);
-  mainWindowActivated(window, false, false);
+  bool blocked = false, modelE = false;
+  mainWindowActivated(window, blocked, modelE);
   EXPECT_EQ(panel.text(ctl::newRadio), kNewRadioCaption);
-  mainWindowActivated(window, true, false);
+  blocked = true;
+  mainWindowActivated(window, blocked, modelE);
   EXPECT_EQ(panel.text(ctl::newRadio), kSaveRadioCaption);
   window.setRadioChanged(false);
-  mainWindowActivated(window, false, true);
+  modelE = true;
+  mainWindowActivated(window, blocked, modelE);
   EXPECT_TRUE(window.radioChanged());
+  // Carried over once: after a save the next activation leaves it.
+  window.setRadioChanged(false);
+  mainWindowActivated(window, blocked, modelE);
+  EXPECT_FALSE(window.radioChanged());
 }
 
 }  // namespace

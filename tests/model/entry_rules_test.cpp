@@ -20,13 +20,13 @@ class EntryRulesTest : public ModelTest {
       } else {
         t += k;
       }
-      panel.setText(control, t);
+      panel.typeText(control, t);
       rules.fieldChange(control);
     }
   }
   // A block of text arriving at once (paste, drop) in an empty field.
   void paste(const std::string& control, const std::string& text) {
-    panel.setText(control, acceptedText(control, text));
+    panel.typeText(control, acceptedText(control, text));
     rules.fieldChange(control);
   }
 
@@ -97,6 +97,16 @@ TEST_F(EntryRulesTest, EscapeRestoresTheTextTheFieldHadOnEntering) {
   EXPECT_EQ(panel.text(ctl::radioName), "Pump");
   EXPECT_EQ(r->name, "Pump");
   EXPECT_EQ(views.caption(r->listItem), "Pump");
+  EXPECT_TRUE(prompts.shown.empty());
+
+  // At a fresh start Group ID has the focus before the project's value is
+  // loaded: Escape puts back that value, not the empty text of before.
+  panel.setText(ctl::groupID, "");
+  rules.fieldEnter(ctl::groupID);
+  panel.setText(ctl::groupID, "7");
+  EXPECT_FALSE(rules.keyPress(ctl::groupID, kEscapeKey));
+  rules.fieldExit(ctl::groupID);
+  EXPECT_EQ(panel.text(ctl::groupID), "7");
   EXPECT_TRUE(prompts.shown.empty());
 }
 

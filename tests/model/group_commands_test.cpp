@@ -117,6 +117,25 @@ TEST_F(GroupCommandsTest, DeletingTheOnlyRadioWithChangesClosesWithoutSavingIt) 
   EXPECT_EQ(get().find("Radio5"), std::string::npos) << get();
 }
 
+// Delete and Reset cannot be undone: each asks first, No being the default.
+TEST_F(GroupCommandsTest, DeleteAndResetAskFirstNamingTheRadio) {
+  openThree();
+  window.chooseRadio(views.rowAt(1));
+  prompts.answers = {pbNo, pbNo};
+  commands.deleteRadio();
+  commands.resetRadio();
+  EXPECT_EQ(prompts.texts(),
+            (std::vector<std::string>{
+                "Delete radio 2 (two)? This removes the radio's section from the project.",
+                "Reset radio 2 (two)? The radio restarts."}));
+  for (const auto& shown : prompts.shown)
+    EXPECT_EQ(shown.buttons, pbYes | pbNo | pbRefusalIsDefault);
+  EXPECT_EQ(names(), (std::vector<std::string>{"one", "two", "three"}));
+  EXPECT_EQ(key("Radio2", "Radio Name"), "two");
+  EXPECT_TRUE(queued.empty());
+  EXPECT_TRUE(tasks.tasks.empty());
+}
+
 TEST_F(GroupCommandsTest, DeleteWhileMonitoringResumesTheMonitor) {
   openThree();
   ASSERT_TRUE(commands.monitorExisting());

@@ -260,6 +260,30 @@ TEST_F(PanelRulesTest, ChoosingARowShowsItsRadio) {
   EXPECT_EQ(views.selectedRow(), second->listItem);
 }
 
+// "Save them?" comes only after an edit and only when another radio is
+// chosen; Yes writes what the user changed and nothing else.
+TEST_F(PanelRulesTest, SavingARadioWritesOnlyWhatTheUserChanged) {
+  put("[Radio1]\nRadio Mode=Slave\nMaster ID=1\nRetries=11\n[Radio2]\nRetries=22\n");
+  open(wmProject);
+  Tradio* first = window.project()->radio(1);
+  window.chooseRadio(first->listItem);
+  panel.setText(ctl::retries, "12");
+  window.saveRadioRule();
+  ASSERT_TRUE(window.radioChanged());
+  // The row already shown (a second click, a right-click) asks nothing.
+  window.chooseRadio(first->listItem);
+  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(panel.text(ctl::retries), "12");
+  prompts.answers = {pbYes};
+  window.chooseRadio(window.project()->radio(2)->listItem);
+  EXPECT_EQ(prompts.texts(),
+            std::vector<std::string>{"Radio configuration changes made, save them?"});
+  EXPECT_EQ(IniFile(path).keyNames("Radio1"),
+            (std::vector<std::string>{"Radio Mode", "Master ID", "Retries"}));
+  EXPECT_EQ(key("Radio1", "Retries"), "12");
+  EXPECT_EQ(key("Radio1", "Master ID"), "1");
+}
+
 TEST(PanelViewText, FormModeKeepsTheCaptionAndReadsBack) {
   struct Case {
     const char* stored;

@@ -253,6 +253,30 @@ TEST_F(ApplyReplyTest, DiscoveryNamesANewRadioByItsNumber) {
   EXPECT_EQ(key("Radio7", "Radio Name"), "Radio 007");
 }
 
+// The model found goes into the radio's section, so a model-2 radio reopens
+// as one and is sent its own register layout.
+TEST_F(ApplyReplyTest, DiscoveryRecordsTheModelItIdentified) {
+  put("[Radio5]\nRadio Name=Pump\nRadio Model=Vireo E\n");
+  open(wmMonitor);
+  values.ApplyReply(-1, 2, "Firmware 1.14");
+  reply(1, "7");
+  values.ApplyReply(-1, 1, "V2.0");
+  reply(1, "8");
+  // Model E identifies as the first model; its stored name stays.
+  values.ApplyReply(-1, 1, "V2.0");
+  reply(1, "5");
+  // A poll has no identification: nothing to write.
+  reply(1, "9");
+  EXPECT_EQ(key("Radio7", "Radio Model"), "Vireo Version 1");
+  EXPECT_EQ(key("Radio8", "Radio Model"), "Vireo Version 2");
+  EXPECT_EQ(key("Radio5", "Radio Model"), "Vireo E");
+  EXPECT_EQ(key("Radio9", "Radio Model"), "<absent>");
+  window.closeProject();
+  open(wmProject);
+  ASSERT_NE(window.project()->radio(7), nullptr);
+  EXPECT_EQ(window.project()->radio(7)->modelIndex, 2);
+}
+
 // Discovering a new group: the new project's first radio, never stored,
 // becomes the first radio that reports; a stored radio is never moved.
 TEST_F(ApplyReplyTest, DiscoveryTakesOverTheNewProjectsFirstRadioOnly) {
@@ -456,6 +480,9 @@ TEST_F(ApplyReplyTest, RadioModeReplyOnTheShownRadioRunsTheModeRule) {
   EXPECT_FALSE(panel.enabled(ctl::groupID));
   EXPECT_TRUE(panel.enabled(ctl::roaming));
   EXPECT_FALSE(panel.currentRadio->isMaster);
+  // A value read is no edit: nothing to offer for saving.
+  EXPECT_FALSE(window.radioChanged());
+  EXPECT_EQ(panel.text(ctl::newRadio), kNewRadioCaption);
 }
 
 TEST_F(ApplyReplyTest, MonitorColumnsOfTheRadioBeingRead) {

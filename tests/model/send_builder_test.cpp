@@ -101,9 +101,11 @@ class RadioSenderTest : public ModelTest {
     window.modelEDefaults();
   }
 
+  // Manual mode with the panel's values taken as read from the local radio.
   void manual(int type) {
     open(wmManual);
     fillPanel(type);
+    window.setPanelSource(PanelSource::Radio);
   }
 
   // A project holding radio 12 of the given type, shown in mode.
@@ -360,6 +362,84 @@ TEST_F(RadioSenderTest, ReplacingTheProjectAsksAboutUnsavedEditsAndStopsTheLinkF
   window.setRadioChanged(true);
   window.beforeReplace();
   EXPECT_TRUE(prompts.shown.empty());
+}
+
+// Close Project leaves defaults in the panel (Radio Mode Slave, Retries 50):
+// sending them to the master read before must not happen unasked.
+TEST_F(RadioSenderTest, SetRadioOfValuesNeverReadFromTheRadioAsksFirst) {
+  open(wmManual);
+  window.defaultsClick();
+  panel.setText(ctl::groupID, "7");
+  prompts.answers = {pbCancel};
+  SendOutcome out = sender.okClick();
+  EXPECT_FALSE(out.started);
+  EXPECT_EQ(out.notice, kUnreadCancelledNotice);
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_EQ(prompts.shown[0].text,
+            "Nothing was read from the local radio: the panel holds defaults or edits, not the "
+            "radio's values. Set Radio anyway?");
+  EXPECT_EQ(prompts.shown[0].buttons, pbOk | pbCancel | pbRefusalIsDefault);
+  EXPECT_EQ(recorder.calls, 0);
+
+  // Get Local reads the local master; its values go out without a question.
+  values.ApplyReply(-1, 1, "V2.0");
+  reply(1, "1");
+  reply(3, "M");
+  reply(13, "10");
+  values.readDone();
+  EXPECT_EQ(window.panelSource(), PanelSource::Radio);
+  prompts.shown.clear();
+  EXPECT_TRUE(sender.okClick().started);
+  EXPECT_TRUE(prompts.shown.empty());
+
+  // Close Project: defaults again. The question names what would change.
+  window.defaultsClick();
+  prompts.answers = {pbCancel};
+  EXPECT_FALSE(sender.okClick().started);
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_EQ(prompts.shown[0].text,
+            "The panel's values were not read from radio 1. Set Radio changes what was last "
+            "read from it: Radio Mode Master to Slave, Retries 10 to 50. Set Radio anyway?");
+  EXPECT_EQ(recorder.calls, 1);
+  prompts.answers = {pbOk};
+  EXPECT_TRUE(sender.okClick().started);
+  // What was sent is what the radio holds now: no second question.
+  prompts.shown.clear();
+  EXPECT_TRUE(sender.okClick().started);
+  EXPECT_TRUE(prompts.shown.empty());
+}
+
+// A binary or unrelated file is no project; an empty one is a new project.
+TEST_F(RadioSenderTest, AFileThatIsNoProjectIsRefusedAndTheOpenOneStays) {
+  struct Case {
+    std::string content;
+    const char* reason;  // "" when the file is taken
+  };
+  const Case cases[] = {
+      {std::string("\x7f"
+                   "ELF\x02\x01\x01\0\0\0",
+                   10),
+       "it holds bytes that cannot be text"},
+      {"[Project]\r\nGroup ID=7\r\n", ""},
+      {"Group ID=7\n", ""},
+      {"", ""},
+      {"Dear customer,\nplease find the invoice attached.\n", "it holds no section and no key"},
+      {"; only a comment\n", "it holds no section and no key"},
+  };
+  open(wmProject);
+  const std::string opened = window.project()->fileName();
+  for (const Case& c : cases) {
+    const std::string bad = dir + "/bad.vro";
+    std::ofstream(bad, std::ios::binary) << c.content;
+    prompts.shown.clear();
+    const bool refused = window.refuseNonProject(bad);
+    EXPECT_EQ(refused, *c.reason != '\0') << c.content;
+    if (refused) {
+      ASSERT_EQ(prompts.shown.size(), 1u);
+      EXPECT_EQ(prompts.shown[0].text, bad + " is not a project file: " + c.reason);
+    }
+    EXPECT_EQ(window.project()->fileName(), opened);
+  }
 }
 
 TEST_F(RadioSenderTest, AProjectThatCannotBeOpenedLeavesTheDefaultOneInManualMode) {

@@ -250,11 +250,14 @@ TEST_F(WindowOnSimulatedRadios, GetLocalRadioParametersFillsThePanel) {
 
   action("GetLocal")->trigger();
   EXPECT_TRUE(panel().panelLoading);
+  // The read takes seconds: the busy cursor shows over the panel meanwhile.
+  EXPECT_EQ(panel().cursor().shape(), Qt::WaitCursor);
   ASSERT_TRUE(runUntil([&] {
     return !panel().panelLoading && wiring->engine().task() == tkLocalOnly &&
            wiring->engine().state() == psIdle;
   })) << "state "
       << stateName(wiring->engine().state());
+  EXPECT_EQ(panel().cursor().shape(), Qt::ArrowCursor);
 
   EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
   EXPECT_EQ(panel().text(ctl::groupID), expected[0]);

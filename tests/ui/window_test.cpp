@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <fstream>
 
+#include "model/group_commands.h"
+#include "model/ini_file.h"
 #include "model/project.h"
 #include "ui/com_port_window.h"
 #include "ui/splash_window.h"
@@ -291,6 +293,66 @@ TEST_F(WindowTest, ExitEndsAtOnceWithoutTheQuestionOrTheSave) {
   EXPECT_EQ(QCoreApplication::exec(), 0) << "the event loop did not end with Exit";
   EXPECT_TRUE(prompts.shown.empty());
   EXPECT_EQ(settings.integers.count("projectW"), 0u);
+}
+
+// Exit and the close box ask one question about unsaved radio edits;
+// Cancel keeps the program open and the edits in place.
+TEST_F(WindowTest, ExitAndTheCloseBoxAskAboutRadioEditsAndCancelKeepsThem) {
+  const std::string path = dir + "/group.vro";
+  std::ofstream(path) << "[Radio3]\nRadio Name=Pump\nRadio Mode=Master\nRetries=10\n";
+  settings.strings["file1"] = path;
+  start();
+  window().show();
+  action("file1")->trigger();
+  int exits = 0;
+  window().exitProgram = [&] { ++exits; };
+  panel().setText(ctl::retries, "42");
+  window().model().setRadioChanged(true);
+  prompts.answers = {pbCancel, pbCancel};
+  action("projectExit")->trigger();
+  EXPECT_FALSE(window().close());
+  const std::string question = "Radio configuration changes made, save them?";
+  EXPECT_EQ(prompts.texts(), (std::vector<std::string>{question, question}));
+  for (const auto& shown : prompts.shown)
+    EXPECT_EQ(shown.buttons, static_cast<PromptButtons>(pbYes | pbNo | pbCancel));
+  EXPECT_EQ(exits, 0);
+  EXPECT_EQ(settings.integers.count("projectW"), 0u);
+  EXPECT_EQ(panel().text(ctl::retries), "42");
+  EXPECT_TRUE(window().model().radioChanged());
+  EXPECT_EQ(IniFile(path).readString("Radio3", "Retries", ""), "10");
+
+  prompts.answers = {pbYes};
+  action("projectExit")->trigger();
+  EXPECT_EQ(exits, 1);
+  EXPECT_EQ(IniFile(path).readString("Radio3", "Retries", ""), "42");
+}
+
+// The View menu reaches the Basic and Advanced fields in every mode; the
+// Basic/Advanced button keeps its place (none in Project mode, "Cancel"
+// while monitoring).
+TEST_F(WindowTest, TheViewMenuSwitchesBasicAndAdvancedInEveryMode) {
+  const std::string path = dir + "/group.vro";
+  std::ofstream(path) << "[Radio1]\nRadio Name=Pump\nRadio Mode=Master\n";
+  settings.strings["file1"] = path;
+  start();
+  window().show();
+  EXPECT_EQ(action("viewBasic")->text(), "Basic");
+  EXPECT_EQ(action("viewAdvanced")->text(), "Advanced");
+  for (int mode : {wmManual, wmProject, wmMonitor}) {
+    SCOPED_TRACE(mode);
+    if (mode == wmProject) action("file1")->trigger();
+    if (mode == wmMonitor) window().groupCommands().monitorLayout();
+    ASSERT_EQ(panel().WindowMode, mode);
+    action("viewAdvanced")->trigger();
+    EXPECT_TRUE(panel().visible(ctl::retries));
+    EXPECT_TRUE(action("viewAdvanced")->isChecked());
+    action("viewBasic")->trigger();
+    EXPECT_FALSE(panel().visible(ctl::retries));
+    EXPECT_TRUE(action("viewBasic")->isChecked());
+    EXPECT_FALSE(action("viewAdvanced")->isChecked());
+    EXPECT_EQ(panel().visible(ctl::advanced), mode != wmProject);
+  }
+  EXPECT_EQ(panel().text(ctl::advanced), "Cancel");
 }
 
 TEST_F(WindowTest, AboutNamesTheProductAndTheRevision) {

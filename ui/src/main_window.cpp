@@ -15,6 +15,7 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <tuple>
 
 #include "model/file_access.h"
 #include "model/group_commands.h"
@@ -63,6 +64,23 @@ class LogoStrip : public QWidget {
 };
 constexpr size_t kMaxFileName = 255;
 const char* const kGetLocalCaption = "&Get Local Radio Parameters";
+
+// Get Local reads for seconds: the panel shows the busy cursor while the
+// engine's task is Get Local, however the task ends.
+class TaskCursor : public LinkObserver {
+ public:
+  explicit TaskCursor(QWidget* panel) : panel_(panel) {}
+  void taskChanged(TaskCode from, TaskCode to) override {
+    if (to == tkGetLocal) {
+      panel_->setCursor(Qt::WaitCursor);
+    } else if (from == tkGetLocal) {
+      panel_->unsetCursor();
+    }
+  }
+
+ private:
+  QWidget* panel_;
+};
 }  // namespace
 
 MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Prompts& prompts,
@@ -137,6 +155,7 @@ MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Pro
     views_.setNodeImage(node, kImageNone);
   });
 
+  taskObserver_ = std::make_unique<TaskCursor>(panel_);
   buildMenus(emulateEntry);
   createDialogs();
   wireProjectCommands();
@@ -190,9 +209,11 @@ void MainWindow::buildMenus(bool emulateEntry) {
   connect(close, &QAction::triggered, this, [this] { projectCloseClick(); });
   addAction(projectMenu_, "projectLoad", "&Load Project...");
   addAction(projectMenu_, "projectNew", "&Create New Project...");
-  connect(addAction(projectMenu_, "projectExit", "&Exit"), &QAction::triggered, this, [] {
-    // Ends at once: no question, no settings saved.
-    QApplication::exit(0);
+  connect(addAction(projectMenu_, "projectExit", "&Exit"), &QAction::triggered, this, [this] {
+    // Ends at once, without the settings save; unsaved radio edits are
+    // offered first, and Cancel keeps the program open.
+    if (!model_->beforeReplace(true)) return;
+    if (exitProgram) exitProgram();
   });
   QAction* emulate = addAction(projectMenu_, "EmulateGroup1", "Emulate Group");
   emulate->setVisible(emulateEntry);
@@ -208,6 +229,8 @@ void MainWindow::buildMenus(bool emulateEntry) {
   poll->setObjectName(QStringLiteral("SetPollInterval"));
   buildPollMenu(poll);
 
+  buildViewMenu();
+
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("Help1"));
   QAction* log = addAction(help, "LogFile", "Log File");
@@ -219,6 +242,28 @@ void MainWindow::buildMenus(bool emulateEntry) {
     terminal_->raise();
   });
   connect(addAction(help, "About1", "About"), &QAction::triggered, this, [this] { aboutClick(); });
+}
+
+void MainWindow::buildViewMenu() {
+  QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+  view->setObjectName(QStringLiteral("viewMenu"));
+  view->setAccessibleName(QStringLiteral("View"));
+  auto* views = new QActionGroup(view);
+  for (auto [name, caption, shown] :
+       {std::tuple{"viewBasic", "Basic", PanelView::Basic},
+        std::tuple{"viewAdvanced", "Advanced", PanelView::Advanced}}) {
+    QAction* a = addAction(view, name, caption);
+    a->setCheckable(true);
+    views->addAction(a);
+    connect(a, &QAction::triggered, this, [this, v = shown] { model_->chooseView(v); });
+  }
+  connect(view, &QMenu::aboutToShow, this, [this] { showViewChecks(); });
+}
+
+void MainWindow::showViewChecks() {
+  const bool basic = model_->shownView() == PanelView::Basic;
+  action(QStringLiteral("viewBasic"))->setChecked(basic);
+  action(QStringLiteral("viewAdvanced"))->setChecked(!basic);
 }
 
 void MainWindow::setWindows(TerminalWindow* terminal, ComPortWindow* comPort,
@@ -266,6 +311,7 @@ bool MainWindow::openProjectAtStart(const std::string& path) {
     prompts_.show(PromptIcon::Error, "The project could not be opened: " + error, pbOk);
     return false;
   }
+  if (model_->refuseNonProject(path)) return false;
   // Another program with the project open keeps it; the default one stays.
   if (!model_->openOwnProject(path, error)) {
     prompts_.show(PromptIcon::Error, "The project could not be opened: " + error, pbOk);
@@ -299,6 +345,7 @@ void MainWindow::logFileClick() {
 
 void MainWindow::openRecent(QAction* entry) {
   const std::string path = latin1(entry->data().toString()).substr(0, kMaxFileName);
+  if (model_->refuseNonProject(path)) return;
   model_->beforeReplace();
   model_->openChosenProject(path, false, defaultProjectPath());
   // A refused project leaves the one open before, which may be the user's.
@@ -387,6 +434,7 @@ void MainWindow::layOutForMode(int mode) {
     }
   }
   layingOut_ = false;
+  showViewChecks();
   if (onModeSwitched) onModeSwitched(mode);
 }
 
@@ -459,7 +507,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  model_->beforeReplace();
+  if (!model_->beforeReplace(true)) {
+    event->ignore();
+    return;
+  }
   saveSettings();
   event->accept();
   emit closed();

@@ -87,6 +87,11 @@ void MainWindow::projectLoadClick() {
   const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
   if (chosen) {
     const std::string file = dialog.selectedFiles().first().toLatin1().toStdString();
+    // A file that is no project leaves the open one as it is.
+    if (model_->refuseNonProject(file)) {
+      QApplication::restoreOverrideCursor();
+      return;
+    }
     model_->beforeReplace();
     if (model_->openChosenProject(file, false, defaultProjectPath())) {
       action(QStringLiteral("projectClose"))->setEnabled(true);

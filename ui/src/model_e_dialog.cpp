@@ -122,7 +122,8 @@ ModelEDialog::ModelEDialog(ParameterPanel& panel, MainWindowModel& window,
   connect(defaults, &QPushButton::clicked, this, [this] { rules_.defaultsClick(); });
   connect(apply, &QPushButton::clicked, this, [this] { hide(); });
 
-  rules_.defaultsClick();
+  // The dialog's starting values are no edit of the user's.
+  window.modelEDefaults();
 }
 
 QLineEdit* ModelEDialog::addField(const std::string& name, const char* caption, const char* hint,

@@ -283,7 +283,7 @@ void ParameterPanel::setModel(MainWindowModel* model) {
 bool ParameterPanel::advancedView() const {
   // The view is the model's state; the caption only shows it. Monitoring
   // lays the panel out as the Advanced view does.
-  if (model_) return model_->panelView() != PanelView::Basic;
+  if (model_) return model_->shownView() == PanelView::Advanced;
   return button(ctl::advanced)->text().indexOf(qs(kAdvancedCaption)) < 0;
 }
 
@@ -330,6 +330,7 @@ std::string ParameterPanel::text(const std::string& name) const {
 void ParameterPanel::setText(const std::string& name, const std::string& text) {
   QWidget* w = control(name);
   const QString t = qs(text);
+  const std::string before = this->text(name);
   if (auto* edit = qobject_cast<QLineEdit*>(w)) {
     // Rewriting the same text would move the cursor under the user's hands.
     if (edit->text() != t) edit->setText(t);
@@ -348,6 +349,7 @@ void ParameterPanel::setText(const std::string& name, const std::string& text) {
     outside_.setText(name, text);
     emit outsideControlChanged(qs(name));
   }
+  followEntry(name, before, this->text(name));
 }
 
 int ParameterPanel::itemIndex(const std::string& name) const {
@@ -357,7 +359,9 @@ int ParameterPanel::itemIndex(const std::string& name) const {
 
 void ParameterPanel::setItemIndex(const std::string& name, int index) {
   if (auto* combo = qobject_cast<QComboBox*>(control(name))) {
+    const std::string before = text(name);
     if (index >= -1 && index < combo->count()) combo->setCurrentIndex(index);
+    followEntry(name, before, text(name));
     return;
   }
   outside_.setItemIndex(name, index);

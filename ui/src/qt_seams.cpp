@@ -33,6 +33,8 @@ PromptButton QtPrompts::show(PromptIcon icon, const std::string& text, PromptBut
   if (!qbuttons) qbuttons = QMessageBox::Ok;
   QMessageBox box(qicon, title_, qt(text), qbuttons, parent_);
   box.setAccessibleName(title_);
+  if (buttons & pbRefusalIsDefault)
+    box.setDefaultButton((buttons & pbCancel) ? QMessageBox::Cancel : QMessageBox::No);
   const int answer = box.exec();
   for (const auto& [b, q] : kButtons)
     if (answer == q) return b;

@@ -58,7 +58,7 @@ class EntryRules {
   // leaves entriesValid as it is; a 0 is written back as "0".
   void rangeCheck(const std::string& name, const std::string& control, int lo, int hi);
 
-  const std::string& entryText() const { return entryText_; }
+  const std::string& entryText() const;
 
  private:
   // The group fields and Retries: an empty field becomes "1" and keeps the
@@ -68,7 +68,6 @@ class EntryRules {
   void refuseExit(const std::string& control, const std::string& message);
 
   MainWindowModel& window_;
-  std::string entryText_;
 };
 
 }  // namespace tessel

@@ -19,5 +19,11 @@ bool canReadProject(const std::string& path, std::string& error);
 // project is written (all or nothing: a crash leaves the old file or the new
 // one). False with the reason in error.
 bool replaceFileWithCopy(const std::string& path, const std::string& source, std::string& error);
+// Whether the file at path can be a project: empty, or text (no control
+// bytes but tab, CR, LF and form feed) with at least one section header or
+// key line. Otherwise false, with the reason in reason ("it holds bytes that
+// cannot be text", "it holds no section and no key"). A file that cannot be
+// opened passes: opening it reports that.
+bool isProjectText(const std::string& path, std::string& reason);
 
 }  // namespace tessel

@@ -6,8 +6,11 @@
 // these from its handlers; the headless front end calls them directly.
 #include <ctime>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "model/brand.h"
 #include "model/group_views.h"
@@ -22,6 +25,17 @@ namespace tessel {
 
 class Tproject;
 class Tradio;
+
+// The values Set Radio writes, as the panel holds them: project key names
+// with the texts the file stores (group keys, the radio's keys, its model,
+// the model-E keys for a model-E type, the serial settings, the blocked
+// frequencies).
+using PanelSettings = std::vector<std::pair<std::string, std::string>>;
+PanelSettings panelSettings(const Panel& panel, const BrandModels& models);
+
+// Where the panel's values came from: a radio's read (or a send), a
+// project's radio section, or defaults and edits never read from a radio.
+enum class PanelSource { Defaults, Radio, Project };
 
 class MainWindowModel {
  public:
@@ -72,8 +86,14 @@ class MainWindowModel {
 
   // Before the project is replaced or closed: outside Manual mode unsaved
   // radio edits are offered for saving, and the link's task is stopped so
-  // no reply of a read, send or monitor lands in the next project.
-  void beforeReplace();
+  // no reply of a read, send or monitor lands in the next project. With
+  // mayCancel (leaving the program) the question offers Cancel too; Cancel
+  // changes nothing and false comes back.
+  bool beforeReplace(bool mayCancel = false);
+  // A file that is no project (bytes that cannot be text, or neither a
+  // section nor a key line) is refused with a message naming it: true.
+  // Nothing else changes, so the open project stays.
+  bool refuseNonProject(const std::string& fileName);
   // Opens a project file the user chose (create: a new, empty one) in
   // Project mode and loads its radios. A file that cannot be created or
   // read reopens fallback in Manual mode, tells the user why, and false
@@ -114,6 +134,11 @@ class MainWindowModel {
   // in "formMode" at start.
   PanelView panelView() const { return panelView_; }
   void setPanelView(PanelView view);
+  // The View menu: Basic or Advanced fields, in every mode. While
+  // monitoring the button stays "Cancel" and only the fields change.
+  void chooseView(PanelView view);
+  // The fields the panel shows: Basic or Advanced.
+  PanelView shownView() const;
 
   // Selects baud rate text by its number ("9600" selects "  9600"); a text
   // that is no entry is shown as it stands.
@@ -143,6 +168,29 @@ class MainWindowModel {
   // A click on a row of the radio list.
   void chooseRadio(RowId row);
 
+  // Where the panel's values came from. Defaults sets Defaults, loading a
+  // radio's section Project; a read or a send records the values as the
+  // radio's (radio: its number, -1 when not known).
+  PanelSource panelSource() const { return panelSource_; }
+  void setPanelSource(PanelSource source) { panelSource_ = source; }
+  void recordRadioValues(int radio);
+  // The radio on the port, as last read (-1 before any read).
+  int localRadio() const { return localRadio_; }
+  void setLocalRadio(int radio) { localRadio_ = radio; }
+  // Set Radio of values never read from the radio it goes to: asks first,
+  // naming the radio and what differs from what was last read from it (or
+  // that nothing was), Cancel being the default. True to go on.
+  bool confirmUnreadValues();
+  // The panel's values as a radio section was loaded into it (empty when
+  // none was): a save writes only the keys that changed since.
+  const PanelSettings& loadedSettings() const { return loaded_; }
+  int loadedSlot() const { return loadedSlot_; }
+  void recordLoaded(int slot) {
+    loaded_ = panelSettings(panel, models);
+    loadedSlot_ = slot;
+    panelSource_ = PanelSource::Project;
+  }
+
   // Time of day as "hh:mm" and in the long form "hh:mm:ss".
   std::string timeShort() const;
   std::string timeLong() const;
@@ -161,7 +209,17 @@ class MainWindowModel {
   int projectSerial_ = 0;
   bool inDefaults_ = false;
   PanelView panelView_ = PanelView::Basic;
+  // The fields shown while monitoring (Basic or Advanced), chosen from the
+  // View menu.
+  PanelView monitorFields_ = PanelView::Advanced;
   bool radioChanged_ = false;
+  PanelSource panelSource_ = PanelSource::Defaults;
+  int localRadio_ = -1;
+  // What was last read from (or sent to) each radio, by its number; -1 for
+  // the local radio before its number was read.
+  std::map<int, PanelSettings> lastRead_;
+  PanelSettings loaded_;
+  int loadedSlot_ = -1;
 };
 
 // A main serial port as the radio takes it: "RS232" (the stored default)

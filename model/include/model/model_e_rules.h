@@ -32,8 +32,9 @@ std::string modelERangeMessage(const ModelENumberField& f, const std::string& te
 // become the committed ones, so the dialog opens showing them.
 void blockedClick(MainWindowModel& window);
 // The main window became active again: edits made in either dialog make the
-// New Radio button read "Save Radio".
-void mainWindowActivated(MainWindowModel& window, bool blockedModified, bool modelEModified);
+// New Radio button read "Save Radio". The flags are cleared once carried
+// over, so a later activation does not raise it again after a save.
+void mainWindowActivated(MainWindowModel& window, bool& blockedModified, bool& modelEModified);
 
 class ModelERules {
  public:

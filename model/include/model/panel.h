@@ -116,6 +116,19 @@ class Panel {
   int detectedModel = 0;
   // The blocked frequencies dialog's committed values (MHz texts or empty).
   std::array<std::string, kBlockedCount> blockedValues{};
+
+  // The field the user entered last and the text Escape puts back into it:
+  // its text on entry, or what the program loaded into it since while the
+  // user had not changed it.
+  std::string entryField;
+  std::string entryText;
+
+ protected:
+  // Implementations call this at each write of a control's text.
+  void followEntry(const std::string& control, const std::string& before,
+                   const std::string& after) {
+    if (control == entryField && before == entryText) entryText = after;
+  }
 };
 
 // The panel kept in memory: what the headless front end runs on.
@@ -138,6 +151,10 @@ class MemoryPanel : public Panel {
   void setChecked(const std::string& control, bool on) override;
   void setBusyCursor(bool busy) override { busy_ = busy; }
   void setFocus(const std::string& control) override { focus_ = control; }
+
+  // The user's typing in a field: unlike setText, no load of the program's,
+  // so the entry text stays.
+  void typeText(const std::string& control, const std::string& text);
 
   bool busyCursor() const { return busy_; }
   // The control the rules sent the focus to last; "" when none did.

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "model/group_views.h"
 #include "model/value_texts.h"
@@ -50,6 +52,9 @@ class Tradio {
   bool SaveFromPanel();
   void LoadModelE(const std::string& section);
   void SaveModelE(const std::string& section);
+  // Writes into section s the keys whose panel values differ from loaded.
+  void saveChanges(const std::string& s,
+                   const std::vector<std::pair<std::string, std::string>>& loaded);
 
   static std::string sectionName(int id) { return "Radio" + std::to_string(id); }
 

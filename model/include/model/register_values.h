@@ -93,6 +93,8 @@ class RegisterValues : public MainWindowCallbacks {
   int lastMaster_ = -1;
   // The project a beginReplies opened a batch on (its serial), or -1.
   int batchProject_ = -1;
+  // A Manual-mode read got the radio's number since the last readDone.
+  bool manualIDRead_ = false;
 };
 
 }  // namespace tessel

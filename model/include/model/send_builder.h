@@ -49,6 +49,8 @@ struct SendOutcome {
 inline const std::string kNoRadioNotice = "No radio selected: nothing was sent.";
 inline const std::string kPortClosedNotice =
     "The COM port is not open: the radio parameters were not sent.";
+inline const std::string kUnreadCancelledNotice =
+    "Set Radio cancelled: the panel's values were not read from the radio.";
 inline const std::string kBusyNotice =
     "The link is busy with another task: the radio parameters were not sent.";
 

@@ -20,5 +20,8 @@ int smallNumber(const std::string& text, size_t maxDigits);
 // Decimal text as a signed 32-bit number: blanks around it allowed, an
 // optional minus, at least one digit, no overflow.
 bool parseInt32(const std::string& text, int& value);
+// A caption as a message shows it: without its mnemonic "&" ("&&" stands
+// for one "&").
+std::string withoutMnemonic(const std::string& caption);
 
 }  // namespace tessel

@@ -17,6 +17,9 @@ enum PromptButton : unsigned {
   pbAbort = 1u << 4,
   pbRetry = 1u << 5,
   pbIgnore = 1u << 6,
+  // Not a button: the refusal (Cancel, else No) is the default, so Enter
+  // does not act on a question that guards against a mistake.
+  pbRefusalIsDefault = 1u << 7,
 };
 using PromptButtons = unsigned;
 

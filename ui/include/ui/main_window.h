@@ -5,6 +5,7 @@
 // the status bar. The rules it applies live in MainWindowModel and below;
 // what it asks of the link engine goes through EngineHooks, so the wiring
 // that knows the engine stays in one place.
+#include <QApplication>
 #include <QMainWindow>
 #include <functional>
 #include <map>
@@ -59,6 +60,8 @@ class MainWindow : public QMainWindow {
   // The other windows, created after this one.
   void setWindows(TerminalWindow* terminal, ComPortWindow* comPort, SplashWindow* splash);
   EngineHooks hooks;
+  // Project > Exit's end of the program (tests put their own).
+  std::function<void()> exitProgram = [] { QApplication::exit(0); };
   // Runs after every mode switch has laid the window out (the wiring
   // attaches the engine here).
   std::function<void(int mode)> onModeSwitched;
@@ -119,6 +122,9 @@ class MainWindow : public QMainWindow {
   MonitorHistory& monitorHistory() { return history_; }
   // Hears the engine's finished polls (the wiring attaches it).
   LinkObserver* historyRecorder() const { return historyRecorder_.get(); }
+  // Hears the engine's task changes: the busy cursor over the panel while
+  // Get Local reads (the wiring attaches it).
+  LinkObserver* taskObserver() const { return taskObserver_.get(); }
   // The chart window of a radio (opened, or raised when open).
   SignalHistoryWindow* openSignalHistory(int radio);
   // Writes the history as CSV; false (after a message) when it cannot.
@@ -143,6 +149,10 @@ class MainWindow : public QMainWindow {
   void createListMenu();
   MonitorHistory history_;
   std::unique_ptr<LinkObserver> historyRecorder_;
+  std::unique_ptr<LinkObserver> taskObserver_;
+  void buildViewMenu();
+  // The View menu's checks follow the panel's view.
+  void showViewChecks();
   std::map<int, SignalHistoryWindow*> historyWindows_;
   // The radio under the mouse when the list's menu opened, or -1.
   int menuRadio_ = -1;
