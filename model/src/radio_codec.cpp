@@ -196,7 +196,7 @@ bool sendWrites(const RadioSettings& s, const RegisterRow& row) {
 std::vector<RegisterText> registerImage(const RadioSettings& s) {
   std::vector<RegisterText> out;
   for (const RegisterRow& row : registerMap(s.model)) {
-    if (sendWrites(s, row))
+    if (row.access > raReadOnly && row.param >= 0)
       out.push_back({row.reg, row.param, registerText(s, row.param, s.model == 2)});
   }
   return out;
@@ -258,7 +258,7 @@ bool applyRegister(RadioSettings& s, int param, int value, const std::string& te
       return takeText(g.flushTime, FlushTimeFromRegister(text));
     case param::baudRate:
       if (value <= 0) return false;
-      return takeText(s.baudRate, std::to_string(value));
+      return takeText(s.baudRate, shownBaudRate(std::to_string(value)));
     case param::dataBits:
       return takeRange(s.dataBits, value, 7, 8);
     case param::stopBits:
@@ -370,7 +370,7 @@ RadioSettings readRadio(const ProjectSections& file, int slot, const BrandModels
     s.onTimer = text(onTimer);
     s.offTimer = text(offTimer);
   }
-  s.baudRate = text(baudRate);
+  s.baudRate = shownBaudRate(text(baudRate));
   s.dataBits = readBits(file, sec, dataBits);
   s.stopBits = readBits(file, sec, stopBits);
   s.parity = chosen(parity);
@@ -408,7 +408,7 @@ bool writeRadio(ProjectSections& file, int slot, const RadioSettings& s,
     ok = file.writeString(sec, models.modelKey, models.names[s.model]) && ok;
     ok = file.deleteKey(sec, emulationMode.name) && ok;
   }
-  put(baudRate, shownBaudRate(trimBlanks(s.baudRate)));
+  put(baudRate, s.baudRate);
   ok = writeBits(file, sec, dataBits, s.dataBits) && ok;
   ok = writeBits(file, sec, stopBits, s.stopBits) && ok;
   put(parity, fileTextOf(parity, s.parity));

@@ -22,26 +22,6 @@ namespace tessel::sim {
 
 namespace {
 
-// The register that holds a parameter on a model; -1 when none does. The
-// master a radio is attached to sits in S12 on every model.
-int regOf(int model, int code) {
-  if (code == param::masterID && model != 2) return kAttachedMasterReg;
-  for (const RegisterRow& row : registerMap(model))
-    if (row.param == code && row.reg >= 0) return row.reg;
-  return -1;
-}
-
-// Sets a parameter of a radio from a register text; false when the radio
-// refuses the value (a parameter its model lacks is no refusal).
-bool configure(SimRadio& radio, int code, const std::string& value) {
-  int reg = regOf(radio.model(), code);
-  if (reg < 0) return true;
-  std::string canonical;
-  if (!radio.accept(reg, value, canonical)) return false;
-  radio.configure(reg, canonical);
-  return true;
-}
-
 // The project key a register's value comes from, for warnings: "Project:
 // Group ID", "Radio3: Retries".
 std::string whereOf(const std::string& section, int code) {
@@ -87,42 +67,39 @@ RadioSettings settingsOf(const SimRadio& radio) {
   return s;
 }
 
+// Configures the radio as a Set Radio of s would, with the master it is
+// attached to beside; a value the radio refuses is reported under the
+// project key it comes from.
+void configureFrom(SimRadio& radio, const RadioSettings& s, const std::string& section,
+                   std::vector<std::string>& warnings) {
+  for (const codec::RegisterText& r : codec::registerImage(s)) {
+    if (r.param == param::currentTime) continue;  // the clock runs from the start
+    put(radio, r.reg, r.text, whereOf(section, r.param), warnings);
+  }
+  put(radio, kAttachedMasterReg, s.masterID, whereOf(section, param::masterID), warnings);
+}
+
 // The configuration a simulated radio starts from: a working group on the
-// line's usual 9600 8N1. A project's values replace it one by one.
-void configureDefaults(SimRadio& radio, int id, bool master) {
-  const int model = radio.model();
-  const std::pair<int, std::string> values[] = {
-      {param::groupID, "7"},
-      {param::securityID, "1234"},
-      {param::rfband, "1"},
-      {param::flushTime, "12000"},
-      {param::reTXBroadcasts, "Y"},
-      {param::repeaters, "N"},
-      {param::fixedN, "N"},
-      {param::blockedFreq1, "9027"},
-      {param::blockedFreq1 + 1, "9127"},
-      {param::radioID, std::to_string(id)},
-      {param::radioMode, master ? "M" : "S"},
-      {param::roaming, "Y"},
-      {param::masterLock, "0"},
-      {param::masterID, master ? "0" : "1"},
-      {param::retries, defaultRetries(model)},
-      {param::baudRate, "9600"},
-      {param::dataBits, "8"},
-      {param::stopBits, "1"},
-      {param::parity, "N"},
-      {param::handShaking, model == 2 ? "0" : "N"},
-      {param::protocol, "0"},
-      {param::bufferMode, model == 2 ? "0" : "C"},
-      {param::emulationMode, "0"},
-      {param::plcAddress, radiokey::plcAddress.def},
-      {param::mainSerialPort, "232"},
-      {param::sleepMode, "0"},
-      {param::startTime, radiokey::startTime.def},
-      {param::onTimer, radiokey::onTimer.def},
-      {param::offTimer, radiokey::offTimer.def},
-  };
-  for (const auto& [code, value] : values) configure(radio, code, value);
+// line's usual 9600 8N1, every radio roaming. A project's values replace it.
+RadioSettings builtInSettings(int model, int id, bool master) {
+  RadioSettings s;
+  s.model = model;
+  s.radioID = std::to_string(id);
+  s.radioMode = master ? item::master : item::slave;
+  s.masterID = master ? "0" : "1";
+  s.retries = defaultRetries(model);
+  s.mainSerialPort = "232";
+  GroupSettings& g = s.group;
+  g.groupID = "7";
+  g.securityID = "1234";
+  g.blocked[0] = "902.7";
+  g.blocked[1] = "912.7";
+  return s;
+}
+
+void configureBuiltIn(SimRadio& radio, int id, bool master) {
+  std::vector<std::string> none;  // the built-in values are all taken
+  configureFrom(radio, builtInSettings(radio.model(), id, master), "", none);
 }
 
 void setStatusFor(SimRadio& radio, size_t index, int clockMinutes) {
@@ -164,7 +141,7 @@ bool defaultSetup(int count, const std::vector<int>& models, SimSetup& out, std:
     SimRadio radio(model, seed * 1000 + static_cast<uint32_t>(i));
     int id = i + 1;
     radio.setName("Radio " + threeDigits(id));
-    configureDefaults(radio, id, i == 0);
+    configureBuiltIn(radio, id, i == 0);
     setStatusFor(radio, static_cast<size_t>(i), clockMinutes);
     out.radios.push_back(std::move(radio));
   }
@@ -198,13 +175,8 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
     // What the project holds replaces the built-in configuration as a Set
     // Radio would write it; a value the radio refuses keeps the built-in
     // one, so a bad Radio ID keeps the section's.
-    configureDefaults(radio, id, settings.radioMode == item::master);
-    for (const codec::RegisterText& r : codec::registerImage(settings)) {
-      if (r.param == param::currentTime) continue;  // the clock runs from the start
-      put(radio, r.reg, r.text, whereOf(S, r.param), out.warnings);
-    }
-    // The master it is attached to, which every model reports in S12.
-    put(radio, kAttachedMasterReg, settings.masterID, whereOf(S, param::masterID), out.warnings);
+    configureBuiltIn(radio, id, settings.radioMode == item::master);
+    configureFrom(radio, settings, S, out.warnings);
     setStatusFor(radio, out.radios.size(), clockMinutes);
     out.radios.push_back(std::move(radio));
   }

@@ -27,7 +27,7 @@ RadioSettings fullRadio(int model) {
   s.retries = "33";
   s.protocol = item::protocolDF1;
   s.bufferMode = item::bufferPacket;
-  s.baudRate = "4800";
+  s.baudRate = "  4800";
   s.dataBits = 0;
   s.stopBits = 1;
   s.parity = item::parityOdd;
@@ -101,13 +101,24 @@ TEST(RadioCodec, RegisterImagePerModel) {
   const std::map<int, std::string> image2 = imageOf(fullRadio(2));
   for (const auto& [reg, text] : two) EXPECT_EQ(image2.at(reg), text) << "model 2 S" << reg;
 
-  // A master's lock is left alone; so is a roaming model-2 radio's master ID.
-  RadioSettings master = fullRadio(1);
-  master.radioMode = item::master;
-  EXPECT_EQ(imageOf(master).count(8), 0u);
+  // A send leaves register 8 of a master alone (on model 2 its roaming), and
+  // the master ID of a roaming model-2 radio.
+  auto sends = [](const RadioSettings& s, int reg) {
+    for (const RegisterRow& row : registerMap(s.model))
+      if (row.reg == reg) return codec::sendWrites(s, row);
+    return false;
+  };
+  for (int model : {0, 1, 2}) {
+    RadioSettings master = fullRadio(model);
+    EXPECT_TRUE(sends(master, 8) && sends(master, 3)) << model;
+    master.radioMode = item::master;
+    EXPECT_FALSE(sends(master, 8)) << model;
+    EXPECT_EQ(sends(master, 12), false) << model;
+  }
   RadioSettings roaming2 = fullRadio(2);
+  EXPECT_TRUE(sends(roaming2, 12));
   roaming2.roaming = item::roamingAllowed;
-  EXPECT_EQ(imageOf(roaming2).count(12), 0u);
+  EXPECT_FALSE(sends(roaming2, 12));
   EXPECT_EQ(imageOf(roaming2).at(8), "Y");
   // The lock of a roaming radio is 0; model E answers what other models lack.
   RadioSettings roaming1 = fullRadio(1);
@@ -157,9 +168,9 @@ TEST(RadioCodec, RepliesIntoSettings) {
       {1, param::blockedFreq1, 899, "899", true,
        [](const RadioSettings& s) { return s.group.blocked[0]; }, ""},
       {1, param::baudRate, 300, "300", true, [](const RadioSettings& s) { return s.baudRate; },
-       "300"},
+       "    300"},
       {1, param::baudRate, 0, "0", false, [](const RadioSettings& s) { return s.baudRate; },
-       "9600"},
+       "  9600"},
       {1, param::dataBits, 9, "9", false,
        [](const RadioSettings& s) { return std::to_string(s.dataBits); }, "1"},
       {1, param::stopBits, 2, "2", true,
@@ -199,7 +210,6 @@ TEST(RadioCodec, RegistersRoundTrip) {
     for (int roaming : {item::roamingMasterID, item::roamingAllowed}) {
       RadioSettings s = fullRadio(model);
       s.roaming = roaming;
-      if (roaming == item::roamingAllowed && model == 2) s.masterID = "0";  // not sent
       RadioSettings back = readBack(model, codec::registerImage(s));
       back.name = s.name;  // no register holds the name
       if (roaming == item::roamingAllowed && model != 2) back.masterID = s.masterID;

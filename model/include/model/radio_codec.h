@@ -67,7 +67,9 @@ struct RegisterText {
   int param;
   std::string text;
 };
-// The registers a Set Radio writes for s, in the order of its model's map.
+// The registers of s's model that hold its settings (every row but the
+// status registers), in the order of the model's map: what a radio holds
+// once configured with s. A Set Radio writes those sendWrites lets through.
 std::vector<RegisterText> registerImage(const RadioSettings& s);
 
 // Takes one register reply into s. value is the reply read as a number (-1
@@ -105,7 +107,8 @@ bool writeBlocked(ProjectSections& file, const GroupSettings& g);
 
 // Section "Radio<slot>" (its group left at the defaults): a missing Radio ID
 // reads as the slot's number, the model-E keys count only for model E, the
-// bits are read as numbers ("08" is 8).
+// bits are read as numbers ("08" is 8), a baud rate of the selector's reads
+// as the selector shows it.
 RadioSettings readRadio(const ProjectSections& file, int slot, const BrandModels& models);
 // Writes s into "Radio<slot>": a choice with no item is written as its
 // fallback text or left out, model E writes its keys and every other model

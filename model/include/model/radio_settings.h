@@ -3,8 +3,8 @@
 // A radio's settings as data: every parameter of one radio and of the group
 // it belongs to that its project sections and its registers carry, with its
 // model. Texts are held as the project file holds them (flush time in
-// seconds, blocked frequencies in MHz, the baud rate without the blanks the
-// selector shows it with); choices as the item of their selector (-1 for none). radio_codec.h
+// seconds, blocked frequencies in MHz, the baud rate as the selector shows
+// it); choices as the item of their selector (-1 for none). radio_codec.h
 // converts them to and from registers and project sections.
 #include <array>
 #include <string>
@@ -54,7 +54,7 @@ struct RadioSettings {
   // The radio's clock as sent ("hh:mm"); no project key holds it.
   std::string currentTime;
   // Serial port.
-  std::string baudRate = "9600";
+  std::string baudRate = "  9600";
   int dataBits = 1;  // item of "7", "8"
   int stopBits = 0;  // item of "1", "2"
   int parity = item::parityNone;
