@@ -3,32 +3,39 @@
 #include "model/factory_defaults.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
+#include "model/panel_settings.h"
 #include "model/project.h"
-#include "model/project_keys.h"
+#include "model/radio_codec.h"
 
 namespace tessel {
 
 namespace {
 
-std::string readText(Tproject& project, const std::string& section, const ProjectKey& key) {
-  return project.readKey(section, key.name, key.def);
-}
-
-int readItem(Tproject& project, const std::string& section, const ProjectKey& key) {
-  return itemOfFileText(key, readText(project, section, key));
-}
-
-// Stores what the panel shows for key: its text, or the text of its item. A
-// choice with no valid item may be left out.
-void writePanel(Tproject& project, const Panel& panel, const std::string& section,
-                const ProjectKey& key) {
-  if (!key.isChoice()) {
-    project.writeKey(section, key.name, panel.text(key.control));
-    return;
+// The open project's file as the codec reads and writes it.
+class RecordSections : public ProjectSections {
+ public:
+  explicit RecordSections(Tproject& project) : project_(project) {}
+  std::string readString(const std::string& section, const std::string& key,
+                         const std::string& def) const override {
+    return project_.readKey(section, key, def);
   }
-  const std::string text = fileTextOf(key, panel.itemIndex(key.control));
-  if (!text.empty()) project.writeKey(section, key.name, text);
-}
+  int readInteger(const std::string& section, const std::string& key, int def) const override {
+    return project_.readInteger(section, key, def);
+  }
+  bool writeString(const std::string& section, const std::string& key,
+                   const std::string& value) override {
+    return project_.writeKey(section, key, value);
+  }
+  bool writeInteger(const std::string& section, const std::string& key, int value) override {
+    return project_.writeInteger(section, key, value);
+  }
+  bool deleteKey(const std::string& section, const std::string& key) override {
+    return project_.deleteKey(section, key);
+  }
+
+ private:
+  Tproject& project_;
+};
 
 }  // namespace
 
@@ -74,40 +81,45 @@ void Tradio::Destroy() {
 void Tradio::LoadIntoPanel() {
   Panel& panel = window->panel;
   GroupViews& views = window->views;
-  const std::string s = sectionName(slotID);
-  panel.setText(ctl::radioID, project->readKey(s, radiokey::radioID.name, std::to_string(slotID)));
-  name = readText(*project, s, radiokey::radioName);
+  RecordSections file(*project);
+  const RadioSettings s = codec::readRadio(file, slotID, window->models);
+  panel.setText(ctl::radioID, s.radioID);
+  name = s.name;
 
-  const int mode = readItem(*project, s, radiokey::radioMode);
-  panel.setItemIndex(ctl::radioMode, mode);
-  views.setImage(listItem, mode == item::slave      ? kImageSlave
-                           : mode == item::repeater ? kImageRepeater
-                                                    : kImageMaster);
-  isMaster = mode == item::master;
+  panel.setItemIndex(ctl::radioMode, s.radioMode);
+  views.setImage(listItem, s.radioMode == item::slave      ? kImageSlave
+                           : s.radioMode == item::repeater ? kImageRepeater
+                                                           : kImageMaster);
+  isMaster = s.radioMode == item::master;
 
-  panel.setItemIndex(ctl::roaming, readItem(*project, s, radiokey::roaming));
-  panel.setText(ctl::masterID, readText(*project, s, radiokey::masterID));
-  panel.setText(ctl::retries, readText(*project, s, radiokey::retries));
-  panel.setItemIndex(ctl::protocol, readItem(*project, s, radiokey::autoRouting));
-  panel.setItemIndex(ctl::bufferMode, readItem(*project, s, radiokey::bufferMode));
+  panel.setItemIndex(ctl::roaming, s.roaming);
+  panel.setText(ctl::masterID, s.masterID);
+  panel.setText(ctl::retries, s.retries);
+  panel.setItemIndex(ctl::protocol, s.protocol);
+  panel.setItemIndex(ctl::bufferMode, s.bufferMode);
 
-  const BrandModels& models = window->models;
-  const std::string model = project->readKey(s, models.modelKey, models.names[1]);
-  if (model == models.names[1]) {
-    modelIndex = 1;
-  } else if (*models.names[2] != '\0' && model == models.names[2]) {
-    // A brand without a third model has no name that could match.
-    modelIndex = 2;
-  } else {
-    modelIndex = 0;
-    LoadModelE(s);
+  modelIndex = s.model;
+  if (modelIndex == 0) {
+    panel.setItemIndex(ctl::emulationMode, s.emulationMode);
+    panel.setText(ctl::mainSerialPort, codec::serialPortNumber(s.mainSerialPort));
+    panel.setItemIndex(ctl::sleepMode, s.sleepMode);
+    panel.setText(ctl::plcAddress, s.plcAddress);
+    panel.setText(ctl::startTime, s.startTime);
+    panel.setText(ctl::onTimer, s.onTimer);
+    panel.setText(ctl::offTimer, s.offTimer);
+    window->emulationModeChange();
+    window->sleepModeChange();
   }
   // Selected without the radio type rule, which would replace the model-E
   // settings just loaded by their defaults.
   panel.setItemIndex(ctl::radioType, modelIndex);
   panel.setEnabled(ctl::vireoESetup, modelIndex == 0 && panel.enabled(ctl::radioMode));
 
-  port->LoadSerial(s);
+  window->setBaudRate(s.baudRate);
+  panel.setItemIndex(ctl::dataBits, s.dataBits);
+  panel.setItemIndex(ctl::stopBits, s.stopBits);
+  panel.setItemIndex(ctl::parity, s.parity);
+  panel.setItemIndex(ctl::handShaking, s.handShaking);
   panel.setText(ctl::radioName, name);
   window->recordLoaded(slotID);
 }
@@ -132,34 +144,23 @@ bool Tradio::SaveFromPanel() {
                          pbOk);
     return false;
   }
-  const std::string s = sectionName(id);
   const int failedBefore = project->failedWrites();
-  isMaster = panel.itemIndex(ctl::radioMode) == item::master;
-  const BrandModels& models = window->models;
-  const int type = panel.itemIndex(ctl::radioType);
+  const std::string s = sectionName(id);
   // A section loaded into the panel takes only what changed since: a save
   // after one edit must not rewrite keys the user never touched. A new
   // section (a new radio, a new number) takes everything.
   if (project->sectionExists(s) && window->loadedSlot() == slotID &&
       !window->loadedSettings().empty()) {
+    isMaster = panel.itemIndex(ctl::radioMode) == item::master;
     saveChanges(s, window->loadedSettings());
     return project->failedWrites() == failedBefore;
   }
-  project->writeKey(s, radiokey::radioID.name, idText);
-  project->writeKey(s, radiokey::radioName.name, name);
-
-  for (const ProjectKey* k : {&radiokey::radioMode, &radiokey::roaming, &radiokey::masterID,
-                              &radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
-    writePanel(*project, panel, s, *k);
-
-  if (type == 0) {
-    project->writeKey(s, models.modelKey, models.names[0]);
-    SaveModelE(s);
-  } else if (type > 0 && type < models.modelCount) {
-    project->writeKey(s, models.modelKey, models.names[type]);
-    project->deleteKey(s, radiokey::emulationMode.name);
-  }
-  port->SaveSerial(s);
+  RadioSettings settings = settingsOfPanel(panel);
+  settings.radioID = idText;
+  settings.name = name;
+  isMaster = settings.radioMode == item::master;
+  RecordSections file(*project);
+  codec::writeRadio(file, id, settings, window->models);
   window->recordLoaded(slotID);
   return project->failedWrites() == failedBefore;
 }
@@ -184,50 +185,6 @@ void Tradio::saveChanges(const std::string& s, const PanelSettings& loaded) {
     project->writeKey(s, key, k == &radiokey::radioName ? name : text);
   }
   window->recordLoaded(slotID);
-}
-
-void Tradio::LoadModelE(const std::string& s) {
-  Panel& panel = window->panel;
-  panel.setItemIndex(ctl::emulationMode, readItem(*project, s, radiokey::emulationMode));
-  panel.setText(ctl::mainSerialPort,
-                serialPortNumber(readText(*project, s, radiokey::mainSerialPort)));
-  panel.setItemIndex(ctl::sleepMode, readItem(*project, s, radiokey::sleepMode));
-  for (const ProjectKey* k :
-       {&radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
-    panel.setText(k->control, readText(*project, s, *k));
-  window->emulationModeChange();
-  window->sleepModeChange();
-}
-
-void Tradio::SaveModelE(const std::string& s) {
-  Panel& panel = window->panel;
-  for (const ProjectKey* k :
-       {&radiokey::emulationMode, &radiokey::mainSerialPort, &radiokey::sleepMode,
-        &radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
-    writePanel(*project, panel, s, *k);
-}
-
-void TserialPort::LoadSerial(const std::string& s) {
-  MainWindowModel& window = *radio->window;
-  Panel& panel = window.panel;
-  window.setBaudRate(project->readKey(s, radiokey::baudRate.name, radiokey::baudRate.def));
-  // The bits are read as numbers, so "08" counts as 8.
-  for (const ProjectKey* k : {&radiokey::dataBits, &radiokey::stopBits}) {
-    const int n = project->readInteger(s, k->name, std::stoi(k->def));
-    panel.setItemIndex(k->control, itemOfFileText(*k, std::to_string(n)));
-  }
-  for (const ProjectKey* k : {&radiokey::parity, &radiokey::handshaking})
-    panel.setItemIndex(k->control, itemOfFileText(*k, project->readKey(s, k->name, k->def)));
-}
-
-void TserialPort::SaveSerial(const std::string& s) {
-  Panel& panel = radio->window->panel;
-  project->writeKey(s, radiokey::baudRate.name, panel.text(ctl::baudRate));
-  for (const ProjectKey* k : {&radiokey::dataBits, &radiokey::stopBits}) {
-    project->writeInteger(s, k->name, std::stoi(fileTextOf(*k, panel.itemIndex(k->control))));
-  }
-  for (const ProjectKey* k : {&radiokey::parity, &radiokey::handshaking})
-    project->writeKey(s, k->name, fileTextOf(*k, panel.itemIndex(k->control)));
 }
 
 }  // namespace tessel

@@ -7,26 +7,14 @@
 #include "model/main_window_model.h"
 #include "model/panel.h"
 #include "model/poll_readings.h"
+#include "model/panel_settings.h"
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/radio.h"
+#include "model/radio_codec.h"
 #include "model/text.h"
 
 namespace tessel {
-
-namespace {
-
-// The letter of a choice, by item index; "" when nothing valid is selected.
-std::string letterOf(int index, const char* letters) {
-  const std::string s(letters);
-  return index >= 0 && index < static_cast<int>(s.size()) ? s.substr(index, 1) : std::string();
-}
-
-std::string digitOf(int index) {
-  return index >= 0 ? std::to_string(index) : std::string();
-}
-
-}  // namespace
 
 std::string RegisterValues::defaultName(int id) {
   char buf[16];
@@ -111,6 +99,10 @@ void RegisterValues::endReplies() {
 
 bool RegisterValues::apply(int param, int value, const std::string& text) {
   Panel& panel = window_.panel;
+  // Whether the reply holds a value of its parameter, by the codec's rules;
+  // the routines below store it.
+  RadioSettings reply;
+  const bool taken = codec::applyRegister(reply, param, value, text);
   switch (param) {
     case param::radioIdentity:
       if (isIdentification(value, text)) {
@@ -134,15 +126,13 @@ bool RegisterValues::apply(int param, int value, const std::string& text) {
     case param::radioMode:
       return radioModeRoutine(text);
     case param::repeaters:
-      panel.setItemIndex(ctl::repeaters, text[0] == 'N' ? item::no : item::yes);
+      panel.setItemIndex(ctl::repeaters, codec::yesNoOfReply(text));
       return false;
     case param::reTXBroadcasts:
-      panel.setItemIndex(ctl::reTXBroadcasts, text[0] == 'N' ? item::no : item::yes);
+      panel.setItemIndex(ctl::reTXBroadcasts, codec::yesNoOfReply(text));
       return false;
     case param::rfband:
-      if (value >= 1 && value <= panel.itemCount(ctl::rfband)) {
-        panel.setItemIndex(ctl::rfband, value - 1);
-      }
+      if (taken) panel.setItemIndex(ctl::rfband, value - 1);
       return false;
     case param::roaming:
       roamingRoutine(text);
@@ -170,13 +160,13 @@ bool RegisterValues::apply(int param, int value, const std::string& text) {
       }
       return false;
     case param::baudRate:
-      baudRateRoutine(value);
+      if (taken) baudRateRoutine(value);
       return false;
     case param::dataBits:
-      dataBitsRoutine(value);
+      if (taken) dataBitsRoutine(value);
       return false;
     case param::stopBits:
-      stopBitsRoutine(value);
+      if (taken) stopBitsRoutine(value);
       return false;
     case param::parity:
       parityRoutine(text);
@@ -205,7 +195,7 @@ bool RegisterValues::apply(int param, int value, const std::string& text) {
       mainSerialPortRoutine(text);
       return false;
     case param::sleepMode:
-      sleepModeRoutine(value);
+      if (taken) sleepModeRoutine(value);
       return false;
     case param::currentTime:
       panel.setText(ctl::currentTime, text);
@@ -436,7 +426,6 @@ void RegisterValues::writeKey(const ProjectKey& key, int item) {
 }
 
 void RegisterValues::baudRateRoutine(int value) {
-  if (value <= 0) return;  // not a rate
   writeFile(radiokey::baudRate.name, std::to_string(value));
   if (!panelSide()) return;
   Panel& panel = window_.panel;
@@ -451,13 +440,11 @@ void RegisterValues::baudRateRoutine(int value) {
 }
 
 void RegisterValues::dataBitsRoutine(int value) {
-  if (value != 7 && value != 8) return;
   if (fileSide()) window_.project()->writeInteger(readingSection(), radiokey::dataBits.name, value);
   if (panelSide()) window_.panel.setItemIndex(ctl::dataBits, value - 7);
 }
 
 void RegisterValues::stopBitsRoutine(int value) {
-  if (value != 1 && value != 2) return;
   if (fileSide()) window_.project()->writeInteger(readingSection(), radiokey::stopBits.name, value);
   if (panelSide()) window_.panel.setItemIndex(ctl::stopBits, value - 1);
 }
@@ -514,7 +501,6 @@ void RegisterValues::mainSerialPortRoutine(const std::string& text) {
 }
 
 void RegisterValues::sleepModeRoutine(int value) {
-  if (value < 0 || value >= radiokey::sleepMode.count) return;
   writeKey(radiokey::sleepMode, value);
   if (panelSide()) {
     window_.panel.setItemIndex(ctl::sleepMode, value);
@@ -545,82 +531,10 @@ std::string RegisterValues::RegisterValue(int radio, int param, bool numeric) {
 }
 
 std::string RegisterValues::panelValue(int param, bool numeric) {
-  const Panel& panel = window_.panel;
-  switch (param) {
-    case param::radioIdentity:
-      return "ERROR";
-    case param::groupID:
-      return panel.text(ctl::groupID);
-    case param::radioID:
-      return panel.text(ctl::radioID);
-    case param::securityID:
-      return panel.text(ctl::securityID);
-    case param::radioMode:
-      return registerTextOf(radiokey::radioMode, panel.itemIndex(ctl::radioMode), numeric);
-    case param::repeaters:
-      return letterOf(panel.itemIndex(ctl::repeaters), letters::repeaters);
-    case param::reTXBroadcasts:
-      return letterOf(panel.itemIndex(ctl::reTXBroadcasts), letters::reTXBroadcasts);
-    case param::rfband:
-      return panel.text(ctl::rfband);
-    case param::roaming:
-      return registerTextOf(radiokey::roaming, panel.itemIndex(ctl::roaming), numeric);
-    case param::masterLock:
-      return panel.itemIndex(ctl::roaming) == item::roamingMasterID ? panel.text(ctl::masterID)
-                                                                    : "0";
-    case param::masterID:
-      return panel.text(ctl::masterID);
-    case param::retries:
-      return panel.text(ctl::retries);
-    case param::fixedN:
-      return "N";
-    // Status registers are never written; an emulated radio reports fixed
-    // readings so that a monitor on the other end gets an answer.
-    case param::rssi:
-      return "-99";
-    case param::supplyVolts:
-      return "33";
-    case param::temperature:
-      return "37";
-    case param::flushTime:
-      return MhzToRegister(panel.text(ctl::flushTime));
-    case param::baudRate:
-      // The entries' leading blanks are layout, not part of the rate.
-      return trimBlanks(panel.text(ctl::baudRate));
-    case param::dataBits:
-      return panel.text(ctl::dataBits);
-    case param::stopBits:
-      return panel.text(ctl::stopBits);
-    case param::parity:
-    case param::handShaking:
-    case param::protocol:
-    case param::bufferMode: {
-      const ProjectKey& key = *keyOf(param);
-      return registerTextOf(key, panel.itemIndex(key.control), numeric);
-    }
-    case param::emulationMode:
-      if (panel.itemIndex(ctl::radioType) != 0) return "ERROR";
-      return digitOf(panel.itemIndex(ctl::emulationMode));
-    case param::plcAddress:
-      return panel.text(ctl::plcAddress);
-    case param::mainSerialPort:
-      return serialPortNumber(panel.text(ctl::mainSerialPort));
-    case param::sleepMode:
-      return digitOf(panel.itemIndex(ctl::sleepMode));
-    case param::currentTime:
-      return panel.checked(ctl::usePCClock) ? window_.timeShort() : panel.text(ctl::currentTime);
-    case param::startTime:
-      return panel.text(ctl::startTime);
-    case param::onTimer:
-      return panel.text(ctl::onTimer);
-    case param::offTimer:
-      return panel.text(ctl::offTimer);
-    default:
-      if (param >= param::blockedFreq1 && param <= param::blockedFreq12) {
-        return MhzToRegister(panel.blockedValues[param - param::blockedFreq1]);
-      }
-      return "No Radio";
-  }
+  RadioSettings settings = settingsOfPanel(window_.panel);
+  if (param == param::currentTime && window_.panel.checked(ctl::usePCClock))
+    settings.currentTime = window_.timeShort();
+  return codec::registerText(settings, param, numeric);
 }
 
 Tradio* RegisterValues::record(int radio) const {

@@ -7,15 +7,16 @@
 #include "model/entry_rules.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
+#include "model/panel_settings.h"
 #include "model/project.h"
 #include "model/radio.h"
+#include "model/radio_codec.h"
 #include "model/text.h"
 
 namespace tessel {
 
 namespace {
 
-constexpr int kMasterItem = 0;  // "Master", the Radio Mode selector's first entry
 constexpr int kModelTwo = 2;
 constexpr int kModelE = 0;
 
@@ -170,16 +171,14 @@ std::vector<std::string> RadioSender::buildLines(int radioType) {
   } else {
     id = radio->slotID;
   }
-  std::string roaming;
   for (const RegisterRow& row : registerMap(radioType)) {
     if (row.access <= 0 || row.param < 0) continue;
     const std::string value = values_.RegisterValue(id, row.param, modelTwo);
-    if (modelTwo && row.param == param::roaming) roaming = value;
-    const bool master = panel.itemIndex(ctl::radioMode) == kMasterItem;
-    if (master && row.reg == 8) continue;
-    if (modelTwo && row.param == param::masterID &&
-        (roaming.find('Y') != std::string::npos || master))
-      continue;
+    // Which registers a send leaves alone is the codec's rule, for the
+    // radio as the panel now shows it.
+    RadioSettings shown = settingsOfPanel(panel);
+    shown.model = radioType;
+    if (!codec::sendWrites(shown, row)) continue;
     batcher.batchAtCommand(false, "s" + std::to_string(row.reg) + "=" + value);
   }
   batcher.batchAtCommand(true, "&W");

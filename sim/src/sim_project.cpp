@@ -16,83 +16,90 @@
 #include "model/factory_defaults.h"
 #include "model/ini_file.h"
 #include "model/project_keys.h"
-#include "model/value_texts.h"
+#include "model/radio_codec.h"
 
 namespace tessel::sim {
 
 namespace {
 
-// The register that holds a parameter on a model; -1 when none does. The
-// master a radio is attached to sits in S12 on every model.
-int regOf(int model, int code) {
-  if (code == param::masterID && model != 2) return kAttachedMasterReg;
-  for (const RegisterRow& row : registerMap(model))
-    if (row.param == code && row.reg >= 0) return row.reg;
-  return -1;
+// The project key a register's value comes from, for warnings: "Project:
+// Group ID", "Radio3: Retries".
+std::string whereOf(const std::string& section, int code) {
+  if (code >= param::blockedFreq1 && code <= param::blockedFreq12)
+    return std::string("Project: ") + kBlockedFreqKeys[code - param::blockedFreq1];
+  // The lock register holds the master ID.
+  const ProjectKey* key = keyOf(code == param::masterLock ? param::masterID : code);
+  if (!key) return section;
+  for (const ProjectKey* g : groupKeys())
+    if (g == key) return std::string("Project: ") + key->name;
+  return section + ": " + key->name;
 }
 
-std::string radioSection(int id) {
-  return "Radio" + std::to_string(id);
-}
-
-// Sets a parameter of a radio from a register text; false when the radio
-// refuses the value (a parameter its model lacks is no refusal).
-bool configure(SimRadio& radio, int code, const std::string& value) {
-  int reg = regOf(radio.model(), code);
-  if (reg < 0) return true;
-  std::string canonical;
-  if (!radio.accept(reg, value, canonical)) return false;
-  radio.configure(reg, canonical);
-  return true;
-}
-
-// As configure(); a value the radio refuses keeps the one it has and is
-// reported.
-void put(SimRadio& radio, int code, const std::string& value, const std::string& where,
+// Sets a register from a project's value; a value the radio refuses keeps
+// the one it has and is reported.
+void put(SimRadio& radio, int reg, const std::string& value, const std::string& where,
          std::vector<std::string>& warnings) {
-  if (configure(radio, code, value)) return;
-  std::string w = where + ": '" + value + "' is not a value the radio takes; kept " +
-                  radio.saved(regOf(radio.model(), code));
+  std::string canonical;
+  if (radio.accept(reg, value, canonical)) {
+    radio.configure(reg, canonical);
+    return;
+  }
+  std::string w =
+      where + ": '" + value + "' is not a value the radio takes; kept " + radio.saved(reg);
   // Group values are the same for every radio: say it once.
   if (std::find(warnings.begin(), warnings.end(), w) == warnings.end()) warnings.push_back(w);
 }
 
-// The configuration a simulated radio starts from: a working group on the
-// line's usual 9600 8N1. A project's values replace it one by one.
-void configureDefaults(SimRadio& radio, int id, bool master) {
-  const int model = radio.model();
-  const std::pair<int, std::string> values[] = {
-      {param::groupID, "7"},
-      {param::securityID, "1234"},
-      {param::rfband, "1"},
-      {param::flushTime, "12000"},
-      {param::reTXBroadcasts, "Y"},
-      {param::repeaters, "N"},
-      {param::fixedN, "N"},
-      {param::blockedFreq1, "9027"},
-      {param::blockedFreq1 + 1, "9127"},
-      {param::radioID, std::to_string(id)},
-      {param::radioMode, master ? "M" : "S"},
-      {param::roaming, "Y"},
-      {param::masterLock, "0"},
-      {param::masterID, master ? "0" : "1"},
-      {param::retries, defaultRetries(model)},
-      {param::baudRate, "9600"},
-      {param::dataBits, "8"},
-      {param::stopBits, "1"},
-      {param::parity, "N"},
-      {param::handShaking, model == 2 ? "0" : "N"},
-      {param::protocol, "0"},
-      {param::bufferMode, model == 2 ? "0" : "C"},
-      {param::emulationMode, "0"},
-      {param::plcAddress, radiokey::plcAddress.def},
-      {param::mainSerialPort, "232"},
-      {param::sleepMode, "0"},
-      {param::startTime, radiokey::startTime.def},
-      {param::onTimer, radiokey::onTimer.def},
-      {param::offTimer, radiokey::offTimer.def},
+// The settings a radio's saved registers hold, as a read of the radio
+// would take them; models 0 and 1 add the master they are attached to.
+RadioSettings settingsOf(const SimRadio& radio) {
+  RadioSettings s;
+  s.model = radio.model();
+  auto take = [&](int reg, int code) {
+    const std::string text = radio.saved(reg);
+    long n = 0;
+    const int value = parseSmallNumber(text, n) ? static_cast<int>(n) : -1;
+    codec::applyRegister(s, code, value, text);
   };
-  for (const auto& [code, value] : values) configure(radio, code, value);
+  for (const RegisterRow& row : registerMap(s.model))
+    if (row.reg >= 0) take(row.reg, row.param);
+  if (s.model != 2) take(kAttachedMasterReg, param::masterID);
+  return s;
+}
+
+// Configures the radio as a Set Radio of s would, with the master it is
+// attached to beside; a value the radio refuses is reported under the
+// project key it comes from.
+void configureFrom(SimRadio& radio, const RadioSettings& s, const std::string& section,
+                   std::vector<std::string>& warnings) {
+  for (const codec::RegisterText& r : codec::registerImage(s)) {
+    if (r.param == param::currentTime) continue;  // the clock runs from the start
+    put(radio, r.reg, r.text, whereOf(section, r.param), warnings);
+  }
+  put(radio, kAttachedMasterReg, s.masterID, whereOf(section, param::masterID), warnings);
+}
+
+// The configuration a simulated radio starts from: a working group on the
+// line's usual 9600 8N1, every radio roaming. A project's values replace it.
+RadioSettings builtInSettings(int model, int id, bool master) {
+  RadioSettings s;
+  s.model = model;
+  s.radioID = std::to_string(id);
+  s.radioMode = master ? item::master : item::slave;
+  s.masterID = master ? "0" : "1";
+  s.retries = defaultRetries(model);
+  s.mainSerialPort = "232";
+  GroupSettings& g = s.group;
+  g.groupID = "7";
+  g.securityID = "1234";
+  g.blocked[0] = "902.7";
+  g.blocked[1] = "912.7";
+  return s;
+}
+
+void configureBuiltIn(SimRadio& radio, int id, bool master) {
+  std::vector<std::string> none;  // the built-in values are all taken
+  configureFrom(radio, builtInSettings(radio.model(), id, master), "", none);
 }
 
 void setStatusFor(SimRadio& radio, size_t index, int clockMinutes) {
@@ -105,13 +112,6 @@ std::string threeDigits(int id) {
   char buf[8];
   std::snprintf(buf, sizeof buf, "%03d", id);
   return buf;
-}
-
-// The baud rate as the configurator's selector shows it (and stores it).
-std::string shownBaud(const std::string& baud) {
-  if (baud.size() == 3) return "    " + baud;
-  if (baud.size() == 4) return "  " + baud;
-  return baud;
 }
 
 }  // namespace
@@ -141,7 +141,7 @@ bool defaultSetup(int count, const std::vector<int>& models, SimSetup& out, std:
     SimRadio radio(model, seed * 1000 + static_cast<uint32_t>(i));
     int id = i + 1;
     radio.setName("Radio " + threeDigits(id));
-    configureDefaults(radio, id, i == 0);
+    configureBuiltIn(radio, id, i == 0);
     setStatusFor(radio, static_cast<size_t>(i), clockMinutes);
     out.radios.push_back(std::move(radio));
   }
@@ -161,90 +161,22 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
     return false;
   }
   out = SimSetup{};
-  auto& warnings = out.warnings;
-  const std::string P = kProjectSection;
-  auto group = [&](const char* key, const char* def) { return ini.readString(P, key, def); };
-  const BrandModels& brand = brandModels(0);
-
+  IniSections file(ini);
+  const GroupSettings group = codec::readGroup(file);
   for (int id = 0; id <= 254; ++id) {
-    const std::string S = radioSection(id);
+    const std::string S = codec::radioSection(id);
     if (!ini.sectionExists(S)) continue;
-    auto key = [&](const char* k, const std::string& def) { return ini.readString(S, k, def); };
-    auto where = [&](const char* k) { return S + ": " + k; };
-    auto text = [&](const ProjectKey& k) { return ini.readString(S, k.name, k.def); };
-    auto chosen = [&](const ProjectKey& k) { return itemOfFileText(k, text(k)); };
-    // A value as the radio holds it; for a choice, in the form its model
-    // is written in.
-    auto value = [&](const ProjectKey& k, int model) {
-      return registerTextOf(k, chosen(k), model == 2);
-    };
-    // A free text goes to the radio as it stands, a choice as its register text.
-    auto putKey = [&](SimRadio& radio, const ProjectKey& k) {
-      put(radio, k.param, k.isChoice() ? value(k, radio.model()) : text(k),
-          k.isChoice() ? std::string() : where(k.name), warnings);
-    };
-
-    // Model: like the configurator, an unknown name counts as model 0.
-    std::string modelText = key(brand.modelKey, brand.names[1]);
-    int model = modelText == brand.names[1] ? 1 : modelText == brand.names[2] ? 2 : 0;
-    SimRadio radio(model, seed * 1000 + static_cast<uint32_t>(out.radios.size()));
-    radio.setName(text(radiokey::radioName));
-    const int mode = chosen(radiokey::radioMode);
-    // What the project holds replaces the built-in configuration; a value
-    // the radio refuses keeps it, so a bad Radio ID keeps the section's.
-    configureDefaults(radio, id, mode == item::master);
-
-    for (const ProjectKey* k : groupKeys()) {
-      const std::string text = group(k->name, k->def);
-      if (k->isChoice()) {
-        put(radio, k->param, registerTextOf(*k, itemOfFileText(*k, text), false), "", warnings);
-      } else {
-        // The file holds the flush time in MHz, the register in tenths.
-        put(radio, k->param, k == &groupkey::flushTime ? MhzToRegister(text) : text,
-            std::string("Project: ") + k->name, warnings);
-      }
-    }
-    put(radio, param::fixedN, "N", "", warnings);
-    for (int i = 0; i < 12; ++i) {
-      std::string mhz = group(kBlockedFreqKeys[i], "");
-      put(radio, param::blockedFreq1 + i, MhzToRegister(mhz),
-          std::string("Project: ") + kBlockedFreqKeys[i], warnings);
-    }
-
-    put(radio, param::radioID, key(radiokey::radioID.name, std::to_string(id)),
-        where(radiokey::radioID.name), warnings);
-    putKey(radio, radiokey::radioMode);
-    const bool roams = chosen(radiokey::roaming) == item::roamingAllowed;
-    const std::string masterID = text(radiokey::masterID);
-    putKey(radio, radiokey::roaming);
-    putKey(radio, radiokey::masterID);
-    if (model != 2) {
-      put(radio, param::masterLock, roams || mode != item::slave ? "0" : masterID,
-          where(radiokey::masterID.name), warnings);
-    }
-    for (const ProjectKey* k : {&radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
-      putKey(radio, *k);
-
-    if (model == 0) {
-      putKey(radio, radiokey::emulationMode);
-      std::string port = text(radiokey::mainSerialPort);
-      if (port.size() == 5 && port.compare(0, 2, "RS") == 0) port = port.substr(2);
-      put(radio, param::mainSerialPort, port, where(radiokey::mainSerialPort.name), warnings);
-      for (const ProjectKey* k : {&radiokey::sleepMode, &radiokey::plcAddress, &radiokey::startTime,
-                                  &radiokey::onTimer, &radiokey::offTimer})
-        putKey(radio, *k);
-    }
-
-    putKey(radio, radiokey::baudRate);
-    // The bits are read as numbers, as the configurator reads them.
-    for (const ProjectKey* k : {&radiokey::dataBits, &radiokey::stopBits}) {
-      const int bits = ini.readInteger(S, k->name, std::stoi(k->def));
-      put(radio, k->param, registerTextOf(*k, itemOfFileText(*k, std::to_string(bits)), false), "",
-          warnings);
-    }
-    putKey(radio, radiokey::parity);
-    putKey(radio, radiokey::handshaking);
-
+    // The project's settings as the configurator reads them (an unknown
+    // model name counts as model 0).
+    RadioSettings settings = codec::readRadio(file, id, brandModels(0));
+    settings.group = group;
+    SimRadio radio(settings.model, seed * 1000 + static_cast<uint32_t>(out.radios.size()));
+    radio.setName(settings.name);
+    // What the project holds replaces the built-in configuration as a Set
+    // Radio would write it; a value the radio refuses keeps the built-in
+    // one, so a bad Radio ID keeps the section's.
+    configureBuiltIn(radio, id, settings.radioMode == item::master);
+    configureFrom(radio, settings, S, out.warnings);
     setStatusFor(radio, out.radios.size(), clockMinutes);
     out.radios.push_back(std::move(radio));
   }
@@ -295,80 +227,28 @@ bool saveProject(const std::string& path, const SimRadioGroup& group,
   }
   // Hundreds of keys: written to the file once, at the end.
   ini.beginUpdate();
-  bool ok = true;
-  auto write = [&](const std::string& s, const std::string& k, const std::string& v) {
-    if (ok && !ini.writeString(s, k, v)) ok = false;
-  };
-  auto saved = [](const SimRadio& r, int code) {
-    int reg = regOf(r.model(), code);
-    return reg < 0 ? std::string() : r.saved(reg);
-  };
-
-  const SimRadio& local = group.radios()[group.localIndex()];
-  const std::string P = kProjectSection;
-  for (const ProjectKey* k : groupKeys()) {
-    const std::string v = saved(local, k->param);
-    if (k->isChoice())
-      write(P, k->name, fileTextOf(*k, itemOfRegisterText(*k, v)));
-    else
-      write(P, k->name, k == &groupkey::flushTime ? FlushTimeFromRegister(v) : v);
-  }
-  for (int i = 0; i < 12; ++i) {
-    std::string v = saved(local, param::blockedFreq1 + i);
-    long n = 0;
-    write(P, kBlockedFreqKeys[i], BlockedFreqFromReply(parseSmallNumber(v, n) ? n : 0, v));
-  }
-
-  const BrandModels& brand = brandModels(0);
+  IniSections file(ini);
+  // The group section from the local radio.
+  const GroupSettings shared = settingsOf(group.radios()[group.localIndex()]).group;
+  bool ok = codec::writeGroup(file, shared) && codec::writeBlocked(file, shared);
   std::vector<int> held;
   for (const SimRadio& r : group.radios()) {
-    int id = 0;
     long n = 0;
     if (!parseSmallNumber(r.saved(param::radioID), n)) continue;
-    id = static_cast<int>(n);
+    const int id = static_cast<int>(n);
     held.push_back(id);
-    const std::string S = radioSection(id);
-    std::string roaming = saved(r, param::roaming);
-    std::string masterID = r.model() == 2 || roaming == "Y" ? r.saved(kAttachedMasterReg)
-                                                            : saved(r, param::masterLock);
-    if (masterID.empty() || masterID == "0") masterID = r.saved(kAttachedMasterReg);
-    // A register value as the project file stores it: a choice as its
-    // value text, anything else as it stands.
-    auto put = [&](const ProjectKey& k) {
-      const std::string v = saved(r, k.param);
-      if (!k.isChoice() || k.form == RegisterForm::Text) {
-        write(S, k.name, v);
-        return;
-      }
-      const std::string text = fileTextOf(k, itemOfRegisterText(k, v));
-      write(S, k.name, text.empty() ? std::string(k.def) : text);
-    };
-    write(S, radiokey::radioID.name, std::to_string(id));
-    write(S, radiokey::radioName.name, r.name());
-    put(radiokey::radioMode);
-    put(radiokey::roaming);
-    write(S, radiokey::masterID.name, masterID);
-    for (const ProjectKey* k : {&radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
-      put(*k);
-    write(S, brand.modelKey, brand.names[r.model()]);
-    if (r.model() == 0) {
-      for (const ProjectKey* k :
-           {&radiokey::emulationMode, &radiokey::mainSerialPort, &radiokey::sleepMode,
-            &radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
-        put(*k);
-    } else if (ok && !ini.deleteKey(S, radiokey::emulationMode.name)) {
-      ok = false;
-    }
-    write(S, radiokey::baudRate.name, shownBaud(saved(r, param::baudRate)));
-    for (const ProjectKey* k :
-         {&radiokey::dataBits, &radiokey::stopBits, &radiokey::parity, &radiokey::handshaking})
-      put(*k);
+    RadioSettings s = settingsOf(r);
+    s.radioID = std::to_string(id);
+    s.name = r.name();
+    // A radio locked to no master names the one it is attached to.
+    if (s.masterID.empty() || s.masterID == "0") s.masterID = r.saved(kAttachedMasterReg);
+    ok = codec::writeRadio(file, id, s, brandModels(0)) && ok;
   }
   for (int id : formerIDs) {
     bool stillHeld = false;
     for (int h : held) stillHeld = stillHeld || h == id;
-    if (!stillHeld && ok && ini.sectionExists(radioSection(id)) &&
-        !ini.eraseSection(radioSection(id)))
+    if (!stillHeld && ok && ini.sectionExists(codec::radioSection(id)) &&
+        !ini.eraseSection(codec::radioSection(id)))
       ok = false;
   }
   if (!ini.endUpdate()) ok = false;

@@ -18,13 +18,11 @@ class MainWindowModel;
 class Tproject;
 class Tradio;
 
-// The radio's serial-port settings, moved between its section and the panel.
+// The radio's serial port; its settings travel with the radio's own (see
+// RadioSettings and its codec).
 class TserialPort {
  public:
   TserialPort(Tradio* radio, Tproject* project) : radio(radio), project(project) {}
-
-  void LoadSerial(const std::string& section);
-  void SaveSerial(const std::string& section);
 
   Tradio* radio;
   Tproject* project;
@@ -50,8 +48,6 @@ class Tradio {
   // that is empty, not a number or outside 0..254 writes nothing: the user is
   // told and false comes back, as it does when the file could not be written.
   bool SaveFromPanel();
-  void LoadModelE(const std::string& section);
-  void SaveModelE(const std::string& section);
   // Writes into section s the keys whose panel values differ from loaded.
   void saveChanges(const std::string& s,
                    const std::vector<std::pair<std::string, std::string>>& loaded);

@@ -1,0 +1,119 @@
+#pragma once
+
+// The one codec between RadioSettings and the two places a radio's settings
+// live outside the program: its registers (texts as a Set Radio writes them
+// and as the radio answers, per model) and its project sections (keys,
+// defaults, and the reading of a text that is none of a choice's texts).
+#include <string>
+#include <vector>
+
+#include "model/brand.h"
+#include "model/catalogue.h"
+#include "model/radio_settings.h"
+
+namespace tessel {
+
+class IniFile;
+
+// What the codec needs of a project file, so an open project and a plain INI
+// file are read and written by the same rules.
+class ProjectSections {
+ public:
+  virtual ~ProjectSections() = default;
+  virtual std::string readString(const std::string& section, const std::string& key,
+                                 const std::string& def) const = 0;
+  // A decimal integer; def when absent or not a number.
+  virtual int readInteger(const std::string& section, const std::string& key, int def) const = 0;
+  virtual bool writeString(const std::string& section, const std::string& key,
+                           const std::string& value) = 0;
+  virtual bool writeInteger(const std::string& section, const std::string& key, int value) = 0;
+  virtual bool deleteKey(const std::string& section, const std::string& key) = 0;
+};
+
+// An IniFile seen as ProjectSections.
+class IniSections : public ProjectSections {
+ public:
+  explicit IniSections(IniFile& file) : file_(file) {}
+  std::string readString(const std::string& section, const std::string& key,
+                         const std::string& def) const override;
+  int readInteger(const std::string& section, const std::string& key, int def) const override;
+  bool writeString(const std::string& section, const std::string& key,
+                   const std::string& value) override;
+  bool writeInteger(const std::string& section, const std::string& key, int value) override;
+  bool deleteKey(const std::string& section, const std::string& key) override;
+
+ private:
+  IniFile& file_;
+};
+
+namespace codec {
+
+// --- Registers ---------------------------------------------------------
+
+// The text a register of parameter code holds for s, as a Set Radio writes it
+// and an emulated radio answers; numeric: the form a model-2 radio is
+// written in. Status registers give fixed readings, a parameter the model
+// lacks "ERROR", a code no register holds "No Radio". MHz and seconds are
+// already in tenths.
+std::string registerText(const RadioSettings& s, int param, bool numeric);
+
+// Whether a Set Radio writes the row for s: a master's lock register and,
+// on model 2, the master ID of a roaming radio or a master are left as the
+// radio has them.
+bool sendWrites(const RadioSettings& s, const RegisterRow& row);
+
+struct RegisterText {
+  int reg;
+  int param;
+  std::string text;
+};
+// The registers of s's model that hold its settings (every row but the
+// status registers), in the order of the model's map: what a radio holds
+// once configured with s. A Set Radio writes those sendWrites lets through.
+std::vector<RegisterText> registerImage(const RadioSettings& s);
+
+// Takes one register reply into s. value is the reply read as a number (-1
+// when it is none), text the reply without surrounding blanks. The master ID
+// comes from the lock register of a radio locked to its master, and from
+// register 12 of a roaming radio or of any model-2 radio; a reply that gives
+// no value (a status register, a number out of range, an unknown word where
+// only some words count) leaves s as it was, and false comes back.
+bool applyRegister(RadioSettings& s, int param, int value, const std::string& text);
+
+// The repeaters or re-broadcast reply: "N..." is No, anything else Yes.
+int yesNoOfReply(const std::string& text);
+// Main serial port as its register holds it: "RS485" -> "485".
+std::string serialPortNumber(const std::string& text);
+// A baud rate as the selector shows (and the project file stores) it: the
+// selector's short rates right-aligned ("300" -> "    300"), any other text
+// as it stands.
+std::string shownBaudRate(const std::string& rate);
+
+// --- Project sections -------------------------------------------------
+
+// "Radio" + radio ID: the section of a radio.
+std::string radioSection(int id);
+// A model key's text to model index: the brand's second name (also the
+// default) is model 1, its third model 2, anything else model 0.
+int modelOfName(const std::string& name, const BrandModels& models);
+
+GroupSettings readGroup(const ProjectSections& file);
+// The writes below return false when one of them failed (the file's own
+// error then says why); they write every key nonetheless.
+// The six group keys (not the blocked frequencies).
+bool writeGroup(ProjectSections& file, const GroupSettings& g);
+// The blocked frequencies "s30" to "s41".
+bool writeBlocked(ProjectSections& file, const GroupSettings& g);
+
+// Section "Radio<slot>" (its group left at the defaults): a missing Radio ID
+// reads as the slot's number, the model-E keys count only for model E, the
+// bits are read as numbers ("08" is 8), a baud rate of the selector's reads
+// as the selector shows it.
+RadioSettings readRadio(const ProjectSections& file, int slot, const BrandModels& models);
+// Writes s into "Radio<slot>": a choice with no item is written as its
+// fallback text or left out, model E writes its keys and every other model
+// drops the emulation mode, a model the brand lacks writes no model key.
+bool writeRadio(ProjectSections& file, int slot, const RadioSettings& s, const BrandModels& models);
+
+}  // namespace codec
+}  // namespace tessel

@@ -1,0 +1,420 @@
+#include "model/radio_codec.h"
+
+#include "model/ini_file.h"
+#include "model/project_keys.h"
+#include "model/text.h"
+
+namespace tessel {
+
+bool GroupSettings::operator==(const GroupSettings& o) const {
+  return groupID == o.groupID && securityID == o.securityID && rfband == o.rfband &&
+         flushTime == o.flushTime && reTXBroadcasts == o.reTXBroadcasts &&
+         repeaters == o.repeaters && blocked == o.blocked;
+}
+
+bool RadioSettings::operator==(const RadioSettings& o) const {
+  return model == o.model && radioID == o.radioID && name == o.name && radioMode == o.radioMode &&
+         roaming == o.roaming && masterID == o.masterID && retries == o.retries &&
+         protocol == o.protocol && bufferMode == o.bufferMode && emulationMode == o.emulationMode &&
+         mainSerialPort == o.mainSerialPort && sleepMode == o.sleepMode &&
+         plcAddress == o.plcAddress && startTime == o.startTime && onTimer == o.onTimer &&
+         offTimer == o.offTimer && currentTime == o.currentTime && baudRate == o.baudRate &&
+         dataBits == o.dataBits && stopBits == o.stopBits && parity == o.parity &&
+         handShaking == o.handShaking && group == o.group;
+}
+
+std::string IniSections::readString(const std::string& section, const std::string& key,
+                                    const std::string& def) const {
+  return file_.readString(section, key, def);
+}
+
+int IniSections::readInteger(const std::string& section, const std::string& key, int def) const {
+  return file_.readInteger(section, key, def);
+}
+
+bool IniSections::writeString(const std::string& section, const std::string& key,
+                              const std::string& value) {
+  return file_.writeString(section, key, value);
+}
+
+bool IniSections::writeInteger(const std::string& section, const std::string& key, int value) {
+  return file_.writeInteger(section, key, value);
+}
+
+bool IniSections::deleteKey(const std::string& section, const std::string& key) {
+  return file_.deleteKey(section, key);
+}
+
+namespace codec {
+
+namespace {
+
+constexpr int kRfBandCount = 4;  // the RF band selector's entries "1" to "4"
+
+std::string digitOf(int index) {
+  return index >= 0 ? std::to_string(index) : std::string();
+}
+
+bool isBlocked(int param) {
+  return param >= param::blockedFreq1 && param <= param::blockedFreq12;
+}
+
+// Keeps a choice's item when the reply names one.
+bool takeItem(int& field, const ProjectKey& key, const std::string& text) {
+  const int index = itemOfRegisterText(key, text);
+  if (index < 0) return false;
+  field = index;
+  return true;
+}
+
+// Keeps a number reply inside lo..hi as an item, counted from lo.
+bool takeRange(int& field, int value, int lo, int hi) {
+  if (value < lo || value > hi) return false;
+  field = value - lo;
+  return true;
+}
+
+bool takeText(std::string& field, const std::string& text) {
+  field = text;
+  return true;
+}
+
+std::string readText(const ProjectSections& file, const std::string& section,
+                     const ProjectKey& key) {
+  return file.readString(section, key.name, key.def);
+}
+
+int readItem(const ProjectSections& file, const std::string& section, const ProjectKey& key) {
+  return itemOfFileText(key, readText(file, section, key));
+}
+
+// A choice as the file stores it; one with no item and no fallback text is
+// left out.
+bool writeItem(ProjectSections& file, const std::string& section, const ProjectKey& key, int item) {
+  const std::string text = fileTextOf(key, item);
+  return text.empty() || file.writeString(section, key.name, text);
+}
+
+// The bits are stored as numbers.
+bool writeBits(ProjectSections& file, const std::string& section, const ProjectKey& key, int item) {
+  return file.writeInteger(section, key.name, std::stoi(fileTextOf(key, item)));
+}
+
+int readBits(const ProjectSections& file, const std::string& section, const ProjectKey& key) {
+  const int n = file.readInteger(section, key.name, std::stoi(key.def));
+  return itemOfFileText(key, std::to_string(n));
+}
+
+}  // namespace
+
+std::string registerText(const RadioSettings& s, int param, bool numeric) {
+  const GroupSettings& g = s.group;
+  switch (param) {
+    case param::radioIdentity:
+      return "ERROR";
+    case param::groupID:
+      return g.groupID;
+    case param::radioID:
+      return s.radioID;
+    case param::securityID:
+      return g.securityID;
+    case param::radioMode:
+      return registerTextOf(radiokey::radioMode, s.radioMode, numeric);
+    case param::repeaters:
+      return registerTextOf(groupkey::repeaters, g.repeaters, numeric);
+    case param::reTXBroadcasts:
+      return registerTextOf(groupkey::reTXBroadcasts, g.reTXBroadcasts, numeric);
+    case param::rfband:
+      return g.rfband;
+    case param::roaming:
+      return registerTextOf(radiokey::roaming, s.roaming, numeric);
+    case param::masterLock:
+      return s.roaming == item::roamingMasterID ? s.masterID : "0";
+    case param::masterID:
+      return s.masterID;
+    case param::retries:
+      return s.retries;
+    case param::fixedN:
+      return "N";
+    // Status registers are never written; an emulated radio reports fixed
+    // readings so that a monitor on the other end gets an answer.
+    case param::rssi:
+      return "-99";
+    case param::supplyVolts:
+      return "33";
+    case param::temperature:
+      return "37";
+    case param::flushTime:
+      return MhzToRegister(g.flushTime);
+    case param::baudRate:
+      // The selector's leading blanks are layout, not part of the rate.
+      return trimBlanks(s.baudRate);
+    case param::dataBits:
+      return registerTextOf(radiokey::dataBits, s.dataBits, numeric);
+    case param::stopBits:
+      return registerTextOf(radiokey::stopBits, s.stopBits, numeric);
+    case param::parity:
+      return registerTextOf(radiokey::parity, s.parity, numeric);
+    case param::handShaking:
+      return registerTextOf(radiokey::handshaking, s.handShaking, numeric);
+    case param::protocol:
+      return registerTextOf(radiokey::autoRouting, s.protocol, numeric);
+    case param::bufferMode:
+      return registerTextOf(radiokey::bufferMode, s.bufferMode, numeric);
+    case param::emulationMode:
+      if (s.model != 0) return "ERROR";
+      return digitOf(s.emulationMode);
+    case param::plcAddress:
+      return s.plcAddress;
+    case param::mainSerialPort:
+      return serialPortNumber(s.mainSerialPort);
+    case param::sleepMode:
+      return digitOf(s.sleepMode);
+    case param::currentTime:
+      return s.currentTime;
+    case param::startTime:
+      return s.startTime;
+    case param::onTimer:
+      return s.onTimer;
+    case param::offTimer:
+      return s.offTimer;
+    default:
+      if (isBlocked(param)) return MhzToRegister(g.blocked[param - param::blockedFreq1]);
+      return "No Radio";
+  }
+}
+
+bool sendWrites(const RadioSettings& s, const RegisterRow& row) {
+  if (row.access <= raReadOnly || row.param < 0) return false;
+  const bool master = s.radioMode == item::master;
+  if (master && row.reg == 8) return false;
+  if (s.model == 2 && row.param == param::masterID && (s.roaming == item::roamingAllowed || master))
+    return false;
+  return true;
+}
+
+std::vector<RegisterText> registerImage(const RadioSettings& s) {
+  std::vector<RegisterText> out;
+  for (const RegisterRow& row : registerMap(s.model)) {
+    if (row.access > raReadOnly && row.param >= 0)
+      out.push_back({row.reg, row.param, registerText(s, row.param, s.model == 2)});
+  }
+  return out;
+}
+
+int yesNoOfReply(const std::string& text) {
+  return !text.empty() && text[0] == 'N' ? item::no : item::yes;
+}
+
+std::string serialPortNumber(const std::string& text) {
+  if (text.size() > 2 && text.compare(0, 2, "RS") == 0) return text.substr(2);
+  return text;
+}
+
+std::string shownBaudRate(const std::string& rate) {
+  for (const char* shown : {"    300", "    600", "  1200", "  2400", "  4800", "  9600"})
+    if (trimBlanks(shown) == rate) return shown;
+  return rate;
+}
+
+bool applyRegister(RadioSettings& s, int param, int value, const std::string& text) {
+  if (text.empty()) return false;
+  GroupSettings& g = s.group;
+  int number = 0;
+  switch (param) {
+    case param::groupID:
+      return takeText(g.groupID, text);
+    case param::radioID:
+      if (!parseInt32(text, number) || number < 0 || number > 254) return false;
+      return takeText(s.radioID, std::to_string(number));
+    case param::securityID:
+      return takeText(g.securityID, text);
+    case param::radioMode:
+      return takeItem(s.radioMode, radiokey::radioMode, text);
+    case param::repeaters:
+      g.repeaters = yesNoOfReply(text);
+      return true;
+    case param::reTXBroadcasts:
+      g.reTXBroadcasts = yesNoOfReply(text);
+      return true;
+    case param::rfband:
+      if (value < 1 || value > kRfBandCount) return false;
+      return takeText(g.rfband, std::to_string(value));
+    case param::roaming:
+      return takeItem(s.roaming, radiokey::roaming, text);
+    case param::masterLock:
+      // Register 8 of a model-2 radio holds its roaming letter.
+      if (!parseInt32(text, number) || s.roaming != item::roamingMasterID) return false;
+      return takeText(s.masterID, text);
+    case param::masterID:
+      // Register 12 of models 0 and 1 names the master a roaming radio is
+      // with; a model-2 radio keeps its configured master ID there.
+      if (!parseInt32(text, number) || (s.roaming != item::roamingAllowed && s.model != 2))
+        return false;
+      return takeText(s.masterID, text);
+    case param::retries:
+      return takeText(s.retries, text);
+    case param::flushTime:
+      return takeText(g.flushTime, FlushTimeFromRegister(text));
+    case param::baudRate:
+      if (value <= 0) return false;
+      return takeText(s.baudRate, shownBaudRate(std::to_string(value)));
+    case param::dataBits:
+      return takeRange(s.dataBits, value, 7, 8);
+    case param::stopBits:
+      return takeRange(s.stopBits, value, 1, 2);
+    case param::parity:
+      return takeItem(s.parity, radiokey::parity, text);
+    case param::handShaking:
+      return takeItem(s.handShaking, radiokey::handshaking, text);
+    case param::protocol:
+      return takeItem(s.protocol, radiokey::autoRouting, text);
+    case param::bufferMode:
+      return takeItem(s.bufferMode, radiokey::bufferMode, text);
+    case param::emulationMode:
+      // Only model E has this register.
+      s.model = 0;
+      takeRange(s.emulationMode, value, 0, radiokey::emulationMode.count - 1);
+      return true;
+    case param::plcAddress:
+      return takeText(s.plcAddress, text);
+    case param::mainSerialPort:
+      return takeText(s.mainSerialPort, text);
+    case param::sleepMode:
+      return takeRange(s.sleepMode, value, 0, radiokey::sleepMode.count - 1);
+    case param::currentTime:
+      return takeText(s.currentTime, text);
+    case param::startTime:
+      return takeText(s.startTime, text);
+    case param::onTimer:
+      return takeText(s.onTimer, text);
+    case param::offTimer:
+      return takeText(s.offTimer, text);
+    default:
+      if (!isBlocked(param)) return false;  // identification, status, fixed
+      return takeText(g.blocked[param - param::blockedFreq1], BlockedFreqFromReply(value, text));
+  }
+}
+
+std::string radioSection(int id) {
+  return "Radio" + std::to_string(id);
+}
+
+int modelOfName(const std::string& name, const BrandModels& models) {
+  if (name == models.names[1]) return 1;
+  // A brand without a third model has no name that could match.
+  if (*models.names[2] != '\0' && name == models.names[2]) return 2;
+  return 0;
+}
+
+GroupSettings readGroup(const ProjectSections& file) {
+  GroupSettings g;
+  auto text = [&](const ProjectKey& k) { return readText(file, kProjectSection, k); };
+  g.groupID = text(groupkey::groupID);
+  g.securityID = text(groupkey::securityID);
+  g.rfband = text(groupkey::rfband);
+  g.flushTime = text(groupkey::flushTime);
+  g.reTXBroadcasts = readItem(file, kProjectSection, groupkey::reTXBroadcasts);
+  g.repeaters = readItem(file, kProjectSection, groupkey::repeaters);
+  for (int i = 0; i < kBlockedFreqCount; ++i)
+    g.blocked[i] = file.readString(kProjectSection, kBlockedFreqKeys[i], kBlockedFreqDefault);
+  return g;
+}
+
+bool writeGroup(ProjectSections& file, const GroupSettings& g) {
+  bool ok = true;
+  // In the order the section lists them.
+  for (const ProjectKey* k : groupKeys()) {
+    if (k == &groupkey::reTXBroadcasts || k == &groupkey::repeaters) {
+      const int item = k == &groupkey::repeaters ? g.repeaters : g.reTXBroadcasts;
+      ok = file.writeString(kProjectSection, k->name, fileTextOf(*k, item)) && ok;
+      continue;
+    }
+    const std::string& text = k == &groupkey::groupID      ? g.groupID
+                              : k == &groupkey::securityID ? g.securityID
+                              : k == &groupkey::rfband     ? g.rfband
+                                                           : g.flushTime;
+    ok = file.writeString(kProjectSection, k->name, text) && ok;
+  }
+  return ok;
+}
+
+bool writeBlocked(ProjectSections& file, const GroupSettings& g) {
+  bool ok = true;
+  for (int i = 0; i < kBlockedFreqCount; ++i)
+    ok = file.writeString(kProjectSection, kBlockedFreqKeys[i], g.blocked[i]) && ok;
+  return ok;
+}
+
+RadioSettings readRadio(const ProjectSections& file, int slot, const BrandModels& models) {
+  RadioSettings s;
+  const std::string sec = radioSection(slot);
+  auto text = [&](const ProjectKey& k) { return readText(file, sec, k); };
+  auto chosen = [&](const ProjectKey& k) { return readItem(file, sec, k); };
+  using namespace radiokey;
+  s.radioID = file.readString(sec, radioID.name, std::to_string(slot));
+  s.name = text(radioName);
+  s.radioMode = chosen(radioMode);
+  s.roaming = chosen(roaming);
+  s.masterID = text(masterID);
+  s.retries = text(retries);
+  s.protocol = chosen(autoRouting);
+  s.bufferMode = chosen(bufferMode);
+  s.model = modelOfName(file.readString(sec, models.modelKey, models.names[1]), models);
+  if (s.model == 0) {
+    s.emulationMode = chosen(emulationMode);
+    s.mainSerialPort = text(mainSerialPort);
+    s.sleepMode = chosen(sleepMode);
+    s.plcAddress = text(plcAddress);
+    s.startTime = text(startTime);
+    s.onTimer = text(onTimer);
+    s.offTimer = text(offTimer);
+  }
+  s.baudRate = shownBaudRate(text(baudRate));
+  s.dataBits = readBits(file, sec, dataBits);
+  s.stopBits = readBits(file, sec, stopBits);
+  s.parity = chosen(parity);
+  s.handShaking = chosen(handshaking);
+  return s;
+}
+
+bool writeRadio(ProjectSections& file, int slot, const RadioSettings& s,
+                const BrandModels& models) {
+  const std::string sec = radioSection(slot);
+  bool ok = true;
+  auto put = [&](const ProjectKey& k, const std::string& text) {
+    ok = file.writeString(sec, k.name, text) && ok;
+  };
+  auto choose = [&](const ProjectKey& k, int item) { ok = writeItem(file, sec, k, item) && ok; };
+  using namespace radiokey;
+  put(radioID, s.radioID);
+  put(radioName, s.name);
+  choose(radioMode, s.radioMode);
+  choose(roaming, s.roaming);
+  put(masterID, s.masterID);
+  put(retries, s.retries);
+  choose(autoRouting, s.protocol);
+  choose(bufferMode, s.bufferMode);
+  if (s.model == 0) {
+    ok = file.writeString(sec, models.modelKey, models.names[0]) && ok;
+    choose(emulationMode, s.emulationMode);
+    put(mainSerialPort, s.mainSerialPort);
+    choose(sleepMode, s.sleepMode);
+    put(plcAddress, s.plcAddress);
+    put(startTime, s.startTime);
+    put(onTimer, s.onTimer);
+    put(offTimer, s.offTimer);
+  } else if (s.model > 0 && s.model < models.modelCount) {
+    ok = file.writeString(sec, models.modelKey, models.names[s.model]) && ok;
+    ok = file.deleteKey(sec, emulationMode.name) && ok;
+  }
+  put(baudRate, s.baudRate);
+  ok = writeBits(file, sec, dataBits, s.dataBits) && ok;
+  ok = writeBits(file, sec, stopBits, s.stopBits) && ok;
+  put(parity, fileTextOf(parity, s.parity));
+  put(handshaking, fileTextOf(handshaking, s.handShaking));
+  return ok;
+}
+
+}  // namespace codec
+}  // namespace tessel
