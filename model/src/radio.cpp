@@ -5,6 +5,7 @@
 #include "model/panel.h"
 #include "model/panel_settings.h"
 #include "model/project.h"
+#include "model/project_keys.h"
 #include "model/radio_codec.h"
 
 namespace tessel {
