@@ -85,7 +85,6 @@ Wiring::Wiring(const WiringOptions& options)
     engine->setLogging(on);
   };
   window_->hooks.setPollInterval = [engine](int ms) { engine->setPollInterval(ms); };
-  window_->hooks.queueLine = [engine](const std::string& line) { engine->queue().Push(line); };
   window_->onModeSwitched = [this, engine](int) {
     engine->AttachMainWindow(window_->statusBarWidget(), values_.get());
     if (engine->pollInterval() == 0) engine->setPollInterval(1000);

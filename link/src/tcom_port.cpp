@@ -142,12 +142,13 @@ std::optional<PromptButton> TcomPort::ask(PromptIcon icon, const std::string& te
 
 // ---------------------------------------------------------------- tasks
 
-void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArray& list) {
+LinkTasks::TaskStart TcomPort::StartTask(TaskCode code, const std::string& text,
+                                         const TpollArray& list) {
   // After the adapter was pulled, a task that talks to the radio opens the
   // port again first: plugged back in, it works without a restart. A port
   // that was never open is left to the COM port dialog, as before.
   const bool talks = code != tkLocalOnly && code != tkUpdatePollList;
-  if (!serial_.Active() && (!talks || !lineGone_ || !reopen())) return;
+  if (!serial_.Active() && (!talks || !lineGone_ || !reopen())) return TaskStart::PortClosed;
   // The reads and the send take a list of their own and reach the radio
   // through the connect state that suits the last known line settings.
   const PortState connect = connect_.firstState();
@@ -170,7 +171,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       break;
     case tkGetLocal:
       // A send in progress keeps the link, its task and its title.
-      if (state_ == psSendQueue) return;
+      if (state_ == psSendQueue) return TaskStart::Busy;
       connectWith();
       break;
     case tkAutoConfigure:
@@ -186,7 +187,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       link_.releaseOnConnect();
       break;
     case tkGetRemote:
-      if (state_ == psSendQueue || task_ == tkMonitor) return;
+      if (state_ == psSendQueue || task_ == tkMonitor) return TaskStart::Busy;
       connectWith();
       break;
     case tkSendValues:
@@ -205,11 +206,12 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
     case tkUpdatePollList:
       monitor_ = std::make_shared<TradioNumber>(list);
       current_ = monitor_;
-      return;
+      return TaskStart::Started;
     default:
-      return;  // not a task
+      return TaskStart::Busy;  // not a task: nothing to start
   }
   beginTask(code, text);
+  return TaskStart::Started;
 }
 
 void TcomPort::beginTask(TaskCode code, const std::string& text) {
@@ -239,10 +241,10 @@ LinkTasks::SendStart TcomPort::StartSend(const std::string& title, const TpollAr
   if (busy()) return SendStart::Busy;
   // The first line may go out inside StartTask, so the queue is filled first.
   for (const std::string& line : lines) queue_.Push(line);
-  StartTask(tkSendValues, title, list);
-  if (task_ != tkSendValues) {
+  const TaskStart started = StartTask(tkSendValues, title, list);
+  if (started != TaskStart::Started || task_ != tkSendValues) {
     queue_.Clear();
-    return SendStart::Busy;
+    return started == TaskStart::Started ? SendStart::Busy : started;
   }
   return SendStart::Started;
 }
@@ -582,8 +584,8 @@ void TcomPort::stopTicks() {
 }
 
 bool TcomPort::startSearch(const std::string& title) {
-  StartTask(tkAutoConfigure, title, TpollArray{{0, 0}});
-  return task_ == tkAutoConfigure;
+  return StartTask(tkAutoConfigure, title, TpollArray{{0, 0}}) == TaskStart::Started &&
+         task_ == tkAutoConfigure;
 }
 
 void TcomPort::searchCancelled() {

@@ -98,14 +98,14 @@ void GroupCommands::getRadioParameters() {
     window_.tasks->StartTask(tkGetRemote, kGetRadioParametersTitle, TpollArray{{r->slotID, 2}});
 }
 
-void GroupCommands::resetRadio() {
+LinkTasks::TaskStart GroupCommands::resetRadio() {
   Tradio* r = window_.panel.currentRadio;
-  if (!r) return;
-  if (queueLine) {
-    queueLine("ATD" + std::to_string(r->slotID));
-    queueLine("AT&R");
-  }
-  if (window_.tasks) window_.tasks->StartTask(tkSendValues, kResetTitle, TpollArray{});
+  if (!r) return LinkTasks::TaskStart::Started;
+  if (!window_.tasks) return LinkTasks::TaskStart::PortClosed;
+  // The lines go with the task or not at all: left in the queue by a refused
+  // start, they would make the next Set Radio look busy.
+  return window_.tasks->StartSend(kResetTitle, TpollArray{},
+                                  {"ATD" + std::to_string(r->slotID), "AT&R"});
 }
 
 void GroupCommands::deleteRadio() {

@@ -42,7 +42,6 @@ class GroupCommandsTest : public ModelTest {
       ++closes;
       window.closeProject();
     };
-    commands.queueLine = [this](const std::string& line) { queued.push_back(line); };
     commands.getLocal = [this] { ++getLocals; };
   }
 
@@ -61,7 +60,6 @@ class GroupCommandsTest : public ModelTest {
   GroupCommands commands;
   int closes = 0;
   int getLocals = 0;
-  std::vector<std::string> queued;
 };
 
 TEST_F(GroupCommandsTest, DeleteChoosesTheNextRowFromTheRowsThatRemain) {
@@ -183,7 +181,7 @@ TEST_F(GroupCommandsTest, RadioCommandsNeedACurrentRadio) {
   commands.getRadioParameters();
   commands.resetRadio();
   EXPECT_TRUE(tasks.tasks.empty());
-  EXPECT_TRUE(queued.empty());
+  EXPECT_TRUE(tasks.sent.empty());
 
   openThree();
   window.chooseRadio(views.rowAt(1));
@@ -202,7 +200,7 @@ TEST_F(GroupCommandsTest, RadioCommandsNeedACurrentRadio) {
   EXPECT_EQ(tasks.tasks.size(), 1u);
 
   commands.resetRadio();
-  EXPECT_EQ(queued, (std::vector<std::string>{"ATD2", "AT&R"}));
+  EXPECT_EQ(tasks.sent, (std::vector<std::string>{"ATD2", "AT&R"}));
   EXPECT_EQ(tasks.tasks.back().code, tkSendValues);
   EXPECT_TRUE(tasks.tasks.back().list.empty());
 }

@@ -49,9 +49,6 @@ void MainWindow::buildViewCommands() {
   commands_ = std::make_unique<GroupCommands>(*model_);
   commands_->closeProject = [this] { projectCloseClick(); };
   commands_->getLocal = [this] { getLocalClick(); };
-  commands_->queueLine = [this](const std::string& line) {
-    if (hooks.queueLine) hooks.queueLine(line);
-  };
   commands_->loadProject = [this] {
     QAction* load = action(QStringLiteral("projectLoad"));
     if (!load || !load->isEnabled()) return false;

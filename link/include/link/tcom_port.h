@@ -69,7 +69,10 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   void addObserver(LinkObserver* observer) { reporter_.addObserver(observer); }
   void removeObserver(LinkObserver* observer) { reporter_.removeObserver(observer); }
 
-  void StartTask(TaskCode code, const std::string& text, const TpollArray& list) override;
+  // Busy: a read during a send, Get Radio Parameters during a send or a
+  // monitor. PortClosed: the port is not open (a device that went away is
+  // opened again first).
+  TaskStart StartTask(TaskCode code, const std::string& text, const TpollArray& list) override;
   // A send's lines enter the queue only together with the task that works
   // them off: a closed port or a task in progress refuses them, leaving the
   // queue as it was. Monitoring gives way to a send, as it always has.

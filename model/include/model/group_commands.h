@@ -48,8 +48,6 @@ class GroupCommands {
   std::function<void()> closeProject;
   // Get Local Radio Parameters.
   std::function<void()> getLocal;
-  // Queues a command line for the send task.
-  std::function<void(const std::string& line)> queueLine;
 
   // "&Existing Project": monitor the radios of the open project. False when
   // it did not start (the default project stayed open).
@@ -60,7 +58,8 @@ class GroupCommands {
   void monitorLayout();
   void emulateGroup();
   void getRadioParameters();
-  void resetRadio();
+  // Dials the current radio and resets it, as one send.
+  LinkTasks::TaskStart resetRadio();
   // "&Delete" on the radio list: acts on the current radio's own row.
   void deleteRadio();
 

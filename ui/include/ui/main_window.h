@@ -44,8 +44,6 @@ class MainWindow : public QMainWindow {
     std::function<int()> queueLength;
     std::function<void(bool on, const std::string& header)> setLogging;
     std::function<void(int ms)> setPollInterval;
-    // Queues a command line for the send task.
-    std::function<void(const std::string& line)> queueLine;
   };
 
   // The question asked when the window closes with lines still queued.
