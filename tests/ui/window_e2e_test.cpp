@@ -3,8 +3,10 @@
 // it, discovers a group into a new project, monitors it and exports the log.
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
@@ -16,6 +18,7 @@
 
 #include "model/brand.h"
 #include "model/catalogue.h"
+#include "model/group_commands.h"
 #include "model/monitor_history.h"
 #include "model/project.h"
 #include "model/radio.h"
@@ -353,6 +356,113 @@ TEST_F(WindowOnSimulatedRadios, NewProjectDiscoversTheGroupUnderDefaultNames) {
   ASSERT_TRUE(discoverIntoNewProject())
       << "state " << stateName(wiring->engine().state()) << ", last sent " << traffic.lastSent;
   expectEveryRadioFound();
+}
+
+// A discovery shows how far it got (the ID dialled of 255, the radios found)
+// and stops from the Online Monitor menu; Close Project offers New Project
+// again.
+TEST_F(WindowOnSimulatedRadios, DiscoveryShowsItsProgressAndStopsFromTheMenu) {
+  startOnSim();
+  window().show();
+  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000));
+  QProgressBar* gauge = window().statusBarWidget()->progress();
+  EXPECT_FALSE(gauge->isVisible());
+  EXPECT_FALSE(action("monitorStop")->isEnabled());
+  answerFileDialog(QString::fromStdString(dir + "/found"));
+  action("discoverNew")->trigger();
+  ASSERT_EQ(panel().WindowMode, wmMonitor);
+  EXPECT_TRUE(action("monitorStop")->isEnabled());
+  EXPECT_TRUE(gauge->isVisible());
+  EXPECT_EQ(gauge->maximum(), 255);
+  ASSERT_TRUE(runUntil([&] { return traffic.lastDialled >= 40; }, 20000));
+  EXPECT_GE(gauge->value(), 40);
+  EXPECT_EQ(gauge->text().toStdString(),
+            "Discovery: ID " + std::to_string(gauge->value() - 1) + " of 255, 5 radios found");
+  if (const char* shots = std::getenv("TESSEL_SHOTS"))
+    window().grab().save(QString::fromLocal8Bit(shots) + "/discovery.png");
+
+  action("monitorStop")->trigger();
+  EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+  EXPECT_EQ(panel().WindowMode, wmProject);
+  EXPECT_FALSE(window().views().monitorColumns());
+  EXPECT_FALSE(gauge->isVisible());
+  EXPECT_FALSE(action("monitorStop")->isEnabled());
+  EXPECT_FALSE(action("discoverNew")->isEnabled());
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
+  action("projectClose")->trigger();
+  EXPECT_TRUE(action("discoverNew")->isEnabled());
+}
+
+// Close or Load Project during a monitor leave the monitor's layout first,
+// as its Cancel button does; so does Escape in the radio list.
+TEST_F(WindowOnSimulatedRadios, ProjectCommandsAndEscapeLeaveTheMonitorLayout) {
+  ASSERT_NO_FATAL_FAILURE(monitorFiveRadios());
+  QTreeWidget* list = window().views().list();
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Escape);
+  EXPECT_EQ(panel().WindowMode, wmProject);
+  EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+  EXPECT_FALSE(window().views().monitorColumns());
+
+  action("discoverThis")->trigger();
+  ASSERT_EQ(panel().WindowMode, wmMonitor);
+  action("file1")->trigger();  // Load Project's path to a file
+  EXPECT_EQ(panel().WindowMode, wmProject);
+  EXPECT_NE(panel().text(ctl::advanced), "Cancel");
+  EXPECT_FALSE(window().views().monitorColumns());
+  EXPECT_FALSE(window().views().tree()->isVisible());
+
+  action("discoverThis")->trigger();
+  ASSERT_EQ(panel().WindowMode, wmMonitor);
+  action("projectClose")->trigger();
+  EXPECT_EQ(panel().WindowMode, wmManual);
+  EXPECT_NE(panel().text(ctl::advanced), "Cancel");
+  EXPECT_FALSE(window().views().monitorColumns());
+  EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+}
+
+// The port is open before the window takes a command: Get Local given at
+// once starts its read rather than being dropped.
+TEST_F(WindowOnSimulatedRadios, AFirstCommandFindsThePortOpen) {
+  startOnSim();
+  window().show();
+  EXPECT_EQ(ticks, 0);
+  action("GetLocal")->trigger();
+  EXPECT_EQ(wiring->engine().task(), tkGetLocal);
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
+}
+
+// Reset from the radio list dials the radio and resets it through the engine;
+// Emulate Group from the Project menu plays the project's radios.
+TEST_F(WindowOnSimulatedRadios, ResetAndEmulateGroupRunThroughTheEngine) {
+  const std::string path = dir + "/two.vro";
+  std::ofstream(path) << "[Project]\n[Radio1]\nRadio Name=one\n[Radio2]\nRadio Name=two\n";
+  settings.strings["file1"] = path;
+  start(0, true);
+  wiring->engine().addObserver(&traffic);
+  window().show();
+  action("file1")->trigger();
+  QTreeWidget* list = window().views().list();
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  window().model().chooseRadio(window().views().rowAt(1));
+  action("ResetRadio")->trigger();
+  EXPECT_EQ(wiring->engine().task(), tkSendValues);
+  ASSERT_TRUE(runUntil([&] { return !prompts.shown.empty(); }, 15000))
+      << stateName(wiring->engine().state());
+  EXPECT_NE(prompts.texts().front().find("Reset complete"), std::string::npos)
+      << prompts.texts().front();
+  const auto sent = [&](const std::string& line) {
+    return std::find(traffic.transcript.begin(), traffic.transcript.end(), " < " + line) !=
+           traffic.transcript.end();
+  };
+  EXPECT_TRUE(sent("ATD2"));
+  EXPECT_TRUE(sent("AT&R"));
+  EXPECT_EQ(wiring->engine().queue().Count(), 0);
+
+  ASSERT_TRUE(action("EmulateGroup1")->isVisible());
+  action("EmulateGroup1")->trigger();
+  EXPECT_EQ(wiring->engine().state(), psEmulate);
+  EXPECT_EQ(wiring->engine().taskText(), kEmulateGroupTitle);
 }
 
 // The group's radio IDs have holes: the IDs nobody answers are tried and

@@ -1,6 +1,8 @@
 #include "ui/status_bar_widget.h"
 
 #include <QPainter>
+#include <QProgressBar>
+#include <algorithm>
 
 #include "ui/qt_seams.h"
 
@@ -65,6 +67,26 @@ StatusBarWidget::StatusBarWidget(QWidget* parent) : QStatusBar(parent) {
     }
     panels_[static_cast<size_t>(i)] = p;
   }
+  // Permanent, so a notice shown meanwhile does not hide it.
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName(QStringLiteral("discoveryProgress"));
+  progress_->setAccessibleName(QStringLiteral("Discovery progress"));
+  progress_->setTextVisible(true);
+  progress_->setMinimumWidth(260);
+  progress_->hide();
+  addPermanentWidget(progress_);
+}
+
+void StatusBarWidget::showProgress(int value, int maximum, const QString& text) {
+  progress_->setRange(0, maximum);
+  progress_->setValue(std::clamp(value, 0, maximum));
+  progress_->setFormat(text);
+  progress_->setToolTip(text);
+  progress_->show();
+}
+
+void StatusBarWidget::hideProgress() {
+  progress_->hide();
 }
 
 StatusPanel* StatusBarWidget::panel(int index) const {
