@@ -193,6 +193,9 @@ void ReadTask::registerRefused(int reg) {
       finishRead();
       break;
     case tkMonitor:
+      // The poll is over for this round: the radio was polled, whatever it
+      // refused (a model 2 has no volts register).
+      if (reg <= 99) ctx_.markRead(ctx_.radio(), true);
       if (ctx_.current) ctx_.current->SetModel(1);
       monitorGoesOn(ctx_.window.isLocal(ctx_.radio()) ? psAutoDiscover0 : psAutoDiscoverX);
       break;

@@ -206,11 +206,9 @@ LinkTasks::TaskStart GroupCommands::resetRadio() {
 
 void GroupCommands::deleteRadio() {
   GroupViews& views = window_.views;
-  bool monitored = false;
-  if (window_.panelView() == PanelView::Monitor) {
-    window_.advancedClick();
-    monitored = true;
-  }
+  // The monitor goes on without the radio: its layout and the other radios'
+  // nodes stay.
+  const bool monitored = monitoring();
   Tradio* r = window_.panel.currentRadio;
   Tproject* project = window_.project();
   if (r && project) {
@@ -235,7 +233,9 @@ void GroupCommands::deleteRadio() {
     } else {
       window_.panel.currentRadio = nullptr;
     }
-    if (monitored && views.rowCount() > 0) monitorExisting();
+    // A discovery keeps dialling every ID; a monitor polls the radios left.
+    if (monitored && !discovering_ && views.rowCount() > 0 && window_.tasks)
+      window_.tasks->StartTask(tkUpdatePollList, "update PollList", project->BuildPollList(true));
     if (views.rowCount() == 0 && closeProject) closeProject();
   }
   if (views.rowCount() == 0) window_.panel.entriesValid = false;

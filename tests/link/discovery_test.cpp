@@ -294,6 +294,25 @@ TEST_F(MonitorTest, Model2RadiosArePolledWithoutTheRegistersTheyLack) {
   EXPECT_EQ(engine->CurrentList()->CurrentModel(), 2) << "a poll leaves the model alone";
 }
 
+// A radio taken for a model 1 that refuses the volts register of its poll
+// (a model 2) was polled all the same: the window gets its poll's end.
+TEST_F(MonitorTest, ARadioRefusingARegisterOfItsPollIsStillPolled) {
+  group.model2 = {3};
+  callbacks.read = {1, 2, 3};
+  start({{1, 1}, {2, 1}, {3, 1}});
+  ASSERT_TRUE(runUntilSent("ATD3"));
+  callbacks.queries.clear();
+  serial.clearWrites();
+  ASSERT_TRUE(runUntilSent("ATD1"));
+  const Lines sent = serial.lines();
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), "ATS16?"), 1);
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), "ATS17?"), 0);
+  std::vector<int> polled;
+  for (const auto& q : callbacks.of(qcSetRead))
+    if (q.argument) polled.push_back(q.radio);
+  EXPECT_EQ(polled, std::vector<int>{3});
+}
+
 TEST_F(MonitorTest, UnansweredDialsMoveOnOneRadioPerTick) {
   group.silent = {1, 2, 3};
   start();

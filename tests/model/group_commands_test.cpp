@@ -115,18 +115,36 @@ TEST_F(GroupCommandsTest, DeletingTheOnlyRadioWithChangesClosesWithoutSavingIt) 
   EXPECT_EQ(get().find("Radio5"), std::string::npos) << get();
 }
 
-TEST_F(GroupCommandsTest, DeleteWhileMonitoringResumesTheMonitor) {
+// Deleting a radio while monitoring touches only that radio: the monitor
+// goes on over the radios left, and the other nodes stay in the tree.
+TEST_F(GroupCommandsTest, DeleteWhileMonitoringTouchesOnlyThatRadio) {
   openThree();
   ASSERT_TRUE(commands.monitorExisting());
+  for (const char* id : {"1", "2", "3"}) {
+    reply(1, id);
+    reply(3, id[0] == '1' ? "M" : "S");
+    reply(7, "N");
+    reply(8, "1");
+  }
+  const NodeId master = window.project()->radio(1)->treeNode;
+  const NodeId three = window.project()->radio(3)->treeNode;
+  ASSERT_EQ(views.children(master).size(), 2u);
   tasks.tasks.clear();
+
+  window.chooseRadio(views.rowAt(1));
   commands.deleteRadio();
-  // Ending the monitor starts the local task, then the monitor starts again
-  // on the radios that are left.
-  ASSERT_FALSE(tasks.tasks.empty());
-  const StartedTask& last = tasks.tasks.back();
-  EXPECT_EQ(last.code, tkMonitor);
-  EXPECT_EQ(last.list.size(), 2u);
+  EXPECT_EQ(views.children(master), std::vector<NodeId>{three});
+  ASSERT_EQ(tasks.tasks.size(), 1u);
+  EXPECT_EQ(tasks.tasks[0].code, tkUpdatePollList);
+  EXPECT_EQ(tasks.tasks[0].list.size(), 2u);
   EXPECT_EQ(panel.WindowMode, wmMonitor);
+  EXPECT_TRUE(views.monitorColumns());
+
+  // The master goes; its slave stays in the tree.
+  window.chooseRadio(views.rowAt(0));
+  commands.deleteRadio();
+  EXPECT_TRUE(views.nodeExists(three));
+  EXPECT_EQ(views.nodeParent(three), kNoNode);
 }
 
 TEST_F(GroupCommandsTest, ExistingProjectOnTheDefaultProjectStopsWhenNoneIsLoaded) {

@@ -325,17 +325,24 @@ TEST_F(WindowOnSimulatedRadios, MonitorFillsTheColumnsOfEveryRadioAndTheTree) {
   ASSERT_NO_FATAL_FAILURE(monitorFiveRadios(false));
   QTreeWidget* list = window().views().list();
   ASSERT_EQ(list->topLevelItemCount(), 5);
-  // Every radio reports its RSSI; V, \u00b0C and the time of the poll come from
-  // registers that the model-2 radio (ID 3 here) lacks.
+  // Every radio reports its RSSI and the time of its poll; V and \u00b0C come
+  // from registers that the model-2 radio (ID 3 here) lacks.
   auto filled = [&] {
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
       const bool model2 = list->topLevelItem(i)->text(1) == QLatin1String("3");
-      for (int c = 2; c <= (model2 ? 2 : 5); ++c)
-        if (list->topLevelItem(i)->text(c).isEmpty()) return false;
+      for (int c = 2; c <= 5; ++c)
+        if ((!model2 || c == 2 || c == 5) && list->topLevelItem(i)->text(c).isEmpty()) return false;
     }
     return true;
   };
-  ASSERT_TRUE(runUntil(filled, 120000)) << "state " << stateName(wiring->engine().state());
+  ASSERT_TRUE(runUntil(filled, 120000)) << "state " << stateName(wiring->engine().state()) << [&] {
+    std::string s;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      for (int c = 0; c <= 5; ++c) s += list->topLevelItem(i)->text(c).toStdString() + "|";
+      s += "\n";
+    }
+    return s;
+  }();
   EXPECT_TRUE(prompts.shown.empty());
   QTreeWidget* tree = window().views().tree();
   auto masterWithSlaves = [&] {
@@ -378,6 +385,17 @@ TEST_F(WindowOnSimulatedRadios, DiscoveryShowsItsProgressAndStopsFromTheMenu) {
   EXPECT_GE(gauge->value(), 40);
   EXPECT_EQ(gauge->text().toStdString(),
             "Discovery: ID " + std::to_string(gauge->value() - 1) + " of 255, 5 radios found");
+  // The round that found the radios shows them all: every slave under the
+  // master, and the time of its poll for every model (ID 3 is a model 2,
+  // without volts or temperature).
+  QTreeWidget* tree = window().views().tree();
+  ASSERT_EQ(tree->topLevelItemCount(), 1);
+  EXPECT_EQ(tree->topLevelItem(0)->childCount(), 4);
+  QTreeWidget* list = window().views().list();
+  ASSERT_EQ(list->topLevelItemCount(), 5);
+  for (int i = 0; i < 5; ++i)
+    EXPECT_FALSE(list->topLevelItem(i)->text(5).isEmpty())
+        << list->topLevelItem(i)->text(0).toStdString();
   if (const char* shots = std::getenv("TESSEL_SHOTS"))
     window().grab().save(QString::fromLocal8Bit(shots) + "/discovery.png");
 
