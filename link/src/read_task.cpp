@@ -63,7 +63,8 @@ void ReadTask::finishRead() {
   TaskHost& host = ctx_.host;
   const int model = ctx_.reader.model();
   const TaskCode ended = host.task();
-  if (!host.cancelSearch()) {
+  const bool found = host.cancelSearch();
+  if (!found) {
     if (ctx_.monitor) {
       // Back to the monitor with the local radio just read and still in
       // command mode, so the dial cycle goes on from here. "ATH" or "ATD"
@@ -83,6 +84,7 @@ void ReadTask::finishRead() {
   host.sendClosing(model == 2 ? "ATD" : "ATH");
   ctx_.window.readDone();
   ctx_.reporter.taskEnded(ended, TaskOutcome::Completed);
+  if (found) host.searchFound();
 }
 
 void ReadTask::registerTick() {

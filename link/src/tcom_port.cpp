@@ -49,6 +49,9 @@ using text::upperCase;
 namespace {
 
 const char* const kUnableToActivate = "Unable to activate COM port, is it available?";
+const char* const kNoRadioOnAnySetting =
+    "Auto Configure: no radio answered on any setting. Unable to Contact Radio, check power and "
+    "cables";
 
 }  // namespace
 
@@ -215,6 +218,7 @@ LinkTasks::TaskStart TcomPort::StartTask(TaskCode code, const std::string& text,
 }
 
 void TcomPort::beginTask(TaskCode code, const std::string& text) {
+  searchExhausted_ = false;
   setTask(code);
   taskText_ = text;
   timer_.stop();
@@ -397,7 +401,14 @@ void TcomPort::timerAction() {
   stateHandled(false);
   switch (state_) {
     case psError:
-      connect_.unableToContactTick();
+      if (searchExhausted_) {
+        // Retrying would only start the same settings over.
+        searchExhausted_ = false;
+        goIdle();
+        ask(PromptIcon::Error, kNoRadioOnAnySetting, pbOk);
+      } else {
+        connect_.unableToContactTick();
+      }
       break;
     case psIdle:
       break;
@@ -550,6 +561,17 @@ bool TcomPort::takeAwaitedAnswer() {
   const bool awaited = answerAwaited_;
   answerAwaited_ = false;
   return awaited;
+}
+
+void TcomPort::searchFound() {
+  const char* parity = serial_.Parity() == paEven  ? "even"
+                       : serial_.Parity() == paOdd ? "odd"
+                                                   : "no";
+  ask(PromptIcon::Information,
+      "Auto Configure found the radio at " + std::to_string(serial_.Baudrate()) + " baud, " +
+          (serial_.DataBits() == d8bit ? "8" : "7") + " data bits, " + parity + " parity, " +
+          (serial_.StopBits() == st2bit ? "2 stop bits." : "1 stop bit."),
+      pbOk);
 }
 
 void TcomPort::tickAtPollInterval() {

@@ -67,7 +67,7 @@ TEST_F(LinkTest, AutoConfigurationTriesFortyEightSettingsThenGivesUp) {
   EXPECT_TRUE(view.isEnabled(cpBaudRate));
   EXPECT_FALSE(view.isEnabled(cpPortNumber));
   for (int i = 0; i < 60 && engine->state() != psError; ++i) timer.fire();
-  EXPECT_EQ(engine->state(), psError);
+  ASSERT_EQ(engine->state(), psError);
   EXPECT_EQ(view.autoConfigureCaption(), "&Auto Configure");
   EXPECT_TRUE(view.isEnabled(cpPortNumber));
 
@@ -83,8 +83,12 @@ TEST_F(LinkTest, AutoConfigurationTriesFortyEightSettingsThenGivesUp) {
   EXPECT_EQ(tried.size(), 48u);
   EXPECT_EQ(settingOf(w[3]), Setting(38400, paNone, d8bit, st1bit));
   EXPECT_EQ(settingOf(w.back()), Setting(300, paEven, d7bit, st1bit));
+  // The search says it found nothing, and the engine rests.
   timer.fire();
-  EXPECT_EQ(promptTexts(), Lines{"Unable to Contact Radio, check power and cables"});
+  EXPECT_EQ(promptTexts(), Lines{"Auto Configure: no radio answered on any setting. Unable to "
+                                 "Contact Radio, check power and cables"});
+  EXPECT_EQ(engine->state(), psIdle);
+  EXPECT_EQ(engine->task(), tkLocalOnly);
 }
 
 TEST_F(LinkTest, AutoConfigurationStopsAtTheFirstAnswer) {
@@ -110,8 +114,12 @@ TEST_F(LinkTest, AutoConfigurationStopsAtTheFirstAnswer) {
   EXPECT_EQ(serial.Parity(), paEven);
   EXPECT_EQ(serial.DataBits(), d7bit);
   EXPECT_EQ(view.baudRateText(), "  2400");
+  // The search ends naming the settings it found.
+  EXPECT_EQ(promptTexts(),
+            Lines{"Auto Configure found the radio at 2400 baud, 7 data bits, even parity, 1 stop "
+                  "bit."});
   timer.fire();
-  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(prompts.shown.size(), 1u);
   engine.reset();
   EXPECT_EQ(settings.integers["autoConfig"], (7 - 3) << 4 | 2 << 2 | 2);
 }

@@ -186,6 +186,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   void resetTries() override { tries_ = 0; }
   void tickAtPollInterval() override;
   bool cancelSearch() override;
+  void searchFound() override;
 
   // What the COM port dialog asks of the engine.
   void lineSettingsEdited() override;
@@ -193,7 +194,10 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   void stopTicks() override;
   bool startSearch(const std::string& title) override;
   void searchCancelled() override;
-  void searchExhausted() override { enter(psError); }
+  void searchExhausted() override {
+    searchExhausted_ = true;
+    enter(psError);
+  }
   bool searching() const override { return task_ == tkAutoConfigure; }
   void dialogHidden() override;
 
@@ -233,6 +237,8 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   // The open port's device went away; the port stays closed, without
   // ticks, until a task or the dialog opens it again.
   bool lineGone_ = false;
+  // The search tried every setting: the next tick says so and rests.
+  bool searchExhausted_ = false;
 };
 
 }  // namespace tessel
