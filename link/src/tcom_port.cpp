@@ -550,8 +550,15 @@ void TcomPort::sentATDReply(ReplyClass rc) {
     Send(true, 0, "ATH");
     enter(prevState_);
   } else if (rc == rcError) {
-    Send(true, 0, "ATH");
-    if (window_.isMaster(current())) ask(PromptIcon::Warning, texts::kAtdError, pbAbort);
+    // The read ends here: left in this state, the hang-up's "OK" would pass
+    // for the dial's and the read would start over, and fail, for ever.
+    const bool master = window_.isMaster(current());
+    const TaskCode ended = task_;
+    link_.sendClosing("ATH");
+    goIdle();
+    window_.readDone();
+    reporter_.taskEnded(ended, TaskOutcome::Failed);
+    if (master) ask(PromptIcon::Warning, texts::kAtdError, pbAbort);
   }
 }
 

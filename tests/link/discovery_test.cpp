@@ -391,6 +391,53 @@ TEST_F(MonitorTest, StrayLineWhileDiallingResynchronisesAndMonitoringGoesOn) {
   EXPECT_TRUE(runUntilSent("ATD2")) << "the cycle dials the group again";
 }
 
+// A page the radio ignores sends a bare "ATD"; its "ERROR" hangs up and,
+// for a master, says so. An "ERROR" to the hang-up after a stray line dials
+// again; its tick starts the connect over.
+TEST_F(MonitorTest, TheSentATDAndSentATHPages) {
+  group.extra["ATI1"] = {"COMMAND IGNORED"};
+  group.extra["ATD"] = {"ERROR"};
+  engine->StartTask(tkGetLocal, "Get Local", {{1, 0}});
+  serial.pump();
+  Lines sent = serial.lines();
+  ASSERT_GE(sent.size(), 3u);
+  EXPECT_EQ(Lines(sent.end() - 3, sent.end()), (Lines{"ATI1", "ATD", "ATH"}));
+  // The read ends there, once, and the window stops waiting for it.
+  EXPECT_EQ(engine->state(), psIdle);
+  EXPECT_EQ(engine->task(), tkLocalOnly);
+  EXPECT_EQ(callbacks.count(qcTaskDone), 1);
+  EXPECT_EQ(promptTexts(),
+            Lines{"Error response from ATD command. Please check that this radio is a master"});
+  // Not a master: the hang-up, without a word.
+  callbacks.master.clear();
+  prompts.shown.clear();
+  engine->StartTask(tkGetLocal, "Get Local", {{1, 0}});
+  serial.pump();
+  EXPECT_EQ(serial.lines().back(), "ATH");
+  EXPECT_TRUE(prompts.shown.empty());
+  engine->StartTask(tkLocalOnly, "", {});
+  group.extra.clear();
+  callbacks.master = {1};
+  group.silent = {2};
+  group.hangUpLeavesCommandMode = true;
+  start();
+  ASSERT_TRUE(runUntilSent("ATD2"));
+  serial.receive("NO CARRIER\r\n");
+  ASSERT_EQ(engine->state(), psSentATH);
+  serial.clearWrites();
+  serial.receive("ERROR\r\n");
+  EXPECT_EQ(serial.lines(), Lines{"ATD"});
+  EXPECT_EQ(engine->state(), psSentATD);
+
+  engine->StartTask(tkLocalOnly, "", {});
+  start();
+  ASSERT_TRUE(runUntilSent("ATD2"));
+  serial.receive("NO CARRIER\r\n");
+  ASSERT_EQ(engine->state(), psSentATH);
+  timer.fire();
+  EXPECT_EQ(engine->state(), psConfig16at);
+}
+
 TEST_F(MonitorTest, GetRemoteReadsOneRadioAndReturnsToMonitoring) {
   start();
   ASSERT_TRUE(runUntilSent("ATD2"));
