@@ -72,7 +72,10 @@ StatusBarWidget::StatusBarWidget(QWidget* parent) : QStatusBar(parent) {
   progress_->setObjectName(QStringLiteral("discoveryProgress"));
   progress_->setAccessibleName(QStringLiteral("Discovery progress"));
   progress_->setTextVisible(true);
-  progress_->setMinimumWidth(260);
+  // Wide enough for the longest text, so it never wraps or is cut.
+  progress_->setFixedWidth(progress_->fontMetrics().horizontalAdvance(QStringLiteral(
+                               "Discovery: reaching the local radio, 255 radios found")) +
+                           24);
   progress_->hide();
   addPermanentWidget(progress_);
 }
@@ -82,11 +85,16 @@ void StatusBarWidget::showProgress(int value, int maximum, const QString& text) 
   progress_->setValue(std::clamp(value, 0, maximum));
   progress_->setFormat(text);
   progress_->setToolTip(text);
-  progress_->show();
+  if (progress_->isHidden()) {
+    progress_->show();
+    applyWidths();
+  }
 }
 
 void StatusBarWidget::hideProgress() {
+  if (progress_->isHidden()) return;
   progress_->hide();
+  applyWidths();
 }
 
 StatusPanel* StatusBarWidget::panel(int index) const {
@@ -98,14 +106,15 @@ void StatusBarWidget::setQueueLength(std::function<int()> length) {
 }
 
 int StatusBarWidget::clientWidth() const {
-  return width();
+  // The engine's panels share what the gauge beside them leaves.
+  return width() - (progress_->isHidden() ? 0 : progress_->width());
 }
 
 void StatusBarWidget::setPanelWidth(int index, int w) {
   if (index < 0 || index > 1) return;  // the last panel takes the rest
   // Kept as a share of the bar, so the panels follow the window's width
   // between the engine's refreshes.
-  share_[static_cast<size_t>(index)] = width() > 0 ? double(w) / width() : 0.0;
+  share_[static_cast<size_t>(index)] = clientWidth() > 0 ? double(w) / clientWidth() : 0.0;
   applyWidths();
 }
 
@@ -114,7 +123,7 @@ void StatusBarWidget::applyWidths() {
     const double share = share_[static_cast<size_t>(i)];
     if (share <= 0) continue;
     // Never so narrow that the panel disappears.
-    panels_[static_cast<size_t>(i)]->setFixedWidth(std::max(int(share * width()), 50));
+    panels_[static_cast<size_t>(i)]->setFixedWidth(std::max(int(share * clientWidth()), 50));
   }
 }
 
