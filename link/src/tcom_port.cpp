@@ -613,6 +613,12 @@ void TcomPort::stopTicks() {
 }
 
 bool TcomPort::startSearch(const std::string& title) {
+  // A search would cut a read, a send or a monitor short without a word.
+  if (serial_.Active() && (busy() || task_ == tkMonitor)) {
+    gate_.show(PromptIcon::Warning,
+               "The link is busy with another task: Auto Configure did not start.", pbOk);
+    return false;
+  }
   return StartTask(tkAutoConfigure, title, TpollArray{{0, 0}}) == TaskStart::Started &&
          task_ == tkAutoConfigure;
 }

@@ -54,6 +54,22 @@ TEST_F(LinkTest, SearchButtonActsOnTheSearchNotOnItsCaption) {
   }
 }
 
+// A search would cut a monitor or a read short: it is refused with a word.
+TEST_F(LinkTest, AutoConfigureDuringAMonitorOrAReadIsRefused) {
+  make();
+  for (TaskCode task : {tkMonitor, tkGetLocal}) {
+    engine->StartTask(task, "t", {{1, 0}});
+    prompts.shown.clear();
+    engine->autoConfigureClick();
+    EXPECT_EQ(engine->task(), task);
+    EXPECT_FALSE(engine->comPortDialog().searchRunning());
+    EXPECT_EQ(view.autoConfigureCaption(), "&Auto Configure");
+    EXPECT_EQ(promptTexts(),
+              Lines{"The link is busy with another task: Auto Configure did not start."});
+    engine->StartTask(tkLocalOnly, "", {});
+  }
+}
+
 TEST_F(LinkTest, AutoConfigurationTriesFortyEightSettingsThenGivesUp) {
   make();
   engine->autoConfigureClick();
