@@ -72,6 +72,10 @@ Wiring::Wiring(const WiringOptions& options)
   engine_ = std::make_unique<TcomPort>(*serial_, *timer_, *prompts_, *settings_, *comPort_,
                                        terminal_.get(), log_.get());
   connectComPortWindow(*comPort_, *engine_);
+  // The port opens before the window takes any command, not at the engine's
+  // first tick: a Get Local clicked at once must find it open. A port that
+  // fails here is tried again by the ticks, which say so in the end.
+  engine_->comPortDialog().openPort();
   // Every finished poll goes into the monitor history.
   engine_->addObserver(window_->historyRecorder());
   engine_->addObserver(window_->taskObserver());
@@ -88,7 +92,6 @@ Wiring::Wiring(const WiringOptions& options)
     engine->setLogging(on);
   };
   window_->hooks.setPollInterval = [engine](int ms) { engine->setPollInterval(ms); };
-  window_->hooks.queueLine = [engine](const std::string& line) { engine->queue().Push(line); };
   window_->onModeSwitched = [this, engine](int) {
     engine->AttachMainWindow(window_->statusBarWidget(), values_.get());
     if (engine->pollInterval() == 0) engine->setPollInterval(1000);

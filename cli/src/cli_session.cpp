@@ -582,7 +582,10 @@ int Session::discover(const std::string& project, int intervalMs, int rounds, bo
   // the round counting is in place first.
   struct Catch : LinkTasks {
     TpollArray* list;
-    void StartTask(TaskCode, const std::string&, const TpollArray& l) override { *list = l; }
+    TaskStart StartTask(TaskCode, const std::string&, const TpollArray& l) override {
+      *list = l;
+      return TaskStart::Started;
+    }
   } catcher;
   catcher.list = &list;
   window_.tasks = &catcher;

@@ -63,7 +63,8 @@ void ReadTask::finishRead() {
   TaskHost& host = ctx_.host;
   const int model = ctx_.reader.model();
   const TaskCode ended = host.task();
-  if (!host.cancelSearch()) {
+  const bool found = host.cancelSearch();
+  if (!found) {
     if (ctx_.monitor) {
       // Back to the monitor with the local radio just read and still in
       // command mode, so the dial cycle goes on from here. "ATH" or "ATD"
@@ -83,6 +84,7 @@ void ReadTask::finishRead() {
   host.sendClosing(model == 2 ? "ATD" : "ATH");
   ctx_.window.readDone();
   ctx_.reporter.taskEnded(ended, TaskOutcome::Completed);
+  if (found) host.searchFound();
 }
 
 void ReadTask::registerTick() {
@@ -193,6 +195,9 @@ void ReadTask::registerRefused(int reg) {
       finishRead();
       break;
     case tkMonitor:
+      // The poll is over for this round: the radio was polled, whatever it
+      // refused (a model 2 has no volts register).
+      if (reg <= 99) ctx_.markRead(ctx_.radio(), true);
       if (ctx_.current) ctx_.current->SetModel(1);
       monitorGoesOn(ctx_.window.isLocal(ctx_.radio()) ? psAutoDiscover0 : psAutoDiscoverX);
       break;

@@ -49,6 +49,9 @@ using text::upperCase;
 namespace {
 
 const char* const kUnableToActivate = "Unable to activate COM port, is it available?";
+const char* const kNoRadioOnAnySetting =
+    "Auto Configure: no radio answered on any setting. Unable to Contact Radio, check power and "
+    "cables";
 
 }  // namespace
 
@@ -142,12 +145,13 @@ std::optional<PromptButton> TcomPort::ask(PromptIcon icon, const std::string& te
 
 // ---------------------------------------------------------------- tasks
 
-void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArray& list) {
+LinkTasks::TaskStart TcomPort::StartTask(TaskCode code, const std::string& text,
+                                         const TpollArray& list) {
   // After the adapter was pulled, a task that talks to the radio opens the
   // port again first: plugged back in, it works without a restart. A port
   // that was never open is left to the COM port dialog, as before.
   const bool talks = code != tkLocalOnly && code != tkUpdatePollList;
-  if (!serial_.Active() && (!talks || !lineGone_ || !reopen())) return;
+  if (!serial_.Active() && (!talks || !lineGone_ || !reopen())) return TaskStart::PortClosed;
   // The reads and the send take a list of their own and reach the radio
   // through the connect state that suits the last known line settings.
   const PortState connect = connect_.firstState();
@@ -170,7 +174,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       break;
     case tkGetLocal:
       // A send in progress keeps the link, its task and its title.
-      if (state_ == psSendQueue) return;
+      if (state_ == psSendQueue) return TaskStart::Busy;
       connectWith();
       break;
     case tkAutoConfigure:
@@ -186,7 +190,7 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
       link_.releaseOnConnect();
       break;
     case tkGetRemote:
-      if (state_ == psSendQueue || task_ == tkMonitor) return;
+      if (state_ == psSendQueue || task_ == tkMonitor) return TaskStart::Busy;
       connectWith();
       break;
     case tkSendValues:
@@ -205,14 +209,16 @@ void TcomPort::StartTask(TaskCode code, const std::string& text, const TpollArra
     case tkUpdatePollList:
       monitor_ = std::make_shared<TradioNumber>(list);
       current_ = monitor_;
-      return;
+      return TaskStart::Started;
     default:
-      return;  // not a task
+      return TaskStart::Busy;  // not a task: nothing to start
   }
   beginTask(code, text);
+  return TaskStart::Started;
 }
 
 void TcomPort::beginTask(TaskCode code, const std::string& text) {
+  searchExhausted_ = false;
   setTask(code);
   taskText_ = text;
   timer_.stop();
@@ -239,10 +245,10 @@ LinkTasks::SendStart TcomPort::StartSend(const std::string& title, const TpollAr
   if (busy()) return SendStart::Busy;
   // The first line may go out inside StartTask, so the queue is filled first.
   for (const std::string& line : lines) queue_.Push(line);
-  StartTask(tkSendValues, title, list);
-  if (task_ != tkSendValues) {
+  const TaskStart started = StartTask(tkSendValues, title, list);
+  if (started != TaskStart::Started || task_ != tkSendValues) {
     queue_.Clear();
-    return SendStart::Busy;
+    return started == TaskStart::Started ? SendStart::Busy : started;
   }
   return SendStart::Started;
 }
@@ -395,7 +401,14 @@ void TcomPort::timerAction() {
   stateHandled(false);
   switch (state_) {
     case psError:
-      connect_.unableToContactTick();
+      if (searchExhausted_) {
+        // Retrying would only start the same settings over.
+        searchExhausted_ = false;
+        goIdle();
+        ask(PromptIcon::Error, kNoRadioOnAnySetting, pbOk);
+      } else {
+        connect_.unableToContactTick();
+      }
       break;
     case psIdle:
       break;
@@ -537,8 +550,15 @@ void TcomPort::sentATDReply(ReplyClass rc) {
     Send(true, 0, "ATH");
     enter(prevState_);
   } else if (rc == rcError) {
-    Send(true, 0, "ATH");
-    if (window_.isMaster(current())) ask(PromptIcon::Warning, texts::kAtdError, pbAbort);
+    // The read ends here: left in this state, the hang-up's "OK" would pass
+    // for the dial's and the read would start over, and fail, for ever.
+    const bool master = window_.isMaster(current());
+    const TaskCode ended = task_;
+    link_.sendClosing("ATH");
+    goIdle();
+    window_.readDone();
+    reporter_.taskEnded(ended, TaskOutcome::Failed);
+    if (master) ask(PromptIcon::Warning, texts::kAtdError, pbAbort);
   }
 }
 
@@ -548,6 +568,17 @@ bool TcomPort::takeAwaitedAnswer() {
   const bool awaited = answerAwaited_;
   answerAwaited_ = false;
   return awaited;
+}
+
+void TcomPort::searchFound() {
+  const char* parity = serial_.Parity() == paEven  ? "even"
+                       : serial_.Parity() == paOdd ? "odd"
+                                                   : "no";
+  ask(PromptIcon::Information,
+      "Auto Configure found the radio at " + std::to_string(serial_.Baudrate()) + " baud, " +
+          (serial_.DataBits() == d8bit ? "8" : "7") + " data bits, " + parity + " parity, " +
+          (serial_.StopBits() == st2bit ? "2 stop bits." : "1 stop bit."),
+      pbOk);
 }
 
 void TcomPort::tickAtPollInterval() {
@@ -582,8 +613,14 @@ void TcomPort::stopTicks() {
 }
 
 bool TcomPort::startSearch(const std::string& title) {
-  StartTask(tkAutoConfigure, title, TpollArray{{0, 0}});
-  return task_ == tkAutoConfigure;
+  // A search would cut a read, a send or a monitor short without a word.
+  if (serial_.Active() && (busy() || task_ == tkMonitor)) {
+    gate_.show(PromptIcon::Warning,
+               "The link is busy with another task: Auto Configure did not start.", pbOk);
+    return false;
+  }
+  return StartTask(tkAutoConfigure, title, TpollArray{{0, 0}}) == TaskStart::Started &&
+         task_ == tkAutoConfigure;
 }
 
 void TcomPort::searchCancelled() {

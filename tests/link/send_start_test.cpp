@@ -8,6 +8,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using SendStart = LinkTasks::SendStart;
+using TaskStart = LinkTasks::TaskStart;
 
 TEST_F(LinkTest, ASendRefusedByAClosedPortLeavesNothingForTheNextRadio) {
   make(false);
@@ -49,6 +50,38 @@ TEST_F(LinkTest, ASendWhileIdleStartsTheTaskWithItsTitle) {
   EXPECT_EQ(engine->task(), tkSendValues);
   EXPECT_EQ(engine->taskText(), "Set Radio");
   EXPECT_TRUE(engine->busy());
+}
+
+// Every task says whether it was taken, so the window can tell why nothing
+// happens and prepare nothing for a task that never runs.
+TEST_F(LinkTest, EveryTaskAnswersStartedPortClosedOrBusy) {
+  make(false);
+  for (TaskCode code :
+       {tkGetLocal, tkGetRemote, tkMonitor, tkSendValues, tkEmulate, tkAutoConfigure}) {
+    EXPECT_EQ(engine->StartTask(code, "t", {{1, 1}}), TaskStart::PortClosed)
+        << static_cast<int>(code);
+    EXPECT_EQ(engine->task(), tkLocalOnly);
+    EXPECT_EQ(engine->state(), psIdle);
+  }
+
+  serial.setActive(true);
+  EXPECT_EQ(engine->StartTask(tkEmulate, "Emulate Group", {{1, 1}}), TaskStart::Started);
+  EXPECT_EQ(engine->state(), psEmulate);
+  EXPECT_EQ(engine->StartTask(tkLocalOnly, "", {}), TaskStart::Started);
+  EXPECT_EQ(engine->StartTask(tkMonitor, "&Online Monitor", {{1, 1}, {2, 1}}), TaskStart::Started);
+  // A monitor keeps its radios to itself; the Get Radio Parameters read waits.
+  EXPECT_EQ(engine->StartTask(tkGetRemote, "Get Radio Parameters", {{2, 2}}), TaskStart::Busy);
+  EXPECT_EQ(engine->task(), tkMonitor);
+  EXPECT_EQ(engine->StartTask(tkLocalOnly, "", {}), TaskStart::Started);
+
+  answer({{"AT", {"OK"}}});
+  ASSERT_EQ(engine->StartSend("&Reset", {}, {"ATD2", "AT&R"}), SendStart::Started);
+  serial.pump();
+  ASSERT_EQ(engine->state(), psSendQueue);
+  EXPECT_EQ(engine->StartTask(tkGetLocal, "&Get Local Radio Parameters", {{0, 0}}),
+            TaskStart::Busy);
+  EXPECT_EQ(engine->StartTask(tkGetRemote, "Get Radio Parameters", {{2, 2}}), TaskStart::Busy);
+  EXPECT_EQ(engine->task(), tkSendValues);
 }
 
 }  // namespace

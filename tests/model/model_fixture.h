@@ -42,10 +42,21 @@ struct StartedTask {
 
 class TaskRecorder : public LinkTasks {
  public:
-  void StartTask(TaskCode code, const std::string& text, const TpollArray& list) override {
+  TaskStart StartTask(TaskCode code, const std::string& text, const TpollArray& list) override {
     tasks.push_back({code, text, list});
+    return answer;
+  }
+  SendStart StartSend(const std::string& title, const TpollArray& list,
+                      const std::vector<std::string>& lines) override {
+    StartTask(tkSendValues, title, list);
+    if (answer == TaskStart::Started) sent.insert(sent.end(), lines.begin(), lines.end());
+    return answer;
   }
   std::vector<StartedTask> tasks;
+  // The lines of the sends taken.
+  std::vector<std::string> sent;
+  // What the engine answers every task.
+  TaskStart answer = TaskStart::Started;
 };
 
 class ModelTest : public ::testing::Test {

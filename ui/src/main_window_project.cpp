@@ -9,6 +9,7 @@
 #include <QStatusBar>
 
 #include "model/entry_rules.h"
+#include "model/group_commands.h"
 #include "model/panel.h"
 #include "model/project.h"
 #include "model/recent_files.h"
@@ -92,6 +93,7 @@ void MainWindow::projectLoadClick() {
       QApplication::restoreOverrideCursor();
       return;
     }
+    commands_->stopMonitor();
     model_->beforeReplace();
     if (model_->openChosenProject(file, false, defaultProjectPath())) {
       action(QStringLiteral("projectClose"))->setEnabled(true);

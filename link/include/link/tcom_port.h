@@ -69,7 +69,10 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   void addObserver(LinkObserver* observer) { reporter_.addObserver(observer); }
   void removeObserver(LinkObserver* observer) { reporter_.removeObserver(observer); }
 
-  void StartTask(TaskCode code, const std::string& text, const TpollArray& list) override;
+  // Busy: a read during a send, Get Radio Parameters during a send or a
+  // monitor. PortClosed: the port is not open (a device that went away is
+  // opened again first).
+  TaskStart StartTask(TaskCode code, const std::string& text, const TpollArray& list) override;
   // A send's lines enter the queue only together with the task that works
   // them off: a closed port or a task in progress refuses them, leaving the
   // queue as it was. Monitoring gives way to a send, as it always has.
@@ -183,6 +186,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   void resetTries() override { tries_ = 0; }
   void tickAtPollInterval() override;
   bool cancelSearch() override;
+  void searchFound() override;
 
   // What the COM port dialog asks of the engine.
   void lineSettingsEdited() override;
@@ -190,7 +194,10 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   void stopTicks() override;
   bool startSearch(const std::string& title) override;
   void searchCancelled() override;
-  void searchExhausted() override { enter(psError); }
+  void searchExhausted() override {
+    searchExhausted_ = true;
+    enter(psError);
+  }
   bool searching() const override { return task_ == tkAutoConfigure; }
   void dialogHidden() override;
 
@@ -230,6 +237,8 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   // The open port's device went away; the port stays closed, without
   // ticks, until a task or the dialog opens it again.
   bool lineGone_ = false;
+  // The search tried every setting: the next tick says so and rests.
+  bool searchExhausted_ = false;
 };
 
 }  // namespace tessel

@@ -82,10 +82,13 @@ class MainWindowCallbacks {
 class LinkTasks {
  public:
   virtual ~LinkTasks() = default;
-  virtual void StartTask(TaskCode code, const std::string& text, const TpollArray& list) = 0;
 
-  // Why a send was not taken.
-  enum class SendStart { Started, PortClosed, Busy };
+  // Whether a task was taken, and why not: the caller prepares nothing (a
+  // loading flag, queued lines) before Started, and says why otherwise.
+  enum class TaskStart { Started, PortClosed, Busy };
+  using SendStart = TaskStart;
+  virtual TaskStart StartTask(TaskCode code, const std::string& text, const TpollArray& list) = 0;
+
   // Starts a send with its lines, queued only when the engine takes the
   // task; otherwise nothing is queued, so no line is left over for the next
   // radio. An engine that cannot send says the port is closed.

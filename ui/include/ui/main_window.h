@@ -45,8 +45,6 @@ class MainWindow : public QMainWindow {
     std::function<int()> queueLength;
     std::function<void(bool on, const std::string& header)> setLogging;
     std::function<void(int ms)> setPollInterval;
-    // Queues a command line for the send task.
-    std::function<void(const std::string& line)> queueLine;
   };
 
   // The question asked when the window closes with lines still queued.
@@ -101,6 +99,8 @@ class MainWindow : public QMainWindow {
   void monitorExistingClick();
   void discoverNewClick();
   void pollIntervalClick(QAction* item);
+  // The status bar's gauge and text while a discovery runs; hidden otherwise.
+  void showDiscoveryProgress();
   // The list's context menu at pos (viewport coordinates) as it would pop up.
   QMenu* listMenu() const { return listMenu_; }
   void prepareListMenu(const QPoint& pos);
