@@ -56,8 +56,8 @@ bool sessionOptions(const ParsedArgs& args, const std::string& device, SessionOp
 }
 
 // "RADIO:REG=TEXT,...": the radio with that radio ID reports TEXT for REG.
-bool fixAnswers(const std::string& spec, std::vector<sim::SimRadio>& radios, std::string& error) {
-  std::istringstream in(spec);
+bool fixAnswers(const std::string& answers, std::vector<sim::SimRadio>& radios, std::string& error) {
+  std::istringstream in(answers);
   for (std::string item; std::getline(in, item, ',');) {
     const size_t colon = item.find(':'), eq = item.find('=');
     int id = 0, reg = 0;
