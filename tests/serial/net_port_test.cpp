@@ -275,7 +275,14 @@ TEST_F(SerialThroughSer2net, LineSettingsSetWhileOpenReachTheFarPortOnTheSameCon
   EXPECT_TRUE(
       gui_.runUntil([&] { return net->ServerBaudrate() == 38400; }, std::chrono::seconds(5)));
   // A pseudo-terminal keeps eight bits and no parity whatever it is told;
-  // the speed and the stop bits show what arrived.
+  // the speed and the stop bits show what arrived. Each setting is its own
+  // port-control command, so the server may still be applying the last one.
+  EXPECT_TRUE(gui_.runUntil(
+      [&] {
+        const termios t = far();
+        return cfgetospeed(&t) == B38400 && (t.c_cflag & CSTOPB);
+      },
+      std::chrono::seconds(5)));
   const termios t = far();
   EXPECT_EQ(cfgetospeed(&t), B38400);
   EXPECT_TRUE(t.c_cflag & CSTOPB);
