@@ -283,4 +283,3 @@ TEST(PanelReport, UsesTheProjectFilesKeysAndTexts) {
   kv = std::map<std::string, std::string>(report.begin(), report.end());
   EXPECT_EQ(kv["Emulation Mode"], "Allen Bradley PLC");
 }
-
