@@ -1,5 +1,7 @@
 // The monitor history in the window: polls recorded, the chart window kept
 // up to date, the CSV export, and the ways to open a radio's history.
+#include <QChartView>
+#include <QLineSeries>
 #include <QMenu>
 #include <QTest>
 #include <QTreeWidget>
@@ -58,6 +60,13 @@ TEST_F(HistoryWindowTest, PollsAreKeptChartedLiveAndExported) {
   EXPECT_EQ(w->pointCount(2), 2) << "an empty cell is a gap, not a zero";
   poll(2, "-81", "118", "29");
   EXPECT_EQ(w->pointCount(1), 3) << "another radio's poll is not this chart's";
+  // The radio counts tenths of a volt; the chart is in volts.
+  auto* volts = w->findChild<QChartView*>(QStringLiteral("voltsChart"));
+  ASSERT_NE(volts, nullptr);
+  auto* series = qobject_cast<QLineSeries*>(volts->chart()->series().value(0));
+  ASSERT_NE(series, nullptr);
+  EXPECT_DOUBLE_EQ(series->at(0).y(), 12.5);
+  EXPECT_DOUBLE_EQ(series->at(2).y(), 12.6);
 
   const std::string csvPath = dir + "/log.csv";
   ASSERT_TRUE(window().exportMonitorLog(csvPath));

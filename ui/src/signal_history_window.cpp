@@ -51,9 +51,9 @@ SignalHistoryWindow::SignalHistoryWindow(const MonitorHistory& history, int radi
 }
 
 void SignalHistoryWindow::append(Chart& c, std::int64_t time,
-                                 const std::optional<std::int16_t>& reading) {
+                                 const std::optional<std::int16_t>& reading, double unit) {
   if (!reading) return;
-  const double v = *reading;
+  const double v = *reading / unit;
   c.series->append(static_cast<qreal>(time) * 1000.0, v);
   if (!c.any || v < c.lo) c.lo = v;
   if (!c.any || v > c.hi) c.hi = v;
@@ -70,7 +70,8 @@ void SignalHistoryWindow::append(Chart& c, std::int64_t time,
 void SignalHistoryWindow::add(const PollReading& s) {
   if (s.radio != radio_) return;
   append(charts_[0], s.time, s.rssi);
-  append(charts_[1], s.time, s.volts);
+  // The radio counts tenths of a volt.
+  append(charts_[1], s.time, s.volts, 10);
   append(charts_[2], s.time, s.tempC);
 }
 

@@ -36,7 +36,9 @@ class SignalHistoryWindow : public QWidget {
     double hi = 0;
     bool any = false;
   };
-  void append(Chart& c, std::int64_t time, const std::optional<std::int16_t>& reading);
+  // Adds a point of reading (in the radio's unit, so many to one shown).
+  void append(Chart& c, std::int64_t time, const std::optional<std::int16_t>& reading,
+              double unit = 1);
 
   int radio_;
   std::array<Chart, 3> charts_{};
