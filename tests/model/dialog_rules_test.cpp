@@ -391,6 +391,22 @@ TEST_F(DialogsTest, PollReadingsReachTheListTheHistoryAndTheCsvMissingOnesEmpty)
   EXPECT_FALSE(h.samples()[7].modelHasTempC);
   EXPECT_TRUE(h.samples()[7].modelHasRssi);
 
+  // A radio given up halfway still has what it gave once the next radio is
+  // dialled (tessel-cli monitor prints it then); a dial it never answered
+  // gives it nothing, not its last poll's readings.
+  values.beginReplies();
+  reply(1, "7");
+  reply(10, "-61");
+  values.beginReplies();
+  PollReading halfway = window.pollReadings.of(7, 5);
+  EXPECT_EQ(halfway.time, 5);
+  EXPECT_EQ(halfway.rssi, std::optional<std::int16_t>(-61));
+  EXPECT_FALSE(halfway.volts || halfway.tempC);
+  values.beginReplies();
+  EXPECT_FALSE(window.pollReadings.of(7, 6).rssi) << "a dial of 7 that brought nothing";
+  reply(1, "4");
+  EXPECT_FALSE(window.pollReadings.of(4, 7).rssi) << "4's poll has only begun";
+
   std::ostringstream out;
   writeMonitorCsv(out, h, [this](int radio) { return window.project()->radio(radio)->name; });
   std::istringstream in(out.str());
