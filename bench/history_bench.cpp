@@ -37,9 +37,19 @@ void operator delete(void* p, std::size_t) noexcept {
 
 namespace {
 
+tessel::PollReading reading(std::int64_t t) {
+  tessel::PollReading r;
+  r.time = t;
+  r.radio = static_cast<std::uint8_t>(t % 254);
+  r.rssi = -72;
+  r.volts = 124;
+  r.tempC = 31;
+  return r;
+}
+
 void fill(tessel::MonitorHistory& h, std::int64_t from, std::int64_t count) {
   for (std::int64_t t = from; t < from + count; ++t) {
-    h.add(t, static_cast<int>(t % 254), "-72", "12.4", "31");
+    h.add(reading(t));
   }
 }
 
@@ -60,7 +70,7 @@ void BM_RecordIntoAFullDay(benchmark::State& state) {
   fill(h, 0, tessel::MonitorHistory::kMaxSamples);
   std::int64_t t = tessel::MonitorHistory::kMaxSamples;
   for (auto _ : state) {
-    h.add(t, static_cast<int>(t % 254), "-72", "12.4", "31");
+    h.add(reading(t));
     ++t;
   }
 }

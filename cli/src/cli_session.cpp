@@ -23,6 +23,7 @@
 #include "model/catalogue.h"
 #include "model/data_dir.h"
 #include "model/file_access.h"
+#include "model/poll_readings.h"
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/project_lock.h"
@@ -46,15 +47,6 @@ std::vector<std::string> modelEntries() {
   return e;
 }
 
-std::string nowText() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  char buf[32];
-  std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &tm);
-  return buf;
-}
-
 bool parseComPort(const std::string& device, int& port) {
   if (device.size() != 4 || upperCase(device.substr(0, 3)) != "COM") return false;
   if (device[3] < '1' || device[3] > '9') return false;
@@ -63,24 +55,6 @@ bool parseComPort(const std::string& device, int& port) {
 }
 
 }  // namespace
-
-std::string csvField(const std::string& text) {
-  std::string s;
-  s.reserve(text.size());
-  // A NUL ends the line for many readers; it is no character of a name.
-  for (char c : text)
-    if (c != '\0') s += c;
-  // Quoted when the field holds a separator, a quote, a line break or any
-  // other control character, or blanks a reader might trim.
-  const bool plain =
-      std::none_of(s.begin(), s.end(),
-                   [](unsigned char c) { return c == ',' || c == '"' || c < 0x20 || c == 0x7f; }) &&
-      (s.empty() || (s.front() != ' ' && s.back() != ' '));
-  if (plain) return s;
-  std::string q = "\"";
-  for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return q + "\"";
-}
 
 PromptButton CliPrompts::answerFor(PromptButtons buttons) {
   for (PromptButton b : {pbAbort, pbCancel, pbNo, pbOk, pbIgnore, pbYes, pbRetry})
@@ -469,21 +443,12 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
       if (polled[e.radio] < cycles) return false;
     return true;
   };
-  auto rowOf = [&](int radio) {
-    for (int i = 0; i < views_.rowCount(); ++i) {
-      const RowId row = views_.rowAt(i);
-      const Tradio* r = views_.rowRadio(row);
-      if (r && r->slotID == radio) return row;
-    }
-    return kNoRow;
-  };
   auto printPoll = [&](int radio) {
     ++polled[radio];
-    const RowId row = rowOf(radio);
-    if (row == kNoRow) return;
-    out_ << nowText() << "," << radio << "," << csvField(views_.caption(row)) << ","
-         << csvField(views_.subItem(row, 1)) << "," << csvField(views_.subItem(row, 2)) << ","
-         << csvField(views_.subItem(row, 3)) << std::endl;
+    const Tradio* r = window_.project()->radio(radio);
+    if (!r || r->listItem == kNoRow) return;
+    writeReadingCsv(out_, window_.pollReadings.of(radio, std::time(nullptr)), r->name);
+    out_ << std::flush;
   };
   // The radio whose registers are being read, and whether it answered its
   // dial. A radio that stops answering one register is given up by the
@@ -501,10 +466,6 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
     if (reading >= 0 && answered) printPoll(reading);
     reading = id;
     answered = false;
-    // Each line shows this poll's readings only: one the radio does not
-    // give now is missing, not the last poll's.
-    if (const RowId row = rowOf(id); row != kNoRow)
-      for (int column = 1; column <= 3; ++column) views_.setSubItem(row, column, "");
     if (id == list.front().radio && lastDialled != id) ++rounds;
     lastDialled = id;
     if (finished()) {

@@ -20,6 +20,7 @@
 #include "cli/cli_session.h"
 #include "cli/conf_settings.h"
 #include "metrics/metrics_server.h"
+#include "model/poll_readings.h"
 #include "serial/port_watch.h"
 #include "serial/usb_info.h"
 #include "sim/sim_project.h"
@@ -275,9 +276,9 @@ int demoCommand(std::ostream& out, std::ostream& err) {
     }
     if (status == 0) {
       out << "\n$ tessel-cli monitor '" << project << "' " << pty.slavePath()
-          << " --interval 0.1 --cycles 2\n"
-          << "time,radio_id,name,rssi,volts,temp_c\n"
-          << std::flush;
+          << " --interval 0.1 --cycles 2\n";
+      writeReadingsCsvHeader(out);
+      out << std::flush;
       Session session(options, out, err);
       SignalWatch signals([&session](int) { session.interrupt(); });
       status = session.monitor(project, 100, 2);

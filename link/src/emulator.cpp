@@ -128,7 +128,7 @@ bool TgroupEmulator::valueFits(int param, const std::string& value) {
            isDigits(value.substr(3)) && std::stoi(value.substr(0, 2)) <= 23 &&
            std::stoi(value.substr(3)) <= 59;
   }
-  if (isPollReading(param)) return !pollReadingText(param, value).empty();
+  if (isPollReading(param)) return pollReadingValue(param, value).has_value();
   bool digitsToo = false;
   const char* choices = lettersOf(param, digitsToo);
   if (choices && value.size() == 1 && std::string(choices).find(value[0]) != std::string::npos)

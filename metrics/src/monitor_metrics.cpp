@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 
 #include "metrics/exposition.h"
 #include "model/factory_defaults.h"
@@ -22,27 +21,6 @@ double toMilliseconds(double seconds) {
 }
 
 }  // namespace
-
-std::optional<double> parseReading(const std::string& cell) {
-  size_t b = cell.find_first_not_of(" \t");
-  size_t e = cell.find_last_not_of(" \t");
-  if (b == std::string::npos) return std::nullopt;
-  const std::string t = cell.substr(b, e - b + 1);
-  size_t i = t[0] == '-' || t[0] == '+' ? 1 : 0;
-  size_t digits = 0;
-  bool point = false;
-  for (; i < t.size(); ++i) {
-    if (t[i] >= '0' && t[i] <= '9') {
-      ++digits;
-    } else if (t[i] == '.' && !point) {
-      point = true;
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (digits == 0) return std::nullopt;
-  return std::strtod(t.c_str(), nullptr);
-}
 
 double MonitorMetrics::wallClock() {
   using namespace std::chrono;
@@ -143,25 +121,23 @@ void MonitorMetrics::radioPolled(int radio) {
   const Tproject* p = window_.project();
   const Tradio* r = p && radio >= 0 && radio < kRadioSlots ? p->radio(radio) : nullptr;
   if (!r) return;
-  // The readings of this poll as the list shows them; one the radio did
-  // not give is left out rather than shown as 0.
-  std::optional<double> rssi, volts, tempC;
-  if (r->listItem != kNoRow) {
-    rssi = parseReading(window_.views.subItem(r->listItem, 1));
-    // The supply register counts tenths of a volt.
-    volts = parseReading(window_.views.subItem(r->listItem, 2));
-    if (volts) *volts /= 10;
-    tempC = parseReading(window_.views.subItem(r->listItem, 3));
-  }
+  // The readings of this poll; one the radio did not give is left out
+  // rather than shown as 0.
   const double t = now_();
+  const PollReading reading = window_.pollReadings.of(radio, static_cast<std::int64_t>(t));
+  auto value = [](const std::optional<std::int16_t>& v, double unit) -> std::optional<double> {
+    if (!v) return std::nullopt;
+    return *v / unit;
+  };
   std::lock_guard<std::mutex> lock(mutex_);
   Radio& m = radios_[radio];
   ++m.answered;
   m.answering = true;
   m.lastAnswer = t;
-  m.rssi = rssi;
-  m.volts = volts;
-  m.tempC = tempC;
+  m.rssi = value(reading.rssi, 1);
+  // The supply register counts tenths of a volt.
+  m.volts = value(reading.volts, 10);
+  m.tempC = value(reading.tempC, 1);
 }
 
 std::string MonitorMetrics::exposition() const {

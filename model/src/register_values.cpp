@@ -12,6 +12,7 @@
 #include "model/project_keys.h"
 #include "model/radio.h"
 #include "model/radio_codec.h"
+#include "model/signal_quality.h"
 #include "model/text.h"
 
 namespace tessel {
@@ -65,9 +66,9 @@ bool RegisterValues::isIdentification(int value, const std::string& text) const 
 bool RegisterValues::ApplyReply(int param, int value, const std::string& text) {
   bool result = false;
   if (isPollReading(param)) {
-    // A reading that is empty or not of its form shows as missing: the cell
-    // must not keep the last poll's value or show a stray line as one.
-    result = apply(param, value, pollReadingText(param, text));
+    // A reading that is empty or not of its form is missing: the cell must
+    // not keep the last poll's value or show a stray line as one.
+    readingRoutine(param, pollReadingValue(param, text));
   } else if (!trimBlanks(text).empty()) {
     // A reply may store several keys (a new radio's ID and name, roaming and
     // the master ID): one file write for all of them.
@@ -84,6 +85,7 @@ bool RegisterValues::ApplyReply(int param, int value, const std::string& text) {
 
 void RegisterValues::beginReplies() {
   endReplies();
+  window_.pollReadings.begin();
   if (Tproject* p = window_.project()) {
     p->beginBatch();
     batchProject_ = window_.projectSerial();
@@ -119,6 +121,10 @@ bool RegisterValues::apply(int param, int value, const std::string& text) {
       } else {
         radioIDRoutine(text);
       }
+      // A poll's readings are the radio's that told its number.
+      if (panel.WindowMode == wmMonitor) {
+        if (Tradio* r = readingRadio()) window_.pollReadings.start(r->slotID, readingModelOf(*r));
+      }
       return false;
     case param::securityID:
       panel.setText(ctl::securityID, text);
@@ -141,23 +147,11 @@ bool RegisterValues::apply(int param, int value, const std::string& text) {
     case param::masterID:
       masterIDRoutine(param, text);
       return false;
-    case param::rssi:
-      monitorColumn(1, text);
-      return false;
     case param::retries:
       fieldRoutine(radiokey::retries, text);
       return false;
     case param::flushTime:
       panel.setText(ctl::flushTime, FlushTimeFromRegister(text));
-      return false;
-    case param::supplyVolts:
-      monitorColumn(2, text);
-      return false;
-    case param::temperature:
-      if (panel.WindowMode == wmMonitor) {
-        monitorColumn(3, text);
-        monitorColumn(4, window_.timeLong());
-      }
       return false;
     case param::baudRate:
       if (taken) baudRateRoutine(value);
@@ -508,10 +502,21 @@ void RegisterValues::sleepModeRoutine(int value) {
   }
 }
 
-void RegisterValues::monitorColumn(int subItem, const std::string& text) {
+int RegisterValues::readingModelOf(const Tradio& r) const {
+  return readingModel_ >= 0 ? readingModel_ : r.modelIndex;
+}
+
+void RegisterValues::readingRoutine(int param, std::optional<std::int16_t> value) {
   if (window_.panel.WindowMode != wmMonitor) return;
   // A radio without a record has no row to show it in.
-  if (Tradio* r = readingRadio()) window_.views.setSubItem(r->listItem, subItem, text);
+  Tradio* r = readingRadio();
+  if (!r) return;
+  window_.pollReadings.take(r->slotID, readingModelOf(*r), param, value);
+  GroupViews& views = window_.views;
+  const int column = param == param::rssi ? 1 : param == param::supplyVolts ? 2 : 3;
+  views.setSubItem(r->listItem, column, readingText(value));
+  if (param == param::rssi) views.setSignalQuality(r->listItem, rssiQuality(value));
+  if (param == param::temperature) views.setSubItem(r->listItem, 4, window_.timeLong());
 }
 
 std::string RegisterValues::RegisterValue(int radio, int param, bool numeric) {

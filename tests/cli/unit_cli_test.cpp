@@ -283,19 +283,3 @@ TEST(PanelReport, UsesTheProjectFilesKeysAndTexts) {
   kv = std::map<std::string, std::string>(report.begin(), report.end());
   EXPECT_EQ(kv["Emulation Mode"], "Allen Bradley PLC");
 }
-
-TEST(CsvField, QuotesWhatASpreadsheetWouldSplitOrTrim) {
-  using namespace std::string_literals;
-  const std::pair<std::string, std::string> cases[] = {
-      {"Radio 007", "Radio 007"},
-      {"", ""},
-      {"a,b", "\"a,b\""},
-      {"say \"hi\"", "\"say \"\"hi\"\"\""},
-      {"line\r\nbreak", "\"line\r\nbreak\""},
-      {"tab\there", "\"tab\there\""},
-      {"Ra\0dio"s, "Radio"},
-      {"\0,\0"s, "\",\""},
-      {" padded ", "\" padded \""},
-  };
-  for (const auto& [in, out] : cases) EXPECT_EQ(csvField(in), out) << in;
-}

@@ -50,16 +50,14 @@ class MonitorMetricsTest : public ModelTest {
     }
     return std::nullopt;
   }
-  void cells(int radio, const char* rssi, const char* volts, const char* temp) {
-    Tradio* r = window.project()->radio(radio);
-    ASSERT_NE(r, nullptr);
-    views.setSubItem(r->listItem, 1, rssi);
-    views.setSubItem(r->listItem, 2, volts);
-    views.setSubItem(r->listItem, 3, temp);
-  }
+  // A poll as the engine reports it: the dial, the radio's replies, the end.
   void poll(int radio, const char* rssi, const char* volts, const char* temp) {
+    values.beginReplies();
     metrics.dialling(radio);
-    cells(radio, rssi, volts, temp);
+    reply(1, std::to_string(radio));
+    reply(10, rssi);
+    reply(16, volts);
+    reply(17, temp);
     metrics.radioPolled(radio);
   }
 

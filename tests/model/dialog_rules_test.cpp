@@ -1,6 +1,8 @@
 // The blocked frequency and model-E dialogs' rules, and the monitor history.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <optional>
 #include <sstream>
 
 #include "model/blocked_frequencies.h"
@@ -279,42 +281,31 @@ TEST_F(DialogsTest, ModelEDefaultsAndShow) {
   EXPECT_EQ(panel.text(ctl::currentTime), "08:15");
 }
 
+// A poll of radio at time with these readings (none where absent).
+PollReading reading(std::int64_t time, int radio, std::optional<std::int16_t> rssi,
+                    std::optional<std::int16_t> volts, std::optional<std::int16_t> tempC) {
+  PollReading r;
+  r.time = time;
+  r.radio = static_cast<std::uint8_t>(radio);
+  r.rssi = rssi;
+  r.volts = volts;
+  r.tempC = tempC;
+  return r;
+}
+
 TEST(MonitorHistoryStore, KeepsADayAtMostOldestFirstOut) {
   MonitorHistory h;
   int heard = 0;
-  h.onAdded = [&](const MonitorSample&) { ++heard; };
+  h.onAdded = [&](const PollReading&) { ++heard; };
   for (std::int64_t t = 0; t < 86400 + 10; ++t)
-    h.add(t, static_cast<int>(t % 5), "-70", "12.5", "31");
+    h.add(reading(t, static_cast<int>(t % 5), -70, 125, 31));
   EXPECT_EQ(h.size(), MonitorHistory::kMaxSamples);
   EXPECT_EQ(h.samples().front().time, 10);
   EXPECT_EQ(heard, 86410);
   // A poll a day after the oldest drops everything older than a day.
-  h.add(86400 + 5000, 1, "-60", "", "x");
+  h.add(reading(86400 + 5000, 1, -60, std::nullopt, std::nullopt));
   EXPECT_EQ(h.samples().front().time, 5001);
-  const MonitorSample& last = h.samples().back();
-  EXPECT_FLOAT_EQ(last.rssi, -60);
-  EXPECT_TRUE(std::isnan(last.volts));
-  EXPECT_TRUE(std::isnan(last.tempC));
   EXPECT_EQ(h.samplesOf(1).back().time, 86400 + 5000);
-}
-
-TEST(MonitorHistoryStore, CsvHasOneLinePerPollAndQuotesNames) {
-  MonitorHistory h;
-  h.add(1700000000, 7, "-71", "12.4", "30");
-  h.add(1700000001, 8, "", "11.9", "-5");
-  h.add(1700000002, 7, "-72", "12.3", "31");
-  std::ostringstream out;
-  writeMonitorCsv(out, h, [](int radio) {
-    return radio == 7 ? std::string("Pump \"North\", 2") : std::string("Radio 008");
-  });
-  std::istringstream in(out.str());
-  std::vector<std::string> lines;
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "time,radio_id,name,rssi,volts,temp_c");
-  EXPECT_EQ(lines[1].substr(19), ",7,\"Pump \"\"North\"\", 2\",-71,12.4,30");
-  EXPECT_EQ(lines[2].substr(19), ",8,Radio 008,,11.9,-5");
-  EXPECT_TRUE(lines[1][4] == '-' && lines[1][10] == 'T') << lines[1];
 }
 
 }  // namespace
@@ -359,23 +350,100 @@ TEST_F(DialogsTest, EditsInADialogMakeNewRadioReadSaveRadioOnActivation) {
 namespace tessel {
 namespace {
 
-TEST_F(DialogsTest, APollKeepsWhatTheRadiosRowShows) {
-  put("[Radio1]\nRadio Name=Pump\nRadio Mode=Master\n[Radio4]\nRadio Name=Tank\n");
+TEST_F(DialogsTest, PollReadingsReachTheListTheHistoryAndTheCsvMissingOnesEmpty) {
+  // Names a spreadsheet would split, trim or cut short; radio 9 is a model
+  // that has no supply volts or temperature.
+  put(
+      std::string("[Radio1]\nRadio Name=Pump\nRadio Mode=Master\n[Radio4]\nRadio Name=Tank "
+                  "\"North\", 2\n[Radio7]\nRadio Name=Well\tB\n[Radio9]\nRadio Name=Old\n"
+                  "Radio Model=Vireo Version 1\n"));
   open(wmMonitor);
-  Tradio* r = window.project()->radio(4);
-  ASSERT_NE(r, nullptr);
-  views.setSubItem(r->listItem, 1, "-68");
-  views.setSubItem(r->listItem, 2, "12.1");
-  views.setSubItem(r->listItem, 3, "27");
+  const struct {
+    int radio;
+    const char *rssi, *volts, *temp;  // nullptr: the radio gave no reply
+    const char* cells;                // the row's RSSI, V and degree cells
+  } polls[] = {
+      {4, "-68", "121", "27", "-68|121|27"},
+      {4, " -075 ", "007", "-0", "-75|7|0"},  // blanks and leading zeros are the number's
+      {7, "RING", "", "999999", "||"},        // a stray line, an empty one, out of range
+      {7, "-256", "1000", "-100", "||"},      // just outside each range
+      {7, "0", "0", "199", "0|0|199"},        // the edges are readings
+      {7, "-7x", "+5", "12.5", "||"},         // no whole decimal number
+      // A poll given up after the RSSI: the row keeps showing the volts and
+      // degrees it had until replies replace them; the poll has none.
+      {4, "-90", nullptr, nullptr, "-90|7|0"},
+      {9, "-55", nullptr, nullptr, "-55||"},  // the model has no more to give
+  };
   MonitorHistory h;
-  recordPoll(h, window, 4, 1000);
-  recordPoll(h, window, 9, 1001);    // no such radio
-  recordPoll(h, window, 300, 1002);  // no such slot
-  ASSERT_EQ(h.size(), 1u);
-  EXPECT_EQ(h.samples()[0].radio, 4);
-  EXPECT_FLOAT_EQ(h.samples()[0].rssi, -68);
-  EXPECT_FLOAT_EQ(h.samples()[0].volts, 12.1f);
-  EXPECT_FLOAT_EQ(h.samples()[0].tempC, 27);
+  std::int64_t t = 1700000000;
+  for (const auto& p : polls) {
+    SCOPED_TRACE(p.radio);
+    values.beginReplies();
+    reply(1, std::to_string(p.radio));
+    if (p.rssi) reply(10, p.rssi);
+    if (p.volts) reply(16, p.volts);
+    if (p.temp) reply(17, p.temp);
+    const RowId row = window.project()->radio(p.radio)->listItem;
+    EXPECT_EQ(views.subItem(row, 1) + "|" + views.subItem(row, 2) + "|" + views.subItem(row, 3),
+              p.cells);
+    recordPoll(h, window, p.radio, t++);
+  }
+  recordPoll(h, window, 200, t);  // no such radio
+  recordPoll(h, window, 300, t);  // no such slot
+  ASSERT_EQ(h.size(), std::size(polls));
+  EXPECT_TRUE(h.samples()[6].modelHasTempC);
+  EXPECT_FALSE(h.samples()[7].modelHasVolts);
+  EXPECT_FALSE(h.samples()[7].modelHasTempC);
+  EXPECT_TRUE(h.samples()[7].modelHasRssi);
+
+  // A radio given up halfway still has what it gave once the next radio is
+  // dialled (tessel-cli monitor prints it then); a dial it never answered
+  // gives it nothing, not its last poll's readings.
+  values.beginReplies();
+  reply(1, "7");
+  reply(10, "-61");
+  values.beginReplies();
+  PollReading halfway = window.pollReadings.of(7, 5);
+  EXPECT_EQ(halfway.time, 5);
+  EXPECT_EQ(halfway.rssi, std::optional<std::int16_t>(-61));
+  EXPECT_FALSE(halfway.volts || halfway.tempC);
+  values.beginReplies();
+  EXPECT_FALSE(window.pollReadings.of(7, 6).rssi) << "a dial of 7 that brought nothing";
+  reply(1, "4");
+  EXPECT_FALSE(window.pollReadings.of(4, 7).rssi) << "4's poll has only begun";
+
+  std::ostringstream out;
+  writeMonitorCsv(out, h, [this](int radio) { return window.project()->radio(radio)->name; });
+  std::istringstream in(out.str());
+  std::vector<std::string> lines;
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  ASSERT_EQ(lines.size(), std::size(polls) + 1);
+  EXPECT_EQ(lines[0], "time,radio_id,name,rssi,volts,temp_c");
+  const char* const tails[] = {
+      ",4,\"Tank \"\"North\"\", 2\",-68,121,27",
+      ",4,\"Tank \"\"North\"\", 2\",-75,7,0",
+      ",7,\"Well\tB\",,,",
+      ",7,\"Well\tB\",,,",
+      ",7,\"Well\tB\",0,0,199",
+      ",7,\"Well\tB\",,,",
+      ",4,\"Tank \"\"North\"\", 2\",-90,,",
+      ",9,Old,-55,,",
+  };
+  for (size_t i = 0; i < std::size(tails); ++i) {
+    EXPECT_EQ(lines[i + 1].substr(19), tails[i]);
+    EXPECT_TRUE(lines[i + 1][4] == '-' && lines[i + 1][10] == 'T') << lines[i + 1];
+  }
+  // The same one writer quotes every name a reader would split or trim.
+  using namespace std::string_literals;
+  const std::pair<std::string, std::string> fields[] = {
+      {"Radio 007", "Radio 007"},
+      {"", ""},
+      {"line\r\nbreak", "\"line\r\nbreak\""},
+      {"Ra\0dio"s, "Radio"},
+      {"\0,\0"s, "\",\""},
+      {" padded ", "\" padded \""},
+  };
+  for (const auto& [name, field] : fields) EXPECT_EQ(csvField(name), field) << name;
 }
 
 }  // namespace

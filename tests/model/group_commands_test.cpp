@@ -354,17 +354,15 @@ TEST(DiscoveryProgressText, CountsTheIDDialledAndTheRadiosFound) {
 namespace tessel {
 namespace {
 
-TEST(SignalQualityMark, RssiTextsMapToTheirBand) {
+TEST(SignalQualityMark, RssiReadingsMapToTheirBand) {
   const struct {
-    const char* text;
+    std::optional<int> dBm;
     SignalQuality quality;
-  } cases[] = {{"-48", SignalQuality::Good},         {"-70", SignalQuality::Good},
-               {" -71 ", SignalQuality::Fair},       {"-85", SignalQuality::Fair},
-               {"-86", SignalQuality::Poor},         {"-120", SignalQuality::Poor},
-               {"0", SignalQuality::Good},           {"", SignalQuality::Unknown},
-               {"-", SignalQuality::Unknown},        {"-7x", SignalQuality::Unknown},
-               {"No Radio", SignalQuality::Unknown}, {"-99999999999", SignalQuality::Unknown}};
-  for (const auto& c : cases) EXPECT_EQ(rssiQuality(c.text), c.quality) << "'" << c.text << "'";
+  } cases[] = {{-48, SignalQuality::Good}, {-70, SignalQuality::Good},
+               {-71, SignalQuality::Fair}, {-85, SignalQuality::Fair},
+               {-86, SignalQuality::Poor}, {-255, SignalQuality::Poor},
+               {0, SignalQuality::Good},   {std::nullopt, SignalQuality::Unknown}};
+  for (const auto& c : cases) EXPECT_EQ(rssiQuality(c.dBm), c.quality) << c.dBm.value_or(1);
   EXPECT_STREQ(qualityName(SignalQuality::Fair), "fair");
   EXPECT_STREQ(qualityName(SignalQuality::Unknown), "");
 }

@@ -576,10 +576,10 @@ std::vector<std::string> csvFields(const std::string& line) {
   return out;
 }
 
-// A cell as the history keeps it: empty is NaN.
-bool sameCell(const std::string& text, float kept) {
-  if (text.empty()) return std::isnan(kept);
-  return !std::isnan(kept) && std::fabs(std::stof(text) - kept) < 0.01f;
+// A field as the history keeps the reading: empty is none.
+bool sameCell(const std::string& text, const std::optional<std::int16_t>& kept) {
+  if (text.empty()) return !kept;
+  return kept && std::to_string(*kept) == text;
 }
 
 TEST_F(WindowOnSimulatedRadios, ExportMonitorLogWritesOneLinePerPollAsTheHistoryKeptIt) {
@@ -609,7 +609,7 @@ TEST_F(WindowOnSimulatedRadios, ExportMonitorLogWritesOneLinePerPollAsTheHistory
     SCOPED_TRACE(lines[i]);
     const std::vector<std::string> f = csvFields(lines[i]);
     ASSERT_EQ(f.size(), 6u);
-    const MonitorSample& kept = history.samples()[i - 1];
+    const PollReading& kept = history.samples()[i - 1];
     std::tm tm{};
     ASSERT_NE(strptime(f[0].c_str(), "%Y-%m-%dT%H:%M:%S", &tm), nullptr);
     tm.tm_isdst = -1;

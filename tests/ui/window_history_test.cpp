@@ -1,5 +1,7 @@
 // The monitor history in the window: polls recorded, the chart window kept
 // up to date, the CSV export, and the ways to open a radio's history.
+#include <QChartView>
+#include <QLineSeries>
 #include <QMenu>
 #include <QTest>
 #include <QTreeWidget>
@@ -8,6 +10,7 @@
 
 #include "model/project.h"
 #include "model/radio.h"
+#include "model/register_values.h"
 #include "ui/signal_history_window.h"
 #include "window_fixture.h"
 
@@ -25,13 +28,16 @@ class HistoryWindowTest : public WindowTest {
     m.loadProjectRadios();
     m.switchMode(wmMonitor);
   }
-  // A poll of radio that left these cells in its row.
+  // A poll of radio with these replies, as the engine hands them over.
   void poll(int radio, const char* rssi, const char* volts, const char* temp) {
-    MainWindowModel& m = window().model();
-    RowId row = m.project()->radio(radio)->listItem;
-    m.views.setSubItem(row, 1, rssi);
-    m.views.setSubItem(row, 2, volts);
-    m.views.setSubItem(row, 3, temp);
+    RegisterValues values(window().model());
+    values.beginReplies();
+    const std::string id = std::to_string(radio);
+    values.ApplyReply(1, radio, id);
+    values.ApplyReply(10, 0, rssi);
+    values.ApplyReply(16, 0, volts);
+    values.ApplyReply(17, 0, temp);
+    values.endReplies();
     window().historyRecorder()->radioPolled(radio);
   }
 };
@@ -40,20 +46,27 @@ TEST_F(HistoryWindowTest, PollsAreKeptChartedLiveAndExported) {
   start();
   window().start(dir);
   monitorProject();
-  poll(1, "-70", "12.5", "30");
-  poll(2, "-80", "11.9", "");
-  poll(1, "-71", "12.4", "31");
+  poll(1, "-70", "125", "30");
+  poll(2, "-80", "119", "");
+  poll(1, "-71", "124", "31");
   ASSERT_EQ(window().monitorHistory().size(), 3u);
 
   SignalHistoryWindow* w = window().openSignalHistory(1);
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w->pointCount(0), 2);
   EXPECT_EQ(window().openSignalHistory(1), w) << "one window per radio";
-  poll(1, "-69", "12.6", "");
+  poll(1, "-69", "126", "");
   EXPECT_EQ(w->pointCount(0), 3) << "updated live";
   EXPECT_EQ(w->pointCount(2), 2) << "an empty cell is a gap, not a zero";
-  poll(2, "-81", "11.8", "29");
+  poll(2, "-81", "118", "29");
   EXPECT_EQ(w->pointCount(1), 3) << "another radio's poll is not this chart's";
+  // The radio counts tenths of a volt; the chart is in volts.
+  auto* volts = w->findChild<QChartView*>(QStringLiteral("voltsChart"));
+  ASSERT_NE(volts, nullptr);
+  auto* series = qobject_cast<QLineSeries*>(volts->chart()->series().value(0));
+  ASSERT_NE(series, nullptr);
+  EXPECT_DOUBLE_EQ(series->at(0).y(), 12.5);
+  EXPECT_DOUBLE_EQ(series->at(2).y(), 12.6);
 
   const std::string csvPath = dir + "/log.csv";
   ASSERT_TRUE(window().exportMonitorLog(csvPath));
@@ -62,8 +75,8 @@ TEST_F(HistoryWindowTest, PollsAreKeptChartedLiveAndExported) {
   for (std::string l; std::getline(in, l);) lines.push_back(l);
   ASSERT_EQ(lines.size(), 6u) << "the header and one line per poll";
   EXPECT_EQ(lines[0], "time,radio_id,name,rssi,volts,temp_c");
-  EXPECT_NE(lines[1].find(",1,\"Pump, north\",-70,12.5,30"), std::string::npos) << lines[1];
-  EXPECT_NE(lines[2].find(",2,Tank,-80,11.9,"), std::string::npos) << lines[2];
+  EXPECT_NE(lines[1].find(",1,\"Pump, north\",-70,125,30"), std::string::npos) << lines[1];
+  EXPECT_NE(lines[2].find(",2,Tank,-80,119,"), std::string::npos) << lines[2];
 
   EXPECT_FALSE(window().exportMonitorLog(dir)) << "a folder is no file to write";
   EXPECT_EQ(prompts.texts().back(), "Cannot write the monitor log " + dir);
@@ -74,7 +87,7 @@ TEST_F(HistoryWindowTest, PollsOutsideTheMonitorAreNotKept) {
   window().start(dir);
   monitorProject();
   window().model().switchMode(wmProject);
-  poll(1, "-70", "12.5", "30");
+  poll(1, "-70", "125", "30");
   EXPECT_EQ(window().monitorHistory().size(), 0u);
 }
 

@@ -186,13 +186,16 @@ TEST_F(ViewsTest, RssiCellCarriesItsQualityMarkAndOtherCellsStayAsTheyAre) {
   const RowId row = v.rowAt(0);
   QTreeWidgetItem* item = list()->topLevelItem(0);
   const struct {
-    const char* rssi;
+    SignalQuality quality;
     const char* says;
-  } cases[] = {{"-52", "signal good"}, {"-80", "signal fair"}, {"-97", "signal poor"}, {"", ""}};
+  } cases[] = {{SignalQuality::Good, "signal good"},
+               {SignalQuality::Fair, "signal fair"},
+               {SignalQuality::Poor, "signal poor"},
+               {SignalQuality::Unknown, ""}};
   for (const auto& c : cases) {
-    v.setSubItem(row, 1, c.rssi);
-    EXPECT_EQ(v.signalQualityText(row).toStdString(), c.says) << c.rssi;
-    EXPECT_EQ(item->icon(2).isNull(), std::string(c.says).empty()) << c.rssi;
+    v.setSignalQuality(row, c.quality);
+    EXPECT_EQ(v.signalQualityText(row).toStdString(), c.says) << c.says;
+    EXPECT_EQ(item->icon(2).isNull(), std::string(c.says).empty()) << c.says;
   }
   v.setSubItem(row, 2, "13.2");
   EXPECT_TRUE(item->icon(3).isNull());

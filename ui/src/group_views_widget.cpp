@@ -181,15 +181,18 @@ void QtGroupViews::setSubItem(RowId id, int index, const std::string& text) {
   const QString shown = qt(text);
   if (r->item->text(column) != shown) r->item->setText(column, shown);
   if (index > 0) r->item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
-  if (index == kRssiSubItem) {
-    const SignalQuality q = rssiQuality(text);
-    r->item->setIcon(column, qualityMark(q));
-    const QString name = QLatin1String(qualityName(q));
-    r->item->setData(column, Qt::AccessibleDescriptionRole,
-                     name.isEmpty() ? QString() : QStringLiteral("signal ") + name);
-    r->item->setToolTip(column, name.isEmpty() ? QString() : QStringLiteral("Signal: ") + name);
-  }
   if (index >= r->subItems) r->subItems = index + 1;
+}
+
+void QtGroupViews::setSignalQuality(RowId id, SignalQuality q) {
+  Row* r = row(id);
+  if (!r) return;
+  const int column = kRssiSubItem + 1;
+  r->item->setIcon(column, qualityMark(q));
+  const QString name = QLatin1String(qualityName(q));
+  r->item->setData(column, Qt::AccessibleDescriptionRole,
+                   name.isEmpty() ? QString() : QStringLiteral("signal ") + name);
+  r->item->setToolTip(column, name.isEmpty() ? QString() : QStringLiteral("Signal: ") + name);
 }
 
 QString QtGroupViews::signalQualityText(RowId id) const {

@@ -53,7 +53,7 @@ class HistoryRecorder : public LinkObserver {
 void MainWindow::setUpHistory() {
   historyRecorder_ = std::make_unique<HistoryRecorder>(history_, *model_, *commands_,
                                                        [this] { showDiscoveryProgress(); });
-  history_.onAdded = [this](const MonitorSample& s) {
+  history_.onAdded = [this](const PollReading& s) {
     auto it = historyWindows_.find(s.radio);
     if (it != historyWindows_.end()) it->second->add(s);
   };

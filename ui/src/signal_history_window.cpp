@@ -7,7 +7,7 @@
 #include <QLineSeries>
 #include <QVBoxLayout>
 #include <QValueAxis>
-#include <cmath>
+#include <algorithm>
 
 namespace tessel {
 
@@ -46,12 +46,14 @@ SignalHistoryWindow::SignalHistoryWindow(const MonitorHistory& history, int radi
     view->setMinimumHeight(160);
     column->addWidget(view);
   }
-  for (const MonitorSample& s : history.samples()) add(s);
+  for (const PollReading& s : history.samples()) add(s);
   resize(640, 560);
 }
 
-void SignalHistoryWindow::append(Chart& c, std::int64_t time, float v) {
-  if (std::isnan(v)) return;
+void SignalHistoryWindow::append(Chart& c, std::int64_t time,
+                                 const std::optional<std::int16_t>& reading, double unit) {
+  if (!reading) return;
+  const double v = *reading / unit;
   c.series->append(static_cast<qreal>(time) * 1000.0, v);
   if (!c.any || v < c.lo) c.lo = v;
   if (!c.any || v > c.hi) c.hi = v;
@@ -65,10 +67,11 @@ void SignalHistoryWindow::append(Chart& c, std::int64_t time, float v) {
   c.values->setRange(c.lo - pad, c.hi + pad);
 }
 
-void SignalHistoryWindow::add(const MonitorSample& s) {
+void SignalHistoryWindow::add(const PollReading& s) {
   if (s.radio != radio_) return;
   append(charts_[0], s.time, s.rssi);
-  append(charts_[1], s.time, s.volts);
+  // The radio counts tenths of a volt.
+  append(charts_[1], s.time, s.volts, 10);
   append(charts_[2], s.time, s.tempC);
 }
 

@@ -33,11 +33,6 @@ namespace tessel::cli {
 inline constexpr char kProduct[] = "Tessel";
 inline constexpr char kMaker[] = "Corvane";
 
-// One field of a CSV line as RFC 4180 has it: NUL dropped, quoted (quotes
-// doubled) when it holds a comma, a quote, a control character or blanks at
-// either end.
-std::string csvField(const std::string& text);
-
 // Message boxes answered without a user: the text goes to the error stream
 // and the box is answered Abort (or the nearest refusal it offers). Any box
 // counts as the command failing.

@@ -19,10 +19,6 @@ namespace tessel {
 
 class MainWindowModel;
 
-// A reading as the radio list shows it: a decimal number, blanks around it
-// allowed; anything else (an empty or garbled cell) is no reading.
-std::optional<double> parseReading(const std::string& cell);
-
 class MonitorMetrics : public LinkObserver {
  public:
   // Seconds since the epoch.

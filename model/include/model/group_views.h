@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "model/signal_quality.h"
+
 namespace tessel {
 
 class Tradio;
@@ -47,6 +49,8 @@ class GroupViews {
   // Sets sub-item index, adding empty ones before it where the row has
   // fewer, so each value lands in its own column.
   virtual void setSubItem(RowId row, int index, const std::string& text) = 0;
+  // The mark of the RSSI cell: how good the signal its reading shows is.
+  virtual void setSignalQuality(RowId /*row*/, SignalQuality /*quality*/) {}
   virtual int image(RowId row) const = 0;
   virtual void setImage(RowId row, int image) = 0;
   virtual int stateImage(RowId row) const = 0;

@@ -17,6 +17,7 @@
 #include "model/main_window_link.h"
 #include "model/panel.h"
 #include "model/panel_view.h"
+#include "model/poll_readings.h"
 #include "model/project_lock.h"
 #include "model/text.h"
 #include "seams/prompts.h"
@@ -58,6 +59,8 @@ class MainWindowModel {
   std::function<void(int mode)> onModeSwitch;
   // Local time of day (tests pin it).
   std::function<std::tm()> clock;
+  // What the monitor's polls read, as the register replies bring it in.
+  PollReadings pollReadings;
 
   // Project lifecycle.
   Tproject* project() const { return project_.get(); }

@@ -3,7 +3,9 @@
 // The routines through which the link engine reaches the panel and the
 // project: register replies in, register texts out, and questions and
 // notices about radios. Give an instance to the engine's AttachMainWindow.
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "model/main_window_link.h"
@@ -74,7 +76,11 @@ class RegisterValues : public MainWindowCallbacks {
   void emulationModeRoutine(int value);
   void mainSerialPortRoutine(const std::string& text);
   void sleepModeRoutine(int value);
-  void monitorColumn(int subItem, const std::string& text);
+  // A reading of the monitor's poll: kept for the poll and shown in the
+  // radio's row.
+  void readingRoutine(int param, std::optional<std::int16_t> value);
+  // The model whose registers the radio being read (r) answers in.
+  int readingModelOf(const Tradio& r) const;
   bool isIdentification(int value, const std::string& text) const;
   bool readingModelTwo() const;
   std::string panelValue(int param, bool numeric);

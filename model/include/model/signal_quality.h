@@ -1,7 +1,7 @@
 #pragma once
 
 // How good a radio's received signal is, from the RSSI it reports (dBm).
-#include <string>
+#include <optional>
 
 namespace tessel {
 
@@ -12,9 +12,8 @@ enum class SignalQuality { Unknown, Good, Fair, Poor };
 constexpr int kGoodRssi = -70;
 constexpr int kFairRssi = -85;
 
-// The quality of an RSSI reply ("-72", " -72 "); Unknown for text that is no
-// whole number.
-SignalQuality rssiQuality(const std::string& text);
+// The quality of an RSSI reading; Unknown when there is none.
+SignalQuality rssiQuality(std::optional<int> dBm);
 // "good", "fair", "poor" or "" for Unknown.
 const char* qualityName(SignalQuality quality);
 

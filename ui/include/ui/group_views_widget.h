@@ -34,6 +34,7 @@ class QtGroupViews : public GroupViews {
   int subItemCount(RowId row) const override;
   std::string subItem(RowId row, int index) const override;
   void setSubItem(RowId row, int index, const std::string& text) override;
+  void setSignalQuality(RowId row, SignalQuality quality) override;
   int image(RowId row) const override;
   void setImage(RowId row, int image) override;
   int stateImage(RowId row) const override;

@@ -23,7 +23,7 @@ class SignalHistoryWindow : public QWidget {
 
   int radio() const { return radio_; }
   // A new sample of any radio; this window takes its own radio's.
-  void add(const MonitorSample& s);
+  void add(const PollReading& s);
   // Points shown in chart 0 (RSSI), 1 (volts) or 2 (temperature).
   int pointCount(int chart) const;
 
@@ -36,7 +36,9 @@ class SignalHistoryWindow : public QWidget {
     double hi = 0;
     bool any = false;
   };
-  void append(Chart& c, std::int64_t time, float v);
+  // Adds a point of reading (in the radio's unit, so many to one shown).
+  void append(Chart& c, std::int64_t time, const std::optional<std::int16_t>& reading,
+              double unit = 1);
 
   int radio_;
   std::array<Chart, 3> charts_{};
