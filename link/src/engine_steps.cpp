@@ -146,11 +146,13 @@ void TcomPort::Serial1RxData() {
   timer_.stop();
   char ch;
   std::string line;
+  inBatch_ = true;
   while (serial_.ReadChar(ch) == 1) {
     if (assembler_.feed(ch, state_ == psEmulate, line)) lineComplete(line);
   }
-  // A step asked for by an answer runs once every line that came with it
-  // was matched: a doubled answer is then dropped, not taken for the next.
+  // What the answers asked for runs once every line that came with them was
+  // matched: a doubled answer is then dropped, not taken for the next one.
+  flushDeferred();
   goOnIfDue();
   restartTimer();
 }

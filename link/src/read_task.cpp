@@ -15,11 +15,14 @@ bool readingTask(TaskCode task) {
 }
 
 // A register's value is a number or the form its parameter holds (letters,
-// a time of day): a line of noise never passes for one.
-bool valueFits(int param, const std::string& value) {
+// a time of day), as the poll's map or the model's own map tells: a line of
+// noise never passes for one.
+bool valueFits(int polled, int own, const std::string& value) {
   const size_t digits = !value.empty() && value[0] == '-' ? 1 : 0;
   if (value.size() > digits && text::allDigits(value.substr(digits))) return true;
-  return param >= 0 && TgroupEmulator::valueFits(param, value);
+  for (int param : {polled, own})
+    if (param >= 0 && TgroupEmulator::valueFits(param, value)) return true;
+  return false;
 }
 
 }  // namespace
@@ -130,9 +133,10 @@ Next ReadTask::registerTick() {
     host.sendNow(host.tryCount(), "ATI");
     return stay();
   }
-  const int param = ctx_.reader.rowParameter();
+  const int polled = ctx_.reader.rowParameter();
+  const int own = parameterFor(reg, ctx_.reader.model(), false);
   host.sendNow(host.tryCount(), "ATS" + std::to_string(reg) + "?",
-               [param](const std::string& value) { return valueFits(param, value); });
+               [polled, own](const std::string& v) { return valueFits(polled, own, v); });
   return stay();
 }
 

@@ -107,6 +107,7 @@ void TcomPort::restartTimer() {
 
 std::optional<PromptButton> TcomPort::ask(PromptIcon icon, const std::string& text,
                                           PromptButtons buttons) {
+  flushDeferred();  // what the handler sent goes out before the box
   const PortState state = state_;
   const TaskCode task = task_;
   const PromptButton answer = gate_.show(icon, text, buttons);
@@ -273,15 +274,34 @@ bool TcomPort::transmit(bool now, int tries, const std::string& line, bool deliv
     queue_.Push(line);
     return false;
   }
-  // Not the replies of the radios played: those answer a client.
-  if (state_ != psEmulate) {
-    link_.noteSent(line);
-    owed_.sent(line, deliver, tries > 0, fits);
-  }
   reporter_.lineSent(line);
-  // While the engine plays the radios it frames as a modem does: CR LF.
-  serial_.WriteString(line + (state_ == psEmulate ? "\r\n" : "\r"));
+  // While the engine plays the radios it frames as a modem does: CR LF;
+  // and its replies answer a client, they are owed nothing.
+  if (state_ == psEmulate) {
+    serial_.WriteString(line + "\r\n");
+    return contains(line, "AT&R");
+  }
+  link_.noteSent(line);
+  Outgoing out{line, deliver, tries > 0, fits};
+  // A line an answer asked for goes out once every line received with that
+  // answer was matched: a doubled answer is then dropped, not taken for it.
+  if (inBatch_)
+    deferred_.push_back(std::move(out));
+  else
+    write(out);
   return contains(line, "AT&R");
+}
+
+void TcomPort::write(const Outgoing& out) {
+  owed_.sent(out.line, out.deliver, out.resend, out.fits);
+  serial_.WriteString(out.line + "\r");
+}
+
+void TcomPort::flushDeferred() {
+  inBatch_ = false;
+  std::vector<Outgoing> lines;
+  lines.swap(deferred_);
+  for (const Outgoing& out : lines) write(out);
 }
 
 void TcomPort::hangUp() {

@@ -186,6 +186,14 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   void refreshStatus() override;
   bool transmit(bool now, int tries, const std::string& line, bool deliver,
                 const OwedExchanges::ValueFits& fits = {});
+  struct Outgoing {
+    std::string line;
+    bool deliver;
+    bool resend;
+    OwedExchanges::ValueFits fits;
+  };
+  void write(const Outgoing& out);
+  void flushDeferred();
 
   // The handlers of the state table (engine_steps.cpp).
   Next noTick() { return stay(); }
@@ -257,6 +265,10 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   // A handler asked to go on at once while answers were still owed: the
   // step runs once they came (or on the tick).
   bool goOnDue_ = false;
+  // Received lines are being handled: what they ask to send waits for the
+  // end of the batch.
+  bool inBatch_ = false;
+  std::vector<Outgoing> deferred_;
 
   PortState state_ = psIdle;
   PortState prevState_ = psIdle;  // the state at the last tick
