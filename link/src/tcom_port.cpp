@@ -136,13 +136,7 @@ LinkTasks::TaskStart TcomPort::StartTask(TaskCode code, const std::string& text,
   };
   switch (code) {
     case tkLocalOnly:
-      // The local radio goes back to itself, as the monitor returns to it
-      // between radios: left dialled, the next read would get the remote.
-      hangUp();
-      goIdle();
-      // A stopped send's lines are dropped: left queued, they would go out
-      // ahead of the next send, to whatever radio that is.
-      flushQueue();
+      stopTasks();
       break;
     case tkGetLocal:
       // A send in progress keeps the link, its task and its title.
@@ -167,16 +161,15 @@ LinkTasks::TaskStart TcomPort::StartTask(TaskCode code, const std::string& text,
       break;
     case tkSendValues:
       // A second send while sending only takes over the title; the queue
-      // keeps its lines.
-      if (state_ != psSendQueue) connectWith();
+      // keeps its lines. A link the monitor left up goes back to the local
+      // radio first: a send to the local radio would reach the one dialled.
+      if (state_ != psSendQueue) {
+        hangUp();
+        connectWith();
+      }
       break;
     case tkEmulate:
-      hangUp();
-      owed_.clear();  // what comes now are a client's commands
-      link_.noRelease();
-      apply(to(psEmulate));
-      setCurrentList(std::make_shared<TradioNumber>(list));
-      emulator_.forgetRadio();
+      startEmulating(list);
       break;
     case tkUpdatePollList:
       monitor_ = std::make_shared<TradioNumber>(list);
@@ -187,6 +180,25 @@ LinkTasks::TaskStart TcomPort::StartTask(TaskCode code, const std::string& text,
   }
   beginTask(code, text);
   return TaskStart::Started;
+}
+
+void TcomPort::stopTasks() {
+  // The local radio goes back to itself, as the monitor returns to it
+  // between radios: left dialled, the next read would get the remote.
+  hangUp();
+  goIdle();
+  // A stopped send's lines are dropped: left queued, they would go out
+  // ahead of the next send, to whatever radio that is.
+  flushQueue();
+}
+
+void TcomPort::startEmulating(const TpollArray& list) {
+  hangUp();
+  owed_.clear();  // what comes now are a client's commands
+  link_.noRelease();
+  apply(to(psEmulate));
+  setCurrentList(std::make_shared<TradioNumber>(list));
+  emulator_.forgetRadio();
 }
 
 void TcomPort::beginTask(TaskCode code, const std::string& text) {

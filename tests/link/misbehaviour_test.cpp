@@ -63,8 +63,10 @@ class Radios {
   }
   // Delivers what the radios said, one batch at a time (a monitor polling
   // as fast as replies never runs out of them: at most a round's worth).
+  // With pauseAtTarget, stops once the target was written, its answer not
+  // yet delivered.
   void pump() {
-    for (int n = 0; n < 200 && !outbox_.empty(); ++n) {
+    for (int n = 0; n < 200 && !outbox_.empty() && !paused(); ++n) {
       Batch b = outbox_.front();
       outbox_.pop_front();
       if (b.settingsOk) unansweredSettings_.clear();
@@ -72,6 +74,8 @@ class Radios {
     }
   }
   bool quiet() const { return outbox_.empty(); }
+  bool pauseAtTarget = false;
+  bool paused() const { return pauseAtTarget && hitDone_; }
   static std::string value(int radio, int reg) { return std::to_string(reg * 10 + radio); }
 
  private:
@@ -350,6 +354,52 @@ class MisbehaviourTest : public LinkTest {
     return std::find(sent.begin(), sent.end(), "ATI1") != sent.end();
   }
 };
+
+// A send started while a monitor's poll waits for its answer: the poll's
+// answer must not pass for the connect's, and each line waits for its own
+// "OK". Polling at 1.0 s and as fast as replies, to the local radio and to
+// a remote one.
+TEST_F(MisbehaviourTest, ASendStartedDuringAPollTakesNoneOfThePollsAnswers) {
+  for (bool fast : {false, true}) {
+    for (int radio : {1, 2}) {
+      SCOPED_TRACE(std::string(fast ? "fast" : "1.0 s") + " to radio " + std::to_string(radio));
+      engine.reset();
+      prompts.shown.clear();
+      CheckingCallbacks checking;
+      checking.local = checking.master = {1};
+      checking.read = {1, 2, 3};
+      engine = std::make_unique<TcomPort>(serial, timer, prompts, settings, view, &terminal);
+      engine->AttachMainWindow(&status, &checking);
+      checking.engine = engine.get();
+      serial.setActive(true);
+      engine->setPollInterval(fast ? 0 : 1000);
+      Radios radios(serial, {});
+      radios.target = "ATS8?";
+      radios.pauseAtTarget = true;
+      radios.install();
+      engine->StartTask(tkMonitor, "Monitor", {{1, 0}, {2, 0}, {3, 0}});
+      for (int i = 0; i < 40 && !radios.paused(); ++i) {
+        radios.pump();
+        if (radios.quiet() && !radios.paused()) timer.fire();
+      }
+      ASSERT_TRUE(radios.paused());
+      Lines lines = {"ATs2=7s3=M", "ATs4=N", "AT&W", "AT&R"};
+      if (radio != 1) lines.insert(lines.begin(), "ATD" + std::to_string(radio));
+      ASSERT_EQ(engine->StartSend("Set Radio", {{radio, 0}}, lines), LinkTasks::SendStart::Started);
+      radios.pauseAtTarget = false;
+      for (int i = 0; i < 40 && engine->task() != tkMonitor; ++i) {
+        radios.pump();
+        if (radios.quiet()) timer.fire();
+      }
+      EXPECT_TRUE(radios.violations.empty()) << radios.violations.front();
+      EXPECT_TRUE(checking.wrong.empty()) << checking.wrong.front();
+      EXPECT_EQ(promptTexts(), Lines{"Set Radio complete, radio reset"});
+      EXPECT_EQ(radios.stored[radio].lines, (Lines{"ATs2=7s3=M", "ATs4=N"}));
+      EXPECT_TRUE(radios.stored[radio].saved && !radios.stored[radio].resetUnsaved);
+      EXPECT_EQ(engine->task(), tkMonitor) << "monitoring goes on after the send";
+    }
+  }
+}
 
 TEST_F(MisbehaviourTest, EveryTaskAgainstEveryMisbehaviour) {
   const Task tasks[] = {Task::Connect,    Task::GetLocal,     Task::RemoteRead, Task::SendLocal,

@@ -174,6 +174,8 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
 
   // A task set up by StartTask takes over, from its first step.
   void beginTask(TaskCode code, const std::string& text);
+  void stopTasks();
+  void startEmulating(const TpollArray& list);
 
   // Ticks and replies.
   void step(bool timed);
