@@ -14,14 +14,18 @@ bool readingTask(TaskCode task) {
   return task == tkGetLocal || task == tkAutoConfigure || task == tkMonitor || task == tkGetRemote;
 }
 
-// A register's value is a number or the form its parameter holds (letters,
-// a time of day), as the poll's map or the model's own map tells: a line of
-// noise never passes for one.
-bool valueFits(int polled, int own, const std::string& value) {
+// A register's value is a number or a form the register holds (letters, a
+// time of day) on some model: which model answers is known only once it told
+// its identification. A line of noise never passes for one.
+bool valueFits(int reg, const std::string& value) {
   const size_t digits = !value.empty() && value[0] == '-' ? 1 : 0;
   if (value.size() > digits && text::allDigits(value.substr(digits))) return true;
-  for (int param : {polled, own})
-    if (param >= 0 && TgroupEmulator::valueFits(param, value)) return true;
+  for (int model : {0, 1, 2}) {
+    for (bool poll : {false, true}) {
+      const int param = parameterFor(reg, model, poll);
+      if (param >= 0 && TgroupEmulator::valueFits(param, value)) return true;
+    }
+  }
   return false;
 }
 
@@ -76,7 +80,6 @@ Next ReadTask::finishRead() {
   TaskHost& host = ctx_.host;
   const int model = ctx_.reader.model();
   const TaskCode ended = host.task();
-  Next next = stay();
   if (!host.cancelSearch()) {
     if (ctx_.monitor) {
       // Back to the monitor with the local radio just read and still in
@@ -96,7 +99,7 @@ Next ReadTask::finishRead() {
   host.sendClosing(model == 2 ? "ATD" : "ATH");
   ctx_.window.readDone();
   ctx_.reporter.taskEnded(ended, TaskOutcome::Completed);
-  return next;
+  return stay();
 }
 
 Next ReadTask::readEnded(TaskCode task) {
@@ -133,10 +136,8 @@ Next ReadTask::registerTick() {
     host.sendNow(host.tryCount(), "ATI");
     return stay();
   }
-  const int polled = ctx_.reader.rowParameter();
-  const int own = parameterFor(reg, ctx_.reader.model(), false);
   host.sendNow(host.tryCount(), "ATS" + std::to_string(reg) + "?",
-               [polled, own](const std::string& v) { return valueFits(polled, own, v); });
+               [reg](const std::string& v) { return valueFits(reg, v); });
   return stay();
 }
 

@@ -35,8 +35,6 @@ class TregisterReader {
   void skipPagedRows();
   // The register of the row asked next; kNoRow past the end of the map.
   int rowRegister();
-  // The parameter that register holds; -1 outside the map.
-  int rowParameter() { return lookupRegister(rowRegister()); }
   // A register value read, or (register < 0) the identification line.
   void registerValue(const std::string& line, int reg, bool monitoring);
   // On to the next row: every row for a local read, else the next row the
