@@ -70,6 +70,10 @@ Wiring::Wiring(const WiringOptions& options)
   engine_ = std::make_unique<TcomPort>(*serial_, *timer_, *prompts_, *settings_, *comPort_,
                                        terminal_.get(), log_.get());
   connectComPortWindow(*comPort_, *engine_);
+  // The port opens before the window takes any command, not at the engine's
+  // first tick: a Get Local clicked at once must find it open. A port that
+  // fails here is tried again by the ticks, which say so in the end.
+  engine_->comPortDialog().openPort();
   // Every finished poll goes into the monitor history.
   engine_->addObserver(window_->historyRecorder());
   splash_ = std::make_unique<SplashWindow>();

@@ -131,7 +131,7 @@ void ComPortDialog::autoConfigureClick() {
     cancelSearch();
     return;
   }
-  if (!host_.startSearch(kAutoConfigureCaption)) return;  // the port is closed
+  if (!host_.startSearch(kAutoConfigureCaption)) return;  // closed or busy
   searchRunning_ = true;
   showSearchState();
   for (ComPortControl c : kLineControls) view_.setEnabled(c, false);

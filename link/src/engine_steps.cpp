@@ -195,8 +195,15 @@ Next TcomPort::sentAtdAnswer(const Answer& answer) {
     return to(prevState_);
   }
   if (answer.rc == rcError) {
-    transmit(true, 0, "ATH", false);
-    if (window_.isMaster(current())) ask(PromptIcon::Warning, texts::kAtdError, pbAbort);
+    // The read ends here: left in this state, the hang-up's "OK" would pass
+    // for the dial's and the read would start over, and fail, for ever.
+    const bool master = window_.isMaster(current());
+    const TaskCode ended = task_;
+    link_.sendClosing("ATH");
+    goIdle();
+    window_.readDone();
+    reporter_.taskEnded(ended, TaskOutcome::Failed);
+    if (master) ask(PromptIcon::Warning, texts::kAtdError, pbAbort);
   }
   return stay();
 }

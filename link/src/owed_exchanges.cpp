@@ -36,7 +36,13 @@ bool unsolicited(const std::string& key) {
 ReplyClass classOf(const std::string& key) {
   if (key == "OK") return rcOK;
   if (key == "ERROR") return rcError;
-  if (key == "IGNORED") return rcIgnored;
+  // The radio's word for a command it will not do ("COMMAND IGNORED"): the
+  // whole last word, never a part of one.
+  const std::string ignored = "IGNORED";
+  if (key == ignored ||
+      (key.size() > ignored.size() &&
+       key.compare(key.size() - ignored.size() - 1, std::string::npos, " " + ignored) == 0))
+    return rcIgnored;
   return rcText;
 }
 

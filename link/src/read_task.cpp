@@ -80,7 +80,8 @@ Next ReadTask::finishRead() {
   TaskHost& host = ctx_.host;
   const int model = ctx_.reader.model();
   const TaskCode ended = host.task();
-  if (!host.cancelSearch()) {
+  const bool found = host.cancelSearch();
+  if (!found) {
     if (ctx_.monitor) {
       // Back to the monitor with the local radio just read and still in
       // command mode, so the dial cycle goes on from here. "ATH" or "ATD"
@@ -99,6 +100,7 @@ Next ReadTask::finishRead() {
   host.sendClosing(model == 2 ? "ATD" : "ATH");
   ctx_.window.readDone();
   ctx_.reporter.taskEnded(ended, TaskOutcome::Completed);
+  if (found) host.searchFound();
   return stay();
 }
 
@@ -183,6 +185,9 @@ Next ReadTask::registerRefused(int reg) {
     case tkAutoConfigure:
       return finishRead();
     case tkMonitor:
+      // The poll is over for this round: the radio was polled, whatever it
+      // refused (a model 2 has no volts register).
+      if (reg <= 99) ctx_.markRead(ctx_.radio(), true);
       if (ctx_.current) ctx_.current->SetModel(1);
       return monitorGoesOn(ctx_.window.isLocal(ctx_.radio()) ? psAutoDiscover0 : psAutoDiscoverX);
     case tkGetRemote:

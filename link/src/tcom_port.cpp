@@ -32,6 +32,9 @@ using text::upperCase;
 namespace {
 
 const char* const kUnableToActivate = "Unable to activate COM port, is it available?";
+const char* const kNoRadioOnAnySetting =
+    "Auto Configure: no radio answered on any setting. Unable to Contact Radio, check power and "
+    "cables";
 
 }  // namespace
 
@@ -202,6 +205,7 @@ void TcomPort::startEmulating(const TpollArray& list) {
 }
 
 void TcomPort::beginTask(TaskCode code, const std::string& text) {
+  searchExhausted_ = false;
   setTask(code);
   taskText_ = text;
   timer_.stop();
@@ -384,6 +388,26 @@ bool TcomPort::reopen() {
 
 // ---------------------------------------------------------------- the task parts
 
+Next TcomPort::errorTick() {
+  if (!searchExhausted_) return connect_.unableToContactTick();
+  // Retrying would only start the same settings over.
+  searchExhausted_ = false;
+  goIdle();
+  ask(PromptIcon::Error, kNoRadioOnAnySetting, pbOk);
+  return stay();
+}
+
+void TcomPort::searchFound() {
+  const char* parity = serial_.Parity() == paEven  ? "even"
+                       : serial_.Parity() == paOdd ? "odd"
+                                                   : "no";
+  ask(PromptIcon::Information,
+      "Auto Configure found the radio at " + std::to_string(serial_.Baudrate()) + " baud, " +
+          (serial_.DataBits() == d8bit ? "8" : "7") + " data bits, " + parity + " parity, " +
+          (serial_.StopBits() == st2bit ? "2 stop bits." : "1 stop bit."),
+      pbOk);
+}
+
 void TcomPort::tickAtPollInterval() {
   timer_.setInterval(pollInterval());
 }
@@ -416,6 +440,12 @@ void TcomPort::stopTicks() {
 }
 
 bool TcomPort::startSearch(const std::string& title) {
+  // A search would cut a read, a send or a monitor short without a word.
+  if (serial_.Active() && (busy() || task_ == tkMonitor)) {
+    gate_.show(PromptIcon::Warning,
+               "The link is busy with another task: Auto Configure did not start.", pbOk);
+    return false;
+  }
   return StartTask(tkAutoConfigure, title, TpollArray{{0, 0}}) == TaskStart::Started &&
          task_ == tkAutoConfigure;
 }

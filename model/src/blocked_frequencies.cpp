@@ -84,7 +84,17 @@ bool BlockedFrequencies::key(int i, int caret, bool selection, char key) {
 
 void BlockedFrequencies::pasted(int i, const std::string& text) {
   modified = true;
-  fields.at(i) = blockedTyped(text);
+  const size_t first = text.find_first_not_of(' ');
+  const std::string t =
+      first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') - first + 1);
+  // Letters are no frequency: they get the range message rather than
+  // vanishing without a word.
+  if (t.find_first_not_of("0123456789.") != std::string::npos) {
+    prompts_.show(PromptIcon::Error, blockedExit(t).message, pbOk);
+    fields.at(i).clear();
+    return;
+  }
+  fields.at(i) = blockedTyped(t);
 }
 
 void BlockedFrequencies::exit(int i) {

@@ -10,7 +10,44 @@ namespace tessel {
 
 namespace {
 const char* const kDefaultProjectMark = "Manual Configuration";
+
+std::string withoutAmpersand(const std::string& caption) {
+  std::string out;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+    out += caption[i];
+  }
+  return out;
+}
 }  // namespace
+
+std::string taskRefusal(const std::string& title, LinkTasks::TaskStart why) {
+  const std::string name = withoutAmpersand(title);
+  if (why == LinkTasks::TaskStart::Busy)
+    return "The link is busy with another task: " + name + " did not start.";
+  return "The COM port is not open: " + name + " did not start.";
+}
+
+void DiscoveryProgress::start() {
+  dialling_ = -1;
+  found_.clear();
+}
+
+void DiscoveryProgress::dialling(int id) {
+  if (id >= 0 && id < kDiscoverEntries) dialling_ = id;
+}
+
+void DiscoveryProgress::found(int id) {
+  if (id >= 0 && id < kDiscoverEntries) found_.insert(id);
+}
+
+std::string DiscoveryProgress::text() const {
+  const int n = foundCount();
+  const std::string found = std::to_string(n) + (n == 1 ? " radio found" : " radios found");
+  if (dialling_ < 0) return "Discovery: reaching the local radio, " + found;
+  return "Discovery: ID " + std::to_string(dialling_) + " of " + std::to_string(kDiscoverEntries) +
+         ", " + found;
+}
 
 const std::vector<std::string>& pollIntervalCaptions() {
   // "2.0 seconds" is written in lower case on purpose: users know the menu so.
@@ -46,7 +83,50 @@ void GroupCommands::monitorLayout() {
   window_.switchMode(wmMonitor);
 }
 
+bool GroupCommands::monitoring() const {
+  return window_.panelView() == PanelView::Monitor;
+}
+
+void GroupCommands::stopMonitor() {
+  if (monitoring()) window_.advancedClick();
+  discovering_ = false;
+}
+
+bool GroupCommands::stopMonitorFirst() {
+  if (!monitoring()) return true;
+  if (window_.prompts.show(PromptIcon::Question, discovering_ ? kStopDiscovery : kStopMonitor,
+                           pbYes | pbNo) != pbYes)
+    return false;
+  stopMonitor();
+  return true;
+}
+
+void GroupCommands::refused(const std::string& title, LinkTasks::TaskStart why) {
+  const std::string text = taskRefusal(title, why);
+  if (showNotice) showNotice(text);
+  window_.prompts.show(PromptIcon::Warning, text, pbOk);
+}
+
+bool GroupCommands::start(TaskCode code, const std::string& title, const TpollArray& list) {
+  const LinkTasks::TaskStart why = window_.tasks ? window_.tasks->StartTask(code, title, list)
+                                                 : LinkTasks::TaskStart::PortClosed;
+  if (why == LinkTasks::TaskStart::Started) return true;
+  refused(title, why);
+  return false;
+}
+
+void GroupCommands::getLocalRadio() {
+  if (!window_.project() || !stopMonitorFirst()) return;
+  Tproject* project = window_.project();
+  TpollArray list = project->BuildPollList(window_.panel.WindowMode == wmMonitor);
+  if (list.empty()) list.push_back({0, 0});
+  // The panel waits for the read's values only once the read runs: a flag
+  // left set would let the Group ID check take 0 until some later read.
+  if (start(tkGetLocal, kGetLocalTitle, list)) window_.panel.panelLoading = true;
+}
+
 bool GroupCommands::monitorExisting() {
+  if (!stopMonitorFirst()) return false;
   Tproject* project = window_.project();
   if (project && project->fileName().find(kDefaultProjectMark) != std::string::npos) {
     // Monitoring the default project means nothing: the user picks one, and
@@ -57,64 +137,78 @@ bool GroupCommands::monitorExisting() {
       return false;
   }
   if (!project) return false;
-  monitorLayout();
   TpollArray list = project->BuildPollList(true);
-  if (window_.tasks) window_.tasks->StartTask(tkMonitor, kOnlineMonitorTitle, list);
+  if (list.empty()) {
+    if (showNotice) showNotice(kNoRadiosToMonitor);
+    window_.prompts.show(PromptIcon::Information, kNoRadiosToMonitor, pbOk);
+    return false;
+  }
+  if (!start(tkMonitor, kOnlineMonitorTitle, list)) return false;
+  discovering_ = false;
+  monitorLayout();
   window_.panel.setEnabled(ctl::advanced, true);
   return true;
 }
 
 bool GroupCommands::discoverNew() {
+  if (!stopMonitorFirst()) return false;
   if (!createProject || !createProject() || !window_.project()) return false;
-  monitorLayout();
   TpollArray list;
   list.reserve(kDiscoverEntries);
   for (int id = 0; id < kDiscoverEntries; ++id) list.push_back({id, 0});
-  if (window_.tasks) window_.tasks->StartTask(tkMonitor, kOnlineMonitorTitle, list);
+  if (!start(tkMonitor, kOnlineMonitorTitle, list)) return false;
+  discovering_ = true;
+  progress.start();
+  monitorLayout();
   window_.panel.setEnabled(ctl::advanced, true);
   return true;
 }
 
 void GroupCommands::emulateGroup() {
+  if (!window_.project() || !stopMonitorFirst()) return;
   Tproject* project = window_.project();
-  if (!project || !window_.tasks) return;
-  TpollArray list = project->BuildPollList(false);
-  window_.tasks->StartTask(tkEmulate, kEmulateGroupTitle, list);
+  start(tkEmulate, kEmulateGroupTitle, project->BuildPollList(false));
 }
 
 void GroupCommands::getRadioParameters() {
   Tradio* r = window_.panel.currentRadio;
-  if (!r) return;
+  if (!r || !stopMonitorFirst()) return;
   if (r->responded) {
-    if (getLocal) getLocal();
+    getLocalRadio();
     return;
   }
+  const bool wasRead = r->pollOnly;
   r->pollOnly = false;
+  if (!start(tkGetRemote, kGetRadioParametersTitle, TpollArray{{r->slotID, 2}})) {
+    r->pollOnly = wasRead;
+    return;
+  }
   if (r->treeNode != kNoNode) {
     window_.views.setNodeImage(r->treeNode, kImageFetching);
     window_.views.repaintTree();
   }
-  if (window_.tasks)
-    window_.tasks->StartTask(tkGetRemote, kGetRadioParametersTitle, TpollArray{{r->slotID, 2}});
 }
 
 LinkTasks::TaskStart GroupCommands::resetRadio() {
   Tradio* r = window_.panel.currentRadio;
   if (!r) return LinkTasks::TaskStart::Started;
-  if (!window_.tasks) return LinkTasks::TaskStart::PortClosed;
+  if (!window_.tasks) {
+    refused(kResetTitle, LinkTasks::TaskStart::PortClosed);
+    return LinkTasks::TaskStart::PortClosed;
+  }
   // The lines go with the task or not at all: left in the queue by a refused
   // start, they would make the next Set Radio look busy.
-  return window_.tasks->StartSend(kResetTitle, TpollArray{},
-                                  {"ATD" + std::to_string(r->slotID), "AT&R"});
+  const LinkTasks::TaskStart why = window_.tasks->StartSend(
+      kResetTitle, TpollArray{}, {"ATD" + std::to_string(r->slotID), "AT&R"});
+  if (why != LinkTasks::TaskStart::Started) refused(kResetTitle, why);
+  return why;
 }
 
 void GroupCommands::deleteRadio() {
   GroupViews& views = window_.views;
-  bool monitored = false;
-  if (window_.panelView() == PanelView::Monitor) {
-    window_.advancedClick();
-    monitored = true;
-  }
+  // The monitor goes on without the radio: its layout and the other radios'
+  // nodes stay.
+  const bool monitored = monitoring();
   Tradio* r = window_.panel.currentRadio;
   Tproject* project = window_.project();
   if (r && project) {
@@ -139,7 +233,9 @@ void GroupCommands::deleteRadio() {
     } else {
       window_.panel.currentRadio = nullptr;
     }
-    if (monitored && views.rowCount() > 0) monitorExisting();
+    // A discovery keeps dialling every ID; a monitor polls the radios left.
+    if (monitored && !discovering_ && views.rowCount() > 0 && window_.tasks)
+      window_.tasks->StartTask(tkUpdatePollList, "update PollList", project->BuildPollList(true));
     if (views.rowCount() == 0 && closeProject) closeProject();
   }
   if (views.rowCount() == 0) window_.panel.entriesValid = false;

@@ -53,7 +53,12 @@ Tradio::~Tradio() = default;
 void Tradio::Destroy() {
   GroupViews& views = window->views;
   views.deleteRow(listItem);
-  if (treeNode != kNoNode) views.deleteNode(treeNode);
+  if (treeNode != kNoNode && views.nodeExists(treeNode)) {
+    // Only this radio's node goes: its slaves stay in the tree, at the top,
+    // until a poll names their master again.
+    for (NodeId child : views.children(treeNode)) views.moveNode(child, kNoNode);
+    views.deleteNode(treeNode);
+  }
   Tproject* owner = project;
   Panel& panel = window->panel;
   if (panel.currentRadio == this) panel.currentRadio = nullptr;

@@ -628,8 +628,18 @@ bool RegisterValues::exists(int radio) {
 
 bool RegisterValues::markPolling(int radio) {
   Tradio* r = record(radio);
-  if (!r) return false;
   GroupViews& views = window_.views;
+  // One radio is polled at a time: a mark left by a radio that stopped
+  // answering in the middle of its poll goes now.
+  if (Tproject* p = window_.project()) {
+    for (int id = 0; id < kRadioSlots; ++id) {
+      Tradio* other = p->radio(id);
+      if (other && other != r && views.nodeExists(other->treeNode) &&
+          views.nodeImage(other->treeNode) == kImageReading)
+        views.setNodeImage(other->treeNode, kImageNone);
+    }
+  }
+  if (!r) return false;
   if (views.nodeExists(r->treeNode)) views.setNodeImage(r->treeNode, kImageReading);
   return r->pollOnly;
 }
@@ -643,7 +653,23 @@ bool RegisterValues::setRead(int radio, bool read) {
   if (views.nodeExists(r->treeNode)) views.setNodeImage(r->treeNode, kImageNone);
   const bool old = r->pollOnly;
   r->pollOnly = read;
-  if (window_.panel.WindowMode != wmMonitor) window_.enableRadioParameters(true);
+  if (window_.panel.WindowMode != wmMonitor) {
+    window_.enableRadioParameters(true);
+  } else if (read) {
+    // The poll is over, whichever of its registers the radio refused (a
+    // model 2 has no volts or temperature).
+    views.setSubItem(r->listItem, 4, window_.timeLong());
+    // A roaming slave's full read holds no master ID: it joins the last
+    // master seen now, in the round that found it, not one round later.
+    if (!r->isMaster && !views.nodeExists(r->treeNode) && r == readingRadio()) {
+      int master = -1;
+      if (!parseInt32(window_.project()->readKey(Tradio::sectionName(r->slotID),
+                                                 radiokey::masterID.name, ""),
+                      master))
+        master = lastMaster();
+      attachToMaster(master);
+    }
+  }
   return old;
 }
 

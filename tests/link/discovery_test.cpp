@@ -294,6 +294,25 @@ TEST_F(MonitorTest, Model2RadiosArePolledWithoutTheRegistersTheyLack) {
   EXPECT_EQ(engine->CurrentList()->CurrentModel(), 2) << "a poll leaves the model alone";
 }
 
+// A radio taken for a model 1 that refuses the volts register of its poll
+// (a model 2) was polled all the same: the window gets its poll's end.
+TEST_F(MonitorTest, ARadioRefusingARegisterOfItsPollIsStillPolled) {
+  group.model2 = {3};
+  callbacks.read = {1, 2, 3};
+  start({{1, 1}, {2, 1}, {3, 1}});
+  ASSERT_TRUE(runUntilSent("ATD3"));
+  callbacks.queries.clear();
+  serial.clearWrites();
+  ASSERT_TRUE(runUntilSent("ATD1"));
+  const Lines sent = serial.lines();
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), "ATS16?"), 1);
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), "ATS17?"), 0);
+  std::vector<int> polled;
+  for (const auto& q : callbacks.of(qcSetRead))
+    if (q.argument) polled.push_back(q.radio);
+  EXPECT_EQ(polled, std::vector<int>{3});
+}
+
 TEST_F(MonitorTest, UnansweredDialsMoveOnOneRadioPerTick) {
   group.silent = {1, 2, 3};
   start();
@@ -370,6 +389,53 @@ TEST_F(MonitorTest, StrayLineWhileDiallingResynchronisesAndMonitoringGoesOn) {
   EXPECT_TRUE(prompts.shown.empty());
   serial.clearWrites();
   EXPECT_TRUE(runUntilSent("ATD2")) << "the cycle dials the group again";
+}
+
+// A page the radio ignores sends a bare "ATD"; its "ERROR" hangs up and,
+// for a master, says so. An "ERROR" to the hang-up after a stray line dials
+// again; its tick starts the connect over.
+TEST_F(MonitorTest, TheSentATDAndSentATHPages) {
+  group.extra["ATI1"] = {"COMMAND IGNORED"};
+  group.extra["ATD"] = {"ERROR"};
+  engine->StartTask(tkGetLocal, "Get Local", {{1, 0}});
+  serial.pump();
+  Lines sent = serial.lines();
+  ASSERT_GE(sent.size(), 3u);
+  EXPECT_EQ(Lines(sent.end() - 3, sent.end()), (Lines{"ATI1", "ATD", "ATH"}));
+  // The read ends there, once, and the window stops waiting for it.
+  EXPECT_EQ(engine->state(), psIdle);
+  EXPECT_EQ(engine->task(), tkLocalOnly);
+  EXPECT_EQ(callbacks.count(qcTaskDone), 1);
+  EXPECT_EQ(promptTexts(),
+            Lines{"Error response from ATD command. Please check that this radio is a master"});
+  // Not a master: the hang-up, without a word.
+  callbacks.master.clear();
+  prompts.shown.clear();
+  engine->StartTask(tkGetLocal, "Get Local", {{1, 0}});
+  serial.pump();
+  EXPECT_EQ(serial.lines().back(), "ATH");
+  EXPECT_TRUE(prompts.shown.empty());
+  engine->StartTask(tkLocalOnly, "", {});
+  group.extra.clear();
+  callbacks.master = {1};
+  group.silent = {2};
+  group.hangUpLeavesCommandMode = true;
+  start();
+  ASSERT_TRUE(runUntilSent("ATD2"));
+  serial.receive("NO CARRIER\r\n");
+  ASSERT_EQ(engine->state(), psSentATH);
+  serial.clearWrites();
+  serial.receive("ERROR\r\n");
+  EXPECT_EQ(serial.lines(), Lines{"ATD"});
+  EXPECT_EQ(engine->state(), psSentATD);
+
+  engine->StartTask(tkLocalOnly, "", {});
+  start();
+  ASSERT_TRUE(runUntilSent("ATD2"));
+  serial.receive("NO CARRIER\r\n");
+  ASSERT_EQ(engine->state(), psSentATH);
+  timer.fire();
+  EXPECT_EQ(engine->state(), psConfig16at);
 }
 
 TEST_F(MonitorTest, GetRemoteReadsOneRadioAndReturnsToMonitoring) {

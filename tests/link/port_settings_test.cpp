@@ -54,6 +54,22 @@ TEST_F(LinkTest, SearchButtonActsOnTheSearchNotOnItsCaption) {
   }
 }
 
+// A search would cut a monitor or a read short: it is refused with a word.
+TEST_F(LinkTest, AutoConfigureDuringAMonitorOrAReadIsRefused) {
+  make();
+  for (TaskCode task : {tkMonitor, tkGetLocal}) {
+    engine->StartTask(task, "t", {{1, 0}});
+    prompts.shown.clear();
+    engine->autoConfigureClick();
+    EXPECT_EQ(engine->task(), task);
+    EXPECT_FALSE(engine->comPortDialog().searchRunning());
+    EXPECT_EQ(view.autoConfigureCaption(), "&Auto Configure");
+    EXPECT_EQ(promptTexts(),
+              Lines{"The link is busy with another task: Auto Configure did not start."});
+    engine->StartTask(tkLocalOnly, "", {});
+  }
+}
+
 TEST_F(LinkTest, AutoConfigurationTriesFortyEightSettingsThenGivesUp) {
   make();
   engine->autoConfigureClick();
@@ -67,7 +83,7 @@ TEST_F(LinkTest, AutoConfigurationTriesFortyEightSettingsThenGivesUp) {
   EXPECT_TRUE(view.isEnabled(cpBaudRate));
   EXPECT_FALSE(view.isEnabled(cpPortNumber));
   for (int i = 0; i < 60 && engine->state() != psError; ++i) timer.fire();
-  EXPECT_EQ(engine->state(), psError);
+  ASSERT_EQ(engine->state(), psError);
   EXPECT_EQ(view.autoConfigureCaption(), "&Auto Configure");
   EXPECT_TRUE(view.isEnabled(cpPortNumber));
 
@@ -83,8 +99,12 @@ TEST_F(LinkTest, AutoConfigurationTriesFortyEightSettingsThenGivesUp) {
   EXPECT_EQ(tried.size(), 48u);
   EXPECT_EQ(settingOf(w[3]), Setting(38400, paNone, d8bit, st1bit));
   EXPECT_EQ(settingOf(w.back()), Setting(300, paEven, d7bit, st1bit));
+  // The search says it found nothing, and the engine rests.
   timer.fire();
-  EXPECT_EQ(promptTexts(), Lines{"Unable to Contact Radio, check power and cables"});
+  EXPECT_EQ(promptTexts(), Lines{"Auto Configure: no radio answered on any setting. Unable to "
+                                 "Contact Radio, check power and cables"});
+  EXPECT_EQ(engine->state(), psIdle);
+  EXPECT_EQ(engine->task(), tkLocalOnly);
 }
 
 TEST_F(LinkTest, AutoConfigurationStopsAtTheFirstAnswer) {
@@ -110,8 +130,12 @@ TEST_F(LinkTest, AutoConfigurationStopsAtTheFirstAnswer) {
   EXPECT_EQ(serial.Parity(), paEven);
   EXPECT_EQ(serial.DataBits(), d7bit);
   EXPECT_EQ(view.baudRateText(), "  2400");
+  // The search ends naming the settings it found.
+  EXPECT_EQ(promptTexts(),
+            Lines{"Auto Configure found the radio at 2400 baud, 7 data bits, even parity, 1 stop "
+                  "bit."});
   timer.fire();
-  EXPECT_TRUE(prompts.shown.empty());
+  EXPECT_EQ(prompts.shown.size(), 1u);
   engine.reset();
   EXPECT_EQ(settings.integers["autoConfig"], (7 - 3) << 4 | 2 << 2 | 2);
 }

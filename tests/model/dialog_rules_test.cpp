@@ -125,8 +125,13 @@ TEST_F(DialogsTest, BlockedEscapeRestoresAndRefusedKeysStillModify) {
   EXPECT_FALSE(d.key(4, 5, false, 'x'));
   EXPECT_TRUE(d.modified);
 
-  d.pasted(4, "91x6.25");
+  d.pasted(4, " 916.25 ");
   EXPECT_EQ(d.fields[4], "916.2");
+  // Letters give the range message instead of vanishing.
+  d.pasted(4, "91x6.25");
+  EXPECT_EQ(d.fields[4], "");
+  EXPECT_EQ(prompts.texts(),
+            std::vector<std::string>{"91x6.25 not in Range of 902.2 to 927.7 MHz"});
 }
 
 TEST(ModelERangeMessages, TextOutOfRangeIsReportedAndSetToTheBound) {

@@ -42,7 +42,7 @@ class GroupCommandsTest : public ModelTest {
       ++closes;
       window.closeProject();
     };
-    commands.getLocal = [this] { ++getLocals; };
+    commands.showNotice = [this](const std::string& text) { notices.push_back(text); };
   }
 
   // Three radios in list order 1, 2, 3; radio 1 current.
@@ -59,7 +59,7 @@ class GroupCommandsTest : public ModelTest {
 
   GroupCommands commands;
   int closes = 0;
-  int getLocals = 0;
+  std::vector<std::string> notices;
 };
 
 TEST_F(GroupCommandsTest, DeleteChoosesTheNextRowFromTheRowsThatRemain) {
@@ -115,18 +115,36 @@ TEST_F(GroupCommandsTest, DeletingTheOnlyRadioWithChangesClosesWithoutSavingIt) 
   EXPECT_EQ(get().find("Radio5"), std::string::npos) << get();
 }
 
-TEST_F(GroupCommandsTest, DeleteWhileMonitoringResumesTheMonitor) {
+// Deleting a radio while monitoring touches only that radio: the monitor
+// goes on over the radios left, and the other nodes stay in the tree.
+TEST_F(GroupCommandsTest, DeleteWhileMonitoringTouchesOnlyThatRadio) {
   openThree();
   ASSERT_TRUE(commands.monitorExisting());
+  for (const char* id : {"1", "2", "3"}) {
+    reply(1, id);
+    reply(3, id[0] == '1' ? "M" : "S");
+    reply(7, "N");
+    reply(8, "1");
+  }
+  const NodeId master = window.project()->radio(1)->treeNode;
+  const NodeId three = window.project()->radio(3)->treeNode;
+  ASSERT_EQ(views.children(master).size(), 2u);
   tasks.tasks.clear();
+
+  window.chooseRadio(views.rowAt(1));
   commands.deleteRadio();
-  // Ending the monitor starts the local task, then the monitor starts again
-  // on the radios that are left.
-  ASSERT_FALSE(tasks.tasks.empty());
-  const StartedTask& last = tasks.tasks.back();
-  EXPECT_EQ(last.code, tkMonitor);
-  EXPECT_EQ(last.list.size(), 2u);
+  EXPECT_EQ(views.children(master), std::vector<NodeId>{three});
+  ASSERT_EQ(tasks.tasks.size(), 1u);
+  EXPECT_EQ(tasks.tasks[0].code, tkUpdatePollList);
+  EXPECT_EQ(tasks.tasks[0].list.size(), 2u);
   EXPECT_EQ(panel.WindowMode, wmMonitor);
+  EXPECT_TRUE(views.monitorColumns());
+
+  // The master goes; its slave stays in the tree.
+  window.chooseRadio(views.rowAt(0));
+  commands.deleteRadio();
+  EXPECT_TRUE(views.nodeExists(three));
+  EXPECT_EQ(views.nodeParent(three), kNoNode);
 }
 
 TEST_F(GroupCommandsTest, ExistingProjectOnTheDefaultProjectStopsWhenNoneIsLoaded) {
@@ -171,6 +189,7 @@ TEST_F(GroupCommandsTest, NewProjectDialsEveryRadioID) {
     EXPECT_EQ(list[n].model, 0);
   }
   // A cancelled Create New Project starts nothing.
+  commands.stopMonitor();
   tasks.tasks.clear();
   commands.createProject = [] { return false; };
   EXPECT_FALSE(commands.discoverNew());
@@ -196,13 +215,114 @@ TEST_F(GroupCommandsTest, RadioCommandsNeedACurrentRadio) {
   // A radio that answered as the local one is read as such.
   panel.currentRadio->responded = true;
   commands.getRadioParameters();
-  EXPECT_EQ(getLocals, 1);
-  EXPECT_EQ(tasks.tasks.size(), 1u);
+  ASSERT_EQ(tasks.tasks.size(), 2u);
+  EXPECT_EQ(tasks.tasks[1].code, tkGetLocal);
 
   commands.resetRadio();
   EXPECT_EQ(tasks.sent, (std::vector<std::string>{"ATD2", "AT&R"}));
   EXPECT_EQ(tasks.tasks.back().code, tkSendValues);
   EXPECT_TRUE(tasks.tasks.back().list.empty());
+}
+
+// A command the engine does not take says why, in a message and in the
+// status bar, and leaves nothing prepared for a task that never runs.
+TEST_F(GroupCommandsTest, RefusedCommandsSayWhyAndPrepareNothing) {
+  openThree();
+  window.chooseRadio(views.rowAt(1));
+  panel.currentRadio->pollOnly = true;
+  commands.createProject = [] { return true; };
+  using TS = LinkTasks::TaskStart;
+
+  tasks.answer = TS::Busy;
+  commands.getRadioParameters();
+  EXPECT_TRUE(panel.currentRadio->pollOnly);
+  EXPECT_EQ(prompts.texts().back(),
+            "The link is busy with another task: Get Radio Parameters did not start.");
+  prompts.shown.clear();
+
+  tasks.answer = TS::PortClosed;
+  commands.getLocalRadio();
+  EXPECT_FALSE(panel.panelLoading);
+  commands.resetRadio();
+  EXPECT_TRUE(tasks.sent.empty());
+  EXPECT_FALSE(commands.monitorExisting());
+  EXPECT_FALSE(commands.discoverNew());
+  EXPECT_EQ(panel.WindowMode, wmProject);
+  EXPECT_FALSE(views.monitorColumns());
+  EXPECT_FALSE(commands.discovering());
+  commands.emulateGroup();
+  const std::vector<std::string> closed{
+      "The COM port is not open: Get Local Radio Parameters did not start.",
+      "The COM port is not open: Reset did not start.",
+      "The COM port is not open: Online Monitor did not start.",
+      "The COM port is not open: Online Monitor did not start.",
+      "The COM port is not open: Emulate Group did not start."};
+  EXPECT_EQ(prompts.texts(), closed);
+  EXPECT_EQ(std::vector<std::string>(notices.begin() + 1, notices.end()), closed);
+
+  tasks.answer = TS::Started;
+  commands.getLocalRadio();
+  EXPECT_TRUE(panel.panelLoading);
+  EXPECT_EQ(tasks.tasks.back().code, tkGetLocal);
+
+  // A project without radios has nothing to monitor, and says so.
+  put("[Project]\nGroup ID=7\n");
+  open(wmProject);
+  const size_t started = tasks.tasks.size();
+  EXPECT_FALSE(commands.monitorExisting());
+  EXPECT_EQ(tasks.tasks.size(), started);
+  EXPECT_EQ(prompts.texts().back(), kNoRadiosToMonitor);
+  EXPECT_EQ(panel.WindowMode, wmProject);
+}
+
+// A command given while a discovery runs asks first; No leaves it running,
+// Yes stops it (and its layout) before the command's own task starts.
+TEST_F(GroupCommandsTest, CommandsDuringADiscoveryAskBeforeStoppingIt) {
+  commands.createProject = [this] {
+    put("");
+    open(wmProject);
+    return true;
+  };
+  ASSERT_TRUE(commands.discoverNew());
+  ASSERT_TRUE(commands.discovering());
+  const size_t started = tasks.tasks.size();
+
+  prompts.answers = {pbNo, pbNo, pbNo, pbNo};
+  commands.getLocalRadio();
+  commands.emulateGroup();
+  EXPECT_FALSE(commands.discoverNew());
+  EXPECT_FALSE(commands.monitorExisting());
+  EXPECT_EQ(tasks.tasks.size(), started);
+  EXPECT_EQ(prompts.texts(), std::vector<std::string>(4, kStopDiscovery));
+  EXPECT_TRUE(commands.discovering());
+  EXPECT_EQ(panel.WindowMode, wmMonitor);
+
+  prompts.answers = {pbYes};
+  commands.getLocalRadio();
+  EXPECT_EQ(prompts.texts().back(), kStopDiscovery);
+  ASSERT_EQ(tasks.tasks.size(), started + 2);
+  EXPECT_EQ(tasks.tasks[started].code, tkLocalOnly);  // the discovery ends first
+  EXPECT_EQ(tasks.tasks[started + 1].code, tkGetLocal);
+  EXPECT_FALSE(commands.discovering());
+  EXPECT_EQ(panel.WindowMode, wmProject);
+  EXPECT_FALSE(views.monitorColumns());
+}
+
+TEST(DiscoveryProgressText, CountsTheIDDialledAndTheRadiosFound) {
+  DiscoveryProgress p;
+  p.start();
+  EXPECT_EQ(p.value(), 0);
+  EXPECT_EQ(p.text(), "Discovery: reaching the local radio, 0 radios found");
+  p.found(0);
+  p.dialling(1);
+  EXPECT_EQ(p.text(), "Discovery: ID 1 of 255, 1 radio found");
+  p.found(9);
+  p.found(9);  // polled again in the next round
+  p.dialling(254);
+  EXPECT_EQ(p.value(), 255);
+  EXPECT_EQ(p.text(), "Discovery: ID 254 of 255, 2 radios found");
+  p.start();
+  EXPECT_EQ(p.foundCount(), 0);
 }
 
 }  // namespace

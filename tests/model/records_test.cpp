@@ -300,9 +300,10 @@ TEST_F(RecordsTest, DestroyingARadioFreesItsSlotRowAndNodes) {
   EXPECT_EQ(window.project()->radio(1), nullptr);
   EXPECT_EQ(panel.currentRadio, nullptr);
   EXPECT_EQ(views.rowCount(), 1);
-  EXPECT_EQ(views.nodeCount(), 0);
-  // The child node went with its master.
-  EXPECT_EQ(slave->treeNode, kNoNode);
+  // Only the master's node goes; its slave's stays, at the top.
+  EXPECT_EQ(views.nodeCount(), 1);
+  EXPECT_TRUE(views.nodeExists(slave->treeNode));
+  EXPECT_EQ(views.nodeParent(slave->treeNode), kNoNode);
 }
 
 TEST_F(RecordsTest, AFailedWriteIsReportedOnce) {

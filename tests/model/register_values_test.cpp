@@ -648,6 +648,40 @@ TEST_F(RadioCallbacksTest, ExistsExactlyForRecords) {
   EXPECT_FALSE(values.exists(-1));
 }
 
+// The end of a monitor's poll: the time of the poll for every model, the
+// node of a slave whose read named no master under the last master seen, and
+// the polling mark on the one radio being polled.
+TEST_F(RadioCallbacksTest, APollEndsWithItsTimeItsNodeAndOneMark) {
+  put("[Radio1]\n[Radio2]\n[Radio3]\n");
+  open(wmMonitor);
+  reply(1, "1");
+  reply(3, "M");
+  // A roaming model-2 slave refusing volts and temperature: no master ID.
+  reply(1, "2");
+  reply(3, "S");
+  reply(7, "Y");
+  reply(10, "-80");
+  values.setRead(2, true);
+  Tradio* two = window.project()->radio(2);
+  EXPECT_EQ(views.subItem(two->listItem, 4), "13:19:05");
+  EXPECT_EQ(views.nodeParent(two->treeNode), window.project()->radio(1)->treeNode);
+
+  reply(1, "3");
+  reply(3, "S");
+  reply(7, "N");
+  reply(8, "1");
+  Tradio* three = window.project()->radio(3);
+  values.markPolling(2);  // its poll never ends
+  values.markPolling(3);
+  EXPECT_EQ(views.nodeImage(two->treeNode), kImageNone);
+  EXPECT_EQ(views.nodeImage(three->treeNode), kImageReading);
+  // In Project mode nothing is added to the list's columns.
+  window.switchMode(wmProject);
+  reply(1, "3");
+  values.setRead(3, true);
+  EXPECT_EQ(views.subItem(three->listItem, 4), "");
+}
+
 TEST_F(RadioCallbacksTest, ReadFlagsAndNodeImages) {
   put("[Radio1]\nRadio Mode=Master\n");
   open(wmMonitor);

@@ -64,6 +64,13 @@ TEST_F(ComPortDevicesTest, EachNumberShowsItsDeviceAndWhatItIs) {
   EXPECT_EQ(dialog->portItemText("3").toStdString(), "3  (none)");
   select("1");
   EXPECT_EQ(dialog->deviceLabel()->text().toStdString(), dev + "/ttyUSB0: " + kFtdi);
+  // A number with no device behind it says so beside the number.
+  select("3");
+  EXPECT_EQ(dialog->deviceLabel()->text(), "No serial device for COM3");
+  select("12");
+  EXPECT_EQ(dialog->deviceLabel()->text(), "No serial device for COM12");
+  select("0");  // the list of the ports there are
+  EXPECT_EQ(dialog->deviceLabel()->text(), "");
 }
 
 TEST_F(ComPortDevicesTest, PinningKeepsTheNumberOnTheAdaptersStableName) {

@@ -37,6 +37,11 @@ class ComPortTest : public ::testing::Test {
     engine.reset();
   }
 
+  // A radio button takes clicks on its indicator and caption only, whatever
+  // width the layout gives it.
+  static void clickIndicator(QAbstractButton* b) {
+    QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(b->height() / 2, b->height() / 2));
+  }
   // Types text into the port number box as a user would.
   void typePort(const QString& text) {
     QLineEdit* edit = dialog->portNumberBox()->lineEdit();
@@ -93,11 +98,11 @@ TEST_F(ComPortTest, UserEditsReachTheSerialPort) {
   dialog->show();
   dialog->baudRateBox()->setCurrentIndex(7);
   EXPECT_EQ(serial.Baudrate(), 38400);
-  QTest::mouseClick(dialog->parityButton(0), Qt::LeftButton);
+  clickIndicator(dialog->parityButton(0));
   EXPECT_EQ(serial.Parity(), paEven);
-  QTest::mouseClick(dialog->dataBitsButton(0), Qt::LeftButton);
+  clickIndicator(dialog->dataBitsButton(0));
   EXPECT_EQ(serial.DataBits(), d7bit);
-  QTest::mouseClick(dialog->stopBitsButton(1), Qt::LeftButton);
+  clickIndicator(dialog->stopBitsButton(1));
   EXPECT_EQ(serial.StopBits(), st2bit);
   // A typed rate outside the list closes the port.
   dialog->baudRateBox()->lineEdit()->selectAll();

@@ -5,12 +5,18 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QStyle>
 #include <QTest>
+#include <QTimer>
 
 #include "ui/blocked_frequency_dialog.h"
 #include "ui/model_e_dialog.h"
+#include "ui/qt_seams.h"
 #include "window_fixture.h"
 
 namespace tessel::testing {
@@ -89,8 +95,8 @@ TEST_F(DialogsWindowTest, BlockedKeysCompletionRangeAndPaste) {
   ASSERT_FALSE(prompts.texts().empty());
   EXPECT_EQ(prompts.texts().back(), "902.1 not in Range of 902.2 to 927.7 MHz");
 
-  // Pasted text is held to what typing would let through.
-  pasteInto(d.field(3), "9a2b0.55");
+  // Pasted digits are held to what typing would let through.
+  pasteInto(d.field(3), "920.55");
   EXPECT_EQ(d.field(3)->text(), "920.5");
 
   // Escape gives the field the text it had on entering.
@@ -119,6 +125,40 @@ TEST_F(DialogsWindowTest, BlockedKeysCompletionRangeAndPaste) {
   d.close();
   EXPECT_FALSE(d.isVisible());
   EXPECT_EQ(panel().blockedValues[5], "");
+}
+
+// The range message of a paste with letters opens over the dialog, which
+// stays on top; Enter in a field presses OK; the margins are the platform's.
+TEST_F(DialogsWindowTest, BlockedMessagesOpenOverTheDialogAndEnterPressesOk) {
+  start();
+  window().start(dir);
+  QtPrompts boxes(QStringLiteral("Tessel"));
+  boxes.setParent(&window());
+  BlockedFrequencyDialog own(panel(), boxes, &window());
+  own.open();
+  QPointer<QWidget> owner;
+  QString shown;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    owner = box->parentWidget();
+    shown = box->text();
+    box->accept();
+  });
+  pasteInto(own.field(0), "abc");
+  EXPECT_EQ(shown, "abc not in Range of 902.2 to 927.7 MHz");
+  EXPECT_EQ(owner.data(), &own);
+  EXPECT_EQ(own.field(0)->text(), "");
+  EXPECT_EQ(own.layout()->contentsMargins().left(),
+            own.style()->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, &own));
+  own.hide();
+
+  BlockedFrequencyDialog& d = openBlocked();
+  d.field(0)->setFocus(Qt::MouseFocusReason);
+  QTest::keyClicks(d.field(0), QStringLiteral("915"));
+  QTest::keyClick(d.field(0), Qt::Key_Return);
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(panel().blockedValues[0], "915.0");
 }
 
 TEST_F(DialogsWindowTest, BlockedOkChecksTheFieldStillBeingEdited) {

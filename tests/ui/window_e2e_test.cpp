@@ -3,8 +3,10 @@
 // it, discovers a group into a new project, monitors it and exports the log.
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTest>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
@@ -16,6 +18,7 @@
 
 #include "model/brand.h"
 #include "model/catalogue.h"
+#include "model/group_commands.h"
 #include "model/monitor_history.h"
 #include "model/project.h"
 #include "model/radio.h"
@@ -322,17 +325,24 @@ TEST_F(WindowOnSimulatedRadios, MonitorFillsTheColumnsOfEveryRadioAndTheTree) {
   ASSERT_NO_FATAL_FAILURE(monitorFiveRadios(false));
   QTreeWidget* list = window().views().list();
   ASSERT_EQ(list->topLevelItemCount(), 5);
-  // Every radio reports its RSSI; V, \u00b0C and the time of the poll come from
-  // registers that the model-2 radio (ID 3 here) lacks.
+  // Every radio reports its RSSI and the time of its poll; V and \u00b0C come
+  // from registers that the model-2 radio (ID 3 here) lacks.
   auto filled = [&] {
     for (int i = 0; i < list->topLevelItemCount(); ++i) {
       const bool model2 = list->topLevelItem(i)->text(1) == QLatin1String("3");
-      for (int c = 2; c <= (model2 ? 2 : 5); ++c)
-        if (list->topLevelItem(i)->text(c).isEmpty()) return false;
+      for (int c = 2; c <= 5; ++c)
+        if ((!model2 || c == 2 || c == 5) && list->topLevelItem(i)->text(c).isEmpty()) return false;
     }
     return true;
   };
-  ASSERT_TRUE(runUntil(filled, 120000)) << "state " << stateName(wiring->engine().state());
+  ASSERT_TRUE(runUntil(filled, 120000)) << "state " << stateName(wiring->engine().state()) << [&] {
+    std::string s;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+      for (int c = 0; c <= 5; ++c) s += list->topLevelItem(i)->text(c).toStdString() + "|";
+      s += "\n";
+    }
+    return s;
+  }();
   EXPECT_TRUE(prompts.shown.empty());
   QTreeWidget* tree = window().views().tree();
   auto masterWithSlaves = [&] {
@@ -353,6 +363,124 @@ TEST_F(WindowOnSimulatedRadios, NewProjectDiscoversTheGroupUnderDefaultNames) {
   ASSERT_TRUE(discoverIntoNewProject())
       << "state " << stateName(wiring->engine().state()) << ", last sent " << traffic.lastSent;
   expectEveryRadioFound();
+}
+
+// A discovery shows how far it got (the ID dialled of 255, the radios found)
+// and stops from the Online Monitor menu; Close Project offers New Project
+// again.
+TEST_F(WindowOnSimulatedRadios, DiscoveryShowsItsProgressAndStopsFromTheMenu) {
+  startOnSim();
+  window().show();
+  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000));
+  QProgressBar* gauge = window().statusBarWidget()->progress();
+  EXPECT_FALSE(gauge->isVisible());
+  EXPECT_FALSE(action("monitorStop")->isEnabled());
+  answerFileDialog(QString::fromStdString(dir + "/found"));
+  action("discoverNew")->trigger();
+  ASSERT_EQ(panel().WindowMode, wmMonitor);
+  EXPECT_TRUE(action("monitorStop")->isEnabled());
+  EXPECT_TRUE(gauge->isVisible());
+  EXPECT_EQ(gauge->maximum(), 255);
+  ASSERT_TRUE(runUntil([&] { return traffic.lastDialled >= 40; }, 20000));
+  EXPECT_GE(gauge->value(), 40);
+  EXPECT_EQ(gauge->text().toStdString(),
+            "Discovery: ID " + std::to_string(gauge->value() - 1) + " of 255, 5 radios found");
+  // The round that found the radios shows them all: every slave under the
+  // master, and the time of its poll for every model (ID 3 is a model 2,
+  // without volts or temperature).
+  QTreeWidget* tree = window().views().tree();
+  ASSERT_EQ(tree->topLevelItemCount(), 1);
+  EXPECT_EQ(tree->topLevelItem(0)->childCount(), 4);
+  QTreeWidget* list = window().views().list();
+  ASSERT_EQ(list->topLevelItemCount(), 5);
+  for (int i = 0; i < 5; ++i)
+    EXPECT_FALSE(list->topLevelItem(i)->text(5).isEmpty())
+        << list->topLevelItem(i)->text(0).toStdString();
+  if (const char* shots = std::getenv("TESSEL_SHOTS"))
+    window().grab().save(QString::fromLocal8Bit(shots) + "/discovery.png");
+
+  action("monitorStop")->trigger();
+  EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+  EXPECT_EQ(panel().WindowMode, wmProject);
+  EXPECT_FALSE(window().views().monitorColumns());
+  EXPECT_FALSE(gauge->isVisible());
+  EXPECT_FALSE(action("monitorStop")->isEnabled());
+  EXPECT_FALSE(action("discoverNew")->isEnabled());
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
+  action("projectClose")->trigger();
+  EXPECT_TRUE(action("discoverNew")->isEnabled());
+}
+
+// Close or Load Project during a monitor leave the monitor's layout first,
+// as its Cancel button does; so does Escape in the radio list.
+TEST_F(WindowOnSimulatedRadios, ProjectCommandsAndEscapeLeaveTheMonitorLayout) {
+  ASSERT_NO_FATAL_FAILURE(monitorFiveRadios());
+  QTreeWidget* list = window().views().list();
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Escape);
+  EXPECT_EQ(panel().WindowMode, wmProject);
+  EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+  EXPECT_FALSE(window().views().monitorColumns());
+
+  action("discoverThis")->trigger();
+  ASSERT_EQ(panel().WindowMode, wmMonitor);
+  action("file1")->trigger();  // Load Project's path to a file
+  EXPECT_EQ(panel().WindowMode, wmProject);
+  EXPECT_NE(panel().text(ctl::advanced), "Cancel");
+  EXPECT_FALSE(window().views().monitorColumns());
+  EXPECT_FALSE(window().views().tree()->isVisible());
+
+  action("discoverThis")->trigger();
+  ASSERT_EQ(panel().WindowMode, wmMonitor);
+  action("projectClose")->trigger();
+  EXPECT_EQ(panel().WindowMode, wmManual);
+  EXPECT_NE(panel().text(ctl::advanced), "Cancel");
+  EXPECT_FALSE(window().views().monitorColumns());
+  EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+}
+
+// The port is open before the window takes a command: Get Local given at
+// once starts its read rather than being dropped.
+TEST_F(WindowOnSimulatedRadios, AFirstCommandFindsThePortOpen) {
+  startOnSim();
+  window().show();
+  EXPECT_EQ(ticks, 0);
+  action("GetLocal")->trigger();
+  EXPECT_EQ(wiring->engine().task(), tkGetLocal);
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
+}
+
+// Reset from the radio list dials the radio and resets it through the engine;
+// Emulate Group from the Project menu plays the project's radios.
+TEST_F(WindowOnSimulatedRadios, ResetAndEmulateGroupRunThroughTheEngine) {
+  const std::string path = dir + "/two.vro";
+  std::ofstream(path) << "[Project]\n[Radio1]\nRadio Name=one\n[Radio2]\nRadio Name=two\n";
+  settings.strings["file1"] = path;
+  start(0, true);
+  wiring->engine().addObserver(&traffic);
+  window().show();
+  action("file1")->trigger();
+  QTreeWidget* list = window().views().list();
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  window().model().chooseRadio(window().views().rowAt(1));
+  action("ResetRadio")->trigger();
+  EXPECT_EQ(wiring->engine().task(), tkSendValues);
+  ASSERT_TRUE(runUntil([&] { return !prompts.shown.empty(); }, 15000))
+      << stateName(wiring->engine().state());
+  EXPECT_NE(prompts.texts().front().find("Reset complete"), std::string::npos)
+      << prompts.texts().front();
+  const auto sent = [&](const std::string& line) {
+    return std::find(traffic.transcript.begin(), traffic.transcript.end(), " < " + line) !=
+           traffic.transcript.end();
+  };
+  EXPECT_TRUE(sent("ATD2"));
+  EXPECT_TRUE(sent("AT&R"));
+  EXPECT_EQ(wiring->engine().queue().Count(), 0);
+
+  ASSERT_TRUE(action("EmulateGroup1")->isVisible());
+  action("EmulateGroup1")->trigger();
+  EXPECT_EQ(wiring->engine().state(), psEmulate);
+  EXPECT_EQ(wiring->engine().taskText(), kEmulateGroupTitle);
 }
 
 // The group's radio IDs have holes: the IDs nobody answers are tried and

@@ -17,14 +17,15 @@ TEST_F(PortsWindowTest, DialogFollowsAdaptersComingAndGoing) {
   start();
   ComPortWindow& dialog = wiring->comPort();
   dialog.setPortNumberText("1");
-  EXPECT_EQ(dialog.deviceLabel()->text(), "");
+  const QString none = QStringLiteral("No serial device for COM1");
+  EXPECT_EQ(dialog.deviceLabel()->text(), none);
 
   std::ofstream(devRoot + "/ttyUSB0").close();  // plugged
-  EXPECT_TRUE(pumpUntil([&] { return !dialog.deviceLabel()->text().isEmpty(); }));
+  EXPECT_TRUE(pumpUntil([&] { return dialog.deviceLabel()->text() != none; }));
   EXPECT_EQ(dialog.deviceLabel()->text().toStdString(), devRoot + "/ttyUSB0");
 
   std::filesystem::remove(devRoot + "/ttyUSB0");  // pulled
-  EXPECT_TRUE(pumpUntil([&] { return dialog.deviceLabel()->text().isEmpty(); }));
+  EXPECT_TRUE(pumpUntil([&] { return dialog.deviceLabel()->text() == none; }));
 }
 
 }  // namespace

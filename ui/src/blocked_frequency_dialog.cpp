@@ -32,15 +32,16 @@ const char* const kHint = "Enter frequencies in MHz with one decimal place (eg 9
 }  // namespace
 
 BlockedFrequencyDialog::BlockedFrequencyDialog(Panel& panel, Prompts& prompts, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), rules_(panel, prompts) {
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint),
+      prompts_(prompts, this),
+      rules_(panel, prompts_) {
   setObjectName(QStringLiteral("blockedFrequencies"));
   setWindowTitle(QStringLiteral("Blocked Frequency"));
   setAccessibleName(windowTitle());
   setToolTip(QLatin1String(kHint));
   setModal(false);
 
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(5, 5, 5, 5);
+  auto* column = new QVBoxLayout(this);  // the platform's margins
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(5);
   for (int i = 0; i < kBlockedCount; ++i) {
@@ -77,7 +78,8 @@ BlockedFrequencyDialog::BlockedFrequencyDialog(Panel& panel, Prompts& prompts, Q
   ok_ = new QPushButton(QStringLiteral("OK"), this);
   ok_->setObjectName(QStringLiteral("ok"));
   ok_->setAccessibleName(QStringLiteral("OK"));
-  ok_->setAutoDefault(false);
+  // Enter presses OK: the fields let it through (typedKey) to the dialog.
+  ok_->setDefault(true);
   cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
   cancel_->setObjectName(QStringLiteral("cancel"));
   cancel_->setAccessibleName(QStringLiteral("Cancel"));

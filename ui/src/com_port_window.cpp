@@ -214,7 +214,14 @@ QRadioButton* ComPortWindow::stopBitsButton(int index) const {
 
 void ComPortWindow::showDevice() {
   const int port = selectedPort();
-  device_->setText(qt(describe(port)));
+  QString text = qt(describe(port));
+  // A number with nothing behind it says so, rather than leaving the
+  // controls disabled without a reason.
+  bool number = false;
+  const int typed = port_->currentText().trimmed().toInt(&number);
+  if (text.isEmpty() && number && typed > 0 && devicePath)
+    text = QStringLiteral("No serial device for COM%1").arg(typed);
+  device_->setText(text);
   // Offered while the device has a stable name the setting does not hold yet.
   bool canPin = false;
   if (port && settings_ && devicePath) {

@@ -62,7 +62,6 @@ class LogoStrip : public QWidget {
   QPixmap picture_;
 };
 constexpr size_t kMaxFileName = 255;
-const char* const kGetLocalCaption = "&Get Local Radio Parameters";
 }  // namespace
 
 MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Prompts& prompts,
@@ -183,7 +182,7 @@ void MainWindow::buildMenus(bool emulateEntry) {
             comPort_->raise();
             comPort_->activateWindow();
           });
-  connect(addAction(projectMenu_, "GetLocal", kGetLocalCaption), &QAction::triggered, this,
+  connect(addAction(projectMenu_, "GetLocal", kGetLocalTitle.c_str()), &QAction::triggered, this,
           [this] { getLocalClick(); });
   QAction* close = addAction(projectMenu_, "projectClose", "&Close Project");
   close->setEnabled(false);
@@ -204,6 +203,8 @@ void MainWindow::buildMenus(bool emulateEntry) {
   monitor->setObjectName(QStringLiteral("autoDiscovery"));
   addAction(monitor, "discoverThis", "&Existing Project")->setEnabled(false);
   addAction(monitor, "discoverNew", "&New Project")->setEnabled(false);
+  // Enabled while a monitor or a discovery runs.
+  addAction(online, "monitorStop", "Stop")->setEnabled(false);
   QMenu* poll = online->addMenu(QStringLiteral("Set Poll Interval..."));
   poll->setObjectName(QStringLiteral("SetPollInterval"));
   buildPollMenu(poll);
@@ -274,11 +275,7 @@ bool MainWindow::openProjectAtStart(const std::string& path) {
 }
 
 void MainWindow::getLocalClick() {
-  if (!model_->project() || !model_->tasks) return;
-  TpollArray list = model_->project()->BuildPollList(panel_->WindowMode == wmMonitor);
-  if (list.empty()) list.push_back({0, 0});
-  panel_->panelLoading = true;
-  model_->tasks->StartTask(tkGetLocal, kGetLocalCaption, list);
+  commands_->getLocalRadio();
 }
 
 void MainWindow::aboutClick() {
@@ -295,18 +292,22 @@ void MainWindow::logFileClick() {
 
 void MainWindow::openRecent(QAction* entry) {
   const std::string path = latin1(entry->data().toString()).substr(0, kMaxFileName);
+  commands_->stopMonitor();
   model_->beforeReplace();
   const bool opened = model_->openChosenProject(path, false, defaultProjectPath());
   action(QStringLiteral("projectClose"))->setEnabled(opened);
 }
 
 void MainWindow::projectCloseClick() {
+  commands_->stopMonitor();
   model_->beforeReplace();
   model_->closeProject();
   model_->openProject(defaultProjectPath());
   model_->defaultsClick();
   model_->switchMode(wmManual);
   action(QStringLiteral("projectClose"))->setEnabled(false);
+  // A new discovery may follow once the discovered project is closed.
+  action(QStringLiteral("discoverNew"))->setEnabled(true);
   panel_->setText(ctl::newRadio, kNewRadioCaption);
   model_->enableGroupParameters(true);
   model_->enableRadioParameters(true);
@@ -338,6 +339,8 @@ void MainWindow::layOutForMode(int mode) {
   const bool monitor = mode == wmMonitor;
   splitter_->setVisible(project || monitor);
   views_.tree()->setVisible(monitor);
+  if (QAction* stop = action(QStringLiteral("monitorStop"))) stop->setEnabled(monitor);
+  showDiscoveryProgress();
   centralWidget()->layout()->activate();
 
   if (!project && !monitor) {
@@ -382,6 +385,15 @@ void MainWindow::layOutForMode(int mode) {
   }
   layingOut_ = false;
   if (onModeSwitched) onModeSwitched(mode);
+}
+
+void MainWindow::showDiscoveryProgress() {
+  if (commands_ && commands_->discovering()) {
+    const DiscoveryProgress& p = commands_->progress;
+    status_->showProgress(p.value(), kDiscoverEntries, qt(p.text()));
+  } else {
+    status_->hideProgress();
+  }
 }
 
 int MainWindow::firstTreeWidth() const {

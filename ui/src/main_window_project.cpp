@@ -9,6 +9,7 @@
 #include <QStatusBar>
 
 #include "model/entry_rules.h"
+#include "model/group_commands.h"
 #include "model/panel.h"
 #include "model/recent_files.h"
 #include "model/send_builder.h"
@@ -86,6 +87,7 @@ void MainWindow::projectLoadClick() {
   const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
   if (chosen) {
     const std::string file = dialog.selectedFiles().first().toLatin1().toStdString();
+    commands_->stopMonitor();
     model_->beforeReplace();
     if (model_->openChosenProject(file, false, defaultProjectPath())) {
       action(QStringLiteral("projectClose"))->setEnabled(true);

@@ -2,6 +2,7 @@
 // Online Monitor menu. The rules are GroupCommands'; here they are wired to
 // menus and the hooks to the window's other commands.
 #include <QActionGroup>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QTreeWidget>
 
@@ -11,12 +12,35 @@
 #include "seams/settings_store.h"
 #include "ui/main_window.h"
 #include "ui/parameter_panel.h"
+#include "ui/qt_seams.h"
+#include "ui/status_bar_widget.h"
 
 namespace tessel {
 
 namespace {
 // The poll interval last chosen, in ms (0: as fast as replies).
 const char* const kPollIntervalKey = "PollInterval";
+constexpr int kNoticeMs = 8000;
+
+// Escape pressed in a widget runs a command.
+class EscapeKey : public QObject {
+ public:
+  EscapeKey(QObject* parent, std::function<void()> command)
+      : QObject(parent), command_(std::move(command)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+      command_();
+      return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> command_;
+};
 }  // namespace
 
 void MainWindow::buildPollMenu(QMenu* poll) {
@@ -48,7 +72,9 @@ void MainWindow::pollIntervalClick(QAction* item) {
 void MainWindow::buildViewCommands() {
   commands_ = std::make_unique<GroupCommands>(*model_);
   commands_->closeProject = [this] { projectCloseClick(); };
-  commands_->getLocal = [this] { getLocalClick(); };
+  commands_->showNotice = [this](const std::string& text) {
+    status_->showMessage(qt(text), kNoticeMs);
+  };
   commands_->loadProject = [this] {
     QAction* load = action(QStringLiteral("projectLoad"));
     if (!load || !load->isEnabled()) return false;
@@ -70,6 +96,8 @@ void MainWindow::buildViewCommands() {
   QAction* discover = action(QStringLiteral("discoverNew"));
   discover->setEnabled(true);
   connect(discover, &QAction::triggered, this, [this] { discoverNewClick(); });
+  connect(action(QStringLiteral("monitorStop")), &QAction::triggered, this,
+          [this] { commands_->stopMonitor(); });
   QAction* emulate = action(QStringLiteral("EmulateGroup1"));
   emulate->setEnabled(true);
   connect(emulate, &QAction::triggered, this, [this] { commands_->emulateGroup(); });
@@ -87,6 +115,8 @@ void MainWindow::buildViewCommands() {
           &ParameterPanel::setRadioClicked);
   connect(addAction(listMenu_, "ResetRadio", "&Reset"), &QAction::triggered, this,
           [this] { commands_->resetRadio(); });
+  // Escape in the list stops a monitor, as Online Monitor > Stop does.
+  list->installEventFilter(new EscapeKey(list, [this] { commands_->stopMonitor(); }));
   list->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(list, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
     prepareListMenu(pos);

@@ -6,7 +6,14 @@
 
 namespace tessel {
 
-PromptButton QtPrompts::show(PromptIcon icon, const std::string& text, PromptButtons buttons) {
+PromptButton OwnedPrompts::show(PromptIcon icon, const std::string& text, PromptButtons buttons) {
+  if (auto* boxes = dynamic_cast<QtPrompts*>(&prompts_))
+    return boxes->showOver(owner_, icon, text, buttons);
+  return prompts_.show(icon, text, buttons);
+}
+
+PromptButton QtPrompts::showOver(QWidget* owner, PromptIcon icon, const std::string& text,
+                                 PromptButtons buttons) {
   QMessageBox::Icon qicon = QMessageBox::Information;
   switch (icon) {
     case PromptIcon::Information:
@@ -31,7 +38,7 @@ PromptButton QtPrompts::show(PromptIcon icon, const std::string& text, PromptBut
   for (const auto& [b, q] : kButtons)
     if (buttons & b) qbuttons |= q;
   if (!qbuttons) qbuttons = QMessageBox::Ok;
-  QMessageBox box(qicon, title_, qt(text), qbuttons, parent_);
+  QMessageBox box(qicon, title_, qt(text), qbuttons, owner);
   box.setAccessibleName(title_);
   const int answer = box.exec();
   for (const auto& [b, q] : kButtons)

@@ -1,6 +1,8 @@
 #include "ui/status_bar_widget.h"
 
 #include <QPainter>
+#include <QProgressBar>
+#include <algorithm>
 
 #include "ui/qt_seams.h"
 
@@ -65,6 +67,34 @@ StatusBarWidget::StatusBarWidget(QWidget* parent) : QStatusBar(parent) {
     }
     panels_[static_cast<size_t>(i)] = p;
   }
+  // Permanent, so a notice shown meanwhile does not hide it.
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName(QStringLiteral("discoveryProgress"));
+  progress_->setAccessibleName(QStringLiteral("Discovery progress"));
+  progress_->setTextVisible(true);
+  // Wide enough for the longest text, so it never wraps or is cut.
+  progress_->setFixedWidth(progress_->fontMetrics().horizontalAdvance(QStringLiteral(
+                               "Discovery: reaching the local radio, 255 radios found")) +
+                           24);
+  progress_->hide();
+  addPermanentWidget(progress_);
+}
+
+void StatusBarWidget::showProgress(int value, int maximum, const QString& text) {
+  progress_->setRange(0, maximum);
+  progress_->setValue(std::clamp(value, 0, maximum));
+  progress_->setFormat(text);
+  progress_->setToolTip(text);
+  if (progress_->isHidden()) {
+    progress_->show();
+    applyWidths();
+  }
+}
+
+void StatusBarWidget::hideProgress() {
+  if (progress_->isHidden()) return;
+  progress_->hide();
+  applyWidths();
 }
 
 StatusPanel* StatusBarWidget::panel(int index) const {
@@ -76,14 +106,15 @@ void StatusBarWidget::setQueueLength(std::function<int()> length) {
 }
 
 int StatusBarWidget::clientWidth() const {
-  return width();
+  // The engine's panels share what the gauge beside them leaves.
+  return width() - (progress_->isHidden() ? 0 : progress_->width());
 }
 
 void StatusBarWidget::setPanelWidth(int index, int w) {
   if (index < 0 || index > 1) return;  // the last panel takes the rest
   // Kept as a share of the bar, so the panels follow the window's width
   // between the engine's refreshes.
-  share_[static_cast<size_t>(index)] = width() > 0 ? double(w) / width() : 0.0;
+  share_[static_cast<size_t>(index)] = clientWidth() > 0 ? double(w) / clientWidth() : 0.0;
   applyWidths();
 }
 
@@ -92,7 +123,7 @@ void StatusBarWidget::applyWidths() {
     const double share = share_[static_cast<size_t>(i)];
     if (share <= 0) continue;
     // Never so narrow that the panel disappears.
-    panels_[static_cast<size_t>(i)]->setFixedWidth(std::max(int(share * width()), 50));
+    panels_[static_cast<size_t>(i)]->setFixedWidth(std::max(int(share * clientWidth()), 50));
   }
 }
 

@@ -19,7 +19,8 @@ class ComPortDialogHost {
   virtual void portStatusChanged() = 0;
   // No port under the number typed: the engine must not reopen the old one.
   virtual void stopTicks() = 0;
-  // Starts the search task; false when it could not start (port closed).
+  // Starts the search task; false when it could not start (port closed, or
+  // a read, a send or a monitor runs, which the user is told).
   virtual bool startSearch(const std::string& title) = 0;
   // The search ended (cancelled, or the dialog closed): the engine idles.
   virtual void searchCancelled() = 0;

@@ -77,6 +77,8 @@ class TaskHost {
   virtual void flushQueue() = 0;
   // Ends the COM port dialog's search; false when none was running.
   virtual bool cancelSearch() = 0;
+  // The search ended with a radio answering: the user hears the settings.
+  virtual void searchFound() = 0;
 };
 
 // What the task parts share with the engine: its host side, the main

@@ -199,7 +199,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
 
   // The handlers of the state table (engine_steps.cpp).
   Next noTick() { return stay(); }
-  Next errorTick() { return connect_.unableToContactTick(); }
+  Next errorTick();
   Next connectTick() { return connect_.tick(state_); }
   Next identifyTick();
   Next sentAthTick();
@@ -242,6 +242,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   void resetTries() override { tries_ = 0; }
   void tickAtPollInterval() override;
   bool cancelSearch() override;
+  void searchFound() override;
 
   // What the COM port dialog asks of the engine.
   void lineSettingsEdited() override;
@@ -249,7 +250,10 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   void stopTicks() override;
   bool startSearch(const std::string& title) override;
   void searchCancelled() override;
-  void searchExhausted() override { apply(to(psError)); }
+  void searchExhausted() override {
+    searchExhausted_ = true;
+    apply(to(psError));
+  }
   bool searching() const override { return task_ == tkAutoConfigure; }
   void dialogHidden() override;
 
@@ -294,6 +298,8 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   // The open port's device went away; the port stays closed, without
   // ticks, until a task or the dialog opens it again.
   bool lineGone_ = false;
+  // The search tried every setting: the next tick says so and rests.
+  bool searchExhausted_ = false;
 };
 
 }  // namespace tessel

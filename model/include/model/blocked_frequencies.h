@@ -52,8 +52,9 @@ class BlockedFrequencies {
   // A key typed into field i; true when the field takes it. Escape puts the
   // remembered text back and returns false.
   bool key(int i, int caret, bool selection, char key);
-  // The field's text changed by a paste or drop: held to what typing it
-  // would give. Sets modified.
+  // The field's text changed by a paste or drop: digits and points are held
+  // to what typing them would give; anything else gets the range message and
+  // leaves the field empty. Sets modified.
   void pasted(int i, const std::string& text);
   // Leaving field i: range message and empty field, or completion.
   void exit(int i);

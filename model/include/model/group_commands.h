@@ -5,6 +5,7 @@
 // of the world outside the model (the project dialogs, Get Local, the send
 // queue) comes in through the hooks below.
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,11 +31,40 @@ const std::string& pollIntervalCaption(int ms);
 
 // The task titles used here.
 inline const std::string kOnlineMonitorTitle = "&Online Monitor";
+inline const std::string kGetLocalTitle = "&Get Local Radio Parameters";
 inline const std::string kGetRadioParametersTitle = "Get Radio Parameters";
 inline const std::string kResetTitle = "&Reset";
 inline const std::string kEmulateGroupTitle = "Emulate Group";
 // Discovery dials every possible radio ID.
 constexpr int kDiscoverEntries = 255;
+
+// Existing Project on a project that holds no radio.
+inline const std::string kNoRadiosToMonitor =
+    "The project holds no radios to monitor. New Project discovers a group's radios.";
+// The question before a command ends a running discovery or monitor.
+inline const std::string kStopDiscovery = "Stop the discovery?";
+inline const std::string kStopMonitor = "Stop the monitor?";
+
+// Why a task the user gave did not start, naming it (without its "&").
+std::string taskRefusal(const std::string& title, LinkTasks::TaskStart why);
+
+// How far a discovery got: the ID being dialled of the 255 and the radios
+// that answered so far.
+class DiscoveryProgress {
+ public:
+  void start();
+  void dialling(int id);
+  void found(int id);
+  // For the gauge: IDs dialled in this round, of kDiscoverEntries.
+  int value() const { return dialling_ + 1; }
+  int foundCount() const { return static_cast<int>(found_.size()); }
+  // "Discovery: ID 37 of 255, 2 radios found".
+  std::string text() const;
+
+ private:
+  int dialling_ = -1;
+  std::set<int> found_;
+};
 
 class GroupCommands {
  public:
@@ -46,9 +76,15 @@ class GroupCommands {
   std::function<bool()> createProject;
   // Close Project (the window's command, with its question).
   std::function<void()> closeProject;
-  // Get Local Radio Parameters.
-  std::function<void()> getLocal;
+  // Shows a notice in the status bar: why a command did not start.
+  std::function<void(const std::string& text)> showNotice;
 
+  // Every command below that starts a task says why when the engine does
+  // not take it, and changes nothing then. One given while a discovery or a
+  // monitor runs asks first whether to stop it.
+
+  // "&Get Local Radio Parameters": the panel loads from the local radio.
+  void getLocalRadio();
   // "&Existing Project": monitor the radios of the open project. False when
   // it did not start (the default project stayed open).
   bool monitorExisting();
@@ -56,6 +92,12 @@ class GroupCommands {
   bool discoverNew();
   // Monitor layout (columns, panel) or back to the basic one.
   void monitorLayout();
+  // Online Monitor > Stop, Escape in the list, the Cancel button: the
+  // monitor ends and its layout goes, as Cancel has always done.
+  void stopMonitor();
+  bool monitoring() const;
+  bool discovering() const { return discovering_ && monitoring(); }
+  DiscoveryProgress progress;
   void emulateGroup();
   void getRadioParameters();
   // Dials the current radio and resets it, as one send.
@@ -64,7 +106,13 @@ class GroupCommands {
   void deleteRadio();
 
  private:
+  // True when nothing runs or the user stopped it.
+  bool stopMonitorFirst();
+  bool start(TaskCode code, const std::string& title, const TpollArray& list);
+  void refused(const std::string& title, LinkTasks::TaskStart why);
+
   MainWindowModel& window_;
+  bool discovering_ = false;
 };
 
 }  // namespace tessel

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "model/blocked_frequencies.h"
+#include "ui/qt_seams.h"
 
 class QLabel;
 class QLineEdit;
@@ -36,6 +37,7 @@ class BlockedFrequencyDialog : public QDialog {
   void showFields();
   void runPendingExit();
 
+  OwnedPrompts prompts_;
   BlockedFrequencies rules_;
   std::array<QLabel*, kBlockedCount> labels_{};
   std::array<QLineEdit*, kBlockedCount> fields_{};

@@ -96,6 +96,8 @@ class MainWindow : public QMainWindow {
   void monitorExistingClick();
   void discoverNewClick();
   void pollIntervalClick(QAction* item);
+  // The status bar's gauge and text while a discovery runs; hidden otherwise.
+  void showDiscoveryProgress();
   // The list's context menu at pos (viewport coordinates) as it would pop up.
   QMenu* listMenu() const { return listMenu_; }
   void prepareListMenu(const QPoint& pos);

@@ -20,13 +20,30 @@ namespace tessel {
 class QtPrompts : public Prompts {
  public:
   explicit QtPrompts(QString title) : title_(std::move(title)) {}
-  PromptButton show(PromptIcon icon, const std::string& text, PromptButtons buttons) override;
+  PromptButton show(PromptIcon icon, const std::string& text, PromptButtons buttons) override {
+    return showOver(parent_, icon, text, buttons);
+  }
+  // A box over owner rather than over the main window.
+  PromptButton showOver(QWidget* owner, PromptIcon icon, const std::string& text,
+                        PromptButtons buttons);
   // The window the boxes are centred on.
   void setParent(QWidget* parent) { parent_ = parent; }
 
  private:
   QString title_;
   QWidget* parent_ = nullptr;
+};
+
+// The message boxes a dialog raises open over that dialog, so a dialog that
+// stays on top cannot hide them. Boxes other than QtPrompts' pass through.
+class OwnedPrompts : public Prompts {
+ public:
+  OwnedPrompts(Prompts& prompts, QWidget* owner) : prompts_(prompts), owner_(owner) {}
+  PromptButton show(PromptIcon icon, const std::string& text, PromptButtons buttons) override;
+
+ private:
+  Prompts& prompts_;
+  QWidget* owner_;
 };
 
 // QSettings(maker, product) in the native format: on Linux

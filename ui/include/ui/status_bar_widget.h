@@ -3,6 +3,8 @@
 // The main window's status bar: the port state, the task and a third panel
 // that shows either a text or the send-queue gauge.
 #include <QStatusBar>
+
+class QProgressBar;
 #include <array>
 #include <functional>
 
@@ -41,6 +43,10 @@ class StatusBarWidget : public QStatusBar, public StatusBar {
   StatusPanel* panel(int index) const;
   // Where the gauge learns the send queue's length.
   void setQueueLength(std::function<int()> length);
+  // A long task's gauge with its text beside the panels (a discovery's).
+  void showProgress(int value, int maximum, const QString& text);
+  void hideProgress();
+  QProgressBar* progress() const { return progress_; }
 
   int clientWidth() const override;
   void setPanelWidth(int panel, int width) override;
@@ -54,6 +60,7 @@ class StatusBarWidget : public QStatusBar, public StatusBar {
  private:
   void applyWidths();
   std::array<StatusPanel*, 3> panels_{};
+  QProgressBar* progress_ = nullptr;
   std::array<double, 2> share_{{0.0, 0.0}};
 };
 
