@@ -147,16 +147,10 @@ LinkTasks::TaskStart TcomPort::StartTask(TaskCode code, const std::string& text,
       connectWith();
       break;
     case tkAutoConfigure:
-      setCurrentList(std::make_shared<TradioNumber>(list));
-      dialog_.setNextCode(0);
-      apply(to(psConfig16at));
-      link_.noRelease();
+      startSearching(list);
       break;
     case tkMonitor:
-      monitor_ = std::make_shared<TradioNumber>(list);
-      current_ = monitor_;
-      apply(to(connect));
-      link_.releaseOnConnect();
+      startMonitoring(list, connect);
       break;
     case tkGetRemote:
       if (state_ == psSendQueue || task_ == tkMonitor) return TaskStart::Busy;
@@ -193,6 +187,20 @@ void TcomPort::stopTasks() {
   // A stopped send's lines are dropped: left queued, they would go out
   // ahead of the next send, to whatever radio that is.
   flushQueue();
+}
+
+void TcomPort::startSearching(const TpollArray& list) {
+  setCurrentList(std::make_shared<TradioNumber>(list));
+  dialog_.setNextCode(0);
+  apply(to(psConfig16at));
+  link_.noRelease();
+}
+
+void TcomPort::startMonitoring(const TpollArray& list, PortState connect) {
+  monitor_ = std::make_shared<TradioNumber>(list);
+  current_ = monitor_;
+  apply(to(connect));
+  link_.releaseOnConnect();
 }
 
 void TcomPort::startEmulating(const TpollArray& list) {

@@ -176,6 +176,8 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   void beginTask(TaskCode code, const std::string& text);
   void stopTasks();
   void startEmulating(const TpollArray& list);
+  void startSearching(const TpollArray& list);
+  void startMonitoring(const TpollArray& list, PortState connect);
 
   // Ticks and replies.
   void step(bool timed);
