@@ -1,4 +1,7 @@
 // The radio list's context menu and the Online Monitor menu in the window.
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -6,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+
 #include <fstream>
 
 #include "model/group_commands.h"
@@ -25,8 +29,20 @@ QStringList entries(const QMenu* menu) {
 
 class ViewsTest : public WindowTest {
  protected:
-  // Opens a project of three radios (1, 2, 3) through the recent files.
+  void TearDown() override {
+    WindowTest::TearDown();
+    if (line >= 0) ::close(line);
+  }
+  // Opens a project of three radios (1, 2, 3) through the recent files, with
+  // COM1 on a pseudo-terminal: a monitor starts only on an open port.
   void openThree() {
+    line = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(line, 0);
+    ASSERT_EQ(::grantpt(line), 0);
+    ASSERT_EQ(::unlockpt(line), 0);
+    settings.strings["ComPort"] = "1";
+    settings.strings["COM1"] = ::ptsname(line);
+    settings.setExists(true);
     path = dir + "/g.vro";
     std::ofstream(path) << "[Project]\nGroup ID=9\n[Radio1]\nRadio Name=one\n[Radio2]\nRadio "
                            "Name=two\n[Radio3]\nRadio Name=three\n";
@@ -55,6 +71,7 @@ class ViewsTest : public WindowTest {
     if (button == Qt::RightButton) window().prepareListMenu(at);
   }
   std::string path;
+  int line = -1;  // the master side of COM1
 };
 
 TEST_F(ViewsTest, PollIntervalMenuHasEightItemsOneCheckedAndRemembersTheChoice) {
