@@ -8,6 +8,7 @@
 #include <deque>
 
 #include "link/dump_line.h"
+#include "link/owed_exchanges.h"
 #include "link_fixture.h"
 #include "model/catalogue.h"
 
@@ -471,3 +472,101 @@ TEST_F(MisbehaviourTest, EveryTaskAgainstEveryMisbehaviour) {
 
 }  // namespace
 }  // namespace tessel::testing
+
+namespace tessel {
+namespace {
+
+// Which received line answers what, by its whole text: a line that only
+// contains "OK" is no "OK", an echo or a modem's own code answers nothing,
+// and a value must have a value's form.
+TEST(OwedExchanges, MatchLinesByTheirWholeText) {
+  using M = OwedExchanges::Match;
+  struct Step {
+    const char* line;
+    M match;
+    ReplyClass rc;  // of a delivered answer
+  };
+  struct Case {
+    const char* name;
+    std::vector<std::string> sent;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"a stray line before a refused save",
+       {"AT&W"},
+       {{"LINK BROKEN", M::Dropped, rcText}, {"ERROR", M::Answer, rcError}}},
+      {"blanks at the ends", {"ATs2=7\r"}, {{" OK ", M::Answer, rcOK}, {"OK", M::Dropped, rcText}}},
+      {"an echo, noise, then the value",
+       {"ATS8?"},
+       {{"ATS8?", M::Dropped, rcText},
+        {"RING", M::Dropped, rcText},
+        {"LINK 0K", M::Dropped, rcText},
+        {"-80", M::Answer, rcText},
+        {"7", M::Dropped, rcText},
+        {"OK", M::Answer, rcOK}}},
+      {"an OK without a value", {"ATS8?"}, {{"OK", M::Dropped, rcText}, {"5", M::Dropped, rcText}}},
+      {"a page refused", {"ATI1"}, {{"COMMAND IGNORED", M::Answer, rcIgnored}}},
+      {"a word that only ends alike", {"ATI1"}, {{"UNIGNORED", M::Answer, rcText}}},
+      {"a reset owes nothing", {"AT&R"}, {{"Vireo ready", M::Dropped, rcText}}},
+      {"answers come in order",
+       {"ATS1?", "AT"},
+       {{"1", M::Answer, rcText}, {"OK", M::Answer, rcOK}, {"OK", M::Answer, rcOK}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OwedExchanges owed;
+    for (const std::string& line : c.sent)
+      owed.sent(line, true, false, [](const std::string& v) {
+        return v.find(' ') == v.npos && v.size() < 6 && v != "RING";
+      });
+    for (const Step& s : c.steps) {
+      Answer a;
+      ASSERT_EQ(owed.match(s.line, a), s.match) << s.line;
+      if (s.match == M::Answer) EXPECT_EQ(a.rc, s.rc) << s.line;
+    }
+  }
+}
+
+// A command asked again owes two answers: the first is the task's, the
+// second is dropped, and until it comes (or its time is up) the next
+// command waits. A task that ended leaves its answers to no one.
+TEST(OwedExchanges, AskedAgainOwesTwoAnswersAndOrphansAnswerNoOne) {
+  OwedExchanges owed;
+  Answer a;
+  owed.sent("ATS1?", true);
+  owed.tick();
+  owed.sent("ATS1?", true, true);
+  owed.tickDone();
+  EXPECT_EQ(owed.match("11", a), OwedExchanges::Match::Answer);
+  EXPECT_EQ(owed.match("OK", a), OwedExchanges::Match::Answer);
+  EXPECT_TRUE(owed.holding());
+  EXPECT_FALSE(owed.settled());
+  EXPECT_EQ(owed.match("11", a), OwedExchanges::Match::Dropped);
+  EXPECT_EQ(owed.match("OK", a), OwedExchanges::Match::Dropped);
+  EXPECT_TRUE(owed.empty());
+
+  // The second answer never comes: two ticks later it is given up.
+  owed.sent("ATS1?", true);
+  owed.tick();
+  owed.sent("ATS1?", true, true);
+  owed.tickDone();
+  owed.match("11", a);
+  owed.match("OK", a);
+  owed.tick();
+  owed.tickDone();
+  EXPECT_TRUE(owed.holding());
+  owed.tick();
+  owed.tickDone();
+  EXPECT_TRUE(owed.empty());
+
+  owed.sent("ATH", false);
+  EXPECT_TRUE(owed.ownerlessOwed());
+  owed.sent("ATS2?", true);
+  owed.orphan();
+  EXPECT_EQ(owed.match("OK", a), OwedExchanges::Match::Dropped);
+  EXPECT_EQ(owed.match("22", a), OwedExchanges::Match::Dropped);
+  EXPECT_EQ(owed.match("OK", a), OwedExchanges::Match::Dropped);
+  EXPECT_TRUE(owed.empty());
+}
+
+}  // namespace
+}  // namespace tessel
