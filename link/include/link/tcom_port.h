@@ -45,7 +45,9 @@ class LogWriter;
 // emulator and the reporting of what it does (observers, terminal, log,
 // status bar). The connect, the reads, the monitor's rounds and the send are
 // its parts (ConnectTask, ReadTask, MonitorRounds, SendTask), which act
-// through TaskHost.
+// through TaskHost and return the state to go to. Every received line is
+// first matched against the exchanges the radio owes (OwedExchanges); a
+// state's handler sees only the answer to what it asked (row()).
 class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
  public:
   static constexpr int kTaskInterval = 2500;
