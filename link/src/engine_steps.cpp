@@ -116,8 +116,10 @@ void TcomPort::timerAction() {
   }
 }
 
+// A line that was no task's (the hang-up that ended the last task, a line
+// typed in the terminal) is answered first: the step after it waits.
 void TcomPort::goOnIfDue() {
-  if (!goOnDue_ || !owed_.settled()) return;
+  if (!goOnDue_ || !owed_.settled() || owed_.ownerlessOwed()) return;
   goOnDue_ = false;
   step(false);
 }

@@ -427,6 +427,22 @@ TEST_F(MisbehaviourTest, ASendStartedDuringAPollTakesNoneOfThePollsAnswers) {
   }
 }
 
+// A task started while a line that was no task's still owes its answer (a
+// hang-up, a line typed in the terminal) sends its first command after that
+// answer, not after whatever line comes first.
+TEST_F(LinkTest, ATaskWaitsForTheAnswerToALineTypedBeforeIt) {
+  make();
+  engine->Send(true, 0, "ATH");
+  serial.clearWrites();
+  engine->StartTask(tkGetLocal, "Get Local", {{1, 0}});
+  for (const char* stray : {"ATH\r\n", "RING\r\n", "\n"}) {
+    serial.receive(stray);
+    EXPECT_TRUE(serial.writes.empty()) << stray;
+  }
+  serial.receive("OK\r\n");
+  EXPECT_EQ(serial.lines(), Lines{"AT"});
+}
+
 TEST_F(MisbehaviourTest, EveryTaskAgainstEveryMisbehaviour) {
   const Task tasks[] = {Task::Connect,    Task::GetLocal,     Task::RemoteRead, Task::SendLocal,
                         Task::SendRemote, Task::MonitorRound, Task::Discovery};
