@@ -17,84 +17,70 @@ PortState ConnectTask::firstState() const {
   return code == 16 ? psConfig16at : code == 32 ? psConfig32 : psConfigManual;
 }
 
-void ConnectTask::tick(PortState state) {
+Next ConnectTask::tick(PortState state) {
   TaskHost& host = ctx_.host;
   switch (state) {
     case psConfig16at:
-      host.enter(psConfig16plus);
       dialog_.setNextCode(16);
       dialog_.applyCode(16);
       host.sendNow(0, "AT");
-      break;
+      return to(psConfig16plus);
     case psConfig16plus:
-      host.enter(psConfig32);
       dialog_.applyCode(16);
       host.sendNow(0, "+++");
-      break;
+      return to(psConfig32);
     case psConfig32:
-      host.enter(psConfig0);
       dialog_.applyCode(32);
       host.sendNow(0, "+++");
-      break;
+      return to(psConfig0);
     case psConfig0:
-      host.enter(host.task() == tkAutoConfigure ? psConfigAuto : psError);
       dialog_.setNextCode(0);
-      host.msgTimerTimer();
-      break;
+      return goOn(host.task() == tkAutoConfigure ? psConfigAuto : psError);
     case psConfigAuto:
       dialog_.applyCode(dialog_.nextCode());
       host.sendNow(0, "+++");
-      break;
+      return stay();
     case psConfigManual:
-      manualTick();
-      break;
+      return manualTick();
     default:
-      break;
+      return stay();
   }
 }
 
-void ConnectTask::manualTick() {
+Next ConnectTask::manualTick() {
   TaskHost& host = ctx_.host;
-  if (dialog_.selectedBaud() == 19200) {
-    host.enter(psConfig16at);
-    host.msgTimerTimer();
-    return;
-  }
+  if (dialog_.selectedBaud() == 19200) return goOn(psConfig16at);
   host.sendNow(host.tryCount(), "+++");
-  if (host.tryCount() > TaskHost::kRetryLimit) host.enter(psError);
+  return host.tryCount() > TaskHost::kRetryLimit ? to(psError) : stay();
 }
 
-void ConnectTask::reply(ReplyClass rc) {
-  if (link_.releaseStep(rc)) return;
-  if (rc == rcOK || rc == rcError) connected();
+Next ConnectTask::reply(const Answer& answer) {
+  if (link_.releaseStep(answer.rc)) return stay();
+  if (answer.rc == rcOK || answer.rc == rcError) return connected();
+  return stay();
 }
 
-void ConnectTask::connected() {
+Next ConnectTask::connected() {
   TaskHost& host = ctx_.host;
   ctx_.reader.startPages();
-  if (host.task() == tkGetRemote && !ctx_.window.isLocal(ctx_.radio())) {
-    host.enter(psAutoDiscoverX);
-  } else if (host.task() == tkSendValues) {
-    host.enter(psSendQueue);
-    host.msgTimerTimer();
-  } else {
-    // The reads, and a remote read of the local radio, which is read as such.
-    read_.start();
-  }
+  if (host.task() == tkGetRemote && !ctx_.window.isLocal(ctx_.radio())) return to(psAutoDiscoverX);
+  if (host.task() == tkSendValues) return goOn(psSendQueue);
+  // The reads, and a remote read of the local radio, which is read as such.
+  return read_.start();
 }
 
-void ConnectTask::unableToContactTick() {
+Next ConnectTask::unableToContactTick() {
   TaskHost& host = ctx_.host;
   const auto answer = host.ask(PromptIcon::Error, kUnableToContact, pbAbort | pbRetry);
-  if (!answer) return;  // replies meanwhile moved the engine on
+  if (!answer) return stay();  // replies meanwhile moved the engine on
   if (*answer == pbAbort) {
     host.flushQueue();
     ctx_.cancelTask(ctx_.radio(), host.task());
     host.cancelSearch();
     host.goIdle();
-  } else {
-    host.enter(psConfig16at);
+    return stay();
   }
+  return to(psConfig16at);
 }
 
 }  // namespace tessel

@@ -21,17 +21,6 @@ void DialledLink::hangUp(bool portOpen, const std::function<int()>& localRadio) 
   dialled_ = false;
 }
 
-void DialledLink::sendClosing(const std::string& line) {
-  send_(line);
-  closingAnswerDue_ = true;
-}
-
-bool DialledLink::takeClosingAnswer(ReplyClass rc) {
-  if (!closingAnswerDue_ || (rc != rcOK && rc != rcError)) return false;
-  closingAnswerDue_ = false;
-  return true;
-}
-
 // A lone "ATH" before identifying would not do: with no link it takes the
 // radio out of command mode, so "+++" always follows it.
 bool DialledLink::releaseStep(ReplyClass rc) {

@@ -1,4 +1,5 @@
 #include "link/link_observer.h"
+#include "link/tcom_port.h"
 
 namespace tessel {
 
@@ -29,39 +30,15 @@ std::optional<bool> ownerDrawn(TaskCode task) {
 }
 
 std::optional<std::string> stateText(PortState state, const std::function<int()>& rowRegister) {
-  switch (state) {
-    case psError:
-      return "Error";
-    case psIdle:
-      return "Idle";
-    case psConfig16at:
-    case psConfig16plus:
-    case psConfig32:
-    case psConfig0:
-    case psConfigAuto:
-    case psConfigManual:
-      return "Poll";
-    case psLocalATI:
-    case psLocalATIx:
-      return "Getting Values";
-    case psSentATH:
-      return "Disconnecting";
-    case psSentATD:
-      return "Connecting";
-    case psAutoDiscover0:
-    case psAutoDiscoverX:
-      return "Discovering";
-    case psDiscoverSRegs: {
-      const int reg = rowRegister ? rowRegister() : -1000;
-      if (reg == -1000) return "Getting Values";  // past the last row
-      return reg < 0 ? "Getting ATI info" : "Getting S " + std::to_string(reg);
-    }
-    case psSendQueue:
-      return std::nullopt;  // the main window draws the queue gauge
-    case psEmulate:
-      return "Emulating group";
+  if (state > psEmulate) return std::string();
+  if (state == psDiscoverSRegs) {
+    const int reg = rowRegister ? rowRegister() : -1000;
+    if (reg == -1000) return "Getting Values";  // past the last row
+    return reg < 0 ? "Getting ATI info" : "Getting S " + std::to_string(reg);
   }
-  return std::string();
+  const char* status = TcomPort::row(state).status;
+  if (!status) return std::nullopt;  // the main window draws the queue gauge
+  return std::string(status);
 }
 
 }  // namespace

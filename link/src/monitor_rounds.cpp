@@ -12,36 +12,31 @@ const char* const kNotMaster =
 const char* const kNoLocalMaster = "Unable to Contact Local Master, check power and cables";
 }  // namespace
 
-void MonitorRounds::localTick() {
+Next MonitorRounds::localTick() {
   TaskHost& host = ctx_.host;
-  if (host.task() != tkMonitor) {
-    host.enter(psIdle);
-    return;
-  }
+  if (host.task() != tkMonitor) return to(psIdle);
   // One round of the list at most: a list without a local radio ends here.
   const bool found =
       ctx_.current && ctx_.current->Seek([this](int r) { return ctx_.window.isLocal(r); });
   if (found && ctx_.window.isMaster(ctx_.radio())) {
     ctx_.reader.startRows();
-    host.enter(psAutoDiscoverX);
     host.tickAtPollInterval();
     ctx_.current->Rewind();
     dial(0);
-    return;
+    return to(psAutoDiscoverX);
   }
   const int radio = ctx_.radio();
   host.goIdle();
   ctx_.cancelTask(radio, tkMonitor);
   host.ask(PromptIcon::Warning, kNotMaster, pbAbort);
+  return stay();
 }
 
-void MonitorRounds::dialTick() {
+Next MonitorRounds::dialTick() {
   TaskHost& host = ctx_.host;
   const TaskCode task = host.task();
-  if ((task != tkMonitor && task != tkGetRemote) || !ctx_.current || ctx_.current->Count() == 0) {
-    host.enter(psIdle);
-    return;
-  }
+  if ((task != tkMonitor && task != tkGetRemote) || !ctx_.current || ctx_.current->Count() == 0)
+    return to(psIdle);
   ctx_.reader.startRows();
   host.tickAtPollInterval();
   if (host.tryCount() > TaskHost::kRetryLimit) {
@@ -49,35 +44,34 @@ void MonitorRounds::dialTick() {
     if (ctx_.window.isLocal(radio)) {
       host.ask(PromptIcon::Warning, kNoLocalMaster, pbAbort);
       ctx_.cancelTask(radio, host.task());
-    } else {
-      ctx_.current->Next();
-      dial(host.tryCount());
+      return stay();
     }
-    return;
+    ctx_.current->Next();
   }
   dial(host.tryCount());
+  return stay();
 }
 
-void MonitorRounds::dialReply(ReplyClass rc) {
+Next MonitorRounds::dialReply(const Answer& answer) {
   TaskHost& host = ctx_.host;
-  if (rc == rcOK) {
-    host.enter(psDiscoverSRegs);
+  if (answer.rc == rcOK) {
     // As fast as replies, the dialled radio's first register is asked now.
-    if (host.task() == tkMonitor && host.fastPolls()) host.msgTimerTimer();
-  } else if (rc == rcError) {
-    host.sendNow(0, "ATH");
+    return host.task() == tkMonitor && host.fastPolls() ? goOn(psDiscoverSRegs)
+                                                        : to(psDiscoverSRegs);
+  }
+  host.sendNow(0, "ATH");
+  if (answer.rc == rcError) {
     const bool master = ctx_.window.isMaster(ctx_.radio());
     const TaskCode ended = host.task();
     host.goIdle();
     ctx_.reporter.taskEnded(ended, TaskOutcome::Failed);
     if (master) host.ask(PromptIcon::Warning, texts::kAtdError, pbAbort);
-  } else {
-    // Out of step with the radios: hang up and find the local radio
-    // again; the read that follows returns to monitoring.
-    host.sendNow(0, "ATH");
-    host.enter(psSentATH);
-    host.setTask(tkAutoConfigure);
+    return stay();
   }
+  // Out of step with the radios: hang up and find the local radio again;
+  // the read that follows returns to monitoring.
+  host.setTask(tkAutoConfigure);
+  return to(psSentATH);
 }
 
 void MonitorRounds::dial(int tries) {

@@ -1,7 +1,10 @@
 // Reading a radio: identification, pages and registers.
 #include "link/read_task.h"
 
+#include "link/group_emulator.h"
 #include "link/register_reader.h"
+#include "model/catalogue.h"
+#include "text_util.h"
 
 namespace tessel {
 
@@ -11,55 +14,69 @@ bool readingTask(TaskCode task) {
   return task == tkGetLocal || task == tkAutoConfigure || task == tkMonitor || task == tkGetRemote;
 }
 
+// A register's value is a number or a form the register holds (letters, a
+// time of day) on some model: which model answers is known only once it told
+// its identification. A line of noise never passes for one.
+bool valueFits(int reg, const std::string& value) {
+  const size_t digits = !value.empty() && value[0] == '-' ? 1 : 0;
+  if (value.size() > digits && text::allDigits(value.substr(digits))) return true;
+  for (int model : {0, 1, 2}) {
+    for (bool poll : {false, true}) {
+      const int param = parameterFor(reg, model, poll);
+      if (param >= 0 && TgroupEmulator::valueFits(param, value)) return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
-void ReadTask::start() {
+Next ReadTask::start() {
   ctx_.window.beginReplies();
-  ctx_.host.enter(psLocalATI);
   ctx_.host.sendNow(0, "ATI");
+  return to(psLocalATI);
 }
 
-void ReadTask::identification(const std::string& line) {
-  ctx_.reader.identification(line, ctx_.host.task() == tkMonitor);
-  ctx_.host.enter(psLocalATIx);
-  nextPage();
+Next ReadTask::identification(const Answer& answer) {
+  if (answer.rc != rcText) return stay();
+  ctx_.reader.identification(answer.line, ctx_.host.task() == tkMonitor);
+  return nextPage();
 }
 
-void ReadTask::pageReply(ReplyClass rc, const std::string& line) {
+Next ReadTask::pageReply(const Answer& answer) {
   TaskHost& host = ctx_.host;
-  if (rc == rcText) {
-    ctx_.reader.pageLine(line, host.task() == tkMonitor);
-  } else if (rc == rcOK) {
-    nextPage();
-  } else if (rc == rcError) {
-    if (host.task() == tkMonitor)
-      host.enter(psAutoDiscover0);
-    else
-      finishRead();  // leaves command mode and releases the main window
-  } else if (rc == rcIgnored) {
-    host.enter(psSentATD);
-    host.sendNow(0, "ATD");
+  switch (answer.rc) {
+    case rcText:
+      ctx_.reader.pageLine(answer.line, host.task() == tkMonitor);
+      return stay();
+    case rcOK:
+      return nextPage();
+    case rcError:
+      // A monitor looks for the local radio; a read leaves command mode and
+      // releases the main window.
+      return host.task() == tkMonitor ? to(psAutoDiscover0) : finishRead();
+    case rcIgnored:
+      host.sendNow(0, "ATD");
+      return to(psSentATD);
+    default:
+      return stay();
   }
 }
 
-void ReadTask::nextPage() {
+Next ReadTask::nextPage() {
   std::string page;
   if (ctx_.reader.nextPage(page)) {
     ctx_.host.sendNow(0, page);
-    return;
+    return to(psLocalATIx);
   }
   ctx_.window.markLocal(ctx_.radio());
-  if (ctx_.reader.model() == 2) {
-    finishRead();
-    return;
-  }
+  if (ctx_.reader.model() == 2) return finishRead();
   // The pages carried the registers below 100; the rest are asked singly.
   ctx_.reader.skipPagedRows();
-  ctx_.host.enter(psDiscoverSRegs);
-  ctx_.host.msgTimerTimer();
+  return goOn(psDiscoverSRegs);
 }
 
-void ReadTask::finishRead() {
+Next ReadTask::finishRead() {
   TaskHost& host = ctx_.host;
   const int model = ctx_.reader.model();
   const TaskCode ended = host.task();
@@ -74,10 +91,9 @@ void ReadTask::finishRead() {
       // register.)
       if (ended == tkMonitor) ctx_.markRead(ctx_.radio(), true);
       host.returnToMonitoring();
-      host.enter(psAutoDiscover0);
       ctx_.window.readDone();
       ctx_.reporter.taskEnded(ended, TaskOutcome::Completed);
-      return;
+      return to(psAutoDiscover0);
     }
     host.goIdle();
   }
@@ -85,74 +101,64 @@ void ReadTask::finishRead() {
   ctx_.window.readDone();
   ctx_.reporter.taskEnded(ended, TaskOutcome::Completed);
   if (found) host.searchFound();
+  return stay();
 }
 
-void ReadTask::registerTick() {
+Next ReadTask::readEnded(TaskCode task) {
+  switch (task) {
+    case tkGetLocal:
+    case tkAutoConfigure:  // also the re-synchronised monitor: back to it
+      return finishRead();
+    case tkMonitor:
+      ctx_.markRead(ctx_.radio(), true);
+      return monitorGoesOn(psAutoDiscoverX);
+    case tkGetRemote:
+      ctx_.host.returnToMonitoringOrIdle();
+      ctx_.reporter.taskEnded(tkGetRemote, TaskOutcome::Completed);
+      return stay();
+    default:
+      return stay();
+  }
+}
+
+Next ReadTask::registerTick() {
   TaskHost& host = ctx_.host;
   const TaskCode task = host.task();
-  if (!readingTask(task)) {
-    host.enter(psIdle);
-    return;
-  }
+  if (!readingTask(task)) return to(psIdle);
   host.tickAtPollInterval();
   const int reg = ctx_.reader.rowRegister();
-  if (reg == TregisterReader::kNoRow) {
-    switch (task) {
-      case tkGetLocal:
-      case tkAutoConfigure:  // also the re-synchronised monitor: back to it
-        finishRead();
-        break;
-      case tkMonitor:
-        ctx_.markRead(ctx_.radio(), true);
-        monitorGoesOn(psAutoDiscoverX);
-        break;
-      case tkGetRemote:
-        host.returnToMonitoringOrIdle();
-        ctx_.reporter.taskEnded(tkGetRemote, TaskOutcome::Completed);
-        break;
-      default:
-        break;
-    }
-    return;
-  }
+  if (reg == TregisterReader::kNoRow) return readEnded(task);
   if (host.tryCount() > TaskHost::kRetryLimit) {
     // A local radio that stops answering is lost, not a remote one to skip:
     // the dial state would only go idle for these tasks, leaving the main
     // window (or the re-synchronised monitor) waiting for ever.
-    host.enter(task == tkGetLocal || task == tkAutoConfigure ? psError : psAutoDiscoverX);
-    return;
+    return to(task == tkGetLocal || task == tkAutoConfigure ? psError : psAutoDiscoverX);
   }
-  resends_ = host.tryCount() > 0 ? resends_ + 1 : 0;
-  lateRefusals_ = 0;  // the dial was answered: nothing older is owed
-  host.sendNow(host.tryCount(), reg < 0 ? "ATI" : "ATS" + std::to_string(reg) + "?");
+  if (reg < 0) {
+    host.sendNow(host.tryCount(), "ATI");
+    return stay();
+  }
+  host.sendNow(host.tryCount(), "ATS" + std::to_string(reg) + "?",
+               [reg](const std::string& v) { return valueFits(reg, v); });
+  return stay();
 }
 
-void ReadTask::registerReply(ReplyClass rc, const std::string& line) {
+Next ReadTask::registerReply(const Answer& answer) {
   const int reg = ctx_.reader.rowRegister();
-  if (rc == rcOK && reg == TregisterReader::kNoRow && asksAtOnce() && resends_ == 0) {
-    // The last value's "OK": only now may the read end. The "ATH" or dial
-    // that ends it, sent before this "OK" came, would take it for its own
-    // answer, and the real answer would then pass for the next command's.
-    ctx_.host.msgTimerTimer();
-    return;
+  if (answer.rc == rcError) return reg == TregisterReader::kNoRow ? stay() : registerRefused(reg);
+  if (answer.rc == rcOK) {
+    // The last value's "OK": only now may the read end, so the "ATH" or
+    // dial that ends it never goes out ahead of that "OK".
+    return reg == TregisterReader::kNoRow && asksAtOnce() ? goOnHere() : stay();
   }
-  if (rc != rcText && rc != rcError) return;
-  if (reg == TregisterReader::kNoRow) return;  // nothing was asked
-  if (!ctx_.host.takeAwaitedAnswer()) return;  // a query sent twice answered twice
-  if (rc == rcError) {
-    registerRefused(reg);
-    return;
-  }
-  ctx_.reader.registerValue(line, reg, ctx_.host.task() == tkMonitor);
+  if (answer.rc != rcText || reg == TregisterReader::kNoRow) return stay();
+  ctx_.reader.registerValue(answer.line, reg, ctx_.host.task() == tkMonitor);
   ctx_.reader.nextRow(ctx_.host.task() == tkGetLocal);
   // Get Local, and a monitor polling as fast as replies, ask the next
   // register at once; the tick then only times an exchange out. After the
-  // last one they wait for its "OK" (or the tick). A register asked twice
-  // may be answered twice: the next one waits for the tick, so that second
-  // answer comes while none is awaited instead of passing for the next
-  // register's.
-  if (asksAtOnce() && resends_ == 0 && ctx_.reader.rowRegister() != TregisterReader::kNoRow)
-    ctx_.host.msgTimerTimer();
+  // last one they wait for its "OK" (or the tick).
+  if (asksAtOnce() && ctx_.reader.rowRegister() != TregisterReader::kNoRow) return goOnHere();
+  return stay();
 }
 
 bool ReadTask::asksAtOnce() const {
@@ -160,29 +166,14 @@ bool ReadTask::asksAtOnce() const {
   return task == tkGetLocal || (task == tkMonitor && ctx_.host.fastPolls());
 }
 
-void ReadTask::monitorGoesOn(PortState next) {
+Next ReadTask::monitorGoesOn(PortState next) {
   // From the local radio the round starts over; otherwise the next radio.
   if (next == psAutoDiscoverX && ctx_.current) ctx_.current->Next();
-  ctx_.host.enter(next);
-  // As fast as replies, the next dial goes out now, not a tick on. (It is
-  // called after a value's "OK" or a refusal: no answer is still due.)
-  if (ctx_.host.fastPolls()) ctx_.host.msgTimerTimer();
+  // As fast as replies, the next dial goes out now, not a tick on.
+  return ctx_.host.fastPolls() ? goOn(next) : to(next);
 }
 
-bool ReadTask::takeLateRefusal(ReplyClass rc) {
-  if (lateRefusals_ == 0) return false;
-  if (rc == rcError) {
-    --lateRefusals_;
-    return true;
-  }
-  lateRefusals_ = 0;  // the dial's own answer: none is owed after it
-  return false;
-}
-
-void ReadTask::registerRefused(int reg) {
-  // The read moves on; the refusals of the same query asked again may follow.
-  lateRefusals_ = resends_;
-  resends_ = 0;
+Next ReadTask::registerRefused(int reg) {
   if (reg > 99) {
     // No model-0 registers: the radio is a model 1.
     ctx_.markRead(ctx_.radio(), true);
@@ -192,21 +183,19 @@ void ReadTask::registerRefused(int reg) {
   switch (host.task()) {
     case tkGetLocal:
     case tkAutoConfigure:
-      finishRead();
-      break;
+      return finishRead();
     case tkMonitor:
       // The poll is over for this round: the radio was polled, whatever it
       // refused (a model 2 has no volts register).
       if (reg <= 99) ctx_.markRead(ctx_.radio(), true);
       if (ctx_.current) ctx_.current->SetModel(1);
-      monitorGoesOn(ctx_.window.isLocal(ctx_.radio()) ? psAutoDiscover0 : psAutoDiscoverX);
-      break;
+      return monitorGoesOn(ctx_.window.isLocal(ctx_.radio()) ? psAutoDiscover0 : psAutoDiscoverX);
     case tkGetRemote:
       host.returnToMonitoringOrIdle();
       ctx_.reporter.taskEnded(tkGetRemote, TaskOutcome::Completed);
-      break;
+      return stay();
     default:
-      break;
+      return stay();
   }
 }
 

@@ -11,20 +11,22 @@ const char* const kTooManyErrors =
     "Too many errors in sending to radio, try increasing poll interval";
 }  // namespace
 
-void SendTask::tick() {
+Next SendTask::tick() {
   TaskHost& host = ctx_.host;
   const TaskCode sending = host.task();
   if (queue_.Count() == 0) {
+    // Every line went out after the one before it was answered "OK" (and
+    // the reset after its save): the send went through.
     if (host.returnToMonitoringOrIdle()) ctx_.window.radioRenumbered(ctx_.radio(), true);
     ctx_.reporter.taskEnded(sending, TaskOutcome::Completed);
     host.ask(PromptIcon::Information, withoutMnemonic(host.taskText()) + " complete, radio reset",
              pbOk);
-    return;
+    return stay();
   }
   host.refreshStatus();
   if (host.tryCount() > TaskHost::kRetryLimit) {
     const auto answer = host.ask(PromptIcon::Error, kTooManyErrors, pbAbort | pbRetry);
-    if (!answer) return;
+    if (!answer) return stay();
     if (*answer == pbAbort) {
       host.flushQueue();
       if (host.returnToMonitoringOrIdle()) ctx_.window.radioRenumbered(ctx_.radio(), true);
@@ -32,33 +34,35 @@ void SendTask::tick() {
     } else {
       host.resetTries();
     }
-    return;
+    return stay();
   }
   std::string line;
   queue_.Peek(line);
   if (host.sendNow(host.tryCount(), line)) queue_.Pop(line);
+  return stay();
 }
 
-void SendTask::reply(ReplyClass rc) {
-  // A radio's start-up banner after "AT&R" arrives when nothing is left to
-  // answer; the next tick completes the send.
-  if (queue_.Count() == 0) return;
+Next SendTask::reply(const Answer& answer) {
+  // Only the answers to the send's own lines come here; a reset ("AT&R")
+  // owes none.
+  if (queue_.Count() == 0) return stay();
   TaskHost& host = ctx_.host;
-  if (rc == rcOK) {
+  if (answer.rc == rcOK) {
     std::string line;
     queue_.Pop(line);
     host.resetTries();
-    if (ctx_.window.isLocal(ctx_.radio())) host.msgTimerTimer();
-    return;
+    return ctx_.window.isLocal(ctx_.radio()) ? goOnHere() : stay();
   }
-  const std::string& sent = host.LastSent();
-  std::string message = "ERROR from radio on sending " + sent;
-  if (text::contains(sent, "s100")) message += std::string(" ") + " Check Radio Model";
+  // The line the radio refused is the one this answer belongs to.
+  const std::string& refused = answer.command;
+  std::string message = "ERROR from radio on sending " + refused;
+  if (text::contains(refused, "s100")) message += std::string(" ") + " Check Radio Model";
   const TaskCode sending = host.task();
   host.flushQueue();
   host.returnToMonitoringOrIdle();
   ctx_.reporter.taskEnded(sending, TaskOutcome::Failed);
   host.ask(PromptIcon::Error, message, pbAbort);
+  return stay();
 }
 
 }  // namespace tessel

@@ -1,33 +1,16 @@
-// The link engine's state machine and its tasks.
+// The link engine: its tasks, the port's life and the sending of lines.
 //
-// What each state does (tick: the timer fired; replies: the received lines
-// it acts on, every other line is ignored). Every change of state goes
-// through enter(), every change of task through setTask(); the parts named
-// below act through the engine's TaskHost side.
-//
-//   psError          tick: Abort or Retry (connect_)     replies: none
-//   psIdle           tick: nothing                       replies: none
-//   psConfig16at     tick: 19200 baud, "AT"              replies: connect_.reply()
-//   psConfig16plus   tick: 19200 baud, "+++"             replies: as psConfig16at
-//   psConfig32       tick: 9600 baud, "+++"              replies: as psConfig16at
-//   psConfig0        tick: search or give up (psError)   replies: as psConfig16at
-//   psConfigAuto     tick: next searched code, "+++"     replies: as psConfig16at
-//   psConfigManual   tick: "+++" at the line as set      replies: as psConfig16at
-//   psLocalATI       tick: counts a try                  replies: read_.identification()
-//   psLocalATIx      tick: counts a try                  replies: read_.pageReply()
-//   psSentATH        tick: back to psConfig16at          replies: ERROR -> "ATD"
-//   psSentATD        tick: next radio of the list        replies: sentATDReply()
-//   psAutoDiscover0  tick: rounds_.localTick()           replies: none
-//   psAutoDiscoverX  tick: rounds_.dialTick()            replies: rounds_.dialReply()
-//   psDiscoverSRegs  tick: read_.registerTick()          replies: read_.registerReply()
-//   psSendQueue      tick: send_.tick()                  replies: send_.reply()
-//   psEmulate        tick: nothing                       replies: the group emulator
+// What each state does on a tick, on an answer and on a refusal is the
+// state table (engine_steps.cpp), where the ticks and received lines are
+// handled too. Every change of state goes through apply(), every change of
+// task through setTask(); the parts named below return the state to go to.
 //
 // Reading on: connect_task.cpp reaches the local radio's command mode (the
 // psConfig states and psError), read_task.cpp reads a radio's
 // identification, pages and registers, monitor_rounds.cpp dials the radios
 // of the monitor's rounds, send_task.cpp works off a send's queue,
-// dialled_link.cpp keeps track of a link to another radio and its hang-up,
+// owed_exchanges.cpp matches every received line to the command it
+// answers, dialled_link.cpp keeps track of a link to another radio,
 // emulator.cpp plays the radios, com_port_dialog.cpp holds the line
 // settings and the search, link_reporter.cpp tells the listeners.
 #include "link/tcom_port.h"
@@ -70,14 +53,15 @@ TcomPort::TcomPort(SerialLink& serial, TickTimer& timer, Prompts& prompts, Setti
       dialog_(serial, gate_, settings, view, *this),
       emulator_(window_, [this](const std::string& text) { Send(true, 0, text); }),
       assembler_([this] { reporter_.receiveOverflow(kRxBufferLimit); }),
-      link_([this](const std::string& line) { Send(true, 0, line); }) {
+      link_([this](const std::string& line) { transmit(true, 0, line, true); },
+            [this](const std::string& line) { transmit(true, 0, line, false); }) {
   queue_.setOnChange([this] { reporter_.queueLengthChanged(queue_.Count()); });
   timer_.stop();
   timer_.setHandler([this] { msgTimerTimer(); });
   serial_.setOnRxData([this] { Serial1RxData(); });
   serial_.setOnLineLost([this](const std::string& message) { lineLost(message); });
   dialog_.initialise();
-  enter(psIdle);
+  apply(to(psIdle));
   timer_.setInterval(kTaskInterval);
   timer_.start();
 }
@@ -98,16 +82,6 @@ void TcomPort::AttachMainWindow(StatusBar* statusBar, MainWindowCallbacks* callb
   reporter_.setStatusBar(statusBar);
   window_.attach(callbacks);
   refreshStatus();
-}
-
-void TcomPort::enter(PortState next) {
-  if (next == state_) return;
-  const PortState from = state_;
-  state_ = next;
-  // No radio is being read once the engine rests: what its replies stored
-  // goes to the file now.
-  if (next == psIdle || next == psError) window_.endReplies();
-  reporter_.stateChanged(from, next);
 }
 
 void TcomPort::setTask(TaskCode task) {
@@ -136,6 +110,7 @@ void TcomPort::restartTimer() {
 
 std::optional<PromptButton> TcomPort::ask(PromptIcon icon, const std::string& text,
                                           PromptButtons buttons) {
+  flushDeferred();  // what the handler sent goes out before the box
   const PortState state = state_;
   const TaskCode task = task_;
   const PromptButton answer = gate_.show(icon, text, buttons);
@@ -159,18 +134,12 @@ LinkTasks::TaskStart TcomPort::StartTask(TaskCode code, const std::string& text,
   // gone before that.
   auto connectWith = [&] {
     setCurrentList(std::make_shared<TradioNumber>(list));
-    enter(connect);
+    apply(to(connect));
     if (code != tkSendValues) link_.releaseOnConnect();
   };
   switch (code) {
     case tkLocalOnly:
-      // The local radio goes back to itself, as the monitor returns to it
-      // between radios: left dialled, the next read would get the remote.
-      hangUp();
-      goIdle();
-      // A stopped send's lines are dropped: left queued, they would go out
-      // ahead of the next send, to whatever radio that is.
-      flushQueue();
+      stopTasks();
       break;
     case tkGetLocal:
       // A send in progress keeps the link, its task and its title.
@@ -178,16 +147,10 @@ LinkTasks::TaskStart TcomPort::StartTask(TaskCode code, const std::string& text,
       connectWith();
       break;
     case tkAutoConfigure:
-      setCurrentList(std::make_shared<TradioNumber>(list));
-      dialog_.setNextCode(0);
-      enter(psConfig16at);
-      link_.noRelease();
+      startSearching(list);
       break;
     case tkMonitor:
-      monitor_ = std::make_shared<TradioNumber>(list);
-      current_ = monitor_;
-      enter(connect);
-      link_.releaseOnConnect();
+      startMonitoring(list, connect);
       break;
     case tkGetRemote:
       if (state_ == psSendQueue || task_ == tkMonitor) return TaskStart::Busy;
@@ -195,16 +158,15 @@ LinkTasks::TaskStart TcomPort::StartTask(TaskCode code, const std::string& text,
       break;
     case tkSendValues:
       // A second send while sending only takes over the title; the queue
-      // keeps its lines.
-      if (state_ != psSendQueue) connectWith();
+      // keeps its lines. A link the monitor left up goes back to the local
+      // radio first: a send to the local radio would reach the one dialled.
+      if (state_ != psSendQueue) {
+        hangUp();
+        connectWith();
+      }
       break;
     case tkEmulate:
-      hangUp();
-      link_.forgetClosing();  // what comes now are a client's commands
-      link_.noRelease();
-      enter(psEmulate);
-      setCurrentList(std::make_shared<TradioNumber>(list));
-      emulator_.forgetRadio();
+      startEmulating(list);
       break;
     case tkUpdatePollList:
       monitor_ = std::make_shared<TradioNumber>(list);
@@ -217,6 +179,39 @@ LinkTasks::TaskStart TcomPort::StartTask(TaskCode code, const std::string& text,
   return TaskStart::Started;
 }
 
+void TcomPort::stopTasks() {
+  // The local radio goes back to itself, as the monitor returns to it
+  // between radios: left dialled, the next read would get the remote.
+  hangUp();
+  goIdle();
+  // A stopped send's lines are dropped: left queued, they would go out
+  // ahead of the next send, to whatever radio that is.
+  flushQueue();
+}
+
+void TcomPort::startSearching(const TpollArray& list) {
+  setCurrentList(std::make_shared<TradioNumber>(list));
+  dialog_.setNextCode(0);
+  apply(to(psConfig16at));
+  link_.noRelease();
+}
+
+void TcomPort::startMonitoring(const TpollArray& list, PortState connect) {
+  monitor_ = std::make_shared<TradioNumber>(list);
+  current_ = monitor_;
+  apply(to(connect));
+  link_.releaseOnConnect();
+}
+
+void TcomPort::startEmulating(const TpollArray& list) {
+  hangUp();
+  owed_.clear();  // what comes now are a client's commands
+  link_.noRelease();
+  apply(to(psEmulate));
+  setCurrentList(std::make_shared<TradioNumber>(list));
+  emulator_.forgetRadio();
+}
+
 void TcomPort::beginTask(TaskCode code, const std::string& text) {
   searchExhausted_ = false;
   setTask(code);
@@ -224,13 +219,15 @@ void TcomPort::beginTask(TaskCode code, const std::string& text) {
   timer_.stop();
   tries_ = 0;
   timer_.setInterval(kTaskInterval);
-  // The answer to the hang-up that ended the last task is still to come:
-  // the task's first command waits for it (or for a tick), or that answer
-  // would pass for the first command's.
-  if (link_.closingAnswerDue())
+  // Answers still owed to what ran before (the hang-up that ended the last
+  // task, a poll the send interrupts) are no one's now. The task's first
+  // command waits for them (or for a tick), or they would pass for its own.
+  owed_.orphan();
+  goOnDue_ = owed_.ownerlessOwed();
+  if (goOnDue_)
     restartTimer();
-  else
-    msgTimerTimer();
+  else if (!gate_.hold(PromptGate::Event::Tick))  // inside a box: once it closes
+    step(false);
 }
 
 bool TcomPort::busy() const {
@@ -256,14 +253,14 @@ LinkTasks::SendStart TcomPort::StartSend(const std::string& title, const TpollAr
 void TcomPort::goIdle() {
   link_.noRelease();
   setTask(tkLocalOnly);
-  enter(psIdle);
+  apply(to(psIdle));
   current_.reset();
   monitor_.reset();
 }
 
 void TcomPort::returnToMonitoring() {
   setTask(tkMonitor);
-  enter(psConfigManual);
+  apply(to(psConfigManual));
   current_ = monitor_;
 }
 
@@ -284,10 +281,15 @@ void TcomPort::flushQueue() {
 // ---------------------------------------------------------------- sending
 
 bool TcomPort::Send(bool now, int tries, const std::string& line) {
+  return transmit(now, tries, line, false);
+}
+
+bool TcomPort::transmit(bool now, int tries, const std::string& line, bool deliver,
+                        const OwedExchanges::ValueFits& fits) {
   lastSent_ = line.substr(0, kMaxLineLength);
   reporter_.lineSubmitted(line);
   if (contains(line, "&&&")) {
-    enter(psEmulate);
+    apply(to(psEmulate));
     refreshStatus();
     return false;
   }
@@ -296,12 +298,34 @@ bool TcomPort::Send(bool now, int tries, const std::string& line) {
     queue_.Push(line);
     return false;
   }
-  if (state_ != psEmulate) link_.noteSent(line);  // not the replies of the radios played
-  answerAwaited_ = true;
   reporter_.lineSent(line);
-  // While the engine plays the radios it frames as a modem does: CR LF.
-  serial_.WriteString(line + (state_ == psEmulate ? "\r\n" : "\r"));
+  // While the engine plays the radios it frames as a modem does: CR LF;
+  // and its replies answer a client, they are owed nothing.
+  if (state_ == psEmulate) {
+    serial_.WriteString(line + "\r\n");
+    return contains(line, "AT&R");
+  }
+  link_.noteSent(line);
+  Outgoing out{line, deliver, tries > 0, fits};
+  // A line an answer asked for goes out once every line received with that
+  // answer was matched: a doubled answer is then dropped, not taken for it.
+  if (inBatch_)
+    deferred_.push_back(std::move(out));
+  else
+    write(out);
   return contains(line, "AT&R");
+}
+
+void TcomPort::write(const Outgoing& out) {
+  owed_.sent(out.line, out.deliver, out.resend, out.fits);
+  serial_.WriteString(out.line + "\r");
+}
+
+void TcomPort::flushDeferred() {
+  inBatch_ = false;
+  std::vector<Outgoing> lines;
+  lines.swap(deferred_);
+  for (const Outgoing& out : lines) write(out);
 }
 
 void TcomPort::hangUp() {
@@ -312,34 +336,6 @@ void TcomPort::hangUp() {
     }
     return -1;
   });
-}
-
-// ---------------------------------------------------------------- timer
-
-void TcomPort::msgTimerTimer() {
-  if (gate_.hold(PromptGate::Event::Tick)) return;
-  timer_.stop();
-  ++tickCount_;
-  link_.forgetClosing();  // a tick's time is long enough for any answer
-  if (dialog_.portListWanted()) {
-    dialog_.rebuildPortList();
-    return;
-  }
-  if (lineGone_ && !serial_.Active()) {
-    // Told once already; retrying a vanished device would only repeat it.
-    refreshStatus();
-    return;
-  }
-  if (serial_.Active()) {
-    dialog_.updateControls();
-    prevState_ = state_;
-    refreshStatus();
-    timerAction();
-    restartTimer();
-  } else {
-    portUnavailable();
-  }
-  refreshStatus();
 }
 
 void TcomPort::portUnavailable() {
@@ -373,6 +369,7 @@ void TcomPort::lineLost(const std::string& message) {
   cancelSearch();
   flushQueue();
   assembler_.clear();
+  owed_.clear();
   link_.lost();
   goIdle();
   dialog_.updateControls();
@@ -397,177 +394,15 @@ bool TcomPort::reopen() {
   return false;
 }
 
-void TcomPort::timerAction() {
-  stateHandled(false);
-  switch (state_) {
-    case psError:
-      if (searchExhausted_) {
-        // Retrying would only start the same settings over.
-        searchExhausted_ = false;
-        goIdle();
-        ask(PromptIcon::Error, kNoRadioOnAnySetting, pbOk);
-      } else {
-        connect_.unableToContactTick();
-      }
-      break;
-    case psIdle:
-      break;
-    case psConfig16at:
-    case psConfig16plus:
-    case psConfig32:
-    case psConfig0:
-    case psConfigAuto:
-    case psConfigManual:
-      connect_.tick(state_);
-      break;
-    case psLocalATI:
-    case psLocalATIx:
-      // A radio that stops answering in the middle of its identification
-      // must not hold the engine for ever.
-      tries_ += 1;
-      if (tries_ > kRetryLimit) enter(psError);
-      break;
-    case psSentATH:
-      enter(psConfig16at);
-      dialog_.applyCode(dialog_.nextCode());
-      break;
-    case psSentATD:
-      if (current_) current_->Next();
-      break;
-    case psAutoDiscover0:
-      rounds_.localTick();
-      break;
-    case psAutoDiscoverX:
-      rounds_.dialTick();
-      break;
-    case psDiscoverSRegs:
-      read_.registerTick();
-      break;
-    case psSendQueue:
-      send_.tick();
-      break;
-    case psEmulate:
-      break;
-  }
-}
-
-void TcomPort::Serial1RxData() {
-  if (gate_.hold(PromptGate::Event::Received)) return;  // the bytes wait in the port
-  timer_.stop();
-  char ch;
-  std::string line;
-  while (serial_.ReadChar(ch) == 1) {
-    if (assembler_.feed(ch, state_ == psEmulate, line)) lineComplete(line);
-  }
-  restartTimer();
-}
-
-void TcomPort::lineComplete(const std::string& line) {
-  ++tickCount_;
-  reporter_.lineReceived(line);
-  lineInHand_ = line;
-  handleLine(line);
-  lineInHand_.clear();
-}
-
-// Only the reply an exchange waits for answers it: a radio that keeps
-// sending something else (a bare "OK" to a register query, say) must run
-// out of tries like a silent one, or it would be asked again for ever.
-bool TcomPort::awaitedReply(ReplyClass rc) const {
-  switch (state_) {
-    case psConfig16at:
-    case psConfig16plus:
-    case psConfig32:
-    case psConfig0:
-    case psConfigAuto:
-    case psConfigManual:
-      return rc == rcOK || rc == rcError;
-    case psLocalATI:
-      return rc == rcText;
-    case psDiscoverSRegs:
-      return rc == rcText || rc == rcError;
-    default:
-      return true;
-  }
-}
-
-void TcomPort::handleLine(const std::string& line) {
-  const ReplyClass rc = classifyReply(line);
-  if (link_.takeClosingAnswer(rc)) {
-    // The answer to the hang-up that ended the last task. A task started
-    // meanwhile has waited for it and goes on now.
-    if (state_ != psIdle && state_ != psError && state_ != psEmulate) msgTimerTimer();
-    return;
-  }
-  if (awaitedReply(rc)) tries_ = 0;
-  stateHandled(true);
-  switch (state_) {
-    case psError:
-    case psIdle:
-    case psAutoDiscover0:
-      break;
-    case psConfig16at:
-    case psConfig16plus:
-    case psConfig32:
-    case psConfig0:
-    case psConfigAuto:
-    case psConfigManual:
-      connect_.reply(rc);
-      break;
-    case psLocalATI:
-      if (rc == rcText) read_.identification(line);
-      break;
-    case psLocalATIx:
-      read_.pageReply(rc, line);
-      break;
-    case psSentATH:
-      if (rc == rcError) {
-        Send(true, 0, "ATD");
-        enter(psSentATD);
-      }
-      break;
-    case psSentATD:
-      sentATDReply(rc);
-      break;
-    case psAutoDiscoverX:
-      // A late refusal of the register read last is no answer to the dial.
-      if (!read_.takeLateRefusal(rc)) rounds_.dialReply(rc);
-      break;
-    case psDiscoverSRegs:
-      read_.registerReply(rc, line);
-      break;
-    case psSendQueue:
-      send_.reply(rc);
-      break;
-    case psEmulate:
-      emulator_.reply(rc, upperCase(line), current_.get());
-      break;
-  }
-}
-
-void TcomPort::sentATDReply(ReplyClass rc) {
-  if (rc == rcOK) {
-    Send(true, 0, "ATH");
-    enter(prevState_);
-  } else if (rc == rcError) {
-    // The read ends here: left in this state, the hang-up's "OK" would pass
-    // for the dial's and the read would start over, and fail, for ever.
-    const bool master = window_.isMaster(current());
-    const TaskCode ended = task_;
-    link_.sendClosing("ATH");
-    goIdle();
-    window_.readDone();
-    reporter_.taskEnded(ended, TaskOutcome::Failed);
-    if (master) ask(PromptIcon::Warning, texts::kAtdError, pbAbort);
-  }
-}
-
 // ---------------------------------------------------------------- the task parts
 
-bool TcomPort::takeAwaitedAnswer() {
-  const bool awaited = answerAwaited_;
-  answerAwaited_ = false;
-  return awaited;
+Next TcomPort::errorTick() {
+  if (!searchExhausted_) return connect_.unableToContactTick();
+  // Retrying would only start the same settings over.
+  searchExhausted_ = false;
+  goIdle();
+  ask(PromptIcon::Error, kNoRadioOnAnySetting, pbOk);
+  return stay();
 }
 
 void TcomPort::searchFound() {
@@ -625,7 +460,7 @@ bool TcomPort::startSearch(const std::string& title) {
 
 void TcomPort::searchCancelled() {
   setTask(tkLocalOnly);
-  enter(psIdle);
+  apply(to(psIdle));
 }
 
 void TcomPort::dialogHidden() {
@@ -633,7 +468,7 @@ void TcomPort::dialogHidden() {
   // on when it is hidden.
   if (state_ != psConfigAuto && task_ != tkAutoConfigure) return;
   if (state_ == psConfigAuto) queue_.Clear();
-  enter(psIdle);
+  apply(to(psIdle));
 }
 
 }  // namespace tessel

@@ -39,7 +39,7 @@ TEST(DialledLinkTest, LinesSentDecideWhetherALinkMayBeUp) {
   }
 }
 
-TEST(DialledLinkTest, HangUpDialsTheLocalRadioOrSendsATHAndAwaitsTheAnswer) {
+TEST(DialledLinkTest, HangUpDialsTheLocalRadioOrSendsATH) {
   struct Case {
     bool dialled;
     bool portOpen;
@@ -60,26 +60,10 @@ TEST(DialledLinkTest, HangUpDialsTheLocalRadioOrSendsATHAndAwaitsTheAnswer) {
     });
     EXPECT_EQ(rig.sent, c.sent);
     EXPECT_FALSE(rig.link.dialled());
-    EXPECT_EQ(rig.link.closingAnswerDue(), !c.sent.empty());
     // The local radio is looked up only for a line that goes out: the
     // look-up moves the lists' cursors and asks the main window.
     EXPECT_EQ(asked, c.sent.empty() ? 0 : 1);
   }
-}
-
-TEST(DialledLinkTest, OnlyAnOkOrErrorIsTheClosingLinesAnswerAndOnlyOnce) {
-  LinkRig rig;
-  EXPECT_FALSE(rig.link.takeClosingAnswer(rcOK));  // nothing closing went out
-  rig.link.sendClosing("ATH");
-  EXPECT_FALSE(rig.link.takeClosingAnswer(rcText));
-  EXPECT_FALSE(rig.link.takeClosingAnswer(rcIgnored));
-  EXPECT_TRUE(rig.link.takeClosingAnswer(rcError));
-  EXPECT_FALSE(rig.link.takeClosingAnswer(rcOK));
-
-  rig.link.sendClosing("ATD");
-  rig.link.forgetClosing();
-  EXPECT_FALSE(rig.link.closingAnswerDue());
-  EXPECT_FALSE(rig.link.takeClosingAnswer(rcOK));
 }
 
 TEST(DialledLinkTest, ReleaseHangsUpThenEscapesThenLetsTheConnectGoOn) {

@@ -77,6 +77,11 @@ TEST_F(LinkTest, EveryTaskAnswersStartedPortClosedOrBusy) {
   answer({{"AT", {"OK"}}});
   ASSERT_EQ(engine->StartSend("&Reset", {}, {"ATD2", "AT&R"}), SendStart::Started);
   serial.pump();
+  // The monitor's "AT" went unanswered (no radio answered yet) and is owed
+  // ahead of the send's: the answer that comes is taken as its, and the
+  // send's connect goes on with the escape a tick later.
+  timer.fire();
+  serial.pump();
   ASSERT_EQ(engine->state(), psSendQueue);
   EXPECT_EQ(engine->StartTask(tkGetLocal, "&Get Local Radio Parameters", {{0, 0}}),
             TaskStart::Busy);

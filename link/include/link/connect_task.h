@@ -22,15 +22,15 @@ class ConnectTask {
   // The connect state that suits the last known line settings.
   PortState firstState() const;
   // A tick in one of the connect states (psConfig16at to psConfigManual).
-  void tick(PortState state);
-  // A reply in one of them.
-  void reply(ReplyClass rc);
+  Next tick(PortState state);
+  // An answer (or a refusal) in one of them.
+  Next reply(const Answer& answer);
   // psError's tick: the user gives up, or the connect starts over.
-  void unableToContactTick();
+  Next unableToContactTick();
 
  private:
-  void manualTick();
-  void connected();
+  Next manualTick();
+  Next connected();
 
   TaskContext ctx_;
   ComPortDialog& dialog_;

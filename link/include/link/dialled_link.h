@@ -9,13 +9,15 @@ namespace tessel {
 
 // What the engine knows of the link between the local radio and another
 // one: whether this program dialled a radio and has not hung up since, the
-// clearing of a link an earlier run left up, and a hang-up whose answer is
-// still to come. Lines go out through the sender given.
+// clearing of a link an earlier run left up. Lines go out through the
+// senders given: close for the lines that end a task, whose answers no
+// one takes (send when none is given).
 class DialledLink {
  public:
   using Sender = std::function<void(const std::string& line)>;
 
-  explicit DialledLink(Sender send) : send_(std::move(send)) {}
+  explicit DialledLink(Sender send, Sender close = {})
+      : send_(std::move(send)), close_(close ? std::move(close) : send_) {}
 
   // A line went out to the radio: a dial makes a link; a hang-up, a bare
   // "ATD" (a model 2's way back on line) or a reset ends it.
@@ -31,13 +33,7 @@ class DialledLink {
   void hangUp(bool portOpen, const std::function<int()>& localRadio);
 
   // A line that ends a task: its answer may come after the next task began.
-  void sendClosing(const std::string& line);
-  bool closingAnswerDue() const { return closingAnswerDue_; }
-  // True when the reply is that answer, which it then takes.
-  bool takeClosingAnswer(ReplyClass rc);
-  // No answer to a closing line is waited for any more: a tick's time is
-  // long enough for any, and a client of the played radios sends its own.
-  void forgetClosing() { closingAnswerDue_ = false; }
+  void sendClosing(const std::string& line) { close_(line); }
 
   // The connect clears a link an earlier run may have left up (a program
   // killed while dialled cannot hang up), or goes straight on.
@@ -53,10 +49,8 @@ class DialledLink {
   enum class Release { Done, Pending, HangingUp, Escaping };
 
   Sender send_;
+  Sender close_;
   bool dialled_ = false;
-  // A line that ended a task ("ATH", or a dial back to the local radio)
-  // went out and its answer has not come yet.
-  bool closingAnswerDue_ = false;
   Release release_ = Release::Done;
 };
 

@@ -12,10 +12,10 @@ class MonitorRounds {
   explicit MonitorRounds(const TaskContext& ctx) : ctx_(ctx) {}
 
   // psAutoDiscover0: back at the local radio, which must be a master.
-  void localTick();
+  Next localTick();
   // psAutoDiscoverX: the next radio is dialled, its answer awaited.
-  void dialTick();
-  void dialReply(ReplyClass rc);
+  Next dialTick();
+  Next dialReply(const Answer& answer);
 
  private:
   void dial(int tries);

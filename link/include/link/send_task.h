@@ -12,8 +12,8 @@ class SendTask {
  public:
   SendTask(const TaskContext& ctx, TsendQueue& queue) : ctx_(ctx), queue_(queue) {}
 
-  void tick();
-  void reply(ReplyClass rc);
+  Next tick();
+  Next reply(const Answer& answer);
 
  private:
   TaskContext ctx_;

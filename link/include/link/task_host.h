@@ -6,6 +6,7 @@
 
 #include "link/attached_callbacks.h"
 #include "link/link_reporter.h"
+#include "link/owed_exchanges.h"
 #include "link/port_state.h"
 #include "link/radio_number.h"
 #include "model/main_window_link.h"
@@ -15,9 +16,30 @@ namespace tessel {
 
 class TregisterReader;
 
+// Where a handler of the engine's states leaves it: the state to go to (or
+// the same one), and whether its next step runs at once rather than on the
+// tick. The engine applies it in one place.
+struct Next {
+  static constexpr int kStay = -1;
+  int state = kStay;
+  bool goOn = false;
+};
+inline Next stay() {
+  return {};
+}
+inline Next to(PortState state) {
+  return {state, false};
+}
+inline Next goOn(PortState state) {
+  return {state, true};
+}
+inline Next goOnHere() {
+  return {Next::kStay, true};
+}
+
 // What the engine's task parts (the reads, the monitor's rounds, the send)
 // ask of the engine. The engine alone keeps the state, the task and the
-// count of tries; the parts change them only through here.
+// count of tries; the parts return the state to go to.
 class TaskHost {
  public:
   static constexpr int kRetryLimit = 3;
@@ -25,18 +47,16 @@ class TaskHost {
   virtual ~TaskHost() = default;
 
   virtual TaskCode task() const = 0;
-  virtual void enter(PortState next) = 0;
   virtual void setTask(TaskCode task) = 0;
-  // Handles the next tick now rather than when the timer fires.
-  virtual void msgTimerTimer() = 0;
 
-  // A line out now, as the tries-th try; true for a reset ("AT&R").
-  virtual bool sendNow(int tries, const std::string& line) = 0;
-  // A line that ends a task: the next task waits for its answer.
+  // A command out now, as the tries-th try; its answer comes back to the
+  // state that asked. fits tells a register's value from noise. True for a
+  // reset ("AT&R").
+  virtual bool sendNow(int tries, const std::string& line,
+                       const OwedExchanges::ValueFits& fits = {}) = 0;
+  // A line that ends a task: its answer is no one's, and the next task
+  // waits for it.
   virtual void sendClosing(const std::string& line) = 0;
-  // A line went out and its answer has not been taken yet: takes it.
-  virtual bool takeAwaitedAnswer() = 0;
-  virtual const std::string& LastSent() const = 0;
   // Unanswered tries of the exchange in progress.
   virtual int tryCount() const = 0;
   virtual void resetTries() = 0;
@@ -50,7 +70,7 @@ class TaskHost {
   virtual std::optional<PromptButton> ask(PromptIcon icon, const std::string& text,
                                           PromptButtons buttons) = 0;
 
-  // The ways a task ends.
+  // The ways a task ends; each puts the engine in its resting state.
   virtual void goIdle() = 0;
   virtual void returnToMonitoring() = 0;
   virtual bool returnToMonitoringOrIdle() = 0;  // true when monitoring resumes

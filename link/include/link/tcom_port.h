@@ -16,6 +16,7 @@
 #include "link/link_observer.h"
 #include "link/link_reporter.h"
 #include "link/monitor_rounds.h"
+#include "link/owed_exchanges.h"
 #include "link/port_state.h"
 #include "link/prompt_gate.h"
 #include "link/radio_number.h"
@@ -44,7 +45,9 @@ class LogWriter;
 // emulator and the reporting of what it does (observers, terminal, log,
 // status bar). The connect, the reads, the monitor's rounds and the send are
 // its parts (ConnectTask, ReadTask, MonitorRounds, SendTask), which act
-// through TaskHost.
+// through TaskHost and return the state to go to. Every received line is
+// first matched against the exchanges the radio owes (OwedExchanges); a
+// state's handler sees only the answer to what it asked (row()).
 class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
  public:
   static constexpr int kTaskInterval = 2500;
@@ -82,9 +85,29 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   bool busy() const;
 
   // Every line leaves through here (see the framing notes in the source).
+  // A line sent this way is no task's (the terminal's): its answer is
+  // dropped, never taken by the task in progress.
   bool Send(bool now, int tries, const std::string& line);
 
-  void msgTimerTimer() override;
+  // What a state does, one row per state: on a tick, on an answer to what
+  // it asked, on a refusal ("ERROR"); the status bar's text (null: the main
+  // window draws it; for psDiscoverSRegs the register asked is told);
+  // whether it is one of the connect's states; whether it may ask the user.
+  struct StateRow {
+    Next (TcomPort::*tick)();
+    Next (TcomPort::*answer)(const Answer&);
+    Next (TcomPort::*refusal)(const Answer&);
+    const char* status;
+    bool connect;
+    bool mayPrompt;
+  };
+  static const StateRow& row(PortState state);
+
+ private:
+  static const StateRow kStates[];
+
+ public:
+  void msgTimerTimer();
   void Serial1RxData();
 
   // The COM port dialog's handlers.
@@ -131,7 +154,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   int emulatedRadio() const { return emulator_.emulatedRadio(); }
   int nextCode() const { return dialog_.nextCode(); }
   int appliedCode() const { return dialog_.appliedCode(); }
-  const std::string& LastSent() const override { return lastSent_; }
+  const std::string& LastSent() const { return lastSent_; }
   const std::string& receiveBuffer() const { return assembler_.buffer(); }
   const TradioNumber* CurrentList() const { return current_.get(); }
   const TradioNumber* MonitorList() const { return monitor_.get(); }
@@ -139,8 +162,9 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   bool promptOpen() const { return gate_.isOpen(); }
 
  private:
-  // The one place the state and the task change.
-  void enter(PortState next) override;
+  // The one place the state changes (observers are told), and where a
+  // handler's "go on at once" is taken up; setTask is the one for the task.
+  void apply(Next next);
   void setTask(TaskCode task) override;
 
   // A message box shown by the engine. Ticks and received lines that come
@@ -152,16 +176,50 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
 
   // A task set up by StartTask takes over, from its first step.
   void beginTask(TaskCode code, const std::string& text);
+  void stopTasks();
+  void startEmulating(const TpollArray& list);
+  void startSearching(const TpollArray& list);
+  void startMonitoring(const TpollArray& list, PortState connect);
 
   // Ticks and replies.
+  void step(bool timed);
   void timerAction();
+  void goOnIfDue();
   void restartTimer();
   void lineComplete(const std::string& line);
   void handleLine(const std::string& line);
-  bool awaitedReply(ReplyClass rc) const;
   void stateHandled(bool reply);
-  void sentATDReply(ReplyClass rc);
   void refreshStatus() override;
+  bool transmit(bool now, int tries, const std::string& line, bool deliver,
+                const OwedExchanges::ValueFits& fits = {});
+  struct Outgoing {
+    std::string line;
+    bool deliver;
+    bool resend;
+    OwedExchanges::ValueFits fits;
+  };
+  void write(const Outgoing& out);
+  void flushDeferred();
+
+  // The handlers of the state table (engine_steps.cpp).
+  Next noTick() { return stay(); }
+  Next errorTick();
+  Next connectTick() { return connect_.tick(state_); }
+  Next identifyTick();
+  Next sentAthTick();
+  Next sentAtdTick();
+  Next localTick() { return rounds_.localTick(); }
+  Next dialTick() { return rounds_.dialTick(); }
+  Next registerTick() { return read_.registerTick(); }
+  Next sendTick() { return send_.tick(); }
+  Next connectAnswer(const Answer& a) { return connect_.reply(a); }
+  Next identification(const Answer& a) { return read_.identification(a); }
+  Next pageAnswer(const Answer& a) { return read_.pageReply(a); }
+  Next sentAthRefusal(const Answer& a);
+  Next sentAtdAnswer(const Answer& a);
+  Next dialAnswer(const Answer& a) { return rounds_.dialReply(a); }
+  Next registerAnswer(const Answer& a) { return read_.registerReply(a); }
+  Next sendAnswer(const Answer& a) { return send_.reply(a); }
 
   // How a task ends; the task parts end theirs through these too.
   void goIdle() override;
@@ -180,9 +238,11 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   int current() const { return tasks_.radio(); }
 
   // What the task parts ask of the engine besides the above.
-  bool sendNow(int tries, const std::string& line) override { return Send(true, tries, line); }
+  bool sendNow(int tries, const std::string& line,
+               const OwedExchanges::ValueFits& fits = {}) override {
+    return transmit(true, tries, line, true, fits);
+  }
   void sendClosing(const std::string& line) override { link_.sendClosing(line); }
-  bool takeAwaitedAnswer() override;
   void resetTries() override { tries_ = 0; }
   void tickAtPollInterval() override;
   bool cancelSearch() override;
@@ -196,7 +256,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   void searchCancelled() override;
   void searchExhausted() override {
     searchExhausted_ = true;
-    enter(psError);
+    apply(to(psError));
   }
   bool searching() const override { return task_ == tkAutoConfigure; }
   void dialogHidden() override;
@@ -210,6 +270,15 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   TgroupEmulator emulator_;
   LineAssembler assembler_;
   DialledLink link_;
+  // What the radio owes an answer to; every received line is matched here.
+  OwedExchanges owed_;
+  // A handler asked to go on at once while answers were still owed: the
+  // step runs once they came (or on the tick).
+  bool goOnDue_ = false;
+  // Received lines are being handled: what they ask to send waits for the
+  // end of the batch.
+  bool inBatch_ = false;
+  std::vector<Outgoing> deferred_;
 
   PortState state_ = psIdle;
   PortState prevState_ = psIdle;  // the state at the last tick
@@ -230,10 +299,6 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   std::string logHeader_ = "tessel configurator, revision 0.1";
   std::string lastSent_;
   std::string lineInHand_;  // the received line being handled, for the log
-  // A line went out and its answer has not been taken yet. An answer that
-  // comes when none is awaited is the late second answer to a query sent
-  // again, and must not be taken for the register asked next.
-  bool answerAwaited_ = false;
   // The open port's device went away; the port stays closed, without
   // ticks, until a task or the dialog opens it again.
   bool lineGone_ = false;
