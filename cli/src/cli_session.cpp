@@ -4,6 +4,7 @@
 #include "model/send_builder.h"
 
 #include "model/group_commands.h"
+#include "model/group_compare.h"
 
 #include <unistd.h>
 
@@ -651,6 +652,103 @@ int Session::discover(const std::string& project, int intervalMs, int rounds, bo
     return 1;
   }
   return 0;
+}
+
+int Session::compare(const std::string& project, const std::vector<int>& radios) {
+  // Only read: the project is opened as a send opens it, and the radios'
+  // replies go to the comparison, never to the file or the panel.
+  if (!openUserProject(project, true)) return 1;
+  Tproject& p = *window_.project();
+  const std::set<int> asked(radios.begin(), radios.end());
+  std::map<int, RadioSettings> settings;
+  TpollArray list;
+  for (const TpollEntry& e : p.BuildPollList(true)) {
+    RadioSettings s = projectSettings(p, e.radio, brand());
+    // The monitor starts from the local radio, which must be a master: the
+    // masters stay in the list whichever radios were asked for.
+    if (!asked.empty() && !asked.count(e.radio) && s.radioMode != item::master) continue;
+    settings[e.radio] = s;
+    list.push_back(e);
+  }
+  if (!hasRadios(list, project)) return 1;
+  for (int id : asked)
+    if (!settings.count(id))
+      err_ << "tessel-cli: the project " << project << " has no radio " << id << std::endl;
+
+  GroupReadCollector collector(settings);
+  std::set<int> silent;
+  bool done = false, ended = false;
+  auto resolved = [&] {
+    for (const TpollEntry& e : list)
+      if (!collector.wasRead(e.radio) && !silent.count(e.radio)) return false;
+    return true;
+  };
+  auto check = [&] {
+    if (resolved()) {
+      done = true;
+      loop_.quit();
+    }
+  };
+  collector.onRead = [&](int) { check(); };
+  // The engine moves on from a radio that does not answer its dial (or stops
+  // answering) to the next one: the radio it left unread is silent.
+  int lastDialled = -1;
+  progress_.onDialling = [&](int id) {
+    if (id < 0) return;
+    if (lastDialled >= 0 && id != lastDialled && !collector.wasRead(lastDialled))
+      silent.insert(lastDialled);
+    lastDialled = id;
+    check();
+  };
+  progress_.onTaskEnded = [&](TaskCode task, TaskOutcome) {
+    if (task != tkMonitor) return;
+    ended = true;
+    loop_.quit();
+  };
+  engine_->AttachMainWindow(&status_, &collector);
+  engine_->setPollInterval(0);
+  engine_->StartTask(tkMonitor, kOnlineMonitorTitle, list);
+  const bool ok = runUntilDone([&] { return done || ended; }) && done;
+  progress_.onDialling = nullptr;
+  progress_.onTaskEnded = nullptr;
+  if (!prompts_.failed() || engine_->linkDialled()) {
+    const bool dialled = engine_->linkDialled();
+    engine_->StartTask(tkLocalOnly, kCancelCaption, {list.front()});
+    if (dialled) loop_.run(std::chrono::milliseconds(100));
+  }
+  engine_->AttachMainWindow(&status_, &values_);
+
+  int differs = 0, missing = 0;
+  for (const TpollEntry& e : list) {
+    const RadioSettings& s = settings[e.radio];
+    if (!asked.empty() && !asked.count(e.radio)) continue;
+    auto read = collector.readings().find(e.radio);
+    if (read == collector.readings().end()) {
+      CompareRow row;
+      row.kind = CompareRow::Kind::Silent;
+      row.radio = e.radio;
+      row.name = s.name;
+      row.parameter = kNoAnswer;
+      out_ << compareCsvLine(row) << "\n";
+      ++missing;
+      continue;
+    }
+    for (const CompareRow& row : compareRadio(s, read->second, brand())) {
+      out_ << compareCsvLine(row) << "\n";
+      ++differs;
+    }
+  }
+  out_.flush();
+  window_.closeProject();
+  if (interrupted_ && !ok) {
+    err_ << "tessel-cli: interrupted before every radio was read" << std::endl;
+    return 1;
+  }
+  if (!ok && !prompts_.failed() && !ended)
+    err_ << "tessel-cli: the radios were not all read within " << options_.timeoutMs / 1000.0
+         << " s" << std::endl;
+  if (missing || !ok) return 1;
+  return differs ? 3 : 0;
 }
 
 int Session::emulate(const std::string& project) {
