@@ -115,7 +115,7 @@ std::string parameterText(const RadioSettings& s, int p) {
     case param::emulationMode:
       return choiceText(p, s.emulationMode);
     case param::mainSerialPort:
-      return s.mainSerialPort;
+      return codec::serialPortNumber(s.mainSerialPort);
     case param::sleepMode:
       return choiceText(p, s.sleepMode);
     case param::plcAddress:
