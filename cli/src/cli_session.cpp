@@ -658,57 +658,33 @@ int Session::compare(const std::string& project, const std::vector<int>& radios)
   // Only read: the project is opened as a send opens it, and the radios'
   // replies go to the comparison, never to the file or the panel.
   if (!openUserProject(project, true)) return 1;
-  Tproject& p = *window_.project();
-  const std::set<int> asked(radios.begin(), radios.end());
-  std::map<int, RadioSettings> settings;
-  TpollArray list;
-  for (const TpollEntry& e : p.BuildPollList(true)) {
-    RadioSettings s = projectSettings(p, e.radio, brand());
-    // The monitor starts from the local radio, which must be a master: the
-    // masters stay in the list whichever radios were asked for.
-    if (!asked.empty() && !asked.count(e.radio) && s.radioMode != item::master) continue;
-    settings[e.radio] = s;
-    list.push_back(e);
-  }
+  GroupCompareRun run(*window_.project(), brand(), std::set<int>(radios.begin(), radios.end()));
+  const TpollArray& list = run.list();
   if (!hasRadios(list, project)) return 1;
-  for (int id : asked)
-    if (!settings.count(id))
-      err_ << "tessel-cli: the project " << project << " has no radio " << id << std::endl;
+  for (int id : run.unknown())
+    err_ << "tessel-cli: the project " << project << " has no radio " << id << std::endl;
 
-  GroupReadCollector collector(settings);
-  std::set<int> silent;
-  bool done = false, ended = false;
-  auto resolved = [&] {
-    for (const TpollEntry& e : list)
-      if (!collector.wasRead(e.radio) && !silent.count(e.radio)) return false;
-    return true;
-  };
+  bool done = false;
   auto check = [&] {
-    if (resolved()) {
+    if (run.complete()) {
       done = true;
       loop_.quit();
     }
   };
-  collector.onRead = [&](int) { check(); };
-  // The engine moves on from a radio that does not answer its dial (or stops
-  // answering) to the next one: the radio it left unread is silent.
-  int lastDialled = -1;
+  run.reader().onRead = [&](int) { check(); };
   progress_.onDialling = [&](int id) {
-    if (id < 0) return;
-    if (lastDialled >= 0 && id != lastDialled && !collector.wasRead(lastDialled))
-      silent.insert(lastDialled);
-    lastDialled = id;
+    run.dialling(id);
     check();
   };
   progress_.onTaskEnded = [&](TaskCode task, TaskOutcome) {
     if (task != tkMonitor) return;
-    ended = true;
+    run.taskEnded();
     loop_.quit();
   };
-  engine_->AttachMainWindow(&status_, &collector);
+  engine_->AttachMainWindow(&status_, &run.reader());
   engine_->setPollInterval(0);
   engine_->StartTask(tkMonitor, kOnlineMonitorTitle, list);
-  const bool ok = runUntilDone([&] { return done || ended; }) && done;
+  const bool ok = runUntilDone([&] { return done || run.ended(); }) && done;
   progress_.onDialling = nullptr;
   progress_.onTaskEnded = nullptr;
   if (!prompts_.failed() || engine_->linkDialled()) {
@@ -719,24 +695,9 @@ int Session::compare(const std::string& project, const std::vector<int>& radios)
   engine_->AttachMainWindow(&status_, &values_);
 
   int differs = 0, missing = 0;
-  for (const TpollEntry& e : list) {
-    const RadioSettings& s = settings[e.radio];
-    if (!asked.empty() && !asked.count(e.radio)) continue;
-    auto read = collector.readings().find(e.radio);
-    if (read == collector.readings().end()) {
-      CompareRow row;
-      row.kind = CompareRow::Kind::Silent;
-      row.radio = e.radio;
-      row.name = s.name;
-      row.parameter = kNoAnswer;
-      out_ << compareCsvLine(row) << "\n";
-      ++missing;
-      continue;
-    }
-    for (const CompareRow& row : compareRadio(s, read->second, brand())) {
-      out_ << compareCsvLine(row) << "\n";
-      ++differs;
-    }
+  for (const CompareRow& row : run.rows()) {
+    out_ << compareCsvLine(row) << "\n";
+    ++(row.kind == CompareRow::Kind::Silent ? missing : differs);
   }
   out_.flush();
   window_.closeProject();
@@ -744,7 +705,7 @@ int Session::compare(const std::string& project, const std::vector<int>& radios)
     err_ << "tessel-cli: interrupted before every radio was read" << std::endl;
     return 1;
   }
-  if (!ok && !prompts_.failed() && !ended)
+  if (!ok && !prompts_.failed() && !run.ended())
     err_ << "tessel-cli: the radios were not all read within " << options_.timeoutMs / 1000.0
          << " s" << std::endl;
   if (missing || !ok) return 1;

@@ -12,10 +12,10 @@ namespace tessel {
 
 namespace {
 
-// The open project's file, read only.
-class ReadSections : public ProjectSections {
+// The open project's file.
+class RecordSections : public ProjectSections {
  public:
-  explicit ReadSections(const Tproject& project) : project_(project) {}
+  explicit RecordSections(Tproject& project) : project_(project) {}
   std::string readString(const std::string& section, const std::string& key,
                          const std::string& def) const override {
     return project_.readKey(section, key, def);
@@ -23,14 +23,19 @@ class ReadSections : public ProjectSections {
   int readInteger(const std::string& section, const std::string& key, int def) const override {
     return project_.readInteger(section, key, def);
   }
-  bool writeString(const std::string&, const std::string&, const std::string&) override {
-    return false;
+  bool writeString(const std::string& section, const std::string& key,
+                   const std::string& value) override {
+    return project_.writeKey(section, key, value);
   }
-  bool writeInteger(const std::string&, const std::string&, int) override { return false; }
-  bool deleteKey(const std::string&, const std::string&) override { return false; }
+  bool writeInteger(const std::string& section, const std::string& key, int value) override {
+    return project_.writeInteger(section, key, value);
+  }
+  bool deleteKey(const std::string& section, const std::string& key) override {
+    return project_.deleteKey(section, key);
+  }
 
  private:
-  const Tproject& project_;
+  Tproject& project_;
 };
 
 bool isBlocked(int p) {
@@ -187,8 +192,8 @@ std::vector<CompareRow> compareRadio(const RadioSettings& project, const RadioRe
   return rows;
 }
 
-RadioSettings projectSettings(const Tproject& project, int slot, const BrandModels& models) {
-  ReadSections sections(project);
+RadioSettings projectSettings(Tproject& project, int slot, const BrandModels& models) {
+  RecordSections sections(project);
   RadioSettings s = codec::readRadio(sections, slot, models);
   s.group = codec::readGroup(sections);
   return s;
@@ -252,6 +257,104 @@ bool GroupReadCollector::markLocal(int radio) {
   const bool was = local_ >= 0 && local_ == radio;
   local_ = radio;
   return was;
+}
+
+GroupCompareRun::GroupCompareRun(Tproject& project, const BrandModels& models,
+                                 const std::set<int>& only)
+    : models_(models) {
+  for (const TpollEntry& e : project.BuildPollList(true)) {
+    RadioSettings s = projectSettings(project, e.radio, models);
+    const bool asked = only.empty() || only.count(e.radio);
+    if (!asked && s.radioMode != item::master) continue;
+    settings_[e.radio] = s;
+    list_.push_back(e);
+    if (asked) shown_.push_back(e.radio);
+  }
+  for (int id : only)
+    if (!settings_.count(id)) unknown_.push_back(id);
+  reader_.setProject(settings_);
+}
+
+void GroupCompareRun::dialling(int radio) {
+  if (radio < 0) return;
+  // The engine moves on from a radio that does not answer its dial (or
+  // stops answering): the one it left unread is silent.
+  if (lastDialled_ >= 0 && radio != lastDialled_ && !reader_.wasRead(lastDialled_))
+    silent_.insert(lastDialled_);
+  lastDialled_ = radio;
+}
+
+bool GroupCompareRun::complete() const {
+  return position() == count();
+}
+
+int GroupCompareRun::position() const {
+  int n = 0;
+  for (const TpollEntry& e : list_)
+    if (reader_.wasRead(e.radio) || silent_.count(e.radio)) ++n;
+  return n;
+}
+
+const RadioSettings* GroupCompareRun::projectRadio(int radio) const {
+  auto it = settings_.find(radio);
+  return it == settings_.end() ? nullptr : &it->second;
+}
+
+const RadioReading* GroupCompareRun::reading(int radio) const {
+  auto it = reader_.readings().find(radio);
+  return it == reader_.readings().end() ? nullptr : &it->second;
+}
+
+std::vector<CompareRow> GroupCompareRun::rows() const {
+  std::vector<CompareRow> out;
+  for (int id : shown_) {
+    const RadioSettings& s = settings_.at(id);
+    const RadioReading* read = reading(id);
+    if (!read) {
+      CompareRow row;
+      row.kind = CompareRow::Kind::Silent;
+      row.radio = id;
+      row.name = s.name;
+      row.parameter = kNoAnswer;
+      out.push_back(row);
+      continue;
+    }
+    for (CompareRow& row : compareRadio(s, *read, models_)) {
+      row.radio = id;
+      out.push_back(std::move(row));
+    }
+  }
+  return out;
+}
+
+RadioSettings takenValues(const RadioSettings& project, const RadioReading& radio) {
+  RadioSettings t = project;
+  const RadioSettings& got = radio.settings;
+  t.model = got.model;
+  for (int p : radio.reported) {
+    if (p == param::masterID) {
+      t.masterID = got.masterID;
+      continue;
+    }
+    const std::string text = codec::registerText(got, p, got.model == 2);
+    int value = -1;
+    try {
+      size_t used = 0;
+      value = std::stoi(text, &used);
+      if (used != text.size()) value = -1;
+    } catch (...) {
+      value = -1;
+    }
+    codec::applyRegister(t, p, value, text);
+  }
+  return t;
+}
+
+bool writeTaken(Tproject& project, int slot, const RadioSettings& s, const BrandModels& models) {
+  RecordSections sections(project);
+  bool ok = codec::writeRadio(sections, slot, s, models);
+  ok = codec::writeGroup(sections, s.group) && ok;
+  return codec::writeBlocked(sections, s.group) && ok;
 }
 
 }  // namespace tessel

@@ -151,3 +151,29 @@ TEST(GroupCompare, CsvQuotesNamesAndValues) {
   EXPECT_EQ(compareCsvLine(r), "12,\"Tank, \"\"north\"\"\",No answer,,");
   EXPECT_EQ(compareCsvHeader(), "radio_id,name,parameter,project,radio");
 }
+
+// Taking a radio's values leaves nothing to differ, keeps what the radio
+// does not report (its name) and takes its model.
+TEST(GroupCompare, TakenValuesMatchTheRadioAndKeepWhatItDoesNotReport) {
+  for (int model : {0, 1, 2}) {
+    SCOPED_TRACE("model " + std::to_string(model));
+    const RadioSettings project = groupRadio(model, item::roamingMasterID);
+    RadioSettings radio = project;
+    radio.retries = "5";
+    radio.masterID = "3";
+    radio.group.flushTime = "900";
+    radio.group.blocked[0] = "";
+    if (model == 0) radio.plcAddress = "99";
+    GroupReadCollector c({{4, project}});
+    const RadioReading read = readThrough(c, 4, radio);
+    ASSERT_NE(lines(compareRadio(project, read, models())), "");
+    const RadioSettings taken = takenValues(project, read);
+    EXPECT_EQ(lines(compareRadio(taken, read, models())), "");
+    EXPECT_EQ(taken.name, "Pump house");
+    EXPECT_EQ(taken.group.blocked[0], "");
+    EXPECT_EQ(taken.group.flushTime, "900");
+  }
+  RadioSettings project = groupRadio(0, item::roamingMasterID);
+  GroupReadCollector c({{4, project}});
+  EXPECT_EQ(takenValues(project, readThrough(c, 4, groupRadio(2, item::roamingMasterID))).model, 2);
+}

@@ -11,6 +11,7 @@
 
 #include "model/brand.h"
 #include "model/main_window_link.h"
+#include "model/poll_array.h"
 #include "model/radio_settings.h"
 
 namespace tessel {
@@ -55,7 +56,7 @@ std::vector<CompareRow> compareRadio(const RadioSettings& project, const RadioRe
                                      const BrandModels& models);
 
 // A radio's settings from an open project: its section, with the group's.
-RadioSettings projectSettings(const Tproject& project, int slot, const BrandModels& models);
+RadioSettings projectSettings(Tproject& project, int slot, const BrandModels& models);
 
 // "radio_id,name,parameter,project,radio" and one line per row (RFC 4180
 // quoting).
@@ -69,7 +70,8 @@ std::string compareCsvLine(const CompareRow& row);
 class GroupReadCollector : public MainWindowCallbacks {
  public:
   // The radios to read, by radio ID, with their project settings.
-  explicit GroupReadCollector(std::map<int, RadioSettings> project);
+  explicit GroupReadCollector(std::map<int, RadioSettings> project = {});
+  void setProject(std::map<int, RadioSettings> project) { project_ = std::move(project); }
 
   // The radios read to the end, by radio ID.
   const std::map<int, RadioReading>& readings() const { return readings_; }
@@ -97,5 +99,57 @@ class GroupReadCollector : public MainWindowCallbacks {
   bool identified2_ = false;  // its identification named model 2
   int local_ = -1;
 };
+
+// One read of a project's radios through the engine's monitor, and its
+// outcome: the monitor list to start, the reader to attach, and the radios
+// the engine gave up on, told from where its dials went.
+class GroupCompareRun {
+ public:
+  // The radios of project (those of only when given, the masters always:
+  // the monitor starts from the local master).
+  GroupCompareRun(Tproject& project, const BrandModels& models, const std::set<int>& only = {});
+
+  const TpollArray& list() const { return list_; }
+  GroupReadCollector& reader() { return reader_; }
+  // The radios the result covers, in the list's order.
+  const std::vector<int>& radios() const { return shown_; }
+  // Asked for but not in the project.
+  const std::vector<int>& unknown() const { return unknown_; }
+
+  // From the engine: a dial went out; the monitor task ended.
+  void dialling(int radio);
+  void taskEnded() { ended_ = true; }
+  // Every radio read or given up.
+  bool complete() const;
+  bool ended() const { return ended_; }
+  // Radios read or given up so far, of count().
+  int position() const;
+  int count() const { return static_cast<int>(list_.size()); }
+
+  // The rows: a silent radio's (also one the read never reached) and every
+  // difference, in the list's order.
+  std::vector<CompareRow> rows() const;
+  const RadioSettings* projectRadio(int radio) const;
+  const RadioReading* reading(int radio) const;
+  bool silent(int radio) const { return silent_.count(radio) != 0; }
+
+ private:
+  const BrandModels& models_;
+  std::map<int, RadioSettings> settings_;
+  TpollArray list_;
+  std::vector<int> shown_, unknown_;
+  GroupReadCollector reader_;
+  std::set<int> silent_;
+  int lastDialled_ = -1;
+  bool ended_ = false;
+};
+
+// A radio's values as read, merged into its project settings: every
+// parameter it reported, its model; the rest (its name, what it does not
+// report) as the project has it.
+RadioSettings takenValues(const RadioSettings& project, const RadioReading& radio);
+// Writes s into the open project: the radio's section and the group's
+// (blocked frequencies too). False when a write failed.
+bool writeTaken(Tproject& project, int slot, const RadioSettings& s, const BrandModels& models);
 
 }  // namespace tessel
