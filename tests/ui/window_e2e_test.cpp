@@ -1,10 +1,12 @@
 // The program on simulated radios over a pseudo-terminal: the window reads
 // the local radio with Get Local Radio Parameters and shows its values, sets
 // it, discovers a group into a new project, monitors it and exports the log.
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
@@ -18,6 +20,7 @@
 #include "metrics/metrics_server.h"
 #include "model/brand.h"
 #include "model/catalogue.h"
+#include "model/ini_file.h"
 #include "model/monitor_history.h"
 #include "model/project.h"
 #include "model/radio.h"
@@ -25,6 +28,7 @@
 #include "serial/tserial.h"
 #include "sim/sim_project.h"
 #include "sim/sim_pty.h"
+#include "ui/compare_group_dialog.h"
 #include "ui/status_bar_widget.h"
 #include "ui/terminal_window.h"
 #include "window_fixture.h"
@@ -543,6 +547,85 @@ TEST_F(WindowOnSimulatedRadios, AsFastAsRepliesPollsEveryRadioOfEveryModel) {
   EXPECT_LT(ticks * 2, asked) << ticks << " ticks for " << asked << " registers";
   if (const char* shots = std::getenv("TESSEL_SHOTS"))
     window().grab().save(QString::fromLocal8Bit(shots) + "/monitor.png");
+}
+
+}  // namespace
+}  // namespace tessel::testing
+
+namespace tessel::testing {
+namespace {
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Online Monitor > "Compare Group with Project...": the group read once,
+// a drifted radio, a silent one and one of another model listed, nothing
+// written until the user takes a radio's values into the project.
+TEST_F(WindowOnSimulatedRadios, CompareGroupListsDifferencesAndTakesARadiosValues) {
+  const std::string path = dir + "/group.vro";
+  std::string error;
+  ASSERT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
+  {
+    IniFile ini(path);
+    ASSERT_TRUE(ini.writeString("Radio3", "Retries", "3"));
+    ASSERT_TRUE(ini.writeString("Radio4", brandModels(0).modelKey, brandModels(0).names[1]));
+    ASSERT_TRUE(ini.writeString("Radio9", "Radio Name", "Pump 9"));
+  }
+  settings.strings["file1"] = path;
+  startOnSim();
+  window().show();
+  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
+  action("file1")->trigger();
+  auto* online = window().findChild<QMenu*>(QStringLiteral("autoDiscover"));
+  ASSERT_NE(online, nullptr);
+  emit online->aboutToShow();
+  ASSERT_TRUE(action("compareGroup")->isEnabled());
+  const std::string before = fileText(path);
+
+  action("compareGroup")->trigger();
+  CompareGroupDialog* dialog = window().compareDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->running());
+  EXPECT_TRUE(dialog->progressLabel()->text().startsWith(QStringLiteral("Radio 1 of 6")));
+  ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 30000))
+      << "state " << stateName(wiring->engine().state());
+  QTableWidget* table = dialog->table();
+  std::vector<std::string> rows;
+  for (int r = 0; r < table->rowCount(); ++r) {
+    std::string line;
+    for (int c = 0; c < table->columnCount(); ++c)
+      line += (c ? "," : "") + table->item(r, c)->text().toStdString();
+    rows.push_back(line);
+  }
+  const std::string radio3Retries = group->radios()[2].saved(13);
+  EXPECT_EQ(rows, (std::vector<std::string>{
+                      "3,Radio 003,Retries,3," + radio3Retries,
+                      "4,Radio 004,Radio Model,Vireo Version 2,Vireo E",
+                      "9,Pump 9,No answer,,",
+                  }));
+  // Only read: the file as it was, and no line that writes a radio.
+  EXPECT_EQ(fileText(path), before);
+  for (const std::string& line : traffic.transcript) {
+    EXPECT_EQ(line.find('='), std::string::npos) << line;
+    EXPECT_EQ(line.find("AT&W"), std::string::npos) << line;
+  }
+  EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+
+  const std::string csv = dir + "/compare.csv";
+  ASSERT_TRUE(dialog->saveCsv(QString::fromStdString(csv)));
+  EXPECT_EQ(fileText(csv), "radio_id,name,parameter,project,radio\n3,Radio 003,Retries,3," +
+                               radio3Retries +
+                               "\n4,Radio 004,Radio Model,Vireo Version 2,Vireo E\n"
+                               "9,Pump 9,No answer,,\n");
+
+  // Radio 3's values into the project: its section now holds what it holds.
+  table->selectRow(0);
+  ASSERT_TRUE(dialog->takeRadioValues());
+  EXPECT_EQ(window().model().project()->readKey("Radio3", "Retries", ""), radio3Retries);
+  EXPECT_EQ(table->rowCount(), 2);
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
 }
 
 }  // namespace
