@@ -560,6 +560,74 @@ std::string fileText(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The group's project with radio 3's retries drifted, opened, and the
+// compare started from the menu.
+class WindowComparing : public WindowOnSimulatedRadios {
+ protected:
+  CompareGroupDialog* startCompare() {
+    const std::string path = dir + "/drift.vro";
+    std::string error;
+    EXPECT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
+    {
+      IniFile ini(path);
+      EXPECT_TRUE(ini.writeString("Radio3", "Retries", "3"));
+    }
+    settings.strings["file1"] = path;
+    startOnSim();
+    window().show();
+    if (!runUntil([&] { return wiring->serial().Active(); }, 3000)) return nullptr;
+    action("file1")->trigger();
+    action("compareGroup")->trigger();
+    return window().compareDialog();
+  }
+};
+
+TEST_F(WindowComparing, CancelStopsTheReadAndGivesTheEngineBack) {
+  CompareGroupDialog* dialog = startCompare();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(runUntil([&] { return traffic.polls[2] >= 1; })) << "radio 2 never read";
+  QPushButton* cancel = nullptr;
+  for (QPushButton* b : dialog->findChildren<QPushButton*>())
+    if (b->accessibleName() == QStringLiteral("Cancel")) cancel = b;
+  ASSERT_NE(cancel, nullptr);
+  cancel->click();
+  ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 1000));
+  EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+  const std::string summary =
+      dialog->findChild<QLabel*>(QStringLiteral("compareSummary"))->text().toStdString();
+  EXPECT_EQ(summary.rfind("Cancelled after ", 0), 0u) << summary;
+  // The radios not read yet are listed as not answering.
+  QTableWidget* table = dialog->table();
+  ASSERT_GE(table->rowCount(), 1);
+  EXPECT_EQ(table->item(table->rowCount() - 1, 0)->text(), QStringLiteral("5"));
+  EXPECT_EQ(table->item(table->rowCount() - 1, 2)->text(), QStringLiteral("No answer"));
+  // Ticks go on; no radio is read any more.
+  const int lines = traffic.lines;
+  runUntil([] { return false; }, 300);
+  EXPECT_LE(traffic.lines, lines + 2) << traffic.transcript.back();
+}
+
+TEST_F(WindowComparing, SendProjectsValuesPutsThemIntoTheDriftedRadio) {
+  CompareGroupDialog* dialog = startCompare();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 30000));
+  QTableWidget* table = dialog->table();
+  ASSERT_EQ(table->rowCount(), 1);
+  EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("Retries"));
+  table->selectRow(0);
+  ASSERT_TRUE(dialog->sendProjectValues());
+  ASSERT_TRUE(runUntil(
+      [&] { return wiring->engine().queue().Count() == 0 && wiring->engine().state() == psIdle; },
+      30000))
+      << stateName(wiring->engine().state());
+  EXPECT_EQ(group->radios()[2].saved(13), "3");
+  // Compared again, the group matches its project.
+  action("compareGroup")->trigger();
+  dialog = window().compareDialog();
+  ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 30000));
+  EXPECT_EQ(dialog->table()->rowCount(), 0);
+}
+
 // Online Monitor > "Compare Group with Project...": the group read once,
 // a drifted radio, a silent one and one of another model listed, nothing
 // written until the user takes a radio's values into the project.
