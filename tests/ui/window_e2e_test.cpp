@@ -582,10 +582,28 @@ class WindowComparing : public WindowOnSimulatedRadios {
   }
 };
 
-TEST_F(WindowComparing, CancelStopsTheReadAndGivesTheEngineBack) {
+// The radios pace their line at 19200 baud, so the read is still under way
+// when Cancel comes.
+class WindowComparingPaced : public WindowComparing {
+ protected:
+  void SetUp() override {
+    WindowComparing::SetUp();
+    pty->stop();
+    server.join();
+    sim::SimPty::Options paced;
+    paced.pace = true;
+    paced.baud = 19200;
+    pty = std::make_unique<sim::SimPty>(*group, paced);
+    ASSERT_TRUE(pty->open()) << pty->error();
+    server = std::thread([this] { pty->run(); });
+    settings.strings["COM1"] = pty->slavePath();
+  }
+};
+
+TEST_F(WindowComparingPaced, CancelStopsTheReadAndGivesTheEngineBack) {
   CompareGroupDialog* dialog = startCompare();
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(runUntil([&] { return traffic.polls[2] >= 1; })) << "radio 2 never read";
+  ASSERT_TRUE(runUntil([&] { return traffic.lastDialled >= 3; })) << "radio 3 never dialled";
   QPushButton* cancel = nullptr;
   for (QPushButton* b : dialog->findChildren<QPushButton*>())
     if (b->accessibleName() == QStringLiteral("Cancel")) cancel = b;
@@ -601,10 +619,13 @@ TEST_F(WindowComparing, CancelStopsTheReadAndGivesTheEngineBack) {
   ASSERT_GE(table->rowCount(), 1);
   EXPECT_EQ(table->item(table->rowCount() - 1, 0)->text(), QStringLiteral("5"));
   EXPECT_EQ(table->item(table->rowCount() - 1, 2)->text(), QStringLiteral("No answer"));
-  // Ticks go on; no radio is read any more.
-  const int lines = traffic.lines;
+  // Ticks go on; no radio is asked anything any more.
+  const size_t said = traffic.transcript.size();
   runUntil([] { return false; }, 300);
-  EXPECT_LE(traffic.lines, lines + 2) << traffic.transcript.back();
+  for (size_t i = said; i < traffic.transcript.size(); ++i) {
+    EXPECT_NE(traffic.transcript[i].rfind(" < ATS", 0), 0u) << traffic.transcript[i];
+    EXPECT_NE(traffic.transcript[i].rfind(" < ATD", 0), 0u) << traffic.transcript[i];
+  }
 }
 
 TEST_F(WindowComparing, SendProjectsValuesPutsThemIntoTheDriftedRadio) {
