@@ -92,6 +92,16 @@ Wiring::Wiring(const WiringOptions& options)
     engine->setLogging(on);
   };
   window_->hooks.setPollInterval = [engine](int ms) { engine->setPollInterval(ms); };
+  window_->hooks.attachCallbacks = [this, engine](MainWindowCallbacks* callbacks) {
+    engine->AttachMainWindow(window_->statusBarWidget(), callbacks ? callbacks : values_.get());
+  };
+  window_->hooks.observe = [engine](LinkObserver* observer, bool add) {
+    if (add)
+      engine->addObserver(observer);
+    else
+      engine->removeObserver(observer);
+  };
+  window_->hooks.portOpen = [this] { return serial_->Active(); };
   window_->onModeSwitched = [this, engine](int) {
     engine->AttachMainWindow(window_->statusBarWidget(), values_.get());
     if (engine->pollInterval() == 0) engine->setPollInterval(1000);

@@ -93,6 +93,19 @@ const std::vector<CommandInfo>& commands() {
        withLine({{"--interval", true, "poll interval in seconds (default 1.0)"},
                  {"--cycles", true, "stop after N full rounds of the radio IDs (default 1)"},
                  {"--force", false, "replace NEWPROJECT if it exists (once a radio is found)"}})},
+      {"compare",
+       "compare PROJECT DEVICE [--radios LIST] [line options]",
+       "Reads every radio of PROJECT (the local radio on DEVICE directly, the others dialled "
+       "through it), every readable register, as fast as the replies come, and prints what "
+       "differs from the project as CSV: radio_id,name,parameter,project,radio. One line per "
+       "differing parameter, one per radio that did not answer (parameter \"No answer\") and "
+       "one for a radio of another model (parameter: the model). Exit 0 when everything "
+       "matches, 3 when something differs, 1 when a radio did not answer. Writes nothing: "
+       "neither PROJECT nor any radio.",
+       {"PROJECT", "DEVICE"},
+       withLine({{"--radios", true,
+                  "compare only these radio IDs (\"1,4,7\"); the masters are read anyway, "
+                  "the monitor starts from the local one"}})},
       {"emulate",
        "emulate PROJECT DEVICE [line options]",
        "Plays the radios of PROJECT on DEVICE, answering AT commands as the radios would, until "

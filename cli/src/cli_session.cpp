@@ -4,6 +4,7 @@
 #include "model/send_builder.h"
 
 #include "model/group_commands.h"
+#include "model/group_compare.h"
 
 #include <unistd.h>
 
@@ -615,6 +616,64 @@ int Session::discover(const std::string& project, int intervalMs, int rounds, bo
     return 1;
   }
   return 0;
+}
+
+int Session::compare(const std::string& project, const std::vector<int>& radios) {
+  // Only read: the project is opened as a send opens it, and the radios'
+  // replies go to the comparison, never to the file or the panel.
+  if (!openUserProject(project, true)) return 1;
+  GroupCompareRun run(*window_.project(), brand(), std::set<int>(radios.begin(), radios.end()));
+  const TpollArray& list = run.list();
+  if (!hasRadios(list, project)) return 1;
+  for (int id : run.unknown())
+    err_ << "tessel-cli: the project " << project << " has no radio " << id << std::endl;
+
+  bool done = false;
+  auto check = [&] {
+    if (run.complete()) {
+      done = true;
+      loop_.quit();
+    }
+  };
+  run.reader().onRead = [&](int) { check(); };
+  progress_.onDialling = [&](int id) {
+    run.dialling(id);
+    check();
+  };
+  progress_.onTaskEnded = [&](TaskCode task, TaskOutcome) {
+    if (task != tkMonitor) return;
+    run.taskEnded();
+    loop_.quit();
+  };
+  engine_->AttachMainWindow(&status_, &run.reader());
+  engine_->setPollInterval(0);
+  engine_->StartTask(tkMonitor, kOnlineMonitorTitle, list);
+  const bool ok = runUntilDone([&] { return done || run.ended(); }) && done;
+  progress_.onDialling = nullptr;
+  progress_.onTaskEnded = nullptr;
+  if (!prompts_.failed() || engine_->linkDialled()) {
+    const bool dialled = engine_->linkDialled();
+    engine_->StartTask(tkLocalOnly, kCancelCaption, {list.front()});
+    if (dialled) loop_.run(std::chrono::milliseconds(100));
+  }
+  engine_->AttachMainWindow(&status_, &values_);
+
+  int differs = 0, missing = 0;
+  for (const CompareRow& row : run.rows()) {
+    out_ << compareCsvLine(row) << "\n";
+    ++(row.kind == CompareRow::Kind::Silent ? missing : differs);
+  }
+  out_.flush();
+  window_.closeProject();
+  if (interrupted_ && !ok) {
+    err_ << "tessel-cli: interrupted before every radio was read" << std::endl;
+    return 1;
+  }
+  if (!ok && !prompts_.failed() && !run.ended())
+    err_ << "tessel-cli: the radios were not all read within " << options_.timeoutMs / 1000.0
+         << " s" << std::endl;
+  if (missing || !ok) return 1;
+  return differs ? 3 : 0;
 }
 
 int Session::emulate(const std::string& project) {

@@ -79,6 +79,17 @@ bool fixAnswers(const std::string& answers, std::vector<sim::SimRadio>& radios, 
   return true;
 }
 
+// "1,4,7": radio IDs.
+bool parseRadioList(const std::string& text, std::vector<int>& out) {
+  std::istringstream in(text);
+  for (std::string item; std::getline(in, item, ',');) {
+    int id = 0;
+    if (!parseCount(item, 0, 254, id)) return false;
+    out.push_back(id);
+  }
+  return !out.empty();
+}
+
 int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
   int radios = 5;
   std::vector<int> models;
@@ -197,6 +208,14 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
     }
     if (!args.has("--timeout")) session.setTimeout(120'000);
     return session.set(args.positionals[0], radio, args.has("--remote"), args.has("--verify"));
+  }
+  if (args.command == "compare") {
+    std::vector<int> radios;
+    if (args.has("--radios") && !parseRadioList(args.value("--radios"), radios)) {
+      err << "tessel-cli: --radios takes radio IDs 0 to 254 separated by commas\n";
+      return kUsageError;
+    }
+    return session.compare(args.positionals[0], radios);
   }
   if (args.command == "monitor") return session.monitor(args.positionals[0], intervalMs, cycles);
   if (args.command == "discover")

@@ -1,12 +1,14 @@
 // The program on simulated radios over a pseudo-terminal: the window reads
 // the local radio with Get Local Radio Parameters and shows its values, sets
 // it, discovers a group into a new project, monitors it and exports the log.
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
@@ -21,6 +23,7 @@
 #include "model/brand.h"
 #include "model/catalogue.h"
 #include "model/group_commands.h"
+#include "model/ini_file.h"
 #include "model/monitor_history.h"
 #include "model/project.h"
 #include "model/radio.h"
@@ -28,6 +31,7 @@
 #include "serial/tserial.h"
 #include "sim/sim_project.h"
 #include "sim/sim_pty.h"
+#include "ui/compare_group_dialog.h"
 #include "ui/status_bar_widget.h"
 #include "ui/terminal_window.h"
 #include "window_fixture.h"
@@ -671,6 +675,174 @@ TEST_F(WindowOnSimulatedRadios, AsFastAsRepliesPollsEveryRadioOfEveryModel) {
   EXPECT_LT(ticks * 2, asked) << ticks << " ticks for " << asked << " registers";
   if (const char* shots = std::getenv("TESSEL_SHOTS"))
     window().grab().save(QString::fromLocal8Bit(shots) + "/monitor.png");
+}
+
+}  // namespace
+}  // namespace tessel::testing
+
+namespace tessel::testing {
+namespace {
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The group's project with radio 3's retries drifted, opened, and the
+// compare started from the menu.
+class WindowComparing : public WindowOnSimulatedRadios {
+ protected:
+  CompareGroupDialog* startCompare() {
+    const std::string path = dir + "/drift.vro";
+    std::string error;
+    EXPECT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
+    {
+      IniFile ini(path);
+      EXPECT_TRUE(ini.writeString("Radio3", "Retries", "3"));
+    }
+    settings.strings["file1"] = path;
+    startOnSim();
+    window().show();
+    if (!runUntil([&] { return wiring->serial().Active(); }, 3000)) return nullptr;
+    action("file1")->trigger();
+    action("compareGroup")->trigger();
+    return window().compareDialog();
+  }
+};
+
+// The radios pace their line at 19200 baud, so the read is still under way
+// when Cancel comes.
+class WindowComparingPaced : public WindowComparing {
+ protected:
+  void SetUp() override {
+    WindowComparing::SetUp();
+    pty->stop();
+    server.join();
+    sim::SimPty::Options paced;
+    paced.pace = true;
+    paced.baud = 19200;
+    pty = std::make_unique<sim::SimPty>(*group, paced);
+    ASSERT_TRUE(pty->open()) << pty->error();
+    server = std::thread([this] { pty->run(); });
+    settings.strings["COM1"] = pty->slavePath();
+  }
+};
+
+TEST_F(WindowComparingPaced, CancelStopsTheReadAndGivesTheEngineBack) {
+  CompareGroupDialog* dialog = startCompare();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(runUntil([&] { return traffic.lastDialled >= 3; })) << "radio 3 never dialled";
+  QPushButton* cancel = nullptr;
+  for (QPushButton* b : dialog->findChildren<QPushButton*>())
+    if (b->accessibleName() == QStringLiteral("Cancel")) cancel = b;
+  ASSERT_NE(cancel, nullptr);
+  cancel->click();
+  ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 1000));
+  EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+  const std::string summary =
+      dialog->findChild<QLabel*>(QStringLiteral("compareSummary"))->text().toStdString();
+  EXPECT_EQ(summary.rfind("Cancelled after ", 0), 0u) << summary;
+  // The radios not read yet are listed as not answering.
+  QTableWidget* table = dialog->table();
+  ASSERT_GE(table->rowCount(), 1);
+  EXPECT_EQ(table->item(table->rowCount() - 1, 0)->text(), QStringLiteral("5"));
+  EXPECT_EQ(table->item(table->rowCount() - 1, 2)->text(), QStringLiteral("No answer"));
+  // Ticks go on; no radio is asked anything any more.
+  const size_t said = traffic.transcript.size();
+  runUntil([] { return false; }, 300);
+  for (size_t i = said; i < traffic.transcript.size(); ++i) {
+    EXPECT_NE(traffic.transcript[i].rfind(" < ATS", 0), 0u) << traffic.transcript[i];
+    EXPECT_NE(traffic.transcript[i].rfind(" < ATD", 0), 0u) << traffic.transcript[i];
+  }
+}
+
+TEST_F(WindowComparing, SendProjectsValuesPutsThemIntoTheDriftedRadio) {
+  CompareGroupDialog* dialog = startCompare();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 30000));
+  QTableWidget* table = dialog->table();
+  ASSERT_EQ(table->rowCount(), 1);
+  EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("Retries"));
+  table->selectRow(0);
+  ASSERT_TRUE(dialog->sendProjectValues());
+  ASSERT_TRUE(runUntil(
+      [&] { return wiring->engine().queue().Count() == 0 && wiring->engine().state() == psIdle; },
+      30000))
+      << stateName(wiring->engine().state());
+  EXPECT_EQ(group->radios()[2].saved(13), "3");
+  // Compared again, the group matches its project.
+  action("compareGroup")->trigger();
+  dialog = window().compareDialog();
+  ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 30000));
+  EXPECT_EQ(dialog->table()->rowCount(), 0);
+}
+
+// Online Monitor > "Compare Group with Project...": the group read once,
+// a drifted radio, a silent one and one of another model listed, nothing
+// written until the user takes a radio's values into the project.
+TEST_F(WindowOnSimulatedRadios, CompareGroupListsDifferencesAndTakesARadiosValues) {
+  const std::string path = dir + "/group.vro";
+  std::string error;
+  ASSERT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
+  {
+    IniFile ini(path);
+    ASSERT_TRUE(ini.writeString("Radio3", "Retries", "3"));
+    ASSERT_TRUE(ini.writeString("Radio4", brandModels(0).modelKey, brandModels(0).names[1]));
+    ASSERT_TRUE(ini.writeString("Radio9", "Radio Name", "Pump 9"));
+  }
+  settings.strings["file1"] = path;
+  startOnSim();
+  window().show();
+  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
+  action("file1")->trigger();
+  auto* online = window().findChild<QMenu*>(QStringLiteral("autoDiscover"));
+  ASSERT_NE(online, nullptr);
+  emit online->aboutToShow();
+  ASSERT_TRUE(action("compareGroup")->isEnabled());
+  const std::string before = fileText(path);
+
+  action("compareGroup")->trigger();
+  CompareGroupDialog* dialog = window().compareDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(dialog->running());
+  EXPECT_TRUE(dialog->progressLabel()->text().startsWith(QStringLiteral("Radio 1 of 6")));
+  ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 30000))
+      << "state " << stateName(wiring->engine().state());
+  QTableWidget* table = dialog->table();
+  std::vector<std::string> rows;
+  for (int r = 0; r < table->rowCount(); ++r) {
+    std::string line;
+    for (int c = 0; c < table->columnCount(); ++c)
+      line += (c ? "," : "") + table->item(r, c)->text().toStdString();
+    rows.push_back(line);
+  }
+  const std::string radio3Retries = group->radios()[2].saved(13);
+  EXPECT_EQ(rows, (std::vector<std::string>{
+                      "3,Radio 003,Retries,3," + radio3Retries,
+                      "4,Radio 004,Radio Model,Vireo Version 2,Vireo E",
+                      "9,Pump 9,No answer,,",
+                  }));
+  // Only read: the file as it was, and no line that writes a radio.
+  EXPECT_EQ(fileText(path), before);
+  for (const std::string& line : traffic.transcript) {
+    EXPECT_EQ(line.find('='), std::string::npos) << line;
+    EXPECT_EQ(line.find("AT&W"), std::string::npos) << line;
+  }
+  EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+
+  const std::string csv = dir + "/compare.csv";
+  ASSERT_TRUE(dialog->saveCsv(QString::fromStdString(csv)));
+  EXPECT_EQ(fileText(csv), "radio_id,name,parameter,project,radio\n3,Radio 003,Retries,3," +
+                               radio3Retries +
+                               "\n4,Radio 004,Radio Model,Vireo Version 2,Vireo E\n"
+                               "9,Pump 9,No answer,,\n");
+
+  // Radio 3's values into the project: its section now holds what it holds.
+  table->selectRow(0);
+  ASSERT_TRUE(dialog->takeRadioValues());
+  EXPECT_EQ(window().model().project()->readKey("Radio3", "Retries", ""), radio3Retries);
+  EXPECT_EQ(table->rowCount(), 2);
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
 }
 
 }  // namespace

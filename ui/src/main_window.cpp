@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "ui/compare_group_dialog.h"
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -167,6 +169,9 @@ MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Pro
 }
 
 MainWindow::~MainWindow() {
+  // A compare still reading gives the engine back before the model goes.
+  delete compareDialog_;
+  compareDialog_ = nullptr;
   // The chart windows are children, deleted after the members they report
   // their end to.
   const auto charts = historyWindows_;
@@ -227,6 +232,13 @@ void MainWindow::buildMenus(bool emulateEntry) {
   addAction(monitor, "discoverNew", "&New Project")->setEnabled(false);
   // Enabled while a monitor or a discovery runs.
   addAction(online, "monitorStop", "Stop")->setEnabled(false);
+  QAction* compare = addAction(online, "compareGroup", "Compare Group with Project...");
+  connect(compare, &QAction::triggered, this, [this] { compareGroupClick(); });
+  // A project of the user's and the port open, and no compare running.
+  connect(online, &QMenu::aboutToShow, this, [this, compare] {
+    compare->setEnabled(model_->project() && panel_->WindowMode != wmManual && hooks.portOpen &&
+                        hooks.portOpen() && !(compareDialog_ && compareDialog_->running()));
+  });
   QMenu* poll = online->addMenu(QStringLiteral("Set Poll Interval..."));
   poll->setObjectName(QStringLiteral("SetPollInterval"));
   buildPollMenu(poll);

@@ -11,6 +11,8 @@
 #include "model/radio.h"
 #include "seams/settings_store.h"
 #include "ui/main_window.h"
+
+#include "ui/compare_group_dialog.h"
 #include "ui/parameter_panel.h"
 #include "ui/qt_seams.h"
 #include "ui/status_bar_widget.h"
@@ -142,6 +144,27 @@ void MainWindow::discoverNewClick() {
   if (!commands_->discoverNew()) return;
   action(QStringLiteral("discoverThis"))->setEnabled(true);
   action(QStringLiteral("discoverNew"))->setEnabled(false);
+}
+
+void MainWindow::compareGroupClick() {
+  if (!model_->project() || panel_->WindowMode == wmManual) return;
+  if (compareDialog_ && compareDialog_->running()) {
+    compareDialog_->raise();
+    return;
+  }
+  delete compareDialog_;
+  CompareGroupDialog::Hooks h;
+  h.attachReader = hooks.attachCallbacks;
+  h.observe = hooks.observe;
+  h.setPollInterval = hooks.setPollInterval;
+  h.restorePollInterval = [this] {
+    for (const auto& [name, a] : actions_)
+      if (name.startsWith(QLatin1String("poll")) && a->isChecked()) pollIntervalClick(a);
+  };
+  h.send = [this] { okClick(); };
+  compareDialog_ = new CompareGroupDialog(*model_, profile_.models, std::move(h), this);
+  compareDialog_->show();
+  compareDialog_->start();
 }
 
 }  // namespace tessel

@@ -120,6 +120,10 @@ class Session {
   // it; verify reads it back and lists what differs (exit 3).
   int set(const std::string& project, int radio, bool remote, bool verify);
   void setTimeout(int ms) { options_.timeoutMs = ms; }
+  // Reads the project's radios (only those of radios, when given, and the
+  // local one) once and prints what differs from the project as CSV; exit
+  // 0 all match, 3 something differs, 1 a radio did not answer.
+  int compare(const std::string& project, const std::vector<int>& radios);
   // Discovers a group into a new project file (an existing one only with
   // force): rounds full rounds over radio IDs 0..254.
   int discover(const std::string& project, int intervalMs, int rounds, bool force);

@@ -26,6 +26,7 @@ class QSplitter;
 namespace tessel {
 
 class BlockedFrequencyDialog;
+class CompareGroupDialog;
 class ComPortWindow;
 class SignalHistoryWindow;
 class ModelEDialog;
@@ -45,6 +46,10 @@ class MainWindow : public QMainWindow {
     std::function<int()> queueLength;
     std::function<void(bool on, const std::string& header)> setLogging;
     std::function<void(int ms)> setPollInterval;
+    // Attaches other callbacks to the engine, or (null) the window's again.
+    std::function<void(MainWindowCallbacks* callbacks)> attachCallbacks;
+    std::function<void(LinkObserver* observer, bool add)> observe;
+    std::function<bool()> portOpen;
   };
 
   // The question asked when the window closes with lines still queued.
@@ -101,6 +106,9 @@ class MainWindow : public QMainWindow {
   void pollIntervalClick(QAction* item);
   // The status bar's gauge and text while a discovery runs; hidden otherwise.
   void showDiscoveryProgress();
+  // Online Monitor > "Compare Group with Project...": the dialog, reading.
+  void compareGroupClick();
+  CompareGroupDialog* compareDialog() const { return compareDialog_; }
   // The list's context menu at pos (viewport coordinates) as it would pop up.
   QMenu* listMenu() const { return listMenu_; }
   void prepareListMenu(const QPoint& pos);
@@ -154,6 +162,7 @@ class MainWindow : public QMainWindow {
   // The View menu's checks follow the panel's view.
   void showViewChecks();
   std::map<int, SignalHistoryWindow*> historyWindows_;
+  CompareGroupDialog* compareDialog_ = nullptr;
   // The radio under the mouse when the list's menu opened, or -1.
   int menuRadio_ = -1;
 

@@ -1,0 +1,360 @@
+#include "model/group_compare.h"
+
+#include "model/catalogue.h"
+#include "model/project.h"
+#include "model/project_keys.h"
+#include "model/radio_codec.h"
+#include "model/text.h"
+
+#include <cstdlib>
+
+namespace tessel {
+
+namespace {
+
+// The open project's file.
+class RecordSections : public ProjectSections {
+ public:
+  explicit RecordSections(Tproject& project) : project_(project) {}
+  std::string readString(const std::string& section, const std::string& key,
+                         const std::string& def) const override {
+    return project_.readKey(section, key, def);
+  }
+  int readInteger(const std::string& section, const std::string& key, int def) const override {
+    return project_.readInteger(section, key, def);
+  }
+  bool writeString(const std::string& section, const std::string& key,
+                   const std::string& value) override {
+    return project_.writeKey(section, key, value);
+  }
+  bool writeInteger(const std::string& section, const std::string& key, int value) override {
+    return project_.writeInteger(section, key, value);
+  }
+  bool deleteKey(const std::string& section, const std::string& key) override {
+    return project_.deleteKey(section, key);
+  }
+
+ private:
+  Tproject& project_;
+};
+
+bool isBlocked(int p) {
+  return p >= param::blockedFreq1 && p <= param::blockedFreq12;
+}
+
+std::string choiceText(int p, int item) {
+  const ProjectKey* k = keyOf(p);
+  return k ? fileTextOf(*k, item) : std::string();
+}
+
+std::string modelText(const BrandModels& models, int m) {
+  return m >= 0 && m < kModelCount ? models.names[static_cast<size_t>(m)] : std::string();
+}
+
+bool holds(int model, int p) {
+  for (const RegisterRow& row : registerMap(model))
+    if (row.param == p) return true;
+  // Models 0 and 1 keep the master ID in the lock register.
+  return p == param::masterID && model != 2;
+}
+
+std::string csvField(const std::string& text) {
+  std::string s;
+  for (char c : text)
+    if (c != '\0') s += c;
+  bool plain = s.empty() || (s.front() != ' ' && s.back() != ' ');
+  for (unsigned char c : s)
+    if (c == ',' || c == '"' || c < 0x20 || c == 0x7f) plain = false;
+  if (plain) return s;
+  std::string q = "\"";
+  for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return q + "\"";
+}
+
+}  // namespace
+
+std::string parameterCaption(int p) {
+  if (isBlocked(p)) return "Blocked Frequency " + std::to_string(p - param::blockedFreq1 + 1);
+  switch (p) {
+    case param::reTXBroadcasts:
+      return "ReTX Broadcasts";
+    case param::currentTime:
+      return "Current Time";
+    default:
+      break;
+  }
+  const ProjectKey* k = keyOf(p);
+  return k ? k->name : std::string();
+}
+
+std::string parameterText(const RadioSettings& s, int p) {
+  const GroupSettings& g = s.group;
+  if (isBlocked(p)) return g.blocked[static_cast<size_t>(p - param::blockedFreq1)];
+  switch (p) {
+    case param::groupID:
+      return g.groupID;
+    case param::securityID:
+      return g.securityID;
+    case param::rfband:
+      return g.rfband;
+    case param::flushTime:
+      return g.flushTime;
+    case param::reTXBroadcasts:
+      return choiceText(p, g.reTXBroadcasts);
+    case param::repeaters:
+      return choiceText(p, g.repeaters);
+    case param::radioID:
+      return s.radioID;
+    case param::radioMode:
+      return choiceText(p, s.radioMode);
+    case param::roaming:
+      return choiceText(p, s.roaming);
+    case param::masterID:
+      return s.masterID;
+    case param::retries:
+      return s.retries;
+    case param::protocol:
+      return choiceText(p, s.protocol);
+    case param::bufferMode:
+      return choiceText(p, s.bufferMode);
+    case param::emulationMode:
+      return choiceText(p, s.emulationMode);
+    case param::mainSerialPort:
+      return codec::serialPortNumber(s.mainSerialPort);
+    case param::sleepMode:
+      return choiceText(p, s.sleepMode);
+    case param::plcAddress:
+      return s.plcAddress;
+    case param::startTime:
+      return s.startTime;
+    case param::onTimer:
+      return s.onTimer;
+    case param::offTimer:
+      return s.offTimer;
+    case param::currentTime:
+      return s.currentTime;
+    case param::baudRate:
+      return trimBlanks(s.baudRate);
+    case param::dataBits:
+      return choiceText(p, s.dataBits);
+    case param::stopBits:
+      return choiceText(p, s.stopBits);
+    case param::parity:
+      return choiceText(p, s.parity);
+    case param::handShaking:
+      return choiceText(p, s.handShaking);
+    default:
+      return std::string();
+  }
+}
+
+std::vector<int> comparedParameters(const RadioSettings& s) {
+  std::vector<int> out;
+  for (const RegisterRow& row : registerMap(s.model)) {
+    const int p = row.param;
+    // The blocked frequencies are not read one by one, yet a local radio's
+    // register pages give them.
+    if (row.access != raReadWrite && !isBlocked(p)) continue;
+    if (p < 0 || p == param::fixedN || p == param::currentTime || p == param::masterLock ||
+        p == param::masterID)
+      continue;
+    out.push_back(p);
+  }
+  // A master or a roaming radio keeps whatever master ID it found.
+  if (s.radioMode != item::master && s.roaming == item::roamingMasterID)
+    out.push_back(param::masterID);
+  return out;
+}
+
+std::vector<CompareRow> compareRadio(const RadioSettings& project, const RadioReading& radio,
+                                     const BrandModels& models) {
+  std::vector<CompareRow> rows;
+  const RadioSettings& got = radio.settings;
+  auto row = [&](CompareRow::Kind kind, std::string parameter, std::string a, std::string b) {
+    CompareRow r;
+    r.kind = kind;
+    r.radio = std::atoi(project.radioID.c_str());
+    r.name = project.name;
+    r.parameter = std::move(parameter);
+    r.project = std::move(a);
+    r.radioValue = std::move(b);
+    rows.push_back(std::move(r));
+  };
+  if (got.model != project.model)
+    row(CompareRow::Kind::WrongModel, models.modelKey, modelText(models, project.model),
+        modelText(models, got.model));
+  for (int p : comparedParameters(project)) {
+    if (!radio.reported.count(p) || !holds(got.model, p)) continue;
+    const std::string a = trimBlanks(parameterText(project, p));
+    const std::string b = trimBlanks(parameterText(got, p));
+    if (a != b) row(CompareRow::Kind::Differs, parameterCaption(p), a, b);
+  }
+  return rows;
+}
+
+RadioSettings projectSettings(Tproject& project, int slot, const BrandModels& models) {
+  RecordSections sections(project);
+  RadioSettings s = codec::readRadio(sections, slot, models);
+  s.group = codec::readGroup(sections);
+  return s;
+}
+
+std::string compareCsvHeader() {
+  return "radio_id,name,parameter,project,radio";
+}
+
+std::string compareCsvLine(const CompareRow& r) {
+  return std::to_string(r.radio) + "," + csvField(r.name) + "," + csvField(r.parameter) + "," +
+         csvField(r.project) + "," + csvField(r.radioValue);
+}
+
+GroupReadCollector::GroupReadCollector(std::map<int, RadioSettings> project)
+    : project_(std::move(project)) {}
+
+bool GroupReadCollector::isMaster(int radio) {
+  auto read = readings_.find(radio);
+  if (read != readings_.end()) return read->second.settings.radioMode == item::master;
+  auto p = project_.find(radio);
+  return p != project_.end() && p->second.radioMode == item::master;
+}
+
+bool GroupReadCollector::markPolling(int) {
+  return false;  // every radio is read in full
+}
+
+void GroupReadCollector::beginReplies() {
+  current_ = RadioReading{};
+  identified2_ = false;
+}
+
+bool GroupReadCollector::ApplyReply(int p, int value, const std::string& text) {
+  if (p == param::radioIdentity) {
+    // The identification names model 2; models 0 and 1 tell apart by
+    // whether the model-E registers answer.
+    identified2_ = value == 2;
+    current_.settings.model = identified2_ ? 2 : 0;
+    return true;
+  }
+  if (!codec::applyRegister(current_.settings, p, value, text)) return false;
+  current_.reported.insert(p == param::masterLock ? param::masterID : p);
+  return true;
+}
+
+bool GroupReadCollector::setRead(int radio, bool read) {
+  if (!read || radio < 0) return false;
+  RadioReading done = current_;
+  bool modelE = false;
+  for (int p : done.reported)
+    if (p >= param::emulationMode) modelE = true;
+  done.settings.model = identified2_ ? 2 : modelE ? 0 : 1;
+  readings_[radio] = std::move(done);
+  current_ = RadioReading{};
+  if (onRead) onRead(radio);
+  return false;
+}
+
+bool GroupReadCollector::markLocal(int radio) {
+  const bool was = local_ >= 0 && local_ == radio;
+  local_ = radio;
+  return was;
+}
+
+GroupCompareRun::GroupCompareRun(Tproject& project, const BrandModels& models,
+                                 const std::set<int>& only)
+    : models_(models) {
+  for (const TpollEntry& e : project.BuildPollList(true)) {
+    RadioSettings s = projectSettings(project, e.radio, models);
+    const bool asked = only.empty() || only.count(e.radio);
+    if (!asked && s.radioMode != item::master) continue;
+    settings_[e.radio] = s;
+    list_.push_back(e);
+    if (asked) shown_.push_back(e.radio);
+  }
+  for (int id : only)
+    if (!settings_.count(id)) unknown_.push_back(id);
+  reader_.setProject(settings_);
+}
+
+void GroupCompareRun::dialling(int radio) {
+  if (radio < 0) return;
+  // The engine moves on from a radio that does not answer its dial (or
+  // stops answering): the one it left unread is silent.
+  if (lastDialled_ >= 0 && radio != lastDialled_ && !reader_.wasRead(lastDialled_))
+    silent_.insert(lastDialled_);
+  lastDialled_ = radio;
+}
+
+bool GroupCompareRun::complete() const {
+  return position() == count();
+}
+
+int GroupCompareRun::position() const {
+  int n = 0;
+  for (const TpollEntry& e : list_)
+    if (reader_.wasRead(e.radio) || silent_.count(e.radio)) ++n;
+  return n;
+}
+
+const RadioSettings* GroupCompareRun::projectRadio(int radio) const {
+  auto it = settings_.find(radio);
+  return it == settings_.end() ? nullptr : &it->second;
+}
+
+const RadioReading* GroupCompareRun::reading(int radio) const {
+  auto it = reader_.readings().find(radio);
+  return it == reader_.readings().end() ? nullptr : &it->second;
+}
+
+std::vector<CompareRow> GroupCompareRun::rows() const {
+  std::vector<CompareRow> out;
+  for (int id : shown_) {
+    const RadioSettings& s = settings_.at(id);
+    const RadioReading* read = reading(id);
+    if (!read) {
+      CompareRow row;
+      row.kind = CompareRow::Kind::Silent;
+      row.radio = id;
+      row.name = s.name;
+      row.parameter = kNoAnswer;
+      out.push_back(row);
+      continue;
+    }
+    for (CompareRow& row : compareRadio(s, *read, models_)) {
+      row.radio = id;
+      out.push_back(std::move(row));
+    }
+  }
+  return out;
+}
+
+RadioSettings takenValues(const RadioSettings& project, const RadioReading& radio) {
+  RadioSettings t = project;
+  const RadioSettings& got = radio.settings;
+  t.model = got.model;
+  for (int p : radio.reported) {
+    if (p == param::masterID) {
+      t.masterID = got.masterID;
+      continue;
+    }
+    const std::string text = codec::registerText(got, p, got.model == 2);
+    int value = -1;
+    try {
+      size_t used = 0;
+      value = std::stoi(text, &used);
+      if (used != text.size()) value = -1;
+    } catch (...) {
+      value = -1;
+    }
+    codec::applyRegister(t, p, value, text);
+  }
+  return t;
+}
+
+bool writeTaken(Tproject& project, int slot, const RadioSettings& s, const BrandModels& models) {
+  RecordSections sections(project);
+  bool ok = codec::writeRadio(sections, slot, s, models);
+  ok = codec::writeGroup(sections, s.group) && ok;
+  return codec::writeBlocked(sections, s.group) && ok;
+}
+
+}  // namespace tessel

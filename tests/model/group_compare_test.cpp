@@ -1,0 +1,179 @@
+#include "model/group_compare.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <sstream>
+
+#include "model/catalogue.h"
+#include "model/radio_codec.h"
+
+using namespace tessel;
+
+namespace {
+
+const BrandModels& models() {
+  return brandModels(0);
+}
+
+RadioSettings groupRadio(int model, int roaming) {
+  RadioSettings s;
+  s.model = model;
+  s.radioID = "4";
+  s.name = "Pump house";
+  s.roaming = roaming;
+  s.masterID = "9";
+  s.retries = "33";
+  s.parity = item::parityOdd;
+  s.handShaking = item::handshakeHardware;
+  s.bufferMode = item::bufferPacket;
+  if (model == 0) {
+    s.plcAddress = "17";
+    s.currentTime = "12:34";
+  }
+  s.group.groupID = "12";
+  s.group.flushTime = "600";
+  s.group.blocked[0] = "915.7";
+  return s;
+}
+
+// A radio holding radio answers a full read, as the engine hands the replies
+// to the main window: its identification, then every register of its model.
+RadioReading readThrough(GroupReadCollector& c, int id, const RadioSettings& radio) {
+  c.beginReplies();
+  c.ApplyReply(param::radioIdentity, radio.model == 2 ? 2 : 0,
+               radio.model == 2 ? "V1.14" : "V2.10");
+  for (const codec::RegisterText& r : codec::registerImage(radio)) {
+    int value = -1;
+    std::istringstream(r.text) >> value;
+    c.ApplyReply(r.param, value, r.text);
+  }
+  c.setRead(id, true);
+  return c.readings().at(id);
+}
+
+std::string lines(const std::vector<CompareRow>& rows) {
+  std::string out;
+  for (const CompareRow& r : rows) out += compareCsvLine(r) + "\n";
+  return out;
+}
+
+}  // namespace
+
+// Each model, locked and roaming, reads back as its project has it; then
+// each drift on the radio's side gives exactly its one line, and what the
+// project does not decide (a roaming radio's master ID, the clock) none.
+TEST(GroupCompare, ReadBackMatchesAndEachDriftGivesItsLine) {
+  struct Drift {
+    const char* what;
+    std::function<void(RadioSettings&)> change;
+    std::string line;  // "" for none; the radio's model and roaming decide
+  };
+  const std::vector<Drift> drifts = {
+      {"retries", [](RadioSettings& r) { r.retries = "34"; }, "4,Pump house,Retries,33,34\n"},
+      {"parity", [](RadioSettings& r) { r.parity = item::parityEven; },
+       "4,Pump house,Parity,Odd,Even\n"},
+      {"flush time", [](RadioSettings& r) { r.group.flushTime = "700"; },
+       "4,Pump house,Flush Time,600,700\n"},
+      {"re-broadcast", [](RadioSettings& r) { r.group.reTXBroadcasts = item::no; },
+       "4,Pump house,ReTX Broadcasts,Yes,No\n"},
+      {"master ID", [](RadioSettings& r) { r.masterID = "8"; }, "4,Pump house,Master ID,9,8\n"},
+      {"clock", [](RadioSettings& r) { r.currentTime = "01:02"; }, ""},
+      {"PLC address", [](RadioSettings& r) { r.plcAddress = "18"; },
+       "4,Pump house,PLC Address,17,18\n"},
+  };
+  for (int model : {0, 1, 2}) {
+    for (int roaming : {item::roamingMasterID, item::roamingAllowed}) {
+      const RadioSettings project = groupRadio(model, roaming);
+      GroupReadCollector c({{4, project}});
+      const RadioReading same = readThrough(c, 4, project);
+      EXPECT_EQ(same.settings.model, model);
+      EXPECT_EQ(lines(compareRadio(project, same, models())), "")
+          << "model " << model << " roaming " << roaming;
+      for (const Drift& d : drifts) {
+        SCOPED_TRACE(std::string(d.what) + " model " + std::to_string(model) + " roaming " +
+                     std::to_string(roaming));
+        RadioSettings radio = project;
+        d.change(radio);
+        std::string expected = d.line;
+        if (d.what == std::string("master ID") && roaming == item::roamingAllowed) expected = "";
+        if (d.what == std::string("PLC address") && model != 0) expected = "";
+        EXPECT_EQ(lines(compareRadio(project, readThrough(c, 4, radio), models())), expected);
+      }
+    }
+  }
+}
+
+// The model a radio answers as is told by its identification and by whether
+// model E's registers answer; a radio of another model is flagged and only
+// the parameters both models hold are compared.
+TEST(GroupCompare, WrongModelIsFlaggedAndSharedParametersCompared) {
+  RadioSettings project = groupRadio(0, item::roamingMasterID);
+  RadioSettings radio = groupRadio(1, item::roamingMasterID);
+  radio.retries = "5";
+  GroupReadCollector c({{4, project}});
+  EXPECT_EQ(lines(compareRadio(project, readThrough(c, 4, radio), models())),
+            "4,Pump house,Radio Model,Vireo E,Vireo Version 2\n"
+            "4,Pump house,Retries,33,5\n");
+  radio = groupRadio(2, item::roamingMasterID);
+  EXPECT_EQ(lines(compareRadio(project, readThrough(c, 4, radio), models())),
+            "4,Pump house,Radio Model,Vireo E,Vireo Version 1\n");
+}
+
+// A radio whose read did not end is not taken as read; the questions the
+// engine asks are answered from the reads and the project.
+TEST(GroupCompare, CollectorKeepsOnlyCompleteReads) {
+  RadioSettings master = groupRadio(1, item::roamingAllowed);
+  master.radioMode = item::master;
+  master.radioID = "1";
+  GroupReadCollector c({{1, master}, {4, groupRadio(1, item::roamingAllowed)}});
+  EXPECT_TRUE(c.isMaster(1));
+  EXPECT_FALSE(c.isMaster(4));
+  EXPECT_FALSE(c.exists(5));
+  EXPECT_FALSE(c.markPolling(4));  // always the full map
+  EXPECT_FALSE(c.markLocal(1));
+  EXPECT_TRUE(c.isLocal(1));
+  c.beginReplies();
+  c.ApplyReply(param::retries, 7, "7");
+  c.setRead(4, false);
+  EXPECT_FALSE(c.wasRead(4));
+  c.beginReplies();  // the engine moved on: the part read is dropped
+  c.setRead(4, true);
+  ASSERT_TRUE(c.wasRead(4));
+  EXPECT_EQ(c.readings().at(4).settings.retries, RadioSettings().retries);
+}
+
+TEST(GroupCompare, CsvQuotesNamesAndValues) {
+  CompareRow r;
+  r.radio = 12;
+  r.name = "Tank, \"north\"";
+  r.parameter = kNoAnswer;
+  EXPECT_EQ(compareCsvLine(r), "12,\"Tank, \"\"north\"\"\",No answer,,");
+  EXPECT_EQ(compareCsvHeader(), "radio_id,name,parameter,project,radio");
+}
+
+// Taking a radio's values leaves nothing to differ, keeps what the radio
+// does not report (its name) and takes its model.
+TEST(GroupCompare, TakenValuesMatchTheRadioAndKeepWhatItDoesNotReport) {
+  for (int model : {0, 1, 2}) {
+    SCOPED_TRACE("model " + std::to_string(model));
+    const RadioSettings project = groupRadio(model, item::roamingMasterID);
+    RadioSettings radio = project;
+    radio.retries = "5";
+    radio.masterID = "3";
+    radio.group.flushTime = "900";
+    radio.group.blocked[0] = "";
+    if (model == 0) radio.plcAddress = "99";
+    GroupReadCollector c({{4, project}});
+    const RadioReading read = readThrough(c, 4, radio);
+    ASSERT_NE(lines(compareRadio(project, read, models())), "");
+    const RadioSettings taken = takenValues(project, read);
+    EXPECT_EQ(lines(compareRadio(taken, read, models())), "");
+    EXPECT_EQ(taken.name, "Pump house");
+    EXPECT_EQ(taken.group.blocked[0], "");
+    EXPECT_EQ(taken.group.flushTime, "900");
+  }
+  RadioSettings project = groupRadio(0, item::roamingMasterID);
+  GroupReadCollector c({{4, project}});
+  EXPECT_EQ(takenValues(project, readThrough(c, 4, groupRadio(2, item::roamingMasterID))).model, 2);
+}

@@ -1,0 +1,290 @@
+#include "ui/compare_group_dialog.h"
+
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "model/group_commands.h"
+#include "model/main_window_model.h"
+#include "model/panel.h"
+#include "model/project.h"
+#include "model/radio.h"
+#include "ui/qt_seams.h"
+
+namespace tessel {
+
+namespace {
+
+QString q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+QPushButton* button(const char* caption, QWidget* parent) {
+  auto* b = new QPushButton(QString::fromUtf8(caption), parent);
+  b->setAccessibleName(QString::fromUtf8(caption).remove(QLatin1Char('&')));
+  return b;
+}
+
+}  // namespace
+
+// The engine's progress, handed to the dialog.
+struct CompareGroupDialog::Progress : LinkObserver {
+  explicit Progress(CompareGroupDialog& d) : dialog(d) {}
+  void dialling(int radio) override {
+    if (!dialog.running_) return;
+    dialog.run_->dialling(radio);
+    dialog.update();
+  }
+  void taskEnded(TaskCode task, TaskOutcome) override {
+    if (!dialog.running_ || task != tkMonitor) return;
+    dialog.run_->taskEnded();
+    dialog.update();
+  }
+  CompareGroupDialog& dialog;
+};
+
+CompareGroupDialog::CompareGroupDialog(MainWindowModel& window, const BrandModels& models,
+                                       Hooks hooks, QWidget* parent)
+    : QDialog(parent), window_(window), models_(models), hooks_(std::move(hooks)) {
+  setObjectName(QStringLiteral("compareGroup"));
+  setWindowTitle(QStringLiteral("Compare Group with Project"));
+  auto* layout = new QVBoxLayout(this);
+  progress_ = new QLabel(this);
+  progress_->setObjectName(QStringLiteral("compareProgress"));
+  bar_ = new QProgressBar(this);
+  bar_->setAccessibleName(QStringLiteral("Radios read"));
+  progress_->setBuddy(bar_);
+  layout->addWidget(progress_);
+  layout->addWidget(bar_);
+  table_ = new QTableWidget(0, 5, this);
+  table_->setObjectName(QStringLiteral("compareTable"));
+  table_->setAccessibleName(QStringLiteral("Differences"));
+  table_->setHorizontalHeaderLabels({QStringLiteral("Radio"), QStringLiteral("Name"),
+                                     QStringLiteral("Parameter"), QStringLiteral("Project Value"),
+                                     QStringLiteral("Radio Value")});
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->verticalHeader()->hide();
+  table_->horizontalHeader()->setStretchLastSection(true);
+  layout->addWidget(table_);
+  summary_ = new QLabel(this);
+  summary_->setObjectName(QStringLiteral("compareSummary"));
+  summary_->setWordWrap(true);
+  layout->addWidget(summary_);
+  auto* row = new QHBoxLayout;
+  take_ = button("&Take Radio's Values into Project", this);
+  sendButton_ = button("&Send Project's Values to Radio", this);
+  save_ = button("Save as &CSV...", this);
+  cancel_ = button("Cancel", this);
+  for (QPushButton* b : {take_, sendButton_, save_, cancel_}) {
+    b->setAutoDefault(false);
+    row->addWidget(b);
+  }
+  layout->addLayout(row);
+  take_->setEnabled(false);
+  sendButton_->setEnabled(false);
+  save_->setEnabled(false);
+  connect(cancel_, &QPushButton::clicked, this, [this] {
+    if (running_)
+      cancel();
+    else
+      close();
+  });
+  connect(save_, &QPushButton::clicked, this, [this] {
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Save Comparison"), QString(), QStringLiteral("CSV files (*.csv)"));
+    if (!path.isEmpty()) saveCsv(path);
+  });
+  connect(take_, &QPushButton::clicked, this, [this] { takeRadioValues(); });
+  connect(sendButton_, &QPushButton::clicked, this, [this] { sendProjectValues(); });
+  connect(table_, &QTableWidget::itemSelectionChanged, this, [this] { selectionChanged(); });
+  resize(640, 420);
+}
+
+CompareGroupDialog::~CompareGroupDialog() {
+  if (running_) finish(true);
+}
+
+bool CompareGroupDialog::start() {
+  Tproject* project = window_.project();
+  if (!project || !window_.tasks) return false;
+  run_ = std::make_unique<GroupCompareRun>(*project, models_);
+  if (run_->list().empty()) {
+    summary_->setText(QStringLiteral("The project has no radios to compare."));
+    cancel_->setText(QStringLiteral("Close"));
+    return false;
+  }
+  table_->setRowCount(0);
+  observer_ = std::make_unique<Progress>(*this);
+  run_->reader().onRead = [this](int) { update(); };
+  running_ = true;
+  cancel_->setText(QStringLiteral("Cancel"));
+  summary_->clear();
+  if (hooks_.attachReader) hooks_.attachReader(&run_->reader());
+  if (hooks_.observe) hooks_.observe(observer_.get(), true);
+  if (hooks_.setPollInterval) hooks_.setPollInterval(0);
+  update();
+  window_.tasks->StartTask(tkMonitor, kOnlineMonitorTitle, run_->list());
+  return true;
+}
+
+void CompareGroupDialog::update() {
+  if (!run_) return;
+  const int n = run_->position(), m = run_->count();
+  bar_->setRange(0, m);
+  bar_->setValue(n);
+  progress_->setText(QStringLiteral("Radio %1 of %2").arg(std::min(n + 1, m)).arg(m));
+  // Called from within the engine's own handling: the engine is stopped
+  // once that handling is over.
+  if (running_ && (run_->complete() || run_->ended()))
+    QMetaObject::invokeMethod(
+        this, [this] { finish(false); }, Qt::QueuedConnection);
+}
+
+void CompareGroupDialog::cancel() {
+  if (running_) finish(true);
+}
+
+void CompareGroupDialog::finish(bool cancelled) {
+  if (!running_) return;
+  running_ = false;
+  // Back to the local radio, the link hung up; the window's own reader and
+  // poll interval again.
+  if (window_.tasks) window_.tasks->StartTask(tkLocalOnly, kCancelCaption, {run_->list().front()});
+  if (hooks_.observe) hooks_.observe(observer_.get(), false);
+  if (hooks_.attachReader) hooks_.attachReader(nullptr);
+  if (hooks_.restorePollInterval) hooks_.restorePollInterval();
+  cancel_->setText(QStringLiteral("Close"));
+  fillTable();
+  int differ = 0, silent = 0;
+  for (const CompareRow& r : run_->rows()) ++(r.kind == CompareRow::Kind::Silent ? silent : differ);
+  const int read = run_->position();
+  QString text;
+  if (cancelled && !run_->complete())
+    text = QStringLiteral(
+               "Cancelled after %1 of %2 radios; the radios not read are listed as "
+               "not answering. ")
+               .arg(read)
+               .arg(run_->count());
+  else if (!run_->complete())
+    text = QStringLiteral("The read ended after %1 of %2 radios. ").arg(read).arg(run_->count());
+  if (differ == 0 && silent == 0)
+    text += QStringLiteral("Every radio matches the project.");
+  else
+    text += QStringLiteral("%1 difference(s), %2 radio(s) did not answer.").arg(differ).arg(silent);
+  summary_->setText(text);
+  progress_->setText(QStringLiteral("%1 of %2 radios read").arg(read).arg(run_->count()));
+  save_->setEnabled(true);
+}
+
+void CompareGroupDialog::fillTable() {
+  table_->setRowCount(0);
+  for (const CompareRow& r : run_->rows()) {
+    const int row = table_->rowCount();
+    table_->insertRow(row);
+    const QStringList cells = {QString::number(r.radio), q(r.name), q(r.parameter), q(r.project),
+                               q(r.radioValue)};
+    for (int c = 0; c < cells.size(); ++c) {
+      auto* item = new QTableWidgetItem(cells[c]);
+      item->setData(Qt::UserRole, r.radio);
+      if (r.kind != CompareRow::Kind::Differs) {
+        QFont f = item->font();
+        f.setBold(true);
+        item->setFont(f);
+        item->setToolTip(r.kind == CompareRow::Kind::Silent
+                             ? QStringLiteral("This radio did not answer")
+                             : QStringLiteral("This radio answered as another model"));
+      }
+      table_->setItem(row, c, item);
+    }
+  }
+  table_->resizeColumnsToContents();
+}
+
+int CompareGroupDialog::selectedRadio() const {
+  const QTableWidgetItem* item = table_->currentItem();
+  if (!item || table_->selectedItems().isEmpty()) return -1;
+  return item->data(Qt::UserRole).toInt();
+}
+
+void CompareGroupDialog::selectionChanged() {
+  const int radio = selectedRadio();
+  const bool read = !running_ && run_ && radio >= 0 && run_->reading(radio);
+  take_->setEnabled(read);
+  // The ordinary send writes the project's model: not to a radio of another.
+  sendButton_->setEnabled(read &&
+                          run_->reading(radio)->settings.model == run_->projectRadio(radio)->model);
+}
+
+bool CompareGroupDialog::saveCsv(const QString& path) {
+  if (!run_) return false;
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    summary_->setText(QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+    return false;
+  }
+  std::string text = compareCsvHeader() + "\n";
+  for (const CompareRow& r : run_->rows()) text += compareCsvLine(r) + "\n";
+  const bool ok = file.write(text.data(), static_cast<qint64>(text.size())) ==
+                      static_cast<qint64>(text.size()) &&
+                  file.flush();
+  summary_->setText(ok ? QStringLiteral("Saved to %1").arg(path)
+                       : QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()));
+  return ok;
+}
+
+bool CompareGroupDialog::takeRadioValues() {
+  const int radio = selectedRadio();
+  Tproject* project = window_.project();
+  if (running_ || !run_ || radio < 0 || !project || !run_->reading(radio)) return false;
+  const RadioSettings taken = takenValues(*run_->projectRadio(radio), *run_->reading(radio));
+  if (!writeTaken(*project, radio, taken, models_)) {
+    summary_->setText(
+        QStringLiteral("Radio %1's values could not be written to the project.").arg(radio));
+    return false;
+  }
+  // The record and the panel show what the file now holds.
+  if (Tradio* r = project->radio(radio)) {
+    window_.setCurrentRadio(r);
+    r->LoadIntoPanel();
+  }
+  for (int row = table_->rowCount() - 1; row >= 0; --row)
+    if (table_->item(row, 0)->data(Qt::UserRole).toInt() == radio) table_->removeRow(row);
+  summary_->setText(QStringLiteral("Radio %1's values are now in the project.").arg(radio));
+  return true;
+}
+
+bool CompareGroupDialog::sendProjectValues() {
+  const int radio = selectedRadio();
+  Tproject* project = window_.project();
+  Tradio* r = project ? project->radio(radio) : nullptr;
+  if (running_ || !run_ || !r || !hooks_.send) return false;
+  // The local radio is set directly; any other dialled through it, as the
+  // monitor reaches it.
+  window_.switchMode(run_->reader().isLocal(radio) ? wmProject : wmMonitor);
+  window_.setCurrentRadio(r);
+  r->LoadIntoPanel();
+  hooks_.send();
+  summary_->setText(QStringLiteral("The project's values are being sent to radio %1.").arg(radio));
+  return true;
+}
+
+void CompareGroupDialog::closeEvent(QCloseEvent* event) {
+  cancel();
+  event->accept();
+}
+
+void CompareGroupDialog::reject() {
+  cancel();
+  QDialog::reject();
+}
+
+}  // namespace tessel
