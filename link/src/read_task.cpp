@@ -17,6 +17,8 @@ bool readingTask(TaskCode task) {
 // A register's value is a number or a form the register holds (letters, a
 // time of day) on some model: which model answers is known only once it told
 // its identification. A line of noise never passes for one.
+constexpr size_t kLongestReading = 16;
+
 bool valueFits(int reg, const std::string& value) {
   const size_t digits = !value.empty() && value[0] == '-' ? 1 : 0;
   if (value.size() > digits && text::allDigits(value.substr(digits))) return true;
@@ -138,8 +140,14 @@ Next ReadTask::registerTick() {
     host.sendNow(host.tryCount(), "ATI");
     return stay();
   }
+  // A monitor's reading that is not of its register's form is still the
+  // radio's answer: it shows as missing and the radio's next reading is
+  // asked. Only a line longer than any reading is taken for noise.
+  const bool reading = task == tkMonitor;
   host.sendNow(host.tryCount(), "ATS" + std::to_string(reg) + "?",
-               [reg](const std::string& v) { return valueFits(reg, v); });
+               [reg, reading](const std::string& v) {
+                 return valueFits(reg, v) || (reading && v.size() <= kLongestReading);
+               });
   return stay();
 }
 

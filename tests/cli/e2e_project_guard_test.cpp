@@ -213,7 +213,7 @@ TEST_F(CliProjectGuard, MalformedAndEmptyReadingsPrintAsMissing) {
   std::unique_ptr<Process> sim;
   // S10 RSSI, S16 supply volts, S17 temperature.
   const std::string device = startSim(sim, {"--project", simProject, "--command-mode", "--answer",
-                                            "2:10=RING,3:16=,4:17=999999,5:10=-"});
+                                            "2:10=dB,3:16=,4:17=999999,5:10=-"});
   ASSERT_FALSE(device.empty());
   const std::string project = file("group.vro");
   fs::copy_file(simProject, project);
