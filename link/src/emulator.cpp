@@ -202,22 +202,26 @@ void TgroupEmulator::applySettings(const std::string& upper) {
   emulatorSend(allNumbers ? "OK" : "ERROR");
 }
 
+void TgroupEmulator::answerIdentification() {
+  // Not dialled: the local radio answers, the group's first master.
+  if (emulatedRadio_ == -1) {
+    for (int n = 0; n <= kLastRadio; ++n) {
+      if (window_.isMaster(n)) {
+        emulatedRadio_ = n;
+        break;
+      }
+    }
+  }
+  if (!emulatedRadioListed()) return;  // no radio of the group to answer as
+  emulatorSend(list_->CurrentModel() == 2 ? "1.14" : "V2.0");
+}
+
 void TgroupEmulator::reply(ReplyClass rc, const std::string& upper, TradioNumber* list) {
   list_ = list;
   switch (rc) {
-    case rcATI: {
-      if (emulatedRadio_ == -1) {
-        for (int n = 0; n <= kLastRadio; ++n) {
-          if (window_.isMaster(n)) {
-            emulatedRadio_ = n;
-            break;
-          }
-        }
-      }
-      if (!emulatedRadioListed()) return;  // no radio of the group to answer as
-      emulatorSend(list_->CurrentModel() == 2 ? "1.14" : "V2.0");
+    case rcATI:
+      answerIdentification();
       return;
-    }
     case rcATI1:
       if (!list_ || list_->Count() == 0) return;
       for (const std::string& line : emulatedPage1(list_->CurrentText())) emulatorSend(line);

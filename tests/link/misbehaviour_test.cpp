@@ -537,7 +537,9 @@ TEST(OwedExchanges, MatchLinesByTheirWholeText) {
     for (const Step& s : c.steps) {
       Answer a;
       ASSERT_EQ(owed.match(s.line, a), s.match) << s.line;
-      if (s.match == M::Answer) EXPECT_EQ(a.rc, s.rc) << s.line;
+      if (s.match == M::Answer) {
+        EXPECT_EQ(a.rc, s.rc) << s.line;
+      }
     }
   }
 }

@@ -35,6 +35,8 @@ class TgroupEmulator {
   void emulatorSend(const std::string& text);
   bool emulatedRadioListed();
   int emulatorLookup(int reg);
+  // "ATI": the version of the radio answering, the local one if none is dialled.
+  void answerIdentification();
   // "ATSn?": the register's value and "OK".
   void answerQuery(const std::string& upper);
   // "ATSn=v...": every value applied, or "ERROR" for the whole line.
