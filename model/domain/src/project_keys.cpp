@@ -2,7 +2,7 @@
 
 #include "model/catalogue.h"
 #include "model/factory_defaults.h"
-#include "model/panel.h"
+#include "model/control_names.h"
 #include "model/text.h"
 
 namespace tessel {
