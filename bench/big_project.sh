@@ -5,12 +5,8 @@
 set -euo pipefail
 cli=${1:-build/tessel-cli}
 size_mb=${2:-50}
-[ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 1; }
-work=$(mktemp -d)
 # shellcheck source=../cli/tools/sim-lib.sh
 . "$(dirname "$0")/../cli/tools/sim-lib.sh"
-export HOME="$work/home"
-mkdir -p "$HOME/.config"
 
 project="$work/big.vro"
 {

@@ -11,12 +11,8 @@ interval=${2:-1.0}
 baud=${3:-19200}
 build=${4:-build}
 cli="$build/tessel-cli"
-[ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 1; }
-work=$(mktemp -d)
 # shellcheck source=../cli/tools/sim-lib.sh
 . "$(dirname "$0")/../cli/tools/sim-lib.sh"
-export HOME="$work/home"
-mkdir -p "$HOME/.config"
 
 write_group "$radios" >"$work/group.vro"
 start_sim --radios "$radios" --pace --baud "$baud"

@@ -9,12 +9,8 @@ seconds=${1:-600}
 build=${2:-build}
 interval=${3:-0.05}
 cli="$build/tessel-cli"
-[ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 1; }
-work=$(mktemp -d)
 # shellcheck source=../cli/tools/sim-lib.sh
 . "$(dirname "$0")/../cli/tools/sim-lib.sh"
-export HOME="$work/home"
-mkdir -p "$HOME/.config"
 
 # The group as the simulator sets it up: radio 1 the master, 2 to 254 slaves.
 project="$work/soak.vro"

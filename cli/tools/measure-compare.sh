@@ -12,13 +12,9 @@ radios=${2:-20}
 baud=${3:-19200}
 runs=${4:-3}
 cli="$build/tessel-cli"
-[ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 1; }
-work=$(mktemp -d)
 here=$(dirname "$0")
 # shellcheck source=sim-lib.sh
 . "$here/sim-lib.sh"
-mkdir -p "$work/home/.config"
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
 
 # The group's project: the simulator writes the radios it plays.
 start_sim --radios "$radios" --models 0,2,1 --project "$work/group.vro"

@@ -12,13 +12,10 @@ build=${1:-build}
 baud=${2:-19200}
 runs=${3:-5}
 cli="$build/tessel-cli"
-[ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 1; }
 command -v ser2net >/dev/null || { echo "ser2net is not installed" >&2; exit 1; }
-work=$(mktemp -d)
 here=$(dirname "$0")
 # shellcheck source=sim-lib.sh
 . "$here/sim-lib.sh"
-mkdir -p "$work/home/.config"
 
 free_port() {
   python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
@@ -27,8 +24,7 @@ free_port() {
 # measure NAME DEVICE: one read, its result line appended to $work/NAME.
 measure() {
   local name=$1 dev=$2
-  if ! HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-      "$cli" get-local "$dev" --timeout 60 >"$work/get.out" 2>"$work/get.err"; then
+  if ! "$cli" get-local "$dev" --timeout 60 >"$work/get.out" 2>"$work/get.err"; then
     echo "$name: get-local failed:"; cat "$work/get.err"
     return 0
   fi

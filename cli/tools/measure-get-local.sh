@@ -10,18 +10,14 @@ build=${1:-build}
 baud=${2:-19200}
 runs=${3:-5}
 cli="$build/tessel-cli"
-[ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 1; }
-work=$(mktemp -d)
 here=$(dirname "$0")
 # shellcheck source=sim-lib.sh
 . "$here/sim-lib.sh"
-mkdir -p "$work/home/.config"
 
 for run in $(seq "$runs"); do
   start_sim --radios 2 --models 0 --pace --baud "$baud" --command-mode --trace
   ok=1
-  HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-    "$cli" get-local "$device" --timeout 60 >"$work/get.out" 2>"$work/get.err" \
+  "$cli" get-local "$device" --timeout 60 >"$work/get.out" 2>"$work/get.err" \
     || { ok=0; echo "run $run: get-local failed:"; cat "$work/get.err"; }
   stop_sim
   [ "$ok" = 1 ] || continue

@@ -11,12 +11,9 @@ build=${1:-build}
 baud=${2:-19200}
 runs=${3:-5}
 cli="$build/tessel-cli"
-[ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 1; }
-work=$(mktemp -d)
 here=$(dirname "$0")
 # shellcheck source=sim-lib.sh
 . "$here/sim-lib.sh"
-mkdir -p "$work/home/.config"
 
 # A project of two model-0 radios, as the simulator holds them.
 start_sim --radios 2 --models 0 --project "$work/group.vro"
@@ -25,8 +22,7 @@ stop_sim
 for run in $(seq "$runs"); do
   start_sim --project "$work/group.vro" --pace --baud "$baud" --command-mode --trace
   ok=1
-  HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-    "$cli" set "$work/group.vro" 1 "$device" --baud "$baud" --timeout 60 \
+  "$cli" set "$work/group.vro" 1 "$device" --baud "$baud" --timeout 60 \
     >"$work/set.out" 2>"$work/set.err" \
     || { ok=0; echo "run $run: set failed:"; cat "$work/set.err" "$work/set.out"; }
   stop_sim

@@ -1,7 +1,13 @@
 # Shared by the measuring scripts: simulated radios in the background and a
 # project file of a group like the one they play. Source it after setting
-# cli (the tessel-cli program) and work (a scratch folder); it sets the exit
-# trap that stops what it started and removes the scratch folder.
+# cli (the tessel-cli program). It makes work, a scratch folder that is also
+# the home of every program the script starts (so no one's settings are read
+# or written), and sets the exit trap that stops what it started and removes
+# the scratch folder.
+[ -x "$cli" ] || { echo "no $cli: build first" >&2; exit 1; }
+work=$(mktemp -d)
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config"
+mkdir -p "$XDG_CONFIG_HOME"
 sim=
 extra_pids=
 cleanup() {

@@ -1,6 +1,7 @@
 #include "model/group_compare.h"
 
 #include "model/catalogue.h"
+#include "model/poll_readings.h"
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/radio_codec.h"
@@ -11,32 +12,6 @@
 namespace tessel {
 
 namespace {
-
-// The open project's file.
-class RecordSections : public ProjectSections {
- public:
-  explicit RecordSections(Tproject& project) : project_(project) {}
-  std::string readString(const std::string& section, const std::string& key,
-                         const std::string& def) const override {
-    return project_.readKey(section, key, def);
-  }
-  int readInteger(const std::string& section, const std::string& key, int def) const override {
-    return project_.readInteger(section, key, def);
-  }
-  bool writeString(const std::string& section, const std::string& key,
-                   const std::string& value) override {
-    return project_.writeKey(section, key, value);
-  }
-  bool writeInteger(const std::string& section, const std::string& key, int value) override {
-    return project_.writeInteger(section, key, value);
-  }
-  bool deleteKey(const std::string& section, const std::string& key) override {
-    return project_.deleteKey(section, key);
-  }
-
- private:
-  Tproject& project_;
-};
 
 bool isBlocked(int p) {
   return p >= param::blockedFreq1 && p <= param::blockedFreq12;
@@ -56,19 +31,6 @@ bool holds(int model, int p) {
     if (row.param == p) return true;
   // Models 0 and 1 keep the master ID in the lock register.
   return p == param::masterID && model != 2;
-}
-
-std::string csvField(const std::string& text) {
-  std::string s;
-  for (char c : text)
-    if (c != '\0') s += c;
-  bool plain = s.empty() || (s.front() != ' ' && s.back() != ' ');
-  for (unsigned char c : s)
-    if (c == ',' || c == '"' || c < 0x20 || c == 0x7f) plain = false;
-  if (plain) return s;
-  std::string q = "\"";
-  for (char c : s) q += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return q + "\"";
 }
 
 }  // namespace
@@ -193,7 +155,7 @@ std::vector<CompareRow> compareRadio(const RadioSettings& project, const RadioRe
 }
 
 RadioSettings projectSettings(Tproject& project, int slot, const BrandModels& models) {
-  RecordSections sections(project);
+  ProjectFileSections sections(project);
   RadioSettings s = codec::readRadio(sections, slot, models);
   s.group = codec::readGroup(sections);
   return s;
@@ -351,7 +313,7 @@ RadioSettings takenValues(const RadioSettings& project, const RadioReading& radi
 }
 
 bool writeTaken(Tproject& project, int slot, const RadioSettings& s, const BrandModels& models) {
-  RecordSections sections(project);
+  ProjectFileSections sections(project);
   bool ok = codec::writeRadio(sections, slot, s, models);
   ok = codec::writeGroup(sections, s.group) && ok;
   return codec::writeBlocked(sections, s.group) && ok;

@@ -10,36 +10,6 @@
 
 namespace tessel {
 
-namespace {
-
-// The open project's file as the codec reads and writes it.
-class RecordSections : public ProjectSections {
- public:
-  explicit RecordSections(Tproject& project) : project_(project) {}
-  std::string readString(const std::string& section, const std::string& key,
-                         const std::string& def) const override {
-    return project_.readKey(section, key, def);
-  }
-  int readInteger(const std::string& section, const std::string& key, int def) const override {
-    return project_.readInteger(section, key, def);
-  }
-  bool writeString(const std::string& section, const std::string& key,
-                   const std::string& value) override {
-    return project_.writeKey(section, key, value);
-  }
-  bool writeInteger(const std::string& section, const std::string& key, int value) override {
-    return project_.writeInteger(section, key, value);
-  }
-  bool deleteKey(const std::string& section, const std::string& key) override {
-    return project_.deleteKey(section, key);
-  }
-
- private:
-  Tproject& project_;
-};
-
-}  // namespace
-
 std::unique_ptr<Tradio> Tradio::Create(MainWindowModel& window, int id, Tproject& project) {
   std::unique_ptr<Tradio> r(new Tradio());
   r->port = std::make_unique<TserialPort>(r.get(), &project);
@@ -87,7 +57,7 @@ void Tradio::Destroy() {
 void Tradio::LoadIntoPanel() {
   Panel& panel = window->panel;
   GroupViews& views = window->views;
-  RecordSections file(*project);
+  ProjectFileSections file(*project);
   const RadioSettings s = codec::readRadio(file, slotID, window->models);
   panel.setText(ctl::radioID, s.radioID);
   name = s.name;
@@ -165,7 +135,7 @@ bool Tradio::SaveFromPanel() {
   settings.radioID = idText;
   settings.name = name;
   isMaster = settings.radioMode == item::master;
-  RecordSections file(*project);
+  ProjectFileSections file(*project);
   codec::writeRadio(file, id, settings, window->models);
   window->recordLoaded(slotID);
   return project->failedWrites() == failedBefore;

@@ -10,6 +10,7 @@
 #include "model/ini_file.h"
 #include "model/poll_array.h"
 #include "model/project_lock.h"
+#include "model/radio_codec.h"
 
 namespace tessel {
 
@@ -109,6 +110,33 @@ class Tproject {
   int failedWrites_ = 0;
   bool destroyed_ = false;
   int batchDepth_ = 0;
+};
+
+// The open project's file as the codec reads and writes it: its sections
+// through the project, so every write goes where the project's other writes go.
+class ProjectFileSections : public ProjectSections {
+ public:
+  explicit ProjectFileSections(Tproject& project) : project_(project) {}
+  std::string readString(const std::string& section, const std::string& key,
+                         const std::string& def) const override {
+    return project_.readKey(section, key, def);
+  }
+  int readInteger(const std::string& section, const std::string& key, int def) const override {
+    return project_.readInteger(section, key, def);
+  }
+  bool writeString(const std::string& section, const std::string& key,
+                   const std::string& value) override {
+    return project_.writeKey(section, key, value);
+  }
+  bool writeInteger(const std::string& section, const std::string& key, int value) override {
+    return project_.writeInteger(section, key, value);
+  }
+  bool deleteKey(const std::string& section, const std::string& key) override {
+    return project_.deleteKey(section, key);
+  }
+
+ private:
+  Tproject& project_;
 };
 
 }  // namespace tessel
