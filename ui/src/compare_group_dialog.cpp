@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "model/group_commands.h"
 #include "model/main_window_model.h"
@@ -86,6 +87,11 @@ CompareGroupDialog::CompareGroupDialog(MainWindowModel& window, const BrandModel
   cancel_ = button("Cancel", this);
   for (QPushButton* b : {take_, sendButton_, save_, cancel_}) {
     b->setAutoDefault(false);
+    // The whole caption, at any font: the row widens the dialog instead.
+    // Some fonts draw a caption a few pixels wider than the button measures
+    // it (seen with apostrophes under DejaVu Sans), hence a margin of two blanks.
+    b->setMinimumWidth(b->sizeHint().width() +
+                       b->fontMetrics().horizontalAdvance(QStringLiteral("  ")));
     row->addWidget(b);
   }
   layout->addLayout(row);
@@ -106,7 +112,7 @@ CompareGroupDialog::CompareGroupDialog(MainWindowModel& window, const BrandModel
   connect(take_, &QPushButton::clicked, this, [this] { takeRadioValues(); });
   connect(sendButton_, &QPushButton::clicked, this, [this] { sendProjectValues(); });
   connect(table_, &QTableWidget::itemSelectionChanged, this, [this] { selectionChanged(); });
-  resize(640, 420);
+  resize(std::max(640, sizeHint().width()), 420);
 }
 
 CompareGroupDialog::~CompareGroupDialog() {

@@ -232,7 +232,7 @@ void MainWindow::buildMenus(bool emulateEntry) {
   addAction(monitor, "discoverNew", "&New Project")->setEnabled(false);
   // Enabled while a monitor or a discovery runs.
   addAction(online, "monitorStop", "Stop")->setEnabled(false);
-  QAction* compare = addAction(online, "compareGroup", "Compare Group with Project...");
+  QAction* compare = addAction(online, "compareGroup", "&Compare Group with Project...");
   connect(compare, &QAction::triggered, this, [this] { compareGroupClick(); });
   // A project of the user's and the port open, and no compare running.
   connect(online, &QMenu::aboutToShow, this, [this, compare] {
