@@ -629,7 +629,7 @@ void RegisterValues::radioRenumbered(int radio, bool monitoring) {
   r->reportedID = radio;
   window_.views.setSubItem(r->listItem, 0, std::to_string(radio));
   const TpollArray& list = window_.project()->BuildPollList(monitoring);
-  if (window_.tasks) window_.tasks->StartTask(tkUpdatePollList, "update PollList", list);
+  window_.commands.updateList(list);
 }
 
 // Giving up concerns the task, whichever radio it was on.

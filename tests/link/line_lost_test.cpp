@@ -15,7 +15,7 @@ const char* const kLost = "/dev/ttyUSB0 went away: Input/output error";
 
 class LostEvents : public LinkObserver {
  public:
-  void taskEnded(TaskCode task, TaskOutcome outcome) override { ended.push_back({task, outcome}); }
+  void taskEnded(TaskCode task, TaskOutcome outcome, const std::string&) override { ended.push_back({task, outcome}); }
   void lineLost(const std::string& message) override { lost.push_back(message); }
   std::vector<std::pair<TaskCode, TaskOutcome>> ended;
   Lines lost;
