@@ -31,8 +31,7 @@ TaskCode taskOf(Command command) {
 }
 
 bool inRounds(Command command) {
-  return command == Command::Discover || command == Command::Monitor ||
-         command == Command::Compare;
+  return command == Command::Discover || command == Command::Monitor || command == Command::Compare;
 }
 
 // A task some other code started still ends as the command it stands for.
@@ -171,8 +170,8 @@ CommandStart RadioCommands::run(Command command, const TpollArray& list,
   const TpollArray wasList = list_;
   const int wasRound = round_, wasIndex = lastIndex_, wasReading = reading_;
   const bool wasAnswered = answered_;
-  const bool overlay = command == Command::GetLocal || command == Command::SetRadio ||
-                       command == Command::Reset;
+  const bool overlay =
+      command == Command::GetLocal || command == Command::SetRadio || command == Command::Reset;
   // A read or a send given during rounds: the engine goes back to its
   // rounds afterwards.
   const bool keepsRounds = wasRunning && inRounds(was) && overlay;
@@ -271,6 +270,10 @@ void RadioCommands::taskChanged(TaskCode to) {
 }
 
 void RadioCommands::taskEnded(TaskCode task, CommandOutcome outcome, const std::string& message) {
+  // The rounds' reading of the local radio ends as a task of its own while
+  // the rounds go on: that is no end of theirs.
+  if (running_ && inRounds(current_) && outcome == CommandOutcome::Done && engineTask_ == tkMonitor)
+    return;
   if (running_ && taskOf(current_) == task) {
     const Command ended = current_;
     if (underneath_) {

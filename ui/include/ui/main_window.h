@@ -31,6 +31,7 @@ class ComPortWindow;
 class SignalHistoryWindow;
 class ModelEDialog;
 class GroupCommands;
+class CommandGauge;
 class ParameterPanel;
 class Prompts;
 class SettingsStore;
@@ -157,6 +158,7 @@ class MainWindow : public QMainWindow {
   void createListMenu();
   MonitorHistory history_;
   std::unique_ptr<LinkObserver> historyRecorder_;
+  std::unique_ptr<CommandGauge> gauge_;
   std::unique_ptr<LinkObserver> taskObserver_;
   void buildViewMenu();
   // The View menu's checks follow the panel's view.
