@@ -122,6 +122,29 @@ TEST_F(RadioCommandsTest, AMonitorReportsRadiosRoundsASendInBetweenAndItsStop) {
   EXPECT_TRUE(log.take().empty());
 }
 
+// A radio deleted (or renumbered) during a round changes the list the
+// engine dials: the round goes on where it was.
+TEST_F(RadioCommandsTest, ANewPollListKeepsTheRound) {
+  ASSERT_EQ(commands.monitor("&Online Monitor", {{1, 1}, {2, 1}, {3, 1}, {4, 1}}),
+            CommandStart::Started);
+  commands.dialling(1);
+  commands.dialling(2);
+  commands.dialling(3);
+  // Radios 1 and 2 go while radio 3 is read.
+  commands.updateList({{3, 1}, {4, 1}});
+  EXPECT_EQ(tasks.tasks.back().code, tkUpdatePollList);
+  commands.dialling(4);
+  // Radio 4 goes while it is read.
+  commands.updateList({{3, 1}, {5, 1}});
+  commands.dialling(5);
+  commands.dialling(3);
+  const Events events = log.take();
+  EXPECT_EQ(events, (Events{"Monitor radio -1 0/4 round 0", "Monitor radio 1 1/4 round 1",
+                            "Monitor radio 2 2/4 round 1", "Monitor radio 3 3/4 round 1",
+                            "Monitor radio 4 2/2 round 1", "Monitor radio 5 2/2 round 1",
+                            "Monitor radio 3 1/2 round 2"}));
+}
+
 // A refused command changes nothing (what ran goes on), and a command that
 // takes over from another ends that one as cancelled.
 TEST_F(RadioCommandsTest, ARefusalLeavesWhatRunsAndATakeOverCancelsIt) {
