@@ -210,7 +210,7 @@ CommandStart RadioCommands::run(Command command, const TpollArray& list,
     p.radio = list.empty() ? -1 : list.front().radio;
     p.index = 1;
     p.count = 1;
-    for (CommandListener* l : listeners_) l->commandProgress(p);
+    each([&](CommandListener& l) { l.commandProgress(p); });
   }
   return why;
 }
@@ -222,13 +222,18 @@ void RadioCommands::progress(int radio, int index) {
   p.index = index;
   p.count = static_cast<int>(list_.size());
   p.round = round_;
-  for (CommandListener* l : listeners_) l->commandProgress(p);
+  each([&](CommandListener& l) { l.commandProgress(p); });
 }
 
 void RadioCommands::end(Command command, CommandOutcome outcome, const std::string& message) {
+  each([&](CommandListener& l) { l.commandEnded(command, outcome, message); });
+}
+
+void RadioCommands::each(const std::function<void(CommandListener&)>& event) {
   // A listener may stop listening from inside its own event.
   const std::vector<CommandListener*> listeners = listeners_;
-  for (CommandListener* l : listeners) l->commandEnded(command, outcome, message);
+  for (CommandListener* l : listeners)
+    if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end()) event(*l);
 }
 
 void RadioCommands::dialling(int radio) {
@@ -238,8 +243,10 @@ void RadioCommands::dialling(int radio) {
   const Command command = inRounds(current_) ? current_ : rounds_;
   // A radio that answered its dial and stopped answering on the way was
   // given up: what it gave is kept.
-  if (reading_ >= 0 && answered_)
-    for (CommandListener* l : listeners_) l->radioRead(command, reading_, false);
+  if (reading_ >= 0 && answered_) {
+    const int given = reading_;
+    each([&](CommandListener& l) { l.radioRead(command, given, false); });
+  }
   reading_ = radio;
   answered_ = false;
   const auto at = std::find_if(list_.begin(), list_.end(),
@@ -262,7 +269,7 @@ void RadioCommands::radioPolled(int radio) {
   if (!running_ || !(inRounds(current_) || underneath_)) return;
   const Command command = inRounds(current_) ? current_ : rounds_;
   if (radio == reading_) reading_ = -1;
-  for (CommandListener* l : listeners_) l->radioRead(command, radio, true);
+  each([&](CommandListener& l) { l.radioRead(command, radio, true); });
 }
 
 void RadioCommands::taskChanged(TaskCode to) {

@@ -105,6 +105,7 @@ class RadioCommands {
   CommandStart rounds(Command command, const std::string& title, const TpollArray& list);
   void end(Command command, CommandOutcome outcome, const std::string& message);
   void progress(int radio, int index);
+  void each(const std::function<void(CommandListener&)>& event);
 
   MainWindowModel& window_;
   std::vector<CommandListener*> listeners_;
