@@ -99,12 +99,6 @@ Wiring::Wiring(const WiringOptions& options)
   window_->hooks.attachCallbacks = [this, engine](MainWindowCallbacks* callbacks) {
     engine->AttachMainWindow(window_->statusBarWidget(), callbacks ? callbacks : values_.get());
   };
-  window_->hooks.observe = [engine](LinkObserver* observer, bool add) {
-    if (add)
-      engine->addObserver(observer);
-    else
-      engine->removeObserver(observer);
-  };
   window_->hooks.portOpen = [this] { return serial_->Active(); };
   window_->onModeSwitched = [this, engine](int) {
     engine->AttachMainWindow(window_->statusBarWidget(), values_.get());

@@ -49,7 +49,6 @@ class MainWindow : public QMainWindow {
     std::function<void(int ms)> setPollInterval;
     // Attaches other callbacks to the engine, or (null) the window's again.
     std::function<void(MainWindowCallbacks* callbacks)> attachCallbacks;
-    std::function<void(LinkObserver* observer, bool add)> observe;
     std::function<bool()> portOpen;
   };
 
