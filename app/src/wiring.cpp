@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include "link/command_feed.h"
 #include "link/link_serial.h"
 #include "link/log_writer.h"
 #include "link/tcom_port.h"
@@ -79,6 +80,9 @@ Wiring::Wiring(const WiringOptions& options)
   // Every finished poll goes into the monitor history.
   engine_->addObserver(window_->historyRecorder());
   engine_->addObserver(window_->taskObserver());
+  // The engine's events become the progress and the ends of the commands.
+  commandFeed_ = std::make_unique<CommandFeed>(window_->model().commands);
+  engine_->addObserver(commandFeed_.get());
   splash_ = std::make_unique<SplashWindow>();
   window_->setWindows(terminal_.get(), comPort_.get(), splash_.get());
 
@@ -94,12 +98,6 @@ Wiring::Wiring(const WiringOptions& options)
   window_->hooks.setPollInterval = [engine](int ms) { engine->setPollInterval(ms); };
   window_->hooks.attachCallbacks = [this, engine](MainWindowCallbacks* callbacks) {
     engine->AttachMainWindow(window_->statusBarWidget(), callbacks ? callbacks : values_.get());
-  };
-  window_->hooks.observe = [engine](LinkObserver* observer, bool add) {
-    if (add)
-      engine->addObserver(observer);
-    else
-      engine->removeObserver(observer);
   };
   window_->hooks.portOpen = [this] { return serial_->Active(); };
   window_->onModeSwitched = [this, engine](int) {
@@ -153,6 +151,7 @@ Wiring::~Wiring() {
   if (metrics_) engine_->removeObserver(metrics_.get());
   metrics_.reset();
   engine_->removeObserver(window_->taskObserver());
+  engine_->removeObserver(commandFeed_.get());
   window_->model().tasks = nullptr;
   window_->onModeSwitched = nullptr;
   window_->hooks = MainWindow::EngineHooks{};

@@ -105,7 +105,9 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
   }
   engine_ = std::make_unique<TcomPort>(serial_, *timer_, prompts_, settings_, view_, &terminal_,
                                        log_.get());
-  engine_->addObserver(&progress_);
+  feed_ = std::make_unique<CommandFeed>(window_.commands);
+  engine_->addObserver(feed_.get());
+  window_.commands.addListener(&progress_);
   prompts_.onShown = [this] { loop_.quit(); };
   window_.tasks = engine_.get();
   window_.onModeSwitch = [this](int) { engine_->AttachMainWindow(&status_, &values_); };
@@ -118,6 +120,7 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
 
 Session::~Session() {
   window_.closeProject();
+  window_.commands.removeListener(&progress_);
   window_.tasks = nullptr;
   engine_->AttachMainWindow(nullptr, nullptr);
   engine_.reset();
@@ -216,29 +219,10 @@ bool Session::openManualProject() {
 
 int Session::getLocal() {
   if (!openPort() || !openManualProject()) return 1;
-  bool done = false;
-  progress_.onTaskEnded = [&](TaskCode, TaskOutcome outcome) {
-    if (outcome != TaskOutcome::Completed) return;
-    done = true;
-    loop_.quit();
-  };
-  TpollArray list = window_.project()->BuildPollList(panel_.WindowMode == wmMonitor);
-  if (list.empty()) list.push_back({0, 0});
-  panel_.panelLoading = true;
-  engine_->StartTask(tkGetLocal, "&Get Local Radio Parameters", list);
   if (options_.timeoutMs == 0) options_.timeoutMs = 60'000;
-  bool ok = runUntilDone([&] { return done; });
-  progress_.onTaskEnded = nullptr;
-  if (prompts_.failed()) return 1;
-  if (interrupted_ && !done) {
-    err_ << "tessel-cli: interrupted before the read was complete" << std::endl;
+  if (!runTask(Command::GetLocal, "read",
+               [&] { return started(kGetLocalTitle, window_.commands.getLocal(kGetLocalTitle)); }))
     return 1;
-  }
-  if (!ok) {
-    err_ << "tessel-cli: the radio did not complete the read within " << options_.timeoutMs / 1000.0
-         << " s" << std::endl;
-    return 1;
-  }
   for (const auto& [key, value] : panelReport(panel_, brand()))
     out_ << key << " = " << value << "\n";
   out_.flush();
@@ -269,21 +253,42 @@ class LineEcho : public LinkObserver {
 
 }  // namespace
 
-bool Session::runTask(TaskCode code, const char* what, const std::function<bool()>& start) {
+bool Session::started(const std::string& title, CommandStart why) {
+  if (why == CommandStart::Started) return true;
+  err_ << "tessel-cli: " << taskRefusal(title, why) << std::endl;
+  return false;
+}
+
+void Session::stopAtLocal(const TpollEntry& entry) {
+  // Ending the task hangs up a dialled radio; the hang-up is given a moment
+  // to leave the port before the port closes.
+  const bool dialled = engine_->linkDialled();
+  window_.commands.stop(kCancelCaption, {entry});
+  if (dialled) loop_.run(std::chrono::milliseconds(100));
+}
+
+bool Session::runTask(Command command, const char* what, const std::function<bool()>& start) {
   bool done = false, failed = false;
-  progress_.onTaskEnded = [&](TaskCode task, TaskOutcome outcome) {
-    if (task != code) return;
-    done = outcome == TaskOutcome::Completed;
+  std::string message;
+  progress_.onEnded = [&](Command ended, CommandOutcome outcome, const std::string& why) {
+    if (ended != command) return;
+    done = outcome == CommandOutcome::Done;
     failed = !done;
+    message = why;
     loop_.quit();
   };
   if (!start()) {
-    progress_.onTaskEnded = nullptr;
+    progress_.clear();
     return false;
   }
   const bool ok = runUntilDone([&] { return done || failed; });
-  progress_.onTaskEnded = nullptr;
-  if (prompts_.failed() || failed) return false;
+  progress_.clear();
+  if (prompts_.failed()) return false;
+  if (failed) {
+    // The engine's box has told already; an end it gave no box says so here.
+    if (!message.empty()) err_ << "tessel-cli: " << message << std::endl;
+    return false;
+  }
   if (interrupted_ && !done) {
     err_ << "tessel-cli: interrupted before the " << what << " was complete" << std::endl;
     return false;
@@ -317,7 +322,7 @@ int Session::set(const std::string& project, int radio, bool remote, bool verify
   LineEcho echo(out_);
   engine_->addObserver(&echo);
   SendOutcome outcome;
-  const bool ok = runTask(tkSendValues, "send", [&] {
+  const bool ok = runTask(Command::SetRadio, "send", [&] {
     outcome = sender.okClick();
     if (!outcome.started) {
       if (!outcome.notice.empty() && !prompts_.failed())
@@ -342,12 +347,11 @@ int Session::set(const std::string& project, int radio, bool remote, bool verify
     window_.switchMode(wmManual);
     window_.setCurrentRadio(nullptr);
   }
-  panel_.panelLoading = true;
-  const bool read = runTask(remote ? tkGetRemote : tkGetLocal, "read", [&] {
-    engine_->StartTask(remote ? tkGetRemote : tkGetLocal,
-                       remote ? "Get Radio Parameters" : "&Get Local Radio Parameters",
-                       {{remote ? id : 0, type}});
-    return true;
+  const bool read = runTask(remote ? Command::GetRadio : Command::GetLocal, "read", [&] {
+    if (remote)
+      return started(kGetRadioParametersTitle,
+                     window_.commands.getRadio(kGetRadioParametersTitle, {id, type}));
+    return started(kGetLocalTitle, window_.commands.getLocal(kGetLocalTitle, {{0, type}}));
   });
   panel_.panelLoading = false;
   if (!read) return 1;
@@ -435,7 +439,6 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
 
   std::map<int, int> polled;  // radio ID -> completed polls
   int rounds = 0;
-  int lastDialled = -1;
   bool done = false;
   auto finished = [&] {
     if (cycles <= 0) return false;
@@ -451,53 +454,35 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
     writeReadingCsv(out_, window_.pollReadings.of(radio, std::time(nullptr)), r->name);
     out_ << std::flush;
   };
-  // The radio whose registers are being read, and whether it answered its
-  // dial. A radio that stops answering one register is given up by the
-  // engine without ending its poll; what it did report still makes its
-  // line, with the rest missing.
-  int reading = -1;
-  bool answered = false;
-  progress_.onStateChanged = [&](PortState, PortState to) {
-    if (to == psDiscoverSRegs) answered = true;
+  auto check = [&] {
+    if (!finished()) return;
+    done = true;
+    loop_.quit();
   };
-  // A round starts whenever the first radio of the list is dialled after
-  // another one was; radios that never answer then still end the rounds.
-  progress_.onDialling = [&](int id) {
-    if (id < 0) return;
-    if (reading >= 0 && answered) printPoll(reading);
-    reading = id;
-    answered = false;
-    if (id == list.front().radio && lastDialled != id) ++rounds;
-    lastDialled = id;
-    if (finished()) {
-      done = true;
-      loop_.quit();
-    }
-  };
-  progress_.onTaskEnded = [&](TaskCode, TaskOutcome outcome) {
-    if (outcome == TaskOutcome::Cancelled) loop_.quit();
-  };
-  progress_.onPolled = [&](int radio) {
-    if (radio == reading) reading = -1;
+  // A radio that stopped answering halfway through its poll still makes
+  // its line, with what it did not report missing. Radios that never
+  // answer still end the rounds.
+  progress_.onRadioRead = [&](Command command, int radio, bool) {
+    if (command != Command::Monitor) return;
     printPoll(radio);
-    if (finished()) {
-      done = true;
-      loop_.quit();
-    }
+    check();
   };
-  engine_->StartTask(tkMonitor, "&Online Monitor", list);
-  bool ok = runUntilDone([&] { return done; });
-  progress_.onDialling = nullptr;
-  progress_.onPolled = nullptr;
-  progress_.onTaskEnded = nullptr;
-  progress_.onStateChanged = nullptr;
-  if (!prompts_.failed()) {
-    // Ending the task hangs up a dialled radio; the hang-up is given a
-    // moment to leave the port before the port closes.
-    const bool dialled = engine_->linkDialled();
-    engine_->StartTask(tkLocalOnly, kCancelCaption, {list.front()});
-    if (dialled) loop_.run(std::chrono::milliseconds(100));
+  progress_.onProgress = [&](const CommandProgress& p) {
+    if (p.command != Command::Monitor || p.radio < 0) return;
+    rounds = p.round;
+    check();
+  };
+  progress_.onEnded = [&](Command command, CommandOutcome outcome, const std::string&) {
+    if (command == Command::Monitor && outcome == CommandOutcome::Cancelled) loop_.quit();
+  };
+  if (!started(kOnlineMonitorTitle, window_.commands.monitor(kOnlineMonitorTitle, list))) {
+    progress_.clear();
+    window_.closeProject();
+    return 1;
   }
+  bool ok = runUntilDone([&] { return done; });
+  progress_.clear();
+  if (!prompts_.failed()) stopAtLocal(list.front());
   window_.closeProject();
   if (prompts_.failed()) return 1;
   // Without a number of cycles, monitoring runs until interrupted or until
@@ -536,53 +521,30 @@ int Session::discover(const std::string& project, int intervalMs, int rounds, bo
   if (!openPort()) return 1;
   window_.openProject(found);
   window_.switchMode(wmProject);
-  GroupCommands commands(window_);
-  commands.createProject = [] { return true; };
-  LinkTasks* tasks = window_.tasks;
-  TpollArray list;
-  // Catch the task the command hands over instead of starting it at once, so
-  // the round counting is in place first.
-  struct Catch : LinkTasks {
-    TpollArray* list;
-    TaskStart StartTask(TaskCode, const std::string&, const TpollArray& l) override {
-      *list = l;
-      return TaskStart::Started;
-    }
-  } catcher;
-  catcher.list = &list;
-  window_.tasks = &catcher;
-  commands.discoverNew();
-  window_.tasks = tasks;
   engine_->setPollInterval(intervalMs);
 
-  int completed = 0;
-  int lastDialled = -1;
+  // The discovery is done once the radio of round rounds + 1 is dialled.
   bool done = false;
-  // The IDs are dialled in rising order (the local radio is read without a
-  // dial): a round is complete when the dialled ID goes down again. An ID
-  // that does not answer is dialled again: that is still the same round.
-  progress_.onDialling = [&](int id) {
-    if (id < 0) return;
-    if (lastDialled >= 0 && id < lastDialled) ++completed;
-    lastDialled = id;
-    if (completed >= rounds) {
-      done = true;
-      loop_.quit();
-    }
+  progress_.onProgress = [&](const CommandProgress& p) {
+    if (p.command != Command::Discover || p.radio < 0 || p.round <= rounds) return;
+    done = true;
+    loop_.quit();
   };
-  // A radio that answers a dial with ERROR ends the monitor task: what was
+  // A radio that answers a dial with ERROR ends the discovery: what was
   // found so far is kept.
   bool ended = false;
-  progress_.onTaskEnded = [&](TaskCode task, TaskOutcome) {
-    if (task != tkMonitor) return;
+  progress_.onEnded = [&](Command command, CommandOutcome, const std::string&) {
+    if (command != Command::Discover) return;
     ended = true;
     loop_.quit();
   };
-  engine_->StartTask(tkMonitor, kOnlineMonitorTitle, list);
-  bool ok = runUntilDone([&] { return done || ended; }) && done;
-  progress_.onDialling = nullptr;
-  progress_.onTaskEnded = nullptr;
-  if (!prompts_.failed()) engine_->StartTask(tkLocalOnly, kCancelCaption, {{0, 0}});
+  GroupCommands commands(window_);
+  commands.createProject = [] { return true; };
+  // A refusal has told why through the prompts.
+  const bool began = commands.discoverNew();
+  bool ok = began && runUntilDone([&] { return done || ended; }) && done;
+  progress_.clear();
+  if (!prompts_.failed()) window_.commands.stop(kCancelCaption, {{0, 0}});
   Tproject* p = window_.project();
   int radios = 0;
   for (int id = 0; p && id < kRadioSlots; ++id) {
@@ -636,27 +598,28 @@ int Session::compare(const std::string& project, const std::vector<int>& radios)
     }
   };
   run.reader().onRead = [&](int) { check(); };
-  progress_.onDialling = [&](int id) {
-    run.dialling(id);
+  progress_.onProgress = [&](const CommandProgress& p) {
+    if (p.command != Command::Compare || p.radio < 0) return;
+    run.dialling(p.radio);
     check();
   };
-  progress_.onTaskEnded = [&](TaskCode task, TaskOutcome) {
-    if (task != tkMonitor) return;
+  progress_.onEnded = [&](Command command, CommandOutcome, const std::string&) {
+    if (command != Command::Compare) return;
     run.taskEnded();
     loop_.quit();
   };
   engine_->AttachMainWindow(&status_, &run.reader());
   engine_->setPollInterval(0);
-  engine_->StartTask(tkMonitor, kOnlineMonitorTitle, list);
-  const bool ok = runUntilDone([&] { return done || run.ended(); }) && done;
-  progress_.onDialling = nullptr;
-  progress_.onTaskEnded = nullptr;
-  if (!prompts_.failed() || engine_->linkDialled()) {
-    const bool dialled = engine_->linkDialled();
-    engine_->StartTask(tkLocalOnly, kCancelCaption, {list.front()});
-    if (dialled) loop_.run(std::chrono::milliseconds(100));
-  }
+  const bool began =
+      started(kOnlineMonitorTitle, window_.commands.compare(kOnlineMonitorTitle, list));
+  const bool ok = began && runUntilDone([&] { return done || run.ended(); }) && done;
+  progress_.clear();
+  if (began && (!prompts_.failed() || engine_->linkDialled())) stopAtLocal(list.front());
   engine_->AttachMainWindow(&status_, &values_);
+  if (!began) {
+    window_.closeProject();
+    return 1;
+  }
 
   int differs = 0, missing = 0;
   for (const CompareRow& row : run.rows()) {
@@ -688,7 +651,10 @@ int Session::emulate(const std::string& project) {
   if (!openUserProject(project)) return 1;
   const TpollArray list = window_.project()->BuildPollList(false);
   if (!hasRadios(list, project)) return 1;
-  engine_->StartTask(tkEmulate, "Emulate Group", list);
+  if (!started(kEmulateGroupTitle, window_.commands.emulate(kEmulateGroupTitle, list))) {
+    window_.closeProject();
+    return 1;
+  }
   out_ << "emulating " << list.size() << " radio(s) on " << options_.device << std::endl;
   // Serves until interrupted, or for --timeout when given.
   runUntilDone([] { return false; });

@@ -75,7 +75,7 @@ Next ConnectTask::unableToContactTick() {
   if (!answer) return stay();  // replies meanwhile moved the engine on
   if (*answer == pbAbort) {
     host.flushQueue();
-    ctx_.cancelTask(ctx_.radio(), host.task());
+    ctx_.cancelTask(ctx_.radio(), host.task(), kUnableToContact);
     host.cancelSearch();
     host.goIdle();
     return stay();

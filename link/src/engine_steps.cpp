@@ -204,7 +204,7 @@ Next TcomPort::sentAtdAnswer(const Answer& answer) {
     link_.sendClosing("ATH");
     goIdle();
     window_.readDone();
-    reporter_.taskEnded(ended, TaskOutcome::Failed);
+    reporter_.taskEnded(ended, TaskOutcome::Failed, master ? texts::kAtdError : "");
     if (master) ask(PromptIcon::Warning, texts::kAtdError, pbAbort);
   }
   return stay();

@@ -119,8 +119,8 @@ void LinkReporter::radioPolled(int radio) {
   each([&](LinkObserver& o) { o.radioPolled(radio); });
 }
 
-void LinkReporter::taskEnded(TaskCode task, TaskOutcome outcome) {
-  each([&](LinkObserver& o) { o.taskEnded(task, outcome); });
+void LinkReporter::taskEnded(TaskCode task, TaskOutcome outcome, const std::string& message) {
+  each([&](LinkObserver& o) { o.taskEnded(task, outcome, message); });
 }
 
 void LinkReporter::lineLost(const std::string& message) {

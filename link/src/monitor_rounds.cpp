@@ -27,7 +27,7 @@ Next MonitorRounds::localTick() {
   }
   const int radio = ctx_.radio();
   host.goIdle();
-  ctx_.cancelTask(radio, tkMonitor);
+  ctx_.cancelTask(radio, tkMonitor, kNotMaster);
   host.ask(PromptIcon::Warning, kNotMaster, pbAbort);
   return stay();
 }
@@ -43,7 +43,7 @@ Next MonitorRounds::dialTick() {
     const int radio = ctx_.radio();
     if (ctx_.window.isLocal(radio)) {
       host.ask(PromptIcon::Warning, kNoLocalMaster, pbAbort);
-      ctx_.cancelTask(radio, host.task());
+      ctx_.cancelTask(radio, host.task(), kNoLocalMaster);
       return stay();
     }
     ctx_.current->Next();
@@ -64,7 +64,7 @@ Next MonitorRounds::dialReply(const Answer& answer) {
     const bool master = ctx_.window.isMaster(ctx_.radio());
     const TaskCode ended = host.task();
     host.goIdle();
-    ctx_.reporter.taskEnded(ended, TaskOutcome::Failed);
+    ctx_.reporter.taskEnded(ended, TaskOutcome::Failed, master ? texts::kAtdError : "");
     if (master) host.ask(PromptIcon::Warning, texts::kAtdError, pbAbort);
     return stay();
   }

@@ -30,7 +30,7 @@ Next SendTask::tick() {
     if (*answer == pbAbort) {
       host.flushQueue();
       if (host.returnToMonitoringOrIdle()) ctx_.window.radioRenumbered(ctx_.radio(), true);
-      ctx_.reporter.taskEnded(sending, TaskOutcome::Cancelled);
+      ctx_.reporter.taskEnded(sending, TaskOutcome::Cancelled, kTooManyErrors);
     } else {
       host.resetTries();
     }
@@ -60,7 +60,7 @@ Next SendTask::reply(const Answer& answer) {
   const TaskCode sending = host.task();
   host.flushQueue();
   host.returnToMonitoringOrIdle();
-  ctx_.reporter.taskEnded(sending, TaskOutcome::Failed);
+  ctx_.reporter.taskEnded(sending, TaskOutcome::Failed, message);
   host.ask(PromptIcon::Error, message, pbAbort);
   return stay();
 }

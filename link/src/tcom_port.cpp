@@ -375,8 +375,9 @@ void TcomPort::lineLost(const std::string& message) {
   dialog_.updateControls();
   refreshStatus();
   reporter_.lineLost(message);
-  if (running) reporter_.taskEnded(ended, TaskOutcome::Failed);
-  gate_.show(PromptIcon::Error, message.empty() ? std::string(kUnableToActivate) : message, pbOk);
+  const std::string told = message.empty() ? std::string(kUnableToActivate) : message;
+  if (running) reporter_.taskEnded(ended, TaskOutcome::Failed, told);
+  gate_.show(PromptIcon::Error, told, pbOk);
 }
 
 bool TcomPort::reopen() {

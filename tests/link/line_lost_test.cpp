@@ -15,9 +15,13 @@ const char* const kLost = "/dev/ttyUSB0 went away: Input/output error";
 
 class LostEvents : public LinkObserver {
  public:
-  void taskEnded(TaskCode task, TaskOutcome outcome) override { ended.push_back({task, outcome}); }
+  void taskEnded(TaskCode task, TaskOutcome outcome, const std::string& message) override {
+    ended.push_back({task, outcome});
+    endMessages.push_back(message);
+  }
   void lineLost(const std::string& message) override { lost.push_back(message); }
   std::vector<std::pair<TaskCode, TaskOutcome>> ended;
+  Lines endMessages;
   Lines lost;
 };
 
@@ -67,6 +71,8 @@ TEST_F(LineLostTest, PulledDuringEachKindOfWorkEndsItOnce) {
       ASSERT_EQ(events.ended.size(), 1u);
       EXPECT_EQ(events.ended[0].first, c.task);
       EXPECT_EQ(events.ended[0].second, TaskOutcome::Failed);
+      // The end says why, as the box does.
+      EXPECT_EQ(events.endMessages, Lines{kLost});
     } else {
       EXPECT_TRUE(events.ended.empty());
     }

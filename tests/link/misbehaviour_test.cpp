@@ -239,7 +239,9 @@ class CheckingCallbacks : public RecordingCallbacks {
 
 struct Outcome : LinkObserver {
   std::vector<std::pair<TaskCode, TaskOutcome>> ended;
-  void taskEnded(TaskCode task, TaskOutcome outcome) override { ended.push_back({task, outcome}); }
+  void taskEnded(TaskCode task, TaskOutcome outcome, const std::string&) override {
+    ended.push_back({task, outcome});
+  }
 };
 
 enum class Task { Connect, GetLocal, RemoteRead, SendLocal, SendRemote, MonitorRound, Discovery };

@@ -25,7 +25,7 @@ class EventLog : public LinkObserver {
   void lineReceived(const std::string& line) override { add("received " + line); }
   void dialling(int radio) override { add("dialling " + std::to_string(radio)); }
   void radioPolled(int radio) override { add("polled " + std::to_string(radio)); }
-  void taskEnded(TaskCode task, TaskOutcome outcome) override {
+  void taskEnded(TaskCode task, TaskOutcome outcome, const std::string&) override {
     add("ended " + std::to_string(static_cast<int>(task)) + " " +
         (outcome == TaskOutcome::Completed   ? "completed"
          : outcome == TaskOutcome::Cancelled ? "cancelled"

@@ -640,21 +640,29 @@ TEST_F(RegisterValueTest, ModelESettingsAndTheClock) {
   EXPECT_EQ(values.RegisterValue(0, param::currentTime, false), "08:15");
 }
 
+// The emulator and the send read one register at a time: a radio other than
+// the one being edited answers from its project section, the one being
+// edited with the panel's unsaved edits, and the panel stays as it is.
 TEST_F(RegisterValueTest, ARadioWithARecordAnswersFromItsSection) {
   put("[Radio1]\nRadio Mode=Master\nRetries=22\n[Radio2]\nRetries=33\nRadio Mode=Repeater\n");
   open(wmProject);
   Tradio* first = window.project()->radio(1);
   Tradio* second = window.project()->radio(2);
+  ASSERT_EQ(panel.currentRadio, first);
   panel.setText(ctl::retries, "99");  // unsaved edit of radio 1
+  window.setRadioChanged(true);
   EXPECT_EQ(values.RegisterValue(2, param::retries, false), "33");
   EXPECT_EQ(values.RegisterValue(2, param::radioMode, false), "R");
-  EXPECT_EQ(panel.currentRadio, second);
-  EXPECT_EQ(views.stateImage(second->listItem), 1);
-  EXPECT_EQ(views.stateImage(first->listItem), 0);
-  EXPECT_EQ(values.RegisterValue(1, param::retries, false), "22");
   EXPECT_EQ(panel.currentRadio, first);
+  EXPECT_EQ(views.stateImage(first->listItem), 1);
+  EXPECT_EQ(views.stateImage(second->listItem), 0);
+  EXPECT_EQ(panel.text(ctl::retries), "99");
+  EXPECT_EQ(panel.itemIndex(ctl::radioMode), item::master);
+  EXPECT_TRUE(window.radioChanged());
+  EXPECT_EQ(values.RegisterValue(1, param::retries, false), "99");
+  EXPECT_EQ(values.RegisterValue(1, param::radioMode, false), "M");
   EXPECT_EQ(values.RegisterValue(-1, param::retries, false), "No Radio");
-  EXPECT_EQ(panel.currentRadio, nullptr);
+  EXPECT_EQ(panel.currentRadio, first);
 }
 
 TEST_F(RegisterValueTest, EveryPointIsTakenOutOfTheText) {

@@ -7,8 +7,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTest>
 #include <QTableWidget>
+#include <QTest>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cmath>
@@ -366,6 +366,17 @@ TEST_F(WindowOnSimulatedRadios, MonitorFillsTheColumnsOfEveryRadioAndTheTree) {
     EXPECT_TRUE(number) << list->topLevelItem(i)->text(2).toStdString();
     EXPECT_FALSE(window().views().signalQualityText(window().views().rowAt(i)).isEmpty());
   }
+  // The status bar's gauge shows the radio being polled and the round; it
+  // goes with the monitor.
+  QProgressBar* gauge = window().statusBarWidget()->progress();
+  EXPECT_TRUE(gauge->isVisible());
+  EXPECT_EQ(gauge->maximum(), 5);
+  const std::string shown = gauge->text().toStdString();
+  EXPECT_EQ(shown, "Monitor: radio " + std::to_string(gauge->value()) + " of 5, round " +
+                       shown.substr(shown.rfind(' ') + 1));
+  EXPECT_GE(std::stoi(shown.substr(shown.rfind(' ') + 1)), 1) << shown;
+  action("monitorStop")->trigger();
+  EXPECT_FALSE(gauge->isVisible());
 }
 
 // tessel --metrics: what the window's monitor polls is served for a

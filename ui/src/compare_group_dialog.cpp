@@ -35,16 +35,16 @@ QPushButton* button(const char* caption, QWidget* parent) {
 
 }  // namespace
 
-// The engine's progress, handed to the dialog.
-struct CompareGroupDialog::Progress : LinkObserver {
+// The compare's progress and end, handed to the dialog.
+struct CompareGroupDialog::Progress : CommandListener {
   explicit Progress(CompareGroupDialog& d) : dialog(d) {}
-  void dialling(int radio) override {
-    if (!dialog.running_) return;
-    dialog.run_->dialling(radio);
+  void commandProgress(const CommandProgress& p) override {
+    if (!dialog.running_ || p.command != Command::Compare || p.radio < 0) return;
+    dialog.run_->dialling(p.radio);
     dialog.update();
   }
-  void taskEnded(TaskCode task, TaskOutcome) override {
-    if (!dialog.running_ || task != tkMonitor) return;
+  void commandEnded(Command command, CommandOutcome, const std::string&) override {
+    if (!dialog.running_ || command != Command::Compare) return;
     dialog.run_->taskEnded();
     dialog.update();
   }
@@ -135,10 +135,20 @@ bool CompareGroupDialog::start() {
   cancel_->setText(QStringLiteral("Cancel"));
   summary_->clear();
   if (hooks_.attachReader) hooks_.attachReader(&run_->reader());
-  if (hooks_.observe) hooks_.observe(observer_.get(), true);
+  window_.commands.addListener(observer_.get());
   if (hooks_.setPollInterval) hooks_.setPollInterval(0);
   update();
-  window_.tasks->StartTask(tkMonitor, kOnlineMonitorTitle, run_->list());
+  const CommandStart why = window_.commands.compare(kOnlineMonitorTitle, run_->list());
+  if (why != CommandStart::Started) {
+    // Nothing ran: whatever keeps the link busy goes on undisturbed.
+    running_ = false;
+    window_.commands.removeListener(observer_.get());
+    if (hooks_.attachReader) hooks_.attachReader(nullptr);
+    if (hooks_.restorePollInterval) hooks_.restorePollInterval();
+    summary_->setText(q(taskRefusal(kOnlineMonitorTitle, why)));
+    cancel_->setText(QStringLiteral("Close"));
+    return false;
+  }
   return true;
 }
 
@@ -164,8 +174,8 @@ void CompareGroupDialog::finish(bool cancelled) {
   running_ = false;
   // Back to the local radio, the link hung up; the window's own reader and
   // poll interval again.
-  if (window_.tasks) window_.tasks->StartTask(tkLocalOnly, kCancelCaption, {run_->list().front()});
-  if (hooks_.observe) hooks_.observe(observer_.get(), false);
+  window_.commands.removeListener(observer_.get());
+  window_.commands.stop(kCancelCaption, {run_->list().front()});
   if (hooks_.attachReader) hooks_.attachReader(nullptr);
   if (hooks_.restorePollInterval) hooks_.restorePollInterval();
   cancel_->setText(QStringLiteral("Close"));

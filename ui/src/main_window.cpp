@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include "ui/command_gauge.h"
+
 #include "ui/compare_group_dialog.h"
 
 #include <QActionGroup>
@@ -179,6 +181,8 @@ MainWindow::~MainWindow() {
   history_.onAdded = nullptr;
   // The rules go before the panel they work on.
   panel_->setModel(nullptr);
+  model_->commands.removeListener(gauge_.get());
+  gauge_.reset();
   commands_.reset();
   model_.reset();
 }
@@ -455,9 +459,20 @@ void MainWindow::layOutForMode(int mode) {
 }
 
 void MainWindow::showDiscoveryProgress() {
+  const bool monitoring = commands_ && commands_->monitoring() && model_->commands.running() &&
+                          model_->commands.current() == Command::Monitor && gauge_;
   if (commands_ && commands_->discovering()) {
     const DiscoveryProgress& p = commands_->progress;
     status_->showProgress(p.value(), kDiscoverEntries, qt(p.text()));
+  } else if (monitoring && gauge_->monitor.command == Command::Monitor) {
+    // "Monitor: radio 3 of 12, round 2"; before the first dial, the local
+    // radio is being reached.
+    const CommandProgress& p = gauge_->monitor;
+    const std::string text = p.radio < 0 ? "Monitor: reaching the local radio"
+                                         : "Monitor: radio " + std::to_string(p.index) + " of " +
+                                               std::to_string(p.count) + ", round " +
+                                               std::to_string(p.round);
+    status_->showProgress(p.index, p.count, qt(text));
   } else {
     status_->hideProgress();
   }

@@ -11,6 +11,7 @@
 #include "model/project.h"
 #include "model/radio.h"
 #include "seams/prompts.h"
+#include "ui/command_gauge.h"
 #include "ui/main_window.h"
 #include "ui/parameter_panel.h"
 #include "ui/signal_history_window.h"
@@ -19,40 +20,26 @@ namespace tessel {
 
 namespace {
 
-// Also keeps a discovery's progress, which the status bar shows.
 class HistoryRecorder : public LinkObserver {
  public:
-  HistoryRecorder(MonitorHistory& history, MainWindowModel& window, GroupCommands& commands,
-                  std::function<void()> progressed)
-      : history_(history),
-        window_(window),
-        commands_(commands),
-        progressed_(std::move(progressed)) {}
-  void dialling(int radio) override {
-    if (!commands_.discovering()) return;
-    commands_.progress.dialling(radio);
-    progressed_();
-  }
+  HistoryRecorder(MonitorHistory& history, MainWindowModel& window)
+      : history_(history), window_(window) {}
   void radioPolled(int radio) override {
     if (window_.panel.WindowMode != wmMonitor) return;
     recordPoll(history_, window_, radio, static_cast<std::int64_t>(std::time(nullptr)));
-    if (!commands_.discovering()) return;
-    commands_.progress.found(radio);
-    progressed_();
   }
 
  private:
   MonitorHistory& history_;
   MainWindowModel& window_;
-  GroupCommands& commands_;
-  std::function<void()> progressed_;
 };
 
 }  // namespace
 
 void MainWindow::setUpHistory() {
-  historyRecorder_ = std::make_unique<HistoryRecorder>(history_, *model_, *commands_,
-                                                       [this] { showDiscoveryProgress(); });
+  historyRecorder_ = std::make_unique<HistoryRecorder>(history_, *model_);
+  gauge_ = std::make_unique<CommandGauge>(*commands_, [this] { showDiscoveryProgress(); });
+  model_->commands.addListener(gauge_.get());
   history_.onAdded = [this](const PollReading& s) {
     auto it = historyWindows_.find(s.radio);
     if (it != historyWindows_.end()) it->second->add(s);

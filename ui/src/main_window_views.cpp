@@ -155,7 +155,6 @@ void MainWindow::compareGroupClick() {
   delete compareDialog_;
   CompareGroupDialog::Hooks h;
   h.attachReader = hooks.attachCallbacks;
-  h.observe = hooks.observe;
   h.setPollInterval = hooks.setPollInterval;
   h.restorePollInterval = [this] {
     for (const auto& [name, a] : actions_)

@@ -14,6 +14,7 @@ class QSocketNotifier;
 namespace tessel {
 
 class ComPortWindow;
+class CommandFeed;
 class GuiDispatcher;
 class PortWatch;
 class LogWriter;
@@ -83,6 +84,7 @@ class Wiring {
   std::unique_ptr<TerminalWindow> terminal_;
   std::unique_ptr<LogWriter> log_;
   std::unique_ptr<TcomPort> engine_;
+  std::unique_ptr<CommandFeed> commandFeed_;
   std::unique_ptr<RegisterValues> values_;
   std::unique_ptr<SplashWindow> splash_;
   std::unique_ptr<PortWatch> portWatch_;

@@ -15,6 +15,7 @@
 #include "cli/cli_loop.h"
 #include "cli/conf_settings.h"
 #include "link/com_port_view.h"
+#include "link/command_feed.h"
 #include "link/log_writer.h"
 #include "link/status_bar.h"
 #include "link/tcom_port.h"
@@ -22,6 +23,7 @@
 #include "model/group_views.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
+#include "model/radio_commands.h"
 #include "model/register_values.h"
 #include "seams/prompts.h"
 #include "serial/tserial.h"
@@ -67,25 +69,28 @@ class CliTerminal : public TerminalSink {
   std::ostream& err_;
 };
 
-// What a command waits for in the engine's progress.
-class CliProgress : public LinkObserver {
+// What a command waits for: the progress and the end of the commands it
+// started, as the commands layer reports them. Each command sets the hooks
+// it needs and clears them when it returns.
+class CliProgress : public CommandListener {
  public:
-  void dialling(int radio) override {
-    if (onDialling) onDialling(radio);
+  void commandProgress(const CommandProgress& progress) override {
+    if (onProgress) onProgress(progress);
   }
-  void radioPolled(int radio) override {
-    if (onPolled) onPolled(radio);
+  void radioRead(Command command, int radio, bool complete) override {
+    if (onRadioRead) onRadioRead(command, radio, complete);
   }
-  void taskEnded(TaskCode task, TaskOutcome outcome) override {
-    if (onTaskEnded) onTaskEnded(task, outcome);
+  void commandEnded(Command command, CommandOutcome outcome, const std::string& message) override {
+    if (onEnded) onEnded(command, outcome, message);
   }
-  void stateChanged(PortState from, PortState to) override {
-    if (onStateChanged) onStateChanged(from, to);
+  void clear() {
+    onProgress = nullptr;
+    onRadioRead = nullptr;
+    onEnded = nullptr;
   }
-  std::function<void(PortState from, PortState to)> onStateChanged;
-  std::function<void(int radio)> onDialling;
-  std::function<void(int radio)> onPolled;
-  std::function<void(TaskCode, TaskOutcome)> onTaskEnded;
+  std::function<void(const CommandProgress&)> onProgress;
+  std::function<void(Command, int radio, bool complete)> onRadioRead;
+  std::function<void(Command, CommandOutcome, const std::string& message)> onEnded;
 };
 
 struct SessionOptions {
@@ -146,9 +151,14 @@ class Session {
   // only, another program may have it open and nothing is written to it.
   bool openUserProject(const std::string& project, bool readOnly = false);
   bool hasRadios(const TpollArray& list, const std::string& project);
-  // Runs one read or send task to its end; false (message on err) when it
-  // failed, was interrupted or timed out.
-  bool runTask(TaskCode code, const char* what, const std::function<bool()>& start);
+  // Runs one read or send command to its end; false (message on err) when
+  // it did not start, failed, was interrupted or timed out. start answers
+  // whether it started (a refusal already told).
+  bool runTask(Command command, const char* what, const std::function<bool()>& start);
+  // Says why a command did not start; false unless it started.
+  bool started(const std::string& title, CommandStart why);
+  // The engine back at the local radio (entry), a dialled radio hung up.
+  void stopAtLocal(const TpollEntry& entry);
 
   SessionOptions options_;
   std::ostream& out_;
@@ -168,6 +178,7 @@ class Session {
   MainWindowModel window_;
   RegisterValues values_;
   CliProgress progress_;
+  std::unique_ptr<CommandFeed> feed_;
   std::string tempDir_;
   std::atomic<bool> interrupted_{false};
 };

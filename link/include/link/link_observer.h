@@ -48,7 +48,10 @@ class LinkObserver {
   virtual void dialling(int /*radio*/) {}
   // A radio's registers were read to the end (a monitor round's poll).
   virtual void radioPolled(int /*radio*/) {}
-  virtual void taskEnded(TaskCode /*task*/, TaskOutcome /*outcome*/) {}
+  // A task ended; message is what the engine tells the user about it (the
+  // box shown with it, before or after), empty when it says nothing.
+  virtual void taskEnded(TaskCode /*task*/, TaskOutcome /*outcome*/,
+                         const std::string& /*message*/) {}
   // The open port's device went away (an unplugged adapter); message names it.
   virtual void lineLost(const std::string& /*message*/) {}
   virtual void queueLengthChanged(int /*count*/) {}

@@ -86,7 +86,7 @@ class LinkReporter {
   void receiveOverflow(size_t limit);
   void dialling(int radio);
   void radioPolled(int radio);
-  void taskEnded(TaskCode task, TaskOutcome outcome);
+  void taskEnded(TaskCode task, TaskOutcome outcome, const std::string& message = {});
   void lineLost(const std::string& message);
   void queueLengthChanged(int count);
   void statusChanged(const LinkStatus& status);

@@ -97,9 +97,9 @@ struct TaskContext {
     window.setRead(radio, read);
     if (read) reporter.radioPolled(radio);
   }
-  void cancelTask(int radio, TaskCode ended) const {
+  void cancelTask(int radio, TaskCode ended, const std::string& message) const {
     window.taskCancelled(radio);
-    reporter.taskEnded(ended, TaskOutcome::Cancelled);
+    reporter.taskEnded(ended, TaskOutcome::Cancelled, message);
   }
 };
 

@@ -119,9 +119,7 @@ void GroupCommands::refused(const std::string& title, LinkTasks::TaskStart why) 
   window_.prompts.show(PromptIcon::Warning, text, pbOk);
 }
 
-bool GroupCommands::start(TaskCode code, const std::string& title, const TpollArray& list) {
-  const LinkTasks::TaskStart why = window_.tasks ? window_.tasks->StartTask(code, title, list)
-                                                 : LinkTasks::TaskStart::PortClosed;
+bool GroupCommands::started(const std::string& title, LinkTasks::TaskStart why) {
   if (why == LinkTasks::TaskStart::Started) return true;
   refused(title, why);
   return false;
@@ -129,12 +127,7 @@ bool GroupCommands::start(TaskCode code, const std::string& title, const TpollAr
 
 void GroupCommands::getLocalRadio() {
   if (!window_.project() || !stopMonitorFirst()) return;
-  Tproject* project = window_.project();
-  TpollArray list = project->BuildPollList(window_.panel.WindowMode == wmMonitor);
-  if (list.empty()) list.push_back({0, 0});
-  // The panel waits for the read's values only once the read runs: a flag
-  // left set would let the Group ID check take 0 until some later read.
-  if (start(tkGetLocal, kGetLocalTitle, list)) window_.panel.panelLoading = true;
+  started(kGetLocalTitle, window_.commands.getLocal(kGetLocalTitle));
 }
 
 bool GroupCommands::monitorExisting() {
@@ -155,7 +148,8 @@ bool GroupCommands::monitorExisting() {
     window_.prompts.show(PromptIcon::Information, kNoRadiosToMonitor, pbOk);
     return false;
   }
-  if (!start(tkMonitor, kOnlineMonitorTitle, list)) return false;
+  if (!started(kOnlineMonitorTitle, window_.commands.monitor(kOnlineMonitorTitle, list)))
+    return false;
   discovering_ = false;
   monitorLayout();
   window_.panel.setEnabled(ctl::advanced, true);
@@ -165,10 +159,7 @@ bool GroupCommands::monitorExisting() {
 bool GroupCommands::discoverNew() {
   if (!stopMonitorFirst()) return false;
   if (!createProject || !createProject() || !window_.project()) return false;
-  TpollArray list;
-  list.reserve(kDiscoverEntries);
-  for (int id = 0; id < kDiscoverEntries; ++id) list.push_back({id, 0});
-  if (!start(tkMonitor, kOnlineMonitorTitle, list)) return false;
+  if (!started(kOnlineMonitorTitle, window_.commands.discover(kOnlineMonitorTitle))) return false;
   discovering_ = true;
   progress.start();
   monitorLayout();
@@ -179,7 +170,8 @@ bool GroupCommands::discoverNew() {
 void GroupCommands::emulateGroup() {
   if (!window_.project() || !stopMonitorFirst()) return;
   Tproject* project = window_.project();
-  start(tkEmulate, kEmulateGroupTitle, project->BuildPollList(false));
+  started(kEmulateGroupTitle,
+          window_.commands.emulate(kEmulateGroupTitle, project->BuildPollList(false)));
 }
 
 void GroupCommands::getRadioParameters() {
@@ -191,7 +183,8 @@ void GroupCommands::getRadioParameters() {
   }
   const bool wasRead = r->pollOnly;
   r->pollOnly = false;
-  if (!start(tkGetRemote, kGetRadioParametersTitle, TpollArray{{r->slotID, 2}})) {
+  if (!started(kGetRadioParametersTitle,
+               window_.commands.getRadio(kGetRadioParametersTitle, {r->slotID, 2}))) {
     r->pollOnly = wasRead;
     return;
   }
@@ -211,10 +204,7 @@ LinkTasks::TaskStart GroupCommands::resetRadio() {
   // The user said No: nothing was refused, nothing is sent.
   if (!confirmed(window_, "Reset " + radioNamed(*r) + "? The radio restarts."))
     return LinkTasks::TaskStart::Started;
-  // The lines go with the task or not at all: left in the queue by a refused
-  // start, they would make the next Set Radio look busy.
-  const LinkTasks::TaskStart why = window_.tasks->StartSend(
-      kResetTitle, TpollArray{}, {"ATD" + std::to_string(r->slotID), "AT&R"});
+  const LinkTasks::TaskStart why = window_.commands.reset(kResetTitle, r->slotID);
   if (why != LinkTasks::TaskStart::Started) refused(kResetTitle, why);
   return why;
 }
@@ -254,7 +244,7 @@ void GroupCommands::deleteRadio() {
     }
     // A discovery keeps dialling every ID; a monitor polls the radios left.
     if (monitored && !discovering_ && views.rowCount() > 0 && window_.tasks)
-      window_.tasks->StartTask(tkUpdatePollList, "update PollList", project->BuildPollList(true));
+      window_.commands.updateList(project->BuildPollList(true));
     if (views.rowCount() == 0 && closeProject) closeProject();
   }
   if (views.rowCount() == 0) window_.panel.entriesValid = false;

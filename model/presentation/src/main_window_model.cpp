@@ -100,7 +100,7 @@ bool MainWindowModel::beforeReplace(bool mayCancel) {
     if (answer == pbYes) saveCurrentRadio();
   }
   // Task 0 ends whatever the engine does.
-  if (tasks) tasks->StartTask(tkLocalOnly, "", {});
+  commands.stop("", {});
   return true;
 }
 
@@ -440,7 +440,7 @@ void MainWindowModel::advancedClick() {
       parseInt32(panel.text(ctl::radioID), id);
       int model = panel.itemIndex(ctl::radioType);
       if (model < 0 || model >= kModelCount) model = 1;
-      tasks->StartTask(tkLocalOnly, advancedCaption(panelView_), TpollArray{{id, model}});
+      commands.stop(advancedCaption(panelView_), TpollArray{{id, model}});
     }
     enableRadioParameters(true);
     return;

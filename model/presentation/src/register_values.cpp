@@ -4,6 +4,7 @@
 
 #include "model/catalogue.h"
 #include "model/factory_defaults.h"
+#include "model/group_compare.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
 #include "model/panel_settings.h"
@@ -520,26 +521,23 @@ void RegisterValues::readingRoutine(int param, std::optional<std::int16_t> value
 }
 
 std::string RegisterValues::RegisterValue(int radio, int param, bool numeric) {
-  std::string result = "No Radio";
+  if (radio < 0) return "No Radio";
   Tproject* p = window_.project();
-  Tradio* r = p && radio >= 0 && radio < kRadioSlots ? p->radio(radio) : nullptr;
-  window_.setCurrentRadio(r);
-  if (radio >= 0) {
-    if (r) r->LoadIntoPanel();
-    result = panelValue(param, numeric);
-  }
+  Tradio* r = p && radio < kRadioSlots ? p->radio(radio) : nullptr;
+  // The radio being edited (or the one radio of Manual mode) is what the
+  // panel shows; any other is what its project section holds. The panel is
+  // left as it is.
+  const RadioSettings shown = settingsOfPanel(window_.panel);
+  RadioSettings settings =
+      r && r != window_.panel.currentRadio ? projectSettings(*p, radio, window_.models) : shown;
+  // The model-E clock is the setup dialog's (or the PC's), not a radio's.
+  settings.currentTime =
+      window_.panel.checked(ctl::usePCClock) ? window_.timeShort() : shown.currentTime;
   std::string out;
-  for (char c : result) {
+  for (char c : codec::registerText(settings, param, numeric)) {
     if (c != '.') out += c;
   }
   return out;
-}
-
-std::string RegisterValues::panelValue(int param, bool numeric) {
-  RadioSettings settings = settingsOfPanel(window_.panel);
-  if (param == param::currentTime && window_.panel.checked(ctl::usePCClock))
-    settings.currentTime = window_.timeShort();
-  return codec::registerText(settings, param, numeric);
 }
 
 Tradio* RegisterValues::record(int radio) const {
@@ -629,7 +627,7 @@ void RegisterValues::radioRenumbered(int radio, bool monitoring) {
   r->reportedID = radio;
   window_.views.setSubItem(r->listItem, 0, std::to_string(radio));
   const TpollArray& list = window_.project()->BuildPollList(monitoring);
-  if (window_.tasks) window_.tasks->StartTask(tkUpdatePollList, "update PollList", list);
+  window_.commands.updateList(list);
 }
 
 // Giving up concerns the task, whichever radio it was on.

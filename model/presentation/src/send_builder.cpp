@@ -228,9 +228,7 @@ SendOutcome RadioSender::okClick() {
     parseInt32(panel.text(ctl::radioID), id);
     out.list = {{id, panel.itemIndex(ctl::radioType)}};
     using S = LinkTasks::SendStart;
-    const S started = window_.tasks
-                          ? window_.tasks->StartSend(panel.text(ctl::ok), out.list, out.lines)
-                          : S::PortClosed;
+    const S started = window_.commands.setRadio(panel.text(ctl::ok), out.list, out.lines);
     if (started == S::Started) {
       out.started = true;
       // The local radio now holds what the panel shows, its number too.

@@ -10,6 +10,7 @@
 
 #include "link/link_observer.h"
 #include "model/group_compare.h"
+#include "model/radio_commands.h"
 
 class QLabel;
 class QProgressBar;
@@ -27,7 +28,6 @@ class CompareGroupDialog : public QDialog {
   struct Hooks {
     // Attaches the reader of a compare, or (null) the window's own again.
     std::function<void(MainWindowCallbacks*)> attachReader;
-    std::function<void(LinkObserver*, bool add)> observe;
     std::function<void(int ms)> setPollInterval;
     // The window's own poll interval again.
     std::function<void()> restorePollInterval;
@@ -70,7 +70,7 @@ class CompareGroupDialog : public QDialog {
   const BrandModels& models_;
   Hooks hooks_;
   std::unique_ptr<GroupCompareRun> run_;
-  std::unique_ptr<LinkObserver> observer_;
+  std::unique_ptr<CommandListener> observer_;
   bool running_ = false;
   QLabel* progress_ = nullptr;
   QProgressBar* bar_ = nullptr;

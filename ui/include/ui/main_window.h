@@ -31,6 +31,7 @@ class ComPortWindow;
 class SignalHistoryWindow;
 class ModelEDialog;
 class GroupCommands;
+class CommandGauge;
 class ParameterPanel;
 class Prompts;
 class SettingsStore;
@@ -48,7 +49,6 @@ class MainWindow : public QMainWindow {
     std::function<void(int ms)> setPollInterval;
     // Attaches other callbacks to the engine, or (null) the window's again.
     std::function<void(MainWindowCallbacks* callbacks)> attachCallbacks;
-    std::function<void(LinkObserver* observer, bool add)> observe;
     std::function<bool()> portOpen;
   };
 
@@ -157,6 +157,7 @@ class MainWindow : public QMainWindow {
   void createListMenu();
   MonitorHistory history_;
   std::unique_ptr<LinkObserver> historyRecorder_;
+  std::unique_ptr<CommandGauge> gauge_;
   std::unique_ptr<LinkObserver> taskObserver_;
   void buildViewMenu();
   // The View menu's checks follow the panel's view.

@@ -108,7 +108,8 @@ class GroupCommands {
  private:
   // True when nothing runs or the user stopped it.
   bool stopMonitorFirst();
-  bool start(TaskCode code, const std::string& title, const TpollArray& list);
+  // True when the command started; otherwise says why.
+  bool started(const std::string& title, LinkTasks::TaskStart why);
   void refused(const std::string& title, LinkTasks::TaskStart why);
 
   MainWindowModel& window_;

@@ -19,6 +19,7 @@
 #include "model/panel_view.h"
 #include "model/poll_readings.h"
 #include "model/project_lock.h"
+#include "model/radio_commands.h"
 #include "model/text.h"
 #include "seams/prompts.h"
 
@@ -61,6 +62,8 @@ class MainWindowModel {
   std::function<std::tm()> clock;
   // What the monitor's polls read, as the register replies bring it in.
   PollReadings pollReadings;
+  // Every command on the radios starts here, whichever front end gives it.
+  RadioCommands commands{*this};
 
   // Project lifecycle.
   Tproject* project() const { return project_.get(); }

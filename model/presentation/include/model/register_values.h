@@ -83,7 +83,6 @@ class RegisterValues : public MainWindowCallbacks {
   int readingModelOf(const Tradio& r) const;
   bool isIdentification(int value, const std::string& text) const;
   bool readingModelTwo() const;
-  std::string panelValue(int param, bool numeric);
 
   MainWindowModel& window_;
   int readingID_ = -1;

@@ -1,0 +1,309 @@
+#include "model/radio_commands.h"
+
+#include <algorithm>
+
+#include "model/group_commands.h"
+#include "model/main_window_model.h"
+#include "model/panel.h"
+#include "model/project.h"
+
+namespace tessel {
+
+namespace {
+
+TaskCode taskOf(Command command) {
+  switch (command) {
+    case Command::GetLocal:
+      return tkGetLocal;
+    case Command::GetRadio:
+      return tkGetRemote;
+    case Command::SetRadio:
+    case Command::Reset:
+      return tkSendValues;
+    case Command::Emulate:
+      return tkEmulate;
+    case Command::Discover:
+    case Command::Monitor:
+    case Command::Compare:
+      break;
+  }
+  return tkMonitor;
+}
+
+bool inRounds(Command command) {
+  return command == Command::Discover || command == Command::Monitor || command == Command::Compare;
+}
+
+// A task some other code started still ends as the command it stands for.
+bool commandOf(TaskCode task, Command& command) {
+  switch (task) {
+    case tkGetLocal:
+      command = Command::GetLocal;
+      return true;
+    case tkGetRemote:
+      command = Command::GetRadio;
+      return true;
+    case tkSendValues:
+      command = Command::SetRadio;
+      return true;
+    case tkMonitor:
+      command = Command::Monitor;
+      return true;
+    case tkEmulate:
+      command = Command::Emulate;
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void RadioCommands::addListener(CommandListener* listener) {
+  if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end())
+    listeners_.push_back(listener);
+}
+
+void RadioCommands::removeListener(CommandListener* listener) {
+  listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
+}
+
+CommandStart RadioCommands::getLocal(const std::string& title, const TpollArray& given) {
+  TpollArray list = given;
+  if (list.empty())
+    if (Tproject* project = window_.project())
+      list = project->BuildPollList(window_.panel.WindowMode == wmMonitor);
+  if (list.empty()) list.push_back({0, 0});
+  const CommandStart why = run(Command::GetLocal, {list.front()}, [&] {
+    return window_.tasks ? window_.tasks->StartTask(tkGetLocal, title, list)
+                         : CommandStart::PortClosed;
+  });
+  // The panel waits for the read's values only once the read runs: a flag
+  // left set would let the Group ID check take 0 until some later read.
+  if (why == CommandStart::Started) window_.panel.panelLoading = true;
+  return why;
+}
+
+CommandStart RadioCommands::getRadio(const std::string& title, const TpollEntry& entry) {
+  return run(Command::GetRadio, {entry}, [&] {
+    return window_.tasks ? window_.tasks->StartTask(tkGetRemote, title, {entry})
+                         : CommandStart::PortClosed;
+  });
+}
+
+CommandStart RadioCommands::setRadio(const std::string& title, const TpollArray& list,
+                                     const std::vector<std::string>& lines) {
+  return run(Command::SetRadio, list, [&] {
+    return window_.tasks ? window_.tasks->StartSend(title, list, lines) : CommandStart::PortClosed;
+  });
+}
+
+CommandStart RadioCommands::reset(const std::string& title, int radio) {
+  // The lines go with the task or not at all: left in the queue by a refused
+  // start, they would make the next Set Radio look busy.
+  return run(Command::Reset, {{radio, 0}}, [&] {
+    return window_.tasks ? window_.tasks->StartSend(title, TpollArray{},
+                                                    {"ATD" + std::to_string(radio), "AT&R"})
+                         : CommandStart::PortClosed;
+  });
+}
+
+CommandStart RadioCommands::discover(const std::string& title) {
+  TpollArray list;
+  list.reserve(kDiscoverEntries);
+  for (int id = 0; id < kDiscoverEntries; ++id) list.push_back({id, 0});
+  return rounds(Command::Discover, title, list);
+}
+
+CommandStart RadioCommands::monitor(const std::string& title, const TpollArray& list) {
+  return rounds(Command::Monitor, title, list);
+}
+
+CommandStart RadioCommands::emulate(const std::string& title, const TpollArray& list) {
+  return run(Command::Emulate, list, [&] {
+    return window_.tasks ? window_.tasks->StartTask(tkEmulate, title, list)
+                         : CommandStart::PortClosed;
+  });
+}
+
+CommandStart RadioCommands::compare(const std::string& title, const TpollArray& list) {
+  return rounds(Command::Compare, title, list);
+}
+
+CommandStart RadioCommands::rounds(Command command, const std::string& title,
+                                   const TpollArray& list) {
+  return run(command, list, [&] {
+    return window_.tasks ? window_.tasks->StartTask(tkMonitor, title, list)
+                         : CommandStart::PortClosed;
+  });
+}
+
+void RadioCommands::updateList(const TpollArray& list) {
+  if (!window_.tasks) return;
+  window_.tasks->StartTask(tkUpdatePollList, "update PollList", list);
+  if (running_ && (inRounds(current_) || underneath_)) {
+    // The place in the round is kept: the radios before the one read last
+    // (the list is in ID order) count as dialled.
+    list_ = list;
+    if (lastIndex_ >= 0) {
+      int before = 0;
+      for (const TpollEntry& e : list_) before += e.radio < reading_ ? 1 : 0;
+      const bool kept = std::any_of(list_.begin(), list_.end(),
+                                    [this](const TpollEntry& e) { return e.radio == reading_; });
+      lastIndex_ = kept ? before : std::max(0, before - 1);
+    }
+  }
+}
+
+void RadioCommands::stop(const std::string& title, const TpollArray& entry) {
+  if (window_.tasks) window_.tasks->StartTask(tkLocalOnly, title, entry);
+  const bool was = running_, under = underneath_;
+  running_ = underneath_ = false;
+  if (was) end(current_, CommandOutcome::Cancelled, std::string());
+  if (under) end(rounds_, CommandOutcome::Cancelled, std::string());
+}
+
+CommandStart RadioCommands::run(Command command, const TpollArray& list,
+                                const std::function<CommandStart()>& start) {
+  const bool wasRunning = running_, wasUnder = underneath_;
+  const Command was = current_, wasRounds = rounds_;
+  const TpollArray wasList = list_;
+  const int wasRound = round_, wasIndex = lastIndex_, wasReading = reading_;
+  const bool wasAnswered = answered_;
+  const bool overlay =
+      command == Command::GetLocal || command == Command::SetRadio || command == Command::Reset;
+  // A read or a send given during rounds: the engine goes back to its
+  // rounds afterwards.
+  const bool keepsRounds = wasRunning && inRounds(was) && overlay;
+  running_ = true;
+  current_ = command;
+  underneath_ = keepsRounds;
+  if (keepsRounds) rounds_ = was;
+  if (inRounds(command)) {
+    list_ = list;
+    round_ = 0;
+    lastIndex_ = -1;
+    reading_ = -1;
+    answered_ = false;
+  }
+  const CommandStart why = start();
+  if (why != CommandStart::Started) {
+    running_ = wasRunning;
+    underneath_ = wasUnder;
+    current_ = was;
+    rounds_ = wasRounds;
+    list_ = wasList;
+    round_ = wasRound;
+    lastIndex_ = wasIndex;
+    reading_ = wasReading;
+    answered_ = wasAnswered;
+    return why;
+  }
+  // What ran before and does not go on ends as cancelled.
+  if (wasRunning && !keepsRounds) end(was, CommandOutcome::Cancelled, std::string());
+  if (wasUnder) end(wasRounds, CommandOutcome::Cancelled, std::string());
+  if (inRounds(command)) {
+    if (round_ == 0) progress(-1, 0);
+  } else if (running_ && current_ == command) {
+    CommandProgress p;
+    p.command = command;
+    p.radio = list.empty() ? -1 : list.front().radio;
+    p.index = 1;
+    p.count = 1;
+    each([&](CommandListener& l) { l.commandProgress(p); });
+  }
+  return why;
+}
+
+void RadioCommands::progress(int radio, int index) {
+  CommandProgress p;
+  p.command = running_ && inRounds(current_) ? current_ : rounds_;
+  p.radio = radio;
+  p.index = index;
+  p.count = static_cast<int>(list_.size());
+  p.round = round_;
+  each([&](CommandListener& l) { l.commandProgress(p); });
+}
+
+void RadioCommands::end(Command command, CommandOutcome outcome, const std::string& message) {
+  each([&](CommandListener& l) { l.commandEnded(command, outcome, message); });
+}
+
+void RadioCommands::each(const std::function<void(CommandListener&)>& event) {
+  // A listener may stop listening from inside its own event.
+  const std::vector<CommandListener*> listeners = listeners_;
+  for (CommandListener* l : listeners)
+    if (std::find(listeners_.begin(), listeners_.end(), l) != listeners_.end()) event(*l);
+}
+
+void RadioCommands::dialling(int radio) {
+  if (radio < 0) return;
+  const bool rounds = running_ && (inRounds(current_) || underneath_);
+  if (!rounds) return;
+  const Command command = inRounds(current_) ? current_ : rounds_;
+  // A radio that answered its dial and stopped answering on the way was
+  // given up: what it gave is kept.
+  if (reading_ >= 0 && answered_) {
+    const int given = reading_;
+    each([&](CommandListener& l) { l.radioRead(command, given, false); });
+  }
+  reading_ = radio;
+  answered_ = false;
+  const auto at = std::find_if(list_.begin(), list_.end(),
+                               [radio](const TpollEntry& e) { return e.radio == radio; });
+  if (at == list_.end()) return;
+  // The engine dials its list in order: a radio before the last one dialled
+  // (or the first dial) opens a round. A radio dialled again after no
+  // answer is still the same round.
+  const int index = static_cast<int>(at - list_.begin());
+  if (lastIndex_ < 0 || index < lastIndex_) ++round_;
+  lastIndex_ = index;
+  progress(radio, index + 1);
+}
+
+void RadioCommands::answered() {
+  answered_ = true;
+}
+
+void RadioCommands::radioPolled(int radio) {
+  if (!running_ || !(inRounds(current_) || underneath_)) return;
+  const Command command = inRounds(current_) ? current_ : rounds_;
+  if (radio == reading_) reading_ = -1;
+  each([&](CommandListener& l) { l.radioRead(command, radio, true); });
+}
+
+void RadioCommands::taskChanged(TaskCode to) {
+  engineTask_ = to;
+}
+
+void RadioCommands::taskEnded(TaskCode task, CommandOutcome outcome, const std::string& message) {
+  // The rounds' reading of the local radio ends as a task of its own while
+  // the rounds go on: that is no end of theirs.
+  if (running_ && inRounds(current_) && outcome == CommandOutcome::Done && engineTask_ == tkMonitor)
+    return;
+  if (running_ && taskOf(current_) == task) {
+    const Command ended = current_;
+    if (underneath_) {
+      underneath_ = false;
+      // Back to the rounds, unless the engine left them too (a lost line).
+      if (engineTask_ == taskOf(rounds_)) {
+        current_ = rounds_;
+      } else {
+        running_ = false;
+        end(ended, outcome, message);
+        end(rounds_, outcome == CommandOutcome::Done ? CommandOutcome::Cancelled : outcome,
+            message);
+        return;
+      }
+    } else {
+      running_ = false;
+    }
+    end(ended, outcome, message);
+    return;
+  }
+  if (running_) return;  // a step of what runs (a monitor finding its local radio again)
+  Command command;
+  if (commandOf(task, command)) end(command, outcome, message);
+}
+
+}  // namespace tessel

@@ -1,0 +1,199 @@
+// The commands both front ends start: what reaches the engine, what a
+// refusal leaves, and the progress and ends the engine's events turn into.
+#include "model/radio_commands.h"
+
+#include "model_fixture.h"
+
+namespace tessel {
+namespace {
+
+const char* nameOf(Command c) {
+  switch (c) {
+    case Command::GetLocal:
+      return "GetLocal";
+    case Command::GetRadio:
+      return "GetRadio";
+    case Command::SetRadio:
+      return "SetRadio";
+    case Command::Reset:
+      return "Reset";
+    case Command::Discover:
+      return "Discover";
+    case Command::Monitor:
+      return "Monitor";
+    case Command::Emulate:
+      return "Emulate";
+    case Command::Compare:
+      return "Compare";
+  }
+  return "?";
+}
+
+// Every event as a line of text, in the order it came.
+class EventLog : public CommandListener {
+ public:
+  void commandProgress(const CommandProgress& p) override {
+    add(std::string(nameOf(p.command)) + " radio " + std::to_string(p.radio) + " " +
+        std::to_string(p.index) + "/" + std::to_string(p.count) + " round " +
+        std::to_string(p.round));
+  }
+  void radioRead(Command c, int radio, bool complete) override {
+    add(std::string(nameOf(c)) + " read " + std::to_string(radio) +
+        (complete ? "" : " (given up)"));
+  }
+  void commandEnded(Command c, CommandOutcome o, const std::string& message) override {
+    add(std::string(nameOf(c)) +
+        (o == CommandOutcome::Done        ? " done"
+         : o == CommandOutcome::Cancelled ? " cancelled"
+                                          : " failed") +
+        (message.empty() ? "" : ": " + message));
+  }
+  std::vector<std::string> take() {
+    std::vector<std::string> out;
+    out.swap(events);
+    return out;
+  }
+
+ private:
+  void add(const std::string& e) { events.push_back(e); }
+  std::vector<std::string> events;
+};
+
+using Events = std::vector<std::string>;
+
+class RadioCommandsTest : public ModelTest {
+ protected:
+  RadioCommandsTest() : commands(window.commands) { commands.addListener(&log); }
+  ~RadioCommandsTest() override { commands.removeListener(&log); }
+
+  RadioCommands& commands;
+  EventLog log;
+};
+
+// A monitor of three radios: rounds open when the engine comes back to an
+// earlier radio of its list, a radio dialled again after no answer stays in
+// its round, a radio that answered and then went quiet is read as far as it
+// got, a send in between leaves the rounds running, and Stop ends them.
+TEST_F(RadioCommandsTest, AMonitorReportsRadiosRoundsASendInBetweenAndItsStop) {
+  const TpollArray list{{1, 1}, {2, 1}, {3, 2}};
+  ASSERT_EQ(commands.monitor("&Online Monitor", list), CommandStart::Started);
+  ASSERT_EQ(tasks.tasks.size(), 1u);
+  EXPECT_EQ(tasks.tasks[0].code, tkMonitor);
+  EXPECT_EQ(tasks.tasks[0].list, list);
+  commands.taskChanged(tkMonitor);
+  EXPECT_EQ(log.take(), Events{"Monitor radio -1 0/3 round 0"});
+
+  commands.dialling(1);
+  commands.answered();
+  commands.radioPolled(1);
+  // The monitor's own read of its local radio ends as a task while the
+  // rounds go on.
+  commands.taskEnded(tkMonitor, CommandOutcome::Done, "");
+  commands.dialling(2);
+  commands.answered();
+  commands.dialling(3);
+  commands.dialling(3);
+  commands.answered();
+  commands.radioPolled(3);
+  commands.dialling(1);
+  EXPECT_EQ(log.take(), (Events{"Monitor radio 1 1/3 round 1", "Monitor read 1",
+                                "Monitor radio 2 2/3 round 1", "Monitor read 2 (given up)",
+                                "Monitor radio 3 3/3 round 1", "Monitor radio 3 3/3 round 1",
+                                "Monitor read 3", "Monitor radio 1 1/3 round 2"}));
+
+  ASSERT_EQ(commands.setRadio("Set Radio", {{2, 1}}, {"ATS13=4"}), CommandStart::Started);
+  EXPECT_EQ(tasks.sent, Events{"ATS13=4"});
+  commands.taskChanged(tkSendValues);
+  commands.taskChanged(tkMonitor);
+  commands.taskEnded(tkSendValues, CommandOutcome::Done, "");
+  EXPECT_TRUE(commands.running());
+  EXPECT_EQ(commands.current(), Command::Monitor);
+  commands.dialling(2);
+  EXPECT_EQ(log.take(), (Events{"SetRadio radio 2 1/1 round 0", "SetRadio done",
+                                "Monitor radio 2 2/3 round 2"}));
+
+  commands.stop("Cancel", {{1, 1}});
+  EXPECT_EQ(tasks.tasks.back().code, tkLocalOnly);
+  EXPECT_FALSE(commands.running());
+  EXPECT_EQ(log.take(), Events{"Monitor cancelled"});
+  // Nothing runs: the engine's late events report nothing.
+  commands.dialling(3);
+  commands.radioPolled(3);
+  EXPECT_TRUE(log.take().empty());
+}
+
+// A radio deleted (or renumbered) during a round changes the list the
+// engine dials: the round goes on where it was.
+TEST_F(RadioCommandsTest, ANewPollListKeepsTheRound) {
+  ASSERT_EQ(commands.monitor("&Online Monitor", {{1, 1}, {2, 1}, {3, 1}, {4, 1}}),
+            CommandStart::Started);
+  commands.dialling(1);
+  commands.dialling(2);
+  commands.dialling(3);
+  // Radios 1 and 2 go while radio 3 is read.
+  commands.updateList({{3, 1}, {4, 1}});
+  EXPECT_EQ(tasks.tasks.back().code, tkUpdatePollList);
+  commands.dialling(4);
+  // Radio 4 goes while it is read.
+  commands.updateList({{3, 1}, {5, 1}});
+  commands.dialling(5);
+  commands.dialling(3);
+  const Events events = log.take();
+  EXPECT_EQ(events, (Events{"Monitor radio -1 0/4 round 0", "Monitor radio 1 1/4 round 1",
+                            "Monitor radio 2 2/4 round 1", "Monitor radio 3 3/4 round 1",
+                            "Monitor radio 4 2/2 round 1", "Monitor radio 5 2/2 round 1",
+                            "Monitor radio 3 1/2 round 2"}));
+}
+
+// A refused command changes nothing (what ran goes on), and a command that
+// takes over from another ends that one as cancelled.
+TEST_F(RadioCommandsTest, ARefusalLeavesWhatRunsAndATakeOverCancelsIt) {
+  ASSERT_EQ(commands.emulate("Emulate Group", {{1, 1}}), CommandStart::Started);
+  log.take();
+  tasks.answer = LinkTasks::TaskStart::Busy;
+  EXPECT_EQ(commands.discover("&Online Monitor"), CommandStart::Busy);
+  EXPECT_EQ(commands.getLocal("&Get Local Radio Parameters"), CommandStart::Busy);
+  EXPECT_FALSE(panel.panelLoading);
+  EXPECT_TRUE(commands.running());
+  EXPECT_EQ(commands.current(), Command::Emulate);
+  EXPECT_TRUE(log.take().empty());
+
+  tasks.answer = LinkTasks::TaskStart::Started;
+  ASSERT_EQ(commands.discover("&Online Monitor"), CommandStart::Started);
+  ASSERT_EQ(tasks.tasks.back().list.size(), 255u);
+  EXPECT_EQ(log.take(), (Events{"Emulate cancelled", "Discover radio -1 0/255 round 0"}));
+  // A discovery's rounds: the IDs go up, and down again at the next round.
+  for (int id : {0, 1, 7, 254, 0}) commands.dialling(id);
+  EXPECT_EQ(log.take().back(), "Discover radio 0 1/255 round 2");
+
+  window.tasks = nullptr;
+  EXPECT_EQ(commands.reset("&Reset", 4), CommandStart::PortClosed);
+  EXPECT_EQ(commands.current(), Command::Discover);
+}
+
+// How a read or a send ends, with what the engine told the user; a task
+// started elsewhere still ends as its command.
+TEST_F(RadioCommandsTest, EndsCarryTheEnginesMessage) {
+  ASSERT_EQ(commands.getLocal("&Get Local Radio Parameters"), CommandStart::Started);
+  EXPECT_TRUE(panel.panelLoading);
+  EXPECT_EQ(tasks.tasks.back().list, (TpollArray{{0, 0}}));
+  commands.taskEnded(tkGetLocal, CommandOutcome::Failed, "Unable to Contact Radio");
+  ASSERT_EQ(commands.getRadio("Get Radio Parameters", {5, 2}), CommandStart::Started);
+  EXPECT_EQ(tasks.tasks.back().code, tkGetRemote);
+  // Another task's end is none of the read's.
+  commands.taskEnded(tkSendValues, CommandOutcome::Done, "");
+  commands.taskEnded(tkGetRemote, CommandOutcome::Done, "");
+  commands.taskEnded(tkSendValues, CommandOutcome::Cancelled, "Too many errors");
+  ASSERT_EQ(commands.reset("&Reset", 4), CommandStart::Started);
+  EXPECT_EQ(tasks.sent, (Events{"ATD4", "AT&R"}));
+  commands.taskChanged(tkLocalOnly);
+  commands.taskEnded(tkSendValues, CommandOutcome::Failed, "ERROR from radio on sending AT&R");
+  EXPECT_EQ(log.take(),
+            (Events{"GetLocal radio 0 1/1 round 0", "GetLocal failed: Unable to Contact Radio",
+                    "GetRadio radio 5 1/1 round 0", "GetRadio done",
+                    "SetRadio cancelled: Too many errors", "Reset radio 4 1/1 round 0",
+                    "Reset failed: ERROR from radio on sending AT&R"}));
+}
+
+}  // namespace
+}  // namespace tessel
