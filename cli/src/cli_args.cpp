@@ -30,7 +30,8 @@ std::vector<OptionDef> withLine(std::vector<OptionDef> own) {
 const std::vector<CommandInfo>& commands() {
   static const std::vector<CommandInfo> list = {
       {"sim",
-       "sim [--radios N] [--models 0,1,2,...] [--project FILE] [--link PATH] [--pace] [--baud N]",
+       "sim [--radios N] [--models 0,1,2,...] [--project FILE] [--link PATH] [--pace] [--baud N] "
+       "[--behind RADIO:REPEATER]",
        "Simulated radios on a pseudo-terminal. Prints \"device: <path>\" first, then serves until "
        "interrupted; with --project the radios start from that project file and their saved "
        "registers are written back to it at the end.",
@@ -46,6 +47,10 @@ const std::vector<CommandInfo>& commands() {
         {"--answer", true,
          "RADIO:REG=TEXT[,...]: radio RADIO answers every read of register REG with TEXT (empty: "
          "a blank line), whatever it holds; a misbehaving radio for tests"},
+        {"--behind", true,
+         "RADIO:REPEATER[,...]: radio RADIO is heard only through radio REPEATER, so it answers "
+         "a dial only while REPEATER would (repeatable)",
+         true},
         {"--trace", false, "show the traffic with times on standard error"}}},
       {"get-local",
        "get-local DEVICE [line options]",
@@ -193,7 +198,10 @@ bool parseArgs(const std::vector<std::string>& args, ParsedArgs& out, std::strin
         error = name + " takes no value";
         return false;
       }
-      out.options[name] = value;
+      if (opt->repeatable && out.options.count(name))
+        out.options[name] += "," + value;
+      else
+        out.options[name] = value;
       continue;
     }
     out.positionals.push_back(a);
