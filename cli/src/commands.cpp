@@ -19,6 +19,7 @@
 #include "cli/cli_loop.h"
 #include "cli/cli_session.h"
 #include "cli/conf_settings.h"
+#include "cli/group_set.h"
 #include "metrics/metrics_server.h"
 #include "model/poll_readings.h"
 #include "serial/port_watch.h"
@@ -245,6 +246,14 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
       return kUsageError;
     }
     return session.compare(args.positionals[0], radios);
+  }
+  if (args.command == "group-set") {
+    GroupSetRequest request;
+    if (!parseGroupSet(args, request, error)) {
+      err << "tessel-cli: " << error << "\n";
+      return kUsageError;
+    }
+    return session.groupSet(args.positionals[0], request, std::cin);
   }
   if (args.command == "monitor") return session.monitor(args.positionals[0], intervalMs, cycles);
   if (args.command == "discover")

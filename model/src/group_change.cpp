@@ -7,6 +7,10 @@
 
 #include "model/catalogue.h"
 #include "model/group_compare.h"
+#include "model/main_window_model.h"
+#include "model/panel.h"
+#include "model/project.h"
+#include "model/project_keys.h"
 #include "model/radio_codec.h"
 #include "model/send_builder.h"
 #include "model/text.h"
@@ -379,6 +383,45 @@ std::string GroupChangeRun::failureText() const {
     return what + " in phase 1: no radio runs the new values; " + std::to_string(staged_) +
            " radio(s) hold them staged.";
   return what + " in phase 2: the radios reset before it run the new values, the others the old.";
+}
+
+bool commitGroupValues(Tproject& project, const GroupSettings& values) {
+  const bool ok = writeGroupValues(project, values);
+  // The panel holds the open project's group: closing the project writes
+  // it back, so it shows the new values too.
+  if (project.window) {
+    Panel& panel = project.window->panel;
+    const bool loading = panel.panelLoading;
+    panel.panelLoading = true;
+    for (const ProjectKey* k : groupKeys()) {
+      const std::string text = project.readKey(kProjectSection, k->name, k->def);
+      if (k->isChoice())
+        panel.setItemIndex(k->control, itemOfFileText(*k, text));
+      else
+        panel.setText(k->control, text);
+    }
+    panel.panelLoading = loading;
+    project.loadBlockedValues();
+  }
+  return ok;
+}
+
+std::vector<std::string> changedValuesText(const GroupSettings& from, const GroupSettings& to) {
+  std::vector<std::string> out;
+  RadioSettings a, b;
+  a.group = from;
+  b.group = to;
+  const int shared[] = {param::groupID,   param::securityID, param::rfband,
+                        param::flushTime, param::repeaters,  param::reTXBroadcasts};
+  std::vector<int> params(std::begin(shared), std::end(shared));
+  for (int p = param::blockedFreq1; p <= param::blockedFreq12; ++p) params.push_back(p);
+  for (int p : params) {
+    const std::string x = trimBlanks(parameterText(a, p)), y = trimBlanks(parameterText(b, p));
+    if (x == y) continue;
+    out.push_back(parameterCaption(p) + " " + (x.empty() ? "none" : x) + " -> " +
+                  (y.empty() ? "none" : y));
+  }
+  return out;
 }
 
 std::vector<GroupCheckRow> checkGroup(const GroupCompareRun& read, const GroupSettings& values) {

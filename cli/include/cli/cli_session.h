@@ -88,6 +88,8 @@ class CliProgress : public LinkObserver {
   std::function<void(TaskCode, TaskOutcome)> onTaskEnded;
 };
 
+struct GroupSetRequest;
+
 struct SessionOptions {
   std::string device;  // a path, or COM<n>
   LineOverrides line;
@@ -124,6 +126,11 @@ class Session {
   // local one) once and prints what differs from the project as CSV; exit
   // 0 all match, 3 something differs, 1 a radio did not answer.
   int compare(const std::string& project, const std::vector<int>& radios);
+  // Changes the group's shared settings on every radio of the project in an
+  // order that strands none, after showing it and asking on in (unless the
+  // request says yes); exit 0 only when every radio then answers with the
+  // new values (group_set.cpp).
+  int groupSet(const std::string& project, const GroupSetRequest& request, std::istream& in);
   // Discovers a group into a new project file (an existing one only with
   // force): rounds full rounds over radio IDs 0..254.
   int discover(const std::string& project, int intervalMs, int rounds, bool force);

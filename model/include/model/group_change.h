@@ -19,6 +19,7 @@
 namespace tessel {
 
 class GroupCompareRun;
+class Tproject;
 
 // Whether a parameter is one the whole group shares.
 bool isSharedParameter(int param);
@@ -152,6 +153,13 @@ class GroupChangeRun {
   int staged_ = 0;
   int failedRadio_ = -1;
 };
+
+// The new shared values into the open project and its panel (so closing
+// the project keeps them). False when a write failed.
+bool commitGroupValues(Tproject& project, const GroupSettings& values);
+
+// The shared values as "Group ID 7 -> 9" lines, one per value that differs.
+std::vector<std::string> changedValuesText(const GroupSettings& from, const GroupSettings& to);
 
 // What a radio answered when the group was read again under the new
 // settings.
