@@ -102,6 +102,7 @@ Wiring::Wiring(const WiringOptions& options)
       engine->removeObserver(observer);
   };
   window_->hooks.portOpen = [this] { return serial_->Active(); };
+  window_->hooks.quietSends = [engine](bool on) { engine->setQuietSends(on); };
   window_->onModeSwitched = [this, engine](int) {
     engine->AttachMainWindow(window_->statusBarWidget(), values_.get());
     if (engine->pollInterval() == 0) engine->setPollInterval(1000);

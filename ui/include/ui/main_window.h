@@ -50,6 +50,8 @@ class MainWindow : public QMainWindow {
     std::function<void(MainWindowCallbacks* callbacks)> attachCallbacks;
     std::function<void(LinkObserver* observer, bool add)> observe;
     std::function<bool()> portOpen;
+    // Sends end without a box each (a run of sends reports them itself).
+    std::function<void(bool on)> quietSends;
   };
 
   // The question asked when the window closes with lines still queued.
