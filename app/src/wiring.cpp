@@ -93,7 +93,10 @@ Wiring::Wiring(const WiringOptions& options)
   };
   window_->hooks.setPollInterval = [engine](int ms) { engine->setPollInterval(ms); };
   window_->hooks.attachCallbacks = [this, engine](MainWindowCallbacks* callbacks) {
-    engine->AttachMainWindow(window_->statusBarWidget(), callbacks ? callbacks : values_.get());
+    // A dialog that gives the engine back as the window goes finds no
+    // status bar any more.
+    engine->AttachMainWindow(window_ ? window_->statusBarWidget() : nullptr,
+                             callbacks ? callbacks : values_.get());
   };
   window_->hooks.observe = [engine](LinkObserver* observer, bool add) {
     if (add)

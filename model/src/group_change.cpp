@@ -385,6 +385,11 @@ std::string GroupChangeRun::failureText() const {
   return what + " in phase 2: the radios reset before it run the new values, the others the old.";
 }
 
+bool PlanCallbacks::isMaster(int radio) {
+  const PlanRadio* r = plan_.radio(radio);
+  return r && r->settings.radioMode == item::master;
+}
+
 bool commitGroupValues(Tproject& project, const GroupSettings& values) {
   const bool ok = writeGroupValues(project, values);
   // The panel holds the open project's group: closing the project writes

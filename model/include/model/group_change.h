@@ -161,6 +161,28 @@ bool commitGroupValues(Tproject& project, const GroupSettings& values);
 // The shared values as "Group ID 7 -> 9" lines, one per value that differs.
 std::vector<std::string> changedValuesText(const GroupSettings& from, const GroupSettings& to);
 
+// Stands in for the main window while a plan's sends run: only the plan's
+// local radio is local, so going back to it hangs a dialled radio up, and
+// nothing the sends do reaches the window's records.
+class PlanCallbacks : public MainWindowCallbacks {
+ public:
+  explicit PlanCallbacks(const GroupPlan& plan) : plan_(plan) {}
+  bool isLocal(int radio) override { return radio >= 0 && radio == plan_.local; }
+  bool isMaster(int radio) override;
+  bool exists(int radio) override { return plan_.radio(radio) != nullptr; }
+  bool markPolling(int) override { return false; }
+  bool setRead(int, bool) override { return false; }
+  bool markLocal(int) override { return false; }
+  void radioRenumbered(int, bool) override {}
+  void taskCancelled(int) override {}
+  void readDone() override {}
+  std::string RegisterValue(int, int, bool) override { return std::string(); }
+  bool ApplyReply(int, int, const std::string&) override { return false; }
+
+ private:
+  const GroupPlan& plan_;
+};
+
 // What a radio answered when the group was read again under the new
 // settings.
 struct GroupCheckRow {

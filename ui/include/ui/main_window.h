@@ -26,6 +26,7 @@ class QSplitter;
 namespace tessel {
 
 class BlockedFrequencyDialog;
+class ChangeGroupDialog;
 class CompareGroupDialog;
 class ComPortWindow;
 class SignalHistoryWindow;
@@ -111,6 +112,10 @@ class MainWindow : public QMainWindow {
   // Online Monitor > "Compare Group with Project...": the dialog, reading.
   void compareGroupClick();
   CompareGroupDialog* compareDialog() const { return compareDialog_; }
+  // Project > "Change Group Settings...": the dialog with the order, waiting
+  // for Change.
+  void changeGroupClick();
+  ChangeGroupDialog* changeDialog() const { return changeDialog_; }
   // The list's context menu at pos (viewport coordinates) as it would pop up.
   QMenu* listMenu() const { return listMenu_; }
   void prepareListMenu(const QPoint& pos);
@@ -165,6 +170,7 @@ class MainWindow : public QMainWindow {
   void showViewChecks();
   std::map<int, SignalHistoryWindow*> historyWindows_;
   CompareGroupDialog* compareDialog_ = nullptr;
+  ChangeGroupDialog* changeDialog_ = nullptr;
   // The radio under the mouse when the list's menu opened, or -1.
   int menuRadio_ = -1;
 
