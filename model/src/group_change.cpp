@@ -19,8 +19,9 @@ namespace tessel {
 
 namespace {
 
-int idOf(const RadioSettings& s) {
-  const std::string t = trimBlanks(s.radioID);
+// A radio ID text as a number; -1 when it is none.
+int idOf(const std::string& text) {
+  const std::string t = trimBlanks(text);
   if (t.empty() || t.size() > 3 || t.find_first_not_of("0123456789") != std::string::npos)
     return -1;
   const int id = std::atoi(t.c_str());
@@ -101,7 +102,7 @@ GroupPlan planGroupChange(const std::vector<RadioSettings>& radios, const GroupS
   plan.newValues = newValues;
   std::map<int, RadioSettings> byId;
   for (const RadioSettings& s : radios) {
-    const int id = idOf(s);
+    const int id = idOf(s.radioID);
     if (id >= 0) byId.emplace(id, s);
   }
   if (byId.empty()) {
@@ -125,9 +126,7 @@ GroupPlan planGroupChange(const std::vector<RadioSettings>& radios, const GroupS
   std::map<int, int> parent;
   for (const auto& [id, s] : byId) {
     if (id == local) continue;
-    RadioSettings m;
-    m.radioID = s.masterID;
-    const int via = idOf(m);
+    const int via = idOf(s.masterID);
     auto it = byId.find(via);
     parent[id] =
         it != byId.end() && via != id && via != local && it->second.radioMode == item::repeater
