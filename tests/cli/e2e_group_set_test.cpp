@@ -185,4 +185,19 @@ TEST_F(CliGroupSet, ARadioFailingInPhaseOneLeavesTheGroupAsItWasAndTheOldValuesB
   }
 }
 
+// A project whose tree is wrong (radio 5 named as heard directly, yet heard
+// through repeater 3) resets the repeater first: radio 5 is out of reach in
+// phase 2, the command says so and the project keeps its old values.
+TEST_F(CliGroupSet, AWrongTreeStopsPhaseTwoAtTheRadioOutOfReach) {
+  std::unique_ptr<Process> sim;
+  const std::string device = startGroup(sim);
+  const std::string project = projectWith("flat.vro", {{{"Radio5", "Master ID", "1"}}});
+  std::string out, err;
+  EXPECT_EQ(run({"group-set", project, device, "--group-id", "9", "--yes"}, &out, &err), 1)
+      << out << err;
+  EXPECT_TRUE(has(err, "The radio 5 (Radio 005) did not answer in phase 2")) << err;
+  EXPECT_FALSE(has(out, "Reading the group")) << out;
+  EXPECT_EQ(IniFile(project).readString("Project", "Group ID", ""), "7");
+}
+
 }  // namespace
