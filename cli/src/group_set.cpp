@@ -13,7 +13,6 @@
 #include "model/group_commands.h"
 #include "model/group_compare.h"
 #include "model/project.h"
-#include "model/radio.h"
 #include "model/text.h"
 
 namespace tessel::cli {
@@ -191,11 +190,10 @@ int Session::groupSet(const std::string& project, const GroupSetRequest& request
     }
   }
 
-  // The radios are dialled as the monitor dials them: only the local radio
-  // counts as local, so going back to it hangs up the remote one.
-  window_.switchMode(wmMonitor);
-  for (const PlanRadio& r : plan.radios)
-    if (Tradio* t = p->radio(r.id)) t->responded = r.local;
+  // Only the plan's local radio counts as local while the sends run, so
+  // going back to it hangs up the remote one; the records stay as they are.
+  PlanCallbacks callbacks(plan);
+  engine_->AttachMainWindow(&status_, &callbacks);
   // The run reports a failed send itself; the engine's boxes for it are no
   // end of the command.
   std::set<std::string> notices = {std::string(kTitle) + " complete, radio reset", kTooManyErrors};
@@ -272,6 +270,7 @@ int Session::groupSet(const std::string& project, const GroupSetRequest& request
     work();
   }
   progress_.onTaskEnded = nullptr;
+  engine_->AttachMainWindow(&status_, &values_);
   if (run.state() == GroupChangeRun::State::Restored)
     out_ << "The old values are back on every staged radio; no radio changed its settings"
          << std::endl;
@@ -286,7 +285,6 @@ int Session::groupSet(const std::string& project, const GroupSetRequest& request
   if (!commitGroupValues(*p, after))
     err_ << "tessel-cli: the new values could not all be written to " << project << std::endl;
   out_ << "Reading the group under the new settings" << std::endl;
-  window_.switchMode(wmProject);
   GroupCompareRun read(*p, models);
   bool done = false;
   auto check = [&] {
