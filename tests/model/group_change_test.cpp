@@ -12,15 +12,15 @@ using namespace tessel;
 namespace {
 
 // "id:model:mode:master", mode M, S or R.
-RadioSettings radio(const std::string& spec) {
+RadioSettings radio(const std::string& text) {
   RadioSettings s;
-  const size_t a = spec.find(':'), b = spec.find(':', a + 1), c = spec.find(':', b + 1);
-  s.radioID = spec.substr(0, a);
+  const size_t a = text.find(':'), b = text.find(':', a + 1), c = text.find(':', b + 1);
+  s.radioID = text.substr(0, a);
   s.name = "R" + s.radioID;
-  s.model = std::stoi(spec.substr(a + 1, b - a - 1));
-  const char mode = spec[b + 1];
+  s.model = std::stoi(text.substr(a + 1, b - a - 1));
+  const char mode = text[b + 1];
   s.radioMode = mode == 'M' ? item::master : mode == 'R' ? item::repeater : item::slave;
-  s.masterID = spec.substr(c + 1);
+  s.masterID = text.substr(c + 1);
   s.group.groupID = "7";
   return s;
 }
