@@ -97,9 +97,13 @@ Wiring::Wiring(const WiringOptions& options)
   };
   window_->hooks.setPollInterval = [engine](int ms) { engine->setPollInterval(ms); };
   window_->hooks.attachCallbacks = [this, engine](MainWindowCallbacks* callbacks) {
-    engine->AttachMainWindow(window_->statusBarWidget(), callbacks ? callbacks : values_.get());
+    // A dialog that gives the engine back as the window goes finds no
+    // status bar any more.
+    engine->AttachMainWindow(window_ ? window_->statusBarWidget() : nullptr,
+                             callbacks ? callbacks : values_.get());
   };
   window_->hooks.portOpen = [this] { return serial_->Active(); };
+  window_->hooks.quietSends = [engine](bool on) { engine->setQuietSends(on); };
   window_->onModeSwitched = [this, engine](int) {
     engine->AttachMainWindow(window_->statusBarWidget(), values_.get());
     if (engine->pollInterval() == 0) engine->setPollInterval(1000);

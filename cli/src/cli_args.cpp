@@ -30,7 +30,8 @@ std::vector<OptionDef> withLine(std::vector<OptionDef> own) {
 const std::vector<CommandInfo>& commands() {
   static const std::vector<CommandInfo> list = {
       {"sim",
-       "sim [--radios N] [--models 0,1,2,...] [--project FILE] [--link PATH] [--pace] [--baud N]",
+       "sim [--radios N] [--models 0,1,2,...] [--project FILE] [--link PATH] [--pace] [--baud N] "
+       "[--behind RADIO:REPEATER]",
        "Simulated radios on a pseudo-terminal. Prints \"device: <path>\" first, then serves until "
        "interrupted; with --project the radios start from that project file and their saved "
        "registers are written back to it at the end.",
@@ -46,6 +47,10 @@ const std::vector<CommandInfo>& commands() {
         {"--answer", true,
          "RADIO:REG=TEXT[,...]: radio RADIO answers every read of register REG with TEXT (empty: "
          "a blank line), whatever it holds; a misbehaving radio for tests"},
+        {"--behind", true,
+         "RADIO:REPEATER[,...]: radio RADIO is heard only through radio REPEATER, so it answers "
+         "a dial only while REPEATER would (repeatable)",
+         true},
         {"--trace", false, "show the traffic with times on standard error"}}},
       {"get-local",
        "get-local DEVICE [line options]",
@@ -106,6 +111,31 @@ const std::vector<CommandInfo>& commands() {
        withLine({{"--radios", true,
                   "compare only these radio IDs (\"1,4,7\"); the masters are read anyway, "
                   "the monitor starts from the local one"}})},
+      {"group-set",
+       "group-set PROJECT DEVICE [--group-id N] [--security-id N] [--rf-band N] [--flush-time S] "
+       "[--repeaters yes|no] [--retx yes|no] [--blocked MHZ,...] [--yes] [line options]",
+       "Changes the settings the whole group shares on every radio of PROJECT in an order that "
+       "strands none. Prints the values, the group tree and the order, and asks for confirmation "
+       "on standard input (unless --yes). Phase 1 writes the new values and AT&W to every radio, "
+       "remote radios first, without a reset; a radio that does not answer or refuses a line "
+       "stops it there, and the old values can be written back (with --yes they are). Phase 2 "
+       "resets the radios with AT&R, each before the repeater it is heard through and the local "
+       "radio last (a model-2 radio is written then instead). PROJECT then gets the new values, "
+       "the group is read again and each radio is listed with \"new values\", \"other "
+       "values\" or \"no answer\". Exit 0 only when every radio answers with the new values.",
+       {"PROJECT", "DEVICE"},
+       withLine({{"--group-id", true, "new group ID, 1 to 63"},
+                 {"--security-id", true, "new security ID, 0 to 65534"},
+                 {"--rf-band", true, "new RF band"},
+                 {"--flush-time", true, "new flush time in seconds, 0 to 6553.5"},
+                 {"--repeaters", true, "yes or no: the group uses repeaters"},
+                 {"--retx", true, "yes or no: ReTX broadcasts"},
+                 {"--blocked", true,
+                  "blocked frequencies in MHz (\"915.7,902.5\", at most 12; \"none\" clears "
+                  "them)"},
+                 {"--yes", false,
+                  "ask no confirmation; after a failed phase 1 write the old "
+                  "values back"}})},
       {"emulate",
        "emulate PROJECT DEVICE [line options]",
        "Plays the radios of PROJECT on DEVICE, answering AT commands as the radios would, until "
@@ -193,7 +223,10 @@ bool parseArgs(const std::vector<std::string>& args, ParsedArgs& out, std::strin
         error = name + " takes no value";
         return false;
       }
-      out.options[name] = value;
+      if (opt->repeatable && out.options.count(name))
+        out.options[name] += "," + value;
+      else
+        out.options[name] = value;
       continue;
     }
     out.positionals.push_back(a);

@@ -580,16 +580,11 @@ int Session::discover(const std::string& project, int intervalMs, int rounds, bo
   return 0;
 }
 
-int Session::compare(const std::string& project, const std::vector<int>& radios) {
-  // Only read: the project is opened as a send opens it, and the radios'
-  // replies go to the comparison, never to the file or the panel.
-  if (!openUserProject(project, true)) return 1;
-  GroupCompareRun run(*window_.project(), brand(), std::set<int>(radios.begin(), radios.end()));
+// Reads every radio of run's list once, as the monitor reads them, the
+// replies going to run alone; back at the local radio after. began: the
+// engine took the read. True when every radio was read.
+bool Session::readOnce(GroupCompareRun& run, bool& began) {
   const TpollArray& list = run.list();
-  if (!hasRadios(list, project)) return 1;
-  for (int id : run.unknown())
-    err_ << "tessel-cli: the project " << project << " has no radio " << id << std::endl;
-
   bool done = false;
   auto check = [&] {
     if (run.complete()) {
@@ -610,12 +605,27 @@ int Session::compare(const std::string& project, const std::vector<int>& radios)
   };
   engine_->AttachMainWindow(&status_, &run.reader());
   engine_->setPollInterval(0);
-  const bool began =
-      started(kOnlineMonitorTitle, window_.commands.compare(kOnlineMonitorTitle, list));
+  began = started(kOnlineMonitorTitle, window_.commands.compare(kOnlineMonitorTitle, list));
   const bool ok = began && runUntilDone([&] { return done || run.ended(); }) && done;
   progress_.clear();
+  run.reader().onRead = nullptr;
   if (began && (!prompts_.failed() || engine_->linkDialled())) stopAtLocal(list.front());
   engine_->AttachMainWindow(&status_, &values_);
+  return ok;
+}
+
+int Session::compare(const std::string& project, const std::vector<int>& radios) {
+  // Only read: the project is opened as a send opens it, and the radios'
+  // replies go to the comparison, never to the file or the panel.
+  if (!openUserProject(project, true)) return 1;
+  GroupCompareRun run(*window_.project(), brand(), std::set<int>(radios.begin(), radios.end()));
+  const TpollArray& list = run.list();
+  if (!hasRadios(list, project)) return 1;
+  for (int id : run.unknown())
+    err_ << "tessel-cli: the project " << project << " has no radio " << id << std::endl;
+
+  bool began = false;
+  const bool ok = readOnce(run, began);
   if (!began) {
     window_.closeProject();
     return 1;

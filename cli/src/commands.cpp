@@ -19,6 +19,7 @@
 #include "cli/cli_loop.h"
 #include "cli/cli_session.h"
 #include "cli/conf_settings.h"
+#include "cli/group_set.h"
 #include "metrics/metrics_server.h"
 #include "model/poll_readings.h"
 #include "serial/port_watch.h"
@@ -57,7 +58,8 @@ bool sessionOptions(const ParsedArgs& args, const std::string& device, SessionOp
 }
 
 // "RADIO:REG=TEXT,...": the radio with that radio ID reports TEXT for REG.
-bool fixAnswers(const std::string& answers, std::vector<sim::SimRadio>& radios, std::string& error) {
+bool fixAnswers(const std::string& answers, std::vector<sim::SimRadio>& radios,
+                std::string& error) {
   std::istringstream in(answers);
   for (std::string item; std::getline(in, item, ',');) {
     const size_t colon = item.find(':'), eq = item.find('=');
@@ -75,6 +77,30 @@ bool fixAnswers(const std::string& answers, std::vector<sim::SimRadio>& radios, 
       return false;
     }
     radio->setFixedAnswer(reg, item.substr(eq + 1));
+  }
+  return true;
+}
+
+// "RADIO:REPEATER,...": the radio is heard only through the repeater.
+bool placeBehind(const std::string& text, sim::SimRadioGroup& group, std::string& error) {
+  std::istringstream in(text);
+  for (std::string item; std::getline(in, item, ',');) {
+    const size_t colon = item.find(':');
+    int id = 0, via = 0;
+    if (colon == std::string::npos || !parseCount(item.substr(0, colon), 0, 254, id) ||
+        !parseCount(item.substr(colon + 1), 0, 254, via) || id == via) {
+      error = "takes RADIO:REPEATER, not \"" + item + "\"";
+      return false;
+    }
+    for (int named : {id, via}) {
+      const auto& radios = group.radios();
+      if (std::none_of(radios.begin(), radios.end(),
+                       [named](const sim::SimRadio& r) { return r.radioID() == named; })) {
+        error = "names radio " + std::to_string(named) + ", which is not simulated";
+        return false;
+      }
+    }
+    group.setBehind(id, via);
   }
   return true;
 }
@@ -139,6 +165,10 @@ int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
 
   sim::SimRadioGroup group(std::move(setup.radios), setup.local);
   group.setCommandMode(args.has("--command-mode"));
+  if (args.has("--behind") && !placeBehind(args.value("--behind"), group, error)) {
+    err << "tessel-cli: --behind " << error << "\n";
+    return kUsageError;
+  }
   sim::SimPty::Options options;
   options.pace = args.has("--pace");
   options.baud = baud;
@@ -216,6 +246,14 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
       return kUsageError;
     }
     return session.compare(args.positionals[0], radios);
+  }
+  if (args.command == "group-set") {
+    GroupSetRequest request;
+    if (!parseGroupSet(args, request, error)) {
+      err << "tessel-cli: " << error << "\n";
+      return kUsageError;
+    }
+    return session.groupSet(args.positionals[0], request, std::cin);
   }
   if (args.command == "monitor") return session.monitor(args.positionals[0], intervalMs, cycles);
   if (args.command == "discover")

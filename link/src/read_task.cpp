@@ -34,6 +34,7 @@ bool valueFits(int reg, const std::string& value) {
 }  // namespace
 
 Next ReadTask::start() {
+  afterPages_ = false;
   ctx_.window.beginReplies();
   ctx_.host.sendNow(0, "ATI");
   return to(psLocalATI);
@@ -73,6 +74,7 @@ Next ReadTask::nextPage() {
   }
   ctx_.window.markLocal(ctx_.radio());
   if (ctx_.reader.model() == 2) return finishRead();
+  afterPages_ = true;
   // The pages carried the registers below 100; the rest are asked singly.
   ctx_.reader.skipPagedRows();
   return goOn(psDiscoverSRegs);
@@ -107,6 +109,7 @@ Next ReadTask::finishRead() {
 }
 
 Next ReadTask::readEnded(TaskCode task) {
+  afterPages_ = false;
   switch (task) {
     case tkGetLocal:
     case tkAutoConfigure:  // also the re-synchronised monitor: back to it
@@ -197,7 +200,15 @@ Next ReadTask::registerRefused(int reg) {
       // refused (a model 2 has no volts register).
       if (reg <= 99) ctx_.markRead(ctx_.radio(), true);
       if (ctx_.current) ctx_.current->SetModel(1);
-      return monitorGoesOn(ctx_.window.isLocal(ctx_.radio()) ? psAutoDiscover0 : psAutoDiscoverX);
+      {
+        // Read after its pages, the local radio starts the round of dials;
+        // dialled in that round (the monitor dials it too), it is one radio
+        // of the round and the next one follows. Otherwise a model-1 local
+        // radio read in full at every dial would be dialled for ever.
+        const bool startsRound = afterPages_ && ctx_.window.isLocal(ctx_.radio());
+        afterPages_ = false;
+        return monitorGoesOn(startsRound ? psAutoDiscover0 : psAutoDiscoverX);
+      }
     case tkGetRemote:
       host.returnToMonitoringOrIdle();
       ctx_.reporter.taskEnded(tkGetRemote, TaskOutcome::Completed);

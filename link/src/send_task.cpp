@@ -19,8 +19,9 @@ Next SendTask::tick() {
     // the reset after its save): the send went through.
     if (host.returnToMonitoringOrIdle()) ctx_.window.radioRenumbered(ctx_.radio(), true);
     ctx_.reporter.taskEnded(sending, TaskOutcome::Completed);
-    host.ask(PromptIcon::Information, withoutMnemonic(host.taskText()) + " complete, radio reset",
-             pbOk);
+    if (!host.quietSends())
+      host.ask(PromptIcon::Information, withoutMnemonic(host.taskText()) + " complete, radio reset",
+               pbOk);
     return stay();
   }
   host.refreshStatus();

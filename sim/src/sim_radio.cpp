@@ -162,11 +162,17 @@ SimRadio::SimRadio(int model, uint32_t seed) : model_(model), rng_(seed) {
     working_[reg] = v;
     saved_[reg] = v;
   }
+  running_ = working_;
 }
 
 int SimRadio::radioID() const {
   long v = 0;
   return parseSmallNumber(current(param::radioID), v) ? static_cast<int>(v) : -1;
+}
+
+int SimRadio::runningID() const {
+  long v = 0;
+  return parseSmallNumber(running(param::radioID), v) ? static_cast<int>(v) : -1;
 }
 
 bool SimRadio::holds(int reg) const {
@@ -181,6 +187,17 @@ std::string SimRadio::saved(int reg) const {
 std::string SimRadio::current(int reg) const {
   auto it = working_.find(reg);
   return it == working_.end() ? std::string() : it->second;
+}
+
+std::string SimRadio::running(int reg) const {
+  auto it = running_.find(reg);
+  return it == running_.end() ? std::string() : it->second;
+}
+
+std::string SimRadio::runningParam(int code) const {
+  for (const RegisterRow& row : registerMap(model_))
+    if (row.param == code && row.reg >= 0) return running(row.reg);
+  return std::string();
 }
 
 std::optional<std::string> SimRadio::read(int reg, int64_t nowMs) {
@@ -242,14 +259,17 @@ void SimRadio::configure(int reg, const std::string& canonical) {
   if (!holds(reg)) return;
   working_[reg] = canonical;
   saved_[reg] = canonical;
+  running_[reg] = canonical;
 }
 
 void SimRadio::save() {
   saved_ = working_;
+  if (model_ == 2) running_ = saved_;
 }
 
 void SimRadio::reset() {
   working_ = saved_;
+  running_ = saved_;
 }
 
 void SimRadio::setStatusBase(int rssi, int voltsTenths, int tempC) {

@@ -61,8 +61,27 @@ std::string SimRadioGroup::versionLine(int model) {
 
 int SimRadioGroup::findRadio(long id) const {
   for (size_t i = 0; i < radios_.size(); ++i)
-    if (radios_[i].radioID() == id) return static_cast<int>(i);
+    if (radios_[i].runningID() == id) return static_cast<int>(i);
   return -1;
+}
+
+bool SimRadioGroup::reachable(size_t index) const {
+  return reachable(index, 0);
+}
+
+bool SimRadioGroup::reachable(size_t index, int depth) const {
+  if (index >= radios_.size()) return false;
+  if (index == local_) return true;
+  // A chain of repeaters that leads round in a circle reaches no one.
+  if (depth > static_cast<int>(radios_.size())) return false;
+  const SimRadio& local = radios_[local_];
+  const SimRadio& radio = radios_[index];
+  for (int code : {param::groupID, param::securityID, param::rfband})
+    if (radio.runningParam(code) != local.runningParam(code)) return false;
+  auto via = behind_.find(radio.runningID());
+  if (via == behind_.end()) return true;
+  const int repeater = findRadio(via->second);
+  return repeater >= 0 && reachable(static_cast<size_t>(repeater), depth + 1);
 }
 
 std::string SimRadioGroup::feed(std::string_view bytes, int64_t nowMs) {
@@ -131,10 +150,11 @@ std::string SimRadioGroup::handleLine(const std::string& raw, int64_t nowMs) {
     case at::CommandKind::Dial: {
       if (cmd.dialNumber < 0 || cmd.dialNumber > kMaxRadioID) return reply("ERROR");
       int index = findRadio(cmd.dialNumber);
-      if (index < 0) {
-        // A well-formed number no radio answers to: the link attempt times
-        // out with no answer, as it does over the air, and the link to any
-        // radio dialled before is gone.
+      if (index < 0 || !reachable(static_cast<size_t>(index))) {
+        // A well-formed number no radio answers to (none has it, or the one
+        // that has it runs in another group or behind a repeater that does):
+        // the link attempt times out with no answer, as it does over the
+        // air, and the link to any radio dialled before is gone.
         addressed_ = local_;
         return {};
       }

@@ -113,4 +113,22 @@ TEST_F(CliCompare, ReportsEachDifferenceSilentRadioAndWrongModelWithItsStatus) {
   sim->wait(5000);
 }
 
+// A model-1 local master is read in full like every other radio and the
+// read goes on to the next radio (it once dialled the local radio for ever).
+TEST_F(CliCompare, AModelOneLocalMasterIsReadOnceAndTheOthersAfterIt) {
+  const std::string simProject = file("sim.vro");
+  writeGroup(simProject, 3, {1});
+  std::unique_ptr<Process> sim;
+  const std::string device = startSim(sim, {"--project", simProject});
+  ASSERT_FALSE(device.empty());
+  ::setenv("TESSEL_TIME_SCALE", "50", 1);
+  const std::string project = file("group.vro");
+  fs::copy_file(simProject, project);
+  Process compare({"compare", project, device, "--timeout", "20"}, dir_);
+  EXPECT_EQ(compare.wait(30000), 0) << compare.out() << compare.err();
+  EXPECT_EQ(compare.out(), "");
+  sim->signal(SIGTERM);
+  sim->wait(5000);
+}
+
 }  // namespace

@@ -92,7 +92,8 @@ TEST_F(CliOverSer2net, GetLocalSetAndMonitorThroughBothAccepters) {
   fs::copy_file(simProject, project);
   {
     IniFile ini(project);
-    ASSERT_TRUE(ini.writeString("Project", "Security ID", "4321"));
+    // A security ID of its own would cut the local radio off its group.
+    ASSERT_TRUE(ini.writeString("Project", "Flush Time", "300"));
     ASSERT_TRUE(ini.writeString("Radio1", "Retries", "77"));
   }
   ::setenv("TESSEL_TIME_SCALE", "10", 1);
@@ -123,7 +124,7 @@ TEST_F(CliOverSer2net, GetLocalSetAndMonitorThroughBothAccepters) {
   sim->signal(SIGTERM);
   ASSERT_EQ(sim->wait(5000), 0) << sim->err();
   IniFile held(simProject);
-  EXPECT_EQ(held.readString("Project", "Security ID", ""), "4321");
+  EXPECT_EQ(held.readString("Project", "Flush Time", ""), "300");
   EXPECT_EQ(held.readString("Radio1", "Retries", ""), "77");
 }
 

@@ -123,7 +123,7 @@ TEST_F(CliProjectGuard, ASecondProgramOnAnOpenProjectIsRefusedAndASetOnlyReadsIt
 
 // A radio that reports other values than it was sent: the verify prints
 // each difference, and the project keeps what the user asked for, byte for
-// byte (the radio's Retries and the group's RF Band included).
+// byte (the radio's Retries and the group's Flush Time included).
 TEST_F(CliProjectGuard, VerifyPrintsTheDifferencesAndNeverWritesTheProject) {
   const std::string simProject = file("radios.vro");
   writeGroup(simProject, 2, {1});
@@ -132,21 +132,23 @@ TEST_F(CliProjectGuard, VerifyPrintsTheDifferencesAndNeverWritesTheProject) {
   {
     IniFile ini(project);
     ASSERT_TRUE(ini.writeString("Radio2", "Retries", "44"));
-    ASSERT_TRUE(ini.writeString("Project", "RF Band", "2"));
+    ASSERT_TRUE(ini.writeString("Project", "Flush Time", "300"));
   }
   const std::string before = slurp(project);
   std::unique_ptr<Process> sim;
-  // Radio 2 reports Retries (S13) as 50 and the RF band (S6) as 1, whatever
-  // it is sent.
+  // Radio 2 reports Retries (S13) as 50 and the flush time (S15) as 1200
+  // seconds, whatever it is sent. (Another RF band would take it out of
+  // the group once it is reset.)
   const std::string device =
-      startSim(sim, {"--project", simProject, "--command-mode", "--answer", "2:13=50,2:6=1"});
+      startSim(sim, {"--project", simProject, "--command-mode", "--answer", "2:13=50,2:15=12000"});
   ASSERT_FALSE(device.empty());
 
   ::setenv("TESSEL_TIME_SCALE", "10", 1);
   Process set({"set", project, "2", device, "--remote", "--verify", "--timeout", "150"}, dir_);
   EXPECT_EQ(set.wait(170000), 3) << set.out() << set.err();
   EXPECT_NE(set.out().find("differs: Retries sent 44, read 50\n"), std::string::npos) << set.out();
-  EXPECT_NE(set.out().find("differs: RF Band sent 2, read 1\n"), std::string::npos) << set.out();
+  EXPECT_NE(set.out().find("differs: Flush Time sent 300, read 1200\n"), std::string::npos)
+      << set.out();
   EXPECT_NE(set.out().find("verify: 2 parameter(s) differ"), std::string::npos) << set.out();
   EXPECT_EQ(slurp(project), before);
 }

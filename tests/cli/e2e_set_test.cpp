@@ -28,9 +28,11 @@ struct Change {
   const char* value;
 };
 const Change kChanges[] = {
-    {"Project", "Security ID", "4321"}, {"Project", "Flush Time", "300"},
-    {"Radio1", "Retries", "77"},        {"Radio2", "Retries", "66"},
-    {"Radio2", "Data Bits", "7"},       {"Radio2", "Parity", "Even"},
+    // No group ID, security ID or RF band: the remote radio would run them
+    // after its reset and answer no dial of the local radio any more.
+    {"Project", "ReTXBroadcasts", "No"}, {"Project", "Flush Time", "300"},
+    {"Radio1", "Retries", "77"},         {"Radio2", "Retries", "66"},
+    {"Radio2", "Data Bits", "7"},        {"Radio2", "Parity", "Even"},
 };
 
 TEST_F(CliSet, SetWithVerifyLeavesEachModelHoldingTheProjectsValues) {

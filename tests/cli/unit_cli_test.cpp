@@ -13,6 +13,7 @@
 #include "cli/cli_loop.h"
 #include "cli/cli_session.h"
 #include "cli/conf_settings.h"
+#include "cli/group_set.h"
 #include "model/brand.h"
 #include "model/panel.h"
 
@@ -51,6 +52,62 @@ TEST(CliArgs, ParsesCommandsOptionsAndPositionals) {
              {{"demo", "x"}}};
   for (const Bad& b : bad)
     EXPECT_FALSE(parseArgs(b.args, a, error)) << ::testing::PrintToString(b.args);
+}
+
+// group-set's values, each checked as the panel checks it; --behind of the
+// simulator repeats.
+TEST(CliArgs, GroupSetValuesAndRepeatedBehind) {
+  struct Case {
+    std::vector<std::string> options;
+    bool ok;
+    std::string changed;  // the group's values after, "" when refused
+  };
+  const std::vector<Case> cases = {
+      {{"--group-id", "09", "--retx", "no", "--repeaters", "YES"}, true, "9,0,1,1200,0,1,920.0"},
+      {{"--flush-time", "12.5", "--blocked", "915.7, 902.5"}, true, "7,0,1,12.5,1,0,915.7 902.5"},
+      {{"--flush-time", "6553.5", "--blocked", "none"}, true, "7,0,1,6553.5,1,0,"},
+      {{"--security-id", "65534", "--rf-band", "3"}, true, "7,65534,3,1200,1,0,920.0"},
+      {{}, false, ""},
+      {{"--group-id", "0"}, false, ""},
+      {{"--group-id", "64"}, false, ""},
+      {{"--security-id", "65535"}, false, ""},
+      {{"--flush-time", "6553.6"}, false, ""},
+      {{"--flush-time", "1.25"}, false, ""},
+      {{"--repeaters", "maybe"}, false, ""},
+      {{"--blocked", "901.0"}, false, ""},
+      {{"--blocked", "915.75"}, false, ""},
+      {{"--blocked", "915,916,917,918,919,920,921,922,923,924,925,926,927"}, false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.options));
+    std::vector<std::string> argv = {"group-set", "p.vro", "/dev/null"};
+    argv.insert(argv.end(), c.options.begin(), c.options.end());
+    ParsedArgs a;
+    std::string error;
+    ASSERT_TRUE(parseArgs(argv, a, error)) << error;
+    GroupSetRequest r;
+    const bool ok = parseGroupSet(a, r, error);
+    if (!c.ok) {
+      EXPECT_FALSE(ok);
+      continue;
+    }
+    ASSERT_TRUE(ok) << error;
+    GroupSettings old;
+    old.groupID = "7";
+    old.blocked[3] = "920.0";
+    const GroupSettings g = r.applied(old);
+    std::string blocked;
+    for (const std::string& f : g.blocked)
+      if (!f.empty()) blocked += (blocked.empty() ? "" : " ") + f;
+    EXPECT_EQ(g.groupID + "," + g.securityID + "," + g.rfband + "," + g.flushTime + "," +
+                  std::to_string(g.repeaters) + "," + std::to_string(g.reTXBroadcasts) + "," +
+                  blocked,
+              c.changed);
+  }
+  ParsedArgs a;
+  std::string error;
+  ASSERT_TRUE(parseArgs({"sim", "--behind", "5:3", "--behind=7:6,8:6"}, a, error)) << error;
+  EXPECT_EQ(a.value("--behind"), "5:3,7:6,8:6");
 }
 
 TEST(CliArgs, ValueConversions) {

@@ -369,7 +369,16 @@ TEST_F(LinkTest, SendQueueToLocalRadioReleasesEachLineOnOk) {
   EXPECT_EQ(engine->state(), psIdle);
 }
 
-// A message built from a task's caption shows no mnemonic mark.
+// Counts the sends that ended done.
+struct TaskRecorder : LinkObserver {
+  void taskEnded(TaskCode task, TaskOutcome outcome, const std::string&) override {
+    if (task == tkSendValues && outcome == TaskOutcome::Completed) ++completed;
+  }
+  int completed = 0;
+};
+
+// A message built from a task's caption shows no mnemonic mark; a run of
+// sends that reports them itself gets no box per send, only their end.
 TEST_F(LinkTest, ResetCompleteShowsTheCaptionWithoutItsAmpersand) {
   make();
   callbacks.local = {1};
@@ -379,6 +388,23 @@ TEST_F(LinkTest, ResetCompleteShowsTheCaptionWithoutItsAmpersand) {
   serial.pump();
   timer.fire();
   EXPECT_EQ(promptTexts(), Lines{"Reset complete, radio reset"});
+}
+
+TEST_F(LinkTest, QuietSendsEndWithoutTheirBox) {
+  make();
+  engine->setQuietSends(true);
+  callbacks.local = {1};
+  answer({{"AT", {"OK"}}, {"AT&R", {"OK"}}});
+  TaskRecorder ended;
+  engine->addObserver(&ended);
+  engine->Send(false, 0, "AT&R\r");
+  engine->StartTask(tkSendValues, "&Reset", {{1, 1}});
+  serial.pump();
+  timer.fire();
+  EXPECT_TRUE(promptTexts().empty());
+  EXPECT_EQ(ended.completed, 1);
+  EXPECT_EQ(engine->state(), psIdle);
+  engine->removeObserver(&ended);
 }
 
 TEST_F(LinkTest, GetLocalDuringASendLeavesTheSendAlone) {

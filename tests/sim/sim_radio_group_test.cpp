@@ -419,3 +419,105 @@ TEST(SimRadioGroup, DialledLinkSurvivesTheEscape) {
   EXPECT_EQ(g.feed("+++\r", 0), "OK\r\n");
   EXPECT_EQ(send(g, "ATI"), "V2.10\r\n");
 }
+
+// Assignments and "AT&W" are held; only "AT&R" makes a radio run them (a
+// model-2 radio: "AT&W"). A remote answers a dial only while it runs with
+// the local radio's group ID, security ID and RF band, and one heard
+// through a repeater only while that repeater answers too. Each step is a
+// line and what the group answers; "+++" brings back command mode after
+// the local radio restarts.
+TEST(SimRadioGroup, RunningSettingsDecideWhoAnswersADial) {
+  struct Step {
+    const char* line;
+    const char* reply;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Step> steps;
+  };
+  const char* ok = "OK\r\n";
+  const std::vector<Case> cases = {
+      {"a staged remote still answers; reset into another group it is stranded",
+       {{"ATD2", ok},
+        {"ATs0=9s2=77", ok},
+        {"AT&W", ok},
+        {"ATS0?", "9\r\nOK\r\n"},
+        {"ATD1", ok},
+        {"ATD2", ok},
+        {"AT&R", ""},
+        {"ATD2", ""},
+        {"ATD3", ok}}},
+      {"security ID and RF band count as the group ID does",
+       {{"ATD3", ok}, {"ATs6=3", ok}, {"AT&W", ok}, {"AT&R", ""}, {"ATD3", ""}, {"ATD2", ok}}},
+      {"a model-2 radio runs what AT&W saves",
+       {{"ATD4", ok}, {"ATs2=5", ok}, {"ATD4", ok}, {"AT&W", ok}, {"ATD4", ""}}},
+      {"the local radio reset first strands every remote; following it brings one back",
+       {{"ATs0=9", ok},
+        {"AT&W", ok},
+        {"ATD2", ok},
+        {"AT&R", ""},  // resets radio 2 only: the link drops
+        {"ATD2", ok},  // still in the old group with the local radio
+        {"ATD1", ok},
+        {"AT&R", ""},
+        {"+++", ok},
+        {"ATD3", ""},
+        {"ATD2", ""},
+        {"ATD1", ok}}},
+      {"an unsaved change is gone with the reset",
+       {{"ATD2", ok}, {"ATs0=9", ok}, {"AT&R", ""}, {"ATD2", ok}, {"ATS0?", "7\r\nOK\r\n"}}},
+      {"a renumbered radio answers to its new ID only once it runs it",
+       {{"ATD2", ok},
+        {"ATs1=8", ok},
+        {"AT&W", ok},
+        {"ATD2", ok},
+        {"AT&R", ""},
+        {"ATD2", ""},
+        {"ATD8", ok}}},
+      {"behind a repeater: reset before the repeater strands it, after does not",
+       {{"ATD5", ok},  // 5 is heard through 3
+        {"ATD3", ok},
+        {"ATs0=9", ok},
+        {"AT&W", ok},
+        {"AT&R", ""},
+        {"ATD5", ""},  // its repeater is in another group now
+        {"ATD3", ""}}},
+      {"behind a repeater, the command's order: farthest first",
+       {{"ATD5", ok},
+        {"ATs0=9", ok},
+        {"AT&W", ok},
+        {"ATD3", ok},
+        {"ATs0=9", ok},
+        {"AT&W", ok},
+        {"ATD1", ok},
+        {"ATs0=9", ok},
+        {"AT&W", ok},
+        {"ATD5", ok},
+        {"AT&R", ""},
+        {"ATD3", ok},
+        {"AT&R", ""},
+        {"ATD1", ok},
+        {"AT&R", ""},
+        {"+++", ok},
+        {"ATD5", ok},
+        {"ATD3", ok},
+        {"ATD2", ""}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SimRadioGroup g = makeGroup(5, {0, 1, 1, 2, 1});
+    g.setBehind(5, 3);  // the group runs with group ID 7, security ID 1234, RF band 1
+    for (const Step& s : c.steps) {
+      const std::string line = s.line;
+      EXPECT_EQ(line == "+++" ? g.feed(line, 0) : send(g, line), s.reply) << line;
+    }
+  }
+}
+
+// A circle of repeaters reaches no one, and does not loop.
+TEST(SimRadioGroup, CircleOfRepeatersAnswersNoDial) {
+  SimRadioGroup g = makeGroup(3, {1});
+  g.setBehind(2, 3);
+  g.setBehind(3, 2);
+  EXPECT_EQ(send(g, "ATD2"), "");
+  EXPECT_EQ(send(g, "ATD3"), "");
+}

@@ -2,6 +2,7 @@
 // the local radio with Get Local Radio Parameters and shows its values, sets
 // it, discovers a group into a new project, monitors it and exports the log.
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -31,6 +32,7 @@
 #include "serial/tserial.h"
 #include "sim/sim_project.h"
 #include "sim/sim_pty.h"
+#include "ui/change_group_dialog.h"
 #include "ui/compare_group_dialog.h"
 #include "ui/status_bar_widget.h"
 #include "ui/terminal_window.h"
@@ -854,6 +856,105 @@ TEST_F(WindowOnSimulatedRadios, CompareGroupListsDifferencesAndTakesARadiosValue
   EXPECT_EQ(window().model().project()->readKey("Radio3", "Retries", ""), radio3Retries);
   EXPECT_EQ(table->rowCount(), 2);
   EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
+}
+
+}  // namespace
+}  // namespace tessel::testing
+
+namespace tessel::testing {
+namespace {
+
+// Project > "Change Group Settings...": the panel's group values sent to
+// every radio of the open project, remote radios first, then reset, the
+// local radio last.
+class WindowChangingGroup : public WindowOnSimulatedRadios {
+ protected:
+  ChangeGroupDialog* openDialog() {
+    path = dir + "/group.vro";
+    std::string error;
+    EXPECT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
+    settings.strings["file1"] = path;
+    startOnSim();
+    window().show();
+    if (!runUntil([&] { return wiring->serial().Active(); }, 3000)) return nullptr;
+    action("file1")->trigger();
+    panel().setText(ctl::groupID, "9");
+    auto* menu = window().findChild<QMenu*>(QStringLiteral("ProjectMenu"));
+    emit menu->aboutToShow();
+    EXPECT_TRUE(action("changeGroup")->isEnabled());
+    action("changeGroup")->trigger();
+    return window().changeDialog();
+  }
+  static QPushButton* button(QDialog* dialog, const char* name) {
+    for (QPushButton* b : dialog->findChildren<QPushButton*>())
+      if (b->accessibleName() == QLatin1String(name)) return b;
+    return nullptr;
+  }
+  // Group ID (S0) as each radio runs it and as it holds it saved.
+  std::string running() const {
+    std::string s;
+    for (const sim::SimRadio& r : group->radios()) s += r.running(0) + " ";
+    return s;
+  }
+  std::string saved() const {
+    std::string s;
+    for (const sim::SimRadio& r : group->radios()) s += r.saved(0) + " ";
+    return s;
+  }
+  std::string path;
+};
+
+TEST_F(WindowChangingGroup, ShowsTheOrderThenChangesEveryRadioAndReadsThemAgain) {
+  ChangeGroupDialog* dialog = openDialog();
+  ASSERT_NE(dialog, nullptr);
+  const std::string order =
+      dialog->findChild<QPlainTextEdit*>(QStringLiteral("changePlan"))->toPlainText().toStdString();
+  EXPECT_NE(order.find("Group ID 7 -> 9"), std::string::npos) << order;
+  EXPECT_NE(order.find("  5. radio 1 (Radio 001): reset"), std::string::npos) << order;
+  EXPECT_EQ(running(), "7 7 7 7 7 ") << "nothing sent before Change";
+
+  button(dialog, "Change")->click();
+  EXPECT_TRUE(dialog->running());
+  ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 60000))
+      << dialog->progressLabel()->text().toStdString();
+  EXPECT_EQ(running(), "9 9 9 9 9 ");
+  std::vector<std::string> rows;
+  for (int i = 0; i < dialog->results()->count(); ++i)
+    rows.push_back(dialog->results()->item(i)->text().toStdString());
+  EXPECT_EQ(rows, (std::vector<std::string>{
+                      "radio 1 (Radio 001): new values", "radio 2 (Radio 002): new values",
+                      "radio 3 (Radio 003): new values", "radio 4 (Radio 004): new values",
+                      "radio 5 (Radio 005): new values"}));
+  EXPECT_NE(dialog->summaryLabel()->text().indexOf(QStringLiteral("5 of 5")), -1);
+  EXPECT_EQ(window().model().project()->readKey("Project", "Group ID", ""), "9");
+  // The sends told their ends to the dialog, not by a box each.
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
+  EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+}
+
+TEST_F(WindowChangingGroup, CancelInPhaseOneLeavesEveryRadioRunningAsBefore) {
+  ChangeGroupDialog* dialog = openDialog();
+  ASSERT_NE(dialog, nullptr);
+  button(dialog, "Change")->click();
+  // Radio 2 staged, radio 3 under way.
+  ASSERT_TRUE(runUntil([&] { return dialog->run()->position() >= 1; }, 30000));
+  EXPECT_EQ(saved().substr(0, 4), "7 9 ");
+  button(dialog, "Cancel")->click();
+  EXPECT_FALSE(dialog->running());
+  EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+  runUntil([] { return false; }, 300);
+  EXPECT_EQ(running(), "7 7 7 7 7 ");
+  EXPECT_EQ(window().model().project()->readKey("Project", "Group ID", ""), "7");
+  EXPECT_NE(dialog->summaryLabel()->text().indexOf(QStringLiteral("no radio runs the new values")),
+            -1)
+      << dialog->summaryLabel()->text().toStdString();
+  // The staged radio gets its old values back.
+  ASSERT_TRUE(button(dialog, "Write Old Values Back")->isEnabled());
+  button(dialog, "Write Old Values Back")->click();
+  ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 30000));
+  EXPECT_EQ(saved(), "7 7 7 7 7 ");
+  EXPECT_EQ(running(), "7 7 7 7 7 ");
+  EXPECT_NE(dialog->summaryLabel()->text().indexOf(QStringLiteral("old values are back")), -1);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "ui/command_gauge.h"
 
+#include "ui/change_group_dialog.h"
 #include "ui/compare_group_dialog.h"
 
 #include <QActionGroup>
@@ -174,6 +175,8 @@ MainWindow::~MainWindow() {
   // A compare still reading gives the engine back before the model goes.
   delete compareDialog_;
   compareDialog_ = nullptr;
+  delete changeDialog_;
+  changeDialog_ = nullptr;
   // The chart windows are children, deleted after the members they report
   // their end to.
   const auto charts = historyWindows_;
@@ -218,6 +221,17 @@ void MainWindow::buildMenus(bool emulateEntry) {
   connect(close, &QAction::triggered, this, [this] { projectCloseClick(); });
   addAction(projectMenu_, "projectLoad", "&Load Project...");
   addAction(projectMenu_, "projectNew", "&Create New Project...");
+  QAction* changeGroup = addAction(projectMenu_, "changeGroup", "Change Group Settings...");
+  connect(changeGroup, &QAction::triggered, this, [this] { changeGroupClick(); });
+  // Shown with a project of the user's open (Manual mode has no group);
+  // enabled when it is not monitored, the port is open and no change runs.
+  changeGroup->setVisible(false);
+  connect(projectMenu_, &QMenu::aboutToShow, this, [this, changeGroup] {
+    changeGroup->setVisible(model_->project() && panel_->WindowMode != wmManual);
+    changeGroup->setEnabled(model_->project() && panel_->WindowMode == wmProject &&
+                            hooks.portOpen && hooks.portOpen() &&
+                            !(changeDialog_ && changeDialog_->running()));
+  });
   connect(addAction(projectMenu_, "projectExit", "&Exit"), &QAction::triggered, this, [this] {
     // Ends at once, without the settings save; unsaved radio edits are
     // offered first, and Cancel keeps the program open.

@@ -12,6 +12,7 @@
 #include "seams/settings_store.h"
 #include "ui/main_window.h"
 
+#include "ui/change_group_dialog.h"
 #include "ui/compare_group_dialog.h"
 #include "ui/parameter_panel.h"
 #include "ui/qt_seams.h"
@@ -164,6 +165,25 @@ void MainWindow::compareGroupClick() {
   compareDialog_ = new CompareGroupDialog(*model_, profile_.models, std::move(h), this);
   compareDialog_->show();
   compareDialog_->start();
+}
+
+void MainWindow::changeGroupClick() {
+  if (!model_->project() || panel_->WindowMode != wmProject) return;
+  if (changeDialog_ && changeDialog_->running()) {
+    changeDialog_->raise();
+    return;
+  }
+  delete changeDialog_;
+  ChangeGroupDialog::Hooks h;
+  h.attachCallbacks = hooks.attachCallbacks;
+  h.setPollInterval = hooks.setPollInterval;
+  h.restorePollInterval = [this] {
+    for (const auto& [name, a] : actions_)
+      if (name.startsWith(QLatin1String("poll")) && a->isChecked()) pollIntervalClick(a);
+  };
+  h.quietSends = hooks.quietSends;
+  changeDialog_ = new ChangeGroupDialog(*model_, profile_.models, std::move(h), this);
+  changeDialog_->show();
 }
 
 }  // namespace tessel

@@ -12,6 +12,8 @@ struct OptionDef {
   const char* name;  // "--baud"
   bool takesValue;
   const char* help;
+  // Given more than once, the values are joined with commas.
+  bool repeatable = false;
 };
 
 struct CommandInfo {

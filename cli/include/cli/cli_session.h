@@ -28,6 +28,10 @@
 #include "seams/prompts.h"
 #include "serial/tserial.h"
 
+namespace tessel {
+class GroupCompareRun;
+}  // namespace tessel
+
 namespace tessel::cli {
 
 // The brand the headless front end speaks for: its settings key and its
@@ -93,6 +97,8 @@ class CliProgress : public CommandListener {
   std::function<void(Command, CommandOutcome, const std::string& message)> onEnded;
 };
 
+struct GroupSetRequest;
+
 struct SessionOptions {
   std::string device;  // a path, or COM<n>
   LineOverrides line;
@@ -129,6 +135,11 @@ class Session {
   // local one) once and prints what differs from the project as CSV; exit
   // 0 all match, 3 something differs, 1 a radio did not answer.
   int compare(const std::string& project, const std::vector<int>& radios);
+  // Changes the group's shared settings on every radio of the project in an
+  // order that strands none, after showing it and asking on in (unless the
+  // request says yes); exit 0 only when every radio then answers with the
+  // new values (group_set.cpp).
+  int groupSet(const std::string& project, const GroupSetRequest& request, std::istream& in);
   // Discovers a group into a new project file (an existing one only with
   // force): rounds full rounds over radio IDs 0..254.
   int discover(const std::string& project, int intervalMs, int rounds, bool force);
@@ -159,6 +170,9 @@ class Session {
   bool started(const std::string& title, CommandStart why);
   // The engine back at the local radio (entry), a dialled radio hung up.
   void stopAtLocal(const TpollEntry& entry);
+  // Reads every radio of run's list once, as the monitor reads them, the
+  // replies going to run alone; began: whether the engine took the read.
+  bool readOnce(GroupCompareRun& run, bool& began);
 
   SessionOptions options_;
   std::ostream& out_;

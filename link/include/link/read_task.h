@@ -35,6 +35,9 @@ class ReadTask {
   Next monitorGoesOn(PortState next);
 
   TaskContext ctx_;
+  // The registers asked follow the local radio's pages (not a dial): a
+  // monitor starts its round of dials from there.
+  bool afterPages_ = false;
 };
 
 }  // namespace tessel

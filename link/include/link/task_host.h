@@ -79,6 +79,9 @@ class TaskHost {
   virtual bool cancelSearch() = 0;
   // The search ended with a radio answering: the user hears the settings.
   virtual void searchFound() = 0;
+  // A send's end is told by whoever started it (a run of many sends), not
+  // by a box per send.
+  virtual bool quietSends() const { return false; }
 };
 
 // What the task parts share with the engine: its host side, the main

@@ -141,6 +141,10 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   // rather than with a searched settings code.
   void clearSettingsCode() { dialog_.setNextCode(0); }
   TsendQueue& queue() { return queue_; }
+  // Sends end without their "complete" box while on: a caller that runs
+  // many sends in a row reports them itself. Refusals are still told.
+  void setQuietSends(bool on) { quietSends_ = on; }
+  bool quietSends() const override { return quietSends_; }
 
   // Observable state.
   // True while a radio this engine dialled may still be linked.
@@ -304,6 +308,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   bool lineGone_ = false;
   // The search tried every setting: the next tick says so and rests.
   bool searchExhausted_ = false;
+  bool quietSends_ = false;
 };
 
 }  // namespace tessel

@@ -319,4 +319,10 @@ bool writeTaken(Tproject& project, int slot, const RadioSettings& s, const Brand
   return codec::writeBlocked(sections, s.group) && ok;
 }
 
+bool writeGroupValues(Tproject& project, const GroupSettings& g) {
+  ProjectFileSections sections(project);
+  const bool ok = codec::writeGroup(sections, g);
+  return codec::writeBlocked(sections, g) && ok;
+}
+
 }  // namespace tessel

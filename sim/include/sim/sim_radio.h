@@ -45,8 +45,10 @@ class SimRadio {
   const std::string& name() const { return name_; }
   void setName(std::string name) { name_ = std::move(name); }
 
-  // The radio ID it answers to (S1); -1 when S1 is not a number.
+  // The radio ID it is configured with (S1); -1 when S1 is not a number.
   int radioID() const;
+  // The radio ID it runs with, the one a dial reaches; -1 when none.
+  int runningID() const;
   bool holds(int reg) const;
 
   // The value as the radio reports it at nowMs (drifting status values and
@@ -54,8 +56,15 @@ class SimRadio {
   std::optional<std::string> read(int reg, int64_t nowMs);
   // The saved (non-volatile) text of a register; "" when not held.
   std::string saved(int reg) const;
-  // The working text of a register; "" when not held.
+  // The working text of a register (what an assignment gave it and a read
+  // reports); "" when not held.
   std::string current(int reg) const;
+  // The text the radio runs with: an assignment and "AT&W" are held until
+  // "AT&R" restarts the radio (a model-2 radio runs what "AT&W" saves).
+  std::string running(int reg) const;
+  // The running text of a parameter; "" when the model has no register
+  // for it.
+  std::string runningParam(int param) const;
 
   // Checks a value for a register; gives the text the radio would keep
   // (upper case, numbers without leading zeros). False when the register is
@@ -67,7 +76,7 @@ class SimRadio {
   void configure(int reg, const std::string& canonical);
 
   void save();   // AT&W: working values become the saved ones
-  void reset();  // AT&R: the saved values become the working ones
+  void reset();  // AT&R: the saved values become the working and running ones
 
   // Where the drifting values sit: RSSI in dBm, supply in tenths of a volt,
   // temperature in degrees Celsius.
@@ -87,6 +96,7 @@ class SimRadio {
   std::string name_;
   std::map<int, std::string> working_;
   std::map<int, std::string> saved_;
+  std::map<int, std::string> running_;
   std::map<int, std::string> fixed_;
 
   std::mt19937 rng_;

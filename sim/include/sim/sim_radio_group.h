@@ -4,6 +4,7 @@
 // go in, the radios' reply bytes come out. No I/O and no clock of its own
 // (the caller passes the time), so it is tested without a pseudo-terminal.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,14 @@ class SimRadioGroup {
   // impatient users may start it in command mode.
   void setCommandMode(bool on) { commandMode_ = on; }
 
+  // The radio with radio ID radio is heard only through the one with radio
+  // ID repeater: it answers a dial only while that one would.
+  void setBehind(int radio, int repeater) { behind_[radio] = repeater; }
+  // Whether a dial of radios()[index] is answered now: a remote answers
+  // only while it runs with the local radio's group ID, security ID and RF
+  // band, and while the repeater it is heard through (if any) answers too.
+  bool reachable(size_t index) const;
+
   // Version line of a model's firmware, as "ATI" answers it.
   static std::string versionLine(int model);
 
@@ -46,6 +55,7 @@ class SimRadioGroup {
   std::string assignments(const at::Assignments& line, int64_t nowMs);
   std::string page(int index, int64_t nowMs);
   int findRadio(long id) const;
+  bool reachable(size_t index, int depth) const;
 
   std::vector<SimRadio> radios_;
   size_t local_;
@@ -55,6 +65,7 @@ class SimRadioGroup {
   std::string line_;
   bool overflow_ = false;
   int64_t startMs_ = -1;
+  std::map<int, int> behind_;  // radio ID -> the repeater it is heard through
 };
 
 }  // namespace tessel::sim

@@ -26,6 +26,7 @@ class QSplitter;
 namespace tessel {
 
 class BlockedFrequencyDialog;
+class ChangeGroupDialog;
 class CompareGroupDialog;
 class ComPortWindow;
 class SignalHistoryWindow;
@@ -50,6 +51,8 @@ class MainWindow : public QMainWindow {
     // Attaches other callbacks to the engine, or (null) the window's again.
     std::function<void(MainWindowCallbacks* callbacks)> attachCallbacks;
     std::function<bool()> portOpen;
+    // Sends end without a box each (a run of sends reports them itself).
+    std::function<void(bool on)> quietSends;
   };
 
   // The question asked when the window closes with lines still queued.
@@ -109,6 +112,10 @@ class MainWindow : public QMainWindow {
   // Online Monitor > "Compare Group with Project...": the dialog, reading.
   void compareGroupClick();
   CompareGroupDialog* compareDialog() const { return compareDialog_; }
+  // Project > "Change Group Settings...": the dialog with the order, waiting
+  // for Change.
+  void changeGroupClick();
+  ChangeGroupDialog* changeDialog() const { return changeDialog_; }
   // The list's context menu at pos (viewport coordinates) as it would pop up.
   QMenu* listMenu() const { return listMenu_; }
   void prepareListMenu(const QPoint& pos);
@@ -164,6 +171,7 @@ class MainWindow : public QMainWindow {
   void showViewChecks();
   std::map<int, SignalHistoryWindow*> historyWindows_;
   CompareGroupDialog* compareDialog_ = nullptr;
+  ChangeGroupDialog* changeDialog_ = nullptr;
   // The radio under the mouse when the list's menu opened, or -1.
   int menuRadio_ = -1;
 

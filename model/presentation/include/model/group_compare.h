@@ -151,5 +151,8 @@ RadioSettings takenValues(const RadioSettings& project, const RadioReading& radi
 // Writes s into the open project: the radio's section and the group's
 // (blocked frequencies too). False when a write failed.
 bool writeTaken(Tproject& project, int slot, const RadioSettings& s, const BrandModels& models);
+// Writes the group's shared values (blocked frequencies too) into the open
+// project. False when a write failed.
+bool writeGroupValues(Tproject& project, const GroupSettings& g);
 
 }  // namespace tessel

@@ -1,0 +1,203 @@
+// tessel-cli group-set against simulated radios that run assignments only
+// after "AT&R" and answer a dial only in the local radio's group: the
+// command's order changes a group across a repeater and strands no radio,
+// the same change made radio by radio in a wrong order strands one, and a
+// radio that fails in phase 1 leaves every radio running as before.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli_e2e_fixture.h"
+#include "model/ini_file.h"
+
+using namespace tessel;
+using namespace tessel::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+class CliGroupSet : public CliProcessTest {
+ protected:
+  // Radio 1 is the local master, 3 a repeater that radio 5 is heard
+  // through, 4 a model 2; the group runs with group ID 7, security ID 1234.
+  void SetUp() override {
+    CliProcessTest::SetUp();
+    project_ = file("group.vro");
+    writeGroup(project_, 5, {1, 1, 1, 2});
+    IniFile ini(project_);
+    ASSERT_TRUE(ini.writeString("Radio3", "Radio Mode", "Repeater"));
+    ASSERT_TRUE(ini.writeString("Radio5", "Master ID", "3"));
+    ::setenv("TESSEL_TIME_SCALE", "50", 1);
+  }
+
+  // A simulator of the group, radio 5 behind radio 3.
+  std::string startGroup(std::unique_ptr<Process>& sim) {
+    const std::string own = file("sim" + std::to_string(sims_++) + ".vro");
+    fs::copy_file(project_, own);
+    return startSim(sim, {"--project", own, "--behind", "5:3"});
+  }
+
+  // A copy of the project with edits.
+  std::string projectWith(const std::string& name,
+                          const std::vector<std::array<const char*, 3>>& edits) {
+    const std::string path = file(name);
+    fs::copy_file(project_, path);
+    IniFile ini(path);
+    for (const auto& e : edits) EXPECT_TRUE(ini.writeString(e[0], e[1], e[2]));
+    return path;
+  }
+
+  int run(std::vector<std::string> args, std::string* out = nullptr, std::string* err = nullptr) {
+    args.insert(args.end(), {"--timeout", "60"});
+    Process p(args, dir_);
+    const int status = p.wait(90000);
+    if (out) *out = p.out();
+    if (err) *err = p.err();
+    return status;
+  }
+
+  std::string project_;
+  int sims_ = 0;
+};
+
+bool has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST_F(CliGroupSet, CommandsOrderCrossesARepeaterWhereAWrongOrderStrandsARadio) {
+  {
+    SCOPED_TRACE("the command's order");
+    std::unique_ptr<Process> sim;
+    const std::string device = startGroup(sim);
+    const std::string project = projectWith("changed.vro", {});
+    std::string out, err;
+    ASSERT_EQ(run({"group-set", project, device, "--group-id", "9", "--security-id", "4321",
+                   "--blocked", "915.7", "--yes"},
+                  &out, &err),
+              0)
+        << out << err;
+    // The tree and the order are shown first: radio 5 is reset before its
+    // repeater, the local radio last, the model 2 written in its turn.
+    const std::string plan =
+        "Group tree (each radio under the radio it is heard through):\n"
+        "  1 Radio 001 (Master, local radio)\n"
+        "    2 Radio 002 (Slave)\n"
+        "    3 Radio 003 (Repeater)\n"
+        "      5 Radio 005 (Slave)\n"
+        "    4 Radio 004 (Slave)\n";
+    EXPECT_TRUE(has(out, plan)) << out;
+    EXPECT_TRUE(has(out,
+                    "Phase 2, apply with AT&R, farthest radio first, the local radio last:\n"
+                    "  1. radio 5 (Radio 005): reset\n"
+                    "  2. radio 2 (Radio 002): reset\n"
+                    "  3. radio 3 (Radio 003): reset\n"
+                    "  4. radio 4 (Radio 004): write (runs the values at once)\n"
+                    "  5. radio 1 (Radio 001): reset\n"))
+        << out;
+    EXPECT_TRUE(has(out,
+                    "radio 1 (Radio 001): new values\n"
+                    "radio 2 (Radio 002): new values\n"
+                    "radio 3 (Radio 003): new values\n"
+                    "radio 4 (Radio 004): new values\n"
+                    "radio 5 (Radio 005): new values\n"
+                    "5 of 5 radio(s) answer with the new values\n"))
+        << out;
+    IniFile ini(project);
+    EXPECT_EQ(ini.readString("Project", "Group ID", ""), "9");
+    EXPECT_EQ(ini.readString("Project", "Security ID", ""), "4321");
+    EXPECT_EQ(ini.readString("Project", "s30", ""), "915.7");
+    EXPECT_EQ(ini.readString("Project", "s31", "x"), "");
+    // The group under its new settings matches the project in every value.
+    EXPECT_EQ(run({"compare", project, device}, &out, &err), 0) << out << err;
+  }
+  {
+    SCOPED_TRACE("a repeater reset before the radio behind it strands that radio");
+    std::unique_ptr<Process> sim;
+    const std::string device = startGroup(sim);
+    const std::string project = projectWith("wrong1.vro", {{{"Project", "Group ID", "9"}}});
+    // Radio by radio, each a whole send ending in "AT&R": the repeater goes
+    // before the radio behind it, which is then out of reach.
+    EXPECT_EQ(run({"set", project, "2", device, "--remote"}), 0);
+    EXPECT_EQ(run({"set", project, "3", device, "--remote"}), 0);
+    EXPECT_EQ(run({"set", project, "5", device, "--remote"}), 1);
+    EXPECT_EQ(run({"set", project, "1", device}), 0);
+    // The local radio joins the others; radio 5 is out of reach for good.
+    EXPECT_EQ(run({"set", project, "5", device, "--remote"}), 1);
+    std::string out;
+    EXPECT_EQ(run({"compare", project, device, "--radios", "2,3,5"}, &out), 1);
+    EXPECT_EQ(out, "5,Radio 005,No answer,,\n");
+  }
+  {
+    SCOPED_TRACE("the local radio changed first strands every remote one");
+    std::unique_ptr<Process> sim;
+    const std::string device = startGroup(sim);
+    const std::string project = projectWith("wrong2.vro", {{{"Project", "Group ID", "9"}}});
+    EXPECT_EQ(run({"set", project, "1", device}), 0);
+    EXPECT_EQ(run({"set", project, "2", device, "--remote"}), 1);
+  }
+}
+
+TEST_F(CliGroupSet, ARadioFailingInPhaseOneLeavesTheGroupAsItWasAndTheOldValuesBack) {
+  struct Case {
+    const char* what;
+    std::vector<std::array<const char*, 3>> edits;
+    std::vector<std::string> options;
+    std::string failure;
+    std::vector<std::string> restored;
+  };
+  const std::vector<Case> cases = {
+      {"a silent radio",
+       {{"Radio9", "Radio ID", "9"}, {"Radio9", "Radio Name", "Pump 9"}},
+       {},
+       "The radio 9 (Pump 9) did not answer in phase 1: no radio runs the new values",
+       {"radio 2", "radio 3"}},
+      // The first line (the group ID) is taken, the next (an RF band the
+      // radios lack) refused: the radio gets its old values back too.
+      {"a radio that refuses a line",
+       {},
+       {"--rf-band", "5"},
+       "The radio 2 (Radio 002) refused a line in phase 1",
+       {"radio 2"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<Process> sim;
+    const std::string device = startGroup(sim);
+    const std::string project = projectWith("failing.vro", c.edits);
+    std::string out, err;
+    std::vector<std::string> args = {"group-set", project, device, "--group-id", "9", "--yes"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    EXPECT_EQ(run(args, &out, &err), 1) << out << err;
+    EXPECT_TRUE(has(err, c.failure)) << err;
+    EXPECT_FALSE(has(out, "Phase 2 of 2")) << "nothing applied";
+    for (const std::string& r : c.restored)
+      EXPECT_TRUE(has(out, "Restoring the old values: " + r)) << out;
+    EXPECT_TRUE(has(out, "The old values are back on every staged radio")) << out;
+    EXPECT_EQ(IniFile(project).readString("Project", "Group ID", ""), "7");
+    // Every radio still runs, and holds, the old group: the group matches
+    // the project it started from.
+    EXPECT_EQ(run({"compare", project_, device}, &out, &err), 0) << out << err;
+    fs::remove(project);
+  }
+}
+
+// A project whose tree is wrong (radio 5 named as heard directly, yet heard
+// through repeater 3) resets the repeater first: radio 5 is out of reach in
+// phase 2, the command says so and the project keeps its old values.
+TEST_F(CliGroupSet, AWrongTreeStopsPhaseTwoAtTheRadioOutOfReach) {
+  std::unique_ptr<Process> sim;
+  const std::string device = startGroup(sim);
+  const std::string project = projectWith("flat.vro", {{{"Radio5", "Master ID", "1"}}});
+  std::string out, err;
+  EXPECT_EQ(run({"group-set", project, device, "--group-id", "9", "--yes"}, &out, &err), 1)
+      << out << err;
+  EXPECT_TRUE(has(err, "The radio 5 (Radio 005) did not answer in phase 2")) << err;
+  EXPECT_FALSE(has(out, "Reading the group")) << out;
+  EXPECT_EQ(IniFile(project).readString("Project", "Group ID", ""), "7");
+}
+
+}  // namespace

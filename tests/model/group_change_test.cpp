@@ -1,0 +1,223 @@
+#include "model/group_change.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "model/catalogue.h"
+
+using namespace tessel;
+
+namespace {
+
+// "id:model:mode:master", mode M, S or R.
+RadioSettings radio(const std::string& text) {
+  RadioSettings s;
+  const size_t a = text.find(':'), b = text.find(':', a + 1), c = text.find(':', b + 1);
+  s.radioID = text.substr(0, a);
+  s.name = "R" + s.radioID;
+  s.model = std::stoi(text.substr(a + 1, b - a - 1));
+  const char mode = text[b + 1];
+  s.radioMode = mode == 'M' ? item::master : mode == 'R' ? item::repeater : item::slave;
+  s.masterID = text.substr(c + 1);
+  s.group.groupID = "7";
+  return s;
+}
+
+GroupSettings newValues() {
+  GroupSettings g;
+  g.groupID = "9";
+  g.securityID = "4321";
+  g.repeaters = item::yes;
+  return g;
+}
+
+// The steps as "phase:kind radio", kind S stage, C check, R reset, W write.
+std::string order(const GroupPlan& plan) {
+  std::string out;
+  for (const GroupStep& s : plan.steps) {
+    const char kind = "SCRWX"[static_cast<int>(s.kind)];
+    out +=
+        (out.empty() ? "" : " ") + std::to_string(s.phase) + ":" + kind + std::to_string(s.radio);
+  }
+  return out;
+}
+
+TEST(GroupChangePlan, StagesNearestFirstAndResetsFarthestFirstTheLocalRadioLast) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> radios;
+    int local;
+    std::string order;
+    std::string tree;  // radio:depth in tree order
+  };
+  const std::vector<Case> cases = {
+      {"a flat group",
+       {"1:1:M:0", "2:1:S:1", "3:0:S:1"},
+       -1,
+       "1:S2 1:S3 1:S1 2:R2 2:R3 2:R1",
+       "1:0 2:1 3:1"},
+      {"a tree of repeaters: each radio reset before the repeater it is heard through",
+       {"1:1:M:0", "2:1:S:1", "3:1:R:1", "4:2:S:3", "5:0:S:3", "6:1:R:3", "7:1:S:6", "8:1:S:9"},
+       -1,
+       "1:S2 1:S3 1:S8 1:C4 1:S5 1:S6 1:S7 1:S1 "
+       "2:R7 2:W4 2:R5 2:R6 2:R2 2:R3 2:R8 2:R1",
+       "1:0 2:1 3:1 4:2 5:2 6:2 7:3 8:1"},
+      {"a model-2 local radio is written last; the first master is the local radio",
+       {"2:1:S:5", "5:2:M:0", "9:1:M:0"},
+       -1,
+       "1:S2 1:S9 1:C5 2:R2 2:R9 2:W5",
+       "5:0 2:1 9:1"},
+      {"the local radio named; a master ID naming a slave or itself is no repeater",
+       {"1:1:M:0", "2:1:S:3", "3:1:S:2", "4:1:R:4"},
+       4,
+       "1:S1 1:S2 1:S3 1:S4 2:R1 2:R2 2:R3 2:R4",
+       "4:0 1:1 2:1 3:1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<RadioSettings> radios;
+    for (const std::string& r : c.radios) radios.push_back(radio(r));
+    const GroupPlan plan = planGroupChange(radios, newValues(), c.local);
+    ASSERT_EQ(plan.error, "");
+    EXPECT_EQ(order(plan), c.order);
+    std::string tree;
+    for (const PlanRadio& r : plan.radios)
+      tree += (tree.empty() ? "" : " ") + std::to_string(r.id) + ":" + std::to_string(r.depth);
+    EXPECT_EQ(tree, c.tree);
+    // Every line is one the engine already sends, and only a reset resets.
+    for (const GroupStep& s : plan.steps) {
+      EXPECT_EQ(s.lines.front() == "ATD" + std::to_string(s.radio), !s.local);
+      for (const std::string& line : s.lines) {
+        EXPECT_EQ(line.rfind("AT", 0), 0u) << line;
+        EXPECT_EQ(line.find('\r'), std::string::npos);
+        EXPECT_NE(line == "AT&R", line != s.lines.back() || s.kind != GroupStep::Kind::Reset);
+      }
+      const bool writes = s.kind == GroupStep::Kind::Stage || s.kind == GroupStep::Kind::Write;
+      EXPECT_EQ(s.lines.back() == "AT&W", writes);
+    }
+  }
+}
+
+TEST(GroupChangePlan, CircleOfRepeatersGivesNoPlan) {
+  const GroupPlan plan =
+      planGroupChange({radio("1:1:M:0"), radio("3:1:R:4"), radio("4:1:R:3")}, newValues());
+  EXPECT_TRUE(plan.steps.empty());
+  EXPECT_NE(plan.error.find("radios 3, 4"), std::string::npos) << plan.error;
+}
+
+TEST(GroupChangePlan, SharedLinesCarryEveryValueTheModelHolds) {
+  GroupSettings g = newValues();
+  g.rfband = "3";
+  g.flushTime = "12.5";
+  g.reTXBroadcasts = item::no;
+  g.blocked[1] = "915.7";
+  EXPECT_EQ(sharedLines(radio("2:1:S:1"), g),
+            (std::vector<std::string>{"ATs0=9s2=4321s4=Y", "ATs5=Ns6=3s15=125", "ATs30=0s31=9157",
+                                      "ATs32=0s33=0s34=0", "ATs35=0s36=0s37=0", "ATs38=0s39=0s40=0",
+                                      "ATs41=0", "AT&W"}));
+  // Model 2 holds repeaters, re-broadcast and RF band one register later.
+  const std::vector<std::string> two = sharedLines(radio("2:2:S:1"), g);
+  EXPECT_EQ(two.front(), "ATs0=9s2=4321s5=Y");
+  EXPECT_EQ(two[1], "ATs6=Ns7=3s15=125");
+}
+
+class FakeTasks : public LinkTasks {
+ public:
+  TaskStart StartTask(TaskCode, const std::string&, const TpollArray&) override {
+    return TaskStart::Started;
+  }
+  SendStart StartSend(const std::string&, const TpollArray& list,
+                      const std::vector<std::string>& lines) override {
+    if (refuse != SendStart::Started) return refuse;
+    sent.push_back(std::to_string(list.front().radio) + ":" + lines.back());
+    return SendStart::Started;
+  }
+  SendStart refuse = SendStart::Started;
+  std::vector<std::string> sent;  // "radio:last line" per send
+};
+
+GroupChangeRun::SendLines sendThrough(FakeTasks& tasks) {
+  return [&tasks](const std::string& title, const TpollArray& list,
+                  const std::vector<std::string>& lines) {
+    return tasks.StartSend(title, list, lines);
+  };
+}
+
+TEST(GroupChangeRun, StopsInPhaseOneAndRestoresOrRetries) {
+  const std::vector<RadioSettings> radios = {radio("1:1:M:0"), radio("2:1:S:1"), radio("3:1:R:1"),
+                                             radio("5:1:S:3")};
+  const GroupPlan plan = planGroupChange(radios, newValues());
+  ASSERT_EQ(order(plan), "1:S2 1:S3 1:S5 1:S1 2:R5 2:R2 2:R3 2:R1");
+
+  {
+    SCOPED_TRACE("every step goes through");
+    FakeTasks tasks;
+    GroupChangeRun run(plan, sendThrough(tasks), "Change Group Settings");
+    ASSERT_TRUE(run.start());
+    while (run.state() == GroupChangeRun::State::Running) run.sendEnded(true, false);
+    EXPECT_EQ(run.state(), GroupChangeRun::State::Applied);
+    EXPECT_EQ(tasks.sent, (std::vector<std::string>{"2:AT&W", "3:AT&W", "5:AT&W", "1:AT&W",
+                                                    "5:AT&R", "2:AT&R", "3:AT&R", "1:AT&R"}));
+  }
+  struct Case {
+    const char* what;
+    bool refused;
+    std::vector<std::string> restored;
+  };
+  for (const Case& c : {Case{"silent repeater", false, {"2:AT&W"}},
+                        Case{"repeater refuses a line", true, {"2:AT&W", "3:AT&W"}}}) {
+    SCOPED_TRACE(c.what);
+    FakeTasks tasks;
+    GroupChangeRun run(plan, sendThrough(tasks), "Change Group Settings");
+    ASSERT_TRUE(run.start());
+    run.sendEnded(true, false);       // radio 2 staged
+    run.sendEnded(false, c.refused);  // radio 3 fails
+    EXPECT_EQ(run.state(), GroupChangeRun::State::Stopped);
+    EXPECT_EQ(run.failedRadio(), 3);
+    EXPECT_EQ(run.phase(), 1);
+    EXPECT_EQ(tasks.sent.size(), 2u) << "nothing sent after the failure";
+    EXPECT_NE(run.failureText().find("radio 3 (R3)"), std::string::npos) << run.failureText();
+    // Retried, radio 3 is sent again.
+    ASSERT_TRUE(run.retry());
+    EXPECT_EQ(tasks.sent.back(), "3:AT&W");
+    run.sendEnded(false, c.refused);
+    // Written back: the old values on the radios staged, with "AT&W" and
+    // no reset.
+    tasks.sent.clear();
+    ASSERT_TRUE(run.restore());
+    while (run.state() == GroupChangeRun::State::Running) run.sendEnded(true, false);
+    EXPECT_EQ(run.state(), GroupChangeRun::State::Restored);
+    EXPECT_EQ(tasks.sent, c.restored);
+  }
+  {
+    SCOPED_TRACE("the restore writes the old values");
+    const std::vector<GroupStep> back = restoreSteps(plan, 2);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].lines.front(), "ATD2");
+    EXPECT_EQ(back[0].lines[1].rfind("ATs0=7s2=0", 0), 0u) << back[0].lines[1];
+  }
+  {
+    SCOPED_TRACE("a send the engine refuses stops the run and says why");
+    FakeTasks tasks;
+    tasks.refuse = LinkTasks::SendStart::Busy;
+    GroupChangeRun run(plan, sendThrough(tasks), "Change Group Settings");
+    EXPECT_FALSE(run.start());
+    EXPECT_EQ(run.state(), GroupChangeRun::State::Stopped);
+    EXPECT_EQ(run.failure(), GroupChangeRun::Failure::Refusal);
+    EXPECT_NE(run.failureText().find("busy"), std::string::npos);
+  }
+  {
+    SCOPED_TRACE("no restore once phase 2 began");
+    FakeTasks tasks;
+    GroupChangeRun run(plan, sendThrough(tasks), "Change Group Settings");
+    run.start();
+    for (int i = 0; i < 5; ++i) run.sendEnded(true, false);
+    run.sendEnded(false, false);
+    EXPECT_EQ(run.phase(), 2);
+    EXPECT_FALSE(run.restore());
+  }
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+#pragma once
+
+// Project > "Change Group Settings...": the group values of the panel (and
+// the blocked frequencies dialog's) sent to every radio of the open project
+// in an order that strands none. The dialog shows the values, the tree and
+// the order first; Change runs it with progress per radio and phase. Cancel
+// in phase 1 leaves every radio running as before; a radio that fails there
+// may be retried or the old values written back. When phase 2 is over the
+// project takes the values and the group is read again.
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+#include "model/group_change.h"
+#include "model/group_compare.h"
+#include "model/radio_commands.h"
+
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace tessel {
+
+class MainWindowModel;
+
+class ChangeGroupDialog : public QDialog {
+  Q_OBJECT
+ public:
+  struct Hooks {
+    // Attaches other callbacks to the engine, or (null) the window's again.
+    std::function<void(MainWindowCallbacks*)> attachCallbacks;
+    std::function<void(int ms)> setPollInterval;
+    std::function<void()> restorePollInterval;
+    std::function<void(bool on)> quietSends;
+  };
+
+  ChangeGroupDialog(MainWindowModel& window, const BrandModels& models, Hooks hooks,
+                    QWidget* parent = nullptr);
+  ~ChangeGroupDialog() override;
+
+  // Whether there is a change to run (a project with radios, a tree the
+  // order follows from).
+  bool ready() const { return plan_.error.empty() && !plan_.steps.empty(); }
+  // Change: starts the steps.
+  bool start();
+  // Busy with the steps or with the read after them.
+  bool running() const { return sending_ || reading_; }
+  bool reading() const { return reading_; }
+  // Cancel: stops phase 1 (every radio runs as before) or the read.
+  void cancel();
+  bool retry();
+  bool restore();
+
+  const GroupPlan& plan() const { return plan_; }
+  const GroupChangeRun* run() const { return run_.get(); }
+  QLabel* progressLabel() const { return progress_; }
+  QLabel* summaryLabel() const { return summary_; }
+  QListWidget* results() const { return results_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;
+
+ private:
+  struct Progress;
+  void stepEnded(bool completed, bool refused);
+  void afterStep();
+  void release();
+  void readBack();
+  void readEnded();
+  void update();
+
+  MainWindowModel& window_;
+  const BrandModels& models_;
+  Hooks hooks_;
+  GroupPlan plan_;
+  PlanCallbacks callbacks_{plan_};
+  std::unique_ptr<GroupChangeRun> run_;
+  std::unique_ptr<GroupCompareRun> read_;
+  std::unique_ptr<CommandListener> observer_;
+  bool sending_ = false;
+  bool reading_ = false;
+  bool observing_ = false;
+  QPlainTextEdit* planView_ = nullptr;
+  QLabel* progress_ = nullptr;
+  QProgressBar* bar_ = nullptr;
+  QListWidget* results_ = nullptr;
+  QLabel* summary_ = nullptr;
+  QPushButton* change_ = nullptr;
+  QPushButton* retry_ = nullptr;
+  QPushButton* writeBack_ = nullptr;
+  QPushButton* cancel_ = nullptr;
+};
+
+}  // namespace tessel
