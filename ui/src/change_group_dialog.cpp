@@ -157,13 +157,7 @@ bool ChangeGroupDialog::start() {
         return window_.commands.setRadio(title, list, lines);
       },
       kTitle);
-  // Only the plan's local radio is local while the sends run, and their
-  // ends are told here, not by a box each.
-  if (hooks_.attachCallbacks) hooks_.attachCallbacks(&callbacks_);
-  if (hooks_.quietSends) hooks_.quietSends(true);
-  if (!observing_) window_.commands.addListener(observer_.get());
-  observing_ = true;
-  sending_ = true;
+  takeEngine();
   run_->start();
   afterStep();
   return run_->state() == GroupChangeRun::State::Running ||
@@ -200,6 +194,16 @@ void ChangeGroupDialog::afterStep() {
   else
     summary_->setText(q(run_->failureText()));
   update();
+}
+
+void ChangeGroupDialog::takeEngine() {
+  // Only the plan's local radio is local while the sends run, and their
+  // ends are told here, not by a box each.
+  if (hooks_.attachCallbacks) hooks_.attachCallbacks(&callbacks_);
+  if (hooks_.quietSends) hooks_.quietSends(true);
+  if (!observing_) window_.commands.addListener(observer_.get());
+  observing_ = true;
+  sending_ = true;
 }
 
 void ChangeGroupDialog::release() {
@@ -278,11 +282,7 @@ void ChangeGroupDialog::cancel() {
 
 bool ChangeGroupDialog::retry() {
   if (running() || !run_ || run_->state() != GroupChangeRun::State::Stopped) return false;
-  if (hooks_.attachCallbacks) hooks_.attachCallbacks(&callbacks_);
-  if (hooks_.quietSends) hooks_.quietSends(true);
-  if (!observing_) window_.commands.addListener(observer_.get());
-  observing_ = true;
-  sending_ = true;
+  takeEngine();
   summary_->clear();
   run_->retry();
   afterStep();
@@ -293,11 +293,7 @@ bool ChangeGroupDialog::restore() {
   if (running() || !run_ || run_->state() != GroupChangeRun::State::Stopped || run_->restoring() ||
       run_->phase() != 1)
     return false;
-  if (hooks_.attachCallbacks) hooks_.attachCallbacks(&callbacks_);
-  if (hooks_.quietSends) hooks_.quietSends(true);
-  if (!observing_) window_.commands.addListener(observer_.get());
-  observing_ = true;
-  sending_ = true;
+  takeEngine();
   summary_->clear();
   run_->restore();
   afterStep();

@@ -67,6 +67,8 @@ class ChangeGroupDialog : public QDialog {
   struct Progress;
   void stepEnded(bool completed, bool refused);
   void afterStep();
+  // The engine's callbacks, quiet sends and the commands' events, for the sends.
+  void takeEngine();
   void release();
   void readBack();
   void readEnded();
