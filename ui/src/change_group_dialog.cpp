@@ -158,6 +158,9 @@ bool ChangeGroupDialog::start() {
       },
       kTitle);
   takeEngine();
+  summary_->setText(
+      QStringLiteral("Until phase 2 no radio runs the new values: Cancel leaves every radio as "
+                     "it was."));
   run_->start();
   afterStep();
   return run_->state() == GroupChangeRun::State::Running ||
@@ -309,6 +312,8 @@ void ChangeGroupDialog::update() {
   // it is heard through would be out of reach.
   cancel_->setText(running() ? QStringLiteral("Cancel") : QStringLiteral("Close"));
   cancel_->setEnabled(!sending_ || (run_ && run_->phase() == 1));
+  // Busy, but the buttons still take clicks.
+  setCursor(running() ? Qt::BusyCursor : Qt::ArrowCursor);
   if (reading_ && read_) {
     const int n = read_->position(), m = read_->count();
     bar_->setRange(0, m);

@@ -142,6 +142,7 @@ bool CompareGroupDialog::start() {
   if (why != CommandStart::Started) {
     // Nothing ran: whatever keeps the link busy goes on undisturbed.
     running_ = false;
+    unsetCursor();
     window_.commands.removeListener(observer_.get());
     if (hooks_.attachReader) hooks_.attachReader(nullptr);
     if (hooks_.restorePollInterval) hooks_.restorePollInterval();
@@ -153,6 +154,8 @@ bool CompareGroupDialog::start() {
 }
 
 void CompareGroupDialog::update() {
+  // Busy, but Cancel still takes clicks.
+  setCursor(running_ ? Qt::BusyCursor : Qt::ArrowCursor);
   if (!run_) return;
   const int n = run_->position(), m = run_->count();
   bar_->setRange(0, m);
@@ -172,6 +175,7 @@ void CompareGroupDialog::cancel() {
 void CompareGroupDialog::finish(bool cancelled) {
   if (!running_) return;
   running_ = false;
+  unsetCursor();
   // Back to the local radio, the link hung up; the window's own reader and
   // poll interval again.
   window_.commands.removeListener(observer_.get());
