@@ -355,10 +355,14 @@ void TcomPort::portUnavailable() {
   const auto answer = ask(PromptIcon::Error, text, pbAbort | pbRetry);
   if (!answer) return;
   tries_ = 0;
-  if (*answer == pbAbort)
+  if (*answer == pbAbort) {
+    // The user gave the task up: it ends, cancelled, with the box's text.
+    const TaskCode ended = task_;
     setTask(tkLocalOnly);
-  else
+    if (ended != tkLocalOnly) reporter_.taskEnded(ended, TaskOutcome::Cancelled, text);
+  } else {
     restartTimer();
+  }
 }
 
 void TcomPort::lineLost(const std::string& message) {

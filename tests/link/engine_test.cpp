@@ -606,9 +606,21 @@ TEST_F(LinkTest, TaskEntryRules) {
 }
 
 // A device that goes away in the middle of a read is named in the box, with
-// the reason the serial link gave.
+// the reason the serial link gave; Abort ends the read, cancelled, once.
 TEST_F(LinkTest, DeviceGoneMidReadIsNamedWithItsReason) {
+  struct Ends : LinkObserver {
+    void taskEnded(TaskCode task, TaskOutcome outcome, const std::string& message) override {
+      ends.push_back({task, outcome, message});
+    }
+    struct End {
+      TaskCode task;
+      TaskOutcome outcome;
+      std::string message;
+    };
+    std::vector<End> ends;
+  } ends;
   make();
+  engine->addObserver(&ends);
   answer({{"AT", {"OK"}}});
   engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
   serial.pump();
@@ -620,6 +632,11 @@ TEST_F(LinkTest, DeviceGoneMidReadIsNamedWithItsReason) {
   EXPECT_EQ(promptTexts(), Lines{"The device went away (/dev/ttyUSB0: Input/output error). "
                                  "Unable to activate COM port, is it available?"});
   EXPECT_EQ(engine->task(), tkLocalOnly);
+  ASSERT_EQ(ends.ends.size(), 1u);
+  EXPECT_EQ(ends.ends[0].task, tkGetLocal);
+  EXPECT_EQ(ends.ends[0].outcome, TaskOutcome::Cancelled);
+  EXPECT_EQ(ends.ends[0].message, promptTexts()[0]);
+  engine->removeObserver(&ends);
 }
 
 TEST_F(LinkTest, SendFraming) {
