@@ -51,9 +51,10 @@ class CliGroupSet : public CliProcessTest {
     return path;
   }
 
-  int run(std::vector<std::string> args, std::string* out = nullptr, std::string* err = nullptr) {
+  int run(std::vector<std::string> args, std::string* out = nullptr, std::string* err = nullptr,
+          const std::string& typed = std::string()) {
     args.insert(args.end(), {"--timeout", "60"});
-    Process p(args, dir_);
+    Process p(args, dir_, typed);
     const int status = p.wait(90000);
     if (out) *out = p.out();
     if (err) *err = p.err();
@@ -181,6 +182,50 @@ TEST_F(CliGroupSet, ARadioFailingInPhaseOneLeavesTheGroupAsItWasAndTheOldValuesB
     // Every radio still runs, and holds, the old group: the group matches
     // the project it started from.
     EXPECT_EQ(run({"compare", project_, device}, &out, &err), 0) << out << err;
+    fs::remove(project);
+  }
+}
+
+// Without --yes the user's answers decide: "n" sends nothing; after a
+// silent radio stops phase 1, "w" writes the old values back and "l"
+// leaves the staged radios as they are (no reset, so still running the old
+// values, with the new ones stored).
+TEST_F(CliGroupSet, TheAnswersTypedDecideWhatIsSent) {
+  struct Case {
+    const char* typed;
+    std::vector<std::array<const char*, 3>> edits;
+    const char* said;
+    bool restored;
+    int compare;  // exit status of a compare with the old project after
+  };
+  const std::vector<Case> cases = {
+      {"n\n", {}, "not confirmed; nothing was sent", false, 0},
+      {"y\nw\n",
+       {{"Radio9", "Radio ID", "9"}, {"Radio9", "Radio Name", "Pump 9"}},
+       "did not answer in phase 1",
+       true,
+       0},
+      {"y\nl\n",
+       {{"Radio9", "Radio ID", "9"}, {"Radio9", "Radio Name", "Pump 9"}},
+       "did not answer in phase 1",
+       false,
+       3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    std::unique_ptr<Process> sim;
+    const std::string device = startGroup(sim);
+    const std::string project = projectWith("typed.vro", c.edits);
+    std::string out, err;
+    EXPECT_EQ(run({"group-set", project, device, "--group-id", "9"}, &out, &err, c.typed), 1)
+        << out << err;
+    EXPECT_TRUE(has(err, c.said)) << err;
+    EXPECT_EQ(has(out, "The old values are back on every staged radio"), c.restored) << out;
+    EXPECT_FALSE(has(out, "Phase 2 of 2")) << "nothing applied";
+    EXPECT_EQ(IniFile(project).readString("Project", "Group ID", ""), "7");
+    // Every radio still runs the old group: each answers its dial. Staged
+    // values left in place show as differences, restored ones do not.
+    EXPECT_EQ(run({"compare", project_, device}, &out, &err), c.compare) << out << err;
     fs::remove(project);
   }
 }

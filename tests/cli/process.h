@@ -22,14 +22,18 @@ using Clock = std::chrono::steady_clock;
 
 class Process {
  public:
-  Process(const std::vector<std::string>& args, const std::string& home) {
-    int out[2], err[2];
-    if (::pipe(out) != 0 || ::pipe(err) != 0) return;
+  // input: what the child reads on standard input, then the end of it
+  // (never the terminal the tests run from).
+  Process(const std::vector<std::string>& args, const std::string& home,
+          const std::string& input = std::string()) {
+    int in[2], out[2], err[2];
+    if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return;
     pid_ = ::fork();
     if (pid_ == 0) {
+      ::dup2(in[0], 0);
       ::dup2(out[1], 1);
       ::dup2(err[1], 2);
-      for (int fd : {out[0], out[1], err[0], err[1]}) ::close(fd);
+      for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
       ::setenv("HOME", home.c_str(), 1);
       ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
       ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
@@ -42,8 +46,16 @@ class Process {
       ::execv(program.c_str(), argv.data());
       ::_exit(127);
     }
+    ::close(in[0]);
     ::close(out[1]);
     ::close(err[1]);
+    // A few answers fit the pipe at once; the child reads them when it asks.
+    for (size_t at = 0; at < input.size();) {
+      const ssize_t n = ::write(in[1], input.data() + at, input.size() - at);
+      if (n <= 0) break;
+      at += static_cast<size_t>(n);
+    }
+    ::close(in[1]);
     out_ = out[0];
     err_ = err[0];
     ::fcntl(out_, F_SETFL, O_NONBLOCK);
