@@ -221,7 +221,7 @@ void MainWindow::buildMenus(bool emulateEntry) {
   connect(close, &QAction::triggered, this, [this] { projectCloseClick(); });
   addAction(projectMenu_, "projectLoad", "&Load Project...");
   addAction(projectMenu_, "projectNew", "&Create New Project...");
-  QAction* changeGroup = addAction(projectMenu_, "changeGroup", "Change Group Settings...");
+  QAction* changeGroup = addAction(projectMenu_, "changeGroup", "C&hange Group Settings...");
   connect(changeGroup, &QAction::triggered, this, [this] { changeGroupClick(); });
   // Shown with a project of the user's open (Manual mode has no group);
   // enabled when it is not monitored, the port is open and no change runs.

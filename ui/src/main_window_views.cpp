@@ -147,6 +147,13 @@ void MainWindow::discoverNewClick() {
   action(QStringLiteral("discoverNew"))->setEnabled(false);
 }
 
+void MainWindow::restorePollInterval() {
+  // The interval checked in Set Poll Interval, which a group dialog's read
+  // set to as fast as the replies come.
+  for (const auto& [name, a] : actions_)
+    if (name.startsWith(QLatin1String("poll")) && a->isChecked()) pollIntervalClick(a);
+}
+
 void MainWindow::compareGroupClick() {
   if (!model_->project() || panel_->WindowMode == wmManual) return;
   if (compareDialog_ && compareDialog_->running()) {
@@ -157,10 +164,7 @@ void MainWindow::compareGroupClick() {
   CompareGroupDialog::Hooks h;
   h.attachReader = hooks.attachCallbacks;
   h.setPollInterval = hooks.setPollInterval;
-  h.restorePollInterval = [this] {
-    for (const auto& [name, a] : actions_)
-      if (name.startsWith(QLatin1String("poll")) && a->isChecked()) pollIntervalClick(a);
-  };
+  h.restorePollInterval = [this] { restorePollInterval(); };
   h.send = [this] { okClick(); };
   compareDialog_ = new CompareGroupDialog(*model_, profile_.models, std::move(h), this);
   compareDialog_->show();
@@ -177,10 +181,7 @@ void MainWindow::changeGroupClick() {
   ChangeGroupDialog::Hooks h;
   h.attachCallbacks = hooks.attachCallbacks;
   h.setPollInterval = hooks.setPollInterval;
-  h.restorePollInterval = [this] {
-    for (const auto& [name, a] : actions_)
-      if (name.startsWith(QLatin1String("poll")) && a->isChecked()) pollIntervalClick(a);
-  };
+  h.restorePollInterval = [this] { restorePollInterval(); };
   h.quietSends = hooks.quietSends;
   changeDialog_ = new ChangeGroupDialog(*model_, profile_.models, std::move(h), this);
   changeDialog_->show();

@@ -1,8 +1,8 @@
 #include "model/project_keys.h"
 
 #include "model/catalogue.h"
-#include "model/factory_defaults.h"
 #include "model/control_names.h"
+#include "model/factory_defaults.h"
 #include "model/text.h"
 
 namespace tessel {

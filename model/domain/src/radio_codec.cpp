@@ -107,33 +107,57 @@ int readBits(const ProjectSections& file, const std::string& section, const Proj
 
 }  // namespace
 
+std::optional<std::string> sameInBothForms(const RadioSettings& s, int param) {
+  const GroupSettings& g = s.group;
+  switch (param) {
+    case param::groupID:
+      return g.groupID;
+    case param::securityID:
+      return g.securityID;
+    case param::rfband:
+      return g.rfband;
+    case param::radioID:
+      return s.radioID;
+    case param::masterID:
+      return s.masterID;
+    case param::retries:
+      return s.retries;
+    case param::plcAddress:
+      return s.plcAddress;
+    case param::currentTime:
+      return s.currentTime;
+    case param::startTime:
+      return s.startTime;
+    case param::onTimer:
+      return s.onTimer;
+    case param::offTimer:
+      return s.offTimer;
+    case param::baudRate:
+      // The selector's leading blanks are layout, not part of the rate.
+      return trimBlanks(s.baudRate);
+    case param::mainSerialPort:
+      return serialPortNumber(s.mainSerialPort);
+    default:
+      return std::nullopt;
+  }
+}
+
 std::string registerText(const RadioSettings& s, int param, bool numeric) {
+  if (std::optional<std::string> text = sameInBothForms(s, param)) return *text;
   const GroupSettings& g = s.group;
   switch (param) {
     case param::radioIdentity:
       return "ERROR";
-    case param::groupID:
-      return g.groupID;
-    case param::radioID:
-      return s.radioID;
-    case param::securityID:
-      return g.securityID;
     case param::radioMode:
       return registerTextOf(radiokey::radioMode, s.radioMode, numeric);
     case param::repeaters:
       return registerTextOf(groupkey::repeaters, g.repeaters, numeric);
     case param::reTXBroadcasts:
       return registerTextOf(groupkey::reTXBroadcasts, g.reTXBroadcasts, numeric);
-    case param::rfband:
-      return g.rfband;
     case param::roaming:
       return registerTextOf(radiokey::roaming, s.roaming, numeric);
     case param::masterLock:
       return s.roaming == item::roamingMasterID ? s.masterID : "0";
-    case param::masterID:
-      return s.masterID;
-    case param::retries:
-      return s.retries;
     case param::fixedN:
       return "N";
     // Status registers are never written; an emulated radio reports fixed
@@ -146,9 +170,6 @@ std::string registerText(const RadioSettings& s, int param, bool numeric) {
       return "37";
     case param::flushTime:
       return MhzToRegister(g.flushTime);
-    case param::baudRate:
-      // The selector's leading blanks are layout, not part of the rate.
-      return trimBlanks(s.baudRate);
     case param::dataBits:
       return registerTextOf(radiokey::dataBits, s.dataBits, numeric);
     case param::stopBits:
@@ -164,20 +185,8 @@ std::string registerText(const RadioSettings& s, int param, bool numeric) {
     case param::emulationMode:
       if (s.model != 0) return "ERROR";
       return digitOf(s.emulationMode);
-    case param::plcAddress:
-      return s.plcAddress;
-    case param::mainSerialPort:
-      return serialPortNumber(s.mainSerialPort);
     case param::sleepMode:
       return digitOf(s.sleepMode);
-    case param::currentTime:
-      return s.currentTime;
-    case param::startTime:
-      return s.startTime;
-    case param::onTimer:
-      return s.onTimer;
-    case param::offTimer:
-      return s.offTimer;
     default:
       if (isBlocked(param)) return MhzToRegister(g.blocked[param - param::blockedFreq1]);
       return "No Radio";

@@ -50,53 +50,28 @@ std::string parameterCaption(int p) {
 }
 
 std::string parameterText(const RadioSettings& s, int p) {
+  if (std::optional<std::string> text = codec::sameInBothForms(s, p)) return *text;
   const GroupSettings& g = s.group;
   if (isBlocked(p)) return g.blocked[static_cast<size_t>(p - param::blockedFreq1)];
   switch (p) {
-    case param::groupID:
-      return g.groupID;
-    case param::securityID:
-      return g.securityID;
-    case param::rfband:
-      return g.rfband;
     case param::flushTime:
       return g.flushTime;
     case param::reTXBroadcasts:
       return choiceText(p, g.reTXBroadcasts);
     case param::repeaters:
       return choiceText(p, g.repeaters);
-    case param::radioID:
-      return s.radioID;
     case param::radioMode:
       return choiceText(p, s.radioMode);
     case param::roaming:
       return choiceText(p, s.roaming);
-    case param::masterID:
-      return s.masterID;
-    case param::retries:
-      return s.retries;
     case param::protocol:
       return choiceText(p, s.protocol);
     case param::bufferMode:
       return choiceText(p, s.bufferMode);
     case param::emulationMode:
       return choiceText(p, s.emulationMode);
-    case param::mainSerialPort:
-      return codec::serialPortNumber(s.mainSerialPort);
     case param::sleepMode:
       return choiceText(p, s.sleepMode);
-    case param::plcAddress:
-      return s.plcAddress;
-    case param::startTime:
-      return s.startTime;
-    case param::onTimer:
-      return s.onTimer;
-    case param::offTimer:
-      return s.offTimer;
-    case param::currentTime:
-      return s.currentTime;
-    case param::baudRate:
-      return trimBlanks(s.baudRate);
     case param::dataBits:
       return choiceText(p, s.dataBits);
     case param::stopBits:

@@ -107,6 +107,8 @@ class MainWindow : public QMainWindow {
   void monitorExistingClick();
   void discoverNewClick();
   void pollIntervalClick(QAction* item);
+  // The poll interval the menu has checked, to the engine again.
+  void restorePollInterval();
   // The status bar's gauge and text while a discovery runs; hidden otherwise.
   void showDiscoveryProgress();
   // Online Monitor > "Compare Group with Project...": the dialog, reading.

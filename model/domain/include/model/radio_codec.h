@@ -4,6 +4,7 @@
 // live outside the program: its registers (texts as a Set Radio writes them
 // and as the radio answers, per model) and its project sections (keys,
 // defaults, and the reading of a text that is none of a choice's texts).
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,10 @@ namespace codec {
 // lacks "ERROR", a code no register holds "No Radio". MHz and seconds are
 // already in tenths.
 std::string registerText(const RadioSettings& s, int param, bool numeric);
+// The text of a parameter that reads the same in the registers and in the
+// project file (IDs, retries, times, the baud rate, the serial port);
+// nothing for a choice or a value whose forms differ.
+std::optional<std::string> sameInBothForms(const RadioSettings& s, int param);
 
 // Whether a Set Radio writes the row for s: a master's lock register and,
 // on model 2, the master ID of a roaming radio or a master are left as the
