@@ -249,11 +249,15 @@ void RadioCommands::dialling(int radio) {
   }
   reading_ = radio;
   answered_ = false;
+  reached(radio);
+}
+
+void RadioCommands::reached(int radio) {
   const auto at = std::find_if(list_.begin(), list_.end(),
                                [radio](const TpollEntry& e) { return e.radio == radio; });
   if (at == list_.end()) return;
-  // The engine dials its list in order: a radio before the last one dialled
-  // (or the first dial) opens a round. A radio dialled again after no
+  // The engine goes through its list in order: a radio before the last one
+  // reached (or the first) opens a round. A radio dialled again after no
   // answer is still the same round.
   const int index = static_cast<int>(at - list_.begin());
   if (lastIndex_ < 0 || index < lastIndex_) ++round_;
@@ -268,7 +272,11 @@ void RadioCommands::answered() {
 void RadioCommands::radioPolled(int radio) {
   if (!running_ || !(inRounds(current_) || underneath_)) return;
   const Command command = inRounds(current_) ? current_ : rounds_;
-  if (radio == reading_) reading_ = -1;
+  // The local radio is read without a dial: it is reached when polled.
+  if (radio == reading_)
+    reading_ = -1;
+  else if (radio != lastRadio())
+    reached(radio);
   each([&](CommandListener& l) { l.radioRead(command, radio, true); });
 }
 

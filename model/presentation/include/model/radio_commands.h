@@ -105,6 +105,13 @@ class RadioCommands {
   CommandStart rounds(Command command, const std::string& title, const TpollArray& list);
   void end(Command command, CommandOutcome outcome, const std::string& message);
   void progress(int radio, int index);
+  // The rounds reached radio (dialled, or the local one polled): its place
+  // in the list, and a new round when it comes before the last one reached.
+  void reached(int radio);
+  int lastRadio() const {
+    return lastIndex_ >= 0 && lastIndex_ < static_cast<int>(list_.size()) ? list_[lastIndex_].radio
+                                                                          : -1;
+  }
   void each(const std::function<void(CommandListener&)>& event);
 
   MainWindowModel& window_;
