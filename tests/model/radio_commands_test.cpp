@@ -120,6 +120,15 @@ TEST_F(RadioCommandsTest, AMonitorReportsRadiosRoundsASendInBetweenAndItsStop) {
   commands.dialling(3);
   commands.radioPolled(3);
   EXPECT_TRUE(log.take().empty());
+
+  // A local radio read without a dial is reached when it is polled.
+  ASSERT_EQ(commands.monitor("&Online Monitor", list), CommandStart::Started);
+  commands.taskChanged(tkMonitor);
+  log.take();
+  commands.radioPolled(1);
+  commands.dialling(2);
+  EXPECT_EQ(log.take(), (Events{"Monitor radio 1 1/3 round 1", "Monitor read 1",
+                                "Monitor radio 2 2/3 round 1"}));
 }
 
 // A radio deleted (or renumbered) during a round changes the list the
