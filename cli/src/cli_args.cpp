@@ -46,7 +46,8 @@ const std::vector<CommandInfo>& commands() {
         {"--seed", true, "seed of the drifting status values (default 1)"},
         {"--answer", true,
          "RADIO:REG=TEXT[,...]: radio RADIO answers every read of register REG with TEXT (empty: "
-         "a blank line), whatever it holds; a misbehaving radio for tests"},
+         "a blank line; ERROR: it refuses the read), whatever it holds; a misbehaving radio for "
+         "tests"},
         {"--behind", true,
          "RADIO:REPEATER[,...]: radio RADIO is heard only through radio REPEATER, so it answers "
          "a dial only while REPEATER would (repeatable)",

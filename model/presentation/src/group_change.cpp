@@ -428,7 +428,12 @@ std::vector<std::string> changedValuesText(const GroupSettings& from, const Grou
   return out;
 }
 
-std::vector<GroupCheckRow> checkGroup(const GroupCompareRun& read, const GroupSettings& values) {
+std::vector<GroupCheckRow> checkGroup(const GroupCompareRun& read, const GroupSettings& before,
+                                      const GroupSettings& after) {
+  bool blockedChanged = false;
+  for (size_t i = 0; i < before.blocked.size(); ++i)
+    blockedChanged =
+        blockedChanged || MhzToRegister(before.blocked[i]) != MhzToRegister(after.blocked[i]);
   std::vector<GroupCheckRow> out;
   for (int id : read.radios()) {
     GroupCheckRow row;
@@ -441,17 +446,34 @@ std::vector<GroupCheckRow> checkGroup(const GroupCompareRun& read, const GroupSe
       continue;
     }
     RadioSettings expected = *project;
-    expected.group = values;
-    row.kind = GroupCheckRow::Kind::NewValues;
-    for (int p : got->reported) {
+    expected.group = after;
+    std::vector<std::string> differ, unread;
+    bool blockedUnread = false;
+    for (int p = param::groupID; p <= param::blockedFreq12; ++p) {
       if (!isSharedParameter(p)) continue;
-      const std::string want = trimBlanks(parameterText(expected, p));
-      const std::string has = trimBlanks(parameterText(got->settings, p));
-      if (want == has) continue;
-      row.kind = GroupCheckRow::Kind::OtherValues;
-      if (!row.detail.empty()) row.detail += "; ";
-      row.detail += parameterCaption(p) + " " + has + " (not " + want + ")";
+      switch (readVerdict(expected, *got, p)) {
+        case ReadVerdict::Differs:
+          differ.push_back(parameterCaption(p) + " " + readText(*got, p) + " (not " +
+                           trimBlanks(parameterText(expected, p)) + ")");
+          break;
+        case ReadVerdict::Refused:
+          unread.push_back(parameterCaption(p) + " " + kRefused);
+          break;
+        case ReadVerdict::NotReported:
+          // A dialled radio does not report its blocked frequencies: only a
+          // change of them is then left unconfirmed.
+          blockedUnread = blockedUnread || (p >= param::blockedFreq1 && blockedChanged);
+          break;
+        case ReadVerdict::Same:
+          break;
+      }
     }
+    if (blockedUnread) unread.push_back(kBlockedNotRead);
+    row.kind = !differ.empty()   ? GroupCheckRow::Kind::OtherValues
+               : !unread.empty() ? GroupCheckRow::Kind::NotConfirmed
+                                 : GroupCheckRow::Kind::NewValues;
+    differ.insert(differ.end(), unread.begin(), unread.end());
+    for (const std::string& d : differ) row.detail += (row.detail.empty() ? "" : "; ") + d;
     out.push_back(row);
   }
   return out;
@@ -465,6 +487,8 @@ std::string checkText(const GroupCheckRow& row) {
       return who + ": new values";
     case GroupCheckRow::Kind::OtherValues:
       return who + ": other values: " + row.detail;
+    case GroupCheckRow::Kind::NotConfirmed:
+      return who + ": new values where read; " + row.detail;
     case GroupCheckRow::Kind::NoAnswer:
       break;
   }
