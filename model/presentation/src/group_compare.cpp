@@ -266,6 +266,13 @@ bool GroupReadCollector::setRead(int radio, bool read) {
   return false;
 }
 
+void GroupReadCollector::setReading(int radio, const RadioReading* reading) {
+  if (reading)
+    readings_[radio] = *reading;
+  else
+    readings_.erase(radio);
+}
+
 bool GroupReadCollector::markLocal(int radio) {
   const bool was = local_ >= 0 && local_ == radio;
   local_ = radio;
@@ -306,6 +313,21 @@ int GroupCompareRun::position() const {
   for (const TpollEntry& e : list_)
     if (reader_.wasRead(e.radio) || silent_.count(e.radio)) ++n;
   return n;
+}
+
+void GroupCompareRun::reloadProject(Tproject& project) {
+  for (auto& [id, s] : settings_) s = projectSettings(project, id, models_);
+  reader_.setProject(settings_);
+}
+
+void GroupCompareRun::takeRadio(const GroupCompareRun& later, int radio) {
+  if (const RadioSettings* s = later.projectRadio(radio)) settings_[radio] = *s;
+  reader_.setProject(settings_);
+  reader_.setReading(radio, later.reading(radio));
+  if (later.reading(radio) || !later.silent(radio))
+    silent_.erase(radio);
+  else
+    silent_.insert(radio);
 }
 
 const RadioSettings* GroupCompareRun::projectRadio(int radio) const {

@@ -91,6 +91,8 @@ class GroupReadCollector : public MainWindowCallbacks {
   // The radios read to the end, by radio ID.
   const std::map<int, RadioReading>& readings() const { return readings_; }
   bool wasRead(int radio) const { return readings_.count(radio) != 0; }
+  // A reading of radio from elsewhere (a later read); none: not read.
+  void setReading(int radio, const RadioReading* reading);
   // Called with the radio ID whenever a radio's read is complete.
   std::function<void(int radio)> onRead;
 
@@ -148,6 +150,13 @@ class GroupCompareRun {
   const RadioSettings* projectRadio(int radio) const;
   const RadioReading* reading(int radio) const;
   bool silent(int radio) const { return silent_.count(radio) != 0; }
+
+  // The project's values again, for every radio (a take wrote the radio's
+  // and the group's): the rows follow them.
+  void reloadProject(Tproject& project);
+  // radio as later, a read of it alone, found it: read, silent or not
+  // reached.
+  void takeRadio(const GroupCompareRun& later, int radio);
 
  private:
   const BrandModels& models_;
