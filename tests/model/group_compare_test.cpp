@@ -196,6 +196,7 @@ TEST(GroupCompare, TenthsAreComparedAsTheRegistersHoldThem) {
       {param::flushTime, "0", "0", ""},
       {param::flushTime, "", "0", ""},
       {param::flushTime, "0", "12000", "4,Pump house,Flush Time,0,1200\n"},
+      {param::flushTime, "1200", "0", "4,Pump house,Flush Time,1200,0\n"},
       {param::blockedFreq1, "915.7", "9157", ""},
       {param::blockedFreq1, "915.7", "9158", "4,Pump house,Blocked Frequency 1,915.7,915.8\n"},
       {param::blockedFreq1, "", "0", ""},
@@ -218,7 +219,13 @@ TEST(GroupCompare, TenthsAreComparedAsTheRegistersHoldThem) {
     c.setRead(4, true);
     const RadioReading& read = c.readings().at(4);
     EXPECT_EQ(lines(compareRadio(project, read, models())), k.line);
-    EXPECT_EQ(lines(compareRadio(takenValues(project, read), read, models())), "");
+    const RadioSettings taken = takenValues(project, read);
+    EXPECT_EQ(lines(compareRadio(taken, read, models())), "");
+    // Taken, the flush time writes back what the radio holds, 0 too.
+    if (k.param == param::flushTime) {
+      EXPECT_EQ(MhzToRegister(taken.group.flushTime), k.reply);
+      EXPECT_NE(taken.group.flushTime, "");
+    }
   }
 }
 
