@@ -430,10 +430,15 @@ std::vector<std::string> changedValuesText(const GroupSettings& from, const Grou
 
 std::vector<GroupCheckRow> checkGroup(const GroupCompareRun& read, const GroupSettings& before,
                                       const GroupSettings& after) {
-  bool blockedChanged = false;
-  for (size_t i = 0; i < before.blocked.size(); ++i)
-    blockedChanged =
-        blockedChanged || MhzToRegister(before.blocked[i]) != MhzToRegister(after.blocked[i]);
+  // What the change altered, as the registers hold it.
+  RadioSettings from, to;
+  from.group = before;
+  to.group = after;
+  std::set<int> changed;
+  for (int p = param::groupID; p <= param::blockedFreq12; ++p)
+    if (isSharedParameter(p) &&
+        codec::registerText(from, p, false) != codec::registerText(to, p, false))
+      changed.insert(p);
   std::vector<GroupCheckRow> out;
   for (int id : read.radios()) {
     GroupCheckRow row;
@@ -460,9 +465,13 @@ std::vector<GroupCheckRow> checkGroup(const GroupCompareRun& read, const GroupSe
           unread.push_back(parameterCaption(p) + " " + kRefused);
           break;
         case ReadVerdict::NotReported:
-          // A dialled radio does not report its blocked frequencies: only a
-          // change of them is then left unconfirmed.
-          blockedUnread = blockedUnread || (p >= param::blockedFreq1 && blockedChanged);
+          // A value the change left alone was there before; a dialled
+          // radio never reports its blocked frequencies.
+          if (!changed.count(p)) break;
+          if (p >= param::blockedFreq1)
+            blockedUnread = true;
+          else
+            unread.push_back(parameterCaption(p) + " not read");
           break;
         case ReadVerdict::Same:
           break;
