@@ -46,7 +46,8 @@ const std::vector<CommandInfo>& commands() {
         {"--seed", true, "seed of the drifting status values (default 1)"},
         {"--answer", true,
          "RADIO:REG=TEXT[,...]: radio RADIO answers every read of register REG with TEXT (empty: "
-         "a blank line), whatever it holds; a misbehaving radio for tests"},
+         "a blank line; ERROR: it refuses the read), whatever it holds; a misbehaving radio for "
+         "tests"},
         {"--behind", true,
          "RADIO:REPEATER[,...]: radio RADIO is heard only through radio REPEATER, so it answers "
          "a dial only while REPEATER would (repeatable)",
@@ -103,10 +104,11 @@ const std::vector<CommandInfo>& commands() {
        "Reads every radio of PROJECT (the local radio on DEVICE directly, the others dialled "
        "through it), every readable register, as fast as the replies come, and prints what "
        "differs from the project as CSV: radio_id,name,parameter,project,radio. One line per "
-       "differing parameter, one per radio that did not answer (parameter \"No answer\") and "
-       "one for a radio of another model (parameter: the model). Exit 0 when everything "
-       "matches, 3 when something differs, 1 when a radio did not answer. Writes nothing: "
-       "neither PROJECT nor any radio.",
+       "differing parameter, one per radio that did not answer (parameter \"No answer\"), "
+       "one for a radio of another model (parameter: the model) and one per register a radio "
+       "refused (radio value \"not read: refused\"). Exit 0 when everything matches, 3 when "
+       "something differs, 1 when a radio was not fully read, 2 when --radios names a radio the "
+       "project lacks. Writes nothing: neither PROJECT nor any radio.",
        {"PROJECT", "DEVICE"},
        withLine({{"--radios", true,
                   "compare only these radio IDs (\"1,4,7\"); the masters are read anyway, "

@@ -1,5 +1,7 @@
 #include "cli/cli_session.h"
 
+#include "cli/commands.h"
+
 #include "model/entry_rules.h"
 #include "model/send_builder.h"
 
@@ -620,9 +622,15 @@ int Session::compare(const std::string& project, const std::vector<int>& radios)
   if (!openUserProject(project, true)) return 1;
   GroupCompareRun run(*window_.project(), brand(), std::set<int>(radios.begin(), radios.end()));
   const TpollArray& list = run.list();
-  if (!hasRadios(list, project)) return 1;
+  // A radio asked for that the project lacks is a mistake in the command:
+  // nothing is read.
   for (int id : run.unknown())
     err_ << "tessel-cli: the project " << project << " has no radio " << id << std::endl;
+  if (!run.unknown().empty()) {
+    window_.closeProject();
+    return kUsageError;
+  }
+  if (!hasRadios(list, project)) return 1;
 
   bool began = false;
   const bool ok = readOnce(run, began);
@@ -634,7 +642,9 @@ int Session::compare(const std::string& project, const std::vector<int>& radios)
   int differs = 0, missing = 0;
   for (const CompareRow& row : run.rows()) {
     out_ << compareCsvLine(row) << "\n";
-    ++(row.kind == CompareRow::Kind::Silent ? missing : differs);
+    const bool unread =
+        row.kind == CompareRow::Kind::Silent || row.kind == CompareRow::Kind::NotRead;
+    ++(unread ? missing : differs);
   }
   out_.flush();
   window_.closeProject();

@@ -31,8 +31,6 @@ namespace tessel::cli {
 
 namespace {
 
-constexpr int kUsageError = 2;
-
 bool sessionOptions(const ParsedArgs& args, const std::string& device, SessionOptions& o,
                     std::string& error) {
   o.device = device;

@@ -295,7 +295,7 @@ int Session::groupSet(const std::string& project, const GroupSetRequest& request
   bool began = false;
   const bool ok = readOnce(read, began);
   int fine = 0, total = 0;
-  for (const GroupCheckRow& row : checkGroup(read, after)) {
+  for (const GroupCheckRow& row : checkGroup(read, before, after)) {
     out_ << checkText(row) << "\n";
     ++total;
     if (row.kind == GroupCheckRow::Kind::NewValues) ++fine;

@@ -156,7 +156,7 @@ Next ReadTask::registerTick() {
 
 Next ReadTask::registerReply(const Answer& answer) {
   const int reg = ctx_.reader.rowRegister();
-  if (answer.rc == rcError) return reg == TregisterReader::kNoRow ? stay() : registerRefused(reg);
+  if (answer.rc == rcError) return reg == TregisterReader::kNoRow ? stay() : registerRefused();
   if (answer.rc == rcOK) {
     // The last value's "OK": only now may the read end, so the "ATH" or
     // dial that ends it never goes out ahead of that "OK".
@@ -184,31 +184,35 @@ Next ReadTask::monitorGoesOn(PortState next) {
   return ctx_.host.fastPolls() ? goOn(next) : to(next);
 }
 
-Next ReadTask::registerRefused(int reg) {
-  if (reg > 99) {
-    // No model-0 registers: the radio is a model 1.
-    ctx_.markRead(ctx_.radio(), true);
-    if (ctx_.current) ctx_.current->SetModel(1);
-  }
+Next ReadTask::registerRefused() {
   TaskHost& host = ctx_.host;
-  switch (host.task()) {
+  const TaskCode task = host.task();
+  if (!ctx_.reader.atFirstModelERow()) {
+    // The search for the port's settings only needed an answer.
+    if (task == tkAutoConfigure) return finishRead();
+    // One register refused: the radio says so and the read goes on, so the
+    // registers after it are still read. (A radio that answered the first
+    // model-E register is a model E whatever it refuses after it.)
+    ctx_.window.registerRefused(ctx_.reader.rowParameter());
+    ctx_.reader.nextRow(task == tkGetLocal);
+    return asksAtOnce() ? goOnHere() : stay();
+  }
+  // No model-E registers: the radio is a model 1, and read to its end.
+  ctx_.markRead(ctx_.radio(), true);
+  if (ctx_.current) ctx_.current->SetModel(1);
+  switch (task) {
     case tkGetLocal:
     case tkAutoConfigure:
       return finishRead();
-    case tkMonitor:
-      // The poll is over for this round: the radio was polled, whatever it
-      // refused (a model 2 has no volts register).
-      if (reg <= 99) ctx_.markRead(ctx_.radio(), true);
-      if (ctx_.current) ctx_.current->SetModel(1);
-      {
-        // Read after its pages, the local radio starts the round of dials;
-        // dialled in that round (the monitor dials it too), it is one radio
-        // of the round and the next one follows. Otherwise a model-1 local
-        // radio read in full at every dial would be dialled for ever.
-        const bool startsRound = afterPages_ && ctx_.window.isLocal(ctx_.radio());
-        afterPages_ = false;
-        return monitorGoesOn(startsRound ? psAutoDiscover0 : psAutoDiscoverX);
-      }
+    case tkMonitor: {
+      // Read after its pages, the local radio starts the round of dials;
+      // dialled in that round (the monitor dials it too), it is one radio
+      // of the round and the next one follows. Otherwise a model-1 local
+      // radio read in full at every dial would be dialled for ever.
+      const bool startsRound = afterPages_ && ctx_.window.isLocal(ctx_.radio());
+      afterPages_ = false;
+      return monitorGoesOn(startsRound ? psAutoDiscover0 : psAutoDiscoverX);
+    }
     case tkGetRemote:
       host.returnToMonitoringOrIdle();
       ctx_.reporter.taskEnded(tkGetRemote, TaskOutcome::Completed);

@@ -28,6 +28,20 @@ int TregisterReader::rowRegister() {
   return map[row_].reg;
 }
 
+int TregisterReader::rowParameter() {
+  const auto& map = mapFor(model(), usePollMap());
+  if (row_ < 0 || row_ >= static_cast<int>(map.size())) return -1;
+  return map[row_].param;
+}
+
+bool TregisterReader::atFirstModelERow() {
+  const auto& map = mapFor(model(), usePollMap());
+  if (row_ < 0 || row_ >= static_cast<int>(map.size()) || map[row_].reg <= 99) return false;
+  for (int r = 0; r < row_; ++r)
+    if (map[r].reg > 99) return false;
+  return true;
+}
+
 int TregisterReader::lookupRegister(int reg) {
   return parameterFor(reg, model(), usePollMap());
 }

@@ -201,7 +201,10 @@ std::string SimRadio::runningParam(int code) const {
 }
 
 std::optional<std::string> SimRadio::read(int reg, int64_t nowMs) {
-  if (auto it = fixed_.find(reg); it != fixed_.end()) return it->second;
+  if (auto it = fixed_.find(reg); it != fixed_.end()) {
+    if (it->second == kRefusal) return std::nullopt;
+    return it->second;
+  }
   if (!holds(reg)) return std::nullopt;
   switch (registerDomain(model_, reg).kind) {
     case RegisterDomain::ReadOnly: {

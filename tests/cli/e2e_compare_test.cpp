@@ -131,4 +131,83 @@ TEST_F(CliCompare, AModelOneLocalMasterIsReadOnceAndTheOthersAfterIt) {
   sim->wait(5000);
 }
 
+// Radios refusing one register each: the refusal is a row, the registers
+// after it are still compared, a model E refusing S20 is still a model E,
+// and the status says the group was not fully read. A radio the project
+// lacks is a wrong command: nothing is read.
+TEST_F(CliCompare, ARefusedRegisterIsARowAndTheReadGoesOn) {
+  // Radios 1, 3 and 5 are model E, 2 and 4 model 1.
+  const std::string simProject = file("sim.vro");
+  writeGroup(simProject, 5, {0, 1});
+  std::unique_ptr<Process> sim;
+  const std::string device =
+      startSim(sim, {"--project", simProject, "--answer", "2:13=ERROR,3:20=ERROR,5:102=ERROR"});
+  ASSERT_FALSE(device.empty());
+  const std::string project = file("group.vro");
+  fs::copy_file(simProject, project);
+  {
+    IniFile ini(project);
+    ASSERT_TRUE(ini.writeString("Radio2", "Parity", "Even"));
+    ASSERT_TRUE(ini.writeString("Radio5", "Radio OFF Time", "200"));
+  }
+  Process compare({"compare", project, device, "--timeout", "30"}, dir_);
+  EXPECT_EQ(compare.wait(40000), 1) << compare.err();
+  EXPECT_EQ(compare.out(),
+            "2,Radio 002,Retries,50,not read: refused\n"
+            "2,Radio 002,Parity,Even,None\n"
+            "3,Radio 003,Baud rate,9600,not read: refused\n"
+            "5,Radio 005,Main Serial Port,232,not read: refused\n"
+            "5,Radio 005,Radio OFF Time,200,100\n");
+
+  for (const char* radios : {"8", "2,8"}) {
+    Process unknown({"compare", project, device, "--radios", radios, "--trace"}, dir_);
+    EXPECT_EQ(unknown.wait(10000), 2) << radios;
+    EXPECT_EQ(unknown.out(), "");
+    EXPECT_NE(unknown.err().find("tessel-cli: the project " + project + " has no radio 8"),
+              std::string::npos)
+        << unknown.err();
+    EXPECT_EQ(unknown.err().find("ATI"), std::string::npos) << "nothing is read";
+  }
+  sim->signal(SIGTERM);
+  sim->wait(5000);
+}
+
+// The local radio's pages carry its blocked frequencies, also on a model 2
+// (read from its pages, then dialled like the others); the flush time is
+// compared in the tenths its register holds.
+TEST_F(CliCompare, BlockedFrequenciesAndTenthsOfTheFlushTimeAreCompared) {
+  const std::string simProject = file("sim.vro");
+  writeGroup(simProject, 2, {2, 0});
+  {
+    IniFile ini(simProject);
+    ASSERT_TRUE(ini.writeString("Project", "Flush Time", "1200.5"));
+  }
+  std::unique_ptr<Process> sim;
+  const std::string device = startSim(sim, {"--project", simProject});
+  ASSERT_FALSE(device.empty());
+  const std::string same = file("same.vro");
+  fs::copy_file(simProject, same);
+  Process matching({"compare", same, device, "--timeout", "30"}, dir_);
+  EXPECT_EQ(matching.wait(40000), 0) << matching.out() << matching.err();
+  EXPECT_EQ(matching.out(), "");
+
+  const std::string moved = file("moved.vro");
+  fs::copy_file(simProject, moved);
+  {
+    IniFile ini(moved);
+    ASSERT_TRUE(ini.writeString("Project", "s30", "915.8"));
+    ASSERT_TRUE(ini.writeString("Project", "s31", ""));
+    ASSERT_TRUE(ini.writeString("Project", "Flush Time", "1200"));
+  }
+  Process differing({"compare", moved, device, "--timeout", "30"}, dir_);
+  EXPECT_EQ(differing.wait(40000), 3) << differing.err();
+  EXPECT_EQ(differing.out(),
+            "1,Radio 001,Flush Time,1200,1200.5\n"
+            "1,Radio 001,Blocked Frequency 1,915.8,902.7\n"
+            "1,Radio 001,Blocked Frequency 2,,912.7\n"
+            "2,Radio 002,Flush Time,1200,1200.5\n");
+  sim->signal(SIGTERM);
+  sim->wait(5000);
+}
+
 }  // namespace

@@ -28,6 +28,7 @@ class Group {
   std::set<int> model1;                  // radios without the registers from S100 on
   std::set<int> model2;                  // "1.14" radios: no S16, S17 nor S100 on
   std::map<std::string, Lines> extra;    // fixed answers that win
+  std::map<int, std::set<int>> refuses;  // radio -> registers it answers "ERROR"
   bool hangUpLeavesCommandMode = false;  // as a radio does after "ATH"
   bool okApart = false;                  // a value's "OK" arrives as a read of its own
 
@@ -85,6 +86,7 @@ class Group {
     }
     if (line.rfind("ATS", 0) == 0 && line.back() == '?') {
       int reg = std::stoi(line.substr(3));
+      if (refuses[dialled_].count(reg)) return reply({"ERROR"});
       if (reg > 99 && model1.count(dialled_)) return reply({"ERROR"});
       if ((reg == 16 || reg == 17 || reg > 99) && model2.count(dialled_)) return reply({"ERROR"});
       return reply({value(dialled_, reg), "OK"});
@@ -295,7 +297,8 @@ TEST_F(MonitorTest, Model2RadiosArePolledWithoutTheRegistersTheyLack) {
 }
 
 // A radio taken for a model 1 that refuses the volts register of its poll
-// (a model 2) was polled all the same: the window gets its poll's end.
+// (a model 2) was polled all the same: the poll goes on past the refusal and
+// the window gets its poll's end.
 TEST_F(MonitorTest, ARadioRefusingARegisterOfItsPollIsStillPolled) {
   group.model2 = {3};
   callbacks.read = {1, 2, 3};
@@ -306,11 +309,35 @@ TEST_F(MonitorTest, ARadioRefusingARegisterOfItsPollIsStillPolled) {
   ASSERT_TRUE(runUntilSent("ATD1"));
   const Lines sent = serial.lines();
   EXPECT_EQ(std::count(sent.begin(), sent.end(), "ATS16?"), 1);
-  EXPECT_EQ(std::count(sent.begin(), sent.end(), "ATS17?"), 0);
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), "ATS17?"), 1);
   std::vector<int> polled;
   for (const auto& q : callbacks.of(qcSetRead))
     if (q.argument) polled.push_back(q.radio);
   EXPECT_EQ(polled, std::vector<int>{3});
+}
+
+// A radio refusing one register is read on to its end: the window hears
+// each refusal, a model E refusing one of its own registers stays a model E
+// (only a refused first model-E register makes a model 1), and the local
+// radio's refusal after its pages does not start the round over.
+TEST_F(MonitorTest, ARefusedRegisterIsToldAndTheReadGoesOn) {
+  group.refuses[1] = {110};
+  group.refuses[2] = {1, 13, 102};
+  start();
+  ASSERT_TRUE(runUntilSent("ATD3"));
+  Lines local = sentAfter("ATI3");
+  local.resize(std::find(local.begin(), local.end(), "ATD2") - local.begin());
+  EXPECT_EQ(local, (Lines{"ATS100?", "ATS101?", "ATS102?", "ATS110?", "ATS111?", "ATS112?",
+                          "ATS113?", "ATS114?"}));
+  Lines dialled = sentAfter("ATD2");
+  dialled.pop_back();  // "ATD3"
+  for (const char* asked : {"ATS1?", "ATS0?", "ATS13?", "ATS15?", "ATS102?", "ATS110?", "ATS114?"})
+    EXPECT_EQ(std::count(dialled.begin(), dialled.end(), asked), 1) << asked;
+  EXPECT_EQ(callbacks.refused, (std::vector<int>{110, 1, 13, 102}));
+  EXPECT_TRUE(callbacks.read.count(1) && callbacks.read.count(2));
+  ASSERT_TRUE(runUntilSent("ATD1"));
+  EXPECT_EQ(engine->CurrentList()->Entries()[1].model, 0) << "radio 2 stays a model E";
+  EXPECT_EQ(engine->task(), tkMonitor);
 }
 
 TEST_F(MonitorTest, UnansweredDialsMoveOnOneRadioPerTick) {

@@ -277,6 +277,24 @@ TEST_F(LinkTest, Model1RadioEndsTheReadOnErrorToS100) {
   EXPECT_EQ(engine->state(), psIdle);
 }
 
+// A model E refusing one of its own registers is no model 1: the read
+// goes on to the last register and ends as any read does.
+TEST_F(LinkTest, GetLocalGoesOnPastARefusedRegister) {
+  make();
+  auto radio = model0Radio();
+  radio["ATS102?"] = {"ERROR"};
+  answer(radio);
+  engine->StartTask(tkGetLocal, "Get Local", {{3, 0}});
+  serial.pump();
+  EXPECT_EQ(serial.lines(),
+            (Lines{"AT", "ATH", "+++", "ATI", "ATI1", "ATI2", "ATI3", "ATS100?", "ATS101?",
+                   "ATS102?", "ATS110?", "ATS111?", "ATS112?", "ATS113?", "ATS114?", "ATH"}));
+  EXPECT_EQ(callbacks.refused, std::vector<int>{102});
+  EXPECT_EQ(callbacks.count(qcSetRead), 0) << "not marked as a model 1";
+  EXPECT_EQ(callbacks.count(qcTaskDone), 1);
+  EXPECT_EQ(engine->state(), psIdle);
+}
+
 TEST_F(LinkTest, SilentOrFailingIdentificationDoesNotHang) {
   make();
   answer({{"AT", {"OK"}}});  // the radio never answers "ATI"

@@ -79,6 +79,7 @@ class RecordingCallbacks : public MainWindowCallbacks {
     applies.push_back({param, value, text});
     return false;
   }
+  void registerRefused(int param) override { refused.push_back(param); }
 
   int count(int code) const {
     int n = 0;
@@ -96,6 +97,7 @@ class RecordingCallbacks : public MainWindowCallbacks {
   std::map<std::pair<int, int>, std::string> values;
   std::vector<Query> queries;
   std::vector<Apply> applies;
+  std::vector<int> refused;  // parameters whose register answered "ERROR"
 
  private:
   bool record(int radio, int code, bool answer, bool argument = false) {

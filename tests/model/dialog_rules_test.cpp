@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "model/blocked_frequencies.h"
+#include "model/group_commands.h"
 #include "model/model_e_rules.h"
 #include "model/monitor_history.h"
 #include "model_fixture.h"
@@ -349,6 +350,20 @@ TEST_F(DialogsTest, EditsInADialogMakeNewRadioReadSaveRadioOnActivation) {
 
 namespace tessel {
 namespace {
+
+// A compare's reads are for its own table: they add no rows to the monitor
+// log, and the monitor's polls after it do again.
+TEST_F(DialogsTest, ACompareAddsNoPollsToTheHistory) {
+  put("[Radio1]\nRadio Name=Pump\nRadio Mode=Master\n");
+  open(wmMonitor);
+  MonitorHistory h;
+  ASSERT_EQ(window.commands.compare(kOnlineMonitorTitle, {{1, 0}}), CommandStart::Started);
+  recordPoll(h, window, 1, 1700000000);
+  EXPECT_EQ(h.size(), 0u);
+  ASSERT_EQ(window.commands.monitor(kOnlineMonitorTitle, {{1, 0}}), CommandStart::Started);
+  recordPoll(h, window, 1, 1700000001);
+  EXPECT_EQ(h.size(), 1u);
+}
 
 TEST_F(DialogsTest, PollReadingsReachTheListTheHistoryAndTheCsvMissingOnesEmpty) {
   // Names a spreadsheet would split, trim or cut short; radio 9 is a model

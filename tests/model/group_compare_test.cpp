@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <sstream>
 
@@ -176,4 +177,93 @@ TEST(GroupCompare, TakenValuesMatchTheRadioAndKeepWhatItDoesNotReport) {
   RadioSettings project = groupRadio(0, item::roamingMasterID);
   GroupReadCollector c({{4, project}});
   EXPECT_EQ(takenValues(project, readThrough(c, 4, groupRadio(2, item::roamingMasterID))).model, 2);
+}
+
+// The flush time and the blocked frequencies are compared in the tenths
+// their registers hold, whatever text the project gives them; a radio's
+// flush time shows with its tenths, and taking it keeps them.
+TEST(GroupCompare, TenthsAreComparedAsTheRegistersHoldThem) {
+  struct Case {
+    int param;
+    const char* project;
+    const char* reply;  // the register's text as the radio answers it
+    const char* line;   // "" for a match
+  };
+  const std::vector<Case> cases = {
+      {param::flushTime, "1200.5", "12005", ""},
+      {param::flushTime, "1200", "12005", "4,Pump house,Flush Time,1200,1200.5\n"},
+      {param::flushTime, "1200.5", "12000", "4,Pump house,Flush Time,1200.5,1200\n"},
+      {param::flushTime, "0", "0", ""},
+      {param::flushTime, "", "0", ""},
+      {param::flushTime, "0", "12000", "4,Pump house,Flush Time,0,1200\n"},
+      {param::flushTime, "1200", "0", "4,Pump house,Flush Time,1200,0\n"},
+      {param::blockedFreq1, "915.7", "9157", ""},
+      {param::blockedFreq1, "915.7", "9158", "4,Pump house,Blocked Frequency 1,915.7,915.8\n"},
+      {param::blockedFreq1, "", "0", ""},
+      {param::blockedFreq1, "", "500", ""},  // 899 or less blocks nothing
+      {param::blockedFreq1, "915.7", "0", "4,Pump house,Blocked Frequency 1,915.7,\n"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::string(k.project) + " against " + k.reply);
+    RadioSettings project = groupRadio(0, item::roamingMasterID);
+    if (k.param == param::flushTime)
+      project.group.flushTime = k.project;
+    else
+      project.group.blocked[0] = k.project;
+    GroupReadCollector c({{4, project}});
+    c.beginReplies();
+    c.ApplyReply(param::radioIdentity, 0, "V2.10");
+    for (const codec::RegisterText& r : codec::registerImage(project))
+      if (r.param != k.param) c.ApplyReply(r.param, std::atoi(r.text.c_str()), r.text);
+    c.ApplyReply(k.param, std::atoi(k.reply), k.reply);
+    c.setRead(4, true);
+    const RadioReading& read = c.readings().at(4);
+    EXPECT_EQ(lines(compareRadio(project, read, models())), k.line);
+    const RadioSettings taken = takenValues(project, read);
+    EXPECT_EQ(lines(compareRadio(taken, read, models())), "");
+    // Taken, the flush time writes back what the radio holds, 0 too.
+    if (k.param == param::flushTime) {
+      EXPECT_EQ(MhzToRegister(taken.group.flushTime), k.reply);
+      EXPECT_NE(taken.group.flushTime, "");
+    }
+  }
+}
+
+// A refused register is a row of its own, the registers after it still
+// compared; a refused identification leaves the model uncompared. A radio
+// read twice in one round (a model-2 local radio: its pages, then dialled)
+// keeps the blocked frequencies its pages gave.
+TEST(GroupCompare, RefusedRegistersAreRowsAndASecondReadKeepsThePages) {
+  const RadioSettings project = groupRadio(0, item::roamingMasterID);
+  RadioSettings radio = project;
+  radio.parity = item::parityEven;
+  GroupReadCollector c({{4, project}});
+  c.beginReplies();
+  c.registerRefused(param::radioIdentity);
+  for (const codec::RegisterText& r : codec::registerImage(radio)) {
+    if (r.param == param::retries || r.param == param::masterLock)
+      c.registerRefused(r.param);
+    else if (r.param != param::emulationMode)  // a model E guessed from its other registers
+      c.ApplyReply(r.param, std::atoi(r.text.c_str()), r.text);
+  }
+  c.setRead(4, true);
+  EXPECT_EQ(lines(compareRadio(project, c.readings().at(4), models())),
+            "4,Pump house,Radio Model,Vireo E,not read: refused\n"
+            "4,Pump house,Retries,33,not read: refused\n"
+            "4,Pump house,Parity,Odd,Even\n"
+            "4,Pump house,Master ID,9,not read: refused\n");
+  // Read again without its pages (no blocked frequencies reported).
+  c.beginReplies();
+  c.ApplyReply(param::radioIdentity, 0, "V2.10");
+  for (const codec::RegisterText& r : codec::registerImage(project))
+    if (r.param < param::blockedFreq1 || r.param > param::blockedFreq12)
+      c.ApplyReply(r.param, std::atoi(r.text.c_str()), r.text);
+  c.setRead(4, true);
+  const RadioReading& again = c.readings().at(4);
+  EXPECT_EQ(again.settings.group.blocked[0], "915.7");
+  EXPECT_EQ(lines(compareRadio(project, again, models())), "");
+  RadioSettings moved = project;
+  moved.group.blocked[0] = "915.8";
+  EXPECT_EQ(lines(compareRadio(moved, again, models())),
+            "4,Pump house,Blocked Frequency 1,915.8,915.7\n");
 }

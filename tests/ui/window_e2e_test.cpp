@@ -752,6 +752,9 @@ TEST_F(WindowComparingPaced, CancelStopsTheReadAndGivesTheEngineBack) {
   cancel->click();
   ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 1000));
   EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+  // The button now closes the dialog, and says so to a screen reader too.
+  EXPECT_EQ(cancel->text(), QStringLiteral("Close"));
+  EXPECT_EQ(cancel->accessibleName(), QStringLiteral("Close"));
   const std::string summary =
       dialog->findChild<QLabel*>(QStringLiteral("compareSummary"))->text().toStdString();
   EXPECT_EQ(summary.rfind("Cancelled after ", 0), 0u) << summary;
@@ -777,22 +780,37 @@ TEST_F(WindowComparing, SendProjectsValuesPutsThemIntoTheDriftedRadio) {
   ASSERT_EQ(table->rowCount(), 1);
   EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("Retries"));
   table->selectRow(0);
+  auto* take = dialog->findChild<QPushButton*>(QStringLiteral("compareTake"));
+  auto* send = dialog->findChild<QPushButton*>(QStringLiteral("compareSend"));
+  ASSERT_TRUE(take && send);
+  EXPECT_TRUE(take->isEnabled() && send->isEnabled());
+  auto summary = [&] {
+    return dialog->findChild<QLabel*>(QStringLiteral("compareSummary"))->text().toStdString();
+  };
   ASSERT_TRUE(dialog->sendProjectValues());
+  // Until the radio is read again its row is stale: neither button acts on it.
+  EXPECT_EQ(dialog->staleRadio(), 3);
+  EXPECT_FALSE(take->isEnabled() || send->isEnabled());
+  EXPECT_NE(summary().find("being sent"), std::string::npos) << summary();
+  if (const char* shots = std::getenv("TESSEL_SHOTS"))
+    dialog->grab().save(QString::fromLocal8Bit(shots) + "/compare-stale.png");
   ASSERT_TRUE(runUntil(
-      [&] { return wiring->engine().queue().Count() == 0 && wiring->engine().state() == psIdle; },
+      [&] {
+        return dialog->staleRadio() < 0 && !dialog->running() && wiring->engine().state() == psIdle;
+      },
       30000))
-      << stateName(wiring->engine().state());
+      << stateName(wiring->engine().state()) << " " << summary();
   EXPECT_EQ(group->radios()[2].saved(13), "3");
-  // Compared again, the group matches its project.
-  action("compareGroup")->trigger();
-  dialog = window().compareDialog();
-  ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 30000));
+  // Read again, the radio matches its project, and the send is over.
   EXPECT_EQ(dialog->table()->rowCount(), 0);
+  EXPECT_EQ(summary().rfind("Radio 3 was read again: it matches the project.", 0), 0u) << summary();
+  EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
 }
 
 // Online Monitor > "Compare Group with Project...": the group read once,
-// a drifted radio, a silent one and one of another model listed, nothing
-// written until the user takes a radio's values into the project.
+// a drifted radio, a silent one, one of another model and one refusing a
+// register listed, nothing written until the user takes a radio's values
+// into the project.
 TEST_F(WindowOnSimulatedRadios, CompareGroupListsDifferencesAndTakesARadiosValues) {
   const std::string path = dir + "/group.vro";
   std::string error;
@@ -803,6 +821,7 @@ TEST_F(WindowOnSimulatedRadios, CompareGroupListsDifferencesAndTakesARadiosValue
     ASSERT_TRUE(ini.writeString("Radio4", brandModels(0).modelKey, brandModels(0).names[1]));
     ASSERT_TRUE(ini.writeString("Radio9", "Radio Name", "Pump 9"));
   }
+  group->radios()[4].setFixedAnswer(20, sim::SimRadio::kRefusal);
   settings.strings["file1"] = path;
   startOnSim();
   window().show();
@@ -833,8 +852,13 @@ TEST_F(WindowOnSimulatedRadios, CompareGroupListsDifferencesAndTakesARadiosValue
   EXPECT_EQ(rows, (std::vector<std::string>{
                       "3,Radio 003,Retries,3," + radio3Retries,
                       "4,Radio 004,Radio Model,Vireo Version 2,Vireo E",
+                      "5,Radio 005,Baud rate,9600,not read: refused",
                       "9,Pump 9,No answer,,",
                   }));
+  EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("compareSummary"))->text(),
+            QStringLiteral("2 difference(s), 1 radio(s) did not answer, 1 register(s) refused."));
+  if (const char* shots = std::getenv("TESSEL_SHOTS"))
+    dialog->grab().save(QString::fromLocal8Bit(shots) + "/compare.png");
   // Only read: the file as it was, and no line that writes a radio.
   EXPECT_EQ(fileText(path), before);
   for (const std::string& line : traffic.transcript) {
@@ -848,13 +872,21 @@ TEST_F(WindowOnSimulatedRadios, CompareGroupListsDifferencesAndTakesARadiosValue
   EXPECT_EQ(fileText(csv), "radio_id,name,parameter,project,radio\n3,Radio 003,Retries,3," +
                                radio3Retries +
                                "\n4,Radio 004,Radio Model,Vireo Version 2,Vireo E\n"
+                               "5,Radio 005,Baud rate,9600,not read: refused\n"
                                "9,Pump 9,No answer,,\n");
 
   // Radio 3's values into the project: its section now holds what it holds.
   table->selectRow(0);
   ASSERT_TRUE(dialog->takeRadioValues());
   EXPECT_EQ(window().model().project()->readKey("Radio3", "Retries", ""), radio3Retries);
-  EXPECT_EQ(table->rowCount(), 2);
+  EXPECT_EQ(table->rowCount(), 3);
+  // What is saved now is set against the project as it is now.
+  ASSERT_TRUE(dialog->saveCsv(QString::fromStdString(csv)));
+  EXPECT_EQ(fileText(csv),
+            "radio_id,name,parameter,project,radio\n"
+            "4,Radio 004,Radio Model,Vireo Version 2,Vireo E\n"
+            "5,Radio 005,Baud rate,9600,not read: refused\n"
+            "9,Pump 9,No answer,,\n");
   EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
 }
 

@@ -251,7 +251,7 @@ void ChangeGroupDialog::readEnded() {
   if (hooks_.restorePollInterval) hooks_.restorePollInterval();
   results_->clear();
   int fine = 0, total = 0;
-  for (const GroupCheckRow& row : checkGroup(*read_, plan_.newValues)) {
+  for (const GroupCheckRow& row : checkGroup(*read_, plan_.oldValues, plan_.newValues)) {
     results_->addItem(q(checkText(row)));
     ++total;
     if (row.kind == GroupCheckRow::Kind::NewValues) ++fine;

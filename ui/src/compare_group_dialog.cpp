@@ -40,12 +40,19 @@ struct CompareGroupDialog::Progress : CommandListener {
   explicit Progress(CompareGroupDialog& d) : dialog(d) {}
   void commandProgress(const CommandProgress& p) override {
     if (!dialog.running_ || p.command != Command::Compare || p.radio < 0) return;
-    dialog.run_->dialling(p.radio);
+    dialog.reading().dialling(p.radio);
     dialog.update();
   }
-  void commandEnded(Command command, CommandOutcome, const std::string&) override {
+  void commandEnded(Command command, CommandOutcome outcome, const std::string&) override {
+    if (command == Command::SetRadio && dialog.sending_) {
+      // Read again once the engine is done with the send's end.
+      dialog.sending_ = false;
+      QMetaObject::invokeMethod(
+          &dialog, [d = &dialog, outcome] { d->readAgain(outcome); }, Qt::QueuedConnection);
+      return;
+    }
     if (!dialog.running_ || command != Command::Compare) return;
-    dialog.run_->taskEnded();
+    dialog.reading().taskEnded();
     dialog.update();
   }
   CompareGroupDialog& dialog;
@@ -83,8 +90,11 @@ CompareGroupDialog::CompareGroupDialog(MainWindowModel& window, const BrandModel
   auto* row = new QHBoxLayout;
   take_ = button("&Take Radio's Values into Project", this);
   sendButton_ = button("&Send Project's Values to Radio", this);
+  take_->setObjectName(QStringLiteral("compareTake"));
+  sendButton_->setObjectName(QStringLiteral("compareSend"));
   save_ = button("Save as &CSV...", this);
   cancel_ = button("Cancel", this);
+  cancel_->setObjectName(QStringLiteral("compareClose"));
   for (QPushButton* b : {take_, sendButton_, save_, cancel_}) {
     b->setAutoDefault(false);
     // The whole caption, at any font: the row widens the dialog instead.
@@ -117,28 +127,47 @@ CompareGroupDialog::CompareGroupDialog(MainWindowModel& window, const BrandModel
 
 CompareGroupDialog::~CompareGroupDialog() {
   if (running_) finish(true);
+  if (observer_) window_.commands.removeListener(observer_.get());
+}
+
+void CompareGroupDialog::setCaption(QPushButton* b, const QString& caption) {
+  b->setText(caption);
+  b->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
 }
 
 bool CompareGroupDialog::start() {
   Tproject* project = window_.project();
   if (!project || !window_.tasks) return false;
   run_ = std::make_unique<GroupCompareRun>(*project, models_);
+  again_.reset();
+  stale_ = -1;
   if (run_->list().empty()) {
     summary_->setText(QStringLiteral("The project has no radios to compare."));
-    cancel_->setText(QStringLiteral("Close"));
+    setCaption(cancel_, QStringLiteral("Close"));
     return false;
   }
   table_->setRowCount(0);
-  observer_ = std::make_unique<Progress>(*this);
-  run_->reader().onRead = [this](int) { update(); };
-  running_ = true;
-  cancel_->setText(QStringLiteral("Cancel"));
   summary_->clear();
-  if (hooks_.attachReader) hooks_.attachReader(&run_->reader());
+  const CommandStart why = beginRead();
+  if (why != CommandStart::Started) {
+    summary_->setText(q(taskRefusal(kOnlineMonitorTitle, why)));
+    return false;
+  }
+  return true;
+}
+
+CommandStart CompareGroupDialog::beginRead() {
+  if (!observer_) observer_ = std::make_unique<Progress>(*this);
+  GroupCompareRun& run = reading();
+  run.reader().onRead = [this](int) { update(); };
+  running_ = true;
+  setCaption(cancel_, QStringLiteral("Cancel"));
+  selectionChanged();
+  if (hooks_.attachReader) hooks_.attachReader(&run.reader());
   window_.commands.addListener(observer_.get());
   if (hooks_.setPollInterval) hooks_.setPollInterval(0);
   update();
-  const CommandStart why = window_.commands.compare(kOnlineMonitorTitle, run_->list());
+  const CommandStart why = window_.commands.compare(kOnlineMonitorTitle, run.list());
   if (why != CommandStart::Started) {
     // Nothing ran: whatever keeps the link busy goes on undisturbed.
     running_ = false;
@@ -146,24 +175,24 @@ bool CompareGroupDialog::start() {
     window_.commands.removeListener(observer_.get());
     if (hooks_.attachReader) hooks_.attachReader(nullptr);
     if (hooks_.restorePollInterval) hooks_.restorePollInterval();
-    summary_->setText(q(taskRefusal(kOnlineMonitorTitle, why)));
-    cancel_->setText(QStringLiteral("Close"));
-    return false;
+    setCaption(cancel_, QStringLiteral("Close"));
+    selectionChanged();
   }
-  return true;
+  return why;
 }
 
 void CompareGroupDialog::update() {
   // Busy, but Cancel still takes clicks.
   setCursor(running_ ? Qt::BusyCursor : Qt::ArrowCursor);
   if (!run_) return;
-  const int n = run_->position(), m = run_->count();
+  GroupCompareRun& run = reading();
+  const int n = run.position(), m = run.count();
   bar_->setRange(0, m);
   bar_->setValue(n);
   progress_->setText(QStringLiteral("Radio %1 of %2").arg(std::min(n + 1, m)).arg(m));
   // Called from within the engine's own handling: the engine is stopped
   // once that handling is over.
-  if (running_ && (run_->complete() || run_->ended()))
+  if (running_ && (run.complete() || run.ended()))
     QMetaObject::invokeMethod(
         this, [this] { finish(false); }, Qt::QueuedConnection);
 }
@@ -179,13 +208,13 @@ void CompareGroupDialog::finish(bool cancelled) {
   // Back to the local radio, the link hung up; the window's own reader and
   // poll interval again.
   window_.commands.removeListener(observer_.get());
-  window_.commands.stop(kCancelCaption, {run_->list().front()});
+  window_.commands.stop(kCancelCaption, {reading().list().front()});
   if (hooks_.attachReader) hooks_.attachReader(nullptr);
   if (hooks_.restorePollInterval) hooks_.restorePollInterval();
-  cancel_->setText(QStringLiteral("Close"));
+  setCaption(cancel_, QStringLiteral("Close"));
+  save_->setEnabled(true);
+  if (again_) return rereadDone(cancelled);
   fillTable();
-  int differ = 0, silent = 0;
-  for (const CompareRow& r : run_->rows()) ++(r.kind == CompareRow::Kind::Silent ? silent : differ);
   const int read = run_->position();
   QString text;
   if (cancelled && !run_->complete())
@@ -196,13 +225,66 @@ void CompareGroupDialog::finish(bool cancelled) {
                .arg(run_->count());
   else if (!run_->complete())
     text = QStringLiteral("The read ended after %1 of %2 radios. ").arg(read).arg(run_->count());
-  if (differ == 0 && silent == 0)
-    text += QStringLiteral("Every radio matches the project.");
-  else
-    text += QStringLiteral("%1 difference(s), %2 radio(s) did not answer.").arg(differ).arg(silent);
-  summary_->setText(text);
+  summary_->setText(text + countsText());
   progress_->setText(QStringLiteral("%1 of %2 radios read").arg(read).arg(run_->count()));
-  save_->setEnabled(true);
+}
+
+QString CompareGroupDialog::countsText() const {
+  int differ = 0, silent = 0, unread = 0;
+  for (const CompareRow& r : run_->rows())
+    ++(r.kind == CompareRow::Kind::Silent    ? silent
+       : r.kind == CompareRow::Kind::NotRead ? unread
+                                             : differ);
+  if (differ == 0 && silent == 0 && unread == 0)
+    return QStringLiteral("Every radio matches the project.");
+  QString text =
+      QStringLiteral("%1 difference(s), %2 radio(s) did not answer").arg(differ).arg(silent);
+  if (unread) text += QStringLiteral(", %1 register(s) refused").arg(unread);
+  return text + QLatin1Char('.');
+}
+
+void CompareGroupDialog::readAgain(CommandOutcome sent) {
+  Tproject* project = window_.project();
+  if (stale_ < 0 || running_ || !project) return;
+  const QString what = sent == CommandOutcome::Done ? QStringLiteral("The send to radio %1 is done")
+                       : sent == CommandOutcome::Failed
+                           ? QStringLiteral("The send to radio %1 failed")
+                           : QStringLiteral("The send to radio %1 was stopped");
+  again_ = std::make_unique<GroupCompareRun>(*project, models_, std::set<int>{stale_});
+  const CommandStart why = beginRead();
+  if (why == CommandStart::Started) {
+    summary_->setText(what.arg(stale_) + QStringLiteral("; reading it again."));
+    return;
+  }
+  again_.reset();
+  summary_->setText(what.arg(stale_) + QStringLiteral("; it could not be read again (") +
+                    q(taskRefusal(kOnlineMonitorTitle, why)) +
+                    QStringLiteral("), so its rows stay stale. Compare again to see it."));
+}
+
+void CompareGroupDialog::rereadDone(bool cancelled) {
+  const int radio = stale_;
+  const bool read = again_->reading(radio) != nullptr;
+  if (cancelled && !read) {
+    // Stopped before the radio was reached: what it holds is not known.
+    again_.reset();
+    fillTable();
+    summary_->setText(QStringLiteral("Cancelled before radio %1 was read again; its rows stay "
+                                     "stale. Compare again to see it.")
+                          .arg(radio));
+    return;
+  }
+  run_->takeRadio(*again_, radio);
+  again_.reset();
+  stale_ = -1;
+  fillTable();
+  int rows = 0;
+  for (const CompareRow& r : run_->rows()) rows += r.radio == radio ? 1 : 0;
+  QString text = !read       ? QStringLiteral("Radio %1 did not answer when read again. ")
+                 : rows == 0 ? QStringLiteral("Radio %1 was read again: it matches the project. ")
+                             : QStringLiteral("Radio %1 was read again. ");
+  summary_->setText(text.arg(radio) + countsText());
+  progress_->setText(QStringLiteral("Radio %1 read again").arg(radio));
 }
 
 void CompareGroupDialog::fillTable() {
@@ -221,7 +303,16 @@ void CompareGroupDialog::fillTable() {
         item->setFont(f);
         item->setToolTip(r.kind == CompareRow::Kind::Silent
                              ? QStringLiteral("This radio did not answer")
+                         : r.kind == CompareRow::Kind::NotRead
+                             ? QStringLiteral("This radio refused the register")
                              : QStringLiteral("This radio answered as another model"));
+      }
+      if (r.radio == stale_) {
+        // Read before a send to it: what it holds now is not known yet.
+        item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
+        item->setToolTip(
+            QStringLiteral("Values were sent to this radio since it was read; it is "
+                           "read again once the send ends"));
       }
       table_->setItem(row, c, item);
     }
@@ -237,7 +328,10 @@ int CompareGroupDialog::selectedRadio() const {
 
 void CompareGroupDialog::selectionChanged() {
   const int radio = selectedRadio();
-  const bool read = !running_ && run_ && radio >= 0 && run_->reading(radio);
+  // A radio's stale rows take nothing and send nothing until it is read
+  // again; neither goes while the link is busy with the dialog's work.
+  const bool read =
+      !running_ && !sending_ && stale_ < 0 && run_ && radio >= 0 && run_->reading(radio);
   take_->setEnabled(read);
   // The ordinary send writes the project's model: not to a radio of another.
   sendButton_->setEnabled(read &&
@@ -271,14 +365,17 @@ bool CompareGroupDialog::takeRadioValues() {
         QStringLiteral("Radio %1's values could not be written to the project.").arg(radio));
     return false;
   }
-  // The record and the panel show what the file now holds.
+  // The record and the panel show what the file now holds, and so do the
+  // rows: the radio's, and every radio's group values.
   if (Tradio* r = project->radio(radio)) {
     window_.setCurrentRadio(r);
     r->LoadIntoPanel();
   }
-  for (int row = table_->rowCount() - 1; row >= 0; --row)
-    if (table_->item(row, 0)->data(Qt::UserRole).toInt() == radio) table_->removeRow(row);
-  summary_->setText(QStringLiteral("Radio %1's values are now in the project.").arg(radio));
+  run_->reloadProject(*project);
+  fillTable();
+  selectionChanged();
+  summary_->setText(QStringLiteral("Radio %1's values are now in the project. ").arg(radio) +
+                    countsText());
   return true;
 }
 
@@ -286,24 +383,40 @@ bool CompareGroupDialog::sendProjectValues() {
   const int radio = selectedRadio();
   Tproject* project = window_.project();
   Tradio* r = project ? project->radio(radio) : nullptr;
-  if (running_ || !run_ || !r || !hooks_.send) return false;
+  if (running_ || sending_ || stale_ >= 0 || !run_ || !r || !hooks_.send) return false;
   // The local radio is set directly; any other dialled through it, as the
   // monitor reaches it.
   window_.switchMode(run_->reader().isLocal(radio) ? wmProject : wmMonitor);
   window_.setCurrentRadio(r);
   r->LoadIntoPanel();
   hooks_.send();
-  summary_->setText(QStringLiteral("The project's values are being sent to radio %1.").arg(radio));
+  if (!window_.commands.running() || window_.commands.current() != Command::SetRadio) {
+    // Refused (the window said why) or declined at its question.
+    summary_->setText(QStringLiteral("Nothing was sent to radio %1.").arg(radio));
+    return false;
+  }
+  // What the rows show of the radio is what it held before the send.
+  stale_ = radio;
+  sending_ = true;
+  window_.commands.addListener(observer_.get());
+  fillTable();
+  selectionChanged();
+  summary_->setText(QStringLiteral("The project's values are being sent to radio %1; it is read "
+                                   "again once the send ends.")
+                        .arg(radio));
   return true;
 }
 
 void CompareGroupDialog::closeEvent(QCloseEvent* event) {
   cancel();
+  // Closed during a send: the send goes on; the radio is not read again.
+  sending_ = false;
   event->accept();
 }
 
 void CompareGroupDialog::reject() {
   cancel();
+  sending_ = false;
   QDialog::reject();
 }
 

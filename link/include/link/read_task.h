@@ -29,7 +29,7 @@ class ReadTask {
   Next nextPage();
   Next finishRead();
   bool asksAtOnce() const;
-  Next registerRefused(int reg);
+  Next registerRefused();
   Next readEnded(TaskCode task);
   // The monitor is done with the radio read: on to the state given.
   Next monitorGoesOn(PortState next);

@@ -35,6 +35,11 @@ class TregisterReader {
   void skipPagedRows();
   // The register of the row asked next; kNoRow past the end of the map.
   int rowRegister();
+  // The parameter of that row; -1 past the end of the map.
+  int rowParameter();
+  // Whether that row is the first of the map's model-E registers (above
+  // 99): a radio refusing it has none of them.
+  bool atFirstModelERow();
   // A register value read, or (register < 0) the identification line.
   void registerValue(const std::string& line, int reg, bool monitoring);
   // On to the next row: every row for a local read, else the next row the

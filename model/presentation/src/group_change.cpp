@@ -428,29 +428,72 @@ std::vector<std::string> changedValuesText(const GroupSettings& from, const Grou
   return out;
 }
 
-std::vector<GroupCheckRow> checkGroup(const GroupCompareRun& read, const GroupSettings& values) {
+namespace {
+
+// The shared values the change altered, as the registers hold them.
+std::set<int> changedValues(const GroupSettings& before, const GroupSettings& after) {
+  RadioSettings from, to;
+  from.group = before;
+  to.group = after;
+  std::set<int> changed;
+  for (int p = param::groupID; p <= param::blockedFreq12; ++p)
+    if (isSharedParameter(p) &&
+        codec::registerText(from, p, false) != codec::registerText(to, p, false))
+      changed.insert(p);
+  return changed;
+}
+
+// One radio's read set against the values it should hold now.
+void checkRadio(GroupCheckRow& row, const RadioSettings& expected, const RadioReading& got,
+                const std::set<int>& changed) {
+  std::vector<std::string> differ, unread;
+  bool blockedUnread = false;
+  for (int p = param::groupID; p <= param::blockedFreq12; ++p) {
+    if (!isSharedParameter(p)) continue;
+    switch (readVerdict(expected, got, p)) {
+      case ReadVerdict::Differs:
+        differ.push_back(parameterCaption(p) + " " + readText(got, p) + " (not " +
+                         trimBlanks(parameterText(expected, p)) + ")");
+        break;
+      case ReadVerdict::Refused:
+        unread.push_back(parameterCaption(p) + " " + kRefused);
+        break;
+      case ReadVerdict::NotReported:
+        // A value the change left alone was there before; a dialled radio
+        // never reports its blocked frequencies.
+        if (!changed.count(p)) break;
+        if (p >= param::blockedFreq1)
+          blockedUnread = true;
+        else
+          unread.push_back(parameterCaption(p) + " not read");
+        break;
+      case ReadVerdict::Same:
+        break;
+    }
+  }
+  if (blockedUnread) unread.push_back(kBlockedNotRead);
+  row.kind = !differ.empty()   ? GroupCheckRow::Kind::OtherValues
+             : !unread.empty() ? GroupCheckRow::Kind::NotConfirmed
+                               : GroupCheckRow::Kind::NewValues;
+  differ.insert(differ.end(), unread.begin(), unread.end());
+  for (const std::string& d : differ) row.detail += (row.detail.empty() ? "" : "; ") + d;
+}
+
+}  // namespace
+
+std::vector<GroupCheckRow> checkGroup(const GroupCompareRun& read, const GroupSettings& before,
+                                      const GroupSettings& after) {
+  const std::set<int> changed = changedValues(before, after);
   std::vector<GroupCheckRow> out;
   for (int id : read.radios()) {
     GroupCheckRow row;
     row.radio = id;
     const RadioSettings* project = read.projectRadio(id);
     if (project) row.name = project->name;
-    const RadioReading* got = read.reading(id);
-    if (!got || !project) {
-      out.push_back(row);
-      continue;
-    }
-    RadioSettings expected = *project;
-    expected.group = values;
-    row.kind = GroupCheckRow::Kind::NewValues;
-    for (int p : got->reported) {
-      if (!isSharedParameter(p)) continue;
-      const std::string want = trimBlanks(parameterText(expected, p));
-      const std::string has = trimBlanks(parameterText(got->settings, p));
-      if (want == has) continue;
-      row.kind = GroupCheckRow::Kind::OtherValues;
-      if (!row.detail.empty()) row.detail += "; ";
-      row.detail += parameterCaption(p) + " " + has + " (not " + want + ")";
+    if (const RadioReading* got = read.reading(id); got && project) {
+      RadioSettings expected = *project;
+      expected.group = after;
+      checkRadio(row, expected, *got, changed);
     }
     out.push_back(row);
   }
@@ -465,6 +508,8 @@ std::string checkText(const GroupCheckRow& row) {
       return who + ": new values";
     case GroupCheckRow::Kind::OtherValues:
       return who + ": other values: " + row.detail;
+    case GroupCheckRow::Kind::NotConfirmed:
+      return who + ": new values where read; " + row.detail;
     case GroupCheckRow::Kind::NoAnswer:
       break;
   }

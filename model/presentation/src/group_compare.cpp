@@ -26,6 +26,45 @@ std::string modelText(const BrandModels& models, int m) {
   return m >= 0 && m < kModelCount ? models.names[static_cast<size_t>(m)] : std::string();
 }
 
+// Compared in the tenths their registers hold.
+bool inTenths(int p) {
+  return p == param::flushTime || isBlocked(p);
+}
+
+// A register's tenths as a number's text; a blocked entry of 899 or less is
+// none, as a radio takes it.
+std::string tenths(int p, const std::string& text) {
+  int v = 0;
+  if (!parseInt32(text, v)) return trimBlanks(text);
+  if (isBlocked(p) && v <= 899) v = 0;
+  return std::to_string(v);
+}
+
+// Tenths as the project writes seconds: 12005 is "1200.5", 12000 "1200".
+std::string secondsOfTenths(const std::string& text) {
+  int v = 0;
+  if (!parseInt32(text, v) || v < 0) return trimBlanks(text);
+  return std::to_string(v / 10) + (v % 10 ? "." + std::to_string(v % 10) : std::string());
+}
+
+// The lock register's reply is the master ID's.
+int reportedAs(int p) {
+  return p == param::masterLock ? param::masterID : p;
+}
+
+// What only the pages give (the blocked frequencies) is kept from an
+// earlier read of the same radio when a later one lacks it.
+void keepPagedValues(RadioReading& later, const RadioReading& earlier) {
+  for (int p = param::blockedFreq1; p <= param::blockedFreq12; ++p) {
+    if (!earlier.reported.count(p) || later.reported.count(p) || later.refused.count(p)) continue;
+    const size_t i = static_cast<size_t>(p - param::blockedFreq1);
+    later.settings.group.blocked[i] = earlier.settings.group.blocked[i];
+    later.reported.insert(p);
+    auto text = earlier.registers.find(p);
+    if (text != earlier.registers.end()) later.registers[p] = text->second;
+  }
+}
+
 bool holds(int model, int p) {
   for (const RegisterRow& row : registerMap(model))
     if (row.param == p) return true;
@@ -103,6 +142,23 @@ std::vector<int> comparedParameters(const RadioSettings& s) {
   return out;
 }
 
+ReadVerdict readVerdict(const RadioSettings& project, const RadioReading& radio, int p) {
+  if (radio.refused.count(p)) return ReadVerdict::Refused;
+  if (!radio.reported.count(p)) return ReadVerdict::NotReported;
+  const std::string want = parameterText(project, p);
+  auto text = radio.registers.find(p);
+  const bool same = inTenths(p) && text != radio.registers.end()
+                        ? tenths(p, MhzToRegister(want)) == tenths(p, text->second)
+                        : trimBlanks(want) == trimBlanks(parameterText(radio.settings, p));
+  return same ? ReadVerdict::Same : ReadVerdict::Differs;
+}
+
+std::string readText(const RadioReading& radio, int p) {
+  auto text = radio.registers.find(p);
+  if (p == param::flushTime && text != radio.registers.end()) return secondsOfTenths(text->second);
+  return trimBlanks(parameterText(radio.settings, p));
+}
+
 std::vector<CompareRow> compareRadio(const RadioSettings& project, const RadioReading& radio,
                                      const BrandModels& models) {
   std::vector<CompareRow> rows;
@@ -117,14 +173,25 @@ std::vector<CompareRow> compareRadio(const RadioSettings& project, const RadioRe
     r.radioValue = std::move(b);
     rows.push_back(std::move(r));
   };
-  if (got.model != project.model)
+  // Without its identification a radio's model is a guess: not compared.
+  if (radio.refused.count(param::radioIdentity))
+    row(CompareRow::Kind::NotRead, models.modelKey, modelText(models, project.model), kRefused);
+  else if (got.model != project.model)
     row(CompareRow::Kind::WrongModel, models.modelKey, modelText(models, project.model),
         modelText(models, got.model));
   for (int p : comparedParameters(project)) {
-    if (!radio.reported.count(p) || !holds(got.model, p)) continue;
     const std::string a = trimBlanks(parameterText(project, p));
-    const std::string b = trimBlanks(parameterText(got, p));
-    if (a != b) row(CompareRow::Kind::Differs, parameterCaption(p), a, b);
+    switch (readVerdict(project, radio, p)) {
+      case ReadVerdict::Refused:
+        row(CompareRow::Kind::NotRead, parameterCaption(p), a, kRefused);
+        break;
+      case ReadVerdict::Differs:
+        if (holds(got.model, p))
+          row(CompareRow::Kind::Differs, parameterCaption(p), a, readText(radio, p));
+        break;
+      default:
+        break;
+    }
   }
   return rows;
 }
@@ -173,8 +240,15 @@ bool GroupReadCollector::ApplyReply(int p, int value, const std::string& text) {
     return true;
   }
   if (!codec::applyRegister(current_.settings, p, value, text)) return false;
-  current_.reported.insert(p == param::masterLock ? param::masterID : p);
+  const int as = reportedAs(p);
+  current_.reported.insert(as);
+  current_.registers[as] = text;
+  current_.refused.erase(as);
   return true;
+}
+
+void GroupReadCollector::registerRefused(int p) {
+  current_.refused.insert(reportedAs(p));
 }
 
 bool GroupReadCollector::setRead(int radio, bool read) {
@@ -184,10 +258,19 @@ bool GroupReadCollector::setRead(int radio, bool read) {
   for (int p : done.reported)
     if (p >= param::emulationMode) modelE = true;
   done.settings.model = identified2_ ? 2 : modelE ? 0 : 1;
+  auto earlier = readings_.find(radio);
+  if (earlier != readings_.end()) keepPagedValues(done, earlier->second);
   readings_[radio] = std::move(done);
   current_ = RadioReading{};
   if (onRead) onRead(radio);
   return false;
+}
+
+void GroupReadCollector::setReading(int radio, const RadioReading* reading) {
+  if (reading)
+    readings_[radio] = *reading;
+  else
+    readings_.erase(radio);
 }
 
 bool GroupReadCollector::markLocal(int radio) {
@@ -230,6 +313,21 @@ int GroupCompareRun::position() const {
   for (const TpollEntry& e : list_)
     if (reader_.wasRead(e.radio) || silent_.count(e.radio)) ++n;
   return n;
+}
+
+void GroupCompareRun::reloadProject(Tproject& project) {
+  for (auto& [id, s] : settings_) s = projectSettings(project, id, models_);
+  reader_.setProject(settings_);
+}
+
+void GroupCompareRun::takeRadio(const GroupCompareRun& later, int radio) {
+  if (const RadioSettings* s = later.projectRadio(radio)) settings_[radio] = *s;
+  reader_.setProject(settings_);
+  reader_.setReading(radio, later.reading(radio));
+  if (later.reading(radio) || !later.silent(radio))
+    silent_.erase(radio);
+  else
+    silent_.insert(radio);
 }
 
 const RadioSettings* GroupCompareRun::projectRadio(int radio) const {
@@ -284,6 +382,8 @@ RadioSettings takenValues(const RadioSettings& project, const RadioReading& radi
     }
     codec::applyRegister(t, p, value, text);
   }
+  // Its register's tenths, which the reply's decoding drops.
+  if (radio.reported.count(param::flushTime)) t.group.flushTime = readText(radio, param::flushTime);
   return t;
 }
 

@@ -24,6 +24,9 @@ std::vector<PollReading> MonitorHistory::samplesOf(int radio) const {
 
 void recordPoll(MonitorHistory& history, const MainWindowModel& window, int radio,
                 std::int64_t now) {
+  // A compare reads the radios for its own table, not for the panel's
+  // readings: its reads are no polls of the monitor.
+  if (window.commands.running() && window.commands.current() == Command::Compare) return;
   const Tproject* p = window.project();
   const Tradio* r = p && radio >= 0 && radio < kRadioSlots ? p->radio(radio) : nullptr;
   if (!r || r->listItem == kNoRow) return;

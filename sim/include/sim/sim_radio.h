@@ -85,9 +85,11 @@ class SimRadio {
   void setClock(int minutesOfDay, int64_t atMs);
 
   // A misbehaving radio: every read of reg reports text, whatever the
-  // register holds or was set to ("" answers a blank line). For tests of
-  // what the configurator makes of such replies.
+  // register holds or was set to ("" answers a blank line; kRefusal refuses
+  // the read as a register the model lacks is refused). For tests of what
+  // the configurator makes of such replies.
   void setFixedAnswer(int reg, std::string text) { fixed_[reg] = std::move(text); }
+  static constexpr char kRefusal[] = "ERROR";
 
  private:
   void drift(int64_t nowMs);

@@ -42,7 +42,11 @@ class CompareGroupDialog : public QDialog {
   // Starts reading the group; false (with the reason shown) when it has no
   // radios.
   bool start();
+  // Reading the group, or one radio again after a send to it.
   bool running() const { return running_; }
+  // The radio whose rows are stale (a send to it ran since it was read)
+  // until it is read again; -1 for none.
+  int staleRadio() const { return stale_; }
   // Stops a running read; what was read so far is listed.
   void cancel();
 
@@ -61,17 +65,29 @@ class CompareGroupDialog : public QDialog {
 
  private:
   struct Progress;
+  // The run being read now: the group's, or the stale radio's alone.
+  GroupCompareRun& reading() { return again_ ? *again_ : *run_; }
+  // Starts the engine on the run being read, the dialog listening.
+  CommandStart beginRead();
   void update();
   void finish(bool cancelled);
+  // The stale radio read again, once the send to it ended.
+  void readAgain(CommandOutcome sent);
+  void rereadDone(bool cancelled);
   void fillTable();
+  QString countsText() const;
   void selectionChanged();
+  void setCaption(QPushButton* button, const QString& caption);
 
   MainWindowModel& window_;
   const BrandModels& models_;
   Hooks hooks_;
   std::unique_ptr<GroupCompareRun> run_;
+  std::unique_ptr<GroupCompareRun> again_;
   std::unique_ptr<CommandListener> observer_;
   bool running_ = false;
+  bool sending_ = false;  // the project's values go to the stale radio
+  int stale_ = -1;
   QLabel* progress_ = nullptr;
   QProgressBar* bar_ = nullptr;
   QLabel* summary_ = nullptr;

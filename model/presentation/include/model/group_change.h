@@ -190,16 +190,22 @@ class PlanCallbacks : public MainWindowCallbacks {
 // What a radio answered when the group was read again under the new
 // settings.
 struct GroupCheckRow {
-  enum class Kind { NewValues, OtherValues, NoAnswer };
+  // NotConfirmed: what was read is new, but a value was refused or, changed,
+  // not reported.
+  enum class Kind { NewValues, OtherValues, NoAnswer, NotConfirmed };
   Kind kind = Kind::NoAnswer;
   int radio = 0;
   std::string name;
-  // Other values: "Group ID 7 (not 9)", one per parameter, joined by "; ".
+  // "Group ID 7 (not 9)", "Security ID not read: refused", one per
+  // parameter, joined by "; ".
   std::string detail;
 };
+inline constexpr char kBlockedNotRead[] =
+    "blocked frequencies not read (a dialled radio does not report them)";
 // Each radio of the read (in its order), its shared values set against
-// values.
-std::vector<GroupCheckRow> checkGroup(const GroupCompareRun& read, const GroupSettings& values);
+// after, the values a change from before gave it.
+std::vector<GroupCheckRow> checkGroup(const GroupCompareRun& read, const GroupSettings& before,
+                                      const GroupSettings& after);
 std::string checkText(const GroupCheckRow& row);
 
 }  // namespace tessel

@@ -18,16 +18,21 @@ namespace tessel {
 
 class Tproject;
 
-// What a radio's read gave: its settings and the parameters it reported.
+// What a radio's read gave: its settings, the parameters it reported (with
+// each one's register text as answered) and those it refused ("ERROR";
+// radioIdentity for its identification).
 struct RadioReading {
   RadioSettings settings;
   std::set<int> reported;
+  std::map<int, std::string> registers;
+  std::set<int> refused;
 };
 
 // One line of a comparison: a parameter that differs, a radio that did not
-// answer (parameter kNoAnswer) or one of another model (the model's caption).
+// answer (parameter kNoAnswer), one of another model (the model's caption)
+// or a parameter whose register the radio refused (radio value kRefused).
 struct CompareRow {
-  enum class Kind { Differs, WrongModel, Silent };
+  enum class Kind { Differs, WrongModel, Silent, NotRead };
   Kind kind = Kind::Differs;
   int radio = 0;
   std::string name;
@@ -37,6 +42,16 @@ struct CompareRow {
 };
 
 inline constexpr char kNoAnswer[] = "No answer";
+inline constexpr char kRefused[] = "not read: refused";
+
+// How a read parameter stands against the value a project holds. The
+// flush time and the blocked frequencies are set against each other in the
+// tenths their registers hold (1200.5 s is 12005 on both sides).
+enum class ReadVerdict { NotReported, Refused, Same, Differs };
+ReadVerdict readVerdict(const RadioSettings& project, const RadioReading& radio, int param);
+// The radio's value of a reported parameter as the project file writes it
+// (a flush time of 12005 is "1200.5").
+std::string readText(const RadioReading& radio, int param);
 
 // The caption of a parameter as the panel labels it ("Group ID", "Blocked
 // Frequency 3"); "" for a code no setting has.
@@ -76,6 +91,8 @@ class GroupReadCollector : public MainWindowCallbacks {
   // The radios read to the end, by radio ID.
   const std::map<int, RadioReading>& readings() const { return readings_; }
   bool wasRead(int radio) const { return readings_.count(radio) != 0; }
+  // A reading of radio from elsewhere (a later read); none: not read.
+  void setReading(int radio, const RadioReading* reading);
   // Called with the radio ID whenever a radio's read is complete.
   std::function<void(int radio)> onRead;
 
@@ -90,6 +107,7 @@ class GroupReadCollector : public MainWindowCallbacks {
   void readDone() override {}
   std::string RegisterValue(int, int, bool) override { return std::string(); }
   bool ApplyReply(int param, int value, const std::string& text) override;
+  void registerRefused(int param) override;
   void beginReplies() override;
 
  private:
@@ -132,6 +150,13 @@ class GroupCompareRun {
   const RadioSettings* projectRadio(int radio) const;
   const RadioReading* reading(int radio) const;
   bool silent(int radio) const { return silent_.count(radio) != 0; }
+
+  // The project's values again, for every radio (a take wrote the radio's
+  // and the group's): the rows follow them.
+  void reloadProject(Tproject& project);
+  // radio as later, a read of it alone, found it: read, silent or not
+  // reached.
+  void takeRadio(const GroupCompareRun& later, int radio);
 
  private:
   const BrandModels& models_;

@@ -70,6 +70,9 @@ class MainWindowCallbacks {
   // One register value read from a radio; param -1 is the identification
   // line (value = detected model) or a register the map does not know.
   virtual bool ApplyReply(int param, int value, const std::string& text) = 0;
+  // The radio answered "ERROR" to the register of param (-1: to its
+  // identification); the read goes on with the next register.
+  virtual void registerRefused(int param) { (void)param; }
   // Around the replies of one radio (one poll, one read): the values they
   // store reach the project file in one write at endReplies. A second begin
   // ends the first; so do setRead(radio, true), taskCancelled and readDone,

@@ -37,7 +37,7 @@ class MonitorHistory {
 class MainWindowModel;
 
 // A poll of radio has ended: keeps what it read, stamped now. A radio
-// without a row in the list is not kept.
+// without a row in the list is not kept, nor a compare's read.
 void recordPoll(MonitorHistory& history, const MainWindowModel& window, int radio,
                 std::int64_t now);
 
