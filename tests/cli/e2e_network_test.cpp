@@ -1,6 +1,6 @@
 // tessel-cli over the network: simulated radios on a pseudo-terminal served
 // by a real ser2net, reached through its Telnet accepter with port control
-// (rfc2217://) and through a raw one (tcp://).
+// (rfc2217://) and through a raw one (tcp://); and a server that floods.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cli_e2e_fixture.h"
+#include "flood_server.h"
 #include "model/ini_file.h"
 #include "ser2net_server.h"
 
@@ -163,6 +164,35 @@ TEST_F(CliOverSer2net, BaudRateReachesThePortThroughRfc2217AndAServerGoneEndsThe
     EXPECT_NE(at, std::string::npos) << mon.err();
     EXPECT_EQ(mon.err().find(says, at + 1), std::string::npos) << mon.err();
   }
+}
+
+// The peak memory of a running process, kB (0 once it is gone).
+long peakKb(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return 0;
+}
+
+using CliOverAFloodingServer = CliProcessTest;
+
+// A raw network port that never stops sending and never ends a line: the
+// read ends at its time limit, with what the port holds bounded.
+TEST_F(CliOverAFloodingServer, GetLocalEndsAtItsTimeoutInBoundedMemory) {
+  FloodServer flood;
+  const auto start = Clock::now();
+  Process get({"get-local", flood.address(), "--timeout", "3"}, dir_);
+  long peak = 0;
+  while (get.running() && Clock::now() - start < std::chrono::seconds(10)) {
+    peak = std::max(peak, peakKb(get.pid()));
+    get.readLine(20);
+  }
+  const double took = std::chrono::duration<double>(Clock::now() - start).count();
+  EXPECT_EQ(get.wait(1000), 1) << get.err();
+  EXPECT_NE(get.err().find("did not complete the read within 3 s"), std::string::npos) << get.err();
+  EXPECT_LT(took, 4.5);
+  EXPECT_GT(flood.sent(), 1u << 20);  // it did flood
+  EXPECT_LT(peak, 32 * 1024) << "kB at the peak";
 }
 
 }  // namespace
