@@ -137,6 +137,14 @@ void ComPortDialog::autoConfigureClick() {
   for (ComPortControl c : kLineControls) view_.setEnabled(c, false);
 }
 
+bool ComPortDialog::selectionIs(int code) const {
+  if (!isSettingsCode(code)) return false;
+  const LineSettingsIndices s = decodeSettingsCode(code);
+  // The rate as read from the box: a typed rate counts as its item.
+  return selectedBaud_ == kBaudRates[s.baudIndex] && view_.parityIndex() == s.parityIndex &&
+         view_.dataBitsIndex() == s.dataBitsIndex && view_.stopBitsIndex() == s.stopBitsIndex;
+}
+
 void ComPortDialog::cancelSearch() {
   host_.searchCancelled();
   searchRunning_ = false;

@@ -49,7 +49,10 @@ Next ConnectTask::tick(PortState state) {
 
 Next ConnectTask::manualTick() {
   TaskHost& host = ctx_.host;
-  if (dialog_.selectedBaud() == 19200) return goOn(psConfig16at);
+  // At 19200 8N1 the connect tries the radios' usual lines in turn (code 16,
+  // then 9600 8N1). Any other line at 19200 was chosen by hand: it is the
+  // one to talk at, as at every other speed, and no code replaces it.
+  if (dialog_.selectedBaud() == 19200 && dialog_.selectionIs(16)) return goOn(psConfig16at);
   host.sendNow(host.tryCount(), "+++");
   return host.tryCount() > TaskHost::kRetryLimit ? to(psError) : stay();
 }

@@ -111,8 +111,16 @@ bool MetricsServer::start(const std::string& address, std::string& error) {
   }
   mg_init_library(0);
   const std::string listen = numeric + ":" + std::to_string(port);
-  const char* options[] = {"listening_ports",    listen.c_str(), "num_threads", "2",
-                           "request_timeout_ms", "10000",        nullptr};
+  // Each connection holds one of civetweb's workers until its request is in
+  // and answered. Clients that connect and say nothing, or trickle a header
+  // line now and then, must not leave a scraper waiting: workers enough for
+  // a few of them beside the scrapers, and a bound on the whole time a
+  // request may take to arrive (a scraper sends its request at once).
+  // Without keep-alive every reply ends its connection, so a scraper's idle
+  // connection between two scrapes holds no worker either.
+  const char* options[] = {
+      "listening_ports",   listen.c_str(), "num_threads", "16", "request_timeout_ms", "2000",
+      "enable_keep_alive", "no",           nullptr};
   mg_callbacks callbacks{};
   // Quiet: a refused request is the client's business, not the user's.
   callbacks.log_message = [](const mg_connection*, const char*) { return 1; };

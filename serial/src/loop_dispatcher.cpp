@@ -116,8 +116,11 @@ void LoopDispatcher::run() {
   for (;;) {
     runQueued();
     std::unique_lock<std::mutex> lock(mutex_);
-    wake_.wait(lock, [&] { return quit_ || !jobs_.empty(); });
-    if (quit_ && jobs_.empty()) {
+    // A quit ends the run once the jobs in hand have run: a port that keeps
+    // receiving keeps the queue from ever running dry, and what comes after
+    // the quit runs with the next pump.
+    if (!quit_) wake_.wait(lock, [&] { return quit_ || !jobs_.empty(); });
+    if (quit_) {
       quit_ = false;
       return;
     }

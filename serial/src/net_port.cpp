@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -71,8 +72,11 @@ struct NetPort::Connection {
   TelnetComPort telnet;
   std::string out;   // bytes for the socket
   std::string held;  // serial data written before the connection was up
-  std::string in;    // serial data received and not read yet
-  size_t inPos = 0;
+  // Serial data received and not yet taken by the port, at most
+  // kReceiveLimit: when it is full the thread reads no more from the socket
+  // until the port takes it, and TCP holds the server back.
+  std::string in;
+  bool paused = false;  // the thread waits for room in in
   bool up = false;
   bool stop = false;  // the port let go of it: nothing more is posted
   bool rxPosted = false;
@@ -85,6 +89,9 @@ struct NetPort::Connection {
   // GUI thread only.
   bool closed = false;
   bool parked = false;
+  // What the port took from in for the engine to read, and how far it read.
+  std::string batch;
+  size_t batchPos = 0;
 };
 
 namespace {
@@ -213,6 +220,64 @@ std::string connectTo(Conn& c, Clock::time_point deadline, Socket& sock, bool& s
   return c.message("cannot connect (" + systemText(lastErr) + ")");
 }
 
+// Reads what the socket holds, up to room bytes, and hands the serial data
+// in it to the port (arrived: the port is to be told); the message when that
+// ends the connection, else "".
+std::string receive(Conn& c, int fd, size_t room, bool& arrived) {
+  bool closedByServer = false;
+  int err = 0;
+  std::string bytes;
+  // A reply comes in small pieces; a server that holds the next piece
+  // until the last is acknowledged (Nagle) would otherwise wait out our
+  // delayed acknowledgement, some 40 ms a reply.
+  int one = 1;
+  ::setsockopt(fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
+  char buffer[4096];
+  while (bytes.size() < room) {
+    const ssize_t n = ::recv(fd, buffer, std::min(sizeof buffer, room - bytes.size()), 0);
+    if (n > 0) {
+      bytes.append(buffer, static_cast<size_t>(n));
+      continue;
+    }
+    if (n == 0) closedByServer = true;
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) err = errno;
+    break;
+  }
+  std::string problem;
+  arrived = false;
+  {
+    std::lock_guard<std::mutex> lock(c.m);
+    std::string data;
+    if (c.telnetMode()) {
+      c.telnet.receive(bytes.data(), bytes.size());
+      if (!c.telnet.error().empty()) {
+        problem = c.message("Telnet protocol error (" + c.telnet.error() + ")");
+      } else if (c.telnet.control() == TelnetComPort::Control::Refused) {
+        problem = c.message(
+            "the server does not offer serial port control (RFC 2217); for a raw port use "
+            "tcp://" +
+            c.address.host + ":" + c.address.service);
+      } else if (!c.up && c.telnet.control() == TelnetComPort::Control::Agreed) {
+        goUp(c);
+      }
+      c.out += c.telnet.takeOutput();
+      data = c.telnet.takeData();  // never more than the bytes it came in
+    } else {
+      data.swap(bytes);
+    }
+    if (!data.empty() && !c.discard) {
+      c.in += data;
+      arrived = !c.rxPosted;
+      c.rxPosted = true;
+    }
+  }
+  if (problem.empty() && closedByServer) problem = c.message("the server closed the connection");
+  if (problem.empty() && err)
+    problem = c.message("the connection was lost (" + systemText(err) + ")");
+  return problem;
+}
+
 }  // namespace
 
 // The connection's thread: connects, then moves bytes both ways until the
@@ -239,17 +304,21 @@ void NetPort::run(std::shared_ptr<Connection> c) {
       goUp(*c);
     }
   }
-  char buffer[4096];
   for (;;) {
     bool wantOut, up;
+    size_t room;
     {
       std::lock_guard<std::mutex> lock(c->m);
       if (c->stop) break;
       wantOut = !c->out.empty();
       up = c->up;
+      room = c->in.size() < kReceiveLimit ? kReceiveLimit - c->in.size() : 0;
+      c->paused = room == 0;
     }
-    pollfd fds[2] = {{sock.fd, static_cast<short>(POLLIN | (wantOut ? POLLOUT : 0)), 0},
-                     {c->wake, POLLIN, 0}};
+    // With no room the socket is left alone (a hang-up is seen once there
+    // is room again, as a local port's is once its bytes are read).
+    const short events = static_cast<short>((room ? POLLIN : 0) | (wantOut ? POLLOUT : 0));
+    pollfd fds[2] = {{events ? sock.fd : -1, events, 0}, {c->wake, POLLIN, 0}};
     const int r = ::poll(fds, 2, up ? -1 : msLeft(deadline));
     if (r < 0 && errno == EINTR) continue;
     if (r < 0) {
@@ -266,63 +335,10 @@ void NetPort::run(std::shared_ptr<Connection> c) {
       while (::read(c->wake, &n, sizeof n) > 0) {
       }
     }
-    if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-      bool closedByServer = false;
-      int err = 0;
-      std::string bytes;
-      // A reply comes in small pieces; a server that holds the next piece
-      // until the last is acknowledged (Nagle) would otherwise wait out our
-      // delayed acknowledgement, some 40 ms a reply.
-      int one = 1;
-      ::setsockopt(sock.fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
-      for (;;) {
-        ssize_t n = ::recv(sock.fd, buffer, sizeof buffer, 0);
-        if (n > 0) {
-          bytes.append(buffer, static_cast<size_t>(n));
-          continue;
-        }
-        if (n == 0) closedByServer = true;
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) err = errno;
-        break;
-      }
-      std::string problem;
+    if (room && (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
       bool arrived = false;
-      {
-        std::lock_guard<std::mutex> lock(c->m);
-        std::string data;
-        if (c->telnetMode()) {
-          c->telnet.receive(bytes.data(), bytes.size());
-          if (!c->telnet.error().empty()) {
-            problem = c->message("Telnet protocol error (" + c->telnet.error() + ")");
-          } else if (c->telnet.control() == TelnetComPort::Control::Refused) {
-            problem = c->message(
-                "the server does not offer serial port control (RFC 2217); for a raw port use "
-                "tcp://" +
-                c->address.host + ":" + c->address.service);
-          } else if (!c->up && c->telnet.control() == TelnetComPort::Control::Agreed) {
-            goUp(*c);
-          }
-          c->out += c->telnet.takeOutput();
-          data = c->telnet.takeData();
-        } else {
-          data.swap(bytes);
-        }
-        if (!data.empty() && !c->discard) {
-          if (c->inPos == c->in.size()) {
-            c->in.clear();
-            c->inPos = 0;
-          }
-          c->in += data;
-          arrived = !c->rxPosted;
-          c->rxPosted = true;
-        }
-      }
+      const std::string problem = receive(*c, sock.fd, room, arrived);
       if (arrived) post(c, [](Conn& s) { s.owner->received(s.self.lock()); });
-      if (problem.empty() && closedByServer)
-        problem = c->message("the server closed the connection");
-      if (problem.empty() && err)
-        problem = c->message("the connection was lost (" + systemText(err) + ")");
       if (!problem.empty()) {
         flush(*c, sock.fd);  // the refusal's answers, as a courtesy
         fail(problem);
@@ -391,11 +407,12 @@ void NetPort::open() {
     // RTS up again.
     conn_ = std::move(parked_);
     conn_->parked = false;
+    conn_->batch.clear();
+    conn_->batchPos = 0;
     {
       std::lock_guard<std::mutex> lock(conn_->m);
       conn_->discard = false;
       conn_->in.clear();
-      conn_->inPos = 0;
       conn_->line = line_;
       conn_->dtr = conn_->rts = true;
       if (conn_->up && conn_->telnetMode()) {
@@ -435,7 +452,6 @@ void NetPort::close() {
     parked_->discard = true;  // a closed port receives nothing
     parked_->dtr = parked_->rts = false;
     parked_->in.clear();
-    parked_->inPos = 0;
     if (parked_->up && parked_->telnetMode()) {
       parked_->telnet.setDtr(false);
       parked_->telnet.setRts(false);
@@ -519,15 +535,39 @@ void NetPort::WriteString(const std::string& text) {
 
 int NetPort::ReadChar(char& ch) {
   if (!conn_) return 0;
-  std::lock_guard<std::mutex> lock(conn_->m);
-  while (conn_->inPos < conn_->in.size()) {
-    const auto byte = static_cast<unsigned char>(conn_->in[conn_->inPos++]);
+  Connection& c = *conn_;
+  while (c.batchPos < c.batch.size()) {
+    const auto byte = static_cast<unsigned char>(c.batch[c.batchPos++]);
     if (byte < 0x80) {  // only 7-bit characters are delivered, as on a local port
       ch = static_cast<char>(byte);
       return 1;
     }
   }
+  // What came after the receive event comes with the next one: a port that
+  // keeps receiving hands the engine a batch at a time and the loop turns in
+  // between.
+  bool ask;
+  {
+    std::lock_guard<std::mutex> lock(c.m);
+    ask = !c.in.empty() && !c.rxPosted;
+    if (ask) c.rxPosted = true;
+  }
+  if (ask) post(conn_, [](Conn& s) { s.owner->received(s.self.lock()); });
   return 0;
+}
+
+// Takes what arrived, once the engine read the last batch.
+void NetPort::take(Connection& c) {
+  if (c.batchPos < c.batch.size()) return;
+  bool wasPaused;
+  {
+    std::lock_guard<std::mutex> lock(c.m);
+    c.batch.swap(c.in);
+    c.in.clear();
+    c.batchPos = 0;
+    wasPaused = c.paused;
+  }
+  if (wasPaused) c.kick();
 }
 
 void NetPort::received(const std::shared_ptr<Connection>& c) {
@@ -537,6 +577,7 @@ void NetPort::received(const std::shared_ptr<Connection>& c) {
     c->rxPosted = false;
   }
   if (c != conn_) return;
+  take(*c);
   auto handler = onRxData_;  // the handler may replace itself
   if (handler) handler();
 }

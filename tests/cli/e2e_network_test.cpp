@@ -1,17 +1,21 @@
 // tessel-cli over the network: simulated radios on a pseudo-terminal served
 // by a real ser2net, reached through its Telnet accepter with port control
-// (rfc2217://) and through a raw one (tcp://).
+// (rfc2217://) and through a raw one (tcp://); and a server that floods.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <termios.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <sstream>
 #include <string>
 
 #include "cli_e2e_fixture.h"
+#include "flood_server.h"
 #include "model/ini_file.h"
 #include "ser2net_server.h"
 
@@ -163,6 +167,109 @@ TEST_F(CliOverSer2net, BaudRateReachesThePortThroughRfc2217AndAServerGoneEndsThe
     EXPECT_NE(at, std::string::npos) << mon.err();
     EXPECT_EQ(mon.err().find(says, at + 1), std::string::npos) << mon.err();
   }
+}
+
+// The far port's line as a pseudo-terminal shows it: the speed, odd parity
+// and two stop bits (it keeps eight data bits and no parity enable whatever
+// it is told, so even parity and seven bits leave no trace there).
+struct FarLine {
+  speed_t speed = 0;
+  bool odd = false;
+  bool twoStop = false;
+  bool operator==(const FarLine& o) const {
+    return speed == o.speed && odd == o.odd && twoStop == o.twoStop;
+  }
+};
+
+std::ostream& operator<<(std::ostream& out, const FarLine& l) {
+  return out << "speed code " << l.speed << (l.odd ? ", odd" : ", not odd")
+             << (l.twoStop ? ", 2 stop bits" : ", 1 stop bit");
+}
+
+FarLine farLine(int fd) {
+  termios t{};
+  ::tcgetattr(fd, &t);
+  return {cfgetospeed(&t), (t.c_cflag & PARODD) != 0, (t.c_cflag & CSTOPB) != 0};
+}
+
+// Each combination of speed, parity, data and stop bits given on the
+// command line is the line ser2net sets on its port, and no step of the
+// connect (which, at 19200 8N1, tries the radios' usual lines in turn)
+// replaces it while no radio answers.
+TEST_F(CliOverSer2net, EveryLineSettingReachesTheFarPortAtEverySpeed) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const std::string device = ::ptsname(master);
+  const int far = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(far, 0);
+  startServer(device);
+  ::setenv("TESSEL_TIME_SCALE", "10", 1);  // the connect's steps 250 ms apart
+  const struct {
+    int baud;
+    speed_t speed;
+  } speeds[] = {{4800, B4800}, {9600, B9600}, {19200, B19200}, {38400, B38400}};
+  const struct {
+    const char* parity;
+    int dataBits, stopBits;
+  } lines[] = {{"odd", 8, 1}, {"odd", 7, 2}, {"even", 8, 2}, {"none", 7, 2}};
+  for (const auto& speed : speeds) {
+    for (const auto& line : lines) {
+      SCOPED_TRACE(std::to_string(speed.baud) + " " + line.parity + " " +
+                   std::to_string(line.dataBits) + " " + std::to_string(line.stopBits));
+      waitDeviceFree(device);
+      Process get({"get-local", rfc2217(), "--baud", std::to_string(speed.baud), "--parity",
+                   line.parity, "--data-bits", std::to_string(line.dataBits), "--stop-bits",
+                   std::to_string(line.stopBits), "--timeout", "20"},
+                  dir_);
+      const FarLine want{speed.speed, std::string(line.parity) == "odd", line.stopBits == 2};
+      FarLine seen;
+      const auto until = Clock::now() + std::chrono::seconds(5);
+      while (!((seen = farLine(far)) == want) && get.running() && Clock::now() < until)
+        get.readLine(10);
+      EXPECT_EQ(seen, want) << get.err() << serverLog();
+      // Two steps of the connect later it is still the line asked for.
+      for (const auto hold = Clock::now() + std::chrono::milliseconds(600); Clock::now() < hold;)
+        get.readLine(10);
+      EXPECT_EQ(farLine(far), want);
+      get.signal(SIGTERM);
+      get.wait(5000);
+    }
+  }
+  ::unsetenv("TESSEL_TIME_SCALE");
+  stopServer();
+  ::close(far);
+  ::close(master);
+}
+
+// The peak memory of a running process, kB (0 once it is gone).
+long peakKb(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("VmHWM:", 0) == 0) return std::stol(line.substr(6));
+  return 0;
+}
+
+using CliOverAFloodingServer = CliProcessTest;
+
+// A raw network port that never stops sending and never ends a line: the
+// read ends at its time limit, with what the port holds bounded.
+TEST_F(CliOverAFloodingServer, GetLocalEndsAtItsTimeoutInBoundedMemory) {
+  FloodServer flood;
+  const auto start = Clock::now();
+  Process get({"get-local", flood.address(), "--timeout", "3"}, dir_);
+  long peak = 0;
+  while (get.running() && Clock::now() - start < std::chrono::seconds(10)) {
+    peak = std::max(peak, peakKb(get.pid()));
+    get.readLine(20);
+  }
+  const double took = std::chrono::duration<double>(Clock::now() - start).count();
+  EXPECT_EQ(get.wait(1000), 1) << get.err();
+  EXPECT_NE(get.err().find("did not complete the read within 3 s"), std::string::npos) << get.err();
+  EXPECT_LT(took, 4.5);
+  EXPECT_GT(flood.sent(), 1u << 20);  // it did flood
+  EXPECT_LT(peak, 32 * 1024) << "kB at the peak";
 }
 
 }  // namespace

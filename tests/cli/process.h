@@ -109,6 +109,7 @@ class Process {
   }
 
   void signal(int sig) { ::kill(pid_, sig); }
+  pid_t pid() const { return pid_; }
   // True while the program has not ended (its status is kept for wait()).
   bool running() {
     if (status_ >= 0) return false;

@@ -40,16 +40,26 @@ TEST_F(LinkTest, SearchButtonActsOnTheSearchNotOnItsCaption) {
   EXPECT_FALSE(engine->comPortDialog().searchRunning());
   EXPECT_EQ(view.autoConfigureCaption(), "&Auto Configure");
 
-  // Connecting at the line as set: at 19200 baud through the fixed sequence
-  // that starts with "AT", at another rate with "+++".
-  for (const char* text : {"19200", "  9600"}) {
+  // Connecting at the line as set: at 19200 8N1 through the fixed sequence
+  // that starts with "AT" (and sets that line); at another rate, or with
+  // another line at 19200, with "+++" at the line as set.
+  const struct {
+    const char* baud;
+    int parityIndex;
+    const char* first;
+  } connects[] = {{"19200", 2, "AT"}, {"  9600", 2, "+++"}, {"19200", 1, "+++"}};
+  for (const auto& c : connects) {
+    SCOPED_TRACE(std::string(c.baud) + " parity " + std::to_string(c.parityIndex));
     serial.clearWrites();
-    view.setBaudRateText(text);
+    view.setBaudRateText(c.baud);
     engine->baudRateChange();
+    view.setParityIndex(c.parityIndex);
+    engine->parityClick();
     engine->clearSettingsCode();  // connect at the line as set
     engine->StartTask(tkGetLocal, "Get Local", {{0, 0}});
-    ASSERT_FALSE(serial.writes.empty()) << text;
-    EXPECT_EQ(serial.lines().front(), std::string(text) == "19200" ? "AT" : "+++") << text;
+    ASSERT_FALSE(serial.writes.empty());
+    EXPECT_EQ(serial.lines().front(), c.first);
+    EXPECT_EQ(serial.Parity(), c.parityIndex == 1 ? paOdd : paNone);
     engine->StartTask(tkLocalOnly, "", {});
   }
 }

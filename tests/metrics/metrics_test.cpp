@@ -3,12 +3,22 @@
 // HTTP endpoint and the sample alert rule.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "../model/model_fixture.h"
 #include "http_get.h"
@@ -180,6 +190,76 @@ TEST(MetricsServerTest, ServesTheTextAtMetricsAndNothingElse) {
 
   server.stop();
   EXPECT_EQ(testing::httpGet(server.port(), "/metrics").status, 0) << "nothing listens after stop";
+}
+
+// A connection to the loopback port, or -1.
+int connectLoopback(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(static_cast<uint16_t>(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) return fd;
+  if (fd >= 0) ::close(fd);
+  return -1;
+}
+
+// Clients that connect and say nothing, and clients that send a header line
+// now and then and never finish, take the server's workers while it waits
+// for their requests. A scraper coming meanwhile is served at once, and the
+// server lets go of the slow ones after its request timeout, however often
+// they send.
+TEST(MetricsServerTest, IdleAndTricklingClientsNeitherDelayAScrapeNorHoldTheServer) {
+  MetricsServer server([] { return std::string("x 1\n"); });
+  std::string error;
+  ASSERT_TRUE(server.start("127.0.0.1:0", error)) << error;
+  constexpr int kEach = 5;  // of each kind: ten in all, more than a small pool of workers
+  std::vector<int> idle, trickling;
+  for (int i = 0; i < kEach; ++i) {
+    idle.push_back(connectLoopback(server.port()));
+    trickling.push_back(connectLoopback(server.port()));
+    ASSERT_GE(idle.back(), 0);
+    ASSERT_GE(trickling.back(), 0);
+    const std::string start = "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    ASSERT_EQ(::send(trickling.back(), start.data(), start.size(), MSG_NOSIGNAL),
+              static_cast<ssize_t>(start.size()));
+  }
+  using Clock = std::chrono::steady_clock;
+  const auto begin = Clock::now();
+  std::vector<double> scrapes;                       // seconds each took
+  std::vector<double> cutOff(trickling.size(), -1);  // when the server closed each
+  const auto allCut = [&] {
+    return std::count(cutOff.begin(), cutOff.end(), -1.0) == 0 && scrapes.size() >= 4;
+  };
+  for (int round = 0; !allCut() && Clock::now() - begin < std::chrono::seconds(6); ++round) {
+    for (size_t i = 0; i < trickling.size(); ++i) {
+      if (cutOff[i] >= 0) continue;
+      const std::string line = "X-Round: " + std::to_string(round) + "\r\n";
+      // An answer (an error, say), the end of the connection or a reset:
+      // the server is done with it.
+      pollfd p{trickling[i], POLLIN, 0};
+      if (::send(trickling[i], line.data(), line.size(), MSG_NOSIGNAL) < 0 || ::poll(&p, 1, 0))
+        cutOff[i] = std::chrono::duration<double>(Clock::now() - begin).count();
+    }
+    if (round % 4 == 0) {
+      const auto t = Clock::now();
+      const testing::HttpReply r = testing::httpGet(server.port(), "/metrics");
+      EXPECT_EQ(r.status, 200) << "round " << round;
+      scrapes.push_back(std::chrono::duration<double>(Clock::now() - t).count());
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  }
+  for (double s : scrapes) EXPECT_LT(s, 1.0);
+  for (double t : cutOff) {
+    EXPECT_GE(t, 0) << "a client sending a line every 250 ms keeps its worker";
+    EXPECT_LT(t, 5.0);
+  }
+  for (int fd : idle) {
+    pollfd p{fd, POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 0), 1) << "an idle client is let go";
+    ::close(fd);
+  }
+  for (int fd : trickling) ::close(fd);
 }
 
 TEST(MetricsServerTest, ListenAddresses) {

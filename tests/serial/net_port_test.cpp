@@ -7,10 +7,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
 
+#include "flood_server.h"
 #include "memory_settings_store.h"
 #include "pty_fixture.h"
 #include "ser2net_server.h"
@@ -218,6 +220,55 @@ TEST(NetPort, EachFailureEndsWithOneMessageNamingTheAddress) {
   dropper.join();
   // Raw TCP carries the bytes as they are, written before the connection was up.
   EXPECT_EQ(received, "AT\r");
+}
+
+// A server sending without a line end as fast as loopback goes. While the
+// engine reads nothing (a message box is up, say) the port takes no more
+// than it holds and TCP stops the server; once it reads, every byte comes,
+// in order, at most a batch per receive event, so the loop turns between.
+TEST(NetPort, AFloodIsHeldBackWhileUnreadAndHandedOverABatchAtATimeWithNothingLost) {
+  using Clock = std::chrono::steady_clock;
+  LoopDispatcher loop;
+  tessel::testing::FloodServer flood;
+  NetPort port(loop);
+  port.setAddress(flood.address());
+  bool reading = false;
+  uint64_t got = 0, outOfOrder = 0;
+  size_t largest = 0;
+  int events = 0;
+  const auto read = [&] {
+    if (!reading) return;  // held: the bytes wait in the port
+    ++events;
+    size_t n = 0;  // one more than a batch tells enough
+    for (char c; n <= NetPort::kReceiveLimit && port.ReadChar(c) == 1; ++n, ++got)
+      if (c != tessel::testing::FloodServer::byteAt(got)) ++outOfOrder;
+    largest = std::max(largest, n);
+  };
+  port.setOnRxData(read);
+  port.setActive(true);
+
+  uint64_t seen = 0;
+  auto changed = Clock::now();
+  const bool stalled = loop.runUntil(
+      [&] {
+        if (flood.sent() != seen) {
+          seen = flood.sent();
+          changed = Clock::now();
+        }
+        return seen > 0 && Clock::now() - changed > std::chrono::milliseconds(300);
+      },
+      std::chrono::seconds(5));
+  EXPECT_TRUE(stalled) << flood.sent() << " bytes sent, unread, and the port takes more";
+  EXPECT_LT(flood.sent(), 32u << 20);  // the port's share and the kernel's socket buffers
+
+  reading = true;
+  read();  // as the holder of the event runs it when its box closes
+  EXPECT_TRUE(loop.runUntil([&] { return got > 3 * seen + (8u << 20); }, std::chrono::seconds(10)))
+      << got;
+  EXPECT_EQ(outOfOrder, 0u);
+  EXPECT_LE(largest, NetPort::kReceiveLimit);
+  EXPECT_GT(events, 10);
+  port.setActive(false);
 }
 
 // The port as the engine uses it, with COM1 set to a real ser2net serving

@@ -73,6 +73,8 @@ class ComPortDialog {
 
   // The baud rate chosen, or 0 while the box holds no known rate.
   int selectedBaud() const { return selectedBaud_; }
+  // The line chosen in the controls is the one the code sets.
+  bool selectionIs(int code) const;
 
   // "0" typed as the port number asks for the list of ports that open.
   bool portListWanted() const;

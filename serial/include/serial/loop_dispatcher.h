@@ -31,7 +31,8 @@ class LoopDispatcher : public GuiDispatcher {
   bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
   // GUI thread: runs jobs for the given time.
   void runFor(std::chrono::milliseconds limit);
-  // GUI thread: runs jobs until quit() is called (from any thread).
+  // GUI thread: runs jobs until quit() is called (from any thread); the
+  // batch in hand when it comes still runs, what is queued after it waits.
   void run();
   void quit();
 

@@ -23,6 +23,12 @@ namespace tessel {
 // All calls belong on the GUI thread.
 class NetPort : public SerialLink {
  public:
+  // What the port holds of the received bytes the engine has not read:
+  // about what a local port's driver holds. A server that sends faster than
+  // the engine reads is held back by TCP, not buffered without end, and the
+  // engine is handed the bytes a batch at a time.
+  static constexpr size_t kReceiveLimit = 64 * 1024;
+
   explicit NetPort(GuiDispatcher& gui);
   ~NetPort() override;
   NetPort(const NetPort&) = delete;
@@ -77,6 +83,7 @@ class NetPort : public SerialLink {
   // The connection's thread.
   static void run(std::shared_ptr<Connection> c);
   void received(const std::shared_ptr<Connection>& c);
+  void take(Connection& c);
   void failed(const std::shared_ptr<Connection>& c, const std::string& message);
 
   GuiDispatcher& gui_;
