@@ -521,6 +521,44 @@ TEST_F(WindowOnSimulatedRadios, AFirstCommandFindsThePortOpen) {
   EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
 }
 
+// Online Monitor > Stop while a remote radio is polled brings the link back
+// to the local radio before anything else goes out: the Set Radio of
+// Radio 001 that follows reaches radio 1, and radio 2 keeps its settings.
+TEST_F(WindowOnSimulatedRadios, StopWhileARemoteIsPolledLeavesTheNextSetRadioToTheLocalRadio) {
+  const std::string path = dir + "/group.vro";
+  std::string error;
+  ASSERT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
+  settings.strings["file1"] = path;
+  startOnSim();
+  window().show();
+  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
+  action("file1")->trigger();
+  action("discoverThis")->trigger();
+  ASSERT_EQ(panel().WindowMode, wmMonitor);
+  ASSERT_TRUE(runUntil(
+      [&] { return traffic.lastDialled == 2 && traffic.lastSent.rfind("ATS", 0) == 0; }, 30000));
+  ASSERT_EQ(group->addressedIndex(), 1u) << "radio 2 is being polled";
+  action("monitorStop")->trigger();
+  ASSERT_TRUE(runUntil([&] { return traffic.unanswered == 0; }, 3000));
+  EXPECT_EQ(group->addressedIndex(), group->localIndex()) << "the link is on the local radio";
+
+  window().model().chooseRadio(window().views().rowAt(0));
+  ASSERT_EQ(panel().text(ctl::radioID), "1");
+  panel().setText(ctl::retries, "77");
+  panel().findChild<QPushButton*>(QStringLiteral("ok"))->click();
+  ASSERT_TRUE(runUntil(
+      [&] { return wiring->engine().queue().Count() == 0 && wiring->engine().state() == psIdle; },
+      30000))
+      << stateName(wiring->engine().state());
+  EXPECT_EQ(prompts.texts(), std::vector<std::string>{"Set Radio complete, radio reset"});
+  const sim::SimRadio& radio1 = group->radios()[0];
+  const sim::SimRadio& radio2 = group->radios()[1];
+  EXPECT_EQ(radio1.saved(13), "77");
+  EXPECT_EQ(radio2.saved(param::radioID), "2");
+  EXPECT_EQ(radio2.saved(param::radioMode), "S");
+  EXPECT_NE(radio2.saved(13), "77");
+}
+
 // Reset from the radio list dials the radio and resets it through the engine;
 // Emulate Group from the Project menu plays the project's radios.
 TEST_F(WindowOnSimulatedRadios, ResetAndEmulateGroupRunThroughTheEngine) {

@@ -24,6 +24,8 @@ class ReadTask {
   // The tick and the answers while registers are asked (psDiscoverSRegs).
   Next registerTick();
   Next registerReply(const Answer& answer);
+  // "NO CARRIER" cut the link to the radio being read.
+  Next linkLost(int radio);
 
  private:
   Next nextPage();
