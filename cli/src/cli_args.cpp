@@ -31,7 +31,8 @@ const std::vector<CommandInfo>& commands() {
   static const std::vector<CommandInfo> list = {
       {"sim",
        "sim [--radios N] [--models 0,1,2,...] [--project FILE] [--link PATH] [--pace] [--baud N] "
-       "[--behind RADIO:REPEATER]",
+       "[--behind RADIO:REPEATER] [--drop RADIO:LINES] [--lose-answer RADIO:COMMAND[:TIMES]] "
+       "[--dials RADIO:N]",
        "Simulated radios on a pseudo-terminal. Prints \"device: <path>\" first, then serves until "
        "interrupted; with --project the radios start from that project file and their saved "
        "registers are written back to it at the end.",
@@ -51,6 +52,16 @@ const std::vector<CommandInfo>& commands() {
          "RADIO:REPEATER[,...]: radio RADIO is heard only through radio REPEATER, so it answers "
          "a dial only while REPEATER would (repeatable)",
          true},
+        {"--drop", true,
+         "RADIO:LINES[,...]: the link to radio RADIO drops once, right after it answered LINES "
+         "commands since its dial (the local radio says NO CARRIER); a misbehaving link for "
+         "tests"},
+        {"--lose-answer", true,
+         "RADIO:COMMAND[:TIMES][,...]: radio RADIO carries out COMMAND (\"AT&W\") but its "
+         "answer never arrives (the next TIMES times, or ever); a misbehaving radio for tests"},
+        {"--dials", true,
+         "RADIO:N[,...]: radio RADIO answers its first N dials, then none (out of reach); for "
+         "tests"},
         {"--trace", false, "show the traffic with times on standard error"}}},
       {"get-local",
        "get-local DEVICE [line options]",

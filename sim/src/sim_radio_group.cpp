@@ -128,9 +128,53 @@ std::string SimRadioGroup::feed(std::string_view bytes, int64_t nowMs) {
   return out;
 }
 
+void SimRadioGroup::loseAnswer(int radio, const std::string& command, int times) {
+  std::string key = upperCase(command);
+  key.erase(std::remove(key.begin(), key.end(), ' '), key.end());
+  lost_[radio][key] = times;
+}
+
+// A command line and its answer, with what a misbehaving radio does to it.
 std::string SimRadioGroup::handleLine(const std::string& raw, int64_t nowMs) {
   std::string line = upperCase(raw);
   line.erase(std::remove(line.begin(), line.end(), ' '), line.end());
+  if (line.empty()) return {};
+  const size_t before = addressed_;
+  const int id = radios_[before].runningID();
+  const at::Command cmd = at::parseCommand(line);
+  const bool dial = cmd.kind == at::CommandKind::Dial;
+  if (dial) {
+    const int dialled = findRadio(cmd.dialNumber);
+    auto left = dialled >= 0 ? dialsLeft_.find(radios_[dialled].runningID()) : dialsLeft_.end();
+    if (left != dialsLeft_.end() && static_cast<size_t>(dialled) != local_ && left->second-- <= 0) {
+      addressed_ = local_;  // out of reach: the attempt times out unanswered
+      return {};
+    }
+  }
+  std::string out = answer(line, nowMs);
+  if (auto lost = lost_.find(id); lost != lost_.end()) {
+    auto left = lost->second.find(line);
+    if (left != lost->second.end() && left->second != 0) {
+      if (left->second > 0) --left->second;
+      out.clear();
+    }
+  }
+  if (dial) {
+    sinceDial_ = 0;
+    return out;
+  }
+  if (before == local_) return out;
+  auto drop = drops_.find(id);
+  if (drop != drops_.end() && ++sinceDial_ == drop->second) {
+    drops_.erase(drop);
+    addressed_ = local_;
+    commandMode_ = true;
+    out += reply("NO CARRIER");
+  }
+  return out;
+}
+
+std::string SimRadioGroup::answer(const std::string& line, int64_t nowMs) {
   const at::Command cmd = at::parseCommand(line);
   SimRadio& radio = radios_[addressed_];
   switch (cmd.kind) {
