@@ -131,8 +131,23 @@ Session::~Session() {
 }
 
 void Session::interrupt() {
+  std::lock_guard<std::mutex> lock(interruptMutex_);
+  // Held back: what runs must not stop halfway (phase 2 of a group change).
+  if (deferInterrupts_) {
+    interruptDeferred_ = true;
+    return;
+  }
   interrupted_ = true;
   loop_.quit();
+}
+
+void Session::deferInterrupts(bool on) {
+  std::lock_guard<std::mutex> lock(interruptMutex_);
+  deferInterrupts_ = on;
+  if (!on && interruptDeferred_) {
+    interruptDeferred_ = false;
+    interrupted_ = true;
+  }
 }
 
 bool Session::openPort() {
@@ -232,6 +247,23 @@ int Session::getLocal() {
 namespace {
 
 // Each line written and each line received, as "> " and "< " lines.
+// A link to a radio that dropped while the rounds went on, on the error
+// stream; listening while it lives.
+class DropNotice : public LinkObserver {
+ public:
+  DropNotice(TcomPort& engine, std::ostream& err) : engine_(engine), err_(err) {
+    engine_.addObserver(this);
+  }
+  ~DropNotice() override { engine_.removeObserver(this); }
+  void linkDropped(int, const std::string& message) override {
+    err_ << "tessel-cli: " << message << std::endl;
+  }
+
+ private:
+  TcomPort& engine_;
+  std::ostream& err_;
+};
+
 class LineEcho : public LinkObserver {
  public:
   explicit LineEcho(std::ostream& out) : out_(out) {}
@@ -475,6 +507,7 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
   progress_.onEnded = [&](Command command, CommandOutcome outcome, const std::string&) {
     if (command == Command::Monitor && outcome == CommandOutcome::Cancelled) loop_.quit();
   };
+  DropNotice drops(*engine_, err_);
   if (!started(kOnlineMonitorTitle, window_.commands.monitor(kOnlineMonitorTitle, list))) {
     progress_.clear();
     window_.closeProject();
@@ -605,6 +638,7 @@ bool Session::readOnce(GroupCompareRun& run, bool& began) {
   };
   engine_->AttachMainWindow(&status_, &run.reader());
   engine_->setPollInterval(0);
+  DropNotice drops(*engine_, err_);
   began = started(kOnlineMonitorTitle, window_.commands.compare(kOnlineMonitorTitle, list));
   const bool ok = began && runUntilDone([&] { return done || run.ended(); }) && done;
   progress_.clear();

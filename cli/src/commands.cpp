@@ -134,24 +134,39 @@ bool perRadio(const std::string& text, const sim::SimRadioGroup& group,
 // The misbehaviours asked for: false (usage error told) when one is malformed.
 bool misbehave(const ParsedArgs& args, sim::SimRadioGroup& group, std::ostream& err) {
   std::string error;
-  auto count = [&](void (sim::SimRadioGroup::*set)(int, int)) {
-    return [&group, set](int radio, const std::string& value) {
-      int n = 0;
-      if (!parseCount(value, 0, 1'000'000, n)) return false;
-      if (radio >= 0) (group.*set)(radio, n);
-      return true;
-    };
+  // "LINES" or "LINES@LINK".
+  auto drop = [&group](int radio, const std::string& value) {
+    const size_t at = value.find('@');
+    int lines = 0, link = 1;
+    if (!parseCount(value.substr(0, at), 0, 1'000'000, lines) ||
+        (at != std::string::npos && !parseCount(value.substr(at + 1), 1, 1'000'000, link)))
+      return false;
+    if (radio >= 0) group.dropLinkAfter(radio, lines, link);
+    return true;
   };
   if (args.has("--drop") &&
-      !perRadio(args.value("--drop"), group, count(&sim::SimRadioGroup::dropLinkAfter),
-                "RADIO:LINES", error)) {
+      !perRadio(args.value("--drop"), group, drop, "RADIO:LINES[@LINK]", error)) {
     err << "tessel-cli: --drop " << error << "\n";
     return false;
   }
-  if (args.has("--dials") &&
-      !perRadio(args.value("--dials"), group, count(&sim::SimRadioGroup::answerDials),
-                "RADIO:DIALS", error)) {
+  auto dials = [&group](int radio, const std::string& value) {
+    int n = 0;
+    if (!parseCount(value, 0, 1'000'000, n)) return false;
+    if (radio >= 0) group.answerDials(radio, n);
+    return true;
+  };
+  if (args.has("--dials") && !perRadio(args.value("--dials"), group, dials, "RADIO:DIALS", error)) {
     err << "tessel-cli: --dials " << error << "\n";
+    return false;
+  }
+  auto refuse = [&group](int radio, const std::string& text) {
+    if (text.empty()) return false;
+    if (radio >= 0) group.refuse(radio, text);
+    return true;
+  };
+  if (args.has("--refuse") &&
+      !perRadio(args.value("--refuse"), group, refuse, "RADIO:TEXT", error)) {
+    err << "tessel-cli: --refuse " << error << "\n";
     return false;
   }
   // "COMMAND" or "COMMAND:TIMES".

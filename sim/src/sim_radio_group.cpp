@@ -134,6 +134,12 @@ void SimRadioGroup::loseAnswer(int radio, const std::string& command, int times)
   lost_[radio][key] = times;
 }
 
+void SimRadioGroup::refuse(int radio, const std::string& text) {
+  std::string key = upperCase(text);
+  key.erase(std::remove(key.begin(), key.end(), ' '), key.end());
+  refused_[radio].push_back(key);
+}
+
 // A command line and its answer, with what a misbehaving radio does to it.
 std::string SimRadioGroup::handleLine(const std::string& raw, int64_t nowMs) {
   std::string line = upperCase(raw);
@@ -151,6 +157,10 @@ std::string SimRadioGroup::handleLine(const std::string& raw, int64_t nowMs) {
       return {};
     }
   }
+  if (auto refused = refused_.find(id); refused != refused_.end()) {
+    for (const std::string& text : refused->second)
+      if (line.find(text) != std::string::npos) return reply("ERROR");
+  }
   std::string out = answer(line, nowMs);
   if (auto lost = lost_.find(id); lost != lost_.end()) {
     auto left = lost->second.find(line);
@@ -161,17 +171,25 @@ std::string SimRadioGroup::handleLine(const std::string& raw, int64_t nowMs) {
   }
   if (dial) {
     sinceDial_ = 0;
-    return out;
+    if (addressed_ == local_) return out;
+    const int reached = radios_[addressed_].runningID();
+    ++links_[reached];
+    return dropped(reached) ? out + reply("NO CARRIER") : out;
   }
   if (before == local_) return out;
-  auto drop = drops_.find(id);
-  if (drop != drops_.end() && ++sinceDial_ == drop->second) {
-    drops_.erase(drop);
-    addressed_ = local_;
-    commandMode_ = true;
-    out += reply("NO CARRIER");
-  }
-  return out;
+  ++sinceDial_;
+  return dropped(id) ? out + reply("NO CARRIER") : out;
+}
+
+bool SimRadioGroup::dropped(int radio) {
+  auto drop = drops_.find(radio);
+  if (drop == drops_.end() || links_[radio] != drop->second.link ||
+      sinceDial_ != drop->second.lines)
+    return false;
+  drops_.erase(drop);
+  addressed_ = local_;
+  commandMode_ = true;
+  return true;
 }
 
 std::string SimRadioGroup::answer(const std::string& line, int64_t nowMs) {

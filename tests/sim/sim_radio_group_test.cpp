@@ -531,6 +531,7 @@ TEST(SimRadioGroup, MisbehavingLinksAndRadios) {
   g.dropLinkAfter(2, 2);
   g.loseAnswer(3, "at&w", 1);
   g.answerDials(3, 2);
+  g.refuse(1, "s6=");
   EXPECT_EQ(lines(send(g, "ATD2")), Lines{"OK"});
   EXPECT_EQ(lines(send(g, "ATS13?")), (Lines{"50", "OK"}));
   EXPECT_EQ(lines(send(g, "ATS13=44")), (Lines{"OK", "NO CARRIER"}));
@@ -538,10 +539,16 @@ TEST(SimRadioGroup, MisbehavingLinksAndRadios) {
   EXPECT_TRUE(g.inCommandMode());
   EXPECT_EQ(lines(send(g, "ATS13=45")), Lines{"OK"});
   EXPECT_EQ(g.radios()[0].current(13), "45");
+  EXPECT_EQ(lines(send(g, "ATs13=46 S6=2")), Lines{"ERROR"});
+  EXPECT_EQ(g.radios()[0].current(13), "45") << "a refused line takes nothing";
   EXPECT_EQ(g.radios()[1].current(13), "44");
   // Once only: dialled again, the link holds.
   send(g, "ATD2");
   for (int i = 0; i < 3; ++i) EXPECT_EQ(lines(send(g, "ATS13?")), (Lines{"44", "OK"}));
+  // On its third link, right after the dial.
+  g.dropLinkAfter(2, 0, 3);
+  EXPECT_EQ(lines(send(g, "ATD2")), (Lines{"OK", "NO CARRIER"}));
+  EXPECT_EQ(g.addressedIndex(), 0u);
 
   EXPECT_EQ(lines(send(g, "ATD3")), Lines{"OK"});
   EXPECT_EQ(send(g, "AT&W"), "") << "taken, its answer lost";
