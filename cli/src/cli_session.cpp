@@ -479,7 +479,12 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
       if (polled[e.radio] < cycles) return false;
     return true;
   };
+  std::map<int, int> printedIn;  // radio ID -> the round its last line was printed in
   auto printPoll = [&](int radio) {
+    // A model-1 local radio is read by its pages, then again when the round
+    // dials it: one line a round.
+    if (printedIn.count(radio) && printedIn[radio] == rounds) return;
+    printedIn[radio] = rounds;
     ++polled[radio];
     const Tradio* r = window_.project()->radio(radio);
     if (!r || r->listItem == kNoRow) return;

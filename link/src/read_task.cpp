@@ -58,9 +58,11 @@ Next ReadTask::pageReply(const Answer& answer) {
     case rcOK:
       return nextPage();
     case rcError:
-      // A monitor looks for the local radio; a read leaves command mode and
+      // A monitor looks for the local radio (one that refused its first
+      // page told nothing of itself); a read leaves command mode and
       // releases the main window.
-      return host.task() == tkMonitor ? to(psAutoDiscover0) : finishRead();
+      if (host.task() != tkMonitor) return finishRead();
+      return text::upperCase(answer.command) == "ATI1" ? unidentified() : to(psAutoDiscover0);
     case rcIgnored:
       host.sendNow(0, "ATD");
       return to(psSentATD);
@@ -185,6 +187,18 @@ Next ReadTask::monitorGoesOn(PortState next) {
   if (next == psAutoDiscoverX && ctx_.current) ctx_.current->Next();
   // As fast as replies, the next dial goes out now, not a tick on.
   return ctx_.host.fastPolls() ? goOn(next) : to(next);
+}
+
+Next ReadTask::unidentified() {
+  TaskHost& host = ctx_.host;
+  const std::string message =
+      "The local radio answered ERROR to ATI1: it does not tell which radio it is, so the group "
+      "cannot be monitored.";
+  const int radio = ctx_.radio();
+  host.goIdle();
+  ctx_.cancelTask(radio, tkMonitor, message);
+  host.ask(PromptIcon::Warning, message, pbAbort);
+  return stay();
 }
 
 Next ReadTask::linkLost(int radio) {

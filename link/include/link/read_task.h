@@ -30,6 +30,8 @@ class ReadTask {
  private:
   Next nextPage();
   Next finishRead();
+  // The local radio refused its first page: a monitor cannot find it.
+  Next unidentified();
   bool asksAtOnce() const;
   Next registerRefused(int reg);
   Next readEnded(TaskCode task);
