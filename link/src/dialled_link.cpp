@@ -142,7 +142,11 @@ bool DialledLink::releaseStep(ReplyClass rc) {
       send_("+++");
       return true;
     case Release::Escaping:
+      // Whatever the hang-up's answer was, the link is the local radio's now.
       release_ = Release::Done;
+      on_ = LinkOn::Local;
+      radio_ = -1;
+      pending_.reset();
       return false;
   }
   return false;

@@ -198,7 +198,7 @@ void TcomPort::startSearching(const TpollArray& list) {
   setCurrentList(std::make_shared<TradioNumber>(list));
   dialog_.setNextCode(0);
   apply(to(psConfig16at));
-  link_.noRelease();
+  link_.releaseUnlessLocal();
 }
 
 void TcomPort::startMonitoring(const TpollArray& list, PortState connect) {
@@ -269,9 +269,11 @@ void TcomPort::goIdle() {
 }
 
 void TcomPort::returnToMonitoring() {
-  // The monitor starts again from the local radio's pages.
+  // The monitor starts again from the local radio's pages, with the link
+  // cleared first when it is not known to be on it.
   hangUp();
   link_.taskOver();
+  link_.releaseUnlessLocal();
   setTask(tkMonitor);
   apply(to(psConfigManual));
   current_ = monitor_;

@@ -214,6 +214,15 @@ TEST(DialledLinkTest, ASendReleasesOnlyALinkNotKnownToBeLocal) {
     rig.link.releaseUnlessLocal();
     EXPECT_EQ(rig.link.releaseStep(rcOK), away);
     EXPECT_EQ(rig.sent, away ? std::vector<std::string>{"ATH"} : std::vector<std::string>{});
+    // The hang-up goes unanswered; once the escape is, the link is the
+    // local radio's.
+    if (away) {
+      EXPECT_TRUE(rig.link.releaseStep(rcOK));
+      EXPECT_FALSE(rig.link.mayAddress());
+      EXPECT_FALSE(rig.link.releaseStep(rcOK));
+      EXPECT_EQ(rig.link.on(), LinkOn::Local);
+      EXPECT_TRUE(rig.link.mayAddress());
+    }
   }
   LinkRig rig;
   EXPECT_FALSE(rig.link.releaseStep(rcOK));  // none asked for

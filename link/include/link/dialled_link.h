@@ -80,8 +80,9 @@ class DialledLink {
   void sendClosing(const std::string& line) { close_(line); }
 
   // The connect clears a link an earlier run may have left up (a program
-  // killed while dialled cannot hang up), or goes straight on. A send
-  // clears it only when the link is not known to be on the local radio.
+  // killed while dialled cannot hang up), or goes straight on. A send, a
+  // search and a monitor going back to its rounds clear it only when the
+  // link is not known to be on the local radio. Once cleared it is.
   void releaseOnConnect() { release_ = Release::Pending; }
   void releaseUnlessLocal() { release_ = Release::UnlessLocal; }
   void noRelease() { release_ = Release::Done; }
