@@ -31,6 +31,7 @@
 #include "model/radio.h"
 #include "model/text.h"
 #include "model/value_texts.h"
+#include "round_output.h"
 
 namespace tessel::cli {
 
@@ -247,23 +248,6 @@ int Session::getLocal() {
 namespace {
 
 // Each line written and each line received, as "> " and "< " lines.
-// A link to a radio that dropped while the rounds went on, on the error
-// stream; listening while it lives.
-class DropNotice : public LinkObserver {
- public:
-  DropNotice(TcomPort& engine, std::ostream& err) : engine_(engine), err_(err) {
-    engine_.addObserver(this);
-  }
-  ~DropNotice() override { engine_.removeObserver(this); }
-  void linkDropped(int, const std::string& message) override {
-    err_ << "tessel-cli: " << message << std::endl;
-  }
-
- private:
-  TcomPort& engine_;
-  std::ostream& err_;
-};
-
 class LineEcho : public LinkObserver {
  public:
   explicit LineEcho(std::ostream& out) : out_(out) {}
@@ -479,12 +463,9 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
       if (polled[e.radio] < cycles) return false;
     return true;
   };
-  std::map<int, int> printedIn;  // radio ID -> the round its last line was printed in
+  OncePerRound once;
   auto printPoll = [&](int radio) {
-    // A model-1 local radio is read by its pages, then again when the round
-    // dials it: one line a round.
-    if (printedIn.count(radio) && printedIn[radio] == rounds) return;
-    printedIn[radio] = rounds;
+    if (!once.first(radio, rounds)) return;
     ++polled[radio];
     const Tradio* r = window_.project()->radio(radio);
     if (!r || r->listItem == kNoRow) return;

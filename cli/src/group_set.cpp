@@ -244,39 +244,11 @@ void Session::groupSetSteps(GroupChangeRun& run, bool yes,
     out_ << "[" << run.position() + 1 << "/" << run.count() << "] " << stepText(run.plan(), *step)
          << std::endl;
   };
-  bool ended = false;
-  CommandOutcome outcome = CommandOutcome::Done;
-  progress_.onEnded = [&](Command command, CommandOutcome how, const std::string&) {
-    if (command != Command::SetRadio) return;
-    ended = true;
-    outcome = how;
-    loop_.quit();
-  };
   progress_.onLineConfirmed = [&](Command command, const std::string&) {
     if (command == Command::SetRadio) run.lineConfirmed();
   };
-  auto work = [&] {
-    while (run.state() == GroupChangeRun::State::Running) {
-      ended = false;
-      if (runUntilDone([&] { return ended; })) {
-        run.sendEnded(outcome);
-        continue;
-      }
-      window_.commands.stop(kCancelCaption, {});
-      if (interrupted_)
-        err_ << "tessel-cli: interrupted" << std::endl;
-      else if (!prompts_.failed())
-        err_ << "tessel-cli: the radio did not complete the step within "
-             << options_.timeoutMs / 1000.0 << " s" << std::endl;
-      // Phase 2 goes on past the radio.
-      if (run.applying() && !run.restoring() && !prompts_.failed())
-        run.sendEnded(CommandOutcome::NoAnswer);
-      else
-        run.cancel();
-    }
-  };
   run.start();
-  work();
+  groupSetWork(run);
   deferInterrupts(false);
   // Stopped in phase 1: nothing runs the new values; with --yes (or no
   // answer) the old values go back onto the staged radios, otherwise the
@@ -300,9 +272,40 @@ void Session::groupSetSteps(GroupChangeRun& run, bool yes,
     } else {
       break;
     }
-    work();
+    groupSetWork(run);
   }
   run.onProgress = nullptr;
+}
+
+// The run's sends, each to its end: an interrupt or a time limit stops the
+// send under way; in phase 2 the run goes on past the radio.
+void Session::groupSetWork(GroupChangeRun& run) {
+  bool ended = false;
+  CommandOutcome outcome = CommandOutcome::Done;
+  progress_.onEnded = [&](Command command, CommandOutcome how, const std::string&) {
+    if (command != Command::SetRadio) return;
+    ended = true;
+    outcome = how;
+    loop_.quit();
+  };
+  while (run.state() == GroupChangeRun::State::Running) {
+    ended = false;
+    if (runUntilDone([&] { return ended; })) {
+      run.sendEnded(outcome);
+      continue;
+    }
+    window_.commands.stop(kCancelCaption, {});
+    if (interrupted_)
+      err_ << "tessel-cli: interrupted" << std::endl;
+    else if (!prompts_.failed())
+      err_ << "tessel-cli: the radio did not complete the step within "
+           << options_.timeoutMs / 1000.0 << " s" << std::endl;
+    if (run.applying() && !run.restoring() && !prompts_.failed())
+      run.sendEnded(CommandOutcome::NoAnswer);
+    else
+      run.cancel();
+  }
+  progress_.onEnded = nullptr;
 }
 
 // Phase 2 is over: the project takes the new values, the radios it went

@@ -185,6 +185,7 @@ class Session {
   bool groupSetPlan(const std::string& project, const GroupSetRequest& request, GroupPlan& plan);
   void groupSetSteps(GroupChangeRun& run, bool yes,
                      const std::function<std::string(const std::string&)>& ask);
+  void groupSetWork(GroupChangeRun& run);
   int groupSetCheck(GroupChangeRun& run, const std::string& project);
   // Signals wait (on) until it is over, then are honoured.
   void deferInterrupts(bool on);
