@@ -31,7 +31,9 @@ const std::vector<CommandInfo>& commands() {
   static const std::vector<CommandInfo> list = {
       {"sim",
        "sim [--radios N] [--models 0,1,2,...] [--project FILE] [--link PATH] [--pace] [--baud N] "
-       "[--behind RADIO:REPEATER]",
+       "[--behind RADIO:REPEATER] [--drop RADIO:LINES[@LINK]] [--lose-answer "
+       "RADIO:COMMAND[:TIMES]] "
+       "[--refuse RADIO:TEXT] [--dials RADIO:N]",
        "Simulated radios on a pseudo-terminal. Prints \"device: <path>\" first, then serves until "
        "interrupted; with --project the radios start from that project file and their saved "
        "registers are written back to it at the end.",
@@ -52,6 +54,20 @@ const std::vector<CommandInfo>& commands() {
          "RADIO:REPEATER[,...]: radio RADIO is heard only through radio REPEATER, so it answers "
          "a dial only while REPEATER would (repeatable)",
          true},
+        {"--drop", true,
+         "RADIO:LINES[@LINK][,...]: the link to radio RADIO drops once, on its LINK-th link "
+         "(default the first), right after it answered LINES commands since its dial (0: "
+         "right after the dial); the local radio says NO CARRIER. A misbehaving link for "
+         "tests"},
+        {"--lose-answer", true,
+         "RADIO:COMMAND[:TIMES][,...]: radio RADIO carries out COMMAND (\"AT&W\") but its "
+         "answer never arrives (the next TIMES times, or ever); a misbehaving radio for tests"},
+        {"--refuse", true,
+         "RADIO:TEXT[,...]: radio RADIO answers ERROR to every command line holding TEXT and "
+         "takes none of it; a misbehaving radio for tests"},
+        {"--dials", true,
+         "RADIO:N[,...]: radio RADIO answers its first N dials, then none (out of reach); for "
+         "tests"},
         {"--trace", false, "show the traffic with times on standard error"}}},
       {"get-local",
        "get-local DEVICE [line options]",

@@ -206,6 +206,7 @@ void SignalWatch::blockSignals() {
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
   sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
   signal(SIGPIPE, SIG_IGN);
 }
@@ -229,6 +230,8 @@ SignalWatch::SignalWatch(std::function<void(int)> onSignal) : onSignal_(std::mov
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    // A terminal that goes away ends the command as an interrupt does.
+    sigaddset(&set, SIGHUP);
     sigaddset(&set, kWakeSignal);
     while (!stop_) {
       int sig = 0;

@@ -33,6 +33,7 @@
 #include "model/radio.h"
 #include "model/text.h"
 #include "model/value_texts.h"
+#include "round_output.h"
 
 namespace tessel::cli {
 
@@ -133,8 +134,23 @@ Session::~Session() {
 }
 
 void Session::interrupt() {
+  std::lock_guard<std::mutex> lock(interruptMutex_);
+  // Held back: what runs must not stop halfway (phase 2 of a group change).
+  if (deferInterrupts_) {
+    interruptDeferred_ = true;
+    return;
+  }
   interrupted_ = true;
   loop_.quit();
+}
+
+void Session::deferInterrupts(bool on) {
+  std::lock_guard<std::mutex> lock(interruptMutex_);
+  deferInterrupts_ = on;
+  if (!on && interruptDeferred_) {
+    interruptDeferred_ = false;
+    interrupted_ = true;
+  }
 }
 
 bool Session::openPort() {
@@ -449,7 +465,9 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
       if (polled[e.radio] < cycles) return false;
     return true;
   };
+  OncePerRound once;
   auto printPoll = [&](int radio) {
+    if (!once.first(radio, rounds)) return;
     ++polled[radio];
     const Tradio* r = window_.project()->radio(radio);
     if (!r || r->listItem == kNoRow) return;
@@ -477,6 +495,7 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
   progress_.onEnded = [&](Command command, CommandOutcome outcome, const std::string&) {
     if (command == Command::Monitor && outcome == CommandOutcome::Cancelled) loop_.quit();
   };
+  DropNotice drops(*engine_, err_);
   if (!started(kOnlineMonitorTitle, window_.commands.monitor(kOnlineMonitorTitle, list))) {
     progress_.clear();
     window_.closeProject();
@@ -607,6 +626,7 @@ bool Session::readOnce(GroupCompareRun& run, bool& began) {
   };
   engine_->AttachMainWindow(&status_, &run.reader());
   engine_->setPollInterval(0);
+  DropNotice drops(*engine_, err_);
   began = started(kOnlineMonitorTitle, window_.commands.compare(kOnlineMonitorTitle, list));
   const bool ok = began && runUntilDone([&] { return done || run.ended(); }) && done;
   progress_.clear();

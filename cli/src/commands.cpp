@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <thread>
@@ -103,6 +104,88 @@ bool placeBehind(const std::string& text, sim::SimRadioGroup& group, std::string
   return true;
 }
 
+// "RADIO:VALUE,...": for each item, a simulated radio ID and what follows the
+// colon, handed to apply (which says whether the value is good).
+bool perRadio(const std::string& text, const sim::SimRadioGroup& group,
+              const std::function<bool(int radio, const std::string& value)>& apply,
+              const char* form, std::string& error) {
+  std::istringstream in(text);
+  for (std::string item; std::getline(in, item, ',');) {
+    const size_t colon = item.find(':');
+    int id = 0;
+    if (colon == std::string::npos || !parseCount(item.substr(0, colon), 0, 254, id) ||
+        !apply(-1, item.substr(colon + 1))) {
+      error = std::string("takes ") + form + ", not \"" + item + "\"";
+      return false;
+    }
+    const auto& radios = group.radios();
+    if (std::none_of(radios.begin(), radios.end(),
+                     [id](const sim::SimRadio& r) { return r.radioID() == id; })) {
+      error = "names radio " + std::to_string(id) + ", which is not simulated";
+      return false;
+    }
+    apply(id, item.substr(colon + 1));
+  }
+  return true;
+}
+
+// The misbehaviours asked for: false (usage error told) when one is malformed.
+bool misbehave(const ParsedArgs& args, sim::SimRadioGroup& group, std::ostream& err) {
+  std::string error;
+  // "LINES" or "LINES@LINK".
+  auto drop = [&group](int radio, const std::string& value) {
+    const size_t at = value.find('@');
+    int lines = 0, link = 1;
+    if (!parseCount(value.substr(0, at), 0, 1'000'000, lines) ||
+        (at != std::string::npos && !parseCount(value.substr(at + 1), 1, 1'000'000, link)))
+      return false;
+    if (radio >= 0) group.dropLinkAfter(radio, lines, link);
+    return true;
+  };
+  if (args.has("--drop") &&
+      !perRadio(args.value("--drop"), group, drop, "RADIO:LINES[@LINK]", error)) {
+    err << "tessel-cli: --drop " << error << "\n";
+    return false;
+  }
+  auto dials = [&group](int radio, const std::string& value) {
+    int n = 0;
+    if (!parseCount(value, 0, 1'000'000, n)) return false;
+    if (radio >= 0) group.answerDials(radio, n);
+    return true;
+  };
+  if (args.has("--dials") && !perRadio(args.value("--dials"), group, dials, "RADIO:DIALS", error)) {
+    err << "tessel-cli: --dials " << error << "\n";
+    return false;
+  }
+  auto refuse = [&group](int radio, const std::string& text) {
+    if (text.empty()) return false;
+    if (radio >= 0) group.refuse(radio, text);
+    return true;
+  };
+  if (args.has("--refuse") &&
+      !perRadio(args.value("--refuse"), group, refuse, "RADIO:TEXT", error)) {
+    err << "tessel-cli: --refuse " << error << "\n";
+    return false;
+  }
+  // "COMMAND" or "COMMAND:TIMES".
+  auto lose = [&group](int radio, const std::string& value) {
+    const size_t colon = value.find(':');
+    int times = -1;
+    if (colon != std::string::npos && !parseCount(value.substr(colon + 1), 1, 1'000'000, times))
+      return false;
+    const std::string command = value.substr(0, colon);
+    if (command.empty()) return false;
+    if (radio >= 0) group.loseAnswer(radio, command, times);
+    return true;
+  };
+  if (args.has("--lose-answer") &&
+      !perRadio(args.value("--lose-answer"), group, lose, "RADIO:COMMAND[:TIMES]", error)) {
+    err << "tessel-cli: --lose-answer " << error << "\n";
+    return false;
+  }
+  return true;
+}
+
 // "1,4,7": radio IDs.
 bool parseRadioList(const std::string& text, std::vector<int>& out) {
   std::istringstream in(text);
@@ -167,6 +250,7 @@ int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
     err << "tessel-cli: --behind " << error << "\n";
     return kUsageError;
   }
+  if (!misbehave(args, group, err)) return kUsageError;
   sim::SimPty::Options options;
   options.pace = args.has("--pace");
   options.baud = baud;

@@ -3,13 +3,12 @@
 #include "cli/group_set.h"
 
 #include <iostream>
-#include <set>
 #include <sstream>
 
 #include "cli/cli_session.h"
 #include "model/blocked_frequencies.h"
 #include "model/brand.h"
-#include "model/group_change.h"
+#include "model/group_change_run.h"
 #include "model/group_commands.h"
 #include "model/group_compare.h"
 #include "model/project.h"
@@ -20,10 +19,6 @@ namespace tessel::cli {
 namespace {
 
 inline constexpr char kTitle[] = "Change Group Settings";
-// The engine's own words when a send gives up or a radio refuses a line;
-// here they are the run's to report, not the command's end.
-inline constexpr char kTooManyErrors[] =
-    "Too many errors in sending to radio, try increasing poll interval";
 
 bool digitsIn(const std::string& text, long min, long max, std::string& out) {
   const std::string t = trimBlanks(text);
@@ -94,8 +89,8 @@ bool parseGroupSet(const ParsedArgs& args, GroupSetRequest& out, std::string& er
     out.securityID = v;
   }
   if (args.has("--rf-band")) {
-    if (!digitsIn(args.value("--rf-band"), 0, 99, v)) {
-      error = "--rf-band takes a band number";
+    if (!digitsIn(args.value("--rf-band"), 1, 4, v)) {
+      error = "--rf-band takes 1 to 4";
       return false;
     }
     out.rfband = v;
@@ -152,35 +147,18 @@ bool parseGroupSet(const ParsedArgs& args, GroupSetRequest& out, std::string& er
 
 int Session::groupSet(const std::string& project, const GroupSetRequest& request,
                       std::istream& in) {
-  const BrandModels& models = brandModels(0);
   if (!openUserProject(project)) return 1;
-  Tproject* p = window_.project();
-  std::vector<RadioSettings> radios;
-  for (const TpollEntry& e : p->BuildPollList(true))
-    radios.push_back(projectSettings(*p, e.radio, models));
-  if (radios.empty()) {
-    err_ << "tessel-cli: the project " << project << " has no radios" << std::endl;
-    return 1;
-  }
-  const GroupSettings before = radios.front().group;
-  const GroupSettings after = request.applied(before);
-  const GroupPlan plan = planGroupChange(radios, after);
-  if (!plan.error.empty()) {
-    err_ << "tessel-cli: " << plan.error << std::endl;
-    return 1;
-  }
-  // What will happen, before anything is sent.
-  const std::vector<std::string> changes = changedValuesText(before, after);
-  out_ << "Shared values:" << (changes.empty() ? " as the project has them" : "") << "\n";
-  for (const std::string& c : changes) out_ << "  " << c << "\n";
-  for (const std::string& line : planText(plan)) out_ << line << "\n";
-  out_.flush();
   auto ask = [&](const std::string& question) {
     out_ << question << std::flush;
     std::string answer;
     if (!std::getline(in, answer)) return std::string();
     return lowerCase(trimBlanks(answer));
   };
+  GroupPlan plan;
+  if (!groupSetPlan(project, request, plan)) {
+    window_.closeProject();
+    return 1;
+  }
   if (!request.yes) {
     const std::string a = ask("Change the group's settings in this order? [y/N] ");
     if (a != "y" && a != "yes") {
@@ -189,23 +167,13 @@ int Session::groupSet(const std::string& project, const GroupSetRequest& request
       return 1;
     }
   }
-
   // Only the plan's local radio counts as local while the sends run, so
   // going back to it hangs up the remote one; the records stay as they are.
+  // The run reports how each send ended: the engine shows no box for it.
   PlanCallbacks callbacks(plan);
   engine_->AttachMainWindow(&status_, &callbacks);
-  // The run reports a failed send itself; the engine's boxes for it are no
-  // end of the command.
-  std::set<std::string> notices = {std::string(kTitle) + " complete, radio reset", kTooManyErrors};
-  auto allowRefusals = [&](const std::vector<GroupStep>& steps) {
-    for (const GroupStep& s : steps)
-      for (const std::string& line : s.lines) notices.insert("ERROR from radio on sending " + line);
-    prompts_.notices.assign(notices.begin(), notices.end());
-  };
-  allowRefusals(plan.steps);
-  allowRefusals(restoreSteps(plan, static_cast<int>(plan.steps.size())));
+  engine_->setQuietSends(true);
   if (options_.timeoutMs == 0) options_.timeoutMs = 120'000;
-
   GroupChangeRun run(
       plan,
       [this](const std::string& title, const TpollArray& list,
@@ -213,69 +181,9 @@ int Session::groupSet(const std::string& project, const GroupSetRequest& request
         return window_.commands.setRadio(title, list, lines);
       },
       kTitle);
-  const GroupStep* shown = nullptr;
-  run.onProgress = [&] {
-    const GroupStep* step = run.current();
-    if (run.state() != GroupChangeRun::State::Running || !step || step == shown) return;
-    shown = step;
-    out_ << "[" << run.position() + 1 << "/" << run.count() << "] " << stepText(plan, *step)
-         << std::endl;
-  };
-  bool ended = false, completed = false, refused = false;
-  progress_.onEnded = [&](Command command, CommandOutcome outcome, const std::string&) {
-    if (command != Command::SetRadio) return;
-    ended = true;
-    completed = outcome == CommandOutcome::Done;
-    refused = outcome == CommandOutcome::Failed;
-    loop_.quit();
-  };
-  // Works the run off until it stops or ends; an interrupt or a time limit
-  // stops the send under way.
-  auto work = [&] {
-    while (run.state() == GroupChangeRun::State::Running) {
-      ended = false;
-      const bool done = runUntilDone([&] { return ended; });
-      if (done) {
-        run.sendEnded(completed, refused);
-        continue;
-      }
-      window_.commands.stop(kCancelCaption, {});
-      if (interrupted_)
-        err_ << "tessel-cli: interrupted" << std::endl;
-      else if (!prompts_.failed())
-        err_ << "tessel-cli: the radio did not complete the step within "
-             << options_.timeoutMs / 1000.0 << " s" << std::endl;
-      run.cancel();
-    }
-  };
-  run.start();
-  work();
-  // Stopped: in phase 1 nothing runs the new values; with --yes (or no
-  // answer) the old values go back onto the staged radios, otherwise the
-  // user picks.
-  while (run.state() == GroupChangeRun::State::Stopped && !prompts_.failed()) {
-    err_ << "tessel-cli: " << run.failureText() << std::endl;
-    if (run.restoring() || (run.phase() == 2 && request.yes)) break;
-    std::string a;
-    if (!request.yes && !interrupted_) {
-      a = ask(run.phase() == 1 ? "[r]etry the radio, [w]rite the old values back to the staged "
-                                 "radios, or [l]eave them staged? [w] "
-                               : "[r]etry the radio or [s]top? [s] ");
-    }
-    // A second interrupt while writing back stops for good.
-    interrupted_ = false;
-    if (a == "r" || a == "retry") {
-      run.retry();
-    } else if (run.phase() == 1 && a != "l" && a != "leave") {
-      out_ << "Writing the old values back to the staged radios" << std::endl;
-      shown = nullptr;
-      run.restore();
-    } else {
-      break;
-    }
-    work();
-  }
+  groupSetSteps(run, request.yes, ask);
   progress_.clear();
+  engine_->setQuietSends(false);
   engine_->AttachMainWindow(&status_, &values_);
   if (run.state() == GroupChangeRun::State::Restored)
     out_ << "The old values are back on every staged radio; no radio changed its settings"
@@ -285,13 +193,140 @@ int Session::groupSet(const std::string& project, const GroupSetRequest& request
     window_.closeProject();
     return 1;
   }
+  return groupSetCheck(run, project);
+}
 
-  // Phase 2 is over: the project takes the new values, then the group is
-  // read again under them.
+// The plan for the values asked, shown before anything is sent; false (told
+// why) when there is none or nothing would change.
+bool Session::groupSetPlan(const std::string& project, const GroupSetRequest& request,
+                           GroupPlan& plan) {
+  Tproject* p = window_.project();
+  std::vector<RadioSettings> radios;
+  for (const TpollEntry& e : p->BuildPollList(true))
+    radios.push_back(projectSettings(*p, e.radio, brandModels(0)));
+  if (radios.empty()) {
+    err_ << "tessel-cli: the project " << project << " has no radios" << std::endl;
+    return false;
+  }
+  const GroupSettings before = radios.front().group;
+  const GroupSettings after = request.applied(before);
+  const std::vector<std::string> changes = changedValuesText(before, after);
+  if (changes.empty()) {
+    // Every radio would be reset for nothing.
+    err_ << "tessel-cli: the values given are those the project has already; nothing to change, "
+            "nothing was sent"
+         << std::endl;
+    return false;
+  }
+  plan = planGroupChange(radios, after);
+  if (!plan.error.empty()) {
+    err_ << "tessel-cli: " << plan.error << std::endl;
+    return false;
+  }
+  out_ << "Shared values:\n";
+  for (const std::string& c : changes) out_ << "  " << c << "\n";
+  for (const std::string& line : planText(plan)) out_ << line << "\n";
+  out_.flush();
+  return true;
+}
+
+// Works the run off: phase 1 until a step fails (then the user, or --yes,
+// picks what follows), phase 2 through to the local radio's reset with
+// signals held back until it is over.
+void Session::groupSetSteps(GroupChangeRun& run, bool yes,
+                            const std::function<std::string(const std::string&)>& ask) {
+  const GroupStep* shown = nullptr;
+  run.onProgress = [&] {
+    deferInterrupts(run.applying() && run.state() == GroupChangeRun::State::Running);
+    const GroupStep* step = run.current();
+    if (run.state() != GroupChangeRun::State::Running || !step || step == shown) return;
+    shown = step;
+    out_ << "[" << run.position() + 1 << "/" << run.count() << "] " << stepText(run.plan(), *step)
+         << std::endl;
+  };
+  progress_.onLineConfirmed = [&](Command command, const std::string&) {
+    if (command == Command::SetRadio) run.lineConfirmed();
+  };
+  run.start();
+  groupSetWork(run);
+  deferInterrupts(false);
+  // Stopped in phase 1: nothing runs the new values; with --yes (or no
+  // answer) the old values go back onto the staged radios, otherwise the
+  // user picks. Phase 2 stops only when nothing can be sent any more.
+  while (run.state() == GroupChangeRun::State::Stopped && !prompts_.failed()) {
+    err_ << "tessel-cli: " << run.failureText() << std::endl;
+    if (run.restoring() || run.phase() == 2) break;
+    std::string a;
+    if (!yes && !interrupted_)
+      a =
+          ask("[r]etry the radio, [w]rite the old values back to the staged radios, or [l]eave "
+              "them staged? [w] ");
+    // A second interrupt while writing back stops for good.
+    interrupted_ = false;
+    if (a == "r" || a == "retry") {
+      run.retry();
+    } else if (a != "l" && a != "leave") {
+      out_ << "Writing the old values back to the staged radios" << std::endl;
+      shown = nullptr;
+      run.restore();
+    } else {
+      break;
+    }
+    groupSetWork(run);
+  }
+  run.onProgress = nullptr;
+}
+
+// The run's sends, each to its end: an interrupt or a time limit stops the
+// send under way; in phase 2 the run goes on past the radio.
+void Session::groupSetWork(GroupChangeRun& run) {
+  bool ended = false;
+  CommandOutcome outcome = CommandOutcome::Done;
+  progress_.onEnded = [&](Command command, CommandOutcome how, const std::string&) {
+    if (command != Command::SetRadio) return;
+    ended = true;
+    outcome = how;
+    loop_.quit();
+  };
+  while (run.state() == GroupChangeRun::State::Running) {
+    ended = false;
+    if (runUntilDone([&] { return ended; })) {
+      run.sendEnded(outcome);
+      continue;
+    }
+    window_.commands.stop(kCancelCaption, {});
+    if (interrupted_)
+      err_ << "tessel-cli: interrupted" << std::endl;
+    else if (!prompts_.failed())
+      err_ << "tessel-cli: the radio did not complete the step within "
+           << options_.timeoutMs / 1000.0 << " s" << std::endl;
+    if (run.applying() && !run.restoring() && !prompts_.failed())
+      run.sendEnded(CommandOutcome::NoAnswer);
+    else
+      run.cancel();
+  }
+  progress_.onEnded = nullptr;
+}
+
+// Phase 2 is over: the project takes the new values, the radios it went
+// past are named, then (unless a signal came meanwhile) the group is read
+// again under the new values.
+int Session::groupSetCheck(GroupChangeRun& run, const std::string& project) {
+  Tproject* p = window_.project();
+  const GroupSettings& before = run.plan().oldValues;
+  const GroupSettings& after = run.plan().newValues;
   if (!commitGroupValues(*p, after))
     err_ << "tessel-cli: the new values could not all be written to " << project << std::endl;
+  for (const std::string& line : run.missedText()) err_ << "tessel-cli: " << line << std::endl;
+  if (interrupted_) {
+    err_ << "tessel-cli: interrupted; phase 2 was seen through first, the group is not read "
+            "again"
+         << std::endl;
+    window_.closeProject();
+    return 1;
+  }
   out_ << "Reading the group under the new settings" << std::endl;
-  GroupCompareRun read(*p, models);
+  GroupCompareRun read(*p, brandModels(0));
   bool began = false;
   const bool ok = readOnce(read, began);
   int fine = 0, total = 0;
@@ -305,7 +340,7 @@ int Session::groupSet(const std::string& project, const GroupSetRequest& request
   if (!ok && !prompts_.failed() && !read.ended())
     err_ << "tessel-cli: the radios were not all read within " << options_.timeoutMs / 1000.0
          << " s" << std::endl;
-  return ok && fine == total ? 0 : 1;
+  return ok && fine == total && run.missed().empty() ? 0 : 1;
 }
 
 }  // namespace tessel::cli

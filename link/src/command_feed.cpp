@@ -20,11 +20,27 @@ void CommandFeed::radioPolled(int radio) {
 }
 
 void CommandFeed::taskEnded(TaskCode task, TaskOutcome outcome, const std::string& message) {
-  commands_.taskEnded(task,
-                      outcome == TaskOutcome::Completed   ? CommandOutcome::Done
-                      : outcome == TaskOutcome::Cancelled ? CommandOutcome::Cancelled
-                                                          : CommandOutcome::Failed,
-                      message);
+  commands_.taskEnded(task, commandOutcome(outcome), message);
+}
+
+void CommandFeed::lineConfirmed(const std::string& line) {
+  commands_.lineConfirmed(line);
+}
+
+CommandOutcome commandOutcome(TaskOutcome outcome) {
+  switch (outcome) {
+    case TaskOutcome::Completed:
+      return CommandOutcome::Done;
+    case TaskOutcome::Cancelled:
+      return CommandOutcome::Cancelled;
+    case TaskOutcome::Failed:
+      break;
+    case TaskOutcome::NoAnswer:
+      return CommandOutcome::NoAnswer;
+    case TaskOutcome::LinkLost:
+      return CommandOutcome::LinkLost;
+  }
+  return CommandOutcome::Failed;
 }
 
 }  // namespace tessel

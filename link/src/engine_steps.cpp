@@ -20,27 +20,29 @@ constexpr int kStepsAtOnce = 8;
 
 // Indexed by PortState, in its order. A state without an answer handler
 // takes no answer (its lines are dropped); the tick of psError and the
-// connect's refusals are no failure: the radio answered.
+// connect's refusals are no failure: the radio answered. Only the states
+// that talk to a dialled radio have its link to lose; in the others
+// "NO CARRIER" only tells where the link is.
 // clang-format off
 const TcomPort::StateRow TcomPort::kStates[] = {
-//  tick               answer              refusal             status            connect prompt
-  {&T::errorTick,     nullptr,            nullptr,            "Error",           false, true },  // psError
-  {&T::noTick,        nullptr,            nullptr,            "Idle",            false, false},  // psIdle
-  {&T::connectTick,   &T::connectAnswer,  &T::connectAnswer,  "Poll",            true,  false},  // psConfig16at
-  {&T::connectTick,   &T::connectAnswer,  &T::connectAnswer,  "Poll",            true,  false},  // psConfig16plus
-  {&T::connectTick,   &T::connectAnswer,  &T::connectAnswer,  "Poll",            true,  false},  // psConfig32
-  {&T::connectTick,   &T::connectAnswer,  &T::connectAnswer,  "Poll",            true,  false},  // psConfig0
-  {&T::connectTick,   &T::connectAnswer,  &T::connectAnswer,  "Poll",            true,  false},  // psConfigAuto
-  {&T::connectTick,   &T::connectAnswer,  &T::connectAnswer,  "Poll",            true,  false},  // psConfigManual
-  {&T::identifyTick,  &T::identification, &T::identification, "Getting Values",  false, false},  // psLocalATI
-  {&T::identifyTick,  &T::pageAnswer,     &T::pageAnswer,     "Getting Values",  false, false},  // psLocalATIx
-  {&T::sentAthTick,   nullptr,            &T::sentAthRefusal, "Disconnecting",   false, false},  // psSentATH
-  {&T::sentAtdTick,   &T::sentAtdAnswer,  &T::sentAtdAnswer,  "Connecting",      false, true },  // psSentATD
-  {&T::localTick,     nullptr,            nullptr,            "Discovering",     false, true },  // psAutoDiscover0
-  {&T::dialTick,      &T::dialAnswer,     &T::dialAnswer,     "Discovering",     false, true },  // psAutoDiscoverX
-  {&T::registerTick,  &T::registerAnswer, &T::registerAnswer, "Getting Values",  false, false},  // psDiscoverSRegs
-  {&T::sendTick,      &T::sendAnswer,     &T::sendAnswer,     nullptr,           false, true },  // psSendQueue
-  {&T::noTick,        nullptr,            nullptr,            "Emulating group", false, false},  // psEmulate
+//  tick               answer              refusal             link lost               status            connect prompt
+  {&T::errorTick,     nullptr,            nullptr,            nullptr,                "Error",           false, true },  // psError
+  {&T::noTick,        nullptr,            nullptr,            nullptr,                "Idle",            false, false},  // psIdle
+  {&T::connectTick,   &T::connectAnswer,  &T::connectAnswer,  nullptr,                "Poll",            true,  false},  // psConfig16at
+  {&T::connectTick,   &T::connectAnswer,  &T::connectAnswer,  nullptr,                "Poll",            true,  false},  // psConfig16plus
+  {&T::connectTick,   &T::connectAnswer,  &T::connectAnswer,  nullptr,                "Poll",            true,  false},  // psConfig32
+  {&T::connectTick,   &T::connectAnswer,  &T::connectAnswer,  nullptr,                "Poll",            true,  false},  // psConfig0
+  {&T::connectTick,   &T::connectAnswer,  &T::connectAnswer,  nullptr,                "Poll",            true,  false},  // psConfigAuto
+  {&T::connectTick,   &T::connectAnswer,  &T::connectAnswer,  nullptr,                "Poll",            true,  false},  // psConfigManual
+  {&T::identifyTick,  &T::identification, &T::identification, nullptr,                "Getting Values",  false, false},  // psLocalATI
+  {&T::identifyTick,  &T::pageAnswer,     &T::pageAnswer,     nullptr,                "Getting Values",  false, false},  // psLocalATIx
+  {&T::sentAthTick,   nullptr,            &T::sentAthRefusal, nullptr,                "Disconnecting",   false, false},  // psSentATH
+  {&T::sentAtdTick,   &T::sentAtdAnswer,  &T::sentAtdAnswer,  nullptr,                "Connecting",      false, true },  // psSentATD
+  {&T::localTick,     nullptr,            nullptr,            nullptr,                "Discovering",     false, true },  // psAutoDiscover0
+  {&T::dialTick,      &T::dialAnswer,     &T::dialAnswer,     nullptr,                "Discovering",     false, true },  // psAutoDiscoverX
+  {&T::registerTick,  &T::registerAnswer, &T::registerAnswer, &T::registerLinkLost,   "Getting Values",  false, false},  // psDiscoverSRegs
+  {&T::sendTick,      &T::sendAnswer,     &T::sendAnswer,     &T::sendLinkLost,       nullptr,           false, true },  // psSendQueue
+  {&T::noTick,        nullptr,            nullptr,            nullptr,                "Emulating group", false, false},  // psEmulate
 };
 // clang-format on
 
@@ -175,8 +177,15 @@ void TcomPort::lineComplete(const std::string& line) {
 // task's are dropped by the owed exchanges (the terminal and log show them).
 void TcomPort::handleLine(const std::string& line) {
   stateHandled(true);
+  if (text::isNoCarrier(line)) {
+    carrierLost();
+    return;
+  }
   Answer answer;
-  if (owed_.match(line, answer) != OwedExchanges::Match::Answer) return;
+  const OwedExchanges::Match match = owed_.match(line, answer);
+  // The link's own commands are followed whoever waits for their answer.
+  if (answer.final) link_.answered(answer.command, answer.rc);
+  if (match != OwedExchanges::Match::Answer) return;
   if (answer.awaited) tries_ = 0;
   const StateRow& r = row(state_);
   const auto handler = answer.rc == rcError ? r.refusal : r.answer;
@@ -184,6 +193,18 @@ void TcomPort::handleLine(const std::string& line) {
   const Next next = (this->*handler)(answer);
   apply(next);
   if (next.goOn) goOnDue_ = true;
+}
+
+// The local radio hung up on its own. What the radio it had reached owed
+// will never come; a line of the local radio's answering it must not pass
+// for that radio's. The state that talked to it ends its exchange.
+void TcomPort::carrierLost() {
+  const int radio = link_.carrierLost();
+  if (radio < 0) return;  // no link was up: the line only says so
+  owed_.clear();
+  reporter_.linkDropped(radio, texts::linkLost(radio));
+  const auto handler = row(state_).carrierLost;
+  if (handler) apply((this->*handler)(radio));
 }
 
 Next TcomPort::sentAthRefusal(const Answer&) {

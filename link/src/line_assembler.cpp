@@ -40,6 +40,7 @@ bool LineAssembler::replyChar(char ch, std::string& line) {
   const size_t end = buffer_.find_last_not_of("\r\n");
   if (end == std::string::npos) {
     buffer_.clear();
+    if (onBlank_) onBlank_();
     return false;
   }
   const size_t begin = buffer_.find_first_not_of("\r\n");

@@ -16,6 +16,14 @@ void TerminalFeed::lineReceived(const std::string& line) {
   if (terminal_) terminal_->addLine(" > " + line);
 }
 
+void TerminalFeed::linkDropped(int, const std::string& message) {
+  if (terminal_) terminal_->addLine(" ! " + message);
+}
+
+void TerminalFeed::lineWithheld(const std::string& line) {
+  if (terminal_) terminal_->addLine(" ! not sent, the link is not on its radio: " + line);
+}
+
 void LogFeed::setLogging(bool on, const std::string& header) {
   const bool starting = on && !on_;
   on_ = on;
@@ -41,6 +49,14 @@ void LogFeed::receiveOverflow(size_t limit) {
 
 void LogFeed::lineLost(const std::string& message) {
   write(LogWriter::kError, message);
+}
+
+void LogFeed::linkDropped(int, const std::string& message) {
+  write(LogWriter::kError, message);
+}
+
+void LogFeed::lineWithheld(const std::string& line) {
+  write(LogWriter::kError, "Not sent, the link is not on its radio: " + line);
 }
 
 void StatusBarFeed::queueLengthChanged(int) {
@@ -125,6 +141,18 @@ void LinkReporter::taskEnded(TaskCode task, TaskOutcome outcome, const std::stri
 
 void LinkReporter::lineLost(const std::string& message) {
   each([&](LinkObserver& o) { o.lineLost(message); });
+}
+
+void LinkReporter::linkDropped(int radio, const std::string& message) {
+  each([&](LinkObserver& o) { o.linkDropped(radio, message); });
+}
+
+void LinkReporter::lineWithheld(const std::string& line) {
+  each([&](LinkObserver& o) { o.lineWithheld(line); });
+}
+
+void LinkReporter::lineConfirmed(const std::string& line) {
+  each([&](LinkObserver& o) { o.lineConfirmed(line); });
 }
 
 void LinkReporter::queueLengthChanged(int count) {

@@ -127,17 +127,25 @@ OwedExchanges::Match OwedExchanges::take(Exchange& e, ReplyClass rc, const std::
         return Match::Dropped;
     }
   }
+  std::string taken = line;
   if (rc == rcOK && e.ending == Ending::Value && !e.valueSeen) {
-    // "OK" without a value answers nothing asked: the query runs out of
-    // tries as a silent one does.
-    answerEnded(e);
-    return Match::Dropped;
+    if (!e.blankSeen) {
+      // "OK" without a value answers nothing asked (a late "OK" of a query
+      // given up): the query runs out of tries as a silent one does.
+      answerEnded(e);
+      return Match::Dropped;
+    }
+    // A blank line, then "OK": the register holds nothing, and that is its
+    // answer; the read goes on.
+    rc = rcText;
+    taken.clear();
   }
   const bool deliver = e.deliver && !e.answered;
   answer.rc = rc;
   answer.awaited = !(rc == rcText && e.ending == Ending::Ok);
-  answer.line = line;
+  answer.line = taken;
   answer.command = e.sent;
+  answer.final = ends;
   if (ends) answerEnded(e);
   return deliver ? Match::Answer : Match::Dropped;
 }
@@ -151,6 +159,12 @@ void OwedExchanges::answerEnded(Exchange& e) {
   e.answered = true;
   e.valueSeen = false;
   e.expiresAt = ticks_ + 2;
+}
+
+void OwedExchanges::blankLine() {
+  if (owed_.empty()) return;
+  Exchange& e = owed_.front();
+  if (e.ending == Ending::Value && !e.valueSeen && !e.answered) e.blankSeen = true;
 }
 
 void OwedExchanges::tick() {

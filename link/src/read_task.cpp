@@ -1,6 +1,7 @@
 // Reading a radio: identification, pages and registers.
 #include "link/read_task.h"
 
+#include "engine_texts.h"
 #include "link/group_emulator.h"
 #include "link/register_reader.h"
 #include "model/catalogue.h"
@@ -49,15 +50,19 @@ Next ReadTask::identification(const Answer& answer) {
 Next ReadTask::pageReply(const Answer& answer) {
   TaskHost& host = ctx_.host;
   switch (answer.rc) {
-    case rcText:
-      ctx_.reader.pageLine(answer.line, host.task() == tkMonitor);
+    case rcText: {
+      const int told = ctx_.reader.pageLine(answer.line, host.task() == tkMonitor);
+      if (told >= 0) host.localRadioTold(told);
       return stay();
+    }
     case rcOK:
       return nextPage();
     case rcError:
-      // A monitor looks for the local radio; a read leaves command mode and
+      // A monitor looks for the local radio (one that refused its first
+      // page told nothing of itself); a read leaves command mode and
       // releases the main window.
-      return host.task() == tkMonitor ? to(psAutoDiscover0) : finishRead();
+      if (host.task() != tkMonitor) return finishRead();
+      return text::upperCase(answer.command) == "ATI1" ? unidentified() : to(psAutoDiscover0);
     case rcIgnored:
       host.sendNow(0, "ATD");
       return to(psSentATD);
@@ -182,6 +187,40 @@ Next ReadTask::monitorGoesOn(PortState next) {
   if (next == psAutoDiscoverX && ctx_.current) ctx_.current->Next();
   // As fast as replies, the next dial goes out now, not a tick on.
   return ctx_.host.fastPolls() ? goOn(next) : to(next);
+}
+
+Next ReadTask::unidentified() {
+  TaskHost& host = ctx_.host;
+  const std::string message =
+      "The local radio answered ERROR to ATI1: it does not tell which radio it is, so the group "
+      "cannot be monitored.";
+  const int radio = ctx_.radio();
+  host.goIdle();
+  ctx_.cancelTask(radio, tkMonitor, message);
+  host.ask(PromptIcon::Warning, message, pbAbort);
+  return stay();
+}
+
+Next ReadTask::linkLost(int radio) {
+  TaskHost& host = ctx_.host;
+  afterPages_ = false;
+  switch (host.task()) {
+    case tkMonitor:
+      // The radio's poll ends with what it gave; the round goes on with the
+      // next radio, dialled at the tick so that nothing still on its way
+      // from the lost link passes for its answer.
+      if (ctx_.current) ctx_.current->Next();
+      return to(psAutoDiscoverX);
+    case tkGetRemote: {
+      const std::string message = texts::linkLost(radio) + ": its parameters were not all read.";
+      host.returnToMonitoringOrIdle();
+      ctx_.reporter.taskEnded(tkGetRemote, TaskOutcome::LinkLost, message);
+      host.ask(PromptIcon::Error, message, pbOk);
+      return stay();
+    }
+    default:
+      return stay();
+  }
 }
 
 Next ReadTask::registerRefused() {

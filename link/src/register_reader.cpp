@@ -66,9 +66,11 @@ void TregisterReader::identification(const std::string& line, bool monitoring) {
   list_->SetModel(found);
 }
 
-void TregisterReader::pageLine(const std::string& line, bool monitoring) {
+int TregisterReader::pageLine(const std::string& line, bool monitoring) {
+  int told = -1;
   for (const DumpValue& v : parseDumpLine(line)) {
     window_.applyRegister(lookupRegister(v.reg), v.value, v.text);
+    if (v.reg == 1) told = v.value;
     if (v.reg == 1 && monitoring && list_ && v.value >= 0) {
       // The local radio told its number: the cycle goes on from there. A
       // number not in the list is ignored.
@@ -84,6 +86,7 @@ void TregisterReader::pageLine(const std::string& line, bool monitoring) {
       }
     }
   }
+  return told;
 }
 
 void TregisterReader::skipPagedRows() {

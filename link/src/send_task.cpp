@@ -1,6 +1,7 @@
 // A send working off its queue.
 #include "link/send_task.h"
 
+#include "engine_texts.h"
 #include "model/text.h"
 #include "text_util.h"
 
@@ -26,6 +27,9 @@ Next SendTask::tick() {
   }
   host.refreshStatus();
   if (host.tryCount() > TaskHost::kRetryLimit) {
+    // A run of sends that reports them itself offers its own retry, naming
+    // the radio: no box of the engine's comes between.
+    if (host.quietSends()) return endShort(TaskOutcome::NoAnswer, kTooManyErrors, true);
     const auto answer = host.ask(PromptIcon::Error, kTooManyErrors, pbAbort | pbRetry);
     if (!answer) return stay();
     if (*answer == pbAbort) {
@@ -52,17 +56,30 @@ Next SendTask::reply(const Answer& answer) {
     std::string line;
     queue_.Pop(line);
     host.resetTries();
+    host.lineConfirmed(line);
     return ctx_.window.isLocal(ctx_.radio()) ? goOnHere() : stay();
   }
   // The line the radio refused is the one this answer belongs to.
   const std::string& refused = answer.command;
   std::string message = "ERROR from radio on sending " + refused;
   if (text::contains(refused, "s100")) message += std::string(" ") + " Check Radio Model";
+  return endShort(TaskOutcome::Failed, message, false);
+}
+
+Next SendTask::linkLost(int radio) {
+  if (queue_.Count() == 0) return stay();
+  return endShort(TaskOutcome::LinkLost,
+                  texts::linkLost(radio) + ": the lines after it were not sent.", false);
+}
+
+Next SendTask::endShort(TaskOutcome outcome, const std::string& message, bool renumbered) {
+  TaskHost& host = ctx_.host;
   const TaskCode sending = host.task();
   host.flushQueue();
-  host.returnToMonitoringOrIdle();
-  ctx_.reporter.taskEnded(sending, TaskOutcome::Failed, message);
-  host.ask(PromptIcon::Error, message, pbAbort);
+  if (host.returnToMonitoringOrIdle() && renumbered)
+    ctx_.window.radioRenumbered(ctx_.radio(), true);
+  ctx_.reporter.taskEnded(sending, outcome, message);
+  if (!host.quietSends()) host.ask(PromptIcon::Error, message, pbAbort);
   return stay();
 }
 

@@ -52,7 +52,10 @@ TcomPort::TcomPort(SerialLink& serial, TickTimer& timer, Prompts& prompts, Setti
       reporter_(terminal, log, [this] { return tickCount_; }),
       dialog_(serial, gate_, settings, view, *this),
       emulator_(window_, [this](const std::string& text) { Send(true, 0, text); }),
-      assembler_([this] { reporter_.receiveOverflow(kRxBufferLimit); }),
+      assembler_([this] { reporter_.receiveOverflow(kRxBufferLimit); },
+                 [this] {
+                   if (state_ != psEmulate) owed_.blankLine();
+                 }),
       link_([this](const std::string& line) { transmit(true, 0, line, true); },
             [this](const std::string& line) { transmit(true, 0, line, false); }) {
   queue_.setOnChange([this] { reporter_.queueLengthChanged(queue_.Count()); });
@@ -160,9 +163,11 @@ LinkTasks::TaskStart TcomPort::StartTask(TaskCode code, const std::string& text,
       // A second send while sending only takes over the title; the queue
       // keeps its lines. A link the monitor left up goes back to the local
       // radio first: a send to the local radio would reach the one dialled.
+      // A link whose hang-up went unanswered is cleared as a read clears it.
       if (state_ != psSendQueue) {
         hangUp();
         connectWith();
+        link_.releaseUnlessLocal();
       }
       break;
     case tkEmulate:
@@ -193,7 +198,7 @@ void TcomPort::startSearching(const TpollArray& list) {
   setCurrentList(std::make_shared<TradioNumber>(list));
   dialog_.setNextCode(0);
   apply(to(psConfig16at));
-  link_.noRelease();
+  link_.releaseUnlessLocal();
 }
 
 void TcomPort::startMonitoring(const TpollArray& list, PortState connect) {
@@ -214,6 +219,7 @@ void TcomPort::startEmulating(const TpollArray& list) {
 
 void TcomPort::beginTask(TaskCode code, const std::string& text) {
   searchExhausted_ = false;
+  link_.taskOver();
   setTask(code);
   taskText_ = text;
   timer_.stop();
@@ -250,7 +256,11 @@ LinkTasks::SendStart TcomPort::StartSend(const std::string& title, const TpollAr
   return SendStart::Started;
 }
 
+// Every task ends with the link on the local radio: a radio left dialled
+// would take the next task's lines meant for the local one.
 void TcomPort::goIdle() {
+  hangUp();
+  link_.taskOver();
   link_.noRelease();
   setTask(tkLocalOnly);
   apply(to(psIdle));
@@ -259,6 +269,11 @@ void TcomPort::goIdle() {
 }
 
 void TcomPort::returnToMonitoring() {
+  // The monitor starts again from the local radio's pages, with the link
+  // cleared first when it is not known to be on it.
+  hangUp();
+  link_.taskOver();
+  link_.releaseUnlessLocal();
   setTask(tkMonitor);
   apply(to(psConfigManual));
   current_ = monitor_;
@@ -298,15 +313,20 @@ bool TcomPort::transmit(bool now, int tries, const std::string& line, bool deliv
     queue_.Push(line);
     return false;
   }
-  reporter_.lineSent(line);
   // While the engine plays the radios it frames as a modem does: CR LF;
   // and its replies answer a client, they are owed nothing.
   if (state_ == psEmulate) {
+    reporter_.lineSent(line);
     serial_.WriteString(line + "\r\n");
     return contains(line, "AT&R");
   }
-  link_.noteSent(line);
-  Outgoing out{line, deliver, tries > 0, fits};
+  link_.submitted(line);
+  // A send's lines are all its radio's but the dials; elsewhere the
+  // connect's "AT" and "+++" and the link's own commands go wherever the
+  // link is.
+  const bool forARadio = deliver && (state_ == psSendQueue ? !DialledLink::dialLine(line)
+                                                           : !DialledLink::linkLine(line));
+  Outgoing out{line, deliver, tries > 0, fits, forARadio};
   // A line an answer asked for goes out once every line received with that
   // answer was matched: a doubled answer is then dropped, not taken for it.
   if (inBatch_)
@@ -317,6 +337,14 @@ bool TcomPort::transmit(bool now, int tries, const std::string& line, bool deliv
 }
 
 void TcomPort::write(const Outgoing& out) {
+  // Checked as it goes: a "NO CARRIER" received in the same batch may have
+  // cut the link since the line was handed over.
+  if (out.forARadio && !link_.mayAddress()) {
+    reporter_.lineWithheld(out.line);
+    return;
+  }
+  reporter_.lineSent(out.line);
+  link_.written(out.line);
   owed_.sent(out.line, out.deliver, out.resend, out.fits);
   serial_.WriteString(out.line + "\r");
 }
@@ -329,13 +357,13 @@ void TcomPort::flushDeferred() {
 }
 
 void TcomPort::hangUp() {
-  link_.hangUp(serial_.Active(), [this] {
-    for (const auto& list : {monitor_, current_}) {
-      if (list && list->Seek([this](int r) { return window_.isLocal(r); }))
-        return list->CurrentNumber();
-    }
-    return -1;
-  });
+  link_.hangUp(serial_.Active());
+}
+
+void TcomPort::localRadioTold(int radio) {
+  // Pages come from the radio the link is on: only with the link on the
+  // local radio do they tell its ID.
+  if (link_.on() == LinkOn::Local) link_.setLocalRadio(radio);
 }
 
 void TcomPort::portUnavailable() {

@@ -128,9 +128,71 @@ std::string SimRadioGroup::feed(std::string_view bytes, int64_t nowMs) {
   return out;
 }
 
+void SimRadioGroup::loseAnswer(int radio, const std::string& command, int times) {
+  std::string key = upperCase(command);
+  key.erase(std::remove(key.begin(), key.end(), ' '), key.end());
+  lost_[radio][key] = times;
+}
+
+void SimRadioGroup::refuse(int radio, const std::string& text) {
+  std::string key = upperCase(text);
+  key.erase(std::remove(key.begin(), key.end(), ' '), key.end());
+  refused_[radio].push_back(key);
+}
+
+// A command line and its answer, with what a misbehaving radio does to it.
 std::string SimRadioGroup::handleLine(const std::string& raw, int64_t nowMs) {
   std::string line = upperCase(raw);
   line.erase(std::remove(line.begin(), line.end(), ' '), line.end());
+  if (line.empty()) return {};
+  const size_t before = addressed_;
+  const int id = radios_[before].runningID();
+  const at::Command cmd = at::parseCommand(line);
+  const bool dial = cmd.kind == at::CommandKind::Dial;
+  if (dial) {
+    const int dialled = findRadio(cmd.dialNumber);
+    auto left = dialled >= 0 ? dialsLeft_.find(radios_[dialled].runningID()) : dialsLeft_.end();
+    if (left != dialsLeft_.end() && static_cast<size_t>(dialled) != local_ && left->second-- <= 0) {
+      addressed_ = local_;  // out of reach: the attempt times out unanswered
+      return {};
+    }
+  }
+  if (auto refused = refused_.find(id); refused != refused_.end()) {
+    for (const std::string& text : refused->second)
+      if (line.find(text) != std::string::npos) return reply("ERROR");
+  }
+  std::string out = answer(line, nowMs);
+  if (auto lost = lost_.find(id); lost != lost_.end()) {
+    auto left = lost->second.find(line);
+    if (left != lost->second.end() && left->second != 0) {
+      if (left->second > 0) --left->second;
+      out.clear();
+    }
+  }
+  if (dial) {
+    sinceDial_ = 0;
+    if (addressed_ == local_) return out;
+    const int reached = radios_[addressed_].runningID();
+    ++links_[reached];
+    return dropped(reached) ? out + reply("NO CARRIER") : out;
+  }
+  if (before == local_) return out;
+  ++sinceDial_;
+  return dropped(id) ? out + reply("NO CARRIER") : out;
+}
+
+bool SimRadioGroup::dropped(int radio) {
+  auto drop = drops_.find(radio);
+  if (drop == drops_.end() || links_[radio] != drop->second.link ||
+      sinceDial_ != drop->second.lines)
+    return false;
+  drops_.erase(drop);
+  addressed_ = local_;
+  commandMode_ = true;
+  return true;
+}
+
+std::string SimRadioGroup::answer(const std::string& line, int64_t nowMs) {
   const at::Command cmd = at::parseCommand(line);
   SimRadio& radio = radios_[addressed_];
   switch (cmd.kind) {

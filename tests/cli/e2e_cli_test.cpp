@@ -247,6 +247,31 @@ TEST_F(CliEndToEnd, MonitorPollsEveryRadioAndUpdatesTheProject) {
   EXPECT_EQ(ini.readString("Radio4", "Master ID", ""), "1");
 }
 
+// A model-1 local master is read by its pages and again when the round
+// dials it: each cycle still prints each radio once.
+TEST_F(CliEndToEnd, MonitorCyclesPrintEachRadioOncePerRound) {
+  ::setenv("TESSEL_TIME_SCALE", "50", 1);
+  std::string project = file("model1.vro");
+  writeGroup(project, 5, {1, 0});
+  std::unique_ptr<Process> sim;
+  std::string device = startSim(sim, {"--project", project, "--command-mode"});
+  ASSERT_FALSE(device.empty());
+  for (int cycles : {1, 2}) {
+    Process mon({"monitor", project, device, "--interval", "0.05", "--cycles",
+                 std::to_string(cycles), "--timeout", "60"},
+                dir_);
+    ASSERT_EQ(mon.wait(65000), 0) << mon.err();
+    std::map<std::string, int> lines;
+    std::istringstream in(mon.out());
+    for (std::string line; std::getline(in, line);) ++lines[line.substr(line.find(',') + 1, 1)];
+    EXPECT_EQ(lines,
+              (std::map<std::string, int>{
+                  {"1", cycles}, {"2", cycles}, {"3", cycles}, {"4", cycles}, {"5", cycles}}))
+        << mon.out();
+  }
+  ::unsetenv("TESSEL_TIME_SCALE");
+}
+
 // A model-2 local master gives all its registers in its pages and stays in
 // command mode to dial the group; model-2 radios lack some of the polled
 // registers, which must not hold the cycle up.

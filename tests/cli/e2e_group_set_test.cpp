@@ -5,6 +5,8 @@
 // radio that fails in phase 1 leaves every radio running as before.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -34,11 +36,19 @@ class CliGroupSet : public CliProcessTest {
     ::setenv("TESSEL_TIME_SCALE", "50", 1);
   }
 
-  // A simulator of the group, radio 5 behind radio 3.
-  std::string startGroup(std::unique_ptr<Process>& sim) {
+  // A simulator of the group, radio 5 behind radio 3, misbehaving as asked.
+  std::string startGroup(std::unique_ptr<Process>& sim, std::vector<std::string> more = {}) {
     const std::string own = file("sim" + std::to_string(sims_++) + ".vro");
     fs::copy_file(project_, own);
-    return startSim(sim, {"--project", own, "--behind", "5:3"});
+    std::vector<std::string> args = {"--project", own, "--behind", "5:3"};
+    args.insert(args.end(), more.begin(), more.end());
+    return startSim(sim, args);
+  }
+  // Reads standard output until a line holding part; false when none came.
+  static bool until(Process& p, const std::string& part) {
+    for (std::string line = p.readLine(60000); !line.empty(); line = p.readLine(60000))
+      if (line.find(part) != std::string::npos) return true;
+    return false;
   }
 
   // A copy of the project with edits.
@@ -147,32 +157,55 @@ TEST_F(CliGroupSet, CommandsOrderCrossesARepeaterWhereAWrongOrderStrandsARadio) 
   }
 }
 
+// Phase 1 stops at a radio that does not answer, refuses a line, loses its
+// link or whose "AT&W" goes unanswered; the old values go back onto every
+// radio staged and every one that may be, and the group runs and holds what
+// it did. Nothing meant for radio 3 reaches the local radio.
 TEST_F(CliGroupSet, ARadioFailingInPhaseOneLeavesTheGroupAsItWasAndTheOldValuesBack) {
   struct Case {
     const char* what;
     std::vector<std::array<const char*, 3>> edits;
-    std::vector<std::string> options;
+    std::vector<std::string> sim;
     std::string failure;
     std::vector<std::string> restored;
+    std::vector<std::string> options = {};
   };
   const std::vector<Case> cases = {
       {"a silent radio",
        {{"Radio9", "Radio ID", "9"}, {"Radio9", "Radio Name", "Pump 9"}},
        {},
-       "The radio 9 (Pump 9) did not answer in phase 1: no radio runs the new values",
+       "The radio 9 (Pump 9) did not answer in phase 1: no radio runs the new values; 2 radio(s) "
+       "hold them staged (AT&W answered OK): radio 2 (Radio 002), radio 3 (Radio 003).",
        {"radio 2", "radio 3"}},
-      // The first line (the group ID) is taken, the next (an RF band the
-      // radios lack) refused: the radio gets its old values back too.
+      // The first line (the group ID) is taken, the next (the new flush
+      // time) refused: the radio gets its old values back too.
       {"a radio that refuses a line",
        {},
-       {"--rf-band", "5"},
-       "The radio 2 (Radio 002) refused a line in phase 1",
-       {"radio 2"}},
+       {"--refuse", "2:S15=30"},
+       "The radio 2 (Radio 002) refused a line in phase 1: no radio runs the new values; 0 "
+       "radio(s) hold them staged; staged or not known (AT&W not confirmed): radio 2 (Radio 002).",
+       {"radio 2"},
+       {"--flush-time", "3"}},
+      {"a link that drops",
+       {},
+       {"--drop", "3:2"},
+       "The link to the radio 3 (Radio 003) was lost in phase 1: no radio runs the new values; 1 "
+       "radio(s) hold them staged (AT&W answered OK): radio 2 (Radio 002); staged or not known "
+       "(AT&W not confirmed): radio 3 (Radio 003).",
+       {"radio 2", "radio 3"}},
+      // The radio saved the values; none of its four answers came.
+      {"an AT&W whose answers are lost",
+       {},
+       {"--lose-answer", "3:AT&W:4"},
+       "The radio 3 (Radio 003) did not answer in phase 1: no radio runs the new values; 1 "
+       "radio(s) hold them staged (AT&W answered OK): radio 2 (Radio 002); staged or not known "
+       "(AT&W not confirmed): radio 3 (Radio 003).",
+       {"radio 2", "radio 3"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     std::unique_ptr<Process> sim;
-    const std::string device = startGroup(sim);
+    const std::string device = startGroup(sim, c.sim);
     const std::string project = projectWith("failing.vro", c.edits);
     std::string out, err;
     std::vector<std::string> args = {"group-set", project, device, "--group-id", "9", "--yes"};
@@ -180,8 +213,13 @@ TEST_F(CliGroupSet, ARadioFailingInPhaseOneLeavesTheGroupAsItWasAndTheOldValuesB
     EXPECT_EQ(run(args, &out, &err), 1) << out << err;
     EXPECT_TRUE(has(err, c.failure)) << err;
     EXPECT_FALSE(has(out, "Phase 2 of 2")) << "nothing applied";
-    for (const std::string& r : c.restored)
-      EXPECT_TRUE(has(out, "Restoring the old values: " + r)) << out;
+    std::string restored;
+    for (size_t at = out.find("Restoring the old values: "); at != std::string::npos;
+         at = out.find("Restoring the old values: ", at + 1))
+      restored += out.substr(at + 26, 7) + ";";
+    std::string expected;
+    for (const std::string& r : c.restored) expected += r + ";";
+    EXPECT_EQ(restored, expected) << out;
     EXPECT_TRUE(has(out, "The old values are back on every staged radio")) << out;
     EXPECT_EQ(IniFile(project).readString("Project", "Group ID", ""), "7");
     // Every radio still runs, and holds, the old group: the group matches
@@ -235,19 +273,76 @@ TEST_F(CliGroupSet, TheAnswersTypedDecideWhatIsSent) {
   }
 }
 
-// A project whose tree is wrong (radio 5 named as heard directly, yet heard
-// through repeater 3) resets the repeater first: radio 5 is out of reach in
-// phase 2, the command says so and the project keeps its old values.
-TEST_F(CliGroupSet, AWrongTreeStopsPhaseTwoAtTheRadioOutOfReach) {
-  std::unique_ptr<Process> sim;
-  const std::string device = startGroup(sim);
-  const std::string project = projectWith("flat.vro", {{{"Radio5", "Master ID", "1"}}});
-  std::string out, err;
-  EXPECT_EQ(run({"group-set", project, device, "--group-id", "9", "--yes"}, &out, &err), 1)
-      << out << err;
-  EXPECT_TRUE(has(err, "The radio 5 (Radio 005) did not answer in phase 2")) << err;
-  EXPECT_FALSE(has(out, "Reading the group")) << out;
-  EXPECT_EQ(IniFile(project).readString("Project", "Group ID", ""), "7");
+// Phase 2 runs through to the local radio's reset whatever happens to one
+// remote radio: one whose dial goes unanswered (a wrong tree resets its
+// repeater first; or it went out of reach), or whose link drops right after
+// its dial (its "AT&R" must not reset the local radio). It holds the new
+// values saved and joins at its next restart; every other radio runs them.
+TEST_F(CliGroupSet, PhaseTwoGoesOnPastARadioItCannotReset) {
+  struct Case {
+    const char* what;
+    std::vector<std::array<const char*, 3>> edits;
+    std::vector<std::string> sim;
+    std::string said;
+  };
+  const std::vector<Case> cases = {
+      {"a wrong tree", {{"Radio5", "Master ID", "1"}}, {}, "did not answer its dial in phase 2"},
+      {"out of reach in phase 2", {}, {"--dials", "5:1"}, "did not answer its dial in phase 2"},
+      {"its link drops", {}, {"--drop", "5:0@2"}, "lost its link in phase 2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<Process> sim;
+    const std::string device = startGroup(sim, c.sim);
+    const std::string project = projectWith("through.vro", c.edits);
+    std::string out, err;
+    EXPECT_EQ(run({"group-set", project, device, "--group-id", "9", "--yes"}, &out, &err), 1)
+        << out << err;
+    EXPECT_TRUE(has(err, "radio 5 (Radio 005) " + c.said +
+                             ": it holds the new values saved and joins the group at its next "
+                             "restart."))
+        << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_TRUE(has(out, "[10/10] Phase 2 of 2: radio 1 (Radio 001): reset")) << out;
+    EXPECT_TRUE(has(out,
+                    "radio 5 (Radio 005): no answer\n4 of 5 radio(s) answer with the new "
+                    "values"))
+        << out;
+    EXPECT_EQ(IniFile(project).readString("Project", "Group ID", ""), "9");
+    fs::remove(project);
+  }
+}
+
+// SIGINT, SIGTERM or SIGHUP once phase 2 began wait for its end: every radio
+// is reset, the project takes the new values, and only the read after is
+// left out. In phase 1 each ends as Cancel does: the old values go back.
+TEST_F(CliGroupSet, SignalsWaitForPhaseTwoAndEndPhaseOneAsCancelDoes) {
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int phase : {1, 2}) {
+      SCOPED_TRACE(std::to_string(sig) + " in phase " + std::to_string(phase));
+      std::unique_ptr<Process> sim;
+      const std::string device = startGroup(sim);
+      const std::string project = projectWith("signalled.vro", {});
+      Process p({"group-set", project, device, "--group-id", "9", "--yes", "--timeout", "60"},
+                dir_);
+      ASSERT_TRUE(until(p, phase == 1 ? "Phase 1 of 2: radio 3" : "Phase 2 of 2: radio 2"));
+      p.signal(sig);
+      EXPECT_EQ(p.wait(90000), 1) << p.out() << p.err();
+      std::string out, err;
+      if (phase == 1) {
+        EXPECT_TRUE(has(p.out(), "The old values are back on every staged radio")) << p.out();
+        EXPECT_EQ(IniFile(project).readString("Project", "Group ID", ""), "7");
+        EXPECT_EQ(run({"compare", project_, device}, &out, &err), 0) << out << err;
+      } else {
+        EXPECT_TRUE(has(p.out(), "[10/10] Phase 2 of 2: radio 1")) << p.out();
+        EXPECT_TRUE(has(p.err(), "phase 2 was seen through first")) << p.err();
+        EXPECT_FALSE(has(p.out(), "Reading the group")) << p.out();
+        EXPECT_EQ(IniFile(project).readString("Project", "Group ID", ""), "9");
+        EXPECT_EQ(run({"compare", project, device}, &out, &err), 0) << out << err;
+      }
+      fs::remove(project);
+    }
+  }
 }
 
 }  // namespace

@@ -362,22 +362,37 @@ TEST_F(MonitorTest, UnansweredDialsMoveOnOneRadioPerTick) {
   EXPECT_EQ(callbacks.count(qcCancel), 1);
 }
 
+// The monitor needs its local radio to be a master; one that refuses its
+// first page tells nothing of itself, and is told so rather than taken for
+// a slave.
 TEST_F(MonitorTest, LocalRadioMustBeAMasterAndInTheList) {
+  const char* const notMaster =
+      "Monitoring requires the local radio be a master. Local radio is not a master.";
   struct Case {
     const char* name;
     std::set<int> local, master;
-  } cases[] = {{"local slave", {1}, {}}, {"no local radio", {}, {1}}};
+    const char* refused;  // the page answered "ERROR"
+    const char* said;
+  } cases[] = {
+      {"local slave", {1}, {}, "ATI2", notMaster},
+      {"no local radio", {}, {1}, "ATI2", notMaster},
+      {"first page refused",
+       {},
+       {1},
+       "ATI1",
+       "The local radio answered ERROR to ATI1: it does not tell which radio it is, so the group "
+       "cannot be monitored."},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     prompts.shown.clear();
     callbacks.local = c.local;
     callbacks.master = c.master;
-    group.extra["ATI2"] = {"ERROR"};  // straight to the search for the local radio
+    group.extra.clear();
+    group.extra[c.refused] = {"ERROR"};  // straight to the search for the local radio
     start();
     timer.fire();
-    EXPECT_EQ(promptTexts(),
-              Lines{"Monitoring requires the local radio be a master. Local radio is not a "
-                    "master."});
+    EXPECT_EQ(promptTexts(), Lines{c.said});
     EXPECT_EQ(engine->task(), tkLocalOnly);
     EXPECT_EQ(engine->state(), psIdle);
     EXPECT_EQ(engine->MonitorList(), nullptr);
@@ -404,7 +419,7 @@ TEST_F(MonitorTest, StrayLineWhileDiallingResynchronisesAndMonitoringGoesOn) {
   start();
   ASSERT_TRUE(runUntilSent("ATD2"));
   group.silent.clear();
-  serial.receive("NO CARRIER\r\n");  // neither OK nor ERROR to the dial
+  serial.receive("what?\r\n");  // neither OK nor ERROR to the dial
   EXPECT_EQ(serial.lines().back(), "ATH");
   EXPECT_EQ(engine->state(), psSentATH);
   serial.pump();
@@ -449,7 +464,7 @@ TEST_F(MonitorTest, TheSentATDAndSentATHPages) {
   group.hangUpLeavesCommandMode = true;
   start();
   ASSERT_TRUE(runUntilSent("ATD2"));
-  serial.receive("NO CARRIER\r\n");
+  serial.receive("what?\r\n");
   ASSERT_EQ(engine->state(), psSentATH);
   serial.clearWrites();
   serial.receive("ERROR\r\n");
@@ -459,7 +474,7 @@ TEST_F(MonitorTest, TheSentATDAndSentATHPages) {
   engine->StartTask(tkLocalOnly, "", {});
   start();
   ASSERT_TRUE(runUntilSent("ATD2"));
-  serial.receive("NO CARRIER\r\n");
+  serial.receive("what?\r\n");
   ASSERT_EQ(engine->state(), psSentATH);
   timer.fire();
   EXPECT_EQ(engine->state(), psConfig16at);

@@ -1,8 +1,10 @@
 // Every task of the engine against radios that misbehave, as a table: each
-// task with a well-behaved group first, then with each misbehaviour. No
-// value may land on the wrong register or radio, no settings line may go
-// out before the previous one's "OK", every task ends within its tries,
-// and nothing is reported done that was not.
+// task with a well-behaved group first, then with each misbehaviour, then
+// with the link to the radio dialled dropping at each point. No value may
+// land on the wrong register or radio, no line may reach a radio it was
+// not meant for, no settings line may go out before the previous one's
+// "OK", every task ends within its tries, and nothing is reported done
+// that was not.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -23,7 +25,7 @@ enum class Bad {
   Doubled,       // every answer sent twice
   Late,          // one answer arrives after the next command went out
   Missing,       // one answer never comes
-  Ring,          // "RING" and "NO CARRIER" ahead of one answer
+  Ring,          // "RING" and "BUSY" ahead of one answer
   LineNoise,     // a lone LF and NUL bytes ahead of one answer
   Noise,         // 300 bytes of noise ahead of one answer
   Refusal,       // "ERROR" instead of one answer
@@ -32,9 +34,9 @@ enum class Bad {
 };
 
 const char* nameOf(Bad bad) {
-  static const char* const kNames[] = {
-      "well-behaved", "echo",  "doubled", "late",          "missing", "RING, NO CARRIER",
-      "LF and NULs",  "noise", "refusal", "terminal line", "slow"};
+  static const char* const kNames[] = {"well-behaved", "echo",          "doubled",     "late",
+                                       "missing",      "RING, BUSY",    "LF and NULs", "noise",
+                                       "refusal",      "terminal line", "slow"};
   return kNames[static_cast<int>(bad)];
 }
 
@@ -91,6 +93,17 @@ class Radios {
   }
   bool pauseAtTarget = false;
   bool paused() const { return pauseAtTarget && hitDone_; }
+
+  // The link to the first remote radio dialled drops once, after it took
+  // dropAt lines (0: its dial is answered "NO CARRIER"), its last answer
+  // given first or lost. Every line for a radio that reaches the local
+  // radio after that and before a new dial went to the wrong radio.
+  int dropAt = -1;
+  bool dropAnswered = true;
+  Lines wrongRadio;
+  // Lines the first remote radio took on its first link (a good run's
+  // count of the points where a link can drop).
+  int firstVisit = 0;
   static std::string value(int radio, int reg) { return std::to_string(reg * 10 + radio); }
 
  private:
@@ -103,9 +116,39 @@ class Radios {
     return l.rfind("ATs", 0) == 0 || l.rfind("ATS", 0) == 0 ? l.back() != '?' : l == "AT&W";
   }
 
+  static bool forTheLink(const std::string& l) {
+    return l == "AT" || l == "+++" || l == "ATH" || l.rfind("ATD", 0) == 0;
+  }
+
+  // Whether the link drops at this line (written while the radio before
+  // was addressed); the line's answers are then dealt with. The radio
+  // hangs up right after its answer: both come in one read.
+  bool dropHere(const std::string& line, int before, const std::string& bytes, bool ok) {
+    const bool dial = line.rfind("ATD", 0) == 0 && line.size() > 3;
+    if (before != 1 && !dial && firstLink_ && !dropDone_) ++firstVisit;
+    if (before != 1 && (dial || dialled_ == 1)) firstLink_ = false;
+    if (dial) {
+      sinceDial_ = 0;
+      if (dialled_ == 1 || dropAt != 0 || dropDone_) return false;
+      dropDone_ = afterDrop_ = true;
+      dialled_ = 1;
+      outbox_.push_back({"NO CARRIER\r\n"});
+      return true;
+    }
+    if (before == 1) return false;
+    if (dropAt <= 0 || dropDone_ || ++sinceDial_ < dropAt) return false;
+    dropDone_ = afterDrop_ = true;
+    dialled_ = 1;
+    outbox_.push_back({(dropAnswered ? bytes : std::string()) + "NO CARRIER\r\n", ok});
+    return true;
+  }
+
   void written(const std::string& raw) {
     std::string line = raw;
     while (!line.empty() && line.back() == '\r') line.pop_back();
+    if (afterDrop_ && !forTheLink(line)) wrongRadio.push_back(line);
+    if (line.rfind("ATD", 0) == 0) afterDrop_ = false;
+    const int before = dialled_;
     const bool settings = settingsLine(line) || line == "AT&R";
     if (settings && !unansweredSettings_.empty() && unansweredSettings_ != line)
       violations.push_back(line + " went out before the answer to " + unansweredSettings_);
@@ -118,6 +161,7 @@ class Radios {
     for (const auto& l : answer) bytes += l + "\r\n";
     if (settingsLine(line) && !answer.empty()) unansweredSettings_ = line;
     const bool ok = settingsLine(line) && !answer.empty() && answer.back() == "OK";
+    if (dropHere(line, before, bytes, ok && dropAnswered)) return;
     if (!held_.empty()) {  // the late answer comes after the next command went out
       outbox_.push_back({held_, heldOk_});
       held_.clear();
@@ -132,7 +176,7 @@ class Radios {
           return;
         case Bad::Ring:
           outbox_.push_back({"RING\r\n"});
-          outbox_.push_back({"NO CARRIER\r\n"});
+          outbox_.push_back({"BUSY\r\n"});
           break;
         case Bad::LineNoise:
           outbox_.push_back({"\n"});
@@ -163,6 +207,7 @@ class Radios {
   }
 
   Lines answerTo(const std::string& line) {
+    if (line == "ATH") dialled_ = 1;  // the link, if any, drops
     if (line == "AT" || line == "+++" || line == "ATH" || line == "ATI2" || line == "ATI3")
       return {"OK"};
     if (line == "AT+TYPED") return {"ERROR"};
@@ -208,6 +253,10 @@ class Radios {
   bool slowNow_ = false;
   bool heldOk_ = false;
   bool hitDone_ = false;
+  bool dropDone_ = false;
+  bool afterDrop_ = false;
+  bool firstLink_ = true;
+  int sinceDial_ = 0;
   int dialled_ = 1;
   std::string unansweredSettings_;
 };
@@ -262,11 +311,19 @@ struct Result {
   Lines prompts;
   Lines violations;
   Lines wrong;
+  int firstVisit = 0;  // the lines the first remote radio took on its first link
+};
+
+// Where a link drops: after the remote radio took that many lines (0: in
+// answer to its dial), its last answer given or lost.
+struct Drop {
+  int at = -1;
+  bool answered = true;
 };
 
 class MisbehaviourTest : public LinkTest {
  protected:
-  Result run(Task task, Bad bad) {
+  Result run(Task task, Bad bad, Drop drop = {}) {
     engine.reset();
     serial.clearWrites();
     prompts.shown.clear();
@@ -286,12 +343,16 @@ class MisbehaviourTest : public LinkTest {
     Radios radios(serial, [this](const std::string& line) { engine->Send(true, 0, line); });
     radios.bad = bad;
     radios.target = targetOf(task);
+    radios.dropAt = drop.at;
+    radios.dropAnswered = drop.answered;
     radios.install();
 
     start(task);
     // A slow radio costs each exchange a second ask and a tick more.
-    const int ticks =
-        task == Task::MonitorRound || task == Task::Discovery || bad == Bad::Slow ? 120 : 40;
+    // A dropped link is over within a round.
+    const int ticks = (task == Task::MonitorRound || task == Task::Discovery) && drop.at < 0 ? 120
+                      : bad == Bad::Slow                                                     ? 120
+                                                                                             : 40;
     // Virtual time: the tick comes only when the line has been quiet for
     // its interval, that is when no answer is on its way.
     for (int i = 0; i < ticks; ++i) {
@@ -322,6 +383,9 @@ class MisbehaviourTest : public LinkTest {
     r.prompts = promptTexts();
     r.violations.insert(r.violations.end(), radios.violations.begin(), radios.violations.end());
     r.wrong = checking.wrong;
+    r.firstVisit = radios.firstVisit;
+    for (const std::string& line : radios.wrongRadio)
+      r.violations.push_back(line + " went to the local radio after the link dropped");
     if (!done(task, outcome) && task != Task::MonitorRound && task != Task::Discovery)
       r.violations.push_back("the task did not end within its tries");
     engine->removeObserver(&outcome);
@@ -340,7 +404,7 @@ class MisbehaviourTest : public LinkTest {
       case Task::SendLocal:
         return "ATs4=N";
       case Task::SendRemote:
-        return "ATs2=7";
+        return "AT&W";
       case Task::MonitorRound:
         return "ATS8?";
     }
@@ -475,7 +539,8 @@ TEST_F(MisbehaviourTest, EveryTaskAgainstEveryMisbehaviour) {
         EXPECT_EQ(r.stored, good.stored);
       }
       const bool exact = bad == Bad::Echo || bad == Bad::Doubled || bad == Bad::Late ||
-                         bad == Bad::Missing || bad == Bad::LineNoise || bad == Bad::TerminalLine;
+                         bad == Bad::Missing || bad == Bad::Ring || bad == Bad::LineNoise ||
+                         bad == Bad::TerminalLine;
       if (exact) {
         EXPECT_TRUE(r.completed);
         EXPECT_EQ(r.prompts, good.prompts);
@@ -486,6 +551,52 @@ TEST_F(MisbehaviourTest, EveryTaskAgainstEveryMisbehaviour) {
     }
   }
   EXPECT_EQ(cells, 7 * 10);
+}
+
+// The link to the radio dialled drops at every point of every task that
+// dials: in answer to the dial, then after each line the radio took, its
+// answer given before "NO CARRIER" or lost. No line meant for that radio
+// reaches the local one, nothing the local radio says passes for the
+// remote's, and a read or send that lost its radio ends naming it.
+TEST_F(MisbehaviourTest, ALinkThatDropsAtAnyPointSendsNothingToTheWrongRadio) {
+  const Task tasks[] = {Task::RemoteRead, Task::SendRemote, Task::MonitorRound, Task::Discovery};
+  int cells = 0;
+  for (Task task : tasks) {
+    SCOPED_TRACE(nameOf(task));
+    const Result good = run(task, Bad::None);
+    ASSERT_GT(good.firstVisit, 0);
+    const bool rounds = task == Task::MonitorRound || task == Task::Discovery;
+    for (bool answered : {true, false}) {
+      for (int at = 0; at <= good.firstVisit; ++at) {
+        if (at == 0 && !answered) continue;
+        SCOPED_TRACE("drop after line " + std::to_string(at) +
+                     (answered ? ", answered" : ", its answer lost"));
+        ++cells;
+        const Result r = run(task, Bad::None, {at, answered});
+        EXPECT_TRUE(r.violations.empty()) << r.violations.front();
+        EXPECT_TRUE(r.wrong.empty()) << r.wrong.front();
+        EXPECT_TRUE(r.completed || r.failed) << "neither done nor failed";
+        for (const std::string& v : r.values) EXPECT_TRUE(good.values.count(v)) << v;
+        EXPECT_EQ(r.stored.count(1), 0u) << "the local radio took settings";
+        // A send stops at the drop: radio 2 holds the lines before it.
+        const Lines sent = r.stored.count(2) ? r.stored.at(2) : Lines{};
+        const Lines all = good.stored.count(2) ? good.stored.at(2) : Lines{};
+        EXPECT_TRUE(sent.size() <= all.size() && std::equal(sent.begin(), sent.end(), all.begin()))
+            << sent.size();
+        if (r.failed && !rounds) {
+          ASSERT_FALSE(r.prompts.empty());
+          EXPECT_NE(r.prompts.back().find("radio 2"), std::string::npos) << r.prompts.back();
+        }
+        if (rounds) {
+          // The round goes on with the next radio.
+          EXPECT_TRUE(r.prompts.empty()) << r.prompts.front();
+          EXPECT_TRUE(std::any_of(r.values.begin(), r.values.end(),
+                                  [](const std::string& v) { return v.rfind("3:", 0) == 0; }));
+        }
+      }
+    }
+  }
+  EXPECT_GT(cells, 60);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "model/group_change.h"
+#include "model/group_change_run.h"
 
 #include <gtest/gtest.h>
 
@@ -145,6 +145,17 @@ GroupChangeRun::SendLines sendThrough(FakeTasks& tasks) {
   };
 }
 
+// Ends the step under way: its radio confirmed lines lines, then the
+// send ended as outcome.
+void step(GroupChangeRun& run, CommandOutcome outcome, int lines = 9) {
+  for (int i = 0; i < lines; ++i) run.lineConfirmed();
+  run.sendEnded(outcome);
+}
+
+void allDone(GroupChangeRun& run) {
+  while (run.state() == GroupChangeRun::State::Running) step(run, CommandOutcome::Done);
+}
+
 TEST(GroupChangeRun, StopsInPhaseOneAndRestoresOrRetries) {
   const std::vector<RadioSettings> radios = {radio("1:1:M:0"), radio("2:1:S:1"), radio("3:1:R:1"),
                                              radio("5:1:S:3")};
@@ -156,47 +167,78 @@ TEST(GroupChangeRun, StopsInPhaseOneAndRestoresOrRetries) {
     FakeTasks tasks;
     GroupChangeRun run(plan, sendThrough(tasks), "Change Group Settings");
     ASSERT_TRUE(run.start());
-    while (run.state() == GroupChangeRun::State::Running) run.sendEnded(true, false);
+    allDone(run);
     EXPECT_EQ(run.state(), GroupChangeRun::State::Applied);
+    EXPECT_TRUE(run.missed().empty());
     EXPECT_EQ(tasks.sent, (std::vector<std::string>{"2:AT&W", "3:AT&W", "5:AT&W", "1:AT&W",
                                                     "5:AT&R", "2:AT&R", "3:AT&R", "1:AT&R"}));
   }
+  // How radio 3's stage ends, and what the run makes of it: radio 2 is
+  // staged either way; radio 3 only may be, once it answered its dial.
   struct Case {
     const char* what;
-    bool refused;
+    CommandOutcome outcome;
+    int confirmed;  // lines radio 3 answered "OK", its dial first
     std::vector<std::string> restored;
+    const char* said;
   };
-  for (const Case& c : {Case{"silent repeater", false, {"2:AT&W"}},
-                        Case{"repeater refuses a line", true, {"2:AT&W", "3:AT&W"}}}) {
+  const Case cases[] = {
+      {"silent repeater",
+       CommandOutcome::NoAnswer,
+       0,
+       {"2:AT&W"},
+       "The radio 3 (R3) did not answer in phase 1: no radio runs the new values; 1 radio(s) "
+       "hold them staged (AT&W answered OK): radio 2 (R2)."},
+      {"its AT&W unanswered",
+       CommandOutcome::NoAnswer,
+       3,
+       {"2:AT&W", "3:AT&W"},
+       "The radio 3 (R3) did not answer in phase 1: no radio runs the new values; 1 radio(s) "
+       "hold them staged (AT&W answered OK): radio 2 (R2); staged or not known (AT&W not "
+       "confirmed): radio 3 (R3)."},
+      {"repeater refuses a line",
+       CommandOutcome::Failed,
+       2,
+       {"2:AT&W", "3:AT&W"},
+       "The radio 3 (R3) refused a line in phase 1"},
+      {"its link lost",
+       CommandOutcome::LinkLost,
+       1,
+       {"2:AT&W", "3:AT&W"},
+       "The link to the radio 3 (R3) was lost in phase 1"},
+  };
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FakeTasks tasks;
     GroupChangeRun run(plan, sendThrough(tasks), "Change Group Settings");
     ASSERT_TRUE(run.start());
-    run.sendEnded(true, false);       // radio 2 staged
-    run.sendEnded(false, c.refused);  // radio 3 fails
+    step(run, CommandOutcome::Done);    // radio 2 staged
+    step(run, c.outcome, c.confirmed);  // radio 3 fails
     EXPECT_EQ(run.state(), GroupChangeRun::State::Stopped);
     EXPECT_EQ(run.failedRadio(), 3);
     EXPECT_EQ(run.phase(), 1);
     EXPECT_EQ(tasks.sent.size(), 2u) << "nothing sent after the failure";
-    EXPECT_NE(run.failureText().find("radio 3 (R3)"), std::string::npos) << run.failureText();
-    // Retried, radio 3 is sent again.
+    EXPECT_EQ(run.failureText().rfind(c.said, 0), 0u) << run.failureText();
+    EXPECT_EQ(run.staged(), std::vector<int>{2});
+    // Retried, radio 3 is sent again; failing again it stays as it was.
     ASSERT_TRUE(run.retry());
     EXPECT_EQ(tasks.sent.back(), "3:AT&W");
-    run.sendEnded(false, c.refused);
-    // Written back: the old values on the radios staged, with "AT&W" and
-    // no reset.
+    step(run, c.outcome, c.confirmed);
+    // Written back: the old values on the radios staged and those that may
+    // be, with "AT&W" and no reset.
     tasks.sent.clear();
     ASSERT_TRUE(run.restore());
-    while (run.state() == GroupChangeRun::State::Running) run.sendEnded(true, false);
+    allDone(run);
     EXPECT_EQ(run.state(), GroupChangeRun::State::Restored);
     EXPECT_EQ(tasks.sent, c.restored);
   }
   {
     SCOPED_TRACE("the restore writes the old values");
-    const std::vector<GroupStep> back = restoreSteps(plan, 2);
+    const std::vector<GroupStep> back = restoreSteps(plan, {3, 2});
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[0].lines.front(), "ATD2");
     EXPECT_EQ(back[0].lines[1].rfind("ATs0=7s2=0", 0), 0u) << back[0].lines[1];
+    EXPECT_EQ(back[1].lines.front(), "ATD3");
   }
   {
     SCOPED_TRACE("a send the engine refuses stops the run and says why");
@@ -208,16 +250,58 @@ TEST(GroupChangeRun, StopsInPhaseOneAndRestoresOrRetries) {
     EXPECT_EQ(run.failure(), GroupChangeRun::Failure::Refusal);
     EXPECT_NE(run.failureText().find("busy"), std::string::npos);
   }
-  {
-    SCOPED_TRACE("no restore once phase 2 began");
-    FakeTasks tasks;
-    GroupChangeRun run(plan, sendThrough(tasks), "Change Group Settings");
-    run.start();
-    for (int i = 0; i < 5; ++i) run.sendEnded(true, false);
-    run.sendEnded(false, false);
-    EXPECT_EQ(run.phase(), 2);
-    EXPECT_FALSE(run.restore());
-  }
+}
+
+// A model-2 radio's check writes nothing: it is no staged radio. Cancelled
+// at a radio that answered its dial, that radio may hold part of the values.
+TEST(GroupChangeRun, OnlyRadiosThatSavedTheValuesCountAsStaged) {
+  const GroupPlan plan = planGroupChange(
+      {radio("1:1:M:0"), radio("2:1:S:1"), radio("3:2:S:1"), radio("4:1:S:1")}, newValues());
+  ASSERT_EQ(order(plan), "1:S2 1:C3 1:S4 1:S1 2:R2 2:W3 2:R4 2:R1");
+  FakeTasks tasks;
+  GroupChangeRun run(plan, sendThrough(tasks), "Change Group Settings");
+  run.start();
+  step(run, CommandOutcome::Done);
+  step(run, CommandOutcome::Done);
+  for (int i = 0; i < 2; ++i) run.lineConfirmed();
+  run.cancel();
+  EXPECT_EQ(run.staged(), std::vector<int>{2});
+  EXPECT_EQ(run.notKnown(), std::vector<int>{4});
+  EXPECT_EQ(run.failureText(),
+            "Cancelled at the radio 4 (R4) in phase 1: no radio runs the new values; 1 radio(s) "
+            "hold them staged (AT&W answered OK): radio 2 (R2); staged or not known (AT&W not "
+            "confirmed): radio 4 (R4).");
+}
+
+// Phase 2 goes on past a radio that does not answer its dial, loses its
+// link or refuses its write, and ends with the local radio's reset; the
+// radios gone past are named with what they hold.
+TEST(GroupChangeRun, PhaseTwoRunsThroughToTheLocalReset) {
+  const GroupPlan plan = planGroupChange(
+      {radio("1:1:M:0"), radio("2:1:S:1"), radio("3:2:S:1"), radio("5:1:S:1")}, newValues());
+  ASSERT_EQ(order(plan), "1:S2 1:C3 1:S5 1:S1 2:R2 2:W3 2:R5 2:R1");
+  FakeTasks tasks;
+  GroupChangeRun run(plan, sendThrough(tasks), "Change Group Settings");
+  run.start();
+  for (int i = 0; i < 4; ++i) step(run, CommandOutcome::Done);
+  ASSERT_TRUE(run.applying());
+  step(run, CommandOutcome::NoAnswer, 0);  // radio 2: its dial unanswered
+  step(run, CommandOutcome::Failed, 2);    // radio 3 refuses its write
+  EXPECT_FALSE(run.restore());
+  run.cancel();  // no cancel in phase 2
+  EXPECT_EQ(run.state(), GroupChangeRun::State::Running);
+  step(run, CommandOutcome::LinkLost, 1);  // radio 5: link lost after its dial
+  step(run, CommandOutcome::Done);         // the local reset
+  EXPECT_EQ(run.state(), GroupChangeRun::State::Applied);
+  EXPECT_EQ(tasks.sent.back(), "1:AT&R");
+  EXPECT_EQ(run.missedText(),
+            (std::vector<std::string>{
+                "radio 2 (R2) did not answer its dial in phase 2: it holds the new values saved "
+                "and joins the group at its next restart.",
+                "radio 3 (R3) refused a line in phase 2: it may still run the old values, out of "
+                "reach of the group; set it by hand.",
+                "radio 5 (R5) lost its link in phase 2: it holds the new values saved and joins "
+                "the group at its next restart."}));
 }
 
 }  // namespace

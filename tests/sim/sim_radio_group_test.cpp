@@ -521,3 +521,39 @@ TEST(SimRadioGroup, CircleOfRepeatersAnswersNoDial) {
   EXPECT_EQ(send(g, "ATD2"), "");
   EXPECT_EQ(send(g, "ATD3"), "");
 }
+
+// The misbehaviours the configurator's tests ask for: a link that drops
+// after so many commands, answers that never arrive, a radio that stops
+// answering its dials.
+TEST(SimRadioGroup, MisbehavingLinksAndRadios) {
+  using Lines = std::vector<std::string>;
+  SimRadioGroup g = makeGroup(3, {0});
+  g.dropLinkAfter(2, 2);
+  g.loseAnswer(3, "at&w", 1);
+  g.answerDials(3, 2);
+  g.refuse(1, "s6=");
+  EXPECT_EQ(lines(send(g, "ATD2")), Lines{"OK"});
+  EXPECT_EQ(lines(send(g, "ATS13?")), (Lines{"50", "OK"}));
+  EXPECT_EQ(lines(send(g, "ATS13=44")), (Lines{"OK", "NO CARRIER"}));
+  EXPECT_EQ(g.addressedIndex(), 0u) << "back on the local radio";
+  EXPECT_TRUE(g.inCommandMode());
+  EXPECT_EQ(lines(send(g, "ATS13=45")), Lines{"OK"});
+  EXPECT_EQ(g.radios()[0].current(13), "45");
+  EXPECT_EQ(lines(send(g, "ATs13=46 S6=2")), Lines{"ERROR"});
+  EXPECT_EQ(g.radios()[0].current(13), "45") << "a refused line takes nothing";
+  EXPECT_EQ(g.radios()[1].current(13), "44");
+  // Once only: dialled again, the link holds.
+  send(g, "ATD2");
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(lines(send(g, "ATS13?")), (Lines{"44", "OK"}));
+  // On its third link, right after the dial.
+  g.dropLinkAfter(2, 0, 3);
+  EXPECT_EQ(lines(send(g, "ATD2")), (Lines{"OK", "NO CARRIER"}));
+  EXPECT_EQ(g.addressedIndex(), 0u);
+
+  EXPECT_EQ(lines(send(g, "ATD3")), Lines{"OK"});
+  EXPECT_EQ(send(g, "AT&W"), "") << "taken, its answer lost";
+  EXPECT_EQ(lines(send(g, "AT&W")), Lines{"OK"});
+  EXPECT_EQ(lines(send(g, "ATD3")), Lines{"OK"});
+  EXPECT_EQ(send(g, "ATD3"), "") << "the third dial goes unanswered";
+  EXPECT_EQ(g.addressedIndex(), 0u);
+}

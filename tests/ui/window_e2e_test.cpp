@@ -60,11 +60,15 @@ class WindowOnSimulatedRadios : public WindowTest {
     const sim::SimRadio& local = group->radios()[group->localIndex()];
     for (int reg : {0, 1, 2}) expected[reg] = local.saved(reg);
     model = local.model();
+    misbehave(*group);
     server = std::thread([this] { pty->run(); });
     settings.strings["ComPort"] = "1";
     settings.strings["COM1"] = pty->slavePath();
     settings.setExists(true);
   }
+  // Makes the simulated radios misbehave, before they serve.
+  virtual void misbehave(sim::SimRadioGroup&) {}
+
   void TearDown() override {
     if (wiring) wiring->engine().removeObserver(&traffic);
     wiring.reset();
@@ -521,6 +525,44 @@ TEST_F(WindowOnSimulatedRadios, AFirstCommandFindsThePortOpen) {
   EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
 }
 
+// Online Monitor > Stop while a remote radio is polled brings the link back
+// to the local radio before anything else goes out: the Set Radio of
+// Radio 001 that follows reaches radio 1, and radio 2 keeps its settings.
+TEST_F(WindowOnSimulatedRadios, StopWhileARemoteIsPolledLeavesTheNextSetRadioToTheLocalRadio) {
+  const std::string path = dir + "/group.vro";
+  std::string error;
+  ASSERT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
+  settings.strings["file1"] = path;
+  startOnSim();
+  window().show();
+  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
+  action("file1")->trigger();
+  action("discoverThis")->trigger();
+  ASSERT_EQ(panel().WindowMode, wmMonitor);
+  ASSERT_TRUE(runUntil(
+      [&] { return traffic.lastDialled == 2 && traffic.lastSent.rfind("ATS", 0) == 0; }, 30000));
+  ASSERT_EQ(group->addressedIndex(), 1u) << "radio 2 is being polled";
+  action("monitorStop")->trigger();
+  ASSERT_TRUE(runUntil([&] { return traffic.unanswered == 0; }, 3000));
+  EXPECT_EQ(group->addressedIndex(), group->localIndex()) << "the link is on the local radio";
+
+  window().model().chooseRadio(window().views().rowAt(0));
+  ASSERT_EQ(panel().text(ctl::radioID), "1");
+  panel().setText(ctl::retries, "77");
+  panel().findChild<QPushButton*>(QStringLiteral("ok"))->click();
+  ASSERT_TRUE(runUntil(
+      [&] { return wiring->engine().queue().Count() == 0 && wiring->engine().state() == psIdle; },
+      30000))
+      << stateName(wiring->engine().state());
+  EXPECT_EQ(prompts.texts(), std::vector<std::string>{"Set Radio complete, radio reset"});
+  const sim::SimRadio& radio1 = group->radios()[0];
+  const sim::SimRadio& radio2 = group->radios()[1];
+  EXPECT_EQ(radio1.saved(13), "77");
+  EXPECT_EQ(radio2.saved(param::radioID), "2");
+  EXPECT_EQ(radio2.saved(param::radioMode), "S");
+  EXPECT_NE(radio2.saved(13), "77");
+}
+
 // Reset from the radio list dials the radio and resets it through the engine;
 // Emulate Group from the Project menu plays the project's radios.
 TEST_F(WindowOnSimulatedRadios, ResetAndEmulateGroupRunThroughTheEngine) {
@@ -962,6 +1004,64 @@ TEST_F(WindowChangingGroup, ShowsTheOrderThenChangesEveryRadioAndReadsThemAgain)
   // The sends told their ends to the dialog, not by a box each.
   EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
   EXPECT_EQ(wiring->engine().task(), tkLocalOnly);
+}
+
+// With the group values as the project has them there is nothing to
+// change: Change is not offered, and the dialog says why.
+TEST_F(WindowChangingGroup, OffersNoChangeWhenNothingChanges) {
+  path = dir + "/group.vro";
+  std::string error;
+  ASSERT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
+  settings.strings["file1"] = path;
+  startOnSim();
+  window().show();
+  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000));
+  action("file1")->trigger();
+  window().changeGroupClick();
+  ChangeGroupDialog* dialog = window().changeDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_FALSE(button(dialog, "Change")->isEnabled());
+  EXPECT_TRUE(dialog->summaryLabel()->text().startsWith(QStringLiteral("Nothing to change")))
+      << dialog->summaryLabel()->text().toStdString();
+  EXPECT_FALSE(dialog->start());
+}
+
+// Radio 4 stores the values but none of the four answers to its "AT&W"
+// arrives: no box of the engine's comes up; the dialog names radio 4 as
+// staged or not known (radio 3, a model 2 only checked, is not counted) and
+// offers its Retry. Retried, phase 2 runs, and says that it runs through.
+class WindowChangingGroupLosingAnAnswer : public WindowChangingGroup {
+ protected:
+  void misbehave(sim::SimRadioGroup& g) override { g.loseAnswer(4, "AT&W", 4); }
+};
+
+TEST_F(WindowChangingGroupLosingAnAnswer, NamesTheRadioNotConfirmedAndRetriesItItself) {
+  ChangeGroupDialog* dialog = openDialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_NE(dialog->summaryLabel()->text().indexOf(QStringLiteral("runs through to the local "
+                                                                  "radio's reset")),
+            -1);
+  button(dialog, "Change")->click();
+  ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 60000));
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
+  EXPECT_EQ(dialog->summaryLabel()->text().toStdString(),
+            "The radio 4 (Radio 004) did not answer in phase 1: no radio runs the new values; 1 "
+            "radio(s) hold them staged (AT&W answered OK): radio 2 (Radio 002); staged or not "
+            "known (AT&W not confirmed): radio 4 (Radio 004).");
+  ASSERT_TRUE(button(dialog, "Retry")->isEnabled());
+  if (const char* shots = std::getenv("TESSEL_SHOTS"))
+    dialog->grab().save(QString::fromLocal8Bit(shots) + "/change-not-confirmed.png");
+  button(dialog, "Retry")->click();
+  ASSERT_TRUE(runUntil([&] { return dialog->applying(); }, 60000));
+  EXPECT_TRUE(dialog->summaryLabel()->text().startsWith(QStringLiteral("Phase 2:")))
+      << dialog->summaryLabel()->text().toStdString();
+  EXPECT_FALSE(button(dialog, "Cancel")->isEnabled());
+  // Closing the program waits for phase 2 to end.
+  window().close();
+  EXPECT_TRUE(window().isVisible());
+  ASSERT_TRUE(runUntil([&] { return !window().isVisible(); }, 60000));
+  EXPECT_EQ(running(), "9 9 9 9 9 ");
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
 }
 
 TEST_F(WindowChangingGroup, CancelInPhaseOneLeavesEveryRadioRunningAsBefore) {

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "model/group_change_run.h"
 #include "model/group_commands.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
@@ -20,6 +21,17 @@ namespace tessel {
 namespace {
 
 inline constexpr char kTitle[] = "Change Group Settings";
+inline constexpr char kNothingToChange[] =
+    "Nothing to change: the shared values are the project's already, and Change would only reset "
+    "every radio. Edit the group parameters or the blocked frequencies first.";
+inline constexpr char kCheckTheOrder[] =
+    "Check the order, then click Change. Until phase 2 no radio runs the new values and Cancel "
+    "leaves every radio as it was; once phase 2 has begun it runs through to the local radio's "
+    "reset, and closing the dialog or the program waits until it is over.";
+inline constexpr char kPhaseTwoRunsThrough[] =
+    "Phase 2: the radios are reset, the local radio last. It runs through to the local radio's "
+    "reset whatever happens to one radio; closing the dialog or the program waits until it is "
+    "over.";
 
 QString q(const std::string& s) {
   return QString::fromStdString(s);
@@ -38,13 +50,14 @@ QPushButton* button(const char* caption, QWidget* parent) {
 // send's end is handed on once the engine's own handling of it is over.
 struct ChangeGroupDialog::Progress : CommandListener {
   explicit Progress(ChangeGroupDialog& d) : dialog(d) {}
+  void lineConfirmed(Command command, const std::string&) override {
+    if (command == Command::SetRadio && dialog.sending_ && dialog.run_)
+      dialog.run_->lineConfirmed();
+  }
   void commandEnded(Command command, CommandOutcome outcome, const std::string&) override {
     if (command == Command::SetRadio && dialog.sending_) {
-      const bool completed = outcome == CommandOutcome::Done;
-      const bool refused = outcome == CommandOutcome::Failed;
       QMetaObject::invokeMethod(
-          &dialog, [d = &dialog, completed, refused] { d->stepEnded(completed, refused); },
-          Qt::QueuedConnection);
+          &dialog, [d = &dialog, outcome] { d->stepEnded(outcome); }, Qt::QueuedConnection);
     } else if (command == Command::Compare && dialog.reading_) {
       dialog.read_->taskEnded();
       dialog.update();
@@ -88,6 +101,8 @@ ChangeGroupDialog::ChangeGroupDialog(MainWindowModel& window, const BrandModels&
     text = "The project has no radios.";
   } else if (plan_.error.empty()) {
     const std::vector<std::string> changes = changedValuesText(before, after);
+    // Every radio would be reset for nothing.
+    unchanged_ = changes.empty();
     text = changes.empty() ? "Shared values: as the project has them\n" : "Shared values:\n";
     for (const std::string& c : changes) text += "  " + c + "\n";
   }
@@ -130,8 +145,9 @@ ChangeGroupDialog::ChangeGroupDialog(MainWindowModel& window, const BrandModels&
       close();
   });
   observer_ = std::make_unique<Progress>(*this);
-  summary_->setText(ready() ? QStringLiteral("Check the order, then click Change.")
-                            : QStringLiteral("Nothing can be changed."));
+  summary_->setText(unchanged_ ? QString::fromLatin1(kNothingToChange)
+                    : ready()  ? QString::fromLatin1(kCheckTheOrder)
+                               : QStringLiteral("Nothing can be changed."));
   update();
   resize(560, 520);
 }
@@ -149,7 +165,7 @@ ChangeGroupDialog::~ChangeGroupDialog() {
 }
 
 bool ChangeGroupDialog::start() {
-  if (!ready() || running() || run_ || !window_.tasks) return false;
+  if (!ready() || unchanged_ || running() || run_ || !window_.tasks) return false;
   run_ = std::make_unique<GroupChangeRun>(
       plan_,
       [this](const std::string& title, const TpollArray& list,
@@ -167,9 +183,9 @@ bool ChangeGroupDialog::start() {
          run_->state() == GroupChangeRun::State::Applied;
 }
 
-void ChangeGroupDialog::stepEnded(bool completed, bool refused) {
+void ChangeGroupDialog::stepEnded(CommandOutcome outcome) {
   if (!sending_ || !run_) return;
-  run_->sendEnded(completed, refused);
+  run_->sendEnded(outcome);
   afterStep();
 }
 
@@ -177,6 +193,8 @@ void ChangeGroupDialog::afterStep() {
   using State = GroupChangeRun::State;
   const State state = run_->state();
   if (state == State::Running) {
+    // The phase-1 Cancel text holds no longer.
+    if (run_->applying()) summary_->setText(QString::fromLatin1(kPhaseTwoRunsThrough));
     update();
     return;
   }
@@ -184,8 +202,23 @@ void ChangeGroupDialog::afterStep() {
   if (state == State::Applied) {
     Tproject* project = window_.project();
     const bool written = project && commitGroupValues(*project, plan_.newValues);
-    if (!written)
-      summary_->setText(QStringLiteral("The new values could not all be written to the project."));
+    QString said = written ? QString()
+                           : QStringLiteral(
+                                 "The new values could not all be written to the "
+                                 "project.");
+    for (const std::string& line : run_->missedText())
+      said += (said.isEmpty() ? QString() : QStringLiteral(" ")) + q("The " + line);
+    summary_->setText(said);
+    if (afterPhaseTwo_) {
+      // A close asked for during phase 2 is honoured now, once this
+      // handling is over.
+      release();
+      update();
+      QMetaObject::invokeMethod(
+          this, [then = std::move(afterPhaseTwo_)] { then(); }, Qt::QueuedConnection);
+      afterPhaseTwo_ = nullptr;
+      return;
+    }
     readBack();
     return;
   }
@@ -261,8 +294,8 @@ void ChangeGroupDialog::readEnded() {
                      "them.")
                      .arg(fine)
                      .arg(total);
-  if (!summary_->text().isEmpty() && summary_->text().startsWith(QLatin1String("The new values")))
-    text = summary_->text() + QLatin1Char(' ') + text;
+  // What phase 2 said (a radio it went past, a write that failed) stays.
+  if (!summary_->text().isEmpty()) text = summary_->text() + QLatin1Char(' ') + text;
   summary_->setText(text);
   update();
 }
@@ -305,7 +338,7 @@ bool ChangeGroupDialog::restore() {
 
 void ChangeGroupDialog::update() {
   const bool stopped = run_ && run_->state() == GroupChangeRun::State::Stopped;
-  change_->setEnabled(ready() && !run_);
+  change_->setEnabled(ready() && !unchanged_ && !run_);
   retry_->setEnabled(!running() && stopped);
   writeBack_->setEnabled(!running() && stopped && !run_->restoring() && run_->phase() == 1);
   // Phase 2 is not cancelled halfway: a radio reset without the repeater
@@ -351,8 +384,16 @@ void ChangeGroupDialog::update() {
                            .arg(q(stepText(plan_, *step))));
 }
 
+bool ChangeGroupDialog::applying() const {
+  return sending_ && run_ && run_->applying();
+}
+
+void ChangeGroupDialog::whenPhaseTwoEnds(std::function<void()> then) {
+  afterPhaseTwo_ = std::move(then);
+}
+
 void ChangeGroupDialog::closeEvent(QCloseEvent* event) {
-  if (sending_ && run_ && run_->phase() == 2) {
+  if (applying()) {
     event->ignore();
     return;
   }

@@ -234,7 +234,9 @@ void MainWindow::buildMenus(bool emulateEntry) {
   });
   connect(addAction(projectMenu_, "projectExit", "&Exit"), &QAction::triggered, this, [this] {
     // Ends at once, without the settings save; unsaved radio edits are
-    // offered first, and Cancel keeps the program open.
+    // offered first, and Cancel keeps the program open. A group change's
+    // phase 2 is seen through first.
+    if (waitForPhaseTwo([this] { action(QStringLiteral("projectExit"))->trigger(); })) return;
     if (!model_->beforeReplace(true)) return;
     if (exitProgram) exitProgram();
   });
@@ -555,7 +557,21 @@ void MainWindow::saveSettings() {
   saveCloseSettings(settings_, v);
 }
 
+bool MainWindow::waitForPhaseTwo(std::function<void()> then) {
+  if (!changeDialog_ || !changeDialog_->applying()) return false;
+  // Stopping now would strand the radios reset so far.
+  changeDialog_->whenPhaseTwoEnds(std::move(then));
+  changeDialog_->raise();
+  statusBar()->showMessage(QStringLiteral(
+      "Change Group Settings is in phase 2: the program closes once the local radio is reset."));
+  return true;
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (waitForPhaseTwo([this] { close(); })) {
+    event->ignore();
+    return;
+  }
   if (hooks.queueLength && hooks.queueLength() > 0 &&
       prompts_.show(PromptIcon::Warning, kStillSending, pbOk | pbCancel) != pbOk) {
     event->ignore();

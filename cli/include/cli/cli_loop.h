@@ -61,7 +61,7 @@ class CliLoop {
   std::thread thread_;
 };
 
-// Waits for SIGINT and SIGTERM on a thread of its own and calls onSignal
+// Waits for SIGINT, SIGTERM and SIGHUP on a thread of its own and calls onSignal
 // there. blockSignals() must run in main() before any thread starts, so no
 // other thread takes them.
 class SignalWatch {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,9 @@
 #include "serial/tserial.h"
 
 namespace tessel {
+class GroupChangeRun;
 class GroupCompareRun;
+struct GroupPlan;
 }  // namespace tessel
 
 namespace tessel::cli {
@@ -87,14 +90,19 @@ class CliProgress : public CommandListener {
   void commandEnded(Command command, CommandOutcome outcome, const std::string& message) override {
     if (onEnded) onEnded(command, outcome, message);
   }
+  void lineConfirmed(Command command, const std::string& line) override {
+    if (onLineConfirmed) onLineConfirmed(command, line);
+  }
   void clear() {
     onProgress = nullptr;
     onRadioRead = nullptr;
     onEnded = nullptr;
+    onLineConfirmed = nullptr;
   }
   std::function<void(const CommandProgress&)> onProgress;
   std::function<void(Command, int radio, bool complete)> onRadioRead;
   std::function<void(Command, CommandOutcome, const std::string& message)> onEnded;
+  std::function<void(Command, const std::string& line)> onLineConfirmed;
 };
 
 struct GroupSetRequest;
@@ -173,6 +181,14 @@ class Session {
   // Reads every radio of run's list once, as the monitor reads them, the
   // replies going to run alone; began: whether the engine took the read.
   bool readOnce(GroupCompareRun& run, bool& began);
+  // The steps of group-set (group_set.cpp).
+  bool groupSetPlan(const std::string& project, const GroupSetRequest& request, GroupPlan& plan);
+  void groupSetSteps(GroupChangeRun& run, bool yes,
+                     const std::function<std::string(const std::string&)>& ask);
+  void groupSetWork(GroupChangeRun& run);
+  int groupSetCheck(GroupChangeRun& run, const std::string& project);
+  // Signals wait (on) until it is over, then are honoured.
+  void deferInterrupts(bool on);
 
   SessionOptions options_;
   std::ostream& out_;
@@ -195,6 +211,9 @@ class Session {
   std::unique_ptr<CommandFeed> feed_;
   std::string tempDir_;
   std::atomic<bool> interrupted_{false};
+  std::mutex interruptMutex_;
+  bool deferInterrupts_ = false;    // under interruptMutex_
+  bool interruptDeferred_ = false;  // under interruptMutex_
 };
 
 }  // namespace tessel::cli

@@ -13,9 +13,12 @@ class LineAssembler {
  public:
   static constexpr size_t kBufferLimit = 4096;
 
-  // Told once per run of text that outgrows the buffer without a line end.
-  explicit LineAssembler(std::function<void()> onOverflow = nullptr)
-      : onOverflow_(std::move(onOverflow)) {}
+  // onOverflow: told once per run of text that outgrows the buffer without
+  // a line end. onBlank: told of a reply line with no text, which is no
+  // line of its own (an empty value comes as one).
+  explicit LineAssembler(std::function<void()> onOverflow = nullptr,
+                         std::function<void()> onBlank = nullptr)
+      : onOverflow_(std::move(onOverflow)), onBlank_(std::move(onBlank)) {}
 
   // Takes one character; true with the complete line in line (its line
   // ends removed, the buffer emptied) when ch ended one.
@@ -32,6 +35,7 @@ class LineAssembler {
   void complete(std::string& line, std::string text);
 
   std::function<void()> onOverflow_;
+  std::function<void()> onBlank_;
   std::string buffer_;
   bool crFlag_ = false;
   bool lfFlag_ = false;

@@ -54,6 +54,13 @@ class LinkObserver {
                          const std::string& /*message*/) {}
   // The open port's device went away (an unplugged adapter); message names it.
   virtual void lineLost(const std::string& /*message*/) {}
+  // "NO CARRIER" cut the link to radio; message names it.
+  virtual void linkDropped(int /*radio*/, const std::string& /*message*/) {}
+  // A line meant for a radio was not written: the link is not on it (it
+  // dropped, or a dial or hang-up is unanswered).
+  virtual void lineWithheld(const std::string& /*line*/) {}
+  // A line of a send was answered "OK" by the radio it went to.
+  virtual void lineConfirmed(const std::string& /*line*/) {}
   virtual void queueLengthChanged(int /*count*/) {}
   // Sent only while a status bar is attached: working the texts out asks
   // the main window about the radio being read.

@@ -18,6 +18,8 @@ class TerminalFeed : public LinkObserver {
   explicit TerminalFeed(TerminalSink* terminal) : terminal_(terminal) {}
   void lineSent(const std::string& line) override;
   void lineReceived(const std::string& line) override;
+  void linkDropped(int radio, const std::string& message) override;
+  void lineWithheld(const std::string& line) override;
 
  private:
   TerminalSink* terminal_;
@@ -37,6 +39,8 @@ class LogFeed : public LinkObserver {
   void lineSubmitted(const std::string& line) override;
   void receiveOverflow(size_t limit) override;
   void lineLost(const std::string& message) override;
+  void linkDropped(int radio, const std::string& message) override;
+  void lineWithheld(const std::string& line) override;
 
  private:
   void write(char kind, const std::string& text);
@@ -88,6 +92,9 @@ class LinkReporter {
   void radioPolled(int radio);
   void taskEnded(TaskCode task, TaskOutcome outcome, const std::string& message = {});
   void lineLost(const std::string& message);
+  void linkDropped(int radio, const std::string& message);
+  void lineWithheld(const std::string& line);
+  void lineConfirmed(const std::string& line);
   void queueLengthChanged(int count);
   void statusChanged(const LinkStatus& status);
 

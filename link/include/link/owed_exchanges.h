@@ -27,6 +27,7 @@ struct Answer {
   std::string line;        // the line as received (a page keeps its columns)
   std::string command;     // the command it answers, as sent
   bool awaited = true;     // the answer the command waits for (not a word of refusal)
+  bool final = false;      // the line ended the command's answer
 };
 
 // The exchanges the radio owes an answer to, oldest first. Only sending adds
@@ -49,7 +50,13 @@ class OwedExchanges {
   // terminal).
   void sent(const std::string& command, bool deliver, bool resend = false,
             const ValueFits& fits = {});
+  // answer is filled in for every line taken by an exchange, also when it
+  // is dropped because no task waits for it any more (a hang-up ending a
+  // task is answered all the same).
   Match match(const std::string& line, Answer& answer);
+  // A blank line came (line assembly passes on no empty line): a value
+  // asked may be empty.
+  void blankLine();
 
   // The timer ticked: unanswered exchanges time out (a resend of the same
   // command revives them until tickDone()); an exchange answered once that
@@ -83,6 +90,7 @@ class OwedExchanges {
     int owed = 1;            // answers still to come, one per ask
     bool answered = false;   // the first answer was taken
     bool valueSeen = false;  // the answer in progress gave its value
+    bool blankSeen = false;  // a blank line came where its value was due
     bool timedOut = false;
     long expiresAt = 0;
   };

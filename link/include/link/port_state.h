@@ -52,6 +52,8 @@ enum class TaskOutcome : uint8_t {
   Completed,  // the read or the send went through
   Cancelled,  // the engine gave up (the user answered Abort, or no radio)
   Failed,     // the radio refused or stopped answering
+  NoAnswer,   // the radio stopped answering; the engine gave up without asking
+  LinkLost,   // "NO CARRIER": the link to the radio dialled dropped
 };
 
 const char* stateName(PortState state);

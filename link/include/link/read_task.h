@@ -24,10 +24,14 @@ class ReadTask {
   // The tick and the answers while registers are asked (psDiscoverSRegs).
   Next registerTick();
   Next registerReply(const Answer& answer);
+  // "NO CARRIER" cut the link to the radio being read.
+  Next linkLost(int radio);
 
  private:
   Next nextPage();
   Next finishRead();
+  // The local radio refused its first page: a monitor cannot find it.
+  Next unidentified();
   bool asksAtOnce() const;
   Next registerRefused();
   Next readEnded(TaskCode task);

@@ -26,8 +26,9 @@ class TregisterReader {
   // waits to move to the local radio's own entry until page 1 tells its
   // number.
   void identification(const std::string& line, bool monitoring);
-  // A line of an identification page: the registers it reports.
-  void pageLine(const std::string& line, bool monitoring);
+  // A line of an identification page: the registers it reports. Gives the
+  // radio ID it told (register 1), -1 when it told none.
+  int pageLine(const std::string& line, bool monitoring);
 
   // The register rows, asked one at a time.
   void startRows() { row_ = 0; }

@@ -7,15 +7,23 @@
 namespace tessel {
 
 // A send at work (psSendQueue): the queued lines go out one at a time, each
-// waiting for its "OK"; an "ERROR" or too many silent tries end it.
+// waiting for its "OK"; an "ERROR", too many silent tries or a lost link
+// end it.
 class SendTask {
  public:
   SendTask(const TaskContext& ctx, TsendQueue& queue) : ctx_(ctx), queue_(queue) {}
 
   Next tick();
   Next reply(const Answer& answer);
+  // "NO CARRIER" cut the link to the radio the lines go to.
+  Next linkLost(int radio);
 
  private:
+  // The send ends before its last line: what is left is dropped, the user
+  // is told (unless the sends' caller tells) and the monitor, if one ran,
+  // goes on (renumbered: it is told the radio may have changed).
+  Next endShort(TaskOutcome outcome, const std::string& message, bool renumbered);
+
   TaskContext ctx_;
   TsendQueue& queue_;
 };

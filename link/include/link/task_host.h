@@ -57,6 +57,10 @@ class TaskHost {
   // A line that ends a task: its answer is no one's, and the next task
   // waits for it.
   virtual void sendClosing(const std::string& line) = 0;
+  // The local radio's page told its radio ID.
+  virtual void localRadioTold(int /*radio*/) {}
+  // A send's line was answered "OK".
+  virtual void lineConfirmed(const std::string& /*line*/) {}
   // Unanswered tries of the exchange in progress.
   virtual int tryCount() const = 0;
   virtual void resetTries() = 0;

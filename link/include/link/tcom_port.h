@@ -90,13 +90,16 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   bool Send(bool now, int tries, const std::string& line);
 
   // What a state does, one row per state: on a tick, on an answer to what
-  // it asked, on a refusal ("ERROR"); the status bar's text (null: the main
-  // window draws it; for psDiscoverSRegs the register asked is told);
-  // whether it is one of the connect's states; whether it may ask the user.
+  // it asked, on a refusal ("ERROR"), when "NO CARRIER" cut the link to the
+  // radio it talks to (null: the state talks to none); the status bar's
+  // text (null: the main window draws it; for psDiscoverSRegs the register
+  // asked is told); whether it is one of the connect's states; whether it
+  // may ask the user.
   struct StateRow {
     Next (TcomPort::*tick)();
     Next (TcomPort::*answer)(const Answer&);
     Next (TcomPort::*refusal)(const Answer&);
+    Next (TcomPort::*carrierLost)(int radio);
     const char* status;
     bool connect;
     bool mayPrompt;
@@ -149,6 +152,9 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   // Observable state.
   // True while a radio this engine dialled may still be linked.
   bool linkDialled() const { return link_.dialled(); }
+  // Where the link stands, and the radio it reached.
+  LinkOn linkOn() const { return link_.on(); }
+  int linkRadio() const { return link_.radio(); }
   PortState state() const { return state_; }
   TaskCode task() const override { return task_; }
   const std::string& taskText() const override { return taskText_; }
@@ -192,6 +198,8 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   void restartTimer();
   void lineComplete(const std::string& line);
   void handleLine(const std::string& line);
+  // "NO CARRIER" came: the link is back on the local radio.
+  void carrierLost();
   void stateHandled(bool reply);
   void refreshStatus() override;
   bool transmit(bool now, int tries, const std::string& line, bool deliver,
@@ -201,6 +209,7 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
     bool deliver;
     bool resend;
     OwedExchanges::ValueFits fits;
+    bool forARadio;  // goes only while the link is on the task's radio
   };
   void write(const Outgoing& out);
   void flushDeferred();
@@ -224,6 +233,8 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
   Next dialAnswer(const Answer& a) { return rounds_.dialReply(a); }
   Next registerAnswer(const Answer& a) { return read_.registerReply(a); }
   Next sendAnswer(const Answer& a) { return send_.reply(a); }
+  Next registerLinkLost(int radio) { return read_.linkLost(radio); }
+  Next sendLinkLost(int radio) { return send_.linkLost(radio); }
 
   // How a task ends; the task parts end theirs through these too.
   void goIdle() override;
@@ -247,6 +258,8 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
     return transmit(true, tries, line, true, fits);
   }
   void sendClosing(const std::string& line) override { link_.sendClosing(line); }
+  void localRadioTold(int radio) override;
+  void lineConfirmed(const std::string& line) override { reporter_.lineConfirmed(line); }
   void resetTries() override { tries_ = 0; }
   void tickAtPollInterval() override;
   bool cancelSearch() override;

@@ -216,11 +216,11 @@ GroupPlan planGroupChange(const std::vector<RadioSettings>& radios, const GroupS
   return plan;
 }
 
-std::vector<GroupStep> restoreSteps(const GroupPlan& plan, int upTo) {
+std::vector<GroupStep> restoreSteps(const GroupPlan& plan, const std::vector<int>& radios) {
   std::vector<GroupStep> out;
-  for (int i = 0; i < upTo && i < static_cast<int>(plan.steps.size()); ++i) {
-    const GroupStep& s = plan.steps[static_cast<size_t>(i)];
+  for (const GroupStep& s : plan.steps) {
     if (s.phase != 1 || s.kind != GroupStep::Kind::Stage) continue;
+    if (std::find(radios.begin(), radios.end(), s.radio) == radios.end()) continue;
     const PlanRadio* r = plan.radio(s.radio);
     if (!r) continue;
     GroupStep back = s;
@@ -230,6 +230,10 @@ std::vector<GroupStep> restoreSteps(const GroupPlan& plan, int upTo) {
     out.push_back(std::move(back));
   }
   return out;
+}
+
+std::string radioNamed(const GroupPlan& plan, int radio) {
+  return named(plan.radio(radio), radio);
 }
 
 std::vector<std::string> planText(const GroupPlan& plan) {
@@ -263,125 +267,6 @@ std::string stepText(const GroupPlan& plan, const GroupStep& step) {
   const std::string who = named(plan.radio(step.radio), step.radio);
   if (step.kind == GroupStep::Kind::Restore) return "Restoring the old values: " + who;
   return "Phase " + std::to_string(step.phase) + " of 2: " + who + ": " + verb(step.kind);
-}
-
-GroupChangeRun::GroupChangeRun(GroupPlan plan, SendLines send, std::string title)
-    : plan_(std::move(plan)), send_(std::move(send)), title_(std::move(title)) {}
-
-int GroupChangeRun::phase() const {
-  if (restoring_) return 1;
-  if (state_ == State::Ready) return 0;
-  if (const GroupStep* s = current()) return s->phase;
-  return 2;
-}
-
-const GroupStep* GroupChangeRun::current() const {
-  return next_ < count() ? &steps()[static_cast<size_t>(next_)] : nullptr;
-}
-
-void GroupChangeRun::changed() {
-  if (onProgress) onProgress();
-}
-
-bool GroupChangeRun::start() {
-  if (state_ != State::Ready) return state_ == State::Running;
-  return sendCurrent();
-}
-
-bool GroupChangeRun::sendCurrent() {
-  const GroupStep* step = current();
-  if (!step) {
-    state_ = restoring_ ? State::Restored : State::Applied;
-    changed();
-    return true;
-  }
-  const PlanRadio* r = plan_.radio(step->radio);
-  const TpollArray list{{step->radio, r ? r->settings.model : 1}};
-  const LinkTasks::TaskStart why = send_(title_, list, step->lines);
-  if (why != LinkTasks::TaskStart::Started) {
-    state_ = State::Stopped;
-    failure_ = Failure::Refusal;
-    failedRadio_ = step->radio;
-    why_ = why == LinkTasks::TaskStart::PortClosed ? "The COM port is not open."
-                                                   : "The link is busy with another task.";
-    changed();
-    return false;
-  }
-  state_ = State::Running;
-  changed();
-  return true;
-}
-
-void GroupChangeRun::sendEnded(bool completed, bool refused) {
-  if (state_ != State::Running) return;
-  const GroupStep* step = current();
-  if (!step) return;
-  if (!completed) {
-    state_ = State::Stopped;
-    failure_ = refused ? Failure::Refused : Failure::NoAnswer;
-    failedRadio_ = step->radio;
-    changed();
-    return;
-  }
-  if (!restoring_ && step->phase == 1) staged_ = next_ + 1;
-  ++next_;
-  sendCurrent();
-}
-
-void GroupChangeRun::cancel() {
-  if (state_ != State::Running) return;
-  state_ = State::Stopped;
-  failure_ = Failure::Cancelled;
-  failedRadio_ = current() ? current()->radio : -1;
-  changed();
-}
-
-bool GroupChangeRun::retry() {
-  if (state_ != State::Stopped) return false;
-  failure_ = Failure::None;
-  failedRadio_ = -1;
-  why_.clear();
-  return sendCurrent();
-}
-
-bool GroupChangeRun::restore() {
-  if (state_ != State::Stopped || restoring_ || phase() != 1) return false;
-  // A radio that answered before it refused, or one cancelled halfway, may
-  // hold part of the new values: it gets the old ones back too.
-  const int upTo = next_ + (failure_ == Failure::Refused || failure_ == Failure::Cancelled ? 1 : 0);
-  restore_ = restoreSteps(plan_, upTo);
-  restoring_ = true;
-  next_ = 0;
-  failure_ = Failure::None;
-  failedRadio_ = -1;
-  why_.clear();
-  return sendCurrent();
-}
-
-std::string GroupChangeRun::failureText() const {
-  const std::string who = named(plan_.radio(failedRadio_), failedRadio_);
-  std::string what;
-  switch (failure_) {
-    case Failure::None:
-      return std::string();
-    case Failure::NoAnswer:
-      what = "The " + who + " did not answer";
-      break;
-    case Failure::Refused:
-      what = "The " + who + " refused a line";
-      break;
-    case Failure::Refusal:
-      what = why_ + " Nothing was sent to the " + who;
-      break;
-    case Failure::Cancelled:
-      what = "Cancelled at the " + who;
-      break;
-  }
-  if (restoring_) return what + " while its old values were written back.";
-  if (phase() == 1)
-    return what + " in phase 1: no radio runs the new values; " + std::to_string(staged_) +
-           " radio(s) hold them staged.";
-  return what + " in phase 2: the radios reset before it run the new values, the others the old.";
 }
 
 bool PlanCallbacks::isMaster(int radio) {

@@ -280,6 +280,12 @@ void RadioCommands::radioPolled(int radio) {
   each([&](CommandListener& l) { l.radioRead(command, radio, true); });
 }
 
+void RadioCommands::lineConfirmed(const std::string& line) {
+  if (!running_ || (current_ != Command::SetRadio && current_ != Command::Reset)) return;
+  const Command command = current_;
+  each([&](CommandListener& l) { l.lineConfirmed(command, line); });
+}
+
 void RadioCommands::taskChanged(TaskCode to) {
   engineTask_ = to;
 }

@@ -42,6 +42,21 @@ class SimRadioGroup {
   // band, and while the repeater it is heard through (if any) answers too.
   bool reachable(size_t index) const;
 
+  // Misbehaviours, for tests of what the configurator makes of them.
+  // The link to the radio with radio ID radio drops once, on the link-th
+  // link to it (from 1), right after that radio answered lines commands
+  // since its dial (0: right after the dial): the local radio says
+  // "NO CARRIER" and is back in its own command mode.
+  void dropLinkAfter(int radio, int lines, int link = 1) { drops_[radio] = {lines, link}; }
+  // The radio takes command (as written, any case) as ever, but its answer
+  // never arrives: the next times times (-1: ever).
+  void loseAnswer(int radio, const std::string& command, int times = -1);
+  // The radio answers "ERROR" to every command line holding text (any case,
+  // blanks aside) and takes none of it.
+  void refuse(int radio, const std::string& text);
+  // The radio answers its first dials dials, then no more (out of reach).
+  void answerDials(int radio, int dials) { dialsLeft_[radio] = dials; }
+
   // Version line of a model's firmware, as "ATI" answers it.
   static std::string versionLine(int model);
 
@@ -52,6 +67,9 @@ class SimRadioGroup {
 
  private:
   std::string handleLine(const std::string& line, int64_t nowMs);
+  std::string answer(const std::string& line, int64_t nowMs);
+  // Whether the link to radio drops now (its misbehaviour); it then has.
+  bool dropped(int radio);
   std::string assignments(const at::Assignments& line, int64_t nowMs);
   std::string page(int index, int64_t nowMs);
   int findRadio(long id) const;
@@ -66,6 +84,17 @@ class SimRadioGroup {
   bool overflow_ = false;
   int64_t startMs_ = -1;
   std::map<int, int> behind_;  // radio ID -> the repeater it is heard through
+  struct Drop {
+    int lines;
+    int link;
+  };
+  std::map<int, Drop> drops_;  // radio ID -> where its link drops
+  std::map<int, int> links_;   // radio ID -> dials of it answered
+  // radio ID -> command -> answers still to lose (-1: all)
+  std::map<int, std::map<std::string, int>> lost_;
+  std::map<int, int> dialsLeft_;                     // radio ID -> dials it still answers
+  std::map<int, std::vector<std::string>> refused_;  // radio ID -> texts it refuses
+  int sinceDial_ = 0;  // commands the radio dialled answered since its dial
 };
 
 }  // namespace tessel::sim

@@ -5,13 +5,14 @@
 // in an order that strands none. The dialog shows the values, the tree and
 // the order first; Change runs it with progress per radio and phase. Cancel
 // in phase 1 leaves every radio running as before; a radio that fails there
-// may be retried or the old values written back. When phase 2 is over the
-// project takes the values and the group is read again.
+// may be retried or the old values written back. Phase 2 runs through to the
+// local radio's reset; then the project takes the values and the group is
+// read again.
 #include <QDialog>
 #include <functional>
 #include <memory>
 
-#include "model/group_change.h"
+#include "model/group_change_run.h"
 #include "model/group_compare.h"
 #include "model/radio_commands.h"
 
@@ -52,6 +53,10 @@ class ChangeGroupDialog : public QDialog {
   void cancel();
   bool retry();
   bool restore();
+  // Phase 2 is under way: it runs through to the local radio's reset.
+  bool applying() const;
+  // then runs once phase 2 is over (a close of the program asked meanwhile).
+  void whenPhaseTwoEnds(std::function<void()> then);
 
   const GroupPlan& plan() const { return plan_; }
   const GroupChangeRun* run() const { return run_.get(); }
@@ -65,7 +70,7 @@ class ChangeGroupDialog : public QDialog {
 
  private:
   struct Progress;
-  void stepEnded(bool completed, bool refused);
+  void stepEnded(CommandOutcome outcome);
   void afterStep();
   // The engine's callbacks, quiet sends and the commands' events, for the sends.
   void takeEngine();
@@ -85,6 +90,9 @@ class ChangeGroupDialog : public QDialog {
   bool sending_ = false;
   bool reading_ = false;
   bool observing_ = false;
+  // The shared values are the project's: there is nothing to change.
+  bool unchanged_ = false;
+  std::function<void()> afterPhaseTwo_;
   QPlainTextEdit* planView_ = nullptr;
   QLabel* progress_ = nullptr;
   QProgressBar* bar_ = nullptr;

@@ -118,6 +118,9 @@ class MainWindow : public QMainWindow {
   // for Change.
   void changeGroupClick();
   ChangeGroupDialog* changeDialog() const { return changeDialog_; }
+  // While a group change is in phase 2, a close or Exit waits for its end
+  // (then runs then): true when it waits.
+  bool waitForPhaseTwo(std::function<void()> then);
   // The list's context menu at pos (viewport coordinates) as it would pop up.
   QMenu* listMenu() const { return listMenu_; }
   void prepareListMenu(const QPoint& pos);

@@ -7,7 +7,8 @@
 // "AT&W", remote radios first) and only then restarted, each radio before
 // the repeater it is heard through and the local radio last. A model that
 // gets no "AT&R" runs what "AT&W" saves: it is written in its turn of the
-// second phase instead. The plan is data, the run drives the link engine.
+// second phase instead. The plan is data; the run (group_change_run.h)
+// drives the link engine.
 #include <functional>
 #include <map>
 #include <string>
@@ -66,6 +67,9 @@ struct GroupPlan {
   int phaseSteps(int phase) const;
 };
 
+// "radio 3 (Radio 003)": a radio of the plan as the texts name it.
+std::string radioNamed(const GroupPlan& plan, int radio);
+
 // The plan for radios (each with its project settings and the project's
 // current group) and the new shared values. The local radio is local when
 // given, otherwise the first master (the first radio when there is none),
@@ -75,88 +79,15 @@ struct GroupPlan {
 GroupPlan planGroupChange(const std::vector<RadioSettings>& radios, const GroupSettings& newValues,
                           int local = -1);
 
-// The old values back onto the radios staged so far (the first staged steps
-// of plan, count of them), nearest first as they were staged.
-std::vector<GroupStep> restoreSteps(const GroupPlan& plan, int staged);
+// The old values back onto radios (those staged, or perhaps staged), nearest
+// first as they were staged.
+std::vector<GroupStep> restoreSteps(const GroupPlan& plan, const std::vector<int>& radios);
 
 // What the user is shown before anything is sent: the tree and the order,
 // one a line.
 std::vector<std::string> planText(const GroupPlan& plan);
 // "Phase 1: stage radio 3 (Radio 003)" and the like.
 std::string stepText(const GroupPlan& plan, const GroupStep& step);
-
-// A plan worked off through the link engine, one send per step. Phase 1
-// stops at the first radio that does not answer or refuses a line: then
-// nothing has changed for any radio's running link, and the failed step
-// may be retried or the old values written back to the staged radios.
-class GroupChangeRun {
- public:
-  enum class State {
-    Ready,
-    Running,   // a step's send is under way
-    Stopped,   // a step failed or was cancelled; see failure()
-    Restored,  // the old values are back on the staged radios
-    Applied,   // every step went through
-  };
-  enum class Failure { None, NoAnswer, Refused, Refusal, Cancelled };
-
-  // How a step's lines go out: the commands layer's Set Radio.
-  using SendLines = std::function<LinkTasks::TaskStart(
-      const std::string& title, const TpollArray& list, const std::vector<std::string>& lines)>;
-
-  GroupChangeRun(GroupPlan plan, SendLines send, std::string title);
-
-  // Starts (or goes on with) the steps; false when the engine refused the
-  // send (failure() Refusal, why() says why).
-  bool start();
-  // The engine ended the step's send: done, given up for want of an answer
-  // (no answer), or refused (the radio answered "ERROR").
-  void sendEnded(bool completed, bool refused);
-  // The user stopped the run; the caller ends the engine's task.
-  void cancel();
-  // After a stop: the failed step again, then on.
-  bool retry();
-  // After a stop in phase 1: the old values back onto the staged radios.
-  bool restore();
-
-  State state() const { return state_; }
-  Failure failure() const { return failure_; }
-  const std::string& why() const { return why_; }
-  bool restoring() const { return restoring_; }
-  // The phase of the current step (1 or 2); 0 before the start.
-  int phase() const;
-  const GroupStep* current() const;
-  int position() const { return next_; }
-  int count() const { return static_cast<int>(steps().size()); }
-  // The radio of the step that failed; -1 without one.
-  int failedRadio() const { return failedRadio_; }
-  // Staged radios (phase 1 steps that went through), and whether phase 2
-  // began: from then on the old values are no way back.
-  int staged() const { return staged_; }
-  bool applying() const { return phase() == 2; }
-  const GroupPlan& plan() const { return plan_; }
-  std::string failureText() const;
-
-  // Told at each step that starts and at each change of state.
-  std::function<void()> onProgress;
-
- private:
-  const std::vector<GroupStep>& steps() const { return restoring_ ? restore_ : plan_.steps; }
-  bool sendCurrent();
-  void changed();
-
-  GroupPlan plan_;
-  SendLines send_;
-  std::string title_;
-  std::vector<GroupStep> restore_;
-  bool restoring_ = false;
-  State state_ = State::Ready;
-  Failure failure_ = Failure::None;
-  std::string why_;
-  int next_ = 0;
-  int staged_ = 0;
-  int failedRadio_ = -1;
-};
 
 // The new shared values into the open project and its panel (so closing
 // the project keeps them). False when a write failed.

@@ -29,7 +29,10 @@ enum class Command : uint8_t {
 
 using CommandStart = LinkTasks::TaskStart;
 
-enum class CommandOutcome : uint8_t { Done, Failed, Cancelled };
+// Failed: the radio refused (or stopped answering, as the engine told with
+// a box); NoAnswer: it stopped answering and the engine gave up without a
+// box; LinkLost: the link to the radio dialled dropped ("NO CARRIER").
+enum class CommandOutcome : uint8_t { Done, Failed, Cancelled, NoAnswer, LinkLost };
 
 // How far a command got: radio n (index, from 1) of count, in round k (from
 // 1; 0 for a command that reads or writes one radio and has no rounds).
@@ -49,6 +52,8 @@ class CommandListener {
   // (complete), or it answered its dial and then stopped answering, what it
   // gave being kept.
   virtual void radioRead(Command /*command*/, int /*radio*/, bool /*complete*/) {}
+  // A line of the Set Radio under way was answered "OK" by its radio.
+  virtual void lineConfirmed(Command /*command*/, const std::string& /*line*/) {}
   // message: what the engine told the user with the end, empty for none.
   virtual void commandEnded(Command /*command*/, CommandOutcome /*outcome*/,
                             const std::string& /*message*/) {}
@@ -93,6 +98,8 @@ class RadioCommands {
   // The radio dialled answered: its registers are being read.
   void answered();
   void radioPolled(int radio);
+  // A line of the send under way was answered "OK".
+  void lineConfirmed(const std::string& line);
   // The engine took up task (it tells before it ends one).
   void taskChanged(TaskCode to);
   void taskEnded(TaskCode task, CommandOutcome outcome, const std::string& message);
