@@ -167,6 +167,16 @@ bool misbehave(const ParsedArgs& args, sim::SimRadioGroup& group, std::ostream& 
     err << "tessel-cli: --refuse " << error << "\n";
     return false;
   }
+  auto settle = [&group](int radio, const std::string& value) {
+    int ms = 0;
+    if (!parseCount(value, 1, 600'000, ms)) return false;
+    if (radio >= 0) group.settle(radio, ms);
+    return true;
+  };
+  if (args.has("--settle") && !perRadio(args.value("--settle"), group, settle, "RADIO:MS", error)) {
+    err << "tessel-cli: --settle " << error << "\n";
+    return false;
+  }
   // "COMMAND" or "COMMAND:TIMES".
   auto lose = [&group](int radio, const std::string& value) {
     const size_t colon = value.find(':');
@@ -319,7 +329,8 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
       return kUsageError;
     }
     if (!args.has("--timeout")) session.setTimeout(120'000);
-    return session.set(args.positionals[0], radio, args.has("--remote"), args.has("--verify"));
+    return session.set(args.positionals[0], radio, args.has("--remote"), args.has("--fast"),
+                       args.has("--verify"));
   }
   if (args.command == "compare") {
     std::vector<int> radios;

@@ -138,6 +138,7 @@ bool parseGroupSet(const ParsedArgs& args, GroupSetRequest& out, std::string& er
     out.blocked = list;
   }
   out.yes = args.has("--yes");
+  out.fast = args.has("--fast");
   if (!out.any()) {
     error = "group-set needs at least one value to change";
     return false;
@@ -173,6 +174,8 @@ int Session::groupSet(const std::string& project, const GroupSetRequest& request
   PlanCallbacks callbacks(plan);
   engine_->AttachMainWindow(&status_, &callbacks);
   engine_->setQuietSends(true);
+  engine_->setPollInterval(request.fast ? 0 : 1000);
+  out_ << sendPacingText(request.fast) << std::endl;
   if (options_.timeoutMs == 0) options_.timeoutMs = 120'000;
   GroupChangeRun run(
       plan,

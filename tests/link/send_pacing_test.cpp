@@ -73,7 +73,11 @@ TEST_F(SendPacing, ARemoteRadioTakesALinePerTickOrAsSoonAsItAnswered) {
     answerTheSend();
     ASSERT_EQ(engine->StartSend("Set Radio", {{5, 0}}, kRemoteSend), LinkTasks::SendStart::Started);
     const long start = timer.nowMs();
+    // The status bar says how the lines go while the send runs.
+    EXPECT_EQ(status.gaugeCaption(),
+              c.pollInterval ? "Sending a line per 2.5 s" : "Sending as fast as replies");
     runOut();
+    EXPECT_EQ(status.gaugeCaption(), "");
     const std::vector<long> times = timesOf(kRemoteSend);
     ASSERT_EQ(times.size(), kRemoteSend.size());
     EXPECT_EQ(times[0], start) << "the dial goes with the connect's answer";
