@@ -46,11 +46,11 @@ std::optional<std::string> stateText(PortState state, const std::function<int()>
 
 }  // namespace
 
-std::string sendPacingText(bool linesAtOnce) {
-  if (linesAtOnce) return "Sending as fast as replies";
+std::string sendPacingText(bool linesAtOnce, bool brief) {
+  if (linesAtOnce) return brief ? "Per reply" : "Sending as fast as replies";
   char tick[16];
-  std::snprintf(tick, sizeof tick, "%.1f", TcomPort::kTaskInterval / 1000.0);
-  return std::string("Sending a line per ") + tick + " s";
+  std::snprintf(tick, sizeof tick, "%.1f s", TcomPort::kTaskInterval / 1000.0);
+  return (brief ? "Per " : "Sending a line per ") + std::string(tick);
 }
 
 LinkStatus describeStatus(PortState state, TaskCode task, const std::string& port,
@@ -61,7 +61,10 @@ LinkStatus describeStatus(PortState state, TaskCode task, const std::string& por
   s.task = taskText(task, currentRadio);
   s.ownerDrawn = ownerDrawn(task);
   s.state = stateText(state, rowRegister);
-  if (task == tkSendValues) s.pacing = sendPacingText(linesAtOnce);
+  if (task == tkSendValues) {
+    s.pacing = sendPacingText(linesAtOnce);
+    s.pacingBrief = sendPacingText(linesAtOnce, true);
+  }
   return s;
 }
 

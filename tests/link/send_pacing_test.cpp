@@ -74,7 +74,8 @@ TEST_F(SendPacing, ARemoteRadioTakesALinePerTickOrAsSoonAsItAnswered) {
     ASSERT_EQ(engine->StartSend("Set Radio", {{5, 0}}, kRemoteSend), LinkTasks::SendStart::Started);
     const long start = timer.nowMs();
     // The status bar says how the lines go while the send runs.
-    EXPECT_EQ(status.gaugeCaption(),
+    EXPECT_EQ(status.gaugeCaption(), c.pollInterval ? "Per 2.5 s" : "Per reply");
+    EXPECT_EQ(status.gaugeHint(),
               c.pollInterval ? "Sending a line per 2.5 s" : "Sending as fast as replies");
     runOut();
     EXPECT_EQ(status.gaugeCaption(), "");

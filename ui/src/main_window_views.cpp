@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QTreeWidget>
 
+#include "link/tcom_port.h"
 #include "model/group_commands.h"
 #include "model/project.h"
 #include "model/radio.h"
@@ -47,6 +48,7 @@ class EscapeKey : public QObject {
 }  // namespace
 
 void MainWindow::buildPollMenu(QMenu* poll) {
+  poll->setToolTipsVisible(true);
   auto* polls = new QActionGroup(poll);
   int stored = 1000;
   if (!settings_.readInteger(kPollIntervalKey, stored) ||
@@ -60,6 +62,10 @@ void MainWindow::buildPollMenu(QMenu* poll) {
     a->setCheckable(true);
     a->setChecked(ms == stored);
     a->setData(ms);
+    // Which pacing each item sets, the send's too.
+    const QString hint = QString::fromStdString(pollIntervalHint(ms, TcomPort::kTaskInterval));
+    a->setToolTip(hint);
+    a->setStatusTip(hint);
     polls->addAction(a);
     connect(a, &QAction::triggered, this, [this, a] { pollIntervalClick(a); });
   }

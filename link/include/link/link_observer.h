@@ -17,14 +17,16 @@ struct LinkStatus {
   std::optional<std::string> task;   // panel 1
   std::optional<bool> ownerDrawn;    // panel 2 drawn by the main window
   std::optional<std::string> state;  // panel 2 as text
-  // While a send runs, how its lines go, beside the queue gauge; empty
-  // otherwise.
+  // While a send runs, how its lines go, whole and in the few words the
+  // queue gauge carries; empty otherwise.
   std::string pacing;
+  std::string pacingBrief;
 };
 
 // How a send's lines go: each as soon as the radio answered the last (as
-// fast as replies, or to the local radio), or one per tick.
-std::string sendPacingText(bool linesAtOnce);
+// fast as replies, or to the local radio), or one per tick. brief: in a
+// few words ("Per reply", "Per 2.5 s").
+std::string sendPacingText(bool linesAtOnce, bool brief = false);
 
 // The status bar's texts for an engine in state, running task, on the port
 // described by port, reading (panel 2 of psDiscoverSRegs) the register
