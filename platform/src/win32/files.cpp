@@ -64,8 +64,10 @@ std::string baseNameOf(const std::string& path) {
 std::string pathInFolder(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   if (isSeparator(folder.back())) return folder + name;
-  // The separator the folder's name already uses, so "/tmp/x" stays as given.
-  return folder + (folder.find('\\') != std::string::npos ? "\\" : "/") + name;
+  // The separator the folder's name ends its parts with, so "/tmp/x" stays
+  // as given.
+  const size_t last = folder.find_last_of("/\\");
+  return folder + (last != std::string::npos && folder[last] == '/' ? "/" : "\\") + name;
 }
 
 int writeAccess(const std::string& path) {
