@@ -290,20 +290,21 @@ int demoCommand(std::ostream& out, std::ostream& err) {
     err << "tessel-cli: " << error << "\n";
     return 1;
   }
+  sim::SimRadioGroup group(std::move(setup.radios), setup.local);
+  // The line first: where there is none, no folder is left behind either.
+  sim::SimPty pty(group, {});
+  if (!pty.open()) {
+    err << "tessel-cli: " << pty.error() << "\n";
+    return 1;
+  }
   const std::string folder = platform::makeTempFolder("tessel-demo-");
   if (folder.empty()) {
     err << "tessel-cli: cannot make a folder for the demo project\n";
     return 1;
   }
   const std::string project = platform::pathInFolder(folder, "Demo group.vro");
-  sim::SimRadioGroup group(std::move(setup.radios), setup.local);
   if (!sim::saveProject(project, group, {}, error)) {
     err << "tessel-cli: " << error << "\n";
-    return 1;
-  }
-  sim::SimPty pty(group, {});
-  if (!pty.open()) {
-    err << "tessel-cli: " << pty.error() << "\n";
     return 1;
   }
   std::thread server([&pty] { pty.run(); });

@@ -414,6 +414,7 @@ TEST_F(WineCli, WhatTheWindowsBuildLeavesOutItSaysSo) {
       {{"get-local", "rfc2217://127.0.0.1:4001", "--timeout", "10"}, 1, "no network serial ports"},
       {{"monitor", project, "COM7", "--metrics", "127.0.0.1:9100"}, 2, "no metrics endpoint"},
       {{"sim"}, 1, "pseudo-terminal"},
+      {{"demo"}, 1, "pseudo-terminal"},
   };
   for (const Case& c : cases) {
     Process p(c.args, dir_, "", exe);
