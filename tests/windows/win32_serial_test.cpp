@@ -144,9 +144,32 @@ TEST_F(Win32SerialOverCom, ExchangesReopensAndClosesWhileTheWorkerWaits) {
   gui_.runFor(100ms);
   const auto start = std::chrono::steady_clock::now();
   s.setActive(false);
-  const auto took = std::chrono::steady_clock::now() - start;
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - start);
   EXPECT_FALSE(s.Active());
-  EXPECT_LT(took, 750ms);
+  EXPECT_LT(took.count(), 750) << "ms";
+  EXPECT_TRUE(prompts_.texts().empty()) << prompts_.texts().front();
+}
+
+// A read with nothing queued returns at once, and leaves no read pending
+// that would take the first byte of the next reply where no one looks.
+TEST_F(Win32SerialOverCom, AReadOnASilentPortTakesNoByteOfTheNextReply) {
+  TSerial s(gui_, &prompts_);
+  s.setPort(port_);
+  s.setBaudrate(19200);
+  s.setDataBits(d8bit);
+  s.setActive(true);
+  ASSERT_TRUE(s.Active());
+  gui_.runFor(50ms);  // whatever the radios had to say is gone
+  char c = 0;
+  for (int i = 0; i < 3; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(s.ReadChar(c), 0);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    EXPECT_LT(took.count(), 50) << "ms; no wait on an empty queue";
+  }
+  EXPECT_EQ(exchange(s, "AT\r", "OK\r\n"), "OK\r\n") << "the reply whole";
   EXPECT_TRUE(prompts_.texts().empty()) << prompts_.texts().front();
 }
 
