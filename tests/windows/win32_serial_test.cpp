@@ -182,13 +182,22 @@ TEST_F(Win32SerialOverCom, TheEventThreadFramesMessagesItReadsItself) {
   s.setMessageStartChar('O');
   s.setMessageEndChar('K');
   s.setMessageAppendCount(2);
-  std::vector<std::string> messages;
-  s.setOnMessage([&](TSerial&, const std::string& m) { messages.push_back(m); });
   s.setActive(true);
   ASSERT_TRUE(s.Active());
+
+  // Without a handler nothing is read: the reply stays queued.
   s.WriteString("AT\r");
-  gui_.runUntil([&] { return !messages.empty(); }, 3000ms);
-  EXPECT_EQ(messages, std::vector<std::string>{"OK\r\n"});
+  gui_.runUntil([&] { return s.RxWaiting() >= 4; }, 3000ms);
+  gui_.runFor(200ms);
+  EXPECT_EQ(s.RxWaiting(), 4);
+
+  // With one, the next arrival has the event thread read all there is.
+  std::vector<std::string> messages;
+  s.setOnMessage([&](TSerial&, const std::string& m) { messages.push_back(m); });
+  s.WriteString("AT\r");
+  gui_.runUntil([&] { return messages.size() >= 2; }, 3000ms);
+  EXPECT_EQ(messages, (std::vector<std::string>{"OK\r\n", "OK\r\n"}));
+  EXPECT_EQ(s.RxWaiting(), 0);
   s.setActive(false);
   EXPECT_TRUE(prompts_.texts().empty()) << prompts_.texts().front();
 }

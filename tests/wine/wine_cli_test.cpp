@@ -377,6 +377,16 @@ TEST_F(WineCli, AProjectIsSavedReplacedWholeAndOpenInOneProgramAtATime) {
       EXPECT_TRUE(after.sectionExists(section)) << section << "\n" << slurp(project);
   }
 
+  // A set only reads the project; killed half-way it leaves it as it was.
+  {
+    const std::string before = slurp(project);
+    Process set({"set", project, "2", "COM7", "--remote", "--timeout", "60"}, dir_, "", exe);
+    ASSERT_NE(set.readLine(20000), "") << set.err();
+    set.signal(SIGKILL);
+    set.wait(10000);
+    EXPECT_EQ(slurp(project), before);
+  }
+
   // Open in one program at a time: while a monitor has it, a second one is
   // refused with the file and the holder named, as on Linux, and a set only
   // reads it.
