@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -108,15 +109,24 @@ std::string sends(const std::string& log) {
 }
 
 // The radios' answers with their numbers masked: their readings drift with
-// the time a run takes. Without the answer to the closing hang-up, which
-// reaches the line only while the program still has it open.
+// the time a run takes.
 std::string shapeOf(const std::string& replies) {
   static const std::regex number("[0-9]+");
-  std::string shape = std::regex_replace(replies, number, "#");
-  static const std::string kOk = "OK\r\n";
-  if (shape.size() >= kOk.size() && shape.compare(shape.size() - kOk.size(), kOk.size(), kOk) == 0)
-    shape.erase(shape.size() - kOk.size());
-  return shape;
+  return std::regex_replace(replies, number, "#");
+}
+
+// Whether two runs heard the same answers. The last answer reaches the line
+// only while the program still has it open, so one run may end a line or
+// two short of the other; nothing else may differ.
+::testing::AssertionResult sameAnswers(const std::string& a, const std::string& b) {
+  const std::string sa = shapeOf(a), sb = shapeOf(b);
+  const std::string& shorter = sa.size() <= sb.size() ? sa : sb;
+  const std::string& longer = sa.size() <= sb.size() ? sb : sa;
+  const std::string rest = longer.substr(shorter.size());
+  if (longer.compare(0, shorter.size(), shorter) == 0 &&
+      std::count(rest.begin(), rest.end(), '\n') <= 2)
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "the answers differ:\n" << sa << "\n---\n" << sb;
 }
 
 class WineCli : public CliProcessTest {
@@ -209,7 +219,7 @@ class WineCli : public CliProcessTest {
     EXPECT_EQ(timeless(win.err), timeless(linux.err));
     EXPECT_FALSE(linux.wire.sent.empty());
     EXPECT_EQ(win.wire.sent, linux.wire.sent) << "the bytes on the wire";
-    EXPECT_EQ(shapeOf(win.wire.received), shapeOf(linux.wire.received));
+    EXPECT_TRUE(sameAnswers(win.wire.received, linux.wire.received));
   }
 
   static std::string exe_, prefix_, logs_;
@@ -345,7 +355,19 @@ TEST_F(WineCli, CompareFindsTheSameDifferences) {
   const std::vector<std::string> args = {"compare", project, "DEVICE", "--timeout", "60"};
   const Run win = run(true, {"--project", simProject}, args);
   const Run linux = run(false, {"--project", simProject}, args);
-  expectAlike(win, linux);
+  EXPECT_EQ(win.status, linux.status) << win.err << "\n---\n" << linux.err;
+  EXPECT_EQ(win.out, linux.out);
+  EXPECT_EQ(win.err, linux.err);
+  // The same lines up to the dial back to the local radio after the last
+  // one read; what follows goes in the moment the program gives its
+  // hang-up (100 ms), and how far that gets depends on how fast the line
+  // answers.
+  auto upToReturn = [](const std::string& sent) {
+    const size_t back = sent.find("ATD1\r", sent.rfind("ATD3\r"));
+    return back == std::string::npos ? sent : sent.substr(0, back + 5);
+  };
+  EXPECT_NE(linux.wire.sent.find("ATD3\r"), std::string::npos) << linux.wire.sent;
+  EXPECT_EQ(upToReturn(win.wire.sent), upToReturn(linux.wire.sent));
   EXPECT_EQ(win.status, 3) << win.out << win.err;
   EXPECT_NE(win.out.find("Retries"), std::string::npos) << win.out;
 }
