@@ -116,7 +116,9 @@ Wiring::Wiring(const WiringOptions& options)
   // kernel tells, nothing polls. Without inotify the list is as at start.
   comPort_->devRoot = options.devRoot;
   portWatch_ = std::make_unique<PortWatch>(options.devRoot);
-  if (portWatch_->start() == 0) {
+  // Where the system tells through a descriptor (Linux); Windows tells only
+  // a waiting thread, so there the list is as at start.
+  if (portWatch_->start() == 0 && portWatch_->fd() >= 0) {
     portWatch_->setOnChange([this](const PortChange&) { comPort_->refreshPorts(); });
     portNotifier_ = std::make_unique<QSocketNotifier>(portWatch_->fd(), QSocketNotifier::Read);
     PortWatch* watch = portWatch_.get();

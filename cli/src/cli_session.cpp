@@ -8,8 +8,6 @@
 #include "model/group_commands.h"
 #include "model/group_compare.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -33,6 +31,7 @@
 #include "model/radio.h"
 #include "model/text.h"
 #include "model/value_texts.h"
+#include "platform/files.h"
 #include "round_output.h"
 
 namespace tessel::cli {
@@ -129,7 +128,7 @@ Session::~Session() {
   engine_.reset();
   if (!tempDir_.empty()) {
     std::error_code ec;
-    fs::remove_all(tempDir_, ec);
+    fs::remove_all(platform::pathFromUtf8(tempDir_), ec);
   }
 }
 
@@ -214,15 +213,13 @@ bool Session::runUntilDone(const std::function<bool()>& done) {
 
 bool Session::makeTempDir() {
   if (!tempDir_.empty()) return true;
-  std::error_code ec;
-  fs::path base = fs::temp_directory_path(ec);
-  std::string tmpl = ((ec ? fs::path("/tmp") : base) / "tessel-cli-XXXXXX").string();
-  if (!::mkdtemp(tmpl.data())) {
+  const std::string folder = platform::makeTempFolder("tessel-cli-");
+  if (folder.empty()) {
     err_ << "tessel-cli: cannot make a folder for the command's files: " << std::strerror(errno)
          << std::endl;
     return false;
   }
-  tempDir_ = tmpl;
+  tempDir_ = folder;
   return true;
 }
 
@@ -401,7 +398,7 @@ int Session::set(const std::string& project, int radio, bool remote, bool verify
 
 bool Session::openUserProject(const std::string& project, bool readOnly) {
   std::error_code ec;
-  if (!fs::is_regular_file(project, ec)) {
+  if (!fs::is_regular_file(platform::pathFromUtf8(project), ec)) {
     err_ << "tessel-cli: no project file " << project << std::endl;
     return false;
   }
@@ -519,7 +516,7 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
 
 int Session::discover(const std::string& project, int intervalMs, int rounds, bool force) {
   std::error_code ec;
-  if (fs::exists(project, ec) && !force) {
+  if (fs::exists(platform::pathFromUtf8(project), ec) && !force) {
     err_ << "tessel-cli: " << project << " exists; --force replaces it" << std::endl;
     return 1;
   }
@@ -595,7 +592,9 @@ int Session::discover(const std::string& project, int intervalMs, int rounds, bo
   }
   if (radios == 0) {
     err_ << "tessel-cli: no radio found; " << project
-         << (fs::exists(project, ec) ? " is left as it was" : " is not written") << std::endl;
+         << (fs::exists(platform::pathFromUtf8(project), ec) ? " is left as it was"
+                                                             : " is not written")
+         << std::endl;
     return 1;
   }
   return 0;
@@ -684,7 +683,7 @@ int Session::emulate(const std::string& project) {
   // that cannot be written is refused before anything is served.
   std::string error;
   std::error_code ec;
-  if (fs::is_regular_file(project, ec) && !canRewriteFile(project, error)) {
+  if (fs::is_regular_file(platform::pathFromUtf8(project), ec) && !canRewriteFile(project, error)) {
     err_ << "tessel-cli: " << error << std::endl;
     return 1;
   }

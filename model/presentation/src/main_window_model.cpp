@@ -3,12 +3,16 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "model/factory_defaults.h"
 #include "model/file_access.h"
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/radio.h"
+#include "platform/files.h"
+#include "platform/local_time.h"
 
 namespace tessel {
 
@@ -174,9 +178,12 @@ bool MainWindowModel::openChosenProject(const std::string& fileName, bool create
   }
   // Tried first, so a failure leaves a usable project open. A new project
   // replaces the file it is given (the user agreed to that).
-  if (create) std::remove(fileName.c_str());
+  if (create) {
+    std::error_code ec;
+    std::filesystem::remove(platform::pathFromUtf8(fileName), ec);
+  }
   errno = 0;
-  std::FILE* f = std::fopen(fileName.c_str(), create ? "wb" : "rb");
+  std::FILE* f = platform::openFile(fileName, create ? "wb" : "rb");
   if (!f) {
     lock.release();
     const std::string reason = std::strerror(errno ? errno : EIO);
@@ -580,8 +587,7 @@ std::string MainWindowModel::timeText(const char* format) const {
   if (clock) {
     t = clock();
   } else {
-    std::time_t now = std::time(nullptr);
-    localtime_r(&now, &t);
+    t = platform::localTime(std::time(nullptr));
   }
   char buf[16];
   if (std::strftime(buf, sizeof buf, format, &t) == 0) return std::string();
