@@ -255,7 +255,7 @@ class LineEcho : public LinkObserver {
 
 bool Session::started(const std::string& title, CommandStart why) {
   if (why == CommandStart::Started) return true;
-  err_ << "tessel-cli: " << taskRefusal(title, why) << std::endl;
+  err_ << "tessel-cli: " << window_.commands.whyNot(title, why) << std::endl;
   return false;
 }
 

@@ -122,6 +122,13 @@ CompareGroupDialog::~CompareGroupDialog() {
 bool CompareGroupDialog::start() {
   Tproject* project = window_.project();
   if (!project || !window_.tasks) return false;
+  // Met first, before the reader takes the engine's replies.
+  const CommandStart admitted = window_.commands.admit(Command::Compare);
+  if (admitted != CommandStart::Started) {
+    summary_->setText(q(window_.commands.whyNot(kOnlineMonitorTitle, admitted)));
+    cancel_->setText(QStringLiteral("Close"));
+    return false;
+  }
   run_ = std::make_unique<GroupCompareRun>(*project, models_);
   if (run_->list().empty()) {
     summary_->setText(QStringLiteral("The project has no radios to compare."));
@@ -146,7 +153,7 @@ bool CompareGroupDialog::start() {
     window_.commands.removeListener(observer_.get());
     if (hooks_.attachReader) hooks_.attachReader(nullptr);
     if (hooks_.restorePollInterval) hooks_.restorePollInterval();
-    summary_->setText(q(taskRefusal(kOnlineMonitorTitle, why)));
+    summary_->setText(q(window_.commands.whyNot(kOnlineMonitorTitle, why)));
     cancel_->setText(QStringLiteral("Close"));
     return false;
   }

@@ -160,6 +160,8 @@ void MainWindow::compareGroupClick() {
     compareDialog_->raise();
     return;
   }
+  // What runs is met before the dialog opens.
+  if (!commands_->admitted(kOnlineMonitorTitle, Command::Compare)) return;
   delete compareDialog_;
   CompareGroupDialog::Hooks h;
   h.attachReader = hooks.attachCallbacks;
@@ -177,6 +179,7 @@ void MainWindow::changeGroupClick() {
     changeDialog_->raise();
     return;
   }
+  if (!commands_->admitted("C&hange Group Settings", Command::GroupChange)) return;
   delete changeDialog_;
   ChangeGroupDialog::Hooks h;
   h.attachCallbacks = hooks.attachCallbacks;

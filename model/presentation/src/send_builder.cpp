@@ -213,6 +213,14 @@ SendOutcome RadioSender::okClick() {
     return out;
   }
   const int type = sendType();
+  using S = LinkTasks::SendStart;
+  // What runs meets Set Radio before any question about the values.
+  const S admitted = window_.commands.admit(Command::SetRadio);
+  if (admitted != S::Started) {
+    out.notice = window_.commands.whyNot(panel.text(ctl::ok), admitted);
+    if (!out.notice.empty()) window_.prompts.show(PromptIcon::Warning, out.notice, pbOk);
+    return out;
+  }
   if (checkFields(type)) {
     if (window_.radioChanged() && !manual) window_.newRadioClick();
     if (!manual && !panel.currentRadio) {
@@ -227,7 +235,6 @@ SendOutcome RadioSender::okClick() {
     int id = 0;
     parseInt32(panel.text(ctl::radioID), id);
     out.list = {{id, panel.itemIndex(ctl::radioType)}};
-    using S = LinkTasks::SendStart;
     const S started = window_.commands.setRadio(panel.text(ctl::ok), out.list, out.lines);
     if (started == S::Started) {
       out.started = true;
@@ -238,8 +245,10 @@ SendOutcome RadioSender::okClick() {
       }
       markSent();
     } else {
-      out.notice = started == S::Busy ? kBusyNotice : kPortClosedNotice;
-      window_.prompts.show(PromptIcon::Warning, out.notice, pbOk);
+      out.notice = started == S::Busy         ? kBusyNotice
+                   : started == S::PortClosed ? kPortClosedNotice
+                                              : window_.commands.whyNot(panel.text(ctl::ok), started);
+      if (!out.notice.empty()) window_.prompts.show(PromptIcon::Warning, out.notice, pbOk);
     }
   }
   if (!window_.views.children(kNoNode).empty()) panel.entriesValid = true;

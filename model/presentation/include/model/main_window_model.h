@@ -135,6 +135,8 @@ class MainWindowModel {
   void usePCClockChange();
   // The Basic/Advanced button; in Monitor mode ("Cancel") it ends monitoring.
   void advancedClick();
+  // Back from the monitor's layout to Project mode's (nothing is stopped).
+  void leaveMonitorLayout();
   // The panel's view; setting it also sets the button's caption. The
   // window sets Monitor when it lays out Monitor mode, and the view kept
   // in "formMode" at start.
@@ -210,6 +212,14 @@ class MainWindowModel {
   // the same file.
   bool lockFor(const std::string& fileName, ProjectLock& lock, std::string& error);
   void replaceProject(const std::string& fileName, ProjectLock lock, bool readOnly);
+
+  // The end of a monitor or a discovery takes the monitor's layout away.
+  struct RoundsEnd : CommandListener {
+    explicit RoundsEnd(MainWindowModel& w) : window(w) {}
+    void commandEnded(Command command, CommandOutcome, const std::string&) override;
+    MainWindowModel& window;
+  };
+  RoundsEnd roundsEnd_{*this};
 
   std::unique_ptr<Tproject> project_;
   int projectSerial_ = 0;
