@@ -329,7 +329,8 @@ TEST_F(WindowOnSimulatedRadios, SetRadioWithTheLinkBusyQueuesNothingAndSaysWhy) 
   window().okClick();
   EXPECT_EQ(wiring->engine().queue().Count(), 0);
   EXPECT_EQ(wiring->engine().task(), tkGetLocal);
-  EXPECT_EQ(window().statusBar()->currentMessage().toStdString(), kBusyNotice);
+  EXPECT_EQ(window().statusBar()->currentMessage().toStdString(),
+            refusalText(Command::GetLocal, Command::SetRadio));
 }
 
 TEST_F(WindowOnSimulatedRadios, MonitorFillsTheColumnsOfEveryRadioAndTheTree) {

@@ -120,7 +120,6 @@ CommandStart RadioCommands::autoConfigure(const std::function<bool()>& search) {
 }
 
 CommandStart RadioCommands::beginSession(Command command) {
-  if (session_ && sessionCommand_ == command) return CommandStart::Started;
   const CommandStart why = admit(command);
   if (why != CommandStart::Started) return why;
   session_ = true;
