@@ -45,8 +45,8 @@ void connectComPortWindow(ComPortWindow& dialog, TcomPort& engine, RadioCommands
       return e->comPortDialog().searchRunning();
     });
     if (why == CommandStart::Refused && prompts)
-      prompts->show(PromptIcon::Warning, commands->whyNot(ComPortDialog::kAutoConfigureCaption, why),
-                    pbOk);
+      prompts->show(PromptIcon::Warning,
+                    commands->whyNot(ComPortDialog::kAutoConfigureCaption, why), pbOk);
   };
   h.defaultsClick = [e] { e->defaultsClick(); };
   h.finishClick = [e] { e->OkClick(); };

@@ -317,17 +317,18 @@ TEST_F(GroupCommandsTest, CommandsDuringADiscoveryAskBeforeStoppingIt) {
   EXPECT_FALSE(commands.discoverNew());
   EXPECT_FALSE(commands.monitorExisting());
   EXPECT_EQ(tasks.tasks.size(), started);
-  EXPECT_EQ(prompts.texts(), (std::vector<std::string>{
-                                 stopQuestion(Command::Discover, Command::GetLocal),
-                                 stopQuestion(Command::Discover, Command::Emulate),
-                                 stopQuestion(Command::Discover, Command::Discover),
-                                 stopQuestion(Command::Discover, Command::Monitor)}));
+  EXPECT_EQ(prompts.texts(),
+            (std::vector<std::string>{stopQuestion(Command::Discover, Command::GetLocal),
+                                      stopQuestion(Command::Discover, Command::Emulate),
+                                      stopQuestion(Command::Discover, Command::Discover),
+                                      stopQuestion(Command::Discover, Command::Monitor)}));
   EXPECT_TRUE(commands.discovering());
   EXPECT_EQ(panel.WindowMode, wmMonitor);
 
   prompts.answers = {pbYes};
   commands.getLocalRadio();
-  EXPECT_EQ(prompts.texts().back(), "Stop the discovery? Get Local Radio Parameters cannot run beside it.");
+  EXPECT_EQ(prompts.texts().back(),
+            "Stop the discovery? Get Local Radio Parameters cannot run beside it.");
   ASSERT_EQ(tasks.tasks.size(), started + 2);
   EXPECT_EQ(tasks.tasks[started].code, tkLocalOnly);  // the discovery ends first
   EXPECT_EQ(tasks.tasks[started + 1].code, tkGetLocal);

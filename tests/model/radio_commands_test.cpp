@@ -236,8 +236,7 @@ TEST_F(RadioCommandsTest, EveryCommandMeetsEveryOtherAsTheTableSays) {
           EXPECT_TRUE(log.take().empty());
           prompts.answers = {pbYes};
           EXPECT_EQ(give(commands, given), CommandStart::Started);
-          EXPECT_EQ(prompts.texts(),
-                    std::vector<std::string>(2, stopQuestion(running, given)));
+          EXPECT_EQ(prompts.texts(), std::vector<std::string>(2, stopQuestion(running, given)));
           // What ran ends first, the engine back at its local radio.
           ASSERT_GE(tasks.tasks.size(), tasksBefore + 1);
           EXPECT_EQ(tasks.tasks[tasksBefore].code, tkLocalOnly);

@@ -174,7 +174,7 @@ void MainWindow::compareGroupClick() {
 }
 
 void MainWindow::changeGroupClick() {
-  if (!model_->project() || panel_->WindowMode != wmProject) return;
+  if (!model_->project() || panel_->WindowMode == wmManual) return;
   if (changeDialog_ && changeDialog_->running()) {
     changeDialog_->raise();
     return;

@@ -105,7 +105,12 @@ bool GroupCommands::discovering() const {
 }
 
 void GroupCommands::stopMonitor() {
-  if (monitoring()) window_.advancedClick();
+  if (monitoring()) {
+    window_.advancedClick();
+  } else if (window_.commandControls().stop) {
+    // A read or an emulation outside the monitor's layout.
+    window_.commands.stop(kCancelCaption, {});
+  }
 }
 
 bool GroupCommands::admitted(const std::string& title, Command command) {
@@ -153,7 +158,6 @@ bool GroupCommands::monitorExisting() {
   if (!started(kOnlineMonitorTitle, window_.commands.monitor(kOnlineMonitorTitle, list)))
     return false;
   monitorLayout();
-  window_.panel.setEnabled(ctl::advanced, true);
   return true;
 }
 
@@ -163,7 +167,6 @@ bool GroupCommands::discoverNew() {
   if (!started(kOnlineMonitorTitle, window_.commands.discover(kOnlineMonitorTitle))) return false;
   progress.start();
   monitorLayout();
-  window_.panel.setEnabled(ctl::advanced, true);
   return true;
 }
 

@@ -48,11 +48,11 @@ std::string serialPortNumber(const std::string& text) {
 MainWindowModel::MainWindowModel(Panel& p, GroupViews& v, Prompts& pr, const BrandModels& m,
                                  std::string product)
     : panel(p), views(v), prompts(pr), models(m), productName(std::move(product)) {
-  commands.addListener(&roundsEnd_);
+  commands.addListener(&follower_);
 }
 
 MainWindowModel::~MainWindowModel() {
-  commands.removeListener(&roundsEnd_);
+  commands.removeListener(&follower_);
 }
 
 Tproject& MainWindowModel::openProject(const std::string& fileName) {
@@ -240,6 +240,7 @@ void MainWindowModel::loadProjectRadios() {
 void MainWindowModel::switchMode(int mode) {
   panel.WindowMode = mode == wmUnset ? wmManual : mode;
   if (onModeSwitch) onModeSwitch(panel.WindowMode);
+  followCommands();
 }
 
 void MainWindowModel::defaultsClick() {
@@ -425,46 +426,6 @@ void MainWindowModel::sleepModeChange() {
 
 void MainWindowModel::usePCClockChange() {
   panel.setEnabled(ctl::setCurrentTime, !panel.checked(ctl::usePCClock));
-}
-
-void MainWindowModel::advancedClick() {
-  if (panelView_ == PanelView::Monitor) {
-    // Stopped while the mode is still Monitor, so the hang-up finds the
-    // radio that is local by its answer; the monitor's end leaves the
-    // layout. Nothing running, the layout goes all the same.
-    if (tasks) {
-      int id = 0;
-      parseInt32(panel.text(ctl::radioID), id);
-      int model = panel.itemIndex(ctl::radioType);
-      if (model < 0 || model >= kModelCount) model = 1;
-      commands.stop(advancedCaption(PanelView::Advanced), TpollArray{{id, model}});
-    }
-    leaveMonitorLayout();
-    return;
-  }
-  setPanelView(panelView_ == PanelView::Advanced ? PanelView::Basic : PanelView::Advanced);
-  switchMode(panel.WindowMode);
-}
-
-void MainWindowModel::leaveMonitorLayout() {
-  if (panelView_ != PanelView::Monitor) return;
-  // The basic list layout, no tree, Project mode.
-  setPanelView(PanelView::Advanced);
-  views.setMonitorColumns(false);
-  views.clearTree();
-  if (project_) {
-    for (int id = 0; id < kRadioSlots; ++id) {
-      if (Tradio* r = project_->radio(id)) r->treeNode = kNoNode;
-    }
-  }
-  switchMode(wmProject);
-  enableRadioParameters(true);
-}
-
-void MainWindowModel::RoundsEnd::commandEnded(Command command, CommandOutcome, const std::string&) {
-  // However a monitor or a discovery ends (stopped, the line lost, a
-  // refusal), the window no longer shows it as running.
-  if (command == Command::Monitor || command == Command::Discover) window.leaveMonitorLayout();
 }
 
 void MainWindowModel::chooseView(PanelView view) {

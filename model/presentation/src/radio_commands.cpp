@@ -213,8 +213,7 @@ CommandStart RadioCommands::emulate(const std::string& title, const TpollArray& 
       Command::Emulate);
 }
 
-CommandStart RadioCommands::compare(const std::string& title, const TpollArray& list,
-                                    Command as) {
+CommandStart RadioCommands::compare(const std::string& title, const TpollArray& list, Command as) {
   return rounds(Command::Compare, title, list, as);
 }
 

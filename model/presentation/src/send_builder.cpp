@@ -245,9 +245,10 @@ SendOutcome RadioSender::okClick() {
       }
       markSent();
     } else {
-      out.notice = started == S::Busy         ? kBusyNotice
-                   : started == S::PortClosed ? kPortClosedNotice
-                                              : window_.commands.whyNot(panel.text(ctl::ok), started);
+      out.notice = started == S::Busy ? kBusyNotice
+                   : started == S::PortClosed
+                       ? kPortClosedNotice
+                       : window_.commands.whyNot(panel.text(ctl::ok), started);
       if (!out.notice.empty()) window_.prompts.show(PromptIcon::Warning, out.notice, pbOk);
     }
   }

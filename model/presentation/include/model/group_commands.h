@@ -90,7 +90,8 @@ class GroupCommands {
   // Monitor layout (columns, panel) or back to the basic one.
   void monitorLayout();
   // Online Monitor > Stop, Escape in the list, the Cancel button: the
-  // monitor ends and its layout goes, as Cancel has always done.
+  // monitor ends and its layout goes, as Cancel has always done; outside
+  // it a read or an emulation that runs ends.
   void stopMonitor();
   // The monitor's layout is shown; a discovery's rounds run.
   bool monitoring() const;

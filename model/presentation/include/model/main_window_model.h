@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/brand.h"
+#include "model/command_controls.h"
 #include "model/group_views.h"
 #include "model/main_window_link.h"
 #include "model/panel.h"
@@ -64,6 +65,15 @@ class MainWindowModel {
   PollReadings pollReadings;
   // Every command on the radios starts here, whichever front end gives it.
   RadioCommands commands{*this};
+  // Whether the COM port is open (none: taken as open).
+  std::function<bool()> portOpen;
+  // The command controls as the commands, the mode and the port allow
+  // them now; onCommandsChanged runs whenever they may have changed (a
+  // command started or ended, a mode switch).
+  CommandControls commandControls() const;
+  std::function<void()> onCommandsChanged;
+  // Sets the panel's part of the controls and tells onCommandsChanged.
+  void followCommands();
 
   // Project lifecycle.
   Tproject* project() const { return project_.get(); }
@@ -213,13 +223,15 @@ class MainWindowModel {
   bool lockFor(const std::string& fileName, ProjectLock& lock, std::string& error);
   void replaceProject(const std::string& fileName, ProjectLock lock, bool readOnly);
 
-  // The end of a monitor or a discovery takes the monitor's layout away.
-  struct RoundsEnd : CommandListener {
-    explicit RoundsEnd(MainWindowModel& w) : window(w) {}
+  // Every start and end of a command: the controls follow, and the end of
+  // a monitor or a discovery takes the monitor's layout away.
+  struct CommandFollower : CommandListener {
+    explicit CommandFollower(MainWindowModel& w) : window(w) {}
+    void commandProgress(const CommandProgress&) override;
     void commandEnded(Command command, CommandOutcome, const std::string&) override;
     MainWindowModel& window;
   };
-  RoundsEnd roundsEnd_{*this};
+  CommandFollower follower_{*this};
 
   std::unique_ptr<Tproject> project_;
   int projectSerial_ = 0;
