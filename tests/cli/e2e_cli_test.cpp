@@ -30,6 +30,8 @@ class CliEndToEnd : public CliProcessTest {
     for (size_t i = 0; i < ids.size(); ++i) {
       s.radios[i].configure(param::radioID, std::to_string(ids[i]));
       ASSERT_EQ(s.radios[i].radioID(), ids[i]);
+      // The others are the local master's slaves.
+      if (i > 0) s.radios[i].configure(param::masterID, std::to_string(ids[0]));
     }
     sim::SimRadioGroup g(std::move(s.radios), s.local);
     ASSERT_TRUE(sim::saveProject(path, g, {}, error)) << error;
@@ -137,10 +139,12 @@ TEST_F(CliEndToEnd, DiscoverWritesEveryRadioFoundIntoANewProject) {
 }
 
 // Radio IDs with holes: an ID nobody answers is skipped after its tries,
-// and the round goes on to the radios above it.
+// and the round goes on to the radios above it. The local radio's ID is
+// not the lowest: the round starts there, goes up to 254 and on from 0 to
+// the radios below it.
 TEST_F(CliEndToEnd, DiscoverCrossesGapsInTheRadioIDs) {
   const std::string simProject = file("gaps.vro");
-  writeGroupWithIDs(simProject, {1, 2, 4, 7}, {0, 1, 0, 1});
+  writeGroupWithIDs(simProject, {4, 1, 2, 7}, {0, 1, 0, 1});
   std::unique_ptr<Process> sim;
   std::string device = startSim(sim, {"--project", simProject, "--command-mode"});
   ASSERT_FALSE(device.empty());

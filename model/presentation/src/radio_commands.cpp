@@ -264,6 +264,7 @@ CommandStart RadioCommands::run(Command command, const TpollArray& list,
   const Command was = current_, wasRounds = rounds_;
   const TpollArray wasList = list_;
   const int wasRound = round_, wasIndex = lastIndex_, wasReading = reading_;
+  const int wasStart = startRadio_;
   const bool wasAnswered = answered_;
   // A send given during rounds: the engine goes back to its rounds
   // afterwards.
@@ -276,6 +277,7 @@ CommandStart RadioCommands::run(Command command, const TpollArray& list,
     list_ = list;
     round_ = 0;
     lastIndex_ = -1;
+    startRadio_ = -1;
     reading_ = -1;
     answered_ = false;
   }
@@ -288,6 +290,7 @@ CommandStart RadioCommands::run(Command command, const TpollArray& list,
     list_ = wasList;
     round_ = wasRound;
     lastIndex_ = wasIndex;
+    startRadio_ = wasStart;
     reading_ = wasReading;
     answered_ = wasAnswered;
     return why;
@@ -345,17 +348,33 @@ void RadioCommands::dialling(int radio) {
   reached(radio);
 }
 
+int RadioCommands::placeOf(int radio) const {
+  // A radio no longer listed (deleted meanwhile) stands where it would be:
+  // the list is in ID order.
+  int before = 0;
+  for (size_t i = 0; i < list_.size(); ++i) {
+    if (list_[i].radio == radio) return static_cast<int>(i);
+    before += list_[i].radio < radio ? 1 : 0;
+  }
+  return list_.empty() ? 0 : before % static_cast<int>(list_.size());
+}
+
 void RadioCommands::reached(int radio) {
   const auto at = std::find_if(list_.begin(), list_.end(),
                                [radio](const TpollEntry& e) { return e.radio == radio; });
   if (at == list_.end()) return;
-  // The engine goes through its list in order: a radio before the last one
-  // reached (or the first) opens a round. A radio dialled again after no
-  // answer is still the same round.
+  // A round starts where the engine first reached its list, the local
+  // radio (which need not come first) or the first dial, and goes round
+  // the list from there: coming back past that place opens the next one.
+  // A radio dialled again after no answer is still the same round.
+  if (startRadio_ < 0) startRadio_ = radio;
+  const int n = static_cast<int>(list_.size());
+  const int start = placeOf(startRadio_);
   const int index = static_cast<int>(at - list_.begin());
-  if (lastIndex_ < 0 || index < lastIndex_) ++round_;
+  const int place = (index - start + n) % n;
+  if (lastIndex_ < 0 || place < (lastIndex_ - start + n) % n) ++round_;
   lastIndex_ = index;
-  progress(radio, index + 1);
+  progress(radio, place + 1);
 }
 
 void RadioCommands::answered() {

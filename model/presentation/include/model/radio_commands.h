@@ -159,8 +159,10 @@ class RadioCommands {
   void end(Command command, CommandOutcome outcome, const std::string& message);
   void progress(int radio, int index);
   // The rounds reached radio (dialled, or the local one polled): its place
-  // in the list, and a new round when it comes before the last one reached.
+  // in the round, and a new round when it comes back past the round's start.
   void reached(int radio);
+  // Where radio stands in the list (where it would, when not listed).
+  int placeOf(int radio) const;
   int lastRadio() const {
     return lastIndex_ >= 0 && lastIndex_ < static_cast<int>(list_.size()) ? list_[lastIndex_].radio
                                                                           : -1;
@@ -177,6 +179,8 @@ class RadioCommands {
   TpollArray list_;
   int round_ = 0;
   int lastIndex_ = -1;
+  // The radio the rounds first reached: each round starts there.
+  int startRadio_ = -1;
   int reading_ = -1;
   bool answered_ = false;
   TaskCode engineTask_ = tkLocalOnly;
