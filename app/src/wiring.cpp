@@ -119,6 +119,7 @@ Wiring::Wiring(const WiringOptions& options)
                              callbacks ? callbacks : values_.get());
   };
   window_->hooks.portOpen = [this] { return serial_->Active(); };
+  window_->model().portName = [this] { return "COM" + comPort_->portNumberText(); };
   window_->hooks.quietSends = [engine](bool on) { engine->setQuietSends(on); };
   window_->onModeSwitched = [this, engine](int) {
     engine->AttachMainWindow(window_->statusBarWidget(), values_.get());

@@ -318,6 +318,8 @@ int Session::set(const std::string& project, int radio, bool remote, bool verify
   const auto sent = panelReport(panel_, brand());
   EntryRules rules(window_);
   RadioSender sender(window_, rules, values_);
+  // "set PROJECT RADIO" names the radio to write into the one on the port.
+  sender.confirmTarget = false;
   prompts_.notices = {panel_.text(ctl::ok) + " complete, radio reset"};
   LineEcho echo(out_);
   engine_->addObserver(&echo);

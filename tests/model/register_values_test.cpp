@@ -169,8 +169,10 @@ TEST_F(ApplyReplyTest, ModelTwoDigitsAndLettersDecodeAlike) {
   EXPECT_EQ(panel.text(ctl::protocol), "MODBUS RTU");
 }
 
-TEST_F(ApplyReplyTest, ARadioNotShownIsWrittenToItsSectionOnly) {
-  put("[Radio1]\nRadio Mode=Master\n[Radio2]\n");
+// A read in Project mode shows the radio it reads, whichever was shown,
+// and writes its section; a monitor's poll leaves the panel where it is.
+TEST_F(ApplyReplyTest, AProjectModeReadShowsTheRadioItReadsAndAPollDoesNot) {
+  put("[Radio1]\nRadio Mode=Master\nRetries=20\n[Radio2]\n");
   open(wmProject);
   ASSERT_EQ(panel.currentRadio->slotID, 1);
   reply(1, "2");
@@ -178,9 +180,19 @@ TEST_F(ApplyReplyTest, ARadioNotShownIsWrittenToItsSectionOnly) {
   reply(3, "R");
   EXPECT_EQ(key("Radio2", "Retries"), "33");
   EXPECT_EQ(key("Radio2", "Radio Mode"), "Repeater");
-  EXPECT_EQ(panel.text(ctl::retries), "10");
-  EXPECT_EQ(panel.text(ctl::radioMode), "Master");
+  EXPECT_EQ(key("Radio1", "Retries"), "20");
+  EXPECT_EQ(panel.currentRadio, window.project()->radio(2));
+  EXPECT_EQ(panel.text(ctl::retries), "33");
+  EXPECT_EQ(panel.text(ctl::radioMode), "Repeater");
+  EXPECT_FALSE(window.radioChanged());
   EXPECT_EQ(views.image(window.project()->radio(2)->listItem), kImageRepeater);
+
+  window.switchMode(wmMonitor);
+  reply(1, "1");
+  reply(13, "44");
+  EXPECT_EQ(key("Radio1", "Retries"), "44");
+  EXPECT_EQ(panel.currentRadio, window.project()->radio(2));
+  EXPECT_EQ(panel.text(ctl::retries), "33");
 }
 
 TEST_F(ApplyReplyTest, ManualModeReadFillsThePanelOnly) {

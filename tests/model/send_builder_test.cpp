@@ -404,8 +404,8 @@ TEST_F(RadioSenderTest, SetRadioOfValuesNeverReadFromTheRadioAsksFirst) {
   EXPECT_FALSE(sender.okClick().started);
   ASSERT_EQ(prompts.shown.size(), 1u);
   EXPECT_EQ(prompts.shown[0].text,
-            "The panel's values were not read from radio 1. Set Radio changes what was last "
-            "read from it: Radio Mode Master to Slave, Retries 10 to 50. Set Radio anyway?");
+            "The panel's values were not read from radio 1, Master. Set Radio changes what was "
+            "last read from it: Radio Mode Master to Slave, Retries 10 to 50. Set Radio anyway?");
   EXPECT_EQ(recorder.calls, 1);
   prompts.answers = {pbOk};
   EXPECT_TRUE(sender.okClick().started);

@@ -7,6 +7,7 @@
 #include <QTableWidget>
 
 #include "model/group_commands.h"
+#include "model/ini_file.h"
 #include "model/radio_commands.h"
 #include "ui/change_group_dialog.h"
 #include "ui/compare_group_dialog.h"
@@ -142,6 +143,77 @@ TEST_F(WindowCommandsMeet, ControlsFollowEveryEndOfACommand) {
   action("discoverThis")->trigger();
   for (const std::string& text : prompts.texts())
     EXPECT_EQ(text.find("Stop the"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace tessel::testing
+
+namespace tessel::testing {
+namespace {
+
+// The bench: one radio on the cable, a project of five open. Get Local
+// shows the radio it read (the panel moves to it, its section takes the
+// values) and asks nothing after; Set Radio of another radio's record asks
+// first, naming both; and after the project closes, the question about
+// values never read names the radio the port now holds, with what differs
+// from what it was sent.
+TEST_F(WindowCommandsMeet, TheRadioOnThePortIsNamedBeforeAnotherRecordGoesIntoIt) {
+  const std::string path = dir + "/bench.vro";
+  std::string error;
+  ASSERT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
+  {
+    IniFile ini(path);
+    ASSERT_TRUE(ini.writeString("Radio1", "Retries", "20"));
+  }
+  settings.strings["file1"] = path;
+  startOnSim();
+  window().show();
+  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000));
+  action("file1")->trigger();
+  MainWindowModel& model = window().model();
+  GroupViews& views = window().views();
+  model.chooseRadio(views.rowAt(3));
+  ASSERT_EQ(panel().text(ctl::radioName), "Radio 004");
+  auto idle = [&] { return !model.commands.busy() && wiring->engine().task() == tkLocalOnly; };
+
+  action("GetLocal")->trigger();
+  ASSERT_TRUE(runUntil(idle, 20000));
+  EXPECT_EQ(panel().text(ctl::radioName), "Radio 001");
+  EXPECT_EQ(panel().text(ctl::retries), "50");
+  ASSERT_NE(panel().currentRadio, nullptr);
+  EXPECT_EQ(panel().currentRadio->slotID, 1);
+  EXPECT_EQ(model.project()->readKey("Radio1", "Retries", ""), "50");
+  EXPECT_EQ(model.project()->readKey("Radio4", "Radio Name", ""), "Radio 004");
+  model.chooseRadio(views.rowAt(1));
+  model.chooseRadio(views.rowAt(0));
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
+
+  const sim::SimRadio& local = group->radios()[group->localIndex()];
+  model.chooseRadio(views.rowAt(1));
+  prompts.answers = {pbNo};
+  window().okClick();
+  ASSERT_EQ(prompts.texts(),
+            std::vector<std::string>{"The radio on COM1 was read as radio 1, Radio 001, Master. "
+                                     "Write Radio 002's settings into it?"});
+  EXPECT_EQ(prompts.shown.back().buttons & pbRefusalIsDefault, pbRefusalIsDefault);
+  EXPECT_FALSE(model.commands.busy());
+  prompts.answers = {pbYes};
+  window().okClick();
+  ASSERT_TRUE(runUntil(idle, 20000));
+  EXPECT_EQ(local.saved(1), "2") << "the radio on the port took Radio 002's settings";
+  prompts.shown.clear();
+
+  action("projectClose")->trigger();
+  ASSERT_EQ(panel().WindowMode, wmManual);
+  panel().setText(ctl::groupID, "7");
+  panel().setItemIndex(ctl::radioMode, item::master);
+  prompts.answers = {pbCancel};
+  window().okClick();
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  const std::string asked = prompts.texts().front();
+  EXPECT_NE(asked.find("not read from radio 2, Radio 002, Slave"), std::string::npos) << asked;
+  EXPECT_NE(asked.find("Radio ID 2 to 1, Radio Mode Slave to Master"), std::string::npos) << asked;
+  EXPECT_FALSE(model.commands.busy());
 }
 
 }  // namespace

@@ -132,7 +132,13 @@ bool GroupCommands::started(const std::string& title, LinkTasks::TaskStart why) 
 }
 
 void GroupCommands::getLocalRadio() {
-  if (!window_.project()) return;
+  if (!window_.project() || !admitted(kGetLocalTitle, Command::GetLocal)) return;
+  // The read moves the panel to the radio it reads: edits of the radio
+  // shown are offered for saving first.
+  if (window_.panel.WindowMode != wmManual && window_.radioChanged() &&
+      window_.prompts.show(PromptIcon::Warning, "Radio configuration changes made, save them?",
+                           pbYes | pbNo) == pbYes)
+    window_.saveCurrentRadio();
   started(kGetLocalTitle, window_.commands.getLocal(kGetLocalTitle));
 }
 

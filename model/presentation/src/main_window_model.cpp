@@ -115,52 +115,6 @@ bool MainWindowModel::refuseNonProject(const std::string& fileName) {
   return true;
 }
 
-void MainWindowModel::recordRadioValues(int radio) {
-  lastRead_[radio] = panelSettings(panel, models);
-  panelSource_ = PanelSource::Radio;
-}
-
-bool MainWindowModel::confirmUnreadValues() {
-  // Outside Manual mode a send writes the radio's project section, not
-  // what the panel holds.
-  if (panel.WindowMode != wmManual && panel.WindowMode != wmUnset) return true;
-  if (panelSource_ != PanelSource::Defaults) return true;
-  const int radio = localRadio_;
-  std::string who = "the local radio";
-  auto last = lastRead_.find(radio);
-  if (radio >= 0) {
-    // Named as its record or its last read named it.
-    const Tradio* r = project_ ? project_->radio(radio) : nullptr;
-    std::string name = r ? r->name : "";
-    if (name.empty() && last != lastRead_.end()) {
-      for (const auto& [key, text] : last->second)
-        if (key == radiokey::radioName.name && text != "...") name = text;
-    }
-    who = "radio " + std::to_string(radio) + (name.empty() ? "" : " (" + name + ")");
-  }
-  std::string text;
-  if (last == lastRead_.end()) {
-    text = "Nothing was read from " + who +
-           ": the panel holds defaults or edits, not the radio's values. Set Radio anyway?";
-  } else {
-    const PanelSettings now = panelSettings(panel, models);
-    std::string changes;
-    for (const auto& [name, was] : last->second) {
-      if (name == radiokey::radioName.name) continue;  // not sent
-      for (const auto& [n, text] : now) {
-        if (n != name || text == was) continue;
-        changes += (changes.empty() ? "" : ", ") + name + " " + (was.empty() ? "(none)" : was) +
-                   " to " + (text.empty() ? "(none)" : text);
-      }
-    }
-    // The radio holds these values already: sending them changes nothing.
-    if (changes.empty()) return true;
-    text = "The panel's values were not read from " + who +
-           ". Set Radio changes what was last read from it: " + changes + ". Set Radio anyway?";
-  }
-  return prompts.show(PromptIcon::Warning, text, pbOk | pbCancel | pbRefusalIsDefault) == pbOk;
-}
-
 bool MainWindowModel::openChosenProject(const std::string& fileName, bool create,
                                         const std::string& fallback) {
   // Before anything is created or replaced: a project another program has

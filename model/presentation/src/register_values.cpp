@@ -257,6 +257,10 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
     }
   }
   Tradio* record = p ? p->radio(n) : nullptr;
+  // A read in Project mode shows the radio it reads: the panel moves to
+  // its record, which the read then fills (a monitor's polls leave the
+  // panel where it is).
+  if (panel.WindowMode == wmProject && record && record != panel.currentRadio) showRead(*record);
   if (panel.text(ctl::radioName) != "..." || record) {
     if (!record) {
       if (Tradio* created = window_.firstFreeRadio(n)) {
@@ -304,6 +308,14 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
   const Tradio* r = p ? p->radio(n) : nullptr;
   readingModel_ = identifiedModel_ >= 0 ? identifiedModel_ : r ? r->modelIndex : -1;
   identifiedModel_ = -1;
+}
+
+void RegisterValues::showRead(Tradio& record) {
+  window_.setCurrentRadio(&record);
+  window_.selectedRow = record.listItem;
+  window_.views.selectRow(record.listItem);
+  record.LoadIntoPanel();
+  window_.setRadioChanged(false);
 }
 
 bool RegisterValues::readingModelTwo() const {

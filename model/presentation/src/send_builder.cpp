@@ -227,6 +227,10 @@ SendOutcome RadioSender::okClick() {
       out.notice = kNoRadioNotice;
       return out;
     }
+    if (confirmTarget && !window_.confirmPortRadio()) {
+      out.notice = kPortRadioCancelledNotice;
+      return out;
+    }
     if (!window_.confirmUnreadValues()) {
       out.notice = kUnreadCancelledNotice;
       return out;
@@ -238,11 +242,10 @@ SendOutcome RadioSender::okClick() {
     const S started = window_.commands.setRadio(panel.text(ctl::ok), out.list, out.lines);
     if (started == S::Started) {
       out.started = true;
-      // The local radio now holds what the panel shows, its number too.
-      if (manual) {
-        window_.setLocalRadio(id);
-        window_.recordRadioValues(id);
-      }
+      // The radio now holds what the panel shows, its number too; outside
+      // the monitor it is the one on the port.
+      if (panel.WindowMode != wmMonitor) window_.setLocalRadio(id);
+      window_.recordRadioValues(id, true);
       markSent();
     } else {
       out.notice = started == S::Busy ? kBusyNotice

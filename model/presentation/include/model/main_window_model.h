@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -191,7 +192,8 @@ class MainWindowModel {
   // radio's (radio: its number, -1 when not known).
   PanelSource panelSource() const { return panelSource_; }
   void setPanelSource(PanelSource source) { panelSource_ = source; }
-  void recordRadioValues(int radio);
+  // sent: the values were written to the radio rather than read from it.
+  void recordRadioValues(int radio, bool sent = false);
   // The radio on the port, as last read (-1 before any read).
   int localRadio() const { return localRadio_; }
   void setLocalRadio(int radio) { localRadio_ = radio; }
@@ -199,6 +201,15 @@ class MainWindowModel {
   // naming the radio and what differs from what was last read from it (or
   // that nothing was), Cancel being the default. True to go on.
   bool confirmUnreadValues();
+  // Set Radio in Project mode writes the radio shown into the radio on the
+  // port: when that one is known to be another radio, the user is asked
+  // first, naming both ("The radio on COM1 was read as radio 1, Radio 001,
+  // Master. Write Radio 002's settings into it?"), and when it was never
+  // read, told that the settings go to whatever radio is there; No is the
+  // default. True to go on.
+  bool confirmPortRadio();
+  // "COM1": the port the radio is on, for the questions.
+  std::function<std::string()> portName;
   // The panel's values as a radio section was loaded into it (empty when
   // none was): a save writes only the keys that changed since.
   const PanelSettings& loadedSettings() const { return loaded_; }
@@ -246,6 +257,11 @@ class MainWindowModel {
   // What was last read from (or sent to) each radio, by its number; -1 for
   // the local radio before its number was read.
   std::map<int, PanelSettings> lastRead_;
+  // The radios whose last values came from a send.
+  std::set<int> lastSent_;
+  // "radio 1, Radio 001, Master": a radio as its record and its last read
+  // or send name it.
+  std::string knownAs(int radio) const;
   PanelSettings loaded_;
   int loadedSlot_ = -1;
 };

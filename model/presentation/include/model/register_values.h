@@ -59,6 +59,8 @@ class RegisterValues : public MainWindowCallbacks {
 
   void radioIDManual(const std::string& text);
   void radioIDRoutine(const std::string& text);
+  // The panel shows record, the radio a Project-mode read reads.
+  void showRead(Tradio& record);
   bool radioModeRoutine(const std::string& text);
   void masterIDRoutine(int code, const std::string& text);
   void attachToMaster(int master);
