@@ -265,6 +265,32 @@ TEST_F(ApplyReplyTest, DiscoveryNamesANewRadioByItsNumber) {
   EXPECT_EQ(key("Radio7", "Radio Name"), "Radio 007");
 }
 
+// The group's values reach the file as soon as a radio reports them, the
+// group ID before the radio's number too: a discovery whose program is
+// killed keeps its group. Manual mode's reads stay in the panel.
+TEST_F(ApplyReplyTest, GroupValuesAreWrittenThroughAsTheyAreRead) {
+  open(wmMonitor);
+  reply(0, "9");
+  reply(1, "1");
+  reply(2, "1234");
+  reply(15, "15000");
+  reply(30, "9027");
+  reply(31, "9127");
+  reply(32, "0");
+  EXPECT_EQ(key("Project", "Group ID"), "9");
+  EXPECT_EQ(key("Project", "Security ID"), "1234");
+  EXPECT_EQ(key("Project", "Flush Time"), "1500");
+  EXPECT_EQ(key("Project", "s30"), "902.7");
+  EXPECT_EQ(key("Project", "s31"), "912.7");
+  EXPECT_EQ(key("Project", "s32"), "");
+
+  window.closeProject();
+  put("[Project]\nGroup ID=4\n");
+  open(wmManual);
+  reply(0, "9");
+  EXPECT_EQ(key("Project", "Group ID"), "4");
+}
+
 // The model found goes into the radio's section, so a model-2 radio reopens
 // as one and is sent its own register layout.
 TEST_F(ApplyReplyTest, DiscoveryRecordsTheModelItIdentified) {

@@ -21,6 +21,7 @@
 #include "link/link_observer.h"
 #include "model/brand.h"
 #include "model/catalogue.h"
+#include "model/ini_file.h"
 #include "model/project.h"
 #include "model/radio.h"
 #include "serial/tserial.h"
@@ -189,6 +190,11 @@ class WindowOnSimulatedRadios : public WindowTest {
       EXPECT_TRUE(rows.count(QString::fromLatin1(name)));
     }
     EXPECT_EQ(list->topLevelItemCount(), static_cast<int>(radioIDs.size()));
+    // The group's values are in the file already, as a program killed now
+    // would leave it.
+    IniFile file(p->fileName());
+    EXPECT_EQ(file.readString("Project", "Group ID", ""), expected[0]);
+    EXPECT_EQ(file.readString("Project", "Security ID", ""), expected[2]);
     EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
     // Discovering only reads: no radio is written to.
     for (const std::string& line : traffic.transcript) {

@@ -100,19 +100,25 @@ const TpollArray& Tproject::BuildPollList(bool pollOnly) {
   return pollList;
 }
 
+void Tproject::storeGroup() {
+  Batch batch(*this);
+  saveGroup(true);
+  if (blockedChanged && window->panel.WindowMode != wmManual) {
+    // All twelve, so the file says the list is complete; those it holds
+    // already are no write.
+    for (int i = 0; i < kBlockedCount; ++i) {
+      const std::string& value = window->panel.blockedValues[i];
+      if (!sectionExists(kProjectSection) ||
+          readKey(kProjectSection, kBlockedFreqKeys[i], "\n") != value)
+        writeKey(kProjectSection, kBlockedFreqKeys[i], value);
+    }
+  }
+}
+
 void Tproject::Destroy() {
   if (destroyed_) return;
   destroyed_ = true;
-  {
-    Batch batch(*this);
-    saveGroup(true);
-    if (blockedChanged && window->panel.WindowMode != wmManual) {
-      // All twelve, so the file says the list is complete; those it holds
-      // already are no write.
-      for (int i = 0; i < kBlockedCount; ++i)
-        writeKey(kProjectSection, kBlockedFreqKeys[i], window->panel.blockedValues[i]);
-    }
-  }
+  storeGroup();
   // A batch left open by its owner must not keep what it gathered.
   while (batchDepth_ > 0) endBatch();
   for (int id = 0; id < kRadioSlots; ++id) {

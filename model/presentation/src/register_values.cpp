@@ -4,6 +4,7 @@
 
 #include "model/catalogue.h"
 #include "model/factory_defaults.h"
+#include "model/group_change.h"
 #include "model/group_compare.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
@@ -66,6 +67,7 @@ bool RegisterValues::isIdentification(int value, const std::string& text) const 
 
 bool RegisterValues::ApplyReply(int param, int value, const std::string& text) {
   bool result = false;
+  const bool group = isSharedParameter(param);
   if (isPollReading(param)) {
     // A reading that is empty or not of its form is missing: the cell must
     // not keep the last poll's value or show a stray line as one.
@@ -78,7 +80,12 @@ bool RegisterValues::ApplyReply(int param, int value, const std::string& text) {
     if (p) p->beginBatch();
     result = apply(param, value, trimBlanks(text));
     // A project closed meanwhile has written its batch as it closed.
-    if (p && window_.projectSerial() == serial) p->endBatch();
+    if (p && window_.projectSerial() == serial) {
+      // The group's values go into the project as soon as a radio tells
+      // them: a discovered group survives the program's end.
+      if (group && window_.panel.WindowMode != wmManual) p->storeGroup();
+      p->endBatch();
+    }
   }
   if (processEvents) processEvents();
   return result;

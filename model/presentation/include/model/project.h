@@ -33,6 +33,10 @@ class Tproject {
   Tproject& operator=(const Tproject&) = delete;
 
   void SaveGroup();
+  // The group section as the panel holds it (and, once changed outside
+  // Manual mode, the blocked frequencies): only keys that differ from the
+  // file are written, in one write.
+  void storeGroup();
   const TpollArray& BuildPollList(bool pollOnly);
   // Stores the group section (and, once changed outside Manual mode, the
   // blocked frequencies) and frees every radio record. Only keys whose value
