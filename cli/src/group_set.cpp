@@ -164,6 +164,14 @@ int Session::groupSet(const std::string& project, const GroupSetRequest& request
   }
   const GroupSettings before = radios.front().group;
   const GroupSettings after = request.applied(before);
+  // The project's own blocked frequencies meet the check --blocked does.
+  const std::string blocked = blockedListMessage(after.blocked);
+  if (!blocked.empty()) {
+    err_ << "tessel-cli: " << blocked << "; give --blocked with frequencies of the band"
+         << std::endl;
+    window_.closeProject();
+    return 1;
+  }
   const GroupPlan plan = planGroupChange(radios, after);
   if (!plan.error.empty()) {
     err_ << "tessel-cli: " << plan.error << std::endl;

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QTreeWidget>
 
+#include "model/blocked_frequencies.h"
 #include "model/group_commands.h"
 #include "model/project.h"
 #include "model/radio.h"
@@ -180,6 +181,15 @@ void MainWindow::changeGroupClick() {
     return;
   }
   if (!commands_->admitted("C&hange Group Settings", Command::GroupChange)) return;
+  // The blocked frequencies go to every radio: one outside the band would
+  // be refused halfway through the group.
+  const std::string blocked = blockedListMessage(panel_->blockedValues);
+  if (!blocked.empty()) {
+    prompts_.show(
+        PromptIcon::Error,
+        blocked + ". Change Group Settings did not start: mend it under Blocked MHz first.", pbOk);
+    return;
+  }
   delete changeDialog_;
   ChangeGroupDialog::Hooks h;
   h.attachCallbacks = hooks.attachCallbacks;
