@@ -89,9 +89,11 @@ void MainWindow::buildViewCommands() {
   commands_->createProject = [this] {
     QAction* create = action(QStringLiteral("projectNew"));
     if (!create || !create->isEnabled()) return false;
+    const int before = model_->projectSerial();
     create->trigger();
-    // A project is open when it can be closed.
-    return action(QStringLiteral("projectClose"))->isEnabled();
+    // A new project is open when one was opened and it can be closed; a
+    // cancelled choice leaves the one open before, which is no new one.
+    return model_->projectSerial() != before && action(QStringLiteral("projectClose"))->isEnabled();
   };
 
   QAction* existing = action(QStringLiteral("discoverThis"));
