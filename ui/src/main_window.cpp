@@ -239,9 +239,9 @@ void MainWindow::buildMenus(bool emulateEntry) {
   changeGroup->setVisible(false);
   connect(projectMenu_, &QMenu::aboutToShow, this, [this] { showCommandStates(); });
   connect(addAction(projectMenu_, "projectExit", "&Exit"), &QAction::triggered, this, [this] {
-    // Ends at once, without the settings save; unsaved radio edits are
-    // offered first, and Cancel keeps the program open.
-    if (!model_->beforeReplace(true)) return;
+    // Ends at once, without the settings save; unsaved group and radio
+    // edits are offered first, and Cancel keeps the program open.
+    if (!model_->beforeExit()) return;
     if (exitProgram) exitProgram();
   });
   QAction* emulate = addAction(projectMenu_, "EmulateGroup1", "Emulate Group");

@@ -108,6 +108,18 @@ bool MainWindowModel::beforeReplace(bool mayCancel) {
   return true;
 }
 
+bool MainWindowModel::beforeExit() {
+  // Exit stores nothing by itself: group edits outside Manual mode (the
+  // reads write theirs through) are offered for saving first.
+  if (project_ && panel.WindowMode != wmManual && project_->groupUnsaved()) {
+    const PromptButton answer = prompts.show(
+        PromptIcon::Warning, "Group parameter changes made, save them?", pbYes | pbNo | pbCancel);
+    if (answer == pbCancel) return false;
+    if (answer == pbYes) project_->storeGroup();
+  }
+  return beforeReplace(true);
+}
+
 bool MainWindowModel::refuseNonProject(const std::string& fileName) {
   std::string reason;
   if (isProjectText(fileName, reason)) return false;

@@ -107,6 +107,10 @@ class MainWindowModel {
   // mayCancel (leaving the program) the question offers Cancel too; Cancel
   // changes nothing and false comes back.
   bool beforeReplace(bool mayCancel = false);
+  // Before Project > Exit, which ends the program without storing: unsaved
+  // group parameter edits and then radio edits are offered for saving;
+  // Cancel keeps the program (false).
+  bool beforeExit();
   // A file that is no project (bytes that cannot be text, or neither a
   // section nor a key line) is refused with a message naming it: true.
   // Nothing else changes, so the open project stays.
