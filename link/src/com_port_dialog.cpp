@@ -48,9 +48,12 @@ void ComPortDialog::closePort() {
 
 void ComPortDialog::updateControls() {
   // The port number box is left alone: only the search disables it.
+  // Finish is always the way out, a port that would not open included: it
+  // tries once more and closes the dialog.
   const bool open = serial_.Active();
   view_.setEnabled(cpDefaults, true);
-  for (ComPortControl c : {cpBaudRate, cpDataBits, cpParity, cpStopBits, cpAutoConfigure, cpFinish})
+  view_.setEnabled(cpFinish, true);
+  for (ComPortControl c : {cpBaudRate, cpDataBits, cpParity, cpStopBits, cpAutoConfigure})
     view_.setEnabled(c, open);
 }
 
