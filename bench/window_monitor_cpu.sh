@@ -3,7 +3,8 @@
 # against the headless monitor at the same pace, each over SECONDS, RUNS
 # times; the radios (another process) answer as fast as they can, as in the
 # demo. Prints each run and the medians: percent of one core and CPU ms
-# per radio polled.
+# per radio polled. PACE=1 in the environment has the radios pace their
+# line at the port's speed, as real ones do.
 #   bench/window_monitor_cpu.sh [SECONDS] [RUNS] [BUILD_DIR]
 set -euo pipefail
 seconds=${1:-30}
@@ -24,7 +25,7 @@ for run in $(seq "$runs"); do
   for _ in $(seq 50); do grep -qs '^device:' "$work/sim0.out" && break; sleep 0.1; done
   kill -INT "$first"; wait "$first" || true
 
-  start_sim --project "$work/group.vro"
+  start_sim --project "$work/group.vro" ${PACE:+--pace}
   xvfb-run -a -s "-screen 0 1600x1000x24" "$build/bench/window_monitor_cpu" "$device" \
     "$work/group.vro" "$seconds" | tee -a "$work/window"
 
