@@ -11,9 +11,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -36,10 +37,12 @@ struct Polls : tessel::LinkObserver {
   long count = 0;
 };
 
+// The program's own event loop for ms, sleeping while nothing is due, as
+// the window's does (processEvents with a time limit would spin).
 void runFor(int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
 }
 
 }  // namespace
