@@ -63,8 +63,12 @@ bool RegisterValues::markPolling(int radio) {
   Tradio* r = record(radio);
   GroupViews& views = window_.views;
   // One radio is polled at a time: a mark left by a radio that stopped
-  // answering in the middle of its poll goes now.
-  if (Tproject* p = window_.project()) {
+  // answering in the middle of its poll goes now. Asked at every register,
+  // the marks are looked through only when another radio is polled.
+  Tproject* p = window_.project();
+  if (p && (radio != marked_ || window_.projectSerial() != markedProject_)) {
+    marked_ = radio;
+    markedProject_ = window_.projectSerial();
     for (int id = 0; id < kRadioSlots; ++id) {
       Tradio* other = p->radio(id);
       if (other && other != r && views.nodeExists(other->treeNode) &&

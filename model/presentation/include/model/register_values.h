@@ -102,6 +102,9 @@ class RegisterValues : public MainWindowCallbacks {
   int batchProject_ = -1;
   // A Manual-mode read got the radio's number since the last readDone.
   bool manualIDRead_ = false;
+  // The radio markPolling last marked, in the project of that serial.
+  int marked_ = -1;
+  int markedProject_ = -1;
 };
 
 }  // namespace tessel
