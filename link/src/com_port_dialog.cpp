@@ -85,7 +85,7 @@ void ComPortDialog::comPortNumberChange() {
 
 void ComPortDialog::comPortNumberExit() {
   if (view_.portNumberText().empty())
-    prompts_.show(PromptIcon::Error, std::string("Comm Port") + " needs a value.", pbOk);
+    prompts_.show(PromptIcon::Error, std::string("COM Port") + " needs a value.", pbOk);
 }
 
 void ComPortDialog::baudRateChange() {

@@ -36,8 +36,8 @@ const TcomPort::StateRow TcomPort::kStates[] = {
   {&T::identifyTick,  &T::pageAnswer,     &T::pageAnswer,     "Getting Values",  false, false},  // psLocalATIx
   {&T::sentAthTick,   nullptr,            &T::sentAthRefusal, "Disconnecting",   false, false},  // psSentATH
   {&T::sentAtdTick,   &T::sentAtdAnswer,  &T::sentAtdAnswer,  "Connecting",      false, true },  // psSentATD
-  {&T::localTick,     nullptr,            nullptr,            "Discovering",     false, true },  // psAutoDiscover0
-  {&T::dialTick,      &T::dialAnswer,     &T::dialAnswer,     "Discovering",     false, true },  // psAutoDiscoverX
+  {&T::localTick,     nullptr,            nullptr,            "Local radio",     false, true },  // psAutoDiscover0
+  {&T::dialTick,      &T::dialAnswer,     &T::dialAnswer,     "Dialling",        false, true },  // psAutoDiscoverX
   {&T::registerTick,  &T::registerAnswer, &T::registerAnswer, "Getting Values",  false, false},  // psDiscoverSRegs
   {&T::sendTick,      &T::sendAnswer,     &T::sendAnswer,     nullptr,           false, true },  // psSendQueue
   {&T::noTick,        nullptr,            nullptr,            "Emulating group", false, false},  // psEmulate

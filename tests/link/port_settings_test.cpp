@@ -352,7 +352,7 @@ TEST_F(LinkTest, PortNumberZeroListsThePortsThatOpen) {
     EXPECT_EQ(serial.Port(), 3) << text;
   }
   engine->comPortNumberExit();
-  EXPECT_EQ(promptTexts(), Lines{"Comm Port needs a value."});
+  EXPECT_EQ(promptTexts(), Lines{"COM Port needs a value."});
 
   // Defaults moves to port 1 as well as to its line settings.
   serial.unavailable.clear();

@@ -13,7 +13,7 @@ struct IntervalCase {
 TEST(PollInterval, CaptionsTranslateToMilliseconds) {
   const IntervalCase cases[] = {{"1.0 Seconds", 1000},
                                 {"1.5 Seconds", 1500},
-                                {"2.0 seconds", 2000},
+                                {"2.0 Seconds", 2000},
                                 {"2.5 Seconds", 2500},
                                 {"3.0 Seconds", 3000},
                                 {"3.5 Seconds", 3500},

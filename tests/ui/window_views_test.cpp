@@ -81,7 +81,7 @@ TEST_F(ViewsTest, PollIntervalMenuHasEightItemsOneCheckedAndRemembersTheChoice) 
   QMenu* poll = window().findChild<QMenu*>(QStringLiteral("SetPollInterval"));
   ASSERT_NE(poll, nullptr);
   EXPECT_EQ(entries(poll),
-            (QStringList{"1.0 Seconds", "1.5 Seconds", "2.0 seconds", "2.5 Seconds", "3.0 Seconds",
+            (QStringList{"1.0 Seconds", "1.5 Seconds", "2.0 Seconds", "2.5 Seconds", "3.0 Seconds",
                          "3.5 Seconds", "4.0 Seconds", "As Fast as Replies"}));
   auto checked = [&] {
     QStringList out;

@@ -61,19 +61,19 @@ class Updating {
 ComPortWindow::ComPortWindow(SettingsStore* settings, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), settings_(settings) {
   setObjectName(QStringLiteral("comPort"));
-  setWindowTitle(QStringLiteral("Com Port"));
-  setAccessibleName(QStringLiteral("Com Port"));
+  setWindowTitle(QStringLiteral("COM Port"));
+  setAccessibleName(QStringLiteral("COM Port"));
   setModal(false);
   devicePath = [this](int port) { return comDevicePath(port, settings_, devRoot); };
 
-  box_ = new QGroupBox(QStringLiteral("Comm Port"), this);
+  box_ = new QGroupBox(QStringLiteral("COM Port"), this);
   box_->setObjectName(QStringLiteral("commPort"));
-  box_->setAccessibleName(QStringLiteral("Comm Port"));
+  box_->setAccessibleName(QStringLiteral("COM Port"));
 
   port_ = new QComboBox(box_);
   port_->setObjectName(QStringLiteral("comPortNumber"));
   port_->setEditable(true);
-  port_->setAccessibleName(QStringLiteral("Comm Port"));
+  port_->setAccessibleName(QStringLiteral("COM Port"));
   port_->setItemDelegate(new PortItemDelegate(this, port_));
   for (int n = 1; n <= 9; ++n) port_->addItem(QString::number(n));
   port_->setCurrentIndex(-1);

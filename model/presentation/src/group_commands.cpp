@@ -62,8 +62,7 @@ std::string DiscoveryProgress::text() const {
 }
 
 const std::vector<std::string>& pollIntervalCaptions() {
-  // "2.0 seconds" is written in lower case on purpose: users know the menu so.
-  static const std::vector<std::string> captions{"1.0 Seconds", "1.5 Seconds",   "2.0 seconds",
+  static const std::vector<std::string> captions{"1.0 Seconds", "1.5 Seconds",   "2.0 Seconds",
                                                  "2.5 Seconds", "3.0 Seconds",   "3.5 Seconds",
                                                  "4.0 Seconds", kAsFastAsReplies};
   return captions;
