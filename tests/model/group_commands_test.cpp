@@ -20,7 +20,7 @@ TEST(PollInterval, CaptionsTranslateToMilliseconds) {
                                 {"4.0 Seconds", 4000},
                                 {"As Fast as Replies", 0},
                                 // Not an item of the menu: no interval at all.
-                                {"2.0 Seconds", -1},
+                                {"2.0 seconds", -1},
                                 {"5.0 Seconds", -1},
                                 {"", -1}};
   for (const auto& c : cases) {

@@ -374,6 +374,11 @@ TEST_F(ApplyReplyTest, DiscoveryTakesOverTheFirstRadioWithoutAskingWhileThePanel
   panel.setText(ctl::radioID, "9");
   window.radioIDExit();
   EXPECT_EQ(prompts.shown.size(), 1u);
+  // Until it is read in full the panel holds defaults where its values
+  // will be: Set Radio waits.
+  EXPECT_FALSE(panel.enabled(ctl::ok));
+  values.setRead(1, true);
+  EXPECT_TRUE(panel.enabled(ctl::ok));
 }
 
 TEST_F(ApplyReplyTest, GroupTreeFollowsReportedModesAndMasters) {

@@ -137,6 +137,8 @@ void MainWindow::prepareListMenu(const QPoint& pos) {
   if (!item) model_->selectedRow = kNoRow;
   Tradio* radio = item ? views_.rowRadio(views_.rowOf(item)) : nullptr;
   menuRadio_ = radio ? radio->slotID : -1;
+  // Set Parameters is Set Radio: offered when the button is.
+  if (QAction* set = action(QStringLiteral("setRemote"))) set->setEnabled(panel_->enabled(ctl::ok));
   if (QAction* history = action(QStringLiteral("signalHistory"))) history->setEnabled(radio);
 }
 

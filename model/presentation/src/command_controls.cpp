@@ -33,9 +33,15 @@ CommandControls MainWindowModel::commandControls() const {
 }
 
 void MainWindowModel::followCommands() {
-  // The Cancel button ends the monitoring; the layout disables it on the
-  // way in, before the monitor runs.
-  if (panel.WindowMode == wmMonitor) panel.setEnabled(ctl::advanced, commandControls().cancel);
+  if (panel.WindowMode == wmMonitor) {
+    // The Cancel button ends the monitoring; the layout disables it on the
+    // way in, before the monitor runs.
+    panel.setEnabled(ctl::advanced, commandControls().cancel);
+    // A radio found but not read in full yet shows defaults where its
+    // values will be: nothing of that goes to it.
+    const Tradio* r = panel.currentRadio;
+    panel.setEnabled(ctl::ok, !(r && !r->pollOnly));
+  }
   if (onCommandsChanged) onCommandsChanged();
 }
 

@@ -93,6 +93,7 @@ bool RegisterValues::setRead(int radio, bool read) {
   if (window_.panel.WindowMode != wmMonitor) {
     window_.enableRadioParameters(true);
   } else if (read) {
+    if (r == window_.panel.currentRadio) window_.followCommands();
     // The poll is over, whichever of its registers the radio refused (a
     // model 2 has no volts or temperature).
     views.setSubItem(r->listItem, 4, window_.timeLong());

@@ -300,6 +300,8 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
   }
   if (firstSeen) {
     if (Tradio* r = p->radio(n)) r->pollOnly = false;
+    // Set Radio waits for the panel to hold what the radio holds.
+    window_.followCommands();
   }
   // A read that began with an identification names the model in the
   // radio's section, or a model-2 radio would reopen as the first model
