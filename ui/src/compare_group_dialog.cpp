@@ -296,7 +296,10 @@ bool CompareGroupDialog::sendProjectValues() {
   if (running_ || !run_ || !r || !hooks_.send) return false;
   // The local radio is set directly; any other dialled through it, as the
   // monitor reaches it.
-  window_.switchMode(run_->reader().isLocal(radio) ? wmProject : wmMonitor);
+  const bool local = run_->reader().isLocal(radio);
+  window_.switchMode(local ? wmProject : wmMonitor);
+  // The read found it on the port: Set Radio need not ask which radio that is.
+  if (local) window_.setLocalRadio(radio);
   window_.setCurrentRadio(r);
   r->LoadIntoPanel();
   hooks_.send();
