@@ -166,6 +166,9 @@ TEST_F(WindowOnSimulatedRadios, MonitorFillsTheColumnsOfEveryRadioAndTheTree) {
   // goes with the monitor.
   QProgressBar* gauge = window().statusBarWidget()->progress();
   EXPECT_TRUE(gauge->isVisible());
+  // It follows within its refresh.
+  ASSERT_TRUE(
+      runUntil([&] { return gauge->text().startsWith(QLatin1String("Monitor: radio")); }, 2000));
   EXPECT_EQ(gauge->maximum(), 5);
   const std::string shown = gauge->text().toStdString();
   EXPECT_EQ(shown, "Monitor: radio " + std::to_string(gauge->value()) + " of 5, round " +
