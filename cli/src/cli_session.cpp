@@ -270,7 +270,7 @@ class LineEcho : public LinkObserver {
 
 bool Session::started(const std::string& title, CommandStart why) {
   if (why == CommandStart::Started) return true;
-  err_ << "tessel-cli: " << taskRefusal(title, why) << std::endl;
+  err_ << "tessel-cli: " << window_.commands.whyNot(title, why) << std::endl;
   return false;
 }
 
@@ -333,6 +333,8 @@ int Session::set(const std::string& project, int radio, bool remote, bool verify
   const auto sent = panelReport(panel_, brand());
   EntryRules rules(window_);
   RadioSender sender(window_, rules, values_);
+  // "set PROJECT RADIO" names the radio to write into the one on the port.
+  sender.confirmTarget = false;
   prompts_.notices = {panel_.text(ctl::ok) + " complete, radio reset"};
   LineEcho echo(out_);
   engine_->addObserver(&echo);
