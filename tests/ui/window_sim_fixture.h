@@ -50,11 +50,15 @@ class WindowOnSimulatedRadios : public WindowTest {
     const sim::SimRadio& local = group->radios()[group->localIndex()];
     for (int reg : {0, 1, 2}) expected[reg] = local.saved(reg);
     model = local.model();
+    misbehave(*group);
     server = std::thread([this] { pty->run(); });
     settings.strings["ComPort"] = "1";
     settings.strings["COM1"] = pty->slavePath();
     settings.setExists(true);
   }
+  // Makes the simulated radios misbehave, before they serve.
+  virtual void misbehave(sim::SimRadioGroup&) {}
+
   void TearDown() override {
     if (wiring) wiring->engine().removeObserver(&traffic);
     wiring.reset();
