@@ -18,6 +18,11 @@ TESSEL_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmar
 if [ -n "${CI:-}" ]; then
   TESSEL_PACKAGES+=(lintian)
 fi
+# The Windows build and its tests (./test --windows): the cross compiler
+# with POSIX threads, and Wine to run what it builds.
+if [ -n "${TESSEL_WINDOWS:-}" ]; then
+  TESSEL_PACKAGES+=(g++-mingw-w64-x86-64-posix wine wine64)
+fi
 
 tessel_missing_packages() {
   local p missing=()

@@ -1,12 +1,11 @@
 // The windowed configurator.
-#include <unistd.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "app/program_path.h"
 #include "app/wiring.h"
@@ -57,16 +56,16 @@ int main(int argc, char** argv) {
 
   // Logs and the default project beside the program when that folder takes
   // files, else in the per-user data folder.
-  const char* xdg = std::getenv("XDG_DATA_HOME");
-  const char* home = std::getenv("HOME");
   WiringOptions options;
   options.brandIndex = brand;
   options.emulateEntry = emulate;
   options.projectPath = projectArgument(argc, argv);
   options.metricsAddress = metrics;
-  options.dataDir = dataDirectory(profile.productName, path, xdg ? xdg : "", home ? home : "");
+  options.dataDir = dataDirectory(profile.productName, path);
   // A throwaway run (the demo) keeps its files elsewhere.
-  if (const char* own = std::getenv("TESSEL_DATA_DIR"); own && *own == '/') options.dataDir = own;
+  if (const char* own = std::getenv("TESSEL_DATA_DIR");
+      own && std::filesystem::path(own).is_absolute())
+    options.dataDir = own;
   QDir().mkpath(QString::fromStdString(options.dataDir));
 
   Wiring wiring(options);

@@ -1,9 +1,8 @@
 #include "app/program_path.h"
 
-#include <unistd.h>
-
 #include "metrics/metrics_server.h"
 #include "model/text.h"
+#include "platform/files.h"
 
 namespace tessel {
 
@@ -27,7 +26,7 @@ std::string programPath(const char* argv0, const std::string& cwd, const std::st
     std::string dir = pathEnv.substr(start, end - start);
     if (dir.empty()) dir = ".";
     std::string candidate = joined(dir, name);
-    if (::access(candidate.c_str(), X_OK) == 0)
+    if (platform::isExecutable(candidate))
       return candidate.front() == '/' ? candidate : joined(cwd, candidate);
     start = end + 1;
   }

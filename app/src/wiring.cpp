@@ -22,7 +22,8 @@
 
 namespace tessel {
 
-void connectComPortWindow(ComPortWindow& dialog, TcomPort& engine) {
+void connectComPortWindow(ComPortWindow& dialog, TcomPort& engine, RadioCommands* commands,
+                          Prompts* prompts) {
   TcomPort* e = &engine;
   ComPortWindow::Handlers h;
   h.portNumberChange = [e] { e->comPortNumberChange(); };
@@ -31,7 +32,22 @@ void connectComPortWindow(ComPortWindow& dialog, TcomPort& engine) {
   h.parityClick = [e] { e->parityClick(); };
   h.dataBitsClick = [e] { e->dataBitsClick(); };
   h.stopBitsClick = [e] { e->stopBitsClick(); };
-  h.autoConfigureClick = [e] { e->autoConfigureClick(); };
+  h.autoConfigureClick = [e, commands, prompts] {
+    // The same button cancels a search that runs.
+    if (!commands || e->comPortDialog().searchRunning()) {
+      e->autoConfigureClick();
+      return;
+    }
+    // The search meets what runs as every command does; the engine's own
+    // refusal has told the user already.
+    const CommandStart why = commands->autoConfigure([e] {
+      e->autoConfigureClick();
+      return e->comPortDialog().searchRunning();
+    });
+    if (why == CommandStart::Refused && prompts)
+      prompts->show(PromptIcon::Warning,
+                    commands->whyNot(ComPortDialog::kAutoConfigureCaption, why), pbOk);
+  };
   h.defaultsClick = [e] { e->defaultsClick(); };
   h.finishClick = [e] { e->OkClick(); };
   h.hidden = [e] { e->FormHide(); };
@@ -72,7 +88,7 @@ Wiring::Wiring(const WiringOptions& options)
   log_ = std::make_unique<LogWriter>(settings_, options.dataDir);
   engine_ = std::make_unique<TcomPort>(*serial_, *timer_, *prompts_, *settings_, *comPort_,
                                        terminal_.get(), log_.get());
-  connectComPortWindow(*comPort_, *engine_);
+  connectComPortWindow(*comPort_, *engine_, &window_->model().commands, prompts_);
   // The port opens before the window takes any command, not at the engine's
   // first tick: a Get Local clicked at once must find it open. A port that
   // fails here is tried again by the ticks, which say so in the end.
@@ -103,6 +119,7 @@ Wiring::Wiring(const WiringOptions& options)
                              callbacks ? callbacks : values_.get());
   };
   window_->hooks.portOpen = [this] { return serial_->Active(); };
+  window_->model().portName = [this] { return "COM" + comPort_->portNumberText(); };
   window_->hooks.quietSends = [engine](bool on) { engine->setQuietSends(on); };
   window_->onModeSwitched = [this, engine](int) {
     engine->AttachMainWindow(window_->statusBarWidget(), values_.get());
@@ -116,7 +133,9 @@ Wiring::Wiring(const WiringOptions& options)
   // kernel tells, nothing polls. Without inotify the list is as at start.
   comPort_->devRoot = options.devRoot;
   portWatch_ = std::make_unique<PortWatch>(options.devRoot);
-  if (portWatch_->start() == 0) {
+  // Where the system tells through a descriptor (Linux); Windows tells only
+  // a waiting thread, so there the list is as at start.
+  if (portWatch_->start() == 0 && portWatch_->fd() >= 0) {
     portWatch_->setOnChange([this](const PortChange&) { comPort_->refreshPorts(); });
     portNotifier_ = std::make_unique<QSocketNotifier>(portWatch_->fd(), QSocketNotifier::Read);
     PortWatch* watch = portWatch_.get();

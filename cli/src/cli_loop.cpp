@@ -1,7 +1,5 @@
 #include "cli/cli_loop.h"
 
-#include <signal.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
@@ -199,53 +197,6 @@ bool CliLoop::run(std::chrono::milliseconds limit) {
 
 void CliLoop::quit() {
   dispatcher_.quit();
-}
-
-void SignalWatch::blockSignals() {
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, SIGINT);
-  sigaddset(&set, SIGTERM);
-  sigaddset(&set, SIGHUP);
-  pthread_sigmask(SIG_BLOCK, &set, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-}
-
-namespace {
-
-// The watcher's own end comes as this signal, sent to its thread alone and
-// blocked there, so its wait needs no timeout to notice it.
-constexpr int kWakeSignal = SIGUSR2;
-
-}  // namespace
-
-SignalWatch::SignalWatch(std::function<void(int)> onSignal) : onSignal_(std::move(onSignal)) {
-  sigset_t wake, old;
-  sigemptyset(&wake);
-  sigaddset(&wake, kWakeSignal);
-  // The thread inherits the mask: blocked from its first instruction on.
-  pthread_sigmask(SIG_BLOCK, &wake, &old);
-  thread_ = std::thread([this] {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    // A terminal that goes away ends the command as an interrupt does.
-    sigaddset(&set, SIGHUP);
-    sigaddset(&set, kWakeSignal);
-    while (!stop_) {
-      int sig = 0;
-      if (sigwait(&set, &sig) != 0 || sig == kWakeSignal) continue;
-      if (onSignal_) onSignal_(sig);
-    }
-  });
-  pthread_sigmask(SIG_SETMASK, &old, nullptr);
-}
-
-SignalWatch::~SignalWatch() {
-  stop_ = true;
-  pthread_kill(thread_.native_handle(), kWakeSignal);
-  thread_.join();
 }
 
 }  // namespace tessel::cli

@@ -8,8 +8,6 @@
 #include "model/group_commands.h"
 #include "model/group_compare.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -34,6 +32,7 @@
 #include "model/radio.h"
 #include "model/text.h"
 #include "model/value_texts.h"
+#include "platform/files.h"
 #include "round_output.h"
 
 namespace tessel::cli {
@@ -131,7 +130,7 @@ Session::~Session() {
   engine_.reset();
   if (!tempDir_.empty()) {
     std::error_code ec;
-    fs::remove_all(tempDir_, ec);
+    fs::remove_all(platform::pathFromUtf8(tempDir_), ec);
   }
 }
 
@@ -224,15 +223,13 @@ bool Session::runUntilDone(const std::function<bool()>& done) {
 
 bool Session::makeTempDir() {
   if (!tempDir_.empty()) return true;
-  std::error_code ec;
-  fs::path base = fs::temp_directory_path(ec);
-  std::string tmpl = ((ec ? fs::path("/tmp") : base) / "tessel-cli-XXXXXX").string();
-  if (!::mkdtemp(tmpl.data())) {
+  const std::string folder = platform::makeTempFolder("tessel-cli-");
+  if (folder.empty()) {
     err_ << "tessel-cli: cannot make a folder for the command's files: " << std::strerror(errno)
          << std::endl;
     return false;
   }
-  tempDir_ = tmpl;
+  tempDir_ = folder;
   return true;
 }
 
@@ -283,7 +280,7 @@ class LineEcho : public LinkObserver {
 
 bool Session::started(const std::string& title, CommandStart why) {
   if (why == CommandStart::Started) return true;
-  err_ << "tessel-cli: " << taskRefusal(title, why) << std::endl;
+  err_ << "tessel-cli: " << window_.commands.whyNot(title, why) << std::endl;
   return false;
 }
 
@@ -346,6 +343,8 @@ int Session::set(const std::string& project, int radio, bool remote, bool fast, 
   const auto sent = panelReport(panel_, brand());
   EntryRules rules(window_);
   RadioSender sender(window_, rules, values_);
+  // "set PROJECT RADIO" names the radio to write into the one on the port.
+  sender.confirmTarget = false;
   prompts_.notices = {panel_.text(ctl::ok) + " complete, radio reset"};
   engine_->setPollInterval(fast ? 0 : 1000);
   LineEcho echo(out_);
@@ -412,7 +411,7 @@ int Session::set(const std::string& project, int radio, bool remote, bool fast, 
 
 bool Session::openUserProject(const std::string& project, bool readOnly) {
   std::error_code ec;
-  if (!fs::is_regular_file(project, ec)) {
+  if (!fs::is_regular_file(platform::pathFromUtf8(project), ec)) {
     err_ << "tessel-cli: no project file " << project << std::endl;
     return false;
   }
@@ -530,7 +529,7 @@ int Session::monitor(const std::string& project, int intervalMs, int cycles) {
 
 int Session::discover(const std::string& project, int intervalMs, int rounds, bool force) {
   std::error_code ec;
-  if (fs::exists(project, ec) && !force) {
+  if (fs::exists(platform::pathFromUtf8(project), ec) && !force) {
     err_ << "tessel-cli: " << project << " exists; --force replaces it" << std::endl;
     return 1;
   }
@@ -606,7 +605,9 @@ int Session::discover(const std::string& project, int intervalMs, int rounds, bo
   }
   if (radios == 0) {
     err_ << "tessel-cli: no radio found; " << project
-         << (fs::exists(project, ec) ? " is left as it was" : " is not written") << std::endl;
+         << (fs::exists(platform::pathFromUtf8(project), ec) ? " is left as it was"
+                                                             : " is not written")
+         << std::endl;
     return 1;
   }
   return 0;
@@ -695,7 +696,7 @@ int Session::emulate(const std::string& project) {
   // that cannot be written is refused before anything is served.
   std::string error;
   std::error_code ec;
-  if (fs::is_regular_file(project, ec) && !canRewriteFile(project, error)) {
+  if (fs::is_regular_file(platform::pathFromUtf8(project), ec) && !canRewriteFile(project, error)) {
     err_ << "tessel-cli: " << error << std::endl;
     return 1;
   }

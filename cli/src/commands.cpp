@@ -1,9 +1,5 @@
 #include "cli/commands.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -23,6 +19,8 @@
 #include "cli/group_set.h"
 #include "metrics/metrics_server.h"
 #include "model/poll_readings.h"
+#include "platform/console.h"
+#include "platform/files.h"
 #include "serial/port_watch.h"
 #include "serial/usb_info.h"
 #include "sim/sim_project.h"
@@ -238,7 +236,9 @@ int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
     return 1;
   }
   int clock = sim::wallClockMinutes();
-  const bool fromProject = !project.empty() && std::filesystem::exists(project);
+  std::error_code ec;
+  const bool fromProject =
+      !project.empty() && std::filesystem::exists(platform::pathFromUtf8(project), ec);
   if (fromProject && (args.has("--radios") || args.has("--models")))
     err << "tessel-cli: the radios come from " << project << "; --radios and --models are unused\n";
   bool ok =
@@ -290,7 +290,7 @@ int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
   out << "device: " << pty.slavePath() << std::endl;
   bool served;
   {
-    SignalWatch signals([&pty](int) { pty.stop(); });
+    platform::InterruptWatch signals([&pty](int) { pty.stop(); });
     served = pty.run();
   }
   if (!served) err << "tessel-cli: " << pty.error() << "\n";
@@ -323,7 +323,7 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
   }
   if (args.has("--fast")) intervalMs = 0;
   Session session(options, out, err);
-  SignalWatch signals([&session](int) { session.interrupt(); });
+  platform::InterruptWatch signals([&session](int) { session.interrupt(); });
   if (args.command == "get-local") return session.getLocal();
   if (args.command == "set") {
     int radio = 0;
@@ -365,28 +365,17 @@ int portsCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
 
   PortWatch watch;
   if (int e = watch.start()) {
-    err << "tessel-cli: cannot watch /dev: " << std::strerror(e) << "\n";
+    err << "tessel-cli: " << watch.startError(e) << "\n";
     return 1;
   }
   watch.setOnChange([&out](const PortChange& c) {
     out << (c.appeared ? "plugged: " : "unplugged: ") << c.path << std::endl;
   });
-  int stop[2];
-  if (::pipe2(stop, O_CLOEXEC) != 0) {
-    err << "tessel-cli: " << std::strerror(errno) << "\n";
+  platform::InterruptWatch signals([&watch](int) { watch.stop(); });
+  if (int e = watch.run()) {
+    err << "tessel-cli: " << watch.startError(e) << "\n";
     return 1;
   }
-  {
-    SignalWatch signals([&stop](int) { (void)!::write(stop[1], "x", 1); });
-    for (;;) {
-      pollfd p[2] = {{watch.fd(), POLLIN, 0}, {stop[0], POLLIN, 0}};
-      if (::poll(p, 2, -1) < 0 && errno != EINTR) break;
-      if (p[1].revents) break;
-      if (p[0].revents) watch.readEvents();
-    }
-  }
-  ::close(stop[0]);
-  ::close(stop[1]);
   return 0;
 }
 
@@ -397,20 +386,21 @@ int demoCommand(std::ostream& out, std::ostream& err) {
     err << "tessel-cli: " << error << "\n";
     return 1;
   }
-  char tmpl[] = "/tmp/tessel-demo-XXXXXX";
-  if (!::mkdtemp(tmpl)) {
-    err << "tessel-cli: cannot make a folder for the demo project\n";
-    return 1;
-  }
-  const std::string project = std::string(tmpl) + "/Demo group.vro";
   sim::SimRadioGroup group(std::move(setup.radios), setup.local);
-  if (!sim::saveProject(project, group, {}, error)) {
-    err << "tessel-cli: " << error << "\n";
-    return 1;
-  }
+  // The line first: where there is none, no folder is left behind either.
   sim::SimPty pty(group, {});
   if (!pty.open()) {
     err << "tessel-cli: " << pty.error() << "\n";
+    return 1;
+  }
+  const std::string folder = platform::makeTempFolder("tessel-demo-");
+  if (folder.empty()) {
+    err << "tessel-cli: cannot make a folder for the demo project\n";
+    return 1;
+  }
+  const std::string project = platform::pathInFolder(folder, "Demo group.vro");
+  if (!sim::saveProject(project, group, {}, error)) {
+    err << "tessel-cli: " << error << "\n";
     return 1;
   }
   std::thread server([&pty] { pty.run(); });
@@ -424,7 +414,7 @@ int demoCommand(std::ostream& out, std::ostream& err) {
     options.device = pty.slavePath();
     {
       Session session(options, out, err);
-      SignalWatch signals([&session](int) { session.interrupt(); });
+      platform::InterruptWatch signals([&session](int) { session.interrupt(); });
       status = session.getLocal();
     }
     if (status == 0) {
@@ -433,7 +423,7 @@ int demoCommand(std::ostream& out, std::ostream& err) {
       writeReadingsCsvHeader(out);
       out << std::flush;
       Session session(options, out, err);
-      SignalWatch signals([&session](int) { session.interrupt(); });
+      platform::InterruptWatch signals([&session](int) { session.interrupt(); });
       status = session.monitor(project, 100, 2);
     }
   }

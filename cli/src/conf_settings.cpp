@@ -1,12 +1,13 @@
 #include "cli/conf_settings.h"
 
-#include <sys/stat.h>
-
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "model/ini_file.h"
+#include "platform/files.h"
+#include "platform/user_settings.h"
 
 namespace tessel::cli {
 
@@ -15,27 +16,24 @@ constexpr char kSection[] = "General";
 }
 
 ConfSettings::ConfSettings(std::string path) : path_(std::move(path)) {
-  struct stat st {};
-  fileExists_ = ::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  if (platform::RegistryKey::isKeyName(path_)) {
+    key_ = std::make_unique<platform::RegistryKey>();
+    if (!key_->open(path_)) key_.reset();
+    return;
+  }
+  std::error_code ec;
+  fileExists_ = std::filesystem::is_regular_file(platform::pathFromUtf8(path_), ec);
   if (fileExists_) file_ = std::make_unique<IniFile>(path_);
 }
 
 ConfSettings::~ConfSettings() = default;
 
 std::string ConfSettings::defaultPath(const std::string& maker, const std::string& product) {
-  std::string base;
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  if (xdg && *xdg == '/') {
-    base = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = std::string(home ? home : "") + "/.config";
-  }
-  return base + "/" + maker + "/" + product + ".conf";
+  return platform::userSettingsLocation(maker, product);
 }
 
 bool ConfSettings::exists() const {
-  return fileExists_ || !written_.empty();
+  return fileExists_ || key_ || !written_.empty();
 }
 
 std::string ConfSettings::escapeKey(const std::string& key) {
@@ -92,6 +90,7 @@ bool ConfSettings::readString(const std::string& name, std::string& out) const {
     out = w->second;
     return true;
   }
+  if (key_) return readFromKey(name, out);
   if (!file_) return false;
   // An absent key reads as a text no stored value can be (it has a line
   // break), which tells absence from an empty value.
@@ -99,6 +98,18 @@ bool ConfSettings::readString(const std::string& name, std::string& out) const {
   std::string raw = file_->readString(kSection, escapeKey(name), kAbsent);
   if (raw == kAbsent) return false;
   out = unescapeValue(raw);
+  return true;
+}
+
+bool ConfSettings::readFromKey(const std::string& name, std::string& out) const {
+  platform::RegistryValue v;
+  if (!key_->read(name, v)) return false;
+  if (v.kind == platform::RegistryValue::Kind::number) {
+    out = std::to_string(v.number);
+    return true;
+  }
+  // QSettings marks a text that begins with "@" by a second one.
+  out = v.text.compare(0, 2, "@@") == 0 ? v.text.substr(1) : v.text;
   return true;
 }
 

@@ -215,6 +215,13 @@ bool Session::groupSetPlan(const std::string& project, const GroupSetRequest& re
   }
   const GroupSettings before = radios.front().group;
   const GroupSettings after = request.applied(before);
+  // The project's own blocked frequencies meet the check --blocked does.
+  const std::string blocked = blockedListMessage(after.blocked);
+  if (!blocked.empty()) {
+    err_ << "tessel-cli: " << blocked << "; give --blocked with frequencies of the band"
+         << std::endl;
+    return false;
+  }
   const std::vector<std::string> changes = changedValuesText(before, after);
   if (changes.empty()) {
     // Every radio would be reset for nothing.

@@ -3,12 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_loop.h"
 #include "cli/commands.h"
+#include "platform/console.h"
 
 int main(int argc, char** argv) {
-  // Before any thread starts, so that only the signal watcher takes them.
-  tessel::cli::SignalWatch::blockSignals();
-  std::vector<std::string> args(argv + 1, argv + argc);
-  return tessel::cli::runCli(args, std::cout, std::cerr);
+  // Before any thread starts, so that only the interrupt watch takes Ctrl+C.
+  tessel::platform::prepareConsole();
+  return tessel::cli::runCli(tessel::platform::utf8Arguments(argc, argv), std::cout, std::cerr);
 }

@@ -48,9 +48,12 @@ void ComPortDialog::closePort() {
 
 void ComPortDialog::updateControls() {
   // The port number box is left alone: only the search disables it.
+  // Finish is always the way out, a port that would not open included: it
+  // tries once more and closes the dialog.
   const bool open = serial_.Active();
   view_.setEnabled(cpDefaults, true);
-  for (ComPortControl c : {cpBaudRate, cpDataBits, cpParity, cpStopBits, cpAutoConfigure, cpFinish})
+  view_.setEnabled(cpFinish, true);
+  for (ComPortControl c : {cpBaudRate, cpDataBits, cpParity, cpStopBits, cpAutoConfigure})
     view_.setEnabled(c, open);
 }
 
@@ -82,7 +85,7 @@ void ComPortDialog::comPortNumberChange() {
 
 void ComPortDialog::comPortNumberExit() {
   if (view_.portNumberText().empty())
-    prompts_.show(PromptIcon::Error, std::string("Comm Port") + " needs a value.", pbOk);
+    prompts_.show(PromptIcon::Error, std::string("COM Port") + " needs a value.", pbOk);
 }
 
 void ComPortDialog::baudRateChange() {

@@ -170,8 +170,17 @@ void TgroupEmulator::answerQuery(const std::string& upper) {
     emulatorSend("ERROR");
     return;
   }
+  chooseLocal();
   if (!emulatedRadioListed()) return;
-  std::string value = window_.registerValue(emulatedRadio_, emulatorLookup(reg));
+  const int param = emulatorLookup(reg);
+  // A value set since the emulation began is what the radio holds now.
+  const auto held = held_.find({emulatedRadio_, param});
+  if (held != held_.end()) {
+    emulatorSend(held->second);
+    emulatorSend("OK");
+    return;
+  }
+  std::string value = window_.registerValue(emulatedRadio_, param);
   if (text::contains(value, "No Radio")) return;
   // An empty field (a clock never set, say) still answers with a value:
   // an empty line is no reply to the asking configurator, which would
@@ -192,26 +201,33 @@ void TgroupEmulator::applySettings(const std::string& upper) {
     }
   }
   bool allNumbers = true;
+  chooseLocal();
   for (const at::Assignment& pair : pairs) {
     if (pair.number < 0) {
       allNumbers = false;
       continue;
     }
-    window_.applyRegister(emulatorLookup(pair.number), replyNumber(pair.value), pair.value);
+    const int param = emulatorLookup(pair.number);
+    // Queried again, the radio answers what it was set to.
+    if (param != -1 && emulatedRadio_ >= 0) held_[{emulatedRadio_, param}] = pair.value;
+    window_.applyRegister(param, replyNumber(pair.value), pair.value);
   }
   emulatorSend(allNumbers ? "OK" : "ERROR");
 }
 
-void TgroupEmulator::answerIdentification() {
+void TgroupEmulator::chooseLocal() {
   // Not dialled: the local radio answers, the group's first master.
-  if (emulatedRadio_ == -1) {
-    for (int n = 0; n <= kLastRadio; ++n) {
-      if (window_.isMaster(n)) {
-        emulatedRadio_ = n;
-        break;
-      }
+  if (emulatedRadio_ != -1) return;
+  for (int n = 0; n <= kLastRadio; ++n) {
+    if (window_.isMaster(n)) {
+      emulatedRadio_ = n;
+      break;
     }
   }
+}
+
+void TgroupEmulator::answerIdentification() {
+  chooseLocal();
   if (!emulatedRadioListed()) return;  // no radio of the group to answer as
   emulatorSend(list_->CurrentModel() == 2 ? "1.14" : "V2.0");
 }

@@ -38,8 +38,8 @@ const TcomPort::StateRow TcomPort::kStates[] = {
   {&T::identifyTick,  &T::pageAnswer,     &T::pageAnswer,     nullptr,                "Getting Values",  false, false},  // psLocalATIx
   {&T::sentAthTick,   nullptr,            &T::sentAthRefusal, nullptr,                "Disconnecting",   false, false},  // psSentATH
   {&T::sentAtdTick,   &T::sentAtdAnswer,  &T::sentAtdAnswer,  nullptr,                "Connecting",      false, true },  // psSentATD
-  {&T::localTick,     nullptr,            nullptr,            nullptr,                "Discovering",     false, true },  // psAutoDiscover0
-  {&T::dialTick,      &T::dialAnswer,     &T::dialAnswer,     nullptr,                "Discovering",     false, true },  // psAutoDiscoverX
+  {&T::localTick,     nullptr,            nullptr,            nullptr,                "Local radio",     false, true },  // psAutoDiscover0
+  {&T::dialTick,      &T::dialAnswer,     &T::dialAnswer,     nullptr,                "Dialling",        false, true },  // psAutoDiscoverX
   {&T::registerTick,  &T::registerAnswer, &T::registerAnswer, &T::registerLinkLost,   "Getting Values",  false, false},  // psDiscoverSRegs
   {&T::sendTick,      &T::sendAnswer,     &T::sendAnswer,     &T::sendLinkLost,       nullptr,           false, true },  // psSendQueue
   {&T::noTick,        nullptr,            nullptr,            nullptr,                "Emulating group", false, false},  // psEmulate

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/files.h"
+#include "platform/local_time.h"
 #include "seams/settings_store.h"
 
 namespace tessel {
@@ -17,10 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::tm localTime(std::chrono::system_clock::time_point t) {
-  std::time_t secs = std::chrono::system_clock::to_time_t(t);
-  std::tm local{};
-  localtime_r(&secs, &local);
-  return local;
+  return platform::localTime(std::chrono::system_clock::to_time_t(t));
 }
 
 // A number that changes exactly when the local calendar date does.
@@ -105,12 +104,12 @@ bool LogWriter::openFor(std::chrono::system_clock::time_point t) {
   close();
 
   std::error_code ec;
-  fs::path dir = directory();
+  fs::path dir = platform::pathFromUtf8(directory());
   if (dir.empty()) dir = ".";
+  const std::string shown = platform::utf8FromPath(dir);
   if (!fs::exists(dir, ec) && !fs::create_directories(dir, ec) && ec)
-    return fail("cannot create the log folder " + dir.string() + ": " + ec.message());
-  if (!fs::is_directory(dir, ec))
-    return fail("the log folder " + dir.string() + " is not a folder");
+    return fail("cannot create the log folder " + shown + ": " + ec.message());
+  if (!fs::is_directory(dir, ec)) return fail("the log folder " + shown + " is not a folder");
   fs::path file = dir / (std::string(kWeekdays[local.tm_wday]) + ".log");
 
   // The file of this weekday belongs to an earlier week unless it was last
@@ -125,14 +124,16 @@ bool LogWriter::openFor(std::chrono::system_clock::time_point t) {
     }
   }
   errno = 0;
-  out_.open(file, replace ? std::ios::out | std::ios::trunc : std::ios::out | std::ios::app);
+  // Binary: a line ends with LF alone on every system.
+  const auto mode = std::ios::out | std::ios::binary | (replace ? std::ios::trunc : std::ios::app);
+  out_.open(file, mode);
   if (!out_.is_open()) {
     const int err = errno;
     out_.clear();
-    return fail("cannot write " + file.string() + ": " +
+    return fail("cannot write " + platform::utf8FromPath(file) + ": " +
                 (err ? std::strerror(err) : "cannot open the file"));
   }
-  fileName_ = file.string();
+  fileName_ = platform::utf8FromPath(file);
   openDay_ = day;
   size_ = replace ? 0 : fs::file_size(file, ec);
   if (ec) size_ = 0;

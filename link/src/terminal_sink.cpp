@@ -4,14 +4,14 @@
 #include <cstdio>
 #include <ctime>
 
+#include "platform/local_time.h"
+
 namespace tessel {
 
 std::string terminalTimeStamp() {
   using namespace std::chrono;
   auto now = system_clock::now();
-  std::time_t secs = system_clock::to_time_t(now);
-  std::tm local{};
-  localtime_r(&secs, &local);
+  const std::tm local = platform::localTime(system_clock::to_time_t(now));
   int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
   char buf[16];
   std::snprintf(buf, sizeof buf, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,

@@ -85,10 +85,24 @@ bool setComNetAddress(int port, const std::string& address, SettingsStore& setti
   NetAddress parsed;
   if (!address.empty() && !parseNetAddress(address, parsed, error)) return false;
   const std::string key = "COM" + std::to_string(port);
-  std::string held;
+  const std::string kept = key + " device";
+  std::string held, device;
+  const bool holds = settings.readString(key, held);
   // Clearing the address leaves a device path (a pinned adapter) alone.
-  if (address.empty() && (!settings.readString(key, held) || !isNetAddress(held))) return true;
-  if (!settings.writeString(key, address)) {
+  if (address.empty() && (!holds || !isNetAddress(held))) return true;
+  // An address over a device path keeps the path, which comes back when
+  // the address is cleared.
+  if (!address.empty() && holds && !held.empty() && !isNetAddress(held) &&
+      !settings.writeString(kept, held)) {
+    error = "The setting " + kept + " could not be written.";
+    return false;
+  }
+  std::string value = address;
+  if (address.empty() && settings.readString(kept, device) && !device.empty()) {
+    value = device;
+    settings.writeString(kept, "");
+  }
+  if (!settings.writeString(key, value)) {
     error = "The setting " + key + " could not be written.";
     return false;
   }

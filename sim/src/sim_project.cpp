@@ -1,9 +1,5 @@
 #include "sim/sim_project.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -17,6 +13,8 @@
 #include "model/ini_file.h"
 #include "model/project_keys.h"
 #include "model/radio_codec.h"
+#include "platform/files.h"
+#include "platform/local_time.h"
 
 namespace tessel::sim {
 
@@ -117,9 +115,7 @@ std::string threeDigits(int id) {
 }  // namespace
 
 int wallClockMinutes() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&t, &tm);
+  const std::tm tm = platform::localTime(std::time(nullptr));
   return tm.tm_hour * 60 + tm.tm_min;
 }
 
@@ -151,7 +147,7 @@ bool defaultSetup(int count, const std::vector<int>& models, SimSetup& out, std:
 
 bool loadProject(const std::string& path, SimSetup& out, std::string& error, uint32_t seed,
                  int clockMinutes) {
-  if (!std::ifstream(path)) {
+  if (!std::ifstream(platform::pathFromUtf8(path))) {
     error = "cannot read the project file " + path;
     return false;
   }
@@ -197,18 +193,20 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
 bool canSaveProject(const std::string& path, std::string& error) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  fs::file_status st = fs::status(path, ec);
+  const fs::path name = platform::pathFromUtf8(path);
+  fs::file_status st = fs::status(name, ec);
   if (fs::exists(st) && !fs::is_regular_file(st)) {
     error = "cannot write " + path + ": not a regular file";
     return false;
   }
-  if (fs::exists(st) && ::access(path.c_str(), W_OK) != 0) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
+  int err = 0;
+  if (fs::exists(st) && (err = platform::writeAccess(path)) != 0) {
+    error = "cannot write " + path + ": " + std::strerror(err);
     return false;
   }
-  fs::path parent = fs::absolute(path, ec).parent_path();
-  if (ec || ::access(parent.c_str(), W_OK | X_OK) != 0) {
-    error = "cannot write " + path + ": " + std::strerror(ec ? ec.value() : errno);
+  fs::path parent = fs::absolute(name, ec).parent_path();
+  if (ec || (err = platform::writeAccess(platform::utf8FromPath(parent))) != 0) {
+    error = "cannot write " + path + ": " + std::strerror(ec ? ec.value() : err);
     return false;
   }
   return true;

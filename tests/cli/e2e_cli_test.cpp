@@ -1,4 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -30,6 +34,8 @@ class CliEndToEnd : public CliProcessTest {
     for (size_t i = 0; i < ids.size(); ++i) {
       s.radios[i].configure(param::radioID, std::to_string(ids[i]));
       ASSERT_EQ(s.radios[i].radioID(), ids[i]);
+      // The others are the local master's slaves.
+      if (i > 0) s.radios[i].configure(param::masterID, std::to_string(ids[0]));
     }
     sim::SimRadioGroup g(std::move(s.radios), s.local);
     ASSERT_TRUE(sim::saveProject(path, g, {}, error)) << error;
@@ -137,10 +143,12 @@ TEST_F(CliEndToEnd, DiscoverWritesEveryRadioFoundIntoANewProject) {
 }
 
 // Radio IDs with holes: an ID nobody answers is skipped after its tries,
-// and the round goes on to the radios above it.
+// and the round goes on to the radios above it. The local radio's ID is
+// not the lowest: the round starts there, goes up to 254 and on from 0 to
+// the radios below it.
 TEST_F(CliEndToEnd, DiscoverCrossesGapsInTheRadioIDs) {
   const std::string simProject = file("gaps.vro");
-  writeGroupWithIDs(simProject, {1, 2, 4, 7}, {0, 1, 0, 1});
+  writeGroupWithIDs(simProject, {4, 1, 2, 7}, {0, 1, 0, 1});
   std::unique_ptr<Process> sim;
   std::string device = startSim(sim, {"--project", simProject, "--command-mode"});
   ASSERT_FALSE(device.empty());
@@ -339,6 +347,55 @@ TEST_F(CliEndToEnd, GetLocalAgainstTheEmulator) {
   EXPECT_EQ(printed["PLC Address"], "42");
   EXPECT_EQ(printed["Start Time"], "07:45");
   EXPECT_EQ(printed["Radio ON Time"], "33");
+}
+
+// A terminal on the other end of the pair sets registers of the emulated
+// radios and asks for them again: each answers what it was set to, the
+// local radio and a dialled one alike, several pairs on one line too.
+TEST_F(CliEndToEnd, AnEmulatedRadioAnswersWhatItWasSetTo) {
+  const std::string project = file("terminal.vro");
+  writeGroupWithIDs(project, {1, 12}, {0, 1});
+  PtyPair pair;
+  Process emu({"emulate", project, pair.path(0)}, dir_);
+  const std::string ready = emu.readLine();
+  ASSERT_EQ(ready.rfind("emulating 2 radio(s)", 0), 0u) << ready << emu.err();
+
+  // As a terminal program has it: raw, a command ended by Enter (CR).
+  const int fd = ::open(pair.path(1).c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0);
+  termios tio{};
+  ::tcgetattr(fd, &tio);
+  ::cfmakeraw(&tio);
+  ::tcsetattr(fd, TCSANOW, &tio);
+  auto type = [fd](const std::string& line) {
+    const std::string bytes = line + "\r";
+    EXPECT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    std::string got;
+    while (got.find("OK\r\n") == std::string::npos && got.find("ERROR\r\n") == std::string::npos) {
+      pollfd p{fd, POLLIN, 0};
+      if (::poll(&p, 1, 5000) <= 0) break;
+      char buf[256];
+      const ssize_t n = ::read(fd, buf, sizeof buf);
+      if (n <= 0) break;
+      got.append(buf, static_cast<size_t>(n));
+    }
+    return got;
+  };
+  EXPECT_EQ(type("ATS13?"), "50\r\nOK\r\n");
+  EXPECT_EQ(type("ATS13=44"), "OK\r\n");
+  EXPECT_EQ(type("ATS13?"), "44\r\nOK\r\n");
+  EXPECT_EQ(type("ATD12"), "OK\r\n");
+  const std::string security = type("ATS2?");
+  ASSERT_NE(security, "4321\r\nOK\r\n");
+  EXPECT_EQ(type("ATS0=7S2=4321"), "OK\r\n");
+  EXPECT_EQ(type("ATS2?"), "4321\r\nOK\r\n");
+  EXPECT_EQ(type("ATS0?"), "7\r\nOK\r\n");
+  // The local radio kept its own retries.
+  EXPECT_EQ(type("ATD1"), "OK\r\n");
+  EXPECT_EQ(type("ATS13?"), "44\r\nOK\r\n");
+  ::close(fd);
+  emu.signal(SIGINT);
+  EXPECT_EQ(emu.wait(5000), 0) << emu.err();
 }
 
 // A monitor on one end of the pair polls the group the emulator plays on the

@@ -23,9 +23,11 @@ using Clock = std::chrono::steady_clock;
 class Process {
  public:
   // input: what the child reads on standard input, then the end of it
-  // (never the terminal the tests run from).
+  // (never the terminal the tests run from). program: what runs with args
+  // after it; tessel-cli unless given ({"wine", "tessel-cli.exe"}).
   Process(const std::vector<std::string>& args, const std::string& home,
-          const std::string& input = std::string()) {
+          const std::string& input = std::string(),
+          std::vector<std::string> program = {TESSEL_CLI}) {
     int in[2], out[2], err[2];
     if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return;
     pid_ = ::fork();
@@ -38,12 +40,11 @@ class Process {
       ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
       ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
       std::vector<char*> argv;
-      std::string program = TESSEL_CLI;
-      argv.push_back(program.data());
-      std::vector<std::string> copy = args;
+      std::vector<std::string> copy = program;
+      copy.insert(copy.end(), args.begin(), args.end());
       for (std::string& a : copy) argv.push_back(a.data());
       argv.push_back(nullptr);
-      ::execv(program.c_str(), argv.data());
+      ::execvp(copy[0].c_str(), argv.data());
       ::_exit(127);
     }
     ::close(in[0]);

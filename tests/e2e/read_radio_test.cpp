@@ -169,12 +169,15 @@ TEST_F(ReadRadioTest, ProjectModeReadStoresTheRadiosSection) {
       {"Handshaking", "Yes"},
   };
   for (const auto& [k, v] : expected) EXPECT_EQ(key("Radio4", k), v) << k;
-  // The radio shown (radio 1) kept its own values.
-  EXPECT_EQ(panel.text(ctl::retries), "12");
+  // The panel moved to the radio read; radio 1 kept its own values.
+  EXPECT_EQ(panel.currentRadio, window.project()->radio(4));
+  EXPECT_EQ(panel.text(ctl::retries), "7");
   EXPECT_EQ(key("Radio1", "Retries"), "12");
   EXPECT_EQ(window.project()->radio(4)->modelIndex, 0);
+  EXPECT_FALSE(window.radioChanged());
 
   // Reloaded, the radio shows what it reported.
+  window.chooseRadio(window.project()->radio(1)->listItem);
   window.chooseRadio(window.project()->radio(4)->listItem);
   EXPECT_EQ(panel.text(ctl::baudRate), "19200");
   EXPECT_EQ(panel.text(ctl::parity), "None");

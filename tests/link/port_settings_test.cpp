@@ -333,7 +333,7 @@ TEST_F(LinkTest, StatusPanelsShowPortAndState) {
   engine->baudRateChange();
   EXPECT_FALSE(serial.Active());
   EXPECT_EQ(status.panelText(0).rfind("Inactive COM1:", 0), 0u);
-  EXPECT_FALSE(view.isEnabled(cpFinish));
+  EXPECT_TRUE(view.isEnabled(cpFinish));  // always the way out
   EXPECT_TRUE(view.isEnabled(cpDefaults));
 
   engine->AttachMainWindow(nullptr, nullptr);
@@ -362,7 +362,7 @@ TEST_F(LinkTest, PortNumberZeroListsThePortsThatOpen) {
     EXPECT_EQ(serial.Port(), 3) << text;
   }
   engine->comPortNumberExit();
-  EXPECT_EQ(promptTexts(), Lines{"Comm Port needs a value."});
+  EXPECT_EQ(promptTexts(), Lines{"COM Port needs a value."});
 
   // Defaults moves to port 1 as well as to its line settings.
   serial.unavailable.clear();

@@ -135,7 +135,7 @@ TEST_F(LinkTest, TheDialogsBoxHoldsTicksToo) {
     EXPECT_EQ(engine->tickCount(), inside);
   };
   engine->comPortNumberExit();
-  EXPECT_EQ(promptTexts(), Lines{"Comm Port needs a value."});
+  EXPECT_EQ(promptTexts(), Lines{"COM Port needs a value."});
   EXPECT_EQ(engine->tickCount(), inside + 1) << "the tick ran once the box was closed";
 }
 
@@ -371,7 +371,7 @@ TEST(LinkStatusTexts, PanelsFollowStateAndTask) {
   const Case cases[] = {
       {psIdle, tkLocalOnly, 0, "Local Only", false, "Idle"},
       {psConfigManual, tkAutoConfigure, 0, "COM configure", false, "Poll"},
-      {psAutoDiscoverX, tkMonitor, 0, "Radio 7", false, "Discovering"},
+      {psAutoDiscoverX, tkMonitor, 0, "Radio 7", false, "Dialling"},
       {psDiscoverSRegs, tkGetRemote, 102, "Getting Values", false, "Getting S 102"},
       {psDiscoverSRegs, tkMonitor, -1, "Radio 7", false, "Getting ATI info"},
       {psDiscoverSRegs, tkGetLocal, -1000, std::nullopt, std::nullopt, "Getting Values"},

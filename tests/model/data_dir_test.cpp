@@ -11,22 +11,18 @@ TEST(DataDirectory, BesideAProgramInItsOwnFolderElsePerUser) {
   TempTree t;
   t.dir("build");
   t.dir("prefix/bin");
-  const std::string home = t.path("home");
+  const std::string data = t.path("home/.local/share");
   struct Case {
     const char* what;
-    std::string exe, xdg, expected;
+    std::string exe, expected;
   } cases[] = {
-      {"build tree", t.path("build/tessel-cli"), "", t.path("build")},
+      {"build tree", t.path("build/tessel-cli"), t.path("build")},
       // Installed: a bin folder is shared, even where this user (root) may write it.
-      {"installed", t.path("prefix/bin/tessel-cli"), "", home + "/.local/share/Tessel"},
-      {"installed, XDG", t.path("prefix/bin/tessel-cli"), "/xdg/data", "/xdg/data/Tessel"},
-      {"folder not writable", "/nonexistent/folder/tessel-cli", "", home + "/.local/share/Tessel"},
-      {"relative XDG ignored", "/nonexistent/folder/tessel-cli", "xdg",
-       home + "/.local/share/Tessel"},
-      {"exe unknown", "", "", home + "/.local/share/Tessel"},
+      {"installed", t.path("prefix/bin/tessel-cli"), data + "/Tessel"},
+      {"folder not writable", "/nonexistent/folder/tessel-cli", data + "/Tessel"},
+      {"exe unknown", "", data + "/Tessel"},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(dataDirectory("Tessel", c.exe, c.xdg, home), c.expected) << c.what;
+  for (const Case& c : cases) EXPECT_EQ(dataDirectory("Tessel", c.exe, data), c.expected) << c.what;
 }
 
 }  // namespace

@@ -13,14 +13,14 @@ struct IntervalCase {
 TEST(PollInterval, CaptionsTranslateToMilliseconds) {
   const IntervalCase cases[] = {{"1.0 Seconds", 1000},
                                 {"1.5 Seconds", 1500},
-                                {"2.0 seconds", 2000},
+                                {"2.0 Seconds", 2000},
                                 {"2.5 Seconds", 2500},
                                 {"3.0 Seconds", 3000},
                                 {"3.5 Seconds", 3500},
                                 {"4.0 Seconds", 4000},
                                 {"As Fast as Replies", 0},
                                 // Not an item of the menu: no interval at all.
-                                {"2.0 Seconds", -1},
+                                {"2.0 seconds", -1},
                                 {"5.0 Seconds", -1},
                                 {"", -1}};
   for (const auto& c : cases) {
@@ -230,12 +230,14 @@ TEST_F(GroupCommandsTest, RadioCommandsNeedACurrentRadio) {
   ASSERT_EQ(tasks.tasks[0].list.size(), 1u);
   EXPECT_EQ(tasks.tasks[0].list[0].radio, 2);
   EXPECT_FALSE(panel.currentRadio->pollOnly);
+  window.commands.taskEnded(tkGetRemote, CommandOutcome::Done, "");
 
   // A radio that answered as the local one is read as such.
   panel.currentRadio->responded = true;
   commands.getRadioParameters();
   ASSERT_EQ(tasks.tasks.size(), 2u);
   EXPECT_EQ(tasks.tasks[1].code, tkGetLocal);
+  window.commands.taskEnded(tkGetLocal, CommandOutcome::Done, "");
 
   commands.resetRadio();
   EXPECT_EQ(tasks.sent, (std::vector<std::string>{"ATD2", "AT&R"}));
@@ -285,6 +287,7 @@ TEST_F(GroupCommandsTest, RefusedCommandsSayWhyAndPrepareNothing) {
   commands.getLocalRadio();
   EXPECT_TRUE(panel.panelLoading);
   EXPECT_EQ(tasks.tasks.back().code, tkGetLocal);
+  window.commands.taskEnded(tkGetLocal, CommandOutcome::Done, "");
 
   // A project without radios has nothing to monitor, and says so.
   put("[Project]\nGroup ID=7\n");
@@ -314,13 +317,18 @@ TEST_F(GroupCommandsTest, CommandsDuringADiscoveryAskBeforeStoppingIt) {
   EXPECT_FALSE(commands.discoverNew());
   EXPECT_FALSE(commands.monitorExisting());
   EXPECT_EQ(tasks.tasks.size(), started);
-  EXPECT_EQ(prompts.texts(), std::vector<std::string>(4, kStopDiscovery));
+  EXPECT_EQ(prompts.texts(),
+            (std::vector<std::string>{stopQuestion(Command::Discover, Command::GetLocal),
+                                      stopQuestion(Command::Discover, Command::Emulate),
+                                      stopQuestion(Command::Discover, Command::Discover),
+                                      stopQuestion(Command::Discover, Command::Monitor)}));
   EXPECT_TRUE(commands.discovering());
   EXPECT_EQ(panel.WindowMode, wmMonitor);
 
   prompts.answers = {pbYes};
   commands.getLocalRadio();
-  EXPECT_EQ(prompts.texts().back(), kStopDiscovery);
+  EXPECT_EQ(prompts.texts().back(),
+            "Stop the discovery? Get Local Radio Parameters cannot run beside it.");
   ASSERT_EQ(tasks.tasks.size(), started + 2);
   EXPECT_EQ(tasks.tasks[started].code, tkLocalOnly);  // the discovery ends first
   EXPECT_EQ(tasks.tasks[started + 1].code, tkGetLocal);

@@ -3,13 +3,11 @@
 // A main window below the GUI on the in-memory panel and views, with a
 // scripted message box, a task recorder and a project file in a temporary
 // directory.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -23,6 +21,7 @@
 #include "model/project.h"
 #include "model/radio.h"
 #include "model/register_values.h"
+#include "platform/files.h"
 #include "prompt_script.h"
 
 namespace tessel {
@@ -78,16 +77,16 @@ class ModelTest : public ::testing::Test {
   }
 
   void SetUp() override {
-    char tmpl[] = "/tmp/records_test.XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    dir = tmpl;
+    dir = platform::makeTempFolder("records_test.");
+    ASSERT_FALSE(dir.empty());
     path = dir + "/group.vro";
   }
 
   void TearDown() override {
     window.closeProject();
-    std::string cmd = "rm -rf '" + dir + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
+    ASSERT_FALSE(ec) << ec.message();
   }
 
   void put(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }

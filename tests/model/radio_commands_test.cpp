@@ -25,6 +25,10 @@ const char* nameOf(Command c) {
       return "Emulate";
     case Command::Compare:
       return "Compare";
+    case Command::GroupChange:
+      return "GroupChange";
+    case Command::AutoConfigure:
+      return "AutoConfigure";
   }
   return "?";
 }
@@ -154,30 +158,143 @@ TEST_F(RadioCommandsTest, ANewPollListKeepsTheRound) {
                             "Monitor radio 3 1/2 round 2"}));
 }
 
-// A refused command changes nothing (what ran goes on), and a command that
-// takes over from another ends that one as cancelled.
-TEST_F(RadioCommandsTest, ARefusalLeavesWhatRunsAndATakeOverCancelsIt) {
-  ASSERT_EQ(commands.emulate("Emulate Group", {{1, 1}}), CommandStart::Started);
-  log.take();
+// Starts command as its front end would.
+CommandStart give(RadioCommands& commands, Command command) {
+  const TpollArray list{{1, 1}, {2, 1}};
+  switch (command) {
+    case Command::GetLocal:
+      return commands.getLocal("&Get Local Radio Parameters", {{1, 1}});
+    case Command::GetRadio:
+      return commands.getRadio("Get Radio Parameters", {2, 1});
+    case Command::SetRadio:
+      return commands.setRadio("Set Radio", {{2, 1}}, {"ATS13=4"});
+    case Command::Reset:
+      return commands.reset("&Reset", 2);
+    case Command::Discover:
+      return commands.discover("&Online Monitor");
+    case Command::Monitor:
+      return commands.monitor("&Online Monitor", list);
+    case Command::Emulate:
+      return commands.emulate("Emulate Group", list);
+    case Command::Compare:
+      return commands.compare("&Online Monitor", list);
+    case Command::GroupChange:
+      return commands.beginSession(Command::GroupChange);
+    case Command::AutoConfigure:
+      return commands.autoConfigure([] { return true; });
+  }
+  return CommandStart::Busy;
+}
+
+// Every command given while each other one runs: refused with a reason
+// naming both, asked about (No lets what runs go on, Yes stops it first),
+// or run in between with what ran going on after it. Change Group
+// Settings holds the link between its sends, and its own sends meet
+// nothing.
+TEST_F(RadioCommandsTest, EveryCommandMeetsEveryOtherAsTheTableSays) {
+  // R refuse, A ask, Q run in between; rows running, columns given, both
+  // in the order of Command.
+  const char* const expected[kCommandCount] = {
+      "RRRRRRRRRR",  // GetLocal
+      "RRRRRRRRRR",  // GetRadio
+      "RRRRRRRRRR",  // SetRadio
+      "RRRRRRRRRR",  // Reset
+      "AAQQAAAAAA",  // Discover
+      "AAQQAAAAAA",  // Monitor
+      "AAAAAAAAAA",  // Emulate
+      "RRRRRRRRRR",  // Compare
+      "RRRRRRRRRR",  // GroupChange
+      "RRRRRRRRRR",  // AutoConfigure
+  };
+  const Command group = Command::GroupChange;
+  for (int r = 0; r < kCommandCount; ++r) {
+    for (int g = 0; g < kCommandCount; ++g) {
+      const Command running = static_cast<Command>(r), given = static_cast<Command>(g);
+      SCOPED_TRACE(std::string(nameOf(running)) + " running, " + nameOf(given) + " given");
+      ASSERT_EQ(give(commands, running), CommandStart::Started);
+      ASSERT_EQ(commands.holder(), running);
+      log.take();
+      prompts.shown.clear();
+      const size_t tasksBefore = tasks.tasks.size();
+      switch (expected[r][g]) {
+        case 'R':
+          EXPECT_EQ(meeting(running, given), Meeting::Refuse);
+          EXPECT_EQ(give(commands, given), CommandStart::Refused);
+          EXPECT_EQ(commands.whyNot("x", CommandStart::Refused), refusalText(running, given));
+          EXPECT_NE(refusalText(running, given).find(commandName(given)), std::string::npos);
+          EXPECT_EQ(tasks.tasks.size(), tasksBefore);
+          EXPECT_TRUE(prompts.shown.empty());
+          EXPECT_TRUE(log.take().empty());
+          break;
+        case 'A':
+          EXPECT_EQ(meeting(running, given), Meeting::Ask);
+          prompts.answers = {pbNo};
+          EXPECT_EQ(give(commands, given), CommandStart::Declined);
+          EXPECT_EQ(commands.whyNot("x", CommandStart::Declined), "");
+          EXPECT_EQ(tasks.tasks.size(), tasksBefore);
+          EXPECT_EQ(commands.holder(), running);
+          EXPECT_TRUE(log.take().empty());
+          prompts.answers = {pbYes};
+          EXPECT_EQ(give(commands, given), CommandStart::Started);
+          EXPECT_EQ(prompts.texts(), std::vector<std::string>(2, stopQuestion(running, given)));
+          // What ran ends first, the engine back at its local radio.
+          ASSERT_GE(tasks.tasks.size(), tasksBefore + 1);
+          EXPECT_EQ(tasks.tasks[tasksBefore].code, tkLocalOnly);
+          EXPECT_EQ(log.take().front(), std::string(nameOf(running)) + " cancelled");
+          EXPECT_EQ(commands.holder(), given);
+          break;
+        case 'Q':
+          EXPECT_EQ(meeting(running, given), Meeting::Queue);
+          EXPECT_EQ(give(commands, given), CommandStart::Started);
+          EXPECT_EQ(commands.holder(), given);
+          EXPECT_TRUE(prompts.shown.empty());
+          // The send's end gives the link back to the rounds.
+          commands.taskChanged(tkMonitor);
+          commands.taskEnded(tkSendValues, CommandOutcome::Done, "");
+          EXPECT_TRUE(commands.running());
+          EXPECT_EQ(commands.holder(), running);
+          break;
+        default:
+          ADD_FAILURE() << expected[r][g];
+      }
+      // Change Group Settings' own sends and read meet nothing.
+      if (running == group && given == Command::SetRadio) {
+        EXPECT_EQ(commands.setRadio("Change Group Settings", {{2, 1}}, {"ATS0=4"}, group),
+                  CommandStart::Started);
+        commands.taskEnded(tkSendValues, CommandOutcome::Done, "");
+        EXPECT_EQ(commands.compare("&Online Monitor", {{1, 1}}, group), CommandStart::Started);
+        EXPECT_EQ(commands.holder(), group);
+      }
+      commands.stop("", {});
+      commands.endSession(group);
+      commands.taskChanged(tkLocalOnly);
+      EXPECT_FALSE(commands.busy());
+    }
+  }
+}
+
+// An engine that does not take a task changes nothing; a search ends when
+// the engine leaves it.
+TEST_F(RadioCommandsTest, AnEnginesRefusalLeavesNothingRunning) {
   tasks.answer = LinkTasks::TaskStart::Busy;
-  EXPECT_EQ(commands.discover("&Online Monitor"), CommandStart::Busy);
   EXPECT_EQ(commands.getLocal("&Get Local Radio Parameters"), CommandStart::Busy);
+  EXPECT_EQ(commands.whyNot("&Get Local Radio Parameters", CommandStart::Busy),
+            "The link is busy with another task: Get Local Radio Parameters did not start.");
   EXPECT_FALSE(panel.panelLoading);
-  EXPECT_TRUE(commands.running());
-  EXPECT_EQ(commands.current(), Command::Emulate);
-  EXPECT_TRUE(log.take().empty());
-
-  tasks.answer = LinkTasks::TaskStart::Started;
-  ASSERT_EQ(commands.discover("&Online Monitor"), CommandStart::Started);
-  ASSERT_EQ(tasks.tasks.back().list.size(), 255u);
-  EXPECT_EQ(log.take(), (Events{"Emulate cancelled", "Discover radio -1 0/255 round 0"}));
-  // A discovery's rounds: the IDs go up, and down again at the next round.
-  for (int id : {0, 1, 7, 254, 0}) commands.dialling(id);
-  EXPECT_EQ(log.take().back(), "Discover radio 0 1/255 round 2");
-
+  EXPECT_FALSE(commands.busy());
+  EXPECT_EQ(commands.autoConfigure([] { return false; }), CommandStart::Busy);
+  EXPECT_FALSE(commands.busy());
   window.tasks = nullptr;
   EXPECT_EQ(commands.reset("&Reset", 4), CommandStart::PortClosed);
-  EXPECT_EQ(commands.current(), Command::Discover);
+  EXPECT_TRUE(log.take().empty());
+
+  window.tasks = &tasks;
+  tasks.answer = LinkTasks::TaskStart::Started;
+  ASSERT_EQ(commands.autoConfigure([] { return true; }), CommandStart::Started);
+  commands.taskChanged(tkAutoConfigure);
+  commands.taskChanged(tkLocalOnly);
+  EXPECT_FALSE(commands.busy());
+  EXPECT_EQ(log.take(), (Events{"AutoConfigure radio 0 1/1 round 0", "AutoConfigure done"}));
 }
 
 // How a read or a send ends, with what the engine told the user; a task

@@ -169,8 +169,10 @@ TEST_F(ApplyReplyTest, ModelTwoDigitsAndLettersDecodeAlike) {
   EXPECT_EQ(panel.text(ctl::protocol), "MODBUS RTU");
 }
 
-TEST_F(ApplyReplyTest, ARadioNotShownIsWrittenToItsSectionOnly) {
-  put("[Radio1]\nRadio Mode=Master\n[Radio2]\n");
+// A read in Project mode shows the radio it reads, whichever was shown,
+// and writes its section; a monitor's poll leaves the panel where it is.
+TEST_F(ApplyReplyTest, AProjectModeReadShowsTheRadioItReadsAndAPollDoesNot) {
+  put("[Radio1]\nRadio Mode=Master\nRetries=20\n[Radio2]\n");
   open(wmProject);
   ASSERT_EQ(panel.currentRadio->slotID, 1);
   reply(1, "2");
@@ -178,9 +180,19 @@ TEST_F(ApplyReplyTest, ARadioNotShownIsWrittenToItsSectionOnly) {
   reply(3, "R");
   EXPECT_EQ(key("Radio2", "Retries"), "33");
   EXPECT_EQ(key("Radio2", "Radio Mode"), "Repeater");
-  EXPECT_EQ(panel.text(ctl::retries), "10");
-  EXPECT_EQ(panel.text(ctl::radioMode), "Master");
+  EXPECT_EQ(key("Radio1", "Retries"), "20");
+  EXPECT_EQ(panel.currentRadio, window.project()->radio(2));
+  EXPECT_EQ(panel.text(ctl::retries), "33");
+  EXPECT_EQ(panel.text(ctl::radioMode), "Repeater");
+  EXPECT_FALSE(window.radioChanged());
   EXPECT_EQ(views.image(window.project()->radio(2)->listItem), kImageRepeater);
+
+  window.switchMode(wmMonitor);
+  reply(1, "1");
+  reply(13, "44");
+  EXPECT_EQ(key("Radio1", "Retries"), "44");
+  EXPECT_EQ(panel.currentRadio, window.project()->radio(2));
+  EXPECT_EQ(panel.text(ctl::retries), "33");
 }
 
 TEST_F(ApplyReplyTest, ManualModeReadFillsThePanelOnly) {
@@ -251,6 +263,32 @@ TEST_F(ApplyReplyTest, DiscoveryNamesANewRadioByItsNumber) {
   reply(1, "7");
   EXPECT_FALSE(panel.busyCursor());
   EXPECT_EQ(key("Radio7", "Radio Name"), "Radio 007");
+}
+
+// The group's values reach the file as soon as a radio reports them, the
+// group ID before the radio's number too: a discovery whose program is
+// killed keeps its group. Manual mode's reads stay in the panel.
+TEST_F(ApplyReplyTest, GroupValuesAreWrittenThroughAsTheyAreRead) {
+  open(wmMonitor);
+  reply(0, "9");
+  reply(1, "1");
+  reply(2, "1234");
+  reply(15, "15000");
+  reply(30, "9027");
+  reply(31, "9127");
+  reply(32, "0");
+  EXPECT_EQ(key("Project", "Group ID"), "9");
+  EXPECT_EQ(key("Project", "Security ID"), "1234");
+  EXPECT_EQ(key("Project", "Flush Time"), "1500");
+  EXPECT_EQ(key("Project", "s30"), "902.7");
+  EXPECT_EQ(key("Project", "s31"), "912.7");
+  EXPECT_EQ(key("Project", "s32"), "");
+
+  window.closeProject();
+  put("[Project]\nGroup ID=4\n");
+  open(wmManual);
+  reply(0, "9");
+  EXPECT_EQ(key("Project", "Group ID"), "4");
 }
 
 // The model found goes into the radio's section, so a model-2 radio reopens
@@ -336,6 +374,11 @@ TEST_F(ApplyReplyTest, DiscoveryTakesOverTheFirstRadioWithoutAskingWhileThePanel
   panel.setText(ctl::radioID, "9");
   window.radioIDExit();
   EXPECT_EQ(prompts.shown.size(), 1u);
+  // Until it is read in full the panel holds defaults where its values
+  // will be: Set Radio waits.
+  EXPECT_FALSE(panel.enabled(ctl::ok));
+  values.setRead(1, true);
+  EXPECT_TRUE(panel.enabled(ctl::ok));
 }
 
 TEST_F(ApplyReplyTest, GroupTreeFollowsReportedModesAndMasters) {

@@ -16,7 +16,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// Takes or refuses sends as told and keeps what it was given.
+// Takes or refuses sends as told and keeps what it was given; a send taken
+// is over at once, so the next one meets nothing.
 class SendRecorder : public TaskRecorder {
  public:
   SendStart StartSend(const std::string& title, const TpollArray& list,
@@ -26,8 +27,10 @@ class SendRecorder : public TaskRecorder {
     this->title = title;
     this->list = list;
     queued.insert(queued.end(), lines.begin(), lines.end());
+    if (commands) commands->taskEnded(tkSendValues, CommandOutcome::Done, "");
     return answer;
   }
+  RadioCommands* commands = nullptr;
   SendStart answer = SendStart::Started;
   int calls = 0;
   std::string title;
@@ -84,7 +87,10 @@ TEST(AtLineBatcher, CutsAStandaloneCommandAt255) {
 
 class RadioSenderTest : public ModelTest {
  protected:
-  RadioSenderTest() : rules(window), sender(window, rules, values) { window.tasks = &recorder; }
+  RadioSenderTest() : rules(window), sender(window, rules, values) {
+    window.tasks = &recorder;
+    recorder.commands = &window.commands;
+  }
 
   // A Slave of the given type with radio ID 12 and group values set.
   void fillPanel(int type) {
@@ -398,8 +404,8 @@ TEST_F(RadioSenderTest, SetRadioOfValuesNeverReadFromTheRadioAsksFirst) {
   EXPECT_FALSE(sender.okClick().started);
   ASSERT_EQ(prompts.shown.size(), 1u);
   EXPECT_EQ(prompts.shown[0].text,
-            "The panel's values were not read from radio 1. Set Radio changes what was last "
-            "read from it: Radio Mode Master to Slave, Retries 10 to 50. Set Radio anyway?");
+            "The panel's values were not read from radio 1, Master. Set Radio changes what was "
+            "last read from it: Radio Mode Master to Slave, Retries 10 to 50. Set Radio anyway?");
   EXPECT_EQ(recorder.calls, 1);
   prompts.answers = {pbOk};
   EXPECT_TRUE(sender.okClick().started);

@@ -11,6 +11,7 @@
 #include "serial/line_settings.h"
 #include "serial/loop_dispatcher.h"
 #include "serial/message_assembler.h"
+#include "termios_line.h"
 
 namespace tessel {
 namespace testing {

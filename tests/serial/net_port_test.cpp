@@ -143,6 +143,12 @@ TEST(NetAddress, ACommNumberMapsToAnAddressAndBackWithoutLosingAPinnedDevice) {
   ASSERT_TRUE(setComNetAddress(4, "", settings, error));
   EXPECT_TRUE(settings.readString("COM4", held));
   EXPECT_EQ(held, "/dev/serial/by-id/usb-FTDI-if00-port0");
+  // An address over the pin, cleared again, gives the pin back.
+  ASSERT_TRUE(setComNetAddress(4, "tcp://dev-server:4004", settings, error));
+  ASSERT_TRUE(setComNetAddress(4, "rfc2217://dev-server:4004", settings, error));
+  ASSERT_TRUE(setComNetAddress(4, "", settings, error));
+  EXPECT_TRUE(settings.readString("COM4", held));
+  EXPECT_EQ(held, "/dev/serial/by-id/usb-FTDI-if00-port0");
 }
 
 // A listening socket on the loopback interface; port() is its number.

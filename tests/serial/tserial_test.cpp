@@ -266,8 +266,11 @@ TEST_F(SerialOverPty, FailingLineSetupLeavesThePortClosedAndTheLineAsItWas) {
   serial_ = makeSerial();
   TSerial& s = *serial_;
   // The driver takes part of the settings and then refuses.
-  s.setLineSetter([](int fd, const termios& t) {
-    ::tcsetattr(fd, TCSANOW, &t);
+  s.setLineSetter([this](const TLineSettings&) {
+    termios raw{};
+    ::tcgetattr(slave_, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(slave_, TCSANOW, &raw);
     return EINVAL;
   });
   int arrivals = 0;

@@ -1,21 +1,29 @@
 #pragma once
 
-#include <stdlib.h>
-#include <unistd.h>
-
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "platform/files.h"
 
 namespace tessel::testing {
 
 // A temporary folder for fake /dev, /sys and /proc trees; removed at the end.
 class TempTree {
  public:
-  // base: where the folder is made; /dev/shm for many cheap files.
-  explicit TempTree(const std::string& base = "/tmp") {
-    std::string tmpl = base + "/tessel-tree-XXXXXX";
-    root_ = ::mkdtemp(tmpl.data()) ? tmpl : "";
+  // base: where the folder is made (/dev/shm for many cheap files); the
+  // system's folder for temporary files unless given.
+  explicit TempTree(const std::string& base = std::string()) {
+    if (base.empty()) {
+      root_ = platform::makeTempFolder("tessel-tree-");
+      return;
+    }
+    for (int attempt = 0; attempt < 100 && root_.empty(); ++attempt) {
+      const std::string name = base + "/tessel-tree-" + std::to_string(std::rand());
+      std::error_code ec;
+      if (std::filesystem::create_directory(name, ec)) root_ = name;
+    }
   }
   ~TempTree() {
     std::error_code ec;

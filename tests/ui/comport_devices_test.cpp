@@ -118,18 +118,23 @@ TEST_F(ComPortDevicesTest, UnpinnedAdapterGoneLeavesTheNextDeviceOnItsNumber) {
   EXPECT_FALSE(dialog->pinButton()->isEnabled());
 }
 
-// "Network..." maps the selected number to a device server; the number then
-// opens that address, and the dialog says who sets a raw port's line.
-TEST_F(ComPortDevicesTest, NetworkMapsTheNumberToAnAddressAndSaysWhoSetsTheLine) {
+// "Network..." maps the selected number to a device server from Finish on
+// (the number then opens that address), and the dialog says who sets a raw
+// port's line; closed without Finish nothing is taken, and clearing the
+// address gives the number back the device it had.
+TEST_F(ComPortDevicesTest, NetworkMapsTheNumberToAnAddressAtFinish) {
   int reopened = 0;
   ComPortWindow::Handlers h;
   h.portNumberChange = [&] { ++reopened; };
   dialog->setHandlers(h);
+  const std::string device = t.path("dev/ttyS0");
+  settings.writeString("COM3", device);
   QPushButton* network = dialog->networkButton();
   EXPECT_EQ(network->accessibleName(), "Network...");
   EXPECT_FALSE(network->isEnabled());  // no number chosen
   select("3");
   ASSERT_TRUE(network->isEnabled());
+  std::string held;
 
   const struct {
     const char* address;
@@ -151,20 +156,32 @@ TEST_F(ComPortDevicesTest, NetworkMapsTheNumberToAnAddressAndSaysWhoSetsTheLine)
     ask->setTextValue(QString::fromLatin1(step.address));
     ASSERT_TRUE(ok->isEnabled());
     QTest::mouseClick(ok, Qt::LeftButton);
-    std::string held;
+    const std::string shown = std::string(step.address) + ": " + step.says;
+    EXPECT_EQ(dialog->deviceLabel()->text().toStdString(), shown + ", from Finish");
+    EXPECT_TRUE(settings.readString("COM3", held));
+    EXPECT_EQ(held, before.empty() ? device : before) << "taken before Finish";
+    QTest::mouseClick(dialog->finishButton(), Qt::LeftButton);
     EXPECT_TRUE(settings.readString("COM3", held));
     EXPECT_EQ(held, step.address);
-    const std::string shown = std::string(step.address) + ": " + step.says;
     EXPECT_EQ(dialog->deviceLabel()->text().toStdString(), shown);
     EXPECT_EQ(dialog->portItemText("3").toStdString(), "3  " + shown);
     before = step.address;
   }
   EXPECT_EQ(reopened, 2);
-  // Emptied, the number goes back to the devices found.
+  // Chosen, then the dialog closed: nothing taken.
+  dialog->show();
+  QTest::mouseClick(network, Qt::LeftButton);
+  dialog->networkDialog()->setTextValue(QStringLiteral("tcp://other:1"));
+  dialog->networkDialog()->accept();
+  dialog->hide();
+  EXPECT_TRUE(settings.readString("COM3", held));
+  EXPECT_EQ(held, before);
+  // Emptied, the number goes back to the device it had before.
   QTest::mouseClick(network, Qt::LeftButton);
   dialog->networkDialog()->setTextValue(QString());
   dialog->networkDialog()->accept();
-  EXPECT_EQ(dialog->portItemText("3").toStdString(), "3  (none)");
+  QTest::mouseClick(dialog->finishButton(), Qt::LeftButton);
+  EXPECT_EQ(dialog->portItemText("3").toStdString(), "3  " + device);
   EXPECT_EQ(reopened, 3);
 }
 

@@ -58,7 +58,7 @@ class ComPortTest : public ::testing::Test {
 };
 
 TEST_F(ComPortTest, CaptionsAndControls) {
-  EXPECT_EQ(dialog->windowTitle(), "Com Port");
+  EXPECT_EQ(dialog->windowTitle(), "COM Port");
   EXPECT_TRUE(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_FALSE(dialog->isModal());
   QStringList bauds;
@@ -135,7 +135,7 @@ TEST_F(ComPortTest, LeavingAnEmptyPortNumberSaysItNeedsAValue) {
   dialog->portNumberBox()->lineEdit()->setFocus();
   QFocusEvent out(QEvent::FocusOut);
   QApplication::sendEvent(dialog->portNumberBox()->lineEdit(), &out);
-  EXPECT_EQ(prompts.texts(), std::vector<std::string>{"Comm Port needs a value."});
+  EXPECT_EQ(prompts.texts(), std::vector<std::string>{"COM Port needs a value."});
 }
 
 TEST_F(ComPortTest, AutoConfigureDisablesTheLineSettingsAndFinishEndsTheSearch) {

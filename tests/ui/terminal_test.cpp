@@ -2,10 +2,12 @@
 // line, clearing on hide, its size kept per user.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -18,11 +20,14 @@ namespace {
 
 TEST(TerminalWindow, LinesOnlyWhileVisibleEachWithATimeStamp) {
   TerminalWindow t(nullptr);
-  EXPECT_EQ(t.windowTitle(), "terminal");
+  EXPECT_EQ(t.windowTitle(), "Terminal");
   t.addLine(" < AT");
   EXPECT_TRUE(t.screen()->toPlainText().isEmpty());
   t.show();
-  t.addLine(" < AT");
+  t.addLine(" < AT\r");
+  // The radio's blank line before its answer is none of the screen's.
+  t.addLine(" > ");
+  t.addLine(" > \r\n");
   t.addLine(" > OK");
   const QStringList lines = t.screen()->toPlainText().split(QLatin1Char('\n'));
   ASSERT_EQ(lines.size(), 2);
@@ -52,6 +57,35 @@ TEST(TerminalWindow, EnterSendsTheTypedTextAndClearsTheBox) {
   QTest::keyClick(t.input(), Qt::Key_Enter);
   EXPECT_EQ(sent, (std::vector<std::string>{"ATS3=M &x", "+++"}));
   EXPECT_TRUE(t.input()->text().isEmpty());
+}
+
+// The newest line stays in view after the window is resized, until the
+// user scrolls up, and again once they scroll back down.
+TEST(TerminalWindow, FollowsNewTrafficThroughAResizeUntilScrolledAway) {
+  TerminalWindow t(nullptr);
+  t.show();
+  QScrollBar* bar = t.screen()->verticalScrollBar();
+  auto fill = [&](int n) {
+    for (int i = 0; i < n; ++i) t.addLine(" > line " + std::to_string(i));
+    QCoreApplication::processEvents();
+  };
+  fill(200);
+  EXPECT_EQ(bar->value(), bar->maximum());
+  t.resize(t.width() + 80, t.height() + 120);
+  QCoreApplication::processEvents();
+  t.resize(t.width() - 200, t.height() - 200);
+  QCoreApplication::processEvents();
+  fill(50);
+  EXPECT_EQ(bar->value(), bar->maximum()) << "stopped following after a resize";
+  bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+  QCoreApplication::processEvents();
+  const int kept = bar->value();
+  fill(50);
+  EXPECT_EQ(bar->value(), kept) << "scrolled away, the view stays where the user put it";
+  bar->triggerAction(QAbstractSlider::SliderToMaximum);
+  QCoreApplication::processEvents();
+  fill(5);
+  EXPECT_EQ(bar->value(), bar->maximum());
 }
 
 TEST(TerminalWindow, KeepsOnlyTheNewestLines) {

@@ -14,9 +14,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fstream>
 #include "ui/blocked_frequency_dialog.h"
 #include "ui/model_e_dialog.h"
 #include "ui/qt_seams.h"
+
 #include "window_fixture.h"
 
 namespace tessel::testing {
@@ -170,6 +172,32 @@ TEST_F(DialogsWindowTest, BlockedOkChecksTheFieldStillBeingEdited) {
   d.okClick();
   EXPECT_EQ(panel().blockedValues[0], "");
   EXPECT_EQ(prompts.texts().back(), "950 not in Range of 902.2 to 927.7 MHz");
+}
+
+// A frequency outside the band that came in without being typed (a hand-
+// edited project) meets the dialog's check at OK like a typed one, and
+// Change Group Settings sends nothing while one is held.
+TEST_F(DialogsWindowTest, EveryBlockedFrequencyMeetsTheOneCheck) {
+  const std::string path = dir + "/edited.vro";
+  std::ofstream(path) << "[Project]\nGroup ID=7\ns30=915.0\ns32=950.3\n[Radio1]\n";
+  settings.strings["file1"] = path;
+  start();
+  window().start(dir);
+  action("file1")->trigger();
+  ASSERT_EQ(panel().WindowMode, wmProject);
+  window().changeGroupClick();
+  EXPECT_EQ(window().changeDialog(), nullptr);
+  ASSERT_EQ(prompts.shown.size(), 1u);
+  EXPECT_EQ(prompts.texts().back().rfind("950.3 not in Range of 902.2 to 927.7 MHz. ", 0), 0u)
+      << prompts.texts().back();
+
+  BlockedFrequencyDialog& d = openBlocked();
+  EXPECT_EQ(d.field(2)->text(), "950.3");
+  d.field(0)->setFocus(Qt::MouseFocusReason);
+  d.okClick();
+  EXPECT_EQ(prompts.texts().back(), "950.3 not in Range of 902.2 to 927.7 MHz");
+  EXPECT_EQ(panel().blockedValues[0], "915.0");
+  EXPECT_EQ(panel().blockedValues[2], "");
 }
 
 TEST_F(DialogsWindowTest, ModelEControlsServeThePanel) {

@@ -3,6 +3,7 @@
 #include <QChartView>
 #include <QLineSeries>
 #include <QMenu>
+#include <QSet>
 #include <QTest>
 #include <QTreeWidget>
 #include <fstream>
@@ -80,6 +81,32 @@ TEST_F(HistoryWindowTest, PollsAreKeptChartedLiveAndExported) {
 
   EXPECT_FALSE(window().exportMonitorLog(dir)) << "a folder is no file to write";
   EXPECT_EQ(prompts.texts().back(), "Cannot write the monitor log " + dir);
+}
+
+// The time axis never labels two ticks alike, over seconds or hours, and
+// Escape closes the chart window.
+TEST(SignalHistoryChart, TimeLabelsDifferAndEscapeCloses) {
+  MonitorHistory history;
+  SignalHistoryWindow w(history, 1, QStringLiteral("Pump"));
+  w.show();
+  const std::int64_t t0 = 1'700'000'000;
+  auto poll = [&](std::int64_t t) {
+    PollReading r;
+    r.radio = 1;
+    r.time = t;
+    r.rssi = -70;
+    w.add(r);
+  };
+  for (std::int64_t span : {0, 2, 20, 400, 2 * 3600}) {
+    SCOPED_TRACE(span);
+    poll(t0 + span);
+    const QStringList labels = w.timeLabels(0);
+    ASSERT_GE(labels.size(), 2);
+    EXPECT_EQ(QSet<QString>(labels.begin(), labels.end()).size(), labels.size())
+        << labels.join(QLatin1Char(' ')).toStdString();
+  }
+  QTest::keyClick(&w, Qt::Key_Escape);
+  EXPECT_FALSE(w.isVisible());
 }
 
 TEST_F(HistoryWindowTest, PollsOutsideTheMonitorAreNotKept) {

@@ -19,17 +19,30 @@
 namespace tessel::testing {
 namespace {
 
-TEST_F(WindowTest, CancellingNewLeavesTheDefaultProjectInManualMode) {
+// Create New Project and Monitor > New Project ask for the file first: a
+// cancelled choice leaves the project that was open, in its mode.
+TEST_F(WindowTest, CancellingNewLeavesTheOpenProjectAsItWas) {
   const std::string path = dir + "/group.vro";
   std::ofstream(path) << "[Radio3]\nRadio Name=Pump\nRadio Mode=Master\n";
   settings.strings["file1"] = path;
   start();
   action("file1")->trigger();
   ASSERT_EQ(panel().WindowMode, wmProject);
+  for (const char* command : {"projectNew", "discoverNew"}) {
+    SCOPED_TRACE(command);
+    answerFileDialog(QString());
+    action(command)->trigger();
+    EXPECT_EQ(panel().WindowMode, wmProject);
+    ASSERT_NE(window().model().project(), nullptr);
+    EXPECT_EQ(window().model().project()->fileName(), path);
+    EXPECT_TRUE(action("projectClose")->isEnabled());
+    EXPECT_EQ(panel().text(ctl::radioName), "Pump");
+  }
+  // From the default project, nothing changes either.
+  action("projectClose")->trigger();
   answerFileDialog(QString());
   action("projectNew")->trigger();
   EXPECT_EQ(panel().WindowMode, wmManual);
-  ASSERT_NE(window().model().project(), nullptr);
   EXPECT_EQ(window().model().project()->fileName(), window().defaultProjectPath());
   EXPECT_FALSE(action("projectClose")->isEnabled());
 }

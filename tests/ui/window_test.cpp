@@ -325,6 +325,23 @@ TEST_F(WindowTest, ExitAndTheCloseBoxAskAboutRadioEditsAndCancelKeepsThem) {
   action("projectExit")->trigger();
   EXPECT_EQ(exits, 1);
   EXPECT_EQ(IniFile(path).readString("Radio3", "Retries", ""), "42");
+
+  // A group parameter edit is asked about too; nothing else is.
+  panel().setText(ctl::groupID, "12");
+  prompts.shown.clear();
+  prompts.answers = {pbCancel};
+  action("projectExit")->trigger();
+  EXPECT_EQ(exits, 1);
+  prompts.answers = {pbYes};
+  action("projectExit")->trigger();
+  EXPECT_EQ(exits, 2);
+  EXPECT_EQ(prompts.texts(),
+            std::vector<std::string>(2, "Group parameter changes made, save them?"));
+  EXPECT_EQ(IniFile(path).readString("Project", "Group ID", ""), "12");
+  prompts.shown.clear();
+  action("projectExit")->trigger();
+  EXPECT_EQ(exits, 3);
+  EXPECT_TRUE(prompts.shown.empty()) << prompts.texts().front();
 }
 
 // The View menu reaches the Basic and Advanced fields in every mode; the

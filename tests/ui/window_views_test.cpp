@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -15,6 +16,7 @@
 #include "model/group_commands.h"
 #include "model/project.h"
 #include "model/radio.h"
+
 #include "window_fixture.h"
 
 namespace tessel::testing {
@@ -79,7 +81,7 @@ TEST_F(ViewsTest, PollIntervalMenuHasEightItemsOneCheckedAndRemembersTheChoice) 
   QMenu* poll = window().findChild<QMenu*>(QStringLiteral("SetPollInterval"));
   ASSERT_NE(poll, nullptr);
   EXPECT_EQ(entries(poll),
-            (QStringList{"1.0 Seconds", "1.5 Seconds", "2.0 seconds", "2.5 Seconds", "3.0 Seconds",
+            (QStringList{"1.0 Seconds", "1.5 Seconds", "2.0 Seconds", "2.5 Seconds", "3.0 Seconds",
                          "3.5 Seconds", "4.0 Seconds", "As Fast as Replies"}));
   auto checked = [&] {
     QStringList out;
@@ -203,6 +205,42 @@ TEST_F(ViewsTest, RssiCellCarriesItsQualityMarkAndOtherCellsStayAsTheyAre) {
   // Another row's cells are untouched.
   EXPECT_TRUE(list()->topLevelItem(1)->text(2).isEmpty());
   EXPECT_TRUE(list()->topLevelItem(1)->icon(2).isNull());
+
+  // A selected row's marks look as they do unselected: a good signal's
+  // full dot does not turn into a ring like a poor one's.
+  v.setSignalQuality(row, SignalQuality::Good);
+  v.setImage(row, kImageMaster);
+  for (int column : {0, 2}) {
+    const QIcon icon = item->icon(column);
+    const QSize size = column == 0 ? QSize(34, 16) : QSize(12, 12);
+    EXPECT_EQ(icon.pixmap(size, QIcon::Selected).toImage(),
+              icon.pixmap(size, QIcon::Normal).toImage())
+        << column;
+  }
+}
+
+// A monitor renews a radio's marks at every register it reads: a mark that
+// does not change is no change to the list or the tree, which would paint
+// (and draw the pictures) again each time.
+TEST_F(ViewsTest, MarksThatDoNotChangeCauseNoRepaint) {
+  openThree();
+  action("discoverThis")->trigger();
+  QtGroupViews& v = window().views();
+  const RowId row = v.rowAt(0);
+  const NodeId node = v.addNode(kNoNode, "Radio 001");
+  auto mark = [&] {
+    v.setNodeImage(node, kImageReading);
+    v.setNodeStateImage(node, kImageMaster);
+    v.setImage(row, kImageSlave);
+    v.setStateImage(row, 1);
+    v.setSignalQuality(row, SignalQuality::Fair);
+  };
+  mark();
+  QSignalSpy listChanges(list()->model(), &QAbstractItemModel::dataChanged);
+  QSignalSpy treeChanges(v.tree()->model(), &QAbstractItemModel::dataChanged);
+  for (int i = 0; i < 50; ++i) mark();
+  EXPECT_EQ(treeChanges.count(), 0);
+  EXPECT_EQ(listChanges.count(), 0);
 }
 
 }  // namespace

@@ -174,15 +174,15 @@ ChangeGroupDialog::~ChangeGroupDialog() {
 
 bool ChangeGroupDialog::start() {
   if (!ready() || unchanged_ || running() || run_ || !window_.tasks) return false;
+  if (!takeEngine()) return false;
   run_ = std::make_unique<GroupChangeRun>(
       plan_,
       [this](const std::string& title, const TpollArray& list,
              const std::vector<std::string>& lines) {
-        return window_.commands.setRadio(title, list, lines);
+        return window_.commands.setRadio(title, list, lines, Command::GroupChange);
       },
       kTitle);
   timeLeft_ = std::make_unique<GroupChangeTimeLeft>(*run_);
-  takeEngine();
   summary_->setText(
       QStringLiteral("Until phase 2 no radio runs the new values: Cancel leaves every radio as "
                      "it was."));
@@ -241,7 +241,15 @@ void ChangeGroupDialog::afterStep() {
   update();
 }
 
-void ChangeGroupDialog::takeEngine() {
+bool ChangeGroupDialog::takeEngine() {
+  // The change holds the link until release(): whatever else is given
+  // meanwhile meets it as the commands' table says.
+  const CommandStart why = window_.commands.beginSession(Command::GroupChange);
+  if (why != CommandStart::Started) {
+    const std::string text = window_.commands.whyNot(kTitle, why);
+    if (!text.empty()) summary_->setText(q(text));
+    return false;
+  }
   // Only the plan's local radio is local while the sends run, and their
   // ends are told here, not by a box each.
   if (hooks_.attachCallbacks) hooks_.attachCallbacks(&callbacks_);
@@ -249,9 +257,11 @@ void ChangeGroupDialog::takeEngine() {
   if (!observing_) window_.commands.addListener(observer_.get());
   observing_ = true;
   sending_ = true;
+  return true;
 }
 
 void ChangeGroupDialog::release() {
+  window_.commands.endSession(Command::GroupChange);
   // Only what the dialog took is given back (not at all once the window
   // is going).
   if (!observing_) return;
@@ -275,12 +285,13 @@ void ChangeGroupDialog::readBack() {
   if (hooks_.attachCallbacks) hooks_.attachCallbacks(&read_->reader());
   if (hooks_.setPollInterval) hooks_.setPollInterval(0);
   update();
-  const CommandStart why = window_.commands.compare(kOnlineMonitorTitle, read_->list());
+  const CommandStart why =
+      window_.commands.compare(kOnlineMonitorTitle, read_->list(), Command::GroupChange);
   if (why != CommandStart::Started) {
     reading_ = false;
     release();
     if (hooks_.restorePollInterval) hooks_.restorePollInterval();
-    summary_->setText(q(taskRefusal(kOnlineMonitorTitle, why)));
+    summary_->setText(q(window_.commands.whyNot(kOnlineMonitorTitle, why)));
     update();
   }
 }
@@ -327,7 +338,7 @@ void ChangeGroupDialog::cancel() {
 
 bool ChangeGroupDialog::retry() {
   if (running() || !run_ || run_->state() != GroupChangeRun::State::Stopped) return false;
-  takeEngine();
+  if (!takeEngine()) return false;
   summary_->clear();
   run_->retry();
   afterStep();
@@ -338,7 +349,7 @@ bool ChangeGroupDialog::restore() {
   if (running() || !run_ || run_->state() != GroupChangeRun::State::Stopped || run_->restoring() ||
       run_->phase() != 1)
     return false;
-  takeEngine();
+  if (!takeEngine()) return false;
   summary_->clear();
   run_->restore();
   afterStep();

@@ -61,19 +61,19 @@ class Updating {
 ComPortWindow::ComPortWindow(SettingsStore* settings, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), settings_(settings) {
   setObjectName(QStringLiteral("comPort"));
-  setWindowTitle(QStringLiteral("Com Port"));
-  setAccessibleName(QStringLiteral("Com Port"));
+  setWindowTitle(QStringLiteral("COM Port"));
+  setAccessibleName(QStringLiteral("COM Port"));
   setModal(false);
   devicePath = [this](int port) { return comDevicePath(port, settings_, devRoot); };
 
-  box_ = new QGroupBox(QStringLiteral("Comm Port"), this);
+  box_ = new QGroupBox(QStringLiteral("COM Port"), this);
   box_->setObjectName(QStringLiteral("commPort"));
-  box_->setAccessibleName(QStringLiteral("Comm Port"));
+  box_->setAccessibleName(QStringLiteral("COM Port"));
 
   port_ = new QComboBox(box_);
   port_->setObjectName(QStringLiteral("comPortNumber"));
   port_->setEditable(true);
-  port_->setAccessibleName(QStringLiteral("Comm Port"));
+  port_->setAccessibleName(QStringLiteral("COM Port"));
   port_->setItemDelegate(new PortItemDelegate(this, port_));
   for (int n = 1; n <= 9; ++n) port_->addItem(QString::number(n));
   port_->setCurrentIndex(-1);
@@ -159,7 +159,9 @@ ComPortWindow::ComPortWindow(SettingsStore* settings, QWidget* parent)
   });
   connect(auto_, &QPushButton::clicked, this, [this] { run(handlers_.autoConfigureClick); });
   connect(defaults_, &QPushButton::clicked, this, [this] { run(handlers_.defaultsClick); });
-  connect(finish_, &QPushButton::clicked, this, [this] { run(handlers_.finishClick); });
+  connect(finish_, &QPushButton::clicked, this, [this] {
+    if (commitNetwork()) run(handlers_.finishClick);
+  });
 }
 
 QGroupBox* ComPortWindow::radioGroup(const char* name, const char* caption, QButtonGroup*& group,
@@ -190,6 +192,15 @@ QString ComPortWindow::portItemText(const QString& number) const {
 
 std::string ComPortWindow::describe(int port) const {
   if (port < 1 || port > 9 || !devicePath) return {};
+  // A network address chosen but not finished yet.
+  const auto pending = pending_.find(port);
+  if (pending != pending_.end()) {
+    NetAddress parsed;
+    std::string error;
+    if (pending->second.empty()) return "the local device, from Finish";
+    if (parseNetAddress(pending->second, parsed, error))
+      return netPortDescription(parsed) + ", from Finish";
+  }
   const std::string device = devicePath(port);
   if (device.empty()) return {};
   const ComPortEntry entry = comPortEntry(port, device, settings_, devRoot, sysRoot);
@@ -231,7 +242,10 @@ void ComPortWindow::networkClicked() {
                              .arg(port);
   ask->setLabelText(prompt);
   std::string held;
-  if (settings_->readString("COM" + std::to_string(port), held) && isNetAddress(held))
+  const auto pending = pending_.find(port);
+  if (pending != pending_.end())
+    ask->setTextValue(qt(pending->second));
+  else if (settings_->readString("COM" + std::to_string(port), held) && isNetAddress(held))
     ask->setTextValue(qt(held));
   // OK is offered for a valid address (or none); the label says what is wrong.
   const auto check = [ask, prompt](const QString& text) {
@@ -243,16 +257,12 @@ void ComPortWindow::networkClicked() {
       if (auto* ok = box->button(QDialogButtonBox::Ok)) ok->setEnabled(valid);
   };
   connect(ask, &QInputDialog::textValueChanged, ask, check);
+  // Taken at Finish, as the dialog's other settings are: until then the
+  // number stays on what it maps to.
   connect(ask, &QInputDialog::textValueSelected, this, [this, port](const QString& text) {
-    std::string error;
-    if (!setComNetAddress(port, latin1(text.trimmed()), *settings_, error)) {
-      device_->setText(qt(error));
-      return;
-    }
+    pending_[port] = latin1(text.trimmed());
     showDevice();
     port_->view()->viewport()->update();
-    // The number opens again, now on what it maps to.
-    if (selectedPort() == port) run(handlers_.portNumberChange);
   });
   connect(ask, &QDialog::finished, this, [this, ask] {
     if (networkDialog_ == ask) networkDialog_ = nullptr;
@@ -433,7 +443,27 @@ void ComPortWindow::setWaitCursor(bool waiting) {
     QApplication::restoreOverrideCursor();
 }
 
+bool ComPortWindow::commitNetwork() {
+  bool reopen = false;
+  for (auto it = pending_.begin(); it != pending_.end();) {
+    std::string error;
+    if (!settings_ || !setComNetAddress(it->first, it->second, *settings_, error)) {
+      device_->setText(qt(error));
+      return false;
+    }
+    reopen = reopen || it->first == selectedPort();
+    it = pending_.erase(it);
+  }
+  showDevice();
+  port_->view()->viewport()->update();
+  // The number opens again, now on what it maps to.
+  if (reopen) run(handlers_.portNumberChange);
+  return true;
+}
+
 void ComPortWindow::hideEvent(QHideEvent* event) {
+  // Closed without Finish: an address chosen is not taken.
+  if (!event->spontaneous()) pending_.clear();
   QDialog::hideEvent(event);
   // Minimising the desktop is no hiding of the dialog.
   if (!event->spontaneous()) run(handlers_.hidden);

@@ -138,6 +138,13 @@ void CompareGroupDialog::setCaption(QPushButton* b, const QString& caption) {
 bool CompareGroupDialog::start() {
   Tproject* project = window_.project();
   if (!project || !window_.tasks) return false;
+  // Met first, before the reader takes the engine's replies.
+  const CommandStart admitted = window_.commands.admit(Command::Compare);
+  if (admitted != CommandStart::Started) {
+    summary_->setText(q(window_.commands.whyNot(kOnlineMonitorTitle, admitted)));
+    setCaption(cancel_, QStringLiteral("Close"));
+    return false;
+  }
   run_ = std::make_unique<GroupCompareRun>(*project, models_);
   again_.reset();
   stale_ = -1;
@@ -148,12 +155,7 @@ bool CompareGroupDialog::start() {
   }
   table_->setRowCount(0);
   summary_->clear();
-  const CommandStart why = beginRead();
-  if (why != CommandStart::Started) {
-    summary_->setText(q(taskRefusal(kOnlineMonitorTitle, why)));
-    return false;
-  }
-  return true;
+  return beginRead() == CommandStart::Started;
 }
 
 CommandStart CompareGroupDialog::beginRead() {
@@ -175,6 +177,7 @@ CommandStart CompareGroupDialog::beginRead() {
     window_.commands.removeListener(observer_.get());
     if (hooks_.attachReader) hooks_.attachReader(nullptr);
     if (hooks_.restorePollInterval) hooks_.restorePollInterval();
+    summary_->setText(q(window_.commands.whyNot(kOnlineMonitorTitle, why)));
     setCaption(cancel_, QStringLiteral("Close"));
     selectionChanged();
   }
@@ -247,9 +250,9 @@ void CompareGroupDialog::readAgain(CommandOutcome sent) {
   Tproject* project = window_.project();
   if (stale_ < 0 || running_ || !project) return;
   const QString what = sent == CommandOutcome::Done ? QStringLiteral("The send to radio %1 is done")
-                       : sent == CommandOutcome::Failed
-                           ? QStringLiteral("The send to radio %1 failed")
-                           : QStringLiteral("The send to radio %1 was stopped");
+                       : sent == CommandOutcome::Cancelled
+                           ? QStringLiteral("The send to radio %1 was stopped")
+                           : QStringLiteral("The send to radio %1 failed");
   again_ = std::make_unique<GroupCompareRun>(*project, models_, std::set<int>{stale_});
   const CommandStart why = beginRead();
   if (why == CommandStart::Started) {
@@ -258,7 +261,7 @@ void CompareGroupDialog::readAgain(CommandOutcome sent) {
   }
   again_.reset();
   summary_->setText(what.arg(stale_) + QStringLiteral("; it could not be read again (") +
-                    q(taskRefusal(kOnlineMonitorTitle, why)) +
+                    q(window_.commands.whyNot(kOnlineMonitorTitle, why)) +
                     QStringLiteral("), so its rows stay stale. Compare again to see it."));
 }
 
@@ -386,7 +389,10 @@ bool CompareGroupDialog::sendProjectValues() {
   if (running_ || sending_ || stale_ >= 0 || !run_ || !r || !hooks_.send) return false;
   // The local radio is set directly; any other dialled through it, as the
   // monitor reaches it.
-  window_.switchMode(run_->reader().isLocal(radio) ? wmProject : wmMonitor);
+  const bool local = run_->reader().isLocal(radio);
+  window_.switchMode(local ? wmProject : wmMonitor);
+  // The read found it on the port: Set Radio need not ask which radio that is.
+  if (local) window_.setLocalRadio(radio);
   window_.setCurrentRadio(r);
   r->LoadIntoPanel();
   hooks_.send();

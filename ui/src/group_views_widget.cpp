@@ -6,6 +6,9 @@
 #include <QStyle>
 
 #include "model/signal_quality.h"
+
+#include <map>
+#include <utility>
 #include "ui/pictures.h"
 #include "ui/qt_seams.h"
 
@@ -18,14 +21,37 @@ constexpr int kMonitorColumns = 6;
 
 // The state image and the image of a row or node side by side, as the
 // list shows them in one column.
-QIcon pairIcon(const QIcon& state, const QIcon& image) {
-  if (state.isNull() && image.isNull()) return QIcon();
-  QPixmap pm(34, 16);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  if (!state.isNull()) state.paint(&p, QRect(0, 0, 16, 16));
-  if (!image.isNull()) image.paint(&p, QRect(18, 0, 16, 16));
-  return QIcon(pm);
+// The same picture whether the row is selected or not: the style's own
+// selected look would wash a mark out (a full dot turned into a ring).
+QIcon unchangedWhenSelected(const QPixmap& pm) {
+  QIcon icon(pm);
+  icon.addPixmap(pm, QIcon::Selected);
+  icon.addPixmap(pm, QIcon::Active);
+  return icon;
+}
+
+// A state picture (-1 none, else a list image, or kCurrentMark) beside a
+// list image; drawn from the pictures once per pair and kept, since a
+// monitor renews its marks at every reply.
+constexpr int kCurrentMark = 100;
+QIcon pairIcon(int state, int image) {
+  static std::map<std::pair<int, int>, QIcon> drawn;
+  const auto key = std::make_pair(state, image);
+  const auto known = drawn.find(key);
+  if (known != drawn.end()) return known->second;
+  const QIcon left = state == kCurrentMark ? currentRowMark() : listImage(state);
+  const QIcon right = listImage(image);
+  QIcon icon;
+  if (!left.isNull() || !right.isNull()) {
+    QPixmap pm(34, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    if (!left.isNull()) left.paint(&p, QRect(0, 0, 16, 16));
+    if (!right.isNull()) right.paint(&p, QRect(18, 0, 16, 16));
+    p.end();
+    icon = unchangedWhenSelected(pm);
+  }
+  return drawn.emplace(key, icon).first->second;
 }
 }  // namespace
 
@@ -81,7 +107,7 @@ QtGroupViews::Row* QtGroupViews::row(RowId id) {
 }
 
 void QtGroupViews::showRowIcon(const Row& r) {
-  r.item->setIcon(0, pairIcon(r.stateImage == 1 ? currentRowMark() : QIcon(), listImage(r.image)));
+  r.item->setIcon(0, pairIcon(r.stateImage == 1 ? kCurrentMark : kImageNone, r.image));
 }
 
 RowId QtGroupViews::addRow(Tradio* radio) {
@@ -165,7 +191,8 @@ QIcon qualityMark(SignalQuality q) {
       p.setBrush(i == 1 ? QBrush(fill[i]) : QBrush(Qt::NoBrush));
       p.drawEllipse(QRectF(1.5, 1.5, 9, 9));
       if (i == 2) p.drawPie(QRectF(1.5, 1.5, 9, 9), 90 * 16, 180 * 16);
-      marks[i] = QIcon(pm);
+      p.end();
+      marks[i] = unchangedWhenSelected(pm);
     }
   }
   return marks[static_cast<int>(q)];
@@ -186,7 +213,9 @@ void QtGroupViews::setSubItem(RowId id, int index, const std::string& text) {
 
 void QtGroupViews::setSignalQuality(RowId id, SignalQuality q) {
   Row* r = row(id);
-  if (!r) return;
+  if (!r || (r->qualityShown && r->quality == q)) return;
+  r->quality = q;
+  r->qualityShown = true;
   const int column = kRssiSubItem + 1;
   r->item->setIcon(column, qualityMark(q));
   const QString name = QLatin1String(qualityName(q));
@@ -208,6 +237,7 @@ int QtGroupViews::image(RowId id) const {
 
 void QtGroupViews::setImage(RowId id, int image) {
   if (Row* r = row(id)) {
+    if (r->image == image) return;
     r->image = image;
     showRowIcon(*r);
   }
@@ -220,6 +250,7 @@ int QtGroupViews::stateImage(RowId id) const {
 
 void QtGroupViews::setStateImage(RowId id, int image) {
   if (Row* r = row(id)) {
+    if (r->stateImage == image) return;
     r->stateImage = image;
     showRowIcon(*r);
   }
@@ -268,6 +299,8 @@ void QtGroupViews::setMonitorColumns(bool on) {
     applyingWidths_ = true;
     list_->setColumnCount(kBasicColumns);
     applyingWidths_ = false;
+    // The RSSI cells went with their marks.
+    for (auto& entry : rows_) entry.second.qualityShown = false;
   }
 }
 
@@ -288,7 +321,7 @@ NodeId QtGroupViews::nodeOf(const QTreeWidgetItem* item) const {
 }
 
 void QtGroupViews::showNodeIcon(const Node& n) {
-  n.item->setIcon(0, pairIcon(listImage(n.stateImage), listImage(n.image)));
+  n.item->setIcon(0, pairIcon(n.stateImage, n.image));
 }
 
 NodeId QtGroupViews::addNode(NodeId parent, const std::string& text) {
@@ -372,7 +405,7 @@ int QtGroupViews::nodeImage(NodeId node) const {
 
 void QtGroupViews::setNodeImage(NodeId node, int image) {
   auto it = nodes_.find(node);
-  if (it == nodes_.end()) return;
+  if (it == nodes_.end() || it->second.image == image) return;
   it->second.image = image;
   showNodeIcon(it->second);
 }
@@ -384,7 +417,7 @@ int QtGroupViews::nodeStateImage(NodeId node) const {
 
 void QtGroupViews::setNodeStateImage(NodeId node, int image) {
   auto it = nodes_.find(node);
-  if (it == nodes_.end()) return;
+  if (it == nodes_.end() || it->second.stateImage == image) return;
   it->second.stateImage = image;
   showNodeIcon(it->second);
 }

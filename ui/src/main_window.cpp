@@ -71,10 +71,12 @@ constexpr size_t kMaxFileName = 255;
 const char* const kGetLocalCaption = "&Get Local Radio Parameters";
 
 // Get Local reads for seconds: the panel shows the busy cursor while the
-// engine's task is Get Local, however the task ends.
+// engine's task is Get Local, however the task ends. The port opening or
+// closing changes which commands the window offers.
 class TaskCursor : public LinkObserver {
  public:
-  explicit TaskCursor(QWidget* panel) : panel_(panel) {}
+  TaskCursor(QWidget* panel, std::function<void()> portChanged)
+      : panel_(panel), portChanged_(std::move(portChanged)) {}
   void taskChanged(TaskCode from, TaskCode to) override {
     if (to == tkGetLocal) {
       panel_->setCursor(Qt::WaitCursor);
@@ -82,9 +84,17 @@ class TaskCursor : public LinkObserver {
       panel_->unsetCursor();
     }
   }
+  void statusChanged(const LinkStatus& status) override {
+    if (status.port == port_) return;
+    port_ = status.port;
+    portChanged_();
+  }
+  void lineLost(const std::string&) override { portChanged_(); }
 
  private:
   QWidget* panel_;
+  std::function<void()> portChanged_;
+  std::string port_;
 };
 }  // namespace
 
@@ -160,7 +170,9 @@ MainWindow::MainWindow(const BrandProfile& profile, SettingsStore& settings, Pro
     views_.setNodeImage(node, kImageNone);
   });
 
-  taskObserver_ = std::make_unique<TaskCursor>(panel_);
+  taskObserver_ = std::make_unique<TaskCursor>(panel_, [this] { showCommandStates(); });
+  model_->portOpen = [this] { return hooks.portOpen && hooks.portOpen(); };
+  model_->onCommandsChanged = [this] { showCommandStates(); };
   buildMenus(emulateEntry);
   createDialogs();
   wireProjectCommands();
@@ -223,21 +235,15 @@ void MainWindow::buildMenus(bool emulateEntry) {
   addAction(projectMenu_, "projectNew", "&Create New Project...");
   QAction* changeGroup = addAction(projectMenu_, "changeGroup", "C&hange Group Settings...");
   connect(changeGroup, &QAction::triggered, this, [this] { changeGroupClick(); });
-  // Shown with a project of the user's open (Manual mode has no group);
-  // enabled when it is not monitored, the port is open and no change runs.
+  // Shown with a project of the user's open (Manual mode has no group).
   changeGroup->setVisible(false);
-  connect(projectMenu_, &QMenu::aboutToShow, this, [this, changeGroup] {
-    changeGroup->setVisible(model_->project() && panel_->WindowMode != wmManual);
-    changeGroup->setEnabled(model_->project() && panel_->WindowMode == wmProject &&
-                            hooks.portOpen && hooks.portOpen() &&
-                            !(changeDialog_ && changeDialog_->running()));
-  });
+  connect(projectMenu_, &QMenu::aboutToShow, this, [this] { showCommandStates(); });
   connect(addAction(projectMenu_, "projectExit", "&Exit"), &QAction::triggered, this, [this] {
-    // Ends at once, without the settings save; unsaved radio edits are
-    // offered first, and Cancel keeps the program open. A group change's
-    // phase 2 is seen through first.
+    // Ends at once, without the settings save; unsaved group and radio
+    // edits are offered first, and Cancel keeps the program open. A group
+    // change's phase 2 is seen through first.
     if (waitForPhaseTwo([this] { action(QStringLiteral("projectExit"))->trigger(); })) return;
-    if (!model_->beforeReplace(true)) return;
+    if (!model_->beforeExit()) return;
     if (exitProgram) exitProgram();
   });
   QAction* emulate = addAction(projectMenu_, "EmulateGroup1", "Emulate Group");
@@ -254,11 +260,7 @@ void MainWindow::buildMenus(bool emulateEntry) {
   addAction(online, "monitorStop", "Stop")->setEnabled(false);
   QAction* compare = addAction(online, "compareGroup", "&Compare Group with Project...");
   connect(compare, &QAction::triggered, this, [this] { compareGroupClick(); });
-  // A project of the user's and the port open, and no compare running.
-  connect(online, &QMenu::aboutToShow, this, [this, compare] {
-    compare->setEnabled(model_->project() && panel_->WindowMode != wmManual && hooks.portOpen &&
-                        hooks.portOpen() && !(compareDialog_ && compareDialog_->running()));
-  });
+  connect(online, &QMenu::aboutToShow, this, [this] { showCommandStates(); });
   QMenu* poll = online->addMenu(QStringLiteral("Set Poll Interval..."));
   poll->setObjectName(QStringLiteral("SetPollInterval"));
   buildPollMenu(poll);
@@ -425,7 +427,6 @@ void MainWindow::layOutForMode(int mode) {
   const bool monitor = mode == wmMonitor;
   splitter_->setVisible(project || monitor);
   views_.tree()->setVisible(monitor);
-  if (QAction* stop = action(QStringLiteral("monitorStop"))) stop->setEnabled(monitor);
   showDiscoveryProgress();
   centralWidget()->layout()->activate();
 
@@ -472,6 +473,18 @@ void MainWindow::layOutForMode(int mode) {
   layingOut_ = false;
   showViewChecks();
   if (onModeSwitched) onModeSwitched(mode);
+}
+
+void MainWindow::showCommandStates() {
+  // Before the menus exist there is nothing to show.
+  QAction* stop = action(QStringLiteral("monitorStop"));
+  if (!stop) return;
+  const CommandControls c = model_->commandControls();
+  stop->setEnabled(c.stop);
+  action(QStringLiteral("compareGroup"))->setEnabled(c.compare);
+  QAction* change = action(QStringLiteral("changeGroup"));
+  change->setVisible(c.changeGroupShown);
+  change->setEnabled(c.changeGroup);
 }
 
 void MainWindow::showDiscoveryProgress() {

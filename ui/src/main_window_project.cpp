@@ -49,7 +49,8 @@ QString MainWindow::projectFolder() const {
 }
 
 void MainWindow::projectNewClick() {
-  projectCloseClick();
+  // The file first: a cancelled choice leaves the open project as it was,
+  // and only a chosen one closes it.
   QFileDialog dialog(this, QStringLiteral("Project Name"), projectFolder(),
                      QLatin1String(kProjectFilter));
   dialog.setObjectName(QStringLiteral("projectNewDialog"));
@@ -65,6 +66,7 @@ void MainWindow::projectNewClick() {
       prompts_.show(PromptIcon::Warning, file + " already exists. Do you want to replace it?",
                     pbOk | pbCancel) != pbOk)
     return;
+  projectCloseClick();
   // The default project was just stored by the close; it is not stored
   // again. The file is replaced by the model once no other program has it.
   model_->abandonProject();

@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 
 #include "link/tcom_port.h"
+#include "model/blocked_frequencies.h"
 #include "model/group_commands.h"
 #include "model/project.h"
 #include "model/radio.h"
@@ -94,9 +95,11 @@ void MainWindow::buildViewCommands() {
   commands_->createProject = [this] {
     QAction* create = action(QStringLiteral("projectNew"));
     if (!create || !create->isEnabled()) return false;
+    const int before = model_->projectSerial();
     create->trigger();
-    // A project is open when it can be closed.
-    return action(QStringLiteral("projectClose"))->isEnabled();
+    // A new project is open when one was opened and it can be closed; a
+    // cancelled choice leaves the one open before, which is no new one.
+    return model_->projectSerial() != before && action(QStringLiteral("projectClose"))->isEnabled();
   };
 
   QAction* existing = action(QStringLiteral("discoverThis"));
@@ -140,6 +143,8 @@ void MainWindow::prepareListMenu(const QPoint& pos) {
   if (!item) model_->selectedRow = kNoRow;
   Tradio* radio = item ? views_.rowRadio(views_.rowOf(item)) : nullptr;
   menuRadio_ = radio ? radio->slotID : -1;
+  // Set Parameters is Set Radio: offered when the button is.
+  if (QAction* set = action(QStringLiteral("setRemote"))) set->setEnabled(panel_->enabled(ctl::ok));
   if (QAction* history = action(QStringLiteral("signalHistory"))) history->setEnabled(radio);
 }
 
@@ -166,6 +171,8 @@ void MainWindow::compareGroupClick() {
     compareDialog_->raise();
     return;
   }
+  // What runs is met before the dialog opens.
+  if (!commands_->admitted(kOnlineMonitorTitle, Command::Compare)) return;
   delete compareDialog_;
   CompareGroupDialog::Hooks h;
   h.attachReader = hooks.attachCallbacks;
@@ -178,9 +185,19 @@ void MainWindow::compareGroupClick() {
 }
 
 void MainWindow::changeGroupClick() {
-  if (!model_->project() || panel_->WindowMode != wmProject) return;
+  if (!model_->project() || panel_->WindowMode == wmManual) return;
   if (changeDialog_ && changeDialog_->running()) {
     changeDialog_->raise();
+    return;
+  }
+  if (!commands_->admitted("C&hange Group Settings", Command::GroupChange)) return;
+  // The blocked frequencies go to every radio: one outside the band would
+  // be refused halfway through the group.
+  const std::string blocked = blockedListMessage(panel_->blockedValues);
+  if (!blocked.empty()) {
+    prompts_.show(
+        PromptIcon::Error,
+        blocked + ". Change Group Settings did not start: mend it under Blocked MHz first.", pbOk);
     return;
   }
   delete changeDialog_;

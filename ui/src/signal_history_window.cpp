@@ -4,6 +4,7 @@
 #include <QChartView>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QKeyEvent>
 #include <QLineSeries>
 #include <QVBoxLayout>
 #include <QValueAxis>
@@ -61,8 +62,15 @@ void SignalHistoryWindow::append(Chart& c, std::int64_t time,
   // A day, as the history keeps.
   const qreal oldest = static_cast<qreal>(time - MonitorHistory::kSpanSeconds) * 1000.0;
   while (c.series->count() > 1 && c.series->at(0).x() <= oldest) c.series->remove(0);
-  c.time->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(c.series->at(0).x())),
-                   QDateTime::fromMSecsSinceEpoch(time * 1000 + 1000));
+  const qint64 from = static_cast<qint64>(c.series->at(0).x()), to = time * 1000 + 1000;
+  c.time->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(to));
+  // No two labels alike: seconds shown over the first minutes, and no more
+  // ticks than the span has seconds (or minutes) to tell apart.
+  const qint64 span = (to - from) / 1000;
+  const bool seconds = span < 600;
+  c.time->setFormat(seconds ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
+  c.time->setTickCount(
+      static_cast<int>(std::clamp<qint64>((seconds ? span : span / 60) + 1, 2, 5)));
   const double pad = std::max(1.0, (c.hi - c.lo) * 0.1);
   c.values->setRange(c.lo - pad, c.hi + pad);
 }
@@ -73,6 +81,25 @@ void SignalHistoryWindow::add(const PollReading& s) {
   // The radio counts tenths of a volt.
   append(charts_[1], s.time, s.volts, 10);
   append(charts_[2], s.time, s.tempC);
+}
+
+void SignalHistoryWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+QStringList SignalHistoryWindow::timeLabels(int chart) const {
+  const QDateTimeAxis* axis = charts_.at(chart).time;
+  QStringList labels;
+  const qint64 from = axis->min().toMSecsSinceEpoch(), to = axis->max().toMSecsSinceEpoch();
+  const int n = axis->tickCount();
+  for (int i = 0; i < n; ++i)
+    labels << QDateTime::fromMSecsSinceEpoch(from + (to - from) * i / std::max(1, n - 1))
+                  .toString(axis->format());
+  return labels;
 }
 
 int SignalHistoryWindow::pointCount(int chart) const {

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QProgressBar>
+#include <QTimer>
 #include <algorithm>
 
 #include "ui/qt_seams.h"
@@ -99,20 +100,36 @@ StatusBarWidget::StatusBarWidget(QWidget* parent) : QStatusBar(parent) {
                            24);
   progress_->hide();
   addPermanentWidget(progress_);
+  progressTimer_ = new QTimer(this);
+  progressTimer_->setSingleShot(true);
+  progressTimer_->setInterval(kProgressMs);
+  connect(progressTimer_, &QTimer::timeout, this, [this] { applyProgress(); });
 }
 
 void StatusBarWidget::showProgress(int value, int maximum, const QString& text) {
-  progress_->setRange(0, maximum);
-  progress_->setValue(std::clamp(value, 0, maximum));
-  progress_->setFormat(text);
-  progress_->setToolTip(text);
+  value_ = value;
+  maximum_ = maximum;
+  text_ = text;
   if (progress_->isHidden()) {
+    applyProgress();
     progress_->show();
     applyWidths();
+  } else if (!progressTimer_->isActive()) {
+    progressTimer_->start();
   }
 }
 
+void StatusBarWidget::applyProgress() {
+  // A gauge's every move is painted at once (QProgressBar repaints as its
+  // value changes): only the latest is shown.
+  progress_->setRange(0, maximum_);
+  progress_->setValue(std::clamp(value_, 0, maximum_));
+  progress_->setFormat(text_);
+  progress_->setToolTip(text_);
+}
+
 void StatusBarWidget::hideProgress() {
+  progressTimer_->stop();
   if (progress_->isHidden()) return;
   progress_->hide();
   applyWidths();

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "model/window_settings.h"
@@ -20,8 +22,8 @@ TerminalWindow::TerminalWindow(SettingsStore* settings, QWidget* parent)
       screen_(new QPlainTextEdit(this)),
       input_(new QLineEdit(this)) {
   setObjectName(QStringLiteral("terminal"));
-  setWindowTitle(QStringLiteral("terminal"));
-  setAccessibleName(QStringLiteral("terminal"));
+  setWindowTitle(QStringLiteral("Terminal"));
+  setAccessibleName(QStringLiteral("Terminal"));
   setWindowIcon(QApplication::windowIcon());
 
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -36,6 +38,13 @@ TerminalWindow::TerminalWindow(SettingsStore* settings, QWidget* parent)
   screen_->setMaximumBlockCount(kMaxLines);
   screen_->setFocusPolicy(Qt::ClickFocus);  // not reached with the tab key
   screen_->setUndoRedoEnabled(false);
+  // New traffic is followed until the user scrolls away from the end, and
+  // again once they scroll back to it; a resize changes nothing of that.
+  QScrollBar* bar = screen_->verticalScrollBar();
+  connect(bar, &QScrollBar::actionTriggered, this, [this, bar] {
+    // The action's move is applied after this signal.
+    QTimer::singleShot(0, this, [this, bar] { following_ = bar->value() >= bar->maximum(); });
+  });
 
   input_->setObjectName(QStringLiteral("input"));
   input_->setAccessibleName(QStringLiteral("Command"));
@@ -56,7 +65,13 @@ TerminalWindow::TerminalWindow(SettingsStore* settings, QWidget* parent)
 void TerminalWindow::addLine(const std::string& text) {
   // Nothing is kept while the window is hidden.
   if (!isVisible()) return;
-  screen_->appendPlainText(qt(terminalTimeStamp() + text));
+  // A line end is no text of its own: the radio's blank line before its
+  // answer shows nothing.
+  std::string line = text;
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+  if (line.find_first_not_of(" <>") == std::string::npos) return;
+  screen_->appendPlainText(qt(terminalTimeStamp() + line));
+  if (following_) screen_->verticalScrollBar()->setValue(screen_->verticalScrollBar()->maximum());
 }
 
 void TerminalWindow::closeEvent(QCloseEvent* event) {

@@ -22,6 +22,7 @@ class MainWindow;
 class MetricsServer;
 class MonitorMetrics;
 class Prompts;
+class RadioCommands;
 class RegisterValues;
 class SettingsStore;
 class SplashWindow;
@@ -30,8 +31,11 @@ class TcomPort;
 class TerminalWindow;
 class TickTimer;
 
-// The COM port dialog's user edits run the engine's handlers.
-void connectComPortWindow(ComPortWindow& dialog, TcomPort& engine);
+// The COM port dialog's user edits run the engine's handlers; its search
+// meets the commands that run as the commands' table says (without
+// commands it starts as the engine allows), a refusal told through prompts.
+void connectComPortWindow(ComPortWindow& dialog, TcomPort& engine,
+                          RadioCommands* commands = nullptr, Prompts* prompts = nullptr);
 
 struct WiringOptions {
   int brandIndex = 0;

@@ -61,19 +61,4 @@ class CliLoop {
   std::thread thread_;
 };
 
-// Waits for SIGINT, SIGTERM and SIGHUP on a thread of its own and calls onSignal
-// there. blockSignals() must run in main() before any thread starts, so no
-// other thread takes them.
-class SignalWatch {
- public:
-  static void blockSignals();
-  explicit SignalWatch(std::function<void(int)> onSignal);
-  ~SignalWatch();
-
- private:
-  std::function<void(int)> onSignal_;
-  std::atomic<bool> stop_{false};
-  std::thread thread_;
-};
-
 }  // namespace tessel::cli

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "link/port_state.h"
 
@@ -26,6 +28,8 @@ class TgroupEmulator {
   // The radio answered as; -1 before one is chosen.
   int emulatedRadio() const { return emulatedRadio_; }
   void forgetRadio() { emulatedRadio_ = -1; }
+  // A new emulation starts from the project's values again.
+  void forgetValues() { held_.clear(); }
 
   // Whether value (upper case) is in the form the parameter's register
   // holds.
@@ -33,6 +37,8 @@ class TgroupEmulator {
 
  private:
   void emulatorSend(const std::string& text);
+  // With no radio dialled, the local one (the group's first master) answers.
+  void chooseLocal();
   bool emulatedRadioListed();
   int emulatorLookup(int reg);
   // "ATI": the version of the radio answering, the local one if none is dialled.
@@ -46,6 +52,9 @@ class TgroupEmulator {
   Send send_;
   TradioNumber* list_ = nullptr;
   int emulatedRadio_ = -1;
+  // What each radio was set to while emulated, by (radio, parameter), in
+  // the form it was set: a query answers this, not the project's value.
+  std::map<std::pair<int, int>, std::string> held_;
 };
 
 }  // namespace tessel

@@ -1,34 +1,27 @@
 #include "model/data_dir.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <system_error>
+
+#include "platform/files.h"
+#include "platform/process.h"
 
 namespace tessel {
 
-namespace fs = std::filesystem;
-
 std::string dataDirectory(const std::string& product, const std::string& exePath,
-                          const std::string& xdgDataHome, const std::string& home) {
-  const fs::path dir = fs::path(exePath).parent_path();
-  if (!exePath.empty() && dir.filename() != "bin" && ::access(dir.c_str(), W_OK) == 0)
-    return dir.string();
-  // A relative XDG_DATA_HOME is invalid and is ignored, as the XDG rules say.
-  const std::string base = !xdgDataHome.empty() && xdgDataHome[0] == '/'
-                               ? xdgDataHome
-                               : (home.empty() ? std::string(".") : home) + "/.local/share";
-  return base + "/" + product;
+                          const std::string& userDataFolder) {
+  const std::filesystem::path dir = platform::pathFromUtf8(exePath).parent_path();
+  const std::string folder = platform::utf8FromPath(dir);
+  if (!exePath.empty() && dir.filename() != "bin" && platform::writeAccess(folder) == 0)
+    return folder;
+  return platform::pathInFolder(userDataFolder, product);
+}
+
+std::string dataDirectory(const std::string& product, const std::string& exePath) {
+  return dataDirectory(product, exePath, platform::userDataFolder());
 }
 
 std::string dataDirectory(const std::string& product) {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  const char* data = std::getenv("XDG_DATA_HOME");
-  const char* home = std::getenv("HOME");
-  return dataDirectory(product, ec ? std::string() : exe.string(), data ? data : "",
-                       home ? home : "");
+  return dataDirectory(product, platform::executablePath());
 }
 
 }  // namespace tessel

@@ -1,7 +1,5 @@
 #include "model/file_access.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -9,9 +7,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "atomic_write.h"
-
 #include "model/text.h"
+#include "platform/atomic_write.h"
+#include "platform/files.h"
 
 namespace tessel {
 
@@ -22,14 +20,16 @@ bool canRewriteFile(const std::string& path, std::string& error) {
     return false;
   };
   std::error_code ec;
-  const fs::file_status st = fs::status(path, ec);
+  const fs::path name = platform::pathFromUtf8(path);
+  const fs::file_status st = fs::status(name, ec);
   if (fs::exists(st)) {
     if (!fs::is_regular_file(st)) return refuse("not a regular file");
-    if (::access(path.c_str(), W_OK) != 0) return refuse(std::strerror(errno));
+    if (const int err = platform::writeAccess(path)) return refuse(std::strerror(err));
   }
-  const fs::path folder = fs::absolute(path, ec).parent_path();
+  const fs::path folder = fs::absolute(name, ec).parent_path();
   if (ec) return refuse(ec.message());
-  if (::access(folder.c_str(), W_OK | X_OK) != 0) return refuse(std::strerror(errno));
+  if (const int err = platform::writeAccess(platform::utf8FromPath(folder)))
+    return refuse(std::strerror(err));
   return true;
 }
 
@@ -41,11 +41,11 @@ bool canReadProject(const std::string& path, std::string& error) {
   };
   if (path.empty()) return refuse("no file name");
   std::error_code ec;
-  const fs::file_status st = fs::status(path, ec);
+  const fs::file_status st = fs::status(platform::pathFromUtf8(path), ec);
   if (!fs::exists(st)) return refuse(std::strerror(ENOENT));
   if (!fs::is_regular_file(st)) return refuse("not a regular file");
   // Opened, not just asked: what access() says is not what open() does for root.
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = platform::openFile(path, "rb");
   if (!f) return refuse(std::strerror(errno));
   std::fclose(f);
   return true;
@@ -53,7 +53,7 @@ bool canReadProject(const std::string& path, std::string& error) {
 
 bool replaceFileWithCopy(const std::string& path, const std::string& source, std::string& error) {
   errno = 0;
-  std::ifstream in(source, std::ios::binary);
+  std::ifstream in(platform::pathFromUtf8(source), std::ios::binary);
   const std::string data =
       in ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())
          : std::string();
@@ -61,7 +61,7 @@ bool replaceFileWithCopy(const std::string& path, const std::string& source, std
     error = "cannot read " + source + ": " + std::strerror(errno ? errno : EIO);
     return false;
   }
-  return replaceFileAtomically(path, data, error);
+  return platform::replaceFileAtomically(path, data, error);
 }
 
 }  // namespace tessel
@@ -69,7 +69,7 @@ bool replaceFileWithCopy(const std::string& path, const std::string& source, std
 namespace tessel {
 
 bool isProjectText(const std::string& path, std::string& reason) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(platform::pathFromUtf8(path), std::ios::binary);
   if (!in) return true;
   bool blank = true;
   std::string line;

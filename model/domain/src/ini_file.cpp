@@ -1,16 +1,14 @@
 #include "model/ini_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
 #include <utility>
 
-#include "atomic_write.h"
 #include "model/text.h"
+#include "platform/atomic_write.h"
+#include "platform/files.h"
 
 namespace tessel {
 
@@ -88,7 +86,7 @@ bool validKey(const std::string& k) {
 }  // namespace
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
-  removeDeadWritersFiles(path_);
+  platform::removeDeadWritersFiles(path_);
   load();
 }
 
@@ -103,28 +101,13 @@ bool IniFile::load() {
   unreadable_.clear();
 
   std::string content;
-  int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
+  if (const int err = platform::readWholeFile(path_, content)) {
     // No file yet is the normal start of a project.
-    if (errno == ENOENT || errno == ENOTDIR) return true;
+    if (err == ENOENT || err == ENOTDIR) return true;
     loadFailed_ = true;
-    lastError_ = "Cannot read \"" + path_ + "\": " + std::strerror(errno);
+    lastError_ = "Cannot read \"" + path_ + "\": " + std::strerror(err);
     return false;
   }
-  char buf[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      lastError_ = "Cannot read \"" + path_ + "\": " + std::strerror(errno);
-      loadFailed_ = true;
-      ::close(fd);
-      return false;
-    }
-    content.append(buf, static_cast<size_t>(n));
-  }
-  ::close(fd);
 
   size_t pos = 0;
   if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) {
@@ -218,8 +201,8 @@ bool IniFile::commit() {
   }
   if (readOnly_) return true;
   std::string error;
-  if (!replaceFileAtomically(
-          path_, [this](const DataSink& put) { return serialize(put); }, error)) {
+  if (!platform::replaceFileAtomically(
+          path_, [this](const platform::DataSink& put) { return serialize(put); }, error)) {
     lastError_ = error;
     return false;
   }

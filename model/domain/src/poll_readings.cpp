@@ -5,6 +5,7 @@
 
 #include "model/catalogue.h"
 #include "model/text.h"
+#include "platform/local_time.h"
 
 namespace tessel {
 
@@ -31,9 +32,7 @@ bool rangeOf(int param, Range& r) {
 }
 
 std::string timeText(std::int64_t t) {
-  const std::time_t tt = static_cast<std::time_t>(t);
-  std::tm tm{};
-  localtime_r(&tt, &tm);
+  const std::tm tm = platform::localTime(static_cast<std::time_t>(t));
   char buf[32];
   std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%S", &tm);
   return buf;

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "model/text.h"
+
 namespace tessel {
 
 namespace {
@@ -50,13 +52,29 @@ std::string blockedTyped(const std::string& text) {
   return out;
 }
 
-BlockedExit blockedExit(const std::string& text) {
-  if (text.empty()) return {};
+std::string blockedRangeMessage(const std::string& given) {
+  const std::string text = trimBlanks(given);
+  if (text.empty()) return std::string();
   double v = 0;
   // Compared in tenths so that 902.2 and 927.7 themselves are inside.
-  if (!readMhz(text, v) || v * 10 < 9022 - 1e-6 || v * 10 > 9277 + 1e-6) {
-    return {"", text + " not in Range of 902.2 to 927.7 MHz"};
+  if (readMhz(text, v) && v * 10 >= kBlockedLowMhz * 10 - 1e-6 &&
+      v * 10 <= kBlockedHighMhz * 10 + 1e-6)
+    return std::string();
+  return text + " not in Range of 902.2 to 927.7 MHz";
+}
+
+std::string blockedListMessage(const std::array<std::string, kBlockedCount>& values) {
+  for (const std::string& v : values) {
+    std::string message = blockedRangeMessage(v);
+    if (!message.empty()) return message;
   }
+  return std::string();
+}
+
+BlockedExit blockedExit(const std::string& text) {
+  if (text.empty()) return {};
+  const std::string message = blockedRangeMessage(text);
+  if (!message.empty()) return {"", message};
   std::string done = text;
   if (done.size() == 3) done += '.';
   if (done.size() == 4) done += '0';
@@ -105,6 +123,10 @@ void BlockedFrequencies::exit(int i) {
 
 void BlockedFrequencies::ok(int current) {
   if (current >= 0 && current < kBlockedCount) exit(current);
+  // Every field, not only the one left last: a value shown from the
+  // project or the radio, or one the focus never left, meets the same check.
+  for (int i = 0; i < kBlockedCount; ++i)
+    if (!blockedRangeMessage(fields.at(i)).empty()) exit(i);
   panel_.blockedValues = fields;
 }
 

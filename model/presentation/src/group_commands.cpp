@@ -62,8 +62,7 @@ std::string DiscoveryProgress::text() const {
 }
 
 const std::vector<std::string>& pollIntervalCaptions() {
-  // "2.0 seconds" is written in lower case on purpose: users know the menu so.
-  static const std::vector<std::string> captions{"1.0 Seconds", "1.5 Seconds",   "2.0 seconds",
+  static const std::vector<std::string> captions{"1.0 Seconds", "1.5 Seconds",   "2.0 Seconds",
                                                  "2.5 Seconds", "3.0 Seconds",   "3.5 Seconds",
                                                  "4.0 Seconds", kAsFastAsReplies};
   return captions;
@@ -113,22 +112,28 @@ bool GroupCommands::monitoring() const {
   return window_.panelView() == PanelView::Monitor;
 }
 
-void GroupCommands::stopMonitor() {
-  if (monitoring()) window_.advancedClick();
-  discovering_ = false;
+bool GroupCommands::discovering() const {
+  Command rounds;
+  return window_.commands.roundsRunning(rounds) && rounds == Command::Discover;
 }
 
-bool GroupCommands::stopMonitorFirst() {
-  if (!monitoring()) return true;
-  if (window_.prompts.show(PromptIcon::Question, discovering_ ? kStopDiscovery : kStopMonitor,
-                           pbYes | pbNo) != pbYes)
-    return false;
-  stopMonitor();
-  return true;
+void GroupCommands::stopMonitor() {
+  if (monitoring()) {
+    window_.advancedClick();
+  } else if (window_.commandControls().stop) {
+    // A read or an emulation outside the monitor's layout.
+    window_.commands.stop(kCancelCaption, {});
+  }
+}
+
+bool GroupCommands::admitted(const std::string& title, Command command) {
+  return started(title, window_.commands.admit(command));
 }
 
 void GroupCommands::refused(const std::string& title, LinkTasks::TaskStart why) {
-  const std::string text = taskRefusal(title, why);
+  // The user chose to let what runs go on: nothing more to say.
+  const std::string text = window_.commands.whyNot(title, why);
+  if (text.empty()) return;
   if (showNotice) showNotice(text);
   window_.prompts.show(PromptIcon::Warning, text, pbOk);
 }
@@ -140,12 +145,19 @@ bool GroupCommands::started(const std::string& title, LinkTasks::TaskStart why) 
 }
 
 void GroupCommands::getLocalRadio() {
-  if (!window_.project() || !stopMonitorFirst()) return;
+  if (!window_.project() || !admitted(kGetLocalTitle, Command::GetLocal)) return;
+  // The read moves the panel to the radio it reads: edits of the radio
+  // shown are offered for saving first.
+  if (window_.panel.WindowMode != wmManual && window_.radioChanged() &&
+      window_.prompts.show(PromptIcon::Warning, "Radio configuration changes made, save them?",
+                           pbYes | pbNo) == pbYes)
+    window_.saveCurrentRadio();
   started(kGetLocalTitle, window_.commands.getLocal(kGetLocalTitle));
 }
 
 bool GroupCommands::monitorExisting() {
-  if (!stopMonitorFirst()) return false;
+  // Asked before the project chooser opens.
+  if (!admitted(kOnlineMonitorTitle, Command::Monitor)) return false;
   Tproject* project = window_.project();
   if (project && project->fileName().find(kDefaultProjectMark) != std::string::npos) {
     // Monitoring the default project means nothing: the user picks one, and
@@ -164,25 +176,21 @@ bool GroupCommands::monitorExisting() {
   }
   if (!started(kOnlineMonitorTitle, window_.commands.monitor(kOnlineMonitorTitle, list)))
     return false;
-  discovering_ = false;
   monitorLayout();
-  window_.panel.setEnabled(ctl::advanced, true);
   return true;
 }
 
 bool GroupCommands::discoverNew() {
-  if (!stopMonitorFirst()) return false;
+  if (!admitted(kOnlineMonitorTitle, Command::Discover)) return false;
   if (!createProject || !createProject() || !window_.project()) return false;
   if (!started(kOnlineMonitorTitle, window_.commands.discover(kOnlineMonitorTitle))) return false;
-  discovering_ = true;
   progress.start();
   monitorLayout();
-  window_.panel.setEnabled(ctl::advanced, true);
   return true;
 }
 
 void GroupCommands::emulateGroup() {
-  if (!window_.project() || !stopMonitorFirst()) return;
+  if (!window_.project()) return;
   Tproject* project = window_.project();
   started(kEmulateGroupTitle,
           window_.commands.emulate(kEmulateGroupTitle, project->BuildPollList(false)));
@@ -190,7 +198,7 @@ void GroupCommands::emulateGroup() {
 
 void GroupCommands::getRadioParameters() {
   Tradio* r = window_.panel.currentRadio;
-  if (!r || !stopMonitorFirst()) return;
+  if (!r) return;
   if (r->responded) {
     getLocalRadio();
     return;
@@ -257,7 +265,7 @@ void GroupCommands::deleteRadio() {
       window_.panel.currentRadio = nullptr;
     }
     // A discovery keeps dialling every ID; a monitor polls the radios left.
-    if (monitored && !discovering_ && views.rowCount() > 0 && window_.tasks)
+    if (monitored && !discovering() && views.rowCount() > 0 && window_.tasks)
       window_.commands.updateList(project->BuildPollList(true));
     if (views.rowCount() == 0 && closeProject) closeProject();
   }

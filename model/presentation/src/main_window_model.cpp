@@ -3,12 +3,16 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "model/factory_defaults.h"
 #include "model/file_access.h"
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/radio.h"
+#include "platform/files.h"
+#include "platform/local_time.h"
 
 namespace tessel {
 
@@ -47,9 +51,13 @@ std::string serialPortNumber(const std::string& text) {
 
 MainWindowModel::MainWindowModel(Panel& p, GroupViews& v, Prompts& pr, const BrandModels& m,
                                  std::string product)
-    : panel(p), views(v), prompts(pr), models(m), productName(std::move(product)) {}
+    : panel(p), views(v), prompts(pr), models(m), productName(std::move(product)) {
+  commands.addListener(&follower_);
+}
 
-MainWindowModel::~MainWindowModel() = default;
+MainWindowModel::~MainWindowModel() {
+  commands.removeListener(&follower_);
+}
 
 Tproject& MainWindowModel::openProject(const std::string& fileName) {
   ProjectLock lock;
@@ -104,57 +112,23 @@ bool MainWindowModel::beforeReplace(bool mayCancel) {
   return true;
 }
 
+bool MainWindowModel::beforeExit() {
+  // Exit stores nothing by itself: group edits outside Manual mode (the
+  // reads write theirs through) are offered for saving first.
+  if (project_ && panel.WindowMode != wmManual && project_->groupUnsaved()) {
+    const PromptButton answer = prompts.show(
+        PromptIcon::Warning, "Group parameter changes made, save them?", pbYes | pbNo | pbCancel);
+    if (answer == pbCancel) return false;
+    if (answer == pbYes) project_->storeGroup();
+  }
+  return beforeReplace(true);
+}
+
 bool MainWindowModel::refuseNonProject(const std::string& fileName) {
   std::string reason;
   if (isProjectText(fileName, reason)) return false;
   prompts.show(PromptIcon::Error, fileName + " is not a project file: " + reason, pbOk);
   return true;
-}
-
-void MainWindowModel::recordRadioValues(int radio) {
-  lastRead_[radio] = panelSettings(panel, models);
-  panelSource_ = PanelSource::Radio;
-}
-
-bool MainWindowModel::confirmUnreadValues() {
-  // Outside Manual mode a send writes the radio's project section, not
-  // what the panel holds.
-  if (panel.WindowMode != wmManual && panel.WindowMode != wmUnset) return true;
-  if (panelSource_ != PanelSource::Defaults) return true;
-  const int radio = localRadio_;
-  std::string who = "the local radio";
-  auto last = lastRead_.find(radio);
-  if (radio >= 0) {
-    // Named as its record or its last read named it.
-    const Tradio* r = project_ ? project_->radio(radio) : nullptr;
-    std::string name = r ? r->name : "";
-    if (name.empty() && last != lastRead_.end()) {
-      for (const auto& [key, text] : last->second)
-        if (key == radiokey::radioName.name && text != "...") name = text;
-    }
-    who = "radio " + std::to_string(radio) + (name.empty() ? "" : " (" + name + ")");
-  }
-  std::string text;
-  if (last == lastRead_.end()) {
-    text = "Nothing was read from " + who +
-           ": the panel holds defaults or edits, not the radio's values. Set Radio anyway?";
-  } else {
-    const PanelSettings now = panelSettings(panel, models);
-    std::string changes;
-    for (const auto& [name, was] : last->second) {
-      if (name == radiokey::radioName.name) continue;  // not sent
-      for (const auto& [n, text] : now) {
-        if (n != name || text == was) continue;
-        changes += (changes.empty() ? "" : ", ") + name + " " + (was.empty() ? "(none)" : was) +
-                   " to " + (text.empty() ? "(none)" : text);
-      }
-    }
-    // The radio holds these values already: sending them changes nothing.
-    if (changes.empty()) return true;
-    text = "The panel's values were not read from " + who +
-           ". Set Radio changes what was last read from it: " + changes + ". Set Radio anyway?";
-  }
-  return prompts.show(PromptIcon::Warning, text, pbOk | pbCancel | pbRefusalIsDefault) == pbOk;
 }
 
 bool MainWindowModel::openChosenProject(const std::string& fileName, bool create,
@@ -174,9 +148,12 @@ bool MainWindowModel::openChosenProject(const std::string& fileName, bool create
   }
   // Tried first, so a failure leaves a usable project open. A new project
   // replaces the file it is given (the user agreed to that).
-  if (create) std::remove(fileName.c_str());
+  if (create) {
+    std::error_code ec;
+    std::filesystem::remove(platform::pathFromUtf8(fileName), ec);
+  }
   errno = 0;
-  std::FILE* f = std::fopen(fileName.c_str(), create ? "wb" : "rb");
+  std::FILE* f = platform::openFile(fileName, create ? "wb" : "rb");
   if (!f) {
     lock.release();
     const std::string reason = std::strerror(errno ? errno : EIO);
@@ -236,6 +213,7 @@ void MainWindowModel::loadProjectRadios() {
 void MainWindowModel::switchMode(int mode) {
   panel.WindowMode = mode == wmUnset ? wmManual : mode;
   if (onModeSwitch) onModeSwitch(panel.WindowMode);
+  followCommands();
 }
 
 void MainWindowModel::defaultsClick() {
@@ -423,32 +401,6 @@ void MainWindowModel::usePCClockChange() {
   panel.setEnabled(ctl::setCurrentTime, !panel.checked(ctl::usePCClock));
 }
 
-void MainWindowModel::advancedClick() {
-  if (panelView_ == PanelView::Monitor) {
-    // Leave monitoring: the basic list layout, no tree, Project mode.
-    setPanelView(PanelView::Advanced);
-    views.setMonitorColumns(false);
-    views.clearTree();
-    if (project_) {
-      for (int id = 0; id < kRadioSlots; ++id) {
-        if (Tradio* r = project_->radio(id)) r->treeNode = kNoNode;
-      }
-    }
-    switchMode(wmProject);
-    if (tasks) {
-      int id = 0;
-      parseInt32(panel.text(ctl::radioID), id);
-      int model = panel.itemIndex(ctl::radioType);
-      if (model < 0 || model >= kModelCount) model = 1;
-      commands.stop(advancedCaption(panelView_), TpollArray{{id, model}});
-    }
-    enableRadioParameters(true);
-    return;
-  }
-  setPanelView(panelView_ == PanelView::Advanced ? PanelView::Basic : PanelView::Advanced);
-  switchMode(panel.WindowMode);
-}
-
 void MainWindowModel::chooseView(PanelView view) {
   if (view == PanelView::Monitor) return;
   if (panelView_ == PanelView::Monitor) {
@@ -580,8 +532,7 @@ std::string MainWindowModel::timeText(const char* format) const {
   if (clock) {
     t = clock();
   } else {
-    std::time_t now = std::time(nullptr);
-    localtime_r(&now, &t);
+    t = platform::localTime(std::time(nullptr));
   }
   char buf[16];
   if (std::strftime(buf, sizeof buf, format, &t) == 0) return std::string();

@@ -50,20 +50,36 @@ void Tproject::SaveGroup() {
   saveGroup(false);
 }
 
+bool Tproject::groupKeyChanged(const ProjectKey& k) const {
+  const Panel& panel = window->panel;
+  // A choice is unchanged while the file's text still selects the same
+  // item: "yes" or "YES" stays as the file spells it.
+  const std::string stored = readKey(kProjectSection, k.name, k.def);
+  return k.isChoice() ? itemOfFileText(k, stored) != panel.itemIndex(k.control)
+                      : stored != trimBlanks(panel.text(k.control));
+}
+
+bool Tproject::blockedChangedAt(int i) const {
+  return blockedChanged && window->panel.WindowMode != wmManual &&
+         (!sectionExists(kProjectSection) ||
+          readKey(kProjectSection, kBlockedFreqKeys[i], "\n") != window->panel.blockedValues[i]);
+}
+
+bool Tproject::groupUnsaved() const {
+  for (const ProjectKey* k : groupKeys())
+    if (groupKeyChanged(*k)) return true;
+  for (int i = 0; i < kBlockedCount; ++i)
+    if (blockedChangedAt(i)) return true;
+  return false;
+}
+
 void Tproject::saveGroup(bool onlyChanged) {
   Panel& panel = window->panel;
   Batch batch(*this);
   for (const ProjectKey* k : groupKeys()) {
     const std::string text =
         k->isChoice() ? fileTextOf(*k, panel.itemIndex(k->control)) : panel.text(k->control);
-    if (onlyChanged) {
-      // A choice is unchanged while the file's text still selects the same
-      // item: "yes" or "YES" stays as the file spells it.
-      const std::string stored = readKey(kProjectSection, k->name, k->def);
-      if (k->isChoice() ? itemOfFileText(*k, stored) == panel.itemIndex(k->control)
-                        : stored == trimBlanks(text))
-        continue;
-    }
+    if (onlyChanged && !groupKeyChanged(*k)) continue;
     writeKey(kProjectSection, k->name, text);
   }
 }
@@ -100,19 +116,20 @@ const TpollArray& Tproject::BuildPollList(bool pollOnly) {
   return pollList;
 }
 
+void Tproject::storeGroup() {
+  Batch batch(*this);
+  saveGroup(true);
+  // All twelve, so the file says the list is complete; those it holds
+  // already are no write.
+  for (int i = 0; i < kBlockedCount; ++i)
+    if (blockedChangedAt(i))
+      writeKey(kProjectSection, kBlockedFreqKeys[i], window->panel.blockedValues[i]);
+}
+
 void Tproject::Destroy() {
   if (destroyed_) return;
   destroyed_ = true;
-  {
-    Batch batch(*this);
-    saveGroup(true);
-    if (blockedChanged && window->panel.WindowMode != wmManual) {
-      // All twelve, so the file says the list is complete; those it holds
-      // already are no write.
-      for (int i = 0; i < kBlockedCount; ++i)
-        writeKey(kProjectSection, kBlockedFreqKeys[i], window->panel.blockedValues[i]);
-    }
-  }
+  storeGroup();
   // A batch left open by its owner must not keep what it gathered.
   while (batchDepth_ > 0) endBatch();
   for (int id = 0; id < kRadioSlots; ++id) {

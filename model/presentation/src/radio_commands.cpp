@@ -22,9 +22,12 @@ TaskCode taskOf(Command command) {
       return tkSendValues;
     case Command::Emulate:
       return tkEmulate;
+    case Command::AutoConfigure:
+      return tkAutoConfigure;
     case Command::Discover:
     case Command::Monitor:
     case Command::Compare:
+    case Command::GroupChange:
       break;
   }
   return tkMonitor;
@@ -68,16 +71,87 @@ void RadioCommands::removeListener(CommandListener* listener) {
   listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
 }
 
+CommandStart RadioCommands::admit(Command given) {
+  refusal_.clear();
+  if (!busy()) return CommandStart::Started;
+  const Command running = holder();
+  switch (meeting(running, given)) {
+    case Meeting::Start:
+    case Meeting::Queue:
+      return CommandStart::Started;
+    case Meeting::Refuse:
+      refusal_ = refusalText(running, given);
+      return CommandStart::Refused;
+    case Meeting::Ask:
+      break;
+  }
+  if (window_.prompts.show(PromptIcon::Question, stopQuestion(running, given), pbYes | pbNo) !=
+      pbYes)
+    return CommandStart::Declined;
+  // What runs may have ended while the user read the question.
+  if (busy() && holder() == running) stop(std::string(), {});
+  return busy() ? admit(given) : CommandStart::Started;
+}
+
+std::string RadioCommands::whyNot(const std::string& title, CommandStart why) const {
+  if (why == CommandStart::Declined) return std::string();
+  if (why == CommandStart::Refused) return refusal_;
+  return taskRefusal(title, why);
+}
+
+bool RadioCommands::roundsRunning(Command& command) const {
+  if (!running_) return false;
+  if (inRounds(current_)) {
+    command = current_;
+    return true;
+  }
+  if (underneath_) command = rounds_;
+  return underneath_;
+}
+
+CommandStart RadioCommands::autoConfigure(const std::function<bool()>& search) {
+  return run(
+      Command::AutoConfigure, {{0, 0}},
+      [&] {
+        if (!window_.tasks) return CommandStart::PortClosed;
+        return search() ? CommandStart::Started : CommandStart::Busy;
+      },
+      Command::AutoConfigure);
+}
+
+CommandStart RadioCommands::beginSession(Command command) {
+  const CommandStart why = admit(command);
+  if (why != CommandStart::Started) return why;
+  session_ = true;
+  sessionCommand_ = command;
+  CommandProgress p;
+  p.command = command;
+  each([&](CommandListener& l) { l.commandProgress(p); });
+  return why;
+}
+
+void RadioCommands::endSession(Command command) {
+  if (!session_ || sessionCommand_ != command) return;
+  session_ = false;
+  end(command, CommandOutcome::Done, std::string());
+}
+
 CommandStart RadioCommands::getLocal(const std::string& title, const TpollArray& given) {
+  // Asked before the list is built: building it marks the records.
+  const CommandStart admitted = admit(Command::GetLocal);
+  if (admitted != CommandStart::Started) return admitted;
   TpollArray list = given;
   if (list.empty())
     if (Tproject* project = window_.project())
       list = project->BuildPollList(window_.panel.WindowMode == wmMonitor);
   if (list.empty()) list.push_back({0, 0});
-  const CommandStart why = run(Command::GetLocal, {list.front()}, [&] {
-    return window_.tasks ? window_.tasks->StartTask(tkGetLocal, title, list)
-                         : CommandStart::PortClosed;
-  });
+  const CommandStart why = run(
+      Command::GetLocal, {list.front()},
+      [&] {
+        return window_.tasks ? window_.tasks->StartTask(tkGetLocal, title, list)
+                             : CommandStart::PortClosed;
+      },
+      Command::GetLocal);
   // The panel waits for the read's values only once the read runs: a flag
   // left set would let the Group ID check take 0 until some later read.
   if (why == CommandStart::Started) window_.panel.panelLoading = true;
@@ -85,57 +159,73 @@ CommandStart RadioCommands::getLocal(const std::string& title, const TpollArray&
 }
 
 CommandStart RadioCommands::getRadio(const std::string& title, const TpollEntry& entry) {
-  return run(Command::GetRadio, {entry}, [&] {
-    return window_.tasks ? window_.tasks->StartTask(tkGetRemote, title, {entry})
-                         : CommandStart::PortClosed;
-  });
+  return run(
+      Command::GetRadio, {entry},
+      [&] {
+        return window_.tasks ? window_.tasks->StartTask(tkGetRemote, title, {entry})
+                             : CommandStart::PortClosed;
+      },
+      Command::GetRadio);
 }
 
 CommandStart RadioCommands::setRadio(const std::string& title, const TpollArray& list,
-                                     const std::vector<std::string>& lines) {
-  return run(Command::SetRadio, list, [&] {
-    return window_.tasks ? window_.tasks->StartSend(title, list, lines) : CommandStart::PortClosed;
-  });
+                                     const std::vector<std::string>& lines, Command as) {
+  return run(
+      Command::SetRadio, list,
+      [&] {
+        return window_.tasks ? window_.tasks->StartSend(title, list, lines)
+                             : CommandStart::PortClosed;
+      },
+      as);
 }
 
 CommandStart RadioCommands::reset(const std::string& title, int radio) {
   // The lines go with the task or not at all: left in the queue by a refused
   // start, they would make the next Set Radio look busy.
-  return run(Command::Reset, {{radio, 0}}, [&] {
-    return window_.tasks ? window_.tasks->StartSend(title, TpollArray{},
-                                                    {"ATD" + std::to_string(radio), "AT&R"})
-                         : CommandStart::PortClosed;
-  });
+  return run(
+      Command::Reset, {{radio, 0}},
+      [&] {
+        return window_.tasks ? window_.tasks->StartSend(title, TpollArray{},
+                                                        {"ATD" + std::to_string(radio), "AT&R"})
+                             : CommandStart::PortClosed;
+      },
+      Command::Reset);
 }
 
 CommandStart RadioCommands::discover(const std::string& title) {
   TpollArray list;
   list.reserve(kDiscoverEntries);
   for (int id = 0; id < kDiscoverEntries; ++id) list.push_back({id, 0});
-  return rounds(Command::Discover, title, list);
+  return rounds(Command::Discover, title, list, Command::Discover);
 }
 
 CommandStart RadioCommands::monitor(const std::string& title, const TpollArray& list) {
-  return rounds(Command::Monitor, title, list);
+  return rounds(Command::Monitor, title, list, Command::Monitor);
 }
 
 CommandStart RadioCommands::emulate(const std::string& title, const TpollArray& list) {
-  return run(Command::Emulate, list, [&] {
-    return window_.tasks ? window_.tasks->StartTask(tkEmulate, title, list)
-                         : CommandStart::PortClosed;
-  });
+  return run(
+      Command::Emulate, list,
+      [&] {
+        return window_.tasks ? window_.tasks->StartTask(tkEmulate, title, list)
+                             : CommandStart::PortClosed;
+      },
+      Command::Emulate);
 }
 
-CommandStart RadioCommands::compare(const std::string& title, const TpollArray& list) {
-  return rounds(Command::Compare, title, list);
+CommandStart RadioCommands::compare(const std::string& title, const TpollArray& list, Command as) {
+  return rounds(Command::Compare, title, list, as);
 }
 
 CommandStart RadioCommands::rounds(Command command, const std::string& title,
-                                   const TpollArray& list) {
-  return run(command, list, [&] {
-    return window_.tasks ? window_.tasks->StartTask(tkMonitor, title, list)
-                         : CommandStart::PortClosed;
-  });
+                                   const TpollArray& list, Command as) {
+  return run(
+      command, list,
+      [&] {
+        return window_.tasks ? window_.tasks->StartTask(tkMonitor, title, list)
+                             : CommandStart::PortClosed;
+      },
+      as);
 }
 
 void RadioCommands::updateList(const TpollArray& list) {
@@ -164,17 +254,21 @@ void RadioCommands::stop(const std::string& title, const TpollArray& entry) {
 }
 
 CommandStart RadioCommands::run(Command command, const TpollArray& list,
-                                const std::function<CommandStart()>& start) {
+                                const std::function<CommandStart()>& start, Command as) {
+  // A part of the command holding the link is no meeting with it.
+  if (!(session_ && as == sessionCommand_)) {
+    const CommandStart admitted = admit(command);
+    if (admitted != CommandStart::Started) return admitted;
+  }
   const bool wasRunning = running_, wasUnder = underneath_;
   const Command was = current_, wasRounds = rounds_;
   const TpollArray wasList = list_;
   const int wasRound = round_, wasIndex = lastIndex_, wasReading = reading_;
+  const int wasStart = startRadio_;
   const bool wasAnswered = answered_;
-  const bool overlay =
-      command == Command::GetLocal || command == Command::SetRadio || command == Command::Reset;
-  // A read or a send given during rounds: the engine goes back to its
-  // rounds afterwards.
-  const bool keepsRounds = wasRunning && inRounds(was) && overlay;
+  // A send given during rounds: the engine goes back to its rounds
+  // afterwards.
+  const bool keepsRounds = wasRunning && inRounds(was) && meeting(was, command) == Meeting::Queue;
   running_ = true;
   current_ = command;
   underneath_ = keepsRounds;
@@ -183,6 +277,7 @@ CommandStart RadioCommands::run(Command command, const TpollArray& list,
     list_ = list;
     round_ = 0;
     lastIndex_ = -1;
+    startRadio_ = -1;
     reading_ = -1;
     answered_ = false;
   }
@@ -195,6 +290,7 @@ CommandStart RadioCommands::run(Command command, const TpollArray& list,
     list_ = wasList;
     round_ = wasRound;
     lastIndex_ = wasIndex;
+    startRadio_ = wasStart;
     reading_ = wasReading;
     answered_ = wasAnswered;
     return why;
@@ -252,17 +348,33 @@ void RadioCommands::dialling(int radio) {
   reached(radio);
 }
 
+int RadioCommands::placeOf(int radio) const {
+  // A radio no longer listed (deleted meanwhile) stands where it would be:
+  // the list is in ID order.
+  int before = 0;
+  for (size_t i = 0; i < list_.size(); ++i) {
+    if (list_[i].radio == radio) return static_cast<int>(i);
+    before += list_[i].radio < radio ? 1 : 0;
+  }
+  return list_.empty() ? 0 : before % static_cast<int>(list_.size());
+}
+
 void RadioCommands::reached(int radio) {
   const auto at = std::find_if(list_.begin(), list_.end(),
                                [radio](const TpollEntry& e) { return e.radio == radio; });
   if (at == list_.end()) return;
-  // The engine goes through its list in order: a radio before the last one
-  // reached (or the first) opens a round. A radio dialled again after no
-  // answer is still the same round.
+  // A round starts where the engine first reached its list, the local
+  // radio (which need not come first) or the first dial, and goes round
+  // the list from there: coming back past that place opens the next one.
+  // A radio dialled again after no answer is still the same round.
+  if (startRadio_ < 0) startRadio_ = radio;
+  const int n = static_cast<int>(list_.size());
+  const int start = placeOf(startRadio_);
   const int index = static_cast<int>(at - list_.begin());
-  if (lastIndex_ < 0 || index < lastIndex_) ++round_;
+  const int place = (index - start + n) % n;
+  if (lastIndex_ < 0 || place < (lastIndex_ - start + n) % n) ++round_;
   lastIndex_ = index;
-  progress(radio, index + 1);
+  progress(radio, place + 1);
 }
 
 void RadioCommands::answered() {
@@ -288,6 +400,11 @@ void RadioCommands::lineConfirmed(const std::string& line) {
 
 void RadioCommands::taskChanged(TaskCode to) {
   engineTask_ = to;
+  // The search ends when the engine leaves it: found, given up or cancelled.
+  if (running_ && current_ == Command::AutoConfigure && to != tkAutoConfigure) {
+    running_ = false;
+    end(Command::AutoConfigure, CommandOutcome::Done, std::string());
+  }
 }
 
 void RadioCommands::taskEnded(TaskCode task, CommandOutcome outcome, const std::string& message) {

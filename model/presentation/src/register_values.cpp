@@ -4,6 +4,7 @@
 
 #include "model/catalogue.h"
 #include "model/factory_defaults.h"
+#include "model/group_change.h"
 #include "model/group_compare.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
@@ -66,6 +67,7 @@ bool RegisterValues::isIdentification(int value, const std::string& text) const 
 
 bool RegisterValues::ApplyReply(int param, int value, const std::string& text) {
   bool result = false;
+  const bool group = isSharedParameter(param);
   if (isPollReading(param)) {
     // A reading that is empty or not of its form is missing: the cell must
     // not keep the last poll's value or show a stray line as one.
@@ -78,7 +80,12 @@ bool RegisterValues::ApplyReply(int param, int value, const std::string& text) {
     if (p) p->beginBatch();
     result = apply(param, value, trimBlanks(text));
     // A project closed meanwhile has written its batch as it closed.
-    if (p && window_.projectSerial() == serial) p->endBatch();
+    if (p && window_.projectSerial() == serial) {
+      // The group's values go into the project as soon as a radio tells
+      // them: a discovered group survives the program's end.
+      if (group && window_.panel.WindowMode != wmManual) p->storeGroup();
+      p->endBatch();
+    }
   }
   if (processEvents) processEvents();
   return result;
@@ -257,6 +264,10 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
     }
   }
   Tradio* record = p ? p->radio(n) : nullptr;
+  // A read in Project mode shows the radio it reads: the panel moves to
+  // its record, which the read then fills (a monitor's polls leave the
+  // panel where it is).
+  if (panel.WindowMode == wmProject && record && record != panel.currentRadio) showRead(*record);
   if (panel.text(ctl::radioName) != "..." || record) {
     if (!record) {
       if (Tradio* created = window_.firstFreeRadio(n)) {
@@ -289,6 +300,8 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
   }
   if (firstSeen) {
     if (Tradio* r = p->radio(n)) r->pollOnly = false;
+    // Set Radio waits for the panel to hold what the radio holds.
+    window_.followCommands();
   }
   // A read that began with an identification names the model in the
   // radio's section, or a model-2 radio would reopen as the first model
@@ -304,6 +317,14 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
   const Tradio* r = p ? p->radio(n) : nullptr;
   readingModel_ = identifiedModel_ >= 0 ? identifiedModel_ : r ? r->modelIndex : -1;
   identifiedModel_ = -1;
+}
+
+void RegisterValues::showRead(Tradio& record) {
+  window_.setCurrentRadio(&record);
+  window_.selectedRow = record.listItem;
+  window_.views.selectRow(record.listItem);
+  record.LoadIntoPanel();
+  window_.setRadioChanged(false);
 }
 
 bool RegisterValues::readingModelTwo() const {
@@ -518,139 +539,6 @@ void RegisterValues::readingRoutine(int param, std::optional<std::int16_t> value
   views.setSubItem(r->listItem, column, readingText(value));
   if (param == param::rssi) views.setSignalQuality(r->listItem, rssiQuality(value));
   if (param == param::temperature) views.setSubItem(r->listItem, 4, window_.timeLong());
-}
-
-std::string RegisterValues::RegisterValue(int radio, int param, bool numeric) {
-  if (radio < 0) return "No Radio";
-  Tproject* p = window_.project();
-  Tradio* r = p && radio < kRadioSlots ? p->radio(radio) : nullptr;
-  // The radio being edited (or the one radio of Manual mode) is what the
-  // panel shows; any other is what its project section holds. The panel is
-  // left as it is.
-  const RadioSettings shown = settingsOfPanel(window_.panel);
-  RadioSettings settings =
-      r && r != window_.panel.currentRadio ? projectSettings(*p, radio, window_.models) : shown;
-  // The model-E clock is the setup dialog's (or the PC's), not a radio's.
-  settings.currentTime =
-      window_.panel.checked(ctl::usePCClock) ? window_.timeShort() : shown.currentTime;
-  std::string out;
-  for (char c : codec::registerText(settings, param, numeric)) {
-    if (c != '.') out += c;
-  }
-  return out;
-}
-
-Tradio* RegisterValues::record(int radio) const {
-  if (radio < 0 || radio >= kRadioSlots) return nullptr;
-  Tproject* p = window_.project();
-  return p ? p->radio(radio) : nullptr;
-}
-
-bool RegisterValues::isLocal(int radio) {
-  if (radio < 0 || radio >= kRadioSlots) return false;
-  const Panel& panel = window_.panel;
-  if (Tradio* r = record(radio)) return panel.WindowMode == wmMonitor ? r->responded : true;
-  return panel.WindowMode == wmManual;
-}
-
-bool RegisterValues::isMaster(int radio) {
-  if (radio < 0 || radio >= kRadioSlots) return false;
-  const Panel& panel = window_.panel;
-  if (Tradio* r = record(radio)) return r->isMaster;
-  return panel.WindowMode == wmManual && panel.itemIndex(ctl::radioMode) == item::master;
-}
-
-bool RegisterValues::exists(int radio) {
-  return record(radio) != nullptr;
-}
-
-bool RegisterValues::markPolling(int radio) {
-  Tradio* r = record(radio);
-  GroupViews& views = window_.views;
-  // One radio is polled at a time: a mark left by a radio that stopped
-  // answering in the middle of its poll goes now.
-  if (Tproject* p = window_.project()) {
-    for (int id = 0; id < kRadioSlots; ++id) {
-      Tradio* other = p->radio(id);
-      if (other && other != r && views.nodeExists(other->treeNode) &&
-          views.nodeImage(other->treeNode) == kImageReading)
-        views.setNodeImage(other->treeNode, kImageNone);
-    }
-  }
-  if (!r) return false;
-  if (views.nodeExists(r->treeNode)) views.setNodeImage(r->treeNode, kImageReading);
-  return r->pollOnly;
-}
-
-bool RegisterValues::setRead(int radio, bool read) {
-  // A radio read to its end closes its batch of writes.
-  if (read && radio >= 0 && radio < kRadioSlots) endReplies();
-  Tradio* r = record(radio);
-  if (!r) return false;
-  GroupViews& views = window_.views;
-  if (views.nodeExists(r->treeNode)) views.setNodeImage(r->treeNode, kImageNone);
-  const bool old = r->pollOnly;
-  r->pollOnly = read;
-  if (window_.panel.WindowMode != wmMonitor) {
-    window_.enableRadioParameters(true);
-  } else if (read) {
-    // The poll is over, whichever of its registers the radio refused (a
-    // model 2 has no volts or temperature).
-    views.setSubItem(r->listItem, 4, window_.timeLong());
-    // A roaming slave's full read holds no master ID: it joins the last
-    // master seen now, in the round that found it, not one round later.
-    if (!r->isMaster && !views.nodeExists(r->treeNode) && r == readingRadio()) {
-      int master = -1;
-      if (!parseInt32(window_.project()->readKey(Tradio::sectionName(r->slotID),
-                                                 radiokey::masterID.name, ""),
-                      master))
-        master = lastMaster();
-      attachToMaster(master);
-    }
-  }
-  return old;
-}
-
-bool RegisterValues::markLocal(int radio) {
-  if (radio < 0 || radio >= kRadioSlots) return false;
-  Tradio* r = record(radio);
-  if (!r && window_.panel.WindowMode == wmManual) return false;
-  const bool result = r && r->responded;
-  if (Tradio* reading = readingRadio()) reading->responded = true;
-  if (readingID() >= 0) window_.setLocalRadio(readingID());
-  return result;
-}
-
-void RegisterValues::radioRenumbered(int radio, bool monitoring) {
-  Tradio* r = record(radio);
-  if (!r || radio != r->slotID) return;
-  r->reportedID = radio;
-  window_.views.setSubItem(r->listItem, 0, std::to_string(radio));
-  const TpollArray& list = window_.project()->BuildPollList(monitoring);
-  window_.commands.updateList(list);
-}
-
-// Giving up concerns the task, whichever radio it was on.
-void RegisterValues::taskCancelled(int radio) {
-  if (radio < 0 || radio >= kRadioSlots) return;
-  endReplies();
-  if (window_.panelView() == PanelView::Monitor) window_.advancedClick();
-}
-
-void RegisterValues::readDone() {
-  endReplies();
-  Panel& panel = window_.panel;
-  panel.panelLoading = false;
-  // What the panel now holds was read from the radio: a later Set Radio of
-  // defaults is compared with it.
-  if (panel.WindowMode == wmManual && manualIDRead_) {
-    int id = -1;
-    if (parseInt32(panel.text(ctl::radioID), id)) window_.setLocalRadio(id);
-    window_.recordRadioValues(window_.localRadio());
-  } else if (panel.WindowMode != wmManual && readingID() >= 0 && panelSide()) {
-    window_.recordRadioValues(readingID());
-  }
-  manualIDRead_ = false;
 }
 
 }  // namespace tessel

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "model/blocked_frequencies.h"
 #include "model/catalogue.h"
 #include "model/entry_rules.h"
 #include "model/main_window_model.h"
@@ -20,9 +21,6 @@ namespace {
 constexpr int kModelTwo = 2;
 constexpr int kModelE = 0;
 
-const double kBlockedLow = 902.2;
-const double kBlockedHigh = 927.7;
-
 bool isBaudRate(const std::string& text) {
   int v = 0;
   if (!parseInt32(trimBlanks(text), v)) return false;
@@ -30,22 +28,6 @@ bool isBaudRate(const std::string& text) {
     if (v == rate) return true;
   }
   return false;
-}
-
-// A blocked frequency as the dialog takes it: a decimal number of MHz.
-bool readMHz(const std::string& text, double& mhz) {
-  const std::string t = trimBlanks(text);
-  if (t.empty()) return false;
-  bool point = false;
-  for (char c : t) {
-    if (c == '.' && !point) {
-      point = true;
-    } else if (c < '0' || c > '9') {
-      return false;
-    }
-  }
-  mhz = std::strtod(t.c_str(), nullptr);
-  return true;
 }
 
 }  // namespace
@@ -99,15 +81,11 @@ bool RadioSender::required(const std::string& name, const std::string& control) 
 
 bool RadioSender::checkBlocked() {
   Panel& panel = window_.panel;
-  for (const std::string& text : panel.blockedValues) {
-    if (trimBlanks(text).empty()) continue;
-    double mhz = 0;
-    if (readMHz(text, mhz) && mhz >= kBlockedLow - 1e-9 && mhz <= kBlockedHigh + 1e-9) continue;
-    panel.entriesValid = false;
-    window_.prompts.show(PromptIcon::Error, text + " not in Range of 902.2 to 927.7 MHz", pbOk);
-    return false;
-  }
-  return true;
+  const std::string message = blockedListMessage(panel.blockedValues);
+  if (message.empty()) return true;
+  panel.entriesValid = false;
+  window_.prompts.show(PromptIcon::Error, message, pbOk);
+  return false;
 }
 
 bool RadioSender::checkFields(int radioType) {
@@ -213,10 +191,22 @@ SendOutcome RadioSender::okClick() {
     return out;
   }
   const int type = sendType();
+  using S = LinkTasks::SendStart;
+  // What runs meets Set Radio before any question about the values.
+  const S admitted = window_.commands.admit(Command::SetRadio);
+  if (admitted != S::Started) {
+    out.notice = window_.commands.whyNot(panel.text(ctl::ok), admitted);
+    if (!out.notice.empty()) window_.prompts.show(PromptIcon::Warning, out.notice, pbOk);
+    return out;
+  }
   if (checkFields(type)) {
     if (window_.radioChanged() && !manual) window_.newRadioClick();
     if (!manual && !panel.currentRadio) {
       out.notice = kNoRadioNotice;
+      return out;
+    }
+    if (confirmTarget && !window_.confirmPortRadio()) {
+      out.notice = kPortRadioCancelledNotice;
       return out;
     }
     if (!window_.confirmUnreadValues()) {
@@ -227,19 +217,20 @@ SendOutcome RadioSender::okClick() {
     int id = 0;
     parseInt32(panel.text(ctl::radioID), id);
     out.list = {{id, panel.itemIndex(ctl::radioType)}};
-    using S = LinkTasks::SendStart;
     const S started = window_.commands.setRadio(panel.text(ctl::ok), out.list, out.lines);
     if (started == S::Started) {
       out.started = true;
-      // The local radio now holds what the panel shows, its number too.
-      if (manual) {
-        window_.setLocalRadio(id);
-        window_.recordRadioValues(id);
-      }
+      // The radio now holds what the panel shows, its number too; outside
+      // the monitor it is the one on the port.
+      if (panel.WindowMode != wmMonitor) window_.setLocalRadio(id);
+      window_.recordRadioValues(id, true);
       markSent();
     } else {
-      out.notice = started == S::Busy ? kBusyNotice : kPortClosedNotice;
-      window_.prompts.show(PromptIcon::Warning, out.notice, pbOk);
+      out.notice = started == S::Busy ? kBusyNotice
+                   : started == S::PortClosed
+                       ? kPortClosedNotice
+                       : window_.commands.whyNot(panel.text(ctl::ok), started);
+      if (!out.notice.empty()) window_.prompts.show(PromptIcon::Warning, out.notice, pbOk);
     }
   }
   if (!window_.views.children(kNoNode).empty()) panel.entriesValid = true;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <termios.h>
-
 #include <cstdint>
 
 #include "serial/serial_link.h"
@@ -25,13 +23,14 @@ enum : uint32_t {
   ceBreak = 0x0010,
 };
 
-// The line settings an open hands to the driver.
+// The line settings an open hands to the driver, as values; each
+// implementation of the port turns them into its system's form.
 struct TLineSettings {
   int32_t baudRate = 9600;
   bool checkParity = true;
   eFlowControl flow = fcNone;
-  uint16_t xonLim = 0;   // bytes; the Linux line discipline uses its own limits
-  uint16_t xoffLim = 0;  // bytes; likewise
+  uint16_t xonLim = 0;   // bytes; the Win32 driver takes them, the Linux line
+  uint16_t xoffLim = 0;  // discipline uses limits of its own
   char xonChar = 0x11;
   char xoffChar = 0x13;
   int byteSize = 7;
@@ -42,9 +41,5 @@ struct TLineSettings {
 TLineSettings buildLineSettings(int32_t baudRate, eParity parity, eDataBits dataBits,
                                 eStopBits stopBits, eFlowControl flow, bool checkParity,
                                 uint16_t rxQueueSize);
-
-// Fills t for the settings: raw binary mode, receiver on, modem control lines
-// ignored for the open itself. The baud rate is set separately, exactly.
-void applyLineSettings(const TLineSettings& settings, termios& t);
 
 }  // namespace tessel

@@ -28,9 +28,10 @@ bool parseNetAddress(const std::string& text, NetAddress& address, std::string& 
 std::string netPortDescription(const NetAddress& address);
 
 // Maps COM<port> to a network address through the per-user setting
-// "COM<port>"; an empty address removes the mapping (the device list applies
-// again). False with error set when the address is not valid or the setting
-// could not be written.
+// "COM<port>"; an empty address removes the mapping: the device path the
+// address replaced (kept as "COM<port> device") comes back, else the
+// device list applies again. False with error set when the address is not
+// valid or a setting could not be written.
 bool setComNetAddress(int port, const std::string& address, SettingsStore& settings,
                       std::string& error);
 

@@ -24,7 +24,9 @@ struct THandOver;
 
 // One serial port: opened with line settings, written as text, read one
 // character at a time; line events reach the handlers on the GUI thread
-// through the dispatcher. All calls belong on the GUI thread.
+// through the dispatcher. All calls belong on the GUI thread. The port is a
+// terminal device on POSIX (tserial_posix.cpp) and the Win32 comm functions
+// on Windows (tserial_win32.cpp); the rest is shared.
 class TSerial : public SerialLink {
  public:
   using TNotifyEvent = std::function<void(TSerial& sender)>;
@@ -32,7 +34,8 @@ class TSerial : public SerialLink {
   using TSignalChangeEvent =
       std::function<void(TSerial& sender, eModemInSignal Signal, bool SignalState)>;
 
-  // The component's own error codes; positive codes are errno values.
+  // The component's own error codes; positive codes are the system's (errno
+  // values on POSIX, GetLastError codes on Windows).
   static constexpr int32_t kErrNotActive = -1;
   static constexpr int32_t kErrTooLong = -2;
 
@@ -122,7 +125,7 @@ class TSerial : public SerialLink {
 
   static const std::array<int32_t, 15>& validBaudrates();
   static bool isValidBaudrate(int32_t rate);
-  // Text of a component code (-1, -2) or of an errno value.
+  // Text of a component code (-1, -2) or of a system error code.
   static std::string errorText(int32_t code);
   // The text of the last error reported, as a dialog shows it: for a refused
   // permission, a busy port or a lost device it names the device and what to
@@ -132,9 +135,10 @@ class TSerial : public SerialLink {
   // How often the event thread has woken up (idle cost; for tests).
   uint64_t workerWakeups() const;
 
-  // How an open hands the line settings to the driver: 0 or an errno.
-  // tcsetattr unless replaced (a test makes it fail).
-  using LineSetter = std::function<int(int fd, const termios& t)>;
+  // Runs as an open is about to hand the line settings to the driver; a
+  // result other than 0 stands for the driver refusing them with that system
+  // error code (a test makes the open fail so).
+  using LineSetter = std::function<int(const TLineSettings& settings)>;
   void setLineSetter(LineSetter setter);
 
  private:
@@ -143,6 +147,9 @@ class TSerial : public SerialLink {
   void reopen(bool wanted);
   void closePort(bool quiet);
   void openPort();
+  // The system's part of an open and a close of a local port.
+  void openLocalPort(const std::string& device);
+  void closeLocalPort(bool quiet);
   // The device is a network address: the port connects to it.
   void openNetPort(const std::string& address);
   // GUI thread: the network port's connection failed or ended.

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/pseudo_terminal.h"
 #include "sim/sim_radio_group.h"
 
 namespace tessel::sim {
@@ -61,14 +62,10 @@ class SimPty {
 
   SimRadioGroup& group_;
   Options options_;
-  int master_ = -1;
-  int slaveHold_ = -1;  // keeps the slave side open so the master never sees a hang-up
-  int wakeRead_ = -1, wakeWrite_ = -1;
-  int watch_ = -1;  // inotify on the slave device: opens and closes by others
-  int users_ = 0;
+  platform::PseudoTerminal pty_;
+  int users_ = 0;  // programs that have the slave open
   std::string slavePath_;
   std::string error_;
-  bool linked_ = false;
   std::atomic<bool> stopping_{false};
   Clock::time_point start_;
 

@@ -73,8 +73,9 @@ class ChangeGroupDialog : public QDialog {
   struct Progress;
   void stepEnded(CommandOutcome outcome);
   void afterStep();
-  // The engine's callbacks, quiet sends and the commands' events, for the sends.
-  void takeEngine();
+  // The engine's callbacks, quiet sends and the commands' events, for the
+  // sends; false (the reason shown) when what runs keeps the link.
+  bool takeEngine();
   void release();
   void readBack();
   void readEnded();

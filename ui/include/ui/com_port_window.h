@@ -5,6 +5,7 @@
 // the engine's own writes to the view run none.
 #include <QDialog>
 #include <functional>
+#include <map>
 
 #include "link/com_port_view.h"
 
@@ -97,6 +98,10 @@ class ComPortWindow : public QDialog, public ComPortView {
   void showDevice();
   int selectedPort() const;  // 1..9, or 0
   std::string describe(int port) const;
+  // Finish: the network addresses chosen become the numbers' settings (the
+  // selected number opens again on its own); false, the reason shown,
+  // when one cannot be stored.
+  bool commitNetwork();
   void pinClicked();
   void networkClicked();
   QGroupBox* radioGroup(const char* name, const char* caption, QButtonGroup*& group,
@@ -122,6 +127,9 @@ class ComPortWindow : public QDialog, public ComPortView {
   QPushButton* pin_;
   QPushButton* network_;
   QInputDialog* networkDialog_ = nullptr;
+  // Addresses chosen in Network... and not finished yet, by number; empty
+  // for back to the local device.
+  std::map<int, std::string> pending_;
 };
 
 }  // namespace tessel

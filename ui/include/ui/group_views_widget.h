@@ -76,6 +76,9 @@ class QtGroupViews : public GroupViews {
     int subItems = 0;  // sub-items set so far (the ID column counts as 0)
     int image = kImageNone;
     int stateImage = 0;
+    // The signal mark the RSSI cell shows, once one was set.
+    SignalQuality quality = SignalQuality{};
+    bool qualityShown = false;
   };
   struct Node {
     QTreeWidgetItem* item = nullptr;

@@ -111,6 +111,10 @@ class MainWindow : public QMainWindow {
   void restorePollInterval();
   // The status bar's gauge and text while a discovery runs; hidden otherwise.
   void showDiscoveryProgress();
+  // The command entries as the commands that run, the mode and the port
+  // allow them (after every command's start and end, mode switch and port
+  // change).
+  void showCommandStates();
   // Online Monitor > "Compare Group with Project...": the dialog, reading.
   void compareGroupClick();
   CompareGroupDialog* compareDialog() const { return compareDialog_; }

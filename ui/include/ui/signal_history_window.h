@@ -3,6 +3,7 @@
 // A radio's signal history: RSSI, supply volts and temperature over time,
 // one chart each, from the monitor history; new polls are added as they
 // come.
+#include <QStringList>
 #include <QWidget>
 #include <array>
 
@@ -26,6 +27,12 @@ class SignalHistoryWindow : public QWidget {
   void add(const PollReading& s);
   // Points shown in chart 0 (RSSI), 1 (volts) or 2 (temperature).
   int pointCount(int chart) const;
+  // The labels under a chart's ticks, as the axis draws them.
+  QStringList timeLabels(int chart) const;
+
+ protected:
+  // Escape closes the window, as it does a dialog.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   struct Chart {

@@ -10,6 +10,8 @@ class QProgressBar;
 
 #include "link/status_bar.h"
 
+class QTimer;
+
 namespace tessel {
 
 // One panel: centred text in a sunken frame, or the gauge.
@@ -49,6 +51,9 @@ class StatusBarWidget : public QStatusBar, public StatusBar {
   // Where the gauge learns the send queue's length.
   void setQueueLength(std::function<int()> length);
   // A long task's gauge with its text beside the panels (a discovery's).
+  // Shown at once; later values reach it at most every kProgressMs, as a
+  // monitor as fast as replies moves it hundreds of times a second.
+  static constexpr int kProgressMs = 100;
   void showProgress(int value, int maximum, const QString& text);
   void hideProgress();
   QProgressBar* progress() const { return progress_; }
@@ -65,8 +70,12 @@ class StatusBarWidget : public QStatusBar, public StatusBar {
 
  private:
   void applyWidths();
+  void applyProgress();
   std::array<StatusPanel*, 3> panels_{};
   QProgressBar* progress_ = nullptr;
+  QTimer* progressTimer_ = nullptr;
+  int value_ = 0, maximum_ = 0;
+  QString text_;
   std::array<double, 2> share_{{0.0, 0.0}};
 };
 

@@ -43,6 +43,8 @@ class TerminalWindow : public QWidget, public TerminalSink {
   SettingsStore* settings_;
   QPlainTextEdit* screen_;
   QLineEdit* input_;
+  // The screen shows the newest line as each one comes.
+  bool following_ = true;
 };
 
 }  // namespace tessel

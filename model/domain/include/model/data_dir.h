@@ -9,12 +9,14 @@ namespace tessel {
 // write (a build tree, an unpacked archive). A program installed into a
 // "bin" folder (/usr/bin, /usr/local/bin, ~/.local/bin) shares that folder
 // with others, and even root must not litter it: it, and a program whose
-// folder is read-only, uses the per-user data folder
-// xdgDataHome/product, else home/.local/share/product.
+// folder is read-only, uses userDataFolder/product.
 std::string dataDirectory(const std::string& product, const std::string& exePath,
-                          const std::string& xdgDataHome, const std::string& home);
+                          const std::string& userDataFolder);
 
-// The same for the running program (/proc/self/exe, $XDG_DATA_HOME, $HOME).
+// The same with this user's data folder (platform::userDataFolder()).
+std::string dataDirectory(const std::string& product, const std::string& exePath);
+
+// The same for the running program.
 std::string dataDirectory(const std::string& product);
 
 }  // namespace tessel

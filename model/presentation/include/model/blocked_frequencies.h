@@ -26,6 +26,14 @@ bool blockedKeyAccepted(const std::string& text, int caret, bool selection, char
 // text goes through this.
 std::string blockedTyped(const std::string& text);
 
+// The one check of a blocked frequency, wherever one enters the program or
+// goes to a radio (the dialog's fields, a send, a group change, a command
+// line): empty for a frequency of the band (or no text), else the message
+// naming the text.
+std::string blockedRangeMessage(const std::string& text);
+// The message of the first of values that fails that check; empty when none.
+std::string blockedListMessage(const std::array<std::string, kBlockedCount>& values);
+
 // Leaving a field: the completed text ("915" -> "915.0"), or "" with the
 // message to show when the text is no frequency of the band. An empty text
 // stays empty without a message.

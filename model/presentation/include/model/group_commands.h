@@ -11,6 +11,7 @@
 
 #include "model/group_views.h"
 #include "model/main_window_link.h"
+#include "model/radio_commands.h"
 
 namespace tessel {
 
@@ -46,11 +47,8 @@ constexpr int kDiscoverEntries = 255;
 // Existing Project on a project that holds no radio.
 inline const std::string kNoRadiosToMonitor =
     "The project holds no radios to monitor. New Project discovers a group's radios.";
-// The question before a command ends a running discovery or monitor.
-inline const std::string kStopDiscovery = "Stop the discovery?";
-inline const std::string kStopMonitor = "Stop the monitor?";
-
-// Why a task the user gave did not start, naming it (without its "&").
+// Why the engine did not take a task the user gave, naming it (without its
+// "&"); RadioCommands::whyNot tells the table's refusals too.
 std::string taskRefusal(const std::string& title, LinkTasks::TaskStart why);
 
 // How far a discovery got: the ID being dialled of the 255 and the radios
@@ -84,9 +82,8 @@ class GroupCommands {
   // Shows a notice in the status bar: why a command did not start.
   std::function<void(const std::string& text)> showNotice;
 
-  // Every command below that starts a task says why when the engine does
-  // not take it, and changes nothing then. One given while a discovery or a
-  // monitor runs asks first whether to stop it.
+  // Every command below that starts a task says why when it does not
+  // start (the commands' table or the engine), and changes nothing then.
 
   // "&Get Local Radio Parameters": the panel loads from the local radio.
   void getLocalRadio();
@@ -98,10 +95,12 @@ class GroupCommands {
   // Monitor layout (columns, panel) or back to the basic one.
   void monitorLayout();
   // Online Monitor > Stop, Escape in the list, the Cancel button: the
-  // monitor ends and its layout goes, as Cancel has always done.
+  // monitor ends and its layout goes, as Cancel has always done; outside
+  // it a read or an emulation that runs ends.
   void stopMonitor();
+  // The monitor's layout is shown; a discovery's rounds run.
   bool monitoring() const;
-  bool discovering() const { return discovering_ && monitoring(); }
+  bool discovering() const;
   DiscoveryProgress progress;
   void emulateGroup();
   void getRadioParameters();
@@ -110,15 +109,17 @@ class GroupCommands {
   // "&Delete" on the radio list: acts on the current radio's own row.
   void deleteRadio();
 
+  // The table for command against what runs: true when it may go on,
+  // else it said why (nothing when the user let what runs go on). For a
+  // command whose dialog or file chooser comes first.
+  bool admitted(const std::string& title, Command command);
+
  private:
-  // True when nothing runs or the user stopped it.
-  bool stopMonitorFirst();
   // True when the command started; otherwise says why.
   bool started(const std::string& title, LinkTasks::TaskStart why);
   void refused(const std::string& title, LinkTasks::TaskStart why);
 
   MainWindowModel& window_;
-  bool discovering_ = false;
 };
 
 }  // namespace tessel

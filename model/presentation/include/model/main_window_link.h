@@ -88,7 +88,10 @@ class LinkTasks {
 
   // Whether a task was taken, and why not: the caller prepares nothing (a
   // loading flag, queued lines) before Started, and says why otherwise.
-  enum class TaskStart { Started, PortClosed, Busy };
+  // Refused and Declined come from the commands above the engine only: the
+  // command met one that runs and may not start beside it (the reason is
+  // the commands' to tell), or the user chose to let that one go on.
+  enum class TaskStart { Started, PortClosed, Busy, Refused, Declined };
   using SendStart = TaskStart;
   virtual TaskStart StartTask(TaskCode code, const std::string& text, const TpollArray& list) = 0;
 

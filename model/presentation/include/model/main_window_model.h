@@ -8,11 +8,13 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "model/brand.h"
+#include "model/command_controls.h"
 #include "model/group_views.h"
 #include "model/main_window_link.h"
 #include "model/panel.h"
@@ -64,6 +66,15 @@ class MainWindowModel {
   PollReadings pollReadings;
   // Every command on the radios starts here, whichever front end gives it.
   RadioCommands commands{*this};
+  // Whether the COM port is open (none: taken as open).
+  std::function<bool()> portOpen;
+  // The command controls as the commands, the mode and the port allow
+  // them now; onCommandsChanged runs whenever they may have changed (a
+  // command started or ended, a mode switch).
+  CommandControls commandControls() const;
+  std::function<void()> onCommandsChanged;
+  // Sets the panel's part of the controls and tells onCommandsChanged.
+  void followCommands();
 
   // Project lifecycle.
   Tproject* project() const { return project_.get(); }
@@ -96,6 +107,10 @@ class MainWindowModel {
   // mayCancel (leaving the program) the question offers Cancel too; Cancel
   // changes nothing and false comes back.
   bool beforeReplace(bool mayCancel = false);
+  // Before Project > Exit, which ends the program without storing: unsaved
+  // group parameter edits and then radio edits are offered for saving;
+  // Cancel keeps the program (false).
+  bool beforeExit();
   // A file that is no project (bytes that cannot be text, or neither a
   // section nor a key line) is refused with a message naming it: true.
   // Nothing else changes, so the open project stays.
@@ -135,6 +150,8 @@ class MainWindowModel {
   void usePCClockChange();
   // The Basic/Advanced button; in Monitor mode ("Cancel") it ends monitoring.
   void advancedClick();
+  // Back from the monitor's layout to Project mode's (nothing is stopped).
+  void leaveMonitorLayout();
   // The panel's view; setting it also sets the button's caption. The
   // window sets Monitor when it lays out Monitor mode, and the view kept
   // in "formMode" at start.
@@ -179,7 +196,8 @@ class MainWindowModel {
   // radio's (radio: its number, -1 when not known).
   PanelSource panelSource() const { return panelSource_; }
   void setPanelSource(PanelSource source) { panelSource_ = source; }
-  void recordRadioValues(int radio);
+  // sent: the values were written to the radio rather than read from it.
+  void recordRadioValues(int radio, bool sent = false);
   // The radio on the port, as last read (-1 before any read).
   int localRadio() const { return localRadio_; }
   void setLocalRadio(int radio) { localRadio_ = radio; }
@@ -187,6 +205,15 @@ class MainWindowModel {
   // naming the radio and what differs from what was last read from it (or
   // that nothing was), Cancel being the default. True to go on.
   bool confirmUnreadValues();
+  // Set Radio in Project mode writes the radio shown into the radio on the
+  // port: when that one is known to be another radio, the user is asked
+  // first, naming both ("The radio on COM1 was read as radio 1, Radio 001,
+  // Master. Write Radio 002's settings into it?"), and when it was never
+  // read, told that the settings go to whatever radio is there; No is the
+  // default. True to go on.
+  bool confirmPortRadio();
+  // "COM1": the port the radio is on, for the questions.
+  std::function<std::string()> portName;
   // The panel's values as a radio section was loaded into it (empty when
   // none was): a save writes only the keys that changed since.
   const PanelSettings& loadedSettings() const { return loaded_; }
@@ -211,6 +238,16 @@ class MainWindowModel {
   bool lockFor(const std::string& fileName, ProjectLock& lock, std::string& error);
   void replaceProject(const std::string& fileName, ProjectLock lock, bool readOnly);
 
+  // Every start and end of a command: the controls follow, and the end of
+  // a monitor or a discovery takes the monitor's layout away.
+  struct CommandFollower : CommandListener {
+    explicit CommandFollower(MainWindowModel& w) : window(w) {}
+    void commandProgress(const CommandProgress&) override;
+    void commandEnded(Command command, CommandOutcome, const std::string&) override;
+    MainWindowModel& window;
+  };
+  CommandFollower follower_{*this};
+
   std::unique_ptr<Tproject> project_;
   int projectSerial_ = 0;
   bool inDefaults_ = false;
@@ -224,6 +261,11 @@ class MainWindowModel {
   // What was last read from (or sent to) each radio, by its number; -1 for
   // the local radio before its number was read.
   std::map<int, PanelSettings> lastRead_;
+  // The radios whose last values came from a send.
+  std::set<int> lastSent_;
+  // "radio 1, Radio 001, Master": a radio as its record and its last read
+  // or send name it.
+  std::string knownAs(int radio) const;
   PanelSettings loaded_;
   int loadedSlot_ = -1;
 };

@@ -16,6 +16,7 @@ namespace tessel {
 
 class MainWindowModel;
 class Tradio;
+struct ProjectKey;
 
 constexpr int kRadioSlots = 255;
 
@@ -33,6 +34,13 @@ class Tproject {
   Tproject& operator=(const Tproject&) = delete;
 
   void SaveGroup();
+  // The group section as the panel holds it (and, once changed outside
+  // Manual mode, the blocked frequencies): only keys that differ from the
+  // file are written, in one write.
+  void storeGroup();
+  // Whether storeGroup would write anything: the panel's group values (or
+  // the blocked frequencies) differ from the file.
+  bool groupUnsaved() const;
   const TpollArray& BuildPollList(bool pollOnly);
   // Stores the group section (and, once changed outside Manual mode, the
   // blocked frequencies) and frees every radio record. Only keys whose value
@@ -102,6 +110,8 @@ class Tproject {
   Tproject(MainWindowModel& window, const std::string& fileName, ProjectLock lock);
   bool checked(bool ok, bool wrote);
   void saveGroup(bool onlyChanged);
+  bool groupKeyChanged(const ProjectKey& key) const;
+  bool blockedChangedAt(int i) const;
 
   ProjectLock lock_;  // released after the file's last write
   IniFile file_;

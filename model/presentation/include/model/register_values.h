@@ -59,6 +59,8 @@ class RegisterValues : public MainWindowCallbacks {
 
   void radioIDManual(const std::string& text);
   void radioIDRoutine(const std::string& text);
+  // The panel shows record, the radio a Project-mode read reads.
+  void showRead(Tradio& record);
   bool radioModeRoutine(const std::string& text);
   void masterIDRoutine(int code, const std::string& text);
   void attachToMaster(int master);
@@ -100,6 +102,9 @@ class RegisterValues : public MainWindowCallbacks {
   int batchProject_ = -1;
   // A Manual-mode read got the radio's number since the last readDone.
   bool manualIDRead_ = false;
+  // The radio markPolling last marked, in the project of that serial.
+  int marked_ = -1;
+  int markedProject_ = -1;
 };
 
 }  // namespace tessel

@@ -51,6 +51,8 @@ inline const std::string kPortClosedNotice =
     "The COM port is not open: the radio parameters were not sent.";
 inline const std::string kUnreadCancelledNotice =
     "Set Radio cancelled: the panel's values were not read from the radio.";
+inline const std::string kPortRadioCancelledNotice =
+    "Set Radio cancelled: nothing was written to the radio on the port.";
 inline const std::string kBusyNotice =
     "The link is busy with another task: the radio parameters were not sent.";
 
@@ -71,6 +73,9 @@ class RadioSender {
   int sendType() const;
 
   AtLineBatcher batcher;
+  // Whether Project mode asks before writing the radio shown into another
+  // radio on the port; a command line that names the radio has said so.
+  bool confirmTarget = true;
 
  private:
   bool required(const std::string& name, const std::string& control);

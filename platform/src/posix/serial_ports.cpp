@@ -1,13 +1,12 @@
-#include "serial/com_ports.h"
-
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
-#include "seams/settings_store.h"
+#include "platform/serial_ports.h"
 
-namespace tessel {
+namespace tessel::platform {
 
 namespace {
 
@@ -32,7 +31,7 @@ std::vector<std::string> numbered(const std::string& dir, const std::string& pre
 
 }  // namespace
 
-std::vector<std::string> serialDevices(const std::string& devDir) {
+std::vector<std::string> systemSerialPorts(const std::string& devDir) {
   std::vector<std::string> all;
   for (const char* prefix : {"ttyUSB", "ttyACM", "ttyS"}) {
     auto some = numbered(devDir, prefix);
@@ -41,14 +40,4 @@ std::vector<std::string> serialDevices(const std::string& devDir) {
   return all;
 }
 
-std::string comDevicePath(int port, const SettingsStore* settings, const std::string& devDir) {
-  if (port < 1) return {};
-  std::string path;
-  if (settings && settings->readString("COM" + std::to_string(port), path) && !path.empty())
-    return path;
-  auto devices = serialDevices(devDir);
-  if (static_cast<size_t>(port) > devices.size()) return {};
-  return devices[static_cast<size_t>(port) - 1];
-}
-
-}  // namespace tessel
+}  // namespace tessel::platform

@@ -1,5 +1,7 @@
 #include "serial/port_watch.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -31,14 +33,51 @@ bool serialDeviceName(const std::string& name) {
 
 }  // namespace
 
+// run()'s wake-up: stop() counts it up.
+struct PortWatch::Waiting {
+  int wake = -1;
+  ~Waiting() {
+    if (wake >= 0) ::close(wake);
+  }
+};
+
 PortWatch::PortWatch(std::string devRoot) : devRoot_(std::move(devRoot)) {}
 
 PortWatch::~PortWatch() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+int PortWatch::run() {
+  if (!waiting_ || waiting_->wake < 0) return EBADF;
+  for (;;) {
+    pollfd p[2] = {{fd_, POLLIN, 0}, {waiting_->wake, POLLIN, 0}};
+    if (::poll(p, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (p[1].revents) return 0;
+    if (p[0].revents) readEvents();
+  }
+}
+
+void PortWatch::stop() {
+  if (!waiting_ || waiting_->wake < 0) return;
+  const uint64_t one = 1;
+  (void)!::write(waiting_->wake, &one, sizeof one);
+}
+
+std::string PortWatch::startError(int err) const {
+  return "cannot watch " + devRoot_ + ": " + std::strerror(err);
+}
+
 int PortWatch::start() {
   if (fd_ >= 0) return 0;
+  if (!waiting_) {
+    auto w = std::make_unique<Waiting>();
+    w->wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (w->wake < 0) return errno;
+    waiting_ = std::move(w);
+  }
   fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (fd_ < 0) {
     fd_ = -1;

@@ -1,4 +1,4 @@
-#include "atomic_write.h"
+#include "platform/atomic_write.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace tessel {
+namespace tessel::platform {
 
 namespace {
 
@@ -189,4 +189,4 @@ bool replaceFileAtomically(const std::string& path,
   return true;
 }
 
-}  // namespace tessel
+}  // namespace tessel::platform

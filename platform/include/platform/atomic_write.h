@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-namespace tessel {
+namespace tessel::platform {
 
 // Replaces the file at path with data so that a crash leaves either the old
 // or the new file, never a mix: the data goes to a temporary file in the same
@@ -30,4 +30,4 @@ bool replaceFileAtomically(const std::string& path,
 // write left in its directory (those of processes that no longer run).
 void removeDeadWritersFiles(const std::string& path);
 
-}  // namespace tessel
+}  // namespace tessel::platform

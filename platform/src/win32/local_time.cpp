@@ -1,0 +1,13 @@
+#include <ctime>
+
+#include "platform/local_time.h"
+
+namespace tessel::platform {
+
+std::tm localTime(std::time_t t) {
+  std::tm local{};
+  localtime_s(&local, &t);
+  return local;
+}
+
+}  // namespace tessel::platform
