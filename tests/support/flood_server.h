@@ -3,6 +3,8 @@
 // A TCP server on a free loopback port that sends its first client bytes
 // without a line end, as fast as the client takes them, until it goes; what
 // it sends follows byteAt(), so the client can check that none was lost.
+// A silent one takes the client and sends nothing: the same program's
+// footprint without the flood.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -19,7 +21,8 @@ namespace tessel::testing {
 
 class FloodServer {
  public:
-  FloodServer() {
+  enum class Mode { Flood, Silent };
+  explicit FloodServer(Mode mode = Mode::Flood) : mode_(mode) {
     listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -61,6 +64,11 @@ class FloodServer {
     if (!ready(listen_, POLLIN)) return;
     const int client = ::accept4(listen_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (client < 0) return;
+    if (mode_ == Mode::Silent) {
+      while (!stop_) ::poll(nullptr, 0, 50);
+      ::close(client);
+      return;
+    }
     // Whole periods, so the stream goes on where each send stopped.
     std::string chunk(kPeriod * 2849, '\0');
     for (size_t i = 0; i < chunk.size(); ++i) chunk[i] = byteAt(i);
@@ -75,6 +83,7 @@ class FloodServer {
     ::close(client);
   }
 
+  Mode mode_;
   int listen_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
