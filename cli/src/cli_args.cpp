@@ -20,6 +20,11 @@ const std::vector<OptionDef> kLineOptions = {
     {"--timeout", true, "give up after this many seconds (default: get-local 60, others none)"},
 };
 
+// The send's pacing, as the window's "As Fast as Replies" sets it.
+const char* const kFastSendHelp =
+    "send each line as soon as the radio answered the last (\"As Fast as Replies\"), rather "
+    "than a line per 2.5 s tick to a remote radio; a radio not ready that soon fails its tries";
+
 std::vector<OptionDef> withLine(std::vector<OptionDef> own) {
   own.insert(own.end(), kLineOptions.begin(), kLineOptions.end());
   return own;
@@ -33,7 +38,7 @@ const std::vector<CommandInfo>& commands() {
        "sim [--radios N] [--models 0,1,2,...] [--project FILE] [--link PATH] [--pace] [--baud N] "
        "[--behind RADIO:REPEATER] [--drop RADIO:LINES[@LINK]] [--lose-answer "
        "RADIO:COMMAND[:TIMES]] "
-       "[--refuse RADIO:TEXT] [--dials RADIO:N]",
+       "[--refuse RADIO:TEXT] [--dials RADIO:N] [--settle RADIO:MS]",
        "Simulated radios on a pseudo-terminal. Prints \"device: <path>\" first, then serves until "
        "interrupted; with --project the radios start from that project file and their saved "
        "registers are written back to it at the end.",
@@ -68,6 +73,9 @@ const std::vector<CommandInfo>& commands() {
         {"--dials", true,
          "RADIO:N[,...]: radio RADIO answers its first N dials, then none (out of reach); for "
          "tests"},
+        {"--settle", true,
+         "RADIO:MS[,...]: radio RADIO answers OK before it is ready: a line reaching it within "
+         "MS milliseconds of its last OK is lost, unanswered; a misbehaving radio for tests"},
         {"--trace", false, "show the traffic with times on standard error"}}},
       {"get-local",
        "get-local DEVICE [line options]",
@@ -77,7 +85,7 @@ const std::vector<CommandInfo>& commands() {
        {"DEVICE"},
        withLine({})},
       {"set",
-       "set PROJECT RADIO DEVICE [--remote] [--verify] [line options]",
+       "set PROJECT RADIO DEVICE [--remote] [--fast] [--verify] [line options]",
        "Writes radio RADIO of PROJECT (its section, the project's group values, its model-E "
        "values) to the radio on DEVICE, or with --remote to that radio dialled through it, by the "
        "lines the configurator's Set Radio sends. Prints each line and its answer; exit 0 when "
@@ -86,6 +94,7 @@ const std::vector<CommandInfo>& commands() {
        "only read, never written.",
        {"PROJECT", "RADIO", "DEVICE"},
        withLine({{"--remote", false, "dial the radio through the local radio"},
+                 {"--fast", false, kFastSendHelp},
                  {"--verify", false, "read the radio back and compare"}})},
       {"monitor",
        "monitor PROJECT DEVICE [--interval SECONDS] [--fast] [--cycles N] [--metrics HOST:PORT] "
@@ -131,7 +140,8 @@ const std::vector<CommandInfo>& commands() {
                   "the monitor starts from the local one"}})},
       {"group-set",
        "group-set PROJECT DEVICE [--group-id N] [--security-id N] [--rf-band N] [--flush-time S] "
-       "[--repeaters yes|no] [--retx yes|no] [--blocked MHZ,...] [--yes] [line options]",
+       "[--repeaters yes|no] [--retx yes|no] [--blocked MHZ,...] [--fast] [--yes] [line "
+       "options]",
        "Changes the settings the whole group shares on every radio of PROJECT in an order that "
        "strands none. Prints the values, the group tree and the order, and asks for confirmation "
        "on standard input (unless --yes). Phase 1 writes the new values and AT&W to every radio, "
@@ -151,6 +161,7 @@ const std::vector<CommandInfo>& commands() {
                  {"--blocked", true,
                   "blocked frequencies in MHz (\"915.7,902.5\", at most 12; \"none\" clears "
                   "them)"},
+                 {"--fast", false, kFastSendHelp},
                  {"--yes", false,
                   "ask no confirmation; after a failed phase 1 write the old "
                   "values back"}})},

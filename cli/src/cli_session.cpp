@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <iostream>
 #include <set>
+#include <thread>
 
 #include "link/link_serial.h"
 #include "metrics/metrics_server.h"
@@ -121,6 +122,7 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
 }
 
 Session::~Session() {
+  letOutputLeave();
   window_.closeProject();
   window_.commands.removeListener(&progress_);
   window_.tasks = nullptr;
@@ -194,6 +196,14 @@ bool Session::openPort() {
     return false;
   }
   return true;
+}
+
+void Session::letOutputLeave() {
+  // Closing a serial device drops what it has not sent yet: the reset that
+  // ends a send as fast as replies (it owes no answer) would be lost.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (serial_.Active() && serial_.TxWaiting() > 0 && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 bool Session::runUntilDone(const std::function<bool()>& done) {
@@ -316,7 +326,7 @@ bool Session::runTask(Command command, const char* what, const std::function<boo
   return true;
 }
 
-int Session::set(const std::string& project, int radio, bool remote, bool verify) {
+int Session::set(const std::string& project, int radio, bool remote, bool fast, bool verify) {
   // Sending and verifying read the project and never write it: it keeps
   // what the user asked for, whatever the radio reports, and a monitor may
   // have it open meanwhile.
@@ -336,6 +346,7 @@ int Session::set(const std::string& project, int radio, bool remote, bool verify
   // "set PROJECT RADIO" names the radio to write into the one on the port.
   sender.confirmTarget = false;
   prompts_.notices = {panel_.text(ctl::ok) + " complete, radio reset"};
+  engine_->setPollInterval(fast ? 0 : 1000);
   LineEcho echo(out_);
   engine_->addObserver(&echo);
   SendOutcome outcome;

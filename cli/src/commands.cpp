@@ -127,59 +127,72 @@ bool perRadio(const std::string& text, const sim::SimRadioGroup& group,
   return true;
 }
 
+// Each misbehaviour's value for one radio: false when it is malformed; the
+// radio -1 only checks it.
+bool dropLink(sim::SimRadioGroup& group, int radio, const std::string& value) {
+  // "LINES" or "LINES@LINK".
+  const size_t at = value.find('@');
+  int lines = 0, link = 1;
+  if (!parseCount(value.substr(0, at), 0, 1'000'000, lines) ||
+      (at != std::string::npos && !parseCount(value.substr(at + 1), 1, 1'000'000, link)))
+    return false;
+  if (radio >= 0) group.dropLinkAfter(radio, lines, link);
+  return true;
+}
+
+bool answerDials(sim::SimRadioGroup& group, int radio, const std::string& value) {
+  int n = 0;
+  if (!parseCount(value, 0, 1'000'000, n)) return false;
+  if (radio >= 0) group.answerDials(radio, n);
+  return true;
+}
+
+bool refuseText(sim::SimRadioGroup& group, int radio, const std::string& text) {
+  if (text.empty()) return false;
+  if (radio >= 0) group.refuse(radio, text);
+  return true;
+}
+
+bool settle(sim::SimRadioGroup& group, int radio, const std::string& value) {
+  int ms = 0;
+  if (!parseCount(value, 1, 600'000, ms)) return false;
+  if (radio >= 0) group.settle(radio, ms);
+  return true;
+}
+
+bool loseAnswer(sim::SimRadioGroup& group, int radio, const std::string& value) {
+  // "COMMAND" or "COMMAND:TIMES".
+  const size_t colon = value.find(':');
+  int times = -1;
+  if (colon != std::string::npos && !parseCount(value.substr(colon + 1), 1, 1'000'000, times))
+    return false;
+  const std::string command = value.substr(0, colon);
+  if (command.empty()) return false;
+  if (radio >= 0) group.loseAnswer(radio, command, times);
+  return true;
+}
+
 // The misbehaviours asked for: false (usage error told) when one is malformed.
 bool misbehave(const ParsedArgs& args, sim::SimRadioGroup& group, std::ostream& err) {
-  std::string error;
-  // "LINES" or "LINES@LINK".
-  auto drop = [&group](int radio, const std::string& value) {
-    const size_t at = value.find('@');
-    int lines = 0, link = 1;
-    if (!parseCount(value.substr(0, at), 0, 1'000'000, lines) ||
-        (at != std::string::npos && !parseCount(value.substr(at + 1), 1, 1'000'000, link)))
+  struct Misbehaviour {
+    const char* option;
+    const char* form;
+    bool (*apply)(sim::SimRadioGroup&, int, const std::string&);
+  };
+  static const Misbehaviour kMisbehaviours[] = {
+      {"--drop", "RADIO:LINES[@LINK]", dropLink},
+      {"--dials", "RADIO:DIALS", answerDials},
+      {"--refuse", "RADIO:TEXT", refuseText},
+      {"--settle", "RADIO:MS", settle},
+      {"--lose-answer", "RADIO:COMMAND[:TIMES]", loseAnswer},
+  };
+  for (const Misbehaviour& m : kMisbehaviours) {
+    std::string error;
+    auto apply = [&](int radio, const std::string& value) { return m.apply(group, radio, value); };
+    if (args.has(m.option) && !perRadio(args.value(m.option), group, apply, m.form, error)) {
+      err << "tessel-cli: " << m.option << " " << error << "\n";
       return false;
-    if (radio >= 0) group.dropLinkAfter(radio, lines, link);
-    return true;
-  };
-  if (args.has("--drop") &&
-      !perRadio(args.value("--drop"), group, drop, "RADIO:LINES[@LINK]", error)) {
-    err << "tessel-cli: --drop " << error << "\n";
-    return false;
-  }
-  auto dials = [&group](int radio, const std::string& value) {
-    int n = 0;
-    if (!parseCount(value, 0, 1'000'000, n)) return false;
-    if (radio >= 0) group.answerDials(radio, n);
-    return true;
-  };
-  if (args.has("--dials") && !perRadio(args.value("--dials"), group, dials, "RADIO:DIALS", error)) {
-    err << "tessel-cli: --dials " << error << "\n";
-    return false;
-  }
-  auto refuse = [&group](int radio, const std::string& text) {
-    if (text.empty()) return false;
-    if (radio >= 0) group.refuse(radio, text);
-    return true;
-  };
-  if (args.has("--refuse") &&
-      !perRadio(args.value("--refuse"), group, refuse, "RADIO:TEXT", error)) {
-    err << "tessel-cli: --refuse " << error << "\n";
-    return false;
-  }
-  // "COMMAND" or "COMMAND:TIMES".
-  auto lose = [&group](int radio, const std::string& value) {
-    const size_t colon = value.find(':');
-    int times = -1;
-    if (colon != std::string::npos && !parseCount(value.substr(colon + 1), 1, 1'000'000, times))
-      return false;
-    const std::string command = value.substr(0, colon);
-    if (command.empty()) return false;
-    if (radio >= 0) group.loseAnswer(radio, command, times);
-    return true;
-  };
-  if (args.has("--lose-answer") &&
-      !perRadio(args.value("--lose-answer"), group, lose, "RADIO:COMMAND[:TIMES]", error)) {
-    err << "tessel-cli: --lose-answer " << error << "\n";
-    return false;
+    }
   }
   return true;
 }
@@ -319,7 +332,8 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
       return kUsageError;
     }
     if (!args.has("--timeout")) session.setTimeout(120'000);
-    return session.set(args.positionals[0], radio, args.has("--remote"), args.has("--verify"));
+    return session.set(args.positionals[0], radio, args.has("--remote"), args.has("--fast"),
+                       args.has("--verify"));
   }
   if (args.command == "compare") {
     std::vector<int> radios;

@@ -2,6 +2,7 @@
 // a project in an order that strands none, then the group read again.
 #include "cli/group_set.h"
 
+#include <chrono>
 #include <iostream>
 #include <sstream>
 
@@ -13,6 +14,7 @@
 #include "model/group_compare.h"
 #include "model/project.h"
 #include "model/text.h"
+#include "model/time_left.h"
 
 namespace tessel::cli {
 
@@ -138,6 +140,7 @@ bool parseGroupSet(const ParsedArgs& args, GroupSetRequest& out, std::string& er
     out.blocked = list;
   }
   out.yes = args.has("--yes");
+  out.fast = args.has("--fast");
   if (!out.any()) {
     error = "group-set needs at least one value to change";
     return false;
@@ -173,6 +176,8 @@ int Session::groupSet(const std::string& project, const GroupSetRequest& request
   PlanCallbacks callbacks(plan);
   engine_->AttachMainWindow(&status_, &callbacks);
   engine_->setQuietSends(true);
+  engine_->setPollInterval(request.fast ? 0 : 1000);
+  out_ << sendPacingText(request.fast) << std::endl;
   if (options_.timeoutMs == 0) options_.timeoutMs = 120'000;
   GroupChangeRun run(
       plan,
@@ -243,16 +248,26 @@ bool Session::groupSetPlan(const std::string& project, const GroupSetRequest& re
 void Session::groupSetSteps(GroupChangeRun& run, bool yes,
                             const std::function<std::string(const std::string&)>& ask) {
   const GroupStep* shown = nullptr;
+  GroupChangeTimeLeft left(run);
+  auto now = [] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  };
   run.onProgress = [&] {
     deferInterrupts(run.applying() && run.state() == GroupChangeRun::State::Running);
+    left.update(now());
     const GroupStep* step = run.current();
     if (run.state() != GroupChangeRun::State::Running || !step || step == shown) return;
     shown = step;
+    const std::string eta = left.text(now());
     out_ << "[" << run.position() + 1 << "/" << run.count() << "] " << stepText(run.plan(), *step)
-         << std::endl;
+         << (eta.empty() ? "" : "; " + eta) << std::endl;
   };
   progress_.onLineConfirmed = [&](Command command, const std::string&) {
-    if (command == Command::SetRadio) run.lineConfirmed();
+    if (command != Command::SetRadio) return;
+    run.lineConfirmed();
+    left.update(now());
   };
   run.start();
   groupSetWork(run);

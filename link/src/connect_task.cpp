@@ -23,7 +23,9 @@ Next ConnectTask::tick(PortState state) {
     case psConfig16at:
       dialog_.setNextCode(16);
       dialog_.applyCode(16);
-      host.sendNow(0, "AT");
+      // As fast as replies, a local radio known to be out of command mode
+      // gets the escape now instead of an "AT" it cannot answer and a tick.
+      host.sendNow(0, host.fastPolls() && link_.localOnLine() ? "+++" : "AT");
       return to(psConfig16plus);
     case psConfig16plus:
       dialog_.applyCode(16);

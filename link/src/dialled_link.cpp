@@ -54,7 +54,8 @@ void DialledLink::written(const std::string& line) {
   const std::string key = keyOf(line);
   if (key.find("AT&R") != std::string::npos) {
     // The radio restarts: a remote one drops the link, the local one comes
-    // up on its own.
+    // up on its own, out of command mode.
+    if (on_ == LinkOn::Local) onLine_ = true;
     on_ = LinkOn::Local;
     radio_ = -1;
     pending_.reset();
@@ -70,6 +71,9 @@ void DialledLink::written(const std::string& line) {
 }
 
 void DialledLink::answered(const std::string& command, ReplyClass rc) {
+  // An answer comes from a radio in command mode; a hang-up answered "OK"
+  // has taken the local radio out of it.
+  onLine_ = rc == rcOK && keyOf(command) == "ATH";
   if (!pending_ || keyOf(command) != pending_->key) return;
   const Pending p = *pending_;
   pending_.reset();
@@ -97,6 +101,7 @@ int DialledLink::carrierLost() {
   radio_ = -1;
   pending_.reset();
   hangUpSubmitted_ = false;
+  onLine_ = false;  // back in its own command mode
   if (radio >= 0) lostRadio_ = true;
   return radio;
 }
@@ -108,6 +113,7 @@ void DialledLink::lost() {
   hangUpSubmitted_ = false;
   lostRadio_ = false;
   localID_ = -1;
+  onLine_ = false;
 }
 
 bool DialledLink::dialled() const {

@@ -72,6 +72,7 @@ void StatusBarFeed::statusChanged(const LinkStatus& status) {
   if (status.task) statusBar_->setPanelText(1, *status.task);
   if (status.ownerDrawn) statusBar_->setPanel2OwnerDrawn(*status.ownerDrawn);
   if (status.state) statusBar_->setPanelText(2, *status.state);
+  statusBar_->setGaugeCaption(status.pacingBrief, status.pacing);
   statusBar_->repaint();
 }
 

@@ -1,4 +1,7 @@
 #include "link/link_observer.h"
+
+#include <cstdio>
+
 #include "link/tcom_port.h"
 
 namespace tessel {
@@ -43,14 +46,25 @@ std::optional<std::string> stateText(PortState state, const std::function<int()>
 
 }  // namespace
 
+std::string sendPacingText(bool linesAtOnce, bool brief) {
+  if (linesAtOnce) return brief ? "Per reply" : "Sending as fast as replies";
+  char tick[16];
+  std::snprintf(tick, sizeof tick, "%.1f s", TcomPort::kTaskInterval / 1000.0);
+  return (brief ? "Per " : "Sending a line per ") + std::string(tick);
+}
+
 LinkStatus describeStatus(PortState state, TaskCode task, const std::string& port,
-                          const std::string& currentRadio,
-                          const std::function<int()>& rowRegister) {
+                          const std::string& currentRadio, const std::function<int()>& rowRegister,
+                          bool linesAtOnce) {
   LinkStatus s;
   s.port = port;
   s.task = taskText(task, currentRadio);
   s.ownerDrawn = ownerDrawn(task);
   s.state = stateText(state, rowRegister);
+  if (task == tkSendValues) {
+    s.pacing = sendPacingText(linesAtOnce);
+    s.pacingBrief = sendPacingText(linesAtOnce, true);
+  }
   return s;
 }
 

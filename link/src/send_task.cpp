@@ -18,12 +18,13 @@ Next SendTask::tick() {
   if (queue_.Count() == 0) {
     // Every line went out after the one before it was answered "OK" (and
     // the reset after its save): the send went through.
-    if (host.returnToMonitoringOrIdle()) ctx_.window.radioRenumbered(ctx_.radio(), true);
+    const bool monitoring = host.returnToMonitoringOrIdle();
+    if (monitoring) ctx_.window.radioRenumbered(ctx_.radio(), true);
     ctx_.reporter.taskEnded(sending, TaskOutcome::Completed);
-    if (!host.quietSends())
-      host.ask(PromptIcon::Information, withoutMnemonic(host.taskText()) + " complete, radio reset",
-               pbOk);
-    return stay();
+    const bool told = host.quietSends() ||
+                      host.ask(PromptIcon::Information,
+                               withoutMnemonic(host.taskText()) + " complete, radio reset", pbOk);
+    return monitorGoesOn(monitoring && told);
   }
   host.refreshStatus();
   if (host.tryCount() > TaskHost::kRetryLimit) {
@@ -34,16 +35,22 @@ Next SendTask::tick() {
     if (!answer) return stay();
     if (*answer == pbAbort) {
       host.flushQueue();
-      if (host.returnToMonitoringOrIdle()) ctx_.window.radioRenumbered(ctx_.radio(), true);
+      const bool monitoring = host.returnToMonitoringOrIdle();
+      if (monitoring) ctx_.window.radioRenumbered(ctx_.radio(), true);
       ctx_.reporter.taskEnded(sending, TaskOutcome::Cancelled, kTooManyErrors);
-    } else {
-      host.resetTries();
+      return monitorGoesOn(monitoring);
     }
+    host.resetTries();
     return stay();
   }
   std::string line;
   queue_.Peek(line);
-  if (host.sendNow(host.tryCount(), line)) queue_.Pop(line);
+  if (host.sendNow(host.tryCount(), line)) {
+    queue_.Pop(line);
+    // A reset owes no answer. As fast as replies the send ends now, not a
+    // tick on.
+    if (host.fastPolls()) return goOnHere();
+  }
   return stay();
 }
 
@@ -57,7 +64,10 @@ Next SendTask::reply(const Answer& answer) {
     queue_.Pop(line);
     host.resetTries();
     host.lineConfirmed(line);
-    return ctx_.window.isLocal(ctx_.radio()) ? goOnHere() : stay();
+    // The local radio takes its next line at once; a remote one at the
+    // next tick, unless the lines go as fast as the replies come. Either
+    // way only after this "OK": one line at a time.
+    return ctx_.window.isLocal(ctx_.radio()) || host.fastPolls() ? goOnHere() : stay();
   }
   // The line the radio refused is the one this answer belongs to.
   const std::string& refused = answer.command;
@@ -76,11 +86,17 @@ Next SendTask::endShort(TaskOutcome outcome, const std::string& message, bool re
   TaskHost& host = ctx_.host;
   const TaskCode sending = host.task();
   host.flushQueue();
-  if (host.returnToMonitoringOrIdle() && renumbered)
-    ctx_.window.radioRenumbered(ctx_.radio(), true);
+  const bool monitoring = host.returnToMonitoringOrIdle();
+  if (monitoring && renumbered) ctx_.window.radioRenumbered(ctx_.radio(), true);
   ctx_.reporter.taskEnded(sending, outcome, message);
-  if (!host.quietSends()) host.ask(PromptIcon::Error, message, pbAbort);
-  return stay();
+  const bool told = host.quietSends() || host.ask(PromptIcon::Error, message, pbAbort);
+  return monitorGoesOn(monitoring && told);
+}
+
+Next SendTask::monitorGoesOn(bool monitoring) const {
+  // As fast as replies, the monitor takes the link back at once (the local
+  // radio read again at the replies' speed too); otherwise at the tick.
+  return monitoring && ctx_.host.fastPolls() ? goOnHere() : stay();
 }
 
 }  // namespace tessel

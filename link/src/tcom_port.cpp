@@ -466,9 +466,11 @@ void TcomPort::refreshStatus() {
   // Working the texts out asks the main window about the radio being read,
   // so it is done only while there is a status bar to show them.
   if (!reporter_.hasStatusBar()) return;
-  reporter_.statusChanged(describeStatus(state_, task_, dialog_.portText(),
-                                         current_ ? current_->CurrentText() : std::string(),
-                                         [this] { return reader_.rowRegister(); }));
+  // A send's lines to the local radio go at once whatever the pacing.
+  const bool atOnce = task_ == tkSendValues && (fastPolls() || window_.isLocal(current()));
+  reporter_.statusChanged(describeStatus(
+      state_, task_, dialog_.portText(), current_ ? current_->CurrentText() : std::string(),
+      [this] { return reader_.rowRegister(); }, atOnce));
 }
 
 void TcomPort::lineSettingsEdited() {

@@ -149,6 +149,8 @@ std::string SimRadioGroup::handleLine(const std::string& raw, int64_t nowMs) {
   const int id = radios_[before].runningID();
   const at::Command cmd = at::parseCommand(line);
   const bool dial = cmd.kind == at::CommandKind::Dial;
+  // The dial and the hang-up are the local radio's to carry out.
+  if (!dial && cmd.kind != at::CommandKind::HangUp && notReady(id, nowMs)) return {};
   if (dial) {
     const int dialled = findRadio(cmd.dialNumber);
     auto left = dialled >= 0 ? dialsLeft_.find(radios_[dialled].runningID()) : dialsLeft_.end();
@@ -169,6 +171,8 @@ std::string SimRadioGroup::handleLine(const std::string& raw, int64_t nowMs) {
       out.clear();
     }
   }
+  // The radio that answered: the one dialled answers its dial.
+  if (out.find(reply("OK")) != std::string::npos) lastOk_[radios_[addressed_].runningID()] = nowMs;
   if (dial) {
     sinceDial_ = 0;
     if (addressed_ == local_) return out;
@@ -179,6 +183,12 @@ std::string SimRadioGroup::handleLine(const std::string& raw, int64_t nowMs) {
   if (before == local_) return out;
   ++sinceDial_;
   return dropped(id) ? out + reply("NO CARRIER") : out;
+}
+
+bool SimRadioGroup::notReady(int radio, int64_t nowMs) const {
+  auto settle = settle_.find(radio);
+  auto ok = lastOk_.find(radio);
+  return settle != settle_.end() && ok != lastOk_.end() && nowMs - ok->second < settle->second;
 }
 
 bool SimRadioGroup::dropped(int radio) {

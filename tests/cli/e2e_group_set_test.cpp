@@ -81,18 +81,20 @@ bool has(const std::string& text, const std::string& part) {
 
 TEST_F(CliGroupSet, CommandsOrderCrossesARepeaterWhereAWrongOrderStrandsARadio) {
   {
-    SCOPED_TRACE("the command's order");
+    SCOPED_TRACE("the command's order, as fast as replies");
     std::unique_ptr<Process> sim;
     const std::string device = startGroup(sim);
     const std::string project = projectWith("changed.vro", {});
     std::string out, err;
     // The blocked frequencies changed, and a dialled radio does not report
-    // them: only the local radio's are confirmed.
+    // them: only the local radio's are confirmed. (The other tests here
+    // send a line per tick.)
     ASSERT_EQ(run({"group-set", project, device, "--group-id", "9", "--security-id", "4321",
-                   "--blocked", "915.7", "--flush-time", "12.5", "--yes"},
+                   "--blocked", "915.7", "--flush-time", "12.5", "--fast", "--yes"},
                   &out, &err),
               1)
         << out << err;
+    EXPECT_TRUE(has(out, "Sending as fast as replies\n")) << out;
     // The tree and the order are shown first: radio 5 is reset before its
     // repeater, the local radio last, the model 2 written in its turn.
     const std::string plan =

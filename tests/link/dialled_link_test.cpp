@@ -154,6 +154,43 @@ TEST(DialledLinkTest, LinesAndAnswersTellWhereTheLinkIs) {
   EXPECT_TRUE(rig.link.mayAddress());
 }
 
+// Out of command mode only the escape reaches the local radio: after its
+// hang-up was answered, or after it was reset; any answer of its since
+// shows it back in command mode.
+TEST(DialledLinkTest, TheLocalRadioIsOnLineAfterItsHangUpOrItsReset) {
+  struct Case {
+    const char* name;
+    std::vector<Event> events;
+    bool onLine;
+  };
+  const Case cases[] = {
+      {"nothing yet", {}, false},
+      {"a hang-up answered", {out("ATH"), in("ATH")}, true},
+      {"a hang-up refused", {out("ATH"), in("ATH", rcError)}, false},
+      {"a dialled radio hung up", {out("ATD3"), in("ATD3"), out("ATH"), in("ATH")}, true},
+      {"the escape answered since", {out("ATH"), in("ATH"), out("+++"), in("+++")}, false},
+      {"the local radio reset", {out("AT&R\r")}, true},
+      {"a dialled radio reset", {out("ATD3"), in("ATD3"), out("AT&R\r")}, false},
+      {"dialling the local radio back", {out("ATD1"), in("ATD1")}, false},
+      {"NO CARRIER from the local radio", {out("ATH"), in("ATH"), carrier()}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LinkRig rig;
+    for (const Event& e : c.events) {
+      if (e.what[0] == '>') {
+        rig.link.submitted(e.line);
+        rig.link.written(e.line);
+      } else if (e.what[0] == '<') {
+        rig.link.answered(e.line, e.rc);
+      } else {
+        rig.link.carrierLost();
+      }
+    }
+    EXPECT_EQ(rig.link.localOnLine(), c.onLine);
+  }
+}
+
 TEST(DialledLinkTest, LinkLinesAreTheDialsHangUpsAndTheConnect) {
   for (const char* line : {"AT", "at\r", "+++", "ATH", "ATD", "ATD7", "ATD254\r", ""})
     EXPECT_TRUE(DialledLink::linkLine(line)) << line;

@@ -293,12 +293,23 @@ struct Outcome : LinkObserver {
   }
 };
 
-enum class Task { Connect, GetLocal, RemoteRead, SendLocal, SendRemote, MonitorRound, Discovery };
+// SendRemoteFast: the remote send as fast as replies.
+enum class Task {
+  Connect,
+  GetLocal,
+  RemoteRead,
+  SendLocal,
+  SendRemote,
+  SendRemoteFast,
+  MonitorRound,
+  Discovery
+};
 
 const char* nameOf(Task task) {
-  static const char* const kNames[] = {"connect",        "get-local",   "remote read",
-                                       "send local",     "send remote", "monitor round",
-                                       "discovery round"};
+  static const char* const kNames[] = {"connect",       "get-local",
+                                       "remote read",   "send local",
+                                       "send remote",   "send remote as fast as replies",
+                                       "monitor round", "discovery round"};
   return kNames[static_cast<int>(task)];
 }
 
@@ -339,7 +350,7 @@ class MisbehaviourTest : public LinkTest {
     Outcome outcome;
     engine->addObserver(&outcome);
     // Discovery rounds as fast as replies, monitor rounds ticked at 1.0 s.
-    engine->setPollInterval(task == Task::Discovery ? 0 : 1000);
+    engine->setPollInterval(task == Task::Discovery || task == Task::SendRemoteFast ? 0 : 1000);
     Radios radios(serial, [this](const std::string& line) { engine->Send(true, 0, line); });
     radios.bad = bad;
     radios.target = targetOf(task);
@@ -404,6 +415,7 @@ class MisbehaviourTest : public LinkTest {
       case Task::SendLocal:
         return "ATs4=N";
       case Task::SendRemote:
+      case Task::SendRemoteFast:
         return "AT&W";
       case Task::MonitorRound:
         return "ATS8?";
@@ -424,6 +436,7 @@ class MisbehaviourTest : public LinkTest {
         engine->StartSend("Set Radio", {{1, 0}}, {"ATs2=7s3=M", "ATs4=N", "AT&W", "AT&R"});
         break;
       case Task::SendRemote:
+      case Task::SendRemoteFast:
         engine->StartSend("Set Radio", {{2, 0}}, {"ATD2", "ATs2=7", "ATs4=N", "AT&W", "AT&R"});
         break;
       case Task::MonitorRound:
@@ -510,8 +523,9 @@ TEST_F(LinkTest, ATaskWaitsForTheAnswerToALineTypedBeforeIt) {
 }
 
 TEST_F(MisbehaviourTest, EveryTaskAgainstEveryMisbehaviour) {
-  const Task tasks[] = {Task::Connect,    Task::GetLocal,     Task::RemoteRead, Task::SendLocal,
-                        Task::SendRemote, Task::MonitorRound, Task::Discovery};
+  const Task tasks[] = {Task::Connect,      Task::GetLocal,   Task::RemoteRead,
+                        Task::SendLocal,    Task::SendRemote, Task::SendRemoteFast,
+                        Task::MonitorRound, Task::Discovery};
   const Bad bads[] = {Bad::Echo,      Bad::Doubled, Bad::Late,    Bad::Missing,      Bad::Ring,
                       Bad::LineNoise, Bad::Noise,   Bad::Refusal, Bad::TerminalLine, Bad::Slow};
   int cells = 0;
@@ -545,12 +559,13 @@ TEST_F(MisbehaviourTest, EveryTaskAgainstEveryMisbehaviour) {
         EXPECT_TRUE(r.completed);
         EXPECT_EQ(r.prompts, good.prompts);
       }
-      if (bad == Bad::Refusal && (task == Task::SendLocal || task == Task::SendRemote)) {
+      if (bad == Bad::Refusal &&
+          (task == Task::SendLocal || task == Task::SendRemote || task == Task::SendRemoteFast)) {
         EXPECT_EQ(r.prompts, Lines{"ERROR from radio on sending " + targetOf(task)});
       }
     }
   }
-  EXPECT_EQ(cells, 7 * 10);
+  EXPECT_EQ(cells, 8 * 10);
 }
 
 // The link to the radio dialled drops at every point of every task that
@@ -559,7 +574,8 @@ TEST_F(MisbehaviourTest, EveryTaskAgainstEveryMisbehaviour) {
 // reaches the local one, nothing the local radio says passes for the
 // remote's, and a read or send that lost its radio ends naming it.
 TEST_F(MisbehaviourTest, ALinkThatDropsAtAnyPointSendsNothingToTheWrongRadio) {
-  const Task tasks[] = {Task::RemoteRead, Task::SendRemote, Task::MonitorRound, Task::Discovery};
+  const Task tasks[] = {Task::RemoteRead, Task::SendRemote, Task::SendRemoteFast,
+                        Task::MonitorRound, Task::Discovery};
   int cells = 0;
   for (Task task : tasks) {
     SCOPED_TRACE(nameOf(task));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/catalogue.h"
+#include "model/time_left.h"
 
 using namespace tessel;
 
@@ -302,6 +303,83 @@ TEST(GroupChangeRun, PhaseTwoRunsThroughToTheLocalReset) {
                 "reach of the group; set it by hand.",
                 "radio 5 (R5) lost its link in phase 2: it holds the new values saved and joins "
                 "the group at its next restart."}));
+}
+
+}  // namespace
+
+namespace {
+
+// The time left from the pace so far: none before any work was measured or
+// while stopped; counting down between updates; measured anew once the run
+// runs again after a stop.
+TEST(PaceEstimate, TimeLeftFollowsThePaceMeasuredSoFar) {
+  PaceEstimate pace;
+  EXPECT_FALSE(pace.leftMs(0));
+  pace.update(0, 10, true, 1000);
+  EXPECT_FALSE(pace.leftMs(1000)) << "nothing done yet";
+  pace.update(2, 10, true, 3000);  // 1 s a unit, 8 to go
+  EXPECT_EQ(pace.leftMs(3000), 8000);
+  EXPECT_EQ(pace.leftMs(5000), 6000);
+  EXPECT_EQ(pace.leftMs(20000), 0) << "never below nothing";
+  pace.update(4, 10, false, 4000);
+  EXPECT_FALSE(pace.leftMs(4000)) << "stopped";
+  pace.update(4, 10, true, 60000);  // the wait while stopped is no pace
+  pace.update(6, 10, true, 60400);  // 0.2 s a unit now
+  EXPECT_EQ(pace.leftMs(60400), 800);
+}
+
+TEST(PaceEstimate, TimeLeftTexts) {
+  const std::pair<int64_t, const char*> cases[] = {
+      {0, "about 1 s left"},
+      {400, "about 1 s left"},
+      {12000, "about 12 s left"},
+      {59500, "about 1 min left"},
+      {200000, "about 3 min 20 s left"},
+      {7500000, "about 2 h 5 min left"},
+  };
+  for (const auto& [ms, text] : cases) EXPECT_EQ(timeLeftText(ms), text) << ms;
+}
+
+// A group change's units: each step's lines and its link exchange. Half
+// the units done in 10 s leaves about 10 s; writing the old values back is
+// measured on its own.
+TEST(GroupChangeTimeLeft, ReckonsByTheStepsLinesAndTheirAnswers) {
+  const GroupPlan plan =
+      planGroupChange({radio("1:1:M:0"), radio("2:1:S:1"), radio("3:1:S:1")}, newValues());
+  ASSERT_EQ(order(plan), "1:S2 1:S3 1:S1 2:R2 2:R3 2:R1");
+  int total = 0;
+  for (const GroupStep& s : plan.steps) total += static_cast<int>(s.lines.size()) + 1;
+  FakeTasks tasks;
+  GroupChangeRun run(plan, sendThrough(tasks), "Change Group Settings");
+  GroupChangeTimeLeft left(run);
+  run.start();
+  left.update(0);
+  EXPECT_EQ(left.text(0), "");
+  // Done units at t: the first step's link and lines, then half of all.
+  int done = 1;
+  for (size_t i = 0; i < plan.steps[0].lines.size(); ++i) {
+    run.lineConfirmed();
+    ++done;
+  }
+  run.sendEnded(CommandOutcome::Done);  // the next step's link exchange
+  ++done;
+  while (done * 2 < total) {
+    run.lineConfirmed();
+    ++done;
+  }
+  left.update(10000);
+  const int64_t expected = 10000LL * (total - done) / (done - 1);
+  EXPECT_EQ(left.text(10000), timeLeftText(expected));
+  // A stop ends the estimate; the old values written back are timed anew.
+  run.sendEnded(CommandOutcome::NoAnswer);
+  left.update(11000);
+  EXPECT_EQ(left.text(11000), "");
+  ASSERT_TRUE(run.restore());
+  left.update(50000);
+  EXPECT_EQ(left.text(50000), "") << "nothing measured of the writing back yet";
+  run.lineConfirmed();
+  left.update(50500);
+  EXPECT_NE(left.text(50500), "");
 }
 
 }  // namespace

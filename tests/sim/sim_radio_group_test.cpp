@@ -557,3 +557,22 @@ TEST(SimRadioGroup, MisbehavingLinksAndRadios) {
   EXPECT_EQ(send(g, "ATD3"), "") << "the third dial goes unanswered";
   EXPECT_EQ(g.addressedIndex(), 0u);
 }
+
+// A radio that answers "OK" before it is ready loses the lines that reach it
+// too soon after: no answer, nothing taken. Its "OK" to its dial counts.
+TEST(SimRadioGroup, ARadioNotReadyAfterItsOkLosesTheNextLine) {
+  using Lines = std::vector<std::string>;
+  SimRadioGroup g = makeGroup(2, {0});
+  g.settle(2, 100);
+  EXPECT_EQ(lines(send(g, "ATD2", 0)), Lines{"OK"});
+  EXPECT_EQ(send(g, "ATS13=44", 99), "");
+  EXPECT_EQ(g.radios()[1].current(13), "50") << "nothing taken";
+  EXPECT_EQ(lines(send(g, "ATS13=44", 100)), Lines{"OK"});
+  EXPECT_EQ(g.radios()[1].current(13), "44");
+  EXPECT_EQ(send(g, "AT&W", 150), "") << "within 100 ms of the last OK";
+  EXPECT_EQ(lines(send(g, "AT&W", 250)), Lines{"OK"});
+  // The local radio is ready at once.
+  EXPECT_EQ(lines(send(g, "ATH", 260)), Lines{"OK"});
+  EXPECT_EQ(lines(send(g, "+++", 261)), Lines{"OK"});
+  EXPECT_EQ(lines(send(g, "ATS13?", 262)), (Lines{"50", "OK"}));
+}

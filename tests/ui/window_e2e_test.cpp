@@ -356,6 +356,65 @@ TEST_F(WindowOnSimulatedRadios, StopWhileARemoteIsPolledLeavesTheNextSetRadioToT
   EXPECT_NE(radio2.saved(13), "77");
 }
 
+// Set Parameters on a radio the monitor polls, at each pacing: a line per
+// tick, or as fast as replies without waiting for a tick at all; the status
+// bar says which while the send runs, and the radio holds the values.
+TEST_F(WindowOnSimulatedRadios, SetParametersOnARemoteRadioGoesAtTheChosenPace) {
+  for (const char* pacing : {"poll1000", "pollFast"}) {
+    SCOPED_TRACE(pacing);
+    const bool fast = std::string(pacing) == "pollFast";
+    const std::string path = dir + "/group.vro";
+    std::string error;
+    ASSERT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
+    settings.strings["file1"] = path;
+    startOnSim();
+    window().show();
+    ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000));
+    action("file1")->trigger();
+    action("discoverThis")->trigger();
+    ASSERT_EQ(panel().WindowMode, wmMonitor);
+    // The menu item says what it paces.
+    EXPECT_NE(action(pacing)->toolTip().indexOf(QLatin1String("send")), -1);
+    action(pacing)->trigger();
+    ASSERT_TRUE(runUntil([&] { return everyRadioPolled(1); }, 30000));
+    prompts.shown.clear();
+    window().model().chooseRadio(window().views().rowAt(1));
+    ASSERT_EQ(panel().text(ctl::radioID), "2");
+    panel().setText(ctl::retries, fast ? "77" : "66");
+    const int ticksBefore = ticks, linesBefore = traffic.lines;
+    action("setRemote")->trigger();
+    ASSERT_EQ(wiring->engine().task(), tkSendValues)
+        << ::testing::PrintToString(prompts.texts()) << " "
+        << window().statusBarWidget()->currentMessage().toStdString();
+    std::set<std::string> captions;
+    const char* shots = std::getenv("TESSEL_SHOTS");
+    ASSERT_TRUE(runUntil(
+        [&] {
+          const std::string caption = window().statusBarWidget()->panel(2)->toolTip().toStdString();
+          if (shots && !caption.empty() && !captions.count(caption))
+            window().grab().save(QString::fromLocal8Bit(shots) + "/sending-" + pacing + ".png");
+          captions.insert(caption);
+          return !prompts.shown.empty();
+        },
+        30000));
+    EXPECT_TRUE(captions.count(fast ? "Sending as fast as replies" : "Sending a line per 2.5 s"))
+        << ::testing::PrintToString(captions);
+    EXPECT_EQ(prompts.texts(), std::vector<std::string>{"Set Radio complete, radio reset"});
+    // About half the lines are the radio's answers; each line after the
+    // dial waits for a tick, unless as fast as replies.
+    const int lines = (traffic.lines - linesBefore) / 2;
+    if (fast)
+      EXPECT_LT(ticks - ticksBefore, 3);
+    else
+      EXPECT_GE(ticks - ticksBefore, lines / 2);
+    EXPECT_EQ(group->radios()[1].saved(13), fast ? "77" : "66");
+    EXPECT_TRUE(window().statusBarWidget()->panel(2)->caption().isEmpty());
+    wiring.reset();
+    traffic = Traffic{};
+    ticks = 0;
+  }
+}
+
 // Reset from the radio list dials the radio and resets it through the engine;
 // Emulate Group from the Project menu plays the project's radios.
 TEST_F(WindowOnSimulatedRadios, ResetAndEmulateGroupRunThroughTheEngine) {
@@ -782,8 +841,20 @@ TEST_F(WindowChangingGroup, ShowsTheOrderThenChangesEveryRadioAndReadsThemAgain)
 
   button(dialog, "Change")->click();
   EXPECT_TRUE(dialog->running());
-  ASSERT_TRUE(runUntil([&] { return !dialog->running(); }, 60000))
+  // Once the pace is measured the progress says how long the change has left.
+  bool timeLeftShown = false;
+  ASSERT_TRUE(runUntil(
+      [&] {
+        if (!timeLeftShown && dialog->progressLabel()->text().contains(" left")) {
+          timeLeftShown = true;
+          if (const char* shots = std::getenv("TESSEL_SHOTS"))
+            dialog->grab().save(QString::fromLocal8Bit(shots) + "/change-time-left.png");
+        }
+        return !dialog->running();
+      },
+      60000))
       << dialog->progressLabel()->text().toStdString();
+  EXPECT_TRUE(timeLeftShown);
   EXPECT_EQ(running(), "9 9 9 9 9 ");
   std::vector<std::string> rows;
   for (int i = 0; i < dialog->results()->count(); ++i)

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <chrono>
 
 #include "model/group_change_run.h"
 #include "model/group_commands.h"
@@ -37,6 +38,12 @@ QString q(const std::string& s) {
   return QString::fromStdString(s);
 }
 
+int64_t nowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 QPushButton* button(const char* caption, QWidget* parent) {
   auto* b = new QPushButton(QString::fromUtf8(caption), parent);
   b->setAccessibleName(QString::fromUtf8(caption).remove(QLatin1Char('&')));
@@ -51,8 +58,9 @@ QPushButton* button(const char* caption, QWidget* parent) {
 struct ChangeGroupDialog::Progress : CommandListener {
   explicit Progress(ChangeGroupDialog& d) : dialog(d) {}
   void lineConfirmed(Command command, const std::string&) override {
-    if (command == Command::SetRadio && dialog.sending_ && dialog.run_)
-      dialog.run_->lineConfirmed();
+    if (command != Command::SetRadio || !dialog.sending_ || !dialog.run_) return;
+    dialog.run_->lineConfirmed();
+    dialog.update();
   }
   void commandEnded(Command command, CommandOutcome outcome, const std::string&) override {
     if (command == Command::SetRadio && dialog.sending_) {
@@ -174,6 +182,7 @@ bool ChangeGroupDialog::start() {
         return window_.commands.setRadio(title, list, lines, Command::GroupChange);
       },
       kTitle);
+  timeLeft_ = std::make_unique<GroupChangeTimeLeft>(*run_);
   summary_->setText(
       QStringLiteral("Until phase 2 no radio runs the new values: Cancel leaves every radio as "
                      "it was."));
@@ -381,11 +390,15 @@ void ChangeGroupDialog::update() {
   bar_->setRange(0, run_->count());
   bar_->setValue(run_->position());
   const GroupStep* step = run_->current();
+  // The time left from the pace so far, once there is one to go by.
+  timeLeft_->update(nowMs());
+  const std::string left = timeLeft_->text(nowMs());
   if (sending_ && step)
-    progress_->setText(QStringLiteral("Step %1 of %2: %3")
+    progress_->setText(QStringLiteral("Step %1 of %2: %3%4")
                            .arg(run_->position() + 1)
                            .arg(run_->count())
-                           .arg(q(stepText(plan_, *step))));
+                           .arg(q(stepText(plan_, *step)))
+                           .arg(left.empty() ? QString() : q("; " + left)));
   else if (run_->state() == GroupChangeRun::State::Applied)
     progress_->setText(QStringLiteral("Every step done"));
   else if (step)

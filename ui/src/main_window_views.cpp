@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QTreeWidget>
 
+#include "link/tcom_port.h"
 #include "model/blocked_frequencies.h"
 #include "model/group_commands.h"
 #include "model/project.h"
@@ -48,6 +49,7 @@ class EscapeKey : public QObject {
 }  // namespace
 
 void MainWindow::buildPollMenu(QMenu* poll) {
+  poll->setToolTipsVisible(true);
   auto* polls = new QActionGroup(poll);
   int stored = 1000;
   if (!settings_.readInteger(kPollIntervalKey, stored) ||
@@ -61,6 +63,10 @@ void MainWindow::buildPollMenu(QMenu* poll) {
     a->setCheckable(true);
     a->setChecked(ms == stored);
     a->setData(ms);
+    // Which pacing each item sets, the send's too.
+    const QString hint = QString::fromStdString(pollIntervalHint(ms, TcomPort::kTaskInterval));
+    a->setToolTip(hint);
+    a->setStatusTip(hint);
     polls->addAction(a);
     connect(a, &QAction::triggered, this, [this, a] { pollIntervalClick(a); });
   }

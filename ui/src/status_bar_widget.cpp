@@ -26,6 +26,14 @@ void StatusPanel::setGauge(bool on) {
   update();
 }
 
+void StatusPanel::setCaption(const QString& caption, const QString& whole) {
+  if (caption == caption_ && toolTip() == whole) return;
+  caption_ = caption;
+  setAccessibleDescription(whole);
+  setToolTip(whole);
+  update();
+}
+
 int StatusPanel::gaugeWidth() const {
   return gauge_ && queueLength ? sendQueueGaugeWidth(queueLength()) : 0;
 }
@@ -41,7 +49,20 @@ void StatusPanel::paintEvent(QPaintEvent*) {
   p.drawRect(r);
   if (gauge_) {
     const int w = std::min(gaugeWidth(), r.width() - 1);
-    if (w > 0) p.fillRect(QRect(r.left() + 1, r.top() + 1, w, r.height() - 1), QColor(0, 255, 0));
+    const QRect bar(r.left() + 1, r.top() + 1, w, r.height() - 1);
+    if (w > 0) p.fillRect(bar, QColor(0, 255, 0));
+    if (caption_.isEmpty()) return;
+    // Over the bar, as a progress bar's text: in the theme's colour beside
+    // it, in black on its green.
+    const QRect inside = r.adjusted(3, 0, -3, 0);
+    const QString shown = fontMetrics().elidedText(caption_, Qt::ElideRight, inside.width());
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(inside, Qt::AlignCenter, shown);
+    if (w > 0) {
+      p.setClipRect(bar);
+      p.setPen(Qt::black);
+      p.drawText(inside, Qt::AlignCenter, shown);
+    }
     return;
   }
   p.setPen(palette().color(QPalette::WindowText));
@@ -155,6 +176,10 @@ void StatusBarWidget::setPanelText(int index, const std::string& text) {
 
 void StatusBarWidget::setPanel2OwnerDrawn(bool ownerDrawn) {
   panels_[2]->setGauge(ownerDrawn);
+}
+
+void StatusBarWidget::setGaugeCaption(const std::string& brief, const std::string& whole) {
+  panels_[2]->setCaption(qt(brief), qt(whole));
 }
 
 void StatusBarWidget::repaint() {

@@ -136,8 +136,9 @@ class Session {
   int monitor(const std::string& project, int intervalMs, int cycles);
   int emulate(const std::string& project);
   // Writes a radio of the project to the local radio or, remote, through
-  // it; verify reads it back and lists what differs (exit 3).
-  int set(const std::string& project, int radio, bool remote, bool verify);
+  // it, a line per tick or (fast) as fast as it replies; verify reads it
+  // back and lists what differs (exit 3).
+  int set(const std::string& project, int radio, bool remote, bool fast, bool verify);
   void setTimeout(int ms) { options_.timeoutMs = ms; }
   // Reads the project's radios (only those of radios, when given, and the
   // local one) once and prints what differs from the project as CSV; exit
@@ -189,6 +190,8 @@ class Session {
   int groupSetCheck(GroupChangeRun& run, const std::string& project);
   // Signals wait (on) until it is over, then are honoured.
   void deferInterrupts(bool on);
+  // What was written last leaves the port before it closes.
+  void letOutputLeave();
 
   SessionOptions options_;
   std::ostream& out_;

@@ -14,7 +14,8 @@ struct GroupSetRequest {
   std::optional<std::string> groupID, securityID, rfband, flushTime;
   std::optional<int> repeaters, reTXBroadcasts;  // item::yes or item::no
   std::optional<std::array<std::string, kBlockedFreqCount>> blocked;
-  bool yes = false;  // no confirmation asked
+  bool yes = false;   // no confirmation asked
+  bool fast = false;  // the sends as fast as replies
 
   bool any() const {
     return groupID || securityID || rfband || flushTime || repeaters || reTXBroadcasts || blocked;

@@ -65,6 +65,11 @@ class DialledLink {
   // next starts from the local radio or with a dial of its own.
   void taskOver() { lostRadio_ = false; }
 
+  // The local radio is known to be out of command mode: its hang-up
+  // ("ATH") was answered, or it was reset. Only the escape ("+++") reaches
+  // it then; any other answer of its puts it back in command mode.
+  bool localOnLine() const { return onLine_; }
+
   // The local radio told its radio ID (page 1 of its identification, read
   // with the link on it); -1 until then.
   void setLocalRadio(int id) { localID_ = id; }
@@ -116,6 +121,7 @@ class DialledLink {
   // for a radio goes out until a new dial or the task's end.
   bool lostRadio_ = false;
   int localID_ = -1;
+  bool onLine_ = false;
   Release release_ = Release::Done;
 };
 

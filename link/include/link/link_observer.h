@@ -17,13 +17,24 @@ struct LinkStatus {
   std::optional<std::string> task;   // panel 1
   std::optional<bool> ownerDrawn;    // panel 2 drawn by the main window
   std::optional<std::string> state;  // panel 2 as text
+  // While a send runs, how its lines go, whole and in the few words the
+  // queue gauge carries; empty otherwise.
+  std::string pacing;
+  std::string pacingBrief;
 };
+
+// How a send's lines go: each as soon as the radio answered the last (as
+// fast as replies, or to the local radio), or one per tick. brief: in a
+// few words ("Per reply", "Per 2.5 s").
+std::string sendPacingText(bool linesAtOnce, bool brief = false);
 
 // The status bar's texts for an engine in state, running task, on the port
 // described by port, reading (panel 2 of psDiscoverSRegs) the register
 // rowRegister gives: negative for the identification, -1000 past the map.
+// linesAtOnce: a send's lines go as fast as replies.
 LinkStatus describeStatus(PortState state, TaskCode task, const std::string& port,
-                          const std::string& currentRadio, const std::function<int()>& rowRegister);
+                          const std::string& currentRadio, const std::function<int()>& rowRegister,
+                          bool linesAtOnce = false);
 
 // What the link engine did, for whoever shows or records it: the terminal,
 // the log, the status bar, the headless monitor, the window's progress.

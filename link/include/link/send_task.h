@@ -8,7 +8,8 @@ namespace tessel {
 
 // A send at work (psSendQueue): the queued lines go out one at a time, each
 // waiting for its "OK"; an "ERROR", too many silent tries or a lost link
-// end it.
+// end it. A remote radio takes a line per tick, or, as fast as replies
+// (the host's fastPolls()), as soon as the last one was answered.
 class SendTask {
  public:
   SendTask(const TaskContext& ctx, TsendQueue& queue) : ctx_(ctx), queue_(queue) {}
@@ -23,6 +24,9 @@ class SendTask {
   // is told (unless the sends' caller tells) and the monitor, if one ran,
   // goes on (renumbered: it is told the radio may have changed).
   Next endShort(TaskOutcome outcome, const std::string& message, bool renumbered);
+  // Where the engine goes on once the send ended: a monitor it gave way to
+  // resumes, at once as fast as replies.
+  Next monitorGoesOn(bool monitoring) const;
 
   TaskContext ctx_;
   TsendQueue& queue_;

@@ -15,6 +15,9 @@ class StatusBar {
   virtual void setPanelText(int panel, const std::string& text) = 0;
   // Panel 2 drawn by the main window (true) or as plain text (false).
   virtual void setPanel2OwnerDrawn(bool ownerDrawn) = 0;
+  // What the send-queue gauge says over itself: how the send's lines go, in
+  // a few words and whole (both empty while no send runs).
+  virtual void setGaugeCaption(const std::string& /*brief*/, const std::string& /*whole*/) {}
   virtual void repaint() = 0;
 };
 
@@ -33,7 +36,13 @@ class MemoryStatusBar : public StatusBar {
   void setPanelWidth(int panel, int width) override;
   void setPanelText(int panel, const std::string& text) override;
   void setPanel2OwnerDrawn(bool ownerDrawn) override { ownerDrawn_ = ownerDrawn; }
+  void setGaugeCaption(const std::string& brief, const std::string& whole) override {
+    gaugeCaption_ = brief;
+    gaugeHint_ = whole;
+  }
   void repaint() override { ++repaints_; }
+  const std::string& gaugeCaption() const { return gaugeCaption_; }
+  const std::string& gaugeHint() const { return gaugeHint_; }
 
   const std::string& panelText(int panel) const;
   int panelWidth(int panel) const;
@@ -45,6 +54,8 @@ class MemoryStatusBar : public StatusBar {
   std::array<std::string, 3> texts_;
   std::array<int, 3> widths_{{0, 0, 0}};
   bool ownerDrawn_ = false;
+  std::string gaugeCaption_;
+  std::string gaugeHint_;
   int repaints_ = 0;
 };
 

@@ -67,6 +67,9 @@ class TaskHost {
 
   // The tick times polls rather than a task's steps.
   virtual void tickAtPollInterval() = 0;
+  // As fast as replies: a monitor's next register or dial, a send's next
+  // line to a remote radio and the steps around it go out as soon as the
+  // last answer is in; the tick only times out a radio that does not answer.
   virtual bool fastPolls() const = 0;
   virtual const std::string& taskText() const = 0;
   virtual void refreshStatus() = 0;

@@ -129,9 +129,12 @@ class TcomPort : public LinkTasks, private ComPortDialogHost, private TaskHost {
 
   // Settings of the main window.
   // The pause between polls; 0 or less stands for 1000 ms.
-  // 0 polls as fast as the radios reply: a monitor asks a poll's next
+  // 0 goes as fast as the radios reply: a monitor asks a poll's next
   // register as soon as the previous answer is in, and the tick (1000 ms)
-  // only times an exchange out.
+  // only times an exchange out. A send paces itself by it too: a remote
+  // radio takes its next line as soon as it answered the last (the send's
+  // tick, 2500 ms, then only times a line out), the send ends at its reset,
+  // and a monitor it gave way to resumes at once.
   void setPollInterval(int ms) { pollInterval_ = ms; }
   int pollInterval() const { return pollInterval_ > 0 ? pollInterval_ : 1000; }
   bool fastPolls() const override { return pollInterval_ == 0; }

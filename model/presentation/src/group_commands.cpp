@@ -86,6 +86,20 @@ const std::string& pollIntervalCaption(int ms) {
   return known.front();
 }
 
+std::string pollIntervalHint(int ms, int sendTickMs) {
+  auto seconds = [](int t) {
+    const std::string s = std::to_string(t / 1000) + "." + std::to_string(t % 1000 / 100);
+    return s + " s";
+  };
+  if (ms == 0)
+    return "Polls, and the lines a send writes to a remote radio, go out as soon as the radio "
+           "answered the last; the interval then only times out a radio that does not answer. "
+           "A radio too slow to take lines that fast fails its tries: choose an interval then.";
+  return "A monitor asks a register every " + seconds(ms) + ". A send writes a line per " +
+         seconds(sendTickMs) +
+         " to a remote radio (As Fast as Replies: as soon as it answered the last).";
+}
+
 GroupCommands::GroupCommands(MainWindowModel& window) : window_(window) {}
 
 void GroupCommands::monitorLayout() {

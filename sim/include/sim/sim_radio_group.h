@@ -56,6 +56,10 @@ class SimRadioGroup {
   void refuse(int radio, const std::string& text);
   // The radio answers its first dials dials, then no more (out of reach).
   void answerDials(int radio, int dials) { dialsLeft_[radio] = dials; }
+  // The radio answers "OK" before it is ready for the next line: a command
+  // line reaching it within ms of its last "OK" is lost (no answer, nothing
+  // taken). A dial and a hang-up, which the local radio carries out, are not.
+  void settle(int radio, int ms) { settle_[radio] = ms; }
 
   // Version line of a model's firmware, as "ATI" answers it.
   static std::string versionLine(int model);
@@ -70,6 +74,8 @@ class SimRadioGroup {
   std::string answer(const std::string& line, int64_t nowMs);
   // Whether the link to radio drops now (its misbehaviour); it then has.
   bool dropped(int radio);
+  // Whether radio loses a line reaching it now (settle()).
+  bool notReady(int radio, int64_t nowMs) const;
   std::string assignments(const at::Assignments& line, int64_t nowMs);
   std::string page(int index, int64_t nowMs);
   int findRadio(long id) const;
@@ -94,6 +100,8 @@ class SimRadioGroup {
   std::map<int, std::map<std::string, int>> lost_;
   std::map<int, int> dialsLeft_;                     // radio ID -> dials it still answers
   std::map<int, std::vector<std::string>> refused_;  // radio ID -> texts it refuses
+  std::map<int, int> settle_;                        // radio ID -> ms it is not ready after "OK"
+  std::map<int, int64_t> lastOk_;                    // radio ID -> when it last answered "OK"
   int sinceDial_ = 0;  // commands the radio dialled answered since its dial
 };
 

@@ -15,6 +15,7 @@
 #include "model/group_change_run.h"
 #include "model/group_compare.h"
 #include "model/radio_commands.h"
+#include "model/time_left.h"
 
 class QLabel;
 class QListWidget;
@@ -86,6 +87,7 @@ class ChangeGroupDialog : public QDialog {
   GroupPlan plan_;
   PlanCallbacks callbacks_{plan_};
   std::unique_ptr<GroupChangeRun> run_;
+  std::unique_ptr<GroupChangeTimeLeft> timeLeft_;
   std::unique_ptr<GroupCompareRun> read_;
   std::unique_ptr<CommandListener> observer_;
   bool sending_ = false;

@@ -23,6 +23,10 @@ class StatusPanel : public QWidget {
   QString text() const { return text_; }
   void setGauge(bool on);
   bool gauge() const { return gauge_; }
+  // Said over the gauge (how a send's lines go), with its whole text as
+  // the tip; empty for nothing.
+  void setCaption(const QString& caption, const QString& whole);
+  QString caption() const { return caption_; }
   // The queued lines the gauge shows.
   std::function<int()> queueLength;
   // Width of the green bar as last drawn.
@@ -34,6 +38,7 @@ class StatusPanel : public QWidget {
 
  private:
   QString text_;
+  QString caption_;
   bool gauge_ = false;
 };
 
@@ -57,6 +62,7 @@ class StatusBarWidget : public QStatusBar, public StatusBar {
   void setPanelWidth(int panel, int width) override;
   void setPanelText(int panel, const std::string& text) override;
   void setPanel2OwnerDrawn(bool ownerDrawn) override;
+  void setGaugeCaption(const std::string& brief, const std::string& whole) override;
   void repaint() override;
 
  protected:

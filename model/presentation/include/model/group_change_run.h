@@ -74,6 +74,10 @@ class GroupChangeRun {
   // Whether phase 2 began: from then on the old values are no way back.
   bool applying() const { return phase() == 2; }
   const std::vector<Missed>& missed() const { return missed_; }
+  // The steps worked off: the plan's, or those writing the old values back.
+  const std::vector<GroupStep>& steps() const { return restoring_ ? restore_ : plan_.steps; }
+  // Lines of the step under way its radio answered "OK".
+  int linesConfirmed() const { return confirmedLines_; }
   const GroupPlan& plan() const { return plan_; }
   std::string failureText() const;
   // Each phase-2 step gone past: what the radio holds and runs now.
@@ -83,7 +87,6 @@ class GroupChangeRun {
   std::function<void()> onProgress;
 
  private:
-  const std::vector<GroupStep>& steps() const { return restoring_ ? restore_ : plan_.steps; }
   bool sendCurrent();
   void changed();
   // Whether the step under way reached its radio: a remote one answered

@@ -17,8 +17,9 @@ namespace tessel {
 
 class MainWindowModel;
 
-// The eighth Set Poll Interval item: a poll asks its next register as soon as
-// the previous answer is in, and the tick only times an exchange out.
+// The eighth Set Poll Interval item: a poll asks its next register, and a
+// send to a remote radio writes its next line, as soon as the previous
+// answer is in; the tick only times an exchange out.
 inline const std::string kAsFastAsReplies = "As Fast as Replies";
 // The Set Poll Interval items in menu order.
 const std::vector<std::string>& pollIntervalCaptions();
@@ -29,6 +30,10 @@ int pollIntervalFromCaption(const std::string& caption);
 // The item that stands for ms (0 = as fast as replies); "1.0 Seconds" for a
 // value that no item has.
 const std::string& pollIntervalCaption(int ms);
+// What the item for ms does, as its menu explains it: the pause between a
+// monitor's polls, or as fast as replies, which paces a send to a remote
+// radio too (that radio otherwise takes a line per sendTickMs).
+std::string pollIntervalHint(int ms, int sendTickMs);
 
 // The task titles used here.
 inline const std::string kOnlineMonitorTitle = "&Online Monitor";
