@@ -213,8 +213,10 @@ TEST(CliLoop, TimersRunOnTheLoopThread) {
     if (++ticks == 3) loop.quit();
   });
   timer->setInterval(10);
-  timer->start();
+  // Before the start: the ticks are due from it, and a pause before the
+  // clock was read would bring them due sooner after it.
   auto t0 = std::chrono::steady_clock::now();
+  timer->start();
   EXPECT_TRUE(loop.run(2000ms));
   EXPECT_EQ(ticks, 3);
   EXPECT_EQ(ranOn, std::this_thread::get_id());
