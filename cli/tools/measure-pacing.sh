@@ -69,6 +69,7 @@ for _ in $(seq "$runs"); do run_set "$work/set-fast" --fast || true; done
 # group_project N FILE: N radios (models E, 2 and 1 by turns), radio 2 a
 # repeater that radios above N/2 are heard through; prints --behind's list.
 group_project() {
+  rm -f "$2"  # the simulator plays a project that exists instead of writing one
   start_sim --radios "$1" --models 0,2,1 --project "$2"
   stop_sim
   python3 - "$1" "$2" <<'PY'
@@ -92,17 +93,22 @@ PY
 
 # group_set N [--fast]: the whole time and the traffic against the wire.
 group_set() {
-  local n=$1 behind start end
+  local n=$1 behind start end status=0
   behind=$(group_project "$n" "$work/group.vro")
   cp "$work/group.vro" "$work/sim-group.vro"
   start_sim --project "$work/sim-group.vro" ${behind:+--behind "$behind"} --pace --baud "$baud" \
     --command-mode --trace
   start=$(date +%s.%N)
   "$cli" group-set "$work/group.vro" "$device" --group-id 9 --yes "${@:2}" --baud "$baud" \
-    --timeout 600 >"$work/gs.out" 2>"$work/gs.err" || { cat "$work/gs.err" >&2; }
+    --timeout 600 >"$work/gs.out" 2>"$work/gs.err" || status=$?
   end=$(date +%s.%N)
   stop_sim
   tail -1 "$work/gs.out"
+  if [ "${status:-0}" != 0 ]; then
+    echo "group-set exited $status:" >&2
+    cat "$work/gs.err" >&2
+    return 1
+  fi
   PYTHONPATH="$here" python3 - "$work/trace" "$baud" "$start" "$end" <<'PY'
 import sys
 from wire_time import read_trace, report
