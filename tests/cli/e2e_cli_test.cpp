@@ -259,7 +259,7 @@ TEST_F(CliEndToEnd, MonitorPollsEveryRadioAndUpdatesTheProject) {
 // dials it: each cycle still prints each radio once.
 TEST_F(CliEndToEnd, MonitorCyclesPrintEachRadioOncePerRound) {
   // Quicker time, but not so quick that a loaded machine misses a reply.
-  ::setenv("TESSEL_TIME_SCALE", "20", 1);
+  ::setenv("TESSEL_TIME_SCALE", "5", 1);
   std::string project = file("model1.vro");
   writeGroup(project, 5, {1, 0});
   std::unique_ptr<Process> sim;
