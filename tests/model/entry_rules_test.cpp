@@ -108,6 +108,15 @@ TEST_F(EntryRulesTest, EscapeRestoresTheTextTheFieldHadOnEntering) {
   rules.fieldExit(ctl::groupID);
   EXPECT_EQ(panel.text(ctl::groupID), "7");
   EXPECT_TRUE(prompts.shown.empty());
+
+  // A field the focus came to with the window is never entered: its keys
+  // and its Escape are still its own, not the field entered last.
+  rules.fieldEnter(ctl::securityID);
+  EXPECT_FALSE(rules.keyPress(ctl::groupID, kEscapeKey));
+  EXPECT_EQ(panel.text(ctl::groupID), "7");
+  type(ctl::groupID, "5");
+  EXPECT_FALSE(rules.keyPress(ctl::groupID, kEscapeKey));
+  EXPECT_EQ(panel.text(ctl::groupID), "7");
 }
 
 TEST_F(EntryRulesTest, ANewRadioNameReachesTheListAndTheTree) {

@@ -105,6 +105,10 @@ const std::string& EntryRules::entryText() const {
 }
 
 bool EntryRules::keyPress(const std::string& control, char key) {
+  // The focus may reach a field without an entry (with the window, from
+  // another window): its first key enters it, so Escape puts back its own
+  // text and never the text of the field entered before.
+  if (window_.panel.entryField != control) fieldEnter(control);
   const KeyOutcome outcome = entryKeyOutcome(control, key);
   if (outcome == KeyOutcome::kRestore || outcome == KeyOutcome::kRestoreAndPass) {
     Panel& panel = window_.panel;
