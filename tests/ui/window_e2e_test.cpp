@@ -951,6 +951,8 @@ TEST_F(WindowChangingGroup, CancelInPhaseOneLeavesEveryRadioRunningAsBefore) {
   EXPECT_EQ(saved(), "7 7 7 7 7 ");
   EXPECT_EQ(running(), "7 7 7 7 7 ");
   EXPECT_NE(dialog->summaryLabel()->text().indexOf(QStringLiteral("old values are back")), -1);
+  // The progress says so too, with no time left of the write-back that ended.
+  EXPECT_EQ(dialog->progressLabel()->text().toStdString(), "The old values are written back");
 }
 
 }  // namespace

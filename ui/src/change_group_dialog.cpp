@@ -401,6 +401,8 @@ void ChangeGroupDialog::update() {
                            .arg(left.empty() ? QString() : q("; " + left)));
   else if (run_->state() == GroupChangeRun::State::Applied)
     progress_->setText(QStringLiteral("Every step done"));
+  else if (run_->state() == GroupChangeRun::State::Restored)
+    progress_->setText(QStringLiteral("The old values are written back"));
   else if (step)
     progress_->setText(QStringLiteral("Stopped at step %1 of %2: %3")
                            .arg(run_->position() + 1)
