@@ -65,7 +65,8 @@ TEST(CliArgs, GroupSetValuesAndRepeatedBehind) {
   const std::vector<Case> cases = {
       {{"--group-id", "09", "--retx", "no", "--repeaters", "YES"}, true, "9,0,1,1200,0,1,920.0"},
       {{"--flush-time", "12.5", "--blocked", "915.7, 902.5"}, true, "7,0,1,12.5,1,0,915.7 902.5"},
-      {{"--flush-time", "6553.5", "--blocked", "none"}, true, "7,0,1,6553.5,1,0,"},
+      {{"--flush-time", "6553", "--blocked", "none"}, true, "7,0,1,6553,1,0,"},
+      {{"--flush-time", "6552.9"}, true, "7,0,1,6552.9,1,0,920.0"},
       {{"--security-id", "65534", "--rf-band", "3"}, true, "7,65534,3,1200,1,0,920.0"},
       {{}, false, ""},
       {{"--group-id", "0"}, false, ""},
@@ -74,7 +75,7 @@ TEST(CliArgs, GroupSetValuesAndRepeatedBehind) {
       {{"--rf-band", "0"}, false, ""},
       {{"--rf-band", "5"}, false, ""},
       {{"--rf-band", "4"}, true, "7,0,4,1200,1,0,920.0"},
-      {{"--flush-time", "6553.6"}, false, ""},
+      {{"--flush-time", "6553.1"}, false, ""},
       {{"--flush-time", "1.25"}, false, ""},
       {{"--repeaters", "maybe"}, false, ""},
       {{"--blocked", "901.0"}, false, ""},

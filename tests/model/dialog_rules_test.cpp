@@ -360,6 +360,7 @@ TEST_F(DialogsTest, ACompareAddsNoPollsToTheHistory) {
   ASSERT_EQ(window.commands.compare(kOnlineMonitorTitle, {{1, 0}}), CommandStart::Started);
   recordPoll(h, window, 1, 1700000000);
   EXPECT_EQ(h.size(), 0u);
+  window.commands.stop(kOnlineMonitorTitle, {});  // as the compare's Close does
   ASSERT_EQ(window.commands.monitor(kOnlineMonitorTitle, {{1, 0}}), CommandStart::Started);
   recordPoll(h, window, 1, 1700000001);
   EXPECT_EQ(h.size(), 1u);

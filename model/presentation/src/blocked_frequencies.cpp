@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "model/catalogue.h"
+#include "model/parameter_table.h"
 #include "model/text.h"
 
 namespace tessel {
@@ -56,11 +58,13 @@ std::string blockedRangeMessage(const std::string& given) {
   const std::string text = trimBlanks(given);
   if (text.empty()) return std::string();
   double v = 0;
-  // Compared in tenths so that 902.2 and 927.7 themselves are inside.
-  if (readMhz(text, v) && v * 10 >= kBlockedLowMhz * 10 - 1e-6 &&
-      v * 10 <= kBlockedHighMhz * 10 + 1e-6)
+  // The band the radios hop in, in the tenths its registers hold; both
+  // bounds are valid entries.
+  const Parameter& band = parameterOf(param::blockedFreq1);
+  if (readMhz(text, v) && v * 10 >= band.lo - 1e-6 && v * 10 <= band.hi + 1e-6)
     return std::string();
-  return text + " not in Range of 902.2 to 927.7 MHz";
+  return text + " not in Range of " + shownBound(band, band.lo) + " to " +
+         shownBound(band, band.hi) + " MHz";
 }
 
 std::string blockedListMessage(const std::array<std::string, kBlockedCount>& values) {

@@ -89,10 +89,6 @@ bool applyRegister(RadioSettings& s, int param, int value, const std::string& te
 int yesNoOfReply(const std::string& text);
 // Main serial port as its register holds it: "RS485" -> "485".
 std::string serialPortNumber(const std::string& text);
-// A baud rate as the selector shows (and the project file stores) it: the
-// selector's short rates right-aligned ("300" -> "    300"), any other text
-// as it stands.
-std::string shownBaudRate(const std::string& rate);
 
 // --- Project sections -------------------------------------------------
 
