@@ -1,6 +1,6 @@
 #include "model/blocked_frequencies.h"
 
-#include <cstdlib>
+#include <charconv>
 
 #include "model/catalogue.h"
 #include "model/parameter_table.h"
@@ -27,8 +27,11 @@ bool readMhz(const std::string& text, double& v) {
     }
   }
   if (points > 1) return false;
-  v = std::strtod(text.c_str(), nullptr);
-  return true;
+  // Not strtod: the window runs under the user's locale, and where its
+  // decimal mark is a comma strtod reads "915.5" as 915.
+  const auto [end, ec] =
+      std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::fixed);
+  return ec == std::errc() && end == text.data() + text.size();
 }
 
 }  // namespace
