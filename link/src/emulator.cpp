@@ -68,13 +68,8 @@ void TgroupEmulator::answerQuery(const std::string& upper) {
   chooseLocal();
   if (!emulatedRadioListed()) return;
   const int param = emulatorLookup(reg);
-  // A value set since the emulation began is what the radio holds now.
-  const auto held = held_.find({emulatedRadio_, param});
-  if (held != held_.end()) {
-    emulatorSend(held->second);
-    emulatorSend("OK");
-    return;
-  }
+  // What the radio's record holds, a value set since the emulation began
+  // included.
   std::string value = window_.registerValue(emulatedRadio_, param);
   if (text::contains(value, "No Radio")) return;
   // An empty field (a clock never set, say) still answers with a value:
@@ -102,10 +97,9 @@ void TgroupEmulator::applySettings(const std::string& upper) {
       allNumbers = false;
       continue;
     }
-    const int param = emulatorLookup(pair.number);
-    // Queried again, the radio answers what it was set to.
-    if (param != -1 && emulatedRadio_ >= 0) held_[{emulatedRadio_, param}] = pair.value;
-    window_.applyRegister(param, replyNumber(pair.value), pair.value);
+    // Into the radio's record, which its next query reads.
+    window_.storeRegister(emulatedRadio_, emulatorLookup(pair.number), replyNumber(pair.value),
+                          pair.value);
   }
   emulatorSend(allNumbers ? "OK" : "ERROR");
 }

@@ -859,3 +859,51 @@ TEST_F(RadioCallbacksTest, CancelEndsMonitoringAndTaskDoneEndsLoading) {
 
 }  // namespace
 }  // namespace tessel
+
+namespace tessel {
+namespace {
+
+// An emulated radio's "S<n>=<v>" goes where its register is read from: the
+// panel for the radio it shows and for the group's values, the project's
+// section for every radio outside Manual mode.
+TEST_F(ApplyReplyTest, AnEmulatedRadiosSetIsWhatItsRegisterReadsAfter) {
+  put("[Project]\nSecurity ID=980\n[Radio1]\nRadio Mode=Master\nRetries=50\n"
+      "[Radio2]\nRadio Mode=Slave\nRetries=20\n");
+  open(wmProject);
+  window.chooseRadio(window.project()->radio(1)->listItem);
+  struct Case {
+    int radio, param, value;
+    const char* text;
+    const char* section;  // where the project keeps it
+    const char* key;
+    const char* panelText;  // the panel's field afterwards ("" unchanged)
+    const std::string& control;
+  };
+  const Case cases[] = {
+      {1, param::retries, 44, "44", "Radio1", "Retries", "44", ctl::retries},
+      {2, param::retries, 9, "9", "Radio2", "Retries", "", ctl::retries},
+      {2, param::securityID, 4321, "4321", "Project", "Security ID", "4321", ctl::securityID},
+      {2, param::flushTime, 6000, "6000", "Project", "Flush Time", "600", ctl::flushTime},
+  };
+  for (const Case& c : cases) {
+    const std::string before = panel.text(c.control);
+    EXPECT_TRUE(values.storeRegister(c.radio, c.param, c.value, c.text)) << c.text;
+    EXPECT_EQ(values.RegisterValue(c.radio, c.param, false), c.text) << c.text;
+    EXPECT_EQ(key(c.section, c.key), c.param == param::flushTime ? "600" : c.text);
+    EXPECT_EQ(panel.text(c.control), *c.panelText ? c.panelText : before) << c.text;
+  }
+  // A value its register cannot give is not taken.
+  EXPECT_FALSE(values.storeRegister(2, param::radioID, 300, "300"));
+  EXPECT_EQ(key("Radio2", "Radio ID"), "2");
+}
+
+// Manual mode's one radio is the panel: the project file is left alone.
+TEST_F(ApplyReplyTest, AnEmulatedSetInManualModeStaysInThePanel) {
+  window.switchMode(wmManual);
+  EXPECT_TRUE(values.storeRegister(1, param::retries, 33, "33"));
+  EXPECT_EQ(panel.text(ctl::retries), "33");
+  EXPECT_EQ(values.RegisterValue(1, param::retries, false), "33");
+}
+
+}  // namespace
+}  // namespace tessel
