@@ -445,7 +445,8 @@ void RegisterValues::writeKey(const ProjectKey& key, int item) {
 }
 
 void RegisterValues::baudRateRoutine(int value) {
-  writeFile(radiokey::baudRate.name, std::to_string(value));
+  // In the form a save writes it, the selector's: one radio, one file form.
+  writeFile(radiokey::baudRate.name, shownBaudRate(std::to_string(value)));
   if (!panelSide()) return;
   Panel& panel = window_.panel;
   const std::vector<std::string> entries = panel.items(ctl::baudRate);
