@@ -386,6 +386,52 @@ RadioSettings readRadio(const ProjectSections& file, int slot, const BrandModels
   return s;
 }
 
+std::vector<std::pair<std::string, std::string>> fileTexts(const RadioSettings& s,
+                                                           const BrandModels& models) {
+  std::vector<std::pair<std::string, std::string>> out;
+  auto text = [&](const ProjectKey& k, const std::string& t) {
+    out.emplace_back(k.name, trimBlanks(t));
+  };
+  auto choice = [&](const ProjectKey& k, int item) {
+    out.emplace_back(k.name, fileTextOf(k, item));
+  };
+  const GroupSettings& g = s.group;
+  using namespace radiokey;
+  text(groupkey::groupID, g.groupID);
+  text(groupkey::securityID, g.securityID);
+  text(groupkey::rfband, g.rfband);
+  text(groupkey::flushTime, g.flushTime);
+  choice(groupkey::reTXBroadcasts, g.reTXBroadcasts);
+  choice(groupkey::repeaters, g.repeaters);
+  text(radioID, s.radioID);
+  text(radioName, s.name);
+  choice(radioMode, s.radioMode);
+  choice(roaming, s.roaming);
+  text(masterID, s.masterID);
+  text(retries, s.retries);
+  choice(autoRouting, s.protocol);
+  choice(bufferMode, s.bufferMode);
+  out.emplace_back(models.modelKey,
+                   s.model >= 0 && s.model < models.modelCount ? models.names[s.model] : "");
+  if (s.model == 0) {
+    choice(emulationMode, s.emulationMode);
+    text(mainSerialPort, s.mainSerialPort);
+    choice(sleepMode, s.sleepMode);
+    text(plcAddress, s.plcAddress);
+    text(startTime, s.startTime);
+    text(onTimer, s.onTimer);
+    text(offTimer, s.offTimer);
+  }
+  text(baudRate, s.baudRate);
+  choice(dataBits, s.dataBits);
+  choice(stopBits, s.stopBits);
+  choice(parity, s.parity);
+  choice(handshaking, s.handShaking);
+  for (size_t i = 0; i < g.blocked.size(); ++i)
+    out.emplace_back("Blocked MHz " + std::to_string(i + 1), trimBlanks(g.blocked[i]));
+  return out;
+}
+
 bool writeRadio(ProjectSections& file, int slot, const RadioSettings& s,
                 const BrandModels& models) {
   const std::string sec = radioSection(slot);

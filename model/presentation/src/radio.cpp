@@ -145,7 +145,7 @@ bool Tradio::SaveFromPanel() {
 
 void Tradio::saveChanges(const std::string& s, const PanelSettings& loaded) {
   const BrandModels& models = window->models;
-  const PanelSettings now = panelSettings(window->panel, models);
+  const PanelSettings now = window->shownTexts();
   for (const auto& [key, text] : now) {
     bool same = false;
     for (const auto& [k, was] : loaded) same = same || (k == key && was == text);

@@ -111,6 +111,11 @@ bool writeBlocked(ProjectSections& file, const GroupSettings& g);
 // bits are read as numbers ("08" is 8), a baud rate of the selector's reads
 // as the selector shows it.
 RadioSettings readRadio(const ProjectSections& file, int slot, const BrandModels& models);
+// Every key of s as the project file's texts, trimmed, in a fixed order (the
+// group's keys, the radio's, its model's, the blocked frequencies as
+// "Blocked MHz <n>"): two settings compare equal exactly when these do.
+std::vector<std::pair<std::string, std::string>> fileTexts(const RadioSettings& s,
+                                                           const BrandModels& models);
 // Writes s into "Radio<slot>": a choice with no item is written as its
 // fallback text or left out, model E writes its keys and every other model
 // drops the emulation mode, a model the brand lacks writes no model key.
