@@ -46,7 +46,7 @@ std::vector<Parameter> buildTable() {
       ofKind(param::radioIdentity, "", ValueKind::None),
       number(param::groupID, "Group ID", 1, 63,
              "All radios must have the same group ID to communicate. Range {lo} to {hi}."),
-      number(param::radioID, "Radio ID", 0, 254,
+      number(param::radioID, "Radio ID", 0, kHighestRadioID,
              "Each radio within a group must have a unique ID. Range {lo}-{hi}"),
       number(param::securityID, "Security ID", 0, 65534,
              "Each group of radios must be assigned a unique security ID code. Range {lo} to {hi}"),

@@ -38,6 +38,10 @@ struct Parameter {
   const char* hint = "";
 };
 
+// The highest radio ID: the table's bound; a project holds one slot more
+// (radio ID 0).
+constexpr long kHighestRadioID = 254;
+
 // Every parameter, in code order.
 const std::vector<Parameter>& parameterTable();
 // The parameter of code; a row of kind None for a code the table lacks.
