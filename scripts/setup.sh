@@ -13,7 +13,9 @@ TESSEL_PACKAGES=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmar
                  libcivetweb-dev prometheus
                  # the install and package checks: menu entries, AppStream data,
                  # the project file type, manual pages, the .deb's dependencies
-                 desktop-file-utils appstream shared-mime-info man-db dpkg-dev file)
+                 desktop-file-utils appstream shared-mime-info man-db dpkg-dev file
+                 # the locale sources a test generates a decimal-comma locale from
+                 locales)
 # lintian is large and slow: CI alone checks the package with it.
 if [ -n "${CI:-}" ]; then
   TESSEL_PACKAGES+=(lintian)

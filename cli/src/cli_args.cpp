@@ -4,14 +4,27 @@
 #include <cctype>
 #include <sstream>
 
+#include "model/catalogue.h"
+#include "model/parameter_table.h"
 #include "model/text.h"
 
 namespace tessel::cli {
 
 namespace {
 
+const std::string kBaudHelp = "line speed: " + baudRateList(", ", " or ");
+
+// "1 to 63": a parameter's range as shown.
+std::string rangeOf(int code) {
+  const Parameter& p = parameterOf(code);
+  return shownBound(p, p.lo) + " to " + shownBound(p, p.hi);
+}
+const std::string kGroupIDHelp = "new group ID, " + rangeOf(param::groupID);
+const std::string kSecurityIDHelp = "new security ID, " + rangeOf(param::securityID);
+const std::string kFlushTimeHelp = "new flush time in seconds, " + rangeOf(param::flushTime);
+
 const std::vector<OptionDef> kLineOptions = {
-    {"--baud", true, "line speed: 300, 600, 1200, 2400, 4800, 9600, 19200 or 38400"},
+    {"--baud", true, kBaudHelp.c_str()},
     {"--parity", true, "none, odd or even"},
     {"--data-bits", true, "7 or 8"},
     {"--stop-bits", true, "1 or 2"},
@@ -152,10 +165,10 @@ const std::vector<CommandInfo>& commands() {
        "the group is read again and each radio is listed with \"new values\", \"other "
        "values\" or \"no answer\". Exit 0 only when every radio answers with the new values.",
        {"PROJECT", "DEVICE"},
-       withLine({{"--group-id", true, "new group ID, 1 to 63"},
-                 {"--security-id", true, "new security ID, 0 to 65534"},
+       withLine({{"--group-id", true, kGroupIDHelp.c_str()},
+                 {"--security-id", true, kSecurityIDHelp.c_str()},
                  {"--rf-band", true, "new RF band"},
-                 {"--flush-time", true, "new flush time in seconds, 0 to 6553.5"},
+                 {"--flush-time", true, kFlushTimeHelp.c_str()},
                  {"--repeaters", true, "yes or no: the group uses repeaters"},
                  {"--retx", true, "yes or no: ReTX broadcasts"},
                  {"--blocked", true,
@@ -338,11 +351,9 @@ bool parseModels(const std::string& text, std::vector<int>& out) {
 bool parseLineOverrides(const ParsedArgs& args, LineOverrides& out, std::string& error) {
   out = LineOverrides{};
   if (args.has("--baud")) {
-    static const int kRates[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400};
     int b = 0;
-    if (!parseCount(args.value("--baud"), 1, 1000000, b) ||
-        std::find(std::begin(kRates), std::end(kRates), b) == std::end(kRates)) {
-      error = "--baud must be one of 300, 600, 1200, 2400, 4800, 9600, 19200, 38400";
+    if (!parseCount(args.value("--baud"), 1, 1000000, b) || !isBaudRate(std::to_string(b))) {
+      error = "--baud must be one of " + baudRateList(", ", ", ");
       return false;
     }
     out.baud = b;

@@ -25,6 +25,7 @@
 #include "model/catalogue.h"
 #include "model/data_dir.h"
 #include "model/file_access.h"
+#include "model/panel_settings.h"
 #include "model/poll_readings.h"
 #include "model/project.h"
 #include "model/project_keys.h"
@@ -248,7 +249,7 @@ int Session::getLocal() {
   if (!runTask(Command::GetLocal, "read",
                [&] { return started(kGetLocalTitle, window_.commands.getLocal(kGetLocalTitle)); }))
     return 1;
-  for (const auto& [key, value] : panelReport(panel_, brand()))
+  for (const auto& [key, value] : settingsReport(settingsOfPanel(panel_), brand()))
     out_ << key << " = " << value << "\n";
   out_.flush();
   return 0;
@@ -340,7 +341,7 @@ int Session::set(const std::string& project, int radio, bool remote, bool fast, 
   window_.switchMode(remote ? wmMonitor : wmProject);
   window_.setCurrentRadio(r);
   r->LoadIntoPanel();
-  const auto sent = panelReport(panel_, brand());
+  const auto sent = settingsReport(settingsOfPanel(panel_), brand());
   EntryRules rules(window_);
   RadioSender sender(window_, rules, values_);
   // "set PROJECT RADIO" names the radio to write into the one on the port.
@@ -383,7 +384,7 @@ int Session::set(const std::string& project, int radio, bool remote, bool fast, 
   });
   panel_.panelLoading = false;
   if (!read) return 1;
-  const auto got = panelReport(panel_, brand());
+  const auto got = settingsReport(settingsOfPanel(panel_), brand());
   // Only what the send wrote to this type of radio can read back the same
   // (the name lives in the project alone; types 0 and 1 hold no master ID).
   std::set<std::string> written;
@@ -714,40 +715,49 @@ int Session::emulate(const std::string& project) {
   return prompts_.failed() ? 1 : 0;
 }
 
-std::vector<std::pair<std::string, std::string>> Session::panelReport(const Panel& p,
-                                                                      const BrandModels& models) {
+std::vector<std::pair<std::string, std::string>> Session::settingsReport(
+    const RadioSettings& s, const BrandModels& models) {
   std::vector<std::pair<std::string, std::string>> r;
   // A choice shows its value text, or nothing when no valid item is chosen.
-  auto shown = [&p](const ProjectKey& k) {
-    const int i = p.itemIndex(k.control);
+  auto shown = [](const ProjectKey& k, int i) {
     return i >= 0 && i < k.count ? std::string(k.texts[i]) : std::string();
   };
-  auto add = [&](const ProjectKey& k) {
-    r.emplace_back(k.name, k.isChoice() ? shown(k) : p.text(k.control));
-  };
-  for (const ProjectKey* k : groupKeys()) add(*k);
+  auto add = [&r](const ProjectKey& k, const std::string& text) { r.emplace_back(k.name, text); };
+  const GroupSettings& g = s.group;
+  add(groupkey::groupID, g.groupID);
+  add(groupkey::securityID, g.securityID);
+  add(groupkey::rfband, g.rfband);
+  add(groupkey::flushTime, g.flushTime);
+  add(groupkey::reTXBroadcasts, shown(groupkey::reTXBroadcasts, g.reTXBroadcasts));
+  add(groupkey::repeaters, shown(groupkey::repeaters, g.repeaters));
   for (int i = 0; i < kBlockedCount; ++i)
-    r.emplace_back("s" + std::to_string(30 + i), p.blockedValues[static_cast<size_t>(i)]);
-  for (const ProjectKey* k :
-       {&radiokey::radioID, &radiokey::radioMode, &radiokey::roaming, &radiokey::masterID,
-        &radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
-    add(*k);
-  int model = p.itemIndex(ctl::radioType);
-  r.emplace_back(models.modelKey, model >= 0 && model < kModelCount ? models.names[model] : "");
-  if (model == 0) {
-    for (const ProjectKey* k :
-         {&radiokey::emulationMode, &radiokey::mainSerialPort, &radiokey::sleepMode,
-          &radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
-      add(*k);
+    r.emplace_back("s" + std::to_string(30 + i), g.blocked[static_cast<size_t>(i)]);
+  using namespace radiokey;
+  add(radioID, s.radioID);
+  add(radioMode, shown(radioMode, s.radioMode));
+  add(roaming, shown(roaming, s.roaming));
+  add(masterID, s.masterID);
+  add(retries, s.retries);
+  add(autoRouting, shown(autoRouting, s.protocol));
+  add(bufferMode, shown(bufferMode, s.bufferMode));
+  r.emplace_back(models.modelKey,
+                 s.model >= 0 && s.model < kModelCount ? models.names[s.model] : "");
+  if (s.model == 0) {
+    add(emulationMode, shown(emulationMode, s.emulationMode));
+    add(mainSerialPort, s.mainSerialPort);
+    add(sleepMode, shown(sleepMode, s.sleepMode));
+    add(plcAddress, s.plcAddress);
+    add(startTime, s.startTime);
+    add(onTimer, s.onTimer);
+    add(offTimer, s.offTimer);
   }
-  r.emplace_back(radiokey::baudRate.name, trimBlanks(p.text(ctl::baudRate)));
+  add(baudRate, trimBlanks(s.baudRate));
   // As the project file would store them.
-  for (const ProjectKey* k : {&radiokey::dataBits, &radiokey::stopBits})
-    r.emplace_back(k->name, fileTextOf(*k, p.itemIndex(k->control)));
-  const std::string parity = shown(radiokey::parity);
-  r.emplace_back(radiokey::parity.name, parity.empty() ? "None" : parity);
-  r.emplace_back(radiokey::handshaking.name,
-                 fileTextOf(radiokey::handshaking, p.itemIndex(ctl::handShaking)));
+  add(dataBits, fileTextOf(dataBits, s.dataBits));
+  add(stopBits, fileTextOf(stopBits, s.stopBits));
+  const std::string p = shown(parity, s.parity);
+  add(parity, p.empty() ? "None" : p);
+  add(handshaking, fileTextOf(handshaking, s.handShaking));
   return r;
 }
 

@@ -18,6 +18,8 @@
 #include "cli/conf_settings.h"
 #include "cli/group_set.h"
 #include "metrics/metrics_server.h"
+#include "model/catalogue.h"
+#include "model/parameter_table.h"
 #include "model/poll_readings.h"
 #include "platform/console.h"
 #include "platform/files.h"
@@ -29,6 +31,18 @@
 namespace tessel::cli {
 
 namespace {
+
+// A radio ID in the parameter table's range.
+bool parseRadioID(const std::string& text, int& id) {
+  const Parameter& p = parameterOf(param::radioID);
+  return parseCount(text, static_cast<int>(p.lo), static_cast<int>(p.hi), id);
+}
+
+// "0 to 254".
+std::string radioIDRange() {
+  const Parameter& p = parameterOf(param::radioID);
+  return std::to_string(p.lo) + " to " + std::to_string(p.hi);
+}
 
 bool sessionOptions(const ParsedArgs& args, const std::string& device, SessionOptions& o,
                     std::string& error) {
@@ -62,7 +76,7 @@ bool fixAnswers(const std::string& answers, std::vector<sim::SimRadio>& radios,
     const size_t colon = item.find(':'), eq = item.find('=');
     int id = 0, reg = 0;
     if (colon == std::string::npos || eq == std::string::npos || eq < colon ||
-        !parseCount(item.substr(0, colon), 0, 254, id) ||
+        !parseRadioID(item.substr(0, colon), id) ||
         !parseCount(item.substr(colon + 1, eq - colon - 1), 0, 255, reg)) {
       error = "takes RADIO:REG=TEXT, not \"" + item + "\"";
       return false;
@@ -84,8 +98,8 @@ bool placeBehind(const std::string& text, sim::SimRadioGroup& group, std::string
   for (std::string item; std::getline(in, item, ',');) {
     const size_t colon = item.find(':');
     int id = 0, via = 0;
-    if (colon == std::string::npos || !parseCount(item.substr(0, colon), 0, 254, id) ||
-        !parseCount(item.substr(colon + 1), 0, 254, via) || id == via) {
+    if (colon == std::string::npos || !parseRadioID(item.substr(0, colon), id) ||
+        !parseRadioID(item.substr(colon + 1), via) || id == via) {
       error = "takes RADIO:REPEATER, not \"" + item + "\"";
       return false;
     }
@@ -111,7 +125,7 @@ bool perRadio(const std::string& text, const sim::SimRadioGroup& group,
   for (std::string item; std::getline(in, item, ',');) {
     const size_t colon = item.find(':');
     int id = 0;
-    if (colon == std::string::npos || !parseCount(item.substr(0, colon), 0, 254, id) ||
+    if (colon == std::string::npos || !parseRadioID(item.substr(0, colon), id) ||
         !apply(-1, item.substr(colon + 1))) {
       error = std::string("takes ") + form + ", not \"" + item + "\"";
       return false;
@@ -202,7 +216,7 @@ bool parseRadioList(const std::string& text, std::vector<int>& out) {
   std::istringstream in(text);
   for (std::string item; std::getline(in, item, ',');) {
     int id = 0;
-    if (!parseCount(item, 0, 254, id)) return false;
+    if (!parseRadioID(item, id)) return false;
     out.push_back(id);
   }
   return !out.empty();
@@ -212,8 +226,10 @@ int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
   int radios = 5;
   std::vector<int> models;
   int baud = 0, seed = 1;
-  if (args.has("--radios") && !parseCount(args.value("--radios"), 1, 254, radios)) {
-    err << "tessel-cli: --radios takes 1 to 254\n";
+  if (args.has("--radios") &&
+      !parseCount(args.value("--radios"), 1, static_cast<int>(parameterOf(param::radioID).hi),
+                  radios)) {
+    err << "tessel-cli: --radios takes 1 to " << parameterOf(param::radioID).hi << "\n";
     return kUsageError;
   }
   if (args.has("--models") && !parseModels(args.value("--models"), models)) {
@@ -327,8 +343,8 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
   if (args.command == "get-local") return session.getLocal();
   if (args.command == "set") {
     int radio = 0;
-    if (!parseCount(args.positionals[1], 0, 254, radio)) {
-      err << "tessel-cli: RADIO takes 0 to 254\n";
+    if (!parseRadioID(args.positionals[1], radio)) {
+      err << "tessel-cli: RADIO takes " << radioIDRange() << "\n";
       return kUsageError;
     }
     if (!args.has("--timeout")) session.setTimeout(120'000);
@@ -338,7 +354,7 @@ int engineCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) 
   if (args.command == "compare") {
     std::vector<int> radios;
     if (args.has("--radios") && !parseRadioList(args.value("--radios"), radios)) {
-      err << "tessel-cli: --radios takes radio IDs 0 to 254 separated by commas\n";
+      err << "tessel-cli: --radios takes radio IDs " << radioIDRange() << " separated by commas\n";
       return kUsageError;
     }
     return session.compare(args.positionals[0], radios);

@@ -12,6 +12,7 @@
 #include "model/group_change_run.h"
 #include "model/group_commands.h"
 #include "model/group_compare.h"
+#include "model/parameter_table.h"
 #include "model/project.h"
 #include "model/text.h"
 #include "model/time_left.h"
@@ -22,14 +23,23 @@ namespace {
 
 inline constexpr char kTitle[] = "Change Group Settings";
 
-bool digitsIn(const std::string& text, long min, long max, std::string& out) {
+// A whole number in the parameter's range as shown.
+bool digitsIn(const std::string& text, int code, std::string& out) {
+  const Parameter& p = parameterOf(code);
   const std::string t = trimBlanks(text);
-  if (t.empty() || t.size() > 5 || t.find_first_not_of("0123456789") != std::string::npos)
+  if (t.empty() || t.size() > 9 || t.find_first_not_of("0123456789") != std::string::npos)
     return false;
   const long v = std::stol(t);
-  if (v < min || v > max) return false;
+  if (v < shownLow(p) || v > shownHigh(p)) return false;
   out = std::to_string(v);
   return true;
+}
+
+// "--group-id takes 1 to 63".
+std::string takes(const char* option, int code, const char* unit = "") {
+  const Parameter& p = parameterOf(code);
+  return std::string(option) + " takes " + shownBound(p, p.lo) + " to " + shownBound(p, p.hi) +
+         unit;
 }
 
 bool yesNo(const std::string& text, int& out) {
@@ -45,18 +55,21 @@ bool yesNo(const std::string& text, int& out) {
   return false;
 }
 
-// Seconds with at most one decimal, as the project file keeps them.
+// Seconds with at most one decimal, as the project file keeps them; the
+// register holds tenths.
 bool flushSeconds(const std::string& text, std::string& out) {
   const std::string t = trimBlanks(text);
   const size_t point = t.find('.');
   const std::string whole = t.substr(0, point);
   const std::string tenth = point == std::string::npos ? "" : t.substr(point + 1);
   std::string w;
-  if (!digitsIn(whole, 0, 6553, w)) return false;
+  if (!digitsIn(whole, param::flushTime, w)) return false;
   if (point != std::string::npos &&
-      (tenth.size() != 1 || !std::isdigit(static_cast<unsigned char>(tenth[0])) ||
-       (w == "6553" && tenth[0] > '5')))
+      (tenth.size() != 1 || !std::isdigit(static_cast<unsigned char>(tenth[0]))))
     return false;
+  const Parameter& p = parameterOf(param::flushTime);
+  const long tenths = std::stol(w) * p.scale + (tenth.empty() ? 0 : tenth[0] - '0');
+  if (tenths < p.lo || tenths > p.hi) return false;
   out = tenth.empty() || tenth == "0" ? w : w + "." + tenth;
   return true;
 }
@@ -77,29 +90,29 @@ GroupSettings GroupSetRequest::applied(GroupSettings g) const {
 bool parseGroupSet(const ParsedArgs& args, GroupSetRequest& out, std::string& error) {
   std::string v;
   if (args.has("--group-id")) {
-    if (!digitsIn(args.value("--group-id"), 1, 63, v)) {
-      error = "--group-id takes 1 to 63";
+    if (!digitsIn(args.value("--group-id"), param::groupID, v)) {
+      error = takes("--group-id", param::groupID);
       return false;
     }
     out.groupID = v;
   }
   if (args.has("--security-id")) {
-    if (!digitsIn(args.value("--security-id"), 0, 65534, v)) {
-      error = "--security-id takes 0 to 65534";
+    if (!digitsIn(args.value("--security-id"), param::securityID, v)) {
+      error = takes("--security-id", param::securityID);
       return false;
     }
     out.securityID = v;
   }
   if (args.has("--rf-band")) {
-    if (!digitsIn(args.value("--rf-band"), 1, 4, v)) {
-      error = "--rf-band takes 1 to 4";
+    if (!digitsIn(args.value("--rf-band"), param::rfband, v)) {
+      error = takes("--rf-band", param::rfband);
       return false;
     }
     out.rfband = v;
   }
   if (args.has("--flush-time")) {
     if (!flushSeconds(args.value("--flush-time"), v)) {
-      error = "--flush-time takes 0 to 6553.5 seconds";
+      error = takes("--flush-time", param::flushTime, " seconds");
       return false;
     }
     out.flushTime = v;

@@ -3,6 +3,7 @@
 #include "link/com_port_dialog.h"
 
 #include "link/port_settings.h"
+#include "model/parameter_table.h"
 #include "seams/prompts.h"
 #include "seams/settings_store.h"
 #include "serial/serial_link.h"
@@ -11,7 +12,6 @@
 namespace tessel {
 
 namespace {
-constexpr int kBaudRates[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400};
 constexpr int kMaxPort = 9;  // COM1..COM9, as the serial component takes them
 constexpr ComPortControl kLineControls[] = {cpPortNumber, cpBaudRate, cpParity, cpDataBits,
                                             cpStopBits};
@@ -90,8 +90,7 @@ void ComPortDialog::comPortNumberExit() {
 
 void ComPortDialog::baudRateChange() {
   int rate = text::smallNumber(trimBlanks(view_.baudRateText()), 6);
-  bool known = false;
-  for (int r : kBaudRates) known = known || r == rate;
+  const bool known = rate > 0 && isBaudRate(std::to_string(rate));
   selectedBaud_ = known ? rate : 0;
   if (known)
     serial_.setBaudrate(rate);
@@ -144,8 +143,9 @@ bool ComPortDialog::selectionIs(int code) const {
   if (!isSettingsCode(code)) return false;
   const LineSettingsIndices s = decodeSettingsCode(code);
   // The rate as read from the box: a typed rate counts as its item.
-  return selectedBaud_ == kBaudRates[s.baudIndex] && view_.parityIndex() == s.parityIndex &&
-         view_.dataBitsIndex() == s.dataBitsIndex && view_.stopBitsIndex() == s.stopBitsIndex;
+  return selectedBaud_ == std::stoi(baudRates().at(s.baudIndex)) &&
+         view_.parityIndex() == s.parityIndex && view_.dataBitsIndex() == s.dataBitsIndex &&
+         view_.stopBitsIndex() == s.stopBitsIndex;
 }
 
 void ComPortDialog::cancelSearch() {

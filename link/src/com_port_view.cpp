@@ -1,10 +1,11 @@
 #include "link/com_port_view.h"
 
+#include "model/parameter_table.h"
+
 namespace tessel {
 
 const std::vector<std::string>& baudRateItems() {
-  static const std::vector<std::string> items = {"    300", "    600", "  1200", "  2400",
-                                                 "  4800",  "  9600",  "19200",  "38400"};
+  static const std::vector<std::string> items = shownBaudRates();
   return items;
 }
 

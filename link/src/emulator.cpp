@@ -1,119 +1,23 @@
 // The group emulator: the program answers AT commands as the radios of the
 // project would.
-#include <algorithm>
-#include <iterator>
-
 #include "link/attached_callbacks.h"
 #include "link/dump_line.h"
 #include "link/group_emulator.h"
 #include "link/radio_number.h"
 #include "model/at_command.h"
 #include "model/catalogue.h"
+#include "model/parameter_table.h"
 #include "model/poll_readings.h"
 #include "text_util.h"
 
 namespace tessel {
 
 namespace {
-constexpr int kLastRadio = 254;
-
 bool isDigits(const std::string& s, size_t from = 0) {
   if (s.size() <= from) return false;
   for (size_t i = from; i < s.size(); ++i)
     if (s[i] < '0' || s[i] > '9') return false;
   return true;
-}
-
-// The letters a choice register holds; null for a register of numbers.
-// Handshaking and buffer mode also take their digit forms.
-const char* lettersOf(int param, bool& digitsToo) {
-  digitsToo = false;
-  switch (param) {
-    case param::radioMode:
-      return letters::radioMode;
-    case param::repeaters:
-    case param::reTXBroadcasts:
-    case param::roaming:
-    case param::fixedN:
-      return letters::repeaters;
-    case param::parity:
-      return letters::parity;
-    case param::handShaking:
-      digitsToo = true;
-      return letters::handShaking;
-    case param::bufferMode:
-      digitsToo = true;
-      return letters::bufferMode;
-    default:
-      return nullptr;
-  }
-}
-
-struct Range {
-  long lo = 0, hi = 0;
-  long zeroAlso = -1;          // a value outside lo..hi taken too; -1: none
-  const long* only = nullptr;  // the values taken, instead of lo..hi
-  size_t count = 0;
-};
-
-constexpr long kBaudRates[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400};
-constexpr long kDataBits[] = {7, 8};
-constexpr long kStopBits[] = {1, 2};
-constexpr long kSerialPorts[] = {232, 485, 422};
-
-// What the register of param holds, as the configurator's own fields
-// allow it; false for a register of no known range (16 bits then).
-bool rangeOf(int param, Range& r) {
-  auto span = [&r](long lo, long hi) {
-    r.lo = lo;
-    r.hi = hi;
-    return true;
-  };
-  auto oneOf = [&r](const long* values, size_t count) {
-    r.only = values;
-    r.count = count;
-    return true;
-  };
-  switch (param) {
-    case param::groupID:
-      return span(1, 63);
-    case param::radioID:
-      return span(0, 254);
-    case param::securityID:
-      return span(0, 65534);
-    case param::rfband:
-      return span(1, 4);
-    case param::masterLock:
-    case param::masterID:
-    case param::retries:
-    case param::plcAddress:
-    case param::onTimer:
-      return span(0, 255);
-    case param::flushTime:
-    case param::offTimer:
-      return span(0, 65535);
-    case param::baudRate:
-      return oneOf(kBaudRates, std::size(kBaudRates));
-    case param::dataBits:
-      return oneOf(kDataBits, std::size(kDataBits));
-    case param::stopBits:
-      return oneOf(kStopBits, std::size(kStopBits));
-    case param::mainSerialPort:
-      return oneOf(kSerialPorts, std::size(kSerialPorts));
-    case param::protocol:
-    case param::sleepMode:
-      return span(0, 2);
-    case param::emulationMode:
-      return span(0, 3);
-    default:
-      break;
-  }
-  if (param >= param::blockedFreq1 && param <= param::blockedFreq12) {
-    // 0: no frequency blocked; otherwise one of the 902-928 MHz band in tenths.
-    r.zeroAlso = 0;
-    return span(9020, 9280);
-  }
-  return false;
 }
 
 }  // namespace
@@ -129,20 +33,11 @@ bool TgroupEmulator::valueFits(int param, const std::string& value) {
            std::stoi(value.substr(3)) <= 59;
   }
   if (isPollReading(param)) return pollReadingValue(param, value).has_value();
-  bool digitsToo = false;
-  const char* choices = lettersOf(param, digitsToo);
-  if (choices && value.size() == 1 && std::string(choices).find(value[0]) != std::string::npos)
-    return true;
-  if (choices && !digitsToo) return false;
-  // Registers hold no more than 16 bits: more digits are no value of one,
-  // and would overflow the number taken from them.
-  if (!isDigits(value) || value.size() > 5) return false;
-  const long n = std::stol(value);
-  if (choices) return n <= 1;  // the digit forms of a two-way choice
-  Range r;
-  if (!rangeOf(param, r)) return n <= 65535;
-  if (r.only) return std::find(r.only, r.only + r.count, n) != r.only + r.count;
-  return (n >= r.lo && n <= r.hi) || n == r.zeroAlso;
+  const Parameter& p = parameterOf(param);
+  // A register this program knows nothing of holds 16 bits.
+  if (p.kind == ValueKind::None)
+    return isDigits(value) && value.size() <= 5 && std::stol(value) <= 65535;
+  return registerTakes(p, value);
 }
 
 void TgroupEmulator::emulatorSend(const std::string& text) {
@@ -173,13 +68,8 @@ void TgroupEmulator::answerQuery(const std::string& upper) {
   chooseLocal();
   if (!emulatedRadioListed()) return;
   const int param = emulatorLookup(reg);
-  // A value set since the emulation began is what the radio holds now.
-  const auto held = held_.find({emulatedRadio_, param});
-  if (held != held_.end()) {
-    emulatorSend(held->second);
-    emulatorSend("OK");
-    return;
-  }
+  // What the radio's record holds, a value set since the emulation began
+  // included.
   std::string value = window_.registerValue(emulatedRadio_, param);
   if (text::contains(value, "No Radio")) return;
   // An empty field (a clock never set, say) still answers with a value:
@@ -207,10 +97,9 @@ void TgroupEmulator::applySettings(const std::string& upper) {
       allNumbers = false;
       continue;
     }
-    const int param = emulatorLookup(pair.number);
-    // Queried again, the radio answers what it was set to.
-    if (param != -1 && emulatedRadio_ >= 0) held_[{emulatedRadio_, param}] = pair.value;
-    window_.applyRegister(param, replyNumber(pair.value), pair.value);
+    // Into the radio's record, which its next query reads.
+    window_.storeRegister(emulatedRadio_, emulatorLookup(pair.number), replyNumber(pair.value),
+                          pair.value);
   }
   emulatorSend(allNumbers ? "OK" : "ERROR");
 }
@@ -218,7 +107,7 @@ void TgroupEmulator::applySettings(const std::string& upper) {
 void TgroupEmulator::chooseLocal() {
   // Not dialled: the local radio answers, the group's first master.
   if (emulatedRadio_ != -1) return;
-  for (int n = 0; n <= kLastRadio; ++n) {
+  for (int n = 0; n <= parameterOf(param::radioID).hi; ++n) {
     if (window_.isMaster(n)) {
       emulatedRadio_ = n;
       break;

@@ -215,7 +215,6 @@ void TcomPort::startEmulating(const TpollArray& list) {
   apply(to(psEmulate));
   setCurrentList(std::make_shared<TradioNumber>(list));
   emulator_.forgetRadio();
-  emulator_.forgetValues();
 }
 
 void TcomPort::beginTask(TaskCode code, const std::string& text) {

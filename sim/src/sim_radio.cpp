@@ -5,100 +5,38 @@
 #include <cstdio>
 
 #include "model/catalogue.h"
+#include "model/parameter_table.h"
 #include "model/text.h"
 
 namespace tessel::sim {
 
 namespace {
 
-RegisterDomain number(long min, long max, long zeroAlso = -1) {
-  RegisterDomain d;
-  d.kind = RegisterDomain::Number;
-  d.min = min;
-  d.max = max;
-  d.zeroAlso = zeroAlso;
-  return d;
-}
-
-RegisterDomain oneOf(std::vector<std::string> choices) {
-  RegisterDomain d;
-  d.kind = RegisterDomain::OneOf;
-  d.choices = std::move(choices);
-  return d;
-}
-
-RegisterDomain ofKind(RegisterDomain::Kind kind) {
-  RegisterDomain d;
-  d.kind = kind;
-  return d;
-}
-
+// What the register of a parameter takes, as the parameter table has it.
 RegisterDomain domainOfParam(int code) {
-  switch (code) {
-    case param::groupID:
-      return number(1, 63);
-    case param::radioID:
-      return number(0, 254);
-    case param::securityID:
-      return number(0, 65534);
-    case param::radioMode:
-      return oneOf({"M", "S", "R"});
-    case param::repeaters:
-    case param::reTXBroadcasts:
-    case param::roaming:
-    case param::fixedN:
-      return oneOf({"Y", "N"});
-    case param::rfband:
-      return number(1, 4);
-    case param::masterLock:
-    case param::masterID:
-      return number(0, 254);
-    case param::retries:
-      return number(0, 255);
-    case param::flushTime:
-      return number(0, 65535);
-    case param::rssi:
-    case param::supplyVolts:
-    case param::temperature:
-      return ofKind(RegisterDomain::ReadOnly);
-    case param::baudRate:
-      return oneOf({"300", "600", "1200", "2400", "4800", "9600", "19200", "38400"});
-    case param::dataBits:
-      return oneOf({"7", "8"});
-    case param::stopBits:
-      return oneOf({"1", "2"});
-    case param::parity:
-      return oneOf({"E", "O", "N"});
-    // The digit forms are how a model-2 radio is written.
-    case param::handShaking:
-      return oneOf({"N", "H", "0", "1"});
-    case param::protocol:
-      return oneOf({"0", "1", "2"});
-    case param::bufferMode:
-      return oneOf({"C", "P", "0", "1"});
-    case param::emulationMode:
-      return number(0, 3);
-    case param::plcAddress:
-      return number(0, 255);
-    case param::mainSerialPort:
-      return oneOf({"232", "485", "422"});
-    case param::sleepMode:
-      return number(0, 2);
-    case param::currentTime:
-    case param::startTime:
-      return ofKind(RegisterDomain::Time);
-    case param::onTimer:
-      return number(0, 255);
-    case param::offTimer:
-      return number(0, 65535);
-    default:
+  const Parameter& p = parameterOf(code);
+  RegisterDomain d;
+  switch (p.kind) {
+    case ValueKind::Number:
+      d.kind = RegisterDomain::Number;
+      d.min = p.lo;
+      d.max = p.hi;
+      d.zeroAlso = p.none;
+      break;
+    case ValueKind::OneOf:
+      d.kind = RegisterDomain::OneOf;
+      d.choices = p.choices;
+      break;
+    case ValueKind::Time:
+      d.kind = RegisterDomain::Time;
+      break;
+    case ValueKind::Reading:
+      d.kind = RegisterDomain::ReadOnly;
+      break;
+    case ValueKind::None:
       break;
   }
-  if (code >= param::blockedFreq1 && code <= param::blockedFreq12) {
-    // 0 = none; otherwise a frequency of the 902-928 MHz band in tenths.
-    return number(9020, 9280, 0);
-  }
-  return ofKind(RegisterDomain::Missing);
+  return d;
 }
 
 bool parseTime(const std::string& text, std::string& canonical) {

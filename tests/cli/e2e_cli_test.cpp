@@ -397,6 +397,11 @@ TEST_F(CliEndToEnd, AnEmulatedRadioAnswersWhatItWasSetTo) {
   ::close(fd);
   emu.signal(SIGINT);
   EXPECT_EQ(emu.wait(5000), 0) << emu.err();
+  // What the radios were set to is the project's now, as a read's replies are.
+  IniFile ini(project);
+  EXPECT_EQ(ini.readString("Radio1", "Retries", ""), "44");
+  EXPECT_EQ(ini.readString("Project", "Group ID", ""), "7");
+  EXPECT_EQ(ini.readString("Project", "Security ID", ""), "4321");
 }
 
 // A monitor on one end of the pair polls the group the emulator plays on the

@@ -65,7 +65,8 @@ TEST(CliArgs, GroupSetValuesAndRepeatedBehind) {
   const std::vector<Case> cases = {
       {{"--group-id", "09", "--retx", "no", "--repeaters", "YES"}, true, "9,0,1,1200,0,1,920.0"},
       {{"--flush-time", "12.5", "--blocked", "915.7, 902.5"}, true, "7,0,1,12.5,1,0,915.7 902.5"},
-      {{"--flush-time", "6553.5", "--blocked", "none"}, true, "7,0,1,6553.5,1,0,"},
+      {{"--flush-time", "6553", "--blocked", "none"}, true, "7,0,1,6553,1,0,"},
+      {{"--flush-time", "6552.9"}, true, "7,0,1,6552.9,1,0,920.0"},
       {{"--security-id", "65534", "--rf-band", "3"}, true, "7,65534,3,1200,1,0,920.0"},
       {{}, false, ""},
       {{"--group-id", "0"}, false, ""},
@@ -74,7 +75,7 @@ TEST(CliArgs, GroupSetValuesAndRepeatedBehind) {
       {{"--rf-band", "0"}, false, ""},
       {{"--rf-band", "5"}, false, ""},
       {{"--rf-band", "4"}, true, "7,0,4,1200,1,0,920.0"},
-      {{"--flush-time", "6553.6"}, false, ""},
+      {{"--flush-time", "6553.1"}, false, ""},
       {{"--flush-time", "1.25"}, false, ""},
       {{"--repeaters", "maybe"}, false, ""},
       {{"--blocked", "901.0"}, false, ""},
@@ -297,24 +298,24 @@ TEST(CliPrompts, AnswersWithTheRefusalOnOffer) {
   EXPECT_EQ(err.str(), "tessel-cli: Unable to Contact Radio, check power and cables\n");
 }
 
-TEST(PanelReport, UsesTheProjectFilesKeysAndTexts) {
+TEST(SettingsReport, UsesTheProjectFilesKeysAndTexts) {
   const BrandModels& models = brandModels(0);
-  MemoryPanel p({models.names[0], models.names[1], models.names[2]});
-  p.setText(ctl::groupID, "12");
-  p.setItemIndex(ctl::reTXBroadcasts, 1);
-  p.setItemIndex(ctl::repeaters, 0);
-  p.blockedValues[0] = "915.7";
-  p.setItemIndex(ctl::radioMode, 2);
-  p.setItemIndex(ctl::roaming, 1);
-  p.setItemIndex(ctl::protocol, 2);
-  p.setItemIndex(ctl::bufferMode, 1);
-  p.setItemIndex(ctl::baudRate, 0);
-  p.setItemIndex(ctl::dataBits, 0);
-  p.setItemIndex(ctl::stopBits, 1);
-  p.setItemIndex(ctl::parity, 1);
-  p.setItemIndex(ctl::handShaking, 1);
-  p.setItemIndex(ctl::radioType, 1);
-  auto report = Session::panelReport(p, models);
+  RadioSettings s;
+  s.group.groupID = "12";
+  s.group.reTXBroadcasts = 1;
+  s.group.repeaters = 0;
+  s.group.blocked[0] = "915.7";
+  s.radioMode = 2;
+  s.roaming = 1;
+  s.protocol = 2;
+  s.bufferMode = 1;
+  s.baudRate = "    300";
+  s.dataBits = 0;
+  s.stopBits = 1;
+  s.parity = 1;
+  s.handShaking = 1;
+  s.model = 1;
+  auto report = Session::settingsReport(s, models);
   std::map<std::string, std::string> kv(report.begin(), report.end());
   EXPECT_EQ(report.front().first, "Group ID");
   EXPECT_EQ(kv["ReTXBroadcasts"], "No");
@@ -339,9 +340,9 @@ TEST(PanelReport, UsesTheProjectFilesKeysAndTexts) {
   };
   EXPECT_LT(pos("s41"), pos("Radio ID"));
 
-  p.setItemIndex(ctl::radioType, 0);
-  p.setItemIndex(ctl::emulationMode, 3);
-  report = Session::panelReport(p, models);
+  s.model = 0;
+  s.emulationMode = 3;
+  report = Session::settingsReport(s, models);
   kv = std::map<std::string, std::string>(report.begin(), report.end());
   EXPECT_EQ(kv["Emulation Mode"], "Allen Bradley PLC");
 }

@@ -79,6 +79,12 @@ class RecordingCallbacks : public MainWindowCallbacks {
     applies.push_back({param, value, text});
     return false;
   }
+  // An emulated radio's value is kept where RegisterValue reads it.
+  bool storeRegister(int radio, int param, int value, const std::string& text) override {
+    applies.push_back({param, value, text});
+    values[{radio, param}] = text;
+    return true;
+  }
   void registerRefused(int param) override { refused.push_back(param); }
 
   int count(int code) const {

@@ -5,7 +5,9 @@
 #include <optional>
 #include <sstream>
 
+#include "comma_locale.h"
 #include "model/blocked_frequencies.h"
+#include "model/catalogue.h"
 #include "model/group_commands.h"
 #include "model/model_e_rules.h"
 #include "model/monitor_history.h"
@@ -14,7 +16,7 @@
 namespace tessel {
 namespace {
 
-TEST(BlockedFrequencyRules, LeavingAFieldChecksTheBandAndCompletes) {
+void leavingAFieldChecksTheBandAndCompletes() {
   struct Case {
     const char* in;
     const char* text;
@@ -40,6 +42,20 @@ TEST(BlockedFrequencyRules, LeavingAFieldChecksTheBandAndCompletes) {
     EXPECT_EQ(e.text, c.text) << c.in;
     EXPECT_EQ(e.message, c.message) << c.in;
   }
+}
+
+TEST(BlockedFrequencyRules, LeavingAFieldChecksTheBandAndCompletes) {
+  leavingAFieldChecksTheBandAndCompletes();
+}
+
+// The window runs under the desktop's locale: where the decimal mark is a
+// comma, a frequency still reads with its point.
+TEST(BlockedFrequencyRules, TheBandCheckReadsThePointUnderACommaLocale) {
+  testing::CommaLocale comma;
+  ASSERT_TRUE(comma.active()) << "no locale with a decimal comma (package \"locales\")";
+  leavingAFieldChecksTheBandAndCompletes();
+  EXPECT_EQ(blockedRangeMessage("902.5"), "");
+  EXPECT_EQ(MhzToRegister("915.5"), "9155");
 }
 
 TEST(BlockedFrequencyRules, KeysAllowOnePointAndOneDecimal) {

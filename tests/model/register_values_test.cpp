@@ -1,5 +1,7 @@
 // The three callbacks the link engine calls: register replies into the panel
 // and the project file, panel values out as register texts, and the queries.
+#include <algorithm>
+
 #include "model/catalogue.h"
 #include "model/factory_defaults.h"
 #include "model_fixture.h"
@@ -855,6 +857,114 @@ TEST_F(RadioCallbacksTest, CancelEndsMonitoringAndTaskDoneEndsLoading) {
   panel.panelLoading = true;
   values.readDone();
   EXPECT_FALSE(panel.panelLoading);
+}
+
+}  // namespace
+}  // namespace tessel
+
+namespace tessel {
+namespace {
+
+// An emulated radio's "S<n>=<v>" goes where its register is read from: the
+// panel for the radio it shows and for the group's values, the project's
+// section for every radio outside Manual mode.
+TEST_F(ApplyReplyTest, AnEmulatedRadiosSetIsWhatItsRegisterReadsAfter) {
+  put("[Project]\nSecurity ID=980\n[Radio1]\nRadio Mode=Master\nRetries=50\n"
+      "[Radio2]\nRadio Mode=Slave\nRetries=20\n");
+  open(wmProject);
+  window.chooseRadio(window.project()->radio(1)->listItem);
+  struct Case {
+    int radio, param, value;
+    const char* text;
+    const char* section;  // where the project keeps it
+    const char* key;
+    const char* panelText;  // the panel's field afterwards ("" unchanged)
+    const std::string& control;
+  };
+  const Case cases[] = {
+      {1, param::retries, 44, "44", "Radio1", "Retries", "44", ctl::retries},
+      {2, param::retries, 9, "9", "Radio2", "Retries", "", ctl::retries},
+      {2, param::securityID, 4321, "4321", "Project", "Security ID", "4321", ctl::securityID},
+      {2, param::flushTime, 6000, "6000", "Project", "Flush Time", "600", ctl::flushTime},
+  };
+  for (const Case& c : cases) {
+    const std::string before = panel.text(c.control);
+    EXPECT_TRUE(values.storeRegister(c.radio, c.param, c.value, c.text)) << c.text;
+    EXPECT_EQ(values.RegisterValue(c.radio, c.param, false), c.text) << c.text;
+    EXPECT_EQ(key(c.section, c.key), c.param == param::flushTime ? "600" : c.text);
+    EXPECT_EQ(panel.text(c.control), *c.panelText ? c.panelText : before) << c.text;
+  }
+  // A value its register cannot give is not taken.
+  EXPECT_FALSE(values.storeRegister(2, param::radioID, 300, "300"));
+  EXPECT_EQ(key("Radio2", "Radio ID"), "2");
+}
+
+// Manual mode's one radio is the panel: the project file is left alone.
+TEST_F(ApplyReplyTest, AnEmulatedSetInManualModeStaysInThePanel) {
+  window.switchMode(wmManual);
+  EXPECT_TRUE(values.storeRegister(1, param::retries, 33, "33"));
+  EXPECT_EQ(panel.text(ctl::retries), "33");
+  EXPECT_EQ(values.RegisterValue(1, param::retries, false), "33");
+}
+
+}  // namespace
+}  // namespace tessel
+
+namespace tessel {
+namespace {
+
+// The lines of a section as the file holds them, sorted: the keys and their
+// texts byte for byte, whatever order the writes came in.
+std::vector<std::string> sectionLines(const std::string& file, const std::string& section) {
+  std::vector<std::string> lines;
+  std::istringstream in(file);
+  bool inside = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && line[0] == '[') {
+      inside = line == "[" + section + "]";
+      continue;
+    }
+    if (inside && !line.empty()) lines.push_back(line);
+  }
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// One radio, one file form: what a read writes into a radio's section is
+// what saving the radio writes, and the other way round.
+TEST_F(ApplyReplyTest, ARadioReadThenSavedOrSavedThenReadHasTheSameSection) {
+  put("[Radio5]\nRadio Mode=Slave\nRadio Name=Pump\n");
+  open(wmProject);
+  window.chooseRadio(window.project()->radio(5)->listItem);
+  auto read = [this] {
+    values.beginReplies();
+    for (const Reply& r : kDumpOfRadio5) values.ApplyReply(r.param, r.value, r.text);
+    values.readDone();
+  };
+  // Every key but the radio's number, which names the section.
+  auto keys = [this](const std::string& section) {
+    std::vector<std::string> lines = sectionLines(get(), section);
+    lines.erase(std::remove(lines.begin(), lines.end(), "Radio ID=" + section.substr(5)),
+                lines.end());
+    return lines;
+  };
+  read();
+  const std::vector<std::string> wasRead = keys("Radio5");
+  ASSERT_FALSE(wasRead.empty());
+  // The same values saved as a radio of their own: every key written.
+  panel.setText(ctl::radioID, "6");
+  window.setRadioChanged(true);
+  ASSERT_TRUE(window.saveCurrentRadio());
+  EXPECT_EQ(keys("Radio6"), wasRead);
+  // And read again over what the save wrote.
+  window.chooseRadio(window.project()->radio(6)->listItem);
+  const std::vector<std::string> saved = keys("Radio6");
+  values.ApplyReply(param::radioID, 6, "6");
+  for (const Reply& r : kDumpOfRadio5)
+    if (r.param != param::radioID) values.ApplyReply(r.param, r.value, r.text);
+  values.readDone();
+  EXPECT_EQ(keys("Radio6"), saved);
 }
 
 }  // namespace

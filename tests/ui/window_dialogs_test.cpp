@@ -220,7 +220,7 @@ TEST_F(DialogsWindowTest, ModelEControlsServeThePanel) {
       {ctl::startTime, "Start Time", "Start Time. 24 hour clock"},
       {ctl::onTimer, "Radio ON Time", "Time on after wake up. Range 0 to 255 seconds"},
       {ctl::offTimer, "Radio OFF Time",
-       "Sleep time after ON time expires. Range 0 to 65536 seconds"},
+       "Sleep time after ON time expires. Range 0 to 63556 seconds"},
       {ctl::setCurrentTime, "Current Time", ""},
       {ctl::usePCClock, "Use PC clock", ""},
   };

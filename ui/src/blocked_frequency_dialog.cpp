@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "model/catalogue.h"
+#include "model/parameter_table.h"
 #include "ui/typed_key.h"
 
 namespace tessel {
@@ -27,7 +29,9 @@ std::string ls(const QString& text) {
   return text.toLatin1().toStdString();
 }
 
-const char* const kHint = "Enter frequencies in MHz with one decimal place (eg 915.7MHz)";
+QString hint() {
+  return QString::fromStdString(hintOf(param::blockedFreq1));
+}
 
 }  // namespace
 
@@ -38,7 +42,7 @@ BlockedFrequencyDialog::BlockedFrequencyDialog(Panel& panel, Prompts& prompts, Q
   setObjectName(QStringLiteral("blockedFrequencies"));
   setWindowTitle(QStringLiteral("Blocked Frequency"));
   setAccessibleName(windowTitle());
-  setToolTip(QLatin1String(kHint));
+  setToolTip(hint());
   setModal(false);
 
   auto* column = new QVBoxLayout(this);  // the platform's margins
@@ -54,7 +58,7 @@ BlockedFrequencyDialog::BlockedFrequencyDialog(Panel& panel, Prompts& prompts, Q
     auto* edit = new QLineEdit(this);
     edit->setObjectName(QStringLiteral("s%1").arg(30 + i));
     edit->setAccessibleName(caption);
-    edit->setToolTip(QLatin1String(kHint));
+    edit->setToolTip(hint());
     edit->setMaxLength(10);
     label->setBuddy(edit);
     edit->installEventFilter(this);

@@ -19,6 +19,7 @@
 
 #include "model/brand_profile.h"
 #include "model/main_window_model.h"
+#include "model/parameter_table.h"
 #include "ui/parameter_panel.h"
 
 namespace tessel {
@@ -55,8 +56,8 @@ ModelEDialog::ModelEDialog(ParameterPanel& panel, MainWindowModel& window,
   plcBox->setAccessibleName(plcBox->title());
   auto* plcForm = new QFormLayout(plcBox);
   addChoice(ctl::emulationMode, "Emulation Mode", "Select PLC emulation mode", plcBox, plcForm);
-  addField(ctl::plcAddress, "PLC Address", "Enter PLC address for this radio, range 0 to 255",
-           nullptr, plcBox, plcForm);
+  addField(ctl::plcAddress, "PLC Address", hintOf(param::plcAddress).c_str(), nullptr, plcBox,
+           plcForm);
   addChoice(ctl::mainSerialPort, "Main Serial Port", "", plcBox, plcForm);
   column->addWidget(plcBox);
 
@@ -64,11 +65,11 @@ ModelEDialog::ModelEDialog(ParameterPanel& panel, MainWindowModel& window,
   sleepBox->setAccessibleName(sleepBox->title());
   auto* sleepForm = new QFormLayout(sleepBox);
   addChoice(ctl::sleepMode, "Sleep Mode", "Low power options for this radio", sleepBox, sleepForm);
-  addField(ctl::startTime, "Start Time", "Start Time. 24 hour clock", "00:00", sleepBox, sleepForm);
-  addField(ctl::onTimer, "Radio ON Time", "Time on after wake up. Range 0 to 255 seconds", nullptr,
-           sleepBox, sleepForm);
-  addField(ctl::offTimer, "Radio OFF Time",
-           "Sleep time after ON time expires. Range 0 to 65536 seconds", nullptr, sleepBox,
+  addField(ctl::startTime, "Start Time", hintOf(param::startTime).c_str(), "00:00", sleepBox,
+           sleepForm);
+  addField(ctl::onTimer, "Radio ON Time", hintOf(param::onTimer).c_str(), nullptr, sleepBox,
+           sleepForm);
+  addField(ctl::offTimer, "Radio OFF Time", hintOf(param::offTimer).c_str(), nullptr, sleepBox,
            sleepForm);
   column->addWidget(sleepBox);
 

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "model/main_window_model.h"
+#include "model/parameter_table.h"
 #include "model/value_texts.h"
 #include "ui/typed_key.h"
 
@@ -118,18 +119,13 @@ void ParameterPanel::build(const BrandModels& models) {
   };
   auto labelOf = [this](const std::string& name) { return labels_.at(name); };
 
-  QWidget* w = addEdit(ctl::groupID, "Group ID",
-                       "All radios must have the same group ID to communicate. Range 1 to 63.");
+  QWidget* w = addEdit(ctl::groupID, "Group ID", hintOf(param::groupID).c_str());
   place(group, 0, 0, labelOf(ctl::groupID), w);
-  w = addEdit(ctl::securityID, "Security ID",
-              "Each group of radios must be assigned a unique security ID code. Range 0 to 65534");
+  w = addEdit(ctl::securityID, "Security ID", hintOf(param::securityID).c_str());
   place(group, 0, 1, labelOf(ctl::securityID), w);
-  w = addCombo(ctl::rfband, "RF Band", {"1", "2", "3", "4"},
-               "All radios must use the same frequency band. Range 1 to 4", true);
+  w = addCombo(ctl::rfband, "RF Band", {"1", "2", "3", "4"}, hintOf(param::rfband).c_str(), true);
   place(group, 1, 0, labelOf(ctl::rfband), w);
-  w = addEdit(ctl::flushTime, "Flush Time",
-              "Period of time (in seconds) the network table is to be kept before flushing. "
-              "Range 0 to 6553");
+  w = addEdit(ctl::flushTime, "Flush Time", hintOf(param::flushTime).c_str());
   place(group, 1, 1, labelOf(ctl::flushTime), w);
   w = addCombo(ctl::reTXBroadcasts, "ReTX Broadcasts", {"Yes", "No"},
                "Set to Yes for Master to retransmit broadcasted packets.", false);
@@ -140,8 +136,7 @@ void ParameterPanel::build(const BrandModels& models) {
   w = addButton(ctl::blocked, "Blocked MHz", "Edit frequencies to avoid in the ISM band");
   group->addWidget(w, 3, 2, 1, 2);
 
-  w = addEdit(ctl::radioID, "Radio ID",
-              "Each radio within a group must have a unique ID. Range 0-254");
+  w = addEdit(ctl::radioID, "Radio ID", hintOf(param::radioID).c_str());
   place(radio, 0, 0, labelOf(ctl::radioID), w);
   w = addCombo(ctl::radioMode, "Radio Mode", itemsOf(kRadioModeTexts), "Operating mode of Radio.",
                false);
@@ -149,15 +144,12 @@ void ParameterPanel::build(const BrandModels& models) {
   w = addEdit(ctl::radioName, "Radio Name", "");
   radio->addWidget(labelOf(ctl::radioName), 1, 0);
   radio->addWidget(w, 1, 1, 1, 3);
-  w = addEdit(ctl::retries, "Retries",
-              "Number of retries before a frame is discarded. Range 0 to 255");
+  w = addEdit(ctl::retries, "Retries", hintOf(param::retries).c_str());
   place(radio, 2, 0, labelOf(ctl::retries), w);
   w = addCombo(ctl::roaming, "Roaming", {"Allowed", "Master ID"},
                "Enable to allow Slave radio to acquire any Master/Repeater radio.", false);
   place(radio, 2, 1, labelOf(ctl::roaming), w);
-  w = addCombo(ctl::baudRate, "Baud rate",
-               {"    300", "    600", "  1200", "  2400", "  4800", "  9600", "19200", "38400"},
-               "Serial port baud rate.", true);
+  w = addCombo(ctl::baudRate, "Baud rate", shownBaudRates(), "Serial port baud rate.", true);
   place(radio, 3, 0, labelOf(ctl::baudRate), w);
   w = addEdit(ctl::masterID, "Master ID", "");
   place(radio, 3, 1, labelOf(ctl::masterID), w);

@@ -25,6 +25,7 @@
 #include "model/main_window_model.h"
 #include "model/panel.h"
 #include "model/radio_commands.h"
+#include "model/radio_settings.h"
 #include "model/register_values.h"
 #include "seams/prompts.h"
 #include "serial/tserial.h"
@@ -156,10 +157,10 @@ class Session {
   // Stops a running command (from any thread, e.g. on a signal).
   void interrupt();
 
-  // The panel as "Key = value" lines with the project file's key names:
-  // the group's keys, then the radio's.
-  static std::vector<std::pair<std::string, std::string>> panelReport(const Panel& panel,
-                                                                      const BrandModels& models);
+  // Settings as "Key = value" lines with the project file's key names: the
+  // group's keys, then the radio's.
+  static std::vector<std::pair<std::string, std::string>> settingsReport(const RadioSettings& s,
+                                                                         const BrandModels& models);
 
  private:
   bool runUntilDone(const std::function<bool()>& done);

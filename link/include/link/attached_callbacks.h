@@ -43,6 +43,9 @@ class AttachedCallbacks {
   void applyRegister(int param, int value, const std::string& text) {
     if (param != -1 && callbacks_) callbacks_->ApplyReply(param, value, text);
   }
+  bool storeRegister(int radio, int param, int value, const std::string& text) {
+    return param != -1 && callbacks_ && callbacks_->storeRegister(radio, param, value, text);
+  }
   void registerRefused(int param) {
     if (callbacks_) callbacks_->registerRefused(param);
   }

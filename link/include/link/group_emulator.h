@@ -1,9 +1,7 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <string>
-#include <utility>
 
 #include "link/port_state.h"
 
@@ -28,8 +26,6 @@ class TgroupEmulator {
   // The radio answered as; -1 before one is chosen.
   int emulatedRadio() const { return emulatedRadio_; }
   void forgetRadio() { emulatedRadio_ = -1; }
-  // A new emulation starts from the project's values again.
-  void forgetValues() { held_.clear(); }
 
   // Whether value (upper case) is in the form the parameter's register
   // holds.
@@ -52,9 +48,6 @@ class TgroupEmulator {
   Send send_;
   TradioNumber* list_ = nullptr;
   int emulatedRadio_ = -1;
-  // What each radio was set to while emulated, by (radio, parameter), in
-  // the form it was set: a query answers this, not the project's value.
-  std::map<std::pair<int, int>, std::string> held_;
 };
 
 }  // namespace tessel

@@ -1,6 +1,7 @@
 #include "model/radio_codec.h"
 
 #include "model/ini_file.h"
+#include "model/parameter_table.h"
 #include "model/project_keys.h"
 #include "model/text.h"
 
@@ -49,7 +50,11 @@ namespace codec {
 
 namespace {
 
-constexpr int kRfBandCount = 4;  // the RF band selector's entries "1" to "4"
+// Whether a number reply lies in the parameter's range.
+bool inRange(int param, int value) {
+  const Parameter& p = parameterOf(param);
+  return value >= p.lo && value <= p.hi;
+}
 
 std::string digitOf(int index) {
   return index >= 0 ? std::to_string(index) : std::string();
@@ -220,12 +225,6 @@ std::string serialPortNumber(const std::string& text) {
   return text;
 }
 
-std::string shownBaudRate(const std::string& rate) {
-  for (const char* shown : {"    300", "    600", "  1200", "  2400", "  4800", "  9600"})
-    if (trimBlanks(shown) == rate) return shown;
-  return rate;
-}
-
 bool applyRegister(RadioSettings& s, int param, int value, const std::string& text) {
   if (text.empty()) return false;
   GroupSettings& g = s.group;
@@ -234,7 +233,7 @@ bool applyRegister(RadioSettings& s, int param, int value, const std::string& te
     case param::groupID:
       return takeText(g.groupID, text);
     case param::radioID:
-      if (!parseInt32(text, number) || number < 0 || number > 254) return false;
+      if (!parseInt32(text, number) || !inRange(param, number)) return false;
       return takeText(s.radioID, std::to_string(number));
     case param::securityID:
       return takeText(g.securityID, text);
@@ -247,7 +246,7 @@ bool applyRegister(RadioSettings& s, int param, int value, const std::string& te
       g.reTXBroadcasts = yesNoOfReply(text);
       return true;
     case param::rfband:
-      if (value < 1 || value > kRfBandCount) return false;
+      if (!inRange(param, value)) return false;
       return takeText(g.rfband, std::to_string(value));
     case param::roaming:
       return takeItem(s.roaming, radiokey::roaming, text);
@@ -385,6 +384,52 @@ RadioSettings readRadio(const ProjectSections& file, int slot, const BrandModels
   s.parity = chosen(parity);
   s.handShaking = chosen(handshaking);
   return s;
+}
+
+std::vector<std::pair<std::string, std::string>> fileTexts(const RadioSettings& s,
+                                                           const BrandModels& models) {
+  std::vector<std::pair<std::string, std::string>> out;
+  auto text = [&](const ProjectKey& k, const std::string& t) {
+    out.emplace_back(k.name, trimBlanks(t));
+  };
+  auto choice = [&](const ProjectKey& k, int item) {
+    out.emplace_back(k.name, fileTextOf(k, item));
+  };
+  const GroupSettings& g = s.group;
+  using namespace radiokey;
+  text(groupkey::groupID, g.groupID);
+  text(groupkey::securityID, g.securityID);
+  text(groupkey::rfband, g.rfband);
+  text(groupkey::flushTime, g.flushTime);
+  choice(groupkey::reTXBroadcasts, g.reTXBroadcasts);
+  choice(groupkey::repeaters, g.repeaters);
+  text(radioID, s.radioID);
+  text(radioName, s.name);
+  choice(radioMode, s.radioMode);
+  choice(roaming, s.roaming);
+  text(masterID, s.masterID);
+  text(retries, s.retries);
+  choice(autoRouting, s.protocol);
+  choice(bufferMode, s.bufferMode);
+  out.emplace_back(models.modelKey,
+                   s.model >= 0 && s.model < models.modelCount ? models.names[s.model] : "");
+  if (s.model == 0) {
+    choice(emulationMode, s.emulationMode);
+    text(mainSerialPort, s.mainSerialPort);
+    choice(sleepMode, s.sleepMode);
+    text(plcAddress, s.plcAddress);
+    text(startTime, s.startTime);
+    text(onTimer, s.onTimer);
+    text(offTimer, s.offTimer);
+  }
+  text(baudRate, s.baudRate);
+  choice(dataBits, s.dataBits);
+  choice(stopBits, s.stopBits);
+  choice(parity, s.parity);
+  choice(handshaking, s.handShaking);
+  for (size_t i = 0; i < g.blocked.size(); ++i)
+    out.emplace_back("Blocked MHz " + std::to_string(i + 1), trimBlanks(g.blocked[i]));
+  return out;
 }
 
 bool writeRadio(ProjectSections& file, int slot, const RadioSettings& s,

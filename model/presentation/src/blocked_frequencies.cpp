@@ -1,7 +1,9 @@
 #include "model/blocked_frequencies.h"
 
-#include <cstdlib>
+#include <charconv>
 
+#include "model/catalogue.h"
+#include "model/parameter_table.h"
 #include "model/text.h"
 
 namespace tessel {
@@ -25,8 +27,11 @@ bool readMhz(const std::string& text, double& v) {
     }
   }
   if (points > 1) return false;
-  v = std::strtod(text.c_str(), nullptr);
-  return true;
+  // Not strtod: the window runs under the user's locale, and where its
+  // decimal mark is a comma strtod reads "915.5" as 915.
+  const auto [end, ec] =
+      std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::fixed);
+  return ec == std::errc() && end == text.data() + text.size();
 }
 
 }  // namespace
@@ -56,11 +61,13 @@ std::string blockedRangeMessage(const std::string& given) {
   const std::string text = trimBlanks(given);
   if (text.empty()) return std::string();
   double v = 0;
-  // Compared in tenths so that 902.2 and 927.7 themselves are inside.
-  if (readMhz(text, v) && v * 10 >= kBlockedLowMhz * 10 - 1e-6 &&
-      v * 10 <= kBlockedHighMhz * 10 + 1e-6)
+  // The band the radios hop in, in the tenths its registers hold; both
+  // bounds are valid entries.
+  const Parameter& band = parameterOf(param::blockedFreq1);
+  if (readMhz(text, v) && v * 10 >= band.lo - 1e-6 && v * 10 <= band.hi + 1e-6)
     return std::string();
-  return text + " not in Range of 902.2 to 927.7 MHz";
+  return text + " not in Range of " + shownBound(band, band.lo) + " to " +
+         shownBound(band, band.hi) + " MHz";
 }
 
 std::string blockedListMessage(const std::array<std::string, kBlockedCount>& values) {

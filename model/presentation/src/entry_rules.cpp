@@ -1,9 +1,9 @@
 #include "model/entry_rules.h"
 
-#include <algorithm>
 #include <array>
 
 #include "model/main_window_model.h"
+#include "model/parameter_table.h"
 #include "model/text.h"
 
 namespace tessel {
@@ -24,25 +24,28 @@ enum class OnExit {
 
 struct Field {
   const std::string& control;
-  const char* name;  // as the messages name it
-  bool ranged;       // checked against lo..hi on every change
-  int lo;
-  int hi;
+  int param;            // its row of the parameter table; -1 for the radio name
+  bool ranged;          // checked against the table's bounds on every change
   bool radioParameter;  // a change makes New Radio read "Save Radio"
   bool list;            // an editable list: its entries carry blanks
   OnExit exit;
+
+  // As the messages name it.
+  std::string name() const { return param < 0 ? "Radio Name" : parameterOf(param).caption; }
+  int lo() const { return static_cast<int>(shownLow(parameterOf(param))); }
+  int hi() const { return static_cast<int>(shownHigh(parameterOf(param))); }
 };
 
 const std::array<Field, 9> kFields{{
-    {ctl::groupID, "Group ID", true, 1, 63, false, false, OnExit::kGroupID},
-    {ctl::securityID, "Security ID", true, 0, 65534, false, false, OnExit::kEmptyRule},
-    {ctl::flushTime, "Flush Time", true, 0, 6553, false, false, OnExit::kEmptyRule},
-    {ctl::rfband, "RF Band", false, 0, 0, false, true, OnExit::kDigits},
-    {ctl::radioID, "Radio ID", true, 0, 254, true, false, OnExit::kRadioID},
-    {ctl::retries, "Retries", true, 0, 255, true, false, OnExit::kEmptyRule},
-    {ctl::masterID, "Master ID", true, 0, 255, true, false, OnExit::kMasterID},
-    {ctl::baudRate, "Baud rate", false, 0, 0, false, true, OnExit::kBaudRate},
-    {ctl::radioName, "Radio Name", false, 0, 0, true, false, OnExit::kNotEmpty},
+    {ctl::groupID, param::groupID, true, false, false, OnExit::kGroupID},
+    {ctl::securityID, param::securityID, true, false, false, OnExit::kEmptyRule},
+    {ctl::flushTime, param::flushTime, true, false, false, OnExit::kEmptyRule},
+    {ctl::rfband, param::rfband, false, false, true, OnExit::kDigits},
+    {ctl::radioID, param::radioID, true, true, false, OnExit::kRadioID},
+    {ctl::retries, param::retries, true, true, false, OnExit::kEmptyRule},
+    {ctl::masterID, param::masterID, true, true, false, OnExit::kMasterID},
+    {ctl::baudRate, param::baudRate, false, false, true, OnExit::kBaudRate},
+    {ctl::radioName, -1, false, true, false, OnExit::kNotEmpty},
 }};
 
 const Field* findField(const std::string& control) {
@@ -54,14 +57,6 @@ const Field* findField(const std::string& control) {
 
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-const int kBaudRates[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400};
-
-bool isBaudRate(const std::string& text) {
-  int v = 0;
-  if (!parseInt32(text, v)) return false;
-  return std::find(std::begin(kBaudRates), std::end(kBaudRates), v) != std::end(kBaudRates);
 }
 
 }  // namespace
@@ -131,8 +126,8 @@ void EntryRules::fieldChange(const std::string& control) {
   if (f->radioParameter) window_.saveRadioRule();
   if (f->ranged) {
     // While the program fills the panel an unset Group ID (0) is no error.
-    const int lo = control == ctl::groupID && window_.panel.panelLoading ? 0 : f->lo;
-    rangeCheck(f->name, control, lo, f->hi);
+    const int lo = control == ctl::groupID && window_.panel.panelLoading ? 0 : f->lo();
+    rangeCheck(f->name(), control, lo, f->hi());
   }
 }
 
@@ -145,11 +140,11 @@ void EntryRules::fieldExit(const std::string& control) {
     case OnExit::kNothing:
       break;
     case OnExit::kGroupID:
-      rangeCheck(f->name, control, f->lo, f->hi);
+      rangeCheck(f->name(), control, f->lo(), f->hi());
       emptyFieldRule(control, "Group ID needs a value.");
       break;
     case OnExit::kEmptyRule:
-      emptyFieldRule(control, std::string(f->name) + " needs a value.");
+      emptyFieldRule(control, f->name() + " needs a value.");
       break;
     case OnExit::kDigits:
       if (!allDigits(text)) refuseExit(control, "RF Band needs a value.");

@@ -1,6 +1,7 @@
 #include "model/group_compare.h"
 
 #include "model/catalogue.h"
+#include "model/parameter_table.h"
 #include "model/poll_readings.h"
 #include "model/project.h"
 #include "model/project_keys.h"
@@ -75,17 +76,9 @@ bool holds(int model, int p) {
 }  // namespace
 
 std::string parameterCaption(int p) {
-  if (isBlocked(p)) return "Blocked Frequency " + std::to_string(p - param::blockedFreq1 + 1);
-  switch (p) {
-    case param::reTXBroadcasts:
-      return "ReTX Broadcasts";
-    case param::currentTime:
-      return "Current Time";
-    default:
-      break;
-  }
-  const ProjectKey* k = keyOf(p);
-  return k ? k->name : std::string();
+  const std::string caption = parameterOf(p).caption;
+  if (isBlocked(p)) return caption + " " + std::to_string(p - param::blockedFreq1 + 1);
+  return caption;
 }
 
 std::string parameterText(const RadioSettings& s, int p) {

@@ -8,40 +8,18 @@
 
 #include "model/factory_defaults.h"
 #include "model/file_access.h"
+#include "model/panel_settings.h"
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/radio.h"
+#include "model/radio_codec.h"
 #include "platform/files.h"
 #include "platform/local_time.h"
 
 namespace tessel {
 
-PanelSettings panelSettings(const Panel& panel, const BrandModels& models) {
-  PanelSettings out;
-  auto add = [&](const ProjectKey& k) {
-    out.emplace_back(k.name, k.isChoice() ? fileTextOf(k, panel.itemIndex(k.control))
-                                          : trimBlanks(panel.text(k.control)));
-  };
-  for (const ProjectKey* k : groupKeys()) add(*k);
-  for (const ProjectKey* k :
-       {&radiokey::radioID, &radiokey::radioName, &radiokey::radioMode, &radiokey::roaming,
-        &radiokey::masterID, &radiokey::retries, &radiokey::autoRouting, &radiokey::bufferMode})
-    add(*k);
-  const int type = panel.itemIndex(ctl::radioType);
-  out.emplace_back(models.modelKey,
-                   type >= 0 && type < models.modelCount ? models.names[type] : "");
-  if (type == 0) {
-    for (const ProjectKey* k :
-         {&radiokey::emulationMode, &radiokey::mainSerialPort, &radiokey::sleepMode,
-          &radiokey::plcAddress, &radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
-      add(*k);
-  }
-  for (const ProjectKey* k : {&radiokey::baudRate, &radiokey::dataBits, &radiokey::stopBits,
-                              &radiokey::parity, &radiokey::handshaking})
-    add(*k);
-  for (size_t i = 0; i < panel.blockedValues.size(); ++i)
-    out.emplace_back("Blocked MHz " + std::to_string(i + 1), trimBlanks(panel.blockedValues[i]));
-  return out;
+PanelSettings MainWindowModel::shownTexts() const {
+  return codec::fileTexts(settingsOfPanel(panel), models);
 }
 
 std::string serialPortNumber(const std::string& text) {

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "model/panel.h"
+#include "model/parameter_table.h"
 #include "model/value_texts.h"
 
 namespace tessel {
@@ -10,8 +11,7 @@ MemoryPanel::MemoryPanel(const std::vector<std::string>& modelEntries) {
   setItems(ctl::reTXBroadcasts, {"Yes", "No"});
   setItems(ctl::repeaters, {"Yes", "No"});
   setItems(ctl::roaming, {"Allowed", "Master ID"});
-  setItems(ctl::baudRate,
-           {"    300", "    600", "  1200", "  2400", "  4800", "  9600", "19200", "38400"});
+  setItems(ctl::baudRate, shownBaudRates());
   setItems(ctl::radioMode, itemsOf(kRadioModeTexts));
   setItems(ctl::protocol, itemsOf(kAutoRoutingTexts));
   setItems(ctl::bufferMode, {"Character", "Packet"});

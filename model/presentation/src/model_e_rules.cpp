@@ -3,6 +3,7 @@
 #include <array>
 
 #include "model/main_window_model.h"
+#include "model/parameter_table.h"
 #include "model/project.h"
 #include "model/text.h"
 
@@ -10,11 +11,19 @@ namespace tessel {
 
 namespace {
 
-const std::array<ModelENumberField, 3> kNumberFields{{
-    {ctl::plcAddress, "PLC Address", 0, 255},
-    {ctl::onTimer, "Radio ON Time", 0, 255},
-    {ctl::offTimer, "Radio OFF Time", 0, 63556},
-}};
+ModelENumberField numberField(const std::string& control, int code) {
+  const Parameter& p = parameterOf(code);
+  return {control, p.caption, static_cast<int>(shownLow(p)), static_cast<int>(shownHigh(p))};
+}
+
+const std::array<ModelENumberField, 3>& numberFields() {
+  static const std::array<ModelENumberField, 3> fields{{
+      numberField(ctl::plcAddress, param::plcAddress),
+      numberField(ctl::onTimer, param::onTimer),
+      numberField(ctl::offTimer, param::offTimer),
+  }};
+  return fields;
+}
 
 bool isDigit(char c) {
   return c >= '0' && c <= '9';
@@ -23,7 +32,7 @@ bool isDigit(char c) {
 }  // namespace
 
 const ModelENumberField* modelENumberField(const std::string& control) {
-  for (const ModelENumberField& f : kNumberFields) {
+  for (const ModelENumberField& f : numberFields()) {
     if (f.control == control) return &f;
   }
   return nullptr;

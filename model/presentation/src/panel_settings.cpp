@@ -39,4 +39,37 @@ RadioSettings settingsOfPanel(const Panel& panel) {
   return s;
 }
 
+void showOnPanel(Panel& panel, const RadioSettings& s) {
+  panel.setItemIndex(ctl::radioType, s.model);
+  panel.setText(ctl::radioID, s.radioID);
+  panel.setText(ctl::radioName, s.name);
+  panel.setItemIndex(ctl::radioMode, s.radioMode);
+  panel.setItemIndex(ctl::roaming, s.roaming);
+  panel.setText(ctl::masterID, s.masterID);
+  panel.setText(ctl::retries, s.retries);
+  panel.setItemIndex(ctl::protocol, s.protocol);
+  panel.setItemIndex(ctl::bufferMode, s.bufferMode);
+  panel.setItemIndex(ctl::emulationMode, s.emulationMode);
+  panel.setText(ctl::mainSerialPort, s.mainSerialPort);
+  panel.setItemIndex(ctl::sleepMode, s.sleepMode);
+  panel.setText(ctl::plcAddress, s.plcAddress);
+  panel.setText(ctl::startTime, s.startTime);
+  panel.setText(ctl::onTimer, s.onTimer);
+  panel.setText(ctl::offTimer, s.offTimer);
+  panel.setText(ctl::currentTime, s.currentTime);
+  panel.setText(ctl::baudRate, s.baudRate);
+  panel.setItemIndex(ctl::dataBits, s.dataBits);
+  panel.setItemIndex(ctl::stopBits, s.stopBits);
+  panel.setItemIndex(ctl::parity, s.parity);
+  panel.setItemIndex(ctl::handShaking, s.handShaking);
+  const GroupSettings& g = s.group;
+  panel.setText(ctl::groupID, g.groupID);
+  panel.setText(ctl::securityID, g.securityID);
+  panel.setText(ctl::rfband, g.rfband);
+  panel.setText(ctl::flushTime, g.flushTime);
+  panel.setItemIndex(ctl::reTXBroadcasts, g.reTXBroadcasts);
+  panel.setItemIndex(ctl::repeaters, g.repeaters);
+  for (int i = 0; i < kBlockedFreqCount; ++i) panel.blockedValues[i] = g.blocked[i];
+}
+
 }  // namespace tessel

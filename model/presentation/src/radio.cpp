@@ -4,6 +4,7 @@
 #include "model/main_window_model.h"
 #include "model/panel.h"
 #include "model/panel_settings.h"
+#include "model/parameter_table.h"
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/radio_codec.h"
@@ -116,7 +117,8 @@ bool Tradio::SaveFromPanel() {
     window->prompts.show(PromptIcon::Error,
                          "Radio ID:" + idText + " " +
                              (id < 0 ? "is too low. Range is " : "is too high. Range is ") +
-                             "0-254",
+                             std::to_string(parameterOf(param::radioID).lo) + "-" +
+                             std::to_string(parameterOf(param::radioID).hi),
                          pbOk);
     return false;
   }
@@ -143,7 +145,7 @@ bool Tradio::SaveFromPanel() {
 
 void Tradio::saveChanges(const std::string& s, const PanelSettings& loaded) {
   const BrandModels& models = window->models;
-  const PanelSettings now = panelSettings(window->panel, models);
+  const PanelSettings now = window->shownTexts();
   for (const auto& [key, text] : now) {
     bool same = false;
     for (const auto& [k, was] : loaded) same = same || (k == key && was == text);

@@ -2,6 +2,7 @@
 // port, the masters, a read's start and end, a renumbered radio) and the
 // register texts a send or an emulated radio reads; the replies themselves
 // are register_values.cpp's.
+#include "model/group_change.h"
 #include "model/group_compare.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
@@ -33,6 +34,42 @@ std::string RegisterValues::RegisterValue(int radio, int param, bool numeric) {
     if (c != '.') out += c;
   }
   return out;
+}
+
+bool RegisterValues::storeRegister(int radio, int param, int value, const std::string& text) {
+  if (radio < 0) return false;
+  Panel& panel = window_.panel;
+  Tproject* p = window_.project();
+  Tradio* r = p && radio < kRadioSlots ? p->radio(radio) : nullptr;
+  const std::string t = trimBlanks(text);
+  bool taken = false;
+  // The panel shows the radio being edited, and the group's values of every
+  // radio: as RegisterValue reads them.
+  if (!r || r == panel.currentRadio || isSharedParameter(param)) {
+    RadioSettings shown = settingsOfPanel(panel);
+    if (codec::applyRegister(shown, param, value, t)) {
+      showOnPanel(panel, shown);
+      taken = true;
+    }
+  }
+  // Outside Manual mode the radio's section and the group's take it too,
+  // only the one value changed: edits in the panel not yet saved stay there.
+  if (r && panel.WindowMode != wmManual) {
+    RadioSettings stored = projectSettings(*p, radio, window_.models);
+    if (codec::applyRegister(stored, param, value, t)) {
+      ProjectFileSections sections(*p);
+      p->beginBatch();
+      if (isSharedParameter(param)) {
+        codec::writeGroup(sections, stored.group);
+        codec::writeBlocked(sections, stored.group);
+      } else {
+        codec::writeRadio(sections, radio, stored, window_.models);
+      }
+      p->endBatch();
+      taken = true;
+    }
+  }
+  return taken;
 }
 
 Tradio* RegisterValues::record(int radio) const {

@@ -9,6 +9,7 @@
 #include "model/main_window_model.h"
 #include "model/panel.h"
 #include "model/panel_settings.h"
+#include "model/parameter_table.h"
 #include "model/poll_readings.h"
 #include "model/project.h"
 #include "model/project_keys.h"
@@ -402,7 +403,9 @@ void RegisterValues::masterIDRoutine(int code, const std::string& text) {
 }
 
 void RegisterValues::attachToMaster(int m) {
-  if (m < 0 || m > 253) return;
+  // A master is a radio: its ID is one a radio can have.
+  const Parameter& id = parameterOf(param::radioID);
+  if (m < id.lo || m > id.hi) return;
   Tproject* p = window_.project();
   Tradio* r = readingRadio();
   // A master heads its own group: the master ID it reports (masters answer
@@ -442,7 +445,8 @@ void RegisterValues::writeKey(const ProjectKey& key, int item) {
 }
 
 void RegisterValues::baudRateRoutine(int value) {
-  writeFile(radiokey::baudRate.name, std::to_string(value));
+  // In the form a save writes it, the selector's: one radio, one file form.
+  writeFile(radiokey::baudRate.name, shownBaudRate(std::to_string(value)));
   if (!panelSide()) return;
   Panel& panel = window_.panel;
   const std::vector<std::string> entries = panel.items(ctl::baudRate);

@@ -9,6 +9,7 @@
 #include "model/main_window_model.h"
 #include "model/panel.h"
 #include "model/panel_settings.h"
+#include "model/parameter_table.h"
 #include "model/project.h"
 #include "model/radio.h"
 #include "model/radio_codec.h"
@@ -20,15 +21,6 @@ namespace {
 
 constexpr int kModelTwo = 2;
 constexpr int kModelE = 0;
-
-bool isBaudRate(const std::string& text) {
-  int v = 0;
-  if (!parseInt32(trimBlanks(text), v)) return false;
-  for (int rate : {300, 600, 1200, 2400, 4800, 9600, 19200, 38400}) {
-    if (v == rate) return true;
-  }
-  return false;
-}
 
 }  // namespace
 
@@ -91,20 +83,20 @@ bool RadioSender::checkBlocked() {
 bool RadioSender::checkFields(int radioType) {
   Panel& panel = window_.panel;
   struct Ranged {
-    const char* name;
     const std::string& control;
-    int lo;
-    int hi;
+    int param;
   };
   const Ranged group[] = {
-      {"Group ID", ctl::groupID, 1, 63},       {"Security ID", ctl::securityID, 0, 65534},
-      {"Flush Time", ctl::flushTime, 0, 6553}, {"RF Band", ctl::rfband, 1, 4},
-      {"Radio ID", ctl::radioID, 0, 254},      {"Retries", ctl::retries, 0, 255},
-      {"Master ID", ctl::masterID, 0, 255},
+      {ctl::groupID, param::groupID},     {ctl::securityID, param::securityID},
+      {ctl::flushTime, param::flushTime}, {ctl::rfband, param::rfband},
+      {ctl::radioID, param::radioID},     {ctl::retries, param::retries},
+      {ctl::masterID, param::masterID},
   };
   auto ranged = [&](const Ranged& r) {
-    if (!required(r.name, r.control)) return false;
-    rules_.rangeCheck(r.name, r.control, r.lo, r.hi);
+    const Parameter& p = parameterOf(r.param);
+    if (!required(p.caption, r.control)) return false;
+    rules_.rangeCheck(p.caption, r.control, static_cast<int>(shownLow(p)),
+                      static_cast<int>(shownHigh(p)));
     if (!panel.entriesValid) panel.setFocus(r.control);
     return panel.entriesValid;
   };
@@ -120,9 +112,9 @@ bool RadioSender::checkFields(int radioType) {
   if (!checkBlocked()) return false;
   if (radioType == kModelE) {
     const Ranged modelE[] = {
-        {"PLC Address", ctl::plcAddress, 0, 255},
-        {"Radio ON Time", ctl::onTimer, 0, 255},
-        {"Radio OFF Time", ctl::offTimer, 0, 63556},
+        {ctl::plcAddress, param::plcAddress},
+        {ctl::onTimer, param::onTimer},
+        {ctl::offTimer, param::offTimer},
     };
     for (const Ranged& r : modelE) {
       if (!ranged(r)) return false;

@@ -10,7 +10,7 @@
 namespace tessel {
 
 void MainWindowModel::recordRadioValues(int radio, bool sent) {
-  lastRead_[radio] = panelSettings(panel, models);
+  lastRead_[radio] = shownTexts();
   if (sent)
     lastSent_.insert(radio);
   else
@@ -65,7 +65,7 @@ bool MainWindowModel::confirmUnreadValues() {
     text = "Nothing was read from " + who +
            ": the panel holds defaults or edits, not the radio's values. Set Radio anyway?";
   } else {
-    const PanelSettings now = panelSettings(panel, models);
+    const PanelSettings now = shownTexts();
     std::string changes;
     for (const auto& [name, was] : last->second) {
       if (name == radiokey::radioName.name) continue;  // not sent

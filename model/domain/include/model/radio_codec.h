@@ -89,10 +89,6 @@ bool applyRegister(RadioSettings& s, int param, int value, const std::string& te
 int yesNoOfReply(const std::string& text);
 // Main serial port as its register holds it: "RS485" -> "485".
 std::string serialPortNumber(const std::string& text);
-// A baud rate as the selector shows (and the project file stores) it: the
-// selector's short rates right-aligned ("300" -> "    300"), any other text
-// as it stands.
-std::string shownBaudRate(const std::string& rate);
 
 // --- Project sections -------------------------------------------------
 
@@ -115,6 +111,11 @@ bool writeBlocked(ProjectSections& file, const GroupSettings& g);
 // bits are read as numbers ("08" is 8), a baud rate of the selector's reads
 // as the selector shows it.
 RadioSettings readRadio(const ProjectSections& file, int slot, const BrandModels& models);
+// Every key of s as the project file's texts, trimmed, in a fixed order (the
+// group's keys, the radio's, its model's, the blocked frequencies as
+// "Blocked MHz <n>"): two settings compare equal exactly when these do.
+std::vector<std::pair<std::string, std::string>> fileTexts(const RadioSettings& s,
+                                                           const BrandModels& models);
 // Writes s into "Radio<slot>": a choice with no item is written as its
 // fallback text or left out, model E writes its keys and every other model
 // drops the emulation mode, a model the brand lacks writes no model key.

@@ -12,10 +12,6 @@
 
 namespace tessel {
 
-// The band the radios hop in; both bounds are valid entries.
-constexpr double kBlockedLowMhz = 902.2;
-constexpr double kBlockedHighMhz = 927.7;
-
 // Whether a key typed into a field holding text, with the caret at caret
 // and some text selected or not, is taken. Escape is not a key here (it
 // restores the field); backspace is always taken.

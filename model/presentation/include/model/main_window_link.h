@@ -70,6 +70,16 @@ class MainWindowCallbacks {
   // One register value read from a radio; param -1 is the identification
   // line (value = detected model) or a register the map does not know.
   virtual bool ApplyReply(int param, int value, const std::string& text) = 0;
+  // A value an emulated radio was set to ("S<n>=<v>"): it goes where that
+  // radio's RegisterValue reads from, as a reply of that radio would; false
+  // when the register gives no value of its parameter.
+  virtual bool storeRegister(int radio, int param, int value, const std::string& text) {
+    (void)radio;
+    (void)param;
+    (void)value;
+    (void)text;
+    return false;
+  }
   // The radio answered "ERROR" to the register of param (-1: to its
   // identification); the read goes on with the next register.
   virtual void registerRefused(int param) { (void)param; }

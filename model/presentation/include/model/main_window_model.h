@@ -35,7 +35,6 @@ class Tradio;
 // the model-E keys for a model-E type, the serial settings, the blocked
 // frequencies).
 using PanelSettings = std::vector<std::pair<std::string, std::string>>;
-PanelSettings panelSettings(const Panel& panel, const BrandModels& models);
 
 // Where the panel's values came from: a radio's read (or a send), a
 // project's radio section, or defaults and edits never read from a radio.
@@ -217,9 +216,11 @@ class MainWindowModel {
   // The panel's values as a radio section was loaded into it (empty when
   // none was): a save writes only the keys that changed since.
   const PanelSettings& loadedSettings() const { return loaded_; }
+  // What the panel shows, as the project file's texts (codec::fileTexts).
+  PanelSettings shownTexts() const;
   int loadedSlot() const { return loadedSlot_; }
   void recordLoaded(int slot) {
-    loaded_ = panelSettings(panel, models);
+    loaded_ = shownTexts();
     loadedSlot_ = slot;
     panelSource_ = PanelSource::Project;
   }

@@ -12,7 +12,7 @@ namespace tessel {
 class MainWindowModel;
 
 // A number field of the dialog: its control, the name its messages use and
-// its range. OFF time stops at 63556, as the radios' own setup does.
+// its range, as the parameter table has them.
 struct ModelENumberField {
   const std::string& control;
   const char* name;

@@ -10,5 +10,7 @@ namespace tessel {
 class Panel;
 
 RadioSettings settingsOfPanel(const Panel& panel);
+// Shows s on the panel: the inverse of settingsOfPanel.
+void showOnPanel(Panel& panel, const RadioSettings& s);
 
 }  // namespace tessel

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "model/ini_file.h"
+#include "model/parameter_table.h"
 #include "model/poll_array.h"
 #include "model/project_lock.h"
 #include "model/radio_codec.h"
@@ -18,7 +19,7 @@ class MainWindowModel;
 class Tradio;
 struct ProjectKey;
 
-constexpr int kRadioSlots = 255;
+constexpr int kRadioSlots = static_cast<int>(kHighestRadioID) + 1;
 
 class Tproject {
  public:

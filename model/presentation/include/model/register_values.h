@@ -33,6 +33,7 @@ class RegisterValues : public MainWindowCallbacks {
   std::string RegisterValue(int radio, int param, bool numeric) override;
   // Each reply's writes are one file write; see also beginReplies.
   bool ApplyReply(int param, int value, const std::string& text) override;
+  bool storeRegister(int radio, int param, int value, const std::string& text) override;
   void beginReplies() override;
   void endReplies() override;
 
