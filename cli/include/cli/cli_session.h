@@ -31,6 +31,7 @@
 
 namespace tessel {
 class GroupChangeRun;
+class ProjectLock;
 class GroupCompareRun;
 struct GroupPlan;
 }  // namespace tessel
@@ -158,10 +159,12 @@ class Session {
 
   // The panel as "Key = value" lines with the project file's key names:
   // the group's keys, then the radio's.
-  static std::vector<std::pair<std::string, std::string>> panelReport(const Panel& panel,
-                                                                      const BrandModels& models);
+  using PanelReport = std::vector<std::pair<std::string, std::string>>;
+  static PanelReport panelReport(const Panel& panel, const BrandModels& models);
 
  private:
+  // The brand whose models and keys the commands use.
+  static const BrandModels& brand();
   bool runUntilDone(const std::function<bool()>& done);
   bool openManualProject();
   // A private folder for the command's own files, removed at the end.
@@ -182,6 +185,20 @@ class Session {
   // Reads every radio of run's list once, as the monitor reads them, the
   // replies going to run alone; began: whether the engine took the read.
   bool readOnce(GroupCompareRun& run, bool& began);
+  // The monitor's rounds over list, cycles of them printed (0: until
+  // stopped).
+  int monitorRounds(const TpollArray& list, int cycles);
+  // The file a discovery writes: new (or force), locked, writable; false
+  // (told why) otherwise.
+  bool claimTarget(const std::string& project, bool force, ProjectLock& lock);
+  // Why a discovery did not do its rounds: ended early (the monitor
+  // ended), or the time ran out.
+  void discoveryShort(int rounds, bool ended);
+  // A discovery's radios as CSV lines; the number of them.
+  int listDiscovered();
+  // set --verify: the radio read back, what differs from sent listed (exit
+  // 3 when something does).
+  int verifySent(Tradio& radio, bool remote, const PanelReport& sent);
   // The steps of group-set (group_set.cpp).
   bool groupSetPlan(const std::string& project, const GroupSetRequest& request, GroupPlan& plan);
   void groupSetSteps(GroupChangeRun& run, bool yes,
