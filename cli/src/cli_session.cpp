@@ -15,6 +15,7 @@
 #include <ctime>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -62,10 +63,9 @@ PromptButton CliPrompts::answerFor(PromptButtons buttons) {
   return pbOk;
 }
 
-PromptButton CliPrompts::show(PromptIcon, const std::string& text, PromptButtons buttons) {
-  for (const std::string& n : notices) {
-    if (text == n) return answerFor(buttons);
-  }
+PromptButton CliPrompts::show(PromptIcon icon, const std::string& text, PromptButtons buttons) {
+  // A notice (a send's "complete") tells what the command's end tells too.
+  if (icon == PromptIcon::Information) return answerFor(buttons);
   err_ << "tessel-cli: " << text << std::endl;
   if (!failed_) message_ = text;
   failed_ = true;
@@ -88,13 +88,10 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
       settings_(options_.settingsPath.empty() ? ConfSettings::defaultPath(kMaker, kProduct)
                                               : options_.settingsPath),
       prompts_(err),
-      serial_(loop_.dispatcher(), &prompts_, &settings_),
       timer_(loop_.createTimer()),
       terminal_(err),
       panel_(modelEntries()),
-      window_(panel_, views_, prompts_, brand(), kProduct),
-      values_(window_) {
-  configureLinkSerial(serial_);
+      window_(panel_, views_, prompts_, brand(), kProduct) {
   loop_.setTimeScale(options_.timeScale);
   // A device unplugged under a running command: the engine ends the task as
   // a failure with the one message that names the device; that message
@@ -106,14 +103,13 @@ Session::Session(SessionOptions options, std::ostream& out, std::ostream& err)
     log_->onError = [this](const std::string& e) { err_ << "tessel-cli: " << e << std::endl; };
     log_->ready();
   }
-  engine_ = std::make_unique<TcomPort>(serial_, *timer_, prompts_, settings_, view_, &terminal_,
-                                       log_.get());
-  feed_ = std::make_unique<CommandFeed>(window_.commands);
-  engine_->addObserver(feed_.get());
+  host_ = std::make_unique<EngineHost>(
+      EngineSeams{loop_.dispatcher(), *timer_, prompts_, settings_, view_, &terminal_, log_.get()},
+      window_);
+  engine_ = &host_->engine();
   window_.commands.addListener(&progress_);
   prompts_.onShown = [this] { loop_.quit(); };
-  window_.tasks = engine_.get();
-  window_.onModeSwitch = [this](int) { engine_->AttachMainWindow(&status_, &values_); };
+  window_.onModeSwitch = [this](int) { host_->attach(&status_); };
   if (options_.log) engine_->setLogging(true);
   // What the windowed program's start-up puts into the panel and the model-E
   // dialog before any command runs.
@@ -125,9 +121,8 @@ Session::~Session() {
   letOutputLeave();
   window_.closeProject();
   window_.commands.removeListener(&progress_);
-  window_.tasks = nullptr;
-  engine_->AttachMainWindow(nullptr, nullptr);
-  engine_.reset();
+  engine_ = nullptr;
+  host_.reset();
   if (!tempDir_.empty()) {
     std::error_code ec;
     fs::remove_all(platform::pathFromUtf8(tempDir_), ec);
@@ -159,35 +154,27 @@ bool Session::openPort() {
   if (parseComPort(options_.device, com)) {
     view_.setPortNumberText(std::to_string(com));
   } else {
-    serial_.setDevicePath(options_.device);
+    serial().setDevicePath(options_.device);
     view_.setPortNumberText("1");
   }
-  const LineOverrides& line = options_.line;
-  if (line.baud) {
-    for (const std::string& item : baudRateItems())
-      if (std::stoi(item) == line.baud) view_.setBaudRateText(item);
-    engine_->baudRateChange();
+  const LineOverrides& given = options_.line;
+  if (given.any()) {
+    // The stored line with what the command gives over it.
+    LineSettings line = engine_->comPortDialog().line();
+    if (given.baud) line.baud = given.baud;
+    if (given.parity >= 0) line.parity = parityOfItem(given.parity);
+    if (given.dataBits) line.dataBits = given.dataBits == 8 ? d8bit : d7bit;
+    if (given.stopBits) line.stopBits = given.stopBits == 2 ? st2bit : st1bit;
+    host_->setLine(line);
+    // Settings given here are the ones to talk at: no stored
+    // auto-configured code replaces them.
+    engine_->clearSettingsCode();
   }
-  if (line.parity >= 0) {
-    view_.setParityIndex(line.parity);
-    engine_->parityClick();
-  }
-  if (line.dataBits) {
-    view_.setDataBitsIndex(line.dataBits == 8 ? 1 : 0);
-    engine_->dataBitsClick();
-  }
-  if (line.stopBits) {
-    view_.setStopBitsIndex(line.stopBits == 2 ? 1 : 0);
-    engine_->stopBitsClick();
-  }
-  // Settings given here are the ones to talk at: no stored auto-configured
-  // code replaces them.
-  if (line.any()) engine_->clearSettingsCode();
   engine_->comPortNumberChange();
-  if (!serial_.Active()) {
+  if (!serial().Active()) {
     // The port's own error box has given the reason when it showed one.
-    int code = prompts_.failed() ? 0 : serial_.ErrorCode();
-    const std::string told = serial_.LastErrorMessage();
+    int code = prompts_.failed() ? 0 : serial().ErrorCode();
+    const std::string told = serial().LastErrorMessage();
     if (code && told != TSerial::errorText(code))  // names the device and what to do
       err_ << "tessel-cli: " << told << std::endl;
     else
@@ -202,7 +189,7 @@ void Session::letOutputLeave() {
   // Closing a serial device drops what it has not sent yet: the reset that
   // ends a send as fast as replies (it owes no answer) would be lost.
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-  while (serial_.Active() && serial_.TxWaiting() > 0 && std::chrono::steady_clock::now() < end)
+  while (serial().Active() && serial().TxWaiting() > 0 && std::chrono::steady_clock::now() < end)
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
@@ -249,45 +236,44 @@ bool Session::started(const std::string& title, CommandStart why) {
 }
 
 void Session::stopAtLocal(const TpollEntry& entry) {
-  // Ending the task hangs up a dialled radio; the hang-up is given a moment
+  // TaskEnd the task hangs up a dialled radio; the hang-up is given a moment
   // to leave the port before the port closes.
   const bool dialled = engine_->linkDialled();
   window_.commands.stop(kCancelCaption, {entry});
   if (dialled) loop_.run(std::chrono::milliseconds(100));
 }
 
-bool Session::runTask(Command command, const char* what, const std::function<bool()>& start) {
-  bool done = false, failed = false;
-  std::string message;
-  progress_.onEnded = [&](Command ended, CommandOutcome outcome, const std::string& why) {
-    if (ended != command) return;
-    done = outcome == CommandOutcome::Done;
-    failed = !done;
-    message = why;
+Outcome Session::runTask(Command command, const char* what, const std::function<bool()>& start) {
+  std::optional<Outcome> ended;
+  progress_.onEnded = [&](Command c, const Outcome& outcome) {
+    if (c != command) return;
+    ended = outcome;
     loop_.quit();
   };
   if (!start()) {
     progress_.clear();
-    return false;
+    return Outcome{TaskEnd::NotStarted};
   }
-  const bool ok = runUntilDone([&] { return done || failed; });
+  runUntilDone([&] { return ended.has_value(); });
   progress_.clear();
-  if (prompts_.failed()) return false;
-  if (failed) {
-    // The engine's box has told already; an end it gave no box says so here.
-    if (!message.empty()) err_ << "tessel-cli: " << message << std::endl;
-    return false;
+  // A question answered Abort ends the command, whatever the task did
+  // after; the box has said why.
+  if (prompts_.failed())
+    return ended && !ended->done() ? *ended
+                                   : Outcome{TaskEnd::Cancelled, prompts_.message(), -1, {}, true};
+  if (ended) {
+    // An end the engine gave no box of its own for is said here.
+    if (!ended->done() && !ended->shown && !ended->message.empty())
+      err_ << "tessel-cli: " << ended->message << std::endl;
+    return *ended;
   }
-  if (interrupted_ && !done) {
+  if (interrupted_) {
     err_ << "tessel-cli: interrupted before the " << what << " was complete" << std::endl;
-    return false;
+    return Outcome{TaskEnd::Interrupted};
   }
-  if (!ok) {
-    err_ << "tessel-cli: the radio did not complete the " << what << " within "
-         << options_.timeoutMs / 1000.0 << " s" << std::endl;
-    return false;
-  }
-  return true;
+  err_ << "tessel-cli: the radio did not complete the " << what << " within "
+       << options_.timeoutMs / 1000.0 << " s" << std::endl;
+  return Outcome{TaskEnd::TimedOut};
 }
 
 bool Session::openUserProject(const std::string& project, bool readOnly) {

@@ -29,7 +29,7 @@ bool Session::readOnce(GroupCompareRun& run, bool& began) {
     run.dialling(p.radio);
     check();
   };
-  progress_.onEnded = [&](Command command, CommandOutcome, const std::string&) {
+  progress_.onEnded = [&](Command command, const Outcome&) {
     if (command != Command::Compare) return;
     run.taskEnded();
     loop_.quit();
@@ -42,7 +42,7 @@ bool Session::readOnce(GroupCompareRun& run, bool& began) {
   progress_.clear();
   run.reader().onRead = nullptr;
   if (began && (!prompts_.failed() || engine_->linkDialled())) stopAtLocal(list.front());
-  engine_->AttachMainWindow(&status_, &values_);
+  engine_->AttachMainWindow(&status_, &host_->values());
   return ok;
 }
 
@@ -86,7 +86,7 @@ int Session::compare(const std::string& project, const std::vector<int>& radios)
     err_ << "tessel-cli: the radios were not all read within " << options_.timeoutMs / 1000.0
          << " s" << std::endl;
   if (missing || !ok) return 1;
-  return differs ? 3 : 0;
+  return differs ? kExitDiffers : kExitDone;
 }
 
 }  // namespace tessel::cli

@@ -87,7 +87,7 @@ int Session::discover(const std::string& project, int intervalMs, int rounds, bo
   // A radio that answers a dial with ERROR ends the discovery: what was
   // found so far is kept.
   bool ended = false;
-  progress_.onEnded = [&](Command command, CommandOutcome, const std::string&) {
+  progress_.onEnded = [&](Command command, const Outcome&) {
     if (command != Command::Discover) return;
     ended = true;
     loop_.quit();

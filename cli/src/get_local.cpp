@@ -11,13 +11,14 @@ namespace tessel::cli {
 int Session::getLocal() {
   if (!openPort() || !openManualProject()) return 1;
   if (options_.timeoutMs == 0) options_.timeoutMs = 60'000;
-  if (!runTask(Command::GetLocal, "read",
-               [&] { return started(kGetLocalTitle, window_.commands.getLocal(kGetLocalTitle)); }))
-    return 1;
+  const Outcome read = runTask(Command::GetLocal, "read", [&] {
+    return started(kGetLocalTitle, window_.commands.getLocal(kGetLocalTitle));
+  });
+  if (!read.done()) return exitStatusOf(read.ending);
   for (const auto& [key, value] : panelReport(panel_, brand()))
     out_ << key << " = " << value << "\n";
   out_.flush();
-  return 0;
+  return kExitDone;
 }
 
 }  // namespace tessel::cli

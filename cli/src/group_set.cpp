@@ -189,10 +189,9 @@ int Session::groupSet(const std::string& project, const GroupSetRequest& request
   groupSetSteps(run, request.yes, ask);
   progress_.clear();
   engine_->setQuietSends(false);
-  engine_->AttachMainWindow(&status_, &values_);
+  engine_->AttachMainWindow(&status_, &host_->values());
   if (run.state() == GroupChangeRun::State::Restored)
-    out_ << "The old values are back on every staged radio; no radio changed its settings"
-         << std::endl;
+    out_ << GroupChangeRun::restoredText() << std::endl;
   if (run.state() != GroupChangeRun::State::Applied) {
     if (engine_->linkDialled()) window_.commands.stop(kCancelCaption, {});
     window_.closeProject();
@@ -303,11 +302,11 @@ void Session::groupSetSteps(GroupChangeRun& run, bool yes,
 // send under way; in phase 2 the run goes on past the radio.
 void Session::groupSetWork(GroupChangeRun& run) {
   bool ended = false;
-  CommandOutcome outcome = CommandOutcome::Done;
-  progress_.onEnded = [&](Command command, CommandOutcome how, const std::string&) {
+  TaskEnd outcome = TaskEnd::Done;
+  progress_.onEnded = [&](Command command, const Outcome& how) {
     if (command != Command::SetRadio) return;
     ended = true;
-    outcome = how;
+    outcome = how.ending;
     loop_.quit();
   };
   while (run.state() == GroupChangeRun::State::Running) {
@@ -323,7 +322,7 @@ void Session::groupSetWork(GroupChangeRun& run) {
       err_ << "tessel-cli: the radio did not complete the step within "
            << options_.timeoutMs / 1000.0 << " s" << std::endl;
     if (run.applying() && !run.restoring() && !prompts_.failed())
-      run.sendEnded(CommandOutcome::NoAnswer);
+      run.sendEnded(TaskEnd::NoAnswer);
     else
       run.cancel();
   }

@@ -87,8 +87,8 @@ int Session::monitorRounds(const TpollArray& list, int cycles) {
     rounds = p.round;
     check();
   };
-  progress_.onEnded = [&](Command command, CommandOutcome outcome, const std::string&) {
-    if (command == Command::Monitor && outcome == CommandOutcome::Cancelled) loop_.quit();
+  progress_.onEnded = [&](Command command, const Outcome& outcome) {
+    if (command == Command::Monitor && outcome.ending == TaskEnd::Cancelled) loop_.quit();
   };
   DropNotice drops(*engine_, err_);
   if (!started(kOnlineMonitorTitle, window_.commands.monitor(kOnlineMonitorTitle, list))) {

@@ -73,15 +73,14 @@ int Session::set(const std::string& project, int radio, bool remote, bool fast, 
   r->LoadIntoPanel();
   const auto sent = panelReport(panel_, brand());
   EntryRules rules(window_);
-  RadioSender sender(window_, rules, values_);
+  RadioSender sender(window_, rules, host_->values());
   // "set PROJECT RADIO" names the radio to write into the one on the port.
   sender.confirmTarget = false;
-  prompts_.notices = {panel_.text(ctl::ok) + " complete, radio reset"};
   engine_->setPollInterval(fast ? 0 : 1000);
   LineEcho echo(out_);
   engine_->addObserver(&echo);
   SendOutcome outcome;
-  const bool ok = runTask(Command::SetRadio, "send", [&] {
+  const Outcome sentEnd = runTask(Command::SetRadio, "send", [&] {
     outcome = sender.okClick();
     if (!outcome.started) {
       if (!outcome.notice.empty() && !prompts_.failed())
@@ -90,8 +89,8 @@ int Session::set(const std::string& project, int radio, bool remote, bool fast, 
     return outcome.started;
   });
   engine_->removeObserver(&echo);
-  if (!outcome.started || !ok) return 1;
-  return verify ? verifySent(*r, remote, sent) : 0;
+  if (!sentEnd.done()) return exitStatusOf(sentEnd.ending);
+  return verify ? verifySent(*r, remote, sent) : kExitDone;
 }
 
 int Session::verifySent(Tradio& radio, bool remote, const PanelReport& sent) {
@@ -109,14 +108,14 @@ int Session::verifySent(Tradio& radio, bool remote, const PanelReport& sent) {
     window_.switchMode(wmManual);
     window_.setCurrentRadio(nullptr);
   }
-  const bool read = runTask(remote ? Command::GetRadio : Command::GetLocal, "read", [&] {
+  const Outcome read = runTask(remote ? Command::GetRadio : Command::GetLocal, "read", [&] {
     if (remote)
       return started(kGetRadioParametersTitle,
                      window_.commands.getRadio(kGetRadioParametersTitle, {id, type}));
     return started(kGetLocalTitle, window_.commands.getLocal(kGetLocalTitle, {{0, type}}));
   });
   panel_.panelLoading = false;
-  if (!read) return 1;
+  if (!read.done()) return exitStatusOf(read.ending);
   const auto got = panelReport(panel_, brand());
   const std::set<std::string> written = keysWritten(type);
   int differ = 0;
@@ -131,7 +130,7 @@ int Session::verifySent(Tradio& radio, bool remote, const PanelReport& sent) {
   out_ << (differ ? "verify: " + std::to_string(differ) + " parameter(s) differ"
                   : std::string("verify: every parameter reads as sent"))
        << std::endl;
-  return differ ? 3 : 0;
+  return differ ? kExitDiffers : kExitDone;
 }
 
 }  // namespace tessel::cli

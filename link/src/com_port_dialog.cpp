@@ -8,10 +8,11 @@
 #include "serial/serial_link.h"
 #include "text_util.h"
 
+#include <iterator>
+
 namespace tessel {
 
 namespace {
-constexpr int kBaudRates[] = {300, 600, 1200, 2400, 4800, 9600, 19200, 38400};
 constexpr int kMaxPort = 9;  // COM1..COM9, as the serial component takes them
 constexpr ComPortControl kLineControls[] = {cpPortNumber, cpBaudRate, cpParity, cpDataBits,
                                             cpStopBits};
@@ -23,14 +24,7 @@ ComPortDialog::ComPortDialog(SerialLink& serial, Prompts& prompts, SettingsStore
 
 void ComPortDialog::initialise() {
   showSearchState();
-  view_.setBaudRateIndex(6);
-  baudRateChange();
-  view_.setParityIndex(2);
-  parityClick();
-  view_.setDataBitsIndex(1);
-  dataBitsClick();
-  view_.setStopBitsIndex(0);
-  stopBitsClick();
+  setLine(LineSettings{});
   loadSettings();
   appliedCode_ = -1;
 }
@@ -88,10 +82,47 @@ void ComPortDialog::comPortNumberExit() {
     prompts_.show(PromptIcon::Error, std::string("COM Port") + " needs a value.", pbOk);
 }
 
+LineSettings ComPortDialog::line() const {
+  return {selectedBaud_, parityOfItem(view_.parityIndex()),
+          view_.dataBitsIndex() == 0 ? d7bit : d8bit, view_.stopBitsIndex() == 1 ? st2bit : st1bit};
+}
+
+void ComPortDialog::setLine(const LineSettings& line) {
+  int item = -1;
+  for (int i = 0; i < static_cast<int>(std::size(kCodeBaudRates)); ++i)
+    if (kCodeBaudRates[i] == line.baud) item = i;
+  if (item >= 0)
+    view_.setBaudRateIndex(item);
+  else
+    view_.setBaudRateText(line.baud ? std::to_string(line.baud) : std::string());
+  useBaud(line.baud);
+  view_.setParityIndex(parityItemOf(line.parity));
+  useParity(line.parity);
+  view_.setDataBitsIndex(line.dataBits == d7bit ? 0 : 1);
+  useDataBits(line.dataBits);
+  view_.setStopBitsIndex(line.stopBits == st2bit ? 1 : 0);
+  useStopBits(line.stopBits);
+}
+
 void ComPortDialog::baudRateChange() {
-  int rate = text::smallNumber(trimBlanks(view_.baudRateText()), 6);
+  useBaud(text::smallNumber(trimBlanks(view_.baudRateText()), 6));
+}
+
+void ComPortDialog::parityClick() {
+  useParity(parityOfItem(view_.parityIndex()));
+}
+
+void ComPortDialog::dataBitsClick() {
+  useDataBits(view_.dataBitsIndex() == 0 ? d7bit : d8bit);
+}
+
+void ComPortDialog::stopBitsClick() {
+  useStopBits(view_.stopBitsIndex() == 1 ? st2bit : st1bit);
+}
+
+void ComPortDialog::useBaud(int rate) {
   bool known = false;
-  for (int r : kBaudRates) known = known || r == rate;
+  for (int r : kCodeBaudRates) known = known || r == rate;
   selectedBaud_ = known ? rate : 0;
   if (known)
     serial_.setBaudrate(rate);
@@ -100,19 +131,18 @@ void ComPortDialog::baudRateChange() {
   host_.lineSettingsEdited();
 }
 
-void ComPortDialog::parityClick() {
-  int i = view_.parityIndex();
-  serial_.setParity(i == 0 ? paEven : i == 1 ? paOdd : paNone);
+void ComPortDialog::useParity(eParity parity) {
+  serial_.setParity(parity);
   host_.lineSettingsEdited();
 }
 
-void ComPortDialog::dataBitsClick() {
-  serial_.setDataBits(view_.dataBitsIndex() == 0 ? d7bit : d8bit);
+void ComPortDialog::useDataBits(eDataBits bits) {
+  serial_.setDataBits(bits);
   host_.lineSettingsEdited();
 }
 
-void ComPortDialog::stopBitsClick() {
-  serial_.setStopBits(view_.stopBitsIndex() == 1 ? st2bit : st1bit);
+void ComPortDialog::useStopBits(eStopBits bits) {
+  serial_.setStopBits(bits);
   host_.lineSettingsEdited();
 }
 
@@ -144,7 +174,7 @@ bool ComPortDialog::selectionIs(int code) const {
   if (!isSettingsCode(code)) return false;
   const LineSettingsIndices s = decodeSettingsCode(code);
   // The rate as read from the box: a typed rate counts as its item.
-  return selectedBaud_ == kBaudRates[s.baudIndex] && view_.parityIndex() == s.parityIndex &&
+  return selectedBaud_ == kCodeBaudRates[s.baudIndex] && view_.parityIndex() == s.parityIndex &&
          view_.dataBitsIndex() == s.dataBitsIndex && view_.stopBitsIndex() == s.stopBitsIndex;
 }
 
@@ -175,15 +205,7 @@ void ComPortDialog::FormHide() {
 void ComPortDialog::applyCode(int code) {
   if (code < 0 || code == appliedCode_ || !isSettingsCode(code)) return;
   closePort();
-  LineSettingsIndices s = decodeSettingsCode(code);
-  view_.setBaudRateIndex(s.baudIndex);
-  baudRateChange();
-  view_.setParityIndex(s.parityIndex);
-  parityClick();
-  view_.setDataBitsIndex(s.dataBitsIndex);
-  dataBitsClick();
-  view_.setStopBitsIndex(s.stopBitsIndex);
-  stopBitsClick();
+  setLine(lineOfCode(code));
   appliedCode_ = code;
   if (host_.searching()) advanceNextCode();
   openPort();

@@ -15,6 +15,20 @@ LineSettingsIndices decodeSettingsCode(int code) {
   return s;
 }
 
+eParity parityOfItem(int item) {
+  return item == 0 ? paEven : item == 1 ? paOdd : paNone;
+}
+
+int parityItemOf(eParity parity) {
+  return parity == paEven ? 0 : parity == paOdd ? 1 : 2;
+}
+
+LineSettings lineOfCode(int code) {
+  const LineSettingsIndices s = decodeSettingsCode(code);
+  return {kCodeBaudRates[s.baudIndex], parityOfItem(s.parityIndex),
+          s.dataBitsIndex == 0 ? d7bit : d8bit, s.stopBitsIndex == 1 ? st2bit : st1bit};
+}
+
 int nextSearchCode(int code) {
   code += 2;
   if (((code >> 2) & 3) == 3) code += 4;

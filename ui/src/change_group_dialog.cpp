@@ -62,10 +62,11 @@ struct ChangeGroupDialog::Progress : CommandListener {
     dialog.run_->lineConfirmed();
     dialog.update();
   }
-  void commandEnded(Command command, CommandOutcome outcome, const std::string&) override {
+  void commandEnded(Command command, const Outcome& ended) override {
     if (command == Command::SetRadio && dialog.sending_) {
       QMetaObject::invokeMethod(
-          &dialog, [d = &dialog, outcome] { d->stepEnded(outcome); }, Qt::QueuedConnection);
+          &dialog, [d = &dialog, outcome = ended.ending] { d->stepEnded(outcome); },
+          Qt::QueuedConnection);
     } else if (command == Command::Compare && dialog.reading_) {
       dialog.read_->taskEnded();
       dialog.update();
@@ -192,7 +193,7 @@ bool ChangeGroupDialog::start() {
          run_->state() == GroupChangeRun::State::Applied;
 }
 
-void ChangeGroupDialog::stepEnded(CommandOutcome outcome) {
+void ChangeGroupDialog::stepEnded(TaskEnd outcome) {
   if (!sending_ || !run_) return;
   run_->sendEnded(outcome);
   afterStep();
@@ -233,9 +234,7 @@ void ChangeGroupDialog::afterStep() {
   }
   release();
   if (state == State::Restored)
-    summary_->setText(
-        QStringLiteral("The old values are back on every staged radio; no radio changed its "
-                       "settings."));
+    summary_->setText(QString::fromLatin1(GroupChangeRun::restoredText()) + QLatin1Char('.'));
   else
     summary_->setText(q(run_->failureText()));
   update();

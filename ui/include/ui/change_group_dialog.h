@@ -71,7 +71,7 @@ class ChangeGroupDialog : public QDialog {
 
  private:
   struct Progress;
-  void stepEnded(CommandOutcome outcome);
+  void stepEnded(TaskEnd outcome);
   void afterStep();
   // The engine's callbacks, quiet sends and the commands' events, for the
   // sends; false (the reason shown) when what runs keeps the link.
