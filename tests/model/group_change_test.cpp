@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "model/catalogue.h"
+#include "model/group_change_work.h"
 #include "model/time_left.h"
+#include "model_fixture.h"
 
 using namespace tessel;
 
@@ -386,6 +388,38 @@ TEST(GroupChangeTimeLeft, ReckonsByTheStepsLinesAndTheirAnswers) {
   run.lineConfirmed();
   left.update(50500);
   EXPECT_NE(left.text(50500), "");
+}
+
+// The whole change as both front ends drive it: a phase-2 step that got no
+// end in time is gone past once, and the end the stop gives its send is no
+// end of the step after it; then phase 2 runs through and the link is held
+// for the read again until finish().
+class GroupChangeWorkTest : public ModelTest {};
+
+TEST_F(GroupChangeWorkTest, APhaseTwoStepThatTimedOutIsGonePastOnce) {
+  const GroupPlan plan =
+      planGroupChange({radio("1:1:M:0"), radio("2:1:S:1"), radio("3:1:S:1")}, newValues());
+  GroupChangeWork work(window, kBrandModels0, plan, {});
+  int told = 0;
+  work.onChange = [&] { ++told; };
+  ASSERT_TRUE(work.start());
+  while (work.sending() && work.run()->phase() == 1)
+    window.commands.taskEnded(tkSendValues, Outcome{});
+  ASSERT_TRUE(work.applying());
+  const int at = work.run()->position();
+  work.sendTimedOut();
+  EXPECT_EQ(work.run()->position(), at + 1);
+  ASSERT_EQ(work.run()->missed().size(), 1u);
+  EXPECT_EQ(work.run()->missed()[0].failure, GroupChangeRun::Failure::NoAnswer);
+  EXPECT_TRUE(work.sending());
+  while (work.sending()) window.commands.taskEnded(tkSendValues, Outcome{});
+  EXPECT_TRUE(work.applied());
+  EXPECT_EQ(work.run()->missed().size(), 1u);
+  EXPECT_GT(told, 0);
+  // Held for the read again: another command meets the change.
+  EXPECT_TRUE(window.commands.busy());
+  work.finish();
+  EXPECT_FALSE(window.commands.busy());
 }
 
 }  // namespace

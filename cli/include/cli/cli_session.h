@@ -33,6 +33,7 @@
 
 namespace tessel {
 class GroupChangeRun;
+class GroupChangeWork;
 class ProjectLock;
 class GroupCompareRun;
 struct GroupPlan;
@@ -202,10 +203,11 @@ class Session {
   int verifySent(Tradio& radio, bool remote, const PanelReport& sent);
   // The steps of group-set (group_set.cpp).
   bool groupSetPlan(const std::string& project, const GroupSetRequest& request, GroupPlan& plan);
-  void groupSetSteps(GroupChangeRun& run, bool yes,
-                     const std::function<std::string(const std::string&)>& ask);
-  void groupSetWork(GroupChangeRun& run);
-  int groupSetCheck(GroupChangeRun& run, const std::string& project);
+  void groupSetSteps(GroupChangeWork& work, bool yes,
+                     const std::function<std::string(const std::string&)>& ask,
+                     std::function<void()>& pending);
+  void groupSetWork(GroupChangeWork& work, std::function<void()>& pending);
+  int groupSetCheck(GroupChangeWork& work, const std::string& project);
   // Signals wait (on) until it is over, then are honoured.
   void deferInterrupts(bool on);
   TSerial& serial() { return host_->serial(); }
