@@ -2,7 +2,7 @@
 
 #include <QSocketNotifier>
 
-#include "link/command_feed.h"
+#include "link/engine_host.h"
 #include "link/link_serial.h"
 #include "link/log_writer.h"
 #include "link/tcom_port.h"
@@ -82,47 +82,45 @@ Wiring::Wiring(const WiringOptions& options)
   window_ = std::make_unique<MainWindow>(profile_, *settings_, *prompts_, options.emulateEntry);
   if (auto* qtPrompts = dynamic_cast<QtPrompts*>(prompts_)) qtPrompts->setParent(window_.get());
   comPort_ = std::make_unique<ComPortWindow>(settings_);
-  serial_ = std::make_unique<TSerial>(*dispatcher_, prompts_, settings_);
-  configureLinkSerial(*serial_);
   terminal_ = std::make_unique<TerminalWindow>(settings_);
   log_ = std::make_unique<LogWriter>(settings_, options.dataDir);
-  engine_ = std::make_unique<TcomPort>(*serial_, *timer_, *prompts_, *settings_, *comPort_,
-                                       terminal_.get(), log_.get());
-  connectComPortWindow(*comPort_, *engine_, &window_->model().commands, prompts_);
+  // Every finished poll goes into the monitor history.
+  host_ = std::make_unique<EngineHost>(
+      EngineSeams{*dispatcher_,
+                  *timer_,
+                  *prompts_,
+                  *settings_,
+                  *comPort_,
+                  terminal_.get(),
+                  log_.get(),
+                  {window_->historyRecorder(), window_->taskObserver()}},
+      window_->model());
+  TcomPort* engine = &host_->engine();
+  connectComPortWindow(*comPort_, *engine, &window_->model().commands, prompts_);
   // The port opens before the window takes any command, not at the engine's
   // first tick: a Get Local clicked at once must find it open. A port that
   // fails here is tried again by the ticks, which say so in the end.
-  engine_->comPortDialog().openPort();
-  // Every finished poll goes into the monitor history.
-  engine_->addObserver(window_->historyRecorder());
-  engine_->addObserver(window_->taskObserver());
-  // The engine's events become the progress and the ends of the commands.
-  commandFeed_ = std::make_unique<CommandFeed>(window_->model().commands);
-  engine_->addObserver(commandFeed_.get());
+  engine->comPortDialog().openPort();
   splash_ = std::make_unique<SplashWindow>();
   window_->setWindows(terminal_.get(), comPort_.get(), splash_.get());
 
   // The engine as the window sees it.
-  TcomPort* engine = engine_.get();
-  values_ = std::make_unique<RegisterValues>(window_->model());
-  window_->model().tasks = engine;
   window_->hooks.queueLength = [engine] { return engine->queue().Count(); };
   window_->hooks.setLogging = [engine](bool on, const std::string& header) {
     if (on) engine->setLogHeader(header);
     engine->setLogging(on);
   };
   window_->hooks.setPollInterval = [engine](int ms) { engine->setPollInterval(ms); };
-  window_->hooks.attachCallbacks = [this, engine](MainWindowCallbacks* callbacks) {
+  window_->hooks.attachCallbacks = [this](MainWindowCallbacks* callbacks) {
     // A dialog that gives the engine back as the window goes finds no
     // status bar any more.
-    engine->AttachMainWindow(window_ ? window_->statusBarWidget() : nullptr,
-                             callbacks ? callbacks : values_.get());
+    host_->attach(window_ ? window_->statusBarWidget() : nullptr, callbacks);
   };
-  window_->hooks.portOpen = [this] { return serial_->Active(); };
+  window_->hooks.portOpen = [this] { return host_->serial().Active(); };
   window_->model().portName = [this] { return "COM" + comPort_->portNumberText(); };
   window_->hooks.quietSends = [engine](bool on) { engine->setQuietSends(on); };
   window_->onModeSwitched = [this, engine](int) {
-    engine->AttachMainWindow(window_->statusBarWidget(), values_.get());
+    host_->attach(window_->statusBarWidget());
     if (engine->pollInterval() == 0) engine->setPollInterval(1000);
     // A project opened or closed: its radios are the ones served.
     if (metrics_) metrics_->refresh();
@@ -151,7 +149,7 @@ Wiring::Wiring(const WiringOptions& options)
     metricsServer_ = std::make_unique<MetricsServer>([metrics] { return metrics->exposition(); });
     std::string error;
     if (metricsServer_->start(options.metricsAddress, error)) {
-      engine_->addObserver(metrics);
+      engine->addObserver(metrics);
     } else {
       metricsServer_.reset();
       metrics_.reset();
@@ -167,25 +165,19 @@ Wiring::~Wiring() {
   portNotifier_.reset();
   portWatch_.reset();
   // Nothing may call into the windows once they start to go.
-  engine_->AttachMainWindow(nullptr, nullptr);
-  engine_->removeObserver(window_->historyRecorder());
+  host_->engine().AttachMainWindow(nullptr, nullptr);
   // The server's threads read the metrics: it stops first.
   metricsServer_.reset();
-  if (metrics_) engine_->removeObserver(metrics_.get());
+  if (metrics_) host_->engine().removeObserver(metrics_.get());
   metrics_.reset();
-  engine_->removeObserver(window_->taskObserver());
-  engine_->removeObserver(commandFeed_.get());
-  window_->model().tasks = nullptr;
   window_->onModeSwitched = nullptr;
   window_->hooks = MainWindow::EngineHooks{};
   terminal_->onSend = nullptr;
   comPort_->setHandlers({});
   // The engine saves the port settings from the dialog it shows.
-  engine_.reset();
+  host_.reset();
   log_.reset();
-  serial_.reset();
   splash_.reset();
-  values_.reset();
   window_.reset();
   terminal_.reset();
   comPort_.reset();

@@ -10,12 +10,14 @@
 #include "model/blocked_frequencies.h"
 #include "model/brand.h"
 #include "model/group_change_run.h"
+#include "model/group_change_work.h"
 #include "model/group_commands.h"
 #include "model/group_compare.h"
 #include "model/parameter_table.h"
 #include "model/project.h"
 #include "model/text.h"
 #include "model/time_left.h"
+#include "round_output.h"
 
 namespace tessel::cli {
 
@@ -72,6 +74,12 @@ bool flushSeconds(const std::string& text, std::string& out) {
   if (tenths < p.lo || tenths > p.hi) return false;
   out = tenth.empty() || tenth == "0" ? w : w + "." + tenth;
   return true;
+}
+
+int64_t steadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 }  // namespace
@@ -183,35 +191,38 @@ int Session::groupSet(const std::string& project, const GroupSetRequest& request
       return 1;
     }
   }
-  // Only the plan's local radio counts as local while the sends run, so
-  // going back to it hangs up the remote one; the records stay as they are.
-  // The run reports how each send ended: the engine shows no box for it.
-  PlanCallbacks callbacks(plan);
-  engine_->AttachMainWindow(&status_, &callbacks);
-  engine_->setQuietSends(true);
   engine_->setPollInterval(request.fast ? 0 : 1000);
   out_ << sendPacingText(request.fast) << std::endl;
   if (options_.timeoutMs == 0) options_.timeoutMs = 120'000;
-  GroupChangeRun run(
-      plan,
-      [this](const std::string& title, const TpollArray& list,
-             const std::vector<std::string>& lines) {
-        return window_.commands.setRadio(title, list, lines);
-      },
-      kTitle);
-  groupSetSteps(run, request.yes, ask);
-  progress_.clear();
-  engine_->setQuietSends(false);
-  engine_->AttachMainWindow(&status_, &values_);
+  // The end of a send is taken up once the loop is back here.
+  std::function<void()> pending;
+  // Only the plan's local radio counts as local while the sends run, so
+  // going back to it hangs up the remote one; the records stay as they are.
+  // The work reports how each send ended: the engine shows no box for it.
+  GroupChangeWork work(
+      window_, brandModels(0), plan,
+      {[this](MainWindowCallbacks* callbacks) { host_->attach(&status_, callbacks); },
+       [this](int ms) { engine_->setPollInterval(ms); }, nullptr,
+       [this](bool on) { engine_->setQuietSends(on); }, steadyMs,
+       [this, &pending](std::function<void()> fn) {
+         pending = std::move(fn);
+         loop_.quit();
+       }});
+  groupSetSteps(work, request.yes, ask, pending);
+  if (!work.run()) {
+    err_ << "tessel-cli: " << work.said() << std::endl;
+    window_.closeProject();
+    return 1;
+  }
+  const GroupChangeRun& run = *work.run();
   if (run.state() == GroupChangeRun::State::Restored)
-    out_ << "The old values are back on every staged radio; no radio changed its settings"
-         << std::endl;
+    out_ << GroupChangeRun::restoredText() << std::endl;
   if (run.state() != GroupChangeRun::State::Applied) {
     if (engine_->linkDialled()) window_.commands.stop(kCancelCaption, {});
     window_.closeProject();
     return 1;
   }
-  return groupSetCheck(run, project);
+  return groupSetCheck(work, project);
 }
 
 // The plan for the values asked, shown before anything is sent; false (told
@@ -255,39 +266,30 @@ bool Session::groupSetPlan(const std::string& project, const GroupSetRequest& re
   return true;
 }
 
-// Works the run off: phase 1 until a step fails (then the user, or --yes,
-// picks what follows), phase 2 through to the local radio's reset with
-// signals held back until it is over.
-void Session::groupSetSteps(GroupChangeRun& run, bool yes,
-                            const std::function<std::string(const std::string&)>& ask) {
+// Works the change off: phase 1 until a step fails (then the user, or
+// --yes, picks what follows), phase 2 through to the local radio's reset
+// with signals held back until it is over.
+void Session::groupSetSteps(GroupChangeWork& work, bool yes,
+                            const std::function<std::string(const std::string&)>& ask,
+                            std::function<void()>& pending) {
   const GroupStep* shown = nullptr;
-  GroupChangeTimeLeft left(run);
-  auto now = [] {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-  };
-  run.onProgress = [&] {
-    deferInterrupts(run.applying() && run.state() == GroupChangeRun::State::Running);
-    left.update(now());
-    const GroupStep* step = run.current();
-    if (run.state() != GroupChangeRun::State::Running || !step || step == shown) return;
+  work.onChange = [&] {
+    deferInterrupts(work.applying());
+    const GroupChangeRun* run = work.run();
+    const std::string eta = work.timeLeft();
+    const GroupStep* step = run ? run->current() : nullptr;
+    if (!work.sending() || !step || step == shown) return;
     shown = step;
-    const std::string eta = left.text(now());
-    out_ << "[" << run.position() + 1 << "/" << run.count() << "] " << stepText(run.plan(), *step)
-         << (eta.empty() ? "" : "; " + eta) << std::endl;
+    out_ << "[" << run->position() + 1 << "/" << run->count() << "] "
+         << stepText(run->plan(), *step) << (eta.empty() ? "" : "; " + eta) << std::endl;
   };
-  progress_.onLineConfirmed = [&](Command command, const std::string&) {
-    if (command != Command::SetRadio) return;
-    run.lineConfirmed();
-    left.update(now());
-  };
-  run.start();
-  groupSetWork(run);
+  if (!work.start() && !work.run()) return;
+  groupSetWork(work, pending);
   deferInterrupts(false);
   // Stopped in phase 1: nothing runs the new values; with --yes (or no
   // answer) the old values go back onto the staged radios, otherwise the
   // user picks. Phase 2 stops only when nothing can be sent any more.
+  const GroupChangeRun& run = *work.run();
   while (run.state() == GroupChangeRun::State::Stopped && !prompts_.failed()) {
     err_ << "tessel-cli: " << run.failureText() << std::endl;
     if (run.restoring() || run.phase() == 2) break;
@@ -299,83 +301,79 @@ void Session::groupSetSteps(GroupChangeRun& run, bool yes,
     // A second interrupt while writing back stops for good.
     interrupted_ = false;
     if (a == "r" || a == "retry") {
-      run.retry();
+      work.retry();
     } else if (a != "l" && a != "leave") {
       out_ << "Writing the old values back to the staged radios" << std::endl;
       shown = nullptr;
-      run.restore();
+      work.restore();
     } else {
       break;
     }
-    groupSetWork(run);
+    groupSetWork(work, pending);
   }
-  run.onProgress = nullptr;
+  work.onChange = nullptr;
 }
 
-// The run's sends, each to its end: an interrupt or a time limit stops the
-// send under way; in phase 2 the run goes on past the radio.
-void Session::groupSetWork(GroupChangeRun& run) {
-  bool ended = false;
-  CommandOutcome outcome = CommandOutcome::Done;
-  progress_.onEnded = [&](Command command, CommandOutcome how, const std::string&) {
-    if (command != Command::SetRadio) return;
-    ended = true;
-    outcome = how;
-    loop_.quit();
-  };
-  while (run.state() == GroupChangeRun::State::Running) {
-    ended = false;
-    if (runUntilDone([&] { return ended; })) {
-      run.sendEnded(outcome);
+// The change's sends, each to its end: an interrupt or a time limit stops
+// the send under way; in phase 2 the change goes on past the radio.
+void Session::groupSetWork(GroupChangeWork& work, std::function<void()>& pending) {
+  while (work.sending()) {
+    if (runUntilDone([&] { return pending != nullptr; })) {
+      auto ended = std::move(pending);
+      pending = nullptr;
+      ended();
       continue;
     }
-    window_.commands.stop(kCancelCaption, {});
     if (interrupted_)
       err_ << "tessel-cli: interrupted" << std::endl;
     else if (!prompts_.failed())
       err_ << "tessel-cli: the radio did not complete the step within "
            << options_.timeoutMs / 1000.0 << " s" << std::endl;
-    if (run.applying() && !run.restoring() && !prompts_.failed())
-      run.sendEnded(CommandOutcome::NoAnswer);
+    if (prompts_.failed())
+      work.abandon();
     else
-      run.cancel();
+      work.sendTimedOut();
+    pending = nullptr;
   }
-  progress_.onEnded = nullptr;
 }
 
-// Phase 2 is over: the project takes the new values, the radios it went
-// past are named, then (unless a signal came meanwhile) the group is read
-// again under the new values.
-int Session::groupSetCheck(GroupChangeRun& run, const std::string& project) {
-  Tproject* p = window_.project();
-  const GroupSettings& before = run.plan().oldValues;
-  const GroupSettings& after = run.plan().newValues;
-  if (!commitGroupValues(*p, after))
+// Phase 2 is over: the project has the new values, the radios it went past
+// are named, then (unless a signal came meanwhile) the group is read again
+// under the new values.
+int Session::groupSetCheck(GroupChangeWork& work, const std::string& project) {
+  if (!work.committed())
     err_ << "tessel-cli: the new values could not all be written to " << project << std::endl;
-  for (const std::string& line : run.missedText()) err_ << "tessel-cli: " << line << std::endl;
+  for (const std::string& line : work.run()->missedText())
+    err_ << "tessel-cli: " << line << std::endl;
   if (interrupted_) {
     err_ << "tessel-cli: interrupted; phase 2 was seen through first, the group is not read "
             "again"
          << std::endl;
+    work.finish();
     window_.closeProject();
     return 1;
   }
   out_ << "Reading the group under the new settings" << std::endl;
-  GroupCompareRun read(*p, brandModels(0));
-  bool began = false;
-  const bool ok = readOnce(read, began);
-  int fine = 0, total = 0;
-  for (const GroupCheckRow& row : checkGroup(read, before, after)) {
-    out_ << checkText(row) << "\n";
-    ++total;
-    if (row.kind == GroupCheckRow::Kind::NewValues) ++fine;
-  }
+  DropNotice drops(*engine_, err_);
+  work.onChange = [&] {
+    if (work.readOver()) loop_.quit();
+  };
+  const bool began = work.readAgain();
+  const bool ok = began && runUntilDone([&] { return work.readOver(); }) && work.read() &&
+                  work.read()->complete();
+  const bool dialled = engine_->linkDialled();
+  work.onChange = nullptr;
+  work.finish();
+  // The hang-up is given a moment to leave the port before the port closes.
+  if (began && dialled) loop_.run(std::chrono::milliseconds(100));
+  for (const GroupCheckRow& row : work.checked()) out_ << checkText(row) << "\n";
+  const int fine = work.answeringNew(), total = static_cast<int>(work.checked().size());
   out_ << fine << " of " << total << " radio(s) answer with the new values" << std::endl;
   window_.closeProject();
-  if (!ok && !prompts_.failed() && !read.ended())
+  if (!ok && !prompts_.failed() && !(work.read() && work.read()->ended()))
     err_ << "tessel-cli: the radios were not all read within " << options_.timeoutMs / 1000.0
          << " s" << std::endl;
-  return ok && fine == total && run.missed().empty() ? 0 : 1;
+  return ok && fine == total && work.run()->missed().empty() ? 0 : 1;
 }
 
 }  // namespace tessel::cli

@@ -9,6 +9,8 @@
 #include "serial/serial_link.h"
 #include "text_util.h"
 
+#include <iterator>
+
 namespace tessel {
 
 namespace {
@@ -23,14 +25,7 @@ ComPortDialog::ComPortDialog(SerialLink& serial, Prompts& prompts, SettingsStore
 
 void ComPortDialog::initialise() {
   showSearchState();
-  view_.setBaudRateIndex(6);
-  baudRateChange();
-  view_.setParityIndex(2);
-  parityClick();
-  view_.setDataBitsIndex(1);
-  dataBitsClick();
-  view_.setStopBitsIndex(0);
-  stopBitsClick();
+  setLine(LineSettings{});
   loadSettings();
   appliedCode_ = -1;
 }
@@ -88,9 +83,44 @@ void ComPortDialog::comPortNumberExit() {
     prompts_.show(PromptIcon::Error, std::string("COM Port") + " needs a value.", pbOk);
 }
 
+LineSettings ComPortDialog::line() const {
+  return {selectedBaud_, parityOfItem(view_.parityIndex()),
+          view_.dataBitsIndex() == 0 ? d7bit : d8bit, view_.stopBitsIndex() == 1 ? st2bit : st1bit};
+}
+
+void ComPortDialog::setLine(const LineSettings& line) {
+  const int item = baudItemOf(line.baud);
+  if (item >= 0)
+    view_.setBaudRateIndex(item);
+  else
+    view_.setBaudRateText(line.baud ? std::to_string(line.baud) : std::string());
+  useBaud(line.baud);
+  view_.setParityIndex(parityItemOf(line.parity));
+  useParity(line.parity);
+  view_.setDataBitsIndex(line.dataBits == d7bit ? 0 : 1);
+  useDataBits(line.dataBits);
+  view_.setStopBitsIndex(line.stopBits == st2bit ? 1 : 0);
+  useStopBits(line.stopBits);
+}
+
 void ComPortDialog::baudRateChange() {
-  int rate = text::smallNumber(trimBlanks(view_.baudRateText()), 6);
-  const bool known = rate > 0 && isBaudRate(std::to_string(rate));
+  useBaud(text::smallNumber(trimBlanks(view_.baudRateText()), 6));
+}
+
+void ComPortDialog::parityClick() {
+  useParity(parityOfItem(view_.parityIndex()));
+}
+
+void ComPortDialog::dataBitsClick() {
+  useDataBits(view_.dataBitsIndex() == 0 ? d7bit : d8bit);
+}
+
+void ComPortDialog::stopBitsClick() {
+  useStopBits(view_.stopBitsIndex() == 1 ? st2bit : st1bit);
+}
+
+void ComPortDialog::useBaud(int rate) {
+  const bool known = rate > 0 && baudItemOf(rate) >= 0;
   selectedBaud_ = known ? rate : 0;
   if (known)
     serial_.setBaudrate(rate);
@@ -99,19 +129,18 @@ void ComPortDialog::baudRateChange() {
   host_.lineSettingsEdited();
 }
 
-void ComPortDialog::parityClick() {
-  int i = view_.parityIndex();
-  serial_.setParity(i == 0 ? paEven : i == 1 ? paOdd : paNone);
+void ComPortDialog::useParity(eParity parity) {
+  serial_.setParity(parity);
   host_.lineSettingsEdited();
 }
 
-void ComPortDialog::dataBitsClick() {
-  serial_.setDataBits(view_.dataBitsIndex() == 0 ? d7bit : d8bit);
+void ComPortDialog::useDataBits(eDataBits bits) {
+  serial_.setDataBits(bits);
   host_.lineSettingsEdited();
 }
 
-void ComPortDialog::stopBitsClick() {
-  serial_.setStopBits(view_.stopBitsIndex() == 1 ? st2bit : st1bit);
+void ComPortDialog::useStopBits(eStopBits bits) {
+  serial_.setStopBits(bits);
   host_.lineSettingsEdited();
 }
 
@@ -175,15 +204,7 @@ void ComPortDialog::FormHide() {
 void ComPortDialog::applyCode(int code) {
   if (code < 0 || code == appliedCode_ || !isSettingsCode(code)) return;
   closePort();
-  LineSettingsIndices s = decodeSettingsCode(code);
-  view_.setBaudRateIndex(s.baudIndex);
-  baudRateChange();
-  view_.setParityIndex(s.parityIndex);
-  parityClick();
-  view_.setDataBitsIndex(s.dataBitsIndex);
-  dataBitsClick();
-  view_.setStopBitsIndex(s.stopBitsIndex);
-  stopBitsClick();
+  setLine(lineOfCode(code));
   appliedCode_ = code;
   if (host_.searching()) advanceNextCode();
   openPort();

@@ -19,28 +19,12 @@ void CommandFeed::radioPolled(int radio) {
   commands_.radioPolled(radio);
 }
 
-void CommandFeed::taskEnded(TaskCode task, TaskOutcome outcome, const std::string& message) {
-  commands_.taskEnded(task, commandOutcome(outcome), message);
+void CommandFeed::taskEnded(TaskCode task, const Outcome& outcome) {
+  commands_.taskEnded(task, outcome);
 }
 
 void CommandFeed::lineConfirmed(const std::string& line) {
   commands_.lineConfirmed(line);
-}
-
-CommandOutcome commandOutcome(TaskOutcome outcome) {
-  switch (outcome) {
-    case TaskOutcome::Completed:
-      return CommandOutcome::Done;
-    case TaskOutcome::Cancelled:
-      return CommandOutcome::Cancelled;
-    case TaskOutcome::Failed:
-      break;
-    case TaskOutcome::NoAnswer:
-      return CommandOutcome::NoAnswer;
-    case TaskOutcome::LinkLost:
-      return CommandOutcome::LinkLost;
-  }
-  return CommandOutcome::Failed;
 }
 
 }  // namespace tessel

@@ -225,7 +225,8 @@ Next TcomPort::sentAtdAnswer(const Answer& answer) {
     link_.sendClosing("ATH");
     goIdle();
     window_.readDone();
-    reporter_.taskEnded(ended, TaskOutcome::Failed, master ? texts::kAtdError : "");
+    reporter_.taskEnded(
+        ended, Outcome{TaskEnd::Refused, master ? texts::kAtdError : "", current(), {}, master});
     if (master) ask(PromptIcon::Warning, texts::kAtdError, pbAbort);
   }
   return stay();

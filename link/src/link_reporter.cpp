@@ -136,8 +136,8 @@ void LinkReporter::radioPolled(int radio) {
   each([&](LinkObserver& o) { o.radioPolled(radio); });
 }
 
-void LinkReporter::taskEnded(TaskCode task, TaskOutcome outcome, const std::string& message) {
-  each([&](LinkObserver& o) { o.taskEnded(task, outcome, message); });
+void LinkReporter::taskEnded(TaskCode task, const Outcome& outcome) {
+  each([&](LinkObserver& o) { o.taskEnded(task, outcome); });
 }
 
 void LinkReporter::lineLost(const std::string& message) {

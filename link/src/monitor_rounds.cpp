@@ -64,7 +64,8 @@ Next MonitorRounds::dialReply(const Answer& answer) {
     const bool master = ctx_.window.isMaster(ctx_.radio());
     const TaskCode ended = host.task();
     host.goIdle();
-    ctx_.reporter.taskEnded(ended, TaskOutcome::Failed, master ? texts::kAtdError : "");
+    ctx_.reporter.taskEnded(
+        ended, Outcome{TaskEnd::Refused, master ? texts::kAtdError : "", ctx_.radio(), {}, master});
     if (master) host.ask(PromptIcon::Warning, texts::kAtdError, pbAbort);
     return stay();
   }

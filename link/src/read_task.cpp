@@ -101,14 +101,14 @@ Next ReadTask::finishRead() {
       if (ended == tkMonitor) ctx_.markRead(ctx_.radio(), true);
       host.returnToMonitoring();
       ctx_.window.readDone();
-      ctx_.reporter.taskEnded(ended, TaskOutcome::Completed);
+      ctx_.reporter.taskEnded(ended, Outcome{});
       return to(psAutoDiscover0);
     }
     host.goIdle();
   }
   host.sendClosing(model == 2 ? "ATD" : "ATH");
   ctx_.window.readDone();
-  ctx_.reporter.taskEnded(ended, TaskOutcome::Completed);
+  ctx_.reporter.taskEnded(ended, Outcome{});
   if (found) host.searchFound();
   return stay();
 }
@@ -124,7 +124,7 @@ Next ReadTask::readEnded(TaskCode task) {
       return monitorGoesOn(psAutoDiscoverX);
     case tkGetRemote:
       ctx_.host.returnToMonitoringOrIdle();
-      ctx_.reporter.taskEnded(tkGetRemote, TaskOutcome::Completed);
+      ctx_.reporter.taskEnded(tkGetRemote, Outcome{});
       return stay();
     default:
       return stay();
@@ -214,7 +214,7 @@ Next ReadTask::linkLost(int radio) {
     case tkGetRemote: {
       const std::string message = texts::linkLost(radio) + ": its parameters were not all read.";
       host.returnToMonitoringOrIdle();
-      ctx_.reporter.taskEnded(tkGetRemote, TaskOutcome::LinkLost, message);
+      ctx_.reporter.taskEnded(tkGetRemote, Outcome{TaskEnd::LinkLost, message, radio, {}, true});
       host.ask(PromptIcon::Error, message, pbOk);
       return stay();
     }
@@ -254,7 +254,7 @@ Next ReadTask::registerRefused() {
     }
     case tkGetRemote:
       host.returnToMonitoringOrIdle();
-      ctx_.reporter.taskEnded(tkGetRemote, TaskOutcome::Completed);
+      ctx_.reporter.taskEnded(tkGetRemote, Outcome{});
       return stay();
     default:
       return stay();

@@ -18,26 +18,28 @@ Next SendTask::tick() {
   if (queue_.Count() == 0) {
     // Every line went out after the one before it was answered "OK" (and
     // the reset after its save): the send went through.
+    const int radio = ctx_.radio();
     const bool monitoring = host.returnToMonitoringOrIdle();
     if (monitoring) ctx_.window.radioRenumbered(ctx_.radio(), true);
-    ctx_.reporter.taskEnded(sending, TaskOutcome::Completed);
-    const bool told = host.quietSends() ||
-                      host.ask(PromptIcon::Information,
-                               withoutMnemonic(host.taskText()) + " complete, radio reset", pbOk);
+    const std::string complete = withoutMnemonic(host.taskText()) + " complete, radio reset";
+    ctx_.reporter.taskEnded(sending,
+                            Outcome{TaskEnd::Done, complete, radio, {}, !host.quietSends()});
+    const bool told = host.quietSends() || host.ask(PromptIcon::Information, complete, pbOk);
     return monitorGoesOn(monitoring && told);
   }
   host.refreshStatus();
   if (host.tryCount() > TaskHost::kRetryLimit) {
     // A run of sends that reports them itself offers its own retry, naming
     // the radio: no box of the engine's comes between.
-    if (host.quietSends()) return endShort(TaskOutcome::NoAnswer, kTooManyErrors, true);
+    if (host.quietSends()) return endShort({TaskEnd::NoAnswer, kTooManyErrors}, true);
     const auto answer = host.ask(PromptIcon::Error, kTooManyErrors, pbAbort | pbRetry);
     if (!answer) return stay();
     if (*answer == pbAbort) {
       host.flushQueue();
       const bool monitoring = host.returnToMonitoringOrIdle();
       if (monitoring) ctx_.window.radioRenumbered(ctx_.radio(), true);
-      ctx_.reporter.taskEnded(sending, TaskOutcome::Cancelled, kTooManyErrors);
+      ctx_.reporter.taskEnded(sending,
+                              Outcome{TaskEnd::Cancelled, kTooManyErrors, ctx_.radio(), {}, true});
       return monitorGoesOn(monitoring);
     }
     host.resetTries();
@@ -73,22 +75,26 @@ Next SendTask::reply(const Answer& answer) {
   const std::string& refused = answer.command;
   std::string message = "ERROR from radio on sending " + refused;
   if (text::contains(refused, "s100")) message += std::string(" ") + " Check Radio Model";
-  return endShort(TaskOutcome::Failed, message, false);
+  return endShort({TaskEnd::Refused, message, -1, text::withoutLineEnd(refused)}, false);
 }
 
 Next SendTask::linkLost(int radio) {
   if (queue_.Count() == 0) return stay();
-  return endShort(TaskOutcome::LinkLost,
-                  texts::linkLost(radio) + ": the lines after it were not sent.", false);
+  return endShort(
+      {TaskEnd::LinkLost, texts::linkLost(radio) + ": the lines after it were not sent.", radio},
+      false);
 }
 
-Next SendTask::endShort(TaskOutcome outcome, const std::string& message, bool renumbered) {
+Next SendTask::endShort(Outcome outcome, bool renumbered) {
   TaskHost& host = ctx_.host;
+  if (outcome.radio < 0) outcome.radio = ctx_.radio();
+  outcome.shown = !host.quietSends();
+  const std::string message = outcome.message;
   const TaskCode sending = host.task();
   host.flushQueue();
   const bool monitoring = host.returnToMonitoringOrIdle();
   if (monitoring && renumbered) ctx_.window.radioRenumbered(ctx_.radio(), true);
-  ctx_.reporter.taskEnded(sending, outcome, message);
+  ctx_.reporter.taskEnded(sending, outcome);
   const bool told = host.quietSends() || host.ask(PromptIcon::Error, message, pbAbort);
   return monitorGoesOn(monitoring && told);
 }

@@ -387,7 +387,8 @@ void TcomPort::portUnavailable() {
     // The user gave the task up: it ends, cancelled, with the box's text.
     const TaskCode ended = task_;
     setTask(tkLocalOnly);
-    if (ended != tkLocalOnly) reporter_.taskEnded(ended, TaskOutcome::Cancelled, text);
+    if (ended != tkLocalOnly)
+      reporter_.taskEnded(ended, Outcome{TaskEnd::Cancelled, text, -1, {}, true});
   } else {
     restartTimer();
   }
@@ -408,7 +409,7 @@ void TcomPort::lineLost(const std::string& message) {
   refreshStatus();
   reporter_.lineLost(message);
   const std::string told = message.empty() ? std::string(kUnableToActivate) : message;
-  if (running) reporter_.taskEnded(ended, TaskOutcome::Failed, told);
+  if (running) reporter_.taskEnded(ended, Outcome{TaskEnd::LineLost, told, -1, {}, true});
   gate_.show(PromptIcon::Error, told, pbOk);
 }
 

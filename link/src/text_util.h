@@ -21,6 +21,12 @@ inline bool isNoCarrier(const std::string& line) {
   return tessel::upperCase(line.substr(begin, end + 1 - begin)) == "NO CARRIER";
 }
 
+// A line as sent, without the line end it went with.
+inline std::string withoutLineEnd(std::string line) {
+  while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+  return line;
+}
+
 using tessel::allDigits;
 using tessel::parseInt32;
 using tessel::smallNumber;

@@ -296,6 +296,13 @@ TEST(CliPrompts, AnswersWithTheRefusalOnOffer) {
   EXPECT_TRUE(prompts.failed());
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(err.str(), "tessel-cli: Unable to Contact Radio, check power and cables\n");
+  // A notice is answered and is no failure: what it tells, the end of the
+  // command tells (its status comes from that end, not from the box).
+  std::ostringstream quiet;
+  CliPrompts notices(quiet);
+  EXPECT_EQ(notices.show(PromptIcon::Information, "Set Radio complete, radio reset", pbOk), pbOk);
+  EXPECT_FALSE(notices.failed());
+  EXPECT_EQ(quiet.str(), "");
 }
 
 TEST(SettingsReport, UsesTheProjectFilesKeysAndTexts) {

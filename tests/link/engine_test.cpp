@@ -402,8 +402,8 @@ TEST_F(LinkTest, SendQueueToLocalRadioReleasesEachLineOnOk) {
 
 // Counts the sends that ended done.
 struct TaskRecorder : LinkObserver {
-  void taskEnded(TaskCode task, TaskOutcome outcome, const std::string&) override {
-    if (task == tkSendValues && outcome == TaskOutcome::Completed) ++completed;
+  void taskEnded(TaskCode task, const Outcome& outcome) override {
+    if (task == tkSendValues && outcome.done()) ++completed;
   }
   int completed = 0;
 };
@@ -640,12 +640,12 @@ TEST_F(LinkTest, TaskEntryRules) {
 // the reason the serial link gave; Abort ends the read, cancelled, once.
 TEST_F(LinkTest, DeviceGoneMidReadIsNamedWithItsReason) {
   struct Ends : LinkObserver {
-    void taskEnded(TaskCode task, TaskOutcome outcome, const std::string& message) override {
-      ends.push_back({task, outcome, message});
+    void taskEnded(TaskCode task, const Outcome& outcome) override {
+      ends.push_back({task, outcome.ending, outcome.message});
     }
     struct End {
       TaskCode task;
-      TaskOutcome outcome;
+      TaskEnd outcome;
       std::string message;
     };
     std::vector<End> ends;
@@ -665,7 +665,7 @@ TEST_F(LinkTest, DeviceGoneMidReadIsNamedWithItsReason) {
   EXPECT_EQ(engine->task(), tkLocalOnly);
   ASSERT_EQ(ends.ends.size(), 1u);
   EXPECT_EQ(ends.ends[0].task, tkGetLocal);
-  EXPECT_EQ(ends.ends[0].outcome, TaskOutcome::Cancelled);
+  EXPECT_EQ(ends.ends[0].outcome, TaskEnd::Cancelled);
   EXPECT_EQ(ends.ends[0].message, promptTexts()[0]);
   engine->removeObserver(&ends);
 }
@@ -702,6 +702,83 @@ TEST_F(LinkTest, UnopenablePortAsksAbortOrRetry) {
   EXPECT_EQ(promptTexts(), Lines{"Unable to activate COM port, is it available?"});
   EXPECT_FALSE(timer.isActive());
   EXPECT_EQ(status.panelText(0).rfind("Inactive COM", 0), 0u);
+}
+
+}  // namespace
+}  // namespace tessel::testing
+
+namespace tessel::testing {
+namespace {
+
+// How a send ends, as one value: what happened, the radio, the line it
+// refused, the words, and whether the engine's own box said them.
+TEST_F(LinkTest, ASendEndsWithWhatHappenedTheRadioAndTheLineRefused) {
+  struct Case {
+    const char* name;
+    std::map<std::string, std::vector<std::string>> replies;
+    std::vector<std::string> lines;
+    int radio;
+    bool quiet;
+    Outcome expected;
+  } cases[] = {
+      {"done",
+       {{"AT", {"OK"}}, {"ATs2=7", {"OK"}}},
+       {"ATs2=7\r", "AT&R\r"},
+       1,
+       false,
+       Outcome{TaskEnd::Done, "Set Radio complete, radio reset", 1, "", true}},
+      {"refused",
+       {{"AT", {"OK"}}, {"ATs2=7", {"ERROR"}}},
+       {"ATs2=7\r", "AT&R\r"},
+       1,
+       false,
+       Outcome{TaskEnd::Refused, "ERROR from radio on sending ATs2=7\r", 1, "ATs2=7", true}},
+      {"refused, the run tells",
+       {{"AT", {"OK"}}, {"ATs2=7", {"ERROR"}}},
+       {"ATs2=7\r"},
+       1,
+       true,
+       Outcome{TaskEnd::Refused, "ERROR from radio on sending ATs2=7\r", 1, "ATs2=7", false}},
+      {"link lost",
+       {{"AT", {"OK"}}, {"ATD5", {"OK"}}, {"ATS1=2", {"NO CARRIER"}}},
+       {"ATD5\r", "ATS1=2\r", "AT&W\r"},
+       5,
+       false,
+       Outcome{TaskEnd::LinkLost, "", 5, "", true}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    struct Ends : LinkObserver {
+      void taskEnded(TaskCode, const Outcome& outcome) override { ends.push_back(outcome); }
+      std::vector<Outcome> ends;
+    } ends;
+    make();
+    callbacks.local = {1};
+    engine->setQuietSends(c.quiet);
+    engine->setPollInterval(0);
+    engine->addObserver(&ends);
+    answer(c.replies);
+    for (const std::string& line : c.lines) engine->Send(false, 0, line);
+    engine->StartTask(tkSendValues, "Set Radio", {{c.radio, 1}});
+    for (int i = 0; i < 6 && ends.ends.empty(); ++i) {
+      serial.pump();
+      timer.fire();
+    }
+    ASSERT_EQ(ends.ends.size(), 1u);
+    const Outcome& got = ends.ends[0];
+    EXPECT_EQ(endingName(got.ending), std::string(endingName(c.expected.ending)));
+    EXPECT_EQ(got.radio, c.expected.radio);
+    EXPECT_EQ(got.refusedLine, c.expected.refusedLine);
+    if (!c.expected.message.empty()) EXPECT_EQ(got.message, c.expected.message);
+    EXPECT_FALSE(got.message.empty());
+    EXPECT_EQ(got.shown, c.expected.shown);
+    // What the end says, the box says: one text.
+    if (got.shown) EXPECT_EQ(promptTexts(), Lines{got.message});
+    engine->removeObserver(&ends);
+    engine.reset();
+    prompts.shown.clear();
+    serial.clearWrites();
+  }
 }
 
 }  // namespace

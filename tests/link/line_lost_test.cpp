@@ -15,12 +15,12 @@ const char* const kLost = "/dev/ttyUSB0 went away: Input/output error";
 
 class LostEvents : public LinkObserver {
  public:
-  void taskEnded(TaskCode task, TaskOutcome outcome, const std::string& message) override {
-    ended.push_back({task, outcome});
-    endMessages.push_back(message);
+  void taskEnded(TaskCode task, const Outcome& outcome) override {
+    ended.push_back({task, outcome.ending});
+    endMessages.push_back(outcome.message);
   }
   void lineLost(const std::string& message) override { lost.push_back(message); }
-  std::vector<std::pair<TaskCode, TaskOutcome>> ended;
+  std::vector<std::pair<TaskCode, TaskEnd>> ended;
   Lines endMessages;
   Lines lost;
 };
@@ -70,7 +70,7 @@ TEST_F(LineLostTest, PulledDuringEachKindOfWorkEndsItOnce) {
     if (c.endsTask) {
       ASSERT_EQ(events.ended.size(), 1u);
       EXPECT_EQ(events.ended[0].first, c.task);
-      EXPECT_EQ(events.ended[0].second, TaskOutcome::Failed);
+      EXPECT_EQ(events.ended[0].second, TaskEnd::LineLost);
       // The end says why, as the box does.
       EXPECT_EQ(events.endMessages, Lines{kLost});
     } else {

@@ -286,10 +286,10 @@ class CheckingCallbacks : public RecordingCallbacks {
   }
 };
 
-struct Outcome : LinkObserver {
-  std::vector<std::pair<TaskCode, TaskOutcome>> ended;
-  void taskEnded(TaskCode task, TaskOutcome outcome, const std::string&) override {
-    ended.push_back({task, outcome});
+struct Ends : LinkObserver {
+  std::vector<std::pair<TaskCode, TaskEnd>> ended;
+  void taskEnded(TaskCode task, const Outcome& outcome) override {
+    ended.push_back({task, outcome.ending});
   }
 };
 
@@ -347,7 +347,7 @@ class MisbehaviourTest : public LinkTest {
     engine->AttachMainWindow(&status, &checking);
     checking.engine = engine.get();
     serial.setActive(true);
-    Outcome outcome;
+    Ends outcome;
     engine->addObserver(&outcome);
     // Discovery rounds as fast as replies, monitor rounds ticked at 1.0 s.
     engine->setPollInterval(task == Task::Discovery || task == Task::SendRemoteFast ? 0 : 1000);
@@ -377,8 +377,8 @@ class MisbehaviourTest : public LinkTest {
 
     Result r;
     for (const auto& [code, how] : outcome.ended) {
-      r.completed = r.completed || how == TaskOutcome::Completed;
-      r.failed = r.failed || how != TaskOutcome::Completed;
+      r.completed = r.completed || how == TaskEnd::Done;
+      r.failed = r.failed || how != TaskEnd::Done;
     }
     if (task == Task::Connect) r.completed = reachedIdentification();
     if (task == Task::MonitorRound || task == Task::Discovery)
@@ -446,7 +446,7 @@ class MisbehaviourTest : public LinkTest {
     }
   }
 
-  bool done(Task task, const Outcome& outcome) const {
+  bool done(Task task, const Ends& outcome) const {
     if (task == Task::Connect) return reachedIdentification() || !outcome.ended.empty();
     if (task == Task::MonitorRound || task == Task::Discovery) return false;
     return !outcome.ended.empty() && engine->state() == psIdle;

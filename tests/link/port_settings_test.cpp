@@ -485,3 +485,48 @@ TEST(LogWriter, ReplacesLastWeeksFileOfTheSameWeekday) {
 
 }  // namespace
 }  // namespace tessel::testing
+
+namespace tessel::testing {
+namespace {
+
+// A line given as one value reaches the port and the controls as the
+// controls' own handlers would put it there, and reads back the same;
+// every settings code is such a line.
+TEST_F(LinkTest, ALineGivenAsAValueIsWhatTheControlsAndThePortHold) {
+  make();
+  ComPortDialog& dialog = engine->comPortDialog();
+  const LineSettings lines[] = {{9600, paNone, d8bit, st1bit},
+                                {2400, paEven, d7bit, st2bit},
+                                {38400, paOdd, d8bit, st2bit},
+                                {300, paEven, d7bit, st1bit}};
+  for (const LineSettings& line : lines) {
+    SCOPED_TRACE(line.baud);
+    dialog.setLine(line);
+    EXPECT_EQ(serial.Baudrate(), line.baud);
+    EXPECT_EQ(serial.Parity(), line.parity);
+    EXPECT_EQ(serial.DataBits(), line.dataBits);
+    EXPECT_EQ(serial.StopBits(), line.stopBits);
+    EXPECT_TRUE(dialog.line() == line);
+    EXPECT_EQ(std::stoi(view.baudRateText()), line.baud);
+    // The handlers, clicked on the controls as shown, change nothing.
+    engine->baudRateChange();
+    engine->parityClick();
+    engine->dataBitsClick();
+    engine->stopBitsClick();
+    EXPECT_TRUE(dialog.line() == line);
+    EXPECT_EQ(serial.Parity(), line.parity);
+  }
+  for (int code = 0; code < kSearchEnd; ++code) {
+    if (!isSettingsCode(code)) continue;
+    dialog.applyCode(code);
+    EXPECT_TRUE(dialog.selectionIs(code)) << code;
+    EXPECT_TRUE(dialog.line() == lineOfCode(code)) << code;
+  }
+  // A rate the port does not know closes it, as one typed into the box does.
+  dialog.setLine({14400, paNone, d8bit, st1bit});
+  EXPECT_EQ(dialog.selectedBaud(), 0);
+  EXPECT_FALSE(serial.Active());
+}
+
+}  // namespace
+}  // namespace tessel::testing

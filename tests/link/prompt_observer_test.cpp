@@ -25,11 +25,11 @@ class EventLog : public LinkObserver {
   void lineReceived(const std::string& line) override { add("received " + line); }
   void dialling(int radio) override { add("dialling " + std::to_string(radio)); }
   void radioPolled(int radio) override { add("polled " + std::to_string(radio)); }
-  void taskEnded(TaskCode task, TaskOutcome outcome, const std::string&) override {
+  void taskEnded(TaskCode task, const Outcome& outcome) override {
     add("ended " + std::to_string(static_cast<int>(task)) + " " +
-        (outcome == TaskOutcome::Completed   ? "completed"
-         : outcome == TaskOutcome::Cancelled ? "cancelled"
-                                             : "failed"));
+        (outcome.ending == TaskEnd::Done        ? "completed"
+         : outcome.ending == TaskEnd::Cancelled ? "cancelled"
+                                                : "failed"));
   }
   void queueLengthChanged(int count) override { add("queue " + std::to_string(count)); }
   void statusChanged(const LinkStatus&) override { ++statuses; }

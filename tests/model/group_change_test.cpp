@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "model/catalogue.h"
+#include "model/group_change_work.h"
 #include "model/time_left.h"
+#include "model_fixture.h"
 
 using namespace tessel;
 
@@ -148,13 +150,13 @@ GroupChangeRun::SendLines sendThrough(FakeTasks& tasks) {
 
 // Ends the step under way: its radio confirmed lines lines, then the
 // send ended as outcome.
-void step(GroupChangeRun& run, CommandOutcome outcome, int lines = 9) {
+void step(GroupChangeRun& run, TaskEnd outcome, int lines = 9) {
   for (int i = 0; i < lines; ++i) run.lineConfirmed();
   run.sendEnded(outcome);
 }
 
 void allDone(GroupChangeRun& run) {
-  while (run.state() == GroupChangeRun::State::Running) step(run, CommandOutcome::Done);
+  while (run.state() == GroupChangeRun::State::Running) step(run, TaskEnd::Done);
 }
 
 TEST(GroupChangeRun, StopsInPhaseOneAndRestoresOrRetries) {
@@ -178,42 +180,48 @@ TEST(GroupChangeRun, StopsInPhaseOneAndRestoresOrRetries) {
   // staged either way; radio 3 only may be, once it answered its dial.
   struct Case {
     const char* what;
-    CommandOutcome outcome;
+    TaskEnd outcome;
     int confirmed;  // lines radio 3 answered "OK", its dial first
     std::vector<std::string> restored;
     const char* said;
   };
   const Case cases[] = {
       {"silent repeater",
-       CommandOutcome::NoAnswer,
+       TaskEnd::NoAnswer,
        0,
        {"2:AT&W"},
        "The radio 3 (R3) did not answer in phase 1: no radio runs the new values; 1 radio(s) "
        "hold them staged (AT&W answered OK): radio 2 (R2)."},
       {"its AT&W unanswered",
-       CommandOutcome::NoAnswer,
+       TaskEnd::NoAnswer,
        3,
        {"2:AT&W", "3:AT&W"},
        "The radio 3 (R3) did not answer in phase 1: no radio runs the new values; 1 radio(s) "
        "hold them staged (AT&W answered OK): radio 2 (R2); staged or not known (AT&W not "
        "confirmed): radio 3 (R3)."},
       {"repeater refuses a line",
-       CommandOutcome::Failed,
+       TaskEnd::Refused,
        2,
        {"2:AT&W", "3:AT&W"},
        "The radio 3 (R3) refused a line in phase 1"},
       {"its link lost",
-       CommandOutcome::LinkLost,
+       TaskEnd::LinkLost,
        1,
        {"2:AT&W", "3:AT&W"},
        "The link to the radio 3 (R3) was lost in phase 1"},
+      // The port's device gone is no word from the radio.
+      {"the port's device gone",
+       TaskEnd::LineLost,
+       2,
+       {"2:AT&W", "3:AT&W"},
+       "The radio 3 (R3) did not answer in phase 1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FakeTasks tasks;
     GroupChangeRun run(plan, sendThrough(tasks), "Change Group Settings");
     ASSERT_TRUE(run.start());
-    step(run, CommandOutcome::Done);    // radio 2 staged
+    step(run, TaskEnd::Done);           // radio 2 staged
     step(run, c.outcome, c.confirmed);  // radio 3 fails
     EXPECT_EQ(run.state(), GroupChangeRun::State::Stopped);
     EXPECT_EQ(run.failedRadio(), 3);
@@ -262,8 +270,8 @@ TEST(GroupChangeRun, OnlyRadiosThatSavedTheValuesCountAsStaged) {
   FakeTasks tasks;
   GroupChangeRun run(plan, sendThrough(tasks), "Change Group Settings");
   run.start();
-  step(run, CommandOutcome::Done);
-  step(run, CommandOutcome::Done);
+  step(run, TaskEnd::Done);
+  step(run, TaskEnd::Done);
   for (int i = 0; i < 2; ++i) run.lineConfirmed();
   run.cancel();
   EXPECT_EQ(run.staged(), std::vector<int>{2});
@@ -284,15 +292,15 @@ TEST(GroupChangeRun, PhaseTwoRunsThroughToTheLocalReset) {
   FakeTasks tasks;
   GroupChangeRun run(plan, sendThrough(tasks), "Change Group Settings");
   run.start();
-  for (int i = 0; i < 4; ++i) step(run, CommandOutcome::Done);
+  for (int i = 0; i < 4; ++i) step(run, TaskEnd::Done);
   ASSERT_TRUE(run.applying());
-  step(run, CommandOutcome::NoAnswer, 0);  // radio 2: its dial unanswered
-  step(run, CommandOutcome::Failed, 2);    // radio 3 refuses its write
+  step(run, TaskEnd::NoAnswer, 0);  // radio 2: its dial unanswered
+  step(run, TaskEnd::Refused, 2);   // radio 3 refuses its write
   EXPECT_FALSE(run.restore());
   run.cancel();  // no cancel in phase 2
   EXPECT_EQ(run.state(), GroupChangeRun::State::Running);
-  step(run, CommandOutcome::LinkLost, 1);  // radio 5: link lost after its dial
-  step(run, CommandOutcome::Done);         // the local reset
+  step(run, TaskEnd::LinkLost, 1);  // radio 5: link lost after its dial
+  step(run, TaskEnd::Done);         // the local reset
   EXPECT_EQ(run.state(), GroupChangeRun::State::Applied);
   EXPECT_EQ(tasks.sent.back(), "1:AT&R");
   EXPECT_EQ(run.missedText(),
@@ -361,7 +369,7 @@ TEST(GroupChangeTimeLeft, ReckonsByTheStepsLinesAndTheirAnswers) {
     run.lineConfirmed();
     ++done;
   }
-  run.sendEnded(CommandOutcome::Done);  // the next step's link exchange
+  run.sendEnded(TaskEnd::Done);  // the next step's link exchange
   ++done;
   while (done * 2 < total) {
     run.lineConfirmed();
@@ -371,7 +379,7 @@ TEST(GroupChangeTimeLeft, ReckonsByTheStepsLinesAndTheirAnswers) {
   const int64_t expected = 10000LL * (total - done) / (done - 1);
   EXPECT_EQ(left.text(10000), timeLeftText(expected));
   // A stop ends the estimate; the old values written back are timed anew.
-  run.sendEnded(CommandOutcome::NoAnswer);
+  run.sendEnded(TaskEnd::NoAnswer);
   left.update(11000);
   EXPECT_EQ(left.text(11000), "");
   ASSERT_TRUE(run.restore());
@@ -380,6 +388,38 @@ TEST(GroupChangeTimeLeft, ReckonsByTheStepsLinesAndTheirAnswers) {
   run.lineConfirmed();
   left.update(50500);
   EXPECT_NE(left.text(50500), "");
+}
+
+// The whole change as both front ends drive it: a phase-2 step that got no
+// end in time is gone past once, and the end the stop gives its send is no
+// end of the step after it; then phase 2 runs through and the link is held
+// for the read again until finish().
+class GroupChangeWorkTest : public ModelTest {};
+
+TEST_F(GroupChangeWorkTest, APhaseTwoStepThatTimedOutIsGonePastOnce) {
+  const GroupPlan plan =
+      planGroupChange({radio("1:1:M:0"), radio("2:1:S:1"), radio("3:1:S:1")}, newValues());
+  GroupChangeWork work(window, kBrandModels0, plan, {});
+  int told = 0;
+  work.onChange = [&] { ++told; };
+  ASSERT_TRUE(work.start());
+  while (work.sending() && work.run()->phase() == 1)
+    window.commands.taskEnded(tkSendValues, Outcome{});
+  ASSERT_TRUE(work.applying());
+  const int at = work.run()->position();
+  work.sendTimedOut();
+  EXPECT_EQ(work.run()->position(), at + 1);
+  ASSERT_EQ(work.run()->missed().size(), 1u);
+  EXPECT_EQ(work.run()->missed()[0].failure, GroupChangeRun::Failure::NoAnswer);
+  EXPECT_TRUE(work.sending());
+  while (work.sending()) window.commands.taskEnded(tkSendValues, Outcome{});
+  EXPECT_TRUE(work.applied());
+  EXPECT_EQ(work.run()->missed().size(), 1u);
+  EXPECT_GT(told, 0);
+  // Held for the read again: another command meets the change.
+  EXPECT_TRUE(window.commands.busy());
+  work.finish();
+  EXPECT_FALSE(window.commands.busy());
 }
 
 }  // namespace

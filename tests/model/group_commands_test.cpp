@@ -230,14 +230,14 @@ TEST_F(GroupCommandsTest, RadioCommandsNeedACurrentRadio) {
   ASSERT_EQ(tasks.tasks[0].list.size(), 1u);
   EXPECT_EQ(tasks.tasks[0].list[0].radio, 2);
   EXPECT_FALSE(panel.currentRadio->pollOnly);
-  window.commands.taskEnded(tkGetRemote, CommandOutcome::Done, "");
+  window.commands.taskEnded(tkGetRemote, Outcome{});
 
   // A radio that answered as the local one is read as such.
   panel.currentRadio->responded = true;
   commands.getRadioParameters();
   ASSERT_EQ(tasks.tasks.size(), 2u);
   EXPECT_EQ(tasks.tasks[1].code, tkGetLocal);
-  window.commands.taskEnded(tkGetLocal, CommandOutcome::Done, "");
+  window.commands.taskEnded(tkGetLocal, Outcome{});
 
   commands.resetRadio();
   EXPECT_EQ(tasks.sent, (std::vector<std::string>{"ATD2", "AT&R"}));
@@ -287,7 +287,7 @@ TEST_F(GroupCommandsTest, RefusedCommandsSayWhyAndPrepareNothing) {
   commands.getLocalRadio();
   EXPECT_TRUE(panel.panelLoading);
   EXPECT_EQ(tasks.tasks.back().code, tkGetLocal);
-  window.commands.taskEnded(tkGetLocal, CommandOutcome::Done, "");
+  window.commands.taskEnded(tkGetLocal, Outcome{});
 
   // A project without radios has nothing to monitor, and says so.
   put("[Project]\nGroup ID=7\n");

@@ -45,12 +45,12 @@ class EventLog : public CommandListener {
     add(std::string(nameOf(c)) + " read " + std::to_string(radio) +
         (complete ? "" : " (given up)"));
   }
-  void commandEnded(Command c, CommandOutcome o, const std::string& message) override {
+  void commandEnded(Command c, const Outcome& o) override {
     add(std::string(nameOf(c)) +
-        (o == CommandOutcome::Done        ? " done"
-         : o == CommandOutcome::Cancelled ? " cancelled"
+        (o.ending == TaskEnd::Done        ? " done"
+         : o.ending == TaskEnd::Cancelled ? " cancelled"
                                           : " failed") +
-        (message.empty() ? "" : ": " + message));
+        (o.message.empty() ? "" : ": " + o.message));
   }
   std::vector<std::string> take() {
     std::vector<std::string> out;
@@ -92,7 +92,7 @@ TEST_F(RadioCommandsTest, AMonitorReportsRadiosRoundsASendInBetweenAndItsStop) {
   commands.radioPolled(1);
   // The monitor's own read of its local radio ends as a task while the
   // rounds go on.
-  commands.taskEnded(tkMonitor, CommandOutcome::Done, "");
+  commands.taskEnded(tkMonitor, Outcome{});
   commands.dialling(2);
   commands.answered();
   commands.dialling(3);
@@ -109,7 +109,7 @@ TEST_F(RadioCommandsTest, AMonitorReportsRadiosRoundsASendInBetweenAndItsStop) {
   EXPECT_EQ(tasks.sent, Events{"ATS13=4"});
   commands.taskChanged(tkSendValues);
   commands.taskChanged(tkMonitor);
-  commands.taskEnded(tkSendValues, CommandOutcome::Done, "");
+  commands.taskEnded(tkSendValues, Outcome{});
   EXPECT_TRUE(commands.running());
   EXPECT_EQ(commands.current(), Command::Monitor);
   commands.dialling(2);
@@ -250,7 +250,7 @@ TEST_F(RadioCommandsTest, EveryCommandMeetsEveryOtherAsTheTableSays) {
           EXPECT_TRUE(prompts.shown.empty());
           // The send's end gives the link back to the rounds.
           commands.taskChanged(tkMonitor);
-          commands.taskEnded(tkSendValues, CommandOutcome::Done, "");
+          commands.taskEnded(tkSendValues, Outcome{});
           EXPECT_TRUE(commands.running());
           EXPECT_EQ(commands.holder(), running);
           break;
@@ -261,7 +261,7 @@ TEST_F(RadioCommandsTest, EveryCommandMeetsEveryOtherAsTheTableSays) {
       if (running == group && given == Command::SetRadio) {
         EXPECT_EQ(commands.setRadio("Change Group Settings", {{2, 1}}, {"ATS0=4"}, group),
                   CommandStart::Started);
-        commands.taskEnded(tkSendValues, CommandOutcome::Done, "");
+        commands.taskEnded(tkSendValues, Outcome{});
         EXPECT_EQ(commands.compare("&Online Monitor", {{1, 1}}, group), CommandStart::Started);
         EXPECT_EQ(commands.holder(), group);
       }
@@ -303,17 +303,17 @@ TEST_F(RadioCommandsTest, EndsCarryTheEnginesMessage) {
   ASSERT_EQ(commands.getLocal("&Get Local Radio Parameters"), CommandStart::Started);
   EXPECT_TRUE(panel.panelLoading);
   EXPECT_EQ(tasks.tasks.back().list, (TpollArray{{0, 0}}));
-  commands.taskEnded(tkGetLocal, CommandOutcome::Failed, "Unable to Contact Radio");
+  commands.taskEnded(tkGetLocal, Outcome{TaskEnd::Refused, "Unable to Contact Radio"});
   ASSERT_EQ(commands.getRadio("Get Radio Parameters", {5, 2}), CommandStart::Started);
   EXPECT_EQ(tasks.tasks.back().code, tkGetRemote);
   // Another task's end is none of the read's.
-  commands.taskEnded(tkSendValues, CommandOutcome::Done, "");
-  commands.taskEnded(tkGetRemote, CommandOutcome::Done, "");
-  commands.taskEnded(tkSendValues, CommandOutcome::Cancelled, "Too many errors");
+  commands.taskEnded(tkSendValues, Outcome{});
+  commands.taskEnded(tkGetRemote, Outcome{});
+  commands.taskEnded(tkSendValues, Outcome{TaskEnd::Cancelled, "Too many errors"});
   ASSERT_EQ(commands.reset("&Reset", 4), CommandStart::Started);
   EXPECT_EQ(tasks.sent, (Events{"ATD4", "AT&R"}));
   commands.taskChanged(tkLocalOnly);
-  commands.taskEnded(tkSendValues, CommandOutcome::Failed, "ERROR from radio on sending AT&R");
+  commands.taskEnded(tkSendValues, Outcome{TaskEnd::Refused, "ERROR from radio on sending AT&R"});
   EXPECT_EQ(log.take(),
             (Events{"GetLocal radio 0 1/1 round 0", "GetLocal failed: Unable to Contact Radio",
                     "GetRadio radio 5 1/1 round 0", "GetRadio done",

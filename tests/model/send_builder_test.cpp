@@ -27,7 +27,7 @@ class SendRecorder : public TaskRecorder {
     this->title = title;
     this->list = list;
     queued.insert(queued.end(), lines.begin(), lines.end());
-    if (commands) commands->taskEnded(tkSendValues, CommandOutcome::Done, "");
+    if (commands) commands->taskEnded(tkSendValues, Outcome{});
     return answer;
   }
   RadioCommands* commands = nullptr;

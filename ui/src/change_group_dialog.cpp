@@ -11,6 +11,7 @@
 #include <chrono>
 
 #include "model/group_change_run.h"
+#include "model/group_change_work.h"
 #include "model/group_commands.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
@@ -53,32 +54,6 @@ QPushButton* button(const char* caption, QWidget* parent) {
 
 }  // namespace
 
-// The commands' progress: the steps' sends and the read afterwards. A
-// send's end is handed on once the engine's own handling of it is over.
-struct ChangeGroupDialog::Progress : CommandListener {
-  explicit Progress(ChangeGroupDialog& d) : dialog(d) {}
-  void lineConfirmed(Command command, const std::string&) override {
-    if (command != Command::SetRadio || !dialog.sending_ || !dialog.run_) return;
-    dialog.run_->lineConfirmed();
-    dialog.update();
-  }
-  void commandEnded(Command command, CommandOutcome outcome, const std::string&) override {
-    if (command == Command::SetRadio && dialog.sending_) {
-      QMetaObject::invokeMethod(
-          &dialog, [d = &dialog, outcome] { d->stepEnded(outcome); }, Qt::QueuedConnection);
-    } else if (command == Command::Compare && dialog.reading_) {
-      dialog.read_->taskEnded();
-      dialog.update();
-    }
-  }
-  void commandProgress(const CommandProgress& p) override {
-    if (!dialog.reading_ || p.command != Command::Compare || p.radio < 0) return;
-    dialog.read_->dialling(p.radio);
-    dialog.update();
-  }
-  ChangeGroupDialog& dialog;
-};
-
 ChangeGroupDialog::ChangeGroupDialog(MainWindowModel& window, const BrandModels& models,
                                      Hooks hooks, QWidget* parent)
     : QDialog(parent), window_(window), models_(models), hooks_(std::move(hooks)) {
@@ -94,8 +69,26 @@ ChangeGroupDialog::ChangeGroupDialog(MainWindowModel& window, const BrandModels&
     if (!radios.empty()) before = radios.front().group;
   }
   const GroupSettings after = settingsOfPanel(window_.panel).group;
-  plan_ = planGroupChange(radios, after);
-  plan_.oldValues = before;
+  GroupPlan plan = planGroupChange(radios, after);
+  plan.oldValues = before;
+  GroupChangeWork::Engine engine{hooks_.attachCallbacks,
+                                 hooks_.setPollInterval,
+                                 hooks_.restorePollInterval,
+                                 hooks_.quietSends,
+                                 nowMs,
+                                 [this](std::function<void()> fn) {
+                                   // A send's end is handed on once the
+                                   // engine's own handling of it is over.
+                                   QMetaObject::invokeMethod(
+                                       this,
+                                       [this, fn = std::move(fn)] {
+                                         fn();
+                                         afterStep();
+                                       },
+                                       Qt::QueuedConnection);
+                                 }};
+  work_ = std::make_unique<GroupChangeWork>(window_, models_, std::move(plan), std::move(engine));
+  const GroupPlan& plan_ = work_->plan();
 
   auto* layout = new QVBoxLayout(this);
   auto* orderLabel = new QLabel(QStringLiteral("&Order:"), this);
@@ -152,7 +145,7 @@ ChangeGroupDialog::ChangeGroupDialog(MainWindowModel& window, const BrandModels&
     else
       close();
   });
-  observer_ = std::make_unique<Progress>(*this);
+  work_->onChange = [this] { update(); };
   summary_->setText(unchanged_ ? QString::fromLatin1(kNothingToChange)
                     : ready()  ? QString::fromLatin1(kCheckTheOrder)
                                : QStringLiteral("Nothing can be changed."));
@@ -161,159 +154,93 @@ ChangeGroupDialog::ChangeGroupDialog(MainWindowModel& window, const BrandModels&
 }
 
 ChangeGroupDialog::~ChangeGroupDialog() {
-  if (reading_) {
-    reading_ = false;
-    window_.commands.stop(kCancelCaption, {});
-  }
-  if (sending_) {
-    sending_ = false;
-    window_.commands.stop(kCancelCaption, {});
-  }
-  release();
+  // The work stops what runs and gives the engine back; nothing it tells
+  // reaches the dialog any more.
+  work_->onChange = nullptr;
+  work_.reset();
+}
+
+const GroupPlan& ChangeGroupDialog::plan() const {
+  return work_->plan();
+}
+
+const GroupChangeRun* ChangeGroupDialog::run() const {
+  return work_->run();
+}
+
+bool ChangeGroupDialog::ready() const {
+  return work_->plan().error.empty() && !work_->plan().steps.empty();
+}
+
+bool ChangeGroupDialog::running() const {
+  return work_->running();
+}
+
+bool ChangeGroupDialog::reading() const {
+  return work_->reading();
 }
 
 bool ChangeGroupDialog::start() {
-  if (!ready() || unchanged_ || running() || run_ || !window_.tasks) return false;
-  if (!takeEngine()) return false;
-  run_ = std::make_unique<GroupChangeRun>(
-      plan_,
-      [this](const std::string& title, const TpollArray& list,
-             const std::vector<std::string>& lines) {
-        return window_.commands.setRadio(title, list, lines, Command::GroupChange);
-      },
-      kTitle);
-  timeLeft_ = std::make_unique<GroupChangeTimeLeft>(*run_);
+  if (!ready() || unchanged_ || running() || work_->run() || !window_.tasks) return false;
   summary_->setText(
       QStringLiteral("Until phase 2 no radio runs the new values: Cancel leaves every radio as "
                      "it was."));
-  run_->start();
+  if (!work_->start()) {
+    if (!work_->run() && !work_->said().empty()) summary_->setText(q(work_->said()));
+    if (!work_->run()) return false;
+  }
   afterStep();
-  return run_->state() == GroupChangeRun::State::Running ||
-         run_->state() == GroupChangeRun::State::Applied;
-}
-
-void ChangeGroupDialog::stepEnded(CommandOutcome outcome) {
-  if (!sending_ || !run_) return;
-  run_->sendEnded(outcome);
-  afterStep();
+  return work_->run()->state() == GroupChangeRun::State::Running ||
+         work_->run()->state() == GroupChangeRun::State::Applied;
 }
 
 void ChangeGroupDialog::afterStep() {
-  using State = GroupChangeRun::State;
-  const State state = run_->state();
-  if (state == State::Running) {
+  const GroupChangeRun* run = work_->run();
+  if (!run) return;
+  if (work_->sending()) {
     // The phase-1 Cancel text holds no longer.
-    if (run_->applying()) summary_->setText(QString::fromLatin1(kPhaseTwoRunsThrough));
+    if (run->applying()) summary_->setText(QString::fromLatin1(kPhaseTwoRunsThrough));
     update();
     return;
   }
-  sending_ = false;
-  if (state == State::Applied) {
-    Tproject* project = window_.project();
-    const bool written = project && commitGroupValues(*project, plan_.newValues);
-    QString said = written ? QString()
-                           : QStringLiteral(
-                                 "The new values could not all be written to the "
-                                 "project.");
-    for (const std::string& line : run_->missedText())
-      said += (said.isEmpty() ? QString() : QStringLiteral(" ")) + q("The " + line);
+  if (work_->applied()) {
+    if (work_->read()) return;  // the read again is under way or over
+    QString said = work_->committed() ? QString()
+                                      : QStringLiteral(
+                                            "The new values could not all be written to the "
+                                            "project.");
+    if (!work_->said().empty())
+      said += (said.isEmpty() ? QString() : QStringLiteral(" ")) + q(work_->said());
     summary_->setText(said);
     if (afterPhaseTwo_) {
       // A close asked for during phase 2 is honoured now, once this
       // handling is over.
-      release();
+      work_->finish();
       update();
       QMetaObject::invokeMethod(
           this, [then = std::move(afterPhaseTwo_)] { then(); }, Qt::QueuedConnection);
       afterPhaseTwo_ = nullptr;
       return;
     }
-    readBack();
-    return;
-  }
-  release();
-  if (state == State::Restored)
-    summary_->setText(
-        QStringLiteral("The old values are back on every staged radio; no radio changed its "
-                       "settings."));
-  else
-    summary_->setText(q(run_->failureText()));
-  update();
-}
-
-bool ChangeGroupDialog::takeEngine() {
-  // The change holds the link until release(): whatever else is given
-  // meanwhile meets it as the commands' table says.
-  const CommandStart why = window_.commands.beginSession(Command::GroupChange);
-  if (why != CommandStart::Started) {
-    const std::string text = window_.commands.whyNot(kTitle, why);
-    if (!text.empty()) summary_->setText(q(text));
-    return false;
-  }
-  // Only the plan's local radio is local while the sends run, and their
-  // ends are told here, not by a box each.
-  if (hooks_.attachCallbacks) hooks_.attachCallbacks(&callbacks_);
-  if (hooks_.quietSends) hooks_.quietSends(true);
-  if (!observing_) window_.commands.addListener(observer_.get());
-  observing_ = true;
-  sending_ = true;
-  return true;
-}
-
-void ChangeGroupDialog::release() {
-  window_.commands.endSession(Command::GroupChange);
-  // Only what the dialog took is given back (not at all once the window
-  // is going).
-  if (!observing_) return;
-  if (hooks_.quietSends) hooks_.quietSends(false);
-  if (hooks_.attachCallbacks) hooks_.attachCallbacks(nullptr);
-  window_.commands.removeListener(observer_.get());
-  observing_ = false;
-}
-
-void ChangeGroupDialog::readBack() {
-  Tproject* project = window_.project();
-  if (!project || !window_.tasks) {
-    release();
+    if (!work_->readAgain() && !work_->readRefusal().empty())
+      summary_->setText(q(work_->readRefusal()));
     update();
     return;
   }
-  read_ = std::make_unique<GroupCompareRun>(*project, models_);
-  read_->reader().onRead = [this](int) { update(); };
-  reading_ = true;
-  if (hooks_.quietSends) hooks_.quietSends(false);
-  if (hooks_.attachCallbacks) hooks_.attachCallbacks(&read_->reader());
-  if (hooks_.setPollInterval) hooks_.setPollInterval(0);
+  summary_->setText(q(work_->said()));
   update();
-  const CommandStart why =
-      window_.commands.compare(kOnlineMonitorTitle, read_->list(), Command::GroupChange);
-  if (why != CommandStart::Started) {
-    reading_ = false;
-    release();
-    if (hooks_.restorePollInterval) hooks_.restorePollInterval();
-    summary_->setText(q(window_.commands.whyNot(kOnlineMonitorTitle, why)));
-    update();
-  }
 }
 
 void ChangeGroupDialog::readEnded() {
-  if (!reading_) return;
-  reading_ = false;
-  window_.commands.stop(kCancelCaption, {read_->list().front()});
-  release();
-  if (hooks_.restorePollInterval) hooks_.restorePollInterval();
+  if (!work_->reading()) return;
+  work_->readEnded();
   results_->clear();
-  int fine = 0, total = 0;
-  for (const GroupCheckRow& row : checkGroup(*read_, plan_.oldValues, plan_.newValues)) {
-    results_->addItem(q(checkText(row)));
-    ++total;
-    if (row.kind == GroupCheckRow::Kind::NewValues) ++fine;
-  }
+  for (const GroupCheckRow& row : work_->checked()) results_->addItem(q(checkText(row)));
   QString text = QStringLiteral(
                      "The project holds the new values. %1 of %2 radio(s) answer with "
                      "them.")
-                     .arg(fine)
-                     .arg(total);
+                     .arg(work_->answeringNew())
+                     .arg(static_cast<int>(work_->checked().size()));
   // What phase 2 said (a radio it went past, a write that failed) stays.
   if (!summary_->text().isEmpty()) text = summary_->text() + QLatin1Char(' ') + text;
   summary_->setText(text);
@@ -321,54 +248,64 @@ void ChangeGroupDialog::readEnded() {
 }
 
 void ChangeGroupDialog::cancel() {
-  if (reading_) {
+  if (work_->reading()) {
     readEnded();
     return;
   }
-  if (!sending_ || !run_ || run_->phase() != 1) return;
+  const GroupChangeRun* run = work_->run();
+  if (!work_->sending() || !run || run->phase() != 1) return;
   // The send under way stops; nothing was reset, so every radio runs as
   // it did.
-  sending_ = false;
-  window_.commands.stop(kCancelCaption, {});
-  run_->cancel();
-  release();
-  summary_->setText(q(run_->failureText()));
+  work_->cancel();
+  summary_->setText(q(work_->said()));
   update();
 }
 
 bool ChangeGroupDialog::retry() {
-  if (running() || !run_ || run_->state() != GroupChangeRun::State::Stopped) return false;
-  if (!takeEngine()) return false;
+  const GroupChangeRun* run = work_->run();
+  if (running() || !run || run->state() != GroupChangeRun::State::Stopped) return false;
+  const std::string before = work_->said();
+  if (!work_->retry() && !work_->sending()) {
+    if (work_->said() != before) summary_->setText(q(work_->said()));
+    update();
+    return false;
+  }
   summary_->clear();
-  run_->retry();
   afterStep();
-  return sending_;
+  return work_->sending();
 }
 
 bool ChangeGroupDialog::restore() {
-  if (running() || !run_ || run_->state() != GroupChangeRun::State::Stopped || run_->restoring() ||
-      run_->phase() != 1)
+  const GroupChangeRun* run = work_->run();
+  if (running() || !run || run->state() != GroupChangeRun::State::Stopped || run->restoring() ||
+      run->phase() != 1)
     return false;
-  if (!takeEngine()) return false;
+  const std::string before = work_->said();
+  if (!work_->restore()) {
+    if (work_->said() != before) summary_->setText(q(work_->said()));
+    return false;
+  }
   summary_->clear();
-  run_->restore();
   afterStep();
   return true;
 }
 
 void ChangeGroupDialog::update() {
-  const bool stopped = run_ && run_->state() == GroupChangeRun::State::Stopped;
-  change_->setEnabled(ready() && !unchanged_ && !run_);
+  const GroupChangeRun* run = work_->run();
+  const GroupPlan& plan = work_->plan();
+  const bool sending = work_->sending();
+  const bool stopped = run && run->state() == GroupChangeRun::State::Stopped;
+  change_->setEnabled(ready() && !unchanged_ && !run);
   retry_->setEnabled(!running() && stopped);
-  writeBack_->setEnabled(!running() && stopped && !run_->restoring() && run_->phase() == 1);
+  writeBack_->setEnabled(!running() && stopped && !run->restoring() && run->phase() == 1);
   // Phase 2 is not cancelled halfway: a radio reset without the repeater
   // it is heard through would be out of reach.
   cancel_->setText(running() ? QStringLiteral("Cancel") : QStringLiteral("Close"));
-  cancel_->setEnabled(!sending_ || (run_ && run_->phase() == 1));
+  cancel_->setEnabled(!sending || (run && run->phase() == 1));
   // Busy, but the buttons still take clicks.
   setCursor(running() ? Qt::BusyCursor : Qt::ArrowCursor);
-  if (reading_ && read_) {
-    const int n = read_->position(), m = read_->count();
+  if (work_->reading() && work_->read()) {
+    const int n = work_->read()->position(), m = work_->read()->count();
     bar_->setRange(0, m);
     bar_->setValue(n);
     progress_->setText(QStringLiteral("Reading the group under the new settings: radio %1 of %2")
@@ -376,42 +313,41 @@ void ChangeGroupDialog::update() {
                            .arg(m));
     // Called from within the engine's own handling: the engine is stopped
     // once that handling is over.
-    if (read_->complete() || read_->ended())
+    if (work_->readOver())
       QMetaObject::invokeMethod(
           this, [this] { readEnded(); }, Qt::QueuedConnection);
     return;
   }
-  if (!run_) {
-    bar_->setRange(0, static_cast<int>(plan_.steps.size()));
+  if (!run) {
+    bar_->setRange(0, static_cast<int>(plan.steps.size()));
     bar_->setValue(0);
     progress_->setText(QStringLiteral("Not started"));
     return;
   }
-  bar_->setRange(0, run_->count());
-  bar_->setValue(run_->position());
-  const GroupStep* step = run_->current();
+  bar_->setRange(0, run->count());
+  bar_->setValue(run->position());
+  const GroupStep* step = run->current();
   // The time left from the pace so far, once there is one to go by.
-  timeLeft_->update(nowMs());
-  const std::string left = timeLeft_->text(nowMs());
-  if (sending_ && step)
+  const std::string left = work_->timeLeft();
+  if (sending && step)
     progress_->setText(QStringLiteral("Step %1 of %2: %3%4")
-                           .arg(run_->position() + 1)
-                           .arg(run_->count())
-                           .arg(q(stepText(plan_, *step)))
+                           .arg(run->position() + 1)
+                           .arg(run->count())
+                           .arg(q(stepText(plan, *step)))
                            .arg(left.empty() ? QString() : q("; " + left)));
-  else if (run_->state() == GroupChangeRun::State::Applied)
+  else if (run->state() == GroupChangeRun::State::Applied)
     progress_->setText(QStringLiteral("Every step done"));
-  else if (run_->state() == GroupChangeRun::State::Restored)
+  else if (run->state() == GroupChangeRun::State::Restored)
     progress_->setText(QStringLiteral("The old values are written back"));
   else if (step)
     progress_->setText(QStringLiteral("Stopped at step %1 of %2: %3")
-                           .arg(run_->position() + 1)
-                           .arg(run_->count())
-                           .arg(q(stepText(plan_, *step))));
+                           .arg(run->position() + 1)
+                           .arg(run->count())
+                           .arg(q(stepText(plan, *step))));
 }
 
 bool ChangeGroupDialog::applying() const {
-  return sending_ && run_ && run_->applying();
+  return work_->applying();
 }
 
 void ChangeGroupDialog::whenPhaseTwoEnds(std::function<void()> then) {
@@ -428,7 +364,7 @@ void ChangeGroupDialog::closeEvent(QCloseEvent* event) {
 }
 
 void ChangeGroupDialog::reject() {
-  if (sending_ && run_ && run_->phase() == 2) return;
+  if (work_->applying()) return;
   cancel();
   QDialog::reject();
 }

@@ -43,12 +43,13 @@ struct CompareGroupDialog::Progress : CommandListener {
     dialog.reading().dialling(p.radio);
     dialog.update();
   }
-  void commandEnded(Command command, CommandOutcome outcome, const std::string&) override {
+  void commandEnded(Command command, const Outcome& ended) override {
     if (command == Command::SetRadio && dialog.sending_) {
       // Read again once the engine is done with the send's end.
       dialog.sending_ = false;
       QMetaObject::invokeMethod(
-          &dialog, [d = &dialog, outcome] { d->readAgain(outcome); }, Qt::QueuedConnection);
+          &dialog, [d = &dialog, outcome = ended.ending] { d->readAgain(outcome); },
+          Qt::QueuedConnection);
       return;
     }
     if (!dialog.running_ || command != Command::Compare) return;
@@ -246,11 +247,11 @@ QString CompareGroupDialog::countsText() const {
   return text + QLatin1Char('.');
 }
 
-void CompareGroupDialog::readAgain(CommandOutcome sent) {
+void CompareGroupDialog::readAgain(TaskEnd sent) {
   Tproject* project = window_.project();
   if (stale_ < 0 || running_ || !project) return;
-  const QString what = sent == CommandOutcome::Done ? QStringLiteral("The send to radio %1 is done")
-                       : sent == CommandOutcome::Cancelled
+  const QString what = sent == TaskEnd::Done ? QStringLiteral("The send to radio %1 is done")
+                       : sent == TaskEnd::Cancelled
                            ? QStringLiteral("The send to radio %1 was stopped")
                            : QStringLiteral("The send to radio %1 failed");
   again_ = std::make_unique<GroupCompareRun>(*project, models_, std::set<int>{stale_});

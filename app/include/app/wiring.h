@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "link/engine_host.h"
 #include "model/brand_profile.h"
 
 class QSocketNotifier;
@@ -15,6 +16,7 @@ namespace tessel {
 
 class ComPortWindow;
 class CommandFeed;
+class EngineHost;
 class GuiDispatcher;
 class PortWatch;
 class LogWriter;
@@ -63,12 +65,12 @@ class Wiring {
   Wiring& operator=(const Wiring&) = delete;
 
   MainWindow& window() { return *window_; }
-  TcomPort& engine() { return *engine_; }
+  TcomPort& engine() { return host_->engine(); }
   TerminalWindow& terminal() { return *terminal_; }
   ComPortWindow& comPort() { return *comPort_; }
   SplashWindow& splash() { return *splash_; }
   SettingsStore& settings() { return *settings_; }
-  TSerial& serial() { return *serial_; }
+  TSerial& serial() { return host_->serial(); }
   // The server of the monitor's readings; null without --metrics or when
   // it could not listen.
   MetricsServer* metricsServer() { return metricsServer_.get(); }
@@ -84,12 +86,9 @@ class Wiring {
   TickTimer* timer_;
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<ComPortWindow> comPort_;
-  std::unique_ptr<TSerial> serial_;
   std::unique_ptr<TerminalWindow> terminal_;
   std::unique_ptr<LogWriter> log_;
-  std::unique_ptr<TcomPort> engine_;
-  std::unique_ptr<CommandFeed> commandFeed_;
-  std::unique_ptr<RegisterValues> values_;
+  std::unique_ptr<EngineHost> host_;
   std::unique_ptr<SplashWindow> splash_;
   std::unique_ptr<PortWatch> portWatch_;
   std::unique_ptr<QSocketNotifier> portNotifier_;

@@ -15,8 +15,10 @@
 #include "cli/cli_args.h"
 #include "cli/cli_loop.h"
 #include "cli/conf_settings.h"
+#include "cli/exit_status.h"
 #include "link/com_port_view.h"
 #include "link/command_feed.h"
+#include "link/engine_host.h"
 #include "link/log_writer.h"
 #include "link/status_bar.h"
 #include "link/tcom_port.h"
@@ -32,6 +34,8 @@
 
 namespace tessel {
 class GroupChangeRun;
+class GroupChangeWork;
+class ProjectLock;
 class GroupCompareRun;
 struct GroupPlan;
 }  // namespace tessel
@@ -44,13 +48,12 @@ inline constexpr char kProduct[] = "Tessel";
 inline constexpr char kMaker[] = "Corvane";
 
 // Message boxes answered without a user: the text goes to the error stream
-// and the box is answered Abort (or the nearest refusal it offers). Any box
-// counts as the command failing.
+// and the box is answered Abort (or the nearest refusal it offers); such a
+// box counts as the command failing. A notice (an information box) is
+// answered and counts for nothing: what it tells, the command's end tells.
 class CliPrompts : public Prompts {
  public:
   explicit CliPrompts(std::ostream& err) : err_(err) {}
-  // Texts shown as notices, not failures (a send's "complete" box).
-  std::vector<std::string> notices;
   PromptButton show(PromptIcon icon, const std::string& text, PromptButtons buttons) override;
 
   bool failed() const { return failed_; }
@@ -88,8 +91,8 @@ class CliProgress : public CommandListener {
   void radioRead(Command command, int radio, bool complete) override {
     if (onRadioRead) onRadioRead(command, radio, complete);
   }
-  void commandEnded(Command command, CommandOutcome outcome, const std::string& message) override {
-    if (onEnded) onEnded(command, outcome, message);
+  void commandEnded(Command command, const Outcome& outcome) override {
+    if (onEnded) onEnded(command, outcome);
   }
   void lineConfirmed(Command command, const std::string& line) override {
     if (onLineConfirmed) onLineConfirmed(command, line);
@@ -102,7 +105,7 @@ class CliProgress : public CommandListener {
   }
   std::function<void(const CommandProgress&)> onProgress;
   std::function<void(Command, int radio, bool complete)> onRadioRead;
-  std::function<void(Command, CommandOutcome, const std::string& message)> onEnded;
+  std::function<void(Command, const Outcome&)> onEnded;
   std::function<void(Command, const std::string& line)> onLineConfirmed;
 };
 
@@ -159,10 +162,12 @@ class Session {
 
   // Settings as "Key = value" lines with the project file's key names: the
   // group's keys, then the radio's.
-  static std::vector<std::pair<std::string, std::string>> settingsReport(const RadioSettings& s,
-                                                                         const BrandModels& models);
+  using SettingsReport = std::vector<std::pair<std::string, std::string>>;
+  static SettingsReport settingsReport(const RadioSettings& s, const BrandModels& models);
 
  private:
+  // The brand whose models and keys the commands use.
+  static const BrandModels& brand();
   bool runUntilDone(const std::function<bool()>& done);
   bool openManualProject();
   // A private folder for the command's own files, removed at the end.
@@ -172,10 +177,10 @@ class Session {
   // only, another program may have it open and nothing is written to it.
   bool openUserProject(const std::string& project, bool readOnly = false);
   bool hasRadios(const TpollArray& list, const std::string& project);
-  // Runs one read or send command to its end; false (message on err) when
-  // it did not start, failed, was interrupted or timed out. start answers
-  // whether it started (a refusal already told).
-  bool runTask(Command command, const char* what, const std::function<bool()>& start);
+  // Runs one read or send command to its end, and how it ended (a failure
+  // told on err): not started, the engine's end, interrupted or timed out.
+  // start answers whether it started (a refusal already told).
+  Outcome runTask(Command command, const char* what, const std::function<bool()>& start);
   // Says why a command did not start; false unless it started.
   bool started(const std::string& title, CommandStart why);
   // The engine back at the local radio (entry), a dialled radio hung up.
@@ -183,14 +188,30 @@ class Session {
   // Reads every radio of run's list once, as the monitor reads them, the
   // replies going to run alone; began: whether the engine took the read.
   bool readOnce(GroupCompareRun& run, bool& began);
+  // The monitor's rounds over list, cycles of them printed (0: until
+  // stopped).
+  int monitorRounds(const TpollArray& list, int cycles);
+  // The file a discovery writes: new (or force), locked, writable; false
+  // (told why) otherwise.
+  bool claimTarget(const std::string& project, bool force, ProjectLock& lock);
+  // Why a discovery did not do its rounds: ended early (the monitor
+  // ended), or the time ran out.
+  void discoveryShort(int rounds, bool ended);
+  // A discovery's radios as CSV lines; the number of them.
+  int listDiscovered();
+  // set --verify: the radio read back, what differs from sent listed (exit
+  // 3 when something does).
+  int verifySent(Tradio& radio, bool remote, const SettingsReport& sent);
   // The steps of group-set (group_set.cpp).
   bool groupSetPlan(const std::string& project, const GroupSetRequest& request, GroupPlan& plan);
-  void groupSetSteps(GroupChangeRun& run, bool yes,
-                     const std::function<std::string(const std::string&)>& ask);
-  void groupSetWork(GroupChangeRun& run);
-  int groupSetCheck(GroupChangeRun& run, const std::string& project);
+  void groupSetSteps(GroupChangeWork& work, bool yes,
+                     const std::function<std::string(const std::string&)>& ask,
+                     std::function<void()>& pending);
+  void groupSetWork(GroupChangeWork& work, std::function<void()>& pending);
+  int groupSetCheck(GroupChangeWork& work, const std::string& project);
   // Signals wait (on) until it is over, then are honoured.
   void deferInterrupts(bool on);
+  TSerial& serial() { return host_->serial(); }
   // What was written last leaves the port before it closes.
   void letOutputLeave();
 
@@ -200,19 +221,17 @@ class Session {
   CliLoop loop_;
   ConfSettings settings_;
   CliPrompts prompts_;
-  TSerial serial_;
   MemoryComPortView view_;
   std::unique_ptr<TickTimer> timer_;
   CliTerminal terminal_;
   std::unique_ptr<LogWriter> log_;
-  std::unique_ptr<TcomPort> engine_;
+  std::unique_ptr<EngineHost> host_;
+  TcomPort* engine_ = nullptr;  // the host's
   MemoryStatusBar status_;
   MemoryPanel panel_;
   MemoryGroupViews views_;
   MainWindowModel window_;
-  RegisterValues values_;
   CliProgress progress_;
-  std::unique_ptr<CommandFeed> feed_;
   std::string tempDir_;
   std::atomic<bool> interrupted_{false};
   std::mutex interruptMutex_;

@@ -4,11 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace tessel::cli {
+#include "cli/exit_status.h"
 
-// The exit status of a command given wrongly (an unknown option, a value
-// out of range, a radio the project lacks).
-inline constexpr int kUsageError = 2;
+namespace tessel::cli {
 
 // Runs tessel-cli with its arguments (without the program name); returns
 // the exit status: 0 done, 1 failed, 2 wrong usage.

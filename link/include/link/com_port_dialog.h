@@ -3,6 +3,7 @@
 #include <string>
 
 #include "link/com_port_view.h"
+#include "link/port_settings.h"
 
 namespace tessel {
 
@@ -45,6 +46,12 @@ class ComPortDialog {
   // read over it.
   void initialise();
 
+  // The line as the controls show it (baud 0 while the box holds no known
+  // rate), and a line shown in the controls and put onto the port at once:
+  // the controls' handlers below do the same, one setting each.
+  LineSettings line() const;
+  void setLine(const LineSettings& line);
+
   // Handlers of the dialog's controls.
   void comPortNumberChange();
   void comPortNumberExit();
@@ -86,6 +93,11 @@ class ComPortDialog {
 
  private:
   void closePort();
+  // One setting onto the port (a rate it does not know closes it).
+  void useBaud(int rate);
+  void useParity(eParity parity);
+  void useDataBits(eDataBits bits);
+  void useStopBits(eStopBits bits);
   void advanceNextCode();
   void showSearchState();
   void loadSettings();

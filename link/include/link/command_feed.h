@@ -5,9 +5,6 @@
 
 namespace tessel {
 
-// The commands' word for how a task ended.
-CommandOutcome commandOutcome(TaskOutcome outcome);
-
 // Hands the engine's events to the commands both front ends start, which
 // turn them into progress and outcomes.
 class CommandFeed : public LinkObserver {
@@ -17,7 +14,7 @@ class CommandFeed : public LinkObserver {
   void taskChanged(TaskCode from, TaskCode to) override;
   void dialling(int radio) override;
   void radioPolled(int radio) override;
-  void taskEnded(TaskCode task, TaskOutcome outcome, const std::string& message) override;
+  void taskEnded(TaskCode task, const Outcome& outcome) override;
   void lineConfirmed(const std::string& line) override;
 
  private:

@@ -7,6 +7,7 @@
 
 #include "link/port_state.h"
 #include "model/main_window_link.h"
+#include "model/outcome.h"
 
 namespace tessel {
 
@@ -59,10 +60,8 @@ class LinkObserver {
   virtual void dialling(int /*radio*/) {}
   // A radio's registers were read to the end (a monitor round's poll).
   virtual void radioPolled(int /*radio*/) {}
-  // A task ended; message is what the engine tells the user about it (the
-  // box shown with it, before or after), empty when it says nothing.
-  virtual void taskEnded(TaskCode /*task*/, TaskOutcome /*outcome*/,
-                         const std::string& /*message*/) {}
+  // A task ended, and how (with what the engine tells the user about it).
+  virtual void taskEnded(TaskCode /*task*/, const Outcome& /*outcome*/) {}
   // The open port's device went away (an unplugged adapter); message names it.
   virtual void lineLost(const std::string& /*message*/) {}
   // "NO CARRIER" cut the link to radio; message names it.

@@ -90,7 +90,7 @@ class LinkReporter {
   void receiveOverflow(size_t limit);
   void dialling(int radio);
   void radioPolled(int radio);
-  void taskEnded(TaskCode task, TaskOutcome outcome, const std::string& message = {});
+  void taskEnded(TaskCode task, const Outcome& outcome);
   void lineLost(const std::string& message);
   void linkDropped(int radio, const std::string& message);
   void lineWithheld(const std::string& line);

@@ -47,15 +47,6 @@ enum ReplyClass : int {
   rcATR = 16,
 };
 
-// How a task ended.
-enum class TaskOutcome : uint8_t {
-  Completed,  // the read or the send went through
-  Cancelled,  // the engine gave up (the user answered Abort, or no radio)
-  Failed,     // the radio refused or stopped answering
-  NoAnswer,   // the radio stopped answering; the engine gave up without asking
-  LinkLost,   // "NO CARRIER": the link to the radio dialled dropped
-};
-
 const char* stateName(PortState state);
 // Classifies a received line (compared in upper case).
 ReplyClass classifyReply(const std::string& line);

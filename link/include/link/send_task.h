@@ -23,7 +23,7 @@ class SendTask {
   // The send ends before its last line: what is left is dropped, the user
   // is told (unless the sends' caller tells) and the monitor, if one ran,
   // goes on (renumbered: it is told the radio may have changed).
-  Next endShort(TaskOutcome outcome, const std::string& message, bool renumbered);
+  Next endShort(Outcome outcome, bool renumbered);
   // Where the engine goes on once the send ended: a monitor it gave way to
   // resumes, at once as fast as replies.
   Next monitorGoesOn(bool monitoring) const;

@@ -109,7 +109,7 @@ struct TaskContext {
   }
   void cancelTask(int radio, TaskCode ended, const std::string& message) const {
     window.taskCancelled(radio);
-    reporter.taskEnded(ended, TaskOutcome::Cancelled, message);
+    reporter.taskEnded(ended, Outcome{TaskEnd::Cancelled, message, radio, {}, true});
   }
 };
 

@@ -83,8 +83,7 @@ void MainWindowModel::CommandFollower::commandProgress(const CommandProgress&) {
   window.followCommands();
 }
 
-void MainWindowModel::CommandFollower::commandEnded(Command command, CommandOutcome,
-                                                    const std::string&) {
+void MainWindowModel::CommandFollower::commandEnded(Command command, const Outcome&) {
   // However a monitor or a discovery ends (stopped, the line lost, a
   // refusal), the window no longer shows it as running.
   if (command == Command::Monitor || command == Command::Discover) window.leaveMonitorLayout();

@@ -6,15 +6,21 @@ namespace tessel {
 
 namespace {
 
-GroupChangeRun::Failure failureOf(CommandOutcome outcome) {
-  switch (outcome) {
-    case CommandOutcome::Failed:
+// A port whose device went away is no radio refusing: the radio is not
+// heard from, as one that does not answer.
+GroupChangeRun::Failure failureOf(TaskEnd ending) {
+  switch (ending) {
+    case TaskEnd::Refused:
       return GroupChangeRun::Failure::Refused;
-    case CommandOutcome::LinkLost:
+    case TaskEnd::LinkLost:
       return GroupChangeRun::Failure::LinkLost;
-    case CommandOutcome::Done:
-    case CommandOutcome::Cancelled:
-    case CommandOutcome::NoAnswer:
+    case TaskEnd::Done:
+    case TaskEnd::Cancelled:
+    case TaskEnd::NoAnswer:
+    case TaskEnd::LineLost:
+    case TaskEnd::NotStarted:
+    case TaskEnd::TimedOut:
+    case TaskEnd::Interrupted:
       break;
   }
   return GroupChangeRun::Failure::NoAnswer;
@@ -103,12 +109,12 @@ void GroupChangeRun::noteStaged(int radio, bool confirmed) {
   (confirmed ? staged_ : notKnown_).push_back(radio);
 }
 
-void GroupChangeRun::sendEnded(CommandOutcome outcome) {
+void GroupChangeRun::sendEnded(TaskEnd outcome) {
   if (state_ != State::Running) return;
   const GroupStep* step = current();
   if (!step) return;
   const bool staging = !restoring_ && step->kind == GroupStep::Kind::Stage;
-  if (outcome == CommandOutcome::Done) {
+  if (outcome == TaskEnd::Done) {
     // Every line, "AT&W" the last, was answered "OK".
     if (staging) noteStaged(step->radio, true);
     ++next_;
@@ -173,6 +179,10 @@ std::string GroupChangeRun::stagedText() const {
   if (!staged_.empty()) text += " (AT&W answered OK): " + list(staged_);
   if (!notKnown_.empty()) text += "; staged or not known (AT&W not confirmed): " + list(notKnown_);
   return text + ".";
+}
+
+const char* GroupChangeRun::restoredText() {
+  return "The old values are back on every staged radio; no radio changed its settings";
 }
 
 std::string GroupChangeRun::failureText() const {

@@ -133,7 +133,7 @@ CommandStart RadioCommands::beginSession(Command command) {
 void RadioCommands::endSession(Command command) {
   if (!session_ || sessionCommand_ != command) return;
   session_ = false;
-  end(command, CommandOutcome::Done, std::string());
+  end(command, Outcome{});
 }
 
 CommandStart RadioCommands::getLocal(const std::string& title, const TpollArray& given) {
@@ -249,8 +249,8 @@ void RadioCommands::stop(const std::string& title, const TpollArray& entry) {
   if (window_.tasks) window_.tasks->StartTask(tkLocalOnly, title, entry);
   const bool was = running_, under = underneath_;
   running_ = underneath_ = false;
-  if (was) end(current_, CommandOutcome::Cancelled, std::string());
-  if (under) end(rounds_, CommandOutcome::Cancelled, std::string());
+  if (was) end(current_, Outcome{TaskEnd::Cancelled});
+  if (under) end(rounds_, Outcome{TaskEnd::Cancelled});
 }
 
 CommandStart RadioCommands::run(Command command, const TpollArray& list,
@@ -296,8 +296,8 @@ CommandStart RadioCommands::run(Command command, const TpollArray& list,
     return why;
   }
   // What ran before and does not go on ends as cancelled.
-  if (wasRunning && !keepsRounds) end(was, CommandOutcome::Cancelled, std::string());
-  if (wasUnder) end(wasRounds, CommandOutcome::Cancelled, std::string());
+  if (wasRunning && !keepsRounds) end(was, Outcome{TaskEnd::Cancelled});
+  if (wasUnder) end(wasRounds, Outcome{TaskEnd::Cancelled});
   if (inRounds(command)) {
     if (round_ == 0) progress(-1, 0);
   } else if (running_ && current_ == command) {
@@ -321,8 +321,8 @@ void RadioCommands::progress(int radio, int index) {
   each([&](CommandListener& l) { l.commandProgress(p); });
 }
 
-void RadioCommands::end(Command command, CommandOutcome outcome, const std::string& message) {
-  each([&](CommandListener& l) { l.commandEnded(command, outcome, message); });
+void RadioCommands::end(Command command, const Outcome& outcome) {
+  each([&](CommandListener& l) { l.commandEnded(command, outcome); });
 }
 
 void RadioCommands::each(const std::function<void(CommandListener&)>& event) {
@@ -403,15 +403,14 @@ void RadioCommands::taskChanged(TaskCode to) {
   // The search ends when the engine leaves it: found, given up or cancelled.
   if (running_ && current_ == Command::AutoConfigure && to != tkAutoConfigure) {
     running_ = false;
-    end(Command::AutoConfigure, CommandOutcome::Done, std::string());
+    end(Command::AutoConfigure, Outcome{});
   }
 }
 
-void RadioCommands::taskEnded(TaskCode task, CommandOutcome outcome, const std::string& message) {
+void RadioCommands::taskEnded(TaskCode task, const Outcome& outcome) {
   // The rounds' reading of the local radio ends as a task of its own while
   // the rounds go on: that is no end of theirs.
-  if (running_ && inRounds(current_) && outcome == CommandOutcome::Done && engineTask_ == tkMonitor)
-    return;
+  if (running_ && inRounds(current_) && outcome.done() && engineTask_ == tkMonitor) return;
   if (running_ && taskOf(current_) == task) {
     const Command ended = current_;
     if (underneath_) {
@@ -421,20 +420,19 @@ void RadioCommands::taskEnded(TaskCode task, CommandOutcome outcome, const std::
         current_ = rounds_;
       } else {
         running_ = false;
-        end(ended, outcome, message);
-        end(rounds_, outcome == CommandOutcome::Done ? CommandOutcome::Cancelled : outcome,
-            message);
+        end(ended, outcome);
+        end(rounds_, outcome.done() ? Outcome{TaskEnd::Cancelled} : outcome);
         return;
       }
     } else {
       running_ = false;
     }
-    end(ended, outcome, message);
+    end(ended, outcome);
     return;
   }
   if (running_) return;  // a step of what runs (a monitor finding its local radio again)
   Command command;
-  if (commandOf(task, command)) end(command, outcome, message);
+  if (commandOf(task, command)) end(command, outcome);
 }
 
 }  // namespace tessel

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "model/group_change_run.h"
+#include "model/group_change_work.h"
 #include "model/group_compare.h"
 #include "model/radio_commands.h"
 #include "model/time_left.h"
@@ -44,12 +45,12 @@ class ChangeGroupDialog : public QDialog {
 
   // Whether there is a change to run (a project with radios, a tree the
   // order follows from).
-  bool ready() const { return plan_.error.empty() && !plan_.steps.empty(); }
+  bool ready() const;
   // Change: starts the steps.
   bool start();
   // Busy with the steps or with the read after them.
-  bool running() const { return sending_ || reading_; }
-  bool reading() const { return reading_; }
+  bool running() const;
+  bool reading() const;
   // Cancel: stops phase 1 (every radio runs as before) or the read.
   void cancel();
   bool retry();
@@ -59,8 +60,8 @@ class ChangeGroupDialog : public QDialog {
   // then runs once phase 2 is over (a close of the program asked meanwhile).
   void whenPhaseTwoEnds(std::function<void()> then);
 
-  const GroupPlan& plan() const { return plan_; }
-  const GroupChangeRun* run() const { return run_.get(); }
+  const GroupPlan& plan() const;
+  const GroupChangeRun* run() const;
   QLabel* progressLabel() const { return progress_; }
   QLabel* summaryLabel() const { return summary_; }
   QListWidget* results() const { return results_; }
@@ -70,29 +71,16 @@ class ChangeGroupDialog : public QDialog {
   void reject() override;
 
  private:
-  struct Progress;
-  void stepEnded(CommandOutcome outcome);
+  // Shows how the work stands after a step, and takes it on after phase 2
+  // (the read again, or a close asked meanwhile).
   void afterStep();
-  // The engine's callbacks, quiet sends and the commands' events, for the
-  // sends; false (the reason shown) when what runs keeps the link.
-  bool takeEngine();
-  void release();
-  void readBack();
   void readEnded();
   void update();
 
   MainWindowModel& window_;
   const BrandModels& models_;
   Hooks hooks_;
-  GroupPlan plan_;
-  PlanCallbacks callbacks_{plan_};
-  std::unique_ptr<GroupChangeRun> run_;
-  std::unique_ptr<GroupChangeTimeLeft> timeLeft_;
-  std::unique_ptr<GroupCompareRun> read_;
-  std::unique_ptr<CommandListener> observer_;
-  bool sending_ = false;
-  bool reading_ = false;
-  bool observing_ = false;
+  std::unique_ptr<GroupChangeWork> work_;
   // The shared values are the project's: there is nothing to change.
   bool unchanged_ = false;
   std::function<void()> afterPhaseTwo_;

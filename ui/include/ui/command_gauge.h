@@ -31,7 +31,7 @@ class CommandGauge : public CommandListener {
     commands_.progress.found(radio);
     progressed_();
   }
-  void commandEnded(Command command, CommandOutcome, const std::string&) override {
+  void commandEnded(Command command, const Outcome&) override {
     if (command == Command::Monitor) monitor = CommandProgress();
     progressed_();
   }

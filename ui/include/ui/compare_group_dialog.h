@@ -72,7 +72,7 @@ class CompareGroupDialog : public QDialog {
   void update();
   void finish(bool cancelled);
   // The stale radio read again, once the send to it ended.
-  void readAgain(CommandOutcome sent);
+  void readAgain(TaskEnd sent);
   void rereadDone(bool cancelled);
   void fillTable();
   QString countsText() const;

@@ -46,7 +46,7 @@ class GroupChangeRun {
   // A line of the step under way was answered "OK" by its radio.
   void lineConfirmed();
   // The engine ended the step's send.
-  void sendEnded(CommandOutcome outcome);
+  void sendEnded(TaskEnd outcome);
   // The user stopped the run (phase 1, or writing back); the caller ends
   // the engine's task.
   void cancel();
@@ -80,6 +80,8 @@ class GroupChangeRun {
   int linesConfirmed() const { return confirmedLines_; }
   const GroupPlan& plan() const { return plan_; }
   std::string failureText() const;
+  // What State::Restored means for the radios, as both front ends say it.
+  static const char* restoredText();
   // Each phase-2 step gone past: what the radio holds and runs now.
   std::vector<std::string> missedText() const;
 

@@ -244,7 +244,7 @@ class MainWindowModel {
   struct CommandFollower : CommandListener {
     explicit CommandFollower(MainWindowModel& w) : window(w) {}
     void commandProgress(const CommandProgress&) override;
-    void commandEnded(Command command, CommandOutcome, const std::string&) override;
+    void commandEnded(Command command, const Outcome&) override;
     MainWindowModel& window;
   };
   CommandFollower follower_{*this};

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/main_window_link.h"
+#include "model/outcome.h"
 
 namespace tessel {
 
@@ -55,11 +56,6 @@ std::string refusalText(Command running, Command given);
 // Group with Project cannot run beside it."
 std::string stopQuestion(Command running, Command given);
 
-// Failed: the radio refused (or stopped answering, as the engine told with
-// a box); NoAnswer: it stopped answering and the engine gave up without a
-// box; LinkLost: the link to the radio dialled dropped ("NO CARRIER").
-enum class CommandOutcome : uint8_t { Done, Failed, Cancelled, NoAnswer, LinkLost };
-
 // How far a command got: radio n (index, from 1) of count, in round k (from
 // 1; 0 for a command that reads or writes one radio and has no rounds).
 struct CommandProgress {
@@ -80,9 +76,8 @@ class CommandListener {
   virtual void radioRead(Command /*command*/, int /*radio*/, bool /*complete*/) {}
   // A line of the Set Radio under way was answered "OK" by its radio.
   virtual void lineConfirmed(Command /*command*/, const std::string& /*line*/) {}
-  // message: what the engine told the user with the end, empty for none.
-  virtual void commandEnded(Command /*command*/, CommandOutcome /*outcome*/,
-                            const std::string& /*message*/) {}
+  // How it ended, with what the user is told of it.
+  virtual void commandEnded(Command /*command*/, const Outcome& /*outcome*/) {}
 };
 
 class RadioCommands {
@@ -154,7 +149,7 @@ class RadioCommands {
   void lineConfirmed(const std::string& line);
   // The engine took up task (it tells before it ends one).
   void taskChanged(TaskCode to);
-  void taskEnded(TaskCode task, CommandOutcome outcome, const std::string& message);
+  void taskEnded(TaskCode task, const Outcome& outcome);
 
  private:
   // Starts command through start, its progress kept from before the engine
@@ -163,7 +158,7 @@ class RadioCommands {
                    const std::function<CommandStart()>& start, Command as);
   CommandStart rounds(Command command, const std::string& title, const TpollArray& list,
                       Command as);
-  void end(Command command, CommandOutcome outcome, const std::string& message);
+  void end(Command command, const Outcome& outcome);
   void progress(int radio, int index);
   // The rounds reached radio (dialled, or the local one polled): its place
   // in the round, and a new round when it comes back past the round's start.
