@@ -157,9 +157,11 @@ bool replaceFileAtomically(const std::string& path,
     if (::fsync(fd) != 0) step = "flushing to disk";
   }
   if (step != nullptr) err = errno;
+  bool replaced = false;
   if (step == nullptr && unnamed) {
-    // A name for the complete file, then the rename over the original; only
-    // between these two calls does a named temporary file exist.
+    // A name for the complete file, then at once the rename over the
+    // original; only between these two calls does a named temporary file
+    // exist. The data is on disk already, so the close can come after.
     const std::string self = "/proc/self/fd/" + std::to_string(fd);
     for (int attempt = 0; attempt < 100; ++attempt) {
       temp = tempName(target);
@@ -172,12 +174,20 @@ bool replaceFileAtomically(const std::string& path,
         break;
       }
     }
+    if (step == nullptr) {
+      if (::rename(temp.c_str(), target.c_str()) == 0) {
+        replaced = true;
+      } else {
+        step = "replacing the file";
+        err = errno;
+      }
+    }
   }
-  if (::close(fd) != 0 && step == nullptr) {
+  if (::close(fd) != 0 && step == nullptr && !replaced) {
     step = "closing";
     err = errno;
   }
-  if (step == nullptr && ::rename(temp.c_str(), target.c_str()) != 0) {
+  if (step == nullptr && !replaced && ::rename(temp.c_str(), target.c_str()) != 0) {
     step = "replacing the file";
     err = errno;
   }
