@@ -4,8 +4,11 @@
 // (German), as a desktop set to it runs the window, for the life of the
 // object. A system without that locale gets one generated from the locale
 // sources of the "locales" package into a folder of the temporary
-// directory, which LOCPATH then names.
+// directory, which LOCPATH then names. Windows has the locale built in,
+// under its own name.
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <clocale>
 #include <cstdlib>
@@ -17,8 +20,14 @@ namespace tessel::testing {
 
 class CommaLocale {
  public:
+#ifdef _WIN32
   CommaLocale() : before_(std::setlocale(LC_NUMERIC, nullptr)) {
-    if (take()) return;
+    if (!take("de-DE")) take("German_Germany.1252");
+  }
+  ~CommaLocale() { std::setlocale(LC_NUMERIC, before_.c_str()); }
+#else
+  CommaLocale() : before_(std::setlocale(LC_NUMERIC, nullptr)) {
+    if (take(kName)) return;
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / "tessel-locales";
     if (!fs::exists(dir / kName)) {
@@ -32,12 +41,13 @@ class CommaLocale {
       fs::remove_all(part, ec);
     }
     ::setenv("LOCPATH", dir.c_str(), 1);
-    take();
+    take(kName);
   }
   ~CommaLocale() {
     std::setlocale(LC_NUMERIC, before_.c_str());
     ::unsetenv("LOCPATH");
   }
+#endif
   CommaLocale(const CommaLocale&) = delete;
   CommaLocale& operator=(const CommaLocale&) = delete;
 
@@ -47,8 +57,8 @@ class CommaLocale {
  private:
   static constexpr const char* kName = "de_DE.UTF-8";
 
-  bool take() {
-    active_ = std::setlocale(LC_NUMERIC, kName) != nullptr &&
+  bool take(const char* name) {
+    active_ = std::setlocale(LC_NUMERIC, name) != nullptr &&
               std::string(std::localeconv()->decimal_point) == ",";
     return active_;
   }
