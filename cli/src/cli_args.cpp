@@ -213,6 +213,46 @@ std::string ParsedArgs::value(const std::string& option, const std::string& def)
   return it == options.end() ? def : it->second;
 }
 
+namespace {
+
+// The option at args[i] ("--name", "--name=value" or "--name value", which
+// moves i on), checked against the command's options.
+bool takeOption(const CommandInfo& info, const std::vector<std::string>& args, size_t& i,
+                ParsedArgs& out, std::string& error) {
+  const std::string& a = args[i];
+  std::string name = a, value;
+  bool inlineValue = false;
+  const auto eq = a.find('=');
+  if (eq != std::string::npos) {
+    name = a.substr(0, eq);
+    value = a.substr(eq + 1);
+    inlineValue = true;
+  }
+  const auto opt = std::find_if(info.options.begin(), info.options.end(),
+                                [&](const OptionDef& o) { return name == o.name; });
+  if (opt == info.options.end()) {
+    error = "unknown option " + name + " for " + info.name;
+    return false;
+  }
+  if (opt->takesValue && !inlineValue) {
+    if (i + 1 >= args.size()) {
+      error = name + " needs a value";
+      return false;
+    }
+    value = args[++i];
+  } else if (!opt->takesValue && inlineValue) {
+    error = name + " takes no value";
+    return false;
+  }
+  if (opt->repeatable && out.options.count(name))
+    out.options[name] += "," + value;
+  else
+    out.options[name] = value;
+  return true;
+}
+
+}  // namespace
+
 bool parseArgs(const std::vector<std::string>& args, ParsedArgs& out, std::string& error) {
   out = ParsedArgs{};
   if (args.empty()) {
@@ -241,34 +281,7 @@ bool parseArgs(const std::vector<std::string>& args, ParsedArgs& out, std::strin
       return true;
     }
     if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
-      std::string name = a, value;
-      bool inlineValue = false;
-      auto eq = a.find('=');
-      if (eq != std::string::npos) {
-        name = a.substr(0, eq);
-        value = a.substr(eq + 1);
-        inlineValue = true;
-      }
-      auto opt = std::find_if(info->options.begin(), info->options.end(),
-                              [&](const OptionDef& o) { return name == o.name; });
-      if (opt == info->options.end()) {
-        error = "unknown option " + name + " for " + info->name;
-        return false;
-      }
-      if (opt->takesValue && !inlineValue) {
-        if (i + 1 >= args.size()) {
-          error = name + " needs a value";
-          return false;
-        }
-        value = args[++i];
-      } else if (!opt->takesValue && inlineValue) {
-        error = name + " takes no value";
-        return false;
-      }
-      if (opt->repeatable && out.options.count(name))
-        out.options[name] += "," + value;
-      else
-        out.options[name] = value;
+      if (!takeOption(*info, args, i, out, error)) return false;
       continue;
     }
     out.positionals.push_back(a);

@@ -222,45 +222,56 @@ bool parseRadioList(const std::string& text, std::vector<int>& out) {
   return !out.empty();
 }
 
-int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+// The simulator's numbers from the command line; false (with the message
+// written) on a value out of range.
+struct SimNumbers {
   int radios = 5;
   std::vector<int> models;
-  int baud = 0, seed = 1;
-  if (args.has("--radios") &&
-      !parseCount(args.value("--radios"), 1, static_cast<int>(parameterOf(param::radioID).hi),
-                  radios)) {
-    err << "tessel-cli: --radios takes 1 to " << parameterOf(param::radioID).hi << "\n";
-    return kUsageError;
+  int baud = 0;
+  int seed = 1;
+};
+
+bool parseSimNumbers(const ParsedArgs& args, SimNumbers& n, std::ostream& err) {
+  const int highest = static_cast<int>(parameterOf(param::radioID).hi);
+  if (args.has("--radios") && !parseCount(args.value("--radios"), 1, highest, n.radios)) {
+    err << "tessel-cli: --radios takes 1 to " << highest << "\n";
+    return false;
   }
-  if (args.has("--models") && !parseModels(args.value("--models"), models)) {
+  if (args.has("--models") && !parseModels(args.value("--models"), n.models)) {
     err << "tessel-cli: --models takes model numbers 0, 1 or 2 separated by commas\n";
-    return kUsageError;
+    return false;
   }
-  if (args.has("--baud") && !parseCount(args.value("--baud"), 50, 4'000'000, baud)) {
+  if (args.has("--baud") && !parseCount(args.value("--baud"), 50, 4'000'000, n.baud)) {
     err << "tessel-cli: --baud takes a line speed\n";
-    return kUsageError;
+    return false;
   }
-  if (args.has("--seed") && !parseCount(args.value("--seed"), 0, 999'999'999, seed)) {
+  if (args.has("--seed") && !parseCount(args.value("--seed"), 0, 999'999'999, n.seed)) {
     err << "tessel-cli: --seed takes a number\n";
-    return kUsageError;
+    return false;
   }
-  std::string project = args.value("--project");
-  sim::SimSetup setup;
+  return true;
+}
+
+// The radios to play: the project's when it exists, else a fresh group of
+// n.radios; 0 when they are ready, else the exit status.
+int simRadios(const ParsedArgs& args, const SimNumbers& n, const std::string& project,
+              sim::SimSetup& setup, std::ostream& err) {
   std::string error;
   if (!project.empty() && !sim::canSaveProject(project, error)) {
     err << "tessel-cli: " << error << "\n";
     return 1;
   }
-  int clock = sim::wallClockMinutes();
+  const int clock = sim::wallClockMinutes();
+  const auto seed = static_cast<uint32_t>(n.seed);
   std::error_code ec;
   const bool fromProject =
       !project.empty() && std::filesystem::exists(platform::pathFromUtf8(project), ec);
   if (fromProject && (args.has("--radios") || args.has("--models")))
     err << "tessel-cli: the radios come from " << project << "; --radios and --models are unused\n";
-  bool ok =
-      fromProject
-          ? sim::loadProject(project, setup, error, static_cast<uint32_t>(seed), clock)
-          : sim::defaultSetup(radios, models, setup, error, static_cast<uint32_t>(seed), clock);
+  const bool ok = fromProject ? sim::loadProject(project, setup, error, seed, clock)
+                              : sim::defaultSetup(n.radios, n.models, setup, error, seed, clock);
   if (!ok) {
     err << "tessel-cli: " << error << "\n";
     return 1;
@@ -270,11 +281,36 @@ int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
     err << "tessel-cli: --answer " << error << "\n";
     return kUsageError;
   }
+  return 0;
+}
+
+// The traffic on err: seconds, direction and the bytes with CR and LF spelt
+// out, enough to see and time the conversation.
+std::function<void(char, const std::string&, double)> traceTo(std::ostream& err) {
+  return [&err](char direction, const std::string& bytes, double seconds) {
+    std::string shown;
+    for (char c : bytes)
+      shown += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%.6f", seconds);
+    err << stamp << (direction == 'r' ? " > " : " < ") << bytes.size() << " " << shown << "\n";
+  };
+}
+
+}  // namespace
+
+int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
+  SimNumbers numbers;
+  if (!parseSimNumbers(args, numbers, err)) return kUsageError;
+  const std::string project = args.value("--project");
+  sim::SimSetup setup;
+  if (const int status = simRadios(args, numbers, project, setup, err)) return status;
   std::vector<int> formerIDs;
   for (const sim::SimRadio& r : setup.radios) formerIDs.push_back(r.radioID());
 
   sim::SimRadioGroup group(std::move(setup.radios), setup.local);
   group.setCommandMode(args.has("--command-mode"));
+  std::string error;
   if (args.has("--behind") && !placeBehind(args.value("--behind"), group, error)) {
     err << "tessel-cli: --behind " << error << "\n";
     return kUsageError;
@@ -282,22 +318,9 @@ int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
   if (!misbehave(args, group, err)) return kUsageError;
   sim::SimPty::Options options;
   options.pace = args.has("--pace");
-  options.baud = baud;
+  options.baud = numbers.baud;
   options.linkPath = args.value("--link");
-  if (args.has("--trace")) {
-    // Seconds, direction and the bytes with CR and LF spelt out: enough to
-    // see and time the conversation.
-    options.trace = [&err](char direction, const std::string& bytes, double seconds) {
-      std::string shown;
-      for (char c : bytes)
-        shown += c == '\r'   ? std::string("\\r")
-                 : c == '\n' ? std::string("\\n")
-                             : std::string(1, c);
-      char stamp[32];
-      std::snprintf(stamp, sizeof stamp, "%.6f", seconds);
-      err << stamp << (direction == 'r' ? " > " : " < ") << bytes.size() << " " << shown << "\n";
-    };
-  }
+  if (args.has("--trace")) options.trace = traceTo(err);
   sim::SimPty pty(group, options);
   if (!pty.open()) {
     err << "tessel-cli: " << pty.error() << "\n";
@@ -310,11 +333,9 @@ int simCommand(const ParsedArgs& args, std::ostream& out, std::ostream& err) {
     served = pty.run();
   }
   if (!served) err << "tessel-cli: " << pty.error() << "\n";
-  if (!project.empty()) {
-    if (!sim::saveProject(project, group, formerIDs, error)) {
-      err << "tessel-cli: " << error << "\n";
-      return 1;
-    }
+  if (!project.empty() && !sim::saveProject(project, group, formerIDs, error)) {
+    err << "tessel-cli: " << error << "\n";
+    return 1;
   }
   return served ? 0 : 1;
 }

@@ -95,28 +95,51 @@ GroupSettings GroupSetRequest::applied(GroupSettings g) const {
   return g;
 }
 
+namespace {
+
+// "--blocked MHZ,...": up to the registers' count of frequencies of the band,
+// "none" or nothing for an empty slot.
+bool parseBlocked(const std::string& value, std::array<std::string, kBlockedFreqCount>& list,
+                  std::string& error) {
+  list = {};
+  std::istringstream in(value);
+  size_t n = 0;
+  for (std::string item; std::getline(in, item, ',');) {
+    item = trimBlanks(item);
+    if (item.empty() || upperCase(item) == "NONE") continue;
+    const BlockedExit done = blockedExit(item);
+    if (blockedTyped(item) != item || !done.message.empty() || done.text.empty()) {
+      error = "--blocked: " + (done.message.empty() ? item + " is no frequency" : done.message);
+      return false;
+    }
+    if (n == list.size()) {
+      error = "--blocked takes at most " + std::to_string(list.size()) + " frequencies";
+      return false;
+    }
+    list[n++] = done.text;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool parseGroupSet(const ParsedArgs& args, GroupSetRequest& out, std::string& error) {
+  // The numbers, each in its register's range.
+  const struct {
+    const char* option;
+    int param;
+    std::optional<std::string> GroupSetRequest::*field;
+  } numbers[] = {{"--group-id", param::groupID, &GroupSetRequest::groupID},
+                 {"--security-id", param::securityID, &GroupSetRequest::securityID},
+                 {"--rf-band", param::rfband, &GroupSetRequest::rfband}};
   std::string v;
-  if (args.has("--group-id")) {
-    if (!digitsIn(args.value("--group-id"), param::groupID, v)) {
-      error = takes("--group-id", param::groupID);
+  for (const auto& n : numbers) {
+    if (!args.has(n.option)) continue;
+    if (!digitsIn(args.value(n.option), n.param, v)) {
+      error = takes(n.option, n.param);
       return false;
     }
-    out.groupID = v;
-  }
-  if (args.has("--security-id")) {
-    if (!digitsIn(args.value("--security-id"), param::securityID, v)) {
-      error = takes("--security-id", param::securityID);
-      return false;
-    }
-    out.securityID = v;
-  }
-  if (args.has("--rf-band")) {
-    if (!digitsIn(args.value("--rf-band"), param::rfband, v)) {
-      error = takes("--rf-band", param::rfband);
-      return false;
-    }
-    out.rfband = v;
+    out.*n.field = v;
   }
   if (args.has("--flush-time")) {
     if (!flushSeconds(args.value("--flush-time"), v)) {
@@ -125,39 +148,23 @@ bool parseGroupSet(const ParsedArgs& args, GroupSetRequest& out, std::string& er
     }
     out.flushTime = v;
   }
-  int choice = 0;
-  if (args.has("--repeaters")) {
-    if (!yesNo(args.value("--repeaters"), choice)) {
-      error = "--repeaters takes yes or no";
+  const struct {
+    const char* option;
+    std::optional<int> GroupSetRequest::*field;
+  } choices[] = {{"--repeaters", &GroupSetRequest::repeaters},
+                 {"--retx", &GroupSetRequest::reTXBroadcasts}};
+  for (const auto& c : choices) {
+    int choice = 0;
+    if (!args.has(c.option)) continue;
+    if (!yesNo(args.value(c.option), choice)) {
+      error = std::string(c.option) + " takes yes or no";
       return false;
     }
-    out.repeaters = choice;
-  }
-  if (args.has("--retx")) {
-    if (!yesNo(args.value("--retx"), choice)) {
-      error = "--retx takes yes or no";
-      return false;
-    }
-    out.reTXBroadcasts = choice;
+    out.*c.field = choice;
   }
   if (args.has("--blocked")) {
-    std::array<std::string, kBlockedFreqCount> list{};
-    std::istringstream in(args.value("--blocked"));
-    size_t n = 0;
-    for (std::string item; std::getline(in, item, ',');) {
-      item = trimBlanks(item);
-      if (item.empty() || upperCase(item) == "NONE") continue;
-      const BlockedExit done = blockedExit(item);
-      if (blockedTyped(item) != item || !done.message.empty() || done.text.empty()) {
-        error = "--blocked: " + (done.message.empty() ? item + " is no frequency" : done.message);
-        return false;
-      }
-      if (n == list.size()) {
-        error = "--blocked takes at most " + std::to_string(list.size()) + " frequencies";
-        return false;
-      }
-      list[n++] = done.text;
-    }
+    std::array<std::string, kBlockedFreqCount> list;
+    if (!parseBlocked(args.value("--blocked"), list, error)) return false;
     out.blocked = list;
   }
   out.yes = args.has("--yes");

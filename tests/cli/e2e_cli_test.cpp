@@ -153,10 +153,11 @@ TEST_F(CliEndToEnd, DiscoverCrossesGapsInTheRadioIDs) {
   std::string device = startSim(sim, {"--project", simProject, "--command-mode"});
   ASSERT_FALSE(device.empty());
   const std::string project = file("found.vro");
-  // Each silent ID costs a tick: 40 ms keeps the round near ten seconds and
-  // still leaves a loaded machine time to answer before the tick.
-  Process run({"discover", project, device, "--interval", "0.04", "--timeout", "40"}, dir_);
-  ASSERT_EQ(run.wait(45000), 0) << run.err();
+  // Each silent ID costs a tick: 80 ms keeps the round near twenty seconds
+  // and still leaves a loaded machine time to answer before the tick (at
+  // 40 ms radio 7's answer was missed once under a full suite).
+  Process run({"discover", project, device, "--interval", "0.08", "--timeout", "60"}, dir_);
+  ASSERT_EQ(run.wait(65000), 0) << run.err();
   // The round ran to its end rather than stopping at the first hole.
   EXPECT_TRUE(run.err().empty()) << run.err();
   std::istringstream lines(run.out());
