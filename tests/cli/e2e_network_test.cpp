@@ -283,9 +283,17 @@ TEST_F(CliOverAFloodingServer, GetLocalEndsAtItsTimeoutInBoundedMemory) {
   // What a port holding everything it received would grow by: all but what
   // the kernel's buffers still hold of what was sent.
   const long sentKb = static_cast<long>(flood.sent() / 1024);
+#if defined(__SANITIZE_ADDRESS__)
+  // AddressSanitizer keeps freed memory in quarantine and slows the reads:
+  // the peak says nothing there; the plain build measures it.
+  (void)sentKb;
+  (void)peak;
+  (void)quiet;
+#else
   EXPECT_GT(sentKb, 8 * 1024);  // it did flood
   EXPECT_LT(peak - quiet, sentKb / 4) << "kB at the peak " << peak << ", silent " << quiet
                                       << ", sent " << sentKb;
+#endif
 }
 
 }  // namespace
