@@ -291,8 +291,8 @@ TEST_F(CliOverAFloodingServer, GetLocalEndsAtItsTimeoutInBoundedMemory) {
   (void)quiet;
 #else
   EXPECT_GT(sentKb, 8 * 1024);  // it did flood
-  EXPECT_LT(peak - quiet, sentKb / 4) << "kB at the peak " << peak << ", silent " << quiet
-                                      << ", sent " << sentKb;
+  EXPECT_LT(peak - quiet, sentKb / 4)
+      << "kB at the peak " << peak << ", silent " << quiet << ", sent " << sentKb;
 #endif
 }
 

@@ -24,7 +24,9 @@ class CommaLocale {
   CommaLocale() : before_(std::setlocale(LC_NUMERIC, nullptr)) {
     if (!take("de-DE")) take("German_Germany.1252");
   }
-  ~CommaLocale() { std::setlocale(LC_NUMERIC, before_.c_str()); }
+  ~CommaLocale() {
+    std::setlocale(LC_NUMERIC, before_.c_str());
+  }
 #else
   CommaLocale() : before_(std::setlocale(LC_NUMERIC, nullptr)) {
     if (take(kName)) return;
@@ -52,7 +54,9 @@ class CommaLocale {
   CommaLocale& operator=(const CommaLocale&) = delete;
 
   // Whether numbers now have a comma for their decimal mark.
-  bool active() const { return active_; }
+  bool active() const {
+    return active_;
+  }
 
  private:
   static constexpr const char* kName = "de_DE.UTF-8";

@@ -322,14 +322,7 @@ TEST_F(WindowOnSimulatedRadios, AFirstCommandFindsThePortOpen) {
 // to the local radio before anything else goes out: the Set Radio of
 // Radio 001 that follows reaches radio 1, and radio 2 keeps its settings.
 TEST_F(WindowOnSimulatedRadios, StopWhileARemoteIsPolledLeavesTheNextSetRadioToTheLocalRadio) {
-  const std::string path = dir + "/group.vro";
-  std::string error;
-  ASSERT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
-  settings.strings["file1"] = path;
-  startOnSim();
-  window().show();
-  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
-  action("file1")->trigger();
+  ASSERT_NO_FATAL_FAILURE(openProject(saveGroup("group.vro")));
   action("discoverThis")->trigger();
   ASSERT_EQ(panel().WindowMode, wmMonitor);
   ASSERT_TRUE(runUntil(
@@ -363,14 +356,7 @@ TEST_F(WindowOnSimulatedRadios, SetParametersOnARemoteRadioGoesAtTheChosenPace) 
   for (const char* pacing : {"poll1000", "pollFast"}) {
     SCOPED_TRACE(pacing);
     const bool fast = std::string(pacing) == "pollFast";
-    const std::string path = dir + "/group.vro";
-    std::string error;
-    ASSERT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
-    settings.strings["file1"] = path;
-    startOnSim();
-    window().show();
-    ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000));
-    action("file1")->trigger();
+    ASSERT_NO_FATAL_FAILURE(openProject(saveGroup("group.vro")));
     action("discoverThis")->trigger();
     ASSERT_EQ(panel().WindowMode, wmMonitor);
     // The menu item says what it paces.
@@ -802,14 +788,9 @@ namespace {
 class WindowChangingGroup : public WindowOnSimulatedRadios {
  protected:
   ChangeGroupDialog* openDialog() {
-    path = dir + "/group.vro";
-    std::string error;
-    EXPECT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
-    settings.strings["file1"] = path;
-    startOnSim();
-    window().show();
-    if (!runUntil([&] { return wiring->serial().Active(); }, 3000)) return nullptr;
-    action("file1")->trigger();
+    path = saveGroup("group.vro");
+    openProject(path);
+    if (HasFatalFailure()) return nullptr;
     panel().setText(ctl::groupID, "9");
     auto* menu = window().findChild<QMenu*>(QStringLiteral("ProjectMenu"));
     emit menu->aboutToShow();
@@ -879,14 +860,8 @@ TEST_F(WindowChangingGroup, ShowsTheOrderThenChangesEveryRadioAndReadsThemAgain)
 // With the group values as the project has them there is nothing to
 // change: Change is not offered, and the dialog says why.
 TEST_F(WindowChangingGroup, OffersNoChangeWhenNothingChanges) {
-  path = dir + "/group.vro";
-  std::string error;
-  ASSERT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
-  settings.strings["file1"] = path;
-  startOnSim();
-  window().show();
-  ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000));
-  action("file1")->trigger();
+  path = saveGroup("group.vro");
+  ASSERT_NO_FATAL_FAILURE(openProject(path));
   window().changeGroupClick();
   ChangeGroupDialog* dialog = window().changeDialog();
   ASSERT_NE(dialog, nullptr);

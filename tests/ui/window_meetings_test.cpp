@@ -20,14 +20,7 @@ class WindowCommandsMeet : public WindowOnSimulatedRadios {
  protected:
   // The simulated group's project, open in Project mode.
   void openGroup() {
-    const std::string path = dir + "/group.vro";
-    std::string error;
-    ASSERT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
-    settings.strings["file1"] = path;
-    startOnSim();
-    window().show();
-    ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
-    action("file1")->trigger();
+    ASSERT_NO_FATAL_FAILURE(openProject(saveGroup("group.vro")));
     ASSERT_EQ(panel().WindowMode, wmProject);
   }
   void showMenus() {

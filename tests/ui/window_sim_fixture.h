@@ -59,6 +59,22 @@ class WindowOnSimulatedRadios : public WindowTest {
   // Makes the simulated radios misbehave, before they serve.
   virtual void misbehave(sim::SimRadioGroup&) {}
 
+  // The simulated group's project, as the simulator holds it, in dir/name.
+  std::string saveGroup(const std::string& name) {
+    const std::string path = dir + "/" + name;
+    std::string error;
+    EXPECT_TRUE(sim::saveProject(path, *group, {}, error)) << error;
+    return path;
+  }
+  // The window on the simulated radios, the project at path open.
+  void openProject(const std::string& path) {
+    settings.strings["file1"] = path;
+    startOnSim();
+    window().show();
+    ASSERT_TRUE(runUntil([&] { return wiring->serial().Active(); }, 3000)) << "port never opened";
+    action("file1")->trigger();
+  }
+
   void TearDown() override {
     if (wiring) wiring->engine().removeObserver(&traffic);
     wiring.reset();

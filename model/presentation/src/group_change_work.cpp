@@ -220,6 +220,10 @@ void GroupChangeWork::finish() {
 
 void GroupChangeWork::abandon() {
   if (!sending_ || !run_) return;
+  stopSend();
+}
+
+void GroupChangeWork::stopSend() {
   sending_ = false;
   window_.commands.stop(kCancelCaption, {});
   run_->cancel();
@@ -236,12 +240,7 @@ void GroupChangeWork::cancel() {
   if (!sending_ || !run_ || run_->phase() != 1) return;
   // The send under way stops; nothing was reset, so every radio runs as
   // it did.
-  sending_ = false;
-  window_.commands.stop(kCancelCaption, {});
-  run_->cancel();
-  release();
-  said_ = run_->failureText();
-  changed();
+  stopSend();
 }
 
 bool GroupChangeWork::retry() {

@@ -106,6 +106,9 @@ class GroupChangeWork {
   std::function<void()> onChange;
 
  private:
+  // Ends the send under way as a cancel: the run stopped, the link given
+  // back, its failure said.
+  void stopSend();
   void afterStep();
   bool takeEngine();
   void release();
