@@ -1,9 +1,11 @@
 // The three callbacks the link engine calls: register replies into the panel
 // and the project file, panel values out as register texts, and the queries.
 #include <algorithm>
+#include <map>
 
 #include "model/catalogue.h"
 #include "model/factory_defaults.h"
+#include "model/radio_codec.h"
 #include "model_fixture.h"
 
 namespace tessel {
@@ -896,7 +898,9 @@ TEST_F(ApplyReplyTest, AnEmulatedRadiosSetIsWhatItsRegisterReadsAfter) {
   }
   // A value its register cannot give is not taken.
   EXPECT_FALSE(values.storeRegister(2, param::radioID, 300, "300"));
-  EXPECT_EQ(key("Radio2", "Radio ID"), "2");
+  EXPECT_EQ(values.RegisterValue(2, param::radioID, false), "2");
+  // Each set stores its own key only.
+  EXPECT_EQ(key("Radio2", "Radio ID"), "<absent>");
 }
 
 // Manual mode's one radio is the panel: the project file is left alone.
@@ -965,6 +969,80 @@ TEST_F(ApplyReplyTest, ARadioReadThenSavedOrSavedThenReadHasTheSameSection) {
     if (r.param != param::radioID) values.ApplyReply(r.param, r.value, r.text);
   values.readDone();
   EXPECT_EQ(keys("Radio6"), saved);
+}
+
+// A radio's record is its settings' home and its section their copy: after
+// every way a radio's settings are stored (a read of the radio shown and of
+// one polled, an emulated set, an edit saved, a new radio, a radio found by
+// a discovery, a model-E register), each record holds what its section
+// reads, and a project opened anew has the same records.
+TEST_F(ApplyReplyTest, EveryRecordHoldsWhatItsSectionReadsWhicheverWayItWasStored) {
+  put("[Radio5]\nRadio Mode=Slave\nData Bits=7\n[Radio6]\nRoaming=No\nMaster ID=5\n"
+      "[Radio7]\nRadio Model=Vireo Version 2\nParity=even\n");
+  open(wmProject);
+  auto records = [this] {
+    std::map<int, RadioSettings> out;
+    for (int id = 0; id < kRadioSlots; ++id) {
+      if (Tradio* r = window.project()->radio(id)) out[id] = r->settings;
+    }
+    return out;
+  };
+  auto expectRecordsAreTheirSections = [&](const std::string& step) {
+    IniFile file(path);
+    IniSections sections(file);
+    // Compared as the file's texts, which say what differs.
+    for (const auto& [id, s] : records())
+      EXPECT_EQ(codec::fileTexts(s, kBrandModels0),
+                codec::fileTexts(codec::readRadio(sections, id, kBrandModels0), kBrandModels0))
+          << step << ", radio " << id;
+  };
+  expectRecordsAreTheirSections("opened");
+
+  window.chooseRadio(window.project()->radio(5)->listItem);
+  values.beginReplies();
+  for (const Reply& r : kDumpOfRadio5) values.ApplyReply(r.param, r.value, r.text);
+  values.readDone();
+  expectRecordsAreTheirSections("radio 5 read");
+  EXPECT_EQ(window.project()->radio(5)->settings.radioMode, item::master);
+
+  window.switchMode(wmMonitor);
+  reply(1, "6");
+  reply(8, "9");
+  reply(13, "33");
+  reply(20, "19200");
+  expectRecordsAreTheirSections("radio 6 polled");
+  EXPECT_EQ(window.project()->radio(6)->settings.masterID, "9");
+
+  window.switchMode(wmProject);
+  EXPECT_TRUE(values.storeRegister(7, param::bufferMode, 1, "P"));
+  expectRecordsAreTheirSections("radio 7 set as an emulated radio");
+  EXPECT_EQ(window.project()->radio(7)->settings.bufferMode, item::bufferPacket);
+
+  panel.setText(ctl::retries, "12");
+  panel.setItemIndex(ctl::parity, item::parityEven);
+  window.setRadioChanged(true);
+  ASSERT_TRUE(window.saveCurrentRadio());
+  expectRecordsAreTheirSections("radio 5 edited and saved");
+  EXPECT_EQ(window.project()->radio(5)->settings.retries, "12");
+
+  window.newRadioClick();
+  panel.setText(ctl::radioName, "Tank");
+  window.radioNameChange();
+  ASSERT_TRUE(window.saveCurrentRadio());
+  expectRecordsAreTheirSections("a new radio saved");
+
+  reply(1, "9");
+  values.ApplyReply(100, 2, "2");
+  expectRecordsAreTheirSections("radio 9 found, then its model-E register");
+  ASSERT_NE(window.project()->radio(9), nullptr);
+  EXPECT_EQ(window.project()->radio(9)->settings.model, 0);
+
+  std::map<int, RadioSettings> before = records();
+  window.openProject(path);
+  window.loadProjectRadios();
+  for (auto& [id, s] : records())
+    EXPECT_EQ(codec::fileTexts(s, kBrandModels0), codec::fileTexts(before[id], kBrandModels0))
+        << "reopened, radio " << id;
 }
 
 }  // namespace

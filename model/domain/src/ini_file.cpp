@@ -90,6 +90,28 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
   load();
 }
 
+namespace {
+
+// The line of content at pos, without its line end, and whether that end is
+// CR LF; pos moves past it. The last line without a line end gets the
+// file's when lines follow it. False at the end of content.
+bool takeLine(const std::string& content, size_t& pos, bool crlfDefault, std::string& text,
+              bool& crlf) {
+  if (pos >= content.size()) return false;
+  const size_t lf = content.find('\n', pos);
+  const size_t end = lf == std::string::npos ? content.size() : lf;
+  text = content.substr(pos, end - pos);
+  crlf = lf == std::string::npos ? crlfDefault : false;
+  if (lf != std::string::npos && !text.empty() && text.back() == '\r') {
+    text.pop_back();
+    crlf = true;
+  }
+  pos = lf == std::string::npos ? content.size() : lf + 1;
+  return true;
+}
+
+}  // namespace
+
 bool IniFile::load() {
   loadFailed_ = false;
   bom_.clear();
@@ -120,19 +142,10 @@ bool IniFile::load() {
 
   const bool crlfDefault = eol_ == "\r\n";
   int number = 0;
-  while (pos < content.size()) {
-    size_t lf = content.find('\n', pos);
-    size_t end = lf == std::string::npos ? content.size() : lf;
-    std::string text = content.substr(pos, end - pos);
-    // The last line without a line end gets the file's when lines follow it.
-    bool crlf = lf == std::string::npos ? crlfDefault : false;
-    if (lf != std::string::npos && !text.empty() && text.back() == '\r') {
-      text.pop_back();
-      crlf = true;
-    }
-    pos = lf == std::string::npos ? content.size() : lf + 1;
+  std::string text;
+  bool crlf = false;
+  while (takeLine(content, pos, crlfDefault, text, crlf)) {
     ++number;
-
     std::string name;
     auto& body = sections_.empty() ? preamble_ : sections_.back().body;
     switch (classify(text, name)) {

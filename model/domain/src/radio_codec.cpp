@@ -225,20 +225,30 @@ std::string serialPortNumber(const std::string& text) {
   return text;
 }
 
-bool applyRegister(RadioSettings& s, int param, int value, const std::string& text) {
-  if (text.empty()) return false;
-  GroupSettings& g = s.group;
-  int number = 0;
+namespace {
+
+// The group's registers: the group ID, security ID, RF band, flush time,
+// repeaters, re-broadcast and the blocked frequencies.
+bool isGroupRegister(int param) {
+  switch (param) {
+    case param::groupID:
+    case param::securityID:
+    case param::repeaters:
+    case param::reTXBroadcasts:
+    case param::rfband:
+    case param::flushTime:
+      return true;
+    default:
+      return isBlocked(param);
+  }
+}
+
+bool applyGroupRegister(GroupSettings& g, int param, int value, const std::string& text) {
   switch (param) {
     case param::groupID:
       return takeText(g.groupID, text);
-    case param::radioID:
-      if (!parseInt32(text, number) || !inRange(param, number)) return false;
-      return takeText(s.radioID, std::to_string(number));
     case param::securityID:
       return takeText(g.securityID, text);
-    case param::radioMode:
-      return takeItem(s.radioMode, radiokey::radioMode, text);
     case param::repeaters:
       g.repeaters = yesNoOfReply(text);
       return true;
@@ -248,37 +258,16 @@ bool applyRegister(RadioSettings& s, int param, int value, const std::string& te
     case param::rfband:
       if (!inRange(param, value)) return false;
       return takeText(g.rfband, std::to_string(value));
-    case param::roaming:
-      return takeItem(s.roaming, radiokey::roaming, text);
-    case param::masterLock:
-      // Register 8 of a model-2 radio holds its roaming letter.
-      if (!parseInt32(text, number) || s.roaming != item::roamingMasterID) return false;
-      return takeText(s.masterID, text);
-    case param::masterID:
-      // Register 12 of models 0 and 1 names the master a roaming radio is
-      // with; a model-2 radio keeps its configured master ID there.
-      if (!parseInt32(text, number) || (s.roaming != item::roamingAllowed && s.model != 2))
-        return false;
-      return takeText(s.masterID, text);
-    case param::retries:
-      return takeText(s.retries, text);
     case param::flushTime:
       return takeText(g.flushTime, FlushTimeFromRegister(text));
-    case param::baudRate:
-      if (value <= 0) return false;
-      return takeText(s.baudRate, shownBaudRate(std::to_string(value)));
-    case param::dataBits:
-      return takeRange(s.dataBits, value, 7, 8);
-    case param::stopBits:
-      return takeRange(s.stopBits, value, 1, 2);
-    case param::parity:
-      return takeItem(s.parity, radiokey::parity, text);
-    case param::handShaking:
-      return takeItem(s.handShaking, radiokey::handshaking, text);
-    case param::protocol:
-      return takeItem(s.protocol, radiokey::autoRouting, text);
-    case param::bufferMode:
-      return takeItem(s.bufferMode, radiokey::bufferMode, text);
+    default:
+      return takeText(g.blocked[param - param::blockedFreq1], BlockedFreqFromReply(value, text));
+  }
+}
+
+// The model-E registers (codes from 100 on).
+bool applyModelERegister(RadioSettings& s, int param, int value, const std::string& text) {
+  switch (param) {
     case param::emulationMode:
       // Only model E has this register.
       s.model = 0;
@@ -299,8 +288,54 @@ bool applyRegister(RadioSettings& s, int param, int value, const std::string& te
     case param::offTimer:
       return takeText(s.offTimer, text);
     default:
-      if (!isBlocked(param)) return false;  // identification, status, fixed
-      return takeText(g.blocked[param - param::blockedFreq1], BlockedFreqFromReply(value, text));
+      return false;
+  }
+}
+
+}  // namespace
+
+bool applyRegister(RadioSettings& s, int param, int value, const std::string& text) {
+  if (text.empty()) return false;
+  if (isGroupRegister(param)) return applyGroupRegister(s.group, param, value, text);
+  if (param >= param::emulationMode) return applyModelERegister(s, param, value, text);
+  int number = 0;
+  switch (param) {
+    case param::radioID:
+      if (!parseInt32(text, number) || !inRange(param, number)) return false;
+      return takeText(s.radioID, std::to_string(number));
+    case param::radioMode:
+      return takeItem(s.radioMode, radiokey::radioMode, text);
+    case param::roaming:
+      return takeItem(s.roaming, radiokey::roaming, text);
+    case param::masterLock:
+      // Register 8 of a model-2 radio holds its roaming letter.
+      if (!parseInt32(text, number) || s.roaming != item::roamingMasterID) return false;
+      return takeText(s.masterID, text);
+    case param::masterID:
+      // Register 12 of models 0 and 1 names the master a roaming radio is
+      // with; a model-2 radio keeps its configured master ID there.
+      if (!parseInt32(text, number) || (s.roaming != item::roamingAllowed && s.model != 2))
+        return false;
+      return takeText(s.masterID, text);
+    case param::retries:
+      return takeText(s.retries, text);
+    case param::baudRate:
+      if (value <= 0) return false;
+      return takeText(s.baudRate, shownBaudRate(std::to_string(value)));
+    case param::dataBits:
+      return takeRange(s.dataBits, value, 7, 8);
+    case param::stopBits:
+      return takeRange(s.stopBits, value, 1, 2);
+    case param::parity:
+      return takeItem(s.parity, radiokey::parity, text);
+    case param::handShaking:
+      return takeItem(s.handShaking, radiokey::handshaking, text);
+    case param::protocol:
+      return takeItem(s.protocol, radiokey::autoRouting, text);
+    case param::bufferMode:
+      return takeItem(s.bufferMode, radiokey::bufferMode, text);
+    default:
+      return false;  // identification, status, fixed
   }
 }
 

@@ -189,9 +189,9 @@ std::vector<CompareRow> compareRadio(const RadioSettings& project, const RadioRe
   return rows;
 }
 
-RadioSettings projectSettings(Tproject& project, int slot, const BrandModels& models) {
+RadioSettings projectSettings(Tproject& project, int slot, const BrandModels&) {
   ProjectFileSections sections(project);
-  RadioSettings s = codec::readRadio(sections, slot, models);
+  RadioSettings s = project.radioSettings(slot);
   s.group = codec::readGroup(sections);
   return s;
 }
@@ -380,9 +380,10 @@ RadioSettings takenValues(const RadioSettings& project, const RadioReading& radi
   return t;
 }
 
-bool writeTaken(Tproject& project, int slot, const RadioSettings& s, const BrandModels& models) {
+bool writeTaken(Tproject& project, int slot, const RadioSettings& s, const BrandModels&) {
   ProjectFileSections sections(project);
-  bool ok = codec::writeRadio(sections, slot, s, models);
+  Tproject::Batch batch(project);
+  bool ok = project.storeRadio(slot, s);
   ok = codec::writeGroup(sections, s.group) && ok;
   return codec::writeBlocked(sections, s.group) && ok;
 }

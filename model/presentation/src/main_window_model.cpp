@@ -448,6 +448,13 @@ bool MainWindowModel::rekeyCurrentRadio(bool adoptSection) {
   }
   project_->setRadio(n, std::move(record));
   r->slotID = n;
+  // A section adopted is what the radio now holds; otherwise the radio keeps
+  // its settings under its new number until it is saved there.
+  if (adoptSection && project_->sectionExists(Tradio::sectionName(n))) {
+    r->settings = project_->sectionSettings(n);
+  } else {
+    r->settings.radioID = std::to_string(n);
+  }
   project_->eraseSection(stale);
   views.setSubItem(r->listItem, 0, std::to_string(n));
   return true;

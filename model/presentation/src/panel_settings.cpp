@@ -1,6 +1,11 @@
 #include "model/panel_settings.h"
 
+#include <type_traits>
+
+#include "model/catalogue.h"
 #include "model/panel.h"
+#include "model/parameter_table.h"
+#include "model/radio_codec.h"
 
 namespace tessel {
 
@@ -39,37 +44,95 @@ RadioSettings settingsOfPanel(const Panel& panel) {
   return s;
 }
 
+namespace {
+
+// The controls that show one parameter each, by the settings field they show.
+template <typename Settings, typename Field>
+struct Shown {
+  int code;
+  const std::string* control;
+  Field Settings::*field;
+};
+using RadioText = Shown<RadioSettings, std::string>;
+using RadioItem = Shown<RadioSettings, int>;
+using GroupText = Shown<GroupSettings, std::string>;
+using GroupItem = Shown<GroupSettings, int>;
+
+const RadioText kRadioTexts[] = {
+    {param::radioID, &ctl::radioID, &RadioSettings::radioID},
+    {param::masterLock, &ctl::masterID, &RadioSettings::masterID},
+    {param::masterID, &ctl::masterID, &RadioSettings::masterID},
+    {param::retries, &ctl::retries, &RadioSettings::retries},
+    {param::plcAddress, &ctl::plcAddress, &RadioSettings::plcAddress},
+    {param::currentTime, &ctl::currentTime, &RadioSettings::currentTime},
+    {param::startTime, &ctl::startTime, &RadioSettings::startTime},
+    {param::onTimer, &ctl::onTimer, &RadioSettings::onTimer},
+    {param::offTimer, &ctl::offTimer, &RadioSettings::offTimer},
+};
+const RadioItem kRadioItems[] = {
+    {param::radioMode, &ctl::radioMode, &RadioSettings::radioMode},
+    {param::roaming, &ctl::roaming, &RadioSettings::roaming},
+    {param::dataBits, &ctl::dataBits, &RadioSettings::dataBits},
+    {param::stopBits, &ctl::stopBits, &RadioSettings::stopBits},
+    {param::parity, &ctl::parity, &RadioSettings::parity},
+    {param::handShaking, &ctl::handShaking, &RadioSettings::handShaking},
+    {param::protocol, &ctl::protocol, &RadioSettings::protocol},
+    {param::bufferMode, &ctl::bufferMode, &RadioSettings::bufferMode},
+    {param::emulationMode, &ctl::emulationMode, &RadioSettings::emulationMode},
+    {param::sleepMode, &ctl::sleepMode, &RadioSettings::sleepMode},
+};
+const GroupText kGroupTexts[] = {
+    {param::groupID, &ctl::groupID, &GroupSettings::groupID},
+    {param::securityID, &ctl::securityID, &GroupSettings::securityID},
+    {param::rfband, &ctl::rfband, &GroupSettings::rfband},
+    {param::flushTime, &ctl::flushTime, &GroupSettings::flushTime},
+};
+const GroupItem kGroupItems[] = {
+    {param::repeaters, &ctl::repeaters, &GroupSettings::repeaters},
+    {param::reTXBroadcasts, &ctl::reTXBroadcasts, &GroupSettings::reTXBroadcasts},
+};
+
+// Shows the field of s that a row of table gives for code: true when one did.
+template <typename Settings, typename Field, size_t N>
+bool showFrom(Panel& panel, const Shown<Settings, Field> (&table)[N], const Settings& s, int code) {
+  for (const auto& row : table) {
+    if (row.code != code) continue;
+    if constexpr (std::is_same_v<Field, int>) {
+      panel.setItemIndex(*row.control, s.*row.field);
+    } else {
+      panel.setText(*row.control, s.*row.field);
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void showParameter(Panel& panel, const RadioSettings& s, int code) {
+  if (showFrom(panel, kRadioTexts, s, code) || showFrom(panel, kRadioItems, s, code) ||
+      showFrom(panel, kGroupTexts, s.group, code) || showFrom(panel, kGroupItems, s.group, code))
+    return;
+  if (code == param::mainSerialPort) {
+    panel.setText(ctl::mainSerialPort, codec::serialPortNumber(s.mainSerialPort));
+  } else if (code == param::baudRate) {
+    // A rate the selector does not list leaves it as it is.
+    const std::string rate = shownBaudRate(s.baudRate);
+    for (const std::string& entry : panel.items(ctl::baudRate)) {
+      if (entry == rate) panel.setText(ctl::baudRate, rate);
+    }
+  } else if (code >= param::blockedFreq1 && code <= param::blockedFreq12) {
+    panel.blockedValues[code - param::blockedFreq1] = s.group.blocked[code - param::blockedFreq1];
+  }
+}
+
 void showOnPanel(Panel& panel, const RadioSettings& s) {
   panel.setItemIndex(ctl::radioType, s.model);
-  panel.setText(ctl::radioID, s.radioID);
+  for (const Parameter& p : parameterTable()) {
+    // The lock shows in the master ID's field.
+    if (p.code != param::masterLock) showParameter(panel, s, p.code);
+  }
   panel.setText(ctl::radioName, s.name);
-  panel.setItemIndex(ctl::radioMode, s.radioMode);
-  panel.setItemIndex(ctl::roaming, s.roaming);
-  panel.setText(ctl::masterID, s.masterID);
-  panel.setText(ctl::retries, s.retries);
-  panel.setItemIndex(ctl::protocol, s.protocol);
-  panel.setItemIndex(ctl::bufferMode, s.bufferMode);
-  panel.setItemIndex(ctl::emulationMode, s.emulationMode);
-  panel.setText(ctl::mainSerialPort, s.mainSerialPort);
-  panel.setItemIndex(ctl::sleepMode, s.sleepMode);
-  panel.setText(ctl::plcAddress, s.plcAddress);
-  panel.setText(ctl::startTime, s.startTime);
-  panel.setText(ctl::onTimer, s.onTimer);
-  panel.setText(ctl::offTimer, s.offTimer);
-  panel.setText(ctl::currentTime, s.currentTime);
-  panel.setText(ctl::baudRate, s.baudRate);
-  panel.setItemIndex(ctl::dataBits, s.dataBits);
-  panel.setItemIndex(ctl::stopBits, s.stopBits);
-  panel.setItemIndex(ctl::parity, s.parity);
-  panel.setItemIndex(ctl::handShaking, s.handShaking);
-  const GroupSettings& g = s.group;
-  panel.setText(ctl::groupID, g.groupID);
-  panel.setText(ctl::securityID, g.securityID);
-  panel.setText(ctl::rfband, g.rfband);
-  panel.setText(ctl::flushTime, g.flushTime);
-  panel.setItemIndex(ctl::reTXBroadcasts, g.reTXBroadcasts);
-  panel.setItemIndex(ctl::repeaters, g.repeaters);
-  for (int i = 0; i < kBlockedFreqCount; ++i) panel.blockedValues[i] = g.blocked[i];
 }
 
 }  // namespace tessel

@@ -9,6 +9,63 @@
 
 namespace tessel {
 
+namespace {
+
+// A project's sections through which only the keys named are written (or
+// deleted): the codec writes a whole radio section, a store only some keys.
+class NamedKeysOnly : public ProjectSections {
+ public:
+  NamedKeysOnly(ProjectSections& file, const std::vector<std::string>& keys)
+      : file_(file), keys_(keys) {}
+  std::string readString(const std::string& section, const std::string& key,
+                         const std::string& def) const override {
+    return file_.readString(section, key, def);
+  }
+  int readInteger(const std::string& section, const std::string& key, int def) const override {
+    return file_.readInteger(section, key, def);
+  }
+  bool writeString(const std::string& section, const std::string& key,
+                   const std::string& value) override {
+    return !named(key) || file_.writeString(section, key, value);
+  }
+  bool writeInteger(const std::string& section, const std::string& key, int value) override {
+    return !named(key) || file_.writeInteger(section, key, value);
+  }
+  bool deleteKey(const std::string& section, const std::string& key) override {
+    return !named(key) || file_.deleteKey(section, key);
+  }
+
+ private:
+  bool named(const std::string& key) const {
+    if (keys_.empty()) return true;
+    for (const std::string& k : keys_) {
+      if (k == key) return true;
+    }
+    return false;
+  }
+  ProjectSections& file_;
+  const std::vector<std::string>& keys_;
+};
+
+// s as its section reads back: what no radio section holds is left out.
+RadioSettings asStored(RadioSettings s) {
+  const RadioSettings defaults;
+  s.group = defaults.group;
+  s.currentTime = defaults.currentTime;
+  if (s.model != 0) {
+    s.emulationMode = defaults.emulationMode;
+    s.mainSerialPort = defaults.mainSerialPort;
+    s.sleepMode = defaults.sleepMode;
+    s.plcAddress = defaults.plcAddress;
+    s.startTime = defaults.startTime;
+    s.onTimer = defaults.onTimer;
+    s.offTimer = defaults.offTimer;
+  }
+  return s;
+}
+
+}  // namespace
+
 Tproject::Tproject(MainWindowModel& w, const std::string& fileName, ProjectLock lock)
     : window(&w), lock_(std::move(lock)), file_(fileName) {}
 
@@ -149,6 +206,27 @@ std::vector<std::string> Tproject::unreadableReport() const {
                   " more lines cannot be read");
   }
   return out;
+}
+
+RadioSettings Tproject::radioSettings(int slot) const {
+  if (const Tradio* r = radio(slot)) return r->settings;
+  return sectionSettings(slot);
+}
+
+RadioSettings Tproject::sectionSettings(int slot) const {
+  ProjectFileSections file(const_cast<Tproject&>(*this));
+  return codec::readRadio(file, slot, window->models);
+}
+
+bool Tproject::storeRadio(int slot, const RadioSettings& s, const std::vector<std::string>& keys) {
+  if (Tradio* r = radio(slot)) r->settings = asStored(s);
+  const int failedBefore = failedWrites_;
+  beginBatch();
+  ProjectFileSections file(*this);
+  NamedKeysOnly named(file, keys);
+  codec::writeRadio(named, slot, s, window->models);
+  endBatch();
+  return failedWrites_ == failedBefore;
 }
 
 Tradio* Tproject::radio(int id) const {

@@ -18,11 +18,12 @@ std::unique_ptr<Tradio> Tradio::Create(MainWindowModel& window, int id, Tproject
   r->window = &window;
   r->slotID = id;
   r->reportedID = id;
+  r->settings = project.sectionSettings(id);
   r->listItem = window.views.addRow(r.get());
   r->LoadIntoPanel();
   GroupViews& views = window.views;
   views.setCaption(r->listItem, r->name);
-  views.setSubItem(r->listItem, 0, window.panel.text(ctl::radioID));
+  views.setSubItem(r->listItem, 0, r->settings.radioID);
   views.setStateImage(r->listItem, 0);
   return r;
 }
@@ -58,8 +59,7 @@ void Tradio::Destroy() {
 void Tradio::LoadIntoPanel() {
   Panel& panel = window->panel;
   GroupViews& views = window->views;
-  ProjectFileSections file(*project);
-  const RadioSettings s = codec::readRadio(file, slotID, window->models);
+  const RadioSettings& s = settings;
   panel.setText(ctl::radioID, s.radioID);
   name = s.name;
 
@@ -122,47 +122,36 @@ bool Tradio::SaveFromPanel() {
                          pbOk);
     return false;
   }
-  const int failedBefore = project->failedWrites();
   const std::string s = sectionName(id);
+  RadioSettings edited = settingsOfPanel(panel);
+  edited.radioID = idText;
+  edited.name = name;
+  isMaster = edited.radioMode == item::master;
   // A section loaded into the panel takes only what changed since: a save
   // after one edit must not rewrite keys the user never touched. A new
   // section (a new radio, a new number) takes everything.
-  if (project->sectionExists(s) && window->loadedSlot() == slotID &&
-      !window->loadedSettings().empty()) {
-    isMaster = panel.itemIndex(ctl::radioMode) == item::master;
-    saveChanges(s, window->loadedSettings());
-    return project->failedWrites() == failedBefore;
-  }
-  RadioSettings settings = settingsOfPanel(panel);
-  settings.radioID = idText;
-  settings.name = name;
-  isMaster = settings.radioMode == item::master;
-  ProjectFileSections file(*project);
-  codec::writeRadio(file, id, settings, window->models);
+  const bool onlyChanged = project->sectionExists(s) && window->loadedSlot() == slotID &&
+                           !window->loadedSettings().empty();
+  const bool ok = onlyChanged ? project->storeRadio(id, edited, changedKeys(edited))
+                              : project->storeRadio(id, edited);
   window->recordLoaded(slotID);
-  return project->failedWrites() == failedBefore;
+  return ok;
 }
 
-void Tradio::saveChanges(const std::string& s, const PanelSettings& loaded) {
+std::vector<std::string> Tradio::changedKeys(const RadioSettings& edited) const {
   const BrandModels& models = window->models;
-  const PanelSettings now = window->shownTexts();
-  for (const auto& [key, text] : now) {
+  const PanelSettings& loaded = window->loadedSettings();
+  std::vector<std::string> keys;
+  for (const auto& [key, text] : codec::fileTexts(edited, models)) {
     bool same = false;
     for (const auto& [k, was] : loaded) same = same || (k == key && was == text);
     if (same) continue;
-    if (key == models.modelKey) {
-      if (text.empty()) continue;
-      project->writeKey(s, key, text);
-      if (text != models.names[0]) project->deleteKey(s, radiokey::emulationMode.name);
-      continue;
-    }
-    const ProjectKey* k = nullptr;
-    for (const ProjectKey* r : radioKeys()) k = (!k && key == r->name) ? r : k;
-    // Group keys and blocked frequencies live in the group section.
-    if (!k || (k->isChoice() && text.empty())) continue;
-    project->writeKey(s, key, k == &radiokey::radioName ? name : text);
+    keys.push_back(key);
+    // Another model than E drops its emulation mode.
+    if (key == models.modelKey && text != models.names[0])
+      keys.push_back(radiokey::emulationMode.name);
   }
-  window->recordLoaded(slotID);
+  return keys;
 }
 
 }  // namespace tessel

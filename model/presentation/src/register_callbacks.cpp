@@ -52,20 +52,20 @@ bool RegisterValues::storeRegister(int radio, int param, int value, const std::s
       taken = true;
     }
   }
-  // Outside Manual mode the radio's section and the group's take it too,
-  // only the one value changed: edits in the panel not yet saved stay there.
+  // Outside Manual mode the radio's record and the group's section take it
+  // too, only the one value changed: edits in the panel not yet saved stay
+  // there.
   if (r && panel.WindowMode != wmManual) {
     RadioSettings stored = projectSettings(*p, radio, window_.models);
     if (codec::applyRegister(stored, param, value, t)) {
-      ProjectFileSections sections(*p);
-      p->beginBatch();
       if (isSharedParameter(param)) {
+        ProjectFileSections sections(*p);
+        Tproject::Batch batch(*p);
         codec::writeGroup(sections, stored.group);
         codec::writeBlocked(sections, stored.group);
       } else {
-        codec::writeRadio(sections, radio, stored, window_.models);
+        p->storeRadio(radio, stored, radioKeysOf(param));
       }
-      p->endBatch();
       taken = true;
     }
   }

@@ -53,10 +53,6 @@ bool RegisterValues::panelSide() const {
          (panel.currentRadio && readingID() >= 0 && panel.currentRadio->slotID == readingID());
 }
 
-void RegisterValues::writeFile(const std::string& key, const std::string& value) {
-  if (fileSide()) window_.project()->writeKey(readingSection(), key, value);
-}
-
 // The identification line arrives as parameter -1 with the detected model
 // as its value; a register the map lacks arrives the same way, but with a
 // number (or -1) as value and the register's own digits as text.
@@ -110,19 +106,12 @@ void RegisterValues::endReplies() {
 
 bool RegisterValues::apply(int param, int value, const std::string& text) {
   Panel& panel = window_.panel;
-  // Whether the reply holds a value of its parameter, by the codec's rules;
-  // the routines below store it.
-  RadioSettings reply;
-  const bool taken = codec::applyRegister(reply, param, value, text);
   switch (param) {
     case param::radioIdentity:
       if (isIdentification(value, text)) {
         panel.detectedModel = value;
         identifiedModel_ = value;
       }
-      return false;
-    case param::groupID:
-      panel.setText(ctl::groupID, text);
       return false;
     case param::radioID:
       if (panel.WindowMode == wmManual) {
@@ -135,92 +124,59 @@ bool RegisterValues::apply(int param, int value, const std::string& text) {
         if (Tradio* r = readingRadio()) window_.pollReadings.start(r->slotID, readingModelOf(*r));
       }
       return false;
-    case param::securityID:
-      panel.setText(ctl::securityID, text);
-      return false;
     case param::radioMode:
-      return radioModeRoutine(text);
-    case param::repeaters:
-      panel.setItemIndex(ctl::repeaters, codec::yesNoOfReply(text));
-      return false;
-    case param::reTXBroadcasts:
-      panel.setItemIndex(ctl::reTXBroadcasts, codec::yesNoOfReply(text));
-      return false;
-    case param::rfband:
-      if (taken) panel.setItemIndex(ctl::rfband, value - 1);
-      return false;
-    case param::roaming:
-      roamingRoutine(text);
-      return false;
+      return radioModeRoutine(value, text);
     case param::masterLock:
     case param::masterID:
       masterIDRoutine(param, text);
       return false;
-    case param::retries:
-      fieldRoutine(radiokey::retries, text);
-      return false;
-    case param::flushTime:
-      panel.setText(ctl::flushTime, FlushTimeFromRegister(text));
-      return false;
-    case param::baudRate:
-      if (taken) baudRateRoutine(value);
-      return false;
-    case param::dataBits:
-      if (taken) dataBitsRoutine(value);
-      return false;
-    case param::stopBits:
-      if (taken) stopBitsRoutine(value);
-      return false;
-    case param::parity:
-      parityRoutine(text);
-      return false;
-    case param::handShaking:
-      handShakingRoutine(text);
-      return false;
-    case param::protocol:
-      protocolRoutine(text);
-      return false;
-    case param::bufferMode:
-      bufferModeRoutine(text);
-      return false;
-    case param::emulationMode:
-      // Only a model-0 radio has this register.
-      if (panelSide()) panel.setItemIndex(ctl::radioType, 0);
-      if (window_.panel.WindowMode != wmManual) {
-        if (Tradio* r = readingRadio()) r->modelIndex = 0;
-      }
-      emulationModeRoutine(value);
-      return false;
-    case param::plcAddress:
-      fieldRoutine(radiokey::plcAddress, text);
-      return false;
-    case param::mainSerialPort:
-      mainSerialPortRoutine(text);
-      return false;
-    case param::sleepMode:
-      if (taken) sleepModeRoutine(value);
-      return false;
-    case param::currentTime:
-      panel.setText(ctl::currentTime, text);
-      return false;
-    case param::startTime:
-      fieldRoutine(radiokey::startTime, text);
-      return false;
-    case param::onTimer:
-      fieldRoutine(radiokey::onTimer, text);
-      return false;
-    case param::offTimer:
-      fieldRoutine(radiokey::offTimer, text);
-      return false;
     default:
-      if (param >= param::blockedFreq1 && param <= param::blockedFreq12) {
-        if (param == param::blockedFreq1 && window_.project()) {
-          window_.project()->blockedChanged = true;
-        }
-        panel.blockedValues[param - param::blockedFreq1] = BlockedFreqFromReply(value, text);
-      }
-      return false;
+      break;
   }
+  if (param == param::blockedFreq1 && window_.project()) window_.project()->blockedChanged = true;
+  // The group's values are the panel's (the project takes them from there);
+  // a radio's own go into its record and, while it is shown, the panel.
+  if (!isSharedParameter(param)) storeReading(param, value, text);
+  if (isSharedParameter(param) || panelSide()) showReading(param, value, text);
+  return false;
+}
+
+std::vector<std::string> RegisterValues::radioKeysOf(int param) const {
+  std::vector<std::string> keys;
+  if (param == param::emulationMode) keys.push_back(window_.models.modelKey);
+  const ProjectKey* k = keyOf(param == param::masterLock ? param::masterID : param);
+  if (k && !isSharedParameter(param)) keys.push_back(k->name);
+  return keys;
+}
+
+bool RegisterValues::storeReading(int param, int value, const std::string& text) {
+  if (!fileSide()) return false;
+  Tproject& p = *window_.project();
+  RadioSettings next = p.radioSettings(readingID());
+  if (!codec::applyRegister(next, param, value, text)) return false;
+  std::vector<std::string> keys = radioKeysOf(param);
+  // An emulation mode the radio cannot have names the model only.
+  if (param == param::emulationMode && (value < 0 || value >= radiokey::emulationMode.count))
+    keys.resize(1);
+  if (param == param::emulationMode) {
+    if (Tradio* r = readingRadio()) r->modelIndex = 0;
+  }
+  p.storeRadio(readingID(), next, keys);
+  return true;
+}
+
+void RegisterValues::showReading(int param, int value, const std::string& text) {
+  Panel& panel = window_.panel;
+  RadioSettings shown = settingsOfPanel(panel);
+  if (!codec::applyRegister(shown, param, value, text)) return;
+  showParameter(panel, shown, param);
+  // The rules that follow a choice the radio made.
+  if (param == param::emulationMode) {
+    // Only a model-0 radio has this register.
+    panel.setItemIndex(ctl::radioType, 0);
+    window_.emulationModeChange();
+  }
+  if (param == param::sleepMode) window_.sleepModeChange();
 }
 
 void RegisterValues::radioIDManual(const std::string& text) {
@@ -240,84 +196,109 @@ void RegisterValues::radioIDRoutine(const std::string& text) {
   int n = 0;
   // Not a radio number: nothing to record, no section to write.
   if (!parseInt32(text, n) || n < 0 || n >= kRadioSlots) return;
-  Panel& panel = window_.panel;
   if (readingProject_ != window_.projectSerial()) lastMaster_ = -1;
   readingID_ = n;
   readingProject_ = window_.projectSerial();
-  const std::string section = readingSection();
-  const std::string name = defaultName(n);
+  Tproject* p = window_.project();
+  const bool firstSeen = p && nameFirstSeen(*p, n);
+  followReportedRadio(n);
+  if (firstSeen) {
+    if (Tradio* r = p->radio(n)) {
+      r->pollOnly = false;
+      showName(*r);
+    }
+    // Set Radio waits for the panel to hold what the radio holds.
+    window_.followCommands();
+  }
+  if (p) storeIdentifiedModel(*p, n);
+  // A read that began with an identification line uses the map of the model
+  // it reported; a poll has none and uses the model of the record.
+  const Tradio* r = p ? p->radio(n) : nullptr;
+  readingModel_ = identifiedModel_ >= 0 ? identifiedModel_ : r ? r->modelIndex : -1;
+  identifiedModel_ = -1;
+}
+
+bool RegisterValues::nameFirstSeen(Tproject& p, int n) {
+  RadioSettings s = p.radioSettings(n);
+  const bool firstSeen = s.name == radiokey::radioName.def;
+  window_.panel.setBusyCursor(firstSeen);
+  if (!firstSeen) return false;
+  s.radioID = std::to_string(n);
+  s.name = defaultName(n);
+  p.storeRadio(n, s, {radiokey::radioID.name, radiokey::radioName.name});
+  return true;
+}
+
+int RegisterValues::shownDetectedModel() const {
+  const Panel& panel = window_.panel;
   const int model = panel.detectedModel;
   // Only a model the radio type selector offers becomes a record's model:
   // the second brand has no third model to send with.
-  const bool modelShown =
-      model >= 0 && model < kModelCount && model < panel.itemCount(ctl::radioType);
+  return model >= 0 && model < kModelCount && model < panel.itemCount(ctl::radioType) ? model : -1;
+}
+
+void RegisterValues::followReportedRadio(int n) {
+  Panel& panel = window_.panel;
   Tproject* p = window_.project();
-  bool firstSeen = false;
-  if (p) {
-    if (p->readKey(section, radiokey::radioName.name, radiokey::radioName.def) !=
-        radiokey::radioName.def) {
-      panel.setBusyCursor(false);
-    } else {
-      panel.setBusyCursor(true);
-      p->writeKey(section, radiokey::radioID.name, std::to_string(n));
-      p->writeKey(section, radiokey::radioName.name, name);
-      firstSeen = true;
-    }
-  }
+  const std::string name = defaultName(n);
+  const int model = shownDetectedModel();
   Tradio* record = p ? p->radio(n) : nullptr;
   // A read in Project mode shows the radio it reads: the panel moves to
   // its record, which the read then fills (a monitor's polls leave the
   // panel where it is).
   if (panel.WindowMode == wmProject && record && record != panel.currentRadio) showRead(*record);
   if (panel.text(ctl::radioName) != "..." || record) {
-    if (!record) {
-      if (Tradio* created = window_.firstFreeRadio(n)) {
-        created->reportedID = n;
-        if (modelShown) created->modelIndex = model;
-        if (modelShown) panel.setItemIndex(ctl::radioType, model);
-        panel.setText(ctl::radioName, name);
-      }
+    if (record) return;
+    if (Tradio* created = window_.firstFreeRadio(n)) {
+      created->reportedID = n;
+      if (model >= 0) created->modelIndex = model;
+      if (model >= 0) panel.setItemIndex(ctl::radioType, model);
+      panel.setText(ctl::radioName, name);
     }
-  } else {
-    panel.setText(ctl::radioID, std::to_string(n));
-    panel.setText(ctl::radioName, name);
-    // A radio the panel shows that was never stored (a new project's first
-    // radio) becomes the radio that reported n, on the section just written
-    // for it; a stored radio is never moved onto another radio's section.
-    const Tradio* shown = panel.currentRadio;
-    window_.radioIDExit(shown && p && !p->sectionExists(Tradio::sectionName(shown->slotID)));
-    if (Tradio* r = p ? p->radio(n) : nullptr) {
-      r->reportedID = n;
-      if (modelShown) r->modelIndex = model;
-      // The radio taken over carries the name its section was just given,
-      // in its row and node too, not the "..." of a radio never stored.
-      if (r == panel.currentRadio) {
-        r->name = name;
-        window_.views.setCaption(r->listItem, name);
-        if (r->treeNode != kNoNode) window_.views.setNodeText(r->treeNode, name);
-      }
+    return;
+  }
+  panel.setText(ctl::radioID, std::to_string(n));
+  panel.setText(ctl::radioName, name);
+  // A radio the panel shows that was never stored (a new project's first
+  // radio) becomes the radio that reported n, on the section just written
+  // for it; a stored radio is never moved onto another radio's section.
+  const Tradio* shown = panel.currentRadio;
+  window_.radioIDExit(shown && p && !p->sectionExists(Tradio::sectionName(shown->slotID)));
+  if (Tradio* r = p ? p->radio(n) : nullptr) {
+    r->reportedID = n;
+    if (model >= 0) r->modelIndex = model;
+    // The radio taken over carries the name its section was just given,
+    // in its row and node too, not the "..." of a radio never stored.
+    if (r == panel.currentRadio) {
+      r->name = name;
+      window_.views.setCaption(r->listItem, name);
+      if (r->treeNode != kNoNode) window_.views.setNodeText(r->treeNode, name);
     }
-    if (modelShown) panel.setItemIndex(ctl::radioType, model);
   }
-  if (firstSeen) {
-    if (Tradio* r = p->radio(n)) r->pollOnly = false;
-    // Set Radio waits for the panel to hold what the radio holds.
-    window_.followCommands();
-  }
+  if (model >= 0) panel.setItemIndex(ctl::radioType, model);
+}
+
+void RegisterValues::showName(Tradio& r) {
+  if (r.name == r.settings.name) return;
+  r.name = r.settings.name;
+  GroupViews& views = window_.views;
+  views.setCaption(r.listItem, r.name);
+  if (r.treeNode != kNoNode) views.setNodeText(r.treeNode, r.name);
+  if (&r == window_.panel.currentRadio) window_.panel.setText(ctl::radioName, r.name);
+}
+
+void RegisterValues::storeIdentifiedModel(Tproject& p, int n) {
   // A read that began with an identification names the model in the
   // radio's section, or a model-2 radio would reopen as the first model
   // and be sent its register layout. Model E identifies as the first model;
   // its own register names it later, so a section naming it keeps it.
-  const BrandModels& models = window_.models;
-  if (p && identifiedModel_ > 0 && identifiedModel_ < models.modelCount &&
-      identifiedModel_ < panel.itemCount(ctl::radioType) &&
-      !(identifiedModel_ == 1 && p->readKey(section, models.modelKey, "") == models.names[0]))
-    p->writeKey(section, models.modelKey, models.names[identifiedModel_]);
-  // A read that began with an identification line uses the map of the model
-  // it reported; a poll has none and uses the model of the record.
-  const Tradio* r = p ? p->radio(n) : nullptr;
-  readingModel_ = identifiedModel_ >= 0 ? identifiedModel_ : r ? r->modelIndex : -1;
-  identifiedModel_ = -1;
+  const int model = identifiedModel_;
+  RadioSettings s = p.radioSettings(n);
+  if (model <= 0 || model >= window_.models.modelCount ||
+      model >= window_.panel.itemCount(ctl::radioType) || (model == 1 && s.model == 0))
+    return;
+  s.model = model;
+  p.storeRadio(n, s, {window_.models.modelKey});
 }
 
 void RegisterValues::showRead(Tradio& record) {
@@ -332,7 +313,7 @@ bool RegisterValues::readingModelTwo() const {
   return readingID() >= 0 && readingModel_ == 2;
 }
 
-bool RegisterValues::radioModeRoutine(const std::string& text) {
+bool RegisterValues::radioModeRoutine(int value, const std::string& text) {
   Panel& panel = window_.panel;
   GroupViews& views = window_.views;
   const int mode = itemOfRegisterText(radiokey::radioMode, text);
@@ -340,7 +321,7 @@ bool RegisterValues::radioModeRoutine(const std::string& text) {
   if (panel.WindowMode != wmManual) {
     Tradio* r = readingRadio();
     if (r) r->isMaster = false;
-    writeKey(radiokey::radioMode, mode);
+    storeReading(param::radioMode, value, text);
     if (master) {
       if (readingID() >= 0) lastMaster_ = readingID();
       if (r) {
@@ -382,18 +363,21 @@ void RegisterValues::masterIDRoutine(int code, const std::string& text) {
   int number = 0;
   if (!parseInt32(text, number)) return;
   if (fileSide()) {
+    Tproject& p = *window_.project();
+    RadioSettings next = p.radioSettings(readingID());
     // A radio whose roaming was never stored counts as roaming when its
     // master comes in register 12, as locked when it comes in the lock.
-    const std::string yes = fileTextOf(radiokey::roaming, item::roamingAllowed);
-    const std::string no = fileTextOf(radiokey::roaming, item::roamingMasterID);
-    const std::string roaming = window_.project()->readKey(readingSection(), radiokey::roaming.name,
-                                                           code == param::masterLock ? no : yes);
+    const bool roamingStored = !p.readKey(readingSection(), radiokey::roaming.name, "").empty();
+    const int roaming = roamingStored               ? next.roaming
+                        : code == param::masterLock ? item::roamingMasterID
+                                                    : item::roamingAllowed;
     // Register 12 of models 0 and 1 names the master a roaming radio is
     // with; a model-2 radio keeps its configured master ID there, which
     // counts above all while it is locked to that master.
-    if ((code == param::masterLock && roaming == no) ||
-        (code == param::masterID && (roaming == yes || readingModelTwo()))) {
-      writeFile(radiokey::masterID.name, text);
+    if ((code == param::masterLock && roaming == item::roamingMasterID) ||
+        (code == param::masterID && (roaming == item::roamingAllowed || readingModelTwo()))) {
+      next.masterID = text;
+      p.storeRadio(readingID(), next, radioKeysOf(code));
       attachToMaster(number);
     }
   }
@@ -433,99 +417,6 @@ void RegisterValues::attachToMaster(int m) {
   views.setNodeImage(r->treeNode, kImageNone);
   views.setNodeStateImage(r->treeNode, views.image(r->listItem));
   views.expand(masterNode);
-}
-
-void RegisterValues::fieldRoutine(const ProjectKey& key, const std::string& text) {
-  writeFile(key.name, text);
-  if (panelSide()) window_.panel.setText(key.control, text);
-}
-
-void RegisterValues::writeKey(const ProjectKey& key, int item) {
-  writeFile(key.name, fileTextOf(key, item));
-}
-
-void RegisterValues::baudRateRoutine(int value) {
-  // In the form a save writes it, the selector's: one radio, one file form.
-  writeFile(radiokey::baudRate.name, shownBaudRate(std::to_string(value)));
-  if (!panelSide()) return;
-  Panel& panel = window_.panel;
-  const std::vector<std::string> entries = panel.items(ctl::baudRate);
-  for (size_t i = 0; i < entries.size(); ++i) {
-    int rate = 0;
-    if (parseInt32(entries[i], rate) && rate == value) {
-      panel.setItemIndex(ctl::baudRate, static_cast<int>(i));
-      return;
-    }
-  }
-}
-
-void RegisterValues::dataBitsRoutine(int value) {
-  if (fileSide()) window_.project()->writeInteger(readingSection(), radiokey::dataBits.name, value);
-  if (panelSide()) window_.panel.setItemIndex(ctl::dataBits, value - 7);
-}
-
-void RegisterValues::stopBitsRoutine(int value) {
-  if (fileSide()) window_.project()->writeInteger(readingSection(), radiokey::stopBits.name, value);
-  if (panelSide()) window_.panel.setItemIndex(ctl::stopBits, value - 1);
-}
-
-void RegisterValues::parityRoutine(const std::string& text) {
-  const int index = itemOfRegisterText(radiokey::parity, text);
-  writeKey(radiokey::parity, index);
-  if (panelSide()) window_.panel.setItemIndex(ctl::parity, index);
-}
-
-void RegisterValues::handShakingRoutine(const std::string& text) {
-  // Model 2 answers with the item index.
-  const int index = itemOfRegisterText(radiokey::handshaking, text);
-  if (index < 0) return;
-  writeKey(radiokey::handshaking, index);
-  if (panelSide()) window_.panel.setItemIndex(ctl::handShaking, index);
-}
-
-void RegisterValues::roamingRoutine(const std::string& text) {
-  const int index = itemOfRegisterText(radiokey::roaming, text);
-  writeKey(radiokey::roaming, index);
-  if (panelSide()) window_.panel.setItemIndex(ctl::roaming, index);
-}
-
-void RegisterValues::protocolRoutine(const std::string& text) {
-  const int index = itemOfRegisterText(radiokey::autoRouting, text);
-  if (index < 0) return;
-  writeKey(radiokey::autoRouting, index);
-  if (panelSide()) window_.panel.setItemIndex(ctl::protocol, index);
-}
-
-void RegisterValues::bufferModeRoutine(const std::string& text) {
-  // Model 2 answers with the item index.
-  const int index = itemOfRegisterText(radiokey::bufferMode, text);
-  if (index < 0) return;
-  writeKey(radiokey::bufferMode, index);
-  if (panelSide()) window_.panel.setItemIndex(ctl::bufferMode, index);
-}
-
-void RegisterValues::emulationModeRoutine(int value) {
-  writeFile(window_.models.modelKey, window_.models.names[0]);
-  if (value >= 0 && value < radiokey::emulationMode.count) {
-    writeKey(radiokey::emulationMode, value);
-    if (panelSide()) {
-      window_.panel.setItemIndex(ctl::emulationMode, value);
-      window_.emulationModeChange();
-    }
-  }
-}
-
-void RegisterValues::mainSerialPortRoutine(const std::string& text) {
-  writeFile(radiokey::mainSerialPort.name, text);
-  if (panelSide()) window_.panel.setText(ctl::mainSerialPort, serialPortNumber(text));
-}
-
-void RegisterValues::sleepModeRoutine(int value) {
-  writeKey(radiokey::sleepMode, value);
-  if (panelSide()) {
-    window_.panel.setItemIndex(ctl::sleepMode, value);
-    window_.sleepModeChange();
-  }
 }
 
 int RegisterValues::readingModelOf(const Tradio& r) const {

@@ -141,14 +141,13 @@ std::vector<std::string> RadioSender::buildLines(int radioType) {
   } else {
     id = radio->slotID;
   }
+  // Which registers a send leaves alone is the codec's rule, for the radio
+  // as it is being edited.
+  RadioSettings edited = settingsOfPanel(panel);
+  edited.model = radioType;
   for (const RegisterRow& row : registerMap(radioType)) {
-    if (row.access <= 0 || row.param < 0) continue;
+    if (row.access <= 0 || row.param < 0 || !codec::sendWrites(edited, row)) continue;
     const std::string value = values_.RegisterValue(id, row.param, modelTwo);
-    // Which registers a send leaves alone is the codec's rule, for the
-    // radio as the panel now shows it.
-    RadioSettings shown = settingsOfPanel(panel);
-    shown.model = radioType;
-    if (!codec::sendWrites(shown, row)) continue;
     batcher.batchAtCommand(false, "s" + std::to_string(row.reg) + "=" + value);
   }
   batcher.batchAtCommand(true, "&W");

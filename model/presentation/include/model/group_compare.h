@@ -70,7 +70,8 @@ std::vector<int> comparedParameters(const RadioSettings& s);
 std::vector<CompareRow> compareRadio(const RadioSettings& project, const RadioReading& radio,
                                      const BrandModels& models);
 
-// A radio's settings from an open project: its section, with the group's.
+// A radio's settings from an open project: its record's (its section's when it
+// has none), with the group's.
 RadioSettings projectSettings(Tproject& project, int slot, const BrandModels& models);
 
 // "radio_id,name,parameter,project,radio" and one line per row (RFC 4180

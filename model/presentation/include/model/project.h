@@ -76,6 +76,20 @@ class Tproject {
   std::vector<std::string> unreadableReport() const;
   static constexpr int kUnreadableShown = 5;
 
+  // A radio's settings: its record's, or for a slot without a record what
+  // its section reads.
+  RadioSettings radioSettings(int slot) const;
+  // What section "Radio<slot>" reads, defaults for the keys it lacks.
+  RadioSettings sectionSettings(int slot) const;
+  // The one way a radio's settings are stored: the record of slot, if any,
+  // takes s (its group part and the clock, which no radio section holds,
+  // left out), and section "Radio<slot>" gets the keys named, in the form
+  // the codec writes them; every key when keys is empty. The caller names
+  // at least every key whose text s changes. One file write; false when it
+  // failed (the record holds s even so: a read-only project keeps its
+  // changes in memory).
+  bool storeRadio(int slot, const RadioSettings& s, const std::vector<std::string>& keys = {});
+
   // Slots.
   Tradio* radio(int id) const;
   void setRadio(int id, std::unique_ptr<Tradio> radio);

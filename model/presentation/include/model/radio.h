@@ -1,8 +1,11 @@
 #pragma once
 
-// The record of one radio of the open project. The radio's settings live in
-// its section of the project file and, while it is shown, in the panel; the
-// record holds its identity, its list row and tree node, and a few flags.
+// The record of one radio of the open project: its settings, its identity,
+// its list row and tree node, and a few flags. The record is the home of the
+// radio's settings: its section of the project file is written from them
+// (Tproject::storeRadio), the panel loads them to show and edit, a read
+// decodes the radio's replies into them, and an emulated radio answers from
+// them.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,6 +13,7 @@
 #include <vector>
 
 #include "model/group_views.h"
+#include "model/radio_settings.h"
 #include "model/value_texts.h"
 
 namespace tessel {
@@ -42,17 +46,21 @@ class Tradio {
   // project's slot; the record is gone when this returns.
   void Destroy();
 
-  // Section "Radio" + slotID into the panel.
+  // The record's settings into the panel.
   void LoadIntoPanel();
   // The panel into section "Radio" + the panel's radio ID. A radio ID field
   // that is empty, not a number or outside 0..254 writes nothing: the user is
   // told and false comes back, as it does when the file could not be written.
   bool SaveFromPanel();
-  // Writes into section s the keys whose panel values differ from loaded.
-  void saveChanges(const std::string& s,
-                   const std::vector<std::pair<std::string, std::string>>& loaded);
+  // The project keys whose texts in edited differ from what the panel was
+  // loaded with.
+  std::vector<std::string> changedKeys(const RadioSettings& edited) const;
 
   static std::string sectionName(int id) { return "Radio" + std::to_string(id); }
+
+  // The radio's own settings, as its section reads (its group part is the
+  // project's and stays at the defaults here).
+  RadioSettings settings;
 
   std::unique_ptr<TserialPort> port;
   Tproject* project = nullptr;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "model/main_window_link.h"
 
@@ -56,29 +57,32 @@ class RegisterValues : public MainWindowCallbacks {
   std::string readingSection() const;
   bool fileSide() const;
   bool panelSide() const;
-  void writeFile(const std::string& key, const std::string& value);
 
   void radioIDManual(const std::string& text);
   void radioIDRoutine(const std::string& text);
+  // A radio n whose section names none is named "Radio 00n" there: true.
+  bool nameFirstSeen(Tproject& p, int n);
+  // The record of the radio that reported n: found, created or taken over.
+  void followReportedRadio(int n);
+  // The record's name, as its section was just given it, in its row, node
+  // and (shown) the panel.
+  void showName(Tradio& r);
+  // The model the identification line reported, into radio n's section.
+  void storeIdentifiedModel(Tproject& p, int n);
+  // The detected model when the radio type selector offers it, else -1.
+  int shownDetectedModel() const;
   // The panel shows record, the radio a Project-mode read reads.
   void showRead(Tradio& record);
-  bool radioModeRoutine(const std::string& text);
+  bool radioModeRoutine(int value, const std::string& text);
   void masterIDRoutine(int code, const std::string& text);
   void attachToMaster(int master);
-  void fieldRoutine(const ProjectKey& key, const std::string& text);
-  // Stores the file text of a choice's item in the radio's section.
-  void writeKey(const ProjectKey& key, int item);
-  void baudRateRoutine(int value);
-  void dataBitsRoutine(int value);
-  void stopBitsRoutine(int value);
-  void parityRoutine(const std::string& text);
-  void handShakingRoutine(const std::string& text);
-  void roamingRoutine(const std::string& text);
-  void protocolRoutine(const std::string& text);
-  void bufferModeRoutine(const std::string& text);
-  void emulationModeRoutine(int value);
-  void mainSerialPortRoutine(const std::string& text);
-  void sleepModeRoutine(int value);
+  // The keys of a radio's section a reply of param stores.
+  std::vector<std::string> radioKeysOf(int param) const;
+  // A reply of the radio being read into its record (and, outside Manual
+  // mode, its section), decoded by the codec; false when it gave no value.
+  bool storeReading(int param, int value, const std::string& text);
+  // A reply on the panel: its control, and the rules that follow it.
+  void showReading(int param, int value, const std::string& text);
   // A reading of the monitor's poll: kept for the poll and shown in the
   // radio's row.
   void readingRoutine(int param, std::optional<std::int16_t> value);
