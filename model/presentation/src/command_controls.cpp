@@ -4,6 +4,7 @@
 #include "model/command_controls.h"
 
 #include "model/main_window_model.h"
+#include "model/panel_settings.h"
 #include "model/project.h"
 #include "model/radio.h"
 
@@ -51,9 +52,10 @@ void MainWindowModel::advancedClick() {
     // radio that is local by its answer; the monitor's end leaves the
     // layout. Nothing running, the layout goes all the same.
     if (tasks) {
+      const RadioSettings shown = settingsOfPanel(panel);
       int id = 0;
-      parseInt32(panel.text(ctl::radioID), id);
-      int model = panel.itemIndex(ctl::radioType);
+      parseInt32(shown.radioID, id);
+      int model = shown.model;
       if (model < 0 || model >= kModelCount) model = 1;
       commands.stop(advancedCaption(PanelView::Advanced), TpollArray{{id, model}});
     }

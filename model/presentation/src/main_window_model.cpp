@@ -508,7 +508,7 @@ void MainWindowModel::chooseRadio(RowId row) {
   setCurrentRadio(r);
   views.selectRow(row);
   r->LoadIntoPanel();
-  enableGroupParameters(panel.itemIndex(ctl::radioMode) == item::master);
+  enableGroupParameters(r->settings.radioMode == item::master);
   setRadioChanged(false);
 }
 

@@ -89,7 +89,7 @@ bool RegisterValues::isMaster(int radio) {
   if (radio < 0 || radio >= kRadioSlots) return false;
   const Panel& panel = window_.panel;
   if (Tradio* r = record(radio)) return r->isMaster;
-  return panel.WindowMode == wmManual && panel.itemIndex(ctl::radioMode) == item::master;
+  return panel.WindowMode == wmManual && settingsOfPanel(panel).radioMode == item::master;
 }
 
 bool RegisterValues::exists(int radio) {
@@ -182,7 +182,7 @@ void RegisterValues::readDone() {
   // defaults is compared with it.
   if (panel.WindowMode == wmManual && manualIDRead_) {
     int id = -1;
-    if (parseInt32(panel.text(ctl::radioID), id)) window_.setLocalRadio(id);
+    if (parseInt32(settingsOfPanel(panel).radioID, id)) window_.setLocalRadio(id);
     window_.recordRadioValues(window_.localRadio());
   } else if (panel.WindowMode != wmManual && readingID() >= 0 && panelSide()) {
     window_.recordRadioValues(readingID());

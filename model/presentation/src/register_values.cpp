@@ -247,7 +247,7 @@ void RegisterValues::followReportedRadio(int n) {
   // its record, which the read then fills (a monitor's polls leave the
   // panel where it is).
   if (panel.WindowMode == wmProject && record && record != panel.currentRadio) showRead(*record);
-  if (panel.text(ctl::radioName) != "..." || record) {
+  if (settingsOfPanel(panel).name != radiokey::radioName.def || record) {
     if (record) return;
     if (Tradio* created = window_.firstFreeRadio(n)) {
       created->reportedID = n;
@@ -381,7 +381,7 @@ void RegisterValues::masterIDRoutine(int code, const std::string& text) {
       attachToMaster(number);
     }
   }
-  if (panelSide() && panel.itemIndex(ctl::roaming) == item::roamingMasterID) {
+  if (panelSide() && settingsOfPanel(panel).roaming == item::roamingMasterID) {
     panel.setText(ctl::masterID, text);
   }
 }

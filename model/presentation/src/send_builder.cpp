@@ -58,7 +58,7 @@ RadioSender::RadioSender(MainWindowModel& window, EntryRules& rules, MainWindowC
 int RadioSender::sendType() const {
   const Panel& panel = window_.panel;
   if (panel.WindowMode == wmManual || panel.WindowMode == wmUnset)
-    return panel.itemIndex(ctl::radioType);
+    return settingsOfPanel(panel).model;
   return panel.currentRadio ? panel.currentRadio->modelIndex : -1;
 }
 
@@ -135,16 +135,16 @@ std::vector<std::string> RadioSender::buildLines(int radioType) {
   if (panel.WindowMode == wmMonitor)
     batcher.batchAtCommand(true, "D" + std::to_string(radio->reportedID));
   const bool modelTwo = radioType == kModelTwo;
-  int id = -1;
-  if (manual) {
-    parseInt32(panel.text(ctl::radioID), id);
-  } else {
-    id = radio->slotID;
-  }
   // Which registers a send leaves alone is the codec's rule, for the radio
   // as it is being edited.
   RadioSettings edited = settingsOfPanel(panel);
   edited.model = radioType;
+  int id = -1;
+  if (manual) {
+    parseInt32(edited.radioID, id);
+  } else {
+    id = radio->slotID;
+  }
   for (const RegisterRow& row : registerMap(radioType)) {
     if (row.access <= 0 || row.param < 0 || !codec::sendWrites(edited, row)) continue;
     const std::string value = values_.RegisterValue(id, row.param, modelTwo);
@@ -205,9 +205,10 @@ SendOutcome RadioSender::okClick() {
       return out;
     }
     out.lines = buildLines(type);
+    const RadioSettings sent = settingsOfPanel(panel);
     int id = 0;
-    parseInt32(panel.text(ctl::radioID), id);
-    out.list = {{id, panel.itemIndex(ctl::radioType)}};
+    parseInt32(sent.radioID, id);
+    out.list = {{id, sent.model}};
     const S started = window_.commands.setRadio(panel.text(ctl::ok), out.list, out.lines);
     if (started == S::Started) {
       out.started = true;
