@@ -1033,9 +1033,12 @@ TEST_F(ApplyReplyTest, EveryRecordHoldsWhatItsSectionReadsWhicheverWayItWasStore
 
   reply(1, "9");
   values.ApplyReply(100, 2, "2");
-  expectRecordsAreTheirSections("radio 9 found, then its model-E register");
+  reply(111, "12:34");
+  expectRecordsAreTheirSections("radio 9 found, then its model-E registers");
   ASSERT_NE(window.project()->radio(9), nullptr);
   EXPECT_EQ(window.project()->radio(9)->settings.model, 0);
+  // A reply stores its own keys only; the clock has none.
+  EXPECT_EQ(key("Radio9", "Baud rate"), "<absent>");
 
   std::map<int, RadioSettings> before = records();
   window.openProject(path);

@@ -15,7 +15,8 @@ namespace {
 // deleted): the codec writes a whole radio section, a store only some keys.
 class NamedKeysOnly : public ProjectSections {
  public:
-  NamedKeysOnly(ProjectSections& file, const std::vector<std::string>& keys)
+  // Every key when keys is null.
+  NamedKeysOnly(ProjectSections& file, const std::vector<std::string>* keys)
       : file_(file), keys_(keys) {}
   std::string readString(const std::string& section, const std::string& key,
                          const std::string& def) const override {
@@ -37,14 +38,14 @@ class NamedKeysOnly : public ProjectSections {
 
  private:
   bool named(const std::string& key) const {
-    if (keys_.empty()) return true;
-    for (const std::string& k : keys_) {
+    if (!keys_) return true;
+    for (const std::string& k : *keys_) {
       if (k == key) return true;
     }
     return false;
   }
   ProjectSections& file_;
-  const std::vector<std::string>& keys_;
+  const std::vector<std::string>* keys_;
 };
 
 // s as its section reads back: what no radio section holds is left out.
@@ -218,8 +219,18 @@ RadioSettings Tproject::sectionSettings(int slot) const {
   return codec::readRadio(file, slot, window->models);
 }
 
+bool Tproject::storeRadio(int slot, const RadioSettings& s) {
+  return storeRadioKeys(slot, s, nullptr);
+}
+
 bool Tproject::storeRadio(int slot, const RadioSettings& s, const std::vector<std::string>& keys) {
+  return storeRadioKeys(slot, s, &keys);
+}
+
+bool Tproject::storeRadioKeys(int slot, const RadioSettings& s,
+                              const std::vector<std::string>* keys) {
   if (Tradio* r = radio(slot)) r->settings = asStored(s);
+  if (keys && keys->empty()) return true;
   const int failedBefore = failedWrites_;
   beginBatch();
   ProjectFileSections file(*this);

@@ -83,12 +83,13 @@ class Tproject {
   RadioSettings sectionSettings(int slot) const;
   // The one way a radio's settings are stored: the record of slot, if any,
   // takes s (its group part and the clock, which no radio section holds,
-  // left out), and section "Radio<slot>" gets the keys named, in the form
-  // the codec writes them; every key when keys is empty. The caller names
-  // at least every key whose text s changes. One file write; false when it
-  // failed (the record holds s even so: a read-only project keeps its
-  // changes in memory).
-  bool storeRadio(int slot, const RadioSettings& s, const std::vector<std::string>& keys = {});
+  // left out), and section "Radio<slot>" gets every key, in the form the
+  // codec writes them. One file write; false when it failed (the record
+  // holds s even so: a read-only project keeps its changes in memory).
+  bool storeRadio(int slot, const RadioSettings& s);
+  // The same, the section getting only the keys named (none when keys is
+  // empty); the caller names at least every key whose text s changes.
+  bool storeRadio(int slot, const RadioSettings& s, const std::vector<std::string>& keys);
 
   // Slots.
   Tradio* radio(int id) const;
@@ -124,6 +125,7 @@ class Tproject {
  private:
   Tproject(MainWindowModel& window, const std::string& fileName, ProjectLock lock);
   bool checked(bool ok, bool wrote);
+  bool storeRadioKeys(int slot, const RadioSettings& s, const std::vector<std::string>* keys);
   void saveGroup(bool onlyChanged);
   bool groupKeyChanged(const ProjectKey& key) const;
   bool blockedChangedAt(int i) const;
