@@ -5,6 +5,7 @@
 
 #include "model/catalogue.h"
 #include "model/factory_defaults.h"
+#include "model/group_change.h"
 #include "model/radio_codec.h"
 #include "model_fixture.h"
 
@@ -971,11 +972,12 @@ TEST_F(ApplyReplyTest, ARadioReadThenSavedOrSavedThenReadHasTheSameSection) {
   EXPECT_EQ(keys("Radio6"), saved);
 }
 
-// A radio's record is its settings' home and its section their copy: after
-// every way a radio's settings are stored (a read of the radio shown and of
-// one polled, an emulated set, an edit saved, a new radio, a radio found by
-// a discovery, a model-E register), each record holds what its section
-// reads, and a project opened anew has the same records.
+// A radio's record is its settings' home and its section their copy, and
+// so are the project's group values and the group section: after every way
+// they are stored (a read of the radio shown and of one polled, emulated
+// sets, an edit saved, a new radio, a radio found by a discovery, a model-E
+// register, a group change's new values), each record and the group hold
+// what their sections read, and a project opened anew has the same.
 TEST_F(ApplyReplyTest, EveryRecordHoldsWhatItsSectionReadsWhicheverWayItWasStored) {
   put("[Radio5]\nRadio Mode=Slave\nData Bits=7\n[Radio6]\nRoaming=No\nMaster ID=5\n"
       "[Radio7]\nRadio Model=Vireo Version 2\nParity=even\n");
@@ -987,9 +989,16 @@ TEST_F(ApplyReplyTest, EveryRecordHoldsWhatItsSectionReadsWhicheverWayItWasStore
     }
     return out;
   };
+  auto groupTexts = [](const GroupSettings& g) {
+    RadioSettings s;
+    s.group = g;
+    return codec::fileTexts(s, kBrandModels0);
+  };
   auto expectRecordsAreTheirSections = [&](const std::string& step) {
     IniFile file(path);
     IniSections sections(file);
+    EXPECT_EQ(groupTexts(window.project()->group()), groupTexts(codec::readGroup(sections)))
+        << step << ", the group";
     // Compared as the file's texts, which say what differs.
     for (const auto& [id, s] : records())
       EXPECT_EQ(codec::fileTexts(s, kBrandModels0),
@@ -1015,7 +1024,10 @@ TEST_F(ApplyReplyTest, EveryRecordHoldsWhatItsSectionReadsWhicheverWayItWasStore
 
   window.switchMode(wmProject);
   EXPECT_TRUE(values.storeRegister(7, param::bufferMode, 1, "P"));
+  EXPECT_TRUE(values.storeRegister(7, param::securityID, 4321, "4321"));
+  EXPECT_TRUE(values.storeRegister(7, param::blockedFreq1 + 3, 9157, "9157"));
   expectRecordsAreTheirSections("radio 7 set as an emulated radio");
+  EXPECT_EQ(window.project()->group().securityID, "4321");
   EXPECT_EQ(window.project()->radio(7)->settings.bufferMode, item::bufferPacket);
 
   panel.setText(ctl::retries, "12");
@@ -1040,12 +1052,20 @@ TEST_F(ApplyReplyTest, EveryRecordHoldsWhatItsSectionReadsWhicheverWayItWasStore
   // A reply stores its own keys only; the clock has none.
   EXPECT_EQ(key("Radio9", "Baud rate"), "<absent>");
 
+  GroupSettings changed = window.project()->group();
+  changed.groupID = "12";
+  ASSERT_TRUE(commitGroupValues(*window.project(), changed));
+  expectRecordsAreTheirSections("the group changed");
+  EXPECT_EQ(panel.text(ctl::groupID), "12");
+
   std::map<int, RadioSettings> before = records();
+  const GroupSettings groupBefore = window.project()->group();
   window.openProject(path);
   window.loadProjectRadios();
   for (auto& [id, s] : records())
     EXPECT_EQ(codec::fileTexts(s, kBrandModels0), codec::fileTexts(before[id], kBrandModels0))
         << "reopened, radio " << id;
+  EXPECT_EQ(groupTexts(window.project()->group()), groupTexts(groupBefore));
 }
 
 }  // namespace

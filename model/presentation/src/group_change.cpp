@@ -278,20 +278,7 @@ bool commitGroupValues(Tproject& project, const GroupSettings& values) {
   const bool ok = writeGroupValues(project, values);
   // The panel holds the open project's group: closing the project writes
   // it back, so it shows the new values too.
-  if (project.window) {
-    Panel& panel = project.window->panel;
-    const bool loading = panel.panelLoading;
-    panel.panelLoading = true;
-    for (const ProjectKey* k : groupKeys()) {
-      const std::string text = project.readKey(kProjectSection, k->name, k->def);
-      if (k->isChoice())
-        panel.setItemIndex(k->control, itemOfFileText(*k, text));
-      else
-        panel.setText(k->control, text);
-    }
-    panel.panelLoading = loading;
-    project.loadBlockedValues();
-  }
+  if (project.window) project.showGroup();
   return ok;
 }
 

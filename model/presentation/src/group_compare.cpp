@@ -190,9 +190,8 @@ std::vector<CompareRow> compareRadio(const RadioSettings& project, const RadioRe
 }
 
 RadioSettings projectSettings(Tproject& project, int slot, const BrandModels&) {
-  ProjectFileSections sections(project);
   RadioSettings s = project.radioSettings(slot);
-  s.group = codec::readGroup(sections);
+  s.group = project.group();
   return s;
 }
 
@@ -381,17 +380,13 @@ RadioSettings takenValues(const RadioSettings& project, const RadioReading& radi
 }
 
 bool writeTaken(Tproject& project, int slot, const RadioSettings& s, const BrandModels&) {
-  ProjectFileSections sections(project);
   Tproject::Batch batch(project);
-  bool ok = project.storeRadio(slot, s);
-  ok = codec::writeGroup(sections, s.group) && ok;
-  return codec::writeBlocked(sections, s.group) && ok;
+  const bool ok = project.storeRadio(slot, s);
+  return project.storeGroupValues(s.group) && ok;
 }
 
 bool writeGroupValues(Tproject& project, const GroupSettings& g) {
-  ProjectFileSections sections(project);
-  const bool ok = codec::writeGroup(sections, g);
-  return codec::writeBlocked(sections, g) && ok;
+  return project.storeGroupValues(g);
 }
 
 }  // namespace tessel

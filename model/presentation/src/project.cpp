@@ -3,6 +3,7 @@
 #include "model/factory_defaults.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
+#include "model/panel_settings.h"
 #include "model/project_keys.h"
 #include "model/radio.h"
 #include "model/text.h"
@@ -65,6 +66,26 @@ RadioSettings asStored(RadioSettings s) {
   return s;
 }
 
+// The field of g that group key k stores: a text or a choice's item.
+std::string* groupText(GroupSettings& g, const ProjectKey& k) {
+  return &k == &groupkey::groupID      ? &g.groupID
+         : &k == &groupkey::securityID ? &g.securityID
+         : &k == &groupkey::rfband     ? &g.rfband
+         : &k == &groupkey::flushTime  ? &g.flushTime
+                                       : nullptr;
+}
+int* groupItem(GroupSettings& g, const ProjectKey& k) {
+  return &k == &groupkey::repeaters ? &g.repeaters : &g.reTXBroadcasts;
+}
+
+// Whether the edit's value of k differs from the stored one. A choice is
+// unchanged while it is the same item ("yes" or "YES" stays as the file
+// spells it), a text while it reads the same without surrounding blanks.
+bool groupValueChanged(GroupSettings stored, GroupSettings edit, const ProjectKey& k) {
+  if (std::string* text = groupText(stored, k)) return *text != trimBlanks(*groupText(edit, k));
+  return *groupItem(stored, k) != *groupItem(edit, k);
+}
+
 }  // namespace
 
 Tproject::Tproject(MainWindowModel& w, const std::string& fileName, ProjectLock lock)
@@ -74,20 +95,23 @@ std::unique_ptr<Tproject> Tproject::Create(MainWindowModel& window, const std::s
                                            ProjectLock lock, bool readOnly) {
   std::unique_ptr<Tproject> p(new Tproject(window, fileName, std::move(lock)));
   p->file_.setReadOnly(readOnly);
-  Panel& panel = window.panel;
-  panel.panelLoading = true;
-  panel.setText(ctl::caption, window.productName + ": " + fileName);
-  for (const ProjectKey* k : groupKeys()) {
-    const std::string text = p->readKey(kProjectSection, k->name, k->def);
-    if (k->isChoice())
-      panel.setItemIndex(k->control, itemOfFileText(*k, text));
-    else
-      panel.setText(k->control, text);
-  }
-  panel.panelLoading = false;
+  window.panel.setText(ctl::caption, window.productName + ": " + fileName);
+  ProjectFileSections file(*p);
+  p->group_ = codec::readGroup(file);
+  p->showGroup();
   p->blockedChanged = false;
-  p->loadBlockedValues();
   return p;
+}
+
+void Tproject::showGroup() {
+  Panel& panel = window->panel;
+  const bool loading = panel.panelLoading;
+  panel.panelLoading = true;
+  RadioSettings s;
+  s.group = group_;
+  for (const ProjectKey* k : groupKeys()) showParameter(panel, s, k->param);
+  panel.panelLoading = loading;
+  loadBlockedValues();
 }
 
 Tproject::~Tproject() {
@@ -98,10 +122,7 @@ Tproject::~Tproject() {
 }
 
 void Tproject::loadBlockedValues() {
-  for (int i = 0; i < kBlockedCount; ++i) {
-    window->panel.blockedValues[i] =
-        readKey(kProjectSection, kBlockedFreqKeys[i], kBlockedFreqDefault);
-  }
+  for (int i = 0; i < kBlockedCount; ++i) window->panel.blockedValues[i] = group_.blocked[i];
 }
 
 void Tproject::SaveGroup() {
@@ -109,18 +130,16 @@ void Tproject::SaveGroup() {
 }
 
 bool Tproject::groupKeyChanged(const ProjectKey& k) const {
-  const Panel& panel = window->panel;
-  // A choice is unchanged while the file's text still selects the same
-  // item: "yes" or "YES" stays as the file spells it.
-  const std::string stored = readKey(kProjectSection, k.name, k.def);
-  return k.isChoice() ? itemOfFileText(k, stored) != panel.itemIndex(k.control)
-                      : stored != trimBlanks(panel.text(k.control));
+  return groupValueChanged(group_, settingsOfPanel(window->panel).group, k);
+}
+
+bool Tproject::groupHolds(const std::string& key) const {
+  return readKey(kProjectSection, key, "\n") != "\n";
 }
 
 bool Tproject::blockedChangedAt(int i) const {
   return blockedChanged && window->panel.WindowMode != wmManual &&
-         (!sectionExists(kProjectSection) ||
-          readKey(kProjectSection, kBlockedFreqKeys[i], "\n") != window->panel.blockedValues[i]);
+         (!groupHolds(kBlockedFreqKeys[i]) || group_.blocked[i] != window->panel.blockedValues[i]);
 }
 
 bool Tproject::groupUnsaved() const {
@@ -132,14 +151,20 @@ bool Tproject::groupUnsaved() const {
 }
 
 void Tproject::saveGroup(bool onlyChanged) {
-  Panel& panel = window->panel;
-  Batch batch(*this);
+  GroupSettings edit = settingsOfPanel(window->panel).group;
+  GroupSettings next = group_;
+  std::vector<std::string> keys;
   for (const ProjectKey* k : groupKeys()) {
-    const std::string text =
-        k->isChoice() ? fileTextOf(*k, panel.itemIndex(k->control)) : panel.text(k->control);
     if (onlyChanged && !groupKeyChanged(*k)) continue;
-    writeKey(kProjectSection, k->name, text);
+    // A text as the file reads it back, without surrounding blanks.
+    if (std::string* text = groupText(next, *k)) {
+      *text = trimBlanks(*groupText(edit, *k));
+    } else {
+      *groupItem(next, *k) = *groupItem(edit, *k);
+    }
+    keys.push_back(k->name);
   }
+  storeGroupValues(next, keys);
 }
 
 Tproject::Batch::Batch(Tproject& project) : project_(project) {
@@ -179,9 +204,14 @@ void Tproject::storeGroup() {
   saveGroup(true);
   // All twelve, so the file says the list is complete; those it holds
   // already are no write.
-  for (int i = 0; i < kBlockedCount; ++i)
-    if (blockedChangedAt(i))
-      writeKey(kProjectSection, kBlockedFreqKeys[i], window->panel.blockedValues[i]);
+  GroupSettings next = group_;
+  std::vector<std::string> keys;
+  for (int i = 0; i < kBlockedCount; ++i) {
+    if (!blockedChangedAt(i)) continue;
+    next.blocked[i] = window->panel.blockedValues[i];
+    keys.push_back(kBlockedFreqKeys[i]);
+  }
+  storeGroupValues(next, keys);
 }
 
 void Tproject::Destroy() {
@@ -217,6 +247,27 @@ RadioSettings Tproject::radioSettings(int slot) const {
 RadioSettings Tproject::sectionSettings(int slot) const {
   ProjectFileSections file(const_cast<Tproject&>(*this));
   return codec::readRadio(file, slot, window->models);
+}
+
+bool Tproject::storeGroupValues(const GroupSettings& g) {
+  return storeGroupKeys(g, nullptr);
+}
+
+bool Tproject::storeGroupValues(const GroupSettings& g, const std::vector<std::string>& keys) {
+  return storeGroupKeys(g, &keys);
+}
+
+bool Tproject::storeGroupKeys(const GroupSettings& g, const std::vector<std::string>* keys) {
+  group_ = g;
+  if (keys && keys->empty()) return true;
+  const int failedBefore = failedWrites_;
+  beginBatch();
+  ProjectFileSections file(*this);
+  NamedKeysOnly named(file, keys);
+  codec::writeGroup(named, g);
+  codec::writeBlocked(named, g);
+  endBatch();
+  return failedWrites_ == failedBefore;
 }
 
 bool Tproject::storeRadio(int slot, const RadioSettings& s) {

@@ -16,6 +16,17 @@
 
 namespace tessel {
 
+namespace {
+
+// The group section's key of a shared parameter.
+std::string groupKeyOf(int param) {
+  if (param >= param::blockedFreq1 && param <= param::blockedFreq12)
+    return kBlockedFreqKeys[param - param::blockedFreq1];
+  return keyOf(param)->name;
+}
+
+}  // namespace
+
 std::string RegisterValues::RegisterValue(int radio, int param, bool numeric) {
   if (radio < 0) return "No Radio";
   Tproject* p = window_.project();
@@ -59,10 +70,7 @@ bool RegisterValues::storeRegister(int radio, int param, int value, const std::s
     RadioSettings stored = projectSettings(*p, radio, window_.models);
     if (codec::applyRegister(stored, param, value, t)) {
       if (isSharedParameter(param)) {
-        ProjectFileSections sections(*p);
-        Tproject::Batch batch(*p);
-        codec::writeGroup(sections, stored.group);
-        codec::writeBlocked(sections, stored.group);
+        p->storeGroupValues(stored.group, {groupKeyOf(param)});
       } else {
         p->storeRadio(radio, stored, radioKeysOf(param));
       }

@@ -115,8 +115,21 @@ class Tproject {
   // Writes that failed since the project was opened.
   int failedWrites() const { return failedWrites_; }
 
-  // Makes "s30".."s41" of the group section the committed blocked values.
+  // Makes the group's blocked frequencies the committed blocked values.
   void loadBlockedValues();
+  // Shows the group's values on the panel (and as the committed blocked
+  // values); the Group ID check accepts 0 meanwhile.
+  void showGroup();
+
+  // The group's values as its section holds them; the panel holds their
+  // edit.
+  const GroupSettings& group() const { return group_; }
+  // The one way the group's values are stored: the project's value takes g,
+  // and the group section gets every key (the six and the blocked
+  // frequencies) in the codec's form. One file write; false when it failed.
+  bool storeGroupValues(const GroupSettings& g);
+  // The same, the section getting only the keys named.
+  bool storeGroupValues(const GroupSettings& g, const std::vector<std::string>& keys);
 
   MainWindowModel* window;
   bool blockedChanged = false;
@@ -126,6 +139,9 @@ class Tproject {
   Tproject(MainWindowModel& window, const std::string& fileName, ProjectLock lock);
   bool checked(bool ok, bool wrote);
   bool storeRadioKeys(int slot, const RadioSettings& s, const std::vector<std::string>* keys);
+  bool storeGroupKeys(const GroupSettings& g, const std::vector<std::string>* keys);
+  // Whether the group section holds key at all.
+  bool groupHolds(const std::string& key) const;
   void saveGroup(bool onlyChanged);
   bool groupKeyChanged(const ProjectKey& key) const;
   bool blockedChangedAt(int i) const;
@@ -133,6 +149,7 @@ class Tproject {
   ProjectLock lock_;  // released after the file's last write
   IniFile file_;
   std::array<std::unique_ptr<Tradio>, kRadioSlots> slots_;
+  GroupSettings group_;
   bool writeFailed_ = false;
   int failedWrites_ = 0;
   bool destroyed_ = false;
