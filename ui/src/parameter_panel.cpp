@@ -181,7 +181,8 @@ void ParameterPanel::build(const BrandModels& models) {
   column->addLayout(buttons);
   buttons->addWidget(
       addButton(ctl::defaults, "Defaults", "Sets factory defaults in all parameters"));
-  buttons->addWidget(addButton(ctl::ok, "Set Radio", "Sends the parameters to the Radio"));
+  buttons->addWidget(
+      addButton(ctl::ok, kSetRadioCaption.c_str(), "Sends the parameters to the Radio"));
   buttons->addWidget(addButton(ctl::advanced, kAdvancedCaption.c_str(),
                                "Show the minimum set necessary, or all parameters"));
   buttons->addWidget(addButton(ctl::newRadio, kNewRadioCaption.c_str(), ""));

@@ -25,7 +25,7 @@ MemoryPanel::MemoryPanel(const std::vector<std::string>& modelEntries) {
   setItems(ctl::mainSerialPort, {"232", "485", "422"});
   at(ctl::newRadio).text = kNewRadioCaption;
   at(ctl::advanced).text = kAdvancedCaption;
-  at(ctl::ok).text = "Set Radio";
+  at(ctl::ok).text = kSetRadioCaption;
   at(ctl::defaults).text = "Defaults";
 }
 

@@ -186,7 +186,7 @@ SendOutcome RadioSender::okClick() {
   // What runs meets Set Radio before any question about the values.
   const S admitted = window_.commands.admit(Command::SetRadio);
   if (admitted != S::Started) {
-    out.notice = window_.commands.whyNot(panel.text(ctl::ok), admitted);
+    out.notice = window_.commands.whyNot(kSetRadioCaption, admitted);
     if (!out.notice.empty()) window_.prompts.show(PromptIcon::Warning, out.notice, pbOk);
     return out;
   }
@@ -209,7 +209,7 @@ SendOutcome RadioSender::okClick() {
     int id = 0;
     parseInt32(sent.radioID, id);
     out.list = {{id, sent.model}};
-    const S started = window_.commands.setRadio(panel.text(ctl::ok), out.list, out.lines);
+    const S started = window_.commands.setRadio(kSetRadioCaption, out.list, out.lines);
     if (started == S::Started) {
       out.started = true;
       // The radio now holds what the panel shows, its number too; outside
@@ -218,10 +218,9 @@ SendOutcome RadioSender::okClick() {
       window_.recordRadioValues(id, true);
       markSent();
     } else {
-      out.notice = started == S::Busy ? kBusyNotice
-                   : started == S::PortClosed
-                       ? kPortClosedNotice
-                       : window_.commands.whyNot(panel.text(ctl::ok), started);
+      out.notice = started == S::Busy         ? kBusyNotice
+                   : started == S::PortClosed ? kPortClosedNotice
+                                              : window_.commands.whyNot(kSetRadioCaption, started);
       if (!out.notice.empty()) window_.prompts.show(PromptIcon::Warning, out.notice, pbOk);
     }
   }

@@ -21,6 +21,8 @@ inline const std::string kSaveRadioCaption = "Save Radio";
 inline const std::string kAdvancedCaption = "Advanced";
 inline const std::string kBasicCaption = "&Basic";
 inline const std::string kCancelCaption = "Cancel";
+// The Set Radio button's caption, which titles its send.
+inline const std::string kSetRadioCaption = "Set Radio";
 
 enum WindowModeValue : int { wmUnset = 0, wmManual = 1, wmProject = 2, wmMonitor = 3 };
 
