@@ -339,7 +339,7 @@ Session::SettingsReport Session::settingsReport(const RadioSettings& s, const Br
     add(onTimer, s.onTimer);
     add(offTimer, s.offTimer);
   }
-  add(baudRate, trimBlanks(s.baudRate));
+  add(baudRate, baudRateText(s.baudRate));
   // As the project file would store them.
   add(dataBits, fileTextOf(dataBits, s.dataBits));
   add(stopBits, fileTextOf(stopBits, s.stopBits));

@@ -316,7 +316,7 @@ TEST(SettingsReport, UsesTheProjectFilesKeysAndTexts) {
   s.roaming = 1;
   s.protocol = 2;
   s.bufferMode = 1;
-  s.baudRate = "    300";
+  s.baudRate = 300;
   s.dataBits = 0;
   s.stopBits = 1;
   s.parity = 1;

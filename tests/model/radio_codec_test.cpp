@@ -27,7 +27,7 @@ RadioSettings fullRadio(int model) {
   s.retries = "33";
   s.protocol = item::protocolDF1;
   s.bufferMode = item::bufferPacket;
-  s.baudRate = "  4800";
+  s.baudRate = 4800;
   s.dataBits = 0;
   s.stopBits = 1;
   s.parity = item::parityOdd;

@@ -139,7 +139,7 @@ std::optional<std::string> sameInBothForms(const RadioSettings& s, int param) {
       return s.offTimer;
     case param::baudRate:
       // The selector's leading blanks are layout, not part of the rate.
-      return trimBlanks(s.baudRate);
+      return baudRateText(s.baudRate);
     case param::mainSerialPort:
       return serialPortNumber(s.mainSerialPort);
     default:
@@ -321,7 +321,8 @@ bool applyRegister(RadioSettings& s, int param, int value, const std::string& te
       return takeText(s.retries, text);
     case param::baudRate:
       if (value <= 0) return false;
-      return takeText(s.baudRate, shownBaudRate(std::to_string(value)));
+      s.baudRate = value;
+      return true;
     case param::dataBits:
       return takeRange(s.dataBits, value, 7, 8);
     case param::stopBits:
@@ -413,7 +414,7 @@ RadioSettings readRadio(const ProjectSections& file, int slot, const BrandModels
     s.onTimer = text(onTimer);
     s.offTimer = text(offTimer);
   }
-  s.baudRate = shownBaudRate(text(baudRate));
+  s.baudRate = baudRateOf(text(baudRate));
   s.dataBits = readBits(file, sec, dataBits);
   s.stopBits = readBits(file, sec, stopBits);
   s.parity = chosen(parity);
@@ -457,7 +458,7 @@ std::vector<std::pair<std::string, std::string>> fileTexts(const RadioSettings& 
     text(onTimer, s.onTimer);
     text(offTimer, s.offTimer);
   }
-  text(baudRate, s.baudRate);
+  text(baudRate, baudRateText(s.baudRate));
   choice(dataBits, s.dataBits);
   choice(stopBits, s.stopBits);
   choice(parity, s.parity);
@@ -497,7 +498,8 @@ bool writeRadio(ProjectSections& file, int slot, const RadioSettings& s,
     ok = file.writeString(sec, models.modelKey, models.names[s.model]) && ok;
     ok = file.deleteKey(sec, emulationMode.name) && ok;
   }
-  put(baudRate, s.baudRate);
+  // As the selector shows it, padded: one radio, one file form.
+  put(baudRate, shownBaudRate(baudRateText(s.baudRate)));
   ok = writeBits(file, sec, dataBits, s.dataBits) && ok;
   ok = writeBits(file, sec, stopBits, s.stopBits) && ok;
   put(parity, fileTextOf(parity, s.parity));

@@ -28,7 +28,7 @@ RadioSettings settingsOfPanel(const Panel& panel) {
   s.onTimer = panel.text(ctl::onTimer);
   s.offTimer = panel.text(ctl::offTimer);
   s.currentTime = panel.text(ctl::currentTime);
-  s.baudRate = panel.text(ctl::baudRate);
+  s.baudRate = baudRateOf(panel.text(ctl::baudRate));
   s.dataBits = panel.itemIndex(ctl::dataBits);
   s.stopBits = panel.itemIndex(ctl::stopBits);
   s.parity = panel.itemIndex(ctl::parity);
@@ -117,7 +117,7 @@ void showParameter(Panel& panel, const RadioSettings& s, int code) {
     panel.setText(ctl::mainSerialPort, codec::serialPortNumber(s.mainSerialPort));
   } else if (code == param::baudRate) {
     // A rate the selector does not list leaves it as it is.
-    const std::string rate = shownBaudRate(s.baudRate);
+    const std::string rate = shownBaudRate(baudRateText(s.baudRate));
     for (const std::string& entry : panel.items(ctl::baudRate)) {
       if (entry == rate) panel.setText(ctl::baudRate, rate);
     }

@@ -3,9 +3,9 @@
 // A radio's settings as data: every parameter of one radio and of the group
 // it belongs to that its project sections and its registers carry, with its
 // model. Texts are held as the project file holds them (flush time in
-// seconds, blocked frequencies in MHz, the baud rate as the selector shows
-// it); choices as the item of their selector (-1 for none). radio_codec.h
-// converts them to and from registers and project sections.
+// seconds, blocked frequencies in MHz); the baud rate as its number; choices
+// as the item of their selector (-1 for none). radio_codec.h converts them
+// to and from registers and project sections.
 #include <array>
 #include <string>
 
@@ -54,9 +54,9 @@ struct RadioSettings {
   // The radio's clock as sent ("hh:mm"); no project key holds it.
   std::string currentTime;
   // Serial port.
-  std::string baudRate = "  9600";
-  int dataBits = 1;  // item of "7", "8"
-  int stopBits = 0;  // item of "1", "2"
+  int baudRate = 9600;  // bits per second; 0 when what it was read from names no number
+  int dataBits = 1;     // item of "7", "8"
+  int stopBits = 0;     // item of "1", "2"
   int parity = item::parityNone;
   int handShaking = item::handshakeNone;
 
