@@ -315,11 +315,12 @@ Session::SettingsReport Session::settingsReport(const RadioSettings& s, const Br
   add(groupkey::groupID, g.groupID);
   add(groupkey::securityID, g.securityID);
   add(groupkey::rfband, g.rfband);
-  add(groupkey::flushTime, g.flushTime);
+  add(groupkey::flushTime, codec::flushTimeText(g.flushTime));
   add(groupkey::reTXBroadcasts, shown(groupkey::reTXBroadcasts, g.reTXBroadcasts));
   add(groupkey::repeaters, shown(groupkey::repeaters, g.repeaters));
   for (int i = 0; i < kBlockedCount; ++i)
-    r.emplace_back("s" + std::to_string(30 + i), g.blocked[static_cast<size_t>(i)]);
+    r.emplace_back("s" + std::to_string(30 + i),
+                   codec::blockedText(g.blocked[static_cast<size_t>(i)]));
   using namespace radiokey;
   add(radioID, s.radioID);
   add(radioMode, shown(radioMode, s.radioMode));
@@ -339,7 +340,7 @@ Session::SettingsReport Session::settingsReport(const RadioSettings& s, const Br
     add(onTimer, s.onTimer);
     add(offTimer, s.offTimer);
   }
-  add(baudRate, trimBlanks(s.baudRate));
+  add(baudRate, baudRateText(s.baudRate));
   // As the project file would store them.
   add(dataBits, fileTextOf(dataBits, s.dataBits));
   add(stopBits, fileTextOf(stopBits, s.stopBits));

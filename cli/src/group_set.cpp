@@ -88,10 +88,13 @@ GroupSettings GroupSetRequest::applied(GroupSettings g) const {
   if (groupID) g.groupID = *groupID;
   if (securityID) g.securityID = *securityID;
   if (rfband) g.rfband = *rfband;
-  if (flushTime) g.flushTime = *flushTime;
+  if (flushTime) g.flushTime = codec::tenthsOfText(*flushTime);
   if (repeaters) g.repeaters = *repeaters;
   if (reTXBroadcasts) g.reTXBroadcasts = *reTXBroadcasts;
-  if (blocked) g.blocked = *blocked;
+  if (blocked) {
+    for (size_t i = 0; i < g.blocked.size(); ++i)
+      g.blocked[i] = codec::blockedOfText((*blocked)[i]);
+  }
   return g;
 }
 
@@ -247,7 +250,10 @@ bool Session::groupSetPlan(const std::string& project, const GroupSetRequest& re
   const GroupSettings before = radios.front().group;
   const GroupSettings after = request.applied(before);
   // The project's own blocked frequencies meet the check --blocked does.
-  const std::string blocked = blockedListMessage(after.blocked);
+  std::array<std::string, kBlockedCount> blockedTexts;
+  for (size_t i = 0; i < blockedTexts.size(); ++i)
+    blockedTexts[i] = codec::blockedText(after.blocked[i]);
+  const std::string blocked = blockedListMessage(blockedTexts);
   if (!blocked.empty()) {
     err_ << "tessel-cli: " << blocked << "; give --blocked with frequencies of the band"
          << std::endl;

@@ -90,8 +90,8 @@ RadioSettings builtInSettings(int model, int id, bool master) {
   GroupSettings& g = s.group;
   g.groupID = "7";
   g.securityID = "1234";
-  g.blocked[0] = "902.7";
-  g.blocked[1] = "912.7";
+  g.blocked[0] = 9027;
+  g.blocked[1] = 9127;
   return s;
 }
 

@@ -16,6 +16,7 @@
 #include "cli/group_set.h"
 #include "model/brand.h"
 #include "model/panel.h"
+#include "model/radio_codec.h"
 
 using namespace tessel;
 using namespace tessel::cli;
@@ -98,14 +99,14 @@ TEST(CliArgs, GroupSetValuesAndRepeatedBehind) {
     ASSERT_TRUE(ok) << error;
     GroupSettings old;
     old.groupID = "7";
-    old.blocked[3] = "920.0";
+    old.blocked[3] = 9200;
     const GroupSettings g = r.applied(old);
     std::string blocked;
-    for (const std::string& f : g.blocked)
-      if (!f.empty()) blocked += (blocked.empty() ? "" : " ") + f;
-    EXPECT_EQ(g.groupID + "," + g.securityID + "," + g.rfband + "," + g.flushTime + "," +
-                  std::to_string(g.repeaters) + "," + std::to_string(g.reTXBroadcasts) + "," +
-                  blocked,
+    for (long f : g.blocked)
+      if (f != 0) blocked += (blocked.empty() ? "" : " ") + codec::blockedText(f);
+    EXPECT_EQ(g.groupID + "," + g.securityID + "," + g.rfband + "," +
+                  codec::flushTimeText(g.flushTime) + "," + std::to_string(g.repeaters) + "," +
+                  std::to_string(g.reTXBroadcasts) + "," + blocked,
               c.changed);
   }
   ParsedArgs a;
@@ -311,12 +312,12 @@ TEST(SettingsReport, UsesTheProjectFilesKeysAndTexts) {
   s.group.groupID = "12";
   s.group.reTXBroadcasts = 1;
   s.group.repeaters = 0;
-  s.group.blocked[0] = "915.7";
+  s.group.blocked[0] = 9157;
   s.radioMode = 2;
   s.roaming = 1;
   s.protocol = 2;
   s.bufferMode = 1;
-  s.baudRate = "    300";
+  s.baudRate = 300;
   s.dataBits = 0;
   s.stopBits = 1;
   s.parity = 1;

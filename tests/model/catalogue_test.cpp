@@ -1,4 +1,5 @@
 #include "model/catalogue.h"
+#include "model/radio_codec.h"
 
 #include <gtest/gtest.h>
 
@@ -168,17 +169,32 @@ TEST(Catalogue, TenthsEncoding) {
   for (const Case& c : cases) EXPECT_EQ(MhzToRegister(c.text), c.reg) << '"' << c.text << '"';
 }
 
-TEST(Catalogue, RegisterDecoding) {
-  EXPECT_EQ(RegisterToMhz("9157"), "915.7");
-  EXPECT_EQ(RegisterToMhz(""), "");
-  EXPECT_EQ(BlockedFreqFromReply(9157, "9157"), "915.7");
-  EXPECT_EQ(BlockedFreqFromReply(900, "900"), "90.0");
-  EXPECT_EQ(BlockedFreqFromReply(899, "899"), "");
-  EXPECT_EQ(BlockedFreqFromReply(0, "0"), "");
-  EXPECT_EQ(FlushTimeFromRegister("12005"), "1200");
-  EXPECT_EQ(FlushTimeFromRegister("12000"), "1200");
-  EXPECT_EQ(FlushTimeFromRegister("5"), "");
-  EXPECT_EQ(FlushTimeFromRegister(""), "");
+// Tenths from the texts people and files give, and back: a text that is no
+// number gives none (a blocked frequency: none blocked), never a number.
+TEST(Catalogue, TenthsFromTextAndBack) {
+  const struct {
+    const char* text;
+    long tenths;
+    const char* flush;    // the flush time shown
+    const char* blocked;  // the blocked frequency shown
+  } cases[] = {
+      {"1200", 12000, "1200", "1200.0"},
+      {"1200.5", 12005, "1200.5", "1200.5"},
+      {" 915.7 ", 9157, "915.7", "915.7"},
+      {"0", 0, "0", ""},
+      {"", kNoTenths, "", ""},
+      {"abc", kNoTenths, "", ""},
+      {"915,7", kNoTenths, "", ""},
+      {"1e3", kNoTenths, "", ""},
+      {"-5", kNoTenths, "", ""},
+      {"+2.5", 25, "2.5", "2.5"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("\"") + c.text + "\"");
+    EXPECT_EQ(codec::tenthsOfText(c.text), c.tenths);
+    EXPECT_EQ(codec::flushTimeText(codec::tenthsOfText(c.text)), c.flush);
+    EXPECT_EQ(codec::blockedText(codec::blockedOfText(c.text)), c.blocked);
+  }
 }
 
 TEST(Catalogue, BrandModelNames) {

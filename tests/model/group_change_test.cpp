@@ -113,9 +113,9 @@ TEST(GroupChangePlan, CircleOfRepeatersGivesNoPlan) {
 TEST(GroupChangePlan, SharedLinesCarryEveryValueTheModelHolds) {
   GroupSettings g = newValues();
   g.rfband = "3";
-  g.flushTime = "12.5";
+  g.flushTime = 125;
   g.reTXBroadcasts = item::no;
-  g.blocked[1] = "915.7";
+  g.blocked[1] = 9157;
   EXPECT_EQ(sharedLines(radio("2:1:S:1"), g),
             (std::vector<std::string>{"ATs0=9s2=4321s4=Y", "ATs5=Ns6=3s15=125", "ATs30=0s31=9157",
                                       "ATs32=0s33=0s34=0", "ATs35=0s36=0s37=0", "ATs38=0s39=0s40=0",

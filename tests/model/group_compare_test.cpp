@@ -33,8 +33,8 @@ RadioSettings groupRadio(int model, int roaming) {
     s.currentTime = "12:34";
   }
   s.group.groupID = "12";
-  s.group.flushTime = "600";
-  s.group.blocked[0] = "915.7";
+  s.group.flushTime = 6000;
+  s.group.blocked[0] = 9157;
   return s;
 }
 
@@ -74,7 +74,7 @@ TEST(GroupCompare, ReadBackMatchesAndEachDriftGivesItsLine) {
       {"retries", [](RadioSettings& r) { r.retries = "34"; }, "4,Pump house,Retries,33,34\n"},
       {"parity", [](RadioSettings& r) { r.parity = item::parityEven; },
        "4,Pump house,Parity,Odd,Even\n"},
-      {"flush time", [](RadioSettings& r) { r.group.flushTime = "700"; },
+      {"flush time", [](RadioSettings& r) { r.group.flushTime = 7000; },
        "4,Pump house,Flush Time,600,700\n"},
       {"re-broadcast", [](RadioSettings& r) { r.group.reTXBroadcasts = item::no; },
        "4,Pump house,ReTX Broadcasts,Yes,No\n"},
@@ -162,8 +162,8 @@ TEST(GroupCompare, TakenValuesMatchTheRadioAndKeepWhatItDoesNotReport) {
     RadioSettings radio = project;
     radio.retries = "5";
     radio.masterID = "3";
-    radio.group.flushTime = "900";
-    radio.group.blocked[0] = "";
+    radio.group.flushTime = 9000;
+    radio.group.blocked[0] = 0;
     if (model == 0) radio.plcAddress = "99";
     GroupReadCollector c({{4, project}});
     const RadioReading read = readThrough(c, 4, radio);
@@ -171,8 +171,8 @@ TEST(GroupCompare, TakenValuesMatchTheRadioAndKeepWhatItDoesNotReport) {
     const RadioSettings taken = takenValues(project, read);
     EXPECT_EQ(lines(compareRadio(taken, read, models())), "");
     EXPECT_EQ(taken.name, "Pump house");
-    EXPECT_EQ(taken.group.blocked[0], "");
-    EXPECT_EQ(taken.group.flushTime, "900");
+    EXPECT_EQ(taken.group.blocked[0], 0);
+    EXPECT_EQ(taken.group.flushTime, 9000);
   }
   RadioSettings project = groupRadio(0, item::roamingMasterID);
   GroupReadCollector c({{4, project}});
@@ -207,9 +207,9 @@ TEST(GroupCompare, TenthsAreComparedAsTheRegistersHoldThem) {
     SCOPED_TRACE(std::string(k.project) + " against " + k.reply);
     RadioSettings project = groupRadio(0, item::roamingMasterID);
     if (k.param == param::flushTime)
-      project.group.flushTime = k.project;
+      project.group.flushTime = codec::tenthsOfText(k.project);
     else
-      project.group.blocked[0] = k.project;
+      project.group.blocked[0] = codec::blockedOfText(k.project);
     GroupReadCollector c({{4, project}});
     c.beginReplies();
     c.ApplyReply(param::radioIdentity, 0, "V2.10");
@@ -223,8 +223,7 @@ TEST(GroupCompare, TenthsAreComparedAsTheRegistersHoldThem) {
     EXPECT_EQ(lines(compareRadio(taken, read, models())), "");
     // Taken, the flush time writes back what the radio holds, 0 too.
     if (k.param == param::flushTime) {
-      EXPECT_EQ(MhzToRegister(taken.group.flushTime), k.reply);
-      EXPECT_NE(taken.group.flushTime, "");
+      EXPECT_EQ(std::to_string(taken.group.flushTime), k.reply);
     }
   }
 }
@@ -260,10 +259,10 @@ TEST(GroupCompare, RefusedRegistersAreRowsAndASecondReadKeepsThePages) {
       c.ApplyReply(r.param, std::atoi(r.text.c_str()), r.text);
   c.setRead(4, true);
   const RadioReading& again = c.readings().at(4);
-  EXPECT_EQ(again.settings.group.blocked[0], "915.7");
+  EXPECT_EQ(again.settings.group.blocked[0], 9157);
   EXPECT_EQ(lines(compareRadio(project, again, models())), "");
   RadioSettings moved = project;
-  moved.group.blocked[0] = "915.8";
+  moved.group.blocked[0] = 9158;
   EXPECT_EQ(lines(compareRadio(moved, again, models())),
             "4,Pump house,Blocked Frequency 1,915.8,915.7\n");
 }

@@ -27,7 +27,7 @@ RadioSettings fullRadio(int model) {
   s.retries = "33";
   s.protocol = item::protocolDF1;
   s.bufferMode = item::bufferPacket;
-  s.baudRate = "  4800";
+  s.baudRate = 4800;
   s.dataBits = 0;
   s.stopBits = 1;
   s.parity = item::parityOdd;
@@ -46,11 +46,11 @@ RadioSettings fullRadio(int model) {
   g.groupID = "12";
   g.securityID = "4321";
   g.rfband = "3";
-  g.flushTime = "600";
+  g.flushTime = 6000;
   g.reTXBroadcasts = item::no;
   g.repeaters = item::yes;
-  g.blocked[0] = "915.7";
-  g.blocked[11] = "902.2";
+  g.blocked[0] = 9157;
+  g.blocked[11] = 9022;
   return s;
 }
 
@@ -162,15 +162,15 @@ TEST(RadioCodec, RepliesIntoSettings) {
       {1, param::rfband, 5, "5", false, [](const RadioSettings& s) { return s.group.rfband; }, "1"},
       {1, param::rfband, 4, "4", true, [](const RadioSettings& s) { return s.group.rfband; }, "4"},
       {1, param::flushTime, 12005, "12005", true,
-       [](const RadioSettings& s) { return s.group.flushTime; }, "1200"},
+       [](const RadioSettings& s) { return std::to_string(s.group.flushTime); }, "12000"},
       {1, param::blockedFreq1 + 2, 9157, "9157", true,
-       [](const RadioSettings& s) { return s.group.blocked[2]; }, "915.7"},
+       [](const RadioSettings& s) { return std::to_string(s.group.blocked[2]); }, "9157"},
       {1, param::blockedFreq1, 899, "899", true,
-       [](const RadioSettings& s) { return s.group.blocked[0]; }, ""},
-      {1, param::baudRate, 300, "300", true, [](const RadioSettings& s) { return s.baudRate; },
-       "    300"},
-      {1, param::baudRate, 0, "0", false, [](const RadioSettings& s) { return s.baudRate; },
-       "  9600"},
+       [](const RadioSettings& s) { return std::to_string(s.group.blocked[0]); }, "0"},
+      {1, param::baudRate, 300, "300", true,
+       [](const RadioSettings& s) { return std::to_string(s.baudRate); }, "300"},
+      {1, param::baudRate, 0, "0", false,
+       [](const RadioSettings& s) { return std::to_string(s.baudRate); }, "9600"},
       {1, param::dataBits, 9, "9", false,
        [](const RadioSettings& s) { return std::to_string(s.dataBits); }, "1"},
       {1, param::stopBits, 2, "2", true,

@@ -149,20 +149,4 @@ std::string MhzToRegister(const std::string& text) {
   return buf;
 }
 
-std::string RegisterToMhz(const std::string& text) {
-  std::string t = trimBlanks(text);
-  if (t.empty()) return "";
-  return t.substr(0, t.size() - 1) + "." + t.back();
-}
-
-std::string BlockedFreqFromReply(int value, const std::string& text) {
-  if (value <= 899) return "";
-  return RegisterToMhz(text);
-}
-
-std::string FlushTimeFromRegister(const std::string& text) {
-  if (text.empty()) return "";
-  return text.substr(0, text.size() - 1);
-}
-
 }  // namespace tessel

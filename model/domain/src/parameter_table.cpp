@@ -162,6 +162,17 @@ bool isBaudRate(const std::string& text) {
   return std::find(rates.begin(), rates.end(), std::to_string(v)) != rates.end();
 }
 
+int baudRateOf(const std::string& text) {
+  const std::string t = trimBlanks(text);
+  int rate = 0;
+  if (t.empty() || t.size() > 9 || !allDigits(t) || !parseInt32(t, rate) || rate <= 0) return 0;
+  return rate;
+}
+
+std::string baudRateText(int rate) {
+  return rate > 0 ? std::to_string(rate) : std::string();
+}
+
 std::string baudRateList(const std::string& sep, const std::string& last) {
   const auto& rates = baudRates();
   std::string out;

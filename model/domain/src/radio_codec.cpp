@@ -1,5 +1,7 @@
 #include "model/radio_codec.h"
 
+#include <charconv>
+
 #include "model/ini_file.h"
 #include "model/parameter_table.h"
 #include "model/project_keys.h"
@@ -139,7 +141,7 @@ std::optional<std::string> sameInBothForms(const RadioSettings& s, int param) {
       return s.offTimer;
     case param::baudRate:
       // The selector's leading blanks are layout, not part of the rate.
-      return trimBlanks(s.baudRate);
+      return baudRateText(s.baudRate);
     case param::mainSerialPort:
       return serialPortNumber(s.mainSerialPort);
     default:
@@ -174,7 +176,8 @@ std::string registerText(const RadioSettings& s, int param, bool numeric) {
     case param::temperature:
       return "37";
     case param::flushTime:
-      return MhzToRegister(g.flushTime);
+      // No number goes out as 0, as it always did.
+      return std::to_string(g.flushTime < 0 ? 0 : g.flushTime);
     case param::dataBits:
       return registerTextOf(radiokey::dataBits, s.dataBits, numeric);
     case param::stopBits:
@@ -193,7 +196,7 @@ std::string registerText(const RadioSettings& s, int param, bool numeric) {
     case param::sleepMode:
       return digitOf(s.sleepMode);
     default:
-      if (isBlocked(param)) return MhzToRegister(g.blocked[param - param::blockedFreq1]);
+      if (isBlocked(param)) return std::to_string(g.blocked[param - param::blockedFreq1]);
       return "No Radio";
   }
 }
@@ -259,9 +262,13 @@ bool applyGroupRegister(GroupSettings& g, int param, int value, const std::strin
       if (!inRange(param, value)) return false;
       return takeText(g.rfband, std::to_string(value));
     case param::flushTime:
-      return takeText(g.flushTime, FlushTimeFromRegister(text));
+      // Whole seconds: the reply's last digit is dropped.
+      if (value < 0) return false;
+      g.flushTime = value / 10 * 10;
+      return true;
     default:
-      return takeText(g.blocked[param - param::blockedFreq1], BlockedFreqFromReply(value, text));
+      g.blocked[param - param::blockedFreq1] = value > 899 ? value : 0;
+      return true;
   }
 }
 
@@ -321,7 +328,8 @@ bool applyRegister(RadioSettings& s, int param, int value, const std::string& te
       return takeText(s.retries, text);
     case param::baudRate:
       if (value <= 0) return false;
-      return takeText(s.baudRate, shownBaudRate(std::to_string(value)));
+      s.baudRate = value;
+      return true;
     case param::dataBits:
       return takeRange(s.dataBits, value, 7, 8);
     case param::stopBits:
@@ -337,6 +345,43 @@ bool applyRegister(RadioSettings& s, int param, int value, const std::string& te
     default:
       return false;  // identification, status, fixed
   }
+}
+
+long tenthsOfText(const std::string& text) {
+  const std::string t = trimBlanks(text);
+  // MhzToRegister reads any decimal text and gives "0" for one that is no
+  // number; a zero must really be one.
+  const std::string reg = MhzToRegister(t);
+  long tenths = 0;
+  int n = 0;
+  if (!parseInt32(reg, n)) return kNoTenths;
+  tenths = n;
+  if (tenths < 0) return kNoTenths;
+  if (tenths == 0) {
+    float value = 1;
+    const char* first = t.data();
+    const char* last = first + t.size();
+    if (first != last && *first == '+') ++first;
+    const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
+    if (t.empty() || ec != std::errc() || end != last) return kNoTenths;
+  }
+  return tenths;
+}
+
+std::string flushTimeText(long tenths) {
+  if (tenths < 0) return "";
+  const std::string whole = std::to_string(tenths / 10);
+  return tenths % 10 == 0 ? whole : whole + "." + std::to_string(tenths % 10);
+}
+
+std::string blockedText(long tenths) {
+  if (tenths <= 0) return "";
+  return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
+}
+
+long blockedOfText(const std::string& text) {
+  const long tenths = tenthsOfText(text);
+  return tenths < 0 ? 0 : tenths;
 }
 
 std::string radioSection(int id) {
@@ -356,11 +401,12 @@ GroupSettings readGroup(const ProjectSections& file) {
   g.groupID = text(groupkey::groupID);
   g.securityID = text(groupkey::securityID);
   g.rfband = text(groupkey::rfband);
-  g.flushTime = text(groupkey::flushTime);
+  g.flushTime = tenthsOfText(text(groupkey::flushTime));
   g.reTXBroadcasts = readItem(file, kProjectSection, groupkey::reTXBroadcasts);
   g.repeaters = readItem(file, kProjectSection, groupkey::repeaters);
   for (int i = 0; i < kBlockedFreqCount; ++i)
-    g.blocked[i] = file.readString(kProjectSection, kBlockedFreqKeys[i], kBlockedFreqDefault);
+    g.blocked[i] =
+        blockedOfText(file.readString(kProjectSection, kBlockedFreqKeys[i], kBlockedFreqDefault));
   return g;
 }
 
@@ -373,10 +419,10 @@ bool writeGroup(ProjectSections& file, const GroupSettings& g) {
       ok = file.writeString(kProjectSection, k->name, fileTextOf(*k, item)) && ok;
       continue;
     }
-    const std::string& text = k == &groupkey::groupID      ? g.groupID
-                              : k == &groupkey::securityID ? g.securityID
-                              : k == &groupkey::rfband     ? g.rfband
-                                                           : g.flushTime;
+    const std::string text = k == &groupkey::groupID      ? g.groupID
+                             : k == &groupkey::securityID ? g.securityID
+                             : k == &groupkey::rfband     ? g.rfband
+                                                          : flushTimeText(g.flushTime);
     ok = file.writeString(kProjectSection, k->name, text) && ok;
   }
   return ok;
@@ -385,7 +431,7 @@ bool writeGroup(ProjectSections& file, const GroupSettings& g) {
 bool writeBlocked(ProjectSections& file, const GroupSettings& g) {
   bool ok = true;
   for (int i = 0; i < kBlockedFreqCount; ++i)
-    ok = file.writeString(kProjectSection, kBlockedFreqKeys[i], g.blocked[i]) && ok;
+    ok = file.writeString(kProjectSection, kBlockedFreqKeys[i], blockedText(g.blocked[i])) && ok;
   return ok;
 }
 
@@ -413,7 +459,7 @@ RadioSettings readRadio(const ProjectSections& file, int slot, const BrandModels
     s.onTimer = text(onTimer);
     s.offTimer = text(offTimer);
   }
-  s.baudRate = shownBaudRate(text(baudRate));
+  s.baudRate = baudRateOf(text(baudRate));
   s.dataBits = readBits(file, sec, dataBits);
   s.stopBits = readBits(file, sec, stopBits);
   s.parity = chosen(parity);
@@ -435,7 +481,7 @@ std::vector<std::pair<std::string, std::string>> fileTexts(const RadioSettings& 
   text(groupkey::groupID, g.groupID);
   text(groupkey::securityID, g.securityID);
   text(groupkey::rfband, g.rfband);
-  text(groupkey::flushTime, g.flushTime);
+  text(groupkey::flushTime, flushTimeText(g.flushTime));
   choice(groupkey::reTXBroadcasts, g.reTXBroadcasts);
   choice(groupkey::repeaters, g.repeaters);
   text(radioID, s.radioID);
@@ -457,13 +503,13 @@ std::vector<std::pair<std::string, std::string>> fileTexts(const RadioSettings& 
     text(onTimer, s.onTimer);
     text(offTimer, s.offTimer);
   }
-  text(baudRate, s.baudRate);
+  text(baudRate, baudRateText(s.baudRate));
   choice(dataBits, s.dataBits);
   choice(stopBits, s.stopBits);
   choice(parity, s.parity);
   choice(handshaking, s.handShaking);
   for (size_t i = 0; i < g.blocked.size(); ++i)
-    out.emplace_back("Blocked MHz " + std::to_string(i + 1), trimBlanks(g.blocked[i]));
+    out.emplace_back("Blocked MHz " + std::to_string(i + 1), blockedText(g.blocked[i]));
   return out;
 }
 
@@ -497,7 +543,8 @@ bool writeRadio(ProjectSections& file, int slot, const RadioSettings& s,
     ok = file.writeString(sec, models.modelKey, models.names[s.model]) && ok;
     ok = file.deleteKey(sec, emulationMode.name) && ok;
   }
-  put(baudRate, s.baudRate);
+  // As the selector shows it, padded: one radio, one file form.
+  put(baudRate, shownBaudRate(baudRateText(s.baudRate)));
   ok = writeBits(file, sec, dataBits, s.dataBits) && ok;
   ok = writeBits(file, sec, stopBits, s.stopBits) && ok;
   put(parity, fileTextOf(parity, s.parity));

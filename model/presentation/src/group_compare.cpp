@@ -84,10 +84,11 @@ std::string parameterCaption(int p) {
 std::string parameterText(const RadioSettings& s, int p) {
   if (std::optional<std::string> text = codec::sameInBothForms(s, p)) return *text;
   const GroupSettings& g = s.group;
-  if (isBlocked(p)) return g.blocked[static_cast<size_t>(p - param::blockedFreq1)];
+  if (isBlocked(p))
+    return codec::blockedText(g.blocked[static_cast<size_t>(p - param::blockedFreq1)]);
   switch (p) {
     case param::flushTime:
-      return g.flushTime;
+      return codec::flushTimeText(g.flushTime);
     case param::reTXBroadcasts:
       return choiceText(p, g.reTXBroadcasts);
     case param::repeaters:
@@ -375,7 +376,8 @@ RadioSettings takenValues(const RadioSettings& project, const RadioReading& radi
     codec::applyRegister(t, p, value, text);
   }
   // Its register's tenths, which the reply's decoding drops.
-  if (radio.reported.count(param::flushTime)) t.group.flushTime = readText(radio, param::flushTime);
+  if (radio.reported.count(param::flushTime))
+    t.group.flushTime = codec::tenthsOfText(readText(radio, param::flushTime));
   return t;
 }
 

@@ -28,7 +28,7 @@ RadioSettings settingsOfPanel(const Panel& panel) {
   s.onTimer = panel.text(ctl::onTimer);
   s.offTimer = panel.text(ctl::offTimer);
   s.currentTime = panel.text(ctl::currentTime);
-  s.baudRate = panel.text(ctl::baudRate);
+  s.baudRate = baudRateOf(panel.text(ctl::baudRate));
   s.dataBits = panel.itemIndex(ctl::dataBits);
   s.stopBits = panel.itemIndex(ctl::stopBits);
   s.parity = panel.itemIndex(ctl::parity);
@@ -37,10 +37,11 @@ RadioSettings settingsOfPanel(const Panel& panel) {
   g.groupID = panel.text(ctl::groupID);
   g.securityID = panel.text(ctl::securityID);
   g.rfband = panel.text(ctl::rfband);
-  g.flushTime = panel.text(ctl::flushTime);
+  g.flushTime = codec::tenthsOfText(panel.text(ctl::flushTime));
   g.reTXBroadcasts = panel.itemIndex(ctl::reTXBroadcasts);
   g.repeaters = panel.itemIndex(ctl::repeaters);
-  for (int i = 0; i < kBlockedFreqCount; ++i) g.blocked[i] = panel.blockedValues[i];
+  for (int i = 0; i < kBlockedFreqCount; ++i)
+    g.blocked[i] = codec::blockedOfText(panel.blockedValues[i]);
   return s;
 }
 
@@ -85,7 +86,6 @@ const GroupText kGroupTexts[] = {
     {param::groupID, &ctl::groupID, &GroupSettings::groupID},
     {param::securityID, &ctl::securityID, &GroupSettings::securityID},
     {param::rfband, &ctl::rfband, &GroupSettings::rfband},
-    {param::flushTime, &ctl::flushTime, &GroupSettings::flushTime},
 };
 const GroupItem kGroupItems[] = {
     {param::repeaters, &ctl::repeaters, &GroupSettings::repeaters},
@@ -113,16 +113,19 @@ void showParameter(Panel& panel, const RadioSettings& s, int code) {
   if (showFrom(panel, kRadioTexts, s, code) || showFrom(panel, kRadioItems, s, code) ||
       showFrom(panel, kGroupTexts, s.group, code) || showFrom(panel, kGroupItems, s.group, code))
     return;
-  if (code == param::mainSerialPort) {
+  if (code == param::flushTime) {
+    panel.setText(ctl::flushTime, codec::flushTimeText(s.group.flushTime));
+  } else if (code == param::mainSerialPort) {
     panel.setText(ctl::mainSerialPort, codec::serialPortNumber(s.mainSerialPort));
   } else if (code == param::baudRate) {
     // A rate the selector does not list leaves it as it is.
-    const std::string rate = shownBaudRate(s.baudRate);
+    const std::string rate = shownBaudRate(baudRateText(s.baudRate));
     for (const std::string& entry : panel.items(ctl::baudRate)) {
       if (entry == rate) panel.setText(ctl::baudRate, rate);
     }
   } else if (code >= param::blockedFreq1 && code <= param::blockedFreq12) {
-    panel.blockedValues[code - param::blockedFreq1] = s.group.blocked[code - param::blockedFreq1];
+    panel.blockedValues[code - param::blockedFreq1] =
+        codec::blockedText(s.group.blocked[code - param::blockedFreq1]);
   }
 }
 

@@ -71,7 +71,6 @@ std::string* groupText(GroupSettings& g, const ProjectKey& k) {
   return &k == &groupkey::groupID      ? &g.groupID
          : &k == &groupkey::securityID ? &g.securityID
          : &k == &groupkey::rfband     ? &g.rfband
-         : &k == &groupkey::flushTime  ? &g.flushTime
                                        : nullptr;
 }
 int* groupItem(GroupSettings& g, const ProjectKey& k) {
@@ -82,6 +81,7 @@ int* groupItem(GroupSettings& g, const ProjectKey& k) {
 // unchanged while it is the same item ("yes" or "YES" stays as the file
 // spells it), a text while it reads the same without surrounding blanks.
 bool groupValueChanged(GroupSettings stored, GroupSettings edit, const ProjectKey& k) {
+  if (&k == &groupkey::flushTime) return stored.flushTime != edit.flushTime;
   if (std::string* text = groupText(stored, k)) return *text != trimBlanks(*groupText(edit, k));
   return *groupItem(stored, k) != *groupItem(edit, k);
 }
@@ -122,7 +122,8 @@ Tproject::~Tproject() {
 }
 
 void Tproject::loadBlockedValues() {
-  for (int i = 0; i < kBlockedCount; ++i) window->panel.blockedValues[i] = group_.blocked[i];
+  for (int i = 0; i < kBlockedCount; ++i)
+    window->panel.blockedValues[i] = codec::blockedText(group_.blocked[i]);
 }
 
 void Tproject::SaveGroup() {
@@ -139,7 +140,8 @@ bool Tproject::groupHolds(const std::string& key) const {
 
 bool Tproject::blockedChangedAt(int i) const {
   return blockedChanged && window->panel.WindowMode != wmManual &&
-         (!groupHolds(kBlockedFreqKeys[i]) || group_.blocked[i] != window->panel.blockedValues[i]);
+         (!groupHolds(kBlockedFreqKeys[i]) ||
+          group_.blocked[i] != codec::blockedOfText(window->panel.blockedValues[i]));
 }
 
 bool Tproject::groupUnsaved() const {
@@ -157,7 +159,9 @@ void Tproject::saveGroup(bool onlyChanged) {
   for (const ProjectKey* k : groupKeys()) {
     if (onlyChanged && !groupKeyChanged(*k)) continue;
     // A text as the file reads it back, without surrounding blanks.
-    if (std::string* text = groupText(next, *k)) {
+    if (k == &groupkey::flushTime) {
+      next.flushTime = edit.flushTime;
+    } else if (std::string* text = groupText(next, *k)) {
       *text = trimBlanks(*groupText(edit, *k));
     } else {
       *groupItem(next, *k) = *groupItem(edit, *k);
@@ -208,7 +212,7 @@ void Tproject::storeGroup() {
   std::vector<std::string> keys;
   for (int i = 0; i < kBlockedCount; ++i) {
     if (!blockedChangedAt(i)) continue;
-    next.blocked[i] = window->panel.blockedValues[i];
+    next.blocked[i] = codec::blockedOfText(window->panel.blockedValues[i]);
     keys.push_back(kBlockedFreqKeys[i]);
   }
   storeGroupValues(next, keys);

@@ -92,7 +92,7 @@ void Tradio::LoadIntoPanel() {
   panel.setItemIndex(ctl::radioType, modelIndex);
   panel.setEnabled(ctl::vireoESetup, modelIndex == 0 && panel.enabled(ctl::radioMode));
 
-  window->setBaudRate(s.baudRate);
+  window->setBaudRate(baudRateText(s.baudRate));
   panel.setItemIndex(ctl::dataBits, s.dataBits);
   panel.setItemIndex(ctl::stopBits, s.stopBits);
   panel.setItemIndex(ctl::parity, s.parity);

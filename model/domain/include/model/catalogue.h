@@ -94,13 +94,5 @@ int nextReadableRow(int row, int model, bool usePoll);
 // Panel text (MHz or seconds) to register text in tenths: "915.7" -> "9157",
 // "" -> "0". A text that is not a decimal number also gives "0".
 std::string MhzToRegister(const std::string& text);
-// Register text in tenths to MHz text: "9157" -> "915.7".
-std::string RegisterToMhz(const std::string& text);
-// Blocked frequency as shown for a register reply: "" (entry cleared) when
-// value is 899 or less, otherwise RegisterToMhz(text).
-std::string BlockedFreqFromReply(int value, const std::string& text);
-// Flush time register (tenths of seconds) to seconds: the text less its last
-// character, no rounding ("12005" -> "1200").
-std::string FlushTimeFromRegister(const std::string& text);
 
 }  // namespace tessel

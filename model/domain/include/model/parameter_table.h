@@ -68,6 +68,11 @@ std::string hintOf(int code);
 const std::vector<std::string>& baudRates();
 // Whether text, blanks aside, is one of them.
 bool isBaudRate(const std::string& text);
+// The number a rate's text names, blanks aside ("  9600" is 9600); 0 for a
+// text that is no number. The number need not be one of the rates.
+int baudRateOf(const std::string& text);
+// A rate as its decimal text; "" for 0, no rate.
+std::string baudRateText(int rate);
 // The rates joined by sep, the last one by last ("300, 600, ... or 38400").
 std::string baudRateList(const std::string& sep, const std::string& last);
 // A baud rate as the selector shows it: a digit is as wide as two blanks, so

@@ -85,6 +85,22 @@ std::vector<RegisterText> registerImage(const RadioSettings& s);
 // only some words count) leaves s as it was, and false comes back.
 bool applyRegister(RadioSettings& s, int param, int value, const std::string& text);
 
+// --- Tenths -------------------------------------------------------------
+
+// The tenths a decimal text gives ("1200" -> 12000, "915.7" -> 9157), read
+// under any locale; kNoTenths for a text that is empty or no number, or
+// that gives fewer than none.
+long tenthsOfText(const std::string& text);
+// A flush time as the file and the panel show it, in seconds with the tenth
+// when it has one ("1200", "1200.5"); "" for kNoTenths.
+std::string flushTimeText(long tenths);
+// A blocked frequency as the file and the panel show it, in MHz with one
+// decimal ("915.7"); "" for 0, none blocked.
+std::string blockedText(long tenths);
+// A blocked frequency's tenths from its text; 0 (none) for a text that
+// gives none.
+long blockedOfText(const std::string& text);
+
 // The repeaters or re-broadcast reply: "N..." is No, anything else Yes.
 int yesNoOfReply(const std::string& text);
 // Main serial port as its register holds it: "RS485" -> "485".

@@ -2,10 +2,11 @@
 
 // A radio's settings as data: every parameter of one radio and of the group
 // it belongs to that its project sections and its registers carry, with its
-// model. Texts are held as the project file holds them (flush time in
-// seconds, blocked frequencies in MHz, the baud rate as the selector shows
-// it); choices as the item of their selector (-1 for none). radio_codec.h
-// converts them to and from registers and project sections.
+// model. The flush time and the blocked frequencies are held in tenths, as
+// their registers hold them; the baud rate as its number; other texts as
+// the project file holds them; choices as the item of their selector (-1
+// for none). radio_codec.h converts them to and from registers, project
+// sections and the texts people read.
 #include <array>
 #include <string>
 
@@ -14,6 +15,8 @@
 namespace tessel {
 
 constexpr int kBlockedFreqCount = static_cast<int>(kBlockedFreqKeys.size());
+// A value in tenths that its text did not give (empty, or no number).
+constexpr long kNoTenths = -1;
 
 // The group section ("Project"); the defaults are what its missing keys read
 // as.
@@ -21,11 +24,11 @@ struct GroupSettings {
   std::string groupID = "0";
   std::string securityID = "0";
   std::string rfband = "1";
-  std::string flushTime = "1200";  // seconds; the register holds tenths
+  long flushTime = 12000;  // tenths of a second; kNoTenths when no number
   int reTXBroadcasts = item::yes;
   int repeaters = item::no;
-  // MHz texts; "" where none is blocked.
-  std::array<std::string, kBlockedFreqCount> blocked{};
+  // Tenths of a MHz; 0 where none is blocked.
+  std::array<long, kBlockedFreqCount> blocked{};
 
   bool operator==(const GroupSettings& o) const;
   bool operator!=(const GroupSettings& o) const { return !(*this == o); }
@@ -54,9 +57,9 @@ struct RadioSettings {
   // The radio's clock as sent ("hh:mm"); no project key holds it.
   std::string currentTime;
   // Serial port.
-  std::string baudRate = "  9600";
-  int dataBits = 1;  // item of "7", "8"
-  int stopBits = 0;  // item of "1", "2"
+  int baudRate = 9600;  // bits per second; 0 when what it was read from names no number
+  int dataBits = 1;     // item of "7", "8"
+  int stopBits = 0;     // item of "1", "2"
   int parity = item::parityNone;
   int handShaking = item::handshakeNone;
 
