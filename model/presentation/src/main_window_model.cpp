@@ -22,11 +22,6 @@ PanelSettings MainWindowModel::shownTexts() const {
   return codec::fileTexts(settingsOfPanel(panel), models);
 }
 
-std::string serialPortNumber(const std::string& text) {
-  if (text.size() > 2 && text.compare(0, 2, "RS") == 0) return text.substr(2);
-  return text;
-}
-
 MainWindowModel::MainWindowModel(Panel& p, GroupViews& v, Prompts& pr, const BrandModels& m,
                                  std::string product)
     : panel(p), views(v), prompts(pr), models(m), productName(std::move(product)) {

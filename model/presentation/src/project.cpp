@@ -261,17 +261,24 @@ bool Tproject::storeGroupValues(const GroupSettings& g, const std::vector<std::s
   return storeGroupKeys(g, &keys);
 }
 
-bool Tproject::storeGroupKeys(const GroupSettings& g, const std::vector<std::string>* keys) {
-  group_ = g;
+bool Tproject::writeNamedKeys(const std::vector<std::string>* keys,
+                              const std::function<void(ProjectSections&)>& write) {
   if (keys && keys->empty()) return true;
   const int failedBefore = failedWrites_;
   beginBatch();
   ProjectFileSections file(*this);
   NamedKeysOnly named(file, keys);
-  codec::writeGroup(named, g);
-  codec::writeBlocked(named, g);
+  write(named);
   endBatch();
   return failedWrites_ == failedBefore;
+}
+
+bool Tproject::storeGroupKeys(const GroupSettings& g, const std::vector<std::string>* keys) {
+  group_ = g;
+  return writeNamedKeys(keys, [&g](ProjectSections& file) {
+    codec::writeGroup(file, g);
+    codec::writeBlocked(file, g);
+  });
 }
 
 bool Tproject::storeRadio(int slot, const RadioSettings& s) {
@@ -285,14 +292,8 @@ bool Tproject::storeRadio(int slot, const RadioSettings& s, const std::vector<st
 bool Tproject::storeRadioKeys(int slot, const RadioSettings& s,
                               const std::vector<std::string>* keys) {
   if (Tradio* r = radio(slot)) r->settings = asStored(s);
-  if (keys && keys->empty()) return true;
-  const int failedBefore = failedWrites_;
-  beginBatch();
-  ProjectFileSections file(*this);
-  NamedKeysOnly named(file, keys);
-  codec::writeRadio(named, slot, s, window->models);
-  endBatch();
-  return failedWrites_ == failedBefore;
+  return writeNamedKeys(
+      keys, [&](ProjectSections& file) { codec::writeRadio(file, slot, s, window->models); });
 }
 
 Tradio* Tproject::radio(int id) const {

@@ -271,8 +271,4 @@ class MainWindowModel {
   int loadedSlot_ = -1;
 };
 
-// A main serial port as the radio takes it: "RS232" (the stored default)
-// reads as "232"; other texts stand as they are.
-std::string serialPortNumber(const std::string& text);
-
 }  // namespace tessel

@@ -3,6 +3,7 @@
 // The open project: its INI file, the radio records in 255 slots indexed by
 // radio ID, and the poll list handed to the link engine.
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -140,6 +141,11 @@ class Tproject {
   bool checked(bool ok, bool wrote);
   bool storeRadioKeys(int slot, const RadioSettings& s, const std::vector<std::string>* keys);
   bool storeGroupKeys(const GroupSettings& g, const std::vector<std::string>* keys);
+  // Runs write on the project's sections with only the keys named let
+  // through (every key when keys is null, none when it is empty), in one
+  // file write; false when a write failed.
+  bool writeNamedKeys(const std::vector<std::string>* keys,
+                      const std::function<void(ProjectSections&)>& write);
   // Whether the group section holds key at all.
   bool groupHolds(const std::string& key) const;
   void saveGroup(bool onlyChanged);
