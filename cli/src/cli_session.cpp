@@ -311,10 +311,11 @@ Session::SettingsReport Session::settingsReport(const RadioSettings& s, const Br
     return i >= 0 && i < k.count ? std::string(k.texts[i]) : std::string();
   };
   auto add = [&r](const ProjectKey& k, const std::string& text) { r.emplace_back(k.name, text); };
+  auto number = [&add](const ProjectKey& k, int n) { add(k, codec::numberText(n)); };
   const GroupSettings& g = s.group;
-  add(groupkey::groupID, g.groupID);
-  add(groupkey::securityID, g.securityID);
-  add(groupkey::rfband, g.rfband);
+  number(groupkey::groupID, g.groupID);
+  number(groupkey::securityID, g.securityID);
+  number(groupkey::rfband, g.rfband);
   add(groupkey::flushTime, codec::flushTimeText(g.flushTime));
   add(groupkey::reTXBroadcasts, shown(groupkey::reTXBroadcasts, g.reTXBroadcasts));
   add(groupkey::repeaters, shown(groupkey::repeaters, g.repeaters));
@@ -322,28 +323,28 @@ Session::SettingsReport Session::settingsReport(const RadioSettings& s, const Br
     r.emplace_back("s" + std::to_string(30 + i),
                    codec::blockedText(g.blocked[static_cast<size_t>(i)]));
   using namespace radiokey;
-  add(radioID, s.radioID);
+  number(radioID, s.radioID);
   add(radioMode, shown(radioMode, s.radioMode));
   add(roaming, shown(roaming, s.roaming));
-  add(masterID, s.masterID);
-  add(retries, s.retries);
+  number(masterID, s.masterID);
+  number(retries, s.retries);
   add(autoRouting, shown(autoRouting, s.protocol));
   add(bufferMode, shown(bufferMode, s.bufferMode));
   r.emplace_back(models.modelKey,
                  s.model >= 0 && s.model < kModelCount ? models.names[s.model] : "");
   if (s.model == 0) {
     add(emulationMode, shown(emulationMode, s.emulationMode));
-    add(mainSerialPort, s.mainSerialPort);
+    number(mainSerialPort, s.mainSerialPort);
     add(sleepMode, shown(sleepMode, s.sleepMode));
-    add(plcAddress, s.plcAddress);
+    number(plcAddress, s.plcAddress);
     add(startTime, s.startTime);
-    add(onTimer, s.onTimer);
-    add(offTimer, s.offTimer);
+    number(onTimer, s.onTimer);
+    number(offTimer, s.offTimer);
   }
   add(baudRate, baudRateText(s.baudRate));
   // As the project file would store them.
-  add(dataBits, fileTextOf(dataBits, s.dataBits));
-  add(stopBits, fileTextOf(stopBits, s.stopBits));
+  number(dataBits, s.dataBits);
+  number(stopBits, s.stopBits);
   const std::string p = shown(parity, s.parity);
   add(parity, p.empty() ? "None" : p);
   add(handshaking, fileTextOf(handshaking, s.handShaking));

@@ -131,7 +131,7 @@ bool parseGroupSet(const ParsedArgs& args, GroupSetRequest& out, std::string& er
   const struct {
     const char* option;
     int param;
-    std::optional<std::string> GroupSetRequest::*field;
+    std::optional<int> GroupSetRequest::*field;
   } numbers[] = {{"--group-id", param::groupID, &GroupSetRequest::groupID},
                  {"--security-id", param::securityID, &GroupSetRequest::securityID},
                  {"--rf-band", param::rfband, &GroupSetRequest::rfband}};
@@ -142,7 +142,7 @@ bool parseGroupSet(const ParsedArgs& args, GroupSetRequest& out, std::string& er
       error = takes(n.option, n.param);
       return false;
     }
-    out.*n.field = v;
+    out.*n.field = codec::numberOfText(v);
   }
   if (args.has("--flush-time")) {
     if (!flushSeconds(args.value("--flush-time"), v)) {

@@ -20,30 +20,37 @@ namespace tessel::sim {
 
 namespace {
 
-// The project key a register's value comes from, for warnings: "Project:
-// Group ID", "Radio3: Retries".
-std::string whereOf(const std::string& section, int code) {
+// The project key a register's value comes from: its section and name.
+std::pair<std::string, std::string> keyFor(const std::string& section, int code) {
   if (code >= param::blockedFreq1 && code <= param::blockedFreq12)
-    return std::string("Project: ") + kBlockedFreqKeys[code - param::blockedFreq1];
+    return {kProjectSection, kBlockedFreqKeys[code - param::blockedFreq1]};
   // The lock register holds the master ID.
   const ProjectKey* key = keyOf(code == param::masterLock ? param::masterID : code);
-  if (!key) return section;
+  if (!key) return {section, ""};
   for (const ProjectKey* g : groupKeys())
-    if (g == key) return std::string("Project: ") + key->name;
-  return section + ": " + key->name;
+    if (g == key) return {kProjectSection, key->name};
+  return {section, key->name};
+}
+
+// Where a register's value comes from, for warnings: "Project: Group ID",
+// "Radio3: Retries".
+std::string whereOf(const std::string& section, int code) {
+  const auto [sec, name] = keyFor(section, code);
+  return name.empty() ? sec : sec + ": " + name;
 }
 
 // Sets a register from a project's value; a value the radio refuses keeps
-// the one it has and is reported.
+// the one it has and is reported, as the file's text when the value is
+// what no number read from it gave ("abc").
 void put(SimRadio& radio, int reg, const std::string& value, const std::string& where,
-         std::vector<std::string>& warnings) {
+         std::vector<std::string>& warnings, const std::string& fileText = "") {
   std::string canonical;
   if (radio.accept(reg, value, canonical)) {
     radio.configure(reg, canonical);
     return;
   }
-  std::string w =
-      where + ": '" + value + "' is not a value the radio takes; kept " + radio.saved(reg);
+  std::string w = where + ": '" + (value.empty() ? fileText : value) +
+                  "' is not a value the radio takes; kept " + radio.saved(reg);
   // Group values are the same for every radio: say it once.
   if (std::find(warnings.begin(), warnings.end(), w) == warnings.end()) warnings.push_back(w);
 }
@@ -67,14 +74,19 @@ RadioSettings settingsOf(const SimRadio& radio) {
 
 // Configures the radio as a Set Radio of s would, with the master it is
 // attached to beside; a value the radio refuses is reported under the
-// project key it comes from.
+// project key it comes from, quoted from file when one is given.
 void configureFrom(SimRadio& radio, const RadioSettings& s, const std::string& section,
-                   std::vector<std::string>& warnings) {
+                   std::vector<std::string>& warnings, const ProjectSections* file = nullptr) {
+  auto fileText = [&](int code) {
+    const auto [sec, name] = keyFor(section, code);
+    return file && !name.empty() ? file->readString(sec, name, "") : std::string();
+  };
   for (const codec::RegisterText& r : codec::registerImage(s)) {
     if (r.param == param::currentTime) continue;  // the clock runs from the start
-    put(radio, r.reg, r.text, whereOf(section, r.param), warnings);
+    put(radio, r.reg, r.text, whereOf(section, r.param), warnings, fileText(r.param));
   }
-  put(radio, kAttachedMasterReg, s.masterID, whereOf(section, param::masterID), warnings);
+  put(radio, kAttachedMasterReg, codec::numberText(s.masterID), whereOf(section, param::masterID),
+      warnings, fileText(param::masterID));
 }
 
 // The configuration a simulated radio starts from: a working group on the
@@ -82,14 +94,14 @@ void configureFrom(SimRadio& radio, const RadioSettings& s, const std::string& s
 RadioSettings builtInSettings(int model, int id, bool master) {
   RadioSettings s;
   s.model = model;
-  s.radioID = std::to_string(id);
+  s.radioID = id;
   s.radioMode = master ? item::master : item::slave;
-  s.masterID = master ? "0" : "1";
+  s.masterID = master ? 0 : 1;
   s.retries = defaultRetries(model);
-  s.mainSerialPort = "232";
+  s.mainSerialPort = 232;
   GroupSettings& g = s.group;
-  g.groupID = "7";
-  g.securityID = "1234";
+  g.groupID = 7;
+  g.securityID = 1234;
   g.blocked[0] = 9027;
   g.blocked[1] = 9127;
   return s;
@@ -172,7 +184,7 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
     // Radio would write it; a value the radio refuses keeps the built-in
     // one, so a bad Radio ID keeps the section's.
     configureBuiltIn(radio, id, settings.radioMode == item::master);
-    configureFrom(radio, settings, S, out.warnings);
+    configureFrom(radio, settings, S, out.warnings, &file);
     setStatusFor(radio, out.radios.size(), clockMinutes);
     out.radios.push_back(std::move(radio));
   }
@@ -236,10 +248,11 @@ bool saveProject(const std::string& path, const SimRadioGroup& group,
     const int id = static_cast<int>(n);
     held.push_back(id);
     RadioSettings s = settingsOf(r);
-    s.radioID = std::to_string(id);
+    s.radioID = id;
     s.name = r.name();
     // A radio locked to no master names the one it is attached to.
-    if (s.masterID.empty() || s.masterID == "0") s.masterID = r.saved(kAttachedMasterReg);
+    if (s.masterID == kNoNumber || s.masterID == 0)
+      s.masterID = codec::numberOfText(r.saved(kAttachedMasterReg));
     ok = codec::writeRadio(file, id, s, brandModels(0)) && ok;
   }
   for (int id : formerIDs) {

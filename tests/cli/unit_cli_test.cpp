@@ -98,15 +98,16 @@ TEST(CliArgs, GroupSetValuesAndRepeatedBehind) {
     }
     ASSERT_TRUE(ok) << error;
     GroupSettings old;
-    old.groupID = "7";
+    old.groupID = 7;
     old.blocked[3] = 9200;
     const GroupSettings g = r.applied(old);
     std::string blocked;
     for (long f : g.blocked)
       if (f != 0) blocked += (blocked.empty() ? "" : " ") + codec::blockedText(f);
-    EXPECT_EQ(g.groupID + "," + g.securityID + "," + g.rfband + "," +
-                  codec::flushTimeText(g.flushTime) + "," + std::to_string(g.repeaters) + "," +
-                  std::to_string(g.reTXBroadcasts) + "," + blocked,
+    EXPECT_EQ(std::to_string(g.groupID) + "," + std::to_string(g.securityID) + "," +
+                  std::to_string(g.rfband) + "," + codec::flushTimeText(g.flushTime) + "," +
+                  std::to_string(g.repeaters) + "," + std::to_string(g.reTXBroadcasts) + "," +
+                  blocked,
               c.changed);
   }
   ParsedArgs a;
@@ -309,7 +310,7 @@ TEST(CliPrompts, AnswersWithTheRefusalOnOffer) {
 TEST(SettingsReport, UsesTheProjectFilesKeysAndTexts) {
   const BrandModels& models = brandModels(0);
   RadioSettings s;
-  s.group.groupID = "12";
+  s.group.groupID = 12;
   s.group.reTXBroadcasts = 1;
   s.group.repeaters = 0;
   s.group.blocked[0] = 9157;
@@ -318,8 +319,8 @@ TEST(SettingsReport, UsesTheProjectFilesKeysAndTexts) {
   s.protocol = 2;
   s.bufferMode = 1;
   s.baudRate = 300;
-  s.dataBits = 0;
-  s.stopBits = 1;
+  s.dataBits = 7;
+  s.stopBits = 2;
   s.parity = 1;
   s.handShaking = 1;
   s.model = 1;

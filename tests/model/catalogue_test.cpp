@@ -206,9 +206,9 @@ TEST(Catalogue, BrandModelNames) {
   EXPECT_STREQ(modelName(1, 2), "");
   EXPECT_STREQ(modelName(1, 3), "");
   EXPECT_EQ(brandModels(1).modelCount, 2);
-  EXPECT_STREQ(defaultRetries(0), "50");
-  EXPECT_STREQ(defaultRetries(2), "10");
-  EXPECT_STREQ(defaultRetries(-1), "50");
+  EXPECT_EQ(defaultRetries(0), 50);
+  EXPECT_EQ(defaultRetries(2), 10);
+  EXPECT_EQ(defaultRetries(-1), 50);
 }
 
 }  // namespace

@@ -18,20 +18,20 @@ namespace {
 RadioSettings radio(const std::string& text) {
   RadioSettings s;
   const size_t a = text.find(':'), b = text.find(':', a + 1), c = text.find(':', b + 1);
-  s.radioID = text.substr(0, a);
-  s.name = "R" + s.radioID;
+  s.radioID = std::stoi(text.substr(0, a));
+  s.name = "R" + std::to_string(s.radioID);
   s.model = std::stoi(text.substr(a + 1, b - a - 1));
   const char mode = text[b + 1];
   s.radioMode = mode == 'M' ? item::master : mode == 'R' ? item::repeater : item::slave;
-  s.masterID = text.substr(c + 1);
-  s.group.groupID = "7";
+  s.masterID = std::stoi(text.substr(c + 1));
+  s.group.groupID = 7;
   return s;
 }
 
 GroupSettings newValues() {
   GroupSettings g;
-  g.groupID = "9";
-  g.securityID = "4321";
+  g.groupID = 9;
+  g.securityID = 4321;
   g.repeaters = item::yes;
   return g;
 }
@@ -112,7 +112,7 @@ TEST(GroupChangePlan, CircleOfRepeatersGivesNoPlan) {
 
 TEST(GroupChangePlan, SharedLinesCarryEveryValueTheModelHolds) {
   GroupSettings g = newValues();
-  g.rfband = "3";
+  g.rfband = 3;
   g.flushTime = 125;
   g.reTXBroadcasts = item::no;
   g.blocked[1] = 9157;

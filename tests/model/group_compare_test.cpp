@@ -20,19 +20,19 @@ const BrandModels& models() {
 RadioSettings groupRadio(int model, int roaming) {
   RadioSettings s;
   s.model = model;
-  s.radioID = "4";
+  s.radioID = 4;
   s.name = "Pump house";
   s.roaming = roaming;
-  s.masterID = "9";
-  s.retries = "33";
+  s.masterID = 9;
+  s.retries = 33;
   s.parity = item::parityOdd;
   s.handShaking = item::handshakeHardware;
   s.bufferMode = item::bufferPacket;
   if (model == 0) {
-    s.plcAddress = "17";
+    s.plcAddress = 17;
     s.currentTime = "12:34";
   }
-  s.group.groupID = "12";
+  s.group.groupID = 12;
   s.group.flushTime = 6000;
   s.group.blocked[0] = 9157;
   return s;
@@ -71,16 +71,16 @@ TEST(GroupCompare, ReadBackMatchesAndEachDriftGivesItsLine) {
     std::string line;  // "" for none; the radio's model and roaming decide
   };
   const std::vector<Drift> drifts = {
-      {"retries", [](RadioSettings& r) { r.retries = "34"; }, "4,Pump house,Retries,33,34\n"},
+      {"retries", [](RadioSettings& r) { r.retries = 34; }, "4,Pump house,Retries,33,34\n"},
       {"parity", [](RadioSettings& r) { r.parity = item::parityEven; },
        "4,Pump house,Parity,Odd,Even\n"},
       {"flush time", [](RadioSettings& r) { r.group.flushTime = 7000; },
        "4,Pump house,Flush Time,600,700\n"},
       {"re-broadcast", [](RadioSettings& r) { r.group.reTXBroadcasts = item::no; },
        "4,Pump house,ReTX Broadcasts,Yes,No\n"},
-      {"master ID", [](RadioSettings& r) { r.masterID = "8"; }, "4,Pump house,Master ID,9,8\n"},
+      {"master ID", [](RadioSettings& r) { r.masterID = 8; }, "4,Pump house,Master ID,9,8\n"},
       {"clock", [](RadioSettings& r) { r.currentTime = "01:02"; }, ""},
-      {"PLC address", [](RadioSettings& r) { r.plcAddress = "18"; },
+      {"PLC address", [](RadioSettings& r) { r.plcAddress = 18; },
        "4,Pump house,PLC Address,17,18\n"},
   };
   for (int model : {0, 1, 2}) {
@@ -111,7 +111,7 @@ TEST(GroupCompare, ReadBackMatchesAndEachDriftGivesItsLine) {
 TEST(GroupCompare, WrongModelIsFlaggedAndSharedParametersCompared) {
   RadioSettings project = groupRadio(0, item::roamingMasterID);
   RadioSettings radio = groupRadio(1, item::roamingMasterID);
-  radio.retries = "5";
+  radio.retries = 5;
   GroupReadCollector c({{4, project}});
   EXPECT_EQ(lines(compareRadio(project, readThrough(c, 4, radio), models())),
             "4,Pump house,Radio Model,Vireo E,Vireo Version 2\n"
@@ -126,7 +126,7 @@ TEST(GroupCompare, WrongModelIsFlaggedAndSharedParametersCompared) {
 TEST(GroupCompare, CollectorKeepsOnlyCompleteReads) {
   RadioSettings master = groupRadio(1, item::roamingAllowed);
   master.radioMode = item::master;
-  master.radioID = "1";
+  master.radioID = 1;
   GroupReadCollector c({{1, master}, {4, groupRadio(1, item::roamingAllowed)}});
   EXPECT_TRUE(c.isMaster(1));
   EXPECT_FALSE(c.isMaster(4));
@@ -160,11 +160,11 @@ TEST(GroupCompare, TakenValuesMatchTheRadioAndKeepWhatItDoesNotReport) {
     SCOPED_TRACE("model " + std::to_string(model));
     const RadioSettings project = groupRadio(model, item::roamingMasterID);
     RadioSettings radio = project;
-    radio.retries = "5";
-    radio.masterID = "3";
+    radio.retries = 5;
+    radio.masterID = 3;
     radio.group.flushTime = 9000;
     radio.group.blocked[0] = 0;
-    if (model == 0) radio.plcAddress = "99";
+    if (model == 0) radio.plcAddress = 99;
     GroupReadCollector c({{4, project}});
     const RadioReading read = readThrough(c, 4, radio);
     ASSERT_NE(lines(compareRadio(project, read, models())), "");

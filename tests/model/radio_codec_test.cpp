@@ -19,33 +19,33 @@ namespace {
 RadioSettings fullRadio(int model) {
   RadioSettings s;
   s.model = model;
-  s.radioID = "4";
+  s.radioID = 4;
   s.name = "Pump house";
   s.radioMode = item::repeater;
   s.roaming = item::roamingMasterID;
-  s.masterID = "9";
-  s.retries = "33";
+  s.masterID = 9;
+  s.retries = 33;
   s.protocol = item::protocolDF1;
   s.bufferMode = item::bufferPacket;
   s.baudRate = 4800;
-  s.dataBits = 0;
-  s.stopBits = 1;
+  s.dataBits = 7;
+  s.stopBits = 2;
   s.parity = item::parityOdd;
   s.handShaking = item::handshakeHardware;
   if (model == 0) {
     s.emulationMode = 2;
-    s.mainSerialPort = "485";
+    s.mainSerialPort = 485;
     s.sleepMode = 2;
-    s.plcAddress = "17";
+    s.plcAddress = 17;
     s.startTime = "07:15";
-    s.onTimer = "20";
-    s.offTimer = "300";
+    s.onTimer = 20;
+    s.offTimer = 300;
     s.currentTime = "12:34";
   }
   GroupSettings& g = s.group;
-  g.groupID = "12";
-  g.securityID = "4321";
-  g.rfband = "3";
+  g.groupID = 12;
+  g.securityID = 4321;
+  g.rfband = 3;
   g.flushTime = 6000;
   g.reTXBroadcasts = item::no;
   g.repeaters = item::yes;
@@ -159,8 +159,10 @@ TEST(RadioCodec, RepliesIntoSettings) {
        [](const RadioSettings& s) { return std::to_string(s.bufferMode); }, "0"},
       {1, param::protocol, 7, "7", false,
        [](const RadioSettings& s) { return std::to_string(s.protocol); }, "0"},
-      {1, param::rfband, 5, "5", false, [](const RadioSettings& s) { return s.group.rfband; }, "1"},
-      {1, param::rfband, 4, "4", true, [](const RadioSettings& s) { return s.group.rfband; }, "4"},
+      {1, param::rfband, 5, "5", false,
+       [](const RadioSettings& s) { return std::to_string(s.group.rfband); }, "1"},
+      {1, param::rfband, 4, "4", true,
+       [](const RadioSettings& s) { return std::to_string(s.group.rfband); }, "4"},
       {1, param::flushTime, 12005, "12005", true,
        [](const RadioSettings& s) { return std::to_string(s.group.flushTime); }, "12000"},
       {1, param::blockedFreq1 + 2, 9157, "9157", true,
@@ -172,15 +174,25 @@ TEST(RadioCodec, RepliesIntoSettings) {
       {1, param::baudRate, 0, "0", false,
        [](const RadioSettings& s) { return std::to_string(s.baudRate); }, "9600"},
       {1, param::dataBits, 9, "9", false,
-       [](const RadioSettings& s) { return std::to_string(s.dataBits); }, "1"},
+       [](const RadioSettings& s) { return std::to_string(s.dataBits); }, "8"},
       {1, param::stopBits, 2, "2", true,
-       [](const RadioSettings& s) { return std::to_string(s.stopBits); }, "1"},
+       [](const RadioSettings& s) { return std::to_string(s.stopBits); }, "2"},
+      // A number is its value, however it is written; what is no number
+      // changes nothing.
+      {1, param::retries, 7, "007", true,
+       [](const RadioSettings& s) { return std::to_string(s.retries); }, "7"},
+      {1, param::groupID, 0, "7x", false,
+       [](const RadioSettings& s) { return std::to_string(s.group.groupID); }, "0"},
       // The lock names the master only of a radio locked to it; register 12
       // only of a roaming radio, or of any model-2 radio.
-      {1, param::masterLock, 5, "5", false, [](const RadioSettings& s) { return s.masterID; }, "0"},
-      {1, param::masterID, 5, "5", true, [](const RadioSettings& s) { return s.masterID; }, "5"},
-      {1, param::radioID, 300, "300", false, [](const RadioSettings& s) { return s.radioID; }, "0"},
-      {1, param::rssi, -60, "-60", false, [](const RadioSettings& s) { return s.retries; }, "10"},
+      {1, param::masterLock, 5, "5", false,
+       [](const RadioSettings& s) { return std::to_string(s.masterID); }, "0"},
+      {1, param::masterID, 5, "5", true,
+       [](const RadioSettings& s) { return std::to_string(s.masterID); }, "5"},
+      {1, param::radioID, 300, "300", false,
+       [](const RadioSettings& s) { return std::to_string(s.radioID); }, "0"},
+      {1, param::rssi, -60, "-60", false,
+       [](const RadioSettings& s) { return std::to_string(s.retries); }, "10"},
       // Only model E has the emulation mode: the reply makes the radio one.
       {1, param::emulationMode, 9, "9", true,
        [](const RadioSettings& s) { return std::to_string(s.model * 10 + s.emulationMode); }, "0"},
@@ -198,10 +210,10 @@ TEST(RadioCodec, RepliesIntoSettings) {
   locked.roaming = item::roamingMasterID;
   EXPECT_TRUE(codec::applyRegister(locked, param::masterLock, 5, "5"));
   EXPECT_FALSE(codec::applyRegister(locked, param::masterID, 6, "6"));
-  EXPECT_EQ(locked.masterID, "5");
+  EXPECT_EQ(locked.masterID, 5);
   locked.model = 2;
   EXPECT_TRUE(codec::applyRegister(locked, param::masterID, 6, "6"));
-  EXPECT_EQ(locked.masterID, "6");
+  EXPECT_EQ(locked.masterID, 6);
 }
 
 // settings -> registers -> settings for every model, locked and roaming.
@@ -254,7 +266,8 @@ TEST(RadioCodec, SectionsRoundTrip) {
 }
 
 // Missing keys read as the defaults; texts that are none of a choice's
-// read as its fallback item; writes of a choice with no item.
+// read as its fallback item; numbers read whatever way they are written,
+// and a text that is none as no number; writes of a choice with no item.
 TEST(RadioCodec, SectionDefaultsAndOtherTexts) {
   TempTree dir;
   const std::string path = dir.path("odd.vro");
@@ -263,20 +276,23 @@ TEST(RadioCodec, SectionDefaultsAndOtherTexts) {
            "[Radio8]\nRadio Mode=Boss\nRoaming=maybe\nData Bits=08\nStop Bits=3\n"
            "Radio Model=Something\nEmulation Mode=odd\nSleep Mode=never\nParity=even\n"
            "Handshaking=sometimes\nBuffer Mode=?\nAuto-Routing=?\n"
-           "[Radio9]\nData Bits=9\nStop Bits=x\n");
+           "[Radio9]\nData Bits=9\nStop Bits=x\n"
+           "[Radio10]\nRadio ID=abc\nRetries= 010 \nMaster ID=-3\nRadio Model=Vireo E\n"
+           "PLC Address=1.2\nMain Serial Port=485\nRadio OFF Time=99999999999\n"
+           "[Radio11]\nRadio Model=Vireo E\nMain Serial Port=RS422\n");
   IniFile ini(path);
   IniSections file(ini);
   RadioSettings expected;
-  expected.radioID = "7";
+  expected.radioID = 7;
   EXPECT_EQ(codec::readRadio(file, 7, brandModels(0)), expected);
   EXPECT_EQ(codec::readGroup(file), GroupSettings{});
 
   const RadioSettings odd = codec::readRadio(file, 8, brandModels(0));
   EXPECT_EQ(odd.radioMode, item::master);
   EXPECT_EQ(odd.roaming, item::roamingMasterID);
-  EXPECT_EQ(odd.dataBits, 1);  // "08" is 8 bits
-  EXPECT_EQ(odd.stopBits, 1);  // 2
-  EXPECT_EQ(odd.model, 0);     // an unknown model name is model E
+  EXPECT_EQ(odd.dataBits, 8);  // "08" is 8 bits
+  EXPECT_EQ(odd.stopBits, 2);
+  EXPECT_EQ(odd.model, 0);  // an unknown model name is model E
   EXPECT_EQ(odd.emulationMode, 3);
   EXPECT_EQ(odd.sleepMode, 2);
   EXPECT_EQ(odd.parity, item::parityOdd);  // the texts match exactly
@@ -284,8 +300,22 @@ TEST(RadioCodec, SectionDefaultsAndOtherTexts) {
   EXPECT_EQ(odd.bufferMode, item::bufferPacket);
   EXPECT_EQ(odd.protocol, item::protocolModbus);
   const RadioSettings nine = codec::readRadio(file, 9, brandModels(0));
-  EXPECT_EQ(nine.dataBits, 0);  // anything but 8 is 7
-  EXPECT_EQ(nine.stopBits, 0);  // not a number: the default 1
+  EXPECT_EQ(nine.dataBits, 7);  // anything but 8 is 7
+  EXPECT_EQ(nine.stopBits, 1);  // not a number: the default 1
+
+  const RadioSettings numbers = codec::readRadio(file, 10, brandModels(0));
+  EXPECT_EQ(numbers.radioID, kNoNumber);
+  EXPECT_EQ(numbers.retries, 10);
+  EXPECT_EQ(numbers.masterID, kNoNumber);  // no sign: IDs are not negative
+  EXPECT_EQ(numbers.plcAddress, 12);       // a point is dropped, as a send does
+  EXPECT_EQ(numbers.mainSerialPort, 485);
+  EXPECT_EQ(numbers.offTimer, kNoNumber);  // more digits than a register takes
+  EXPECT_EQ(codec::readRadio(file, 11, brandModels(0)).mainSerialPort, 422);
+  // No number is written as an empty key, which reads back as none again.
+  ASSERT_TRUE(codec::writeRadio(file, 10, numbers, brandModels(0)));
+  EXPECT_EQ(ini.readString("Radio10", "Radio ID", "?"), "");
+  EXPECT_EQ(ini.readString("Radio10", "Retries", "?"), "10");
+  EXPECT_EQ(codec::readRadio(file, 10, brandModels(0)), numbers);
 
   // The second brand has no third model: its model 2 writes no model key.
   EXPECT_EQ(codec::modelOfName("LUMA-M", brandModels(1)), 1);

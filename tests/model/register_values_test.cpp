@@ -1020,14 +1020,14 @@ TEST_F(ApplyReplyTest, EveryRecordHoldsWhatItsSectionReadsWhicheverWayItWasStore
   reply(13, "33");
   reply(20, "19200");
   expectRecordsAreTheirSections("radio 6 polled");
-  EXPECT_EQ(window.project()->radio(6)->settings.masterID, "9");
+  EXPECT_EQ(window.project()->radio(6)->settings.masterID, 9);
 
   window.switchMode(wmProject);
   EXPECT_TRUE(values.storeRegister(7, param::bufferMode, 1, "P"));
   EXPECT_TRUE(values.storeRegister(7, param::securityID, 4321, "4321"));
   EXPECT_TRUE(values.storeRegister(7, param::blockedFreq1 + 3, 9157, "9157"));
   expectRecordsAreTheirSections("radio 7 set as an emulated radio");
-  EXPECT_EQ(window.project()->group().securityID, "4321");
+  EXPECT_EQ(window.project()->group().securityID, 4321);
   EXPECT_EQ(window.project()->radio(7)->settings.bufferMode, item::bufferPacket);
 
   panel.setText(ctl::retries, "12");
@@ -1035,7 +1035,7 @@ TEST_F(ApplyReplyTest, EveryRecordHoldsWhatItsSectionReadsWhicheverWayItWasStore
   window.setRadioChanged(true);
   ASSERT_TRUE(window.saveCurrentRadio());
   expectRecordsAreTheirSections("radio 5 edited and saved");
-  EXPECT_EQ(window.project()->radio(5)->settings.retries, "12");
+  EXPECT_EQ(window.project()->radio(5)->settings.retries, 12);
 
   window.newRadioClick();
   panel.setText(ctl::radioName, "Tank");
@@ -1053,7 +1053,7 @@ TEST_F(ApplyReplyTest, EveryRecordHoldsWhatItsSectionReadsWhicheverWayItWasStore
   EXPECT_EQ(key("Radio9", "Baud rate"), "<absent>");
 
   GroupSettings changed = window.project()->group();
-  changed.groupID = "12";
+  changed.groupID = 12;
   ASSERT_TRUE(commitGroupValues(*window.project(), changed));
   expectRecordsAreTheirSections("the group changed");
   EXPECT_EQ(panel.text(ctl::groupID), "12");

@@ -11,7 +11,8 @@
 namespace tessel::cli {
 
 struct GroupSetRequest {
-  std::optional<std::string> groupID, securityID, rfband, flushTime;
+  std::optional<int> groupID, securityID, rfband;
+  std::optional<std::string> flushTime;
   std::optional<int> repeaters, reTXBroadcasts;  // item::yes or item::no
   std::optional<std::array<std::string, kBlockedFreqCount>> blocked;
   bool yes = false;   // no confirmation asked

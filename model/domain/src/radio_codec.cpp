@@ -86,6 +86,26 @@ bool takeText(std::string& field, const std::string& text) {
   return true;
 }
 
+// Keeps a reply that is a number.
+bool takeNumber(int& field, const std::string& text) {
+  const int n = numberOfText(text);
+  if (n == kNoNumber) return false;
+  field = n;
+  return true;
+}
+
+// Keeps a bits reply that is one of the key's.
+bool takeBits(int& field, const ProjectKey& key, const std::string& text) {
+  const int index = itemOfRegisterText(key, text);
+  if (index < 0) return false;
+  field = bitsOfItem(key, index);
+  return true;
+}
+
+int readNumber(const ProjectSections& file, const std::string& section, const ProjectKey& key) {
+  return numberOfText(file.readString(section, key.name, key.def));
+}
+
 std::string readText(const ProjectSections& file, const std::string& section,
                      const ProjectKey& key) {
   return file.readString(section, key.name, key.def);
@@ -102,14 +122,15 @@ bool writeItem(ProjectSections& file, const std::string& section, const ProjectK
   return text.empty() || file.writeString(section, key.name, text);
 }
 
-// The bits are stored as numbers.
-bool writeBits(ProjectSections& file, const std::string& section, const ProjectKey& key, int item) {
-  return file.writeInteger(section, key.name, std::stoi(fileTextOf(key, item)));
+// The bits are stored as numbers; a number that is none of the key's reads
+// as its unknown item's.
+bool writeBits(ProjectSections& file, const std::string& section, const ProjectKey& key, int bits) {
+  return file.writeInteger(section, key.name, bitsOfItem(key, itemOfBits(key, bits)));
 }
 
 int readBits(const ProjectSections& file, const std::string& section, const ProjectKey& key) {
   const int n = file.readInteger(section, key.name, std::stoi(key.def));
-  return itemOfFileText(key, std::to_string(n));
+  return bitsOfItem(key, itemOfFileText(key, std::to_string(n)));
 }
 
 }  // namespace
@@ -118,32 +139,35 @@ std::optional<std::string> sameInBothForms(const RadioSettings& s, int param) {
   const GroupSettings& g = s.group;
   switch (param) {
     case param::groupID:
-      return g.groupID;
+      return numberText(g.groupID);
     case param::securityID:
-      return g.securityID;
+      return numberText(g.securityID);
     case param::rfband:
-      return g.rfband;
+      return numberText(g.rfband);
     case param::radioID:
-      return s.radioID;
+      return numberText(s.radioID);
     case param::masterID:
-      return s.masterID;
+      return numberText(s.masterID);
     case param::retries:
-      return s.retries;
+      return numberText(s.retries);
     case param::plcAddress:
-      return s.plcAddress;
+      return numberText(s.plcAddress);
     case param::currentTime:
       return s.currentTime;
     case param::startTime:
       return s.startTime;
     case param::onTimer:
-      return s.onTimer;
+      return numberText(s.onTimer);
     case param::offTimer:
-      return s.offTimer;
+      return numberText(s.offTimer);
     case param::baudRate:
-      // The selector's leading blanks are layout, not part of the rate.
       return baudRateText(s.baudRate);
     case param::mainSerialPort:
-      return serialPortNumber(s.mainSerialPort);
+      return numberText(s.mainSerialPort);
+    case param::dataBits:
+      return numberText(s.dataBits);
+    case param::stopBits:
+      return numberText(s.stopBits);
     default:
       return std::nullopt;
   }
@@ -164,7 +188,7 @@ std::string registerText(const RadioSettings& s, int param, bool numeric) {
     case param::roaming:
       return registerTextOf(radiokey::roaming, s.roaming, numeric);
     case param::masterLock:
-      return s.roaming == item::roamingMasterID ? s.masterID : "0";
+      return s.roaming == item::roamingMasterID ? numberText(s.masterID) : "0";
     case param::fixedN:
       return "N";
     // Status registers are never written; an emulated radio reports fixed
@@ -178,10 +202,6 @@ std::string registerText(const RadioSettings& s, int param, bool numeric) {
     case param::flushTime:
       // No number goes out as 0, as it always did.
       return std::to_string(g.flushTime < 0 ? 0 : g.flushTime);
-    case param::dataBits:
-      return registerTextOf(radiokey::dataBits, s.dataBits, numeric);
-    case param::stopBits:
-      return registerTextOf(radiokey::stopBits, s.stopBits, numeric);
     case param::parity:
       return registerTextOf(radiokey::parity, s.parity, numeric);
     case param::handShaking:
@@ -223,9 +243,33 @@ int yesNoOfReply(const std::string& text) {
   return !text.empty() && text[0] == 'N' ? item::no : item::yes;
 }
 
-std::string serialPortNumber(const std::string& text) {
-  if (text.size() > 2 && text.compare(0, 2, "RS") == 0) return text.substr(2);
-  return text;
+int serialPortNumber(const std::string& text) {
+  const std::string t = trimBlanks(text);
+  return numberOfText(t.size() > 2 && t.compare(0, 2, "RS") == 0 ? t.substr(2) : t);
+}
+
+int numberOfText(const std::string& text) {
+  // A point is no part of a number a register takes: a send has always
+  // dropped it ("1.0" went out as 10), and so does the reading here.
+  std::string digits;
+  for (char c : trimBlanks(text))
+    if (c != '.') digits += c;
+  return smallNumber(digits, 9);
+}
+
+std::string numberText(int n) {
+  return n < 0 ? std::string() : std::to_string(n);
+}
+
+int itemOfBits(const ProjectKey& key, int bits) {
+  const std::string text = std::to_string(bits);
+  for (int i = 0; i < key.count; ++i)
+    if (text == key.texts[i]) return i;
+  return -1;
+}
+
+int bitsOfItem(const ProjectKey& key, int item) {
+  return numberOfText(fileTextOf(key, item));
 }
 
 namespace {
@@ -249,9 +293,9 @@ bool isGroupRegister(int param) {
 bool applyGroupRegister(GroupSettings& g, int param, int value, const std::string& text) {
   switch (param) {
     case param::groupID:
-      return takeText(g.groupID, text);
+      return takeNumber(g.groupID, text);
     case param::securityID:
-      return takeText(g.securityID, text);
+      return takeNumber(g.securityID, text);
     case param::repeaters:
       g.repeaters = yesNoOfReply(text);
       return true;
@@ -260,7 +304,8 @@ bool applyGroupRegister(GroupSettings& g, int param, int value, const std::strin
       return true;
     case param::rfband:
       if (!inRange(param, value)) return false;
-      return takeText(g.rfband, std::to_string(value));
+      g.rfband = value;
+      return true;
     case param::flushTime:
       // Whole seconds: the reply's last digit is dropped.
       if (value < 0) return false;
@@ -281,9 +326,9 @@ bool applyModelERegister(RadioSettings& s, int param, int value, const std::stri
       takeRange(s.emulationMode, value, 0, radiokey::emulationMode.count - 1);
       return true;
     case param::plcAddress:
-      return takeText(s.plcAddress, text);
+      return takeNumber(s.plcAddress, text);
     case param::mainSerialPort:
-      return takeText(s.mainSerialPort, text);
+      return takeNumber(s.mainSerialPort, text);
     case param::sleepMode:
       return takeRange(s.sleepMode, value, 0, radiokey::sleepMode.count - 1);
     case param::currentTime:
@@ -291,9 +336,9 @@ bool applyModelERegister(RadioSettings& s, int param, int value, const std::stri
     case param::startTime:
       return takeText(s.startTime, text);
     case param::onTimer:
-      return takeText(s.onTimer, text);
+      return takeNumber(s.onTimer, text);
     case param::offTimer:
-      return takeText(s.offTimer, text);
+      return takeNumber(s.offTimer, text);
     default:
       return false;
   }
@@ -309,31 +354,31 @@ bool applyRegister(RadioSettings& s, int param, int value, const std::string& te
   switch (param) {
     case param::radioID:
       if (!parseInt32(text, number) || !inRange(param, number)) return false;
-      return takeText(s.radioID, std::to_string(number));
+      s.radioID = number;
+      return true;
     case param::radioMode:
       return takeItem(s.radioMode, radiokey::radioMode, text);
     case param::roaming:
       return takeItem(s.roaming, radiokey::roaming, text);
     case param::masterLock:
       // Register 8 of a model-2 radio holds its roaming letter.
-      if (!parseInt32(text, number) || s.roaming != item::roamingMasterID) return false;
-      return takeText(s.masterID, text);
+      if (s.roaming != item::roamingMasterID) return false;
+      return takeNumber(s.masterID, text);
     case param::masterID:
       // Register 12 of models 0 and 1 names the master a roaming radio is
       // with; a model-2 radio keeps its configured master ID there.
-      if (!parseInt32(text, number) || (s.roaming != item::roamingAllowed && s.model != 2))
-        return false;
-      return takeText(s.masterID, text);
+      if (s.roaming != item::roamingAllowed && s.model != 2) return false;
+      return takeNumber(s.masterID, text);
     case param::retries:
-      return takeText(s.retries, text);
+      return takeNumber(s.retries, text);
     case param::baudRate:
       if (value <= 0) return false;
       s.baudRate = value;
       return true;
     case param::dataBits:
-      return takeRange(s.dataBits, value, 7, 8);
+      return takeBits(s.dataBits, radiokey::dataBits, text);
     case param::stopBits:
-      return takeRange(s.stopBits, value, 1, 2);
+      return takeBits(s.stopBits, radiokey::stopBits, text);
     case param::parity:
       return takeItem(s.parity, radiokey::parity, text);
     case param::handShaking:
@@ -398,9 +443,9 @@ int modelOfName(const std::string& name, const BrandModels& models) {
 GroupSettings readGroup(const ProjectSections& file) {
   GroupSettings g;
   auto text = [&](const ProjectKey& k) { return readText(file, kProjectSection, k); };
-  g.groupID = text(groupkey::groupID);
-  g.securityID = text(groupkey::securityID);
-  g.rfband = text(groupkey::rfband);
+  g.groupID = readNumber(file, kProjectSection, groupkey::groupID);
+  g.securityID = readNumber(file, kProjectSection, groupkey::securityID);
+  g.rfband = readNumber(file, kProjectSection, groupkey::rfband);
   g.flushTime = tenthsOfText(text(groupkey::flushTime));
   g.reTXBroadcasts = readItem(file, kProjectSection, groupkey::reTXBroadcasts);
   g.repeaters = readItem(file, kProjectSection, groupkey::repeaters);
@@ -419,9 +464,9 @@ bool writeGroup(ProjectSections& file, const GroupSettings& g) {
       ok = file.writeString(kProjectSection, k->name, fileTextOf(*k, item)) && ok;
       continue;
     }
-    const std::string text = k == &groupkey::groupID      ? g.groupID
-                             : k == &groupkey::securityID ? g.securityID
-                             : k == &groupkey::rfband     ? g.rfband
+    const std::string text = k == &groupkey::groupID      ? numberText(g.groupID)
+                             : k == &groupkey::securityID ? numberText(g.securityID)
+                             : k == &groupkey::rfband     ? numberText(g.rfband)
                                                           : flushTimeText(g.flushTime);
     ok = file.writeString(kProjectSection, k->name, text) && ok;
   }
@@ -440,24 +485,25 @@ RadioSettings readRadio(const ProjectSections& file, int slot, const BrandModels
   const std::string sec = radioSection(slot);
   auto text = [&](const ProjectKey& k) { return readText(file, sec, k); };
   auto chosen = [&](const ProjectKey& k) { return readItem(file, sec, k); };
+  auto number = [&](const ProjectKey& k) { return readNumber(file, sec, k); };
   using namespace radiokey;
-  s.radioID = file.readString(sec, radioID.name, std::to_string(slot));
+  s.radioID = numberOfText(file.readString(sec, radioID.name, std::to_string(slot)));
   s.name = text(radioName);
   s.radioMode = chosen(radioMode);
   s.roaming = chosen(roaming);
-  s.masterID = text(masterID);
-  s.retries = text(retries);
+  s.masterID = number(masterID);
+  s.retries = number(retries);
   s.protocol = chosen(autoRouting);
   s.bufferMode = chosen(bufferMode);
   s.model = modelOfName(file.readString(sec, models.modelKey, models.names[1]), models);
   if (s.model == 0) {
     s.emulationMode = chosen(emulationMode);
-    s.mainSerialPort = text(mainSerialPort);
+    s.mainSerialPort = serialPortNumber(text(mainSerialPort));
     s.sleepMode = chosen(sleepMode);
-    s.plcAddress = text(plcAddress);
+    s.plcAddress = number(plcAddress);
     s.startTime = text(startTime);
-    s.onTimer = text(onTimer);
-    s.offTimer = text(offTimer);
+    s.onTimer = number(onTimer);
+    s.offTimer = number(offTimer);
   }
   s.baudRate = baudRateOf(text(baudRate));
   s.dataBits = readBits(file, sec, dataBits);
@@ -478,34 +524,34 @@ std::vector<std::pair<std::string, std::string>> fileTexts(const RadioSettings& 
   };
   const GroupSettings& g = s.group;
   using namespace radiokey;
-  text(groupkey::groupID, g.groupID);
-  text(groupkey::securityID, g.securityID);
-  text(groupkey::rfband, g.rfband);
+  text(groupkey::groupID, numberText(g.groupID));
+  text(groupkey::securityID, numberText(g.securityID));
+  text(groupkey::rfband, numberText(g.rfband));
   text(groupkey::flushTime, flushTimeText(g.flushTime));
   choice(groupkey::reTXBroadcasts, g.reTXBroadcasts);
   choice(groupkey::repeaters, g.repeaters);
-  text(radioID, s.radioID);
+  text(radioID, numberText(s.radioID));
   text(radioName, s.name);
   choice(radioMode, s.radioMode);
   choice(roaming, s.roaming);
-  text(masterID, s.masterID);
-  text(retries, s.retries);
+  text(masterID, numberText(s.masterID));
+  text(retries, numberText(s.retries));
   choice(autoRouting, s.protocol);
   choice(bufferMode, s.bufferMode);
   out.emplace_back(models.modelKey,
                    s.model >= 0 && s.model < models.modelCount ? models.names[s.model] : "");
   if (s.model == 0) {
     choice(emulationMode, s.emulationMode);
-    text(mainSerialPort, s.mainSerialPort);
+    text(mainSerialPort, numberText(s.mainSerialPort));
     choice(sleepMode, s.sleepMode);
-    text(plcAddress, s.plcAddress);
+    text(plcAddress, numberText(s.plcAddress));
     text(startTime, s.startTime);
-    text(onTimer, s.onTimer);
-    text(offTimer, s.offTimer);
+    text(onTimer, numberText(s.onTimer));
+    text(offTimer, numberText(s.offTimer));
   }
   text(baudRate, baudRateText(s.baudRate));
-  choice(dataBits, s.dataBits);
-  choice(stopBits, s.stopBits);
+  choice(dataBits, itemOfBits(dataBits, s.dataBits));
+  choice(stopBits, itemOfBits(stopBits, s.stopBits));
   choice(parity, s.parity);
   choice(handshaking, s.handShaking);
   for (size_t i = 0; i < g.blocked.size(); ++i)
@@ -522,23 +568,23 @@ bool writeRadio(ProjectSections& file, int slot, const RadioSettings& s,
   };
   auto choose = [&](const ProjectKey& k, int item) { ok = writeItem(file, sec, k, item) && ok; };
   using namespace radiokey;
-  put(radioID, s.radioID);
+  put(radioID, numberText(s.radioID));
   put(radioName, s.name);
   choose(radioMode, s.radioMode);
   choose(roaming, s.roaming);
-  put(masterID, s.masterID);
-  put(retries, s.retries);
+  put(masterID, numberText(s.masterID));
+  put(retries, numberText(s.retries));
   choose(autoRouting, s.protocol);
   choose(bufferMode, s.bufferMode);
   if (s.model == 0) {
     ok = file.writeString(sec, models.modelKey, models.names[0]) && ok;
     choose(emulationMode, s.emulationMode);
-    put(mainSerialPort, s.mainSerialPort);
+    put(mainSerialPort, numberText(s.mainSerialPort));
     choose(sleepMode, s.sleepMode);
-    put(plcAddress, s.plcAddress);
+    put(plcAddress, numberText(s.plcAddress));
     put(startTime, s.startTime);
-    put(onTimer, s.onTimer);
-    put(offTimer, s.offTimer);
+    put(onTimer, numberText(s.onTimer));
+    put(offTimer, numberText(s.offTimer));
   } else if (s.model > 0 && s.model < models.modelCount) {
     ok = file.writeString(sec, models.modelKey, models.names[s.model]) && ok;
     ok = file.deleteKey(sec, emulationMode.name) && ok;

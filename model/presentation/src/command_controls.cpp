@@ -53,8 +53,7 @@ void MainWindowModel::advancedClick() {
     // layout. Nothing running, the layout goes all the same.
     if (tasks) {
       const RadioSettings shown = settingsOfPanel(panel);
-      int id = 0;
-      parseInt32(shown.radioID, id);
+      const int id = shown.radioID < 0 ? 0 : shown.radioID;
       int model = shown.model;
       if (model < 0 || model >= kModelCount) model = 1;
       commands.stop(advancedCaption(PanelView::Advanced), TpollArray{{id, model}});

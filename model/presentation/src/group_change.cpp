@@ -1,7 +1,6 @@
 #include "model/group_change.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <functional>
 #include <set>
 
@@ -9,6 +8,7 @@
 #include "model/group_compare.h"
 #include "model/main_window_model.h"
 #include "model/panel.h"
+#include "model/parameter_table.h"
 #include "model/project.h"
 #include "model/project_keys.h"
 #include "model/radio_codec.h"
@@ -19,13 +19,9 @@ namespace tessel {
 
 namespace {
 
-// A radio ID text as a number; -1 when it is none.
-int idOf(const std::string& text) {
-  const std::string t = trimBlanks(text);
-  if (t.empty() || t.size() > 3 || t.find_first_not_of("0123456789") != std::string::npos)
-    return -1;
-  const int id = std::atoi(t.c_str());
-  return id <= 254 ? id : -1;
+// A radio ID; -1 when it names no radio.
+int idOf(int n) {
+  return n >= 0 && n <= kHighestRadioID ? n : -1;
 }
 
 std::string named(const PlanRadio* r, int id) {

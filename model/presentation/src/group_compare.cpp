@@ -105,10 +105,6 @@ std::string parameterText(const RadioSettings& s, int p) {
       return choiceText(p, s.emulationMode);
     case param::sleepMode:
       return choiceText(p, s.sleepMode);
-    case param::dataBits:
-      return choiceText(p, s.dataBits);
-    case param::stopBits:
-      return choiceText(p, s.stopBits);
     case param::parity:
       return choiceText(p, s.parity);
     case param::handShaking:
@@ -160,7 +156,7 @@ std::vector<CompareRow> compareRadio(const RadioSettings& project, const RadioRe
   auto row = [&](CompareRow::Kind kind, std::string parameter, std::string a, std::string b) {
     CompareRow r;
     r.kind = kind;
-    r.radio = std::atoi(project.radioID.c_str());
+    r.radio = std::max(project.radioID, 0);
     r.name = project.name;
     r.parameter = std::move(parameter);
     r.project = std::move(a);

@@ -193,11 +193,11 @@ void MainWindowModel::defaultsClick() {
   panelSource_ = PanelSource::Defaults;
   panel.panelLoading = true;
   const PanelDefaults& d = kPanelDefaults;
-  panel.setText(ctl::radioID, d.radioID);
+  panel.setText(ctl::radioID, std::to_string(d.radioID));
   panel.setItemIndex(ctl::radioMode, d.radioMode);
   panel.setItemIndex(ctl::roaming, d.roaming);
-  panel.setText(ctl::masterID, d.masterID);
-  setBaudRate(d.baudRate);
+  panel.setText(ctl::masterID, std::to_string(d.masterID));
+  setBaudRate(baudRateText(d.baudRate));
   panel.setItemIndex(ctl::dataBits, d.dataBits - 7);
   panel.setItemIndex(ctl::stopBits, d.stopBits - 1);
   panel.setItemIndex(ctl::parity, d.parity);
@@ -206,7 +206,7 @@ void MainWindowModel::defaultsClick() {
   panel.setItemIndex(ctl::bufferMode, d.bufferMode);
   const int type = panel.itemIndex(ctl::radioType);
   if (type >= 0 && type < panel.itemCount(ctl::radioType)) {
-    panel.setText(ctl::retries, defaultRetries(type));
+    panel.setText(ctl::retries, std::to_string(defaultRetries(type)));
   } else if (!inDefaults_ && d.modelWhenNone < panel.itemCount(ctl::radioType)) {
     // No model selected: choose the usual one and start over once.
     panel.setItemIndex(ctl::radioType, d.modelWhenNone);
@@ -448,7 +448,7 @@ bool MainWindowModel::rekeyCurrentRadio(bool adoptSection) {
   if (adoptSection && project_->sectionExists(Tradio::sectionName(n))) {
     r->settings = project_->sectionSettings(n);
   } else {
-    r->settings.radioID = std::to_string(n);
+    r->settings.radioID = n;
   }
   project_->eraseSection(stale);
   views.setSubItem(r->listItem, 0, std::to_string(n));

@@ -1,10 +1,9 @@
 #include "model/panel_settings.h"
 
-#include <type_traits>
-
 #include "model/catalogue.h"
 #include "model/panel.h"
 #include "model/parameter_table.h"
+#include "model/project_keys.h"
 #include "model/radio_codec.h"
 
 namespace tessel {
@@ -12,31 +11,31 @@ namespace tessel {
 RadioSettings settingsOfPanel(const Panel& panel) {
   RadioSettings s;
   s.model = panel.itemIndex(ctl::radioType);
-  s.radioID = panel.text(ctl::radioID);
+  s.radioID = codec::numberOfText(panel.text(ctl::radioID));
   s.name = panel.text(ctl::radioName);
   s.radioMode = panel.itemIndex(ctl::radioMode);
   s.roaming = panel.itemIndex(ctl::roaming);
-  s.masterID = panel.text(ctl::masterID);
-  s.retries = panel.text(ctl::retries);
+  s.masterID = codec::numberOfText(panel.text(ctl::masterID));
+  s.retries = codec::numberOfText(panel.text(ctl::retries));
   s.protocol = panel.itemIndex(ctl::protocol);
   s.bufferMode = panel.itemIndex(ctl::bufferMode);
   s.emulationMode = panel.itemIndex(ctl::emulationMode);
-  s.mainSerialPort = panel.text(ctl::mainSerialPort);
+  s.mainSerialPort = codec::serialPortNumber(panel.text(ctl::mainSerialPort));
   s.sleepMode = panel.itemIndex(ctl::sleepMode);
-  s.plcAddress = panel.text(ctl::plcAddress);
+  s.plcAddress = codec::numberOfText(panel.text(ctl::plcAddress));
   s.startTime = panel.text(ctl::startTime);
-  s.onTimer = panel.text(ctl::onTimer);
-  s.offTimer = panel.text(ctl::offTimer);
+  s.onTimer = codec::numberOfText(panel.text(ctl::onTimer));
+  s.offTimer = codec::numberOfText(panel.text(ctl::offTimer));
   s.currentTime = panel.text(ctl::currentTime);
   s.baudRate = baudRateOf(panel.text(ctl::baudRate));
-  s.dataBits = panel.itemIndex(ctl::dataBits);
-  s.stopBits = panel.itemIndex(ctl::stopBits);
+  s.dataBits = codec::bitsOfItem(radiokey::dataBits, panel.itemIndex(ctl::dataBits));
+  s.stopBits = codec::bitsOfItem(radiokey::stopBits, panel.itemIndex(ctl::stopBits));
   s.parity = panel.itemIndex(ctl::parity);
   s.handShaking = panel.itemIndex(ctl::handShaking);
   GroupSettings& g = s.group;
-  g.groupID = panel.text(ctl::groupID);
-  g.securityID = panel.text(ctl::securityID);
-  g.rfband = panel.text(ctl::rfband);
+  g.groupID = codec::numberOfText(panel.text(ctl::groupID));
+  g.securityID = codec::numberOfText(panel.text(ctl::securityID));
+  g.rfband = codec::numberOfText(panel.text(ctl::rfband));
   g.flushTime = codec::tenthsOfText(panel.text(ctl::flushTime));
   g.reTXBroadcasts = panel.itemIndex(ctl::reTXBroadcasts);
   g.repeaters = panel.itemIndex(ctl::repeaters);
@@ -55,26 +54,28 @@ struct Shown {
   Field Settings::*field;
 };
 using RadioText = Shown<RadioSettings, std::string>;
+using RadioNumber = Shown<RadioSettings, int>;
 using RadioItem = Shown<RadioSettings, int>;
-using GroupText = Shown<GroupSettings, std::string>;
+using GroupNumber = Shown<GroupSettings, int>;
 using GroupItem = Shown<GroupSettings, int>;
 
 const RadioText kRadioTexts[] = {
+    {param::currentTime, &ctl::currentTime, &RadioSettings::currentTime},
+    {param::startTime, &ctl::startTime, &RadioSettings::startTime},
+};
+const RadioNumber kRadioNumbers[] = {
     {param::radioID, &ctl::radioID, &RadioSettings::radioID},
     {param::masterLock, &ctl::masterID, &RadioSettings::masterID},
     {param::masterID, &ctl::masterID, &RadioSettings::masterID},
     {param::retries, &ctl::retries, &RadioSettings::retries},
     {param::plcAddress, &ctl::plcAddress, &RadioSettings::plcAddress},
-    {param::currentTime, &ctl::currentTime, &RadioSettings::currentTime},
-    {param::startTime, &ctl::startTime, &RadioSettings::startTime},
+    {param::mainSerialPort, &ctl::mainSerialPort, &RadioSettings::mainSerialPort},
     {param::onTimer, &ctl::onTimer, &RadioSettings::onTimer},
     {param::offTimer, &ctl::offTimer, &RadioSettings::offTimer},
 };
 const RadioItem kRadioItems[] = {
     {param::radioMode, &ctl::radioMode, &RadioSettings::radioMode},
     {param::roaming, &ctl::roaming, &RadioSettings::roaming},
-    {param::dataBits, &ctl::dataBits, &RadioSettings::dataBits},
-    {param::stopBits, &ctl::stopBits, &RadioSettings::stopBits},
     {param::parity, &ctl::parity, &RadioSettings::parity},
     {param::handShaking, &ctl::handShaking, &RadioSettings::handShaking},
     {param::protocol, &ctl::protocol, &RadioSettings::protocol},
@@ -82,7 +83,7 @@ const RadioItem kRadioItems[] = {
     {param::emulationMode, &ctl::emulationMode, &RadioSettings::emulationMode},
     {param::sleepMode, &ctl::sleepMode, &RadioSettings::sleepMode},
 };
-const GroupText kGroupTexts[] = {
+const GroupNumber kGroupNumbers[] = {
     {param::groupID, &ctl::groupID, &GroupSettings::groupID},
     {param::securityID, &ctl::securityID, &GroupSettings::securityID},
     {param::rfband, &ctl::rfband, &GroupSettings::rfband},
@@ -92,16 +93,13 @@ const GroupItem kGroupItems[] = {
     {param::reTXBroadcasts, &ctl::reTXBroadcasts, &GroupSettings::reTXBroadcasts},
 };
 
-// Shows the field of s that a row of table gives for code: true when one did.
-template <typename Settings, typename Field, size_t N>
-bool showFrom(Panel& panel, const Shown<Settings, Field> (&table)[N], const Settings& s, int code) {
+// Shows, with show, the field of s that a row of table gives for code: true
+// when one did.
+template <typename Settings, typename Field, size_t N, typename Show>
+bool showFrom(const Shown<Settings, Field> (&table)[N], const Settings& s, int code, Show show) {
   for (const auto& row : table) {
     if (row.code != code) continue;
-    if constexpr (std::is_same_v<Field, int>) {
-      panel.setItemIndex(*row.control, s.*row.field);
-    } else {
-      panel.setText(*row.control, s.*row.field);
-    }
+    show(*row.control, s.*row.field);
     return true;
   }
   return false;
@@ -110,13 +108,19 @@ bool showFrom(Panel& panel, const Shown<Settings, Field> (&table)[N], const Sett
 }  // namespace
 
 void showParameter(Panel& panel, const RadioSettings& s, int code) {
-  if (showFrom(panel, kRadioTexts, s, code) || showFrom(panel, kRadioItems, s, code) ||
-      showFrom(panel, kGroupTexts, s.group, code) || showFrom(panel, kGroupItems, s.group, code))
+  auto text = [&](const std::string& c, const std::string& t) { panel.setText(c, t); };
+  auto number = [&](const std::string& c, int n) { panel.setText(c, codec::numberText(n)); };
+  auto item = [&](const std::string& c, int i) { panel.setItemIndex(c, i); };
+  if (showFrom(kRadioTexts, s, code, text) || showFrom(kRadioNumbers, s, code, number) ||
+      showFrom(kRadioItems, s, code, item) || showFrom(kGroupNumbers, s.group, code, number) ||
+      showFrom(kGroupItems, s.group, code, item))
     return;
   if (code == param::flushTime) {
     panel.setText(ctl::flushTime, codec::flushTimeText(s.group.flushTime));
-  } else if (code == param::mainSerialPort) {
-    panel.setText(ctl::mainSerialPort, codec::serialPortNumber(s.mainSerialPort));
+  } else if (code == param::dataBits || code == param::stopBits) {
+    const ProjectKey& k = code == param::dataBits ? radiokey::dataBits : radiokey::stopBits;
+    panel.setItemIndex(code == param::dataBits ? ctl::dataBits : ctl::stopBits,
+                       codec::itemOfBits(k, code == param::dataBits ? s.dataBits : s.stopBits));
   } else if (code == param::baudRate) {
     // A rate the selector does not list leaves it as it is.
     const std::string rate = shownBaudRate(baudRateText(s.baudRate));

@@ -66,8 +66,8 @@ RadioSettings asStored(RadioSettings s) {
   return s;
 }
 
-// The field of g that group key k stores: a text or a choice's item.
-std::string* groupText(GroupSettings& g, const ProjectKey& k) {
+// The field of g that group key k stores: a number or a choice's item.
+int* groupNumber(GroupSettings& g, const ProjectKey& k) {
   return &k == &groupkey::groupID      ? &g.groupID
          : &k == &groupkey::securityID ? &g.securityID
          : &k == &groupkey::rfband     ? &g.rfband
@@ -79,10 +79,10 @@ int* groupItem(GroupSettings& g, const ProjectKey& k) {
 
 // Whether the edit's value of k differs from the stored one. A choice is
 // unchanged while it is the same item ("yes" or "YES" stays as the file
-// spells it), a text while it reads the same without surrounding blanks.
+// spells it), a number while it is the same number ("07" is 7).
 bool groupValueChanged(GroupSettings stored, GroupSettings edit, const ProjectKey& k) {
   if (&k == &groupkey::flushTime) return stored.flushTime != edit.flushTime;
-  if (std::string* text = groupText(stored, k)) return *text != trimBlanks(*groupText(edit, k));
+  if (int* number = groupNumber(stored, k)) return *number != *groupNumber(edit, k);
   return *groupItem(stored, k) != *groupItem(edit, k);
 }
 
@@ -158,11 +158,10 @@ void Tproject::saveGroup(bool onlyChanged) {
   std::vector<std::string> keys;
   for (const ProjectKey* k : groupKeys()) {
     if (onlyChanged && !groupKeyChanged(*k)) continue;
-    // A text as the file reads it back, without surrounding blanks.
     if (k == &groupkey::flushTime) {
       next.flushTime = edit.flushTime;
-    } else if (std::string* text = groupText(next, *k)) {
-      *text = trimBlanks(*groupText(edit, *k));
+    } else if (int* number = groupNumber(next, *k)) {
+      *number = *groupNumber(edit, *k);
     } else {
       *groupItem(next, *k) = *groupItem(edit, *k);
     }

@@ -23,7 +23,7 @@ std::unique_ptr<Tradio> Tradio::Create(MainWindowModel& window, int id, Tproject
   r->LoadIntoPanel();
   GroupViews& views = window.views;
   views.setCaption(r->listItem, r->name);
-  views.setSubItem(r->listItem, 0, r->settings.radioID);
+  views.setSubItem(r->listItem, 0, codec::numberText(r->settings.radioID));
   views.setStateImage(r->listItem, 0);
   return r;
 }
@@ -60,7 +60,7 @@ void Tradio::LoadIntoPanel() {
   Panel& panel = window->panel;
   GroupViews& views = window->views;
   const RadioSettings& s = settings;
-  panel.setText(ctl::radioID, s.radioID);
+  showParameter(panel, s, param::radioID);
   name = s.name;
 
   panel.setItemIndex(ctl::radioMode, s.radioMode);
@@ -69,21 +69,15 @@ void Tradio::LoadIntoPanel() {
                                                            : kImageMaster);
   isMaster = s.radioMode == item::master;
 
-  panel.setItemIndex(ctl::roaming, s.roaming);
-  panel.setText(ctl::masterID, s.masterID);
-  panel.setText(ctl::retries, s.retries);
-  panel.setItemIndex(ctl::protocol, s.protocol);
-  panel.setItemIndex(ctl::bufferMode, s.bufferMode);
+  for (int code :
+       {param::roaming, param::masterID, param::retries, param::protocol, param::bufferMode})
+    showParameter(panel, s, code);
 
   modelIndex = s.model;
   if (modelIndex == 0) {
-    panel.setItemIndex(ctl::emulationMode, s.emulationMode);
-    panel.setText(ctl::mainSerialPort, codec::serialPortNumber(s.mainSerialPort));
-    panel.setItemIndex(ctl::sleepMode, s.sleepMode);
-    panel.setText(ctl::plcAddress, s.plcAddress);
-    panel.setText(ctl::startTime, s.startTime);
-    panel.setText(ctl::onTimer, s.onTimer);
-    panel.setText(ctl::offTimer, s.offTimer);
+    for (int code : {param::emulationMode, param::mainSerialPort, param::sleepMode,
+                     param::plcAddress, param::startTime, param::onTimer, param::offTimer})
+      showParameter(panel, s, code);
     window->emulationModeChange();
     window->sleepModeChange();
   }
@@ -93,10 +87,8 @@ void Tradio::LoadIntoPanel() {
   panel.setEnabled(ctl::vireoESetup, modelIndex == 0 && panel.enabled(ctl::radioMode));
 
   window->setBaudRate(baudRateText(s.baudRate));
-  panel.setItemIndex(ctl::dataBits, s.dataBits);
-  panel.setItemIndex(ctl::stopBits, s.stopBits);
-  panel.setItemIndex(ctl::parity, s.parity);
-  panel.setItemIndex(ctl::handShaking, s.handShaking);
+  for (int code : {param::dataBits, param::stopBits, param::parity, param::handShaking})
+    showParameter(panel, s, code);
   panel.setText(ctl::radioName, name);
   window->recordLoaded(slotID);
 }
@@ -124,7 +116,7 @@ bool Tradio::SaveFromPanel() {
   }
   const std::string s = sectionName(id);
   RadioSettings edited = settingsOfPanel(panel);
-  edited.radioID = idText;
+  edited.radioID = id;
   edited.name = name;
   isMaster = edited.radioMode == item::master;
   // A section loaded into the panel takes only what changed since: a save

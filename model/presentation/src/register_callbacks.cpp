@@ -189,8 +189,8 @@ void RegisterValues::readDone() {
   // What the panel now holds was read from the radio: a later Set Radio of
   // defaults is compared with it.
   if (panel.WindowMode == wmManual && manualIDRead_) {
-    int id = -1;
-    if (parseInt32(settingsOfPanel(panel).radioID, id)) window_.setLocalRadio(id);
+    const int id = settingsOfPanel(panel).radioID;
+    if (id != kNoNumber) window_.setLocalRadio(id);
     window_.recordRadioValues(window_.localRadio());
   } else if (panel.WindowMode != wmManual && readingID() >= 0 && panelSide()) {
     window_.recordRadioValues(readingID());

@@ -223,7 +223,7 @@ bool RegisterValues::nameFirstSeen(Tproject& p, int n) {
   const bool firstSeen = s.name == radiokey::radioName.def;
   window_.panel.setBusyCursor(firstSeen);
   if (!firstSeen) return false;
-  s.radioID = std::to_string(n);
+  s.radioID = n;
   s.name = defaultName(n);
   p.storeRadio(n, s, {radiokey::radioID.name, radiokey::radioName.name});
   return true;
@@ -360,8 +360,8 @@ void RegisterValues::masterIDRoutine(int code, const std::string& text) {
   Panel& panel = window_.panel;
   // Polled, register 8 of a model-2 radio holds its roaming letter: no
   // master ID to store or send back.
-  int number = 0;
-  if (!parseInt32(text, number)) return;
+  const int number = codec::numberOfText(text);
+  if (number == kNoNumber) return;
   if (fileSide()) {
     Tproject& p = *window_.project();
     RadioSettings next = p.radioSettings(readingID());
@@ -376,13 +376,13 @@ void RegisterValues::masterIDRoutine(int code, const std::string& text) {
     // counts above all while it is locked to that master.
     if ((code == param::masterLock && roaming == item::roamingMasterID) ||
         (code == param::masterID && (roaming == item::roamingAllowed || readingModelTwo()))) {
-      next.masterID = text;
+      next.masterID = number;
       p.storeRadio(readingID(), next, radioKeysOf(code));
       attachToMaster(number);
     }
   }
   if (panelSide() && settingsOfPanel(panel).roaming == item::roamingMasterID) {
-    panel.setText(ctl::masterID, text);
+    panel.setText(ctl::masterID, codec::numberText(number));
   }
 }
 

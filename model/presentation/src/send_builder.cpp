@@ -1,5 +1,7 @@
 #include "model/send_builder.h"
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <functional>
 
@@ -139,12 +141,7 @@ std::vector<std::string> RadioSender::buildLines(int radioType) {
   // as it is being edited.
   RadioSettings edited = settingsOfPanel(panel);
   edited.model = radioType;
-  int id = -1;
-  if (manual) {
-    parseInt32(edited.radioID, id);
-  } else {
-    id = radio->slotID;
-  }
+  const int id = manual ? edited.radioID : radio->slotID;
   for (const RegisterRow& row : registerMap(radioType)) {
     if (row.access <= 0 || row.param < 0 || !codec::sendWrites(edited, row)) continue;
     const std::string value = values_.RegisterValue(id, row.param, modelTwo);
@@ -206,8 +203,7 @@ SendOutcome RadioSender::okClick() {
     }
     out.lines = buildLines(type);
     const RadioSettings sent = settingsOfPanel(panel);
-    int id = 0;
-    parseInt32(sent.radioID, id);
+    const int id = std::max(sent.radioID, 0);
     out.list = {{id, sent.model}};
     const S started = window_.commands.setRadio(kSetRadioCaption, out.list, out.lines);
     if (started == S::Started) {

@@ -22,11 +22,11 @@ constexpr int bufferCharacter = 0, bufferPacket = 1;  // letters "CP"
 // (group ID, security ID, repeaters, re-broadcast, RF band, flush time,
 // blocked frequencies) are left alone by it.
 struct PanelDefaults {
-  const char* radioID = "1";
+  int radioID = 1;
   int radioMode = item::slave;
   int roaming = item::roamingAllowed;
-  const char* masterID = "0";
-  const char* baudRate = "9600";
+  int masterID = 0;
+  int baudRate = 9600;
   int dataBits = 8;
   int stopBits = 1;
   int parity = item::parityNone;
@@ -40,8 +40,8 @@ inline constexpr PanelDefaults kPanelDefaults{};
 
 // Retries after Defaults: model 2 retries less by default. An index outside
 // 0..2 counts as model 1, the model Defaults selects when none is.
-constexpr const char* defaultRetries(int model) {
-  return model == 2 ? "10" : "50";
+constexpr int defaultRetries(int model) {
+  return model == 2 ? 10 : 50;
 }
 
 // The project file's group section; its keys are in project_keys.h.

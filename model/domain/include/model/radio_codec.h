@@ -15,6 +15,7 @@
 namespace tessel {
 
 class IniFile;
+struct ProjectKey;
 
 // What the codec needs of a project file, so an open project and a plain INI
 // file are read and written by the same rules.
@@ -58,7 +59,8 @@ namespace codec {
 // already in tenths.
 std::string registerText(const RadioSettings& s, int param, bool numeric);
 // The text of a parameter that reads the same in the registers and in the
-// project file (IDs, retries, times, the baud rate, the serial port);
+// project file (IDs, retries, times, the baud rate and the bits, the serial
+// port);
 // nothing for a choice or a value whose forms differ.
 std::optional<std::string> sameInBothForms(const RadioSettings& s, int param);
 
@@ -103,8 +105,24 @@ long blockedOfText(const std::string& text);
 
 // The repeaters or re-broadcast reply: "N..." is No, anything else Yes.
 int yesNoOfReply(const std::string& text);
-// Main serial port as its register holds it: "RS485" -> "485".
-std::string serialPortNumber(const std::string& text);
+
+// --- Numbers ------------------------------------------------------------
+
+// A decimal number's text, blanks and points aside, to its number ("010"
+// -> 10, "1.0" -> 10, as a send has always written it); kNoNumber for a
+// text that is empty, signed, longer than nine digits or no number. Read
+// under any locale.
+int numberOfText(const std::string& text);
+// A number as the file, the panel and a register show it; "" for kNoNumber.
+std::string numberText(int n);
+// Main serial port's number from the file's or the panel's text: "RS485"
+// and "485" are 485.
+int serialPortNumber(const std::string& text);
+// The data or stop bits to the item of their key and back: a number that is
+// none of the key's texts has item -1 (kNoNumber as well), an item outside
+// them gives the number the key writes for it, or kNoNumber.
+int itemOfBits(const ProjectKey& key, int bits);
+int bitsOfItem(const ProjectKey& key, int item);
 
 // --- Project sections -------------------------------------------------
 

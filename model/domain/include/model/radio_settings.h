@@ -2,10 +2,12 @@
 
 // A radio's settings as data: every parameter of one radio and of the group
 // it belongs to that its project sections and its registers carry, with its
-// model. The flush time and the blocked frequencies are held in tenths, as
-// their registers hold them; the baud rate as its number; other texts as
-// the project file holds them; choices as the item of their selector (-1
-// for none). radio_codec.h converts them to and from registers, project
+// model. Numbers are held as numbers, in the units their registers use:
+// the flush time and the blocked frequencies in tenths, the main serial
+// port as the number its register holds (232), the baud rate and the bits
+// as their numbers. Times of day are "hh:mm", as their registers take
+// them, and the name is text. Choices are the item of their key (-1 for
+// none). radio_codec.h converts them to and from registers, project
 // sections and the texts people read.
 #include <array>
 #include <string>
@@ -17,13 +19,15 @@ namespace tessel {
 constexpr int kBlockedFreqCount = static_cast<int>(kBlockedFreqKeys.size());
 // A value in tenths that its text did not give (empty, or no number).
 constexpr long kNoTenths = -1;
+// A number its text did not give (empty, signed, or no number).
+constexpr int kNoNumber = -1;
 
 // The group section ("Project"); the defaults are what its missing keys read
 // as.
 struct GroupSettings {
-  std::string groupID = "0";
-  std::string securityID = "0";
-  std::string rfband = "1";
+  int groupID = 0;
+  int securityID = 0;
+  int rfband = 1;
   long flushTime = 12000;  // tenths of a second; kNoTenths when no number
   int reTXBroadcasts = item::yes;
   int repeaters = item::no;
@@ -38,28 +42,28 @@ struct GroupSettings {
 // read as (the radio ID excepted: a section's own number).
 struct RadioSettings {
   int model = 1;  // 0 model E, 1, 2
-  std::string radioID = "0";
+  int radioID = 0;
   std::string name = "...";
   int radioMode = item::slave;
   int roaming = item::roamingAllowed;
-  std::string masterID = "0";
-  std::string retries = "10";
+  int masterID = 0;
+  int retries = 10;
   int protocol = item::protocolDisable;
   int bufferMode = item::bufferCharacter;
   // Model E only.
   int emulationMode = 0;
-  std::string mainSerialPort = "RS232";  // as stored; the register holds the number
+  int mainSerialPort = 232;  // the number of "RS232"
   int sleepMode = 0;
-  std::string plcAddress = "0";
+  int plcAddress = 0;
   std::string startTime = "06:00";
-  std::string onTimer = "10";
-  std::string offTimer = "100";
+  int onTimer = 10;    // seconds
+  int offTimer = 100;  // seconds
   // The radio's clock as sent ("hh:mm"); no project key holds it.
   std::string currentTime;
   // Serial port.
   int baudRate = 9600;  // bits per second; 0 when what it was read from names no number
-  int dataBits = 1;     // item of "7", "8"
-  int stopBits = 0;     // item of "1", "2"
+  int dataBits = 8;
+  int stopBits = 1;
   int parity = item::parityNone;
   int handShaking = item::handshakeNone;
 
