@@ -317,19 +317,19 @@ Session::SettingsReport Session::settingsReport(const RadioSettings& s, const Br
   number(groupkey::securityID, g.securityID);
   number(groupkey::rfband, g.rfband);
   add(groupkey::flushTime, codec::flushTimeText(g.flushTime));
-  add(groupkey::reTXBroadcasts, shown(groupkey::reTXBroadcasts, g.reTXBroadcasts));
-  add(groupkey::repeaters, shown(groupkey::repeaters, g.repeaters));
+  add(groupkey::reTXBroadcasts, shown(groupkey::reTXBroadcasts, itemOf(g.reTXBroadcasts)));
+  add(groupkey::repeaters, shown(groupkey::repeaters, itemOf(g.repeaters)));
   for (int i = 0; i < kBlockedCount; ++i)
     r.emplace_back("s" + std::to_string(30 + i),
                    codec::blockedText(g.blocked[static_cast<size_t>(i)]));
   using namespace radiokey;
   number(radioID, s.radioID);
-  add(radioMode, shown(radioMode, s.radioMode));
-  add(roaming, shown(roaming, s.roaming));
+  add(radioMode, shown(radioMode, itemOf(s.radioMode)));
+  add(roaming, shown(roaming, itemOf(s.roaming)));
   number(masterID, s.masterID);
   number(retries, s.retries);
-  add(autoRouting, shown(autoRouting, s.protocol));
-  add(bufferMode, shown(bufferMode, s.bufferMode));
+  add(autoRouting, shown(autoRouting, itemOf(s.protocol)));
+  add(bufferMode, shown(bufferMode, itemOf(s.bufferMode)));
   r.emplace_back(models.modelKey,
                  s.model >= 0 && s.model < kModelCount ? models.names[s.model] : "");
   if (s.model == 0) {
@@ -345,9 +345,9 @@ Session::SettingsReport Session::settingsReport(const RadioSettings& s, const Br
   // As the project file would store them.
   number(dataBits, s.dataBits);
   number(stopBits, s.stopBits);
-  const std::string p = shown(parity, s.parity);
+  const std::string p = shown(parity, itemOf(s.parity));
   add(parity, p.empty() ? "None" : p);
-  add(handshaking, fileTextOf(handshaking, s.handShaking));
+  add(handshaking, fileTextOf(handshaking, itemOf(s.handShaking)));
   return r;
 }
 

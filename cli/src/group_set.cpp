@@ -44,14 +44,14 @@ std::string takes(const char* option, int code, const char* unit = "") {
          unit;
 }
 
-bool yesNo(const std::string& text, int& out) {
+bool yesNo(const std::string& text, YesNo& out) {
   const std::string t = upperCase(trimBlanks(text));
   if (t == "YES" || t == "Y") {
-    out = item::yes;
+    out = YesNo::yes;
     return true;
   }
   if (t == "NO" || t == "N") {
-    out = item::no;
+    out = YesNo::no;
     return true;
   }
   return false;
@@ -153,11 +153,11 @@ bool parseGroupSet(const ParsedArgs& args, GroupSetRequest& out, std::string& er
   }
   const struct {
     const char* option;
-    std::optional<int> GroupSetRequest::*field;
+    std::optional<YesNo> GroupSetRequest::*field;
   } choices[] = {{"--repeaters", &GroupSetRequest::repeaters},
                  {"--retx", &GroupSetRequest::reTXBroadcasts}};
   for (const auto& c : choices) {
-    int choice = 0;
+    YesNo choice = YesNo::unset;
     if (!args.has(c.option)) continue;
     if (!yesNo(args.value(c.option), choice)) {
       error = std::string(c.option) + " takes yes or no";

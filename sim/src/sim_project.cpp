@@ -95,7 +95,7 @@ RadioSettings builtInSettings(int model, int id, bool master) {
   RadioSettings s;
   s.model = model;
   s.radioID = id;
-  s.radioMode = master ? item::master : item::slave;
+  s.radioMode = master ? RadioMode::master : RadioMode::slave;
   s.masterID = master ? 0 : 1;
   s.retries = defaultRetries(model);
   s.mainSerialPort = 232;
@@ -183,7 +183,7 @@ bool loadProject(const std::string& path, SimSetup& out, std::string& error, uin
     // What the project holds replaces the built-in configuration as a Set
     // Radio would write it; a value the radio refuses keeps the built-in
     // one, so a bad Radio ID keeps the section's.
-    configureBuiltIn(radio, id, settings.radioMode == item::master);
+    configureBuiltIn(radio, id, settings.radioMode == RadioMode::master);
     configureFrom(radio, settings, S, out.warnings, &file);
     setStatusFor(radio, out.radios.size(), clockMinutes);
     out.radios.push_back(std::move(radio));

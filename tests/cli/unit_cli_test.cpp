@@ -106,8 +106,8 @@ TEST(CliArgs, GroupSetValuesAndRepeatedBehind) {
       if (f != 0) blocked += (blocked.empty() ? "" : " ") + codec::blockedText(f);
     EXPECT_EQ(std::to_string(g.groupID) + "," + std::to_string(g.securityID) + "," +
                   std::to_string(g.rfband) + "," + codec::flushTimeText(g.flushTime) + "," +
-                  std::to_string(g.repeaters) + "," + std::to_string(g.reTXBroadcasts) + "," +
-                  blocked,
+                  std::to_string(itemOf(g.repeaters)) + "," +
+                  std::to_string(itemOf(g.reTXBroadcasts)) + "," + blocked,
               c.changed);
   }
   ParsedArgs a;
@@ -311,18 +311,18 @@ TEST(SettingsReport, UsesTheProjectFilesKeysAndTexts) {
   const BrandModels& models = brandModels(0);
   RadioSettings s;
   s.group.groupID = 12;
-  s.group.reTXBroadcasts = 1;
-  s.group.repeaters = 0;
+  s.group.reTXBroadcasts = YesNo::no;
+  s.group.repeaters = YesNo::yes;
   s.group.blocked[0] = 9157;
-  s.radioMode = 2;
-  s.roaming = 1;
-  s.protocol = 2;
-  s.bufferMode = 1;
+  s.radioMode = RadioMode::repeater;
+  s.roaming = Roaming::masterID;
+  s.protocol = AutoRouting::df1;
+  s.bufferMode = BufferMode::packet;
   s.baudRate = 300;
   s.dataBits = 7;
   s.stopBits = 2;
-  s.parity = 1;
-  s.handShaking = 1;
+  s.parity = Parity::odd;
+  s.handShaking = Handshake::hardware;
   s.model = 1;
   auto report = Session::settingsReport(s, models);
   std::map<std::string, std::string> kv(report.begin(), report.end());

@@ -22,7 +22,9 @@ RadioSettings radio(const std::string& text) {
   s.name = "R" + std::to_string(s.radioID);
   s.model = std::stoi(text.substr(a + 1, b - a - 1));
   const char mode = text[b + 1];
-  s.radioMode = mode == 'M' ? item::master : mode == 'R' ? item::repeater : item::slave;
+  s.radioMode = mode == 'M'   ? RadioMode::master
+                : mode == 'R' ? RadioMode::repeater
+                              : RadioMode::slave;
   s.masterID = std::stoi(text.substr(c + 1));
   s.group.groupID = 7;
   return s;
@@ -32,7 +34,7 @@ GroupSettings newValues() {
   GroupSettings g;
   g.groupID = 9;
   g.securityID = 4321;
-  g.repeaters = item::yes;
+  g.repeaters = YesNo::yes;
   return g;
 }
 
@@ -114,7 +116,7 @@ TEST(GroupChangePlan, SharedLinesCarryEveryValueTheModelHolds) {
   GroupSettings g = newValues();
   g.rfband = 3;
   g.flushTime = 125;
-  g.reTXBroadcasts = item::no;
+  g.reTXBroadcasts = YesNo::no;
   g.blocked[1] = 9157;
   EXPECT_EQ(sharedLines(radio("2:1:S:1"), g),
             (std::vector<std::string>{"ATs0=9s2=4321s4=Y", "ATs5=Ns6=3s15=125", "ATs30=0s31=9157",

@@ -17,7 +17,7 @@ const BrandModels& models() {
   return brandModels(0);
 }
 
-RadioSettings groupRadio(int model, int roaming) {
+RadioSettings groupRadio(int model, Roaming roaming) {
   RadioSettings s;
   s.model = model;
   s.radioID = 4;
@@ -25,9 +25,9 @@ RadioSettings groupRadio(int model, int roaming) {
   s.roaming = roaming;
   s.masterID = 9;
   s.retries = 33;
-  s.parity = item::parityOdd;
-  s.handShaking = item::handshakeHardware;
-  s.bufferMode = item::bufferPacket;
+  s.parity = Parity::odd;
+  s.handShaking = Handshake::hardware;
+  s.bufferMode = BufferMode::packet;
   if (model == 0) {
     s.plcAddress = 17;
     s.currentTime = "12:34";
@@ -72,11 +72,11 @@ TEST(GroupCompare, ReadBackMatchesAndEachDriftGivesItsLine) {
   };
   const std::vector<Drift> drifts = {
       {"retries", [](RadioSettings& r) { r.retries = 34; }, "4,Pump house,Retries,33,34\n"},
-      {"parity", [](RadioSettings& r) { r.parity = item::parityEven; },
+      {"parity", [](RadioSettings& r) { r.parity = Parity::even; },
        "4,Pump house,Parity,Odd,Even\n"},
       {"flush time", [](RadioSettings& r) { r.group.flushTime = 7000; },
        "4,Pump house,Flush Time,600,700\n"},
-      {"re-broadcast", [](RadioSettings& r) { r.group.reTXBroadcasts = item::no; },
+      {"re-broadcast", [](RadioSettings& r) { r.group.reTXBroadcasts = YesNo::no; },
        "4,Pump house,ReTX Broadcasts,Yes,No\n"},
       {"master ID", [](RadioSettings& r) { r.masterID = 8; }, "4,Pump house,Master ID,9,8\n"},
       {"clock", [](RadioSettings& r) { r.currentTime = "01:02"; }, ""},
@@ -84,20 +84,20 @@ TEST(GroupCompare, ReadBackMatchesAndEachDriftGivesItsLine) {
        "4,Pump house,PLC Address,17,18\n"},
   };
   for (int model : {0, 1, 2}) {
-    for (int roaming : {item::roamingMasterID, item::roamingAllowed}) {
+    for (Roaming roaming : {Roaming::masterID, Roaming::allowed}) {
       const RadioSettings project = groupRadio(model, roaming);
       GroupReadCollector c({{4, project}});
       const RadioReading same = readThrough(c, 4, project);
       EXPECT_EQ(same.settings.model, model);
       EXPECT_EQ(lines(compareRadio(project, same, models())), "")
-          << "model " << model << " roaming " << roaming;
+          << "model " << model << " roaming " << itemOf(roaming);
       for (const Drift& d : drifts) {
         SCOPED_TRACE(std::string(d.what) + " model " + std::to_string(model) + " roaming " +
-                     std::to_string(roaming));
+                     std::to_string(itemOf(roaming)));
         RadioSettings radio = project;
         d.change(radio);
         std::string expected = d.line;
-        if (d.what == std::string("master ID") && roaming == item::roamingAllowed) expected = "";
+        if (d.what == std::string("master ID") && roaming == Roaming::allowed) expected = "";
         if (d.what == std::string("PLC address") && model != 0) expected = "";
         EXPECT_EQ(lines(compareRadio(project, readThrough(c, 4, radio), models())), expected);
       }
@@ -109,14 +109,14 @@ TEST(GroupCompare, ReadBackMatchesAndEachDriftGivesItsLine) {
 // model E's registers answer; a radio of another model is flagged and only
 // the parameters both models hold are compared.
 TEST(GroupCompare, WrongModelIsFlaggedAndSharedParametersCompared) {
-  RadioSettings project = groupRadio(0, item::roamingMasterID);
-  RadioSettings radio = groupRadio(1, item::roamingMasterID);
+  RadioSettings project = groupRadio(0, Roaming::masterID);
+  RadioSettings radio = groupRadio(1, Roaming::masterID);
   radio.retries = 5;
   GroupReadCollector c({{4, project}});
   EXPECT_EQ(lines(compareRadio(project, readThrough(c, 4, radio), models())),
             "4,Pump house,Radio Model,Vireo E,Vireo Version 2\n"
             "4,Pump house,Retries,33,5\n");
-  radio = groupRadio(2, item::roamingMasterID);
+  radio = groupRadio(2, Roaming::masterID);
   EXPECT_EQ(lines(compareRadio(project, readThrough(c, 4, radio), models())),
             "4,Pump house,Radio Model,Vireo E,Vireo Version 1\n");
 }
@@ -124,10 +124,10 @@ TEST(GroupCompare, WrongModelIsFlaggedAndSharedParametersCompared) {
 // A radio whose read did not end is not taken as read; the questions the
 // engine asks are answered from the reads and the project.
 TEST(GroupCompare, CollectorKeepsOnlyCompleteReads) {
-  RadioSettings master = groupRadio(1, item::roamingAllowed);
-  master.radioMode = item::master;
+  RadioSettings master = groupRadio(1, Roaming::allowed);
+  master.radioMode = RadioMode::master;
   master.radioID = 1;
-  GroupReadCollector c({{1, master}, {4, groupRadio(1, item::roamingAllowed)}});
+  GroupReadCollector c({{1, master}, {4, groupRadio(1, Roaming::allowed)}});
   EXPECT_TRUE(c.isMaster(1));
   EXPECT_FALSE(c.isMaster(4));
   EXPECT_FALSE(c.exists(5));
@@ -158,7 +158,7 @@ TEST(GroupCompare, CsvQuotesNamesAndValues) {
 TEST(GroupCompare, TakenValuesMatchTheRadioAndKeepWhatItDoesNotReport) {
   for (int model : {0, 1, 2}) {
     SCOPED_TRACE("model " + std::to_string(model));
-    const RadioSettings project = groupRadio(model, item::roamingMasterID);
+    const RadioSettings project = groupRadio(model, Roaming::masterID);
     RadioSettings radio = project;
     radio.retries = 5;
     radio.masterID = 3;
@@ -174,9 +174,9 @@ TEST(GroupCompare, TakenValuesMatchTheRadioAndKeepWhatItDoesNotReport) {
     EXPECT_EQ(taken.group.blocked[0], 0);
     EXPECT_EQ(taken.group.flushTime, 9000);
   }
-  RadioSettings project = groupRadio(0, item::roamingMasterID);
+  RadioSettings project = groupRadio(0, Roaming::masterID);
   GroupReadCollector c({{4, project}});
-  EXPECT_EQ(takenValues(project, readThrough(c, 4, groupRadio(2, item::roamingMasterID))).model, 2);
+  EXPECT_EQ(takenValues(project, readThrough(c, 4, groupRadio(2, Roaming::masterID))).model, 2);
 }
 
 // The flush time and the blocked frequencies are compared in the tenths
@@ -205,7 +205,7 @@ TEST(GroupCompare, TenthsAreComparedAsTheRegistersHoldThem) {
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(std::string(k.project) + " against " + k.reply);
-    RadioSettings project = groupRadio(0, item::roamingMasterID);
+    RadioSettings project = groupRadio(0, Roaming::masterID);
     if (k.param == param::flushTime)
       project.group.flushTime = codec::tenthsOfText(k.project);
     else
@@ -233,9 +233,9 @@ TEST(GroupCompare, TenthsAreComparedAsTheRegistersHoldThem) {
 // read twice in one round (a model-2 local radio: its pages, then dialled)
 // keeps the blocked frequencies its pages gave.
 TEST(GroupCompare, RefusedRegistersAreRowsAndASecondReadKeepsThePages) {
-  const RadioSettings project = groupRadio(0, item::roamingMasterID);
+  const RadioSettings project = groupRadio(0, Roaming::masterID);
   RadioSettings radio = project;
-  radio.parity = item::parityEven;
+  radio.parity = Parity::even;
   GroupReadCollector c({{4, project}});
   c.beginReplies();
   c.registerRefused(param::radioIdentity);

@@ -21,17 +21,17 @@ RadioSettings fullRadio(int model) {
   s.model = model;
   s.radioID = 4;
   s.name = "Pump house";
-  s.radioMode = item::repeater;
-  s.roaming = item::roamingMasterID;
+  s.radioMode = RadioMode::repeater;
+  s.roaming = Roaming::masterID;
   s.masterID = 9;
   s.retries = 33;
-  s.protocol = item::protocolDF1;
-  s.bufferMode = item::bufferPacket;
+  s.protocol = AutoRouting::df1;
+  s.bufferMode = BufferMode::packet;
   s.baudRate = 4800;
   s.dataBits = 7;
   s.stopBits = 2;
-  s.parity = item::parityOdd;
-  s.handShaking = item::handshakeHardware;
+  s.parity = Parity::odd;
+  s.handShaking = Handshake::hardware;
   if (model == 0) {
     s.emulationMode = 2;
     s.mainSerialPort = 485;
@@ -47,8 +47,8 @@ RadioSettings fullRadio(int model) {
   g.securityID = 4321;
   g.rfband = 3;
   g.flushTime = 6000;
-  g.reTXBroadcasts = item::no;
-  g.repeaters = item::yes;
+  g.reTXBroadcasts = YesNo::no;
+  g.repeaters = YesNo::yes;
   g.blocked[0] = 9157;
   g.blocked[11] = 9022;
   return s;
@@ -111,18 +111,18 @@ TEST(RadioCodec, RegisterImagePerModel) {
   for (int model : {0, 1, 2}) {
     RadioSettings master = fullRadio(model);
     EXPECT_TRUE(sends(master, 8) && sends(master, 3)) << model;
-    master.radioMode = item::master;
+    master.radioMode = RadioMode::master;
     EXPECT_FALSE(sends(master, 8)) << model;
     EXPECT_EQ(sends(master, 12), false) << model;
   }
   RadioSettings roaming2 = fullRadio(2);
   EXPECT_TRUE(sends(roaming2, 12));
-  roaming2.roaming = item::roamingAllowed;
+  roaming2.roaming = Roaming::allowed;
   EXPECT_FALSE(sends(roaming2, 12));
   EXPECT_EQ(imageOf(roaming2).at(8), "Y");
   // The lock of a roaming radio is 0; model E answers what other models lack.
   RadioSettings roaming1 = fullRadio(1);
-  roaming1.roaming = item::roamingAllowed;
+  roaming1.roaming = Roaming::allowed;
   EXPECT_EQ(imageOf(roaming1).at(8), "0");
   EXPECT_EQ(codec::registerText(fullRadio(1), param::emulationMode, false), "ERROR");
   EXPECT_EQ(codec::registerText(fullRadio(1), param::rssi, false), "-99");
@@ -144,21 +144,21 @@ TEST(RadioCodec, RepliesIntoSettings) {
   const Reply replies[] = {
       // Any other letter: Repeater.
       {1, param::radioMode, -1, "X", true,
-       [](const RadioSettings& s) { return std::to_string(s.radioMode); }, "2"},
+       [](const RadioSettings& s) { return std::to_string(itemOf(s.radioMode)); }, "2"},
       {1, param::repeaters, -1, "Q", true,
-       [](const RadioSettings& s) { return std::to_string(s.group.repeaters); }, "0"},
+       [](const RadioSettings& s) { return std::to_string(itemOf(s.group.repeaters)); }, "0"},
       {1, param::reTXBroadcasts, -1, "NO", true,
-       [](const RadioSettings& s) { return std::to_string(s.group.reTXBroadcasts); }, "1"},
+       [](const RadioSettings& s) { return std::to_string(itemOf(s.group.reTXBroadcasts)); }, "1"},
       {1, param::roaming, -1, "Z", true,
-       [](const RadioSettings& s) { return std::to_string(s.roaming); }, "1"},
+       [](const RadioSettings& s) { return std::to_string(itemOf(s.roaming)); }, "1"},
       {1, param::parity, -1, "Q", true,
-       [](const RadioSettings& s) { return std::to_string(s.parity); }, "2"},
+       [](const RadioSettings& s) { return std::to_string(itemOf(s.parity)); }, "2"},
       {2, param::handShaking, 1, "1", true,
-       [](const RadioSettings& s) { return std::to_string(s.handShaking); }, "1"},
+       [](const RadioSettings& s) { return std::to_string(itemOf(s.handShaking)); }, "1"},
       {2, param::bufferMode, 12, "12", false,
-       [](const RadioSettings& s) { return std::to_string(s.bufferMode); }, "0"},
+       [](const RadioSettings& s) { return std::to_string(itemOf(s.bufferMode)); }, "0"},
       {1, param::protocol, 7, "7", false,
-       [](const RadioSettings& s) { return std::to_string(s.protocol); }, "0"},
+       [](const RadioSettings& s) { return std::to_string(itemOf(s.protocol)); }, "0"},
       {1, param::rfband, 5, "5", false,
        [](const RadioSettings& s) { return std::to_string(s.group.rfband); }, "1"},
       {1, param::rfband, 4, "4", true,
@@ -207,7 +207,7 @@ TEST(RadioCodec, RepliesIntoSettings) {
     EXPECT_EQ(r.field(s), r.expected) << "param " << r.param << " '" << r.text << "'";
   }
   RadioSettings locked;
-  locked.roaming = item::roamingMasterID;
+  locked.roaming = Roaming::masterID;
   EXPECT_TRUE(codec::applyRegister(locked, param::masterLock, 5, "5"));
   EXPECT_FALSE(codec::applyRegister(locked, param::masterID, 6, "6"));
   EXPECT_EQ(locked.masterID, 5);
@@ -219,13 +219,13 @@ TEST(RadioCodec, RepliesIntoSettings) {
 // settings -> registers -> settings for every model, locked and roaming.
 TEST(RadioCodec, RegistersRoundTrip) {
   for (int model : {0, 1, 2}) {
-    for (int roaming : {item::roamingMasterID, item::roamingAllowed}) {
+    for (Roaming roaming : {Roaming::masterID, Roaming::allowed}) {
       RadioSettings s = fullRadio(model);
       s.roaming = roaming;
       RadioSettings back = readBack(model, codec::registerImage(s));
       back.name = s.name;  // no register holds the name
-      if (roaming == item::roamingAllowed && model != 2) back.masterID = s.masterID;
-      EXPECT_EQ(back, s) << "model " << model << " roaming " << roaming;
+      if (roaming == Roaming::allowed && model != 2) back.masterID = s.masterID;
+      EXPECT_EQ(back, s) << "model " << model << " roaming " << itemOf(roaming);
     }
   }
 }
@@ -288,17 +288,17 @@ TEST(RadioCodec, SectionDefaultsAndOtherTexts) {
   EXPECT_EQ(codec::readGroup(file), GroupSettings{});
 
   const RadioSettings odd = codec::readRadio(file, 8, brandModels(0));
-  EXPECT_EQ(odd.radioMode, item::master);
-  EXPECT_EQ(odd.roaming, item::roamingMasterID);
+  EXPECT_EQ(odd.radioMode, RadioMode::master);
+  EXPECT_EQ(odd.roaming, Roaming::masterID);
   EXPECT_EQ(odd.dataBits, 8);  // "08" is 8 bits
   EXPECT_EQ(odd.stopBits, 2);
   EXPECT_EQ(odd.model, 0);  // an unknown model name is model E
   EXPECT_EQ(odd.emulationMode, 3);
   EXPECT_EQ(odd.sleepMode, 2);
-  EXPECT_EQ(odd.parity, item::parityOdd);  // the texts match exactly
-  EXPECT_EQ(odd.handShaking, item::handshakeHardware);
-  EXPECT_EQ(odd.bufferMode, item::bufferPacket);
-  EXPECT_EQ(odd.protocol, item::protocolModbus);
+  EXPECT_EQ(odd.parity, Parity::odd);  // the texts match exactly
+  EXPECT_EQ(odd.handShaking, Handshake::hardware);
+  EXPECT_EQ(odd.bufferMode, BufferMode::packet);
+  EXPECT_EQ(odd.protocol, AutoRouting::modbus);
   const RadioSettings nine = codec::readRadio(file, 9, brandModels(0));
   EXPECT_EQ(nine.dataBits, 7);  // anything but 8 is 7
   EXPECT_EQ(nine.stopBits, 1);  // not a number: the default 1
@@ -322,8 +322,8 @@ TEST(RadioCodec, SectionDefaultsAndOtherTexts) {
   EXPECT_EQ(codec::modelOfName("", brandModels(1)), 0);
   RadioSettings none;
   none.model = 2;
-  none.radioMode = -1;
-  none.roaming = -1;
+  none.radioMode = RadioMode::unset;
+  none.roaming = Roaming::unset;
   none.emulationMode = -1;
   ASSERT_TRUE(codec::writeRadio(file, 20, none, brandModels(1)));
   EXPECT_EQ(ini.readString("Radio20", "LUMA-HOP-9", "none"), "none");

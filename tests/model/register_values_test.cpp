@@ -1012,7 +1012,7 @@ TEST_F(ApplyReplyTest, EveryRecordHoldsWhatItsSectionReadsWhicheverWayItWasStore
   for (const Reply& r : kDumpOfRadio5) values.ApplyReply(r.param, r.value, r.text);
   values.readDone();
   expectRecordsAreTheirSections("radio 5 read");
-  EXPECT_EQ(window.project()->radio(5)->settings.radioMode, item::master);
+  EXPECT_EQ(window.project()->radio(5)->settings.radioMode, RadioMode::master);
 
   window.switchMode(wmMonitor);
   reply(1, "6");
@@ -1028,7 +1028,7 @@ TEST_F(ApplyReplyTest, EveryRecordHoldsWhatItsSectionReadsWhicheverWayItWasStore
   EXPECT_TRUE(values.storeRegister(7, param::blockedFreq1 + 3, 9157, "9157"));
   expectRecordsAreTheirSections("radio 7 set as an emulated radio");
   EXPECT_EQ(window.project()->group().securityID, 4321);
-  EXPECT_EQ(window.project()->radio(7)->settings.bufferMode, item::bufferPacket);
+  EXPECT_EQ(window.project()->radio(7)->settings.bufferMode, BufferMode::packet);
 
   panel.setText(ctl::retries, "12");
   panel.setItemIndex(ctl::parity, item::parityEven);

@@ -13,7 +13,7 @@ namespace tessel::cli {
 struct GroupSetRequest {
   std::optional<int> groupID, securityID, rfband;
   std::optional<std::string> flushTime;
-  std::optional<int> repeaters, reTXBroadcasts;  // item::yes or item::no
+  std::optional<YesNo> repeaters, reTXBroadcasts;
   std::optional<std::array<std::string, kBlockedFreqCount>> blocked;
   bool yes = false;   // no confirmation asked
   bool fast = false;  // the sends as fast as replies

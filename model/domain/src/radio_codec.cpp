@@ -1,6 +1,7 @@
 #include "model/radio_codec.h"
 
 #include <charconv>
+#include <type_traits>
 
 #include "model/ini_file.h"
 #include "model/parameter_table.h"
@@ -66,11 +67,31 @@ bool isBlocked(int param) {
   return param >= param::blockedFreq1 && param <= param::blockedFreq12;
 }
 
-// Keeps a choice's item when the reply names one.
-bool takeItem(int& field, const ProjectKey& key, const std::string& text) {
+// A choice as the item of its key, and back: an enumeration's number, or
+// the mode a register holds as a number.
+template <typename Choice>
+int indexOf(Choice c) {
+  if constexpr (std::is_enum_v<Choice>) {
+    return itemOf(c);
+  } else {
+    return c;
+  }
+}
+template <typename Choice>
+Choice fromIndex(int index) {
+  if constexpr (std::is_enum_v<Choice>) {
+    return choiceOf<Choice>(index);
+  } else {
+    return index;
+  }
+}
+
+// Keeps a choice when the reply names one.
+template <typename Choice>
+bool takeItem(Choice& field, const ProjectKey& key, const std::string& text) {
   const int index = itemOfRegisterText(key, text);
   if (index < 0) return false;
-  field = index;
+  field = fromIndex<Choice>(index);
   return true;
 }
 
@@ -180,15 +201,15 @@ std::string registerText(const RadioSettings& s, int param, bool numeric) {
     case param::radioIdentity:
       return "ERROR";
     case param::radioMode:
-      return registerTextOf(radiokey::radioMode, s.radioMode, numeric);
+      return registerTextOf(radiokey::radioMode, itemOf(s.radioMode), numeric);
     case param::repeaters:
-      return registerTextOf(groupkey::repeaters, g.repeaters, numeric);
+      return registerTextOf(groupkey::repeaters, itemOf(g.repeaters), numeric);
     case param::reTXBroadcasts:
-      return registerTextOf(groupkey::reTXBroadcasts, g.reTXBroadcasts, numeric);
+      return registerTextOf(groupkey::reTXBroadcasts, itemOf(g.reTXBroadcasts), numeric);
     case param::roaming:
-      return registerTextOf(radiokey::roaming, s.roaming, numeric);
+      return registerTextOf(radiokey::roaming, itemOf(s.roaming), numeric);
     case param::masterLock:
-      return s.roaming == item::roamingMasterID ? numberText(s.masterID) : "0";
+      return s.roaming == Roaming::masterID ? numberText(s.masterID) : "0";
     case param::fixedN:
       return "N";
     // Status registers are never written; an emulated radio reports fixed
@@ -203,13 +224,13 @@ std::string registerText(const RadioSettings& s, int param, bool numeric) {
       // No number goes out as 0, as it always did.
       return std::to_string(g.flushTime < 0 ? 0 : g.flushTime);
     case param::parity:
-      return registerTextOf(radiokey::parity, s.parity, numeric);
+      return registerTextOf(radiokey::parity, itemOf(s.parity), numeric);
     case param::handShaking:
-      return registerTextOf(radiokey::handshaking, s.handShaking, numeric);
+      return registerTextOf(radiokey::handshaking, itemOf(s.handShaking), numeric);
     case param::protocol:
-      return registerTextOf(radiokey::autoRouting, s.protocol, numeric);
+      return registerTextOf(radiokey::autoRouting, itemOf(s.protocol), numeric);
     case param::bufferMode:
-      return registerTextOf(radiokey::bufferMode, s.bufferMode, numeric);
+      return registerTextOf(radiokey::bufferMode, itemOf(s.bufferMode), numeric);
     case param::emulationMode:
       if (s.model != 0) return "ERROR";
       return digitOf(s.emulationMode);
@@ -223,9 +244,9 @@ std::string registerText(const RadioSettings& s, int param, bool numeric) {
 
 bool sendWrites(const RadioSettings& s, const RegisterRow& row) {
   if (row.access <= raReadOnly || row.param < 0) return false;
-  const bool master = s.radioMode == item::master;
+  const bool master = s.radioMode == RadioMode::master;
   if (master && row.reg == 8) return false;
-  if (s.model == 2 && row.param == param::masterID && (s.roaming == item::roamingAllowed || master))
+  if (s.model == 2 && row.param == param::masterID && (s.roaming == Roaming::allowed || master))
     return false;
   return true;
 }
@@ -239,8 +260,8 @@ std::vector<RegisterText> registerImage(const RadioSettings& s) {
   return out;
 }
 
-int yesNoOfReply(const std::string& text) {
-  return !text.empty() && text[0] == 'N' ? item::no : item::yes;
+YesNo yesNoOfReply(const std::string& text) {
+  return !text.empty() && text[0] == 'N' ? YesNo::no : YesNo::yes;
 }
 
 int serialPortNumber(const std::string& text) {
@@ -362,12 +383,12 @@ bool applyRegister(RadioSettings& s, int param, int value, const std::string& te
       return takeItem(s.roaming, radiokey::roaming, text);
     case param::masterLock:
       // Register 8 of a model-2 radio holds its roaming letter.
-      if (s.roaming != item::roamingMasterID) return false;
+      if (s.roaming != Roaming::masterID) return false;
       return takeNumber(s.masterID, text);
     case param::masterID:
       // Register 12 of models 0 and 1 names the master a roaming radio is
       // with; a model-2 radio keeps its configured master ID there.
-      if (s.roaming != item::roamingAllowed && s.model != 2) return false;
+      if (s.roaming != Roaming::allowed && s.model != 2) return false;
       return takeNumber(s.masterID, text);
     case param::retries:
       return takeNumber(s.retries, text);
@@ -447,8 +468,8 @@ GroupSettings readGroup(const ProjectSections& file) {
   g.securityID = readNumber(file, kProjectSection, groupkey::securityID);
   g.rfband = readNumber(file, kProjectSection, groupkey::rfband);
   g.flushTime = tenthsOfText(text(groupkey::flushTime));
-  g.reTXBroadcasts = readItem(file, kProjectSection, groupkey::reTXBroadcasts);
-  g.repeaters = readItem(file, kProjectSection, groupkey::repeaters);
+  g.reTXBroadcasts = choiceOf<YesNo>(readItem(file, kProjectSection, groupkey::reTXBroadcasts));
+  g.repeaters = choiceOf<YesNo>(readItem(file, kProjectSection, groupkey::repeaters));
   for (int i = 0; i < kBlockedFreqCount; ++i)
     g.blocked[i] =
         blockedOfText(file.readString(kProjectSection, kBlockedFreqKeys[i], kBlockedFreqDefault));
@@ -460,8 +481,8 @@ bool writeGroup(ProjectSections& file, const GroupSettings& g) {
   // In the order the section lists them.
   for (const ProjectKey* k : groupKeys()) {
     if (k == &groupkey::reTXBroadcasts || k == &groupkey::repeaters) {
-      const int item = k == &groupkey::repeaters ? g.repeaters : g.reTXBroadcasts;
-      ok = file.writeString(kProjectSection, k->name, fileTextOf(*k, item)) && ok;
+      const YesNo value = k == &groupkey::repeaters ? g.repeaters : g.reTXBroadcasts;
+      ok = file.writeString(kProjectSection, k->name, fileTextOf(*k, itemOf(value))) && ok;
       continue;
     }
     const std::string text = k == &groupkey::groupID      ? numberText(g.groupID)
@@ -484,22 +505,24 @@ RadioSettings readRadio(const ProjectSections& file, int slot, const BrandModels
   RadioSettings s;
   const std::string sec = radioSection(slot);
   auto text = [&](const ProjectKey& k) { return readText(file, sec, k); };
-  auto chosen = [&](const ProjectKey& k) { return readItem(file, sec, k); };
+  auto chosen = [&](auto& field, const ProjectKey& k) {
+    field = fromIndex<std::decay_t<decltype(field)>>(readItem(file, sec, k));
+  };
   auto number = [&](const ProjectKey& k) { return readNumber(file, sec, k); };
   using namespace radiokey;
   s.radioID = numberOfText(file.readString(sec, radioID.name, std::to_string(slot)));
   s.name = text(radioName);
-  s.radioMode = chosen(radioMode);
-  s.roaming = chosen(roaming);
+  chosen(s.radioMode, radioMode);
+  chosen(s.roaming, roaming);
   s.masterID = number(masterID);
   s.retries = number(retries);
-  s.protocol = chosen(autoRouting);
-  s.bufferMode = chosen(bufferMode);
+  chosen(s.protocol, autoRouting);
+  chosen(s.bufferMode, bufferMode);
   s.model = modelOfName(file.readString(sec, models.modelKey, models.names[1]), models);
   if (s.model == 0) {
-    s.emulationMode = chosen(emulationMode);
+    chosen(s.emulationMode, emulationMode);
     s.mainSerialPort = serialPortNumber(text(mainSerialPort));
-    s.sleepMode = chosen(sleepMode);
+    chosen(s.sleepMode, sleepMode);
     s.plcAddress = number(plcAddress);
     s.startTime = text(startTime);
     s.onTimer = number(onTimer);
@@ -508,8 +531,8 @@ RadioSettings readRadio(const ProjectSections& file, int slot, const BrandModels
   s.baudRate = baudRateOf(text(baudRate));
   s.dataBits = readBits(file, sec, dataBits);
   s.stopBits = readBits(file, sec, stopBits);
-  s.parity = chosen(parity);
-  s.handShaking = chosen(handshaking);
+  chosen(s.parity, parity);
+  chosen(s.handShaking, handshaking);
   return s;
 }
 
@@ -519,8 +542,8 @@ std::vector<std::pair<std::string, std::string>> fileTexts(const RadioSettings& 
   auto text = [&](const ProjectKey& k, const std::string& t) {
     out.emplace_back(k.name, trimBlanks(t));
   };
-  auto choice = [&](const ProjectKey& k, int item) {
-    out.emplace_back(k.name, fileTextOf(k, item));
+  auto choice = [&](const ProjectKey& k, auto value) {
+    out.emplace_back(k.name, fileTextOf(k, indexOf(value)));
   };
   const GroupSettings& g = s.group;
   using namespace radiokey;
@@ -566,7 +589,9 @@ bool writeRadio(ProjectSections& file, int slot, const RadioSettings& s,
   auto put = [&](const ProjectKey& k, const std::string& text) {
     ok = file.writeString(sec, k.name, text) && ok;
   };
-  auto choose = [&](const ProjectKey& k, int item) { ok = writeItem(file, sec, k, item) && ok; };
+  auto choose = [&](const ProjectKey& k, auto value) {
+    ok = writeItem(file, sec, k, indexOf(value)) && ok;
+  };
   using namespace radiokey;
   put(radioID, numberText(s.radioID));
   put(radioName, s.name);
@@ -593,8 +618,8 @@ bool writeRadio(ProjectSections& file, int slot, const RadioSettings& s,
   put(baudRate, shownBaudRate(baudRateText(s.baudRate)));
   ok = writeBits(file, sec, dataBits, s.dataBits) && ok;
   ok = writeBits(file, sec, stopBits, s.stopBits) && ok;
-  put(parity, fileTextOf(parity, s.parity));
-  put(handshaking, fileTextOf(handshaking, s.handShaking));
+  put(parity, fileTextOf(parity, itemOf(s.parity)));
+  put(handshaking, fileTextOf(handshaking, itemOf(s.handShaking)));
   return ok;
 }
 

@@ -108,7 +108,7 @@ GroupPlan planGroupChange(const std::vector<RadioSettings>& radios, const GroupS
   if (!byId.count(local)) {
     local = -1;
     for (const auto& [id, s] : byId)
-      if (s.radioMode == item::master) {
+      if (s.radioMode == RadioMode::master) {
         local = id;
         break;
       }
@@ -125,7 +125,7 @@ GroupPlan planGroupChange(const std::vector<RadioSettings>& radios, const GroupS
     const int via = idOf(s.masterID);
     auto it = byId.find(via);
     parent[id] =
-        it != byId.end() && via != id && via != local && it->second.radioMode == item::repeater
+        it != byId.end() && via != id && via != local && it->second.radioMode == RadioMode::repeater
             ? via
             : local;
   }
@@ -267,7 +267,7 @@ std::string stepText(const GroupPlan& plan, const GroupStep& step) {
 
 bool PlanCallbacks::isMaster(int radio) {
   const PlanRadio* r = plan_.radio(radio);
-  return r && r->settings.radioMode == item::master;
+  return r && r->settings.radioMode == RadioMode::master;
 }
 
 bool commitGroupValues(Tproject& project, const GroupSettings& values) {

@@ -259,7 +259,7 @@ void GroupCommands::deleteRadio() {
       window_.setCurrentRadio(nr);
       views.selectRow(next);
       nr->LoadIntoPanel();
-      window_.enableGroupParameters(nr->settings.radioMode == item::master);
+      window_.enableGroupParameters(nr->settings.radioMode == RadioMode::master);
       window_.setRadioChanged(false);
     } else {
       window_.panel.currentRadio = nullptr;

@@ -90,25 +90,25 @@ std::string parameterText(const RadioSettings& s, int p) {
     case param::flushTime:
       return codec::flushTimeText(g.flushTime);
     case param::reTXBroadcasts:
-      return choiceText(p, g.reTXBroadcasts);
+      return choiceText(p, itemOf(g.reTXBroadcasts));
     case param::repeaters:
-      return choiceText(p, g.repeaters);
+      return choiceText(p, itemOf(g.repeaters));
     case param::radioMode:
-      return choiceText(p, s.radioMode);
+      return choiceText(p, itemOf(s.radioMode));
     case param::roaming:
-      return choiceText(p, s.roaming);
+      return choiceText(p, itemOf(s.roaming));
     case param::protocol:
-      return choiceText(p, s.protocol);
+      return choiceText(p, itemOf(s.protocol));
     case param::bufferMode:
-      return choiceText(p, s.bufferMode);
+      return choiceText(p, itemOf(s.bufferMode));
     case param::emulationMode:
       return choiceText(p, s.emulationMode);
     case param::sleepMode:
       return choiceText(p, s.sleepMode);
     case param::parity:
-      return choiceText(p, s.parity);
+      return choiceText(p, itemOf(s.parity));
     case param::handShaking:
-      return choiceText(p, s.handShaking);
+      return choiceText(p, itemOf(s.handShaking));
     default:
       return std::string();
   }
@@ -127,7 +127,7 @@ std::vector<int> comparedParameters(const RadioSettings& s) {
     out.push_back(p);
   }
   // A master or a roaming radio keeps whatever master ID it found.
-  if (s.radioMode != item::master && s.roaming == item::roamingMasterID)
+  if (s.radioMode != RadioMode::master && s.roaming == Roaming::masterID)
     out.push_back(param::masterID);
   return out;
 }
@@ -206,9 +206,9 @@ GroupReadCollector::GroupReadCollector(std::map<int, RadioSettings> project)
 
 bool GroupReadCollector::isMaster(int radio) {
   auto read = readings_.find(radio);
-  if (read != readings_.end()) return read->second.settings.radioMode == item::master;
+  if (read != readings_.end()) return read->second.settings.radioMode == RadioMode::master;
   auto p = project_.find(radio);
-  return p != project_.end() && p->second.radioMode == item::master;
+  return p != project_.end() && p->second.radioMode == RadioMode::master;
 }
 
 bool GroupReadCollector::markPolling(int) {
@@ -274,7 +274,7 @@ GroupCompareRun::GroupCompareRun(Tproject& project, const BrandModels& models,
   for (const TpollEntry& e : project.BuildPollList(true)) {
     RadioSettings s = projectSettings(project, e.radio, models);
     const bool asked = only.empty() || only.count(e.radio);
-    if (!asked && s.radioMode != item::master) continue;
+    if (!asked && s.radioMode != RadioMode::master) continue;
     settings_[e.radio] = s;
     list_.push_back(e);
     if (asked) shown_.push_back(e.radio);

@@ -194,16 +194,16 @@ void MainWindowModel::defaultsClick() {
   panel.panelLoading = true;
   const PanelDefaults& d = kPanelDefaults;
   panel.setText(ctl::radioID, std::to_string(d.radioID));
-  panel.setItemIndex(ctl::radioMode, d.radioMode);
-  panel.setItemIndex(ctl::roaming, d.roaming);
+  panel.setItemIndex(ctl::radioMode, itemOf(d.radioMode));
+  panel.setItemIndex(ctl::roaming, itemOf(d.roaming));
   panel.setText(ctl::masterID, std::to_string(d.masterID));
   setBaudRate(baudRateText(d.baudRate));
   panel.setItemIndex(ctl::dataBits, d.dataBits - 7);
   panel.setItemIndex(ctl::stopBits, d.stopBits - 1);
-  panel.setItemIndex(ctl::parity, d.parity);
-  panel.setItemIndex(ctl::handShaking, d.handShaking);
-  panel.setItemIndex(ctl::protocol, d.protocol);
-  panel.setItemIndex(ctl::bufferMode, d.bufferMode);
+  panel.setItemIndex(ctl::parity, itemOf(d.parity));
+  panel.setItemIndex(ctl::handShaking, itemOf(d.handShaking));
+  panel.setItemIndex(ctl::protocol, itemOf(d.protocol));
+  panel.setItemIndex(ctl::bufferMode, itemOf(d.bufferMode));
   const int type = panel.itemIndex(ctl::radioType);
   if (type >= 0 && type < panel.itemCount(ctl::radioType)) {
     panel.setText(ctl::retries, std::to_string(defaultRetries(type)));
@@ -503,7 +503,7 @@ void MainWindowModel::chooseRadio(RowId row) {
   setCurrentRadio(r);
   views.selectRow(row);
   r->LoadIntoPanel();
-  enableGroupParameters(r->settings.radioMode == item::master);
+  enableGroupParameters(r->settings.radioMode == RadioMode::master);
   setRadioChanged(false);
 }
 

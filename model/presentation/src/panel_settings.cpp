@@ -13,12 +13,12 @@ RadioSettings settingsOfPanel(const Panel& panel) {
   s.model = panel.itemIndex(ctl::radioType);
   s.radioID = codec::numberOfText(panel.text(ctl::radioID));
   s.name = panel.text(ctl::radioName);
-  s.radioMode = panel.itemIndex(ctl::radioMode);
-  s.roaming = panel.itemIndex(ctl::roaming);
+  s.radioMode = choiceOf<RadioMode>(panel.itemIndex(ctl::radioMode));
+  s.roaming = choiceOf<Roaming>(panel.itemIndex(ctl::roaming));
   s.masterID = codec::numberOfText(panel.text(ctl::masterID));
   s.retries = codec::numberOfText(panel.text(ctl::retries));
-  s.protocol = panel.itemIndex(ctl::protocol);
-  s.bufferMode = panel.itemIndex(ctl::bufferMode);
+  s.protocol = choiceOf<AutoRouting>(panel.itemIndex(ctl::protocol));
+  s.bufferMode = choiceOf<BufferMode>(panel.itemIndex(ctl::bufferMode));
   s.emulationMode = panel.itemIndex(ctl::emulationMode);
   s.mainSerialPort = codec::serialPortNumber(panel.text(ctl::mainSerialPort));
   s.sleepMode = panel.itemIndex(ctl::sleepMode);
@@ -30,15 +30,15 @@ RadioSettings settingsOfPanel(const Panel& panel) {
   s.baudRate = baudRateOf(panel.text(ctl::baudRate));
   s.dataBits = codec::bitsOfItem(radiokey::dataBits, panel.itemIndex(ctl::dataBits));
   s.stopBits = codec::bitsOfItem(radiokey::stopBits, panel.itemIndex(ctl::stopBits));
-  s.parity = panel.itemIndex(ctl::parity);
-  s.handShaking = panel.itemIndex(ctl::handShaking);
+  s.parity = choiceOf<Parity>(panel.itemIndex(ctl::parity));
+  s.handShaking = choiceOf<Handshake>(panel.itemIndex(ctl::handShaking));
   GroupSettings& g = s.group;
   g.groupID = codec::numberOfText(panel.text(ctl::groupID));
   g.securityID = codec::numberOfText(panel.text(ctl::securityID));
   g.rfband = codec::numberOfText(panel.text(ctl::rfband));
   g.flushTime = codec::tenthsOfText(panel.text(ctl::flushTime));
-  g.reTXBroadcasts = panel.itemIndex(ctl::reTXBroadcasts);
-  g.repeaters = panel.itemIndex(ctl::repeaters);
+  g.reTXBroadcasts = choiceOf<YesNo>(panel.itemIndex(ctl::reTXBroadcasts));
+  g.repeaters = choiceOf<YesNo>(panel.itemIndex(ctl::repeaters));
   for (int i = 0; i < kBlockedFreqCount; ++i)
     g.blocked[i] = codec::blockedOfText(panel.blockedValues[i]);
   return s;
@@ -55,9 +55,7 @@ struct Shown {
 };
 using RadioText = Shown<RadioSettings, std::string>;
 using RadioNumber = Shown<RadioSettings, int>;
-using RadioItem = Shown<RadioSettings, int>;
 using GroupNumber = Shown<GroupSettings, int>;
-using GroupItem = Shown<GroupSettings, int>;
 
 const RadioText kRadioTexts[] = {
     {param::currentTime, &ctl::currentTime, &RadioSettings::currentTime},
@@ -73,24 +71,37 @@ const RadioNumber kRadioNumbers[] = {
     {param::onTimer, &ctl::onTimer, &RadioSettings::onTimer},
     {param::offTimer, &ctl::offTimer, &RadioSettings::offTimer},
 };
-const RadioItem kRadioItems[] = {
-    {param::radioMode, &ctl::radioMode, &RadioSettings::radioMode},
-    {param::roaming, &ctl::roaming, &RadioSettings::roaming},
-    {param::parity, &ctl::parity, &RadioSettings::parity},
-    {param::handShaking, &ctl::handShaking, &RadioSettings::handShaking},
-    {param::protocol, &ctl::protocol, &RadioSettings::protocol},
-    {param::bufferMode, &ctl::bufferMode, &RadioSettings::bufferMode},
-    {param::emulationMode, &ctl::emulationMode, &RadioSettings::emulationMode},
-    {param::sleepMode, &ctl::sleepMode, &RadioSettings::sleepMode},
-};
 const GroupNumber kGroupNumbers[] = {
     {param::groupID, &ctl::groupID, &GroupSettings::groupID},
     {param::securityID, &ctl::securityID, &GroupSettings::securityID},
     {param::rfband, &ctl::rfband, &GroupSettings::rfband},
 };
-const GroupItem kGroupItems[] = {
-    {param::repeaters, &ctl::repeaters, &GroupSettings::repeaters},
-    {param::reTXBroadcasts, &ctl::reTXBroadcasts, &GroupSettings::reTXBroadcasts},
+// The choices, by the item their value is.
+struct ShownChoice {
+  int code;
+  const std::string* control;
+  int (*item)(const RadioSettings&);
+};
+const ShownChoice kChoices[] = {
+    {param::radioMode, &ctl::radioMode, [](const RadioSettings& s) { return itemOf(s.radioMode); }},
+    {param::roaming, &ctl::roaming, [](const RadioSettings& s) { return itemOf(s.roaming); }},
+    {param::parity, &ctl::parity, [](const RadioSettings& s) { return itemOf(s.parity); }},
+    {param::handShaking, &ctl::handShaking,
+     [](const RadioSettings& s) { return itemOf(s.handShaking); }},
+    {param::protocol, &ctl::protocol, [](const RadioSettings& s) { return itemOf(s.protocol); }},
+    {param::bufferMode, &ctl::bufferMode,
+     [](const RadioSettings& s) { return itemOf(s.bufferMode); }},
+    {param::emulationMode, &ctl::emulationMode,
+     [](const RadioSettings& s) { return s.emulationMode; }},
+    {param::sleepMode, &ctl::sleepMode, [](const RadioSettings& s) { return s.sleepMode; }},
+    {param::repeaters, &ctl::repeaters,
+     [](const RadioSettings& s) { return itemOf(s.group.repeaters); }},
+    {param::reTXBroadcasts, &ctl::reTXBroadcasts,
+     [](const RadioSettings& s) { return itemOf(s.group.reTXBroadcasts); }},
+    {param::dataBits, &ctl::dataBits,
+     [](const RadioSettings& s) { return codec::itemOfBits(radiokey::dataBits, s.dataBits); }},
+    {param::stopBits, &ctl::stopBits,
+     [](const RadioSettings& s) { return codec::itemOfBits(radiokey::stopBits, s.stopBits); }},
 };
 
 // Shows, with show, the field of s that a row of table gives for code: true
@@ -110,17 +121,16 @@ bool showFrom(const Shown<Settings, Field> (&table)[N], const Settings& s, int c
 void showParameter(Panel& panel, const RadioSettings& s, int code) {
   auto text = [&](const std::string& c, const std::string& t) { panel.setText(c, t); };
   auto number = [&](const std::string& c, int n) { panel.setText(c, codec::numberText(n)); };
-  auto item = [&](const std::string& c, int i) { panel.setItemIndex(c, i); };
   if (showFrom(kRadioTexts, s, code, text) || showFrom(kRadioNumbers, s, code, number) ||
-      showFrom(kRadioItems, s, code, item) || showFrom(kGroupNumbers, s.group, code, number) ||
-      showFrom(kGroupItems, s.group, code, item))
+      showFrom(kGroupNumbers, s.group, code, number))
     return;
+  for (const ShownChoice& c : kChoices) {
+    if (c.code != code) continue;
+    panel.setItemIndex(*c.control, c.item(s));
+    return;
+  }
   if (code == param::flushTime) {
     panel.setText(ctl::flushTime, codec::flushTimeText(s.group.flushTime));
-  } else if (code == param::dataBits || code == param::stopBits) {
-    const ProjectKey& k = code == param::dataBits ? radiokey::dataBits : radiokey::stopBits;
-    panel.setItemIndex(code == param::dataBits ? ctl::dataBits : ctl::stopBits,
-                       codec::itemOfBits(k, code == param::dataBits ? s.dataBits : s.stopBits));
   } else if (code == param::baudRate) {
     // A rate the selector does not list leaves it as it is.
     const std::string rate = shownBaudRate(baudRateText(s.baudRate));

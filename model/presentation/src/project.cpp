@@ -73,7 +73,7 @@ int* groupNumber(GroupSettings& g, const ProjectKey& k) {
          : &k == &groupkey::rfband     ? &g.rfband
                                        : nullptr;
 }
-int* groupItem(GroupSettings& g, const ProjectKey& k) {
+YesNo* groupItem(GroupSettings& g, const ProjectKey& k) {
   return &k == &groupkey::repeaters ? &g.repeaters : &g.reTXBroadcasts;
 }
 

@@ -63,11 +63,11 @@ void Tradio::LoadIntoPanel() {
   showParameter(panel, s, param::radioID);
   name = s.name;
 
-  panel.setItemIndex(ctl::radioMode, s.radioMode);
-  views.setImage(listItem, s.radioMode == item::slave      ? kImageSlave
-                           : s.radioMode == item::repeater ? kImageRepeater
-                                                           : kImageMaster);
-  isMaster = s.radioMode == item::master;
+  showParameter(panel, s, param::radioMode);
+  views.setImage(listItem, s.radioMode == RadioMode::slave      ? kImageSlave
+                           : s.radioMode == RadioMode::repeater ? kImageRepeater
+                                                                : kImageMaster);
+  isMaster = s.radioMode == RadioMode::master;
 
   for (int code :
        {param::roaming, param::masterID, param::retries, param::protocol, param::bufferMode})
@@ -118,7 +118,7 @@ bool Tradio::SaveFromPanel() {
   RadioSettings edited = settingsOfPanel(panel);
   edited.radioID = id;
   edited.name = name;
-  isMaster = edited.radioMode == item::master;
+  isMaster = edited.radioMode == RadioMode::master;
   // A section loaded into the panel takes only what changed since: a save
   // after one edit must not rewrite keys the user never touched. A new
   // section (a new radio, a new number) takes everything.

@@ -97,7 +97,7 @@ bool RegisterValues::isMaster(int radio) {
   if (radio < 0 || radio >= kRadioSlots) return false;
   const Panel& panel = window_.panel;
   if (Tradio* r = record(radio)) return r->isMaster;
-  return panel.WindowMode == wmManual && settingsOfPanel(panel).radioMode == item::master;
+  return panel.WindowMode == wmManual && settingsOfPanel(panel).radioMode == RadioMode::master;
 }
 
 bool RegisterValues::exists(int radio) {

@@ -316,8 +316,8 @@ bool RegisterValues::readingModelTwo() const {
 bool RegisterValues::radioModeRoutine(int value, const std::string& text) {
   Panel& panel = window_.panel;
   GroupViews& views = window_.views;
-  const int mode = itemOfRegisterText(radiokey::radioMode, text);
-  const bool master = mode == item::master;
+  const RadioMode mode = choiceOf<RadioMode>(itemOfRegisterText(radiokey::radioMode, text));
+  const bool master = mode == RadioMode::master;
   if (panel.WindowMode != wmManual) {
     Tradio* r = readingRadio();
     if (r) r->isMaster = false;
@@ -339,13 +339,13 @@ bool RegisterValues::radioModeRoutine(int value, const std::string& text) {
         r->isMaster = true;
       }
     } else if (r) {
-      views.setImage(r->listItem, mode == item::slave ? kImageSlave : kImageRepeater);
+      views.setImage(r->listItem, mode == RadioMode::slave ? kImageSlave : kImageRepeater);
     }
   }
   if (!panelSide()) return master;
   // Select first, so the radio mode rule sets images and enables controls
   // for the mode the radio reported.
-  panel.setItemIndex(ctl::radioMode, mode);
+  panel.setItemIndex(ctl::radioMode, itemOf(mode));
   if (panel.WindowMode != wmManual) {
     // The rule's images and enabling, not its "Save Radio": the value read
     // is in the file already, so it is no edit to save.
@@ -368,20 +368,20 @@ void RegisterValues::masterIDRoutine(int code, const std::string& text) {
     // A radio whose roaming was never stored counts as roaming when its
     // master comes in register 12, as locked when it comes in the lock.
     const bool roamingStored = !p.readKey(readingSection(), radiokey::roaming.name, "").empty();
-    const int roaming = roamingStored               ? next.roaming
-                        : code == param::masterLock ? item::roamingMasterID
-                                                    : item::roamingAllowed;
+    const Roaming roaming = roamingStored               ? next.roaming
+                            : code == param::masterLock ? Roaming::masterID
+                                                        : Roaming::allowed;
     // Register 12 of models 0 and 1 names the master a roaming radio is
     // with; a model-2 radio keeps its configured master ID there, which
     // counts above all while it is locked to that master.
-    if ((code == param::masterLock && roaming == item::roamingMasterID) ||
-        (code == param::masterID && (roaming == item::roamingAllowed || readingModelTwo()))) {
+    if ((code == param::masterLock && roaming == Roaming::masterID) ||
+        (code == param::masterID && (roaming == Roaming::allowed || readingModelTwo()))) {
       next.masterID = number;
       p.storeRadio(readingID(), next, radioKeysOf(code));
       attachToMaster(number);
     }
   }
-  if (panelSide() && settingsOfPanel(panel).roaming == item::roamingMasterID) {
+  if (panelSide() && settingsOfPanel(panel).roaming == Roaming::masterID) {
     panel.setText(ctl::masterID, codec::numberText(number));
   }
 }

@@ -5,34 +5,25 @@
 // file does not have them.
 #include <array>
 
-namespace tessel {
+#include "model/choices.h"
 
-// Item indices of the choice controls, in selector order.
-namespace item {
-constexpr int master = 0, slave = 1, repeater = 2;            // radio mode, letters "MSR"
-constexpr int roamingAllowed = 0, roamingMasterID = 1;        // roaming, letters "YN"
-constexpr int yes = 0, no = 1;                                // repeaters, re-broadcast
-constexpr int parityEven = 0, parityOdd = 1, parityNone = 2;  // letters "EON"
-constexpr int handshakeNone = 0, handshakeHardware = 1;       // letters "NH"
-constexpr int protocolDisable = 0, protocolModbus = 1, protocolDF1 = 2;
-constexpr int bufferCharacter = 0, bufferPacket = 1;  // letters "CP"
-}  // namespace item
+namespace tessel {
 
 // Radio parameters set by the panel's Defaults command. The group parameters
 // (group ID, security ID, repeaters, re-broadcast, RF band, flush time,
 // blocked frequencies) are left alone by it.
 struct PanelDefaults {
   int radioID = 1;
-  int radioMode = item::slave;
-  int roaming = item::roamingAllowed;
+  RadioMode radioMode = RadioMode::slave;
+  Roaming roaming = Roaming::allowed;
   int masterID = 0;
   int baudRate = 9600;
   int dataBits = 8;
   int stopBits = 1;
-  int parity = item::parityNone;
-  int handShaking = item::handshakeNone;
-  int protocol = item::protocolDisable;
-  int bufferMode = item::bufferCharacter;
+  Parity parity = Parity::none;
+  Handshake handShaking = Handshake::none;
+  AutoRouting protocol = AutoRouting::disable;
+  BufferMode bufferMode = BufferMode::character;
   // Model selected first when no model is selected.
   int modelWhenNone = 1;
 };

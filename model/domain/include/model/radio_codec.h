@@ -104,7 +104,7 @@ std::string blockedText(long tenths);
 long blockedOfText(const std::string& text);
 
 // The repeaters or re-broadcast reply: "N..." is No, anything else Yes.
-int yesNoOfReply(const std::string& text);
+YesNo yesNoOfReply(const std::string& text);
 
 // --- Numbers ------------------------------------------------------------
 

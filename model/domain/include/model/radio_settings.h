@@ -6,9 +6,9 @@
 // the flush time and the blocked frequencies in tenths, the main serial
 // port as the number its register holds (232), the baud rate and the bits
 // as their numbers. Times of day are "hh:mm", as their registers take
-// them, and the name is text. Choices are the item of their key (-1 for
-// none). radio_codec.h converts them to and from registers, project
-// sections and the texts people read.
+// them, and the name is text. Choices are enumerations (choices.h); the
+// emulation and sleep modes are the numbers their registers hold. radio_codec.h converts them to
+// and from registers, project sections and the texts people read.
 #include <array>
 #include <string>
 
@@ -29,8 +29,8 @@ struct GroupSettings {
   int securityID = 0;
   int rfband = 1;
   long flushTime = 12000;  // tenths of a second; kNoTenths when no number
-  int reTXBroadcasts = item::yes;
-  int repeaters = item::no;
+  YesNo reTXBroadcasts = YesNo::yes;
+  YesNo repeaters = YesNo::no;
   // Tenths of a MHz; 0 where none is blocked.
   std::array<long, kBlockedFreqCount> blocked{};
 
@@ -44,12 +44,12 @@ struct RadioSettings {
   int model = 1;  // 0 model E, 1, 2
   int radioID = 0;
   std::string name = "...";
-  int radioMode = item::slave;
-  int roaming = item::roamingAllowed;
+  RadioMode radioMode = RadioMode::slave;
+  Roaming roaming = Roaming::allowed;
   int masterID = 0;
   int retries = 10;
-  int protocol = item::protocolDisable;
-  int bufferMode = item::bufferCharacter;
+  AutoRouting protocol = AutoRouting::disable;
+  BufferMode bufferMode = BufferMode::character;
   // Model E only.
   int emulationMode = 0;
   int mainSerialPort = 232;  // the number of "RS232"
@@ -64,8 +64,8 @@ struct RadioSettings {
   int baudRate = 9600;  // bits per second; 0 when what it was read from names no number
   int dataBits = 8;
   int stopBits = 1;
-  int parity = item::parityNone;
-  int handShaking = item::handshakeNone;
+  Parity parity = Parity::none;
+  Handshake handShaking = Handshake::none;
 
   GroupSettings group;
 
