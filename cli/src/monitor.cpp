@@ -66,7 +66,7 @@ int Session::monitorRounds(const TpollArray& list, int cycles) {
     ++polled[radio];
     const Tradio* r = window_.project()->radio(radio);
     if (!r || r->listItem == kNoRow) return;
-    writeReadingCsv(out_, window_.pollReadings.of(radio, std::time(nullptr)), r->name);
+    writeReadingCsv(out_, window_.pollReadings.of(radio, std::time(nullptr)), r->settings.name);
     out_ << std::flush;
   };
   auto check = [&] {

@@ -41,7 +41,7 @@ void MonitorMetrics::sync() {
       if (!r) continue;
       Radio& n = now[id];
       n.group = group;
-      n.name = r->name;
+      n.name = r->settings.name;
       n.model = r->modelIndex >= 0 && r->modelIndex < kModelCount
                     ? window_.models.names[r->modelIndex]
                     : "";

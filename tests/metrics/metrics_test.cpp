@@ -127,7 +127,7 @@ TEST_F(MonitorMetricsTest, PollsMissesAndReadingsAsTheMonitorReportsThem) {
 
   // A renamed radio is labelled with its new name; one taken out of the
   // project leaves the text; the stopped monitor keeps the rest.
-  window.project()->radio(2)->name = "Tank \"North\" \\ S\xfc\xe9";
+  window.project()->radio(2)->settings.name = "Tank \"North\" \\ S\xfc\xe9";
   window.project()->radio(3)->Destroy();
   poll(1, "-62", "123", "26");
   metrics.taskChanged(tkMonitor, tkLocalOnly);

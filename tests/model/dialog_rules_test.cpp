@@ -445,7 +445,8 @@ TEST_F(DialogsTest, PollReadingsReachTheListTheHistoryAndTheCsvMissingOnesEmpty)
   EXPECT_FALSE(window.pollReadings.of(4, 7).rssi) << "4's poll has only begun";
 
   std::ostringstream out;
-  writeMonitorCsv(out, h, [this](int radio) { return window.project()->radio(radio)->name; });
+  writeMonitorCsv(out, h,
+                  [this](int radio) { return window.project()->radio(radio)->settings.name; });
   std::istringstream in(out.str());
   std::vector<std::string> lines;
   for (std::string l; std::getline(in, l);) lines.push_back(l);

@@ -13,7 +13,7 @@ TEST_F(RecordsTest, EmptySectionLoadsTheDefaults) {
   Tradio* r = window.project()->radio(9);
   ASSERT_NE(r, nullptr);
   EXPECT_EQ(panel.text(ctl::radioID), "9");
-  EXPECT_EQ(r->name, "...");
+  EXPECT_EQ(r->settings.name, "...");
   EXPECT_EQ(panel.text(ctl::radioName), "...");
   EXPECT_EQ(panel.text(ctl::radioMode), "Slave");
   EXPECT_EQ(views.image(r->listItem), kImageSlave);

@@ -258,7 +258,7 @@ TEST_F(ApplyReplyTest, DiscoveryNamesANewRadioByItsNumber) {
   EXPECT_EQ(key("Radio7", "Radio Name"), "Radio 007");
   EXPECT_EQ(key("Radio7", "Radio ID"), "7");
   ASSERT_NE(window.project()->radio(7), nullptr);
-  EXPECT_EQ(window.project()->radio(7)->name, "Radio 007");
+  EXPECT_EQ(window.project()->radio(7)->settings.name, "Radio 007");
   EXPECT_FALSE(window.project()->radio(7)->pollOnly);
   EXPECT_TRUE(panel.busyCursor());
   reply(1, "123");
@@ -334,7 +334,7 @@ TEST_F(ApplyReplyTest, DiscoveryTakesOverTheNewProjectsFirstRadioOnly) {
   EXPECT_EQ(views.subItem(first->listItem, 0), "1");
   EXPECT_EQ(key("Radio1", "Radio Name"), "Radio 001");
   // It is named like every radio found, in its record and its row.
-  EXPECT_EQ(first->name, "Radio 001");
+  EXPECT_EQ(first->settings.name, "Radio 001");
   EXPECT_EQ(views.caption(first->listItem), "Radio 001");
   reply(3, "M");
   reply(1, "2");

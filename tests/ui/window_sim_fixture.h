@@ -205,7 +205,7 @@ class WindowOnSimulatedRadios : public WindowTest {
         continue;
       }
       ASSERT_NE(r, nullptr);
-      EXPECT_EQ(r->name, name);
+      EXPECT_EQ(r->settings.name, name);
       EXPECT_EQ(p->readKey(Tradio::sectionName(id), "Radio Name", ""), name);
       EXPECT_TRUE(rows.count(QString::fromLatin1(name)));
     }

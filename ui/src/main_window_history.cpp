@@ -77,7 +77,7 @@ SignalHistoryWindow* MainWindow::openSignalHistory(int radio) {
   if (it == historyWindows_.end()) {
     QString name;
     if (Tproject* p = model_->project()) {
-      if (Tradio* r = p->radio(radio)) name = QString::fromLatin1(r->name.c_str());
+      if (Tradio* r = p->radio(radio)) name = QString::fromLatin1(r->settings.name.c_str());
     }
     auto* w = new SignalHistoryWindow(history_, radio, name, this);
     w->setAttribute(Qt::WA_DeleteOnClose);
@@ -96,7 +96,7 @@ bool MainWindow::exportMonitorLog(const std::string& path) {
     Tproject* p = model_->project();
     writeMonitorCsv(out, history_, [p](int radio) {
       const Tradio* r = p ? p->radio(radio) : nullptr;
-      return r ? r->name : std::string();
+      return r ? r->settings.name : std::string();
     });
     out.flush();
   }

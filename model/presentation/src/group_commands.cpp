@@ -13,7 +13,7 @@ const char* const kDefaultProjectMark = "Manual Configuration";
 
 // "radio 3 (Radio 003)": the radio a question is about.
 std::string radioNamed(const Tradio& r) {
-  return "radio " + std::to_string(r.slotID) + " (" + r.name + ")";
+  return "radio " + std::to_string(r.slotID) + " (" + r.settings.name + ")";
 }
 
 // Delete and Reset act on a radio at once and cannot be undone: they ask

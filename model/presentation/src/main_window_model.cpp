@@ -321,9 +321,11 @@ void MainWindowModel::radioNameChange() {
   saveRadioRule();
   Tradio* r = panel.currentRadio;
   if (!r) return;
-  r->name = panel.text(ctl::radioName);
-  views.setCaption(r->listItem, r->name);
-  if (r->treeNode != kNoNode) views.setNodeText(r->treeNode, r->name);
+  // The list and the tree show the name as it is typed; the record takes it
+  // when it is saved.
+  const std::string typed = panel.text(ctl::radioName);
+  views.setCaption(r->listItem, typed);
+  if (r->treeNode != kNoNode) views.setNodeText(r->treeNode, typed);
 }
 
 void MainWindowModel::enableGroupParameters(bool on) {

@@ -22,7 +22,7 @@ std::unique_ptr<Tradio> Tradio::Create(MainWindowModel& window, int id, Tproject
   r->listItem = window.views.addRow(r.get());
   r->LoadIntoPanel();
   GroupViews& views = window.views;
-  views.setCaption(r->listItem, r->name);
+  views.setCaption(r->listItem, r->settings.name);
   views.setSubItem(r->listItem, 0, codec::numberText(r->settings.radioID));
   views.setStateImage(r->listItem, 0);
   return r;
@@ -61,7 +61,6 @@ void Tradio::LoadIntoPanel() {
   GroupViews& views = window->views;
   const RadioSettings& s = settings;
   showParameter(panel, s, param::radioID);
-  name = s.name;
 
   showParameter(panel, s, param::radioMode);
   views.setImage(listItem, s.radioMode == RadioMode::slave      ? kImageSlave
@@ -89,7 +88,7 @@ void Tradio::LoadIntoPanel() {
   window->setBaudRate(baudRateText(s.baudRate));
   for (int code : {param::dataBits, param::stopBits, param::parity, param::handShaking})
     showParameter(panel, s, code);
-  panel.setText(ctl::radioName, name);
+  panel.setText(ctl::radioName, s.name);
   window->recordLoaded(slotID);
 }
 
@@ -117,7 +116,6 @@ bool Tradio::SaveFromPanel() {
   const std::string s = sectionName(id);
   RadioSettings edited = settingsOfPanel(panel);
   edited.radioID = id;
-  edited.name = name;
   isMaster = edited.radioMode == RadioMode::master;
   // A section loaded into the panel takes only what changed since: a save
   // after one edit must not rewrite keys the user never touched. A new

@@ -270,7 +270,6 @@ void RegisterValues::followReportedRadio(int n) {
     // The radio taken over carries the name its section was just given,
     // in its row and node too, not the "..." of a radio never stored.
     if (r == panel.currentRadio) {
-      r->name = name;
       window_.views.setCaption(r->listItem, name);
       if (r->treeNode != kNoNode) window_.views.setNodeText(r->treeNode, name);
     }
@@ -279,12 +278,12 @@ void RegisterValues::followReportedRadio(int n) {
 }
 
 void RegisterValues::showName(Tradio& r) {
-  if (r.name == r.settings.name) return;
-  r.name = r.settings.name;
   GroupViews& views = window_.views;
-  views.setCaption(r.listItem, r.name);
-  if (r.treeNode != kNoNode) views.setNodeText(r.treeNode, r.name);
-  if (&r == window_.panel.currentRadio) window_.panel.setText(ctl::radioName, r.name);
+  const std::string& name = r.settings.name;
+  if (views.caption(r.listItem) == name) return;
+  views.setCaption(r.listItem, name);
+  if (r.treeNode != kNoNode) views.setNodeText(r.treeNode, name);
+  if (&r == window_.panel.currentRadio) window_.panel.setText(ctl::radioName, name);
 }
 
 void RegisterValues::storeIdentifiedModel(Tproject& p, int n) {
@@ -326,7 +325,7 @@ bool RegisterValues::radioModeRoutine(int value, const std::string& text) {
       if (readingID() >= 0) lastMaster_ = readingID();
       if (r) {
         if (!views.nodeExists(r->treeNode)) {
-          r->treeNode = views.addNode(kNoNode, r->name);
+          r->treeNode = views.addNode(kNoNode, r->settings.name);
           views.repaintTree();
           views.setNodeImage(r->treeNode, kImageNone);
           views.setNodeStateImage(r->treeNode, kImageMaster);
@@ -412,7 +411,7 @@ void RegisterValues::attachToMaster(int m) {
     views.moveNode(r->treeNode, masterNode);
     return;
   }
-  r->treeNode = views.addNode(masterNode, r->name);
+  r->treeNode = views.addNode(masterNode, r->settings.name);
   views.repaintTree();
   views.setNodeImage(r->treeNode, kImageNone);
   views.setNodeStateImage(r->treeNode, views.image(r->listItem));

@@ -21,7 +21,7 @@ void MainWindowModel::recordRadioValues(int radio, bool sent) {
 std::string MainWindowModel::knownAs(int radio) const {
   // Named as its record or its last read named it.
   const Tradio* r = project_ ? project_->radio(radio) : nullptr;
-  std::string name = r ? r->name : "", mode;
+  std::string name = r ? r->settings.name : "", mode;
   auto last = lastRead_.find(radio);
   if (last != lastRead_.end()) {
     for (const auto& [key, text] : last->second) {
@@ -42,12 +42,12 @@ bool MainWindowModel::confirmPortRadio() {
   const std::string port = portName ? portName() : std::string("the COM port");
   std::string text;
   if (localRadio_ < 0) {
-    text = "Nothing was read from the radio on " + port + ": " + r->name +
+    text = "Nothing was read from the radio on " + port + ": " + r->settings.name +
            "'s settings go to whatever radio is on the port. Write them?";
   } else {
     text = "The radio on " + port +
            (lastSent_.count(localRadio_) ? " was last set as " : " was read as ") +
-           knownAs(localRadio_) + ". Write " + r->name + "'s settings into it?";
+           knownAs(localRadio_) + ". Write " + r->settings.name + "'s settings into it?";
   }
   return prompts.show(PromptIcon::Warning, text, pbYes | pbNo | pbRefusalIsDefault) == pbYes;
 }

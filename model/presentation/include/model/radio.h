@@ -67,12 +67,16 @@ class Tradio {
   MainWindowModel* window = nullptr;
   NodeId treeNode = kNoNode;
   RowId listItem = kNoRow;
-  std::string name;
   int32_t slotID = 0;
   int32_t reportedID = 0;
   bool responded = false;
   bool isMaster = false;
   bool pollOnly = false;
+  // The model the radio is worked with now, which is not always the stored
+  // settings.model: the radio type selected while the record is edited, or
+  // the model a read identified before anything is stored. A send, the poll
+  // list and a read's register map use it; the section takes a model only
+  // when the record is saved or a read stores it.
   int32_t modelIndex = 1;
 
  private:
