@@ -143,8 +143,8 @@ bool writeItem(ProjectSections& file, const std::string& section, const ProjectK
   return text.empty() || file.writeString(section, key.name, text);
 }
 
-// The bits are stored as numbers; a number that is none of the key's reads
-// as its unknown item's.
+// The bits are stored as numbers; a number that is none of the key's (or no
+// number) is written as the one the key writes for no item.
 bool writeBits(ProjectSections& file, const std::string& section, const ProjectKey& key, int bits) {
   return file.writeInteger(section, key.name, bitsOfItem(key, itemOfBits(key, bits)));
 }

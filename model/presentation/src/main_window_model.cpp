@@ -192,24 +192,31 @@ void MainWindowModel::switchMode(int mode) {
 void MainWindowModel::defaultsClick() {
   panelSource_ = PanelSource::Defaults;
   panel.panelLoading = true;
-  const PanelDefaults& d = kPanelDefaults;
-  panel.setText(ctl::radioID, std::to_string(d.radioID));
-  panel.setItemIndex(ctl::radioMode, itemOf(d.radioMode));
-  panel.setItemIndex(ctl::roaming, itemOf(d.roaming));
-  panel.setText(ctl::masterID, std::to_string(d.masterID));
-  setBaudRate(baudRateText(d.baudRate));
-  panel.setItemIndex(ctl::dataBits, d.dataBits - 7);
-  panel.setItemIndex(ctl::stopBits, d.stopBits - 1);
-  panel.setItemIndex(ctl::parity, itemOf(d.parity));
-  panel.setItemIndex(ctl::handShaking, itemOf(d.handShaking));
-  panel.setItemIndex(ctl::protocol, itemOf(d.protocol));
-  panel.setItemIndex(ctl::bufferMode, itemOf(d.bufferMode));
+  // The defaults as a radio's settings, shown through the panel's adapter.
+  const PanelDefaults& k = kPanelDefaults;
+  RadioSettings d;
+  d.radioID = k.radioID;
+  d.radioMode = k.radioMode;
+  d.roaming = k.roaming;
+  d.masterID = k.masterID;
+  d.baudRate = k.baudRate;
+  d.dataBits = k.dataBits;
+  d.stopBits = k.stopBits;
+  d.parity = k.parity;
+  d.handShaking = k.handShaking;
+  d.protocol = k.protocol;
+  d.bufferMode = k.bufferMode;
+  for (int code : {param::radioID, param::radioMode, param::roaming, param::masterID,
+                   param::baudRate, param::dataBits, param::stopBits, param::parity,
+                   param::handShaking, param::protocol, param::bufferMode})
+    showParameter(panel, d, code);
   const int type = panel.itemIndex(ctl::radioType);
   if (type >= 0 && type < panel.itemCount(ctl::radioType)) {
-    panel.setText(ctl::retries, std::to_string(defaultRetries(type)));
-  } else if (!inDefaults_ && d.modelWhenNone < panel.itemCount(ctl::radioType)) {
+    d.retries = defaultRetries(type);
+    showParameter(panel, d, param::retries);
+  } else if (!inDefaults_ && k.modelWhenNone < panel.itemCount(ctl::radioType)) {
     // No model selected: choose the usual one and start over once.
-    panel.setItemIndex(ctl::radioType, d.modelWhenNone);
+    panel.setItemIndex(ctl::radioType, k.modelWhenNone);
     inDefaults_ = true;
     defaultsClick();
     inDefaults_ = false;
