@@ -17,6 +17,7 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include "model/value_texts.h"
 #include "serial/com_ports.h"
 #include "serial/net_address.h"
 #include "serial/usb_info.h"
@@ -106,9 +107,15 @@ ComPortWindow::ComPortWindow(SettingsStore* settings, QWidget* parent)
   for (const std::string& item : baudRateItems()) baud_->addItem(qt(item));
   baudLabel->setBuddy(baud_);
 
-  parityBox_ = radioGroup("parity", "Parity", parity_, {"Even", "Odd", "None"}, 1);
-  dataBitsBox_ = radioGroup("dataBits", "Data Bits", dataBits_, {"7", "8"}, 2);
-  stopBitsBox_ = radioGroup("stopBits", "Stop Bits", stopBits_, {"1", "2"}, 2);
+  parityBox_ =
+      radioGroup("parity", "Parity", parity_,
+                 std::vector<const char*>(std::begin(kParityTexts), std::end(kParityTexts)), 1);
+  dataBitsBox_ =
+      radioGroup("dataBits", "Data Bits", dataBits_,
+                 std::vector<const char*>(std::begin(kDataBitsTexts), std::end(kDataBitsTexts)), 2);
+  stopBitsBox_ =
+      radioGroup("stopBits", "Stop Bits", stopBits_,
+                 std::vector<const char*>(std::begin(kStopBitsTexts), std::end(kStopBitsTexts)), 2);
 
   auto* grid = new QGridLayout(box_);
   grid->addWidget(port_, 0, 0);

@@ -123,14 +123,15 @@ void ParameterPanel::build(const BrandModels& models) {
   place(group, 0, 0, labelOf(ctl::groupID), w);
   w = addEdit(ctl::securityID, "Security ID", hintOf(param::securityID).c_str());
   place(group, 0, 1, labelOf(ctl::securityID), w);
-  w = addCombo(ctl::rfband, "RF Band", {"1", "2", "3", "4"}, hintOf(param::rfband).c_str(), true);
+  w = addCombo(ctl::rfband, "RF Band", selectorEntries(ctl::rfband), hintOf(param::rfband).c_str(),
+               true);
   place(group, 1, 0, labelOf(ctl::rfband), w);
   w = addEdit(ctl::flushTime, "Flush Time", hintOf(param::flushTime).c_str());
   place(group, 1, 1, labelOf(ctl::flushTime), w);
-  w = addCombo(ctl::reTXBroadcasts, "ReTX Broadcasts", {"Yes", "No"},
+  w = addCombo(ctl::reTXBroadcasts, "ReTX Broadcasts", selectorEntries(ctl::reTXBroadcasts),
                "Set to Yes for Master to retransmit broadcasted packets.", false);
   place(group, 2, 0, labelOf(ctl::reTXBroadcasts), w);
-  w = addCombo(ctl::repeaters, "Repeaters", {"Yes", "No"},
+  w = addCombo(ctl::repeaters, "Repeaters", selectorEntries(ctl::repeaters),
                "Set to Yes if there are any repeaters in the radio group.", false);
   place(group, 2, 1, labelOf(ctl::repeaters), w);
   w = addButton(ctl::blocked, "Blocked MHz", "Edit frequencies to avoid in the ISM band");
@@ -138,36 +139,38 @@ void ParameterPanel::build(const BrandModels& models) {
 
   w = addEdit(ctl::radioID, "Radio ID", hintOf(param::radioID).c_str());
   place(radio, 0, 0, labelOf(ctl::radioID), w);
-  w = addCombo(ctl::radioMode, "Radio Mode", itemsOf(kRadioModeTexts), "Operating mode of Radio.",
-               false);
+  w = addCombo(ctl::radioMode, "Radio Mode", selectorEntries(ctl::radioMode),
+               "Operating mode of Radio.", false);
   place(radio, 0, 1, labelOf(ctl::radioMode), w);
   w = addEdit(ctl::radioName, "Radio Name", "");
   radio->addWidget(labelOf(ctl::radioName), 1, 0);
   radio->addWidget(w, 1, 1, 1, 3);
   w = addEdit(ctl::retries, "Retries", hintOf(param::retries).c_str());
   place(radio, 2, 0, labelOf(ctl::retries), w);
-  w = addCombo(ctl::roaming, "Roaming", {"Allowed", "Master ID"},
+  w = addCombo(ctl::roaming, "Roaming", selectorEntries(ctl::roaming),
                "Enable to allow Slave radio to acquire any Master/Repeater radio.", false);
   place(radio, 2, 1, labelOf(ctl::roaming), w);
-  w = addCombo(ctl::baudRate, "Baud rate", shownBaudRates(), "Serial port baud rate.", true);
+  w = addCombo(ctl::baudRate, "Baud rate", selectorEntries(ctl::baudRate), "Serial port baud rate.",
+               true);
   place(radio, 3, 0, labelOf(ctl::baudRate), w);
   w = addEdit(ctl::masterID, "Master ID", "");
   place(radio, 3, 1, labelOf(ctl::masterID), w);
-  w = addCombo(ctl::dataBits, "Data Bits", {"7", "8"}, "The number of data bits per character",
-               false);
+  w = addCombo(ctl::dataBits, "Data Bits", selectorEntries(ctl::dataBits),
+               "The number of data bits per character", false);
   place(radio, 4, 0, labelOf(ctl::dataBits), w);
-  w = addCombo(ctl::stopBits, "Stop Bits", {"1", "2"}, "Serial stop bits per character", false);
+  w = addCombo(ctl::stopBits, "Stop Bits", selectorEntries(ctl::stopBits),
+               "Serial stop bits per character", false);
   place(radio, 4, 1, labelOf(ctl::stopBits), w);
-  w = addCombo(ctl::parity, "Parity", itemsOf(kParityTexts),
+  w = addCombo(ctl::parity, "Parity", selectorEntries(ctl::parity),
                "Parity of the characters sent and received", false);
   place(radio, 5, 0, labelOf(ctl::parity), w);
-  w = addCombo(ctl::handShaking, "Handshaking", {"None", "Hardware"}, "Use RTS-CTS handshaking",
-               false);
+  w = addCombo(ctl::handShaking, "Handshaking", selectorEntries(ctl::handShaking),
+               "Use RTS-CTS handshaking", false);
   place(radio, 5, 1, labelOf(ctl::handShaking), w);
-  w = addCombo(ctl::protocol, "Auto-Routing", itemsOf(kAutoRoutingTexts),
+  w = addCombo(ctl::protocol, "Auto-Routing", selectorEntries(ctl::protocol),
                "Serial port protocol to enable auto-routing.", false);
   place(radio, 6, 0, labelOf(ctl::protocol), w);
-  w = addCombo(ctl::bufferMode, "Buffer Mode", {"Character", "Packet"},
+  w = addCombo(ctl::bufferMode, "Buffer Mode", selectorEntries(ctl::bufferMode),
                "The radio buffers data as characters or packets", false);
   place(radio, 6, 1, labelOf(ctl::bufferMode), w);
   std::vector<std::string> modelEntries;

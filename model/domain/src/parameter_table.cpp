@@ -4,6 +4,7 @@
 
 #include "model/catalogue.h"
 #include "model/text.h"
+#include "model/value_texts.h"
 
 namespace tessel {
 
@@ -71,8 +72,8 @@ std::vector<Parameter> buildTable() {
       ofKind(param::temperature, "", ValueKind::Reading),
       oneOf(param::baudRate, "Baud rate",
             {"300", "600", "1200", "2400", "4800", "9600", "19200", "38400"}),
-      oneOf(param::dataBits, "Data Bits", {"7", "8"}),
-      oneOf(param::stopBits, "Stop Bits", {"1", "2"}),
+      oneOf(param::dataBits, "Data Bits", itemsOf(kDataBitsTexts)),
+      oneOf(param::stopBits, "Stop Bits", itemsOf(kStopBitsTexts)),
       oneOf(param::parity, "Parity", {"E", "O", "N"}),
       // The digit forms are how a model-2 radio is written.
       oneOf(param::handShaking, "Handshaking", {"N", "H", "0", "1"}),

@@ -9,11 +9,7 @@ namespace tessel {
 
 namespace {
 
-const char* const kYesNo[] = {"Yes", "No"};
 const char* const kNoYes[] = {"No", "Yes"};
-const char* const kBufferTexts[] = {"Character", "Packet"};
-const char* const kDataBitsTexts[] = {"7", "8"};
-const char* const kStopBitsTexts[] = {"1", "2"};
 
 template <size_t N>
 ProjectKey choice(const char* name, int param, const std::string& control,
@@ -39,10 +35,11 @@ const ProjectKey rfband{"RF Band", param::rfband, ctl::rfband.c_str(), "1"};
 // In MHz; the register holds tenths.
 const ProjectKey flushTime{"Flush Time", param::flushTime, ctl::flushTime.c_str(), "1200"};
 const ProjectKey reTXBroadcasts =
-    choice("ReTXBroadcasts", param::reTXBroadcasts, ctl::reTXBroadcasts, kYesNo, "Yes", item::no,
-           item::no, RegisterForm::Letter, letters::reTXBroadcasts);
-const ProjectKey repeaters = choice("Repeaters", param::repeaters, ctl::repeaters, kYesNo, "No",
-                                    item::no, item::no, RegisterForm::Letter, letters::repeaters);
+    choice("ReTXBroadcasts", param::reTXBroadcasts, ctl::reTXBroadcasts, kYesNoTexts, "Yes",
+           item::no, item::no, RegisterForm::Letter, letters::reTXBroadcasts);
+const ProjectKey repeaters =
+    choice("Repeaters", param::repeaters, ctl::repeaters, kYesNoTexts, "No", item::no, item::no,
+           RegisterForm::Letter, letters::repeaters);
 }  // namespace groupkey
 
 namespace radiokey {
@@ -52,7 +49,7 @@ const ProjectKey radioMode =
     choice("Radio Mode", param::radioMode, ctl::radioMode, kRadioModeTexts, "Slave", item::master,
            item::slave, RegisterForm::Letter, letters::radioMode);
 const ProjectKey roaming =
-    choice("Roaming", param::roaming, ctl::roaming, kYesNo, "Yes", item::roamingMasterID,
+    choice("Roaming", param::roaming, ctl::roaming, kYesNoTexts, "Yes", item::roamingMasterID,
            item::roamingMasterID, RegisterForm::Letter, letters::roaming);
 const ProjectKey masterID{"Master ID", param::masterID, ctl::masterID.c_str(), "0"};
 const ProjectKey retries{"Retries", param::retries, ctl::retries.c_str(), "10"};
@@ -62,7 +59,7 @@ const ProjectKey autoRouting =
     choice("Auto-Routing", param::protocol, ctl::protocol, kAutoRoutingTexts, "Disable",
            item::protocolModbus, item::protocolModbus, RegisterForm::Number, "NM");
 const ProjectKey bufferMode =
-    choice("Buffer Mode", param::bufferMode, ctl::bufferMode, kBufferTexts, "Character",
+    choice("Buffer Mode", param::bufferMode, ctl::bufferMode, kBufferModeTexts, "Character",
            item::bufferPacket, item::bufferPacket, RegisterForm::Letter, letters::bufferMode, true);
 const ProjectKey emulationMode =
     choice("Emulation Mode", param::emulationMode, ctl::emulationMode, kEmulationModeTexts,

@@ -355,12 +355,11 @@ void MainWindowModel::enableRadioParameters(bool on) {
 }
 
 void MainWindowModel::modelEDefaults() {
-  panel.setItemIndex(ctl::emulationMode, 0);
-  panel.setText(ctl::plcAddress, radiokey::plcAddress.def);
-  panel.setText(ctl::mainSerialPort, "232");
-  panel.setItemIndex(ctl::sleepMode, 0);
-  for (const ProjectKey* k : {&radiokey::startTime, &radiokey::onTimer, &radiokey::offTimer})
-    panel.setText(k->control, k->def);
+  // A radio's settings start with model E's defaults.
+  const RadioSettings d;
+  for (int code : {param::emulationMode, param::plcAddress, param::mainSerialPort, param::sleepMode,
+                   param::startTime, param::onTimer, param::offTimer})
+    showParameter(panel, d, code);
   panel.setChecked(ctl::usePCClock, true);
   emulationModeChange();
   sleepModeChange();

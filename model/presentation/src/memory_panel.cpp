@@ -7,22 +7,9 @@
 namespace tessel {
 
 MemoryPanel::MemoryPanel(const std::vector<std::string>& modelEntries) {
-  setItems(ctl::rfband, {"1", "2", "3", "4"});
-  setItems(ctl::reTXBroadcasts, {"Yes", "No"});
-  setItems(ctl::repeaters, {"Yes", "No"});
-  setItems(ctl::roaming, {"Allowed", "Master ID"});
-  setItems(ctl::baudRate, shownBaudRates());
-  setItems(ctl::radioMode, itemsOf(kRadioModeTexts));
-  setItems(ctl::protocol, itemsOf(kAutoRoutingTexts));
-  setItems(ctl::bufferMode, {"Character", "Packet"});
-  setItems(ctl::dataBits, {"7", "8"});
-  setItems(ctl::stopBits, {"1", "2"});
-  setItems(ctl::parity, itemsOf(kParityTexts));
-  setItems(ctl::handShaking, {"None", "Hardware"});
+  for (const std::string* control : choiceSelectors())
+    setItems(*control, selectorEntries(*control));
   setItems(ctl::radioType, modelEntries);
-  setItems(ctl::emulationMode, itemsOf(kEmulationModeTexts));
-  setItems(ctl::sleepMode, itemsOf(kSleepModeTexts));
-  setItems(ctl::mainSerialPort, {"232", "485", "422"});
   at(ctl::newRadio).text = kNewRadioCaption;
   at(ctl::advanced).text = kAdvancedCaption;
   at(ctl::ok).text = kSetRadioCaption;

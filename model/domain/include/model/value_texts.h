@@ -9,12 +9,21 @@
 
 namespace tessel {
 
+inline constexpr const char* kYesNoTexts[] = {"Yes", "No"};
 inline constexpr const char* kRadioModeTexts[] = {"Master", "Slave", "Repeater"};
+inline constexpr const char* kBufferModeTexts[] = {"Character", "Packet"};
+inline constexpr const char* kDataBitsTexts[] = {"7", "8"};
+inline constexpr const char* kStopBitsTexts[] = {"1", "2"};
 inline constexpr const char* kAutoRoutingTexts[] = {"Disable", "MODBUS RTU", "Allen Bradley DF1"};
 inline constexpr const char* kParityTexts[] = {"Even", "Odd", "None"};
 inline constexpr const char* kEmulationModeTexts[] = {
     "No Emulation (Radio Only)", "Point to Point I/O", "Modicon PLC", "Allen Bradley PLC"};
 inline constexpr const char* kSleepModeTexts[] = {"Off", "Wakeup on PLC poll", "Programmable"};
+
+// Selectors whose entries are not the file's texts: roaming and
+// handshaking are stored as "Yes" and "No".
+inline constexpr const char* kRoamingEntries[] = {"Allowed", "Master ID"};
+inline constexpr const char* kHandshakeEntries[] = {"None", "Hardware"};
 
 // The texts as selector entries.
 template <size_t N>
@@ -36,5 +45,13 @@ template <size_t N>
 std::string textOf(const char* const (&texts)[N], int item, const char* none) {
   return item >= 0 && item < static_cast<int>(N) ? texts[item] : none;
 }
+
+// The entries of the selector that shows a choice's control, in item order;
+// empty for a control that shows no choice (the radio model's entries are
+// the brand's). The panel's selectors and the headless panel both list
+// these.
+std::vector<std::string> selectorEntries(const std::string& control);
+// The controls that selectorEntries lists entries for.
+const std::vector<const std::string*>& choiceSelectors();
 
 }  // namespace tessel
