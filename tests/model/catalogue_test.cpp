@@ -6,7 +6,10 @@
 #include <map>
 
 #include "model/brand.h"
+#include "model/control_names.h"
 #include "model/factory_defaults.h"
+#include "model/project_keys.h"
+#include "model/value_texts.h"
 
 namespace tessel {
 namespace {
@@ -209,6 +212,38 @@ TEST(Catalogue, BrandModelNames) {
   EXPECT_EQ(defaultRetries(0), 50);
   EXPECT_EQ(defaultRetries(2), 10);
   EXPECT_EQ(defaultRetries(-1), 50);
+}
+
+// A selector lists as many entries as its key has texts, and a choice's
+// value is the entry at its item.
+TEST(Catalogue, EverySelectorListsItsChoicesInItemOrder) {
+  for (const std::string* control : choiceSelectors()) {
+    const std::vector<std::string> entries = selectorEntries(*control);
+    EXPECT_FALSE(entries.empty()) << *control;
+    std::vector<const ProjectKey*> keys = radioKeys();
+    keys.insert(keys.end(), groupKeys().begin(), groupKeys().end());
+    for (const ProjectKey* k : keys) {
+      if (*control == k->control && k->isChoice())
+        EXPECT_EQ(entries.size(), static_cast<size_t>(k->count)) << *control;
+    }
+  }
+  const struct {
+    const std::string& control;
+    int item;
+    const char* entry;
+  } shown[] = {
+      {ctl::radioMode, itemOf(RadioMode::repeater), "Repeater"},
+      {ctl::roaming, itemOf(Roaming::masterID), "Master ID"},
+      {ctl::repeaters, itemOf(YesNo::no), "No"},
+      {ctl::parity, itemOf(Parity::none), "None"},
+      {ctl::handShaking, itemOf(Handshake::hardware), "Hardware"},
+      {ctl::protocol, itemOf(AutoRouting::df1), "Allen Bradley DF1"},
+      {ctl::bufferMode, itemOf(BufferMode::packet), "Packet"},
+      {ctl::rfband, 3, "4"},
+      {ctl::mainSerialPort, 1, "485"},
+  };
+  for (const auto& s : shown) EXPECT_EQ(selectorEntries(s.control).at(s.item), s.entry);
+  EXPECT_TRUE(selectorEntries("no such control").empty());
 }
 
 }  // namespace
