@@ -77,16 +77,18 @@ RadioSettings settingsOf(const SimRadio& radio) {
 // project key it comes from, quoted from file when one is given.
 void configureFrom(SimRadio& radio, const RadioSettings& s, const std::string& section,
                    std::vector<std::string>& warnings, const ProjectSections* file = nullptr) {
-  auto fileText = [&](int code) {
+  // Read only for a value that is no number, which the radio refuses.
+  auto fileText = [&](int code, const std::string& value) {
     const auto [sec, name] = keyFor(section, code);
-    return file && !name.empty() ? file->readString(sec, name, "") : std::string();
+    return file && value.empty() && !name.empty() ? file->readString(sec, name, "") : std::string();
   };
   for (const codec::RegisterText& r : codec::registerImage(s)) {
     if (r.param == param::currentTime) continue;  // the clock runs from the start
-    put(radio, r.reg, r.text, whereOf(section, r.param), warnings, fileText(r.param));
+    put(radio, r.reg, r.text, whereOf(section, r.param), warnings, fileText(r.param, r.text));
   }
-  put(radio, kAttachedMasterReg, codec::numberText(s.masterID), whereOf(section, param::masterID),
-      warnings, fileText(param::masterID));
+  const std::string master = codec::numberText(s.masterID);
+  put(radio, kAttachedMasterReg, master, whereOf(section, param::masterID), warnings,
+      fileText(param::masterID, master));
 }
 
 // The configuration a simulated radio starts from: a working group on the

@@ -192,20 +192,10 @@ void MainWindowModel::switchMode(int mode) {
 void MainWindowModel::defaultsClick() {
   panelSource_ = PanelSource::Defaults;
   panel.panelLoading = true;
-  // The defaults as a radio's settings, shown through the panel's adapter.
+  // A radio's default settings, shown through the panel's adapter.
   const PanelDefaults& k = kPanelDefaults;
   RadioSettings d;
   d.radioID = k.radioID;
-  d.radioMode = k.radioMode;
-  d.roaming = k.roaming;
-  d.masterID = k.masterID;
-  d.baudRate = k.baudRate;
-  d.dataBits = k.dataBits;
-  d.stopBits = k.stopBits;
-  d.parity = k.parity;
-  d.handShaking = k.handShaking;
-  d.protocol = k.protocol;
-  d.bufferMode = k.bufferMode;
   for (int code : {param::radioID, param::radioMode, param::roaming, param::masterID,
                    param::baudRate, param::dataBits, param::stopBits, param::parity,
                    param::handShaking, param::protocol, param::bufferMode})

@@ -3,8 +3,8 @@
 // The choices of a radio's settings. Each enumeration lists its values in
 // the order of its project key's texts and of the selector that shows it,
 // so a value's number is its item there; unset (-1) is a setting no text
-// or item gave. The codec and the panel's adapter are the only places that
-// turn a value into an item or back.
+// or item gave. itemOf and choiceOf turn a value into an item and back
+// where a key's texts or a selector are indexed.
 
 namespace tessel {
 
@@ -32,7 +32,8 @@ constexpr Choice choiceOf(int item) {
 namespace item {
 constexpr int master = itemOf(RadioMode::master), slave = itemOf(RadioMode::slave),
               repeater = itemOf(RadioMode::repeater);
-constexpr int roamingAllowed = itemOf(Roaming::allowed), roamingMasterID = itemOf(Roaming::masterID);
+constexpr int roamingAllowed = itemOf(Roaming::allowed),
+              roamingMasterID = itemOf(Roaming::masterID);
 constexpr int yes = itemOf(YesNo::yes), no = itemOf(YesNo::no);
 constexpr int parityEven = itemOf(Parity::even), parityOdd = itemOf(Parity::odd),
               parityNone = itemOf(Parity::none);

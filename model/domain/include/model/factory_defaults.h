@@ -9,21 +9,13 @@
 
 namespace tessel {
 
-// Radio parameters set by the panel's Defaults command. The group parameters
-// (group ID, security ID, repeaters, re-broadcast, RF band, flush time,
-// blocked frequencies) are left alone by it.
+// What the panel's Defaults command sets beyond a radio's default settings
+// (RadioSettings), whose mode, roaming, master ID, serial port and protocol
+// it puts into the panel. The group parameters (group ID, security ID,
+// repeaters, re-broadcast, RF band, flush time, blocked frequencies) are
+// left alone by it.
 struct PanelDefaults {
   int radioID = 1;
-  RadioMode radioMode = RadioMode::slave;
-  Roaming roaming = Roaming::allowed;
-  int masterID = 0;
-  int baudRate = 9600;
-  int dataBits = 8;
-  int stopBits = 1;
-  Parity parity = Parity::none;
-  Handshake handShaking = Handshake::none;
-  AutoRouting protocol = AutoRouting::disable;
-  BufferMode bufferMode = BufferMode::character;
   // Model selected first when no model is selected.
   int modelWhenNone = 1;
 };

@@ -7,8 +7,10 @@
 // port as the number its register holds (232), the baud rate and the bits
 // as their numbers. Times of day are "hh:mm", as their registers take
 // them, and the name is text. Choices are enumerations (choices.h); the
-// emulation and sleep modes are the numbers their registers hold. radio_codec.h converts them to
-// and from registers, project sections and the texts people read.
+// emulation and sleep modes are the numbers their registers hold.
+// radio_codec.h converts them to and from registers, project sections and
+// the texts people read. The defaults are what a section's missing keys
+// read as, and what the panel's Defaults command sets.
 #include <array>
 #include <string>
 
